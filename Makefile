@@ -1,0 +1,41 @@
+# The two set-up commands: `make run` and `make test`. Both install missing Debian packages when run as root.
+DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps test run bench clean
+
+all: test
+
+deps:
+	@missing=""; for p in $(DEBIAN_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	  else \
+	    echo "Missing Debian packages:$$missing (run as root or install them)"; exit 1; \
+	  fi; \
+	fi
+
+build/test/build.ninja: | deps
+	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQX_SANITIZE=ON -DVQX_BUILD_BENCH=ON
+
+test: deps build/test/build.ninja
+	cmake --build build/test -j $(JOBS)
+	ctest --test-dir build/test --output-on-failure -j $(JOBS) --timeout 120
+
+build/release/build.ninja: | deps
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQX_BUILD_TESTS=ON -DVQX_BUILD_BENCH=ON
+
+run: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS)
+	@./scripts/run-vqx build/release
+
+bench: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS)
+	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+clean:
+	rm -rf build
