@@ -1,0 +1,7 @@
+#include "core/settings/Options.h"
+
+COptions& GetOptions()
+{
+    static COptions options;
+    return options;
+}
