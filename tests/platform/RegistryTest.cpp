@@ -440,3 +440,15 @@ TEST(Profile, FrameworkFunctionsUseTheDefaultRegistry)
     EXPECT_TRUE(platform::GetProfileBinary("S", "B", b));
     EXPECT_EQ(reg.GetDword(HKCU, "Software\\Korvessan\\VQX\\RunTime", "Handle"), 1234u);
 }
+
+TEST(AtomicFile, SymbolicLinkKeepsPointingAtTheReplacedFile)
+{
+    TestDir dir;
+    WriteText(dir / "real.reg", "old");
+    ASSERT_EQ(symlink((dir / "real.reg").c_str(), (dir / "link.reg").c_str()), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(dir / "link.reg", "new", 3));
+    struct stat st {};
+    ASSERT_EQ(lstat((dir / "link.reg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadText(dir / "real.reg"), "new");
+}
