@@ -50,14 +50,14 @@ std::string UserDataFolder();
 std::string TranslatePath(std::string_view path);
 // folder + tail with exactly one "/" between them; the tail is translated ("\Def.bin").
 std::string JoinPath(std::string_view folder, std::string_view tail);
-// For reading a data file named by a specification path such as "\Def.bin": the file in the user
+// For reading a data file named by a backslash path such as "\Def.bin": the file in the user
 // data folder when it exists, else the file in the program folder (returned even when it does
 // not exist either, so that the caller's open fails with a meaningful name).
 std::string FindDataFile(std::string_view tail);
 // For writing a data file: its path in the user data folder, whose folders are created.
 std::string UserDataPath(std::string_view tail);
 
-// True for "/..." and for the specification's absolute forms "\..." and "X:\..." / "X:/...".
+// True for "/..." and for the absolute forms "\..." and "X:\..." / "X:/...".
 bool IsAbsolutePath(std::string_view path);
 // The part after the last "/" or "\".
 std::string FileNamePart(std::string_view path);
