@@ -99,6 +99,8 @@ void PutVersion(uint8_t* p, const std::string& v)
 
 std::string GetVersion(const uint8_t* p)
 {
+    if (p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0)
+        return {};
     std::string v = std::to_string(p[0]) + std::to_string(p[1]);
     if (p[2] != 0) {
         v += static_cast<char>(p[2]);

@@ -150,6 +150,9 @@ public:
     // Hook the user interface sets to close the windows that show a motor before it is deleted.
     static void SetDestroyHook(std::function<void(CMotor*)> hook);
 
+    // The Ethernet back end's IPAddress; empty without one.
+    std::string EthernetAddress() const;
+
     // --- fields -------------------------------------------------------------------------------
     int listIndex = -1;
     std::string Name;

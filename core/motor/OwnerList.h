@@ -2,6 +2,7 @@
 // A list of at most N item pointers that owns its items unless it is marked borrowed.
 // Serves the motors of a port and the associated files of a motor.
 
+#include <cstddef>
 #include <vector>
 
 template <class T, int N>
@@ -20,7 +21,7 @@ public:
     int GetCount() const { return static_cast<int>(m_items.size()); }
     T* GetAt(int index) const
     {
-        return index >= 0 && index < GetCount() ? m_items[static_cast<size_t>(index)] : nullptr;
+        return index >= 0 && index < GetCount() ? m_items[static_cast<std::size_t>(index)] : nullptr;
     }
 
     // Appends the item; an owning list numbers it. False (item not taken) when the list is full.
