@@ -2,12 +2,12 @@
 
 #include "core/VQXException.h"
 #include "platform/net/NetSettings.h"
+#include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 #include "tests/core/backends/ScriptedTcpPeer.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 using namespace std::chrono_literals;
 namespace net = platform::net;
@@ -254,12 +254,7 @@ TEST_F(MotorSocketTest, CopiesTakeTheAddressAndCloseBoth)
     for (const char* bad : {"192.168.0", "192.168..10", "256.1.1.1", "1.2.3.4.5", "host"})
         EXPECT_FALSE(CMotorSocket::IsValidIPAddress(bad)) << bad;
 
-    struct Archive {
-        std::map<std::string, std::string> strings;
-        std::map<std::string, int32_t> ints;
-        void SerializeString(std::string_view name, std::string& v, std::string_view) { strings[std::string(name)] = v; }
-        void SerializeInt(std::string_view name, int32_t& v, int32_t) { ints[std::string(name)] = v; }
-    } ar;
+    RecordingArchive ar;
     copy.Serialize(ar);
     EXPECT_EQ(ar.strings["IPAddress"], "127.0.0.2");
     EXPECT_EQ(ar.ints["Port"], settings.tcpPort);
