@@ -32,6 +32,8 @@ public:
     FakeSerialLine& operator=(const FakeSerialLine&) = delete;
 
     const std::string& Name() const { return m_name; }
+    // The living line registered under a name, or null.
+    static std::shared_ptr<FakeSerialLine> Find(const std::string& name);
 
     // ---- Host end ----
     // Opens the host end with the given line settings; null when it is already open or the settings

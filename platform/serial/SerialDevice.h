@@ -40,15 +40,13 @@ struct SerialLineSettings {
 
 // Line-error flags reported by TakeLineErrors. The values are those of the serial driver's error
 // query, so the communication core maps them to its error codes unchanged.
-enum : uint32_t {
-    kLineRxOver = 0x0001,  // input buffer overflow
-    kLineOverrun = 0x0002, // character overrun
-    kLineParity = 0x0004,
-    kLineFrame = 0x0008,
-    kLineBreak = 0x0010,
-    kLineTxFull = 0x0100,
-    kLineIOError = 0x0400,
-};
+inline constexpr uint32_t kLineRxOver = 0x0001;  // input buffer overflow
+inline constexpr uint32_t kLineOverrun = 0x0002; // character overrun
+inline constexpr uint32_t kLineParity = 0x0004;
+inline constexpr uint32_t kLineFrame = 0x0008;
+inline constexpr uint32_t kLineBreak = 0x0010;
+inline constexpr uint32_t kLineTxFull = 0x0100;
+inline constexpr uint32_t kLineIOError = 0x0400;
 
 // Baud rates a serial line accepts.
 bool IsSupportedBaud(int baud);
@@ -77,6 +75,8 @@ public:
     virtual uint32_t TakeLineErrors() = 0;
     // The system error of the last failure (errno on POSIX), 0 when unknown.
     virtual int LastError() const = 0;
+    // A number identifying the open device (the descriptor of a terminal), never -1.
+    virtual int Handle() const { return 0; }
 };
 
 // Opens a serial line by device name: a registered fake line's name, an absolute device path, or

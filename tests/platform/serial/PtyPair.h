@@ -1,0 +1,31 @@
+#pragma once
+// A pseudo-terminal pair for serial tests: the test holds the master, the device under test opens
+// the slave by its path.
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string>
+#include <unistd.h>
+
+struct PtyPair {
+    int master = -1;
+    std::string slavePath;
+
+    PtyPair()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return;
+        if (const char* name = ptsname(master))
+            slavePath = name;
+    }
+    ~PtyPair() { CloseMaster(); }
+    void CloseMaster()
+    {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+    bool Ok() const { return master >= 0 && !slavePath.empty(); }
+    void Send(const std::string& bytes) const { (void)!::write(master, bytes.data(), bytes.size()); }
+};
