@@ -2,6 +2,7 @@
 
 #include "core/VQXException.h"
 #include "platform/net/NetSettings.h"
+#include "tests/core/backends/CodeOf.h"
 #include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 #include "tests/core/backends/ScriptedTcpPeer.h"
@@ -19,16 +20,6 @@ int FreePort()
 {
     net::Socket probe = net::TcpListen("127.0.0.1", 0);
     return net::LocalPort(probe.Fd());
-}
-
-template <class F> int CodeOf(F&& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
 }
 
 struct MotorSocketTest : ::testing::Test {
