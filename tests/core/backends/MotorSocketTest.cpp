@@ -155,7 +155,7 @@ TEST_F(MotorSocketTest, TheRingNeverOverwritesUnreadBytes)
     std::string stream;
     for (int i = 0; i < 3500; ++i)
         stream += static_cast<char>('A' + i % 26 + (i / 1000));
-    motor.Send(stream);
+    std::thread sender([&] { EXPECT_TRUE(motor.Send(stream)); });
     // Let the ring fill before reading anything: the rest waits in TCP, not over old bytes.
     for (int i = 0; i < 200 && s.BytesAvailable() < CMotorSocket::kRingSize; ++i)
         std::this_thread::sleep_for(5ms);
@@ -168,6 +168,7 @@ TEST_F(MotorSocketTest, TheRingNeverOverwritesUnreadBytes)
         ASSERT_GT(n, 0u) << "stalled after " << got.size();
         got.append(reinterpret_cast<char*>(buf), n);
     }
+    sender.join();
     EXPECT_EQ(got, stream);
 }
 
@@ -181,12 +182,12 @@ TEST_F(MotorSocketTest, TwoSocketsToOneHostKeepTheirOwnReplies)
     ASSERT_TRUE(second.OpenTCP(&host, two.Port(), 500));
     for (int i = 0; i < 200 && (one.Connections() == 0 || two.Connections() == 0); ++i)
         std::this_thread::sleep_for(5ms);
-    two.Send("two\r");
+    ASSERT_TRUE(two.Send("two\r"));
     char reply[16];
     EXPECT_EQ(CodeOf([&] { first.ReadReply(reply, sizeof reply, 100); }), 1005);
     EXPECT_EQ(second.ReadReply(reply, sizeof reply, 500), 3u);
     EXPECT_STREQ(reply, "two");
-    one.Send("one\r");
+    ASSERT_TRUE(one.Send("one\r"));
     EXPECT_EQ(first.ReadReply(reply, sizeof reply, 500), 3u);
     EXPECT_STREQ(reply, "one");
 }
