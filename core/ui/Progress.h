@@ -151,6 +151,10 @@ class CHeadlessProgress : public IProgress {
 public:
     struct Event {
         enum Kind { Show, Close, SetText, CancelVisible, AskBeforeCancel, ClearCancelled, Save, Restore, Notify };
+        Event(Kind k, int pk = 0, int64_t v = 0, int r = 1, std::string t = {}, std::string s = {})
+            : kind(k), progressKind(pk), value(v), reply(r), text(std::move(t)), subText(std::move(s))
+        {
+        }
         Kind kind;
         int progressKind = 0;  // Notify
         int64_t value = 0;     // Notify: the value; CancelVisible/AskBeforeCancel: 0 or 1

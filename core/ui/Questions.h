@@ -204,7 +204,9 @@ int DownloadDoneBox(IQuestions* questions = nullptr);
 class CHeadlessQuestions : public IQuestions {
 public:
     struct Asked {
-        enum Kind { MessageBox, Choice, MotorIP, DownloadDone, InvalidIPMessage } kind;
+        enum Kind { MessageBox, Choice, MotorIP, DownloadDone, InvalidIPMessage };
+        explicit Asked(Kind k) : kind(k) {}
+        Kind kind;
         MessageBoxRequest message; // MessageBox
         ChoiceRequest choice;      // Choice
         MotorIPRequest motorIP;    // MotorIP
