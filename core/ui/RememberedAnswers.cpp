@@ -1,26 +1,21 @@
 #include "core/ui/Questions.h"
 
-#include <map>
-#include <mutex>
+#include "platform/registry/Profile.h"
 
-// Temporary store of the remembered answers until the profile (platform/registry) is merged.
+// The remembered answers live in the application's profile, section "OptionBoxes".
 namespace ui {
-namespace {
-std::mutex g_mutex;
-std::map<std::string, int, std::less<>> g_answers;
-} // namespace
 
 int GetRememberedAnswer(std::string_view key)
 {
-    std::lock_guard lock(g_mutex);
-    const auto it = g_answers.find(key);
-    return it == g_answers.end() ? 0 : it->second;
+    if (key.empty())
+        return 0;
+    return platform::GetProfileInt(kOptionBoxesSection, key, 0);
 }
 
 void SetRememberedAnswer(std::string_view key, int answer)
 {
-    std::lock_guard lock(g_mutex);
-    g_answers[std::string(key)] = answer;
+    if (!key.empty())
+        platform::WriteProfileInt(kOptionBoxesSection, key, answer);
 }
 
 void ForgetRememberedAnswer(std::string_view key) { SetRememberedAnswer(key, 0); }

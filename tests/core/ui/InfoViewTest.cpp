@@ -1,5 +1,6 @@
 #include "core/ui/InfoView.h"
 #include "core/ui/Questions.h"
+#include "tests/core/ui/TestProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -75,8 +76,7 @@ TEST(InfoView, SummaryTexts)
 
 TEST(InfoView, SummaryLineAndAnnouncements)
 {
-    ForgetRememberedAnswer(kProblemsKey);
-    ForgetRememberedAnswer(kSuccessKey);
+    TestProfile profile;
     CHeadlessQuestions q;
 
     CHeadlessInfoView clean;
@@ -115,7 +115,7 @@ TEST(InfoView, SummaryLineAndAnnouncements)
 
 TEST(InfoView, SummaryHonoursTheRememberedAnswer)
 {
-    ForgetRememberedAnswer(kSuccessKey);
+    TestProfile profile;
     CHeadlessQuestions q;
     q.AnswerMessageBox(IDOK, true); // "Check to disable this message" ticked
     CHeadlessInfoView v;
@@ -123,7 +123,6 @@ TEST(InfoView, SummaryHonoursTheRememberedAnswer)
     v.ShowSummary(true, true, &q);
     EXPECT_EQ(q.MessageBoxCount(), 1);
     EXPECT_EQ(GetRememberedAnswer(kSuccessKey), IDOK);
-    ForgetRememberedAnswer(kSuccessKey);
 }
 
 TEST(InfoView, ClearAndShow)

@@ -1,6 +1,7 @@
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
 #include "core/ui/Services.h"
+#include "tests/core/ui/TestProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -230,6 +231,7 @@ TEST(WaitStep, NestedStepSavesAndRestores)
 
 TEST(Services, ScopedInstallationAndDefaults)
 {
+    TestProfile profile;
     CHeadlessProgress mine;
     {
         ScopedServices scope(&mine, nullptr, nullptr);

@@ -1,27 +1,24 @@
 #include "core/ui/Questions.h"
 #include "core/ui/Services.h"
+#include "tests/core/ui/TestProfile.h"
+#include "platform/registry/Profile.h"
 
 #include <gtest/gtest.h>
 
 using namespace ui;
 
 namespace {
-// Each test uses its own keys and forgets them before and after.
+// Each test has a profile of its own; the keys start unanswered.
 class RememberedKeys {
 public:
-    explicit RememberedKeys(std::initializer_list<const char*> keys) : m_keys(keys)
+    explicit RememberedKeys(std::initializer_list<const char*> keys)
     {
-        for (auto k : m_keys)
-            ForgetRememberedAnswer(k);
-    }
-    ~RememberedKeys()
-    {
-        for (auto k : m_keys)
-            ForgetRememberedAnswer(k);
+        for (auto k : keys)
+            EXPECT_EQ(GetRememberedAnswer(k), 0) << k;
     }
 
 private:
-    std::vector<const char*> m_keys;
+    TestProfile m_profile;
 };
 } // namespace
 
@@ -75,6 +72,7 @@ TEST(Questions, ButtonSetsAndEscape)
 
 TEST(Questions, FrameworkRouting)
 {
+    TestProfile profile;
     EXPECT_TRUE(RoutesToOptionBox(MB_YESNO | MB_ICONQUESTION));
     EXPECT_FALSE(RoutesToOptionBox(MB_OK | MB_DEFBUTTON2));
     EXPECT_FALSE(RoutesToOptionBox(MB_OK | MB_DEFBUTTON3));
@@ -145,6 +143,7 @@ TEST(Questions, RememberNeedsFlagKeyAndCheckText)
 
 TEST(Questions, UnscriptedAndImpossibleAnswers)
 {
+    TestProfile profile;
     CHeadlessQuestions q;
     EXPECT_EQ(OptionMessageBox("x", MB_OK, {}, {}, {}, &q), IDOK);
     EXPECT_EQ(OptionMessageBox("x", MB_OKCANCEL, {}, {}, {}, &q), IDCANCEL);
@@ -161,6 +160,7 @@ TEST(Questions, UnscriptedAndImpossibleAnswers)
 
 TEST(Questions, CustomButtons)
 {
+    TestProfile profile;
     CHeadlessQuestions q;
     MessageBoxRequest r;
     r.text = "Warning!\n\nCalibration has not finished successfully for the detected Quintaloc(TM) motor.";
@@ -257,8 +257,33 @@ TEST(Questions, DownloadDoneRemembersClose)
     EXPECT_EQ(q.AskedQuestions().size(), 3u);
 }
 
+TEST(Questions, AnswersAreKeptInTheProfileSectionOptionBoxes)
+{
+    TestProfile profile;
+    EXPECT_EQ(platform::GetProfileInt("OptionBoxes", "Address", -1), -1);
+    CHeadlessQuestions q;
+    q.AnswerMessageBox(IDYES, true);
+    OptionMessageBox("Address the motors?", MB_YESNO | MB_ICONQUESTION | kRememberAnswer | kNeverRememberNo, {},
+                     kCheckToDisable, "Address", &q);
+    EXPECT_EQ(platform::GetProfileInt("OptionBoxes", "Address", 0), IDYES);
+    // A value set by the options pages (or by another process) is honoured.
+    platform::WriteProfileInt("OptionBoxes", "PollingProgram", IDCANCEL);
+    EXPECT_EQ(OptionMessageBox("Polling program?", MB_OKCANCEL | kRememberAnswer, "Tessaraxon Playground",
+                               kCheckToDisable, "PollingProgram", &q),
+              IDCANCEL);
+    // 0 means ask.
+    platform::WriteProfileInt("OptionBoxes", "PollingProgram", 0);
+    q.AnswerMessageBox(IDOK);
+    EXPECT_EQ(OptionMessageBox("Polling program?", MB_OKCANCEL | kRememberAnswer, "Tessaraxon Playground",
+                               kCheckToDisable, "PollingProgram", &q),
+              IDOK);
+    EXPECT_EQ(q.MessageBoxCount(), 2);
+    EXPECT_EQ(q.AskedQuestions()[1].message.caption, "Tessaraxon Playground");
+}
+
 TEST(Questions, InstalledSeamIsUsed)
 {
+    TestProfile profile;
     CHeadlessQuestions q;
     ScopedServices scope(nullptr, &q, nullptr);
     q.AnswerMessageBox(IDYES);
