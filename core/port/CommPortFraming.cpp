@@ -1,0 +1,287 @@
+// Commands on the wire: addressing, frames, chunked writes checked against the echo.
+#include "core/port/CommPort.h"
+
+#include "core/VQXException.h"
+#include "core/analyzer/TrafficLog.h"
+#include "platform/clock/Clock.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace {
+constexpr size_t kChunk = 8; // the motors' receive buffers and the echo check keep pace with this
+}
+
+int CCommPort::SplitAddress(std::string& text)
+{
+    const size_t eol = text.find_first_of("\r\n");
+    if (eol != std::string::npos)
+        text.erase(eol);
+    size_t digits = 0;
+    long value = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+        // Saturates far above any motor address instead of overflowing.
+        value = std::min<long>(value * 10 + (text[digits] - '0'), 1000000);
+        ++digits;
+    }
+    if (digits == 0)
+        return -1;
+    text.erase(0, digits);
+    return static_cast<int>(value);
+}
+
+int CCommPort::CheckAddress(int address) const
+{
+    if (address != -1 && (address < 0 || address > MaxAddress()))
+        throw CVQXException(CVQXException::InvalidData);
+    return address;
+}
+
+void CCommPort::SendCommand(std::string_view text, int address, bool track, char* reply, int replySize)
+{
+    std::string command(text.substr(0, MAX_COMMAND_TEXT));
+    int sendAddress = -1;
+    if (address != -2) {
+        const int found = SplitAddress(command);
+        if (found != -1)
+            address = found;
+        CheckAddress(address);
+        // An address written in the text is always sent; an argument address is sent unless the
+        // port tracks it as the current motor and it is selected already.
+        sendAddress = found != -1 || !track ? address : -1;
+        if (track) {
+            if (address != -1) {
+                if (address != currentAddress)
+                    addressDirty = 1;
+                currentAddress = address;
+            }
+            if (addressDirty && currentAddress >= 0) {
+                sendAddress = currentAddress;
+                addressDirty = 0;
+            }
+        }
+    }
+    Transact(sendAddress, reinterpret_cast<const uint8_t*>(command.data()), command.size(), true, reply, replySize,
+             true);
+}
+
+void CCommPort::WriteCommand(std::string_view text, int address, bool track)
+{
+    SendCommand(text, address, track, nullptr, 0);
+}
+
+int CCommPort::Query(std::string_view text, char* reply, int replySize, int address, bool track)
+{
+    if (!reply || replySize <= 0)
+        throw CVQXException(CVQXException::InvalidData);
+    reply[0] = 0;
+    SendCommand(text, address, track, reply, replySize);
+    return static_cast<int>(std::strlen(reply));
+}
+
+std::string CCommPort::Query(std::string_view text, int address, bool track)
+{
+    char reply[REPLY_BUFFER_SIZE + 1];
+    Query(text, reply, sizeof reply, address, track);
+    return reply;
+}
+
+int CCommPort::Transact(int address, const uint8_t* data, size_t length, bool textMode, char* reply, int replySize,
+                        bool stopAtEol)
+{
+    if (reply && replySize <= 0)
+        throw CVQXException(CVQXException::InvalidData);
+    if (!isOpen)
+        throw CVQXException(CVQXException::PortNotOpen);
+    std::vector<uint8_t> frame;
+    frame.reserve(length + 2);
+    if (!IsSerial()) {
+        frame.push_back(0x80);
+        frame.insert(frame.end(), data, data + length);
+        if (textMode)
+            frame.push_back(static_cast<uint8_t>(m_policy->Terminator()));
+        return TransactLinks(address, frame, reply, replySize);
+    }
+    if (address != -1) {
+        CheckAddress(address);
+        addressDirty = address != currentAddress;
+        frame.push_back(static_cast<uint8_t>(0x80 + address));
+    }
+    frame.insert(frame.end(), data, data + length);
+    if (textMode)
+        frame.push_back(static_cast<uint8_t>(m_policy->Terminator()));
+    WriteChecked(frame.data(), frame.size());
+    if (!reply)
+        return 0;
+    int n = ReadResponse(reply, replySize, stopAtEol);
+    // Motors that echo although the port thought they did not: the reply starts with the frame.
+    const size_t f = frame.size();
+    if (CommType == COMM_RS232 && !Echo && f < static_cast<size_t>(replySize) && static_cast<size_t>(n) >= f &&
+        std::memcmp(reply, frame.data(), f) == 0) {
+        Echo = 1;
+        std::memmove(reply, reply + f, static_cast<size_t>(n) - f + 1);
+        n -= static_cast<int>(f);
+    }
+    return n;
+}
+
+int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, char* reply, int replySize)
+{
+    if (!m_motorLinks)
+        throw CVQXException(CVQXException::PortNotOpen);
+    if (address == -1)
+        address = currentAddress;
+    if (address != 0) {
+        IMotorLink* link = nullptr;
+        if (address > 0) {
+            CheckAddress(address);
+            const int index = m_motorLinks->IndexOfAddress(address);
+            if (index >= 0 && m_motorLinks->IsAvailable(index))
+                link = m_motorLinks->LinkAt(index);
+        }
+        // A motor that is missing or unreachable cannot answer; a plain write to it is dropped.
+        if (!link) {
+            if (reply)
+                throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(id, std::max(address, 0)));
+            return 0;
+        }
+        link->WriteFrame(frame.data(), frame.size());
+        if (!reply)
+            return 0;
+        SetTimeout(0);
+        return static_cast<int>(link->ReadReply(reply, static_cast<size_t>(replySize), currentTimeout));
+    }
+    const int count = m_motorLinks->Count();
+    for (int i = 0; i < count; ++i)
+        if (m_motorLinks->IsAvailable(i))
+            if (IMotorLink* link = m_motorLinks->LinkAt(i))
+                link->WriteFrame(frame.data(), frame.size());
+    if (!reply)
+        return 0;
+    SetTimeout(0);
+    std::string joined;
+    bool answered = false;
+    const size_t room = static_cast<size_t>(replySize) - 1;
+    for (int i = 0; i < count && joined.size() < room; ++i) {
+        IMotorLink* link = m_motorLinks->IsAvailable(i) ? m_motorLinks->LinkAt(i) : nullptr;
+        if (!link)
+            continue;
+        char one[REPLY_BUFFER_SIZE + 1];
+        try {
+            link->ReadReply(one, sizeof one, currentTimeout);
+        } catch (const CVQXException&) {
+            continue; // a motor that does not answer is left out
+        }
+        if (answered)
+            joined += '\r';
+        joined += one;
+        answered = true;
+    }
+    if (!answered)
+        throw CVQXException(CVQXException::NoResponse);
+    joined.resize(std::min(joined.size(), room));
+    std::memcpy(reply, joined.c_str(), joined.size() + 1);
+    return static_cast<int>(joined.size());
+}
+
+void CCommPort::WriteChecked(const uint8_t* bytes, size_t length)
+{
+    if (!IsSerial()) {
+        WriteBytes(bytes, static_cast<long>(length));
+        return;
+    }
+    MarkLineContinues(false);
+    std::optional<CVQXException> echoError;
+    for (size_t offset = 0; offset < length; offset += kChunk) {
+        const size_t n = std::min(kChunk, length - offset);
+        try {
+            WriteBytes(bytes + offset, static_cast<long>(n));
+            CheckEcho(bytes + offset, n);
+        } catch (const CVQXException& e) {
+            // A bad echo does not stop the command: the rest still goes out, the error comes after.
+            if (e.GetCode() != CVQXException::NoEcho && e.GetCode() != CVQXException::InvalidEcho) {
+                MarkLineContinues(false);
+                throw;
+            }
+            echoError = e;
+        }
+        MarkLineContinues(true);
+    }
+    MarkLineContinues(false);
+    if (echoError)
+        throw *echoError;
+}
+
+void CCommPort::WriteBytes(const uint8_t* bytes, long length)
+{
+    const size_t n = length < 0 ? std::strlen(reinterpret_cast<const char*>(bytes)) : static_cast<size_t>(length);
+    if (!IsSerial()) {
+        if (!isOpen || !m_motorLinks)
+            throw CVQXException(CVQXException::PortNotOpen);
+        for (int i = 0; i < m_motorLinks->Count(); ++i)
+            if (m_motorLinks->IsAvailable(i))
+                if (IMotorLink* link = m_motorLinks->LinkAt(i))
+                    link->WriteBytes(bytes, n);
+        return;
+    }
+    WriteSerial(bytes, n);
+    if (!Echo)
+        platform::SleepMs(m_policy->PaceMs(*this, n));
+}
+
+void CCommPort::WriteSerial(const uint8_t* bytes, size_t n)
+{
+    size_t done = 0;
+    for (int attempt = 1;; ++attempt) {
+        if (!m_device)
+            throw CVQXException(CVQXException::PortNotOpen);
+        size_t written = 0;
+        const bool ok = m_device->Write(bytes + done, n - done, written);
+        done += written;
+        if (ok && done == n)
+            return;
+        if (ok || !m_policy->RetryWrite(*this, done, n, attempt))
+            throw CVQXException(CVQXException::WriteError);
+    }
+}
+
+void CCommPort::CheckEcho(const uint8_t* bytes, size_t length)
+{
+    if (!Echo) {
+        Report(SDA_LOG_SENT, bytes, length);
+        return;
+    }
+    length = std::min(length, sizeof pushback);
+    SetTimeout(1);
+    pushbackCount = 0;
+    size_t got = 0;
+    try {
+        ReadBytes(pushback, length, got, -1);
+    } catch (const CVQXException& e) {
+        if (e.GetCode() != CVQXException::NoResponse)
+            throw;
+    }
+    pushbackCount = static_cast<int>(got);
+    const bool match = got == length && std::memcmp(pushback, bytes, length) == 0;
+    if (StrictEcho()) {
+        if (!match) {
+            Report(SDA_LOG_ECHO_ERROR, bytes, length);
+            throw CVQXException(got == length ? CVQXException::InvalidEcho : CVQXException::NoEcho);
+        }
+        Report(SDA_LOG_SENT, bytes, length);
+        Report(SDA_LOG_ECHO, pushback, length);
+        pushbackCount = 0;
+        return;
+    }
+    // Adaptive: the motors' echo decides whether the port expects one; bytes that did come back
+    // start the next reply.
+    Report(SDA_LOG_SENT, bytes, length);
+    if (match) {
+        Echo = 1;
+        pushbackCount = 0;
+        Report(SDA_LOG_ECHO, pushback, length);
+    } else {
+        Echo = 0;
+    }
+}
