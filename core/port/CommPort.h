@@ -123,7 +123,8 @@ public:
     std::vector<CMotor*> addressTable = std::vector<CMotor*>(11); // MaxMotors + 1, index = address
     // Sets MaxMotors (clamped to 1..120) and rebuilds the address table.
     void SetMaxMotors(int n);
-    // Rebuilds the address table from the list; every motor's port becomes this port.
+    // Rebuilds the address table from the list; every motor's port becomes this port, and the
+    // list becomes the port's motor links.
     void RebuildAddressTable();
     // The motor at 1 <= address <= MaxMotors, or none.
     CMotor* GetMotor(int address) const;
@@ -160,7 +161,8 @@ public:
 private:
     void OpenSerial();
     void OpenLinks();
-    void ApplyTimeoutMs(int ms);
+    void ApplyTimeoutMs(int ms) { ApplyTimeout(CPortPolicy::TimeoutKind::Explicit, ms); }
+    void ApplyTimeout(CPortPolicy::TimeoutKind kind, int ms);
     void PurgeSerial(bool raiseErrors);
     void RaiseLineErrors();
     void Report(uint32_t flags, const uint8_t* bytes, size_t n) const;
@@ -173,7 +175,8 @@ private:
     void WriteSerial(const uint8_t* bytes, size_t n);
 
     CPortPolicy* m_policy;
-    IPortMotors* m_motorLinks = &motors;
+    IPortMotors* m_motorLinks = nullptr;
     std::unique_ptr<platform::SerialDevice> m_device;
+    CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
 };
