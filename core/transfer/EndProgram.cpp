@@ -1,0 +1,105 @@
+#include "core/transfer/EndProgram.h"
+
+#include "core/VQXException.h"
+#include "core/motor/Motor.h"
+#include "core/motor/MotorPortAccess.h"
+#include "core/transfer/DownloadFlags.h"
+#include "core/transfer/ProgramImage.h"
+#include "core/transfer/ProgramTransfer.h"
+#include "core/transfer/TransferSteps.h"
+
+#include <ctime>
+#include <mutex>
+
+namespace transfer {
+namespace {
+
+std::mutex g_compilerMutex;
+ProgramCompiler& Compiler()
+{
+    static ProgramCompiler compiler;
+    return compiler;
+}
+
+// A nested call (the END program failing and asking for the END program) returns at once.
+bool g_clearing = false;
+
+class CClearingGuard {
+public:
+    CClearingGuard() { g_clearing = true; }
+    ~CClearingGuard() { g_clearing = false; }
+};
+
+SystemTime NowUtc()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tm {};
+    gmtime_r(&now, &tm);
+    SystemTime t;
+    t.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
+    t.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
+    t.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
+    t.wDay = static_cast<uint16_t>(tm.tm_mday);
+    t.wHour = static_cast<uint16_t>(tm.tm_hour);
+    t.wMinute = static_cast<uint16_t>(tm.tm_min);
+    t.wSecond = static_cast<uint16_t>(tm.tm_sec);
+    return t;
+}
+
+} // namespace
+
+void SetProgramCompiler(ProgramCompiler compiler)
+{
+    std::lock_guard lock(g_compilerMutex);
+    Compiler() = std::move(compiler);
+}
+
+bool HasProgramCompiler()
+{
+    std::lock_guard lock(g_compilerMutex);
+    return static_cast<bool>(Compiler());
+}
+
+std::string EndProgramImage(const std::string& firmware)
+{
+    ProgramCompiler compiler;
+    {
+        std::lock_guard lock(g_compilerMutex);
+        compiler = Compiler();
+    }
+    if (compiler) {
+        try {
+            if (auto image = compiler("END", firmware); image && !image->empty() && (*image)[0] == '$')
+                return *image;
+        } catch (...) {
+            // No language file for this firmware: the hand-made image below.
+        }
+    }
+    return FixedEndImage(firmware);
+}
+
+} // namespace transfer
+
+using namespace transfer;
+
+void CMotor::ClearProgram(uint32_t flags)
+{
+    if (g_clearing)
+        return;
+    CClearingGuard guard;
+    const std::string image = EndProgramImage(Version);
+    if (static_cast<long>(image.size()) > kMaxProgramBytes)
+        throw CVQXException(CVQXException::FileTooLong);
+    flags |= DL_NO_MEMORY_CHECK;
+    if (Address != 0 && !CheckDownload(image.substr(1), nullptr, flags))
+        return;
+    if (!RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), nullptr, flags))
+        return;
+    ProgName = kEndProgramName;
+    ProgSize = static_cast<uint32_t>(image.size());
+    progDate = NowUtc();
+    const auto checksum = HeaderChecksum(image);
+    ProgChecksum = checksum ? static_cast<int32_t>(*checksum) : kEndProgramChecksum;
+    if (Address != 0)
+        WriteProgramInfo(false);
+}
