@@ -32,11 +32,54 @@ void MarkContinues(const CCommPort& port, bool set)
         log->SetPageFlags(port.id, SDA_CONTINUES, set);
 }
 
+void Log(const CCommPort& port, uint32_t flags, const uint8_t* bytes, size_t n)
+{
+    if (ITrafficLog* log = port.Policy().Analyzer())
+        log->LogData(port.id, flags, bytes, n);
+}
+
+// Program bytes are checked against their echo whatever the echo setting says: a byte changed on
+// its way through the chain would otherwise end up in a motor's program, and the echoes of the
+// remaining chunks would be left on the line.
+void CheckEchoStrictly(CCommPort& port, const CMotor& motor, const uint8_t* bytes, size_t n)
+{
+    uint8_t echo[kChunk] = {};
+    size_t got = 0;
+    port.SetTimeout(1);
+    try {
+        port.ReadBytes(echo, n, got, -1);
+    } catch (const CVQXException& e) {
+        if (e.GetCode() != CVQXException::NoResponse)
+            throw;
+    }
+    if (got != n || std::memcmp(echo, bytes, n) != 0) {
+        Log(port, SDA_LOG_ECHO_ERROR, bytes, n);
+        throw CVQXException(got == n ? CVQXException::InvalidEcho : CVQXException::NoEcho,
+                            MakeMotorDataWord(port.id, motor.Address));
+    }
+    Log(port, SDA_LOG_SENT, bytes, n);
+    Log(port, SDA_LOG_ECHO, echo, n);
+}
+
 void SendChunk(CMotor& motor, CCommPort& port, const uint8_t* bytes, size_t n)
 {
     motor.WriteBytes(bytes, n);
-    motor.CheckEcho(bytes, n);
+    if (port.CommType == COMM_RS232 && port.Echo)
+        CheckEchoStrictly(port, motor, bytes, n);
+    else
+        motor.CheckEcho(bytes, n);
     MarkContinues(port, true);
+}
+
+// After a failure the line may still hold echoes and replies of the failed transfer.
+void DrainLine(CCommPort& port) noexcept
+{
+    try {
+        port.pushbackCount = 0;
+        if (port.isOpen)
+            port.ClearBuffer();
+    } catch (...) {
+    }
 }
 
 // The motor is in load mode: the cancel bytes end it with a program the motor knows is broken,
@@ -55,6 +98,21 @@ void CancelTransfer(CMotor& motor, CCommPort& port, uint32_t flags, bool afterFi
     if (afterFirstChunk)
         AddInfoLine(flags, kCancelledText);
     RescueWithEndProgram(motor);
+}
+
+// A transfer that failed after LOAD leaves the motor taking every byte as program: the cancel
+// bytes end load mode with a program the motor knows is broken, so that what follows is heard as
+// commands again.
+void EndLoadMode(CMotor& motor, CCommPort& port) noexcept
+{
+    try {
+        std::vector<uint8_t> bytes(kCancelBytes, kCancelBytes + std::strlen(kCancelBytes));
+        bytes.insert(bytes.end(), kImageTerminator, kImageTerminator + 3);
+        motor.WriteBytes(bytes.data(), bytes.size());
+        platform::SleepMs(50);
+    } catch (...) {
+    }
+    DrainLine(port);
 }
 
 } // namespace
@@ -111,8 +169,13 @@ bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgre
             motor.LimitDownloadBaud(true);
         } catch (...) {
         }
-        if (motor.port)
+        if (motor.port) {
+            if (loadSent)
+                EndLoadMode(motor, *motor.port);
+            else
+                DrainLine(*motor.port);
             WakeAllQuietly(*motor.port);
+        }
         if (loadSent && !(flags & DL_CALIBRATION))
             RescueWithEndProgram(motor);
         throw;
