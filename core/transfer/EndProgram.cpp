@@ -30,22 +30,6 @@ public:
     ~CClearingGuard() { g_clearing = false; }
 };
 
-SystemTime NowUtc()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm tm {};
-    gmtime_r(&now, &tm);
-    SystemTime t;
-    t.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
-    t.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
-    t.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
-    t.wDay = static_cast<uint16_t>(tm.tm_mday);
-    t.wHour = static_cast<uint16_t>(tm.tm_hour);
-    t.wMinute = static_cast<uint16_t>(tm.tm_min);
-    t.wSecond = static_cast<uint16_t>(tm.tm_sec);
-    return t;
-}
-
 } // namespace
 
 void SetProgramCompiler(ProgramCompiler compiler)
@@ -97,7 +81,7 @@ void CMotor::ClearProgram(uint32_t flags)
         return;
     ProgName = kEndProgramName;
     ProgSize = static_cast<uint32_t>(image.size());
-    progDate = NowUtc();
+    progDate = ToSystemTime(std::time(nullptr));
     const auto checksum = HeaderChecksum(image);
     ProgChecksum = checksum ? static_cast<int32_t>(*checksum) : kEndProgramChecksum;
     if (Address != 0)

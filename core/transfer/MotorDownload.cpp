@@ -20,34 +20,10 @@ using namespace transfer;
 
 namespace {
 
-bool EndsWithNoCase(const std::string& s, const char* suffix)
-{
-    const size_t n = std::char_traits<char>::length(suffix);
-    if (s.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != std::tolower(static_cast<unsigned char>(suffix[i])))
-            return false;
-    return true;
-}
-
 SystemTime FileTimeUtc(const std::string& path)
 {
-    SystemTime t;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return t;
-    std::tm tm {};
-    if (!gmtime_r(&st.st_mtime, &tm))
-        return t;
-    t.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
-    t.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
-    t.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
-    t.wDay = static_cast<uint16_t>(tm.tm_mday);
-    t.wHour = static_cast<uint16_t>(tm.tm_hour);
-    t.wMinute = static_cast<uint16_t>(tm.tm_min);
-    t.wSecond = static_cast<uint16_t>(tm.tm_sec);
-    return t;
+    return ::stat(path.c_str(), &st) == 0 ? ToSystemTime(st.st_mtime) : SystemTime{};
 }
 
 constexpr const char* kGlobalCalibrationText =

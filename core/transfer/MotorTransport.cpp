@@ -8,40 +8,24 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/port/IntervalTimer.h"
+#include "core/transfer/TransferSteps.h"
 #include "platform/clock/Clock.h"
 
 #include <algorithm>
 #include <optional>
+
+using namespace transfer;
 
 namespace {
 
 constexpr size_t kChunk = 8;
 constexpr int kLinkChunkPauseMs = 5;
 
-CCommPort& PortOf(CCommPort* port)
-{
-    if (!port)
-        throw CVQXException(CVQXException::PortNotOpen);
-    return *port;
-}
-
-void LogTraffic(const CCommPort& port, uint32_t flags, const uint8_t* bytes, size_t n)
-{
-    if (ITrafficLog* log = port.Policy().Analyzer())
-        log->LogData(port.id, flags, bytes, n);
-}
-
-void MarkContinues(const CCommPort& port, bool set)
-{
-    if (ITrafficLog* log = port.Policy().Analyzer())
-        log->SetPageFlags(port.id, SDA_CONTINUES, set);
-}
-
 } // namespace
 
 IMotorLink* CMotor::Link()
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial())
         return nullptr;
     IMotorLink* link = p.CommType == COMM_ETHERNET ? static_cast<IMotorLink*>(Socket.get())
@@ -54,7 +38,7 @@ IMotorLink* CMotor::Link()
 
 void CMotor::WriteBytes(const uint8_t* bytes, size_t count)
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial() || Address == 0) {
         // Address 0 on Ethernet and USB: every motor's link, as the port writes.
         p.WriteBytes(bytes, static_cast<long>(count));
@@ -65,7 +49,7 @@ void CMotor::WriteBytes(const uint8_t* bytes, size_t count)
 
 void CMotor::Read(uint8_t* buffer, size_t count, size_t& got, int timeoutMs)
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial()) {
         p.ReadBytes(buffer, count, got, timeoutMs);
         return;
@@ -77,7 +61,7 @@ void CMotor::Read(uint8_t* buffer, size_t count, size_t& got, int timeoutMs)
 
 bool CMotor::ReadChar(char& c)
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial())
         return p.ReadChar(c) != 0;
     uint8_t b = 0;
@@ -89,7 +73,7 @@ bool CMotor::ReadChar(char& c)
 
 int CMotor::ReadResponse(char* buffer, int size, bool stopAtEol)
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial())
         return p.ReadResponse(buffer, size, stopAtEol);
     if (!buffer || size <= 0)
@@ -124,7 +108,7 @@ int CMotor::ReadResponse(char* buffer, int size, bool stopAtEol)
 
 void CMotor::CheckEcho(const uint8_t* bytes, size_t count)
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial()) {
         p.CheckEcho(bytes, count);
         return;
@@ -136,12 +120,12 @@ void CMotor::CheckEcho(const uint8_t* bytes, size_t count)
 
 void CMotor::WriteChecked(const uint8_t* bytes, size_t count)
 {
-    CCommPort& p = PortOf(port);
+    CCommPort& p = PortOf(*this);
     if (p.IsSerial()) {
         p.WriteChecked(bytes, count);
         return;
     }
-    MarkContinues(p, false);
+    MarkLineContinues(p, false);
     std::optional<CVQXException> echoError;
     for (size_t offset = 0; offset < count; offset += kChunk) {
         const size_t n = std::min(kChunk, count - offset);
@@ -150,14 +134,14 @@ void CMotor::WriteChecked(const uint8_t* bytes, size_t count)
             CheckEcho(bytes + offset, n);
         } catch (const CVQXException& e) {
             if (e.GetCode() != CVQXException::NoEcho && e.GetCode() != CVQXException::InvalidEcho) {
-                MarkContinues(p, false);
+                MarkLineContinues(p, false);
                 throw;
             }
             echoError = e;
         }
-        MarkContinues(p, true);
+        MarkLineContinues(p, true);
     }
-    MarkContinues(p, false);
+    MarkLineContinues(p, false);
     if (echoError)
         throw *echoError;
 }

@@ -21,19 +21,7 @@ using namespace transfer;
 
 namespace {
 
-constexpr int kChecksumTimeoutMs = 8000;
 constexpr size_t kLogGroup = 20;
-
-bool EndsWithNoCase(const std::string& s, const char* suffix)
-{
-    const size_t n = std::char_traits<char>::length(suffix);
-    if (s.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) != std::tolower(static_cast<unsigned char>(suffix[i])))
-            return false;
-    return true;
-}
 
 // The received bytes go to the analyzer in groups of 20, the last group with the closing FF.
 class CReceivedLog {
@@ -48,8 +36,7 @@ public:
     void Flush()
     {
         if (!m_group.empty())
-            if (ITrafficLog* log = m_port.Policy().Analyzer())
-                log->LogData(m_port.id, SDA_LOG_RECEIVED, m_group.data(), m_group.size());
+            LogTraffic(m_port, SDA_LOG_RECEIVED, m_group.data(), m_group.size());
         m_group.clear();
     }
 

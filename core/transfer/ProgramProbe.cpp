@@ -14,8 +14,6 @@ using namespace transfer;
 
 namespace {
 
-constexpr int kChecksumTimeoutMs = 8000;
-
 // Old firmware on channel 1 cannot upload; its probe prints instead.
 bool UsesPrintProbe(const CMotor& m)
 {

@@ -24,19 +24,6 @@ namespace {
 constexpr size_t kChunk = 8;
 constexpr int kLimitedBaud = 9600;
 constexpr int kUsbBaud = 38400;
-constexpr int kChecksumTimeoutMs = 8000;
-
-void MarkContinues(const CCommPort& port, bool set)
-{
-    if (ITrafficLog* log = port.Policy().Analyzer())
-        log->SetPageFlags(port.id, SDA_CONTINUES, set);
-}
-
-void Log(const CCommPort& port, uint32_t flags, const uint8_t* bytes, size_t n)
-{
-    if (ITrafficLog* log = port.Policy().Analyzer())
-        log->LogData(port.id, flags, bytes, n);
-}
 
 // Program bytes are checked against their echo whatever the echo setting says: a byte changed on
 // its way through the chain would otherwise end up in a motor's program, and the echoes of the
@@ -53,12 +40,12 @@ void CheckEchoStrictly(CCommPort& port, const CMotor& motor, const uint8_t* byte
             throw;
     }
     if (got != n || std::memcmp(echo, bytes, n) != 0) {
-        Log(port, SDA_LOG_ECHO_ERROR, bytes, n);
+        LogTraffic(port, SDA_LOG_ECHO_ERROR, bytes, n);
         throw CVQXException(got == n ? CVQXException::InvalidEcho : CVQXException::NoEcho,
                             MakeMotorDataWord(port.id, motor.Address));
     }
-    Log(port, SDA_LOG_SENT, bytes, n);
-    Log(port, SDA_LOG_ECHO, echo, n);
+    LogTraffic(port, SDA_LOG_SENT, bytes, n);
+    LogTraffic(port, SDA_LOG_ECHO, echo, n);
 }
 
 void SendChunk(CMotor& motor, CCommPort& port, const uint8_t* bytes, size_t n)
@@ -68,7 +55,7 @@ void SendChunk(CMotor& motor, CCommPort& port, const uint8_t* bytes, size_t n)
         CheckEchoStrictly(port, motor, bytes, n);
     else
         motor.CheckEcho(bytes, n);
-    MarkContinues(port, true);
+    MarkLineContinues(port, true);
 }
 
 // After a failure the line may still hold echoes and replies of the failed transfer.
@@ -86,7 +73,7 @@ void DrainLine(CCommPort& port) noexcept
 // then the END program replaces it.
 void CancelTransfer(CMotor& motor, CCommPort& port, uint32_t flags, bool afterFirstChunk)
 {
-    MarkContinues(port, false);
+    MarkLineContinues(port, false);
     std::vector<uint8_t> bytes(kCancelBytes, kCancelBytes + std::strlen(kCancelBytes));
     bytes.insert(bytes.end(), kImageTerminator, kImageTerminator + 3);
     try {
@@ -128,7 +115,7 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
         CancelTransfer(motor, port, flags, false);
         return false;
     }
-    MarkContinues(port, false);
+    MarkLineContinues(port, false);
     size_t sent = 0;
     try {
         while (length - sent > kChunk) {
@@ -143,10 +130,10 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
         SendChunk(motor, port, last.data(), last.size());
         SendChunk(motor, port, kImageTerminator, 3);
     } catch (...) {
-        MarkContinues(port, false);
+        MarkLineContinues(port, false);
         throw;
     }
-    MarkContinues(port, false);
+    MarkLineContinues(port, false);
     if (progress)
         progress->Notify(ui::kProgressDone, 0);
 

@@ -1,8 +1,11 @@
 #include "core/transfer/TransferSteps.h"
 
 #include "core/VQXException.h"
+#include "core/analyzer/TrafficLog.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/ui/Services.h"
+
+#include <cctype>
 
 namespace transfer {
 namespace {
@@ -71,6 +74,46 @@ void PrepareTransfer(CMotor& motor, bool calibration, bool blind, bool& loadSent
     // From here the motor may take what follows as program bytes.
     loadSent = true;
     step([&] { motor.SendCommand(calibration ? "LOADC" : "LOAD"); });
+}
+
+void LogTraffic(const CCommPort& port, uint32_t flags, const uint8_t* bytes, size_t n)
+{
+    if (ITrafficLog* log = port.Policy().Analyzer())
+        log->LogData(port.id, flags, bytes, n);
+}
+
+void MarkLineContinues(const CCommPort& port, bool set)
+{
+    if (ITrafficLog* log = port.Policy().Analyzer())
+        log->SetPageFlags(port.id, SDA_CONTINUES, set);
+}
+
+bool EndsWithNoCase(const std::string& s, const char* suffix)
+{
+    const size_t n = std::char_traits<char>::length(suffix);
+    if (s.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - n + i])) !=
+            std::tolower(static_cast<unsigned char>(suffix[i])))
+            return false;
+    return true;
+}
+
+SystemTime ToSystemTime(std::time_t t)
+{
+    SystemTime st;
+    std::tm tm {};
+    if (!gmtime_r(&t, &tm))
+        return st;
+    st.wYear = static_cast<uint16_t>(tm.tm_year + 1900);
+    st.wMonth = static_cast<uint16_t>(tm.tm_mon + 1);
+    st.wDayOfWeek = static_cast<uint16_t>(tm.tm_wday);
+    st.wDay = static_cast<uint16_t>(tm.tm_mday);
+    st.wHour = static_cast<uint16_t>(tm.tm_hour);
+    st.wMinute = static_cast<uint16_t>(tm.tm_min);
+    st.wSecond = static_cast<uint16_t>(tm.tm_sec);
+    return st;
 }
 
 void AddErrorLine(uint32_t flags, const std::string& text)

@@ -5,6 +5,7 @@
 #include "core/port/CommPort.h"
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -28,6 +29,16 @@ bool Is462(CMotor& motor);
 // LOAD or LOADC. With blind, a failing step is passed over. loadSent tells whether the motor may
 // now be in load mode.
 void PrepareTransfer(CMotor& motor, bool calibration, bool blind, bool& loadSent);
+
+// The analyzer page of the port: traffic, and the mark that joins chunks into one line.
+void LogTraffic(const CCommPort& port, uint32_t flags, const uint8_t* bytes, size_t n);
+void MarkLineContinues(const CCommPort& port, bool set);
+
+bool EndsWithNoCase(const std::string& s, const char* suffix);
+// A UTC time stamp in the motor record's form.
+SystemTime ToSystemTime(std::time_t t);
+
+inline constexpr int kChecksumTimeoutMs = 8000;
 
 // An information line unless the run is quiet.
 void AddErrorLine(uint32_t flags, const std::string& text);
