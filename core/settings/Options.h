@@ -4,14 +4,28 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+class Profile;
+}
+
 class COptions {
 public:
     COptions() = default;
 
-    // Reads every value from the profile, each with its default.
+    // Reads every value from the application's profile (platform::AppProfile()) in the table
+    // order of Part 3.140, each with its default; a boolean is true for any non-zero integer.
+    // ShowAllLanguages is read and then set to false: every run starts with hidden language
+    // versions not shown.
     void Load();
-    // Writes every value to the profile.
-    void Save() const;
+    void Load(platform::Profile& profile);
+    // Writes every field to its key in table order: integers and colours, and booleans as 0 or
+    // 1, with the integer setter; SoundFile with the string setter. All 37 writes go to the file
+    // in one atomic write. False when the profile could not be saved.
+    bool Save() const;
+    bool Save(platform::Profile& profile) const;
+
+    // The number of profile keys of the record.
+    static constexpr int kKeyCount = 37;
 
     // "IOTerminal"
     uint32_t IOTermBackColor = 0xFFF2FC;
