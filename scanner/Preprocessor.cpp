@@ -233,6 +233,11 @@ bool CScanner::DoDirective(const std::string& line, int fileIndex, int depth)
         tmp.text = value;
         tmp.GetTokens(*m_language);
         SubstituteDefines(tmp);
+        if (tmp.tokens.size() > static_cast<size_t>(kMaxDefineTokens)) {
+            char buf[120];
+            std::snprintf(buf, sizeof buf, "Definition too long: at most %d tokens.", kMaxDefineTokens);
+            throw CError(CError::SyntaxError, -1, -1, buf, nullptr);
+        }
         std::string joined;
         std::vector<CToken> tokens;
         for (CToken& t : tmp.tokens) {
@@ -382,11 +387,13 @@ void CScanner::CollectLabels()
             if ((t.cls & (CToken::String | CToken::Comment)) || t.text.size() < 2 || t.text.back() != ':')
                 continue;
             const std::string name = t.text.substr(0, t.text.size() - 1);
-            if (symbols.count(name)) {
+            if (auto dup = symbols.find(name); dup != symbols.end()) {
+                // Reported once; the token becomes the same label, as a repeated "C3" stays "C3".
                 CError e(CError::DuplicateLabels);
                 PlaceError(e, &t);
                 if (!Record(e))
                     return;
+                t.Set("C" + std::to_string(dup->second), t.index, t.line, t.column, *m_language, false);
                 continue;
             }
             while (nextSlot <= kLastSymbolicLabel && m_labels[static_cast<size_t>(nextSlot)])

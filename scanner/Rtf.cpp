@@ -116,8 +116,12 @@ std::string CScanner::StripRtf(std::string_view s)
             // A control word: at most 51 letters, an optional "-" and digits, one blank.
             size_t j = i + 1;
             std::string word;
-            while (j < s.size() && std::isalpha(static_cast<unsigned char>(s[j])) && word.size() < 51)
-                word += s[j++];
+            // All letters belong to the word; only the first 51 are compared.
+            while (j < s.size() && std::isalpha(static_cast<unsigned char>(s[j]))) {
+                if (word.size() < 51)
+                    word += s[j];
+                ++j;
+            }
             bool hasNumber = false;
             bool negative = false;
             long number = 0;

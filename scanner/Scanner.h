@@ -31,6 +31,7 @@ class CScanner {
 public:
     static constexpr int kMaxLines = 10000;
     static constexpr int kMaxDefines = 500;
+    static constexpr int kMaxDefineTokens = 1000; // a define's value, after its own substitutions
     static constexpr int kMaxIncludes = 20;
     static constexpr int kMaxDepth = 50;
     static constexpr int kLabelSlots = 1000;
