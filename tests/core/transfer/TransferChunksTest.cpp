@@ -110,3 +110,36 @@ TEST(TransferChunks, ChecksumAskedWithALongTimeoutThatIsRestored)
     t.motor->VerifyChecksum(true, 0, 0);
     EXPECT_EQ(t.heard.size(), n);
 }
+
+TEST(TransferChunks, MemoryProbeOfOldFirmwareOnChannelOnePrints)
+{
+    CScriptedLine t;
+    t.motor->Version = "410";
+    t.port.MotorChannel = 1;
+    t.replies["RCKS"] = "garbage";
+    t.replies["RUN"] = "a=a";
+    EXPECT_TRUE(t.motor->EnsureValidProgram());
+    EXPECT_EQ(t.loaded, ProbeImage("410", true));
+    EXPECT_EQ(t.Count("RUN"), 1);
+    EXPECT_EQ(t.Count("SLEEP1"), 1);
+    EXPECT_EQ(t.heard.back(), "WAKE1");
+
+    // A motor that answers something else has no program memory: its program record is cleared.
+    CScriptedLine u;
+    u.motor->ProgName = "old.tqx";
+    u.motor->ProgSize = 77;
+    u.replies["RCKS"] = "000000 000000 X";
+    EXPECT_FALSE(u.motor->EnsureValidProgram());
+    EXPECT_EQ(u.loaded, ProbeImage("450", false));
+    EXPECT_EQ(u.Count("UPLOAD"), 1);
+    EXPECT_TRUE(u.motor->ProgName.empty());
+    EXPECT_EQ(u.motor->ProgSize, 0u);
+    const auto upload = std::find(u.heard.begin(), u.heard.end(), "UPLOAD");
+    EXPECT_NE(std::find(upload, u.heard.end(), "WAKE"), u.heard.end());
+
+    // A broken program ('F') still shows that the memory is there.
+    CScriptedLine v;
+    v.replies["RCKS"] = "000010 00ABCD F";
+    EXPECT_TRUE(v.motor->EnsureValidProgram());
+    EXPECT_EQ(v.Count("LOAD"), 0);
+}
