@@ -4,7 +4,7 @@
 #include "core/VQXException.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
-#include "tests/e2e/TransferRig.h"
+#include "tests/e2e/TransferLinkRigs.h"
 
 #include <gtest/gtest.h>
 
@@ -164,4 +164,42 @@ TEST(TransferFaults, UploadRefusesMotorsWithoutAValidProgram)
     EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram("/nonexistent-folder/x.tqs", nullptr, false); }),
               CVQXException::CannotWriteFile);
     EXPECT_FALSE(t.AnyAsleep());
+}
+
+TEST(TransferFaults, EthernetUploadThatLosesItsMotorHalfWay)
+{
+    NetMotors t(Profiles(1));
+    const std::string file = t.Compile(LongProgram(), "450");
+    t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    t.Sim(1, [](vqxsim::SimMotor& m) {
+        m.knobs.uploadTruncateAt = 30;
+        return 0;
+    });
+    t.port.totalTimeout = 100;
+    const std::string target = t.folder.File("net.tqs");
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, nullptr, true); }), CVQXException::NoResponse);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    // Raw: the bytes as they came.
+    EXPECT_EQ(ReadFile(target + ".partial"), t.Body(1).substr(0, 30));
+    EXPECT_FALSE(t.AnyAsleep());
+    EXPECT_EQ(t.port.Query("RSP", 1), "24576/450");
+}
+
+TEST(TransferQuestions, UsbMotor462LoadsAtNineThousandSixHundred)
+{
+    UsbMotors t(Profiles(1, "462"));
+    auto compiled = CompileText(kSampleProgram, "462");
+    ASSERT_TRUE(compiled);
+    compiled->replace(1, 3, "462");
+    const std::string file = t.folder.File("usb462.tqx");
+    WriteFile(file, *compiled);
+    t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    EXPECT_TRUE(UploadMatchesImage(t.Body(1), *compiled));
+    const auto frames = t.rig->Device(0)->WriteLog();
+    bool at9600 = false;
+    for (const auto& f : frames)
+        at9600 = at9600 || (f.baud == 9600 && f.heard);
+    EXPECT_TRUE(at9600);
+    EXPECT_EQ(t.rig->Device(0)->HostBaud(), 38400u);
+    EXPECT_EQ(t.port.Query("RSP", 1), "24576/462");
 }
