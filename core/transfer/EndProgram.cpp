@@ -53,8 +53,14 @@ std::string EndProgramImage(const std::string& firmware)
     }
     if (compiler) {
         try {
-            if (auto image = compiler("END", firmware); image && !image->empty() && (*image)[0] == '$')
-                return *image;
+            // A language file without this firmware's own language compiles for another one; its
+            // header would then keep the motor from taking its own END program.
+            if (auto image = compiler("END", firmware); image && image->size() > 4 && (*image)[0] == '$') {
+                CMotor motor;
+                motor.Version = firmware;
+                if (motor.IsFirmwareCompatible(image->substr(1)))
+                    return *image;
+            }
         } catch (...) {
             // No language file for this firmware: the hand-made image below.
         }

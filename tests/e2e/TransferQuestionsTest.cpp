@@ -187,6 +187,10 @@ TEST(TransferQuestions, Motors462AboveNineThousandSixHundredBaudLoadAtThatRate)
         EXPECT_EQ(t.Sim(2, [](vqxsim::SimMotor& m) { return m.Values()["loadBaud"]; }), 9600) << chain;
         EXPECT_EQ(t.port.Query("RSP", 1), "24576/462");
         EXPECT_FALSE(t.AnyAsleep());
+        // The motor takes its own END program through every check.
+        t.Motor(2).ClearProgram(0);
+        EXPECT_EQ(t.Body(2), "END\n");
+        EXPECT_EQ(t.Motor(2).ProgName, "<END>");
     }
 }
 

@@ -74,9 +74,12 @@ TEST(ProgramImage, EndImageComesFromTheCompilerWhenItCan)
             throw std::runtime_error("no language file");
         if (version == "998")
             return std::nullopt;
-        return BuildImage("450", {0, 0, 0, 0}, source + "\n");
+        return BuildImage("400", {0, 0, 0, 0}, source + "\n");
     });
-    EXPECT_EQ(EndProgramImage("450"), BuildImage("450", {0, 0, 0, 0}, "END\n"));
+    EXPECT_EQ(EndProgramImage("450"), BuildImage("400", {0, 0, 0, 0}, "END\n"));
+    // A "400" image is not for a 462 motor: the hand-made one with the 462's header instead.
+    EXPECT_EQ(EndProgramImage("462"), FixedEndImage("462"));
+    EXPECT_EQ(FixedEndImage("462").substr(0, 4), "$462");
     EXPECT_EQ(EndProgramImage("999"), FixedEndImage("999"));
     EXPECT_EQ(EndProgramImage("998"), FixedEndImage("998"));
     SetProgramCompiler(nullptr);
