@@ -1,8 +1,9 @@
 #pragma once
 // One port (channel) of a project: a serial line to an RS-232 daisy chain or an RS-485 bus, or a
 // group of motors reached one by one over Ethernet or USB. All traffic to motors goes through it:
-// line and timeouts (CommPort.cpp, CommPortTimeouts.cpp), framing, echo and replies
-// (CommPortFraming.cpp, CommPortReading.cpp), motor-level commands (CommPortCommands.cpp).
+// line and timeouts (CommPort.cpp), framing and echo (CommPortFraming.cpp), reading and replies
+// (CommPortReading.cpp), chain-wide commands (CommPortCommands.cpp). Ethernet and USB motors are
+// reached through IPortMotors/IMotorLink; what differs in the engine library is CPortPolicy.
 
 #include "core/port/IntervalTimer.h"
 #include "core/port/MotorLink.h"
@@ -145,7 +146,8 @@ public:
 private:
     void OpenSerial();
     void OpenLinks();
-    void ApplyTimeoutMs(int ms);
+    void ApplyTimeoutMs(int ms) { ApplyTimeout(CPortPolicy::TimeoutKind::Explicit, ms); }
+    void ApplyTimeout(CPortPolicy::TimeoutKind kind, int ms);
     void PurgeSerial(bool raiseErrors);
     void RaiseLineErrors();
     void Report(uint32_t flags, const uint8_t* bytes, size_t n) const;
@@ -160,5 +162,6 @@ private:
     CPortPolicy* m_policy;
     IPortMotors* m_motorLinks = nullptr;
     std::unique_ptr<platform::SerialDevice> m_device;
+    CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
 };
