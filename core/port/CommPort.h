@@ -99,9 +99,9 @@ public:
     // The program's or the engine's choices; the caller keeps ownership (null: the program's).
     void SetPolicy(CPortPolicy* policy) { m_policy = policy ? policy : &CPortPolicy::Default(); }
     CPortPolicy& Policy() const { return *m_policy; }
-    // The motors of an Ethernet or USB port with their links; null until the motor list provides
-    // them (such a port then refuses to open).
-    void SetMotorLinks(IPortMotors* motors) { m_motorLinks = motors; }
+    // The motors of an Ethernet or USB port with their links: the port's own motor list unless a
+    // test installs another (null restores the list).
+    void SetMotorLinks(IPortMotors* links) { m_motorLinks = links ? links : &motors; }
     IPortMotors* MotorLinks() const { return m_motorLinks; }
     // The serial device while open (tests and the line-collection reads of detection).
     platform::SerialDevice* Device() const { return m_device.get(); }
