@@ -110,25 +110,24 @@ FakeSerialLine::~FakeSerialLine()
 
 std::unique_ptr<SerialDevice> FakeSerialLine::OpenHost(const SerialLineSettings& line, std::string* error)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_hostOpen) {
-            if (error)
-                *error = m_name + ": in use by another program";
-            return nullptr;
-        }
-        if (m_unplugged) {
-            if (error)
-                *error = m_name + ": no such device";
-            return nullptr;
-        }
+    // One lock from the check to the claim, so that of several openers at once only one wins.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_hostOpen) {
+        if (error)
+            *error = m_name + ": in use by another program";
+        return nullptr;
     }
-    if (!HostSetLine(line)) {
+    if (m_unplugged) {
+        if (error)
+            *error = m_name + ": no such device";
+        return nullptr;
+    }
+    if (!LineSupported(line)) {
         if (error)
             *error = m_name + ": line settings refused";
         return nullptr;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
+    m_line = line;
     m_hostOpen = true;
     m_timeouts = {};
     return std::make_unique<FakeHostEnd>(shared_from_this());
@@ -438,10 +437,15 @@ uint32_t FakeSerialLine::HostTakeErrors()
     return flags;
 }
 
+bool FakeSerialLine::LineSupported(const SerialLineSettings& line)
+{
+    return IsSupportedBaud(line.baud) && line.dataBits >= 5 && line.dataBits <= 8 &&
+           (line.stopBits == 1 || line.stopBits == 2) && static_cast<int>(line.parity) <= 4;
+}
+
 bool FakeSerialLine::HostSetLine(const SerialLineSettings& line)
 {
-    if (!IsSupportedBaud(line.baud) || line.dataBits < 5 || line.dataBits > 8 ||
-        (line.stopBits != 1 && line.stopBits != 2) || static_cast<int>(line.parity) > 4)
+    if (!LineSupported(line))
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_line = line;
