@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -36,4 +37,29 @@ TEST(FakeSerialLineThreads, OnlyOneOfManySimultaneousOpenersGetsTheLine)
             opened += h ? 1 : 0;
         ASSERT_EQ(opened, 1) << "round " << round;
     }
+}
+
+TEST(FakeSerialLineThreads, ReadWithoutTimeLimitFailsWhenThePeerDropsTheLine)
+{
+    auto line = FakeSerialLine::Create();
+    std::weak_ptr<FakeSerialLine> weak = line;
+    auto host = line->OpenHost({});
+    ASSERT_TRUE(host);
+    host->SetTimeouts({}); // no limit at all: wait for the bytes
+    auto read = std::async(std::launch::async, [&] {
+        uint8_t b = 0;
+        size_t got = 0;
+        return host->Read(&b, 1, got);
+    });
+    std::this_thread::sleep_for(30ms);
+    line.reset(); // the other end goes away, as a cable pulled out
+    const bool finished = read.wait_for(2s) == std::future_status::ready;
+    if (!finished) {
+        // Release the stuck reader so that the test can end.
+        if (auto still = weak.lock())
+            still->Unplug();
+        read.wait();
+    }
+    ASSERT_TRUE(finished) << "the read kept waiting for a peer that is gone";
+    EXPECT_FALSE(read.get());
 }
