@@ -127,3 +127,34 @@ TEST(CommPortLinks, FramesGoToTheAddressedMotor)
     // Addresses past the port's table are refused.
     EXPECT_VQX_CODE(port.Query("4RP", -1, true), CVQXException::InvalidData);
 }
+
+TEST(CommPortLinks, ClosingReleasesWhatWasOpenedWhateverTheTypeIsNow)
+{
+    // Opened over the network, then switched to a serial type before closing.
+    Motors motors;
+    motors.Add(1, "11");
+    CCommPort port;
+    port.CommType = COMM_ETHERNET;
+    port.SetMotorLinks(&motors);
+    port.OpenPort();
+    ASSERT_TRUE(motors.links[0].connected);
+    port.CommType = COMM_RS232;
+    EXPECT_TRUE(port.ClosePort());
+    EXPECT_FALSE(motors.links[0].connected);
+}
+
+TEST_F(FakePortTest, ClosingReleasesTheSerialLineWhateverTheTypeIsNow)
+{
+    // A serial line left open while the type switched to Ethernet (the line is not touched by the
+    // switch) is released by the close, so that the port can open it again later.
+    Motors motors;
+    port->SetMotorLinks(&motors);
+    Open();
+    port->CommType = COMM_ETHERNET;
+    port->ClosePort();
+    EXPECT_FALSE(line->HostIsOpen());
+    EXPECT_EQ(port->handle, -1);
+    port->CommType = COMM_RS232;
+    EXPECT_NO_THROW(port->OpenPort());
+    EXPECT_TRUE(line->HostIsOpen());
+}
