@@ -103,8 +103,9 @@ void CCommPort::OpenLinks()
     bool any = false;
     for (int i = 0; i < count; ++i) {
         IMotorLink* link = m_motorLinks->LinkAt(i);
+        // A port outside a project has no page; page -1 would mean every page.
         if (link)
-            link->SetTrafficLog(m_policy->Analyzer(), id);
+            link->SetTrafficLog(id >= 0 ? m_policy->Analyzer() : nullptr, id);
         const bool connected = link && link->Connect(500);
         if (!connected && link)
             link->Disconnect();

@@ -158,3 +158,54 @@ TEST_F(FakePortTest, ClosingReleasesTheSerialLineWhateverTheTypeIsNow)
     EXPECT_NO_THROW(port->OpenPort());
     EXPECT_TRUE(line->HostIsOpen());
 }
+
+TEST(CommPortLinks, APortOutsideAProjectGivesItsLinksNoAnalyzerPage)
+{
+    // A link marks line continuation on the page it was given, as the port's own writes do.
+    struct MarkingLink : ScriptedLink {
+        ITrafficLog* log = nullptr;
+        int page = -99;
+        void SetTrafficLog(ITrafficLog* l, int p) override
+        {
+            log = l;
+            page = p;
+        }
+        void WriteFrame(const uint8_t* f, size_t n) override
+        {
+            if (log)
+                log->SetPageFlags(page, SDA_CONTINUES, true);
+            ScriptedLink::WriteFrame(f, n);
+        }
+    };
+    struct OneMotor : IPortMotors {
+        MarkingLink link;
+        bool available = false;
+        int Count() const override { return 1; }
+        IMotorLink* LinkAt(int) override { return &link; }
+        int IndexOfAddress(int address) const override { return address == 1 ? 0 : -1; }
+        bool IsAvailable(int) const override { return available; }
+        void SetAvailable(int, bool a) override { available = a; }
+    } motors;
+    motors.link.reply = "1";
+
+    CSerialDataAnalyzer analyzer;
+    TestPolicy policy;
+    policy.analyzer = &analyzer;
+    CCommPort port;
+    port.SetPolicy(&policy);
+    port.CommType = COMM_ETHERNET;
+    port.MaxMotors = 1;
+    port.SetMotorLinks(&motors);
+    ASSERT_EQ(port.id, -1);
+    port.OpenPort();
+    port.WriteCommand("1RP", -1, true);
+    // Page -1 would mean every page: the pages of the project's ports stay untouched.
+    for (int page = 0; page < SDA_PAGES; ++page)
+        EXPECT_EQ(analyzer.Page(page).tagWord, 0u) << page;
+
+    // A port in a project hands its page on.
+    port.id = 4;
+    port.OpenPort();
+    EXPECT_EQ(motors.link.page, 4);
+    EXPECT_EQ(motors.link.log, &analyzer);
+}
