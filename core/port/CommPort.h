@@ -180,4 +180,5 @@ private:
     std::unique_ptr<platform::SerialDevice> m_device;
     CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
+    bool m_linksOpen = false;       // the motors' links were opened (until the port closes)
 };
