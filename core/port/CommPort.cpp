@@ -24,6 +24,7 @@ void TellTerminalBar(const CCommPort& port)
 
 CCommPort::CCommPort() : m_policy(&CPortPolicy::Default())
 {
+    m_motorLinks = &motors;
     const COptions& o = m_policy->Settings();
     echoTimeout = o.EchoTimeout;
     totalTimeout = o.ResponseTimeout;
@@ -96,9 +97,6 @@ void CCommPort::OpenSerial()
 void CCommPort::OpenLinks()
 {
     const int failure = CommType == COMM_ETHERNET ? CVQXException::NetworkError : CVQXException::NoUSBMotor;
-    // Without the motors' back ends there is nothing to open; refusing beats pretending.
-    if (!m_motorLinks)
-        throw CVQXException(failure);
     const int count = m_motorLinks->Count();
     bool any = false;
     for (int i = 0; i < count; ++i) {

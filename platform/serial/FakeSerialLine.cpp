@@ -21,7 +21,8 @@ bool RealTime() { return dynamic_cast<SteadyClock*>(&GetClock()) != nullptr; }
 
 } // namespace
 
-// The end a port opens. It keeps the line alive, so a line dropped by its owner reads as unplugged.
+// The end a port opens. It keeps the line object alive; once every peer-side holder has dropped
+// the line, the other end is gone and reads and writes fail as on an unplugged device.
 class FakeHostEnd final : public SerialDevice {
 public:
     explicit FakeHostEnd(std::shared_ptr<FakeSerialLine> line) : m_line(std::move(line)) {}
@@ -44,7 +45,8 @@ public:
     SerialTimeouts GetTimeouts() const override { return m_line->HostTimeouts(); }
     bool Read(uint8_t* buffer, size_t n, size_t& got) override
     {
-        if (m_line->HostRead(buffer, n, got))
+        got = 0;
+        if (!Orphaned() && m_line->HostRead(buffer, n, got))
             return true;
         m_error = EIO;
         return false;
@@ -52,7 +54,7 @@ public:
     bool Write(const uint8_t* bytes, size_t n, size_t& written) override
     {
         written = 0;
-        if (!m_line->HostWrite(bytes, n)) {
+        if (Orphaned() || !m_line->HostWrite(bytes, n)) {
             m_error = EIO;
             return false;
         }
@@ -69,6 +71,8 @@ public:
     int LastError() const override { return m_error; }
 
 private:
+    bool Orphaned() const { return m_line.use_count() == 1; }
+
     std::shared_ptr<FakeSerialLine> m_line;
     int m_error = 0;
 };

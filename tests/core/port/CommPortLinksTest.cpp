@@ -56,15 +56,17 @@ struct Motors : IPortMotors {
 
 } // namespace
 
-TEST(CommPortLinks, RefusedWithoutBackEnds)
+TEST(CommPortLinks, PortWithoutMotorsOpensOnItsOwnList)
 {
-    CCommPort port;
-    port.CommType = COMM_ETHERNET;
-    EXPECT_VQX_CODE(port.OpenPort(), CVQXException::NetworkError);
-    EXPECT_EQ(port.isOpen, 0);
-    port.CommType = COMM_USB;
-    EXPECT_VQX_CODE(port.OpenPort(), CVQXException::NoUSBMotor);
-    EXPECT_EQ(port.isOpen, 0);
+    for (uint8_t type : {COMM_ETHERNET, COMM_USB}) {
+        CCommPort port;
+        port.CommType = type;
+        EXPECT_EQ(port.MotorLinks(), &port.motors);
+        EXPECT_TRUE(port.OpenPort());
+        EXPECT_EQ(port.isOpen, 1);
+        EXPECT_EQ(port.MotorCount(), 0);
+        port.ClosePort();
+    }
 }
 
 TEST(CommPortLinks, OpenConnectsEachMotor)
