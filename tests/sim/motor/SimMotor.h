@@ -79,7 +79,7 @@ public:
     std::optional<int32_t> ReadName(const std::string& name) const;
     bool ProgramRunning() const { return m_running; }
     void SetProgramRunning(bool running) { m_running = running; }
-    // Every command this motor acted on, oldest first (the last 1000).
+    // Every command this motor took in while selected, oldest first (the last 1000).
     const std::deque<std::string>& CommandLog() const { return m_log; }
 
     MotorKnobs knobs;
@@ -100,6 +100,8 @@ public:
     void Answer(const std::string& text, int extraDelayMs = 0);
     // Queues bytes as they are, ready at the given time at the earliest.
     void Send(Bytes bytes, TimePoint readyAt);
+    // Output the motor sends of its own accord (a running program's text), ready at once.
+    void SendUnsolicited(const std::string& text) { Send(ToBytes(text), m_now); }
     void StartLoad(bool calibration);
     // Marks the EEPROM busy for one write and gives the time it will be done.
     TimePoint BeginEepromWrite();
