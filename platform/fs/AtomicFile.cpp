@@ -49,6 +49,15 @@ bool AtomicFileWriter::Begin(const std::string& path)
         errno = EISDIR;
         return false;
     }
+    // The rename would replace a file the user may not write (or made read-only) without asking:
+    // refuse it as opening it for writing would be refused. No write bit at all counts as
+    // read-only for root too.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        errno = EACCES;
+        return false;
+    }
     const std::string folder = FolderOf(target);
     std::string buffer = (target.find('/') == std::string::npos)
                              ? "." + target + ".tmpXXXXXX"

@@ -452,3 +452,20 @@ TEST(AtomicFile, SymbolicLinkKeepsPointingAtTheReplacedFile)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadText(dir / "real.reg"), "new");
 }
+
+TEST(AtomicFile, ReadOnlyFileIsNotReplaced)
+{
+    // A file without write permission is refused, as a read-only file would be, also for root.
+    TestDir dir;
+    WriteText(dir / "locked.spj", "old");
+    ASSERT_EQ(chmod((dir / "locked.spj").c_str(), 0444), 0);
+    EXPECT_FALSE(platform::WriteFileAtomically(dir / "locked.spj", "new", 3));
+    EXPECT_EQ(ReadText(dir / "locked.spj"), "old");
+
+    WriteText(dir / "user.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n");
+    ASSERT_EQ(chmod((dir / "user.reg").c_str(), 0444), 0);
+    Registry reg(dir / "user.reg", dir / "machine.reg");
+    EXPECT_FALSE(reg.SetDword(HKCU, "K", "V", 2));
+    EXPECT_EQ(reg.GetDword(HKCU, "K", "V"), 1u);
+    EXPECT_EQ(ReadText(dir / "user.reg"), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n");
+}
