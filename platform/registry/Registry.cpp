@@ -440,7 +440,11 @@ public:
             // Cannot even create the lock: the file cannot be written either.
             return false;
         }
-        Refresh(true);
+        if (!Refresh(true)) {
+            // Writing now would replace values that could not be read.
+            UnlockFile();
+            return false;
+        }
         int r = f(m_root);
         bool ok = r != 0;
         if (r == 2 && !Save())
@@ -454,7 +458,10 @@ public:
         m_mutex.lock();
         if (m_batchDepth++ == 0) {
             m_locked = LockFile();
-            Refresh(true);
+            if (!Refresh(true) && m_locked) {
+                UnlockFile(); // the file could not be read: the batch must not save
+                m_locked = false;
+            }
             m_dirty = false;
         }
     }
@@ -488,8 +495,9 @@ public:
     }
 
 private:
-    // Reloads the file when it changed since it was loaded (or always, when forced).
-    void Refresh(bool force = false)
+    // Reloads the file when it changed since it was loaded (or always, when forced). False when
+    // the file exists but could not be read (what was loaded before is kept).
+    bool Refresh(bool force = false)
     {
         struct stat st {};
         if (::stat(m_path.c_str(), &st) != 0) {
@@ -497,14 +505,14 @@ private:
             m_text.clear();
             m_sig = Signature{};
             m_loaded = true;
-            return;
+            return true;
         }
         Signature now = SignatureOf(st);
         if (!force && m_loaded && now == m_sig && !Racy(now))
-            return;
+            return true;
         int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
-            return; // keep what we have
+            return false; // keep what we have
         struct stat fst {};
         std::string text;
         bool ok = ::fstat(fd, &fst) == 0 && S_ISREG(fst.st_mode) &&
@@ -516,6 +524,8 @@ private:
                 ssize_t n = ::read(fd, text.data() + got, text.size() - got);
                 if (n < 0 && errno == EINTR)
                     continue;
+                if (n < 0)
+                    ok = false; // a read error: not the whole file
                 if (n <= 0)
                     break;
                 got += static_cast<size_t>(n);
@@ -524,13 +534,14 @@ private:
         }
         ::close(fd);
         if (!ok)
-            return;
+            return false;
         m_sig = SignatureOf(fst);
         m_loaded = true;
         if (force || text != m_text) {
             ParseText(text, m_root, m_rootName, m_machine);
             m_text = std::move(text);
         }
+        return true;
     }
 
     static bool Racy(const Signature& s)

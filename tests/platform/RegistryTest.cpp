@@ -469,3 +469,23 @@ TEST(AtomicFile, ReadOnlyFileIsNotReplaced)
     EXPECT_EQ(reg.GetDword(HKCU, "K", "V"), 1u);
     EXPECT_EQ(ReadText(dir / "user.reg"), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n");
 }
+
+TEST(Registry, FileThatCannotBeReadIsNeverOverwritten)
+{
+    // A registry file too large to load must not be replaced by the one value being written.
+    TestDir dir;
+    const std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n";
+    WriteText(dir / "user.reg", text);
+    ASSERT_EQ(truncate((dir / "user.reg").c_str(), 65 << 20), 0); // sparse: costs no disk
+    Registry reg(dir / "user.reg", dir / "machine.reg");
+    EXPECT_FALSE(reg.SetDword(HKCU, "K", "W", 2));
+    {
+        Registry::Batch batch(reg, HKCU);
+        reg.SetDword(HKCU, "K", "X", 3);
+        EXPECT_FALSE(batch.Commit());
+    }
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "user.reg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 65 << 20);
+    EXPECT_EQ(ReadText(dir / "user.reg").substr(0, text.size()), text);
+}
