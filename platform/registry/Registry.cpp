@@ -49,6 +49,10 @@ RegValue RegValue::Binary(std::string name, std::vector<uint8_t> value)
 namespace {
 
 constexpr size_t kMaxRegistryFile = 64u << 20;
+// Keys nest at most this many levels below the hive, as on the platform the files come from; the
+// tree is walked and freed recursively, so a deeper key from a hand-made file would exhaust the
+// stack.
+constexpr size_t kMaxKeyDepth = 512;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -292,7 +296,7 @@ void ParseText(std::string_view text, Node& root, const std::string& rootName, b
             if (!inner.empty() && inner[0] == '-')
                 continue; // a deletion section: not supported, ignored
             std::vector<std::string> parts = SplitKey(inner);
-            if (parts.empty())
+            if (parts.empty() || parts.size() > kMaxKeyDepth + 1)
                 continue;
             std::vector<std::string> path;
             if (SameName(parts[0], rootName)) {
@@ -303,7 +307,7 @@ void ParseText(std::string_view text, Node& root, const std::string& rootName, b
             } else {
                 continue; // another root
             }
-            if (path.empty())
+            if (path.empty() || path.size() > kMaxKeyDepth)
                 continue;
             current = WalkOrCreate(root, path);
             continue;
@@ -674,7 +678,7 @@ bool Registry::KeyExists(RegHive hive, std::string_view key)
 bool Registry::CreateKey(RegHive hive, std::string_view key)
 {
     auto parts = SplitKey(KeyPath(hive, key));
-    if (parts.empty())
+    if (parts.empty() || parts.size() > kMaxKeyDepth)
         return false;
     return FileOf(hive).Modify([&](Node& root) {
         if (Walk(root, parts))
@@ -772,7 +776,7 @@ std::optional<std::vector<uint8_t>> Registry::GetBinary(RegHive hive, std::strin
 bool Registry::SetValue(RegHive hive, std::string_view key, const RegValue& value)
 {
     auto parts = SplitKey(KeyPath(hive, key));
-    if (parts.empty())
+    if (parts.empty() || parts.size() > kMaxKeyDepth)
         return false;
     return FileOf(hive).Modify([&](Node& root) {
         bool created = Walk(root, parts) == nullptr;

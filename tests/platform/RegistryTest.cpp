@@ -489,3 +489,33 @@ TEST(Registry, FileThatCannotBeReadIsNeverOverwritten)
     EXPECT_EQ(st.st_size, 65 << 20);
     EXPECT_EQ(ReadText(dir / "user.reg").substr(0, text.size()), text);
 }
+
+TEST(Registry, AbsurdlyDeepKeysAreIgnored)
+{
+    // Keys nest at most 512 levels, as the platform's registry allows; a deeper section of a
+    // hand-made file is skipped instead of exhausting the stack or the memory.
+    TestDir dir;
+    std::string deep = "[HKEY_CURRENT_USER\\K";
+    for (int i = 0; i < 200000; ++i)
+        deep += "\\a";
+    WriteText(dir / "user.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n" + deep +
+                                    "]\n\"Deep\"=dword:00000002\n\n");
+    {
+        Registry reg(dir / "user.reg", dir / "machine.reg");
+        EXPECT_EQ(reg.GetDword(HKCU, "K", "V"), 1u);
+        EXPECT_EQ(reg.SubKeys(HKCU, "K"), std::vector<std::string>{});
+        EXPECT_TRUE(reg.SetDword(HKCU, "K", "W", 3));
+        std::string path = "K";
+        for (int i = 0; i < 600; ++i)
+            path += "\\b";
+        EXPECT_FALSE(reg.SetDword(HKCU, path, "X", 4));
+        EXPECT_FALSE(reg.CreateKey(HKCU, path));
+    }
+    Registry again(dir / "user.reg", dir / "machine.reg");
+    EXPECT_EQ(again.GetDword(HKCU, "K", "W"), 3u);
+    std::string legal = "K";
+    for (int i = 0; i < 500; ++i)
+        legal += "\\c";
+    EXPECT_TRUE(again.SetDword(HKCU, legal, "Y", 5));
+    EXPECT_EQ(again.GetDword(HKCU, legal, "Y"), 5u);
+}
