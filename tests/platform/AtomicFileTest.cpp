@@ -31,7 +31,7 @@ TEST(AtomicFile, SavingNeverChangesTheUmaskSeenByOtherThreads)
             ::unlink(path.c_str());
         }
     });
-    for (int i = 0; i < 3000 && wrongModes == 0; ++i) {
+    for (int i = 0; i < 2000 && wrongModes == 0; ++i) {
         const std::string target = dir / ("new" + std::to_string(i % 4));
         ::unlink(target.c_str()); // a new file each time: its mode comes from the umask
         ASSERT_TRUE(platform::WriteFileAtomically(target, "x", 1));
