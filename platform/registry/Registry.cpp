@@ -81,6 +81,18 @@ std::vector<std::string> SplitKey(std::string_view key)
     return parts;
 }
 
+// Whether a key path can be created: not empty, not deeper than the limit, and no name with a line
+// feed (it would split the key's section line, and the key's values would be lost on reload).
+bool StorableKey(const std::vector<std::string>& parts)
+{
+    if (parts.empty() || parts.size() > kMaxKeyDepth)
+        return false;
+    for (const auto& p : parts)
+        if (p.find('\n') != std::string::npos)
+            return false;
+    return true;
+}
+
 struct Node {
     std::string name;
     std::vector<RegValue> values;
@@ -678,7 +690,7 @@ bool Registry::KeyExists(RegHive hive, std::string_view key)
 bool Registry::CreateKey(RegHive hive, std::string_view key)
 {
     auto parts = SplitKey(KeyPath(hive, key));
-    if (parts.empty() || parts.size() > kMaxKeyDepth)
+    if (!StorableKey(parts))
         return false;
     return FileOf(hive).Modify([&](Node& root) {
         if (Walk(root, parts))
@@ -776,7 +788,7 @@ std::optional<std::vector<uint8_t>> Registry::GetBinary(RegHive hive, std::strin
 bool Registry::SetValue(RegHive hive, std::string_view key, const RegValue& value)
 {
     auto parts = SplitKey(KeyPath(hive, key));
-    if (parts.empty() || parts.size() > kMaxKeyDepth)
+    if (!StorableKey(parts))
         return false;
     return FileOf(hive).Modify([&](Node& root) {
         bool created = Walk(root, parts) == nullptr;

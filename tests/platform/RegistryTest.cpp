@@ -519,3 +519,17 @@ TEST(Registry, AbsurdlyDeepKeysAreIgnored)
     EXPECT_TRUE(again.SetDword(HKCU, legal, "Y", 5));
     EXPECT_EQ(again.GetDword(HKCU, legal, "Y"), 5u);
 }
+
+TEST(Registry, KeyNamesThatCannotBeStoredAreRefused)
+{
+    // A line feed would split the section line of the key: its values would be lost on reload.
+    TestDir dir;
+    Registry reg(dir / "user.reg", dir / "machine.reg");
+    EXPECT_FALSE(reg.SetDword(HKCU, "K\\Line\nFeed", "V", 1));
+    EXPECT_FALSE(reg.CreateKey(HKCU, "K\\Line\nFeed"));
+    EXPECT_FALSE(reg.KeyExists(HKCU, "K"));
+    // Value names and strings with line feeds are escaped and come back whole.
+    EXPECT_TRUE(reg.SetString(HKCU, "K", "Two\nLines", "a\nb"));
+    Registry again(dir / "user.reg", dir / "machine.reg");
+    EXPECT_EQ(again.GetString(HKCU, "K", "Two\nLines"), "a\nb");
+}
