@@ -7,6 +7,7 @@
 
 #include "core/port/IntervalTimer.h"
 #include "core/port/MotorLink.h"
+#include "core/port/MotorList.h"
 #include "core/port/PortPolicy.h"
 #include "platform/serial/SerialDevice.h"
 
@@ -17,6 +18,7 @@
 #include <vector>
 
 class CMotor;
+class CTagArchive;
 
 // Communication types.
 enum : uint8_t { COMM_RS232 = 1, COMM_RS485 = 2, COMM_ETHERNET = 6, COMM_USB = 9 };
@@ -32,7 +34,7 @@ public:
     CCommPort();
     ~CCommPort();
     CCommPort(const CCommPort&) = delete;            // copying is part of the port record
-    CCommPort& operator=(const CCommPort&) = delete; // (motor list, storage, copy, merge)
+    CCommPort& operator=(const CCommPort& src);      // deep copy with motors (CommPortRecord.cpp)
 
     // ---- Line ----
     // Opens the port for its CommType; throws 1002 (serial), 1003, 1045 (Ethernet), 1046 (USB).
@@ -97,9 +99,9 @@ public:
     // The program's or the engine's choices; the caller keeps ownership (null: the program's).
     void SetPolicy(CPortPolicy* policy) { m_policy = policy ? policy : &CPortPolicy::Default(); }
     CPortPolicy& Policy() const { return *m_policy; }
-    // The motors of an Ethernet or USB port with their links; null until the motor list provides
-    // them (such a port then refuses to open).
-    void SetMotorLinks(IPortMotors* motors) { m_motorLinks = motors; }
+    // The motors of an Ethernet or USB port with their links: the port's own motor list unless a
+    // test installs another (null restores the list).
+    void SetMotorLinks(IPortMotors* links) { m_motorLinks = links ? links : &motors; }
     IPortMotors* MotorLinks() const { return m_motorLinks; }
     // The serial device while open (tests and the line-collection reads of detection).
     platform::SerialDevice* Device() const { return m_device.get(); }
@@ -117,8 +119,22 @@ public:
     uint8_t AllVer5s = 1;
     int MaxMotors = 10;        // highest motor address used on this port
 
-    // ---- Port record: motor list, address table, storage, copy, merge ----
-    // (added with the motor record)
+    // ---- Port record: motor list, address table, storage, copy, merge (CommPortRecord.cpp) ----
+    CMotorList motors{this};
+    std::vector<CMotor*> addressTable = std::vector<CMotor*>(11); // MaxMotors + 1, index = address
+    // Sets MaxMotors (clamped to 1..120) and rebuilds the address table.
+    void SetMaxMotors(int n);
+    // Rebuilds the address table from the list; every motor's port becomes this port, and the
+    // list becomes the port's motor links.
+    void RebuildAddressTable();
+    // The motor at 1 <= address <= MaxMotors, or none.
+    CMotor* GetMotor(int address) const;
+    // The first motor with this serial number; none for 0, -1 or a non-printable top byte.
+    CMotor* FindMotorByUid(uint32_t id) const;
+    std::string GetDescription() const;
+    // Merges this detected port into the port defined in the project; true when anything differs.
+    bool MergeDetected(CCommPort& defined);
+    void Serialize(const std::string& group, CTagArchive& ar);
 
     uint8_t isOpen = 0;
     int handle = -1;           // the device's descriptor while a serial line is open
@@ -164,4 +180,5 @@ private:
     std::unique_ptr<platform::SerialDevice> m_device;
     CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
+    bool m_linksOpen = false;       // the motors' links were opened (until the port closes)
 };

@@ -114,6 +114,8 @@ private:
     void HostPurge(bool output, bool input);
     uint32_t HostTakeErrors();
     bool HostSetLine(const SerialLineSettings& line);
+    static bool LineSupported(const SerialLineSettings& line);
+    bool PeerGone() const;
     void HostSetTimeouts(const SerialTimeouts& t);
     void HostClosed();
     size_t TakeArrived(uint8_t* buffer, size_t n, TimePoint now, TimePoint* lastArrival); // locked
