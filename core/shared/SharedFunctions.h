@@ -98,7 +98,8 @@ std::string GetStatusBitText(int bit, bool isVersion5, bool isVersion46Plus);
 // ---- Numbers in dialogs ----------------------------------------------------------------------
 
 // The text SetDlgItemDouble puts into a control: fixed notation with the given number of decimals
-// (clamped to 0..20); with trim and decimals > 0, trailing "0"s and then a trailing "." removed.
+// (clamped to 0..20) and a decimal point whatever the process locale; with trim and decimals > 0,
+// trailing "0"s and then a trailing "." removed.
 std::string FormatDouble(double value, int decimals, bool trim);
 // Whether SetDlgItemDouble changes a control showing `current` to `wanted`: the texts are compared
 // on up to 48 characters.

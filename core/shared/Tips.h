@@ -25,5 +25,6 @@ struct TipRecord {
 // original reader's 1023 bytes are returned whole.
 TipRecord ReadTipRecord(const std::string& path, int32_t k);
 
-// Writes a tips file; false when it cannot be written.
+// Writes a tips file, replacing an old one whole (atomically); false when it cannot be written,
+// and the old file is then unchanged.
 bool WriteTipsFile(const std::string& path, const std::vector<std::string>& tips);
