@@ -79,7 +79,7 @@ public:
     std::optional<int32_t> ReadName(const std::string& name) const;
     bool ProgramRunning() const { return m_running; }
     void SetProgramRunning(bool running) { m_running = running; }
-    // Every command this motor acted on, oldest first (the last 1000).
+    // Every command this motor took in while selected, oldest first (the last 1000).
     const std::deque<std::string>& CommandLog() const { return m_log; }
 
     MotorKnobs knobs;

@@ -23,6 +23,8 @@ public:
     std::string ReadQuiet(int quietMs = 100, int maxMs = 2000);
     // Reads until the text received ends with `end` or timeoutMs passes; returns what came.
     std::string ReadUntil(const std::string& end, int timeoutMs = 2000);
+    // Exactly n bytes, or fewer when timeoutMs passes first.
+    std::string ReadCount(size_t n, int timeoutMs = 2000);
     void Flush();
 
 private:
