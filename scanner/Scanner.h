@@ -35,6 +35,7 @@ public:
     static constexpr int kMaxDefineTokens = 1000; // a define's value, after its own substitutions
     static constexpr int kMaxIncludes = 20;
     static constexpr int kMaxDepth = 50;
+    static constexpr int kMaxExpressionDepth = 50; // function calls nested inside expressions
     static constexpr int kLabelSlots = 1000;
     static constexpr int kFirstSymbolicLabel = 10;
     static constexpr int kLastSymbolicLabel = 998;
@@ -240,6 +241,7 @@ private:
     bool m_sawEnd = false;
     bool m_endChecked = false;
     bool m_limitHit = false;
+    int m_exprDepth = 0;
 
     uint32_t m_programLength = 0;
     uint32_t m_checksum = 0;
