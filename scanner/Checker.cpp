@@ -72,7 +72,7 @@ void CScanner::PlaceError(CError& e, const CToken* at) const
     }
     e.line = at->line->lineNumber;
     e.column = at->column;
-    e.fileName = at->line->fileIndex >= 0 ? m_includes[static_cast<size_t>(at->line->fileIndex)] : std::string();
+    e.fileName = at->line->fileName ? *at->line->fileName : std::string();
 }
 
 bool CScanner::Record(const CError& e)

@@ -85,6 +85,7 @@ void CScanner::AddLine(std::string text, int indent, int fileIndex, int lineNumb
     line->text = std::move(text);
     line->indent = indent;
     line->fileIndex = fileIndex;
+    line->fileName = fileIndex >= 0 ? &m_includes[static_cast<size_t>(fileIndex)] : nullptr;
     line->lineNumber = lineNumber;
     line->marker = marker;
     m_lines.push_back(std::move(line));
