@@ -72,7 +72,7 @@ void CScanner::PlaceError(CError& e, const CToken* at) const
     }
     e.line = at->line->lineNumber;
     e.column = at->column;
-    e.fileName = at->line->fileIndex >= 0 ? m_includes[static_cast<size_t>(at->line->fileIndex)] : std::string();
+    e.fileName = at->line->fileName ? *at->line->fileName : std::string();
 }
 
 bool CScanner::Record(const CError& e)
@@ -168,6 +168,7 @@ bool CScanner::IsProgramEnd(const CToken* s)
 
 void CScanner::CheckProgram()
 {
+    m_exprDepth = 0;
     m_stack.clear();
     m_sawEnd = false;
     m_endChecked = false;
@@ -179,6 +180,7 @@ void CScanner::CheckProgram()
     bool aborted = false;
     while (m_cur) {
         m_faultAt = nullptr;
+        m_exprDepth = 0;
         try {
             CheckStatementStart();
         } catch (CError& e) {
@@ -682,6 +684,15 @@ void CScanner::CheckBlank()
 
 CScanner::Value CScanner::EvalExpression(bool wantRange, bool warnHash)
 {
+    // Functions with operands may nest inside expressions; bound the depth so that no input
+    // can exhaust the stack.
+    struct Depth {
+        int& d;
+        explicit Depth(int& v) : d(++v) {}
+        ~Depth() { --d; }
+    } depth(m_exprDepth);
+    if (m_exprDepth > kMaxExpressionDepth)
+        Fail(CError::SyntaxError, m_cur ? m_cur : m_last, "Expression nested too deeply.");
     CToken* first = m_cur;
     Value a = EvalTerm(wantRange);
     if (!(m_cur && m_cur->IsOperator())) {

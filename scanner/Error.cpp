@@ -1,5 +1,7 @@
 #include "scanner/Error.h"
 
+#include "scanner/Token.h"
+
 #include <cstdio>
 #include <new>
 
@@ -164,4 +166,13 @@ void CErrorList::Add(const CError& error)
         m_onlyUndefinedSymbols = false;
     if (m_errorCount >= MaxErrors && error.code != CError::TooManyErrors)
         throw CError(CError::TooManyErrors);
+}
+
+void CErrorList::AddAt(int32_t code, const CToken& token, const char* text)
+{
+    if (!m_hasArray)
+        return;
+    const CLine* line = token.line;
+    Add(CError(code, line ? line->lineNumber : -1, token.column, text,
+               line && line->fileName ? line->fileName->c_str() : nullptr));
 }

@@ -9,6 +9,8 @@
 
 #include "core/VQXException.h"
 
+class CToken;
+
 class CError {
 public:
     // Message codes the scanner raises. 1601-1799 are errors reported as warnings.
@@ -67,6 +69,10 @@ public:
     // Appends a copy; throws CError 1802 or 1803 when a limit is reached (see Part 2.101).
     // Does nothing before the first Init.
     void Add(const CError& error);
+    // A message at a token of a source line: its line number in its file, its column, and the
+    // include file's name when the line came from one (empty for the main file). A null text
+    // takes the table text. Then Add.
+    void AddAt(int32_t code, const CToken& token, const char* text = nullptr);
 
     int32_t MaxErrors = 50;
     int32_t MaxWarnings = 50;

@@ -85,6 +85,7 @@ void CScanner::AddLine(std::string text, int indent, int fileIndex, int lineNumb
     line->text = std::move(text);
     line->indent = indent;
     line->fileIndex = fileIndex;
+    line->fileName = fileIndex >= 0 ? &m_includes[static_cast<size_t>(fileIndex)] : nullptr;
     line->lineNumber = lineNumber;
     line->marker = marker;
     m_lines.push_back(std::move(line));
@@ -104,7 +105,7 @@ void CScanner::AddStartupCode()
         return;
     for (const char* l : {"GOTO _ONRUN", "GOSUB _ONPOWER", "GOTO _ONRUN", "_ONPOWER:"})
         AddLine(l, 0, -1, -1, false);
-    const std::string include = "#include \"" + m_programFolder + "/Include/" + m_language->InitFile + "\"";
+    const std::string include = "#include \"" + ProgramFolder() + "/Include/" + m_language->InitFile + "\"";
     DoDirective(include, -1, 0);
     for (const char* l : {"RETURN", "IF 0 PRINT(\"END_OF_INIT\") ENDIF", "_ONRUN:"})
         AddLine(l, 0, -1, -1, false);
@@ -119,7 +120,7 @@ void CScanner::Preprocess(std::string_view text, int fileIndex, int depth)
     int lineNumber = 0;
     int lastLine = -1;
     try {
-        if (fileIndex >= 0 && InsertMarker)
+        if (fileIndex >= 0 && m_insertMarker)
             InsertIncludeMarker(fileIndex, true);
         if (fileIndex < 0)
             AddStartupCode();
@@ -145,7 +146,7 @@ void CScanner::Preprocess(std::string_view text, int fileIndex, int depth)
         }
         if (!m_conditions.empty())
             throw CError(CError::EndifExpected);
-        if (fileIndex >= 0 && InsertMarker)
+        if (fileIndex >= 0 && m_insertMarker)
             InsertIncludeMarker(fileIndex, false);
     } catch (CError& e) {
         // A directive error ends the reading of this file.

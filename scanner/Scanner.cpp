@@ -10,6 +10,9 @@
 #include <sstream>
 
 #include "core/archive/TagArchive.h"
+#include "platform/paths/Paths.h"
+#include "platform/registry/Profile.h"
+#include "platform/registry/Registry.h"
 
 namespace {
 
@@ -37,26 +40,41 @@ std::string Hex(uint32_t v, int digits)
     return buf;
 }
 
+class MachineLanguageRegistry : public CLanguageRegistry {
+public:
+    bool Open() override
+    {
+        return platform::DefaultRegistry().KeyExists(platform::RegHive::LocalMachine, CScanner::kRegistryKey);
+    }
+    bool Read(const std::string& name, std::string& value) override
+    {
+        auto v = platform::DefaultRegistry().GetString(platform::RegHive::LocalMachine, CScanner::kRegistryKey, name);
+        if (!v)
+            return false;
+        value = *v;
+        return true;
+    }
+};
+
 } // namespace
 
-CScanner::CScanner() : m_language(std::make_shared<CLanguage>()), m_programFolder(DefaultProgramFolder())
+std::shared_ptr<CLanguageRegistry> CScanner::MachineRegistry()
+{
+    return std::make_shared<MachineLanguageRegistry>();
+}
+
+std::string CScanner::ProgramFolder() const
+{
+    return m_programFolder.empty() ? platform::AppFolder() : m_programFolder;
+}
+
+CScanner::CScanner() : m_language(std::make_shared<CLanguage>()), m_registry(MachineRegistry())
 {
     // Messages are never lost for want of an item array, even when no caller asks for a fresh list.
     m_errors.Init(0, 0);
 }
 
 CScanner::~CScanner() = default;
-
-std::string CScanner::DefaultProgramFolder()
-{
-    if (const char* home = std::getenv("VQX_HOME"); home && *home)
-        return home;
-#ifdef VQX_STAGING_DIR
-    return VQX_STAGING_DIR;
-#else
-    return "/usr/local/share/vqx";
-#endif
-}
 
 void CScanner::Reset()
 {
@@ -102,7 +120,7 @@ std::string CScanner::GetDefaultLanguageFile(std::string& version, bool* fellBac
         m_registry->Close();
     }
     if (path.empty())
-        path = m_programFolder + "/Default.sld";
+        path = platform::JoinPath(ProgramFolder(), "\\Default.sld");
     if (fellBack)
         *fellBack = !own;
     return Slashes(path);
@@ -146,12 +164,14 @@ void CScanner::SetLanguage(const CLanguage& language)
 // ---------------------------------------------------------------------------------------------
 // Scan driver (Part 2.105)
 
-void CScanner::Scan(std::string_view text, const std::string& version, bool freshList,
-                    bool calibration, const std::string& fileName)
+void CScanner::Scan(std::string_view text, const std::string& version, bool calibration,
+                    bool freshList, const std::string& fileName)
 {
     Reset();
     m_mainFile = fileName;
     m_calibration = calibration;
+    m_insertMarker = InsertMarker ? *InsertMarker
+                                  : platform::GetProfileInt("OptionBoxes", "InsertMarker", 0) != 0;
     if (freshList)
         m_errors.Init(0, 0);
     if (m_languagePath == kBuiltIn) {
@@ -190,7 +210,7 @@ void CScanner::ScanFile(const std::string& fileName, const std::string& version,
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad())
         throw CVQXException(CVQXException::CannotOpenFile);
-    Scan(PlainText(text), version, freshList, calibration, fileName);
+    Scan(PlainText(text), version, calibration, freshList, fileName);
 }
 
 bool CScanner::CompileFile(const std::string& sourceFile, const std::string& compiledFile,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,7 @@ public:
     static constexpr int kMaxDefineTokens = 1000; // a define's value, after its own substitutions
     static constexpr int kMaxIncludes = 20;
     static constexpr int kMaxDepth = 50;
+    static constexpr int kMaxExpressionDepth = 50; // function calls nested inside expressions
     static constexpr int kLabelSlots = 1000;
     static constexpr int kFirstSymbolicLabel = 10;
     static constexpr int kLastSymbolicLabel = 998;
@@ -46,14 +48,16 @@ public:
     CScanner& operator=(const CScanner&) = delete;
 
     // ---- scan driver (Part 2.105; the callers of Part 0.2) ----
-    // Compiles a text in memory; messages go to the list. `calibration` only chooses the
-    // compiled file's extension (.scx) for GetCompiledFileName; the language is the same.
-    // `fileName` names the source for its include folder (the editor passes the document path).
-    void Scan(std::string_view text, const std::string& version, bool freshList = true,
-              bool calibration = false, const std::string& fileName = {});
+    // Compiles a text in memory; messages go to the list. The argument order is that of the
+    // callers of Part 0.2, "Scan(text, version, 0, 1)": calibration flag, then fresh list.
+    // `calibration` only chooses the compiled file's extension (.scx, GetCompiledFileName); the
+    // language and the checks are the same. `fileName` names the source for its include folder
+    // (the editor passes the document path).
+    void Scan(std::string_view text, const std::string& version, bool calibration = false,
+              bool freshList = true, const std::string& fileName = {});
     // Reads a source file (plain text or RTF), strips the RTF and scans it. 1034 when the file
-    // cannot be read.
-    void ScanFile(const std::string& fileName, const std::string& version, bool freshList = true,
+    // cannot be read. (Part 2.105's order: file, version, fresh list.)
+    void ScanFile(const std::string& fileName, const std::string& version = {}, bool freshList = true,
                   bool calibration = false);
     // Scans a file and writes the compiled file when no error was found. A compiled file longer
     // than maxFileSize (Part 0.2: 0x7FFF) is refused with CVQXException 1039; 0 means no limit.
@@ -94,17 +98,18 @@ public:
     bool CheckNumRange = true;
     bool CheckParamRange = false;
     bool Errors2Warnings = false;
-    // The profile value OptionBoxes/"InsertMarker": markers around included files.
-    bool InsertMarker = false;
+    // Markers around included files; unset: the profile value OptionBoxes/"InsertMarker"
+    // (default 0) is read at each scan.
+    std::optional<bool> InsertMarker;
 
     // ---- environment ----
-    // The program folder (Default.sld, Include/); default: VQX_HOME, else the build's staging
-    // folder, else <prefix>/share/vqx.
+    // The program folder (Default.sld, Include/); empty (the default): platform::AppFolder().
     void SetProgramFolder(const std::string& folder) { m_programFolder = folder; }
-    const std::string& ProgramFolder() const { return m_programFolder; }
-    // The registry the language lookup reads; null: the machine registry file.
+    std::string ProgramFolder() const;
+    // The registry the language lookup reads; null (the default): HKLM of the process registry.
     void SetRegistry(std::shared_ptr<CLanguageRegistry> registry) { m_registry = std::move(registry); }
-    static std::string DefaultProgramFolder();
+    // The lookup on HKLM "SOFTWARE\Korvessan\Scanner" of platform::DefaultRegistry().
+    static std::shared_ptr<CLanguageRegistry> MachineRegistry();
 
     // ---- results ----
     CErrorList& Errors() { return m_errors; }
@@ -156,6 +161,7 @@ private:
 
     // Preprocessor (Part 2.103)
     void Preprocess(std::string_view text, int fileIndex, int depth);
+    bool m_insertMarker = false;     // InsertMarker as decided for the current scan
     bool DoDirective(const std::string& line, int fileIndex, int depth);
     void AddStartupCode();
     void InsertIncludeMarker(int fileIndex, bool start);
@@ -235,6 +241,7 @@ private:
     bool m_sawEnd = false;
     bool m_endChecked = false;
     bool m_limitHit = false;
+    int m_exprDepth = 0;
 
     uint32_t m_programLength = 0;
     uint32_t m_checksum = 0;

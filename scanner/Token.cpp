@@ -276,6 +276,12 @@ void CLine::GetTokens(const CLanguage& lang)
         CToken& t = push(i);
         t.SetSeparator(std::string_view(s).substr(i, len), static_cast<int32_t>(tokens.size() - 1),
                        this, col(i));
+        // A separator that is a keyword of its own ("!") is that keyword.
+        if (t.cls == 0 && !t.IsOperator())
+            if (const CKeyword* k = lang.Find(t.text)) {
+                t.cls = CToken::Keyword;
+                t.keyword = k;
+            }
         i += len;
     }
     // Re-point the line links: the vector may have moved while it grew.

@@ -58,6 +58,7 @@ public:
     std::vector<CToken> tokens;
     int32_t fileIndex = -1;      // include slot, -1 for the main file and generated lines
     int32_t lineNumber = -1;     // 0-based line within its file, -1 for generated lines
+    const std::string* fileName = nullptr; // the include file's name; null for the main file
     bool marker = false;         // an include marker line (Part 2.103)
 
     // Cuts the line into tokens and classifies them. Never throws for any input.

@@ -91,6 +91,12 @@ TEST_F(Checker, MessagesOfOtherLanguages)
     Expect("A100\nEND", {1220});
 }
 
+TEST_F(Checker, SeparatorKeyword)
+{
+    Expect("!\nG ! X\nEND", {});
+    Expect("IF a!=b G ENDIF\nEND", {});
+}
+
 TEST_F(Checker, BlockMessages)
 {
     Expect("IF a\nEND", {1226});

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "scanner/Error.h"
+#include "scanner/Token.h"
 
 TEST(CError, TableTextsExactly)
 {
@@ -134,4 +135,32 @@ TEST(CErrorList, NeverGrowsPastItsRoom)
     }
     EXPECT_GT(thrown, 0);
     EXPECT_LE(static_cast<int>(list.Items().size()), list.GetCapacity() - 1);
+}
+
+TEST(CErrorList, AddAtATokenOfAnIncludedLine)
+{
+    const std::string include = "/p/inc.tqs";
+    CLine line;
+    line.lineNumber = 4;
+    line.fileIndex = 0;
+    line.fileName = &include;
+    CToken t;
+    t.line = &line;
+    t.column = 9;
+    CErrorList list;
+    list.AddAt(1220, t); // no item array yet: nothing
+    EXPECT_EQ(list.GetCount(), 0);
+    list.Init(0, 0);
+    list.AddAt(1220, t);
+    list.AddAt(1219, t, "Undefined symbol \"x\".");
+    line.fileName = nullptr;
+    list.AddAt(1401, t);
+    ASSERT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list[0].line, 4);
+    EXPECT_EQ(list[0].column, 9);
+    EXPECT_EQ(list[0].fileName, include);
+    EXPECT_EQ(list[0].message, "Syntax error.");
+    EXPECT_EQ(list[1].message, "Undefined symbol \"x\".");
+    EXPECT_TRUE(list[2].fileName.empty());
+    EXPECT_EQ(list.GetWarningCount(), 1);
 }

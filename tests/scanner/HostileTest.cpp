@@ -106,6 +106,29 @@ TEST_F(Hostile, HugeLiteralsAndLongLines)
     EXPECT_TRUE(Has(1210));
 }
 
+TEST_F(Hostile, FunctionsNestedInExpressions)
+{
+    CLanguage l = TableLanguage();
+    CKeyword fn;
+    fn.Name = "FN";
+    fn.Type = CKeyword::Parenthesised;
+    fn.Flags = CKeyword::Term;
+    fn.OperandCount = 1;
+    fn.Operands[0] = COPType::MakeAny();
+    fn.Operands[0].Expression = 1;
+    fn.ReturnValue = COPType::MakeAny();
+    l.Keywords.push_back(fn);
+    s.SetLanguage(l);
+    ScanQuickly("a=FN(FN(FN(1)))\nEND");
+    ExpectClean();
+    std::string deep = "a=";
+    for (int i = 0; i < 100000; ++i)
+        deep += "FN(";
+    ScanQuickly(deep + "\nEND");
+    ASSERT_EQ(Codes(), std::vector<int>{1220});
+    EXPECT_EQ(s.Errors()[0].message, "Expression nested too deeply.");
+}
+
 TEST_F(Hostile, BrokenRtfFiles)
 {
     TempDir dir;

@@ -250,9 +250,26 @@ TEST(LanguageLookup, ProgramFolderWithoutKey)
     EXPECT_EQ(s.GetDefaultLanguageFile(v), "/opt/vqx/share/vqx/Default.sld");
 }
 
+TEST(LanguageLookup, MachineRegistryKey)
+{
+    IsolatedRegistry isolated;
+    CScanner s;
+    s.SetProgramFolder("/opt/vqx");
+    std::string v = "462";
+    EXPECT_EQ(s.GetDefaultLanguageFile(v), "/opt/vqx/Default.sld"); // no key at all
+    ASSERT_TRUE(isolated.reg.SetString(platform::RegHive::LocalMachine, "SOFTWARE\\Korvessan\\Scanner", "Default", "461"));
+    ASSERT_TRUE(isolated.reg.SetString(platform::RegHive::LocalMachine, "SOFTWARE\\Korvessan\\Scanner", "461", "/l/461.sld"));
+    ASSERT_TRUE(isolated.reg.SetString(platform::RegHive::LocalMachine, "SOFTWARE\\Korvessan\\Scanner", "462", "\\l\\462.sld"));
+    EXPECT_EQ(s.GetDefaultLanguageFile(v), "/l/462.sld");
+    v = "450";
+    EXPECT_EQ(s.GetDefaultLanguageFile(v), "/l/461.sld");
+    EXPECT_EQ(v, "461");
+}
+
 TEST(LanguageLookup, ShippedDefaultLanguageIsFoundAndMatchesTheTable)
 {
     // The build generates Default.sld into the program folder (VQX_HOME in the tests).
+    IsolatedRegistry isolated;
     CScanner s;
     s.SetRegistry(std::make_shared<MapRegistry>());
     ASSERT_TRUE(s.LoadLanguageFile("400")) << s.Errors().Items().size();

@@ -72,6 +72,22 @@ TEST_F(Preprocessor, MarkerAtTheEndIsNoInvalidEnd)
     ExpectClean();
 }
 
+TEST_F(Preprocessor, InsertMarkerFromTheProfile)
+{
+    dir.Write("inc.tqs", "G\n");
+    const std::string main = dir.Write("main.tqs", "#include \"inc.tqs\"\nEND\n");
+    s.ScanFile(main, "");
+    EXPECT_EQ(s.Lines().size(), 2u);
+    ASSERT_TRUE(registry.reg.SetDword(platform::RegHive::CurrentUser, "Software\\Korvessan\\VQX\\OptionBoxes",
+                                      "InsertMarker", 1));
+    s.ScanFile(main, "");
+    ExpectClean();
+    EXPECT_EQ(s.Lines().size(), 4u);
+    s.InsertMarker = false; // the caller's choice wins
+    s.ScanFile(main, "");
+    EXPECT_EQ(s.Lines().size(), 2u);
+}
+
 TEST_F(Preprocessor, IncludeErrors)
 {
     Scan("#include \"nowhere.tqs\"\nEND");

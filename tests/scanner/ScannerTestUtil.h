@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/Registry.h"
 #include "scanner/LanguageTable.h"
 #include "scanner/Scanner.h"
 
@@ -71,9 +72,21 @@ inline std::string ReadFile(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// A process registry of its own in a temporary folder, installed for the test's lifetime, so
+// that no test reads the developer's or the machine's settings.
+class IsolatedRegistry {
+public:
+    IsolatedRegistry() : reg(dir / "user.reg", dir / "machine.reg"), scoped(reg) {}
+    TempDir dir;
+    platform::Registry reg;
+    platform::ScopedDefaultRegistry scoped;
+};
+
 class ScannerTest : public ::testing::Test {
 protected:
     void SetUp() override { s.SetLanguage(TableLanguage()); }
+
+    IsolatedRegistry registry;
 
     void Scan(const std::string& text, const std::string& version = "") { s.Scan(text, version); }
 

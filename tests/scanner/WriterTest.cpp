@@ -42,7 +42,7 @@ TEST_F(Writer, EndIsTheEngineImageOfPart1141)
 
 TEST_F(Writer, EndFromTheShippedLanguageFile)
 {
-    CScanner fromFile; // Default.sld of the program folder
+    CScanner fromFile; // Default.sld of the program folder (the registry is the fixture's, empty)
     fromFile.Scan("END", "400");
     EXPECT_EQ(fromFile.Errors().GetCount(), 0);
     EXPECT_EQ(fromFile.CompiledImage(), "$40000000E100000400000000040000000000000000END\n");
