@@ -27,7 +27,7 @@ bool ReadBackProbe(CMotor& m, bool printProbe)
     m.SendCommand("UPLOAD");
     uint8_t buffer[9] = {};
     size_t got = 0;
-    m.Read(buffer, sizeof buffer, got, -1);
+    m.Read(buffer, sizeof buffer, got, m.port->totalTimeout);
     return std::memcmp(buffer, kProbeUploadText, std::strlen(kProbeUploadText)) == 0;
 }
 

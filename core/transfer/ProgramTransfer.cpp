@@ -152,17 +152,19 @@ bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgre
         done = TransferImage(motor, image, length, progress, flags, loadSent);
         motor.LimitDownloadBaud(true);
     } catch (...) {
-        try {
-            motor.LimitDownloadBaud(true);
-        } catch (...) {
-        }
+        // Load mode ends at the rate the motor loads at, before anything else is said to it.
         if (motor.port) {
             if (loadSent)
                 EndLoadMode(motor, *motor.port);
             else
                 DrainLine(*motor.port);
-            WakeAllQuietly(*motor.port);
         }
+        try {
+            motor.LimitDownloadBaud(true);
+        } catch (...) {
+        }
+        if (motor.port)
+            WakeAllQuietly(*motor.port);
         if (loadSent && !(flags & DL_CALIBRATION))
             RescueWithEndProgram(motor);
         throw;

@@ -62,6 +62,32 @@ TEST(TransferFaults, WrongEchoMidTransfer)
     EXPECT_EQ(t.Motor(2).ProgName, "<END>");
 }
 
+TEST(TransferFaults, WrongEchoWhileLoadingAtALimitedRate)
+{
+    SerialMotors t(true, Profiles(2, "462"), {}, 19200);
+    auto compiled = CompileText(LongProgram(), "462");
+    ASSERT_TRUE(compiled);
+    compiled->replace(1, 3, "462");
+    const std::string file = t.folder.File("limited.tqx");
+    WriteFile(file, *compiled);
+    t.progress.Show("Downloading", std::nullopt);
+    t.progress.SetPumpHook([&t](ui::CHeadlessProgress&, int kind, int64_t value) {
+        if (kind == ui::kProgressCount && value == 64)
+            t.Sim(1, [](vqxsim::SimMotor& m) {
+                m.knobs.corruptEchoBytes = 1;
+                return 0;
+            });
+    });
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, &t.progress, 0, true); }), CVQXException::InvalidEcho);
+    EXPECT_EQ(t.Body(1), "END\n");
+    EXPECT_EQ(t.Motor(1).ProgName, "<END>");
+    EXPECT_FALSE(t.AnyAsleep());
+    EXPECT_EQ(t.port.BitPerSec, 19200);
+    for (int a : {1, 2})
+        EXPECT_EQ(t.Sim(a, [](vqxsim::SimMotor& m) { return m.Channel(0).baud; }), 19200);
+    EXPECT_EQ(t.port.Query("RSP", 2), "24576/462");
+}
+
 TEST(TransferFaults, ChecksumMismatch)
 {
     SerialMotors t(false, Profiles(1), {}, 38400);
