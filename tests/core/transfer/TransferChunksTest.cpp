@@ -54,7 +54,7 @@ TEST(TransferChunks, ImagesGoOutInChunksOfEightThenTheTerminator)
 TEST(TransferChunks, SixteenAndNineByteImages)
 {
     // A 16-byte image: two chunks of 8; a 9-byte one: 8 and 1.
-    for (const std::string image : {std::string("$400000000000000"), std::string("$40000000")}) {
+    for (const std::string& image : {std::string("$400000000000000"), std::string("$40000000")}) {
         CScriptedLine t;
         t.replies["RCKS"] = "000010 000000 P";
         ASSERT_TRUE(t.motor->SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), nullptr, 0));
@@ -66,7 +66,7 @@ TEST(TransferChunks, SixteenAndNineByteImages)
 TEST(TransferChunks, ChecksumRepliesThatFailTheDownload)
 {
     const std::string image = BuildImage("400", {0, 0, 0, 0}, "a=1 END\n");
-    for (const std::string bad : {ChecksumReply(image).substr(0, 14), ChecksumReply(image).substr(0, 14) + "F",
+    for (const std::string& bad : {ChecksumReply(image).substr(0, 14), ChecksumReply(image).substr(0, 14) + "F",
                                   std::string("000010 000001 P")}) {
         CScriptedLine t;
         t.replies["RBo"] = "1";
