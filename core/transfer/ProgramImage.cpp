@@ -126,9 +126,16 @@ std::string BuildImage(const std::string& headerVersion, const std::vector<uint1
         labelSum += (label & 0xFFu) + (label >> 8);
         table += HexText(label, 4);
     }
-    return "$" + headerVersion.substr(0, 3) + "0" + HexText(sum & 0xFFFFFF, 6) +
-           HexText(static_cast<uint32_t>(body.size()), 6) + HexText(labelSum, 6) +
-           HexText(static_cast<uint32_t>(labels.size()), 4) + table + body;
+    std::string image = "$";
+    image.append(headerVersion, 0, 3);
+    image += '0';
+    image += HexText(sum & 0xFFFFFF, 6);
+    image += HexText(static_cast<uint32_t>(body.size()), 6);
+    image += HexText(labelSum, 6);
+    image += HexText(static_cast<uint32_t>(labels.size()), 4);
+    image += table;
+    image += body;
+    return image;
 }
 
 // The 5 series keeps eight label entries, unused ones FFFF; the others four, unused ones 0.

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -12,11 +13,20 @@ constexpr double kVelocityScale = 65536.0; // velocities and accelerations carry
 
 std::string Plain(int32_t value) { return std::to_string(value); }
 
-std::string Fixed3(double value, const std::string& suffix)
+// "%0.3f" and the unit texts, each after a blank or a slash as given.
+std::string Fixed3(double value, std::initializer_list<const std::string*> parts, const char* tail = "")
 {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%0.3f", value);
-    return buffer + suffix;
+    std::string text = buffer;
+    const char* separator = " ";
+    for (const std::string* part : parts) {
+        text += separator;
+        text += *part;
+        separator = "/";
+    }
+    text += tail;
+    return text;
 }
 
 // Per second, per minute or per hour, by the first letter of the time unit.
@@ -45,7 +55,7 @@ std::string CMotor::FormatPosition(int32_t value) const
 {
     if (!UseConversionFactor || ConversionFactor == 0 || EnRes == 0)
         return Plain(value);
-    return Fixed3(value * ConversionFactor / EnRes, " " + Unit);
+    return Fixed3(value * ConversionFactor / EnRes, {&Unit});
 }
 
 std::string CMotor::FormatVelocity(int32_t value) const
@@ -53,7 +63,7 @@ std::string CMotor::FormatVelocity(int32_t value) const
     if (!UseConversionFactor || ConversionFactor == 0 || EnRes == 0 || SamplePeriod == 0 || TimeUnit.empty())
         return Plain(value);
     const double v = value * ConversionFactor * 1000.0 / (SamplePeriod * (EnRes * kVelocityScale));
-    return Fixed3(v * TimeFactor(TimeUnit, 60.0, 3600.0), " " + Unit + "/" + TimeUnit);
+    return Fixed3(v * TimeFactor(TimeUnit, 60.0, 3600.0), {&Unit, &TimeUnit});
 }
 
 std::string CMotor::FormatAcceleration(int32_t value) const
@@ -61,7 +71,7 @@ std::string CMotor::FormatAcceleration(int32_t value) const
     if (!UseConversionFactor || ConversionFactor == 0 || EnRes == 0 || SamplePeriod == 0 || TimeUnit.empty())
         return Plain(value);
     const double a = value * ConversionFactor * 1000000.0 / (SamplePeriod * (EnRes * kVelocityScale) * SamplePeriod);
-    return Fixed3(a * TimeFactor(TimeUnit, 3600.0, 12960000.0), " " + Unit + "/" + TimeUnit + "^2");
+    return Fixed3(a * TimeFactor(TimeUnit, 3600.0, 12960000.0), {&Unit, &TimeUnit}, "^2");
 }
 
 bool CMotor::FormatScaledValue(const std::string& item, std::string& text) const
