@@ -174,7 +174,8 @@ public:
     int ReadResponse(char* buffer, int size, bool stopAtEol);
     void WriteChecked(const uint8_t* bytes, size_t count);
     void CheckEcho(const uint8_t* bytes, size_t count);
-    // The Ethernet or USB link of this motor, connected on first use; null on a serial port.
+    // The Ethernet or USB link of this motor (the port connects it when it opens); null on a
+    // serial port; 1045/1046 when the motor has none.
     IMotorLink* Link();
 
     // Hook the user interface sets to close the windows that show a motor before it is deleted.
