@@ -4,6 +4,7 @@
 #include "core/analyzer/TrafficLog.h"
 #include "core/motor/Motor.h"
 #include "core/motor/MotorPortAccess.h"
+#include "core/transfer/EndProgram.h"
 #include "core/transfer/PrivateTemp.h"
 #include "core/transfer/ProgramImage.h"
 #include "core/transfer/TransferSteps.h"
@@ -152,7 +153,9 @@ bool CMotor::CompareProgram(bool showMessages, bool showWaitText)
     ui::Info().AddInfo("Comparing files...");
     const std::optional<std::string> uploaded = ReadWholeFile(path);
     std::remove(path.c_str());
-    const std::optional<std::string> program = ReadWholeFile(ProgName);
+    // The END program has no file of its own: it is compared with its image.
+    const std::optional<std::string> program =
+        ProgName == kEndProgramName ? std::optional<std::string>(EndProgramImage(Version)) : ReadWholeFile(ProgName);
     if (!uploaded || !program) {
         ui::Info().AddError("Cannot compare files.");
         return false;

@@ -50,6 +50,8 @@ void BackupRestores(MotorsUnderTest& t, int address)
     m.UploadProgram(uploaded, nullptr, false);
     m.ClearProgram(0);
     EXPECT_EQ(t.Body(address), "END\n");
+    EXPECT_EQ(m.ProgName, "<END>");
+    EXPECT_TRUE(m.CompareProgram(true, false));
 
     std::string plain;
     for (char c : ReadFile(uploaded))
