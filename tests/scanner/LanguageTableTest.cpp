@@ -79,9 +79,11 @@ TEST(LanguageTable, VqxWordsTheEngineLacks)
         EXPECT_FALSE(Row(n).engine) << n;
     }
     std::set<std::string> seen;
-    for (const CLanguageRow& r : Table().rows)
-        if (!r.name.empty())
+    for (const CLanguageRow& r : Table().rows) {
+        if (!r.name.empty()) {
             EXPECT_TRUE(seen.insert(r.name).second) << "duplicate " << r.name;
+        }
+    }
 }
 
 TEST(LanguageTable, CodesGivenByPart7142)
