@@ -113,7 +113,10 @@ void CMotorSocket::Worker(std::string host, int port)
     for (;;) {
         const int retryMs = net::GetNetSettings().connectRetryMs;
         uint32_t address = 0;
-        if (net::ResolveIPv4(host, address)) {
+        const net::ResolveStatus resolved = net::ResolveIPv4(host, address, m_waker);
+        if (resolved == net::ResolveStatus::Woken)
+            return;
+        if (resolved == net::ResolveStatus::Resolved) {
             int error = 0;
             net::Socket s = net::TcpConnect(address, port, retryMs, &m_waker, error);
             if (s.IsValid()) {
