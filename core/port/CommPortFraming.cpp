@@ -163,7 +163,9 @@ int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, cha
     std::string joined;
     bool answered = false;
     const size_t room = static_cast<size_t>(replySize) - 1;
-    for (int i = 0; i < count && joined.size() < room; ++i) {
+    // Every motor's reply is read, also once the buffer is full: one left unread would be taken
+    // for the answer to the next command to that motor.
+    for (int i = 0; i < count; ++i) {
         IMotorLink* link = m_motorLinks->IsAvailable(i) ? m_motorLinks->LinkAt(i) : nullptr;
         if (!link)
             continue;
@@ -173,9 +175,11 @@ int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, cha
         } catch (const CVQXException&) {
             continue; // a motor that does not answer is left out
         }
-        if (answered)
-            joined += '\r';
-        joined += one;
+        if (joined.size() < room) {
+            if (answered)
+                joined += '\r';
+            joined += one;
+        }
         answered = true;
     }
     if (!answered)

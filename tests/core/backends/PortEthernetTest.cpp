@@ -115,3 +115,18 @@ TEST_F(PortEthernetTest, AMotorThatDropsItsConnectionMidReplyRaises1043NextTime)
     ASSERT_TRUE(p.port.OpenPort());
     EXPECT_EQ(p.port.Query("RP", 2), "200");
 }
+
+TEST_F(PortEthernetTest, AJoinedReplyCutAtTheBufferLeavesNoStaleReplyBehind)
+{
+    AddMotors(3);
+    for (int n = 1; n <= 3; ++n)
+        peers[static_cast<size_t>(n - 1)]->Answer("RV", std::to_string(n) + "v\r");
+    ASSERT_TRUE(p.port.OpenPort());
+    char reply[6];
+    EXPECT_EQ(p.port.Query("RP", reply, sizeof reply, 0), 5);
+    EXPECT_STREQ(reply, "100\r2");
+    // The motors whose replies did not fit answered all the same: the next query of each gets
+    // its own answer, not what was left over.
+    EXPECT_EQ(p.port.Query("RV", 2), "2v");
+    EXPECT_EQ(p.port.Query("RV", 3), "3v");
+}
