@@ -130,3 +130,18 @@ TEST_F(PortEthernetTest, AJoinedReplyCutAtTheBufferLeavesNoStaleReplyBehind)
     EXPECT_EQ(p.port.Query("RV", 2), "2v");
     EXPECT_EQ(p.port.Query("RV", 3), "3v");
 }
+
+TEST_F(PortEthernetTest, ClearingTheBuffersPassesOverAMotorWhoseConnectionWasLost)
+{
+    AddMotors(2);
+    peers[1]->Answer("MP", std::string(1, ScriptedTcpPeer::kDrop));
+    ASSERT_TRUE(p.port.OpenPort());
+    p.port.WriteCommand("MP", 2); // motor 2 closes its connection
+    for (int i = 0; i < 200 && sockets[1]->IsConnected(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(sockets[1]->IsConnected());
+    // One dead motor does not stop the others' buffers being cleared, nor their commands.
+    EXPECT_EQ(CodeOf([&] { p.port.ClearBuffer(); }), 0);
+    EXPECT_EQ(p.port.Query("RP", 1), "100");
+    EXPECT_EQ(CodeOf([&] { p.port.Query("RP", 2); }), 1043);
+}
