@@ -1,4 +1,4 @@
-// Compile time of a 10,000-line motor program (the scanner of Part 2.105), in lines per second.
+// Compile time of a 10,000-line motor program (scan, layout and writer), in lines per second.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

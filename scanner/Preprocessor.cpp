@@ -1,4 +1,4 @@
-// Preprocessor, tokenizing of all lines, defines and labels (Part 2.103).
+// Preprocessor, tokenizing of all lines, defines and labels.
 #include "scanner/Scanner.h"
 
 #include <algorithm>

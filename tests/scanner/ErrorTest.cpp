@@ -1,4 +1,4 @@
-// Part 2.101: compiler messages and the bounded list.
+// Compiler messages and the bounded list.
 #include <gtest/gtest.h>
 
 #include "scanner/Error.h"

@@ -1,4 +1,4 @@
-// Part 2.102: the operand-type algebra, language files and the lookup of a version's file.
+// The operand-type algebra, language files and the lookup of a version's file.
 #include <gtest/gtest.h>
 
 #include <map>

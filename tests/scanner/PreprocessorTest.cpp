@@ -1,4 +1,4 @@
-// Part 2.103: directives, includes, defines, conditionals, labels, limits.
+// The preprocessor: directives, includes, defines, conditionals, labels, limits.
 #include <gtest/gtest.h>
 
 #include "tests/scanner/ScannerTestUtil.h"

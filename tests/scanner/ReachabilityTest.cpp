@@ -1,4 +1,4 @@
-// Every message of the table of Part 2.101 is reached by an input here, except those the
+// Every message of the compiler's message table is reached by an input here, except those the
 // scanner cannot raise (named in scanner/README.md): 1208, 1224, 1225.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Part 2.105: the compiled program, byte for byte.
+// The writer: the compiled program, byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstring>
