@@ -1,4 +1,4 @@
-// The checking passes (Part 2.104): statement forms, operands, expressions and ranges, block
+// The checking passes: statement forms, operands, expressions and ranges, block
 // structure and links, the end of the program.
 #include "scanner/Scanner.h"
 

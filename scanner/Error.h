@@ -1,5 +1,5 @@
 #pragma once
-// Compiler messages (Part 2.101): one finding of the scanner, and the bounded list that collects
+// Compiler messages: one finding of the scanner, and the bounded list that collects
 // them. A CError is also thrown by value to stop a scan.
 
 #include <cstdint>
@@ -54,7 +54,7 @@ public:
     // 1401-1599 and 1601-1799 are warnings; everything else is an error.
     static bool IsWarning(int32_t code);
 
-    // The information-view line record made from this message (Part 3.124).
+    // The information-view line record made from this message.
     std::unique_ptr<CInfoItem> NewInfoItem() const;
 };
 
@@ -66,7 +66,7 @@ public:
     // Takes each limit only when it is greater than 0, drops the messages and makes room for
     // MaxErrors + MaxWarnings + 2 slots (one of them the terminating empty slot).
     void Init(int32_t maxErrors, int32_t maxWarnings);
-    // Appends a copy; throws CError 1802 or 1803 when a limit is reached (see Part 2.101).
+    // Appends a copy; throws CError 1802 or 1803 when a limit is reached.
     // Does nothing before the first Init.
     void Add(const CError& error);
     // A message at a token of a source line: its line number in its file, its column, and the

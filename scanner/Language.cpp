@@ -183,12 +183,12 @@ bool CLanguage::Read(const std::string& path, std::string& reason)
     ar.Close();
     const int n = static_cast<int>(Keywords.size());
     if (n < kMinKeywords) {
-        reason = "The language file holds " + std::to_string(n) + " keywords; at least " +
+        reason = std::string("The language file holds ").append(std::to_string(n)) + " keywords; at least " +
                  std::to_string(kMinKeywords) + " are needed.";
         return false;
     }
     if (n > kMaxKeywords) {
-        reason = "The language file holds more than " + std::to_string(kMaxKeywords) +
+        reason = std::string("The language file holds more than ").append(std::to_string(kMaxKeywords)) +
                  " keywords.";
         return false;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// Language file and keyword table (Part 2.102): the operand-type algebra, one keyword, and the
+// Language file and keyword table: the operand-type algebra, one keyword, and the
 // language data of one .sld file (a tagged archive of class "VQXLangFile").
 
 #include <cstdint>

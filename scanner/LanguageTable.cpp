@@ -212,7 +212,7 @@ bool ParseLanguageTable(std::string_view text, CLanguageTable& table, std::strin
         if (trimmed.empty() || trimmed[0] == '#')
             continue;
         auto fail = [&](const std::string& why) {
-            error = "line " + std::to_string(number) + ": " + why;
+            error = std::string("line ").append(std::to_string(number)) + ": " + why;
             return false;
         };
         if (trimmed[0] == '%') {

@@ -1,7 +1,7 @@
 #pragma once
 // The reviewable text table of the motor command language (scanner/language/MotorLanguage.tbl)
-// and its mapping to a language file (Part 2.102). Each row keeps the engine's columns of Part
-// 7.142 (kind, class, range classes), so that the engine's built-in table is made from the same
+// and its mapping to a language file. Each row keeps the columns of the engine's keyword table
+// (kind, class, range classes), so that the engine's built-in table is made from the same
 // rows by adding its own encoding.
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 #include "scanner/Language.h"
 
-// Engine kinds (Part 7.142).
+// Engine kinds, as the engine's keyword table codes them.
 enum : uint32_t {
     kKindList = 0x01, kKindCmd1 = 0x02, kKindFunc = 0x04, kKindCmdN = 0x08, kKindCmd = 0x10,
     kKindPrint = 0x20, kKindVar = 0x100

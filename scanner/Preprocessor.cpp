@@ -1,4 +1,4 @@
-// Preprocessor, tokenizing of all lines, defines and labels (Part 2.103).
+// Preprocessor, tokenizing of all lines, defines and labels.
 #include "scanner/Scanner.h"
 
 #include <algorithm>
@@ -394,7 +394,7 @@ void CScanner::CollectLabels()
                 PlaceError(e, &t);
                 if (!Record(e))
                     return;
-                t.Set("C" + std::to_string(dup->second), t.index, t.line, t.column, *m_language, false);
+                t.Set(std::string("C").append(std::to_string(dup->second)), t.index, t.line, t.column, *m_language, false);
                 continue;
             }
             while (nextSlot <= kLastSymbolicLabel && m_labels[static_cast<size_t>(nextSlot)])
@@ -410,7 +410,7 @@ void CScanner::CollectLabels()
                 continue;
             }
             symbols.emplace(name, nextSlot);
-            t.Set("C" + std::to_string(nextSlot), t.index, t.line, t.column, *m_language, false);
+            t.Set(std::string("C").append(std::to_string(nextSlot)), t.index, t.line, t.column, *m_language, false);
             m_labels[static_cast<size_t>(nextSlot)] = &t;
             m_highestLabel = std::max<int32_t>(m_highestLabel, nextSlot);
         }

@@ -1,4 +1,4 @@
-// Plain text from a rich-text source file (Part 2.105).
+// Plain text from a rich-text source file.
 #include "scanner/Scanner.h"
 
 #include <cctype>

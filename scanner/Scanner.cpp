@@ -1,4 +1,4 @@
-// Scan driver, language lookup, layout and writer of the compiled program (Parts 2.102, 2.105).
+// Scan driver, language lookup, layout and writer of the compiled program.
 #include "scanner/Scanner.h"
 
 #include <algorithm>
@@ -97,7 +97,7 @@ void CScanner::Reset()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Language (Part 2.102)
+// Language
 
 std::string CScanner::GetDefaultLanguageFile(std::string& version, bool* fellBack)
 {
@@ -162,7 +162,7 @@ void CScanner::SetLanguage(const CLanguage& language)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Scan driver (Part 2.105)
+// Scan driver
 
 void CScanner::Scan(std::string_view text, const std::string& version, bool calibration,
                     bool freshList, const std::string& fileName)
@@ -233,7 +233,7 @@ bool CScanner::CompileFile(const std::string& sourceFile, const std::string& com
 }
 
 // ---------------------------------------------------------------------------------------------
-// Layout and writer (Part 2.105)
+// Layout and writer
 
 uint16_t CScanner::AddressOf(const CToken* t) const { return t ? t->address : 0; }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The compiler object (Part 2.105): scan driver, preprocessor (2.103), checking passes (2.104),
+// The compiler object: scan driver, preprocessor, checking passes,
 // layout and writer of the compiled program (.tqx, .scx for calibration programs).
 
 #include <cstdint>
@@ -47,26 +47,27 @@ public:
     CScanner(const CScanner&) = delete;
     CScanner& operator=(const CScanner&) = delete;
 
-    // ---- scan driver (Part 2.105; the callers of Part 0.2) ----
+    // ---- scan driver ----
     // Compiles a text in memory; messages go to the list. The argument order is that of the
-    // callers of Part 0.2, "Scan(text, version, 0, 1)": calibration flag, then fresh list.
+    // callers (the editor, the tools, the tuner, the playground), "Scan(text, version, 0, 1)":
+    // calibration flag, then fresh list.
     // `calibration` only chooses the compiled file's extension (.scx, GetCompiledFileName); the
     // language and the checks are the same. `fileName` names the source for its include folder
     // (the editor passes the document path).
     void Scan(std::string_view text, const std::string& version, bool calibration = false,
               bool freshList = true, const std::string& fileName = {});
     // Reads a source file (plain text or RTF), strips the RTF and scans it. 1034 when the file
-    // cannot be read. (Part 2.105's order: file, version, fresh list.)
+    // cannot be read. (Its own order: file, version, fresh list.)
     void ScanFile(const std::string& fileName, const std::string& version = {}, bool freshList = true,
                   bool calibration = false);
     // Scans a file and writes the compiled file when no error was found. A compiled file longer
-    // than maxFileSize (Part 0.2: 0x7FFF) is refused with CVQXException 1039; 0 means no limit.
+    // than maxFileSize (the tools' limit: 0x7FFF) is refused with CVQXException 1039; 0 means no limit.
     bool CompileFile(const std::string& sourceFile, const std::string& compiledFile,
                      const std::string& version, bool freshList = true,
                      uint32_t maxFileSize = 0x7FFF);
     // Lays out and writes the last scan. Writes nothing and answers false when the list holds an
-    // error, unless `force` is set and every error is an undefined symbol (Force Download,
-    // Part 1.140). A body above 0xFFFF bytes: CVQXException 1039; file not creatable: 1035.
+    // error, unless `force` is set and every error is an undefined symbol (the download's
+    // Force Download). A body above 0xFFFF bytes: CVQXException 1039; file not creatable: 1035.
     bool WriteCompiled(const std::string& fileName, bool force = false);
     // The compiled image of the last scan as it would be written (header, labels, body).
     std::string CompiledImage();
@@ -74,10 +75,10 @@ public:
     void LayoutProgram();
     void Reset();
 
-    // ---- the checking pass (Part 2.104), public for the engine's text compile ----
+    // ---- the checking pass, public for the engine's text compile ----
     void CheckProgram();
 
-    // ---- language (Part 2.102) ----
+    // ---- language ----
     // Resolves a version to a language file path; fills `version` from "Default" when empty.
     // `fellBack` tells whether no file of the version's own was found.
     std::string GetDefaultLanguageFile(std::string& version, bool* fellBack = nullptr);
@@ -129,7 +130,7 @@ public:
     int32_t LabelCount() const { return m_labelCount; }
     bool Calibration() const { return m_calibration; }
 
-    // The compiled file name of a source (Part 3.126): ".scx" for ".tqc" sources, else ".tqx";
+    // The compiled file name of a source: ".scx" for ".tqc" sources, else ".tqx";
     // only the file name's own extension is replaced, never a dot in a folder name.
     static std::string GetCompiledFileName(const std::string& sourcePath);
     // Plain text of a source file: RTF ("{\rtf" at the start) is stripped, other text kept.
@@ -159,7 +160,7 @@ private:
         int64_t constant = 0;
     };
 
-    // Preprocessor (Part 2.103)
+    // Preprocessor
     void Preprocess(std::string_view text, int fileIndex, int depth);
     bool m_insertMarker = false;     // InsertMarker as decided for the current scan
     bool DoDirective(const std::string& line, int fileIndex, int depth);
@@ -173,7 +174,7 @@ private:
     void CollectLabels();
     void TokenizeAll();
 
-    // Checks (Part 2.104)
+    // Checks
     void CheckStatementStart();
     void CheckStatement(CToken* t, bool inExpression, bool report);
     bool CheckBlockWord(CToken* t);
@@ -198,7 +199,7 @@ private:
     CToken* FirstToken();
     bool CurIs(std::string_view text) const { return m_cur && m_cur->Is(text); }
     [[noreturn]] void Fail(int32_t code, const CToken* at = nullptr, const std::string& text = {});
-    // Adds a message placed at a token (Part 2.101 AddAt).
+    // Adds a message placed at a token (the list's AddAt).
     void AddAt(int32_t code, const CToken* at, const std::string& text = {});
     // Adds a message; a limit error thrown by the list is stored too. False once a limit is hit.
     bool Record(const CError& e);
@@ -206,7 +207,7 @@ private:
     std::string RangeText(const COPType& declared) const;
     static bool IsProgramEnd(const CToken* statement);
 
-    // Writer (Part 2.105)
+    // Writer
     void AppendBody(std::string& out);
     uint16_t AddressOf(const CToken* t) const;
     uint16_t OwnerAddress(const CToken* t) const;

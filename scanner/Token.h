@@ -1,5 +1,5 @@
 #pragma once
-// Source lines and tokens (Part 2.103).
+// Source lines and tokens.
 
 #include <cstdint>
 #include <memory>
@@ -28,8 +28,8 @@ public:
     const CKeyword* keyword = nullptr;
     bool hasSuffix = false;
     int32_t column = 0;          // 0-based column in the source line, indentation included
-    uint16_t address = 0;        // byte address in the motor's program (Part 2.105)
-    CToken* next = nullptr;      // control links (Part 2.104)
+    uint16_t address = 0;        // byte address in the motor's program
+    CToken* next = nullptr;      // control links of the block structure
     CToken* owner = nullptr;
     bool spaceBefore = false;    // a blank precedes it in the compiled body
     bool blankBefore = false;    // a blank or tab precedes it in the source line
@@ -59,7 +59,7 @@ public:
     int32_t fileIndex = -1;      // include slot, -1 for the main file and generated lines
     int32_t lineNumber = -1;     // 0-based line within its file, -1 for generated lines
     const std::string* fileName = nullptr; // the include file's name; null for the main file
-    bool marker = false;         // an include marker line (Part 2.103)
+    bool marker = false;         // an include marker line
 
     // Cuts the line into tokens and classifies them. Never throws for any input.
     void GetTokens(const CLanguage& language);

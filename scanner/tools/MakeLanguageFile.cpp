@@ -1,4 +1,4 @@
-// vqx-mklang: writes a language file (.sld, Part 2.102) from the text table of the language.
+// vqx-mklang: writes a language file (.sld) from the text table of the language.
 //   vqx-mklang TABLE OUTPUT.sld
 #include <cstdio>
 

@@ -1,4 +1,5 @@
-// Part 2.104: every message of the table reached by an input, error recovery, the decided faults.
+// The checking passes: every message of the table reached by an input, error recovery, the
+// decided faults.
 #include <gtest/gtest.h>
 
 #include "tests/scanner/ScannerTestUtil.h"

@@ -1,4 +1,4 @@
-// Part 2.101: compiler messages and the bounded list.
+// Compiler messages and the bounded list.
 #include <gtest/gtest.h>
 
 #include "scanner/Error.h"
@@ -21,7 +21,7 @@ TEST(CError, EveryTableCodeHasItsText)
     for (int code = 1201; code <= 1254; ++code) {
         const std::string text = CError::TextOf(code);
         if (code == 1224 || code == 1225)
-            EXPECT_EQ(text, "Unknown Error! (Code:" + std::to_string(code) + ")");
+            EXPECT_EQ(text, std::string("Unknown Error! (Code:").append(std::to_string(code)) + ")");
         else
             EXPECT_EQ(text.find("Unknown"), std::string::npos) << code;
     }

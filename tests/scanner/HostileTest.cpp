@@ -82,14 +82,14 @@ TEST_F(Hostile, DeepNestingEverywhere)
     EXPECT_TRUE(Has(1801));
     std::string defs;
     for (int i = 0; i < 400; ++i)
-        defs += "#ifdef X" + std::to_string(i) + "\n";
+        defs += std::string("#ifdef X").append(std::to_string(i)) + "\n";
     for (int i = 0; i < 400; ++i)
         defs += "#endif\n";
     ScanQuickly(defs + "END");
     ExpectClean();
     std::string chain = "#define D0 1\n";
     for (int i = 1; i < 400; ++i)
-        chain += "#define D" + std::to_string(i) + " D" + std::to_string(i - 1) + "+D" + std::to_string(i - 1) + "\n";
+        chain += std::string("#define D").append(std::to_string(i)) + std::string(" D").append(std::to_string(i - 1)) + std::string("+D").append(std::to_string(i - 1)) + "\n";
     ScanQuickly(chain + "a=D399\nEND");
     ASSERT_EQ(Codes(), std::vector<int>{1220}); // the doubling chain is refused, not expanded
     EXPECT_NE(s.Errors()[0].message.find("too long"), std::string::npos);

@@ -1,5 +1,5 @@
-// The language table: every row of the engine table of Part 7.142 in its order, the VQX words,
-// the codes Part 7.142 gives, and the mapping to the .sld.
+// The language table: every row of the engine's keyword table in its order, the VQX words,
+// the codes the engine's table gives, and the mapping to the .sld.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -11,7 +11,7 @@ using namespace scannertest;
 
 namespace {
 
-// Part 7.142: "All names, in table order after the three arrays".
+// The engine's table: all names, in table order after the three arrays.
 const char* const kEngineNames =
     "!, @P, @PE, @V, A, ADDR, AINA, AINB, AINC, AIND, AINE, AINF, AING, AINH, AMPS, AOUTA, AOUTB, "
     "AOUTC, AOUTD, AOUTE, AOUTF, AOUTG, AOUTH, BAUD, BASE, BON, BOFF, BREAK, BRKC, BRKENG, BRKF, BRKG, "
@@ -33,7 +33,7 @@ const char* const kEngineNames =
     "UPLOAD, V, VD, VER, VL, VLD, VOLTS, VST, WAIT, WAKE, WAKE1, WHILE, X, Z, ZS, Za, Zb, Zc, Zd, Ze, "
     "Zf, Zh, Zl, Zr, Zs, Zu, Zv, Zw, Zy, Zz";
 
-std::vector<std::string> SpecNames()
+std::vector<std::string> EngineNames()
 {
     std::vector<std::string> names;
     std::stringstream ss(kEngineNames);
@@ -58,9 +58,9 @@ const CLanguageRow& Row(const std::string& name)
 
 } // namespace
 
-TEST(LanguageTable, EngineRowsInSpecOrder)
+TEST(LanguageTable, EngineRowsInTableOrder)
 {
-    const auto names = SpecNames();
+    const auto names = EngineNames();
     ASSERT_EQ(names.size(), 328u);
     std::vector<const CLanguageRow*> engine;
     for (const CLanguageRow& r : Table().rows)
@@ -79,9 +79,11 @@ TEST(LanguageTable, VqxWordsTheEngineLacks)
         EXPECT_FALSE(Row(n).engine) << n;
     }
     std::set<std::string> seen;
-    for (const CLanguageRow& r : Table().rows)
-        if (!r.name.empty())
+    for (const CLanguageRow& r : Table().rows) {
+        if (!r.name.empty()) {
             EXPECT_TRUE(seen.insert(r.name).second) << "duplicate " << r.name;
+        }
+    }
 }
 
 TEST(LanguageTable, CodesGivenByPart7142)

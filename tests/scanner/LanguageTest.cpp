@@ -1,4 +1,4 @@
-// Part 2.102: the operand-type algebra, language files and the lookup of a version's file.
+// The operand-type algebra, language files and the lookup of a version's file.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -83,7 +83,7 @@ CLanguage SmallLanguage(int keywords, const std::string& version = "462", const 
     l.HeaderVersion = header;
     for (int i = 0; i < keywords; ++i) {
         CKeyword k;
-        k.Name = i < 3 ? std::string() : "K" + std::to_string(i);
+        k.Name = i < 3 ? std::string() : std::string("K").append(std::to_string(i));
         k.Type = 1;
         l.Keywords.push_back(k);
     }

@@ -1,4 +1,4 @@
-// Part 2.103: directives, includes, defines, conditionals, labels, limits.
+// The preprocessor: directives, includes, defines, conditionals, labels, limits.
 #include <gtest/gtest.h>
 
 #include "tests/scanner/ScannerTestUtil.h"
@@ -102,8 +102,8 @@ TEST_F(Preprocessor, IncludeErrors)
 
     std::string main;
     for (int i = 0; i < 21; ++i) {
-        dir.Write("i" + std::to_string(i) + ".tqs", "G\n");
-        main += "#include \"i" + std::to_string(i) + ".tqs\"\n";
+        dir.Write(std::string("i").append(std::to_string(i)) + ".tqs", "G\n");
+        main += std::string("#include \"i").append(std::to_string(i)) + ".tqs\"\n";
     }
     main += "END\n";
     s.ScanFile(dir.Write("many.tqs", main), "");
@@ -215,7 +215,7 @@ TEST_F(Preprocessor, TooManySymbolicLabelsAreRefused)
 {
     std::string text;
     for (int i = 0; i < 995; ++i)
-        text += "l" + std::to_string(i) + ": G\n";
+        text += std::string("l").append(std::to_string(i)) + ": G\n";
     text += "END\n";
     s.Errors().Init(2000, 50);
     Scan(text);
@@ -242,7 +242,7 @@ TEST_F(Preprocessor, DefineLimit)
 {
     std::string text;
     for (int i = 0; i <= CScanner::kMaxDefines; ++i)
-        text += "#define N" + std::to_string(i) + " " + std::to_string(i) + "\n";
+        text += std::string("#define N").append(std::to_string(i)) + std::string(" ").append(std::to_string(i)) + "\n";
     Scan(text + "END\n");
     ASSERT_EQ(Codes(), std::vector<int>{1220});
     EXPECT_NE(Find(1220)->message.find("500"), std::string::npos);

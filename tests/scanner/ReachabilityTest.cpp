@@ -1,4 +1,4 @@
-// Every message of the table of Part 2.101 is reached by an input here, except those the
+// Every message of the compiler's message table is reached by an input here, except those the
 // scanner cannot raise (named in scanner/README.md): 1208, 1224, 1225.
 #include <gtest/gtest.h>
 
@@ -89,7 +89,7 @@ TEST_F(Reachability, EveryMessage)
         {1252, [&] {
              std::string main;
              for (int i = 0; i < 21; ++i)
-                 main += "#include \"" + dir.Write("i" + std::to_string(i) + ".tqs", "G\n") + "\"\n";
+                 main += "#include \"" + dir.Write(std::string("i").append(std::to_string(i)) + ".tqs", "G\n") + "\"\n";
              Scan(main + "END");
          }},
         {1253, [&] { Scan("#include \"/nonexistent/x.tqs\"\nEND"); }},
@@ -138,9 +138,11 @@ TEST_F(Reachability, EveryMessage)
         EXPECT_TRUE(Has(code)) << code << "\n" << Dump();
     }
     // Every coded message of the table has an input, except the three that cannot be raised.
-    for (int code = 1201; code <= 1254; ++code)
-        if (code != 1208 && code != 1224 && code != 1225)
+    for (int code = 1201; code <= 1254; ++code) {
+        if (code != 1208 && code != 1224 && code != 1225) {
             EXPECT_TRUE(inputs.count(code)) << code;
+        }
+    }
     for (int code : {1401, 1402, 1403, 1404, 1405, 1801, 1802, 1803})
         EXPECT_TRUE(inputs.count(code)) << code;
 }

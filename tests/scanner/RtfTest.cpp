@@ -1,4 +1,4 @@
-// Part 2.105: plain text from RTF source files.
+// Plain text from RTF source files.
 #include <gtest/gtest.h>
 
 #include "scanner/Scanner.h"

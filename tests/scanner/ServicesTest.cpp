@@ -1,4 +1,4 @@
-// Part 0.2: the compiler calls of the tools, the tuner and the playground, as written there.
+// The compiler calls of the tools, the tuner and the playground, as written there.
 #include <gtest/gtest.h>
 
 #include "tests/scanner/ScannerTestUtil.h"

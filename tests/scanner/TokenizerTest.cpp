@@ -1,4 +1,4 @@
-// Part 2.103: tokens, classes, columns.
+// The tokenizer: tokens, classes, columns.
 #include <gtest/gtest.h>
 
 #include "tests/scanner/ScannerTestUtil.h"
@@ -27,7 +27,7 @@ CLine Tokenize(const std::string& text, int indent = 0)
 
 } // namespace
 
-TEST(Tokenizer, SpecExamples)
+TEST(Tokenizer, ExpressionsSplitAtOperators)
 {
     EXPECT_EQ(Texts(Tokenize("a=b+1")), (std::vector<std::string>{"a", "=", "b", "+", "1"}));
     EXPECT_EQ(Texts(Tokenize("IF a>=10")), (std::vector<std::string>{"IF", "a", ">=", "10"}));

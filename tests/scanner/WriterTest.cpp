@@ -1,4 +1,4 @@
-// Part 2.105: the compiled program, byte for byte.
+// The writer: the compiled program, byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -46,6 +46,18 @@ TEST_F(Writer, EndFromTheShippedLanguageFile)
     fromFile.Scan("END", "400");
     EXPECT_EQ(fromFile.Errors().GetCount(), 0);
     EXPECT_EQ(fromFile.CompiledImage(), "$40000000E100000400000000040000000000000000END\n");
+}
+
+TEST_F(Writer, TheTunersProgramByteForByte)
+{
+    const std::string image = Compile("p=@P\r\nPRINT(@PE+z,z,#13)\r\nG\r\nCLK=0\r\nWHILE CLK<t\r\n"
+                                      "IF CLK>=w P=p G w=t ENDIF\r\na=@PE b=@P-p\r\nPRINT(a+z,b+z,#13)\r\nLOOP\r\n"
+                                      "PRINT(\"FINISHED\",#13)\r\nEND");
+    // WHILE at 32 (0x20), IF at 43 with ENDIF at 63 (0x3F), LOOP at 101, the PRINT after it at
+    // 106 (0x6A), 132 bytes in all.
+    EXPECT_EQ(image, "$400000211300008400000000040000000000000000"
+                     "p=@P\nPRINT(@PE+z,z,#13)\nG\nCLK=0\n$W006ALECLK<t\n$I003F CLK>=w P=p G w=t ENDIF\n"
+                     "a=@PE b=@P-p\nPRINT(a+z,b+z,#13)\n$L0020P\nPRINT(\"FINISHED\",#13)\nEND\n");
 }
 
 TEST_F(Writer, HeaderFields)
@@ -188,6 +200,15 @@ TEST_F(Writer, RecordsFillTheRoomOfTheirKeyword)
         sum += static_cast<unsigned char>(c);
     EXPECT_EQ(decoded.size(), s.ProgramLength()) << decoded;
     EXPECT_EQ(sum, s.Checksum());
+    // Every label-table entry points at its "C<n>" token in the motor's program.
+    for (int i = 0; i < s.LabelCount(); ++i) {
+        const std::string entry = image.substr(27 + 4 * static_cast<size_t>(i), 4);
+        if (entry == "0000" && !s.Label(i))
+            continue;
+        const size_t address = std::stoul(entry, nullptr, 16);
+        EXPECT_EQ(decoded.substr(address, 2 + (i > 9)), std::string("C").append(std::to_string(i))) << i;
+    }
+    EXPECT_TRUE(s.Label(3));
 }
 
 TEST_F(Writer, NothingWrittenAfterErrorsUnlessForcedWithOnlyUndefinedSymbols)

@@ -204,9 +204,9 @@ Bytes ReadFile(const std::string& path)
 // ---------------------------------------------------------------------------------------------
 // Byte layouts, computed by hand
 
-TEST(TagArchive, EmptyGroupBytesMatchTheSpec)
+TEST(TagArchive, EmptyGroupBytes)
 {
-    // "1, K, then A = 1 and B = 10 as 32-bit integers, then 1, G, then two 32-bit zeros."
+    // 1, K, then A = 1 and B = 10 as 32-bit integers, then 1, G, then two 32-bit zeros.
     Bytes got = Store("K", [](CTagArchive& ar) {
         ASSERT_TRUE(ar.OpenGroup("G"));
         ar.CloseGroup();

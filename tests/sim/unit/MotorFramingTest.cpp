@@ -109,6 +109,16 @@ TEST(MotorFraming, BaudAndChannelCommandsChangeTheChannels)
     EXPECT_FALSE(m.Echo(1));
 }
 
+TEST(MotorFraming, BaudIsTheChannelZeroCommandWhateverLineTheMotorHearsOn)
+{
+    // A bus wired to channel 1 changes its rate only through OCHN(RS4,1,...): BAUD sets channel 0.
+    SimMotor m(Addressed(1));
+    m.lineChannel = 1;
+    Drive(m, "\x81" "BAUD19200 ");
+    EXPECT_EQ(m.Channel(0).baud, 19200);
+    EXPECT_EQ(m.Channel(1).baud, 9600);
+}
+
 TEST(MotorFraming, ResetIsSilentForTheBootTimeThenPowerUpState)
 {
     SimMotor m(Addressed(4));
