@@ -73,17 +73,27 @@ struct Services {
     ui::ScopedServices scope{&progress, &questions, &info};
     TempFolder folder;
     CFakeModels models{StandardModels()};
-    int downloadDelay = GetOptions().DownloadDelay;
+    COptions saved = GetOptions();
 
+    // Timeouts with room for a machine loaded by parallel builds and tests: the simulated motors
+    // answer at once, so only the tests that wait for silence pay for them (and set their own).
     Services()
     {
-        GetOptions().DownloadDelay = 0;
+        COptions& o = GetOptions();
+        o.DownloadDelay = 0;
+        o.CalTimeouts = false;
+        o.EchoTimeout = 300;
+        o.ResponseTimeout = 1000;
         transfer::SetProgramCompiler(CompileText);
     }
     ~Services()
     {
         transfer::SetProgramCompiler(nullptr);
-        GetOptions().DownloadDelay = downloadDelay;
+        COptions& o = GetOptions();
+        o.DownloadDelay = saved.DownloadDelay;
+        o.CalTimeouts = saved.CalTimeouts;
+        o.EchoTimeout = saved.EchoTimeout;
+        o.ResponseTimeout = saved.ResponseTimeout;
     }
 
     // Compiles a source for a language version into a file; returns its path.
