@@ -6,6 +6,7 @@
 
 #include "core/port/IntervalTimer.h"
 #include "core/port/MotorLink.h"
+#include "core/port/MotorList.h"
 #include "core/port/PortPolicy.h"
 #include "platform/serial/SerialDevice.h"
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 class CMotor;
+class CTagArchive;
 
 // Communication types.
 enum : uint8_t { COMM_RS232 = 1, COMM_RS485 = 2, COMM_ETHERNET = 6, COMM_USB = 9 };
@@ -31,7 +33,7 @@ public:
     CCommPort();
     ~CCommPort();
     CCommPort(const CCommPort&) = delete;            // copying is part of the port record
-    CCommPort& operator=(const CCommPort&) = delete; // (motor list, storage, copy, merge)
+    CCommPort& operator=(const CCommPort& src);      // deep copy with motors (CommPortRecord.cpp)
 
     // ---- Line ----
     // Opens the port for its CommType; throws 1002 (serial), 1003, 1045 (Ethernet), 1046 (USB).
@@ -116,8 +118,21 @@ public:
     uint8_t AllVer5s = 1;
     int MaxMotors = 10;        // highest motor address used on this port
 
-    // ---- Port record: motor list, address table, storage, copy, merge ----
-    // (added with the motor record)
+    // ---- Port record: motor list, address table, storage, copy, merge (CommPortRecord.cpp) ----
+    CMotorList motors{this};
+    std::vector<CMotor*> addressTable = std::vector<CMotor*>(11); // MaxMotors + 1, index = address
+    // Sets MaxMotors (clamped to 1..120) and rebuilds the address table.
+    void SetMaxMotors(int n);
+    // Rebuilds the address table from the list; every motor's port becomes this port.
+    void RebuildAddressTable();
+    // The motor at 1 <= address <= MaxMotors, or none.
+    CMotor* GetMotor(int address) const;
+    // The first motor with this serial number; none for 0, -1 or a non-printable top byte.
+    CMotor* FindMotorByUid(uint32_t id) const;
+    std::string GetDescription() const;
+    // Merges this detected port into the port defined in the project; true when anything differs.
+    bool MergeDetected(CCommPort& defined);
+    void Serialize(const std::string& group, CTagArchive& ar);
 
     uint8_t isOpen = 0;
     int handle = -1;           // the device's descriptor while a serial line is open
@@ -158,7 +173,7 @@ private:
     void WriteSerial(const uint8_t* bytes, size_t n);
 
     CPortPolicy* m_policy;
-    IPortMotors* m_motorLinks = nullptr;
+    IPortMotors* m_motorLinks = &motors;
     std::unique_ptr<platform::SerialDevice> m_device;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
 };

@@ -1,0 +1,29 @@
+#pragma once
+// The tips file "Tips.dat" of the tip of the day (Part 3.126): binary, little-endian: a 32-bit
+// signed count N, then N records, each a 32-bit length L followed by L bytes of text (no
+// terminator). The dialog itself comes with the application shell; this is its reader, the
+// profile bookkeeping around it, and the writer the build uses to make the file.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kTipsFileName = "Tips.dat";
+// Shown as the tip when the file is missing, empty or unreadable.
+inline constexpr const char* kTipsReadError = "Error reading Tips database.";
+
+struct TipRecord {
+    bool ok = false;
+    std::string text;     // the tip as read; kTipsReadError when !ok
+    int32_t index = 0;    // the record read (after wrapping)
+    int32_t count = 0;    // N of the file (0 when the header could not be read)
+};
+
+// Reads record k of the tips file at path. k at or beyond N wraps to 0, and so does a negative k
+// (the Part's reader would seek backwards). Every length is checked against what is left of the
+// file, so a truncated or hostile file gives !ok, never a huge allocation. Tips longer than the
+// original reader's 1023 bytes are returned whole.
+TipRecord ReadTipRecord(const std::string& path, int32_t k);
+
+// Writes a tips file; false when it cannot be written.
+bool WriteTipsFile(const std::string& path, const std::vector<std::string>& tips);
