@@ -3,11 +3,11 @@
 #include "core/VQXException.h"
 #include "platform/clock/Clock.h"
 #include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 using namespace platform::usb;
 
@@ -275,12 +275,7 @@ TEST_F(MotorUSBTest, QueueOverrunAndCopiesThatStartClosed)
 
 TEST_F(MotorUSBTest, StoredFormKeepsAddressAndNumber)
 {
-    struct Archive {
-        std::map<std::string, std::string> strings;
-        std::map<std::string, int32_t> ints;
-        void SerializeString(std::string_view name, std::string& v, std::string_view) { strings[std::string(name)] = v; }
-        void SerializeInt(std::string_view name, int32_t& v, int32_t) { ints[std::string(name)] = v; }
-    } ar;
+    RecordingArchive ar;
     CMotorUSB usb("TQ7", 2);
     usb.Serialize(ar);
     EXPECT_EQ(ar.strings["USBAddress"], "TQ7");
