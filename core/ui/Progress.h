@@ -1,0 +1,216 @@
+#pragma once
+// The please-wait seam (Part 3.120): how a long operation shows its texts and progress and learns
+// that the user cancelled. The core calls IProgress only; the application shell's please-wait
+// dialog implements it with a widget, CHeadlessProgress implements it for tests (scripted cancel,
+// recorded calls), and the engine adapts it to its notification codes (Part 7.102).
+//
+// The contract of the dialog's WM_WAIT_PROGRESS message (1207, WM_USER+183) is kept as Notify:
+// kind 1 sets the total (the bar is shown when it is above 0), kind 2 sets the count reached
+// (position = count x 100 / total, nothing when total <= 0), any other kind (senders use 3 when
+// done) puts the bar at 100 %. The reply is 0 once the user has confirmed Cancel, else 1. A sender
+// sends 1 with the number of steps before its loop, 2 with the steps done after each step, and
+// stops as cancelled as soon as a reply is 0.
+//
+// CWaitState holds the dialog's state and rules (texts, total, bar position, Cancel, the
+// cancelled mark, Save/Restore State) without a widget, so that the dialog and the headless
+// implementation behave alike.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+// The private message of the please-wait dialog and its kinds.
+inline constexpr uint32_t WM_WAIT_PROGRESS = 1207;
+inline constexpr int kProgressTotal = 1;
+inline constexpr int kProgressCount = 2;
+inline constexpr int kProgressDone = 3;
+// The text appended to the main text in the dialog.
+inline constexpr const char* kPleaseWaitSuffix = ". Please wait...";
+
+class IQuestions;
+
+// The state of one please-wait dialog.
+class CWaitState {
+public:
+    CWaitState() = default;
+    CWaitState(std::string text, std::string subText) : m_text(std::move(text)), m_subText(std::move(subText)) {}
+
+    // Texts: the main text without the suffix, and the second line.
+    const std::string& Text() const { return m_text; }
+    const std::string& SubText() const { return m_subText; }
+    // What the dialog's first line shows: text + ". Please wait...".
+    std::string ShownText() const { return m_text + kPleaseWaitSuffix; }
+    // Each argument given replaces its text; a missing one leaves it (SetWaitText).
+    void SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText);
+
+    int32_t Total() const { return m_total; }
+    bool BarVisible() const { return m_barVisible; }
+    // The bar's position, 0..100 (the bar clamps what it is given).
+    int Position() const { return m_position; }
+    bool CancelVisible() const { return m_cancelVisible; }
+    void SetCancelVisible(bool visible) { m_cancelVisible = visible; }
+    bool AskBeforeCancel() const { return m_askBeforeCancel; }
+    void SetAskBeforeCancel(bool ask) { m_askBeforeCancel = ask; }
+    bool Cancelled() const { return m_cancelled; }
+    // Part 0.3: the tools clear the mark before a loop; Part 1.121 clears it when a detection
+    // starts with the progress flag.
+    void ClearCancelled() { m_cancelled = false; }
+
+    // Applies one WM_WAIT_PROGRESS message and returns its reply before the pump (0 when
+    // cancelled, else 1). The count is scaled in 64 bits (the Part's 32-bit product overflows
+    // above 21,474,836 steps).
+    int Apply(int kind, int64_t value);
+
+    // The Cancel button or Escape. With ask-before-cancel, asks "Are you sure you want to cancel
+    // <text>?" (Yes/No, exclamation icon, No focused) and only Yes cancels. Returns whether the
+    // operation is now cancelled. `questions` null: the default question seam.
+    bool PressCancel(IQuestions* questions = nullptr);
+    // The question asked by PressCancel.
+    std::string CancelQuestion() const { return "Are you sure you want to cancel " + m_text + "?"; }
+
+    void SaveState();
+    void RestoreState();
+
+private:
+    std::string m_text;
+    std::string m_subText;
+    bool m_cancelled = false;
+    int32_t m_total = 0;
+    bool m_askBeforeCancel = true;
+    bool m_barVisible = false;
+    int m_position = 0;
+    bool m_cancelVisible = true;
+
+    std::string m_savedText;
+    std::string m_savedSubText;
+    int32_t m_savedTotal = 0;
+    int m_savedPosition = 0;
+    bool m_savedCancelVisible = true;
+};
+
+// What long operations call.
+class IProgress {
+public:
+    virtual ~IProgress() = default;
+
+    // ShowWaitDlg: shows a please-wait dialog with the texts (a missing text stays empty) and
+    // returns true; when one is already shown it is returned unchanged (texts NOT replaced) and
+    // the result is false. A failure to create it leaves none shown and returns false.
+    virtual bool Show(const std::optional<std::string>& text, const std::optional<std::string>& subText) = 0;
+    // CloseWaitDlg: closes the dialog when one is shown; a later Show starts uncancelled.
+    virtual void Close() = 0;
+    virtual bool IsShown() const = 0;
+    // SetWaitText: each given text replaces its line; nothing when no dialog is shown.
+    virtual void SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText) = 0;
+    // Hide Cancel / Show Cancel (operations that cannot be interrupted hide it after Show).
+    virtual void SetCancelVisible(bool visible) = 0;
+    // Clears ask-before-cancel so that Cancel takes effect at once (the tuner's capture).
+    virtual void SetAskBeforeCancel(bool ask) = 0;
+    virtual void ClearCancelled() = 0;
+    virtual void SaveState() = 0;
+    virtual void RestoreState() = 0;
+    // WM_WAIT_PROGRESS: the reply; 0 means cancelled. With no dialog shown, senders skip their
+    // progress messages; an implementation answers 1.
+    virtual int Notify(int kind, int64_t value) = 0;
+
+    bool SetTotal(int64_t total) { return Notify(kProgressTotal, total) != 0; }
+    // False when the user cancelled.
+    bool Step(int64_t count) { return Notify(kProgressCount, count) != 0; }
+    void Done() { Notify(kProgressDone, 0); }
+};
+
+// One step of an operation that needs the wait dialog (Part 3.120, Nesting): when a dialog is
+// already shown it saves its state, sets its own texts and restores the state at the end; when
+// none is shown it shows one and closes it at the end.
+class CWaitStep {
+public:
+    CWaitStep(IProgress& progress, const std::optional<std::string>& text,
+              const std::optional<std::string>& subText);
+    ~CWaitStep();
+    CWaitStep(const CWaitStep&) = delete;
+    CWaitStep& operator=(const CWaitStep&) = delete;
+    // True when this step opened the dialog itself.
+    bool Opened() const { return m_opened; }
+
+private:
+    IProgress& m_progress;
+    bool m_opened = false;
+    bool m_nested = false;
+};
+
+// A please-wait implementation without a widget: keeps a CWaitState, records every call, and lets
+// a test play the user. A user action scripted for a message happens while the dialog pumps its
+// messages after that message, as in the dialog: the reply to that message is still 1 and the
+// next reply is 0. User-interface thread only, like the dialog.
+class CHeadlessProgress : public IProgress {
+public:
+    struct Event {
+        enum Kind { Show, Close, SetText, CancelVisible, AskBeforeCancel, ClearCancelled, Save, Restore, Notify };
+        Event(Kind k, int pk = 0, int64_t v = 0, int r = 1, std::string t = {}, std::string s = {})
+            : kind(k), progressKind(pk), value(v), reply(r), text(std::move(t)), subText(std::move(s))
+        {
+        }
+        Kind kind;
+        int progressKind = 0;  // Notify
+        int64_t value = 0;     // Notify: the value; CancelVisible/AskBeforeCancel: 0 or 1
+        int reply = 1;         // Notify
+        std::string text;      // Show/SetText: the main text after the call
+        std::string subText;   // Show/SetText: the second line after the call
+    };
+
+    // `questions` answers the cancel question when ask-before-cancel is set (null: the default
+    // question seam at the time of the question).
+    explicit CHeadlessProgress(IQuestions* questions = nullptr) : m_questions(questions) {}
+
+    bool Show(const std::optional<std::string>& text, const std::optional<std::string>& subText) override;
+    void Close() override;
+    bool IsShown() const override;
+    void SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText) override;
+    void SetCancelVisible(bool visible) override;
+    void SetAskBeforeCancel(bool ask) override;
+    void ClearCancelled() override;
+    void SaveState() override;
+    void RestoreState() override;
+    int Notify(int kind, int64_t value) override;
+
+    // ---- playing the user ----
+    // Presses Cancel while the message with kind 2 and a count of at least `count` is pumped
+    // (once). The cancel question, if asked, is answered by the question seam.
+    void CancelAtCount(int64_t count);
+    // Called while each message is pumped (after its effect, when not cancelled), for other
+    // scripted actions; it may call PressCancel.
+    void SetPumpHook(std::function<void(CHeadlessProgress&, int kind, int64_t value)> hook);
+    // The user presses Cancel now (no effect when no dialog is shown or Cancel is hidden).
+    bool PressCancel();
+    // Makes the next Show fail, as when the dialog cannot be created.
+    void FailNextShow() { m_failNextShow = true; }
+
+    // ---- what happened ----
+    // The state of the dialog shown, or of the last one closed.
+    const CWaitState& State() const { return m_state; }
+    std::vector<Event> Events() const;
+    // Number of dialogs shown so far.
+    int ShowCount() const;
+    // Whether events are kept (on by default; a long-lived default instance turns it off).
+    void SetRecording(bool on) { m_recording = on; }
+
+private:
+    void Record(Event e);
+
+    IQuestions* m_questions;
+    CWaitState m_state;
+    bool m_shown = false;
+    bool m_failNextShow = false;
+    bool m_recording = true;
+    int m_showCount = 0;
+    std::optional<int64_t> m_cancelAt;
+    std::function<void(CHeadlessProgress&, int, int64_t)> m_hook;
+    std::vector<Event> m_events;
+};
+
+} // namespace ui

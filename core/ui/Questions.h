@@ -1,0 +1,253 @@
+#pragma once
+// The question seam (Parts 3.121 and 4.104): every message, warning and question to the user goes
+// through OptionMessageBox (the remembered-answer message box), questions with up to five answers
+// through a choice box (CChoiceDlg), the end of a download through the download-done box, and the
+// Ethernet set-up asks for a motor's IP address through the motor-IP prompt.
+//
+// The rules that do not depend on a widget live here and are shared by every implementation:
+// the remembered answers in the profile section "OptionBoxes" (a value above 0 is the answer, 0 or
+// absent means ask), which buttons a style shows and what they answer, what Escape does, which
+// framework boxes are routed to the option box, and the choice box's visible answers and height.
+// An implementation of IQuestions only shows the box and reports the button pressed and the check
+// box: the application shell with widgets, CHeadlessQuestions with a script for tests and for
+// programs without a user interface.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ui {
+
+// ---- Style word (Part 3.121) -----------------------------------------------------------------
+inline constexpr uint32_t MB_OK = 0x0;
+inline constexpr uint32_t MB_OKCANCEL = 0x1;
+inline constexpr uint32_t MB_ABORTRETRYIGNORE = 0x2;
+inline constexpr uint32_t MB_YESNOCANCEL = 0x3;
+inline constexpr uint32_t MB_YESNO = 0x4;
+inline constexpr uint32_t MB_RETRYCANCEL = 0x5;
+inline constexpr uint32_t MB_TYPEMASK = 0xF;
+inline constexpr uint32_t MB_ICONHAND = 0x10;
+inline constexpr uint32_t MB_ICONERROR = MB_ICONHAND;
+inline constexpr uint32_t MB_ICONSTOP = MB_ICONHAND;
+inline constexpr uint32_t MB_ICONQUESTION = 0x20;
+inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
+inline constexpr uint32_t MB_ICONWARNING = MB_ICONEXCLAMATION;
+inline constexpr uint32_t MB_ICONASTERISK = 0x40;
+inline constexpr uint32_t MB_ICONINFORMATION = MB_ICONASTERISK;
+inline constexpr uint32_t MB_ICONMASK = 0xF0;
+inline constexpr uint32_t MB_DEFBUTTON2 = 0x100; // focus on the middle button
+inline constexpr uint32_t MB_DEFBUTTON3 = 0x200; // focus on the right-hand button
+// The system's own bits.
+inline constexpr uint32_t kRememberAnswer = 0x1000000;
+inline constexpr uint32_t kNeverRememberNo = 0x2000000;
+inline constexpr uint32_t kCustomButtons = 0x4000000;
+// Framework message boxes with any of these bits go to the platform's box (DoMessageBox).
+inline constexpr uint32_t kPlatformBoxMask = 0xFFF380;
+
+// ---- Answers ---------------------------------------------------------------------------------
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDABORT = 3;
+inline constexpr int IDRETRY = 4;
+inline constexpr int IDIGNORE = 5;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
+// Custom buttons answer with their control ids.
+inline constexpr int kLeftButton = 1002;
+inline constexpr int kMiddleButton = 1110;
+inline constexpr int kRightButton = 1111;
+// The download-done box (Part 3.121): Run and Reset.
+inline constexpr int kDownloadDoneRun = 1076;
+inline constexpr int kDownloadDoneReset = 1077;
+
+inline constexpr const char* kOptionBoxesSection = "OptionBoxes";
+inline constexpr const char* kDefaultCaption = "VQX";
+inline constexpr const char* kCheckToDisable = "Check to disable this message";
+
+// ---- Remembered answers ----------------------------------------------------------------------
+// "OptionBoxes"\key of the user's profile; 0 when absent (ask).
+int GetRememberedAnswer(std::string_view key);
+void SetRememberedAnswer(std::string_view key, int answer);
+// Writes 0 (ask again), as the options pages do when they reset an answer.
+void ForgetRememberedAnswer(std::string_view key);
+
+// ---- What a style shows ----------------------------------------------------------------------
+struct BoxButton {
+    bool visible = false;
+    std::string text;
+    int answer = 0;
+};
+struct BoxLayout {
+    std::array<BoxButton, 3> buttons; // left (1002), middle (1110), right (1111)
+    int focus = 0;                    // index of the focused button
+    std::optional<int> escapeAnswer;  // Escape and the close box; none: they do nothing
+    std::optional<int> enterAnswer;   // the dialog's own OK (Enter with no button focused)
+    bool iconShown = false;
+};
+// The buttons, focus, Escape and Enter of a style; custom texts apply with kCustomButtons (an
+// empty text hides its button). The focus bit 0x100 of a two-button set (OK/Cancel, Yes/No,
+// Retry/Cancel) means the right-hand button, because the middle one is hidden; a focus on a hidden
+// button goes to the first visible one.
+BoxLayout LayoutOf(uint32_t style, const std::array<std::string, 3>& customTexts = {});
+// Whether the answer is one that the box can give (a visible button or the Escape answer).
+bool IsPossibleAnswer(const BoxLayout& layout, int answer);
+// Whether the answer is stored (Part 3.121, end routine).
+bool ShouldRemember(uint32_t style, std::string_view key, bool checked, int answer);
+// Whether a framework message box of this style goes to the option box (no bit of 0xFFF380).
+inline bool RoutesToOptionBox(uint32_t style) { return (style & kPlatformBoxMask) == 0; }
+
+// ---- Requests and replies --------------------------------------------------------------------
+struct MessageBoxRequest {
+    std::string text;
+    uint32_t style = MB_OK;
+    std::string caption = kDefaultCaption;
+    std::string checkText;                  // shown only with kRememberAnswer
+    std::string key;                        // "OptionBoxes" value; empty: nothing remembered
+    std::array<std::string, 3> buttonTexts; // kCustomButtons only
+};
+struct MessageBoxReply {
+    int answer = IDOK;
+    bool checked = false;
+};
+
+// CChoiceDlg: an answer whose value is 0 does not exist (hidden).
+struct ChoiceRequest {
+    std::string text;
+    std::array<int, 5> values{};
+    std::array<std::string, 5> labels;
+    uint32_t flags = 0; // 0x1 Cancel hidden, 0x2 check box shown, 0x4 OK reads "Next"
+    int helpId = 0;     // 0: no Help button
+};
+inline constexpr uint32_t kChoiceNoCancel = 0x1;
+inline constexpr uint32_t kChoiceCheckBox = 0x2;
+inline constexpr uint32_t kChoiceNext = 0x4;
+inline constexpr const char* kChoiceCheckText = "Don't display this dialog box again";
+struct ChoiceReply {
+    int value = IDCANCEL; // the chosen answer's value; IDCANCEL when cancelled
+    bool checked = false; // the check box, readable by the caller after the dialog
+};
+// The choice box's visible answers (indexes 0..4 whose value is not 0), the one checked at the
+// start (the first visible, not the first radio, which may be hidden), and the height rule.
+struct ChoiceLayout {
+    std::vector<int> visible;
+    int initial = -1;     // index of the radio checked at the start; -1 when none is visible
+    int baseUnits = 0;    // 87, 109, 131, 154, 182 for 1..5 answers (0 for none); +20 with the check box
+};
+ChoiceLayout ChoiceLayoutOf(const ChoiceRequest& request);
+// The window height for a template height H: H x (base + 15) / 200.
+int ChoiceWindowHeight(const ChoiceRequest& request, int templateHeight);
+
+// CMotorIPDlg (Part 4.104).
+struct MotorIPRequest {
+    std::string address;          // shown in the motor's field at the start
+    std::string note;             // the note text
+    bool showLocalAddress = true; // show this computer's address
+};
+inline constexpr const char* kInvalidIPMessage =
+    "Invalid IP Address. Please enter an IP Address in the form of \"xxx.xxx.xxx.xxx\".";
+
+// CDownloadDoneDlg.
+struct DownloadDoneReply {
+    int answer = IDOK; // kDownloadDoneRun, kDownloadDoneReset or IDOK (Close)
+    bool checked = false;
+};
+
+// ---- The seam --------------------------------------------------------------------------------
+class IQuestions {
+public:
+    virtual ~IQuestions() = default;
+    // Shows the message box and returns the button pressed and the check box. Not called when a
+    // remembered answer exists.
+    virtual MessageBoxReply AskMessageBox(const MessageBoxRequest& request) = 0;
+    virtual ChoiceReply AskChoice(const ChoiceRequest& request) = 0;
+    // The entered address (a dotted quad, ParseIPAddress), or none when cancelled. The dialog
+    // itself keeps asking while the text is invalid, telling the user kInvalidIPMessage.
+    virtual std::optional<std::string> AskMotorIP(const MotorIPRequest& request) = 0;
+    virtual DownloadDoneReply AskDownloadDone() = 0;
+};
+
+// ---- The contract functions (what the core and the shell call) -------------------------------
+// `questions` null: the installed question seam (Services.h).
+
+// OptionMessageBox: with a key and kRememberAnswer, a remembered answer above 0 is returned at
+// once; otherwise the box is asked and its answer stored under the key when ShouldRemember says
+// so. An empty caption gives "VQX".
+int OptionMessageBox(std::string_view text, uint32_t style, std::string_view caption = {},
+                     std::string_view checkText = {}, std::string_view key = {}, IQuestions* questions = nullptr);
+// The full form (custom buttons).
+int OptionMessageBox(const MessageBoxRequest& request, IQuestions* questions = nullptr);
+// The application's DoMessageBox for the framework's own boxes: styles with a bit of 0xFFF380
+// would go to the platform's box; here both go to the seam, the routed ones as OptionMessageBox
+// with caption "VQX" and nothing remembered.
+int FrameworkMessageBox(std::string_view prompt, uint32_t style, IQuestions* questions = nullptr);
+// CChoiceDlg. A reply that names no visible answer counts as cancelled (IDCANCEL), except that a
+// hidden Cancel makes Cancel act as OK (the first visible answer).
+ChoiceReply ChoiceBox(const ChoiceRequest& request, IQuestions* questions = nullptr);
+// CMotorIPDlg: true and the address replaced when the user entered a valid address.
+bool MotorIPBox(std::string& address, std::string_view note, bool showLocalAddress = true,
+                IQuestions* questions = nullptr);
+// CDownloadDoneDlg: "OptionBoxes"\"EndDownload" above 0 is returned at once; Close with the check
+// box stores 1.
+int DownloadDoneBox(IQuestions* questions = nullptr);
+
+// ---- Headless implementation -----------------------------------------------------------------
+// Answers from a script, in order per kind of question; records every question asked. Without a
+// scripted answer it answers as a user who closes the box: the Escape answer where there is one
+// (OK for an OK box, Cancel where Cancel exists), No for Yes/No, Abort for Abort/Retry/Ignore, the
+// right-hand button for custom buttons; Cancel for choices and the IP prompt; Close for the
+// download-done box. A scripted answer the box cannot give is noted in ScriptErrors and replaced
+// by that default. User-interface thread only.
+class CHeadlessQuestions : public IQuestions {
+public:
+    struct Asked {
+        enum Kind { MessageBox, Choice, MotorIP, DownloadDone, InvalidIPMessage };
+        explicit Asked(Kind k) : kind(k) {}
+        Kind kind;
+        MessageBoxRequest message; // MessageBox
+        ChoiceRequest choice;      // Choice
+        MotorIPRequest motorIP;    // MotorIP
+    };
+
+    MessageBoxReply AskMessageBox(const MessageBoxRequest& request) override;
+    ChoiceReply AskChoice(const ChoiceRequest& request) override;
+    std::optional<std::string> AskMotorIP(const MotorIPRequest& request) override;
+    DownloadDoneReply AskDownloadDone() override;
+
+    // ---- script ----
+    void AnswerMessageBox(int answer, bool checked = false) { m_messageAnswers.push_back({answer, checked}); }
+    void AnswerChoice(int value, bool checked = false) { m_choiceAnswers.push_back({value, checked}); }
+    // Each text is typed and OK pressed; an invalid one is refused (kInvalidIPMessage recorded) and
+    // the next scripted text is tried. nullopt presses Cancel.
+    void AnswerMotorIP(std::optional<std::string> text) { m_ipAnswers.push_back(std::move(text)); }
+    void AnswerDownloadDone(int answer, bool checked = false) { m_downloadAnswers.push_back({answer, checked}); }
+
+    // ---- what happened ----
+    const std::vector<Asked>& AskedQuestions() const { return m_asked; }
+    int MessageBoxCount() const;
+    // The texts of the message boxes shown, in order.
+    std::vector<std::string> MessageTexts() const;
+    const std::vector<std::string>& ScriptErrors() const { return m_scriptErrors; }
+    // Scripted answers not used yet.
+    size_t PendingAnswers() const
+    {
+        return m_messageAnswers.size() + m_choiceAnswers.size() + m_ipAnswers.size() + m_downloadAnswers.size();
+    }
+    void SetRecording(bool on) { m_recording = on; }
+
+private:
+    void Record(Asked a);
+
+    std::deque<MessageBoxReply> m_messageAnswers;
+    std::deque<ChoiceReply> m_choiceAnswers;
+    std::deque<std::optional<std::string>> m_ipAnswers;
+    std::deque<DownloadDoneReply> m_downloadAnswers;
+    std::vector<Asked> m_asked;
+    std::vector<std::string> m_scriptErrors;
+    bool m_recording = true;
+};
+
+} // namespace ui
