@@ -38,7 +38,12 @@ U FromLE(const uint8_t* in)
 
 } // namespace
 
-std::string CTagArchive::ArrName(int index) { return "Arr" + std::to_string(index); }
+std::string CTagArchive::ArrName(int index)
+{
+    std::string name = "Arr";
+    name += std::to_string(index);
+    return name;
+}
 
 CTagArchive::CTagArchive(std::string_view className, uint32_t mode)
     : m_mode(mode), m_className(className)

@@ -203,4 +203,26 @@ std::vector<CHeadlessProgress::Event> CHeadlessProgress::Events() const { return
 
 int CHeadlessProgress::ShowCount() const { return m_showCount; }
 
+// ---- CCallbackProgress ----------------------------------------------------------------------
+
+bool CCallbackProgress::Show(const std::optional<std::string>& text, const std::optional<std::string>& subText)
+{
+    if (m_shown)
+        return false;
+    m_state = CWaitState(text.value_or(std::string()), subText.value_or(std::string()));
+    m_shown = true;
+    return true;
+}
+
+int CCallbackProgress::Notify(int kind, int64_t value)
+{
+    if (m_state.Apply(kind, value) == 0)
+        return 0;
+    if (m_callback && m_callback(kind, value) == 0) {
+        m_state.MarkCancelled();
+        return 0;
+    }
+    return 1;
+}
+
 } // namespace ui

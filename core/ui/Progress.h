@@ -60,6 +60,8 @@ public:
     // Part 0.3: the tools clear the mark before a loop; Part 1.121 clears it when a detection
     // starts with the progress flag.
     void ClearCancelled() { m_cancelled = false; }
+    // Marks the operation cancelled without a question (a notification answered 0).
+    void MarkCancelled() { m_cancelled = true; }
 
     // Applies one WM_WAIT_PROGRESS message and returns its reply before the pump (0 when
     // cancelled, else 1). The count is scaled in 64 bits (the Part's 32-bit product overflows
@@ -211,6 +213,38 @@ private:
     std::optional<int64_t> m_cancelAt;
     std::function<void(CHeadlessProgress&, int, int64_t)> m_hook;
     std::vector<Event> m_events;
+};
+
+// A please-wait implementation that hands every progress message to a function and takes its
+// reply, for programs without a dialog: the engine forwards the messages to the client's
+// notification (Part 7.102), where a reply of 0 cancels at once. Texts and Cancel are kept but not
+// shown. Once a reply was 0, every later reply is 0 until the next Show or ClearCancelled.
+class CCallbackProgress : public IProgress {
+public:
+    using Callback = std::function<int(int kind, int64_t value)>;
+    explicit CCallbackProgress(Callback callback) : m_callback(std::move(callback)) {}
+
+    bool Show(const std::optional<std::string>& text, const std::optional<std::string>& subText) override;
+    void Close() override { m_shown = false; }
+    bool IsShown() const override { return m_shown; }
+    void SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText) override
+    {
+        m_state.SetText(text, subText);
+    }
+    void SetCancelVisible(bool visible) override { m_state.SetCancelVisible(visible); }
+    void SetAskBeforeCancel(bool ask) override { m_state.SetAskBeforeCancel(ask); }
+    void ClearCancelled() override { m_state.ClearCancelled(); }
+    void SaveState() override { m_state.SaveState(); }
+    void RestoreState() override { m_state.RestoreState(); }
+    // Without a dialog shown the message still goes to the function (the engine reports the
+    // progress of operations that open no dialog); its 0 reply cancels.
+    int Notify(int kind, int64_t value) override;
+    const CWaitState& State() const { return m_state; }
+
+private:
+    Callback m_callback;
+    CWaitState m_state;
+    bool m_shown = false;
 };
 
 } // namespace ui

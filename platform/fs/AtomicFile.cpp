@@ -36,15 +36,23 @@ bool AtomicFileWriter::Begin(const std::string& path)
     Abort();
     m_failed = false;
     m_path = path;
-    if (path.empty() || path.back() == '/') {
+    // Replace the file a symbolic link points to, not the link itself.
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            m_path = real;
+            std::free(real);
+        }
+    }
+    const std::string& target = m_path;
+    if (target.empty() || target.back() == '/') {
         errno = EISDIR;
         return false;
     }
-    std::string folder = FolderOf(path);
-    std::string tmpl = (folder == "/" ? std::string() : folder) + "/." + BaseOf(path) + ".tmpXXXXXX";
-    if (folder == "." && path.find('/') == std::string::npos)
-        tmpl = "." + path + ".tmpXXXXXX";
-    std::string buffer = tmpl;
+    const std::string folder = FolderOf(target);
+    std::string buffer = (target.find('/') == std::string::npos)
+                             ? "." + target + ".tmpXXXXXX"
+                             : (folder == "/" ? std::string() : folder) + "/." + BaseOf(target) + ".tmpXXXXXX";
     int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
     if (fd < 0)
         return false;

@@ -181,7 +181,7 @@ TEST(Registry, ForkedProcessesWriteConcurrentlyWithoutLosingValues)
             Registry reg(dir / "user.reg", dir / "machine.reg");
             bool ok = true;
             for (int i = 0; i < kWrites; ++i)
-                ok = reg.SetDword(HKCU, "Shared", "c" + std::to_string(c) + "_" + std::to_string(i), i) && ok;
+                ok = reg.SetDword(HKCU, "Shared", std::string("c").append(std::to_string(c)).append("_").append(std::to_string(i)), i) && ok;
             _exit(ok ? 0 : 1);
         }
         pids.push_back(pid);
@@ -288,7 +288,7 @@ TEST(Registry, BatchWritesTheFileOnce)
     {
         Registry::Batch batch(reg, HKCU);
         for (int i = 0; i < 37; ++i)
-            reg.SetDword(HKCU, "K", "V" + std::to_string(i), static_cast<uint32_t>(i));
+            reg.SetDword(HKCU, "K", std::string("V").append(std::to_string(i)), static_cast<uint32_t>(i));
         EXPECT_EQ(reg.GetDword(HKCU, "K", "V36"), 36u); // visible in this object at once
         struct stat st {};
         EXPECT_NE(stat((dir / "user.reg").c_str(), &st), 0); // not yet on disk
@@ -363,7 +363,7 @@ TEST(Registry, ThreadsShareOneObject)
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
             for (int i = 0; i < 20; ++i) {
-                reg.SetDword(HKCU, "T", "t" + std::to_string(t) + "_" + std::to_string(i), 1);
+                reg.SetDword(HKCU, "T", std::string("t").append(std::to_string(t)).append("_").append(std::to_string(i)), 1);
                 (void)reg.Values(HKCU, "T");
             }
         });
@@ -439,4 +439,16 @@ TEST(Profile, FrameworkFunctionsUseTheDefaultRegistry)
     std::vector<uint8_t> b;
     EXPECT_TRUE(platform::GetProfileBinary("S", "B", b));
     EXPECT_EQ(reg.GetDword(HKCU, "Software\\Korvessan\\VQX\\RunTime", "Handle"), 1234u);
+}
+
+TEST(AtomicFile, SymbolicLinkKeepsPointingAtTheReplacedFile)
+{
+    TestDir dir;
+    WriteText(dir / "real.reg", "old");
+    ASSERT_EQ(symlink((dir / "real.reg").c_str(), (dir / "link.reg").c_str()), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(dir / "link.reg", "new", 3));
+    struct stat st {};
+    ASSERT_EQ(lstat((dir / "link.reg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadText(dir / "real.reg"), "new");
 }

@@ -396,7 +396,7 @@ TEST(TagArchive, ItemsReadInReverseOrderAreAllFound)
     int32_t v[5] = {10, 11, 12, 13, 14};
     Bytes bytes = Store("K", [&](CTagArchive& ar) {
         for (int i = 0; i < 5; ++i)
-            ar.SerializeInt("V" + std::to_string(i), v[i], 0);
+            ar.SerializeInt(std::string("V").append(std::to_string(i)), v[i], 0);
         ar.OpenGroup("G");
         ar.CloseGroup();
     });
@@ -406,13 +406,13 @@ TEST(TagArchive, ItemsReadInReverseOrderAreAllFound)
     in.CloseGroup();
     for (int i = 4; i >= 0; --i) {
         int32_t x = -1;
-        in.SerializeInt("V" + std::to_string(i), x, -1);
+        in.SerializeInt(std::string("V").append(std::to_string(i)), x, -1);
         EXPECT_EQ(x, 10 + i);
     }
     // Out of order, in a scattered pattern.
     for (int i : {2, 0, 4, 1, 3, 3, 0}) {
         int32_t x = -1;
-        in.SerializeInt("V" + std::to_string(i), x, -1);
+        in.SerializeInt(std::string("V").append(std::to_string(i)), x, -1);
         EXPECT_EQ(x, 10 + i);
     }
 }

@@ -244,3 +244,23 @@ TEST(Services, ScopedInstallationAndDefaults)
     Progress().Close();
     EXPECT_EQ(OptionMessageBox("Save?", MB_YESNOCANCEL), IDCANCEL);
 }
+
+TEST(CallbackProgress, ReplyZeroCancelsAtOnce)
+{
+    std::vector<std::pair<int, int64_t>> seen;
+    CCallbackProgress p([&](int kind, int64_t value) {
+        seen.emplace_back(kind, value);
+        return (kind == kProgressCount && value == 2) ? 0 : 1;
+    });
+    EXPECT_TRUE(p.Show(std::string("Detecting"), std::nullopt));
+    EXPECT_EQ(RunSteps(p, 5), -1);
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int64_t>>{{1, 5}, {2, 1}, {2, 2}}));
+    EXPECT_EQ(p.Notify(kProgressCount, 3), 0); // stays cancelled, the function is not asked
+    EXPECT_EQ(seen.size(), 3u);
+    p.ClearCancelled();
+    EXPECT_EQ(p.Notify(kProgressCount, 3), 1);
+    p.Close();
+    EXPECT_TRUE(p.Show(std::string("Again"), std::nullopt));
+    EXPECT_EQ(p.State().Text(), "Again");
+    EXPECT_FALSE(p.State().Cancelled());
+}
