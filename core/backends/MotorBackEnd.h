@@ -18,7 +18,7 @@ public:
 
     // Where this motor's traffic is reported (the analyzer and the page of its port); none when
     // log is null.
-    void SetTrafficLog(ITrafficLog* log, int page)
+    void SetTrafficLog(ITrafficLog* log, int page) override
     {
         m_log = log;
         m_page = page;

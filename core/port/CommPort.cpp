@@ -106,6 +106,8 @@ void CCommPort::OpenLinks()
     bool any = false;
     for (int i = 0; i < count; ++i) {
         IMotorLink* link = m_motorLinks->LinkAt(i);
+        if (link)
+            link->SetTrafficLog(m_policy->Analyzer(), id);
         const bool connected = link && link->Connect(500);
         if (!connected && link)
             link->Disconnect();

@@ -7,9 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 
+class ITrafficLog;
+
 class IMotorLink {
 public:
     virtual ~IMotorLink() = default;
+    // Where the link reports the traffic it sends and receives (the port's analyzer page); the
+    // port sets it before connecting.
+    virtual void SetTrafficLog(ITrafficLog* /*log*/, int /*page*/) {}
     // Connects (TCP to the motor, or opens its bridge device), waiting at most waitMs.
     virtual bool Connect(int waitMs) = 0;
     virtual void Disconnect() = 0;

@@ -2,6 +2,7 @@
 
 #include "core/VQXException.h"
 #include "platform/net/NetSettings.h"
+#include "tests/core/backends/CodeOf.h"
 #include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 #include "tests/core/backends/ScriptedTcpPeer.h"
@@ -19,16 +20,6 @@ int FreePort()
 {
     net::Socket probe = net::TcpListen("127.0.0.1", 0);
     return net::LocalPort(probe.Fd());
-}
-
-template <class F> int CodeOf(F&& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
 }
 
 struct MotorSocketTest : ::testing::Test {
@@ -164,7 +155,7 @@ TEST_F(MotorSocketTest, TheRingNeverOverwritesUnreadBytes)
     std::string stream;
     for (int i = 0; i < 3500; ++i)
         stream += static_cast<char>('A' + i % 26 + (i / 1000));
-    motor.Send(stream);
+    std::thread sender([&] { EXPECT_TRUE(motor.Send(stream)); });
     // Let the ring fill before reading anything: the rest waits in TCP, not over old bytes.
     for (int i = 0; i < 200 && s.BytesAvailable() < CMotorSocket::kRingSize; ++i)
         std::this_thread::sleep_for(5ms);
@@ -177,6 +168,7 @@ TEST_F(MotorSocketTest, TheRingNeverOverwritesUnreadBytes)
         ASSERT_GT(n, 0u) << "stalled after " << got.size();
         got.append(reinterpret_cast<char*>(buf), n);
     }
+    sender.join();
     EXPECT_EQ(got, stream);
 }
 
@@ -190,12 +182,12 @@ TEST_F(MotorSocketTest, TwoSocketsToOneHostKeepTheirOwnReplies)
     ASSERT_TRUE(second.OpenTCP(&host, two.Port(), 500));
     for (int i = 0; i < 200 && (one.Connections() == 0 || two.Connections() == 0); ++i)
         std::this_thread::sleep_for(5ms);
-    two.Send("two\r");
+    ASSERT_TRUE(two.Send("two\r"));
     char reply[16];
     EXPECT_EQ(CodeOf([&] { first.ReadReply(reply, sizeof reply, 100); }), 1005);
     EXPECT_EQ(second.ReadReply(reply, sizeof reply, 500), 3u);
     EXPECT_STREQ(reply, "two");
-    one.Send("one\r");
+    ASSERT_TRUE(one.Send("one\r"));
     EXPECT_EQ(first.ReadReply(reply, sizeof reply, 500), 3u);
     EXPECT_STREQ(reply, "one");
 }

@@ -6,6 +6,8 @@
 #include "platform/net/Socket.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -32,13 +34,15 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_script[command] = reply;
     }
-    // Raw bytes to the current connection, outside any script.
-    void Send(const std::string& bytes)
+    // Raw bytes to the current connection, outside any script; waits up to a second for the
+    // connection to be accepted. False when there was none.
+    bool Send(const std::string& bytes)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_accepted.wait_for(lock, std::chrono::seconds(1), [&] { return m_client >= 0; });
         int error;
-        if (m_client >= 0)
-            platform::net::SendAll(m_client, bytes.data(), bytes.size(), 1000, error);
+        return m_client >= 0 &&
+               platform::net::SendAll(m_client, bytes.data(), bytes.size(), 5000, error) == bytes.size();
     }
     std::vector<std::string> Heard()
     {
@@ -66,6 +70,7 @@ private:
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_client = client.Fd();
             }
+            m_accepted.notify_all();
             Serve(client);
             std::lock_guard<std::mutex> lock(m_mutex);
             m_client = -1;
@@ -112,6 +117,7 @@ private:
     platform::net::Waker m_waker;
     std::thread m_thread;
     std::mutex m_mutex;
+    std::condition_variable m_accepted;
     std::map<std::string, std::string> m_script;
     std::vector<std::string> m_heard;
     int m_client = -1;

@@ -6,6 +6,7 @@
 
 #include "platform/serial/FakeSerialLine.h"
 
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -146,7 +147,9 @@ private:
         const size_t eq = c.find('=');
         if (eq != std::string::npos) {
             const std::string name = c.substr(0, eq);
-            long value = std::stol(c.substr(eq + 1));
+            const std::string rhs = c.substr(eq + 1);
+            const bool number = !rhs.empty() && (std::isdigit(static_cast<unsigned char>(rhs[0])) || rhs[0] == '-');
+            long value = number ? std::stol(rhs) : vars[rhs];
             if (name == "ab[0]")
                 value = static_cast<int8_t>(value);
             if (name == "aw[0]")
