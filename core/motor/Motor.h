@@ -226,5 +226,11 @@ private:
 
 // Reads a reply as a signed decimal number (leading blanks allowed); 0 when it holds none.
 int64_t ReplyToNumber(const std::string& reply);
+// The models table as the motor reads it: name and encoder resolution of a model (empty and 0
+// outside the table), and whether an index lies in the table.
+std::string MotorModelName(int index);
+uint32_t MotorModelEncoderResolution(int index);
+bool IsMotorModelIndex(int index);
+
 // Year, month, day, hour, minute and second agree (what the motor keeps of a date).
 bool SameMoment(const SystemTime& a, const SystemTime& b);

@@ -2,7 +2,6 @@
 
 #include "core/motor/FactoryBytes.h"
 #include "core/motor/Motor.h"
-#include "core/motor/MotorModels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -70,7 +69,7 @@ void CMotor::ParseFactoryData(const uint8_t* block, int length)
     CalV = b[kCalV];
     TstRs = b[kTstRs];
     MotorType = static_cast<int32_t>(GetBE32(b + kMotorType));
-    if (MotorType < 0 || MotorType >= GetMotorModels().Count())
+    if (!IsMotorModelIndex(MotorType))
         MotorType = 0;
     HO = GetBE32(b + kHO);
     for (int i = 0; i < 8; ++i)

@@ -4,7 +4,6 @@
 #include "core/VQXException.h"
 #include "core/motor/FactoryBytes.h"
 #include "core/motor/Motor.h"
-#include "core/motor/MotorModels.h"
 
 #include <cstring>
 #include <vector>
@@ -188,9 +187,7 @@ void CMotor::LoadLegacyFactoryData()
         ReadEEPROM(EEPROM_SIZE - size, rec.data(), size);
         if (Sum8(rec.data(), 0, size - 5) == rec[static_cast<size_t>(size - 2)]) {
             const uint32_t type = GetBE32(rec.data());
-            MotorType = (type & 0x80000000u) || static_cast<int>(type) >= GetMotorModels().Count()
-                            ? 0
-                            : static_cast<int32_t>(type);
+            MotorType = (type & 0x80000000u) || !IsMotorModelIndex(static_cast<int>(type)) ? 0 : static_cast<int32_t>(type);
             ProgSize = GetBE32(rec.data() + 4);
             progDate = UnpackProgramDate(GetBE32(rec.data() + 8));
             ProgName = BoundedText(rec.data() + 12, size - 16);
@@ -206,11 +203,8 @@ void CMotor::LoadLegacyFactoryData()
         ReadChecksum();
     }
 
-    if (MotorType >= 0 && MotorType < GetMotorModels().Count()) {
-        const uint32_t resolution = GetMotorModels().EncoderResolution(MotorType);
-        if (resolution != 0)
-            EnRes = resolution;
-    }
+    if (const uint32_t resolution = MotorModelEncoderResolution(MotorType))
+        EnRes = resolution;
 }
 
 void CMotor::ReadCalibrationGains()

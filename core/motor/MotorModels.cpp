@@ -1,26 +1,12 @@
-// The models table a motor reads, and the choice of a motor's model from its model text.
+// The choice of a motor's model from its model text, against the program's models table.
 
-#include "core/motor/MotorModels.h"
 #include "core/motor/Motor.h"
+#include "core/shared/MotorModels.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-// Until the program loads its models table, no model is known.
-class CNoModels final : public IMotorModels {
-public:
-    int Count() const override { return 0; }
-    std::string Name(int) const override { return {}; }
-    uint32_t EncoderResolution(int) const override { return 0; }
-};
-
-const IMotorModels*& Installed()
-{
-    static const IMotorModels* models = nullptr;
-    return models;
-}
 
 std::string Lower(std::string s)
 {
@@ -30,16 +16,17 @@ std::string Lower(std::string s)
 
 bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
 
-// One round of the three rules; 0 when none matches. An empty text matches nothing.
-int MatchOnce(const IMotorModels& models, const std::string& model)
+// One round of the three rules; 0 when none matches. An empty text matches nothing and a model
+// without a name is never chosen.
+int MatchOnce(const CMotorModels& models, const std::string& model)
 {
     if (model.empty())
         return 0;
     const std::string wanted = Lower(model);
     int shortestContaining = 0, longestContained = 0;
     size_t shortestLen = 0, longestLen = 0;
-    for (int i = 1; i < models.Count(); ++i) {
-        const std::string name = Lower(models.Name(i));
+    for (int i = 1; i < models.GetCount(); ++i) {
+        const std::string name = Lower(models.Get(i)->Name);
         if (name.empty())
             continue;
         if (name == wanted)
@@ -58,23 +45,23 @@ int MatchOnce(const IMotorModels& models, const std::string& model)
 
 } // namespace
 
-const IMotorModels& GetMotorModels()
-{
-    static const CNoModels none;
-    return Installed() ? *Installed() : none;
-}
-
-void SetMotorModels(const IMotorModels* models) { Installed() = models; }
-
 std::string MotorModelName(int index)
 {
-    const IMotorModels& models = GetMotorModels();
-    return index >= 0 && index < models.Count() ? models.Name(index) : std::string();
+    const CMotorModel* model = GetMotorModels().Get(index);
+    return model ? model->Name : std::string();
 }
+
+uint32_t MotorModelEncoderResolution(int index)
+{
+    const CMotorModel* model = GetMotorModels().Get(index);
+    return model ? model->EncoderResolution : 0;
+}
+
+bool IsMotorModelIndex(int index) { return index >= 0 && index < GetMotorModels().GetCount(); }
 
 int CMotor::MatchModel()
 {
-    const IMotorModels& models = GetMotorModels();
+    const CMotorModels& models = GetMotorModels();
     std::string text = Model;
     int found = MatchOnce(models, text);
     if (found == 0) {

@@ -1,7 +1,6 @@
 // The motor as a record: construction, copy, comparison with a detected motor, associated files.
 
 #include "core/motor/Motor.h"
-#include "core/motor/MotorModels.h"
 
 #include <algorithm>
 #include <cctype>

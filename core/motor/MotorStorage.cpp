@@ -3,7 +3,6 @@
 #include "core/archive/TagArchive.h"
 #include "core/motor/FactoryBytes.h"
 #include "core/motor/Motor.h"
-#include "core/motor/MotorModels.h"
 
 namespace {
 
@@ -68,7 +67,7 @@ void CMotor::Serialize(const std::string& group, CTagArchive& ar)
 
     ar.SerializeInt("ProgChecksum", ProgChecksum, 0);
     ar.SerializeInt("MotorType", MotorType, 0);
-    if (!storing && (MotorType < 0 || MotorType >= GetMotorModels().Count()))
+    if (!storing && !IsMotorModelIndex(MotorType))
         MotorType = 0;
 
     ar.SerializeString("Model", Model, "");

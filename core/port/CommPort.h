@@ -123,7 +123,8 @@ public:
     std::vector<CMotor*> addressTable = std::vector<CMotor*>(11); // MaxMotors + 1, index = address
     // Sets MaxMotors (clamped to 1..120) and rebuilds the address table.
     void SetMaxMotors(int n);
-    // Rebuilds the address table from the list; every motor's port becomes this port.
+    // Rebuilds the address table from the list; every motor's port becomes this port, and the
+    // list becomes the port's motor links.
     void RebuildAddressTable();
     // The motor at 1 <= address <= MaxMotors, or none.
     CMotor* GetMotor(int address) const;
@@ -173,7 +174,7 @@ private:
     void WriteSerial(const uint8_t* bytes, size_t n);
 
     CPortPolicy* m_policy;
-    IPortMotors* m_motorLinks = &motors;
+    IPortMotors* m_motorLinks = nullptr;
     std::unique_ptr<platform::SerialDevice> m_device;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
 };

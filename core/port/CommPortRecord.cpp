@@ -60,6 +60,8 @@ void CCommPort::SetMaxMotors(int n)
 
 void CCommPort::RebuildAddressTable()
 {
+    // From now on the port reaches the motors of an Ethernet or USB port through this list.
+    SetMotorLinks(&motors);
     MaxMotors = std::clamp(MaxMotors, 1, MAX_MOTOR_ADDRESS);
     addressTable.assign(static_cast<size_t>(MaxMotors) + 1, nullptr);
     for (int i = 0; i < motors.GetCount(); ++i) {

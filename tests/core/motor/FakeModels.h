@@ -1,30 +1,36 @@
 #pragma once
-// A models table for tests, installed for the lifetime of a scope.
+// Puts a small models table in place of the program's for the lifetime of a scope.
 
-#include "core/motor/MotorModels.h"
+#include "core/shared/MotorModels.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-class CFakeModels final : public IMotorModels {
+class CFakeModels {
 public:
-    explicit CFakeModels(std::vector<std::pair<std::string, uint32_t>> models) : m_models(std::move(models))
+    explicit CFakeModels(const std::vector<std::pair<std::string, uint32_t>>& models)
+        : m_saved(GetMotorModels())
     {
-        SetMotorModels(this);
+        GetMotorModels().Clear();
+        for (const auto& [name, resolution] : models) {
+            CMotorModel m;
+            m.Name = name;
+            m.EncoderResolution = resolution;
+            GetMotorModels().Add(m);
+        }
     }
-    ~CFakeModels() override { SetMotorModels(nullptr); }
-    int Count() const override { return static_cast<int>(m_models.size()); }
-    std::string Name(int i) const override { return m_models.at(static_cast<size_t>(i)).first; }
-    uint32_t EncoderResolution(int i) const override { return m_models.at(static_cast<size_t>(i)).second; }
+    ~CFakeModels() { GetMotorModels() = m_saved; }
+    CFakeModels(const CFakeModels&) = delete;
+    CFakeModels& operator=(const CFakeModels&) = delete;
 
 private:
-    std::vector<std::pair<std::string, uint32_t>> m_models;
+    CMotorModels m_saved;
 };
 
 // The table most tests use: index 0 is "no model", index 4 the one given to motors without EEPROM.
 inline std::vector<std::pair<std::string, uint32_t>> StandardModels()
 {
-    return {{"None", 0},        {"TQ2315S", 2000}, {"TQ2315D", 2000}, {"TQ3410", 4000},
-            {"NoEEPROM", 500},  {"QL17", 8000},    {"TQ23", 1000},    {"", 0}};
+    return {{"None", 0},       {"TQ2315S", 2000}, {"TQ2315D", 2000}, {"TQ3410", 4000},
+            {"NoEEPROM", 500}, {"QL17", 8000},    {"TQ23", 1000},    {"", 0}};
 }

@@ -225,3 +225,29 @@ TEST(MotorIdentity, SilentMotorRaisesNoResponseWithItsDataWord)
     EXPECT_FALSE(t.motor->IsVersion462());
     EXPECT_THROW(t.motor->IsVersion46Plus(), CVQXException);
 }
+
+TEST(MotorIdentity, VersionTextLeavesAClosedPortClosedAndKeepsTheStoredVersionWhenSilent)
+{
+    CMotorLine t;
+    t.sim.version = " 461h ";
+    t.port.ClosePort();
+    EXPECT_EQ(t.motor->GetVersionText(), "461h");
+    EXPECT_EQ(t.port.isOpen, 0);
+    EXPECT_EQ(t.motor->Version, "");  // only read, not stored
+    t.sim.deadAfter = 0;
+    t.motor->Version = "450";
+    EXPECT_EQ(t.motor->GetVersionText(), "450");
+}
+
+TEST(MotorIdentity, AddressZeroStandsForTheWholePort)
+{
+    CMotorLine t;
+    CMotor all;
+    all.Address = 0;
+    all.SetPort(&t.port);
+    t.port.AllVer5s = 1;
+    EXPECT_TRUE(all.IsVersion5());
+    t.port.AllVer5s = 0;
+    EXPECT_FALSE(all.IsVersion5());
+    EXPECT_TRUE(t.sim.commands.empty());
+}

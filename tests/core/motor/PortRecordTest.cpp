@@ -318,3 +318,16 @@ TEST(PortRecord, EthernetMergeFindsMotorsBySerialOnceEachAndReportsAMovedAddress
     EXPECT_TRUE(det2.MergeDetected(def2));
     EXPECT_EQ(d->diffMask, MOTOR_DIFF_IPADDRESS);
 }
+
+TEST(PortRecord, LoadedEthernetPortWithoutMotorsOpens)
+{
+    CCommPort src;
+    src.CommType = COMM_ETHERNET;
+    const Bytes bytes = StorePort(src);
+    CCommPort port;
+    LoadPort(port, bytes);
+    EXPECT_EQ(port.CommType, COMM_ETHERNET);
+    EXPECT_TRUE(port.OpenPort());
+    EXPECT_EQ(port.isOpen, 1);
+    EXPECT_EQ(port.MotorCount(), 0);
+}

@@ -1,0 +1,270 @@
+#include "tests/sim/motor/SimMotor.h"
+
+namespace vqxsim {
+
+SimMotor::SimMotor(MotorProfile profile, TimePoint now, std::shared_ptr<const CommandTable> table)
+    : m_profile(std::move(profile)), m_table(std::move(table)), m_now(now)
+{
+    m_eeprom = BuildEepromImage(m_profile);
+    m_program.Load(m_profile.program.empty() ? EndProgramImage() : m_profile.program);
+    if (!m_profile.calibrationProgram.empty())
+        m_calibration.Load(m_profile.calibrationProgram);
+    for (int ch = 0; ch < 2; ++ch) {
+        m_channel[ch] = m_profile.channel[ch];
+        m_echo[ch] = m_profile.echo[ch];
+    }
+    m_poweredAt = now;
+    m_bootUntil = now;
+    ApplyPowerUp(false);
+}
+
+void SimMotor::ApplyPowerUp(bool keepAddress)
+{
+    if (!keepAddress) {
+        int stored = m_eeprom[eeaddr::kAddress];
+        m_address = stored >= 1 && stored <= 120 ? stored : 0;
+    }
+    m_selected = false;
+    m_asleep[0] = m_asleep[1] = false;
+    m_vars.Clear();
+    m_eptr = 0;
+    m_condition = 0;
+    m_compare = false;
+    m_token.clear();
+    m_pendingArgument = nullptr;
+    m_loading = 0;
+    m_loadBuffer.clear();
+    m_running = false;
+    m_bits.clear();
+    m_bits['o'] = true; // servo off after power-up
+    // Motion and input values read as 0 until a test or a later behaviour sets them.
+    for (const char* name : {"P", "V", "A", "E", "PE", "I", "W", "T", "O", "S", "CTR", "CHN", "TEMP", "UIA", "UAI",
+                             "UBI", "UCI", "UDI", "UEI", "UFI", "UGI"})
+        m_values.emplace(name, 0);
+    m_values["UJA"] = m_profile.supplyMeasure;
+}
+
+void SimMotor::PowerCycle(TimePoint now)
+{
+    m_now = now;
+    m_outbox.clear();
+    for (int ch = 0; ch < 2; ++ch) {
+        m_channel[ch] = m_profile.channel[ch];
+        m_echo[ch] = m_profile.echo[ch];
+    }
+    ApplyPowerUp(false);
+    m_poweredAt = now;
+    m_bootUntil = now + Ms(knobs.bootMs);
+    if (knobs.runProgramAtBoot)
+        RunProgram();
+}
+
+void SimMotor::Restart()
+{
+    m_outbox.clear();
+    if (knobs.baudAfterReset > 0)
+        m_channel[lineChannel].baud = knobs.baudAfterReset;
+    m_echo[0] = m_echo[1] = knobs.echoAfterReset;
+    ApplyPowerUp(true);
+    m_poweredAt = m_now;
+    m_bootUntil = m_now + Ms(knobs.bootMs);
+    if (knobs.runProgramAtBoot)
+        RunProgram();
+}
+
+int32_t SimMotor::Var(const std::string& name) const
+{
+    auto ref = ParseVarRef(name);
+    if (!ref)
+        return 0;
+    return m_vars.Get(*ref).value_or(0);
+}
+
+bool SimMotor::Bit(char name) const
+{
+    auto it = m_bits.find(name);
+    return it != m_bits.end() && it->second;
+}
+
+std::optional<int32_t> SimMotor::ReadName(const std::string& name) const
+{
+    if (auto ref = ParseVarRef(name))
+        return m_vars.Get(*ref);
+    std::string key = name[0] == '@' ? name.substr(1) : name;
+    if (key == "CLK") {
+        // Sample ticks since power-up; the figure is the sample period in units of 10 ns.
+        auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(m_now - m_poweredAt).count();
+        int64_t period = int64_t(m_profile.sampleFigure > 0 ? m_profile.sampleFigure : 1) * 10;
+        return Wrap32(ns / period);
+    }
+    if (auto it = m_values.find(key); it != m_values.end())
+        return it->second;
+    return std::nullopt;
+}
+
+void SimMotor::Send(Bytes bytes, TimePoint readyAt)
+{
+    if (knobs.mute || bytes.empty())
+        return;
+    if (!m_outbox.empty())
+        readyAt = std::max(readyAt, m_outbox.back().readyAt);
+    m_outbox.push_back(Reply{std::move(bytes), readyAt, m_barrier});
+}
+
+void SimMotor::Answer(const std::string& text, int extraDelayMs)
+{
+    TimePoint at = m_now + Ms(knobs.replyDelayMs + extraDelayMs);
+    if (knobs.chatterMs > 0) {
+        int step = std::max(1, knobs.chatterIntervalMs);
+        for (int t = 0; t < knobs.chatterMs; t += step)
+            Send(Bytes{'#'}, at + Ms(t));
+        return;
+    }
+    Bytes bytes = ToBytes(text);
+    bytes.push_back('\r');
+    Send(std::move(bytes), at);
+}
+
+TimePoint SimMotor::BeginEepromWrite()
+{
+    m_eepromBusyUntil = std::max(m_now, m_eepromBusyUntil) + Ms(knobs.eepromWriteMs);
+    return m_eepromBusyUntil;
+}
+
+void SimMotor::StartLoad(bool calibration)
+{
+    m_loading = calibration ? 2 : 1;
+    m_loadBuffer.clear();
+}
+
+void SimMotor::Receive(uint8_t byte, TimePoint now)
+{
+    m_now = now;
+    if (Booting(now))
+        return;
+    if (rawInputHook && rawInputHook(*this, byte))
+        return;
+    if (m_loading) {
+        LoadByte(byte);
+        return;
+    }
+    if (byte >= 0x80) {
+        SelectBy(byte);
+        m_token.clear();
+        return;
+    }
+    if (byte == ' ' || byte == '\r' || byte == '\n') {
+        if (m_selected && !m_token.empty())
+            Execute(m_token);
+        m_token.clear();
+        return;
+    }
+    if (m_token.size() < 255)
+        m_token += char(byte);
+}
+
+void SimMotor::SelectBy(uint8_t addressByte)
+{
+    int target = addressByte - 0x80;
+    m_selected = target == 0 || (m_address > 0 && target == m_address) ||
+                 (m_address == 0 && target == kUnaddressedAddress);
+}
+
+void SimMotor::LoadByte(uint8_t byte)
+{
+    m_loadBuffer += char(byte);
+    const size_t n = m_loadBuffer.size();
+    if (n < 3 || uint8_t(m_loadBuffer[n - 3]) != 0xFF || uint8_t(m_loadBuffer[n - 2]) != 0xFF || m_loadBuffer[n - 1] != ' ')
+        return;
+    m_loadBuffer.resize(n - 3);
+    // Without program memory nothing is kept.
+    if (m_profile.hasEeprom)
+        (m_loading == 2 ? m_calibration : m_program).Load(m_loadBuffer);
+    m_loading = 0;
+    m_loadBuffer.clear();
+}
+
+void SimMotor::Execute(const std::string& token)
+{
+    m_log.push_back(token);
+    if (m_log.size() > 1000)
+        m_log.pop_front();
+    if (m_pendingArgument) {
+        const CommandEntry* entry = m_pendingArgument;
+        m_pendingArgument = nullptr;
+        if (m_pendingRuns)
+            entry->run(*this, m_pendingToken, token);
+        return;
+    }
+    const CommandEntry* entry = m_table->Find(token, m_profile.pProtocol ? 'P' : 'R');
+    if (!entry)
+        return;
+    bool runs = true;
+    if (m_asleep[lineChannel] && !entry->whileAsleep)
+        runs = false;
+    else if (!entry->ignoresCondition && m_condition != 0 && m_compare != (m_condition == 1))
+        runs = false;
+    if (entry->takesArgument) {
+        m_pendingArgument = entry;
+        m_pendingRuns = runs;
+        m_pendingToken = token;
+        return;
+    }
+    if (runs)
+        entry->run(*this, token, std::string());
+}
+
+void SimMotor::RunStatement(const std::string& statement)
+{
+    const CommandEntry* entry = m_table->Find(statement, m_profile.pProtocol ? 'P' : 'R');
+    if (entry && !entry->takesArgument)
+        entry->run(*this, statement, std::string());
+}
+
+void SimMotor::RunProgram()
+{
+    m_running = true;
+    if (knobs.programBehaviour) {
+        knobs.programBehaviour(*this);
+        return;
+    }
+    // Straight-line programs only: statements run in order until END or the end of the text.
+    std::vector<std::string> statements = SplitStatements(m_program.Valid() ? m_program.Body() : std::string());
+    for (size_t i = 0; i < statements.size() && m_running && i < 10000; ++i) {
+        if (statements[i] == "END")
+            break;
+        RunStatement(statements[i]);
+    }
+    m_running = false;
+}
+
+std::vector<std::string> SplitStatements(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::string current;
+    bool quoted = false;
+    int depth = 0;
+    for (char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '(')
+            ++depth;
+        else if (!quoted && c == ')' && depth > 0)
+            --depth;
+        bool separator = c == '\n' || c == '\r' || (!quoted && depth == 0 && (c == ' ' || c == '\t'));
+        if (c == '\n')
+            quoted = false, depth = 0;
+        if (separator) {
+            if (!current.empty())
+                out.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        out.push_back(current);
+    return out;
+}
+
+} // namespace vqxsim

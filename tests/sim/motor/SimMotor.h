@@ -1,0 +1,155 @@
+#pragma once
+// One simulated Tessaraxon/Quintaloc motor as seen from its serial channels: it takes bytes one at
+// a time, keeps its own address, selection, channel settings, variables, EEPROM and programs, and
+// queues its answers. The wiring (chain, bus, network) decides where its bytes come from and go.
+//
+// Not thread-safe: the wiring owns the lock under which motors are driven and inspected.
+
+#include "tests/sim/motor/CommandTable.h"
+#include "tests/sim/motor/MotorKnobs.h"
+#include "tests/sim/motor/MotorProfile.h"
+#include "tests/sim/motor/ProgramStore.h"
+#include "tests/sim/motor/SimTypes.h"
+#include "tests/sim/motor/Variables.h"
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vqxsim {
+
+constexpr int kUnaddressedAddress = 114;
+
+// Bytes the motor sends, not before readyAt. barrier is the wiring's count of forwarded bytes that
+// must have left before this answer may start (an answer follows the echo of its terminator).
+struct Reply {
+    Bytes bytes;
+    TimePoint readyAt;
+    uint64_t barrier = 0;
+    size_t sent = 0; // bytes of it already on the wire
+};
+
+class SimMotor {
+public:
+    explicit SimMotor(MotorProfile profile = {}, TimePoint now = SimClock::now(),
+                      std::shared_ptr<const CommandTable> table = DefaultCommandTable());
+
+    // ---- the line side, used by the wiring ----
+    // The channel the wiring is attached to (0 on an RS-232 chain; 0 or 1 on a bus).
+    int lineChannel = 0;
+    // One byte heard on the line channel.
+    void Receive(uint8_t byte, TimePoint now);
+    // Whether a byte heard now is passed on at once (echo on, not restarting).
+    bool EchoesNow(TimePoint now) const { return !Booting(now) && m_echo[lineChannel]; }
+    bool Booting(TimePoint now) const { return now < m_bootUntil; }
+    LineSettings LineSide() const { return m_channel[lineChannel]; }
+    std::deque<Reply>& Outbox() { return m_outbox; }
+    const std::deque<Reply>& Outbox() const { return m_outbox; }
+    // Answers queued from now on wait behind this many forwarded bytes.
+    void SetReplyBarrier(uint64_t barrier) { m_barrier = barrier; }
+
+    // ---- state, for tests and for command handlers ----
+    const MotorProfile& Profile() const { return m_profile; }
+    int Address() const { return m_address; } // 0 = unaddressed (answers at 114)
+    void SetAddress(int address) { m_address = address; }
+    bool Selected() const { return m_selected; }
+    bool Asleep(int channel) const { return m_asleep[channel & 1]; }
+    void SetAsleep(int channel, bool asleep) { m_asleep[channel & 1] = asleep; }
+    bool Echo(int channel) const { return m_echo[channel & 1]; }
+    void SetEcho(int channel, bool on) { m_echo[channel & 1] = on; }
+    LineSettings Channel(int channel) const { return m_channel[channel & 1]; }
+    void SetChannel(int channel, LineSettings s) { m_channel[channel & 1] = s; }
+    Variables& Vars() { return m_vars; }
+    int32_t Var(const std::string& name) const;
+    Bytes& Eeprom() { return m_eeprom; }
+    int Eptr() const { return m_eptr; }
+    void SetEptr(int64_t address) { m_eptr = int(address & (eeaddr::kSize - 1)); }
+    ProgramStore& Program() { return m_program; }
+    ProgramStore& CalibrationProgram() { return m_calibration; }
+    bool ServoOn() const { return !Bit('o'); }
+    void SetServo(bool on) { m_bits['o'] = !on; }
+    bool Bit(char name) const;
+    void SetBit(char name, bool value) { m_bits[name] = value; }
+    // Named values such as P, V, A, UJA; a test may set any of them.
+    std::map<std::string, int32_t>& Values() { return m_values; }
+    std::optional<int32_t> ReadName(const std::string& name) const;
+    bool ProgramRunning() const { return m_running; }
+    void SetProgramRunning(bool running) { m_running = running; }
+    // Every command this motor acted on, oldest first (the last 1000).
+    const std::deque<std::string>& CommandLog() const { return m_log; }
+
+    MotorKnobs knobs;
+    // Sees every byte before the framing does; returning true consumes it (host mode and other
+    // byte-level behaviours of later programs).
+    std::function<bool(SimMotor&, uint8_t)> rawInputHook;
+
+    // Power off and on: everything from the profile and the EEPROM, silent for the boot time.
+    void PowerCycle(TimePoint now);
+    // The reset command: silent for the boot time, then the power-up state; keeps its address.
+    void Restart();
+
+    // ---- used by command handlers ----
+    TimePoint Now() const { return m_now; }
+    const CommandTable& Commands() const { return *m_table; }
+    void SetCommands(std::shared_ptr<const CommandTable> table) { m_table = std::move(table); }
+    // Queues an answer line (CR appended) after the reply delay plus extraDelayMs.
+    void Answer(const std::string& text, int extraDelayMs = 0);
+    // Queues bytes as they are, ready at the given time at the earliest.
+    void Send(Bytes bytes, TimePoint readyAt);
+    void StartLoad(bool calibration);
+    // Marks the EEPROM busy for one write and gives the time it will be done.
+    TimePoint BeginEepromWrite();
+    TimePoint EepromDoneAt() const { return std::max(m_now, m_eepromBusyUntil); }
+    void SetCondition(int condition) { m_condition = condition; } // 0 none, 1 if true, 2 if false
+    void SetCompareFlag(bool flag) { m_compare = flag; }
+    // Runs one statement of a stored program (no selection, sleep or condition checks).
+    void RunStatement(const std::string& statement);
+    void RunProgram();
+
+private:
+    void ApplyPowerUp(bool keepAddress);
+    void SelectBy(uint8_t addressByte);
+    void Execute(const std::string& token);
+    void LoadByte(uint8_t byte);
+
+    MotorProfile m_profile;
+    std::shared_ptr<const CommandTable> m_table;
+    TimePoint m_now;
+    TimePoint m_poweredAt;
+    TimePoint m_bootUntil;
+    TimePoint m_eepromBusyUntil;
+    int m_address = 0;
+    bool m_selected = false;
+    bool m_asleep[2] = {false, false};
+    bool m_echo[2] = {false, false};
+    LineSettings m_channel[2];
+    Variables m_vars;
+    Bytes m_eeprom;
+    int m_eptr = 0;
+    ProgramStore m_program;
+    ProgramStore m_calibration;
+    std::map<char, bool> m_bits;
+    std::map<std::string, int32_t> m_values;
+    bool m_running = false;
+    int m_condition = 0;
+    bool m_compare = false;
+    std::string m_token;
+    const CommandEntry* m_pendingArgument = nullptr;
+    bool m_pendingRuns = false;
+    std::string m_pendingToken;
+    int m_loading = 0; // 0 no, 1 program, 2 calibration program
+    std::string m_loadBuffer;
+    std::deque<Reply> m_outbox;
+    uint64_t m_barrier = 0;
+    std::deque<std::string> m_log;
+};
+
+// Splits program text into statements at blanks and line ends, keeping quoted text and
+// parenthesised argument lists whole.
+std::vector<std::string> SplitStatements(const std::string& text);
+
+} // namespace vqxsim

@@ -1,0 +1,103 @@
+// The RS-485 bus on a pseudo-terminal: every motor hears the PC, none echoes, answers collide.
+
+#include "tests/sim/unit/PcLine.h"
+#include "tests/sim/wiring/SerialRig.h"
+
+#include <gtest/gtest.h>
+
+namespace vqxsim::test {
+namespace {
+
+std::unique_ptr<SerialRig> Bus(size_t n, CollisionForm form, bool addressed = true)
+{
+    SerialOptions o;
+    o.collision = form;
+    return SerialRig::Bus(MakeProfiles(n, MotorProfile{}, addressed), o);
+}
+
+TEST(Bus, NoEchoAndOnlyTheAddressedMotorAnswers)
+{
+    auto rig = Bus(3, CollisionForm::Garbage);
+    PcLine pc(rig->DevicePath());
+    pc.Command(2, "a=9 Ra");
+    EXPECT_EQ(pc.ReadQuiet(), "9\r");
+    EXPECT_EQ(rig->WithMotor(0, [](SimMotor& m) { return m.Var("a"); }), 0);
+}
+
+TEST(Bus, IdenticalAnswersArriveClean)
+{
+    auto rig = Bus(3, CollisionForm::Garbage);
+    PcLine pc(rig->DevicePath());
+    pc.Command(0, "RSP");
+    EXPECT_EQ(pc.ReadQuiet(), "24576/450\r");
+}
+
+TEST(Bus, DifferingAnswersCollideInTheChosenForm)
+{
+    {
+        auto rig = Bus(2, CollisionForm::Garbage);
+        rig->WithMotor(1, [](SimMotor& m) { m.SetBit('e', true); });
+        PcLine pc(rig->DevicePath());
+        pc.Command(0, "RBe");
+        EXPECT_EQ(pc.ReadQuiet(), std::string("\xB1\r"));
+    }
+    {
+        auto rig = Bus(2, CollisionForm::BitwiseAnd);
+        PcLine pc(rig->DevicePath());
+        pc.Command(0, "RSP"); // same text: no collision
+        EXPECT_EQ(pc.ReadQuiet(), "24576/450\r");
+        rig->WithMotor(0, [](SimMotor& m) { m.Vars().Set(*ParseVarRef("dd"), 12); });
+        rig->WithMotor(1, [](SimMotor& m) { m.Vars().Set(*ParseVarRef("dd"), 3456); });
+        pc.Command(0, "Rdd"); // numbers of different length: the longer one's tail arrives alone
+        std::string expected = {char('1' & '3'), char('2' & '4'), char('\r' & '5'), '6', '\r'};
+        EXPECT_EQ(pc.ReadQuiet(), expected);
+    }
+    {
+        auto rig = Bus(2, CollisionForm::FramingError);
+        rig->WithMotor(1, [](SimMotor& m) { m.SetBit('e', true); });
+        PcLine pc(rig->DevicePath());
+        pc.Command(0, "RBe");
+        EXPECT_EQ(pc.ReadQuiet(), std::string("\xB0\r")) << "a pseudo-terminal shows a framing error as garbage";
+    }
+}
+
+TEST(Bus, SelfAddressingFromSerialNumbers)
+{
+    MotorProfile five;
+    five.firmware = "5xx";
+    auto profiles = MakeProfiles(2, five, false);
+    profiles[0].serial = (uint32_t('A') << 24) | 130; // 130 & 63 = 2
+    profiles[1].serial = (uint32_t('A') << 24) | 7;   // 7 & 63 = 7
+    auto rig = SerialRig::Bus(profiles);
+    PcLine pc(rig->DevicePath());
+    pc.Send("\x80" "ECHO_OFF WAKE IFX EPTR=32256 VLD(dd,1) LSA ff=dd&63 ADDR=ff+1 ");
+    EXPECT_EQ(pc.ReadQuiet(), "");
+    pc.Command(3, "Rdd");
+    EXPECT_EQ(pc.ReadQuiet(), std::to_string(int32_t(profiles[0].serial)) + "\r");
+    pc.Command(3, "CMP dd==" + std::to_string(int32_t(profiles[0].serial)));
+    pc.Command(3, "IFF Rdd");
+    EXPECT_EQ(pc.ReadQuiet(), "") << "alone at its address";
+    pc.Command(3, "IFX");
+    pc.Command(8, "RBo");
+    EXPECT_EQ(pc.ReadQuiet(), "1\r");
+}
+
+TEST(Bus, MotorsOnChannelOneFollowTheChannelOneCommands)
+{
+    SerialOptions o;
+    o.busChannel = 1;
+    auto rig = SerialRig::Bus(MakeProfiles(2, MotorProfile{}, true), o);
+    PcLine pc(rig->DevicePath());
+    pc.Command(0, "OCHN(RS4,1,N,19200,1,8,C)");
+    pc.ReadQuiet();
+    pc.SetLine(19200);
+    pc.Command(0, "SLEEP1");
+    pc.Command(2, "WAKE1");
+    pc.Command(0, "RSP");
+    EXPECT_EQ(pc.ReadQuiet(), "24576/450\r");
+    EXPECT_TRUE(rig->WithMotor(0, [](SimMotor& m) { return m.Asleep(1); }));
+    EXPECT_FALSE(rig->WithMotor(1, [](SimMotor& m) { return m.Asleep(1); }));
+}
+
+} // namespace
+} // namespace vqxsim::test

@@ -1,0 +1,175 @@
+#include "tests/sim/wiring/SerialRig.h"
+
+#include "tests/sim/wiring/PtyPort.h"
+
+#include <deque>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace vqxsim {
+namespace {
+
+std::unique_ptr<Topology> Populate(std::unique_ptr<Topology> t, const std::vector<MotorProfile>& motors, int channel)
+{
+    TimePoint now = SimClock::now();
+    for (const MotorProfile& p : motors) {
+        SimMotor m(p, now);
+        m.lineChannel = channel;
+        t->nodes.emplace_back(std::move(m));
+    }
+    return t;
+}
+
+} // namespace
+
+std::vector<MotorProfile> MakeProfiles(size_t n, const MotorProfile& base, bool addressed)
+{
+    std::vector<MotorProfile> out(n, base);
+    for (size_t i = 0; i < n; ++i) {
+        out[i].serial = base.serial + uint32_t(i);
+        if (addressed)
+            out[i].address = int(i + 1);
+    }
+    return out;
+}
+
+std::unique_ptr<SerialRig> SerialRig::Chain(const std::vector<MotorProfile>& motors, SerialOptions options)
+{
+    auto port = std::make_unique<PtyPort>();
+    std::string path = port->Path();
+    return Start(Populate(std::make_unique<ChainTopology>(), motors, 0), std::move(port), options, path);
+}
+
+std::unique_ptr<SerialRig> SerialRig::Bus(const std::vector<MotorProfile>& motors, SerialOptions options)
+{
+    auto port = std::make_unique<PtyPort>();
+    std::string path = port->Path();
+    return Start(Populate(std::make_unique<BusTopology>(options.collision), motors, options.busChannel & 1),
+                 std::move(port), options, path);
+}
+
+std::unique_ptr<SerialRig> SerialRig::Start(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port,
+                                            SerialOptions options, std::string devicePath)
+{
+    return std::unique_ptr<SerialRig>(
+        new SerialRig(std::move(topology), std::move(port), options, std::move(devicePath)));
+}
+
+SerialRig::SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options,
+                     std::string path)
+    : m_topology(std::move(topology)), m_port(std::move(port)), m_options(options), m_path(std::move(path))
+{
+    if (pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        m_wake[0] = m_wake[1] = -1;
+    m_nextRound = SimClock::now();
+    m_thread = std::thread([this] { Run(); });
+}
+
+SerialRig::~SerialRig()
+{
+    Stop();
+    for (int fd : m_wake)
+        if (fd >= 0)
+            close(fd);
+}
+
+void SerialRig::Stop()
+{
+    if (m_stop.exchange(true))
+        return;
+    Wake();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SerialRig::Wake()
+{
+    if (m_wake[1] >= 0) {
+        char c = 1;
+        [[maybe_unused]] ssize_t n = write(m_wake[1], &c, 1);
+    }
+}
+
+void SerialRig::PowerCycle(size_t index)
+{
+    WithMotor(index, [](SimMotor& m) { m.PowerCycle(SimClock::now()); });
+}
+
+// How long the thread may sleep before something is due. Called with the lock held.
+int SerialRig::WaitMs(TimePoint now, bool outputPending)
+{
+    int64_t wait = 50;
+    auto until = [&](TimePoint t) {
+        return std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(t - now).count() + 1);
+    };
+    if (m_topology->Pending(now))
+        wait = m_options.pacing ? std::min(wait, until(m_nextRound)) : 0;
+    if (auto next = m_topology->NextReady(); next && *next > now)
+        wait = std::min(wait, until(*next));
+    if (outputPending)
+        wait = std::min<int64_t>(wait, 10);
+    return int(wait);
+}
+
+void SerialRig::Run()
+{
+    std::deque<WireByte> toPc;
+    std::vector<WireByte> stepped;
+    uint8_t buffer[4096];
+    while (!m_stop) {
+        int waitMs;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            waitMs = WaitMs(SimClock::now(), !toPc.empty());
+        }
+        pollfd fds[2];
+        nfds_t count = 0;
+        fds[count++] = {m_wake[0], POLLIN, 0};
+        if (m_port->ReadFd() >= 0) {
+            short events = POLLIN;
+            if (!toPc.empty() && m_port->WriteFd() == m_port->ReadFd())
+                events |= POLLOUT;
+            fds[count++] = {m_port->ReadFd(), events, 0};
+        } else {
+            waitMs = std::min(waitMs, 1);
+        }
+        poll(fds, count, waitMs);
+        char drain[64];
+        while (m_wake[0] >= 0 && read(m_wake[0], drain, sizeof drain) > 0) {
+        }
+        if (m_stop)
+            break;
+
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const LineSettings pc = m_port->PcSettings();
+        TimePoint now = SimClock::now();
+        for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
+            for (size_t i = 0; i < n; ++i)
+                m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
+
+        stepped.clear();
+        if (m_options.pacing) {
+            const auto charTime = std::chrono::microseconds(int64_t(BitsPerChar(pc)) * 1000000 / std::max(1, pc.baud));
+            if (m_nextRound < now - charTime)
+                m_nextRound = now;
+            while (m_nextRound <= now && m_topology->Step(now, stepped))
+                m_nextRound += charTime;
+        } else {
+            for (int rounds = 0; rounds < 1000000 && m_topology->Step(now, stepped); ++rounds) {
+            }
+        }
+        for (WireByte b : stepped) {
+            if (b.sentAt != pc) {
+                if (!m_options.garbleMismatchToPc)
+                    continue;
+                b.value = uint8_t(b.value ^ 0xA5);
+            }
+            toPc.push_back(b);
+        }
+        while (!toPc.empty() && m_port->WriteToPc(toPc.front()))
+            toPc.pop_front();
+    }
+}
+
+} // namespace vqxsim

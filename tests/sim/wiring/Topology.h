@@ -1,0 +1,54 @@
+#pragma once
+// How the motors of a serial line are connected to the PC and to each other.
+
+#include "tests/sim/wiring/MotorNode.h"
+
+#include <optional>
+#include <vector>
+
+namespace vqxsim {
+
+// What the PC receives when two or more motors on a bus send different bytes at once.
+enum class CollisionForm {
+    Garbage,      // a byte that is no digit, letter or line end
+    BitwiseAnd,   // the AND of the bytes (dominant zero bits)
+    FramingError, // a framing error (a pseudo-terminal cannot carry it: it shows as garbage there)
+};
+
+class Topology {
+public:
+    virtual ~Topology() = default;
+    // A byte the PC sent.
+    virtual void FromPc(const WireByte& byte, TimePoint now) = 0;
+    // One character time: every transmitter sends at most one byte. Bytes for the PC are appended
+    // to toPc. Returns whether any byte moved.
+    virtual bool Step(TimePoint now, std::vector<WireByte>& toPc) = 0;
+
+    // When an answer that waits on time becomes ready, if any does.
+    std::optional<TimePoint> NextReady() const;
+    bool Pending(TimePoint now) const;
+    size_t Count() const { return nodes.size(); }
+
+    std::vector<MotorNode> nodes;
+};
+
+// RS-232 daisy chain: PC -> motor 1 -> ... -> motor k -> PC. A motor hears what the motor before it
+// sends, and the PC hears what the last motor sends.
+class ChainTopology final : public Topology {
+public:
+    void FromPc(const WireByte& byte, TimePoint now) override;
+    bool Step(TimePoint now, std::vector<WireByte>& toPc) override;
+};
+
+// RS-485 bus: every motor hears the PC and no motor echoes; all answers share the PC's receiver.
+class BusTopology final : public Topology {
+public:
+    explicit BusTopology(CollisionForm form) : m_form(form) {}
+    void FromPc(const WireByte& byte, TimePoint now) override;
+    bool Step(TimePoint now, std::vector<WireByte>& toPc) override;
+
+private:
+    CollisionForm m_form;
+};
+
+} // namespace vqxsim
