@@ -225,11 +225,13 @@ int AddressServos(CCommPort& port, int flags)
         for (;;) {
             n = counted + 1;
             port.WriteCommand(Format("SADDR%d", n), 0);
-            port.WriteCommand("ECHO", n);
+            // Both carry the address byte: a motor further down that has not seen it would take
+            // them as its own.
+            port.WriteCommand("ECHO", n, false);
             port.Echo = 1;
             try {
                 // The last motor's echo comes back; any other's stops at the next motor.
-                port.WriteCommand("SLEEP", n);
+                port.WriteCommand("SLEEP", n, false);
                 break;
             } catch (const CVQXException& e) {
                 if (e.GetCode() != CVQXException::NoEcho)
@@ -240,8 +242,6 @@ int AddressServos(CCommPort& port, int flags)
             if (!progress.Step(counted))
                 return CancelDetection(port, progress);
             if (counted >= port.MaxMotors) {
-                wake.WakeNow();
-                strict.Restore();
                 progress.Close();
                 port.AllVer5s = 0;
                 if (flags & DETECT_THROW)
