@@ -69,6 +69,7 @@ Entry EnterAlone(CCommPort& port, int first, int a, int32_t n, uint8_t used[65])
     motor->Address = final;
     motor->Name = DetectedMotorName(final, port);
     motor->SetPort(&port);
+    motor->SamplePeriod = 0; // an identity reply that cannot be read must not pass for one
     try {
         port.WriteCommand(Format("ADDR=%lld", final), a);
         motor->ReadVersion();

@@ -50,7 +50,7 @@ struct CTestMotor {
 class CTestMotors {
 public:
     enum class Topology { Chain, Bus };
-    enum class Collision { Garbage, FramingError };
+    enum class Collision { Garbage, FramingError, And };
 
     CTestMotors(std::shared_ptr<platform::FakeSerialLine> line, Topology topology)
         : m_line(std::move(line)), m_topology(topology)
@@ -147,7 +147,23 @@ private:
             return;
         }
         ++collisions;
-        if (collision == Collision::FramingError)
+        if (collision == Collision::And) {
+            // Open-collector drivers: a 0 bit of any motor wins.
+            std::string mixed;
+            for (size_t k = 0;; ++k) {
+                uint8_t b = 0xFF;
+                bool any = false;
+                for (const std::string& r : replies)
+                    if (k < r.size()) {
+                        b &= static_cast<uint8_t>(r[k]);
+                        any = true;
+                    }
+                if (!any)
+                    break;
+                mixed += static_cast<char>(b);
+            }
+            m_line->PeerWrite(mixed);
+        } else if (collision == Collision::FramingError)
             m_line->PeerWrite("\x7f\r", platform::kLineFrame);
         else
             m_line->PeerWrite("#?\r");
