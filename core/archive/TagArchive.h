@@ -1,5 +1,5 @@
 #pragma once
-// CTagArchive: the tagged binary archive of Part 1.104, in which every stored object of the
+// CTagArchive: the tagged binary archive in which every stored object of the
 // suite lives (projects, ports, motors, charts, monitor sets, tuning runs, the motor-models
 // database, language files, dock and view states).
 //
@@ -82,17 +82,17 @@
 // truncated file normally fails OpenForRead, because its top group no longer fits.
 //
 // Items are found by a circular scan of the current group that starts where the previous item
-// ended (Part 1.104): reading in the order of writing finds each item at the first look, and
+// ended: reading in the order of writing finds each item at the first look, and
 // items in any other order are still found. Names compare byte for byte (case-sensitive).
 //
-// Limits (the spec leaves them to us): at most 49 groups nested below Root (kMaxDepth entries in
+// Limits: at most 49 groups nested below Root (kMaxDepth entries in
 // all); names of at most 255 bytes. Breaking either while storing marks the archive failed: the
 // item is not written and Close returns false without touching the target. While loading, a
 // deeper OpenGroup simply returns false.
 //
 // The mode word is the owners' business; the archive itself never looks at it. Owners use:
-//   the port record (Part 1.109) leaves out its motor list when the mode word is non-zero;
-//   the motor-model record (Parts 0.6/6.101) skips its picture bytes on loading when bit 0
+//   the port record leaves out its motor list when the mode word is non-zero;
+//   the motor-model record skips its picture bytes on loading when bit 0
 //   (kSkipPictures) is set.
 
 #include <algorithm>
@@ -151,7 +151,7 @@ public:
     // file: writes, fsyncs and renames the temporary file over the target. True when everything
     // went well (loading: always true).
     bool Close();
-    // The spec's "close the file only"; for a storing archive it is the same as Close (an
+    // "Close the file only"; for a storing archive it is the same as Close (an
     // unpatched file would be garbage).
     bool CloseFile();
     // The archive's bytes after a memory store has been closed.

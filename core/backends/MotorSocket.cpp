@@ -41,6 +41,8 @@ bool CMotorSocket::OpenTCP(const std::string* host, int port, int waitMs)
     if (host)
         IPAddress = *host;
     Port = port;
+    if (IPAddress.empty())
+        return false; // nowhere to connect to: no worker that would retry forever
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_mode = ModeTCP;

@@ -33,12 +33,12 @@ bool CMotorUSB::IsMotorAt(int device) const
 {
     usb::UsbBridge& bridge = usb::GetUsbBridge();
     std::string text;
-    if (bridge.GetProductString(device, text, usb::ProductSelector::Description) != usb::Status::Success ||
+    if (bridge.DeviceText(device, text, usb::ProductSelector::Description) != usb::Status::Success ||
         text != usb::kMotorProduct)
         return false;
     if (USBAddress.empty())
         return true; // nothing to check against: the record predates serial numbers
-    return bridge.GetProductString(device, text, usb::ProductSelector::SerialNumber) ==
+    return bridge.DeviceText(device, text, usb::ProductSelector::SerialNumber) ==
                usb::Status::Success &&
            text == USBAddress;
 }
@@ -50,7 +50,7 @@ int CMotorUSB::Locate() const
     if (USBAddress.empty())
         return -1;
     int count = 0;
-    if (usb::GetUsbBridge().GetNumDevices(count) != usb::Status::Success)
+    if (usb::GetUsbBridge().DeviceCount(count) != usb::Status::Success)
         return -1;
     for (int device = 0; device < count; ++device)
         if (IsMotorAt(device))
@@ -77,7 +77,7 @@ bool CMotorUSB::Open()
         return false;
     }
     DeviceNumber = device;
-    const bool ready = bridge.FlushBuffers(m_handle, true, true) == usb::Status::Success &&
+    const bool ready = bridge.Flush(m_handle, true, true) == usb::Status::Success &&
                        bridge.SetBaudRate(m_handle, kDefaultBaud) == usb::Status::Success &&
                        bridge.SetLineControl(m_handle, usb::kLine8N1) == usb::Status::Success &&
                        bridge.SetFlowControl(m_handle, usb::FlowControl{}) == usb::Status::Success;
@@ -112,7 +112,7 @@ void CMotorUSB::Read(uint8_t* buffer, size_t count, size_t& got, int timeoutMs)
         throw CVQXException(CVQXException::CannotSetTimeout);
     switch (bridge.Read(m_handle, buffer, count, got)) {
     case usb::Status::Success: return;
-    case usb::Status::RxQueueNotReady: throw CVQXException(CVQXException::NoResponse);
+    case usb::Status::ReadTimedOut: throw CVQXException(CVQXException::NoResponse);
     default: throw CVQXException(CVQXException::ReadError);
     }
 }
@@ -140,7 +140,7 @@ void CMotorUSB::Write(const uint8_t* bytes, size_t count)
 void CMotorUSB::Flush()
 {
     if (IsOpen())
-        usb::GetUsbBridge().FlushBuffers(m_handle, true, true);
+        usb::GetUsbBridge().Flush(m_handle, true, true);
 }
 
 void CMotorUSB::SendBridgeCommand(const std::string& text)
@@ -180,7 +180,7 @@ uint32_t CMotorUSB::BytesAvailable()
 {
     uint32_t waiting = 0;
     usb::QueueStatus queue = usb::QueueStatus::Empty;
-    if (usb::GetUsbBridge().CheckRxQueue(m_handle, waiting, queue) != usb::Status::Success)
+    if (usb::GetUsbBridge().ReceiveQueue(m_handle, waiting, queue) != usb::Status::Success)
         throw CVQXException(CVQXException::NoUSBMotor);
     if (queue == usb::QueueStatus::Overrun)
         throw CVQXException(CVQXException::Overrun);

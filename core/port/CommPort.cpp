@@ -85,11 +85,8 @@ void CCommPort::OpenSerial()
 {
     if (!platform::IsSupportedBaud(BitPerSec) || Parity > 4)
         throw CVQXException(CVQXException::CannotOpenPort);
-    platform::SerialLineSettings line;
-    line.baud = BitPerSec;
-    line.parity = static_cast<platform::SerialParity>(Parity);
     std::string error;
-    m_device = platform::OpenSerialDevice(DeviceName(), line, &error);
+    m_device = platform::OpenSerialDevice(DeviceName(), m_policy->LineSettings(*this), &error);
     if (!m_device)
         throw CVQXException(CVQXException::CannotOpenPort);
     handle = m_device->Handle();
@@ -172,13 +169,20 @@ void CCommPort::RaiseLineErrors()
 
 void CCommPort::SetTimeout(int mode)
 {
-    ApplyTimeoutMs(mode == 0 ? totalTimeout : mode == 1 ? echoTimeout : mode);
+    using Kind = CPortPolicy::TimeoutKind;
+    if (mode == 0)
+        ApplyTimeout(Kind::Total, totalTimeout);
+    else if (mode == 1)
+        ApplyTimeout(Kind::Echo, echoTimeout);
+    else
+        ApplyTimeout(Kind::Explicit, mode);
 }
 
-void CCommPort::ApplyTimeoutMs(int ms)
+void CCommPort::ApplyTimeout(CPortPolicy::TimeoutKind kind, int ms)
 {
     currentTimeout = ms;
-    if (IsSerial() && m_device && !m_device->SetTimeouts(m_policy->DriverTimeouts(*this, ms)))
+    m_timeoutKind = kind;
+    if (IsSerial() && m_device && !m_device->SetTimeouts(m_policy->DriverTimeouts(*this, kind, ms)))
         throw CVQXException(CVQXException::CannotSetTimeout);
 }
 

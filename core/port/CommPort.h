@@ -161,7 +161,8 @@ public:
 private:
     void OpenSerial();
     void OpenLinks();
-    void ApplyTimeoutMs(int ms);
+    void ApplyTimeoutMs(int ms) { ApplyTimeout(CPortPolicy::TimeoutKind::Explicit, ms); }
+    void ApplyTimeout(CPortPolicy::TimeoutKind kind, int ms);
     void PurgeSerial(bool raiseErrors);
     void RaiseLineErrors();
     void Report(uint32_t flags, const uint8_t* bytes, size_t n) const;
@@ -176,5 +177,6 @@ private:
     CPortPolicy* m_policy;
     IPortMotors* m_motorLinks = nullptr;
     std::unique_ptr<platform::SerialDevice> m_device;
+    CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
 };

@@ -11,16 +11,16 @@ namespace {
 // Puts the previous read timeout back however a read ends.
 class TimeoutRestorer {
 public:
-    TimeoutRestorer(CCommPort* port, int previous, void (CCommPort::*apply)(int))
-        : m_port(port), m_previous(previous), m_apply(apply)
+    using Kind = CPortPolicy::TimeoutKind;
+    using Apply = void (CCommPort::*)(Kind, int);
+    TimeoutRestorer(CCommPort* port, Kind kind, int previous, Apply apply)
+        : m_port(port), m_kind(kind), m_previous(previous), m_apply(apply)
     {
     }
     ~TimeoutRestorer()
     {
-        if (!m_port)
-            return;
         try {
-            (m_port->*m_apply)(m_previous);
+            Restore();
         } catch (...) {
             // an error already on its way wins over a failed restore
         }
@@ -31,13 +31,14 @@ public:
         CCommPort* port = m_port;
         m_port = nullptr;
         if (port)
-            (port->*m_apply)(m_previous);
+            (port->*m_apply)(m_kind, m_previous);
     }
 
 private:
     CCommPort* m_port;
+    Kind m_kind;
     int m_previous;
-    void (CCommPort::*m_apply)(int);
+    Apply m_apply;
 };
 } // namespace
 
@@ -68,7 +69,7 @@ void CCommPort::ReadBytes(uint8_t* buffer, size_t count, size_t& got, int t)
             PlayReceiveSound();
         return;
     }
-    TimeoutRestorer restore(t > 0 ? this : nullptr, currentTimeout, &CCommPort::ApplyTimeoutMs);
+    TimeoutRestorer restore(t > 0 ? this : nullptr, m_timeoutKind, currentTimeout, &CCommPort::ApplyTimeout);
     if (t > 0)
         ApplyTimeoutMs(t);
     if (!m_device->Read(buffer, count, got))

@@ -19,7 +19,7 @@ int64_t CPortPolicy::PaceMs(const CCommPort& port, size_t n) const
 
 bool CPortPolicy::RetryWrite(CCommPort&, size_t, size_t, int) { return false; }
 
-platform::SerialTimeouts CPortPolicy::DriverTimeouts(const CCommPort&, int timeoutMs) const
+platform::SerialTimeouts CPortPolicy::DriverTimeouts(const CCommPort&, TimeoutKind, int timeoutMs) const
 {
     platform::SerialTimeouts t;
     if (timeoutMs > 0)
@@ -27,6 +27,14 @@ platform::SerialTimeouts CPortPolicy::DriverTimeouts(const CCommPort&, int timeo
     else
         t.ReadIntervalTimeout = platform::kMaxTimeout; // no time at all: return what is there, never block
     return t;
+}
+
+platform::SerialLineSettings CPortPolicy::LineSettings(const CCommPort& port) const
+{
+    platform::SerialLineSettings line;
+    line.baud = port.BitPerSec;
+    line.parity = static_cast<platform::SerialParity>(port.Parity);
+    return line;
 }
 
 ITrafficLog* CPortPolicy::Analyzer() const { return &GetSerialDataAnalyzer(); }

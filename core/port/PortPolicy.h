@@ -25,8 +25,12 @@ public:
     // Called after a write failed (written of asked bytes went out) on attempt 1, 2, ...; return
     // true after preparing the line again to have the rest written once more.
     virtual bool RetryWrite(CCommPort& port, size_t written, size_t asked, int attempt);
+    // Which timeout a port puts in force: the total (reply) or echo timeout, or an explicit one.
+    enum class TimeoutKind { Total, Echo, Explicit };
     // The driver timeouts that put a read timeout of timeoutMs in force.
-    virtual platform::SerialTimeouts DriverTimeouts(const CCommPort& port, int timeoutMs) const;
+    virtual platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const;
+    // The line a serial port opens with: its baud rate and parity, 8 data bits, 1 stop bit.
+    virtual platform::SerialLineSettings LineSettings(const CCommPort& port) const;
     // Where traffic is reported; null reports nothing.
     virtual ITrafficLog* Analyzer() const;
     // The settings the port reads (echo check, timeouts, download delay, receive sound).

@@ -13,7 +13,7 @@ public:
     COptions() = default;
 
     // Reads every value from the application's profile (platform::AppProfile()) in the table
-    // order of Part 3.140, each with its default; a boolean is true for any non-zero integer.
+    // order of the settings table, each with its default; a boolean is true for any non-zero integer.
     // ShowAllLanguages is read and then set to false: every run starts with hidden language
     // versions not shown.
     void Load();

@@ -1,17 +1,17 @@
 #pragma once
 // Where the suite finds its files on Linux.
 //
-// Program folder (the specification's g_strAppFolder): the folder of shipped, read-only data.
+// Program folder (g_strAppFolder): the folder of shipped, read-only data.
 //   1. $VQX_HOME when set;
 //   2. the staging folder of the build tree (<build>/staging/share/vqx) when the running program
 //      lies inside that build tree;
 //   3. <exe folder>/../share/vqx when it exists (a relocated install);
 //   4. <install prefix>/share/vqx.
 // User data folder: $XDG_DATA_HOME/korvessan/vqx (default ~/.local/share/korvessan/vqx). Files the
-// specification writes beside the program (the default project "\Def.bin", copied language files,
+// programs write beside the program (the default project "\Def.bin", copied language files,
 // the sample project) go there; reads look there first, then in the program folder.
 //
-// Paths of the specification are written with backslashes ("\Def.bin", "\Include\%s"); they are
+// Paths in the programs' own texts are written with backslashes ("\Def.bin", "\Include\%s"); they are
 // joined to a folder with "/" (JoinPath). Paths stored in files keep their bytes as they were
 // stored and are translated only when used (TranslatePath).
 
@@ -46,18 +46,18 @@ std::string UserConfigFolder();
 // $XDG_DATA_HOME/korvessan/vqx (default ~/.local/share/korvessan/vqx).
 std::string UserDataFolder();
 
-// A path of the specification or a stored path, for use: every backslash becomes "/".
+// A backslash path or a stored path, for use: every backslash becomes "/".
 std::string TranslatePath(std::string_view path);
 // folder + tail with exactly one "/" between them; the tail is translated ("\Def.bin").
 std::string JoinPath(std::string_view folder, std::string_view tail);
-// For reading a data file named by a specification path such as "\Def.bin": the file in the user
+// For reading a data file named by a backslash path such as "\Def.bin": the file in the user
 // data folder when it exists, else the file in the program folder (returned even when it does
 // not exist either, so that the caller's open fails with a meaningful name).
 std::string FindDataFile(std::string_view tail);
 // For writing a data file: its path in the user data folder, whose folders are created.
 std::string UserDataPath(std::string_view tail);
 
-// True for "/..." and for the specification's absolute forms "\..." and "X:\..." / "X:/...".
+// True for "/..." and for the absolute forms "\..." and "X:\..." / "X:/...".
 bool IsAbsolutePath(std::string_view path);
 // The part after the last "/" or "\".
 std::string FileNamePart(std::string_view path);

@@ -1,5 +1,6 @@
 #include "platform/serial/PortNames.h"
 
+#include "platform/registry/Registry.h"
 #include "platform/serial/FakeSerialLine.h"
 
 #include <cctype>
@@ -27,8 +28,16 @@ std::string ResolveSerialPortName(const std::string& name)
 {
     if (name.empty() || name[0] == '/' || FakeSerialLine::Find(name))
         return name;
-    if (const int n = ComPortNumber(name); n > 0)
+    if (const int n = ComPortNumber(name); n > 0) {
+        const std::string value = "Com" + std::to_string(n);
+        Registry& registry = DefaultRegistry();
+        for (RegHive hive : {RegHive::CurrentUser, RegHive::LocalMachine}) {
+            const auto mapped = registry.GetString(hive, "Software\\Korvessan\\Ports", value);
+            if (mapped && !mapped->empty())
+                return *mapped;
+        }
         return "/dev/ttyS" + std::to_string(n - 1);
+    }
     return "/dev/" + name;
 }
 

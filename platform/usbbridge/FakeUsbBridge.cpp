@@ -239,7 +239,7 @@ int FakeUsbBridge::OpenCount() const
     return m_openCount;
 }
 
-Status FakeUsbBridge::GetNumDevices(int& count)
+Status FakeUsbBridge::DeviceCount(int& count)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_countFails)
@@ -248,7 +248,7 @@ Status FakeUsbBridge::GetNumDevices(int& count)
     return Status::Success;
 }
 
-Status FakeUsbBridge::GetProductString(int device, std::string& text, ProductSelector which)
+Status FakeUsbBridge::DeviceText(int device, std::string& text, ProductSelector which)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (device < 0 || device >= static_cast<int>(m_devices.size()))
@@ -354,7 +354,7 @@ Status FakeUsbBridge::Read(Handle handle, uint8_t* buffer, size_t count, size_t&
         buffer[read++] = dev->m_toHost.front();
         dev->m_toHost.pop_front();
     }
-    return read ? Status::Success : Status::RxQueueNotReady;
+    return read ? Status::Success : Status::ReadTimedOut;
 }
 
 Status FakeUsbBridge::Write(Handle handle, const uint8_t* bytes, size_t count, size_t& written)
@@ -371,7 +371,7 @@ Status FakeUsbBridge::Write(Handle handle, const uint8_t* bytes, size_t count, s
     return Status::Success;
 }
 
-Status FakeUsbBridge::FlushBuffers(Handle handle, bool transmit, bool receive)
+Status FakeUsbBridge::Flush(Handle handle, bool transmit, bool receive)
 {
     Status status;
     auto dev = Lookup(handle, status);
@@ -398,7 +398,7 @@ Status FakeUsbBridge::SetTimeouts(Handle handle, uint32_t readMs, uint32_t write
     return Status::Success;
 }
 
-Status FakeUsbBridge::CheckRxQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& queue)
+Status FakeUsbBridge::ReceiveQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& queue)
 {
     Status status;
     auto dev = Lookup(handle, status);

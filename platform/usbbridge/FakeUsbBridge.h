@@ -114,21 +114,21 @@ public:
     int NumberOf(const FakeUsbDevice& device) const;
 
     // Fault injection and limits.
-    void SetCountFails(bool fails);                   // GetNumDevices answers SystemError
+    void SetCountFails(bool fails);                   // DeviceCount answers SystemError
     void SetOpenFails(bool fails);                    // Open answers DeviceIOFailed
     void SetAcceptedBaudRates(std::set<uint32_t> rates); // others answer InvalidBaudRate
     // Number of Open calls that reached a device, to show that none was opened by mistake.
     int OpenCount() const;
 
-    Status GetNumDevices(int& count) override;
-    Status GetProductString(int device, std::string& text, ProductSelector which) override;
+    Status DeviceCount(int& count) override;
+    Status DeviceText(int device, std::string& text, ProductSelector which) override;
     Status Open(int device, Handle& handle) override;
     Status Close(Handle handle) override;
     Status Read(Handle handle, uint8_t* buffer, size_t count, size_t& read) override;
     Status Write(Handle handle, const uint8_t* bytes, size_t count, size_t& written) override;
-    Status FlushBuffers(Handle handle, bool transmit, bool receive) override;
+    Status Flush(Handle handle, bool transmit, bool receive) override;
     Status SetTimeouts(Handle handle, uint32_t readMs, uint32_t writeMs) override;
-    Status CheckRxQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status) override;
+    Status ReceiveQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status) override;
     Status SetBaudRate(Handle handle, uint32_t baud) override;
     Status SetLineControl(Handle handle, uint16_t lineControl) override;
     Status SetFlowControl(Handle handle, const FlowControl& flow) override;

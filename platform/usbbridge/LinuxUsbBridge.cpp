@@ -125,13 +125,13 @@ std::vector<LinuxUsbBridge::Device> LinuxUsbBridge::Enumerate() const
     return found;
 }
 
-Status LinuxUsbBridge::GetNumDevices(int& count)
+Status LinuxUsbBridge::DeviceCount(int& count)
 {
     count = static_cast<int>(Enumerate().size());
     return Status::Success;
 }
 
-Status LinuxUsbBridge::GetProductString(int device, std::string& text, ProductSelector which)
+Status LinuxUsbBridge::DeviceText(int device, std::string& text, ProductSelector which)
 {
     const auto devices = Enumerate();
     if (device < 0 || device >= static_cast<int>(devices.size()))
@@ -223,7 +223,7 @@ Status LinuxUsbBridge::Read(Handle handle, uint8_t* buffer, size_t count, size_t
         if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(p.revents & POLLIN))
             return Status::DeviceIOFailed; // unplugged
     }
-    return read ? Status::Success : Status::RxQueueNotReady;
+    return read ? Status::Success : Status::ReadTimedOut;
 }
 
 Status LinuxUsbBridge::Write(Handle handle, const uint8_t* bytes, size_t count, size_t& written)
@@ -254,7 +254,7 @@ Status LinuxUsbBridge::Write(Handle handle, const uint8_t* bytes, size_t count, 
     return Status::Success;
 }
 
-Status LinuxUsbBridge::FlushBuffers(Handle handle, bool transmit, bool receive)
+Status LinuxUsbBridge::Flush(Handle handle, bool transmit, bool receive)
 {
     OpenTty tty;
     if (!Get(handle, tty))
@@ -276,7 +276,7 @@ Status LinuxUsbBridge::SetTimeouts(Handle handle, uint32_t readMs, uint32_t writ
     return Status::Success;
 }
 
-Status LinuxUsbBridge::CheckRxQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status)
+Status LinuxUsbBridge::ReceiveQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status)
 {
     OpenTty tty;
     if (!Get(handle, tty))

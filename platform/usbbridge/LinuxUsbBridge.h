@@ -26,15 +26,15 @@ public:
     // The motor interfaces present now, in device-number order.
     std::vector<Device> Enumerate() const;
 
-    Status GetNumDevices(int& count) override;
-    Status GetProductString(int device, std::string& text, ProductSelector which) override;
+    Status DeviceCount(int& count) override;
+    Status DeviceText(int device, std::string& text, ProductSelector which) override;
     Status Open(int device, Handle& handle) override;
     Status Close(Handle handle) override;
     Status Read(Handle handle, uint8_t* buffer, size_t count, size_t& read) override;
     Status Write(Handle handle, const uint8_t* bytes, size_t count, size_t& written) override;
-    Status FlushBuffers(Handle handle, bool transmit, bool receive) override;
+    Status Flush(Handle handle, bool transmit, bool receive) override;
     Status SetTimeouts(Handle handle, uint32_t readMs, uint32_t writeMs) override;
-    Status CheckRxQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status) override;
+    Status ReceiveQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status) override;
     Status SetBaudRate(Handle handle, uint32_t baud) override;
     Status SetLineControl(Handle handle, uint16_t lineControl) override;
     Status SetFlowControl(Handle handle, const FlowControl& flow) override;

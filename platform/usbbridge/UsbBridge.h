@@ -9,28 +9,25 @@
 
 namespace platform::usb {
 
-// Results of every call; the numeric values are the ones callers may have stored or logged.
+// Results of every call. Callers rely on 0 (success) and 3 (a read found nothing in time).
 enum class Status : int {
-    Success = 0x00,
-    InvalidHandle = 0x01,
-    ReadError = 0x02,
-    RxQueueNotReady = 0x03, // a read found nothing within its timeout
-    WriteError = 0x04,
-    ResetError = 0x05,
-    InvalidParameter = 0x06,
-    InvalidRequestLength = 0x07,
-    DeviceIOFailed = 0x08, // the device went away or refused the request
-    InvalidBaudRate = 0x09,
-    FunctionNotSupported = 0x0A,
-    SystemError = 0x0C,
-    WriteTimedOut = 0x0E,
-    DeviceNotFound = 0xFF,
+    Success = 0,
+    InvalidHandle = 1,
+    ReadError = 2,
+    ReadTimedOut = 3, // a read found nothing within its timeout
+    WriteError = 4,
+    InvalidParameter = 5,
+    DeviceIOFailed = 6, // the device went away or refused the request
+    InvalidBaudRate = 7,
+    WriteTimedOut = 8,
+    SystemError = 9,
+    DeviceNotFound = 10,
 };
 
-// Which text GetProductString returns.
+// Which text DeviceText returns.
 enum class ProductSelector : int { SerialNumber = 0, Description = 1 };
 
-// Receive-queue states of CheckRxQueue.
+// Receive-queue states of ReceiveQueue.
 enum class QueueStatus : uint32_t { Empty = 0, Overrun = 1, Ready = 2 };
 
 // Line control word: bits 0-3 stop bits (0 = one, 2 = two), bits 4-7 parity (0 none, 1 odd,
@@ -58,20 +55,20 @@ class UsbBridge {
 public:
     virtual ~UsbBridge() = default;
 
-    virtual Status GetNumDevices(int& count) = 0;
-    virtual Status GetProductString(int device, std::string& text, ProductSelector which) = 0;
+    virtual Status DeviceCount(int& count) = 0;
+    virtual Status DeviceText(int device, std::string& text, ProductSelector which) = 0;
     // Opens the device exclusively; a device already open fails with DeviceIOFailed.
     virtual Status Open(int device, Handle& handle) = 0;
     virtual Status Close(Handle handle) = 0;
     // Waits until count bytes came or the read timeout passed. Success with read >= 1, or
-    // RxQueueNotReady with read == 0 when nothing came in time.
+    // ReadTimedOut with read == 0 when nothing came in time.
     virtual Status Read(Handle handle, uint8_t* buffer, size_t count, size_t& read) = 0;
     virtual Status Write(Handle handle, const uint8_t* bytes, size_t count, size_t& written) = 0;
-    virtual Status FlushBuffers(Handle handle, bool transmit, bool receive) = 0;
-    // Read and write timeouts of one handle, in milliseconds (the vendor's were process-wide;
-    // per handle keeps two ports on two threads from changing each other's waits).
+    virtual Status Flush(Handle handle, bool transmit, bool receive) = 0;
+    // Read and write timeouts of one handle, in milliseconds: per handle, so that two ports used
+    // on two threads do not change each other's waits.
     virtual Status SetTimeouts(Handle handle, uint32_t readMs, uint32_t writeMs) = 0;
-    virtual Status CheckRxQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status) = 0;
+    virtual Status ReceiveQueue(Handle handle, uint32_t& bytesWaiting, QueueStatus& status) = 0;
     virtual Status SetBaudRate(Handle handle, uint32_t baud) = 0;
     virtual Status SetLineControl(Handle handle, uint16_t lineControl) = 0;
     virtual Status SetFlowControl(Handle handle, const FlowControl& flow) = 0;

@@ -25,19 +25,19 @@ TEST(FakeUsbBridge, EnumeratesProductAndSerialAndRejectsBadNumbers)
     bridge.AddDevice("A100");
     bridge.AddDevice("X9", "Other Bridge");
     int count = -1;
-    ASSERT_EQ(bridge.GetNumDevices(count), Status::Success);
+    ASSERT_EQ(bridge.DeviceCount(count), Status::Success);
     EXPECT_EQ(count, 2);
     std::string text;
-    EXPECT_EQ(bridge.GetProductString(0, text, ProductSelector::Description), Status::Success);
+    EXPECT_EQ(bridge.DeviceText(0, text, ProductSelector::Description), Status::Success);
     EXPECT_EQ(text, "Tessaraxon(TM) USB Interface");
-    EXPECT_EQ(bridge.GetProductString(1, text, ProductSelector::SerialNumber), Status::Success);
+    EXPECT_EQ(bridge.DeviceText(1, text, ProductSelector::SerialNumber), Status::Success);
     EXPECT_EQ(text, "X9");
-    EXPECT_EQ(bridge.GetProductString(2, text, ProductSelector::SerialNumber), Status::DeviceNotFound);
+    EXPECT_EQ(bridge.DeviceText(2, text, ProductSelector::SerialNumber), Status::DeviceNotFound);
     Handle h;
     EXPECT_EQ(bridge.Open(5, h), Status::DeviceNotFound);
     EXPECT_EQ(h, kInvalidHandle);
     bridge.SetCountFails(true);
-    EXPECT_EQ(bridge.GetNumDevices(count), Status::SystemError);
+    EXPECT_EQ(bridge.DeviceCount(count), Status::SystemError);
 }
 
 TEST(FakeUsbBridge, PeerHearsOnlyAtItsBaudAndRepliesThroughTheListener)
@@ -60,7 +60,7 @@ TEST(FakeUsbBridge, PeerHearsOnlyAtItsBaudAndRepliesThroughTheListener)
     EXPECT_EQ(written, frame.size());
     uint8_t byte;
     size_t n = 9;
-    EXPECT_EQ(bridge.Read(h, &byte, 1, n), Status::RxQueueNotReady); // wrong rate: motor heard nothing
+    EXPECT_EQ(bridge.Read(h, &byte, 1, n), Status::ReadTimedOut); // wrong rate: motor heard nothing
     EXPECT_EQ(n, 0u);
 
     ASSERT_EQ(bridge.SetBaudRate(h, 38400), Status::Success);
@@ -111,11 +111,11 @@ TEST(FakeUsbBridge, ExclusiveOpenFlushAndOverrun)
     dev->PeerWrite("123456");
     uint32_t waiting = 0;
     QueueStatus qs;
-    ASSERT_EQ(bridge.CheckRxQueue(h, waiting, qs), Status::Success);
+    ASSERT_EQ(bridge.ReceiveQueue(h, waiting, qs), Status::Success);
     EXPECT_EQ(waiting, 4u);
     EXPECT_EQ(qs, QueueStatus::Overrun);
-    ASSERT_EQ(bridge.FlushBuffers(h, true, true), Status::Success);
-    bridge.CheckRxQueue(h, waiting, qs);
+    ASSERT_EQ(bridge.Flush(h, true, true), Status::Success);
+    bridge.ReceiveQueue(h, waiting, qs);
     EXPECT_EQ(waiting, 0u);
     EXPECT_EQ(qs, QueueStatus::Empty);
     EXPECT_EQ(dev->FlushCount(), 1);

@@ -38,7 +38,7 @@ public:
         const fs::path usb = root / "sys/devices/usb1" / ("1-" + tty);
         const fs::path port = usb / (("1-" + tty) + ":1.0") / tty;
         fs::create_directories(port);
-        std::ofstream(usb / "idVendor") << "10c4\n";
+        std::ofstream(usb / "idVendor") << "1234\n";
         std::ofstream(usb / "product") << product << "\n";
         std::ofstream(usb / "serial") << serial << "\n";
         fs::create_directories(root / "sys/class/tty" / tty);
@@ -66,16 +66,16 @@ TEST(LinuxUsbBridge, FindsMotorInterfacesInNaturalTtyOrder)
     fs::create_directories(sys.root / "sys/class/tty/ttyS0"); // no device link: skipped
     LinuxUsbBridge bridge((sys.root / "sys").string(), (sys.root / "dev").string());
     int count = 0;
-    ASSERT_EQ(bridge.GetNumDevices(count), Status::Success);
+    ASSERT_EQ(bridge.DeviceCount(count), Status::Success);
     ASSERT_EQ(count, 3);
     std::string text;
     for (auto [i, serial] : {std::pair{0, "A0"}, {1, "S2"}, {2, "S10"}}) {
-        ASSERT_EQ(bridge.GetProductString(i, text, ProductSelector::SerialNumber), Status::Success);
+        ASSERT_EQ(bridge.DeviceText(i, text, ProductSelector::SerialNumber), Status::Success);
         EXPECT_EQ(text, serial);
     }
-    EXPECT_EQ(bridge.GetProductString(1, text, ProductSelector::Description), Status::Success);
+    EXPECT_EQ(bridge.DeviceText(1, text, ProductSelector::Description), Status::Success);
     EXPECT_EQ(text, kMotorProduct);
-    EXPECT_EQ(bridge.GetProductString(3, text, ProductSelector::Description), Status::DeviceNotFound);
+    EXPECT_EQ(bridge.DeviceText(3, text, ProductSelector::Description), Status::DeviceNotFound);
 }
 
 TEST(LinuxUsbBridge, OpensTheTtyAndMovesBytesWithTimeouts)
@@ -101,12 +101,12 @@ TEST(LinuxUsbBridge, OpensTheTtyAndMovesBytesWithTimeouts)
     EXPECT_EQ(std::string(seen, 4), "\x80RP ");
 
     uint8_t buf[8];
-    EXPECT_EQ(bridge.Read(h, buf, 1, n), Status::RxQueueNotReady);
+    EXPECT_EQ(bridge.Read(h, buf, 1, n), Status::ReadTimedOut);
     ASSERT_EQ(::write(master, "42\r", 3), 3);
     uint32_t waiting = 0;
     QueueStatus qs;
     for (int i = 0; i < 100 && waiting < 3; ++i) {
-        ASSERT_EQ(bridge.CheckRxQueue(h, waiting, qs), Status::Success);
+        ASSERT_EQ(bridge.ReceiveQueue(h, waiting, qs), Status::Success);
         usleep(1000);
     }
     EXPECT_EQ(waiting, 3u);

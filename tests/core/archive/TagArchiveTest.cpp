@@ -419,7 +419,7 @@ TEST(TagArchive, ItemsReadInReverseOrderAreAllFound)
 
 TEST(TagArchive, SecondItemOfTheSameNameIsReadOnlyAfterTheFirst)
 {
-    // The motor record stores "KI" twice (Part 1.105).
+    // The motor record stores "KI" twice.
     uint16_t ki1 = 1, ki2 = 2;
     Bytes bytes = Store("K", [&](CTagArchive& ar) {
         ar.SerializeShort("KI", ki1, 0);

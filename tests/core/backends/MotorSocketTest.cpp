@@ -75,6 +75,10 @@ TEST_F(MotorSocketTest, ConnectsToItsOwnMotorAndQueries)
 
 TEST_F(MotorSocketTest, AMotorThatComesLateIsConnectedByTheRetries)
 {
+    CMotorSocket nowhere;
+    EXPECT_FALSE(nowhere.Connect(100));
+    EXPECT_EQ(nowhere.GetState(), CMotorSocket::StateIdle);
+
     CMotorSocket s("127.0.0.3");
     EXPECT_FALSE(s.Connect(100));
     EXPECT_EQ(s.GetState(), CMotorSocket::StateConnecting);

@@ -231,13 +231,11 @@ TEST_F(FakePortTest, ReopenChangesTheLine)
     EXPECT_EQ(port->isOpen, 1);
 }
 
-TEST(CommPortNames, ComNamesAndPathsResolve)
+TEST(CommPortNames, PathsAndDeviceNamesResolve)
 {
     CCommPort port;
     port.PortName = "/dev/pts/7";
     EXPECT_EQ(port.DeviceName(), "/dev/pts/7");
-    port.PortName = "COM12";
-    EXPECT_EQ(port.DeviceName(), "/dev/ttyS11");
     port.PortName = "ttyUSB0";
     EXPECT_EQ(port.DeviceName(), "/dev/ttyUSB0");
 }

@@ -34,7 +34,7 @@ struct TempRegistry {
 
 const char* const kSections[] = {"IOTerminal", "Terminal", "Communication", "Editor", "Workspace", "Polling", "Scanner"};
 
-// The table of Part 3.140: section, key, default.
+// The settings table: section, key, default.
 struct Row {
     const char* section;
     const char* key;

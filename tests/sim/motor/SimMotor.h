@@ -100,6 +100,8 @@ public:
     void Answer(const std::string& text, int extraDelayMs = 0);
     // Queues bytes as they are, ready at the given time at the earliest.
     void Send(Bytes bytes, TimePoint readyAt);
+    // Output the motor sends of its own accord (a running program's text), ready at once.
+    void SendUnsolicited(const std::string& text) { Send(ToBytes(text), m_now); }
     void StartLoad(bool calibration);
     // Marks the EEPROM busy for one write and gives the time it will be done.
     TimePoint BeginEepromWrite();

@@ -142,14 +142,19 @@ NetRig::~NetRig()
             close(fd);
 }
 
-void NetRig::Stop()
+void NetRig::Wake()
 {
-    if (m_stop.exchange(true))
-        return;
     if (m_wake[1] >= 0) {
         char c = 1;
         [[maybe_unused]] ssize_t n = write(m_wake[1], &c, 1);
     }
+}
+
+void NetRig::Stop()
+{
+    if (m_stop.exchange(true))
+        return;
+    Wake();
     if (m_thread.joinable())
         m_thread.join();
 }

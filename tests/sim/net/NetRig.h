@@ -43,9 +43,14 @@ public:
     // The interface answers discovery but refuses TCP connections (a motor on another subnet).
     void SetRefuseTcp(size_t index, bool refuse);
 
+    // Runs f(SimMotor&) under the rig's lock and returns what f returns; output f queued is sent.
     template <class F>
     decltype(auto) WithMotor(size_t index, F&& f)
     {
+        struct Waker {
+            NetRig* rig;
+            ~Waker() { rig->Wake(); }
+        } waker{this};
         std::lock_guard<std::mutex> lock(m_mutex);
         return f(MotorAt(index));
     }
@@ -57,6 +62,7 @@ public:
 private:
     explicit NetRig(NetOptions options);
     SimMotor& MotorAt(size_t index);
+    void Wake();
     void Run();
     void OnDatagram(const uint8_t* data, size_t size, const void* from, unsigned fromLength);
     void Serve(TimePoint now);

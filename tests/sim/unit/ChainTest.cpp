@@ -3,6 +3,8 @@
 #include "tests/sim/unit/PcLine.h"
 #include "tests/sim/wiring/SerialRig.h"
 
+#include "platform/serial/SerialDevice.h"
+
 #include <gtest/gtest.h>
 
 namespace vqxsim::test {
@@ -145,6 +147,36 @@ TEST(Chain, PacedLineTakesTheCharacterTime)
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(SimClock::now() - t0).count();
     EXPECT_EQ(back, Frame(1, "RSP") + "24576/450\r");
     EXPECT_GE(elapsed, 55);
+}
+
+// The platform's own serial device sets speed and parity through termios, as the host does.
+TEST(Chain, HostSerialDeviceSettingsReachTheMotors)
+{
+    MotorProfile odd = EchoingMotor();
+    odd.channel[0] = {19200, 'O'};
+    auto rig = SerialRig::Chain(MakeProfiles(2, odd, true));
+    platform::SerialLineSettings line;
+    line.baud = 19200;
+    line.parity = platform::SerialParity::Odd;
+    auto device = platform::OpenSerialDevice(rig->DevicePath(), line);
+    ASSERT_TRUE(device);
+    device->SetTimeouts({0, 0, 300, 0, 0});
+    size_t n = 0;
+    device->Write(reinterpret_cast<const uint8_t*>("\x82RSP "), 5, n);
+    std::string back(15, '\0');
+    device->Read(reinterpret_cast<uint8_t*>(back.data()), back.size(), n);
+    EXPECT_EQ(back.substr(0, n), "\x82RSP 24576/450\r");
+
+    rig->WithMotor(1, [](SimMotor& m) { m.SendUnsolicited("X1\r"); });
+    device->Read(reinterpret_cast<uint8_t*>(back.data()), 3, n);
+    EXPECT_EQ(back.substr(0, n), "X1\r") << "output a motor sends of its own accord";
+
+    line.baud = 9600;
+    device->SetLine(line);
+    device->SetTimeouts({0, 0, 100, 0, 0});
+    device->Write(reinterpret_cast<const uint8_t*>("\x82RSP "), 5, n);
+    device->Read(reinterpret_cast<uint8_t*>(back.data()), back.size(), n);
+    EXPECT_EQ(n, 0u);
 }
 
 } // namespace

@@ -8,44 +8,19 @@
 #include <unistd.h>
 
 namespace vqxsim {
-namespace {
-
-std::unique_ptr<Topology> Populate(std::unique_ptr<Topology> t, const std::vector<MotorProfile>& motors, int channel)
-{
-    TimePoint now = SimClock::now();
-    for (const MotorProfile& p : motors) {
-        SimMotor m(p, now);
-        m.lineChannel = channel;
-        t->nodes.emplace_back(std::move(m));
-    }
-    return t;
-}
-
-} // namespace
-
-std::vector<MotorProfile> MakeProfiles(size_t n, const MotorProfile& base, bool addressed)
-{
-    std::vector<MotorProfile> out(n, base);
-    for (size_t i = 0; i < n; ++i) {
-        out[i].serial = base.serial + uint32_t(i);
-        if (addressed)
-            out[i].address = int(i + 1);
-    }
-    return out;
-}
 
 std::unique_ptr<SerialRig> SerialRig::Chain(const std::vector<MotorProfile>& motors, SerialOptions options)
 {
     auto port = std::make_unique<PtyPort>();
     std::string path = port->Path();
-    return Start(Populate(std::make_unique<ChainTopology>(), motors, 0), std::move(port), options, path);
+    return Start(Populate(std::make_unique<ChainTopology>(), motors, 0, SimClock::now()), std::move(port), options, path);
 }
 
 std::unique_ptr<SerialRig> SerialRig::Bus(const std::vector<MotorProfile>& motors, SerialOptions options)
 {
     auto port = std::make_unique<PtyPort>();
     std::string path = port->Path();
-    return Start(Populate(std::make_unique<BusTopology>(options.collision), motors, options.busChannel & 1),
+    return Start(Populate(std::make_unique<BusTopology>(options.collision), motors, options.busChannel, SimClock::now()),
                  std::move(port), options, path);
 }
 
@@ -58,7 +33,7 @@ std::unique_ptr<SerialRig> SerialRig::Start(std::unique_ptr<Topology> topology, 
 
 SerialRig::SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options,
                      std::string path)
-    : m_topology(std::move(topology)), m_port(std::move(port)), m_options(options), m_path(std::move(path))
+    : LineRig(std::move(topology)), m_port(std::move(port)), m_options(options), m_path(std::move(path))
 {
     if (pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
         m_wake[0] = m_wake[1] = -1;
@@ -91,11 +66,6 @@ void SerialRig::Wake()
     }
 }
 
-void SerialRig::PowerCycle(size_t index)
-{
-    WithMotor(index, [](SimMotor& m) { m.PowerCycle(SimClock::now()); });
-}
-
 // How long the thread may sleep before something is due. Called with the lock held.
 int SerialRig::WaitMs(TimePoint now, bool outputPending)
 {
@@ -115,7 +85,7 @@ int SerialRig::WaitMs(TimePoint now, bool outputPending)
 void SerialRig::Run()
 {
     std::deque<WireByte> toPc;
-    std::vector<WireByte> stepped;
+    std::vector<TimedByte> stepped;
     uint8_t buffer[4096];
     while (!m_stop) {
         int waitMs;
@@ -149,24 +119,10 @@ void SerialRig::Run()
                 m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
 
         stepped.clear();
-        if (m_options.pacing) {
-            const auto charTime = std::chrono::microseconds(int64_t(BitsPerChar(pc)) * 1000000 / std::max(1, pc.baud));
-            if (m_nextRound < now - charTime)
-                m_nextRound = now;
-            while (m_nextRound <= now && m_topology->Step(now, stepped))
-                m_nextRound += charTime;
-        } else {
-            for (int rounds = 0; rounds < 1000000 && m_topology->Step(now, stepped); ++rounds) {
-            }
-        }
-        for (WireByte b : stepped) {
-            if (b.sentAt != pc) {
-                if (!m_options.garbleMismatchToPc)
-                    continue;
-                b.value = uint8_t(b.value ^ 0xA5);
-            }
-            toPc.push_back(b);
-        }
+        m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);
+        for (const TimedByte& t : stepped)
+            if (auto b = ForPc(t.byte, pc, m_options.garbleMismatchToPc))
+                toPc.push_back(*b);
         while (!toPc.empty() && m_port->WriteToPc(toPc.front()))
             toPc.pop_front();
     }

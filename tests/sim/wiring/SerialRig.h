@@ -2,12 +2,11 @@
 // Simulated motors on one serial line, run in real time on a thread of their own: a daisy chain or a
 // bus behind a pseudo-terminal (or another PC port), with all motors reachable for inspection.
 
+#include "tests/sim/wiring/LineRig.h"
 #include "tests/sim/wiring/PcPort.h"
-#include "tests/sim/wiring/Topology.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,59 +25,34 @@ struct SerialOptions {
     bool garbleMismatchToPc = false;
 };
 
-class SerialRig {
+class SerialRig final : public LineRig {
 public:
     // Motors in chain order: the first hears the PC's transmit line, the last talks to its receiver.
     static std::unique_ptr<SerialRig> Chain(const std::vector<MotorProfile>& motors, SerialOptions options = {});
     static std::unique_ptr<SerialRig> Bus(const std::vector<MotorProfile>& motors, SerialOptions options = {});
-    // Any topology behind any PC port (the pseudo-terminal, or an in-process line).
+    // Any topology behind any PC port that a thread can serve.
     static std::unique_ptr<SerialRig> Start(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port,
                                             SerialOptions options = {}, std::string devicePath = {});
-    ~SerialRig();
-    SerialRig(const SerialRig&) = delete;
-    SerialRig& operator=(const SerialRig&) = delete;
+    ~SerialRig() override;
 
     // The path the PC opens (the pseudo-terminal's slave side); empty for other ports.
     const std::string& DevicePath() const { return m_path; }
-    size_t Count() const { return m_topology->Count(); }
-
-    // Runs f(SimMotor&) on motor index (0 = first in the chain) under the line's lock, and returns
-    // what f returns. Knobs and state changed there take effect at once.
-    template <class F>
-    decltype(auto) WithMotor(size_t index, F&& f)
-    {
-        struct Waker {
-            SerialRig* rig;
-            ~Waker() { rig->Wake(); }
-        } waker{this};
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return f(m_topology->nodes.at(index).motor);
-    }
-
-    // Switches the motor off and on again: power-up state from its profile and EEPROM.
-    void PowerCycle(size_t index);
     // Stops the line's thread; the motors stay inspectable.
     void Stop();
 
 private:
     SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options, std::string path);
     void Run();
-    void Wake();
+    void Wake() override;
     int WaitMs(TimePoint now, bool outputPending);
 
-    std::unique_ptr<Topology> m_topology;
     std::unique_ptr<PcPort> m_port;
     SerialOptions m_options;
     std::string m_path;
-    std::mutex m_mutex;
     std::atomic<bool> m_stop{false};
     int m_wake[2] = {-1, -1};
     TimePoint m_nextRound;
     std::thread m_thread;
 };
-
-// n profiles like base, with serial numbers base.serial, base.serial+1, ... and, when addressed,
-// power-up addresses 1..n.
-std::vector<MotorProfile> MakeProfiles(size_t n, const MotorProfile& base = {}, bool addressed = false);
 
 } // namespace vqxsim

@@ -1,6 +1,47 @@
 #include "tests/sim/wiring/Topology.h"
 
+#include <algorithm>
+
 namespace vqxsim {
+
+Duration CharTime(const LineSettings& line)
+{
+    return std::chrono::duration_cast<Duration>(std::chrono::microseconds(int64_t(BitsPerChar(line)) * 1000000 /
+                                                                          std::max(1, line.baud)));
+}
+
+std::optional<WireByte> ForPc(WireByte byte, const LineSettings& pc, bool garble)
+{
+    if (byte.sentAt != pc) {
+        if (!garble)
+            return std::nullopt;
+        byte.value = uint8_t(byte.value ^ 0xA5);
+    }
+    return byte;
+}
+
+void Topology::RunDue(TimePoint now, Duration charTime, TimePoint& nextRound, std::vector<TimedByte>& toPc)
+{
+    std::vector<WireByte> out;
+    if (charTime == Duration::zero()) {
+        for (int rounds = 0; rounds < 1000000 && Step(now, out); ++rounds) {
+        }
+        for (const WireByte& b : out)
+            toPc.push_back({b, now});
+        return;
+    }
+    // A line that was idle does not catch up on the rounds it missed.
+    if (nextRound < now - charTime)
+        nextRound = now;
+    while (nextRound <= now) {
+        out.clear();
+        if (!Step(nextRound, out))
+            break;
+        for (const WireByte& b : out)
+            toPc.push_back({b, nextRound});
+        nextRound += charTime;
+    }
+}
 
 std::optional<TimePoint> Topology::NextReady() const
 {

@@ -15,6 +15,21 @@ enum class CollisionForm {
     FramingError, // a framing error (a pseudo-terminal cannot carry it: it shows as garbage there)
 };
 
+using Duration = SimClock::duration;
+
+// A byte for the PC and the time it leaves the last transmitter.
+struct TimedByte {
+    WireByte byte;
+    TimePoint at;
+};
+
+// Time one character takes on the line.
+Duration CharTime(const LineSettings& line);
+
+// What the PC receives of a byte: nothing when it was sent at another speed or parity, or, with
+// garble set, a changed byte.
+std::optional<WireByte> ForPc(WireByte byte, const LineSettings& pc, bool garble);
+
 class Topology {
 public:
     virtual ~Topology() = default;
@@ -23,6 +38,11 @@ public:
     // One character time: every transmitter sends at most one byte. Bytes for the PC are appended
     // to toPc. Returns whether any byte moved.
     virtual bool Step(TimePoint now, std::vector<WireByte>& toPc) = 0;
+
+    // Runs the rounds due by now. Without a character time (zero), rounds follow each other at once
+    // until nothing moves; with one, a round happens at nextRound and every character time after,
+    // up to now. Bytes for the PC are appended with the time of their round.
+    void RunDue(TimePoint now, Duration charTime, TimePoint& nextRound, std::vector<TimedByte>& toPc);
 
     // When an answer that waits on time becomes ready, if any does.
     std::optional<TimePoint> NextReady() const;

@@ -1,0 +1,53 @@
+#pragma once
+// Motors on one serial line, driven under one lock: the part every kind of line shares.
+
+#include "tests/sim/wiring/Topology.h"
+
+#include <memory>
+#include <mutex>
+
+namespace vqxsim {
+
+class LineRig {
+public:
+    virtual ~LineRig() = default;
+    LineRig(const LineRig&) = delete;
+    LineRig& operator=(const LineRig&) = delete;
+
+    size_t Count() const { return m_topology->Count(); }
+
+    // Runs f(SimMotor&) on motor index (0 = first in a chain) under the line's lock and returns
+    // what f returns. Knobs and state changed there take effect at once; output f queued is sent.
+    template <class F>
+    decltype(auto) WithMotor(size_t index, F&& f)
+    {
+        struct Waker {
+            LineRig* rig;
+            ~Waker() { rig->Wake(); }
+        } waker{this};
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return f(m_topology->nodes.at(index).motor);
+    }
+
+    // Switches the motor off and on again: power-up state from its profile and EEPROM.
+    void PowerCycle(size_t index);
+
+protected:
+    explicit LineRig(std::unique_ptr<Topology> topology) : m_topology(std::move(topology)) {}
+    // Something changed outside the line's own flow: let it look at the motors again.
+    virtual void Wake() = 0;
+    virtual TimePoint Now() const { return SimClock::now(); }
+
+    std::unique_ptr<Topology> m_topology;
+    std::mutex m_mutex;
+};
+
+// Motors built from the profiles, attached to the given channel, in a topology.
+std::unique_ptr<Topology> Populate(std::unique_ptr<Topology> topology, const std::vector<MotorProfile>& motors,
+                                   int channel, TimePoint now);
+
+// n profiles like base, with serial numbers base.serial, base.serial+1, ... and, when addressed,
+// power-up addresses 1..n.
+std::vector<MotorProfile> MakeProfiles(size_t n, const MotorProfile& base = {}, bool addressed = false);
+
+} // namespace vqxsim
