@@ -59,9 +59,13 @@ public:
     {
         return m_inner.RetryWrite(port, written, asked, attempt);
     }
-    platform::SerialTimeouts DriverTimeouts(const CCommPort& port, int timeoutMs) const override
+    platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const override
     {
-        return m_inner.DriverTimeouts(port, timeoutMs);
+        return m_inner.DriverTimeouts(port, kind, timeoutMs);
+    }
+    platform::SerialLineSettings LineSettings(const CCommPort& port) const override
+    {
+        return m_inner.LineSettings(port);
     }
     ITrafficLog* Analyzer() const override { return m_inner.Analyzer(); }
     const COptions& Settings() const override { return m_options; }

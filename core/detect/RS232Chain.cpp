@@ -85,8 +85,17 @@ int EstablishChain(CCommPort& port, int flags)
         port.WriteCommand("WAKE", 0, false);
         port.WriteCommand("WAKE", 0, false);
         port.WriteCommand("ECHO", 0, false);
-        if (progress && !ui::Progress().Step(attempt))
+        if (progress && !ui::Progress().Step(attempt)) {
+            // The motors that followed the sweep go back to the port's rate with the port.
+            try {
+                port.WriteCommand(Format("BAUD%d", port.savedBitPerSec), 0, false);
+                port.Reopen(port.savedBitPerSec, -1);
+                port.ClearBuffer();
+            } catch (const CVQXException&) {
+            }
+            port.Echo = 1;
             return DETECT_CANCELLED;
+        }
         if (ReadChainToken(port) && std::strstr(reinterpret_cast<const char*>(port.lineBuffer) + 1, "WAKE"))
             break;
     }

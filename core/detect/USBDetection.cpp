@@ -36,7 +36,7 @@ int DetectUSBMotors(CCommPort& port, const CCommPort* reference, int flags)
     progress.Total(10);
     usb::UsbBridge& bridge = usb::GetUsbBridge();
     int count = 0;
-    if (bridge.GetNumDevices(count) != usb::Status::Success)
+    if (bridge.DeviceCount(count) != usb::Status::Success)
         return Failure(progress, flags, DETECT_NO_USB_LIBRARY);
     if (count <= 0)
         return Failure(progress, flags, DETECT_NONE);
@@ -50,9 +50,9 @@ int DetectUSBMotors(CCommPort& port, const CCommPort* reference, int flags)
     for (int i = 0; i < count; ++i) {
         progress.Step(i);
         std::string description, serial;
-        if (bridge.GetProductString(i, description, usb::ProductSelector::Description) != usb::Status::Success ||
+        if (bridge.DeviceText(i, description, usb::ProductSelector::Description) != usb::Status::Success ||
             description != usb::kMotorProduct ||
-            bridge.GetProductString(i, serial, usb::ProductSelector::SerialNumber) != usb::Status::Success)
+            bridge.DeviceText(i, serial, usb::ProductSelector::SerialNumber) != usb::Status::Success)
             continue;
         const int k = LowestFreeAddress(port);
         if (k == 0) {
