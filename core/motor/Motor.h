@@ -209,8 +209,11 @@ private:
     int32_t ReadThroughVariable(int address, const char* variable, const char* loadCommand, int32_t restoreMask);
     void WriteThroughVariable(int address, int32_t value, const char* variable, const char* storeCommand,
                               int32_t restoreMask);
-    std::vector<int32_t> SaveBlockVariables(int count);
-    void RestoreBlockVariables(const std::vector<int32_t>& saved, bool swallowErrors);
+    // Reads aaa, bbb, ... (count of them) and returns the commands that put them back.
+    std::vector<std::string> SaveBlockVariables(int count);
+    // Runs body, then sends the restore commands; when body fails, the commands are sent as far
+    // as the link still takes them and the error passes on.
+    void RunThenRestore(const std::vector<std::string>& restores, const std::function<void()>& body);
     void WriteBlockValues(int address, const std::vector<int32_t>& values);
     void ReadChecksum();
     // Reads the factory block; reason is 1 for a bad magic or length, 2 for a sum failure.

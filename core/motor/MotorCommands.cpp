@@ -77,18 +77,9 @@ std::string CMotor::GetVariable(const std::string& name, bool throughA)
         return SendAndReceive("P" + name);
     }
     const std::string saved = SendAndReceive(pProtocol ? "Pa" : "Ra");
-    const std::string restore = "a=" + std::to_string(ReplyToNumber(saved));
     std::string reply;
-    try {
-        reply = SendAndReceive("a=" + name + (pProtocol ? " Pa" : " Ra"));
-    } catch (const CVQXException&) {
-        try {
-            SendCommand(restore);
-        } catch (const CVQXException&) {
-        }
-        throw;
-    }
-    SendCommand(restore);
+    RunThenRestore({"a=" + std::to_string(ReplyToNumber(saved))},
+                   [&] { reply = SendAndReceive("a=" + name + (pProtocol ? " Pa" : " Ra")); });
     return reply;
 }
 

@@ -22,28 +22,32 @@ int32_t ToInt32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v
 
 } // namespace
 
-std::vector<int32_t> CMotor::SaveBlockVariables(int count)
+std::vector<std::string> CMotor::SaveBlockVariables(int count)
 {
-    std::vector<int32_t> saved;
-    for (int i = 0; i < count; ++i)
-        saved.push_back(ToInt32(ReplyToNumber(GetVariable(BlockVariable(i)))));
-    return saved;
+    std::vector<std::string> restores;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = BlockVariable(i);
+        restores.push_back(name + "=" + std::to_string(ToInt32(ReplyToNumber(GetVariable(name)))));
+    }
+    return restores;
 }
 
-void CMotor::RestoreBlockVariables(const std::vector<int32_t>& saved, bool swallowErrors)
+void CMotor::RunThenRestore(const std::vector<std::string>& restores, const std::function<void()>& body)
 {
-    for (size_t i = 0; i < saved.size(); ++i) {
-        const std::string command = BlockVariable(static_cast<int>(i)) + "=" + std::to_string(saved[i]);
-        if (!swallowErrors) {
-            SendCommand(command);
-            continue;
+    try {
+        body();
+    } catch (const CVQXException&) {
+        // Put back as much as the link still takes; the first error is the one that counts.
+        for (const std::string& command : restores) {
+            try {
+                SendCommand(command);
+            } catch (const CVQXException&) {
+            }
         }
-        // After a failure put back as much as the link still takes; the first error wins.
-        try {
-            SendCommand(command);
-        } catch (const CVQXException&) {
-        }
+        throw;
     }
+    for (const std::string& command : restores)
+        SendCommand(command);
 }
 
 void CMotor::ReadEEPROM(int address, uint8_t* buffer, int n)
@@ -51,8 +55,7 @@ void CMotor::ReadEEPROM(int address, uint8_t* buffer, int n)
     if (n <= 0)
         return;
     const int k = (n + 3) / 4;
-    const std::vector<int32_t> saved = SaveBlockVariables(std::min(k, kBlockValues));
-    try {
+    RunThenRestore(SaveBlockVariables(std::min(k, kBlockValues)), [&] {
         SendCommand("EPTR=" + std::to_string(address));
         CTimeoutScope timeouts(*port, 2000, 1000);
         for (int done = 0; done < k;) {
@@ -66,18 +69,13 @@ void CMotor::ReadEEPROM(int address, uint8_t* buffer, int n)
             }
             done += m;
         }
-    } catch (const CVQXException&) {
-        RestoreBlockVariables(saved, true);
-        throw;
-    }
-    RestoreBlockVariables(saved, false);
+    });
 }
 
 void CMotor::WriteBlockValues(int address, const std::vector<int32_t>& values)
 {
     const int k = static_cast<int>(values.size());
-    const std::vector<int32_t> saved = SaveBlockVariables(std::min(k, kBlockValues));
-    try {
+    RunThenRestore(SaveBlockVariables(std::min(k, kBlockValues)), [&] {
         SendCommand("EPTR=" + std::to_string(address));
         for (int done = 0; done < k;) {
             const int m = std::min(k - done, kBlockValues);
@@ -87,11 +85,7 @@ void CMotor::WriteBlockValues(int address, const std::vector<int32_t>& values)
             WaitEEPROMWrite();
             done += m;
         }
-    } catch (const CVQXException&) {
-        RestoreBlockVariables(saved, true);
-        throw;
-    }
-    RestoreBlockVariables(saved, false);
+    });
 }
 
 void CMotor::WriteEEPROM(int address, const uint8_t* bytes, int n)
@@ -133,20 +127,12 @@ int32_t CMotor::ReadThroughVariable(int address, const char* variable, const cha
 {
     const std::string var = variable;
     const int32_t saved = ToInt32(ReplyToNumber(GetVariable(var)));
-    const std::string restore = var + "=" + std::to_string(saved & restoreMask);
     int32_t value = 0;
-    try {
+    RunThenRestore({var + "=" + std::to_string(saved & restoreMask)}, [&] {
         SendCommand("EPTR=" + std::to_string(address));
         SendCommand(loadCommand);
         value = ToInt32(ReplyToNumber(GetVariable(var)));
-    } catch (const CVQXException&) {
-        try {
-            SendCommand(restore);
-        } catch (const CVQXException&) {
-        }
-        throw;
-    }
-    SendCommand(restore);
+    });
     return value;
 }
 
@@ -155,20 +141,12 @@ void CMotor::WriteThroughVariable(int address, int32_t value, const char* variab
 {
     const std::string var = variable;
     const int32_t saved = ToInt32(ReplyToNumber(GetVariable(var)));
-    const std::string restore = var + "=" + std::to_string(saved & restoreMask);
-    try {
+    RunThenRestore({var + "=" + std::to_string(saved & restoreMask)}, [&] {
         SendCommand(var + "=" + std::to_string(value));
         SendCommand("EPTR=" + std::to_string(address));
         SendCommand(storeCommand);
         WaitEEPROMWrite();
-    } catch (const CVQXException&) {
-        try {
-            SendCommand(restore);
-        } catch (const CVQXException&) {
-        }
-        throw;
-    }
-    SendCommand(restore);
+    });
 }
 
 uint8_t CMotor::ReadEEPROMByte(int address, bool raw)

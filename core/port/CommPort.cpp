@@ -24,6 +24,7 @@ void TellTerminalBar(const CCommPort& port)
 
 CCommPort::CCommPort() : m_policy(&CPortPolicy::Default())
 {
+    m_motorLinks = &motors;
     const COptions& o = m_policy->Settings();
     echoTimeout = o.EchoTimeout;
     totalTimeout = o.ResponseTimeout;
@@ -96,15 +97,13 @@ void CCommPort::OpenSerial()
 void CCommPort::OpenLinks()
 {
     const int failure = CommType == COMM_ETHERNET ? CVQXException::NetworkError : CVQXException::NoUSBMotor;
-    // Without the motors' back ends there is nothing to open; refusing beats pretending.
-    if (!m_motorLinks)
-        throw CVQXException(failure);
     const int count = m_motorLinks->Count();
     bool any = false;
     for (int i = 0; i < count; ++i) {
         IMotorLink* link = m_motorLinks->LinkAt(i);
+        // A port outside a project has no page; page -1 would mean every page.
         if (link)
-            link->SetTrafficLog(m_policy->Analyzer(), id);
+            link->SetTrafficLog(id >= 0 ? m_policy->Analyzer() : nullptr, id);
         const bool connected = link && link->Connect(500);
         if (!connected && link)
             link->Disconnect();
@@ -116,19 +115,22 @@ void CCommPort::OpenLinks()
     if (count > 0 && !any)
         throw CVQXException(failure);
     isOpen = 1;
+    m_linksOpen = true;
 }
 
 bool CCommPort::ClosePort()
 {
     const bool was = isOpen != 0;
-    if (IsSerial()) {
-        m_device.reset();
-        handle = -1;
-    } else if (was && m_motorLinks) {
+    // Everything this port opened goes, also when its type was switched while it was open: a serial
+    // line kept here would lock the device against the next open.
+    m_device.reset();
+    handle = -1;
+    if (m_linksOpen && m_motorLinks) {
         for (int i = 0; i < m_motorLinks->Count(); ++i)
             if (IMotorLink* link = m_motorLinks->LinkAt(i))
                 link->Disconnect();
     }
+    m_linksOpen = false;
     isOpen = 0;
     if (was)
         TellTerminalBar(*this);

@@ -1,8 +1,9 @@
 #pragma once
 // One port (channel) of a project: a serial line to an RS-232 daisy chain or an RS-485 bus, or a
 // group of motors reached one by one over Ethernet or USB. All traffic to motors goes through it:
-// line and timeouts (CommPort.cpp, CommPortTimeouts.cpp), framing, echo and replies
-// (CommPortFraming.cpp, CommPortReading.cpp), motor-level commands (CommPortCommands.cpp).
+// line and timeouts (CommPort.cpp), framing and echo (CommPortFraming.cpp), reading and replies
+// (CommPortReading.cpp), chain-wide commands (CommPortCommands.cpp). Ethernet and USB motors are
+// reached through IPortMotors/IMotorLink; what differs in the engine library is CPortPolicy.
 
 #include "core/port/IntervalTimer.h"
 #include "core/port/MotorLink.h"
@@ -98,9 +99,9 @@ public:
     // The program's or the engine's choices; the caller keeps ownership (null: the program's).
     void SetPolicy(CPortPolicy* policy) { m_policy = policy ? policy : &CPortPolicy::Default(); }
     CPortPolicy& Policy() const { return *m_policy; }
-    // The motors of an Ethernet or USB port with their links; null until the motor list provides
-    // them (such a port then refuses to open).
-    void SetMotorLinks(IPortMotors* motors) { m_motorLinks = motors; }
+    // The motors of an Ethernet or USB port with their links: the port's own motor list unless a
+    // test installs another (null restores the list).
+    void SetMotorLinks(IPortMotors* links) { m_motorLinks = links ? links : &motors; }
     IPortMotors* MotorLinks() const { return m_motorLinks; }
     // The serial device while open (tests and the line-collection reads of detection).
     platform::SerialDevice* Device() const { return m_device.get(); }
@@ -179,4 +180,5 @@ private:
     std::unique_ptr<platform::SerialDevice> m_device;
     CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
+    bool m_linksOpen = false;       // the motors' links were opened (until the port closes)
 };

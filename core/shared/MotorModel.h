@@ -1,5 +1,5 @@
 #pragma once
-// CMotorModel (Parts 0.6 and 6.101): one record of the motor-models database "TQModels.tqm":
+// CMotorModel: one record of the motor-models database "TQModels.tqm":
 // name, electrical and mechanical data, default gains, the picture bytes and the places of five
 // status lamps on the picture. The picture's drawing (DrawPicture) comes with the GUI.
 
@@ -52,7 +52,7 @@ public:
         return static_cast<uint16_t>(x) | (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
     }
 
-    // Stores or loads the record inside the group `groupName` (Part 6.101). An absent group on
+    // Stores or loads the record inside the group `groupName`. An absent group on
     // loading changes nothing. A missing or wrongly sized item loads as 0 or empty (Index too).
     // "LEDs": 5 values stored; on loading as many as the group holds, at most 5 kept. The picture:
     // loading with the archive's mode bit 0 (CTagArchive::kSkipPictures) leaves the picture bytes

@@ -1,11 +1,11 @@
 #pragma once
-// The motor-models table and its database file "TQModels.tqm" (Part 3.126): a tagged archive of
+// The motor-models table and its database file "TQModels.tqm": a tagged archive of
 // class "VQXModelsFile" holding a group "TQModels" with one group "Arr%d" per model
 // (CMotorModel). The application loads it once at start (LoadMotorModels) and does not start
 // without it; every CMotor holds the index of its model in the table.
 //
 // What the program relies on: index 0 is "no model"; index 4 is the model given to motors
-// without EEPROM (Part 1.106); at most 200 models.
+// without EEPROM; at most 200 models.
 
 #include "core/shared/MotorModel.h"
 
@@ -16,7 +16,7 @@
 inline constexpr const char* kModelsFileName = "TQModels.tqm";
 inline constexpr const char* kModelsClassName = "VQXModelsFile";
 inline constexpr const char* kModelsGroup = "TQModels";
-// The message of a failed load; the program then ends (Part 3.101).
+// The message of a failed load; the program then ends.
 inline constexpr const char* kModelsOpenError = "Cannot open the TQModels database file, please reinstall VQX.";
 // The registry value that overrides the file's path (HKEY_LOCAL_MACHINE).
 inline constexpr const char* kModelsRegistryKey = "SOFTWARE\\Korvessan\\Tessaraxon";
@@ -59,7 +59,7 @@ private:
 // The program's one models table.
 CMotorModels& GetMotorModels();
 
-// LoadMotorModels (Part 3.126): loads the program's table from the models file. The path is the
+// LoadMotorModels: loads the program's table from the models file. The path is the
 // registry value "ModelsFile" of HKEY_LOCAL_MACHINE\SOFTWARE\Korvessan\Tessaraxon when present,
 // else "TQModels.tqm" in the program folder (the Part's current folder would make the start
 // depend on where the program is started from). False with *error set when it cannot be loaded;

@@ -1,10 +1,10 @@
 #pragma once
-// The shared functions of Part 3.126 that are not widgets: text and path helpers, packed dates,
-// serial numbers, status-bit texts, number texts for dialogs, and the dotted-quad check of
-// Part 4.104. Pure functions; the widget halves (setting a control's text, opening help) come with
+// The shared functions that are not widgets: text and path helpers, packed dates,
+// serial numbers, status-bit texts, number texts for dialogs, and the dotted-quad check of the
+// motor-IP prompt. Pure functions; the widget halves (setting a control's text, opening help) come with
 // the application shell.
 //
-// Left out on purpose: `GetMotorByIndex` needs the project (Part 4.101), which does not exist yet;
+// Left out on purpose: `GetMotorByIndex` needs the project, which does not exist yet;
 // it belongs with the project. `ShowHelpTopic`, `HtmlHelpCommand` and `ShowChangeIPHelp` open the
 // help viewer and come with the shell; `HelpTopicOf` and `HelpTopicPath` below are their text part.
 
@@ -22,7 +22,7 @@ std::string GetTextLine(std::string_view text, int n);
 void GetTextLine(std::string& text, int n);
 
 // String resources of commands and dialogs hold description, tooltip and help topic on three
-// lines: the help topic is the third line (Part 3.126; Part 0.3's "second line" is not followed).
+// lines: the help topic is the third line.
 std::string HelpTopicOf(std::string_view resourceText);
 // What the help viewer is asked to open: the help file path, "::/" and the topic. A topic that
 // already starts with "::/" (callers such as "::/VQXUsersGuide\...") is appended as it is.
@@ -63,8 +63,7 @@ struct SystemTime {
 
 // "%02d/%02d/%04d %02d:%02d:%02d" (month, day, year, hour, minute, second) of the UTC time stamp
 // in local time; "N/A" for year 0 and for a stamp that cannot be converted (a field out of
-// range). Part 0.3's "empty for year 0" is not followed: absent dates show "N/A" (piece-01
-// Conventions).
+// range): absent dates show "N/A", never an empty text.
 std::string FormatSystemTime(const SystemTime& utc);
 
 // Packed date: bits 16-31 year, 8-15 month, 0-7 day; low 16 bits 0 = no date.
@@ -92,7 +91,7 @@ uint32_t ParseSerialNumber(std::string_view text);
 
 // ---- Status bits -----------------------------------------------------------------------------
 
-// Tool-tip text of motor status bit 0..22 (Part 3.126 table); isVersion5 chooses the first of two
+// Tool-tip text of motor status bit 0..22; isVersion5 chooses the first of two
 // texts; other bits give an empty text.
 std::string GetStatusBitText(int bit, bool isVersion5, bool isVersion46Plus);
 
@@ -115,7 +114,7 @@ std::string GetLastErrorText();
 // The system's message text for an error number.
 std::string GetErrorText(int errorNumber);
 
-// ---- Dotted quad (Part 4.104) ----------------------------------------------------------------
+// ---- Dotted quad ----------------------------------------------------------------
 
 // True when the text is a dotted quad: digits and exactly three dots, each group with at least
 // one digit and a value up to 255 (leading zeros allowed: "010" is 10). The four numbers are

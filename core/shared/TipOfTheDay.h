@@ -1,5 +1,5 @@
 #pragma once
-// The tip of the day's bookkeeping (Part 3.126, CTipDlg): whether tips are shown at start-up, and
+// The tip of the day's bookkeeping: whether tips are shown at start-up, and
 // which tip comes next. The dialog itself comes with the application shell.
 //
 // Profile values: "OptionBoxes"\"NoStartupTips" (not 0: the dialog is not shown at start-up),

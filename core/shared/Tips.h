@@ -1,5 +1,5 @@
 #pragma once
-// The tips file "Tips.dat" of the tip of the day (Part 3.126): binary, little-endian: a 32-bit
+// The tips file "Tips.dat" of the tip of the day: binary, little-endian: a 32-bit
 // signed count N, then N records, each a 32-bit length L followed by L bytes of text (no
 // terminator). The dialog itself comes with the application shell; this is its reader, the
 // profile bookkeeping around it, and the writer the build uses to make the file.

@@ -1,5 +1,5 @@
 #pragma once
-// The information seam (Part 3.124): the one "Information" list of error, warning and
+// The information seam: the one "Information" list of error, warning and
 // information lines that every long operation (compiling, downloading, detecting, addressing,
 // uploading) fills, with its counters, its "Finished." summary and the Copy text.
 //
@@ -31,13 +31,13 @@ struct CInfoLine {
     std::shared_ptr<const CInfoItem> item; // none for information lines and plain texts
 };
 
-// Texts of the summary (Part 3.124).
+// Texts of the summary.
 inline constexpr const char* kProblemsMessage =
     "One or more Errors/Warnings were detected during the operation.\nPlease Check them in the Information View.";
 inline constexpr const char* kSuccessMessage = "The operation finished successfully.";
 inline constexpr const char* kProblemsKey = "ErrorsDetected";
 inline constexpr const char* kSuccessKey = "SuccessMsg";
-// The code of the warning that a motor's index calibration has not finished (Part 1.101).
+// The code of the warning that a motor's index calibration has not finished.
 inline constexpr int32_t kCalibrationUnfinishedCode = 1048;
 
 class CInfoView {
@@ -54,7 +54,7 @@ public:
     void AddException(const CVQXException& e);
     void AddExceptionWarning(const CVQXException& e);
     void AddInfo(std::string_view text);
-    // A calibration warning of a detection (Parts 1.120, 1.123): a warning line with the text and
+    // A calibration warning of a detection: a warning line with the text and
     // an item of code 1048 carrying the motor's data word (port index low, address high), so that
     // double-clicking it offers the calibration check. Counts as a warning and a calibration
     // warning.

@@ -1,8 +1,8 @@
 #pragma once
-// The please-wait seam (Part 3.120): how a long operation shows its texts and progress and learns
+// The please-wait seam: how a long operation shows its texts and progress and learns
 // that the user cancelled. The core calls IProgress only; the application shell's please-wait
 // dialog implements it with a widget, CHeadlessProgress implements it for tests (scripted cancel,
-// recorded calls), and the engine adapts it to its notification codes (Part 7.102).
+// recorded calls), and the engine adapts it to its notification codes.
 //
 // The contract of the dialog's WM_WAIT_PROGRESS message (1207, WM_USER+183) is kept as Notify:
 // kind 1 sets the total (the bar is shown when it is above 0), kind 2 sets the count reached
@@ -57,8 +57,8 @@ public:
     bool AskBeforeCancel() const { return m_askBeforeCancel; }
     void SetAskBeforeCancel(bool ask) { m_askBeforeCancel = ask; }
     bool Cancelled() const { return m_cancelled; }
-    // Part 0.3: the tools clear the mark before a loop; Part 1.121 clears it when a detection
-    // starts with the progress flag.
+    // The tools clear the mark before a loop; a detection clears it when it starts with the
+    // progress flag.
     void ClearCancelled() { m_cancelled = false; }
     // Marks the operation cancelled without a question (a notification answered 0).
     void MarkCancelled() { m_cancelled = true; }
@@ -126,7 +126,7 @@ public:
     void Done() { Notify(kProgressDone, 0); }
 };
 
-// One step of an operation that needs the wait dialog (Part 3.120, Nesting): when a dialog is
+// One step of an operation that needs the wait dialog: when a dialog is
 // already shown it saves its state, sets its own texts and restores the state at the end; when
 // none is shown it shows one and closes it at the end.
 class CWaitStep {
@@ -217,7 +217,7 @@ private:
 
 // A please-wait implementation that hands every progress message to a function and takes its
 // reply, for programs without a dialog: the engine forwards the messages to the client's
-// notification (Part 7.102), where a reply of 0 cancels at once. Texts and Cancel are kept but not
+// notification, where a reply of 0 cancels at once. Texts and Cancel are kept but not
 // shown. Once a reply was 0, every later reply is 0 until the next Show or ClearCancelled.
 class CCallbackProgress : public IProgress {
 public:

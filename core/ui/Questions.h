@@ -1,5 +1,5 @@
 #pragma once
-// The question seam (Parts 3.121 and 4.104): every message, warning and question to the user goes
+// The question seam: every message, warning and question to the user goes
 // through OptionMessageBox (the remembered-answer message box), questions with up to five answers
 // through a choice box (CChoiceDlg), the end of a download through the download-done box, and the
 // Ethernet set-up asks for a motor's IP address through the motor-IP prompt.
@@ -22,7 +22,7 @@
 
 namespace ui {
 
-// ---- Style word (Part 3.121) -----------------------------------------------------------------
+// ---- Style word -----------------------------------------------------------------
 inline constexpr uint32_t MB_OK = 0x0;
 inline constexpr uint32_t MB_OKCANCEL = 0x1;
 inline constexpr uint32_t MB_ABORTRETRYIGNORE = 0x2;
@@ -60,7 +60,7 @@ inline constexpr int IDNO = 7;
 inline constexpr int kLeftButton = 1002;
 inline constexpr int kMiddleButton = 1110;
 inline constexpr int kRightButton = 1111;
-// The download-done box (Part 3.121): Run and Reset.
+// The download-done box: Run and Reset.
 inline constexpr int kDownloadDoneRun = 1076;
 inline constexpr int kDownloadDoneReset = 1077;
 
@@ -95,7 +95,7 @@ struct BoxLayout {
 BoxLayout LayoutOf(uint32_t style, const std::array<std::string, 3>& customTexts = {});
 // Whether the answer is one that the box can give (a visible button or the Escape answer).
 bool IsPossibleAnswer(const BoxLayout& layout, int answer);
-// Whether the answer is stored (Part 3.121, end routine).
+// Whether the answer is stored.
 bool ShouldRemember(uint32_t style, std::string_view key, bool checked, int answer);
 // Whether a framework message box of this style goes to the option box (no bit of 0xFFF380).
 inline bool RoutesToOptionBox(uint32_t style) { return (style & kPlatformBoxMask) == 0; }
@@ -141,7 +141,7 @@ ChoiceLayout ChoiceLayoutOf(const ChoiceRequest& request);
 // The window height for a template height H: H x (base + 15) / 200.
 int ChoiceWindowHeight(const ChoiceRequest& request, int templateHeight);
 
-// CMotorIPDlg (Part 4.104).
+// CMotorIPDlg.
 struct MotorIPRequest {
     std::string address;          // shown in the motor's field at the start
     std::string note;             // the note text

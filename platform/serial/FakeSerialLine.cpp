@@ -19,9 +19,13 @@ std::map<std::string, std::weak_ptr<FakeSerialLine>>& Registry()
 // under any other clock they move that clock instead.
 bool RealTime() { return dynamic_cast<SteadyClock*>(&GetClock()) != nullptr; }
 
+// How often a host read waiting in real time looks whether the peer side is still there.
+constexpr auto kOrphanCheck = std::chrono::milliseconds(10);
+
 } // namespace
 
-// The end a port opens. It keeps the line alive, so a line dropped by its owner reads as unplugged.
+// The end a port opens. It keeps the line object alive; once every peer-side holder has dropped
+// the line, the other end is gone and reads and writes fail as on an unplugged device.
 class FakeHostEnd final : public SerialDevice {
 public:
     explicit FakeHostEnd(std::shared_ptr<FakeSerialLine> line) : m_line(std::move(line)) {}
@@ -44,7 +48,8 @@ public:
     SerialTimeouts GetTimeouts() const override { return m_line->HostTimeouts(); }
     bool Read(uint8_t* buffer, size_t n, size_t& got) override
     {
-        if (m_line->HostRead(buffer, n, got))
+        got = 0;
+        if (!Orphaned() && m_line->HostRead(buffer, n, got))
             return true;
         m_error = EIO;
         return false;
@@ -52,7 +57,7 @@ public:
     bool Write(const uint8_t* bytes, size_t n, size_t& written) override
     {
         written = 0;
-        if (!m_line->HostWrite(bytes, n)) {
+        if (Orphaned() || !m_line->HostWrite(bytes, n)) {
             m_error = EIO;
             return false;
         }
@@ -69,6 +74,8 @@ public:
     int LastError() const override { return m_error; }
 
 private:
+    bool Orphaned() const { return m_line.use_count() == 1; }
+
     std::shared_ptr<FakeSerialLine> m_line;
     int m_error = 0;
 };
@@ -106,28 +113,33 @@ FakeSerialLine::~FakeSerialLine()
 
 std::unique_ptr<SerialDevice> FakeSerialLine::OpenHost(const SerialLineSettings& line, std::string* error)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_hostOpen) {
-            if (error)
-                *error = m_name + ": in use by another program";
-            return nullptr;
-        }
-        if (m_unplugged) {
-            if (error)
-                *error = m_name + ": no such device";
-            return nullptr;
-        }
+    // One lock from the check to the claim, so that of several openers at once only one wins.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_hostOpen) {
+        if (error)
+            *error = m_name + ": in use by another program";
+        return nullptr;
     }
-    if (!HostSetLine(line)) {
+    if (m_unplugged) {
+        if (error)
+            *error = m_name + ": no such device";
+        return nullptr;
+    }
+    if (!LineSupported(line)) {
         if (error)
             *error = m_name + ": line settings refused";
         return nullptr;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
+    m_line = line;
     m_hostOpen = true;
     m_timeouts = {};
     return std::make_unique<FakeHostEnd>(shared_from_this());
+}
+
+bool FakeSerialLine::PeerGone() const
+{
+    // The host end holds one reference; with no other holder the peer side has dropped the line.
+    return weak_from_this().use_count() <= 1;
 }
 
 bool FakeSerialLine::HostIsOpen() const
@@ -364,16 +376,18 @@ bool FakeSerialLine::HostRead(uint8_t* buffer, size_t n, size_t& got)
         else if (!limited && !RealTime())
             return true; // nothing will ever come under a clock that only moves when slept: never hang
         if (RealTime()) {
+            // In slices: nothing signals when the peer side drops the line, so look again now and then.
+            const auto slice = std::chrono::steady_clock::now() + kOrphanCheck;
             if (!limited && !scheduled)
-                m_changed.wait(lock);
+                m_changed.wait_until(lock, slice);
             else
-                m_changed.wait_until(lock, wake);
+                m_changed.wait_until(lock, std::min(wake, slice));
         } else {
             lock.unlock();
             GetClock().SleepFor(wake - now);
             lock.lock();
         }
-        if (m_unplugged)
+        if (m_unplugged || PeerGone())
             return false;
     }
 }
@@ -434,10 +448,15 @@ uint32_t FakeSerialLine::HostTakeErrors()
     return flags;
 }
 
+bool FakeSerialLine::LineSupported(const SerialLineSettings& line)
+{
+    return IsSupportedBaud(line.baud) && line.dataBits >= 5 && line.dataBits <= 8 &&
+           (line.stopBits == 1 || line.stopBits == 2) && static_cast<int>(line.parity) <= 4;
+}
+
 bool FakeSerialLine::HostSetLine(const SerialLineSettings& line)
 {
-    if (!IsSupportedBaud(line.baud) || line.dataBits < 5 || line.dataBits > 8 ||
-        (line.stopBits != 1 && line.stopBits != 2) || static_cast<int>(line.parity) > 4)
+    if (!LineSupported(line))
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_line = line;

@@ -37,7 +37,8 @@ public:
 
     // ---- Host end ----
     // Opens the host end with the given line settings; null when it is already open or the settings
-    // are refused. The device stays usable after the line object is gone (it then reads as unplugged).
+    // are refused. Once the peer side has dropped every reference to the line, the host end fails
+    // its reads and writes as an unplugged device does.
     std::unique_ptr<SerialDevice> OpenHost(const SerialLineSettings& line, std::string* error = nullptr);
     bool HostIsOpen() const;
     // The line settings and timeouts the host put in force (what a motor would be clocked at).
@@ -113,6 +114,8 @@ private:
     void HostPurge(bool output, bool input);
     uint32_t HostTakeErrors();
     bool HostSetLine(const SerialLineSettings& line);
+    static bool LineSupported(const SerialLineSettings& line);
+    bool PeerGone() const;
     void HostSetTimeouts(const SerialTimeouts& t);
     void HostClosed();
     size_t TakeArrived(uint8_t* buffer, size_t n, TimePoint now, TimePoint* lastArrival); // locked

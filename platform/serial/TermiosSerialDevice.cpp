@@ -101,6 +101,7 @@ bool TermiosSerialDevice::SetLine(const SerialLineSettings& line)
         m_error = errno;
         return false;
     }
+    const termios before = tio;
     ::cfmakeraw(&tio);
     tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | IGNPAR | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     tio.c_oflag &= ~OPOST;
@@ -130,8 +131,21 @@ bool TermiosSerialDevice::SetLine(const SerialLineSettings& line)
         m_error = errno;
         return false;
     }
+    termios now{};
+    if (::tcgetattr(m_fd, &now) != 0 || !SettingsKept(tio, now)) {
+        ::tcsetattr(m_fd, TCSANOW, &before); // a line half changed is worse than the old one
+        m_error = EINVAL;
+        return false;
+    }
     m_line = line;
     return true;
+}
+
+bool TermiosSerialDevice::SettingsKept(const termios& asked, const termios& actual)
+{
+    const tcflag_t compared = CSTOPB | PARODD | CMSPAR;
+    return (asked.c_cflag & compared) == (actual.c_cflag & compared) &&
+           ::cfgetospeed(&asked) == ::cfgetospeed(&actual) && ::cfgetispeed(&asked) == ::cfgetispeed(&actual);
 }
 
 bool TermiosSerialDevice::SetTimeouts(const SerialTimeouts& timeouts)

@@ -8,6 +8,7 @@
 #include "platform/serial/SerialDevice.h"
 
 #include <linux/serial.h>
+#include <termios.h>
 
 namespace platform {
 
@@ -28,6 +29,11 @@ public:
     uint32_t TakeLineErrors() override;
     int LastError() const override { return m_error; }
     int Handle() const override { return m_fd; }
+
+    // Whether the terminal took what was asked: speed, stop bits and the kind of parity. A driver
+    // may drop what it cannot do (mark and space parity, a rate) and still report success. The
+    // parity-enable bit and the character size are not compared: a pseudo-terminal always forces them.
+    static bool SettingsKept(const termios& asked, const termios& actual);
 
 private:
     explicit TermiosSerialDevice(int fd) : m_fd(fd) {}

@@ -3,6 +3,7 @@
 #include "core/VQXException.h"
 #include "platform/net/NetSettings.h"
 #include "tests/core/backends/CodeOf.h"
+#include "tests/core/backends/LoopbackPorts.h"
 #include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 #include "tests/core/backends/ScriptedTcpPeer.h"
@@ -15,17 +16,10 @@ namespace net = platform::net;
 
 namespace {
 
-// A port free on 127.0.0.1, to be shared by peers on 127.0.0.2, .3, ...
-int FreePort()
-{
-    net::Socket probe = net::TcpListen("127.0.0.1", 0);
-    return net::LocalPort(probe.Fd());
-}
-
 struct MotorSocketTest : ::testing::Test {
     net::NetSettings settings = [] {
         net::NetSettings s;
-        s.tcpPort = FreePort();
+        s.tcpPort = FreeLoopbackPort(7);
         s.connectRetryMs = 50;
         return s;
     }();

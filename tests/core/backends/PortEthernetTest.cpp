@@ -4,6 +4,7 @@
 #include "core/VQXException.h"
 #include "core/backends/MotorSocket.h"
 #include "platform/net/NetSettings.h"
+#include "tests/core/backends/LoopbackPorts.h"
 #include "tests/core/backends/PortWithLinks.h"
 #include "tests/core/backends/ScriptedTcpPeer.h"
 
@@ -15,22 +16,10 @@ namespace net = platform::net;
 
 namespace {
 
-int FreePortOnAllThree()
-{
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        net::Socket a = net::TcpListen("127.0.0.1", 0);
-        const int port = net::LocalPort(a.Fd());
-        net::Socket b = net::TcpListen("127.0.0.2", port), c = net::TcpListen("127.0.0.3", port);
-        if (b.IsValid() && c.IsValid())
-            return port;
-    }
-    return 0;
-}
-
 struct PortEthernetTest : ::testing::Test {
     net::NetSettings settings = [] {
         net::NetSettings s;
-        s.tcpPort = FreePortOnAllThree();
+        s.tcpPort = FreeLoopbackPort(3);
         s.connectRetryMs = 50;
         return s;
     }();

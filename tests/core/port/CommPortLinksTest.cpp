@@ -56,15 +56,17 @@ struct Motors : IPortMotors {
 
 } // namespace
 
-TEST(CommPortLinks, RefusedWithoutBackEnds)
+TEST(CommPortLinks, PortWithoutMotorsOpensOnItsOwnList)
 {
-    CCommPort port;
-    port.CommType = COMM_ETHERNET;
-    EXPECT_VQX_CODE(port.OpenPort(), CVQXException::NetworkError);
-    EXPECT_EQ(port.isOpen, 0);
-    port.CommType = COMM_USB;
-    EXPECT_VQX_CODE(port.OpenPort(), CVQXException::NoUSBMotor);
-    EXPECT_EQ(port.isOpen, 0);
+    for (uint8_t type : {COMM_ETHERNET, COMM_USB}) {
+        CCommPort port;
+        port.CommType = type;
+        EXPECT_EQ(port.MotorLinks(), &port.motors);
+        EXPECT_TRUE(port.OpenPort());
+        EXPECT_EQ(port.isOpen, 1);
+        EXPECT_EQ(port.MotorCount(), 0);
+        port.ClosePort();
+    }
 }
 
 TEST(CommPortLinks, OpenConnectsEachMotor)
@@ -126,4 +128,86 @@ TEST(CommPortLinks, FramesGoToTheAddressedMotor)
     EXPECT_EQ(motors.links[2].frames.size(), before);
     // Addresses past the port's table are refused.
     EXPECT_VQX_CODE(port.Query("4RP", -1, true), CVQXException::InvalidData);
+}
+
+TEST(CommPortLinks, ClosingReleasesWhatWasOpenedWhateverTheTypeIsNow)
+{
+    // Opened over the network, then switched to a serial type before closing.
+    Motors motors;
+    motors.Add(1, "11");
+    CCommPort port;
+    port.CommType = COMM_ETHERNET;
+    port.SetMotorLinks(&motors);
+    port.OpenPort();
+    ASSERT_TRUE(motors.links[0].connected);
+    port.CommType = COMM_RS232;
+    EXPECT_TRUE(port.ClosePort());
+    EXPECT_FALSE(motors.links[0].connected);
+}
+
+TEST_F(FakePortTest, ClosingReleasesTheSerialLineWhateverTheTypeIsNow)
+{
+    // A serial line left open while the type switched to Ethernet (the line is not touched by the
+    // switch) is released by the close, so that the port can open it again later.
+    Motors motors;
+    port->SetMotorLinks(&motors);
+    Open();
+    port->CommType = COMM_ETHERNET;
+    port->ClosePort();
+    EXPECT_FALSE(line->HostIsOpen());
+    EXPECT_EQ(port->handle, -1);
+    port->CommType = COMM_RS232;
+    EXPECT_NO_THROW(port->OpenPort());
+    EXPECT_TRUE(line->HostIsOpen());
+}
+
+TEST(CommPortLinks, APortOutsideAProjectGivesItsLinksNoAnalyzerPage)
+{
+    // A link marks line continuation on the page it was given, as the port's own writes do.
+    struct MarkingLink : ScriptedLink {
+        ITrafficLog* log = nullptr;
+        int page = -99;
+        void SetTrafficLog(ITrafficLog* l, int p) override
+        {
+            log = l;
+            page = p;
+        }
+        void WriteFrame(const uint8_t* f, size_t n) override
+        {
+            if (log)
+                log->SetPageFlags(page, SDA_CONTINUES, true);
+            ScriptedLink::WriteFrame(f, n);
+        }
+    };
+    struct OneMotor : IPortMotors {
+        MarkingLink link;
+        bool available = false;
+        int Count() const override { return 1; }
+        IMotorLink* LinkAt(int) override { return &link; }
+        int IndexOfAddress(int address) const override { return address == 1 ? 0 : -1; }
+        bool IsAvailable(int) const override { return available; }
+        void SetAvailable(int, bool a) override { available = a; }
+    } motors;
+    motors.link.reply = "1";
+
+    CSerialDataAnalyzer analyzer;
+    TestPolicy policy;
+    policy.analyzer = &analyzer;
+    CCommPort port;
+    port.SetPolicy(&policy);
+    port.CommType = COMM_ETHERNET;
+    port.MaxMotors = 1;
+    port.SetMotorLinks(&motors);
+    ASSERT_EQ(port.id, -1);
+    port.OpenPort();
+    port.WriteCommand("1RP", -1, true);
+    // Page -1 would mean every page: the pages of the project's ports stay untouched.
+    for (int page = 0; page < SDA_PAGES; ++page)
+        EXPECT_EQ(analyzer.Page(page).tagWord, 0u) << page;
+
+    // A port in a project hands its page on.
+    port.id = 4;
+    port.OpenPort();
+    EXPECT_EQ(motors.link.page, 4);
+    EXPECT_EQ(motors.link.log, &analyzer);
 }

@@ -41,7 +41,7 @@ TEST(WaitState, BarFollowsTotalAndCount)
     EXPECT_FALSE(s.BarVisible());
     s.Apply(kProgressCount, 1);
     EXPECT_EQ(s.Position(), 100); // total 0: untouched
-    s.Apply(kProgressTotal, -1);  // open-ended total (Part 0.3)
+    s.Apply(kProgressTotal, -1);  // open-ended total
     EXPECT_FALSE(s.BarVisible());
     CWaitState t;
     t.Apply(kProgressDone, 0);

@@ -200,10 +200,11 @@ TEST(FakeSerialLine, UnplugFailsReadsAndWritesAtOnce)
     o.line->Replug();
     EXPECT_TRUE(o.host->Write(buf, 4, written));
 
-    // A line dropped by its owner reads as unplugged to a host still holding it.
+    // A line dropped by its owner is an unplugged device to a host still holding it.
     auto host = std::move(o.host);
     o.line.reset();
-    EXPECT_TRUE(host->Read(buf, 1, got));
+    EXPECT_FALSE(host->Read(buf, 1, got));
+    EXPECT_FALSE(host->Write(buf, 1, written));
 }
 
 TEST(FakeSerialLine, PeerOnItsOwnThreadUnderTheSteadyClock)

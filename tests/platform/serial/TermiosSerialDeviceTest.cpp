@@ -1,4 +1,5 @@
 #include "platform/serial/SerialDevice.h"
+#include "platform/serial/TermiosSerialDevice.h"
 #include "tests/platform/serial/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -210,4 +211,36 @@ TEST_F(TermiosSerial, UnpluggedDeviceFailsAtOnce)
     size_t written = 0;
     EXPECT_FALSE(device->Write(reinterpret_cast<const uint8_t*>("RP "), 3, written));
     EXPECT_LT(MsSince(start), 50);
+}
+
+TEST(TermiosSerialSettings, ALineTheDriverDidNotTakeIsRefused)
+{
+    // What was asked: mark parity, two stop bits, 19200 baud.
+    termios asked{};
+    asked.c_cflag = CS8 | CREAD | CLOCAL | PARENB | PARODD | CMSPAR | CSTOPB;
+    ::cfsetispeed(&asked, B19200);
+    ::cfsetospeed(&asked, B19200);
+
+    // A pseudo-terminal clears PARENB and forces 8 bits; the line is still what was asked.
+    termios pty = asked;
+    pty.c_cflag &= ~tcflag_t(PARENB);
+    EXPECT_TRUE(platform::TermiosSerialDevice::SettingsKept(asked, pty));
+
+    // A driver without mark and space parity drops CMSPAR: odd parity would go on the wire.
+    termios noMarkSpace = asked;
+    noMarkSpace.c_cflag &= ~tcflag_t(CMSPAR);
+    EXPECT_FALSE(platform::TermiosSerialDevice::SettingsKept(asked, noMarkSpace));
+
+    termios oneStop = asked;
+    oneStop.c_cflag &= ~tcflag_t(CSTOPB);
+    EXPECT_FALSE(platform::TermiosSerialDevice::SettingsKept(asked, oneStop));
+
+    termios otherSpeed = asked;
+    ::cfsetospeed(&otherSpeed, B9600);
+    ::cfsetispeed(&otherSpeed, B9600);
+    EXPECT_FALSE(platform::TermiosSerialDevice::SettingsKept(asked, otherSpeed));
+
+    termios even = asked;
+    even.c_cflag &= ~tcflag_t(PARODD);
+    EXPECT_FALSE(platform::TermiosSerialDevice::SettingsKept(asked, even));
 }
