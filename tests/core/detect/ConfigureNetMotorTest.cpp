@@ -1,0 +1,84 @@
+#include "core/detect/NetDetection.h"
+
+#include "core/ui/Services.h"
+#include "platform/clock/Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ConfigureNetMotorTest : public ::testing::Test {
+protected:
+    ConfigureNetMotorTest()
+    {
+        const uint8_t ip[4] = {192, 168, 7, 21};
+        std::copy(ip, ip + 4, record.ip);
+    }
+    std::vector<int> HelpIds() const
+    {
+        std::vector<int> ids;
+        for (const auto& a : questions.AskedQuestions())
+            if (a.kind == ui::CHeadlessQuestions::Asked::Choice)
+                ids.push_back(a.choice.helpId);
+        return ids;
+    }
+
+    platform::ManualClock clock;
+    platform::ScopedClock clockScope{clock};
+    ui::CHeadlessQuestions questions;
+    ui::CHeadlessProgress progress{&questions};
+    ui::ScopedServices services{&progress, &questions, nullptr};
+    NetMotorRecord record;
+};
+
+TEST_F(ConfigureNetMotorTest, IgnoreAndCancel)
+{
+    questions.AnswerChoice(102);
+    EXPECT_EQ(ConfigureNetMotor(record), 2);
+    EXPECT_EQ(questions.AskedQuestions()[0].choice.text,
+              "An Ethernet Motor was found with IP Address:\n    192.168.7.21\n\nHowever VQX is not able to "
+              "communicate with this motor. The motor's IP address may be on a different subnet.\n");
+    EXPECT_EQ(questions.AskedQuestions()[0].choice.flags, ui::kChoiceNext);
+    EXPECT_EQ(ConfigureNetMotor(record), 0) << "a cancelled dialog stops the detection";
+}
+
+TEST_F(ConfigureNetMotorTest, ChangingThisComputerShowsTheMotorsAddress)
+{
+    for (int a : {101, 103, 105, 108})
+        questions.AnswerChoice(a);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 181, 183}));
+    ASSERT_EQ(questions.MessageTexts().size(), 1u);
+    EXPECT_EQ(questions.MessageTexts()[0],
+              "The motor's IP address is:\n    192.168.7.21\n\nUse the instruction provided to assign an IP address "
+              "(in the motor's subnet) to this computer.");
+}
+
+TEST_F(ConfigureNetMotorTest, WaitingForAServerEndsInDetectAgainOrCancel)
+{
+    for (int a : {101, 103, 106, 109})
+        questions.AnswerChoice(a);
+    EXPECT_EQ(ConfigureNetMotor(record), 3);
+    EXPECT_EQ(progress.State().Text(), "Waiting for the motor to get a valid IP address");
+    EXPECT_EQ(progress.State().Total(), 300);
+
+    for (int a : {101, 103, 106, 109})
+        questions.AnswerChoice(a);
+    progress.CancelAtCount(10);
+    questions.AnswerMessageBox(ui::IDYES);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+}
+
+TEST_F(ConfigureNetMotorTest, StaticAddressCancelledAtThePrompt)
+{
+    for (int a : {101, 104, 115})
+        questions.AnswerChoice(a);
+    questions.AnswerMotorIP(std::nullopt);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    const auto& asked = questions.AskedQuestions();
+    ASSERT_EQ(asked.back().kind, ui::CHeadlessQuestions::Asked::MotorIP);
+    EXPECT_EQ(asked.back().motorIP.address, "192.168.7.21");
+    EXPECT_NE(asked.back().motorIP.note.find("of the computer/network"), std::string::npos);
+}
+
+} // namespace
