@@ -9,6 +9,7 @@
 #include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,6 +26,15 @@ std::string Format(const char* format, int value)
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// Each motor passes a character on only once it has it whole, so a rate change needs one
+// character time per motor to reach the end of the chain; anything sent at the new rate before
+// then reaches motors that still listen at the old one.
+void WaitForChain(const CCommPort& port, int oldRate)
+{
+    const int64_t ms = (int64_t(port.MaxMotors) * 10 * 1000 + oldRate - 1) / std::max(oldRate, 1);
+    platform::SleepMs(ms);
 }
 
 // Puts the echo timeout back on every way out of EstablishChain.
@@ -80,6 +90,7 @@ int EstablishChain(CCommPort& port, int flags)
             port.WriteCommand("WAKE", 0, false);
             port.WriteCommand("WAKE", 0, false);
             port.WriteCommand(Format("BAUD%d", rate), 0, false);
+            WaitForChain(port, port.BitPerSec);
             port.Reopen(rate, -1);
         }
         port.WriteCommand("WAKE", 0, false);
@@ -89,6 +100,7 @@ int EstablishChain(CCommPort& port, int flags)
             // The motors that followed the sweep go back to the port's rate with the port.
             try {
                 port.WriteCommand(Format("BAUD%d", port.savedBitPerSec), 0, false);
+                WaitForChain(port, port.BitPerSec);
                 port.Reopen(port.savedBitPerSec, -1);
                 port.ClearBuffer();
             } catch (const CVQXException&) {
@@ -102,6 +114,7 @@ int EstablishChain(CCommPort& port, int flags)
 
     const int rate = port.savedBitPerSec;
     port.WriteCommand(Format("BAUD%d", rate), 0, false);
+    WaitForChain(port, port.BitPerSec);
     port.Reopen(rate, -1);
     char ochn[64];
     std::snprintf(ochn, sizeof ochn, "OCHN(RS2,0,%c,%d,1,8,C)", kParityLetters[port.Parity <= 4 ? port.Parity : 0],
