@@ -200,3 +200,26 @@ TEST_F(RS232ChainTest, AFullLineBufferWithoutTerminatorIsEmptied)
 }
 
 } // namespace
+
+#include "core/detect/ReadAvailable.h"
+
+namespace {
+
+TEST_F(RS232ChainTest, ReadAvailableTakesPushbackFirstThenWhatIsQueued)
+{
+    Chain(0, 9600, 9600, false);
+    port->OpenPort();
+    port->pushback[0] = 'a';
+    port->pushback[1] = 'b';
+    port->pushbackCount = 2;
+    line->PeerWrite("cdefg");
+    uint8_t buffer[16] = {};
+    EXPECT_EQ(ReadAvailable(*port, buffer, 3), 5);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 5), "abcde");
+    EXPECT_EQ(port->pushbackCount, 0);
+    EXPECT_EQ(ReadAvailable(*port, buffer, 10), 2) << "never waits for more";
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), 2), "fg");
+    EXPECT_EQ(ReadAvailable(*port, buffer, 10), 0);
+}
+
+} // namespace
