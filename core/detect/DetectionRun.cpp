@@ -20,6 +20,13 @@ int CancelDetection(CCommPort& port, CDetectionProgress& progress)
     return DETECT_CANCELLED;
 }
 
+std::string FormatNumber(const char* format, long long value)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
 std::string WithPortName(const char* format, const CCommPort& port)
 {
     char text[400];

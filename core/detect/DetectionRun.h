@@ -10,6 +10,8 @@
 int FailDetection(CCommPort& port, CDetectionProgress& progress, int flags);
 // The end of a cancelled run.
 int CancelDetection(CCommPort& port, CDetectionProgress& progress);
+// A text with one %lld filled in.
+std::string FormatNumber(const char* format, long long value);
 // "<text> \"<port name>\"" style texts.
 std::string WithPortName(const char* format, const CCommPort& port);
 // The result of a scan from its two broadcast probes (see the result values).

@@ -95,7 +95,7 @@ int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags)
     // "Detect again" repeats the whole run.
     for (;;) {
         std::vector<NetMotorRecord> records;
-        if (!DiscoverNetMotors(records))
+        if (!DiscoverNetMotors(records, progress.Shown()))
             return Fail(port, progress, flags, DETECT_NO_SOCKET, CVQXException::NetworkError);
         progress.Total(static_cast<int64_t>(records.size()));
         progress.SubText("Getting motors information...");

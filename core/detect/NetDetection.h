@@ -18,8 +18,8 @@ struct NetMotorRecord {
 
 // Collects the discovery replies (at most 100); false when a socket cannot be opened. The
 // collection ends after ten empty polls, or at an overall deadline that a flood of foreign
-// datagrams cannot push back.
-bool DiscoverNetMotors(std::vector<NetMotorRecord>& records);
+// datagrams cannot push back. With showProgress each empty poll is a step of the wait dialog.
+bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress = false);
 
 // Result values of DetectionFrame.h. `reference` may be null.
 int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags);

@@ -80,7 +80,7 @@ bool ParseDiscoveryReply(const uint8_t* bytes, size_t n, uint32_t from, NetMotor
     return true;
 }
 
-bool DiscoverNetMotors(std::vector<NetMotorRecord>& records)
+bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress)
 {
     records.clear();
     // One socket sends the query and hears the replies, so that no reply lands on a socket that
@@ -100,7 +100,7 @@ bool DiscoverNetMotors(std::vector<NetMotorRecord>& records)
             if (got.status != net::RecvStatus::Timeout)
                 platform::SleepMs(kPollMs);
             ++empty;
-            if (ui::Progress().IsShown())
+            if (showProgress)
                 ui::Progress().Step(empty);
             continue;
         }

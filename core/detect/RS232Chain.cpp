@@ -21,13 +21,6 @@ namespace {
 constexpr int kSweep[] = {38400, 9600, 19200, 4800, 2400};
 constexpr char kParityLetters[] = "NOEII";
 
-std::string Format(const char* format, int value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 // Each motor passes a character on only once it has it whole, so a rate change needs one
 // character time per motor to reach the end of the chain; anything sent at the new rate before
 // then reaches motors that still listen at the old one.
@@ -89,7 +82,7 @@ int EstablishChain(CCommPort& port, int flags)
         for (int rate : kSweep) {
             port.WriteCommand("WAKE", 0, false);
             port.WriteCommand("WAKE", 0, false);
-            port.WriteCommand(Format("BAUD%d", rate), 0, false);
+            port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
             WaitForChain(port, port.BitPerSec);
             port.Reopen(rate, -1);
         }
@@ -99,7 +92,7 @@ int EstablishChain(CCommPort& port, int flags)
         if (progress && !ui::Progress().Step(attempt)) {
             // The motors that followed the sweep go back to the port's rate with the port.
             try {
-                port.WriteCommand(Format("BAUD%d", port.savedBitPerSec), 0, false);
+                port.WriteCommand(FormatNumber("BAUD%lld", port.savedBitPerSec), 0, false);
                 WaitForChain(port, port.BitPerSec);
                 port.Reopen(port.savedBitPerSec, -1);
                 port.ClearBuffer();
@@ -113,7 +106,7 @@ int EstablishChain(CCommPort& port, int flags)
     }
 
     const int rate = port.savedBitPerSec;
-    port.WriteCommand(Format("BAUD%d", rate), 0, false);
+    port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
     WaitForChain(port, port.BitPerSec);
     port.Reopen(rate, -1);
     char ochn[64];
@@ -159,7 +152,7 @@ int DetectRS232Chain(CCommPort& port, int flags)
             int address = a;
             try {
                 progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
-                                             : Format("Looking for motor address %d...", a));
+                                             : FormatNumber("Looking for motor address %lld...", a));
                 const std::string reply = port.Query("RBe", unaddressed ? 114 : a);
                 if (reply != "0" && reply != "1") {
                     port.AllVer5s = 0;
@@ -168,7 +161,7 @@ int DetectRS232Chain(CCommPort& port, int flags)
                 }
                 if (unaddressed) {
                     address = last + 1;
-                    port.WriteCommand(Format("ADDR=%d", address), 114, false);
+                    port.WriteCommand(FormatNumber("ADDR=%lld", address), 114, false);
                 }
             } catch (const CVQXException&) {
                 if (!progress.Step(a))
@@ -177,7 +170,7 @@ int DetectRS232Chain(CCommPort& port, int flags)
             }
             last = address;
             CMotor* motor = EnterDetectedMotor(port, address);
-            progress.SubText(Format("Found motor with address %d. Getting motor information ...", a));
+            progress.SubText(FormatNumber("Found motor with address %lld. Getting motor information ...", a));
             motor->ReadVersion();
             SimpleCalibrationCheck(port, *motor);
             motor->IsAvailable = true;
@@ -246,7 +239,7 @@ int AddressServos(CCommPort& port, int flags)
         int n = 0;
         for (;;) {
             n = counted + 1;
-            port.WriteCommand(Format("SADDR%d", n), 0);
+            port.WriteCommand(FormatNumber("SADDR%lld", n), 0);
             // Both carry the address byte: a motor further down that has not seen it would take
             // them as its own.
             port.WriteCommand("ECHO", n, false);

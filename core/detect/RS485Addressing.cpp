@@ -16,13 +16,6 @@ namespace {
 constexpr int kUnaddressed = 114; // where a motor without an address answers
 constexpr int kOwnAddressByte = 32262;
 
-std::string Format(const char* format, long long value)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 bool IsLineError(int code)
 {
     return code == CVQXException::Parity || code == CVQXException::Framing || code == CVQXException::Break;
@@ -139,8 +132,8 @@ bool AddressRS485BySerial(CCommPort& port)
             port.WriteCommand("EPTR=32256", 0);
             port.WriteCommand("VLD(dd,1)", 0);
             port.WriteCommand("LSA", 0);
-            port.WriteCommand(Format("CMP dd==%lld", static_cast<int32_t>(motor->SerialNumber)), 0);
-            port.WriteCommand(Format("IFT ADDR=%lld", motor->Address), 0);
+            port.WriteCommand(FormatNumber("CMP dd==%lld", static_cast<int32_t>(motor->SerialNumber)), 0);
+            port.WriteCommand(FormatNumber("IFT ADDR=%lld", motor->Address), 0);
             port.WriteCommand("IFX", 0);
             motor->ReadVersion();
             motor->WriteEEPROMByte(kOwnAddressByte, static_cast<uint8_t>(motor->Address));
@@ -204,11 +197,11 @@ int ScanRS485Addresses(CCommPort& port, int flags)
             int address = a;
             try {
                 progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
-                                             : Format("Looking for motor address %lld...", a));
+                                             : FormatNumber("Looking for motor address %lld...", a));
                 port.Query("RBe", unaddressed ? kUnaddressed : a);
                 if (unaddressed) {
                     address = last + 1;
-                    port.WriteCommand(Format("ADDR=%lld", address), kUnaddressed, false);
+                    port.WriteCommand(FormatNumber("ADDR=%lld", address), kUnaddressed, false);
                 }
             } catch (const CVQXException& e) {
                 if (IsLineError(e.GetCode())) {
@@ -225,7 +218,7 @@ int ScanRS485Addresses(CCommPort& port, int flags)
             if (unaddressed)
                 motor->WriteEEPROMByte(kOwnAddressByte, static_cast<uint8_t>(address));
             progress.SubText(
-                Format("Found motor with address %lld. Getting motor information ...", unaddressed ? kUnaddressed : a));
+                FormatNumber("Found motor with address %lld. Getting motor information ...", unaddressed ? kUnaddressed : a));
             motor->ReadVersion();
             CalibrationCheckWithCauses(port, *motor);
             motor->IsAvailable = true;

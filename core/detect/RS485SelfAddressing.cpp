@@ -21,13 +21,6 @@ namespace {
 constexpr int kSyncRates[] = {38400, 19200, 9600, 4800, 2400};
 constexpr uint32_t kLastDivisor = 0x80000000u; // all 31 bits of the serial number used
 
-std::string Format(const char* format, long long value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 void ShowError(const char* text) { ui::OptionMessageBox(text, ui::MB_ICONERROR); }
 
 bool AllDigits(const char* text, bool minusToo)
@@ -71,13 +64,13 @@ Entry EnterAlone(CCommPort& port, int first, int a, int32_t n, uint8_t used[65])
     motor->SetPort(&port);
     motor->SamplePeriod = 0; // an identity reply that cannot be read must not pass for one
     try {
-        port.WriteCommand(Format("ADDR=%lld", final), a);
+        port.WriteCommand(FormatNumber("ADDR=%lld", final), a);
         motor->ReadVersion();
         if (motor->SamplePeriod < 0.1)
             throw CVQXException(CVQXException::InvalidData);
     } catch (const CVQXException&) {
         try {
-            motor->SendCommand(Format("ADDR=%lld", a));
+            motor->SendCommand(FormatNumber("ADDR=%lld", a));
         } catch (const CVQXException&) {
         }
         return Entry::Collision;
@@ -109,7 +102,7 @@ void PackAddresses(CCommPort& port, uint8_t used[65])
         if (j > count)
             break;
         const int old = motor->Address;
-        motor->SendCommand(Format("ADDR=%lld", j));
+        motor->SendCommand(FormatNumber("ADDR=%lld", j));
         MoveDetectedMotor(port, motor, j);
         if (old >= 1 && old <= 64)
             used[old] = 0;
@@ -196,7 +189,7 @@ bool ResolveCollisions(CCommPort& port, int first, int last, uint32_t divisor, u
             if (!AllDigits(reply, true))
                 throw CVQXException(CVQXException::NoResponse);
             n = static_cast<int32_t>(std::strtoll(reply, nullptr, 10));
-            port.WriteCommand(Format("CMP dd==%lld", n), a);
+            port.WriteCommand(FormatNumber("CMP dd==%lld", n), a);
             step3 = true;
         } catch (const CVQXException& e) {
             if (!(e.GetCode() == CVQXException::NoResponse && reply[0] == 0))
