@@ -17,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <unistd.h>
 #include <set>
 
 namespace {
@@ -47,9 +49,10 @@ class DetectNetE2E : public ::testing::Test {
 protected:
     void Start(std::vector<vqxsim::MotorProfile> profiles)
     {
-        static int block = 0;
-        // Each test on its own loopback addresses, so that parallel runs do not meet.
-        base = "127.0." + std::to_string(80 + (++block % 100)) + ".";
+        // Each test on its own loopback addresses, so that tests run in parallel do not meet.
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        base = "127." + std::to_string(100 + std::hash<std::string>{}(test) % 100) + "." +
+               std::to_string(getpid() % 250) + ".";
         vqxsim::NetOptions o;
         o.firstAddress = base + "2";
         o.tcpPort = 10001;
