@@ -283,3 +283,30 @@ TEST_F(ScanTest, CancelLeavesTheMotorsAwake)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RS485BusTest, RateSyncUsesTheChannelOneFormsAndEndsAtThePortRate)
+{
+    Bus(19200);
+    port->MotorChannel = 1;
+    Motor(1, S(1), "450", 4800);
+    Motor(2, S(2), "450", 38400);
+    SyncRS485BaudRates(*port);
+    EXPECT_EQ((*motors)[0].baud, 19200);
+    EXPECT_EQ((*motors)[1].baud, 19200);
+    EXPECT_EQ(line->HostLine().baud, 19200);
+    EXPECT_EQ(port->BitPerSec, 19200);
+    const std::string wire = Wire();
+    EXPECT_NE(wire.find("WAKE1 "), std::string::npos);
+    EXPECT_NE(wire.find("ECHO_OFF1 "), std::string::npos);
+    EXPECT_EQ(wire.find("ECHO_OFF "), std::string::npos);
+    EXPECT_NE(wire.find("OCHN(RS4,1,N,19200,1,8,C)"), std::string::npos);
+
+    port->CommType = COMM_RS232;
+    line->ClearHostWritten();
+    SyncRS485BaudRates(*port);
+    EXPECT_TRUE(line->HostWritten().empty()) << "RS-485 ports only";
+}
+
+} // namespace
