@@ -113,7 +113,10 @@ void CMotorSocket::Worker(std::string host, int port)
     for (;;) {
         const int retryMs = net::GetNetSettings().connectRetryMs;
         uint32_t address = 0;
-        if (net::ResolveIPv4(host, address)) {
+        const net::ResolveStatus resolved = net::ResolveIPv4(host, address, m_waker);
+        if (resolved == net::ResolveStatus::Woken)
+            return;
+        if (resolved == net::ResolveStatus::Resolved) {
             int error = 0;
             net::Socket s = net::TcpConnect(address, port, retryMs, &m_waker, error);
             if (s.IsValid()) {
@@ -270,6 +273,15 @@ bool CMotorSocket::ReceiveFrom(uint8_t* buffer, size_t max, size_t& count, std::
 
 void CMotorSocket::Drain()
 {
+    {
+        // A lost connection has nothing more to come: what is left is discarded, and the next read
+        // or write of this motor raises the error, not a purge of the whole port.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_lost && m_mode == ModeTCP && m_state == StateConnected) {
+            m_count = 0;
+            return;
+        }
+    }
     uint8_t scratch[100];
     size_t count = 0;
     do

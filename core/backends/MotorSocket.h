@@ -55,7 +55,8 @@ public:
     // One datagram from the UDP socket within timeoutMs (0: only what waits); false when none.
     // Not a UDP socket: 1043.
     bool ReceiveFrom(uint8_t* buffer, size_t max, size_t& count, std::string& fromAddress, int timeoutMs);
-    // Reads with timeout 0, 100 bytes at a time, until nothing is left.
+    // Reads with timeout 0, 100 bytes at a time, until nothing is left. After a lost connection it
+    // only empties the ring (the next read or write raises 1043).
     void Drain() override;
     // Bytes waiting in the ring.
     size_t BytesAvailable() const;

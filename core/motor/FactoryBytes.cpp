@@ -101,7 +101,10 @@ std::string GetVersion(const uint8_t* p)
 {
     if (p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0)
         return {};
-    std::string v = std::to_string(p[0]) + std::to_string(p[1]);
+    // The second number stands for the last two digits: keep its leading zero ("400", not "40").
+    std::string v = std::to_string(p[1]);
+    if (p[0] != 0)
+        v = std::to_string(p[0]) + (p[1] < 10 ? "0" : "") + v;
     if (p[2] != 0) {
         v += static_cast<char>(p[2]);
         v += p[3] != 0 ? static_cast<char>(p[3]) : ' ';

@@ -216,6 +216,8 @@ private:
     void RunThenRestore(const std::vector<std::string>& restores, const std::function<void()>& body);
     void WriteBlockValues(int address, const std::vector<int32_t>& values);
     void ReadChecksum();
+    // Asks "RSP", and "PSP" when that fails; sets the P protocol flag when "PSP" answered.
+    std::string AskIdentity();
     // Reads the factory block; reason is 1 for a bad magic or length, 2 for a sum failure.
     int ReadFactoryBlockOnce(uint8_t* buffer, int& reason);
     uint32_t DataWord() const;

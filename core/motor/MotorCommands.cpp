@@ -83,6 +83,19 @@ std::string CMotor::GetVariable(const std::string& name, bool throughA)
     return reply;
 }
 
+std::string CMotor::AskIdentity()
+{
+    try {
+        return SendAndReceive("RSP");
+    } catch (const CVQXException&) {
+    }
+    // Only a motor that answers the P form speaks the P protocol; one that answers neither
+    // keeps the protocol it had.
+    std::string reply = SendAndReceive("PSP");
+    pProtocol = true;
+    return reply;
+}
+
 std::string CMotor::GetVersionText()
 {
     CCommPort& p = PortOf(port);
@@ -91,12 +104,7 @@ std::string CMotor::GetVersionText()
     bool answered = false;
     try {
         EnsureOpen(p);
-        try {
-            reply = SendAndReceive("RSP");
-        } catch (const CVQXException&) {
-            pProtocol = true;
-            reply = SendAndReceive("PSP");
-        }
+        reply = AskIdentity();
         answered = true;
     } catch (const CVQXException&) {
     }
@@ -135,13 +143,7 @@ void CMotor::ReadVersion()
     CFlagScope reading(m_readingVersion);
 
     pProtocol = false;
-    std::string reply;
-    try {
-        reply = SendAndReceive("RSP");
-    } catch (const CVQXException&) {
-        pProtocol = true;
-        reply = SendAndReceive("PSP");
-    }
+    const std::string reply = AskIdentity();
     const size_t slash = reply.find('/');
     if (slash != std::string::npos) {
         Version = Trim(reply.substr(slash + 1));

@@ -11,7 +11,29 @@
 
 namespace {
 constexpr size_t kChunk = 8; // the motors' receive buffers and the echo check keep pace with this
+
+// Hands the link of every available motor to f. A motor whose link fails does not keep the others
+// from their turn (a WAKE to all must reach every motor that can hear it); the first failure is
+// kept in error for the caller to raise. Returns the links that took their turn, in list order.
+template <class F>
+std::vector<IMotorLink*> ToEveryAvailableLink(IPortMotors& motors, F&& f, std::optional<CVQXException>& error)
+{
+    std::vector<IMotorLink*> reached;
+    for (int i = 0; i < motors.Count(); ++i) {
+        IMotorLink* link = motors.IsAvailable(i) ? motors.LinkAt(i) : nullptr;
+        if (!link)
+            continue;
+        try {
+            f(*link);
+            reached.push_back(link);
+        } catch (const CVQXException& e) {
+            if (!error)
+                error = e;
+        }
+    }
+    return reached;
 }
+} // namespace
 
 int CCommPort::SplitAddress(std::string& text)
 {
@@ -152,34 +174,39 @@ int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, cha
         SetTimeout(0);
         return static_cast<int>(link->ReadReply(reply, static_cast<size_t>(replySize), currentTimeout));
     }
-    const int count = m_motorLinks->Count();
-    for (int i = 0; i < count; ++i)
-        if (m_motorLinks->IsAvailable(i))
-            if (IMotorLink* link = m_motorLinks->LinkAt(i))
-                link->WriteFrame(frame.data(), frame.size());
-    if (!reply)
+    std::optional<CVQXException> writeError;
+    const std::vector<IMotorLink*> reached = ToEveryAvailableLink(
+        *m_motorLinks, [&](IMotorLink& link) { link.WriteFrame(frame.data(), frame.size()); }, writeError);
+    if (!reply) {
+        if (writeError)
+            throw *writeError;
         return 0;
+    }
     SetTimeout(0);
     std::string joined;
     bool answered = false;
     const size_t room = static_cast<size_t>(replySize) - 1;
-    for (int i = 0; i < count && joined.size() < room; ++i) {
-        IMotorLink* link = m_motorLinks->IsAvailable(i) ? m_motorLinks->LinkAt(i) : nullptr;
-        if (!link)
-            continue;
+    // Every motor's reply is read, also once the buffer is full: one left unread would be taken
+    // for the answer to the next command to that motor.
+    for (IMotorLink* link : reached) {
         char one[REPLY_BUFFER_SIZE + 1];
         try {
             link->ReadReply(one, sizeof one, currentTimeout);
         } catch (const CVQXException&) {
             continue; // a motor that does not answer is left out
         }
-        if (answered)
-            joined += '\r';
-        joined += one;
+        if (joined.size() < room) {
+            if (answered)
+                joined += '\r';
+            joined += one;
+        }
         answered = true;
     }
-    if (!answered)
+    if (!answered) {
+        if (writeError)
+            throw *writeError;
         throw CVQXException(CVQXException::NoResponse);
+    }
     joined.resize(std::min(joined.size(), room));
     std::memcpy(reply, joined.c_str(), joined.size() + 1);
     return static_cast<int>(joined.size());
@@ -219,10 +246,10 @@ void CCommPort::WriteBytes(const uint8_t* bytes, long length)
     if (!IsSerial()) {
         if (!isOpen || !m_motorLinks)
             throw CVQXException(CVQXException::PortNotOpen);
-        for (int i = 0; i < m_motorLinks->Count(); ++i)
-            if (m_motorLinks->IsAvailable(i))
-                if (IMotorLink* link = m_motorLinks->LinkAt(i))
-                    link->WriteBytes(bytes, n);
+        std::optional<CVQXException> error;
+        ToEveryAvailableLink(*m_motorLinks, [&](IMotorLink& link) { link.WriteBytes(bytes, n); }, error);
+        if (error)
+            throw *error;
         return;
     }
     WriteSerial(bytes, n);

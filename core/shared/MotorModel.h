@@ -59,8 +59,7 @@ public:
     // as they were and sets PictureState 1; otherwise PictureState 2 and the item "BitmapData" of
     // exactly BitmapDataSize bytes is exchanged. Storing writes BitmapDataSize as the size of the
     // picture bytes. Loading a negative size, or a size that the "BitmapData" item does not have,
-    // gives no picture and BitmapDataSize 0 (the Part would allocate a block of that size and
-    // leave it unset).
+    // gives no picture and BitmapDataSize 0 (never a block of that size left unset).
     void Serialize(const std::string& groupName, CTagArchive& ar);
 
     bool operator==(const CMotorModel&) const = default;

@@ -21,7 +21,7 @@ inline constexpr const char* kModelsOpenError = "Cannot open the TQModels databa
 // The registry value that overrides the file's path (HKEY_LOCAL_MACHINE).
 inline constexpr const char* kModelsRegistryKey = "SOFTWARE\\Korvessan\\Tessaraxon";
 inline constexpr const char* kModelsRegistryValue = "ModelsFile";
-// The indexes the Parts rely on.
+// Fixed model indexes the callers rely on.
 inline constexpr int kNoModelIndex = 0;
 inline constexpr int kNoEEPROMModelIndex = 4;
 
@@ -61,7 +61,7 @@ CMotorModels& GetMotorModels();
 
 // LoadMotorModels: loads the program's table from the models file. The path is the
 // registry value "ModelsFile" of HKEY_LOCAL_MACHINE\SOFTWARE\Korvessan\Tessaraxon when present,
-// else "TQModels.tqm" in the program folder (the Part's current folder would make the start
+// else "TQModels.tqm" in the program folder (not the current folder, so the start does not
 // depend on where the program is started from). False with *error set when it cannot be loaded;
 // the caller shows the message and ends.
 bool LoadMotorModels(std::string* error = nullptr, std::vector<std::string>* warnings = nullptr);

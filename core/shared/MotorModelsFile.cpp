@@ -5,7 +5,7 @@
 
 std::string MotorModelsPath()
 {
-    // The registry value overrides the path (up to 260 characters, as the Part reads it).
+    // The registry value overrides the path (up to 260 characters, the Windows path limit).
     if (auto value = platform::DefaultRegistry().GetString(platform::RegHive::LocalMachine, kModelsRegistryKey,
                                                            kModelsRegistryValue)) {
         std::string path = value->substr(0, 260);

@@ -28,6 +28,14 @@ char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A'
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
+// The "C" locale: dialog number texts always use a decimal point, whatever locale the GUI toolkit
+// switched the process to, so that what is shown reads back as the same number.
+locale_t CLocale()
+{
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return cLocale;
+}
+
 int DaysInMonth(int year, int month)
 {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -226,9 +234,11 @@ std::string FormatDouble(double value, int decimals, bool trim)
         decimals = 20;
     char format[16];
     std::snprintf(format, sizeof format, "%%.%df", decimals);
+    const locale_t previous = uselocale(CLocale());
     const int needed = std::snprintf(nullptr, 0, format, value);
     std::string text(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
     std::snprintf(text.data(), text.size() + 1, format, value);
+    uselocale(previous);
     if (trim && decimals > 0 && text.find('.') != std::string::npos) {
         while (!text.empty() && text.back() == '0')
             text.pop_back();
@@ -246,9 +256,8 @@ bool DlgTextDiffers(std::string_view current, std::string_view wanted)
 double ParseDouble(std::string_view text)
 {
     // atof semantics in the "C" locale, so that a decimal comma locale cannot change the result.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     const std::string copy(text);
-    return strtod_l(copy.c_str(), nullptr, cLocale);
+    return strtod_l(copy.c_str(), nullptr, CLocale());
 }
 
 // ---- System error text -----------------------------------------------------------------------

@@ -18,7 +18,7 @@
 
 // The n-th line (0-based, '\n'-separated) of a text; empty when there is no such line.
 std::string GetTextLine(std::string_view text, int n);
-// The in/out form of the Part: replaces the string by its n-th line.
+// The in/out form: replaces the string by its n-th line.
 void GetTextLine(std::string& text, int n);
 
 // String resources of commands and dialogs hold description, tooltip and help topic on three
@@ -29,7 +29,7 @@ std::string HelpTopicOf(std::string_view resourceText);
 std::string HelpTopicPath(std::string_view helpFile, std::string_view topic);
 
 // ---- Paths -----------------------------------------------------------------------------------
-// The Parts use "\" as separator. Paths written by the Windows program keep their backslashes,
+// Stored paths use "\" as separator. Paths written by the Windows program keep their backslashes,
 // and paths on Linux use "/", so both count as separators here (see CombinePath for the one
 // written).
 
@@ -85,7 +85,7 @@ constexpr uint32_t kNoSerialNumber = 0xFFFFFFFFu;
 std::string FormatSerialNumber(uint32_t serial);
 // (first character << 24) + number, where the number is the decimal value of the text after the
 // first character; 0xFFFFFFFF when the text is shorter than 2 characters, is "N/A", has a first
-// character that is not printable, has anything but digits after it (the Part's reading would
+// character that is not printable, has anything but digits after it (a lax number reading would
 // take "A-5" or "A12x"), or its number is 0 or above 16777215.
 uint32_t ParseSerialNumber(std::string_view text);
 
@@ -98,7 +98,8 @@ std::string GetStatusBitText(int bit, bool isVersion5, bool isVersion46Plus);
 // ---- Numbers in dialogs ----------------------------------------------------------------------
 
 // The text SetDlgItemDouble puts into a control: fixed notation with the given number of decimals
-// (clamped to 0..20); with trim and decimals > 0, trailing "0"s and then a trailing "." removed.
+// (clamped to 0..20) and a decimal point whatever the process locale; with trim and decimals > 0,
+// trailing "0"s and then a trailing "." removed.
 std::string FormatDouble(double value, int decimals, bool trim);
 // Whether SetDlgItemDouble changes a control showing `current` to `wanted`: the texts are compared
 // on up to 48 characters.

@@ -1,5 +1,7 @@
 #include "core/shared/Tips.h"
 
+#include "platform/fs/AtomicFile.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -20,12 +22,11 @@ bool ReadInt32(std::FILE* f, int32_t& value)
     return true;
 }
 
-bool WriteInt32(std::FILE* f, int32_t value)
+void AppendInt32(std::string& out, int32_t value)
 {
     const auto v = static_cast<uint32_t>(value);
-    const unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-    return std::fwrite(b, 1, 4, f) == 4;
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>(v >> (8 * i));
 }
 
 TipRecord Failure(int32_t count)
@@ -79,14 +80,12 @@ TipRecord ReadTipRecord(const std::string& path, int32_t k)
 
 bool WriteTipsFile(const std::string& path, const std::vector<std::string>& tips)
 {
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f)
-        return false;
-    bool ok = WriteInt32(f.get(), static_cast<int32_t>(tips.size()));
+    // Replaced whole or not at all, like every stored file.
+    std::string bytes;
+    AppendInt32(bytes, static_cast<int32_t>(tips.size()));
     for (const auto& tip : tips) {
-        ok = ok && WriteInt32(f.get(), static_cast<int32_t>(tip.size()));
-        ok = ok && (tip.empty() || std::fwrite(tip.data(), 1, tip.size(), f.get()) == tip.size());
+        AppendInt32(bytes, static_cast<int32_t>(tip.size()));
+        bytes += tip;
     }
-    ok = std::fflush(f.get()) == 0 && ok;
-    return ok;
+    return platform::WriteFileAtomically(path, bytes.data(), bytes.size());
 }

@@ -20,10 +20,11 @@ struct TipRecord {
 };
 
 // Reads record k of the tips file at path. k at or beyond N wraps to 0, and so does a negative k
-// (the Part's reader would seek backwards). Every length is checked against what is left of the
-// file, so a truncated or hostile file gives !ok, never a huge allocation. Tips longer than the
-// original reader's 1023 bytes are returned whole.
+// (never a backwards seek). Every length is checked against what is left of the file, so a
+// truncated or hostile file gives !ok, never a huge allocation. Tips longer than 1023 bytes are
+// returned whole, not cut.
 TipRecord ReadTipRecord(const std::string& path, int32_t k);
 
-// Writes a tips file; false when it cannot be written.
+// Writes a tips file, replacing an old one whole (atomically); false when it cannot be written,
+// and the old file is then unchanged.
 bool WriteTipsFile(const std::string& path, const std::vector<std::string>& tips);

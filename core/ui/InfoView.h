@@ -82,8 +82,8 @@ public:
 
     const std::vector<CInfoLine>& Lines() const { return m_lines; }
     // The Copy text: a header, then "Error", "Warning" or "Info", Location and Description per
-    // line, tab-separated, "\r\n"-ended; the cells are copied whole (the Part's 255-character cut
-    // is not kept). Empty when there are no lines.
+    // line, tab-separated, "\r\n"-ended; the cells are copied whole (no 255-character cut).
+    // Empty when there are no lines.
     std::string CopyText() const;
 
     // ---- rules, for the view and for tests ----

@@ -64,7 +64,7 @@ public:
     void MarkCancelled() { m_cancelled = true; }
 
     // Applies one WM_WAIT_PROGRESS message and returns its reply before the pump (0 when
-    // cancelled, else 1). The count is scaled in 64 bits (the Part's 32-bit product overflows
+    // cancelled, else 1). The count is scaled in 64 bits (a 32-bit product would overflow
     // above 21,474,836 steps).
     int Apply(int kind, int64_t value);
 

@@ -78,7 +78,7 @@ BoxLayout LayoutOf(uint32_t style, const std::array<std::string, 3>& customTexts
             layout.escapeAnswer = IDCANCEL;
             break;
         default:
-            // Not a set of the Part: shown as an OK box.
+            // Not a known button set: shown as an OK box.
             middle = Button("Ok", IDOK);
             layout.escapeAnswer = IDOK;
             layout.enterAnswer = IDOK;

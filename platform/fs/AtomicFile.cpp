@@ -1,8 +1,10 @@
 #include "platform/fs/AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,16 +51,41 @@ bool AtomicFileWriter::Begin(const std::string& path)
         errno = EISDIR;
         return false;
     }
-    const std::string folder = FolderOf(target);
-    std::string buffer = (target.find('/') == std::string::npos)
-                             ? "." + target + ".tmpXXXXXX"
-                             : (folder == "/" ? std::string() : folder) + "/." + BaseOf(target) + ".tmpXXXXXX";
-    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0)
+    // The rename would replace a file the user may not write (or made read-only) without asking:
+    // refuse it as opening it for writing would be refused. No write bit at all counts as
+    // read-only for root too.
+    struct stat st {};
+    const bool replacing = ::stat(target.c_str(), &st) == 0;
+    if (replacing && S_ISREG(st.st_mode) &&
+        ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        errno = EACCES;
         return false;
-    m_fd = fd;
-    m_tempPath = buffer;
-    return true;
+    }
+    const std::string folder = FolderOf(target);
+    const std::string prefix = (target.find('/') == std::string::npos)
+                                   ? "." + target + ".tmp"
+                                   : (folder == "/" ? std::string() : folder) + "/." + BaseOf(target) + ".tmp";
+    // A new file is created with 0666 so that the kernel applies the umask: reading the umask
+    // would mean setting it, which races with every other thread that creates a file. A
+    // replacement starts private and takes the target's permissions at the commit.
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::atomic<uint64_t> counter{0};
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        uint64_t bits = (static_cast<uint64_t>(entropy()) << 32) ^ entropy() ^ counter.fetch_add(1);
+        std::string candidate = prefix;
+        for (int i = 0; i < 6; ++i, bits /= 62)
+            candidate += kLetters[bits % 62];
+        int fd = ::open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, replacing ? 0600 : 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_tempPath = candidate;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t size)
@@ -88,16 +115,10 @@ bool AtomicFileWriter::Commit()
     if (ok && ::fsync(m_fd) != 0)
         ok = false;
     if (ok) {
+        // A replaced file keeps its permissions; a new one has 0666 less the umask already.
         struct stat st {};
-        mode_t mode;
-        if (::stat(m_path.c_str(), &st) == 0) {
-            mode = st.st_mode & 07777;
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::fchmod(m_fd, mode);
+        if (::stat(m_path.c_str(), &st) == 0)
+            ::fchmod(m_fd, st.st_mode & 07777);
     }
     if (::close(m_fd) != 0)
         ok = false;

@@ -18,7 +18,9 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file beside `path`; false when the folder does not allow it (errno set).
+    // Creates the temporary file beside `path`; false when the folder does not allow it, or when
+    // `path` is a file that may not be written (no write permission bit, or none for this user)
+    // (errno set).
     bool Begin(const std::string& path);
     // Appends bytes to the temporary file; false on a write error (the commit then fails too).
     bool Write(const void* data, size_t size);

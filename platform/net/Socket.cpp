@@ -1,8 +1,13 @@
 #include "platform/net/Socket.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -151,12 +156,13 @@ std::string FormatIPv4(uint32_t address)
            std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
-bool ResolveIPv4(const std::string& host, uint32_t& address)
+namespace {
+
+std::mutex g_lookupMutex;
+HostLookup g_lookup;
+
+bool SystemLookup(const std::string& host, uint32_t& address)
 {
-    if (ParseIPv4(host, address))
-        return true;
-    if (host.empty())
-        return false;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -166,6 +172,71 @@ bool ResolveIPv4(const std::string& host, uint32_t& address)
     address = ntohl(reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
+}
+
+bool LookUp(const std::string& host, uint32_t& address)
+{
+    HostLookup lookup;
+    {
+        std::lock_guard<std::mutex> lock(g_lookupMutex);
+        lookup = g_lookup;
+    }
+    return lookup ? lookup(host, address) : SystemLookup(host, address);
+}
+
+} // namespace
+
+void SetHostLookup(HostLookup lookup)
+{
+    std::lock_guard<std::mutex> lock(g_lookupMutex);
+    g_lookup = std::move(lookup);
+}
+
+bool ResolveIPv4(const std::string& host, uint32_t& address)
+{
+    if (ParseIPv4(host, address))
+        return true;
+    if (host.empty())
+        return false;
+    return LookUp(host, address);
+}
+
+ResolveStatus ResolveIPv4(const std::string& host, uint32_t& address, const Waker& waker)
+{
+    if (ParseIPv4(host, address))
+        return ResolveStatus::Resolved;
+    if (host.empty())
+        return ResolveStatus::Failed;
+    // Shared with the helper, which may outlive this call when the waker gives up on it.
+    struct Pending {
+        Waker done;
+        uint32_t address = 0;
+        bool ok = false;
+        std::atomic<bool> finished{false};
+    };
+    auto pending = std::make_shared<Pending>();
+    try {
+        std::thread([pending, host] {
+            pending->ok = LookUp(host, pending->address);
+            pending->finished.store(true, std::memory_order_release);
+            pending->done.Notify();
+        }).detach();
+    } catch (const std::system_error&) {
+        return ResolveStatus::Failed;
+    }
+    for (;;) {
+        switch (WaitReadable(pending->done.Fd(), -1, &waker)) {
+        case WaitResult::Woken: return ResolveStatus::Woken;
+        case WaitResult::Ready:
+            if (!pending->finished.load(std::memory_order_acquire))
+                continue;
+            if (!pending->ok)
+                return ResolveStatus::Failed;
+            address = pending->address;
+            return ResolveStatus::Resolved;
+        default: return ResolveStatus::Failed;
+        }
+    }
 }
 
 WaitResult WaitReadable(int fd, int timeoutMs, const Waker* waker)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,16 @@ bool ParseIPv4(std::string_view text, uint32_t& address);
 std::string FormatIPv4(uint32_t address);
 // A dotted address directly, else a host-name lookup (blocking, IPv4 results only).
 bool ResolveIPv4(const std::string& host, uint32_t& address);
+
+// The host-name lookup behind ResolveIPv4 (tests install a slow or scripted one); an empty
+// function restores the system resolver.
+using HostLookup = std::function<bool(const std::string& host, uint32_t& address)>;
+void SetHostLookup(HostLookup lookup);
+
+enum class ResolveStatus { Resolved, Failed, Woken };
+// As ResolveIPv4, but gives up as soon as the waker is notified. The resolver cannot be
+// interrupted: an abandoned lookup finishes in a helper thread of its own and is then forgotten.
+ResolveStatus ResolveIPv4(const std::string& host, uint32_t& address, const Waker& waker);
 
 enum class WaitResult { Ready, Timeout, Woken, Error };
 WaitResult WaitReadable(int fd, int timeoutMs, const Waker* waker = nullptr);

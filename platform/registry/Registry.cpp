@@ -49,6 +49,10 @@ RegValue RegValue::Binary(std::string name, std::vector<uint8_t> value)
 namespace {
 
 constexpr size_t kMaxRegistryFile = 64u << 20;
+// Keys nest at most this many levels below the hive, as on the platform the files come from; the
+// tree is walked and freed recursively, so a deeper key from a hand-made file would exhaust the
+// stack.
+constexpr size_t kMaxKeyDepth = 512;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -75,6 +79,18 @@ std::vector<std::string> SplitKey(std::string_view key)
         start = end + 1;
     }
     return parts;
+}
+
+// Whether a key path can be created: not empty, not deeper than the limit, and no name with a line
+// feed (it would split the key's section line, and the key's values would be lost on reload).
+bool StorableKey(const std::vector<std::string>& parts)
+{
+    if (parts.empty() || parts.size() > kMaxKeyDepth)
+        return false;
+    for (const auto& p : parts)
+        if (p.find('\n') != std::string::npos)
+            return false;
+    return true;
 }
 
 struct Node {
@@ -292,7 +308,7 @@ void ParseText(std::string_view text, Node& root, const std::string& rootName, b
             if (!inner.empty() && inner[0] == '-')
                 continue; // a deletion section: not supported, ignored
             std::vector<std::string> parts = SplitKey(inner);
-            if (parts.empty())
+            if (parts.empty() || parts.size() > kMaxKeyDepth + 1)
                 continue;
             std::vector<std::string> path;
             if (SameName(parts[0], rootName)) {
@@ -303,7 +319,7 @@ void ParseText(std::string_view text, Node& root, const std::string& rootName, b
             } else {
                 continue; // another root
             }
-            if (path.empty())
+            if (path.empty() || path.size() > kMaxKeyDepth)
                 continue;
             current = WalkOrCreate(root, path);
             continue;
@@ -440,7 +456,11 @@ public:
             // Cannot even create the lock: the file cannot be written either.
             return false;
         }
-        Refresh(true);
+        if (!Refresh(true)) {
+            // Writing now would replace values that could not be read.
+            UnlockFile();
+            return false;
+        }
         int r = f(m_root);
         bool ok = r != 0;
         if (r == 2 && !Save())
@@ -454,7 +474,10 @@ public:
         m_mutex.lock();
         if (m_batchDepth++ == 0) {
             m_locked = LockFile();
-            Refresh(true);
+            if (!Refresh(true) && m_locked) {
+                UnlockFile(); // the file could not be read: the batch must not save
+                m_locked = false;
+            }
             m_dirty = false;
         }
     }
@@ -488,8 +511,9 @@ public:
     }
 
 private:
-    // Reloads the file when it changed since it was loaded (or always, when forced).
-    void Refresh(bool force = false)
+    // Reloads the file when it changed since it was loaded (or always, when forced). False when
+    // the file exists but could not be read (what was loaded before is kept).
+    bool Refresh(bool force = false)
     {
         struct stat st {};
         if (::stat(m_path.c_str(), &st) != 0) {
@@ -497,14 +521,14 @@ private:
             m_text.clear();
             m_sig = Signature{};
             m_loaded = true;
-            return;
+            return true;
         }
         Signature now = SignatureOf(st);
         if (!force && m_loaded && now == m_sig && !Racy(now))
-            return;
+            return true;
         int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
-            return; // keep what we have
+            return false; // keep what we have
         struct stat fst {};
         std::string text;
         bool ok = ::fstat(fd, &fst) == 0 && S_ISREG(fst.st_mode) &&
@@ -516,6 +540,8 @@ private:
                 ssize_t n = ::read(fd, text.data() + got, text.size() - got);
                 if (n < 0 && errno == EINTR)
                     continue;
+                if (n < 0)
+                    ok = false; // a read error: not the whole file
                 if (n <= 0)
                     break;
                 got += static_cast<size_t>(n);
@@ -524,13 +550,14 @@ private:
         }
         ::close(fd);
         if (!ok)
-            return;
+            return false;
         m_sig = SignatureOf(fst);
         m_loaded = true;
         if (force || text != m_text) {
             ParseText(text, m_root, m_rootName, m_machine);
             m_text = std::move(text);
         }
+        return true;
     }
 
     static bool Racy(const Signature& s)
@@ -663,7 +690,7 @@ bool Registry::KeyExists(RegHive hive, std::string_view key)
 bool Registry::CreateKey(RegHive hive, std::string_view key)
 {
     auto parts = SplitKey(KeyPath(hive, key));
-    if (parts.empty())
+    if (!StorableKey(parts))
         return false;
     return FileOf(hive).Modify([&](Node& root) {
         if (Walk(root, parts))
@@ -761,7 +788,7 @@ std::optional<std::vector<uint8_t>> Registry::GetBinary(RegHive hive, std::strin
 bool Registry::SetValue(RegHive hive, std::string_view key, const RegValue& value)
 {
     auto parts = SplitKey(KeyPath(hive, key));
-    if (parts.empty())
+    if (!StorableKey(parts))
         return false;
     return FileOf(hive).Modify([&](Node& root) {
         bool created = Walk(root, parts) == nullptr;

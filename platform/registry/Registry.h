@@ -24,7 +24,9 @@
 // a value keeps its place. Key and value names compare without regard to ASCII case, as on
 // Windows, and keep the case they were created with. Reading is lenient: lines it does not
 // understand are skipped; "hex(n):" values load as binary; sections of another root are ignored
-// (except HKEY_CLASSES_ROOT in the machine file, which maps to HKLM\Software\Classes).
+// (except HKEY_CLASSES_ROOT in the machine file, which maps to HKLM\Software\Classes). Keys nest
+// at most 512 levels below the hive: deeper sections are skipped, deeper keys are refused, and so
+// are key names with a line feed.
 //
 // Processes share the files safely:
 //   - every write takes an advisory lock (flock on "<file>.lock"), reloads the file when another

@@ -214,12 +214,12 @@ void FakeSerialLine::PeerWrite(const uint8_t* bytes, size_t n, uint32_t lineErro
     m_changed.notify_all();
 }
 
-void FakeSerialLine::PeerWriteAfter(Duration delay, std::string_view bytes)
+void FakeSerialLine::PeerWriteAfter(Duration delay, std::string_view bytes, uint32_t lineErrors)
 {
     const TimePoint start = Now() + delay;
     std::lock_guard<std::mutex> lock(m_mutex);
     QueueToHost(ApplyFaults(Direction::ToHost, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), start,
-                0);
+                lineErrors);
     m_changed.notify_all();
 }
 

@@ -69,8 +69,8 @@ public:
     // first of these bytes.
     void PeerWrite(std::string_view bytes, uint32_t lineErrors = 0);
     void PeerWrite(const uint8_t* bytes, size_t n, uint32_t lineErrors = 0);
-    // Queues bytes that start arriving delay after now.
-    void PeerWriteAfter(Duration delay, std::string_view bytes);
+    // Queues bytes that start arriving delay after now; lineErrors as for PeerWrite.
+    void PeerWriteAfter(Duration delay, std::string_view bytes, uint32_t lineErrors = 0);
     void SetByteTime(Duration perByte);
 
     // ---- Faults ----

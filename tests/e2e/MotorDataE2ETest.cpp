@@ -175,3 +175,34 @@ TEST(MotorDataE2E, EEPROMRoundTripsLeaveNeighboursAlone)
     t.motor->WriteEEPROMByte(1030, 0x99);
     EXPECT_EQ(t.motor->ReadEEPROMByte(1030), 0x99);
 }
+
+TEST(MotorDataE2E, ProgramRecordAndFactoryWordKeepTheBlockValid)
+{
+    BusMotor t(Profile("462"));
+    t.motor->ReadVersion();
+    const uint32_t serial = t.EepromBE(32256, 4);
+    const uint32_t nextRecord = t.EepromBE(32582, 4);
+    t.motor->ProgName = "/home/user/projects/a-rather-long-program-name.tqx";
+    t.motor->progDate = SystemTime{2024, 3, 0, 15, 10, 20, 30, 0};
+    t.motor->ProgSize = 777;
+    t.motor->WriteProgramInfo(false);
+    t.motor->StoreFactoryWord(32646, 321);  // KP
+    // The next record and the serial number are untouched; the block still reads as valid.
+    EXPECT_EQ(t.EepromBE(32582, 4), nextRecord);
+    EXPECT_EQ(t.EepromBE(32256, 4), serial);
+    EXPECT_TRUE(t.motor->eepromPresent);
+    CMotor again;
+    again.Address = 1;
+    again.SetPort(&t.port);
+    again.Version = "462";
+    uint8_t block[300];
+    const int length = again.ReadFactoryBlock(block);
+    ASSERT_EQ(length, 200);
+    again.ParseFactoryData(block, length);
+    EXPECT_EQ(again.ProgName, "a-rather-long-program-n");
+    EXPECT_EQ(again.ProgSize, 777u);
+    EXPECT_EQ(again.progDate.wYear, 2024);
+    EXPECT_EQ(again.progDate.wSecond, 30);
+    EXPECT_EQ(again.Model, "TX23-61");
+    EXPECT_EQ(t.EepromBE(32646, 2), 321u);
+}

@@ -452,3 +452,84 @@ TEST(AtomicFile, SymbolicLinkKeepsPointingAtTheReplacedFile)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadText(dir / "real.reg"), "new");
 }
+
+TEST(AtomicFile, ReadOnlyFileIsNotReplaced)
+{
+    // A file without write permission is refused, as a read-only file would be, also for root.
+    TestDir dir;
+    WriteText(dir / "locked.spj", "old");
+    ASSERT_EQ(chmod((dir / "locked.spj").c_str(), 0444), 0);
+    EXPECT_FALSE(platform::WriteFileAtomically(dir / "locked.spj", "new", 3));
+    EXPECT_EQ(ReadText(dir / "locked.spj"), "old");
+
+    WriteText(dir / "user.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n");
+    ASSERT_EQ(chmod((dir / "user.reg").c_str(), 0444), 0);
+    Registry reg(dir / "user.reg", dir / "machine.reg");
+    EXPECT_FALSE(reg.SetDword(HKCU, "K", "V", 2));
+    EXPECT_EQ(reg.GetDword(HKCU, "K", "V"), 1u);
+    EXPECT_EQ(ReadText(dir / "user.reg"), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n");
+}
+
+TEST(Registry, FileThatCannotBeReadIsNeverOverwritten)
+{
+    // A registry file too large to load must not be replaced by the one value being written.
+    TestDir dir;
+    const std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n";
+    WriteText(dir / "user.reg", text);
+    ASSERT_EQ(truncate((dir / "user.reg").c_str(), 65 << 20), 0); // sparse: costs no disk
+    Registry reg(dir / "user.reg", dir / "machine.reg");
+    EXPECT_FALSE(reg.SetDword(HKCU, "K", "W", 2));
+    {
+        Registry::Batch batch(reg, HKCU);
+        reg.SetDword(HKCU, "K", "X", 3);
+        EXPECT_FALSE(batch.Commit());
+    }
+    struct stat st {};
+    ASSERT_EQ(stat((dir / "user.reg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 65 << 20);
+    EXPECT_EQ(ReadText(dir / "user.reg").substr(0, text.size()), text);
+}
+
+TEST(Registry, AbsurdlyDeepKeysAreIgnored)
+{
+    // Keys nest at most 512 levels, as the platform's registry allows; a deeper section of a
+    // hand-made file is skipped instead of exhausting the stack or the memory.
+    TestDir dir;
+    std::string deep = "[HKEY_CURRENT_USER\\K";
+    for (int i = 0; i < 200000; ++i)
+        deep += "\\a";
+    WriteText(dir / "user.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:00000001\n\n" + deep +
+                                    "]\n\"Deep\"=dword:00000002\n\n");
+    {
+        Registry reg(dir / "user.reg", dir / "machine.reg");
+        EXPECT_EQ(reg.GetDword(HKCU, "K", "V"), 1u);
+        EXPECT_EQ(reg.SubKeys(HKCU, "K"), std::vector<std::string>{});
+        EXPECT_TRUE(reg.SetDword(HKCU, "K", "W", 3));
+        std::string path = "K";
+        for (int i = 0; i < 600; ++i)
+            path += "\\b";
+        EXPECT_FALSE(reg.SetDword(HKCU, path, "X", 4));
+        EXPECT_FALSE(reg.CreateKey(HKCU, path));
+    }
+    Registry again(dir / "user.reg", dir / "machine.reg");
+    EXPECT_EQ(again.GetDword(HKCU, "K", "W"), 3u);
+    std::string legal = "K";
+    for (int i = 0; i < 500; ++i)
+        legal += "\\c";
+    EXPECT_TRUE(again.SetDword(HKCU, legal, "Y", 5));
+    EXPECT_EQ(again.GetDword(HKCU, legal, "Y"), 5u);
+}
+
+TEST(Registry, KeyNamesThatCannotBeStoredAreRefused)
+{
+    // A line feed would split the section line of the key: its values would be lost on reload.
+    TestDir dir;
+    Registry reg(dir / "user.reg", dir / "machine.reg");
+    EXPECT_FALSE(reg.SetDword(HKCU, "K\\Line\nFeed", "V", 1));
+    EXPECT_FALSE(reg.CreateKey(HKCU, "K\\Line\nFeed"));
+    EXPECT_FALSE(reg.KeyExists(HKCU, "K"));
+    // Value names and strings with line feeds are escaped and come back whole.
+    EXPECT_TRUE(reg.SetString(HKCU, "K", "Two\nLines", "a\nb"));
+    Registry again(dir / "user.reg", dir / "machine.reg");
+    EXPECT_EQ(again.GetString(HKCU, "K", "Two\nLines"), "a\nb");
+}

@@ -204,9 +204,9 @@ Bytes ReadFile(const std::string& path)
 // ---------------------------------------------------------------------------------------------
 // Byte layouts, computed by hand
 
-TEST(TagArchive, EmptyGroupBytesMatchTheSpec)
+TEST(TagArchive, EmptyGroupBytes)
 {
-    // "1, K, then A = 1 and B = 10 as 32-bit integers, then 1, G, then two 32-bit zeros."
+    // 1, K, then A = 1 and B = 10 as 32-bit integers, then 1, G, then two 32-bit zeros.
     Bytes got = Store("K", [](CTagArchive& ar) {
         ASSERT_TRUE(ar.OpenGroup("G"));
         ar.CloseGroup();
@@ -615,6 +615,11 @@ TEST(TagArchive, OpenFailures)
     const std::string empty = dir + "/empty";
     { std::ofstream(empty).flush(); }
     EXPECT_FALSE(ar.OpenForRead(empty));
+    // A read-only file cannot be opened for writing, and it stays as it was.
+    ASSERT_EQ(chmod(empty.c_str(), 0444), 0);
+    EXPECT_FALSE(ar.OpenForWrite(empty));
+    EXPECT_TRUE(ReadFile(empty).empty());
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"empty"});
     unlink(empty.c_str());
     rmdir(dir.c_str());
 }

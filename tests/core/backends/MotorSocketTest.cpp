@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 
 using namespace std::chrono_literals;
 namespace net = platform::net;
@@ -248,4 +252,47 @@ TEST_F(MotorSocketTest, CopiesTakeTheAddressAndCloseBoth)
     copy.Serialize(ar);
     EXPECT_EQ(ar.strings["IPAddress"], "127.0.0.2");
     EXPECT_EQ(ar.ints["Port"], settings.tcpPort);
+}
+
+TEST_F(MotorSocketTest, HostNamesResolveAndASlowLookupDoesNotHoldClose)
+{
+    // The lookup answers "motor-two" at once and keeps "motor-slow" waiting until released.
+    struct Lookups {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool released = false;
+        int finished = 0;
+    };
+    auto state = std::make_shared<Lookups>();
+    net::SetHostLookup([state](const std::string& host, uint32_t& address) {
+        if (host == "motor-two")
+            return net::ParseIPv4("127.0.0.2", address);
+        std::unique_lock<std::mutex> lock(state->mutex);
+        state->cv.wait_for(lock, 3s, [&] { return state->released; });
+        ++state->finished;
+        state->cv.notify_all();
+        return false;
+    });
+
+    ScriptedTcpPeer motor("127.0.0.2", settings.tcpPort);
+    motor.Answer("RP", "5\r");
+    CMotorSocket named("motor-two");
+    ASSERT_TRUE(named.Connect(500));
+    EXPECT_EQ(Query(named, "RP"), "5");
+    named.Close();
+
+    CMotorSocket slow("motor-slow");
+    EXPECT_FALSE(slow.Connect(50));
+    const auto start = std::chrono::steady_clock::now();
+    slow.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(slow.GetState(), CMotorSocket::StateIdle);
+
+    // Let the abandoned lookup end before the test's state goes.
+    std::unique_lock<std::mutex> lock(state->mutex);
+    state->released = true;
+    state->cv.notify_all();
+    state->cv.wait_for(lock, 5s, [&] { return state->finished > 0; });
+    lock.unlock();
+    net::SetHostLookup(nullptr);
 }

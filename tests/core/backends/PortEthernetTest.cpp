@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace net = platform::net;
 
@@ -41,6 +43,17 @@ struct PortEthernetTest : ::testing::Test {
             sockets.push_back(std::make_unique<CMotorSocket>(ip));
             p.motors.Add(n, sockets.back().get());
         }
+    }
+
+    // Motor n closes its connection (on a command of its own) and its socket has seen it.
+    void LoseConnectionOf(int n)
+    {
+        const size_t i = static_cast<size_t>(n - 1);
+        peers[i]->Answer("BYE", std::string(1, ScriptedTcpPeer::kDrop));
+        p.port.WriteCommand("BYE", n);
+        for (int wait = 0; wait < 200 && sockets[i]->IsConnected(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_FALSE(sockets[i]->IsConnected());
     }
 };
 
@@ -114,4 +127,43 @@ TEST_F(PortEthernetTest, AMotorThatDropsItsConnectionMidReplyRaises1043NextTime)
     // Reopening the port reaches the motor again.
     ASSERT_TRUE(p.port.OpenPort());
     EXPECT_EQ(p.port.Query("RP", 2), "200");
+}
+
+TEST_F(PortEthernetTest, AJoinedReplyCutAtTheBufferLeavesNoStaleReplyBehind)
+{
+    AddMotors(3);
+    for (int n = 1; n <= 3; ++n)
+        peers[static_cast<size_t>(n - 1)]->Answer("RV", std::to_string(n) + "v\r");
+    ASSERT_TRUE(p.port.OpenPort());
+    char reply[6];
+    EXPECT_EQ(p.port.Query("RP", reply, sizeof reply, 0), 5);
+    EXPECT_STREQ(reply, "100\r2");
+    // The motors whose replies did not fit answered all the same: the next query of each gets
+    // its own answer, not what was left over.
+    EXPECT_EQ(p.port.Query("RV", 2), "2v");
+    EXPECT_EQ(p.port.Query("RV", 3), "3v");
+}
+
+TEST_F(PortEthernetTest, ClearingTheBuffersPassesOverAMotorWhoseConnectionWasLost)
+{
+    AddMotors(2);
+    ASSERT_TRUE(p.port.OpenPort());
+    LoseConnectionOf(2);
+    // One dead motor does not stop the others' buffers being cleared, nor their commands.
+    EXPECT_EQ(CodeOf([&] { p.port.ClearBuffer(); }), 0);
+    EXPECT_EQ(p.port.Query("RP", 1), "100");
+    EXPECT_EQ(CodeOf([&] { p.port.Query("RP", 2); }), 1043);
+}
+
+TEST_F(PortEthernetTest, ACommandToAllReachesEveryLiveMotorPastADeadOne)
+{
+    AddMotors(3);
+    ASSERT_TRUE(p.port.OpenPort());
+    LoseConnectionOf(2);
+
+    // A WAKE to all must wake every motor that can hear it; the dead one is reported after.
+    EXPECT_EQ(CodeOf([&] { p.port.WriteCommand("WAKE", 0); }), 1043);
+    // A query to all leaves the dead motor out, as one that does not answer.
+    EXPECT_EQ(p.port.Query("RP", 0), "100\r300");
+    EXPECT_EQ(peers[2]->Heard(), (std::vector<std::string>{"WAKE", "RP"}));
 }

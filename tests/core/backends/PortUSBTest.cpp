@@ -98,3 +98,17 @@ TEST_F(PortUSBTest, UnplugWhileOpenFailsTheNextCommand)
     bridge.Unplug(devices[0]);
     EXPECT_EQ(CodeOf([&] { p.port.WriteCommand("MP", 1); }), 1018);
 }
+
+TEST_F(PortUSBTest, ACommandToAllReachesTheMotorsAfterAnUnpluggedOne)
+{
+    AddMotor("TQ-A");
+    AddMotor("TQ-B");
+    ASSERT_TRUE(p.port.OpenPort());
+    bridge.Unplug(devices[0]);
+    devices[1]->ClearWriteLog();
+    EXPECT_EQ(CodeOf([&] { p.port.WriteCommand("WAKE", 0); }), 1018);
+    const auto writes = devices[1]->WriteLog();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(std::string(writes[0].bytes.begin(), writes[0].bytes.end()), "\x80WAKE ");
+    EXPECT_EQ(p.port.Query("RP", 0), "TQ-B");
+}

@@ -186,7 +186,10 @@ TEST(FactoryBlock, VersionFieldEncodings)
         {"462ah", {4, 62, 'a', 'h'}, "462ah"},
         {"4621b", {4, '>', '1', 'b'}, "4621b"},
         {"510", {5, 10, 0, 0}, "510"},
-        {"5", {0, 5, 0, 0}, "05"},
+        // The two digits after the first ones keep their leading zero.
+        {"400", {4, 0, 0, 0}, "400"},
+        {"405b", {4, 5, 'b', 0}, "405b"},
+        {"5", {0, 5, 0, 0}, "5"},
         {"", {0, 0, 0, 0}, ""},
     };
     for (const Case& c : cases) {

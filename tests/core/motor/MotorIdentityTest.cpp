@@ -199,6 +199,22 @@ TEST(MotorIdentity, PProtocolMotorIsAskedWithPCommands)
     EXPECT_EQ(t.sim.Count("PFo"), 1);
 }
 
+TEST(MotorIdentity, AMotorThatDoesNotAnswerIsNotTakenForAPProtocolMotor)
+{
+    CMotorLine t;
+    t.sim.vars["VA"] = 17;
+    t.sim.dropReplyOnce = {"RSP", "PSP"};
+    t.motor->Version = "450";
+    EXPECT_EQ(t.motor->GetVersionText(), "450");
+    EXPECT_FALSE(t.motor->pProtocol);
+    t.sim.dropReplyOnce = {"RSP", "PSP"};
+    EXPECT_THROW(t.motor->ReadVersion(), CVQXException);
+    EXPECT_FALSE(t.motor->pProtocol);
+    // Back on the line, it is asked in its own protocol.
+    EXPECT_EQ(t.motor->GetVariable("VA"), "17");
+    EXPECT_EQ(t.sim.Count("RVA"), 1);
+}
+
 TEST(MotorIdentity, GetVariableThroughARestoresA)
 {
     CMotorLine t;

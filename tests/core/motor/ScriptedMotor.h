@@ -17,7 +17,7 @@
 class CScriptedMotor {
 public:
     CScriptedMotor(std::shared_ptr<platform::FakeSerialLine> line, int address)
-        : m_line(std::move(line)), m_address(address), eeprom(32768, 0xFF)
+        : eeprom(32768, 0xFF), m_line(std::move(line)), m_address(address)
     {
         for (int i = 0; i < 10; ++i)
             vars[std::string(3, static_cast<char>('a' + i))] = 1000 + i;

@@ -68,7 +68,7 @@ TEST_F(PtyPortTest, CommandsAndRepliesCrossTheTerminal)
     EXPECT_VQX_CODE(port.Query("RV", -1, true), CVQXException::NoResponse);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 90ms);
-    EXPECT_LT(took, 115ms);
+    EXPECT_LT(took, 200ms); // slack for a loaded machine; the lower bound shows the wait
 }
 
 TEST_F(PtyPortTest, UnpluggedTerminalRaisesReadAndWriteErrorsPromptly)

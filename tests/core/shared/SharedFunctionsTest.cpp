@@ -160,7 +160,7 @@ TEST(SharedFunctions, ParseSerialNumber)
     EXPECT_EQ(ParseSerialNumber("N/A"), 0xFFFFFFFFu);
     EXPECT_EQ(ParseSerialNumber("A"), 0xFFFFFFFFu);
     EXPECT_EQ(ParseSerialNumber(""), 0xFFFFFFFFu);
-    EXPECT_EQ(ParseSerialNumber("A-5"), 0xFFFFFFFFu); // the Part's reading would take -5
+    EXPECT_EQ(ParseSerialNumber("A-5"), 0xFFFFFFFFu); // a lax number reading would take -5
     EXPECT_EQ(ParseSerialNumber("A12x"), 0xFFFFFFFFu);
     EXPECT_EQ(ParseSerialNumber(std::string("\x01" "12")), 0xFFFFFFFFu);
     for (uint32_t serial : {0x4200000Cu, 0x5A000001u, 0x41FFFFFFu})

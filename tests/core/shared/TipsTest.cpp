@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -103,8 +104,15 @@ TEST(Tips, TruncatedAndHostileFilesFailWithoutHugeReads)
     EXPECT_FALSE(ReadTipRecord(path, 1).ok);
 }
 
-TEST(Tips, WriteFailsIntoAMissingFolder)
+TEST(Tips, FailedWritesLeaveTheOldFile)
 {
     TempFolder tmp;
     EXPECT_FALSE(WriteTipsFile(tmp.File("no/such/folder/Tips.dat"), {"a"}));
+    // The file is replaced whole or not at all: a read-only one stays as it was.
+    const auto path = tmp.File("Tips.dat");
+    ASSERT_TRUE(WriteTipsFile(path, {"old"}));
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(WriteTipsFile(path, {"new", "tips"}));
+    EXPECT_EQ(ReadTipRecord(path, 0).text, "old");
+    EXPECT_EQ(ReadTipRecord(path, 0).count, 1);
 }

@@ -100,7 +100,7 @@ TEST_F(TermiosSerial, ReadTimeoutsAreHonoured)
     auto took = MsSince(start);
     EXPECT_EQ(got, 0u);
     EXPECT_GE(took, 60);
-    EXPECT_LT(took, 80);
+    EXPECT_LT(took, 140); // slack for a loaded machine; the lower bound shows the wait
 
     // Multiplier per byte asked: 4 bytes x 10 ms + 20 ms; two of them come.
     t.ReadTotalTimeoutMultiplier = 10;
@@ -112,7 +112,7 @@ TEST_F(TermiosSerial, ReadTimeoutsAreHonoured)
     took = MsSince(start);
     EXPECT_EQ(got, 2u);
     EXPECT_GE(took, 60);
-    EXPECT_LT(took, 80);
+    EXPECT_LT(took, 140);
 
     // Interval only: after the first byte a gap of 25 ms ends the read.
     t = {};
@@ -124,7 +124,7 @@ TEST_F(TermiosSerial, ReadTimeoutsAreHonoured)
     took = MsSince(start);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "xyz");
     EXPECT_GE(took, 25);
-    EXPECT_LT(took, 45);
+    EXPECT_LT(took, 100);
 
     // Return at once with what is queued.
     t = {};

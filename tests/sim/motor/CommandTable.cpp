@@ -26,15 +26,20 @@ void CommandTable::SetAssignment(CommandEntry entry)
 void CommandTable::AddReport(const std::string& name, ReportFn report)
 {
     m_reports[name] = std::move(report);
-    if (!m_report.run)
-        m_report.run = [](SimMotor& motor, const std::string& token, const std::string&) {
-            motor.Commands().Report(motor, token.substr(1));
-        };
+    EnableReports();
 }
 
 void CommandTable::SetReportFallback(ReportFn report)
 {
     m_reportFallback = std::move(report);
+    EnableReports();
+}
+
+void CommandTable::EnableReports()
+{
+    m_report.run = [](SimMotor& motor, const std::string& token, const std::string&) {
+        motor.Commands().Report(motor, token.substr(1));
+    };
 }
 
 const CommandEntry* CommandTable::Find(const std::string& token, char reportLetter) const

@@ -41,6 +41,8 @@ public:
     bool Report(SimMotor& motor, const std::string& name) const;
 
 private:
+    void EnableReports();
+
     std::map<std::string, CommandEntry> m_exact;
     std::vector<std::pair<std::string, CommandEntry>> m_prefixes; // longest first
     CommandEntry m_assignment;

@@ -59,7 +59,7 @@ void Transfer(SimMotor& m, const std::string& token, bool store)
 {
     VarRef ref;
     int count = 0;
-    if (!ParseTransfer(token, ref, count))
+    if (!ParseTransfer(token, ref, count) || m.EptrOutside())
         return;
     Bytes& ee = m.Eeprom();
     const bool sticks = m.Profile().hasEeprom;
@@ -89,6 +89,8 @@ void Transfer(SimMotor& m, const std::string& token, bool store)
         m.BeginEepromWrite();
 }
 
+constexpr uint32_t kFiveSeriesEepromBits = 0x0D000000;
+
 CommandEntry Run(std::function<void(SimMotor&, const std::string&)> fn)
 {
     return {[fn = std::move(fn)](SimMotor& m, const std::string& token, const std::string&) { fn(m, token); }};
@@ -99,11 +101,19 @@ CommandEntry Run(std::function<void(SimMotor&, const std::string&)> fn)
 void RegisterDataCommands(CommandTable& t)
 {
     t.SetAssignment(Run(Assign));
-    // Addresses beyond 32 KiB wrap: the 5 series ORs 0x0D000000 into single accesses.
+    // The 5 series ORs 0x0D000000 into single accesses and block accesses use the plain address:
+    // both reach the same memory. Other motors have only the plain 32 KiB.
     t.AddPrefix("EPTR=", Run([](SimMotor& m, const std::string& token) {
                     auto v = EvaluateExpression(token.substr(5), [&m](const std::string& n) { return m.ReadName(n); });
-                    if (v)
-                        m.SetEptr(*v);
+                    if (!v)
+                        return;
+                    uint32_t plain = uint32_t(*v);
+                    if (m.Profile().IsVersion5())
+                        plain &= ~kFiveSeriesEepromBits;
+                    if (plain < uint32_t(eeaddr::kSize))
+                        m.SetEptr(plain);
+                    else
+                        m.SetEptrOutside();
                 }));
     t.AddPrefix("VLD(", Run([](SimMotor& m, const std::string& token) { Transfer(m, token, false); }));
     t.AddPrefix("VST(", Run([](SimMotor& m, const std::string& token) { Transfer(m, token, true); }));

@@ -79,15 +79,15 @@ void RegisterLineCommands(CommandTable& t)
     t.Add("ECHO_OFF1", Simple([](SimMotor& m) { m.SetEcho(1, false); }));
     t.Add("Z", Simple([](SimMotor& m) { m.Restart(); }));
 
-    // The new speed applies to the line channel from the next byte on: the terminator and its
-    // echo still travel at the old one.
+    // BAUD is channel 0's command (channel 1 changes speed only through OCHN). The new speed
+    // applies from the next byte on: the terminator and its echo still travel at the old one.
     t.AddPrefix("BAUD", {[](SimMotor& m, const std::string& token, const std::string&) {
                     auto baud = Digits(token.substr(4));
                     if (!baud || !IsMotorBaud(*baud))
                         return;
-                    LineSettings s = m.Channel(m.lineChannel);
+                    LineSettings s = m.Channel(0);
                     s.baud = *baud;
-                    m.SetChannel(m.lineChannel, s);
+                    m.SetChannel(0, s);
                 }});
     t.AddPrefix("OCHN(", {[](SimMotor& m, const std::string& token, const std::string&) { ChannelCommand(m, token); }});
 

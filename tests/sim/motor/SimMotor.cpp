@@ -28,6 +28,7 @@ void SimMotor::ApplyPowerUp(bool keepAddress)
     m_asleep[0] = m_asleep[1] = false;
     m_vars.Clear();
     m_eptr = 0;
+    m_eptrOutside = false;
     m_condition = 0;
     m_compare = false;
     m_token.clear();

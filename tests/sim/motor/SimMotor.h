@@ -67,7 +67,11 @@ public:
     int32_t Var(const std::string& name) const;
     Bytes& Eeprom() { return m_eeprom; }
     int Eptr() const { return m_eptr; }
-    void SetEptr(int64_t address) { m_eptr = int(address & (eeaddr::kSize - 1)); }
+    void SetEptr(int64_t address) { m_eptr = int(address & (eeaddr::kSize - 1)); m_eptrOutside = false; }
+    // A pointer set beyond the EEPROM (EPTR with an address this motor does not have): loads and
+    // stores there move nothing until the pointer is set inside again.
+    bool EptrOutside() const { return m_eptrOutside; }
+    void SetEptrOutside() { m_eptrOutside = true; }
     ProgramStore& Program() { return m_program; }
     ProgramStore& CalibrationProgram() { return m_calibration; }
     bool ServoOn() const { return !Bit('o'); }
@@ -79,7 +83,7 @@ public:
     std::optional<int32_t> ReadName(const std::string& name) const;
     bool ProgramRunning() const { return m_running; }
     void SetProgramRunning(bool running) { m_running = running; }
-    // Every command this motor acted on, oldest first (the last 1000).
+    // Every command this motor took in while selected, oldest first (the last 1000).
     const std::deque<std::string>& CommandLog() const { return m_log; }
 
     MotorKnobs knobs;
@@ -132,6 +136,7 @@ private:
     Variables m_vars;
     Bytes m_eeprom;
     int m_eptr = 0;
+    bool m_eptrOutside = false;
     ProgramStore m_program;
     ProgramStore m_calibration;
     std::map<char, bool> m_bits;

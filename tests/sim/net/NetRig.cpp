@@ -38,7 +38,7 @@ sockaddr_in Address(uint32_t ip, int port)
     return a;
 }
 
-int BoundSocket(int type, uint32_t ip, int port)
+int BoundSocket(int type, uint32_t ip, int port, bool listening = true)
 {
     int fd = socket(AF_INET, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
@@ -48,7 +48,7 @@ int BoundSocket(int type, uint32_t ip, int port)
     if (type == SOCK_DGRAM)
         setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
     sockaddr_in a = Address(ip, port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || (type == SOCK_STREAM && listen(fd, 8) != 0)) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || (type == SOCK_STREAM && listening && listen(fd, 8) != 0)) {
         close(fd);
         return -1;
     }
@@ -93,12 +93,11 @@ void CloseAll(NetRig::Station& s)
 void OpenAll(NetRig::Station& s)
 {
     s.udp = BoundSocket(SOCK_DGRAM, s.ip, 0);
-    if (!s.refuseTcp) {
-        s.listener = BoundSocket(SOCK_STREAM, s.ip, s.tcpPort);
-        if (s.listener >= 0)
-            s.tcpPort = LocalPort(s.listener);
-    }
-    if (s.udp < 0 || (!s.refuseTcp && s.listener < 0))
+    // While connections are refused the socket stays bound without listening, keeping its port.
+    s.listener = BoundSocket(SOCK_STREAM, s.ip, s.tcpPort, !s.refuseTcp);
+    if (s.listener >= 0)
+        s.tcpPort = LocalPort(s.listener);
+    if (s.udp < 0 || s.listener < 0)
         throw std::runtime_error("cannot bind the simulated interface at " + Dotted(s.ip) + ":" +
                                  std::to_string(s.tcpPort));
 }
@@ -186,9 +185,21 @@ void NetRig::SetRefuseTcp(size_t index, bool refuse)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     Station& s = *m_motors.at(index);
+    if (s.refuseTcp == refuse)
+        return;
     s.refuseTcp = refuse;
-    CloseAll(s);
-    OpenAll(s);
+    if (s.restarting)
+        return; // the sockets come back as asked
+    for (int fd : s.clients)
+        close(fd);
+    s.clients.clear();
+    if (refuse) {
+        // Stops listening but keeps the port bound, so that no other socket takes it meanwhile.
+        shutdown(s.listener, SHUT_RD);
+        return;
+    }
+    close(s.listener);
+    s.listener = BoundSocket(SOCK_STREAM, s.ip, s.tcpPort);
 }
 
 void NetRig::OnDatagram(const uint8_t* data, size_t size, const void* from, unsigned fromLength)
@@ -257,7 +268,7 @@ void NetRig::Run()
             fds.push_back({m_responder, POLLIN, 0});
             owners.emplace_back(nullptr, -3);
             for (auto& s : m_motors) {
-                if (s->listener >= 0) {
+                if (s->listener >= 0 && !s->refuseTcp) {
                     fds.push_back({s->listener, POLLIN, 0});
                     owners.emplace_back(s.get(), -1);
                 }

@@ -20,7 +20,7 @@ TEST(Bus, NoEchoAndOnlyTheAddressedMotorAnswers)
     auto rig = Bus(3, CollisionForm::Garbage);
     PcLine pc(rig->DevicePath());
     pc.Command(2, "a=9 Ra");
-    EXPECT_EQ(pc.ReadQuiet(), "9\r");
+    EXPECT_EQ(pc.ReadUntil("\r"), "9\r");
     EXPECT_EQ(rig->WithMotor(0, [](SimMotor& m) { return m.Var("a"); }), 0);
 }
 
@@ -29,7 +29,8 @@ TEST(Bus, IdenticalAnswersArriveClean)
     auto rig = Bus(3, CollisionForm::Garbage);
     PcLine pc(rig->DevicePath());
     pc.Command(0, "RSP");
-    EXPECT_EQ(pc.ReadQuiet(), "24576/450\r");
+    EXPECT_EQ(pc.ReadUntil("\r"), "24576/450\r");
+    EXPECT_EQ(pc.ReadQuiet(), "");
 }
 
 TEST(Bus, DifferingAnswersCollideInTheChosenForm)
@@ -39,25 +40,25 @@ TEST(Bus, DifferingAnswersCollideInTheChosenForm)
         rig->WithMotor(1, [](SimMotor& m) { m.SetBit('e', true); });
         PcLine pc(rig->DevicePath());
         pc.Command(0, "RBe");
-        EXPECT_EQ(pc.ReadQuiet(), std::string("\xB1\r"));
+        EXPECT_EQ(pc.ReadUntil("\r"), std::string("\xB1\r"));
     }
     {
         auto rig = Bus(2, CollisionForm::BitwiseAnd);
         PcLine pc(rig->DevicePath());
         pc.Command(0, "RSP"); // same text: no collision
-        EXPECT_EQ(pc.ReadQuiet(), "24576/450\r");
+        EXPECT_EQ(pc.ReadUntil("\r"), "24576/450\r");
         rig->WithMotor(0, [](SimMotor& m) { m.Vars().Set(*ParseVarRef("dd"), 12); });
         rig->WithMotor(1, [](SimMotor& m) { m.Vars().Set(*ParseVarRef("dd"), 3456); });
         pc.Command(0, "Rdd"); // numbers of different length: the longer one's tail arrives alone
         std::string expected = {char('1' & '3'), char('2' & '4'), char('\r' & '5'), '6', '\r'};
-        EXPECT_EQ(pc.ReadQuiet(), expected);
+        EXPECT_EQ(pc.ReadUntil("6\r"), expected);
     }
     {
         auto rig = Bus(2, CollisionForm::FramingError);
         rig->WithMotor(1, [](SimMotor& m) { m.SetBit('e', true); });
         PcLine pc(rig->DevicePath());
         pc.Command(0, "RBe");
-        EXPECT_EQ(pc.ReadQuiet(), std::string("\xB0\r")) << "a pseudo-terminal shows a framing error as garbage";
+        EXPECT_EQ(pc.ReadUntil("\r"), std::string("\xB0\r")) << "a pseudo-terminal shows a framing error as garbage";
     }
 }
 
@@ -73,13 +74,13 @@ TEST(Bus, SelfAddressingFromSerialNumbers)
     pc.Send("\x80" "ECHO_OFF WAKE IFX EPTR=32256 VLD(dd,1) LSA ff=dd&63 ADDR=ff+1 ");
     EXPECT_EQ(pc.ReadQuiet(), "");
     pc.Command(3, "Rdd");
-    EXPECT_EQ(pc.ReadQuiet(), std::to_string(int32_t(profiles[0].serial)) + "\r");
+    EXPECT_EQ(pc.ReadUntil("\r"), std::to_string(int32_t(profiles[0].serial)) + "\r");
     pc.Command(3, "CMP dd==" + std::to_string(int32_t(profiles[0].serial)));
     pc.Command(3, "IFF Rdd");
     EXPECT_EQ(pc.ReadQuiet(), "") << "alone at its address";
     pc.Command(3, "IFX");
     pc.Command(8, "RBo");
-    EXPECT_EQ(pc.ReadQuiet(), "1\r");
+    EXPECT_EQ(pc.ReadUntil("\r"), "1\r");
 }
 
 TEST(Bus, MotorsOnChannelOneFollowTheChannelOneCommands)
@@ -94,7 +95,7 @@ TEST(Bus, MotorsOnChannelOneFollowTheChannelOneCommands)
     pc.Command(0, "SLEEP1");
     pc.Command(2, "WAKE1");
     pc.Command(0, "RSP");
-    EXPECT_EQ(pc.ReadQuiet(), "24576/450\r");
+    EXPECT_EQ(pc.ReadUntil("\r"), "24576/450\r");
     EXPECT_TRUE(rig->WithMotor(0, [](SimMotor& m) { return m.Asleep(1); }));
     EXPECT_FALSE(rig->WithMotor(1, [](SimMotor& m) { return m.Asleep(1); }));
 }

@@ -29,7 +29,7 @@ TEST(Chain, EveryByteComesBackAndTheAnswerFollowsTheEcho)
     pc.Command(2, "RSP");
     EXPECT_EQ(pc.ReadUntil("\r"), Frame(2, "RSP") + "24576/450\r");
     pc.Command(3, "a=5");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(3, "a=5"));
+    EXPECT_EQ(pc.ReadUntil(" "), Frame(3, "a=5"));
     EXPECT_EQ(rig->WithMotor(2, [](SimMotor& m) { return m.Var("a"); }), 5);
 }
 
@@ -38,7 +38,7 @@ TEST(Chain, AnswersMeetingInOneMotorInterleaveByteByByte)
     auto rig = SerialRig::Chain(MakeProfiles(2, EchoingMotor(), true));
     PcLine pc(rig->DevicePath());
     pc.Command(0, "RBe");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(0, "RBe") + "00\r\r");
+    EXPECT_EQ(pc.ReadUntil("\r\r"), Frame(0, "RBe") + "00\r\r");
 }
 
 TEST(Chain, EchoOffReachesTheNextMotorBeforeItStopsTheChain)
@@ -46,7 +46,7 @@ TEST(Chain, EchoOffReachesTheNextMotorBeforeItStopsTheChain)
     auto rig = SerialRig::Chain(MakeProfiles(3, EchoingMotor(), true));
     PcLine pc(rig->DevicePath());
     pc.Command(0, "ECHO_OFF");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(0, "ECHO_OFF")) << "each motor passes the terminator on before acting";
+    EXPECT_EQ(pc.ReadUntil("ECHO_OFF "), Frame(0, "ECHO_OFF")) << "each motor passes the terminator on before acting";
     for (size_t i = 0; i < 3; ++i)
         EXPECT_FALSE(rig->WithMotor(i, [](SimMotor& m) { return m.Echo(0); })) << "motor " << i + 1;
     pc.Command(1, "RSP");
@@ -58,7 +58,7 @@ TEST(Chain, EchoOffReachesTheNextMotorBeforeItStopsTheChain)
         EXPECT_EQ(pc.ReadQuiet(), "") << "attempt " << attempt;
     }
     pc.Command(0, "ECHO");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(0, "ECHO"));
+    EXPECT_EQ(pc.ReadUntil("ECHO "), Frame(0, "ECHO"));
 }
 
 TEST(Chain, CountingUnaddressedMotorsByTheirEcho)
@@ -66,7 +66,7 @@ TEST(Chain, CountingUnaddressedMotorsByTheirEcho)
     auto rig = SerialRig::Chain(MakeProfiles(3, EchoingMotor(), false));
     PcLine pc(rig->DevicePath());
     pc.Send(Frame(0, "END") + Frame(0, "SADDR0") + Frame(0, "ECHO_OFF"));
-    pc.ReadQuiet();
+    EXPECT_EQ(pc.ReadUntil("ECHO_OFF "), Frame(0, "END") + Frame(0, "SADDR0") + Frame(0, "ECHO_OFF"));
     int last = 0;
     for (int n = 1; n <= 4 && last == 0; ++n) {
         pc.Send(Frame(0, "SADDR" + std::to_string(n)));
@@ -82,7 +82,7 @@ TEST(Chain, CountingUnaddressedMotorsByTheirEcho)
     for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ(rig->WithMotor(i, [](SimMotor& m) { return m.Address(); }), int(i + 1));
     pc.Command(0, "WAKE");
-    pc.ReadQuiet();
+    EXPECT_EQ(pc.ReadUntil("WAKE "), Frame(0, "WAKE"));
     pc.Command(2, "RBo");
     EXPECT_EQ(pc.ReadUntil("\r"), Frame(2, "RBo") + "1\r");
 }
@@ -110,7 +110,7 @@ TEST(Chain, BaudCommandTravelsAtTheOldRateThenTheChainFollows)
     auto rig = SerialRig::Chain(MakeProfiles(2, EchoingMotor(), true));
     PcLine pc(rig->DevicePath(), 9600);
     pc.Command(0, "BAUD38400");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(0, "BAUD38400"));
+    EXPECT_EQ(pc.ReadUntil("BAUD38400 "), Frame(0, "BAUD38400"));
     pc.Command(2, "RSP");
     EXPECT_EQ(pc.ReadQuiet(), "");
     pc.SetLine(38400);
@@ -124,14 +124,15 @@ TEST(Chain, EchoFaultsAndSilence)
     PcLine pc(rig->DevicePath());
     rig->WithMotor(1, [](SimMotor& m) { m.knobs.dropEchoBytes = 2; });
     pc.Command(1, "RBo");
-    EXPECT_EQ(pc.ReadQuiet(), "Bo 1\r") << "the first two bytes of the echo are lost";
+    EXPECT_EQ(pc.ReadUntil("\r"), "Bo 1\r") << "the first two bytes of the echo are lost";
     rig->WithMotor(0, [](SimMotor& m) { m.knobs.corruptEchoBytes = 1; });
     pc.Command(2, "a=1");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(3, "a=1")) << "the address byte changed on the way, so motor 2 ignored it";
+    EXPECT_EQ(pc.ReadUntil(" "), Frame(3, "a=1")) << "the address byte changed on the way, so motor 2 ignored it";
     EXPECT_EQ(rig->WithMotor(1, [](SimMotor& m) { return m.Var("a"); }), 0);
     rig->WithMotor(1, [](SimMotor& m) { m.knobs.mute = true; });
     pc.Command(2, "RSP");
-    EXPECT_EQ(pc.ReadQuiet(), Frame(2, "RSP"));
+    EXPECT_EQ(pc.ReadUntil(" "), Frame(2, "RSP"));
+    EXPECT_EQ(pc.ReadQuiet(), "") << "and nothing after the echo";
 }
 
 TEST(Chain, PacedLineTakesTheCharacterTime)

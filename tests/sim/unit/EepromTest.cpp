@@ -51,6 +51,23 @@ TEST(Eeprom, FiveSeriesAddressesWithHighBitsReachTheSameMemory)
     EXPECT_EQ(m.Eptr(), eeaddr::kAddress + 1);
 }
 
+TEST(Eeprom, OnlyTheFiveSeriesTakesTheHighAddressBits)
+{
+    // Elsewhere such a pointer lies outside the EEPROM: loads and stores there move nothing.
+    SimMotor m(Profile("450"));
+    m.Eeprom()[eeaddr::kAddress] = 12;
+    EXPECT_EQ(Drive(m, "\x81" "ab[0]=7 EPTR=218136070 VLD(ab[0],1) Rab[0] "), "7\r");
+    Drive(m, "ab[0]=9 EPTR=218136070 VST(ab[0],1) EPTR=-1 VST(ab[0],1) EPTR=32768 VST(ab[0],1) ");
+    EXPECT_EQ(m.Eeprom()[eeaddr::kAddress], 12);
+    EXPECT_EQ(m.Eeprom()[eeaddr::kSize - 1], 0xFF);
+    EXPECT_EQ(m.Eeprom()[0], 0xFF);
+    EXPECT_EQ(Drive(m, "EPTR=32262 VLD(ab[0],1) Rab[0] "), "12\r") << "a pointer inside works again";
+
+    SimMotor five(Profile("5xx"));
+    five.Eeprom()[eeaddr::kAddress] = 12;
+    EXPECT_EQ(Drive(five, "\x81" "ab[0]=7 EPTR=33586694 VLD(ab[0],1) Rab[0] "), "7\r") << "0x02000000: not its bits";
+}
+
 TEST(Eeprom, WriteCompletionIsReportedOnlyAfterTheWriteTime)
 {
     SimMotor m(Profile("450"));

@@ -54,6 +54,21 @@ TEST(FakeLine, CollidingAnswersArriveWithAFramingError)
     EXPECT_EQ(pc->TakeLineErrors(), platform::kLineFrame);
 }
 
+TEST(FakeLine, LateCollidingAnswersKeepTheirFramingError)
+{
+    auto rig = FakeLineRig::Bus(MakeProfiles(2, MotorProfile{}, true), "sim-bus-late-framing");
+    for (int i = 0; i < 2; ++i)
+        rig->WithMotor(i, [i](SimMotor& m) {
+            m.knobs.replyDelayMs = 5;
+            m.SetBit('e', i == 1);
+        });
+    auto pc = Open("sim-bus-late-framing");
+    ASSERT_TRUE(pc);
+    Write(*pc, "\x80RBe ");
+    EXPECT_EQ(Read(*pc, 2), std::string("0\r"));
+    EXPECT_EQ(pc->TakeLineErrors(), platform::kLineFrame);
+}
+
 TEST(FakeLine, ChainEchoesAndKnowsTheHostsParity)
 {
     MotorProfile p;

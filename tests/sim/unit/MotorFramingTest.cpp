@@ -109,6 +109,16 @@ TEST(MotorFraming, BaudAndChannelCommandsChangeTheChannels)
     EXPECT_FALSE(m.Echo(1));
 }
 
+TEST(MotorFraming, BaudIsTheChannelZeroCommandWhateverLineTheMotorHearsOn)
+{
+    // A bus wired to channel 1 changes its rate only through OCHN(RS4,1,...): BAUD sets channel 0.
+    SimMotor m(Addressed(1));
+    m.lineChannel = 1;
+    Drive(m, "\x81" "BAUD19200 ");
+    EXPECT_EQ(m.Channel(0).baud, 19200);
+    EXPECT_EQ(m.Channel(1).baud, 9600);
+}
+
 TEST(MotorFraming, ResetIsSilentForTheBootTimeThenPowerUpState)
 {
     SimMotor m(Addressed(4));
@@ -154,6 +164,29 @@ TEST(MotorFraming, ServoStatusAndLsa)
     EXPECT_EQ(Drive(m, "LSA Rdd "), std::to_string(int32_t(m.Profile().serial)) + "\r");
     SimMotor old(Addressed(1, "450"));
     EXPECT_EQ(Drive(old, "\x81" "dd=7 LSA Rdd "), "7\r") << "LSA does nothing before the 5 series";
+}
+
+TEST(MotorFraming, AnswerTimingKnobs)
+{
+    SimMotor m(Addressed(1));
+    TimePoint t0 = SimClock::now();
+    m.knobs.replyDelayMs = 30;
+    for (char c : std::string("\x81RSP "))
+        m.Receive(uint8_t(c), t0);
+    ASSERT_EQ(m.Outbox().size(), 1u);
+    EXPECT_EQ(m.Outbox().front().readyAt, t0 + Ms(30));
+    m.Outbox().clear();
+    // Chatter: characters without a line end, one every interval, for the whole time.
+    m.knobs.replyDelayMs = 0;
+    m.knobs.chatterMs = 20;
+    m.knobs.chatterIntervalMs = 5;
+    for (char c : std::string("RSP "))
+        m.Receive(uint8_t(c), t0);
+    ASSERT_EQ(m.Outbox().size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(m.Outbox()[i].bytes, Bytes{'#'});
+        EXPECT_EQ(m.Outbox()[i].readyAt, t0 + Ms(5 * int(i)));
+    }
 }
 
 } // namespace

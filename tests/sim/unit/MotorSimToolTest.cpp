@@ -74,7 +74,7 @@ TEST(MotorSimTool, UnaddressedBusAndBadArguments)
     {
         PcLine pc(device);
         pc.Command(114, "RBo");
-        EXPECT_EQ(pc.ReadQuiet(), "1\r");
+        EXPECT_EQ(pc.ReadUntil("\r"), "1\r");
     }
     EXPECT_EQ(Stop(pid, SIGINT), 0);
 

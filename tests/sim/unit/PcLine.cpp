@@ -121,6 +121,21 @@ std::string PcLine::ReadUntil(const std::string& endText, int timeoutMs)
     return out;
 }
 
+std::string PcLine::ReadCount(size_t n, int timeoutMs)
+{
+    std::string out;
+    const int64_t end = MsNow() + timeoutMs;
+    while (out.size() < n && MsNow() < end) {
+        pollfd p{m_fd, POLLIN, 0};
+        poll(&p, 1, 5);
+        char buf[512];
+        ssize_t got = read(m_fd, buf, std::min(sizeof buf, n - out.size()));
+        if (got > 0)
+            out.append(buf, size_t(got));
+    }
+    return out;
+}
+
 void PcLine::Flush()
 {
     tcflush(m_fd, TCIOFLUSH);

@@ -20,9 +20,11 @@ public:
     // Address byte 0x80+address (none when address < 0), the text and one blank.
     void Command(int address, const std::string& text);
     // Everything that arrives until nothing more comes for quietMs (at most maxMs in all).
-    std::string ReadQuiet(int quietMs = 60, int maxMs = 2000);
+    std::string ReadQuiet(int quietMs = 100, int maxMs = 2000);
     // Reads until the text received ends with `end` or timeoutMs passes; returns what came.
     std::string ReadUntil(const std::string& end, int timeoutMs = 2000);
+    // Exactly n bytes, or fewer when timeoutMs passes first.
+    std::string ReadCount(size_t n, int timeoutMs = 2000);
     void Flush();
 
 private:

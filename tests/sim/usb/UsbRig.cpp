@@ -61,7 +61,6 @@ void UsbRig::Heard(Link& link, const uint8_t* bytes, size_t count)
         SimMotor& motor = link.topology.nodes[0].motor;
         for (size_t i = 0; i < count; ++i)
             link.topology.FromPc(WireByte{bytes[i], motor.LineSide(), false}, now);
-        link.device->SetPeerBaud(uint32_t(motor.LineSide().baud));
         Deliver(link, now);
     }
     m_changed.notify_all();
@@ -69,6 +68,8 @@ void UsbRig::Heard(Link& link, const uint8_t* bytes, size_t count)
 
 void UsbRig::Deliver(Link& link, TimePoint now)
 {
+    // The bridge passes bytes only at the motor's rate, which BAUD or a reset may have changed.
+    link.device->SetPeerBaud(uint32_t(link.topology.nodes[0].motor.LineSide().baud));
     std::vector<TimedByte> out;
     TimePoint unused = now;
     link.topology.RunDue(now, Duration::zero(), unused, out);

@@ -94,7 +94,8 @@ void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
         if (timed.at <= start)
             m_line->PeerWrite(&b->value, 1, errors);
         else
-            m_line->PeerWriteAfter(timed.at - start, std::string_view(reinterpret_cast<const char*>(&b->value), 1));
+            m_line->PeerWriteAfter(timed.at - start, std::string_view(reinterpret_cast<const char*>(&b->value), 1),
+                                  errors);
     }
 }
 

@@ -1,0 +1,75 @@
+#pragma once
+// Source lines and tokens.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scanner/Language.h"
+
+class CLine;
+
+class CToken {
+public:
+    // Class bits: the low byte is the kind, the high bits mark strings, indexed names, comments.
+    enum : uint32_t {
+        Keyword = 1, UserVariable = 2, Array = 4, KeywordReport = 8, VariableReport = 16,
+        ArrayReport = 32, Number = 64, KindMask = 0xFF,
+        String = 0x200, Indexed = 0x400, Comment = 0x800
+    };
+
+    uint32_t cls = 0;
+    int64_t value = 0;           // the number or the numeric suffix (saturated, never wraps)
+    std::string text;
+    int32_t index = 0;           // position in its line
+    CLine* line = nullptr;
+    const CKeyword* keyword = nullptr;
+    bool hasSuffix = false;
+    int32_t column = 0;          // 0-based column in the source line, indentation included
+    uint16_t address = 0;        // byte address in the motor's program
+    CToken* next = nullptr;      // control links of the block structure
+    CToken* owner = nullptr;
+    bool spaceBefore = false;    // a blank precedes it in the compiled body
+    bool blankBefore = false;    // a blank or tab precedes it in the source line
+    bool unterminated = false;   // a string without its closing double quote
+    bool ownerIsEnd = false;     // the owner link points past the last token of the program
+
+    // Fills and classifies a word token against the language.
+    void Set(std::string_view text, int32_t index, CLine* line, int32_t column,
+             const CLanguage& language, bool afterHash);
+    // The one-character (or two-character operator) form for separators.
+    void SetSeparator(std::string_view text, int32_t index, CLine* line, int32_t column);
+
+    uint32_t Kind() const { return cls & KindMask; }
+    bool Is(std::string_view t) const { return !(cls & (String | Comment)) && text == t; }
+    bool IsNumber() const { return Kind() == Number && !(cls & (String | Comment)); }
+    bool IsOperator() const;
+    // The blank rule: at column 0, beginning with a separator character, or after a blank.
+    bool WellSeparated() const;
+};
+
+class CLine {
+public:
+    int32_t index = 0;
+    std::string text;            // the trimmed line
+    int32_t indent = 0;          // characters trimmed at the left (columns count them)
+    std::vector<CToken> tokens;
+    int32_t fileIndex = -1;      // include slot, -1 for the main file and generated lines
+    int32_t lineNumber = -1;     // 0-based line within its file, -1 for generated lines
+    const std::string* fileName = nullptr; // the include file's name; null for the main file
+    bool marker = false;         // an include marker line
+
+    // Cuts the line into tokens and classifies them. Never throws for any input.
+    void GetTokens(const CLanguage& language);
+};
+
+// The 22 separator characters of the tokenizer.
+bool IsSeparator(char c);
+// User variable: a .. z, aa .. zz, aaa .. zzz (one letter, two or three times).
+bool IsUserVariableName(std::string_view s);
+// User array: al, aw, ab.
+bool IsArrayName(std::string_view s);
+// The keyword row an array name links to: al 0, aw 1, ab 2.
+int ArrayKeywordIndex(std::string_view s);
