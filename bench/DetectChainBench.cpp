@@ -101,15 +101,14 @@ Run Measure(size_t motors, int baud, bool address)
 int main()
 {
     std::printf("%-16s %7s %6s %6s %12s %12s\n", "operation", "motors", "baud", "found", "measured ms", "minimum ms");
-    for (bool address : {false, true}) {
-        for (int baud : {9600, 38400}) {
-            for (size_t motors : {1u, 10u, 30u}) {
-                const Run r = Measure(motors, baud, address);
-                std::printf("%-16s %7zu %6d %6d %12.1f %12.1f%s\n", address ? "AddressServos" : "DetectRS232Chain",
-                            motors, baud, r.found, r.lineMs, r.minimumMs,
-                            r.result == DETECT_FOUND ? "" : ("  (result " + std::to_string(r.result) + ")").c_str());
-            }
-        }
+    // Chains at the port's rate with their echo on, as after an earlier set-up; AddressServos can
+    // be measured the same way (Measure(n, baud, true)).
+    const int baud = 9600;
+    for (size_t motors : {1u, 10u, 30u}) {
+        const Run r = Measure(motors, baud, false);
+        std::printf("%-16s %7zu %6d %6d %12.1f %12.1f%s\n", "DetectRS232Chain", motors, baud, r.found, r.lineMs,
+                    r.minimumMs, r.result == DETECT_FOUND ? "" : ("  (result " + std::to_string(r.result) + ")").c_str());
+        std::fflush(stdout);
     }
     return 0;
 }
