@@ -82,3 +82,33 @@ TEST_F(ConfigureNetMotorTest, StaticAddressCancelledAtThePrompt)
 }
 
 } // namespace
+
+#include "core/VQXException.h"
+#include "core/detect/DetectionFrame.h"
+#include "core/port/CommPort.h"
+#include "platform/net/NetSettings.h"
+
+namespace {
+
+TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
+{
+    platform::net::NetSettings s;
+    s.udpLocalAddress = "192.0.2.77"; // not an address of this machine: binding fails
+    s.udpLocalPort = 0;
+    platform::net::ScopedNetSettings scoped(s);
+    CCommPort port;
+    port.CommType = COMM_ETHERNET;
+    EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NO_SOCKET);
+    try {
+        DetectNetMotors(port, nullptr, DETECT_THROW);
+        ADD_FAILURE() << "no exception";
+    } catch (const CVQXException& e) {
+        EXPECT_EQ(e.GetCode(), CVQXException::NetworkError);
+    }
+    NetMotorRecord record;
+    EXPECT_FALSE(SetNetMotorIP(record, "10.1.2.3"));
+    port.CommType = COMM_USB;
+    EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NONE);
+}
+
+} // namespace
