@@ -112,3 +112,48 @@ TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
 }
 
 } // namespace
+
+#include "platform/net/Socket.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A flood of foreign datagrams never lets a poll come back empty; the collection still ends.
+TEST(DetectNetMotorsTest, AFloodOfForeignDatagramsCannotHoldDiscoveryOpen)
+{
+    namespace net = platform::net;
+    net::Socket probe = net::UdpOpen("127.0.0.1", 0, false);
+    ASSERT_TRUE(probe.IsValid());
+    const int hostPort = net::LocalPort(probe.Fd());
+    probe.Close();
+
+    net::NetSettings s;
+    s.broadcastAddress = "127.0.0.1";
+    s.udpLocalAddress = "127.0.0.1";
+    s.udpLocalPort = hostPort;
+    s.udpPort = 9; // nobody answers the query itself
+    net::ScopedNetSettings scoped(s);
+
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        net::Socket out = net::UdpOpen("127.0.0.1", 0, false);
+        const uint8_t junk[30] = {0, 0, 0, 0xF8};
+        uint32_t to = 0;
+        net::ParseIPv4("127.0.0.1", to);
+        while (!stop)
+            net::UdpSendTo(out.Fd(), junk, sizeof junk, to, hostPort);
+    });
+    std::vector<NetMotorRecord> records;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(DiscoverNetMotors(records));
+    const auto took = std::chrono::steady_clock::now() - start;
+    stop = true;
+    flood.join();
+    EXPECT_TRUE(records.empty());
+    EXPECT_LT(took, std::chrono::seconds(7));
+}
+
+} // namespace
