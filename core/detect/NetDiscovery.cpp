@@ -1,0 +1,162 @@
+// Discovery datagrams and the set-address request of Ethernet motors.
+#include "core/detect/NetDetection.h"
+
+#include "core/ui/Services.h"
+#include "platform/clock/Clock.h"
+#include "platform/net/NetSettings.h"
+#include "platform/net/Socket.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace net = platform::net;
+
+namespace {
+
+constexpr size_t kReplySize = 30;
+constexpr size_t kMaxRecords = 100;
+constexpr int kPollMs = 100;
+constexpr int kEmptyPolls = 10;
+// However many foreign datagrams arrive, the collection ends after this.
+constexpr auto kDiscoveryDeadline = std::chrono::seconds(5);
+constexpr int kMaxDatagrams = 4096;
+
+uint32_t BroadcastAddress()
+{
+    uint32_t address = 0xFFFFFFFFu;
+    net::ParseIPv4(net::GetNetSettings().broadcastAddress, address);
+    return address;
+}
+
+net::Socket OpenDiscoverySocket()
+{
+    const net::NetSettings s = net::GetNetSettings();
+    return net::UdpOpen(s.udpLocalAddress, s.udpLocalPort, true);
+}
+
+bool Broadcast(const net::Socket& socket, const std::vector<uint8_t>& datagram)
+{
+    return net::UdpSendTo(socket.Fd(), datagram.data(), datagram.size(), BroadcastAddress(),
+                          net::GetNetSettings().udpPort);
+}
+
+// One poll: a datagram that was there or came within the poll time. False when nothing came.
+bool Poll(const net::Socket& socket, uint8_t* buffer, size_t max, net::Datagram& got)
+{
+    got = net::UdpReceiveFrom(socket.Fd(), buffer, max, kPollMs);
+    return got.status == net::RecvStatus::Data;
+}
+
+} // namespace
+
+std::string NetMotorRecord::Address() const
+{
+    char text[20];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
+    return text;
+}
+
+std::vector<uint8_t> DiscoveryQuery() { return {0x00, 0x00, 0x00, 0xF6}; }
+
+std::vector<uint8_t> SetAddressRequest(const NetMotorRecord& record, uint32_t ip)
+{
+    std::vector<uint8_t> d = {0x00, 0x00, 0x00, 0xFC, 'I', 'P', '-', 'S', 'E', 'T', 'U', 'P', 0x00, 0x00};
+    d.push_back(record.id[4]);
+    d.push_back(record.id[5]);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        d.push_back(static_cast<uint8_t>(ip >> shift));
+    return d;
+}
+
+bool ParseDiscoveryReply(const uint8_t* bytes, size_t n, uint32_t from, NetMotorRecord& record)
+{
+    static const uint8_t kHead[4] = {0x00, 0x00, 0x00, 0xF7};
+    if (n != kReplySize || std::memcmp(bytes, kHead, 4) != 0)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        record.ip[i] = static_cast<uint8_t>(from >> (24 - 8 * i));
+    std::memcpy(record.id, bytes + 24, 6);
+    return true;
+}
+
+bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress)
+{
+    records.clear();
+    // One socket sends the query and hears the replies, so that no reply lands on a socket that
+    // is no longer read.
+    net::Socket socket = OpenDiscoverySocket();
+    if (!socket.IsValid())
+        return false;
+    if (!Broadcast(socket, DiscoveryQuery()))
+        return false;
+    const platform::TimePoint deadline = platform::Now() + kDiscoveryDeadline;
+    int empty = 0;
+    int datagrams = 0;
+    uint8_t buffer[200];
+    while (empty < kEmptyPolls && platform::Now() < deadline && datagrams < kMaxDatagrams) {
+        net::Datagram got;
+        if (!Poll(socket, buffer, sizeof buffer, got)) {
+            if (got.status != net::RecvStatus::Timeout)
+                platform::SleepMs(kPollMs);
+            ++empty;
+            if (showProgress)
+                ui::Progress().Step(empty);
+            continue;
+        }
+        ++datagrams;
+        NetMotorRecord record;
+        if (records.size() < kMaxRecords && ParseDiscoveryReply(buffer, got.count, got.fromAddress, record))
+            records.push_back(record);
+    }
+    return true;
+}
+
+bool SetNetMotorIP(NetMotorRecord& record, const std::string& text)
+{
+    uint32_t ip = 0;
+    if (!net::ParseIPv4(text, ip))
+        return false;
+    net::Socket socket = OpenDiscoverySocket();
+    if (!socket.IsValid())
+        return false;
+    if (!Broadcast(socket, SetAddressRequest(record, ip)))
+        return false;
+
+    {
+        // A motor asked to take its address from a server needs longer to come back.
+        const int steps = ip == 0 || ip == 0x00000100u ? 400 : 100;
+        ui::IProgress& progress = ui::Progress();
+        ui::CWaitStep wait(progress, std::string("Restarting the Ethernet interface of the motor"), std::string());
+        progress.SetCancelVisible(false);
+        progress.SetTotal(steps);
+        for (int step = 1; step <= steps; ++step) {
+            platform::SleepMs(100);
+            progress.Step(step);
+        }
+    }
+
+    uint8_t buffer[200];
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!Broadcast(socket, DiscoveryQuery()))
+            return false;
+        int empty = 0;
+        while (empty < kEmptyPolls) {
+            net::Datagram got;
+            if (!Poll(socket, buffer, sizeof buffer, got)) {
+                if (got.status != net::RecvStatus::Timeout)
+                    platform::SleepMs(kPollMs);
+                ++empty;
+                continue;
+            }
+            NetMotorRecord reply;
+            if (ParseDiscoveryReply(buffer, got.count, got.fromAddress, reply) && reply.id[4] == record.id[4] &&
+                reply.id[5] == record.id[5]) {
+                std::memcpy(record.ip, reply.ip, 4);
+                return true;
+            }
+        }
+        platform::SleepMs(1000);
+    }
+    return false;
+}

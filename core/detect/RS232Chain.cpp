@@ -1,0 +1,287 @@
+// Finding and addressing the motors of an RS-232 daisy chain.
+#include "core/detect/RS232Chain.h"
+
+#include "core/VQXException.h"
+#include "core/analyzer/TrafficLog.h"
+#include "core/detect/DetectionFrame.h"
+#include "core/detect/DetectionRun.h"
+#include "core/motor/Motor.h"
+#include "core/ui/Services.h"
+#include "platform/clock/Clock.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The rates a motor may be listening at, tried from the most likely down to the slowest; each
+// step tells the motors to follow the computer to the next rate.
+constexpr int kSweep[] = {38400, 9600, 19200, 4800, 2400};
+constexpr char kParityLetters[] = "NOEII";
+
+// Each motor passes a character on only once it has it whole, so a rate change needs one
+// character time per motor to reach the end of the chain; anything sent at the new rate before
+// then reaches motors that still listen at the old one.
+void WaitForChain(const CCommPort& port, int oldRate)
+{
+    const int64_t ms = (int64_t(port.MaxMotors) * 10 * 1000 + oldRate - 1) / std::max(oldRate, 1);
+    platform::SleepMs(ms);
+}
+
+// Puts the echo timeout back on every way out of EstablishChain.
+struct EchoTimeoutKeeper {
+    CCommPort& port;
+    int saved;
+    ~EchoTimeoutKeeper() { port.echoTimeout = saved; }
+};
+
+bool IsEchoFailure(const CVQXException& e)
+{
+    return e.GetCode() == CVQXException::NoEcho || e.GetCode() == CVQXException::InvalidEcho;
+}
+
+} // namespace
+
+bool ReadChainToken(CCommPort& port)
+{
+    const int start = port.lineCount;
+    const size_t room = sizeof port.lineBuffer - static_cast<size_t>(start);
+    size_t got = 0;
+    port.ReadBytes(port.lineBuffer + start, room, got, 0);
+    if (got > 0)
+        if (ITrafficLog* log = port.Policy().Analyzer())
+            log->LogData(port.id, SDA_LOG_RECEIVED, port.lineBuffer + start, got);
+    for (size_t i = static_cast<size_t>(start); i < static_cast<size_t>(start) + got; ++i) {
+        if (port.lineBuffer[i] == '\r' || port.lineBuffer[i] == ' ') {
+            port.lineBuffer[i] = 0;
+            port.lineCount = 0;
+            return true;
+        }
+    }
+    port.lineCount = start + static_cast<int>(got);
+    if (port.lineCount >= static_cast<int>(sizeof port.lineBuffer))
+        port.lineCount = 0;
+    return false;
+}
+
+int EstablishChain(CCommPort& port, int flags)
+{
+    EchoTimeoutKeeper keeper{port, port.echoTimeout};
+    CStrictEchoScope strict(port);
+    const bool progress = (flags & DETECT_SHOW_PROGRESS) != 0;
+    port.Echo = 0;
+    if (progress)
+        ui::Progress().SetTotal(port.MaxMotors);
+    port.lineCount = 0;
+    if (!port.isOpen)
+        port.OpenPort();
+
+    for (int attempt = 1; attempt <= port.MaxMotors; ++attempt) {
+        for (int rate : kSweep) {
+            port.WriteCommand("WAKE", 0, false);
+            port.WriteCommand("WAKE", 0, false);
+            port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
+            WaitForChain(port, port.BitPerSec);
+            port.Reopen(rate, -1);
+        }
+        port.WriteCommand("WAKE", 0, false);
+        port.WriteCommand("WAKE", 0, false);
+        port.WriteCommand("ECHO", 0, false);
+        if (progress && !ui::Progress().Step(attempt)) {
+            // The motors that followed the sweep go back to the port's rate with the port.
+            try {
+                port.WriteCommand(FormatNumber("BAUD%lld", port.savedBitPerSec), 0, false);
+                WaitForChain(port, port.BitPerSec);
+                port.Reopen(port.savedBitPerSec, -1);
+                port.ClearBuffer();
+            } catch (const CVQXException&) {
+            }
+            port.Echo = 1;
+            return DETECT_CANCELLED;
+        }
+        if (ReadChainToken(port) && std::strstr(reinterpret_cast<const char*>(port.lineBuffer) + 1, "WAKE"))
+            break;
+    }
+
+    const int rate = port.savedBitPerSec;
+    port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
+    WaitForChain(port, port.BitPerSec);
+    port.Reopen(rate, -1);
+    char ochn[64];
+    std::snprintf(ochn, sizeof ochn, "OCHN(RS2,0,%c,%d,1,8,C)", kParityLetters[port.Parity <= 4 ? port.Parity : 0],
+                  rate);
+    port.WriteCommand(ochn, 0, false);
+    platform::SleepMs(50);
+    port.ClearBuffer();
+    port.pushbackCount = 0;
+    port.Echo = 1;
+    try {
+        port.WriteCommand("ECHO", 0, false);
+    } catch (const CVQXException& e) {
+        // A missing or a wrong echo both mean that the chain does not carry characters through.
+        if (IsEchoFailure(e))
+            throw CVQXException(CVQXException::NoLink);
+        throw;
+    }
+    return 1;
+}
+
+int DetectRS232Chain(CCommPort& port, int flags)
+{
+    if (port.CommType != COMM_RS232)
+        return DETECT_NONE;
+    EmptyMotorList(port);
+    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    progress.Open(WithPortName("Detecting Tessaraxons on RS-232 daisy chain: \"%s\"", port), {}, true, true);
+    try {
+        if (EstablishChain(port, flags) == DETECT_CANCELLED)
+            return CancelDetection(port, progress);
+        CWakeAllOnExit wake(port, false);
+        const int maxMotors = port.MaxMotors;
+        port.CalcTimeouts(maxMotors);
+        progress.Total(maxMotors + 1);
+        progress.SubText("");
+        port.WriteCommand("WAKE", 0);
+        port.WriteCommand("WAKE", 0);
+        port.AllVer5s = 1;
+        int last = 0;
+        for (int a = 1; a <= maxMotors + 1; ++a) {
+            const bool unaddressed = a == maxMotors + 1;
+            int address = a;
+            try {
+                progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
+                                             : FormatNumber("Looking for motor address %lld...", a));
+                const std::string reply = port.Query("RBe", unaddressed ? 114 : a);
+                if (reply != "0" && reply != "1") {
+                    port.AllVer5s = 0;
+                    progress.Close();
+                    return DETECT_LINE_GARBAGE;
+                }
+                if (unaddressed) {
+                    address = last + 1;
+                    port.WriteCommand(FormatNumber("ADDR=%lld", address), 114, false);
+                }
+            } catch (const CVQXException&) {
+                if (!progress.Step(a))
+                    return CancelDetection(port, progress);
+                continue;
+            }
+            last = address;
+            CMotor* motor = EnterDetectedMotor(port, address);
+            progress.SubText(FormatNumber("Found motor with address %lld. Getting motor information ...", a));
+            motor->ReadVersion();
+            SimpleCalibrationCheck(port, *motor);
+            motor->IsAvailable = true;
+            if (!progress.Step(a))
+                return CancelDetection(port, progress);
+        }
+
+        progress.SubText("Looking for un-addressed motors ...");
+        for (int i = 0; i < port.motors.GetCount(); ++i)
+            port.motors.GetAt(i)->SendCommand("SLEEP");
+        bool answered = true;
+        try {
+            port.Query("RBe", 0);
+        } catch (const CVQXException& e) {
+            if (e.GetCode() != CVQXException::NoResponse)
+                throw;
+            answered = false;
+        }
+        bool probedAbove = false, answeredAbove = false;
+        if (answered && !(flags & DETECT_KEEP_MAX)) {
+            probedAbove = true;
+            for (int a = maxMotors + 1; a <= 100; ++a)
+                port.WriteCommand("SLEEP", a, false);
+            answeredAbove = true;
+            try {
+                port.Query("RBe", 0);
+            } catch (const CVQXException& e) {
+                if (e.GetCode() != CVQXException::NoResponse)
+                    throw;
+                answeredAbove = false;
+            }
+        }
+        wake.WakeNow();
+        progress.Close();
+        const bool found = port.motors.GetCount() > 0;
+        if (found && (flags & DETECT_KEEP_MAX))
+            port.SetMaxMotors(last);
+        port.SelectMotor(0);
+        return ScanResult(found, answered, answeredAbove, probedAbove);
+    } catch (...) {
+        return FailDetection(port, progress, flags);
+    }
+}
+
+int AddressServos(CCommPort& port, int flags)
+{
+    if (port.CommType != COMM_RS232)
+        return DETECT_NONE;
+    EmptyMotorList(port);
+    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    progress.Open(WithPortName("Addressing the motors connected to port: \"%s\"", port));
+    try {
+        if (EstablishChain(port, flags) == DETECT_CANCELLED)
+            return CancelDetection(port, progress);
+        port.CalcTimeouts(port.MaxMotors);
+        progress.Total(port.MaxMotors);
+        progress.SubText("Counting the motors...");
+
+        CStrictEchoScope strict(port);
+        CWakeAllOnExit wake(port, false);
+        port.WriteCommand("END", 0);
+        port.WriteCommand("SADDR0", 0);
+        port.WriteCommand("ECHO_OFF", 0);
+        port.Echo = 0;
+        int counted = 0;
+        int n = 0;
+        for (;;) {
+            n = counted + 1;
+            port.WriteCommand(FormatNumber("SADDR%lld", n), 0);
+            // Both carry the address byte: a motor further down that has not seen it would take
+            // them as its own.
+            port.WriteCommand("ECHO", n, false);
+            port.Echo = 1;
+            try {
+                // The last motor's echo comes back; any other's stops at the next motor.
+                port.WriteCommand("SLEEP", n, false);
+                break;
+            } catch (const CVQXException& e) {
+                if (e.GetCode() != CVQXException::NoEcho)
+                    throw;
+            }
+            port.pushbackCount = 0;
+            ++counted;
+            if (!progress.Step(counted))
+                return CancelDetection(port, progress);
+            if (counted >= port.MaxMotors) {
+                progress.Close();
+                port.AllVer5s = 0;
+                if (flags & DETECT_THROW)
+                    throw CVQXException(CVQXException::NoLink);
+                return DETECT_NONE;
+            }
+            port.Echo = 0;
+        }
+
+        port.CalcTimeouts(n);
+        wake.WakeNow();
+        strict.Restore();
+        progress.Total(n);
+        progress.SubText("Getting motors information...");
+        port.AllVer5s = 1;
+        for (int address = 1; address <= n; ++address) {
+            CMotor* motor = EnterDetectedMotor(port, address);
+            motor->ReadVersion();
+            if (!progress.Step(address))
+                return CancelDetection(port, progress);
+            motor->IsAvailable = true;
+        }
+        progress.Close();
+        return DETECT_FOUND;
+    } catch (...) {
+        return FailDetection(port, progress, flags);
+    }
+}

@@ -1,0 +1,250 @@
+// RS-485: one motor alone, defined motors addressed by serial number, and the address scan.
+#include "core/detect/RS485Bus.h"
+
+#include "core/VQXException.h"
+#include "core/detect/DetectionFrame.h"
+#include "core/detect/DetectionRun.h"
+#include "core/motor/Motor.h"
+#include "core/ui/Services.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kUnaddressed = 114; // where a motor without an address answers
+constexpr int kOwnAddressByte = 32262;
+
+bool IsLineError(int code)
+{
+    return code == CVQXException::Parity || code == CVQXException::Framing || code == CVQXException::Break;
+}
+
+std::string Trimmed(std::string s)
+{
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\r' || s.back() == '\n'))
+        s.pop_back();
+    while (!s.empty() && s.front() == ' ')
+        s.erase(s.begin());
+    return s;
+}
+
+// The broadcast probe after the motors found were put to sleep: whether anything answered.
+// Line errors count as an answer; silence is normal; anything else fails the run.
+bool BroadcastAnswers(CCommPort& port)
+{
+    try {
+        port.Query("RBe", 0);
+        return true;
+    } catch (const CVQXException& e) {
+        if (e.GetCode() == CVQXException::NoResponse)
+            return false;
+        if (IsLineError(e.GetCode()))
+            return true;
+        throw;
+    }
+}
+
+// The reasons a 462 motor gives for an unfinished calibration; the first that applies is told.
+void CalibrationCheckWithCauses(CCommPort& port, CMotor& motor)
+{
+    if (!CalibrationChecksShown() || !motor.IsVersion462())
+        return;
+    if (Trimmed(motor.GetVariable("Bn")) != "1")
+        return;
+    const std::string head = "The motor \"" + motor.Name + "\" has not finished calibration successfully. ";
+    std::string cause;
+    if (ReplyToNumber(motor.GetVariable("UJA", true)) < 180)
+        cause = "Please check the motor power supply.";
+    else if (Trimmed(motor.GetVariable("Be")) == "1")
+        cause = "Please make sure that the motor shaft can move freely.";
+    else if (Trimmed(motor.GetVariable("Bh")) == "1")
+        cause = "An over-heat condition was detected.";
+    else if (Trimmed(motor.GetVariable("Br")) == "1" || Trimmed(motor.GetVariable("Bl")) == "1")
+        cause = "A right limit error was detected.";
+    else if (Trimmed(motor.GetVariable("Ba")) == "1")
+        cause = "An over-current condition was detected.";
+    if (cause.empty()) {
+        ui::Info().AddCalibrationWarning(CalibrationWarningText(motor.Name),
+                                         MakeMotorDataWord(port.id, motor.Address));
+        port.calibrationWarnings += 1000;
+        return;
+    }
+    ui::Info().AddWarning(head + cause);
+    port.calibrationWarnings += 1;
+}
+
+} // namespace
+
+void DetectSingleRS485(CCommPort& port)
+{
+    if (port.CommType != COMM_RS485)
+        return;
+    CDetectionProgress progress(true);
+    progress.Open("Detecting the only Tessaraxon(TM) on RS-485 bus", {}, false);
+    progress.Total(1);
+    EmptyMotorList(port);
+    SyncRS485BaudRates(port);
+    port.AllVer5s = 1;
+    try {
+        if (!port.isOpen)
+            port.OpenPort();
+        const char* wake = port.MotorChannel == 1 ? "WAKE1" : "WAKE";
+        port.WriteCommand(wake, 0);
+        port.WriteCommand(wake, 0);
+        port.WriteCommand("SADDR1", 0);
+        port.WriteCommand("ADDR=1", 0);
+        port.Query("RP", 1, false);
+        CMotor* motor = EnterDetectedMotor(port, 1);
+        motor->ReadVersion();
+        motor->IsAvailable = true;
+    } catch (const CVQXException&) {
+        // The list holds what was entered.
+    }
+    progress.Close();
+    port.ClosePort();
+}
+
+bool AddressRS485BySerial(CCommPort& port)
+{
+    if (port.CommType != COMM_RS485)
+        return false;
+    CDetectionProgress progress(true);
+    progress.Open("Addressing Tessaraxon(TM)s on RS-485 bus", {}, false);
+    progress.Total(port.motors.GetCount());
+    for (int i = 0; i < port.motors.GetCount(); ++i)
+        port.motors.GetAt(i)->SamplePeriod = 0; // set again by the identity of a motor that answers
+    SyncRS485BaudRates(port);
+    port.AllVer5s = 1;
+    try {
+        if (!port.isOpen)
+            port.OpenPort();
+        port.WriteCommand("ADDR=114", 0);
+    } catch (const CVQXException& e) {
+        ui::OptionMessageBox(e.GetMessage(), ui::MB_ICONERROR, "Error!");
+        progress.Close();
+        return false;
+    }
+    for (int i = 0; i < port.motors.GetCount(); ++i) {
+        CMotor* motor = port.motors.GetAt(i);
+        try {
+            port.WriteCommand("EPTR=32256", 0);
+            port.WriteCommand("VLD(dd,1)", 0);
+            port.WriteCommand("LSA", 0);
+            port.WriteCommand(FormatNumber("CMP dd==%lld", static_cast<int32_t>(motor->SerialNumber)), 0);
+            port.WriteCommand(FormatNumber("IFT ADDR=%lld", motor->Address), 0);
+            port.WriteCommand("IFX", 0);
+            motor->ReadVersion();
+            motor->WriteEEPROMByte(kOwnAddressByte, static_cast<uint8_t>(motor->Address));
+        } catch (const CVQXException&) {
+            // Reported below with the other missing motors.
+        }
+        progress.Step(i + 1);
+    }
+    progress.Close();
+    port.ClosePort();
+
+    std::vector<CMotor*> missing;
+    std::string text = "The following motors were not found.\n";
+    for (int i = 0; i < port.motors.GetCount(); ++i) {
+        CMotor* motor = port.motors.GetAt(i);
+        if (motor->SamplePeriod == 0) {
+            missing.push_back(motor);
+            text += motor->Name + "\n";
+        }
+    }
+    if (missing.empty())
+        return true;
+    text += "Do you want to delete them from the list?\nClick \"Yes\" to delete the motors and continue with next "
+            "port.\nClick \"No\" to edit the information, and try again.";
+    if (ui::OptionMessageBox(text, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::MB_DEFBUTTON3) != ui::IDYES)
+        return false;
+    for (CMotor* motor : missing)
+        RemoveDetectedMotor(port, motor);
+    return true;
+}
+
+int ScanRS485Addresses(CCommPort& port, int flags)
+{
+    if (port.CommType != COMM_RS485)
+        return DETECT_NONE;
+    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    progress.Open(WithPortName("Detecting Quintalocs/Tessaraxons on RS-485 bus: \"%s\"", port), {}, true, true);
+    const int maxMotors = port.MaxMotors;
+    progress.Total(maxMotors + 1);
+    const bool ch1 = port.MotorChannel == 1;
+    try {
+        EmptyMotorList(port);
+        port.Echo = 0;
+        SyncRS485BaudRates(port);
+        port.Reopen(port.savedBitPerSec, -1);
+        port.WriteCommand(ch1 ? "WAKE1" : "WAKE", 0);
+        port.WriteCommand(ch1 ? "WAKE1" : "WAKE", 0);
+        port.WriteCommand("IFX", 0);
+        if (platform::SerialDevice* device = port.Device())
+            device->TakeLineErrors();
+    } catch (...) {
+        return FailDetection(port, progress, flags);
+    }
+    port.calibrationWarnings = 0;
+    port.AllVer5s = 1;
+    int last = 0;
+    try {
+        CWakeAllOnExit wake(port, ch1);
+        for (int a = 1; a <= maxMotors + 1; ++a) {
+            const bool unaddressed = a == maxMotors + 1;
+            int address = a;
+            try {
+                progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
+                                             : FormatNumber("Looking for motor address %lld...", a));
+                port.Query("RBe", unaddressed ? kUnaddressed : a);
+                if (unaddressed) {
+                    address = last + 1;
+                    port.WriteCommand(FormatNumber("ADDR=%lld", address), kUnaddressed, false);
+                }
+            } catch (const CVQXException& e) {
+                if (IsLineError(e.GetCode())) {
+                    port.AllVer5s = 0;
+                    progress.Close();
+                    return DETECT_LINE_GARBAGE;
+                }
+                if (!progress.Step(a))
+                    return CancelDetection(port, progress);
+                continue;
+            }
+            last = address;
+            CMotor* motor = EnterDetectedMotor(port, address);
+            if (unaddressed)
+                motor->WriteEEPROMByte(kOwnAddressByte, static_cast<uint8_t>(address));
+            progress.SubText(
+                FormatNumber("Found motor with address %lld. Getting motor information ...", unaddressed ? kUnaddressed : a));
+            motor->ReadVersion();
+            CalibrationCheckWithCauses(port, *motor);
+            motor->IsAvailable = true;
+            if (!progress.Step(a))
+                return CancelDetection(port, progress);
+        }
+
+        progress.SubText("Looking for un-addressed motors ...");
+        for (int i = 0; i < port.motors.GetCount(); ++i)
+            port.motors.GetAt(i)->SendCommand(ch1 ? "SLEEP1" : "SLEEP");
+        const bool answered = BroadcastAnswers(port);
+        bool probedAbove = false, answeredAbove = false;
+        if (answered && !(flags & DETECT_KEEP_MAX)) {
+            probedAbove = true;
+            for (int a = maxMotors + 1; a <= 100; ++a)
+                port.WriteCommand(ch1 ? "SLEEP1" : "SLEEP", a, false);
+            answeredAbove = BroadcastAnswers(port);
+        }
+        wake.WakeNow();
+        progress.Close();
+        const bool found = port.motors.GetCount() > 0;
+        if (found && (flags & DETECT_KEEP_MAX))
+            port.SetMaxMotors(last);
+        port.SelectMotor(0);
+        return ScanResult(found, answered, answeredAbove, probedAbove);
+    } catch (...) {
+        return FailDetection(port, progress, flags);
+    }
+}

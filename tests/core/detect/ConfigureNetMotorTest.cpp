@@ -1,0 +1,159 @@
+#include "core/detect/NetDetection.h"
+
+#include "core/ui/Services.h"
+#include "platform/clock/Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ConfigureNetMotorTest : public ::testing::Test {
+protected:
+    ConfigureNetMotorTest()
+    {
+        const uint8_t ip[4] = {192, 168, 7, 21};
+        std::copy(ip, ip + 4, record.ip);
+    }
+    std::vector<int> HelpIds() const
+    {
+        std::vector<int> ids;
+        for (const auto& a : questions.AskedQuestions())
+            if (a.kind == ui::CHeadlessQuestions::Asked::Choice)
+                ids.push_back(a.choice.helpId);
+        return ids;
+    }
+
+    platform::ManualClock clock;
+    platform::ScopedClock clockScope{clock};
+    ui::CHeadlessQuestions questions;
+    ui::CHeadlessProgress progress{&questions};
+    ui::ScopedServices services{&progress, &questions, nullptr};
+    NetMotorRecord record;
+};
+
+TEST_F(ConfigureNetMotorTest, IgnoreAndCancel)
+{
+    questions.AnswerChoice(102);
+    EXPECT_EQ(ConfigureNetMotor(record), 2);
+    EXPECT_EQ(questions.AskedQuestions()[0].choice.text,
+              "An Ethernet Motor was found with IP Address:\n    192.168.7.21\n\nHowever VQX is not able to "
+              "communicate with this motor. The motor's IP address may be on a different subnet.\n");
+    EXPECT_EQ(questions.AskedQuestions()[0].choice.flags, ui::kChoiceNext);
+    EXPECT_EQ(ConfigureNetMotor(record), 0) << "a cancelled dialog stops the detection";
+}
+
+TEST_F(ConfigureNetMotorTest, ChangingThisComputerShowsTheMotorsAddress)
+{
+    for (int a : {101, 103, 105, 108})
+        questions.AnswerChoice(a);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 181, 183}));
+    ASSERT_EQ(questions.MessageTexts().size(), 1u);
+    EXPECT_EQ(questions.MessageTexts()[0],
+              "The motor's IP address is:\n    192.168.7.21\n\nUse the instruction provided to assign an IP address "
+              "(in the motor's subnet) to this computer.");
+}
+
+TEST_F(ConfigureNetMotorTest, WaitingForAServerEndsInDetectAgainOrCancel)
+{
+    for (int a : {101, 103, 106, 109})
+        questions.AnswerChoice(a);
+    EXPECT_EQ(ConfigureNetMotor(record), 3);
+    EXPECT_EQ(progress.State().Text(), "Waiting for the motor to get a valid IP address");
+    EXPECT_EQ(progress.State().Total(), 300);
+
+    for (int a : {101, 103, 106, 109})
+        questions.AnswerChoice(a);
+    progress.CancelAtCount(10);
+    questions.AnswerMessageBox(ui::IDYES);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+}
+
+TEST_F(ConfigureNetMotorTest, StaticAddressCancelledAtThePrompt)
+{
+    for (int a : {101, 104, 115})
+        questions.AnswerChoice(a);
+    questions.AnswerMotorIP(std::nullopt);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    const auto& asked = questions.AskedQuestions();
+    ASSERT_EQ(asked.back().kind, ui::CHeadlessQuestions::Asked::MotorIP);
+    EXPECT_EQ(asked.back().motorIP.address, "192.168.7.21");
+    EXPECT_NE(asked.back().motorIP.note.find("of the computer/network"), std::string::npos);
+}
+
+} // namespace
+
+#include "core/VQXException.h"
+#include "core/detect/DetectionFrame.h"
+#include "core/port/CommPort.h"
+#include "platform/net/NetSettings.h"
+
+namespace {
+
+TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
+{
+    platform::net::NetSettings s;
+    s.udpLocalAddress = "192.0.2.77"; // not an address of this machine: binding fails
+    s.udpLocalPort = 0;
+    platform::net::ScopedNetSettings scoped(s);
+    CCommPort port;
+    port.CommType = COMM_ETHERNET;
+    EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NO_SOCKET);
+    try {
+        DetectNetMotors(port, nullptr, DETECT_THROW);
+        ADD_FAILURE() << "no exception";
+    } catch (const CVQXException& e) {
+        EXPECT_EQ(e.GetCode(), CVQXException::NetworkError);
+    }
+    NetMotorRecord record;
+    EXPECT_FALSE(SetNetMotorIP(record, "10.1.2.3"));
+    port.CommType = COMM_USB;
+    EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NONE);
+}
+
+} // namespace
+
+#include "platform/net/Socket.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A flood of foreign datagrams never lets a poll come back empty; the collection still ends.
+TEST(DetectNetMotorsTest, AFloodOfForeignDatagramsCannotHoldDiscoveryOpen)
+{
+    namespace net = platform::net;
+    net::Socket probe = net::UdpOpen("127.0.0.1", 0, false);
+    ASSERT_TRUE(probe.IsValid());
+    const int hostPort = net::LocalPort(probe.Fd());
+    probe.Close();
+
+    net::NetSettings s;
+    s.broadcastAddress = "127.0.0.1";
+    s.udpLocalAddress = "127.0.0.1";
+    s.udpLocalPort = hostPort;
+    s.udpPort = 9; // nobody answers the query itself
+    net::ScopedNetSettings scoped(s);
+
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        net::Socket out = net::UdpOpen("127.0.0.1", 0, false);
+        const uint8_t junk[30] = {0, 0, 0, 0xF8};
+        uint32_t to = 0;
+        net::ParseIPv4("127.0.0.1", to);
+        while (!stop)
+            net::UdpSendTo(out.Fd(), junk, sizeof junk, to, hostPort);
+    });
+    std::vector<NetMotorRecord> records;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(DiscoverNetMotors(records));
+    const auto took = std::chrono::steady_clock::now() - start;
+    stop = true;
+    flood.join();
+    EXPECT_TRUE(records.empty());
+    EXPECT_LT(took, std::chrono::seconds(7));
+}
+
+} // namespace

@@ -1,0 +1,87 @@
+#pragma once
+// A port on a fake line with test motors behind it, headless dialogs and a manual clock.
+
+#include "core/detect/DetectionFrame.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/ui/Services.h"
+#include "platform/clock/Clock.h"
+#include "platform/serial/FakeSerialLine.h"
+#include "tests/core/detect/TestMotors.h"
+#include "tests/core/port/FakePort.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+class DetectFixture : public ::testing::Test {
+protected:
+    void Build(CTestMotors::Topology topology, uint8_t commType, int portBaud)
+    {
+        static int serial = 0;
+        line = platform::FakeSerialLine::Create("fake:detect" + std::to_string(++serial));
+        motors = std::make_unique<CTestMotors>(line, topology);
+        policy.options = COptions{};
+        policy.options.ResponseTimeout = 60;
+        policy.options.EchoTimeout = 40;
+        port = std::make_unique<CCommPort>();
+        port->SetPolicy(&policy);
+        port->PortName = line->Name();
+        port->Name = "Bench";
+        port->id = 3;
+        port->CommType = commType;
+        port->BitPerSec = port->savedBitPerSec = portBaud;
+        port->Echo = commType == COMM_RS232 ? 1 : 0;
+        port->CalcTimeouts(port->MaxMotors);
+    }
+
+    CMotor* Listed(int index) const { return port->motors.GetAt(index); }
+    std::string Wire() const
+    {
+        auto w = line->HostWritten();
+        return std::string(w.begin(), w.end());
+    }
+    // Whether the host sent "WAKE" (or "WAKE1") to all after the last "SLEEP"/"SLEEP1".
+    bool EndsAwake() const
+    {
+        const std::string w = Wire();
+        const size_t sleep = w.rfind("SLEEP");
+        if (sleep == std::string::npos)
+            return true;
+        const size_t wake = w.rfind("\x80WAKE");
+        return wake != std::string::npos && wake > sleep;
+    }
+    bool AnyAsleep() const
+    {
+        for (size_t i = 0; i < motors->Size(); ++i)
+            if ((*motors)[i].asleep)
+                return true;
+        return false;
+    }
+    // Every listed motor sits in the table at its address, in list order with its index.
+    void ExpectListConsistent() const
+    {
+        for (int i = 0; i < port->motors.GetCount(); ++i) {
+            CMotor* m = port->motors.GetAt(i);
+            EXPECT_EQ(m->GetListIndex(), i);
+            EXPECT_EQ(port->GetMotor(m->Address), m) << m->Name;
+            EXPECT_EQ(m->Name, DetectedMotorName(m->Address, *port));
+        }
+        int entries = 0;
+        for (CMotor* e : port->addressTable)
+            entries += e != nullptr;
+        EXPECT_EQ(entries, port->motors.GetCount());
+    }
+
+    platform::ManualClock clock;
+    platform::ScopedClock clockScope{clock};
+    ui::CHeadlessQuestions questions;
+    ui::CHeadlessProgress progress{&questions};
+    ui::CHeadlessInfoView info;
+    ui::ScopedServices services{&progress, &questions, &info};
+    TestPolicy policy;
+    std::shared_ptr<platform::FakeSerialLine> line;
+    std::unique_ptr<CTestMotors> motors;
+    std::unique_ptr<CCommPort> port;
+};
