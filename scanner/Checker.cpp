@@ -264,7 +264,7 @@ void CScanner::CheckStatementStart()
             Advance();
             EvalExpression(false, false);
         } else if (m_cur && (m_cur->IsNumber() || m_cur->Is("-")) && m_cur->line == t->line) {
-            CheckNumberList(t, nullptr);
+            CheckNumberList(t, t->keyword); // a user variable holds a long
         } else {
             Fail(CError::AssignmentExpected, m_cur ? m_cur : t);
         }
@@ -942,7 +942,9 @@ bool CScanner::CheckBlockWord(CToken* t)
         b->branch = t;
         t->owner = b->open;
         Advance();
+        bool negative = false;
         if (CurIs("-")) {
+            negative = true;
             m_cur->spaceBefore = true;
             Advance();
             if (!m_cur || !m_cur->IsNumber())
@@ -952,6 +954,9 @@ bool CScanner::CheckBlockWord(CToken* t)
                 Fail(CError::NumberExpected, m_cur ? m_cur : m_last);
             m_cur->spaceBefore = true;
         }
+        // The selector is a 32-bit value in the motor.
+        const int64_t n = negative ? SatNeg(m_cur->value) : m_cur->value;
+        CheckRange({COPType::MakeRange(n, n), true, n}, COPType::MakeRange(kInt32Min, kInt32Max), m_cur);
         Advance();
     } else if (w == "DEFAULT") {
         Block* b = FindBlock("SWITCH", CError::DefaultWithoutSwitch);

@@ -279,6 +279,15 @@ TEST_F(Checker, DivisionByZeroIsAMessageNotACrash)
     Expect("a=-9223372036854775807-9\nEND", {1401, 1401});
 }
 
+TEST_F(Checker, LiteralsBeyond32BitsWarnWhereverTheyStand)
+{
+    // The motor holds 32 bits: a longer literal in a CASE or a number list is never silent.
+    Expect("SWITCH a\nCASE 99999999999\nENDS\nEND", {1401});
+    Expect("SWITCH a\nCASE -2147483649\nCASE -2147483648\nENDS\nEND", {1401});
+    Expect("a 5 99999999999.\nEND", {1401});
+    Expect("a 2147483647 -2147483648.\nEND", {});
+}
+
 TEST_F(Checker, NumberLists)
 {
     Expect("ab[0] 1 -2 3.\nEND", {});
