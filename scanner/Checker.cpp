@@ -206,7 +206,8 @@ void CScanner::CheckProgram()
             size_t first = 0;
             while (first < line->tokens.size() && (line->tokens[first].cls & CToken::Comment))
                 ++first;
-            if (ResumesAtToken(e.code) && static_cast<size_t>(at->index) == first) {
+            // Never at the statement's own first token: that would check it again and again.
+            if (ResumesAtToken(e.code) && static_cast<size_t>(at->index) == first && at != m_statement) {
                 m_lineIdx = static_cast<size_t>(line->index);
                 m_tokIdx = static_cast<size_t>(at->index);
                 m_cur = const_cast<CToken*>(at);

@@ -239,6 +239,10 @@ TEST_F(Checker, RecoveryAtABracketTokenThatStartsALine)
     Expect("VLD(a,1\nfoo\nEND", {1203, 1219});
     EXPECT_EQ(s.Errors()[0].line, 1);
     EXPECT_EQ(s.Errors()[0].column, 0);
+    // A statement at the very end that misses its bracket is reported once, not until the
+    // error limit.
+    Expect("END\nPRINT", {1249, 1202});
+    Expect("END\nab", {1249, 1216});
 }
 
 TEST_F(Checker, MessagePlaceCountsIndentation)
