@@ -30,7 +30,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(Writer, EndIsTheEngineImageOfPart1141)
+TEST_F(Writer, EndIsTheEnginesFixedEndImage)
 {
     EXPECT_EQ(Compile("END"), "$40000000E100000400000000040000000000000000END\n");
     EXPECT_EQ(s.ProgramLength(), 4);
