@@ -412,7 +412,7 @@ void CScanner::CheckStatement(CToken* t, bool inExpression, bool report)
         break;
     }
     // Assignment to a keyword: a settable keyword takes "=" and an expression checked against its
-    // value range; any other keyword gives "Lvalue required." (the engine's rule 20).
+    // value range; any other keyword gives "Lvalue required.", as the engine's compiler does.
     if (!inExpression && !report && CurIs("=")) {
         if (!(kw->Flags & CKeyword::Settable))
             Fail(CError::LvalueRequired, m_cur);
