@@ -2,30 +2,17 @@
 // checksum must match the program the motor keeps once the coded records are turned back into
 // their keywords, and every jump record must land on the keyword it names.
 
-#include "scanner/LanguageTable.h"
 #include "scanner/Scanner.h"
+#include "tests/scanner/ScannerTestUtil.h"
 #include "tests/sim/motor/ProgramStore.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <utility>
 #include <vector>
 
 namespace {
-
-CLanguage DefaultLanguage()
-{
-    const std::string path =
-        (std::filesystem::path(__FILE__).parent_path() / "../../scanner/language/MotorLanguage.tbl")
-            .lexically_normal()
-            .string();
-    CLanguageTable table;
-    std::string error;
-    EXPECT_TRUE(LoadLanguageTable(path, table, error)) << error;
-    return LanguageOfTable(table);
-}
 
 // The 4 hex digits at `at` of the file body.
 size_t HexAt(const std::string& body, size_t at) { return std::stoul(body.substr(at, 4), nullptr, 16); }
@@ -35,7 +22,7 @@ size_t HexAt(const std::string& body, size_t at) { return std::stoul(body.substr
 TEST(CompiledImageInTheMotor, EveryFlowConstructKeepsLengthChecksumAndTargets)
 {
     CScanner scanner;
-    scanner.SetLanguage(DefaultLanguage());
+    scanner.SetLanguage(scannertest::TableLanguage());
     scanner.Scan("C1\nIF a\n  WHILE b\n    SWITCH c\n    CASE 1\n      BREAK\n    CASE -2\n"
                  "      IF d BREAK ENDIF\n    DEFAULT\n      G\n    ENDS\n    IF e BREAK ENDIF\n  LOOP\n"
                  "ELSEIF f\n  X\nELSEIF g\n  GOSUB1\nELSE\n  S\nENDIF\nGOTO1\nEND",
