@@ -213,6 +213,7 @@ void CScanner::CheckProgram()
                 m_cur = const_cast<CToken*>(at);
             } else {
                 // Continue after the last token of the line of the fault.
+                MarkUnchecked(at);
                 m_lineIdx = static_cast<size_t>(line->index);
                 m_tokIdx = line->tokens.empty() ? 0 : line->tokens.size() - 1;
                 m_cur = &m_lines[m_lineIdx]->tokens[m_tokIdx];
@@ -227,6 +228,35 @@ void CScanner::CheckProgram()
     if (!aborted)
         EndChecks();
     m_stack.clear();
+}
+
+void CScanner::MarkUnchecked(const CToken* fault)
+{
+    // A forced download writes these tokens as they stand. A word or number after a blank that
+    // follows a complete term starts another command in the motor, so it keeps its blank;
+    // inside an expression or a parameter list nothing is added.
+    CLine* line = fault->line;
+    for (size_t i = static_cast<size_t>(fault->index) + 1; i < line->tokens.size(); ++i) {
+        CToken& t = line->tokens[i];
+        const CToken& prev = line->tokens[i - 1];
+        t.unchecked = true;
+        const bool word = !t.text.empty() && !IsSeparator(t.text[0]) && !(t.cls & (CToken::String | CToken::Comment));
+        const bool afterTerm = (prev.cls & CToken::String) == 0 && !prev.text.empty() &&
+                               (!IsSeparator(prev.text[0]) || prev.text == ")" || prev.text == "]");
+        t.spaceBefore = word && t.blankBefore && afterTerm;
+    }
+}
+
+const CToken* CScanner::UncheckedFlowWord() const
+{
+    for (const auto& line : m_lines)
+        for (const CToken& t : line->tokens)
+            if (t.unchecked && t.Kind() == CToken::Keyword && t.keyword && !(t.cls & (CToken::String | CToken::Comment)))
+                for (const char* w : {"IF", "ELSEIF", "ELSE", "ENDIF", "SWITCH", "CASE", "DEFAULT", "BREAK",
+                                      "ENDS", "WHILE", "LOOP", "CMP", "IFT", "IFF", "IFX", "GOTO", "GOSUB"})
+                    if (t.keyword->Name == w)
+                        return &t;
+    return nullptr;
 }
 
 void CScanner::EndChecks()

@@ -225,6 +225,24 @@ TEST_F(Writer, NothingWrittenAfterErrorsUnlessForcedWithOnlyUndefinedSymbols)
     EXPECT_TRUE(s.WriteCompiled(dir / "c.tqx"));
 }
 
+TEST_F(Writer, ForcedProgramKeepsTheTextAfterAnUndefinedSymbol)
+{
+    // The rest of the line after an undefined symbol is not checked; it keeps its own blanks.
+    Scan("G foo X\nV=bar G\nV=baz + 5 PRINT(a, 1) S\nNEW=100\nEND");
+    ASSERT_TRUE(s.Errors().OnlyUndefinedSymbols());
+    ASSERT_TRUE(s.WriteCompiled(dir / "a.tqx", true));
+    EXPECT_EQ(ReadFile(dir / "a.tqx").substr(27 + 16), "G foo X\nV=bar G\nV=baz+5 PRINT(a,1) S\nNEW=100\nEND\n");
+    // A flow word there has no jump target: no image, rather than a jump to address 0.
+    for (const char* text : {"SWITCH a\nCASE 1 foo BREAK\nDEFAULT\nENDS\nEND",
+                             "IF a\nG\nfoo ELSE\nX\nENDIF\nEND", "WHILE a\nfoo BREAK\nLOOP\nEND"}) {
+        Scan(text);
+        ASSERT_TRUE(s.Errors().OnlyUndefinedSymbols()) << text;
+        EXPECT_FALSE(s.WriteCompiled(dir / "b.tqx", true)) << text;
+        EXPECT_FALSE(std::filesystem::exists(dir / "b.tqx")) << text;
+        EXPECT_TRUE(Has(1220)) << text; // the message names the flow word
+    }
+}
+
 TEST_F(Writer, FileErrors)
 {
     Compile("END");
