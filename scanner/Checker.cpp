@@ -230,20 +230,24 @@ void CScanner::CheckProgram()
     m_stack.clear();
 }
 
+// A word or number after a blank that follows a complete term starts another command in the
+// motor; inside an expression or a parameter list nothing does.
+bool CScanner::StartsCommand(const CToken& t, const CToken& prev)
+{
+    const bool word = !t.text.empty() && !IsSeparator(t.text[0]) && !(t.cls & (CToken::String | CToken::Comment));
+    const bool afterTerm = (prev.cls & CToken::String) == 0 && !prev.text.empty() &&
+                           (!IsSeparator(prev.text[0]) || prev.text == ")" || prev.text == "]");
+    return word && t.blankBefore && afterTerm && t.line == prev.line;
+}
+
 void CScanner::MarkUnchecked(const CToken* fault)
 {
-    // A forced download writes these tokens as they stand. A word or number after a blank that
-    // follows a complete term starts another command in the motor, so it keeps its blank;
-    // inside an expression or a parameter list nothing is added.
+    // A forced download writes these tokens as they stand; a command among them keeps its blank.
     CLine* line = fault->line;
     for (size_t i = static_cast<size_t>(fault->index) + 1; i < line->tokens.size(); ++i) {
         CToken& t = line->tokens[i];
-        const CToken& prev = line->tokens[i - 1];
         t.unchecked = true;
-        const bool word = !t.text.empty() && !IsSeparator(t.text[0]) && !(t.cls & (CToken::String | CToken::Comment));
-        const bool afterTerm = (prev.cls & CToken::String) == 0 && !prev.text.empty() &&
-                               (!IsSeparator(prev.text[0]) || prev.text == ")" || prev.text == "]");
-        t.spaceBefore = word && t.blankBefore && afterTerm;
+        t.spaceBefore = StartsCommand(t, line->tokens[i - 1]);
     }
 }
 
@@ -338,7 +342,9 @@ void CScanner::CheckStatementStart()
     }
     if (Errors2Warnings) {
         AddAt(CError::UndefinedSymbolWarning, t, "Undefined symbol \"" + t->text + "\".");
-        Advance();
+        // The unknown command's own value or parameters go with it, unchecked.
+        for (Advance(); m_cur && m_cur->line == t->line && !StartsCommand(*m_cur, *m_last); Advance())
+            m_cur->unchecked = true;
         return;
     }
     Fail(CError::UndefinedSymbol, t, "Undefined symbol \"" + t->text + "\".");

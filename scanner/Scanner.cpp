@@ -394,12 +394,10 @@ bool CScanner::WriteCompiled(const std::string& fileName, bool force)
 {
     if (m_errors.GetErrorCount() > 0 && !(force && m_errors.OnlyUndefinedSymbols()))
         return false;
-    if (m_errors.GetErrorCount() > 0) {
-        if (const CToken* t = UncheckedFlowWord()) {
-            AddAt(CError::SyntaxError, t,
-                  "'" + t->text + "' follows an undefined symbol on its line and cannot be downloaded.");
-            return false;
-        }
+    if (const CToken* t = UncheckedFlowWord()) {
+        AddAt(CError::SyntaxError, t,
+              "'" + t->text + "' follows an undefined symbol on its line and cannot be downloaded.");
+        return false;
     }
     const std::string image = CompiledImage();
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);

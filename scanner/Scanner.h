@@ -208,6 +208,7 @@ private:
     void PlaceError(CError& e, const CToken* at) const;
     std::string RangeText(const COPType& declared) const;
     static bool IsProgramEnd(const CToken* statement);
+    static bool StartsCommand(const CToken& t, const CToken& prev);
     // Marks the tokens after `fault` on its line as skipped by the checks.
     void MarkUnchecked(const CToken* fault);
     // A skipped flow word: it has no jump target, so the program cannot be written even forced.

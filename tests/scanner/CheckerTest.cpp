@@ -262,6 +262,16 @@ TEST_F(Checker, ErrorsToWarnings)
     EXPECT_EQ(s.Errors().GetErrorCount(), 0);
 }
 
+TEST_F(Checker, ErrorsToWarningsKeepsAnUnknownCommandWhole)
+{
+    // An unknown command's own "=" value or parameter list is one warning and stays joined to
+    // it in the image; a command after a blank is checked again.
+    s.Errors2Warnings = true;
+    Expect("NEW=100\nNEW(1,2) G\nSWITCH a\nCASE 1 foo BREAK\nENDS\nEND", {1619, 1619, 1619});
+    const std::string image = s.CompiledImage();
+    EXPECT_EQ(image.substr(image.find("NEW=")), "NEW=100\nNEW(1,2) G\n$S001CTCHa\n$C$c002C 1 foo $X002CAK\n$eNDS\nEND\n");
+}
+
 TEST_F(Checker, ListLimitsEndTheWalk)
 {
     s.Errors().Init(3, 50);

@@ -241,6 +241,12 @@ TEST_F(Writer, ForcedProgramKeepsTheTextAfterAnUndefinedSymbol)
         EXPECT_FALSE(std::filesystem::exists(dir / "b.tqx")) << text;
         EXPECT_TRUE(Has(1220)) << text; // the message names the flow word
     }
+    // Also when undefined symbols are only warnings.
+    s.Errors2Warnings = true;
+    Scan("WHILE a\nfoo,BREAK\nLOOP\nEND");
+    ASSERT_EQ(s.Errors().GetErrorCount(), 0);
+    EXPECT_FALSE(s.WriteCompiled(dir / "c.tqx"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.tqx"));
 }
 
 TEST_F(Writer, FileErrors)
