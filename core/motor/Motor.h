@@ -16,6 +16,8 @@ class CCommPort;
 class CMotorSocket;
 class CMotorUSB;
 class CTagArchive;
+class IMotorLink;
+namespace ui { class IProgress; }
 
 // One program source file associated with a motor.
 struct CAssociatedFile {
@@ -146,6 +148,35 @@ public:
     void ReadCalibrationGains();
     // Chooses MotorType from Model; 0 when no model matches.
     int MatchModel();
+
+    // --- programs: download, upload, END program, restart, user units (core/transfer/) -------
+    // Flags in and out of a download; see core/transfer/DownloadFlags.h. progress null: no
+    // please-wait dialog. An empty fileName takes the main associated file.
+    uint32_t DownloadProgram(const std::string& fileName, ui::IProgress* progress, uint32_t flags, bool recordInfo);
+    uint32_t DownloadImage(const std::string& image, ui::IProgress* progress, uint32_t flags);
+    bool CheckDownload(const std::string& fileVersion, ui::IProgress* progress, uint32_t& flags);
+    bool EnsureValidProgram();
+    void VerifyChecksum(bool skip, int64_t expected, uint32_t flags);
+    bool SendProgramBytes(const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags);
+    void LimitDownloadBaud(bool restore);
+    void UploadProgram(const std::string& fileName, ui::IProgress* progress, bool raw);
+    void ClearProgram(uint32_t flags);
+    bool Restart(bool showProgress);
+    bool CompareProgram(bool showMessages, bool showWaitText);
+    std::string FormatPosition(int32_t value) const;
+    std::string FormatVelocity(int32_t value) const;
+    std::string FormatAcceleration(int32_t value) const;
+    bool FormatScaledValue(const std::string& item, std::string& text) const;
+    // Transport: the port for serial motors, the motor's own link for Ethernet and USB.
+    void WriteBytes(const uint8_t* bytes, size_t count);
+    void Read(uint8_t* buffer, size_t count, size_t& got, int timeoutMs);
+    bool ReadChar(char& c);
+    int ReadResponse(char* buffer, int size, bool stopAtEol);
+    void WriteChecked(const uint8_t* bytes, size_t count);
+    void CheckEcho(const uint8_t* bytes, size_t count);
+    // The Ethernet or USB link of this motor (the port connects it when it opens); null on a
+    // serial port; 1045/1046 when the motor has none.
+    IMotorLink* Link();
 
     // Hook the user interface sets to close the windows that show a motor before it is deleted.
     static void SetDestroyHook(std::function<void(CMotor*)> hook);

@@ -35,7 +35,9 @@ public:
 
 private:
     std::mutex m_mutex;
-    TimePoint m_now{std::chrono::hours(1)};
+    // Starts at the real time, so that what was scheduled on the steady clock before a test
+    // installed this clock is not in its far future.
+    TimePoint m_now{std::chrono::steady_clock::now()};
     Duration m_slept{};
 };
 

@@ -1,0 +1,177 @@
+// Reading a motor's program back into a file, and comparing it with the program last downloaded.
+
+#include "core/VQXException.h"
+#include "core/analyzer/TrafficLog.h"
+#include "core/motor/Motor.h"
+#include "core/motor/MotorPortAccess.h"
+#include "core/transfer/EndProgram.h"
+#include "core/transfer/PrivateTemp.h"
+#include "core/transfer/ProgramImage.h"
+#include "core/transfer/TransferSteps.h"
+#include "core/ui/Progress.h"
+#include "core/ui/Services.h"
+#include "platform/fs/AtomicFile.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+using namespace transfer;
+
+namespace {
+
+constexpr size_t kLogGroup = 20;
+
+// The received bytes go to the analyzer in groups of 20, the last group with the closing FF.
+class CReceivedLog {
+public:
+    explicit CReceivedLog(const CCommPort& port) : m_port(port) {}
+    void Add(uint8_t b)
+    {
+        m_group.push_back(b);
+        if (m_group.size() == kLogGroup)
+            Flush();
+    }
+    void Flush()
+    {
+        if (!m_group.empty())
+            LogTraffic(m_port, SDA_LOG_RECEIVED, m_group.data(), m_group.size());
+        m_group.clear();
+    }
+
+private:
+    const CCommPort& m_port;
+    std::vector<uint8_t> m_group;
+};
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || data.size() > 32767)
+        return std::nullopt;
+    return data;
+}
+
+} // namespace
+
+void CMotor::UploadProgram(const std::string& fileName, ui::IProgress* progress, bool raw)
+{
+    const bool calibration = EndsWithNoCase(fileName, ".tqc");
+    // The program goes to a temporary file beside the target, which takes its place only when the
+    // whole program came; an interrupted upload is kept apart as "<name>.partial".
+    platform::AtomicFileWriter file;
+    if (!file.Begin(fileName))
+        throw CVQXException(CVQXException::CannotWriteFile, "Cannot open the file to write! (" + fileName + ")");
+
+    CCommPort& port = PortOf(*this);
+    motorport::CTimeoutScope keep(port, -1, -1);
+    bool firstByte = false;
+    CReceivedLog log(port);
+    try {
+        motorport::EnsureOpen(port);
+        if (port.IsSerial())
+            IsolateMotor(*this);
+        SendCommand("END");
+        std::string reply;
+        {
+            motorport::CTimeoutScope timeouts(port, -1, kChecksumTimeoutMs);
+            reply = GetVariable(calibration ? "CKSC" : "CKS");
+        }
+        if (reply == " P")
+            throw CVQXException(CVQXException::NoEEPROM, MakeMotorDataWord(port.id, Address));
+        if (!IsChecksumReply(reply, false))
+            throw CVQXException(CVQXException::ProgramCorrupted, MakeMotorDataWord(port.id, Address));
+
+        port.SetTimeout(0);
+        SendCommand(calibration ? "UPLOADC" : (raw ? "UP" : "UPLOAD"));
+        const uint32_t stored = calibration ? CalProgSize : ProgSize;
+        if (progress)
+            progress->Notify(ui::kProgressTotal, stored == 0 ? -1 : static_cast<int64_t>(stored));
+
+        char c = 0;
+        if (!ReadChar(c))
+            throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(port.id, Address));
+        firstByte = true;
+        int64_t count = 0;
+        while (static_cast<uint8_t>(c) != 0xFF) {
+            log.Add(static_cast<uint8_t>(c));
+            if (!raw && c == '\n')
+                file.Write("\r", 1);
+            if (!file.Write(&c, 1))
+                throw CVQXException(CVQXException::CannotWriteFile, "Cannot open the file to write! (" + fileName + ")");
+            ++count;
+            // A program that stops before its end mark is not a program: never pass it off as one.
+            if (!ReadChar(c))
+                throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(port.id, Address));
+            if (progress)
+                progress->Notify(ui::kProgressCount, count);
+        }
+        log.Add(0xFF);
+        log.Flush();
+        if (port.IsSerial())
+            WakeAll(port);
+        if (progress)
+            progress->Notify(ui::kProgressDone, 0);
+    } catch (...) {
+        log.Flush();
+        WakeAllQuietly(port);
+        if (firstByte && file.IsOpen()) {
+            // What came is kept for inspection, apart from the target.
+            if (std::rename(file.TempPath().c_str(), (fileName + ".partial").c_str()) != 0)
+                file.Abort();
+        } else {
+            file.Abort();
+        }
+        throw;
+    }
+    if (!file.Commit())
+        throw CVQXException(CVQXException::CannotWriteFile, "Cannot open the file to write! (" + fileName + ")");
+}
+
+bool CMotor::CompareProgram(bool showMessages, bool showWaitText)
+{
+    std::optional<ui::CWaitStep> wait;
+    if (showWaitText)
+        wait.emplace(ui::Progress(), "Uploading the program...", std::nullopt);
+    ui::Info().AddInfo("Uploading the program...");
+    std::string path;
+    try {
+        path = PrivateTempFile("Motor.tqx");
+        UploadProgram(path, nullptr, false);
+    } catch (const CVQXException& e) {
+        if (showMessages)
+            ui::Info().AddException(e);
+        return false;
+    }
+    if (showWaitText)
+        ui::Progress().SetText("Comparing files...", std::nullopt);
+    ui::Info().AddInfo("Comparing files...");
+    const std::optional<std::string> uploaded = ReadWholeFile(path);
+    std::remove(path.c_str());
+    // The END program has no file of its own: it is compared with its image.
+    const std::optional<std::string> program =
+        ProgName == kEndProgramName ? std::optional<std::string>(EndProgramImage(Version)) : ReadWholeFile(ProgName);
+    if (!uploaded || !program) {
+        ui::Info().AddError("Cannot compare files.");
+        return false;
+    }
+    if (UploadMatchesImage(*uploaded, *program))
+        return true;
+    // A program file that is not a compiled image (a backup of an earlier upload) is compared as
+    // text, line ends aside.
+    if (!program->empty() && (*program)[0] == '$')
+        return false;
+    auto lf = [](const std::string& s) {
+        std::string out;
+        for (size_t i = 0; i < s.size(); ++i)
+            if (!(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n'))
+                out += s[i];
+        return out;
+    };
+    return lf(*uploaded) == lf(*program);
+}
