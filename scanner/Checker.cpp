@@ -206,12 +206,14 @@ void CScanner::CheckProgram()
             size_t first = 0;
             while (first < line->tokens.size() && (line->tokens[first].cls & CToken::Comment))
                 ++first;
-            if (ResumesAtToken(e.code) && static_cast<size_t>(at->index) == first) {
+            // Never at the statement's own first token: that would check it again and again.
+            if (ResumesAtToken(e.code) && static_cast<size_t>(at->index) == first && at != m_statement) {
                 m_lineIdx = static_cast<size_t>(line->index);
                 m_tokIdx = static_cast<size_t>(at->index);
                 m_cur = const_cast<CToken*>(at);
             } else {
                 // Continue after the last token of the line of the fault.
+                MarkUnchecked(at);
                 m_lineIdx = static_cast<size_t>(line->index);
                 m_tokIdx = line->tokens.empty() ? 0 : line->tokens.size() - 1;
                 m_cur = &m_lines[m_lineIdx]->tokens[m_tokIdx];
@@ -226,6 +228,39 @@ void CScanner::CheckProgram()
     if (!aborted)
         EndChecks();
     m_stack.clear();
+}
+
+// A word or number after a blank that follows a complete term starts another command in the
+// motor; inside an expression or a parameter list nothing does.
+bool CScanner::StartsCommand(const CToken& t, const CToken& prev)
+{
+    const bool word = !t.text.empty() && !IsSeparator(t.text[0]) && !(t.cls & (CToken::String | CToken::Comment));
+    const bool afterTerm = (prev.cls & CToken::String) == 0 && !prev.text.empty() &&
+                           (!IsSeparator(prev.text[0]) || prev.text == ")" || prev.text == "]");
+    return word && t.blankBefore && afterTerm && t.line == prev.line;
+}
+
+void CScanner::MarkUnchecked(const CToken* fault)
+{
+    // A forced download writes these tokens as they stand; a command among them keeps its blank.
+    CLine* line = fault->line;
+    for (size_t i = static_cast<size_t>(fault->index) + 1; i < line->tokens.size(); ++i) {
+        CToken& t = line->tokens[i];
+        t.unchecked = true;
+        t.spaceBefore = StartsCommand(t, line->tokens[i - 1]);
+    }
+}
+
+const CToken* CScanner::UncheckedFlowWord() const
+{
+    for (const auto& line : m_lines)
+        for (const CToken& t : line->tokens)
+            if (t.unchecked && t.Kind() == CToken::Keyword && t.keyword && !(t.cls & (CToken::String | CToken::Comment)))
+                for (const char* w : {"IF", "ELSEIF", "ELSE", "ENDIF", "SWITCH", "CASE", "DEFAULT", "BREAK",
+                                      "ENDS", "WHILE", "LOOP", "CMP", "IFT", "IFF", "IFX", "GOTO", "GOSUB"})
+                    if (t.keyword->Name == w)
+                        return &t;
+    return nullptr;
 }
 
 void CScanner::EndChecks()
@@ -264,7 +299,7 @@ void CScanner::CheckStatementStart()
             Advance();
             EvalExpression(false, false);
         } else if (m_cur && (m_cur->IsNumber() || m_cur->Is("-")) && m_cur->line == t->line) {
-            CheckNumberList(t, nullptr);
+            CheckNumberList(t, t->keyword); // a user variable holds a long
         } else {
             Fail(CError::AssignmentExpected, m_cur ? m_cur : t);
         }
@@ -307,7 +342,9 @@ void CScanner::CheckStatementStart()
     }
     if (Errors2Warnings) {
         AddAt(CError::UndefinedSymbolWarning, t, "Undefined symbol \"" + t->text + "\".");
-        Advance();
+        // The unknown command's own value or parameters go with it, unchecked.
+        for (Advance(); m_cur && m_cur->line == t->line && !StartsCommand(*m_cur, *m_last); Advance())
+            m_cur->unchecked = true;
         return;
     }
     Fail(CError::UndefinedSymbol, t, "Undefined symbol \"" + t->text + "\".");
@@ -411,7 +448,7 @@ void CScanner::CheckStatement(CToken* t, bool inExpression, bool report)
         break;
     }
     // Assignment to a keyword: a settable keyword takes "=" and an expression checked against its
-    // value range; any other keyword gives "Lvalue required." (the engine's rule 20).
+    // value range; any other keyword gives "Lvalue required.", as the engine's compiler does.
     if (!inExpression && !report && CurIs("=")) {
         if (!(kw->Flags & CKeyword::Settable))
             Fail(CError::LvalueRequired, m_cur);
@@ -942,7 +979,9 @@ bool CScanner::CheckBlockWord(CToken* t)
         b->branch = t;
         t->owner = b->open;
         Advance();
+        bool negative = false;
         if (CurIs("-")) {
+            negative = true;
             m_cur->spaceBefore = true;
             Advance();
             if (!m_cur || !m_cur->IsNumber())
@@ -952,6 +991,9 @@ bool CScanner::CheckBlockWord(CToken* t)
                 Fail(CError::NumberExpected, m_cur ? m_cur : m_last);
             m_cur->spaceBefore = true;
         }
+        // The selector is a 32-bit value in the motor.
+        const int64_t n = negative ? SatNeg(m_cur->value) : m_cur->value;
+        CheckRange({COPType::MakeRange(n, n), true, n}, COPType::MakeRange(kInt32Min, kInt32Max), m_cur);
         Advance();
     } else if (w == "DEFAULT") {
         Block* b = FindBlock("SWITCH", CError::DefaultWithoutSwitch);

@@ -318,13 +318,13 @@ void CScanner::AppendBody(std::string& out)
                 uint16_t a = AddressOf(t.next);
                 if (t.next && t.next->text == "ELSEIF")
                     a = static_cast<uint16_t>(a + 4);
-                out += "$I" + Hex(a, 4) + " ";
+                out += "$I" + Hex(a, 4); // the record fills "IF" and its blank
             } else if (t.text == "ELSEIF") {
                 const CToken* endif = t.owner ? t.owner->owner : nullptr;
                 uint16_t a = AddressOf(t.next);
                 if (t.next && t.next->text == "ELSEIF")
                     a = static_cast<uint16_t>(a + 4);
-                out += "$A" + Hex(AddressOf(endif), 4) + "E$I" + Hex(a, 4) + " ";
+                out += "$A" + Hex(AddressOf(endif), 4) + "E$I" + Hex(a, 4); // "ELSEIF" and its blank
             } else if (t.text == "ELSE") {
                 out += "$E" + Hex(AddressOf(t.owner ? t.owner->owner : nullptr), 4) + "E";
             } else if (t.text == "SWITCH") {
@@ -394,6 +394,11 @@ bool CScanner::WriteCompiled(const std::string& fileName, bool force)
 {
     if (m_errors.GetErrorCount() > 0 && !(force && m_errors.OnlyUndefinedSymbols()))
         return false;
+    if (const CToken* t = UncheckedFlowWord()) {
+        AddAt(CError::SyntaxError, t,
+              "'" + t->text + "' follows an undefined symbol on its line and cannot be downloaded.");
+        return false;
+    }
     const std::string image = CompiledImage();
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     if (!out)

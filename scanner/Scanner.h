@@ -67,7 +67,9 @@ public:
                      uint32_t maxFileSize = 0x7FFF);
     // Lays out and writes the last scan. Writes nothing and answers false when the list holds an
     // error, unless `force` is set and every error is an undefined symbol (the download's
-    // Force Download). A body above 0xFFFF bytes: CVQXException 1039; file not creatable: 1035.
+    // Force Download), and not even then when a flow word was skipped after an undefined symbol
+    // (it would have no jump target; a 1220 names it). A body above 0xFFFF bytes:
+    // CVQXException 1039; file not creatable: 1035.
     bool WriteCompiled(const std::string& fileName, bool force = false);
     // The compiled image of the last scan as it would be written (header, labels, body).
     std::string CompiledImage();
@@ -206,6 +208,11 @@ private:
     void PlaceError(CError& e, const CToken* at) const;
     std::string RangeText(const COPType& declared) const;
     static bool IsProgramEnd(const CToken* statement);
+    static bool StartsCommand(const CToken& t, const CToken& prev);
+    // Marks the tokens after `fault` on its line as skipped by the checks.
+    void MarkUnchecked(const CToken* fault);
+    // A skipped flow word: it has no jump target, so the program cannot be written even forced.
+    const CToken* UncheckedFlowWord() const;
 
     // Writer
     void AppendBody(std::string& out);

@@ -35,6 +35,7 @@ public:
     bool blankBefore = false;    // a blank or tab precedes it in the source line
     bool unterminated = false;   // a string without its closing double quote
     bool ownerIsEnd = false;     // the owner link points past the last token of the program
+    bool unchecked = false;      // skipped by the checks after a fault earlier on its line
 
     // Fills and classifies a word token against the language.
     void Set(std::string_view text, int32_t index, CLine* line, int32_t column,

@@ -239,6 +239,10 @@ TEST_F(Checker, RecoveryAtABracketTokenThatStartsALine)
     Expect("VLD(a,1\nfoo\nEND", {1203, 1219});
     EXPECT_EQ(s.Errors()[0].line, 1);
     EXPECT_EQ(s.Errors()[0].column, 0);
+    // A statement at the very end that misses its bracket is reported once, not until the
+    // error limit.
+    Expect("END\nPRINT", {1249, 1202});
+    Expect("END\nab", {1249, 1216});
 }
 
 TEST_F(Checker, MessagePlaceCountsIndentation)
@@ -256,6 +260,16 @@ TEST_F(Checker, ErrorsToWarnings)
     Expect("foo\na=bar+1\nEND", {1619, 1619});
     EXPECT_EQ(s.Errors()[0].message, "Undefined symbol \"foo\".");
     EXPECT_EQ(s.Errors().GetErrorCount(), 0);
+}
+
+TEST_F(Checker, ErrorsToWarningsKeepsAnUnknownCommandWhole)
+{
+    // An unknown command's own "=" value or parameter list is one warning and stays joined to
+    // it in the image; a command after a blank is checked again.
+    s.Errors2Warnings = true;
+    Expect("NEW=100\nNEW(1,2) G\nSWITCH a\nCASE 1 foo BREAK\nENDS\nEND", {1619, 1619, 1619});
+    const std::string image = s.CompiledImage();
+    EXPECT_EQ(image.substr(image.find("NEW=")), "NEW=100\nNEW(1,2) G\n$S001CTCHa\n$C$c002C 1 foo $X002CAK\n$eNDS\nEND\n");
 }
 
 TEST_F(Checker, ListLimitsEndTheWalk)
@@ -277,6 +291,15 @@ TEST_F(Checker, DivisionByZeroIsAMessageNotACrash)
     Expect("a=5/0\nEND", {1401});
     EXPECT_EQ(Find(1401)->message, "Constant out of range. (Division by zero)");
     Expect("a=-9223372036854775807-9\nEND", {1401, 1401});
+}
+
+TEST_F(Checker, LiteralsBeyond32BitsWarnWhereverTheyStand)
+{
+    // The motor holds 32 bits: a longer literal in a CASE or a number list is never silent.
+    Expect("SWITCH a\nCASE 99999999999\nENDS\nEND", {1401});
+    Expect("SWITCH a\nCASE -2147483649\nCASE -2147483648\nENDS\nEND", {1401});
+    Expect("a 5 99999999999.\nEND", {1401});
+    Expect("a 2147483647 -2147483648.\nEND", {});
 }
 
 TEST_F(Checker, NumberLists)

@@ -86,7 +86,7 @@ TEST(LanguageTable, VqxWordsTheEngineLacks)
     }
 }
 
-TEST(LanguageTable, CodesGivenByPart7142)
+TEST(LanguageTable, CodesGivenByTheEngineTable)
 {
     const CLanguageRow& al = Table().rows[0];
     EXPECT_EQ(al.kind, kKindVar);
@@ -214,7 +214,7 @@ TEST_F(TableForms, AssignmentsReportsMotionFlowPrint)
     ExpectClean();
 }
 
-TEST_F(TableForms, TheTunersProgramOfPart6121)
+TEST_F(TableForms, TheTunersProgram)
 {
     for (const std::string ch : {"", "1"}) {
         const std::string text = "p=@P\r\nPRINT" + ch + "(@PE+z,z,#13)\r\nG\r\nCLK=0\r\nWHILE CLK<t\r\n"

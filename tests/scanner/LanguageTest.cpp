@@ -138,7 +138,7 @@ TEST(LanguageFile, RoundTripKeepsEveryField)
     }
 }
 
-TEST(LanguageFile, FileLayoutIsTheTaggedArchiveOfPart2102)
+TEST(LanguageFile, FileLayoutIsTheTaggedArchiveOfTheLanguageFile)
 {
     TempDir dir;
     const CLanguage l = TableLanguage();

@@ -30,7 +30,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(Writer, EndIsTheEngineImageOfPart1141)
+TEST_F(Writer, EndIsTheEnginesFixedEndImage)
 {
     EXPECT_EQ(Compile("END"), "$40000000E100000400000000040000000000000000END\n");
     EXPECT_EQ(s.ProgramLength(), 4);
@@ -56,7 +56,7 @@ TEST_F(Writer, TheTunersProgramByteForByte)
     // WHILE at 32 (0x20), IF at 43 with ENDIF at 63 (0x3F), LOOP at 101, the PRINT after it at
     // 106 (0x6A), 132 bytes in all.
     EXPECT_EQ(image, "$400000211300008400000000040000000000000000"
-                     "p=@P\nPRINT(@PE+z,z,#13)\nG\nCLK=0\n$W006ALECLK<t\n$I003F CLK>=w P=p G w=t ENDIF\n"
+                     "p=@P\nPRINT(@PE+z,z,#13)\nG\nCLK=0\n$W006ALECLK<t\n$I003FCLK>=w P=p G w=t ENDIF\n"
                      "a=@PE b=@P-p\nPRINT(a+z,b+z,#13)\n$L0020P\nPRINT(\"FINISHED\",#13)\nEND\n");
 }
 
@@ -131,7 +131,7 @@ TEST_F(Writer, IfElseifElseRecords)
     const std::string image = Compile("IF a>1\nG\nELSEIF a<0\nX\nELSE\nS\nENDIF\nEND");
     // Addresses: IF 0 (3 with its blank), a 3, > 4, 1 5, LF 6; G 7; ELSEIF 9 (7 with its blank),
     // a 16 .. LF 19; X 20; ELSE 22; S 27; ENDIF 29; END 35.
-    EXPECT_EQ(Body(image), "$I000D a>1\nG\n$A001DE$I0016 a<0\nX\n$E001DE\nS\nENDIF\nEND\n");
+    EXPECT_EQ(Body(image), "$I000Da>1\nG\n$A001DE$I0016a<0\nX\n$E001DE\nS\nENDIF\nEND\n");
     EXPECT_EQ(s.ProgramLength(), 39);
 }
 
@@ -139,9 +139,9 @@ TEST_F(Writer, ElseifChains)
 {
     const std::string image = Compile("IF a\nELSEIF b\nELSEIF c\nENDIF\nEND");
     // IF 0..2 a 3 LF 4; ELSEIF 5..11 b 12 LF 13; ELSEIF 14..20 c 21 LF 22; ENDIF 23.
-    EXPECT_EQ(Body(image), "$I0009 a\n$A0017E$I0012 b\n$A0017E$I0017 c\nENDIF\nEND\n");
+    EXPECT_EQ(Body(image), "$I0009a\n$A0017E$I0012b\n$A0017E$I0017c\nENDIF\nEND\n");
     const std::string plain = Compile("IF a\nENDIF\nEND");
-    EXPECT_EQ(Body(plain), "$I0005 a\nENDIF\nEND\n");
+    EXPECT_EQ(Body(plain), "$I0005a\nENDIF\nEND\n");
 }
 
 TEST_F(Writer, SwitchCaseBreakRecords)
@@ -157,7 +157,7 @@ TEST_F(Writer, WhileLoopBreakRecords)
     const std::string image = Compile("WHILE a<5\nIF a==3 BREAK ENDIF\na=a+1\nLOOP\nEND");
     // WHILE 0 a 5 < 6 5 7 LF 8; IF 9 a 12 == 13 3 15 " BREAK" 17 " ENDIF" 23 LF 28;
     // a=a+1 29 LF 34; LOOP 35 LF 39; END 40.
-    EXPECT_EQ(Body(image), "$W0028LEa<5\n$I0017 a==3 $X0028AK ENDIF\na=a+1\n$L0000P\nEND\n");
+    EXPECT_EQ(Body(image), "$W0028LEa<5\n$I0017a==3 $X0028AK ENDIF\na=a+1\n$L0000P\nEND\n");
 }
 
 TEST_F(Writer, GotoGosubRecords)
@@ -186,9 +186,9 @@ TEST_F(Writer, RecordsFillTheRoomOfTheirKeyword)
             i += m + hexCount + t;
             return true;
         };
-        if (rec("$A", 4, "E$I", "ELSEIF") && (i += 4, true))
+        if (rec("$A", 4, "E$I", "ELSEIF ") && (i += 4, true))
             continue;
-        if (rec("$I", 4, "", "IF") || rec("$E", 4, "E", "ELSE") || rec("$S", 4, "TCH", "SWITCH") ||
+        if (rec("$I", 4, "", "IF ") || rec("$E", 4, "E", "ELSE") || rec("$S", 4, "TCH", "SWITCH") ||
             rec("$C$c", 4, "", "CASE") || rec("$DEFAULT", 0, "", "DEFAULT") || rec("$X", 4, "AK", "BREAK") ||
             rec("$eNDS", 0, "", "ENDS") || rec("$W", 4, "LE", "WHILE") || rec("$L", 4, "P", "LOOP") ||
             rec("$B", 4, "O", "GOTO") || rec("$G", 4, "UB", "GOSUB"))
@@ -223,6 +223,30 @@ TEST_F(Writer, NothingWrittenAfterErrorsUnlessForcedWithOnlyUndefinedSymbols)
     EXPECT_FALSE(std::filesystem::exists(dir / "b.tqx"));
     Scan("ADDR=500\nEND"); // warnings do not stop the writer
     EXPECT_TRUE(s.WriteCompiled(dir / "c.tqx"));
+}
+
+TEST_F(Writer, ForcedProgramKeepsTheTextAfterAnUndefinedSymbol)
+{
+    // The rest of the line after an undefined symbol is not checked; it keeps its own blanks.
+    Scan("G foo X\nV=bar G\nV=baz + 5 PRINT(a, 1) S\nNEW=100\nEND");
+    ASSERT_TRUE(s.Errors().OnlyUndefinedSymbols());
+    ASSERT_TRUE(s.WriteCompiled(dir / "a.tqx", true));
+    EXPECT_EQ(ReadFile(dir / "a.tqx").substr(27 + 16), "G foo X\nV=bar G\nV=baz+5 PRINT(a,1) S\nNEW=100\nEND\n");
+    // A flow word there has no jump target: no image, rather than a jump to address 0.
+    for (const char* text : {"SWITCH a\nCASE 1 foo BREAK\nDEFAULT\nENDS\nEND",
+                             "IF a\nG\nfoo ELSE\nX\nENDIF\nEND", "WHILE a\nfoo BREAK\nLOOP\nEND"}) {
+        Scan(text);
+        ASSERT_TRUE(s.Errors().OnlyUndefinedSymbols()) << text;
+        EXPECT_FALSE(s.WriteCompiled(dir / "b.tqx", true)) << text;
+        EXPECT_FALSE(std::filesystem::exists(dir / "b.tqx")) << text;
+        EXPECT_TRUE(Has(1220)) << text; // the message names the flow word
+    }
+    // Also when undefined symbols are only warnings.
+    s.Errors2Warnings = true;
+    Scan("WHILE a\nfoo,BREAK\nLOOP\nEND");
+    ASSERT_EQ(s.Errors().GetErrorCount(), 0);
+    EXPECT_FALSE(s.WriteCompiled(dir / "c.tqx"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.tqx"));
 }
 
 TEST_F(Writer, FileErrors)
