@@ -41,11 +41,29 @@ bool Broadcast(const net::Socket& socket, const std::vector<uint8_t>& datagram)
                           net::GetNetSettings().udpPort);
 }
 
-// One poll: a datagram that was there or came within the poll time. False when nothing came.
-bool Poll(const net::Socket& socket, uint8_t* buffer, size_t max, net::Datagram& got)
+// Reads datagrams and hands each to take until take returns true (the result is then true), ten
+// polls have come back empty, or the deadline or the datagram limit is reached, whichever is
+// first: a flood of foreign datagrams never holds the caller. Each empty poll goes to onEmpty.
+template <class Take, class OnEmpty>
+bool Collect(const net::Socket& socket, Take&& take, OnEmpty&& onEmpty)
 {
-    got = net::UdpReceiveFrom(socket.Fd(), buffer, max, kPollMs);
-    return got.status == net::RecvStatus::Data;
+    const platform::TimePoint deadline = platform::Now() + kDiscoveryDeadline;
+    int empty = 0;
+    int datagrams = 0;
+    uint8_t buffer[200];
+    while (empty < kEmptyPolls && platform::Now() < deadline && datagrams < kMaxDatagrams) {
+        const net::Datagram got = net::UdpReceiveFrom(socket.Fd(), buffer, sizeof buffer, kPollMs);
+        if (got.status != net::RecvStatus::Data) {
+            if (got.status != net::RecvStatus::Timeout)
+                platform::SleepMs(kPollMs);
+            onEmpty(++empty);
+            continue;
+        }
+        ++datagrams;
+        if (take(buffer, got.count, got.fromAddress))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -90,25 +108,18 @@ bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress)
         return false;
     if (!Broadcast(socket, DiscoveryQuery()))
         return false;
-    const platform::TimePoint deadline = platform::Now() + kDiscoveryDeadline;
-    int empty = 0;
-    int datagrams = 0;
-    uint8_t buffer[200];
-    while (empty < kEmptyPolls && platform::Now() < deadline && datagrams < kMaxDatagrams) {
-        net::Datagram got;
-        if (!Poll(socket, buffer, sizeof buffer, got)) {
-            if (got.status != net::RecvStatus::Timeout)
-                platform::SleepMs(kPollMs);
-            ++empty;
+    Collect(
+        socket,
+        [&](const uint8_t* bytes, size_t n, uint32_t from) {
+            NetMotorRecord record;
+            if (records.size() < kMaxRecords && ParseDiscoveryReply(bytes, n, from, record))
+                records.push_back(record);
+            return false;
+        },
+        [&](int empty) {
             if (showProgress)
                 ui::Progress().Step(empty);
-            continue;
-        }
-        ++datagrams;
-        NetMotorRecord record;
-        if (records.size() < kMaxRecords && ParseDiscoveryReply(buffer, got.count, got.fromAddress, record))
-            records.push_back(record);
-    }
+        });
     return true;
 }
 
@@ -136,26 +147,22 @@ bool SetNetMotorIP(NetMotorRecord& record, const std::string& text)
         }
     }
 
-    uint8_t buffer[200];
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (!Broadcast(socket, DiscoveryQuery()))
             return false;
-        int empty = 0;
-        while (empty < kEmptyPolls) {
-            net::Datagram got;
-            if (!Poll(socket, buffer, sizeof buffer, got)) {
-                if (got.status != net::RecvStatus::Timeout)
-                    platform::SleepMs(kPollMs);
-                ++empty;
-                continue;
-            }
-            NetMotorRecord reply;
-            if (ParseDiscoveryReply(buffer, got.count, got.fromAddress, reply) && reply.id[4] == record.id[4] &&
-                reply.id[5] == record.id[5]) {
+        const bool found = Collect(
+            socket,
+            [&](const uint8_t* bytes, size_t n, uint32_t from) {
+                NetMotorRecord reply;
+                if (!ParseDiscoveryReply(bytes, n, from, reply) || reply.id[4] != record.id[4] ||
+                    reply.id[5] != record.id[5])
+                    return false;
                 std::memcpy(record.ip, reply.ip, 4);
                 return true;
-            }
-        }
+            },
+            [](int) {});
+        if (found)
+            return true;
         platform::SleepMs(1000);
     }
     return false;

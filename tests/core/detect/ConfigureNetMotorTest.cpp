@@ -116,44 +116,70 @@ TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
 #include "platform/net/Socket.h"
 
 #include <atomic>
+#include <optional>
 #include <chrono>
 #include <thread>
 
 namespace {
 
-// A flood of foreign datagrams never lets a poll come back empty; the collection still ends.
+namespace net = platform::net;
+
+// Foreign datagrams sent without pause to the port the discovery listens on, so that no poll ever
+// comes back empty.
+class DatagramFlood {
+public:
+    DatagramFlood()
+    {
+        net::Socket probe = net::UdpOpen("127.0.0.1", 0, false);
+        EXPECT_TRUE(probe.IsValid());
+        m_port = net::LocalPort(probe.Fd());
+        probe.Close();
+        net::NetSettings s;
+        s.broadcastAddress = "127.0.0.1";
+        s.udpLocalAddress = "127.0.0.1";
+        s.udpLocalPort = m_port;
+        s.udpPort = 9; // nobody answers the query itself
+        m_settings.emplace(s);
+        m_thread = std::thread([this] {
+            net::Socket out = net::UdpOpen("127.0.0.1", 0, false);
+            const uint8_t junk[30] = {0, 0, 0, 0xF8};
+            uint32_t to = 0;
+            net::ParseIPv4("127.0.0.1", to);
+            while (!m_stop)
+                net::UdpSendTo(out.Fd(), junk, sizeof junk, to, m_port);
+        });
+    }
+    ~DatagramFlood()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    int m_port = 0;
+    std::optional<net::ScopedNetSettings> m_settings;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
 TEST(DetectNetMotorsTest, AFloodOfForeignDatagramsCannotHoldDiscoveryOpen)
 {
-    namespace net = platform::net;
-    net::Socket probe = net::UdpOpen("127.0.0.1", 0, false);
-    ASSERT_TRUE(probe.IsValid());
-    const int hostPort = net::LocalPort(probe.Fd());
-    probe.Close();
-
-    net::NetSettings s;
-    s.broadcastAddress = "127.0.0.1";
-    s.udpLocalAddress = "127.0.0.1";
-    s.udpLocalPort = hostPort;
-    s.udpPort = 9; // nobody answers the query itself
-    net::ScopedNetSettings scoped(s);
-
-    std::atomic<bool> stop{false};
-    std::thread flood([&] {
-        net::Socket out = net::UdpOpen("127.0.0.1", 0, false);
-        const uint8_t junk[30] = {0, 0, 0, 0xF8};
-        uint32_t to = 0;
-        net::ParseIPv4("127.0.0.1", to);
-        while (!stop)
-            net::UdpSendTo(out.Fd(), junk, sizeof junk, to, hostPort);
-    });
+    DatagramFlood flood;
     std::vector<NetMotorRecord> records;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(DiscoverNetMotors(records));
     const auto took = std::chrono::steady_clock::now() - start;
-    stop = true;
-    flood.join();
     EXPECT_TRUE(records.empty());
     EXPECT_LT(took, std::chrono::seconds(7));
+}
+
+// The search for the motor after its restart is a discovery too: the flood cannot hold it.
+TEST_F(ConfigureNetMotorTest, AFloodOfForeignDatagramsCannotHoldTheSearchAfterARestart)
+{
+    DatagramFlood flood;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SetNetMotorIP(record, "192.168.7.30"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
 }
 
 } // namespace
