@@ -310,3 +310,21 @@ TEST_F(RS485BusTest, RateSyncUsesTheChannelOneFormsAndEndsAtThePortRate)
 }
 
 } // namespace
+
+namespace {
+
+// The address byte goes where this motor keeps it: a 5-series motor's byte writes carry its
+// EEPROM bits, which the host knows only once the motor's identity is read.
+TEST_F(ScanTest, AddressOfAnUnaddressedFiveSeriesMotorIsStoredThroughItsByteAddress)
+{
+    Bus();
+    Motor(1, S(1), "500");
+    Motor(0, S(2), "500");
+    EXPECT_EQ(ScanRS485Addresses(*port, 0), DETECT_FOUND);
+    ASSERT_EQ(port->motors.GetCount(), 2);
+    EXPECT_EQ((*motors)[1].address, 2);
+    EXPECT_EQ((*motors)[1].Count("EPTR=" + std::to_string(32262u | EEPROM_VERSION5_BITS)), 1);
+    EXPECT_EQ((*motors)[1].Count("EPTR=32262"), 0);
+}
+
+} // namespace
