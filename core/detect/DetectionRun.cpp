@@ -20,6 +20,18 @@ int CancelDetection(CCommPort& port, CDetectionProgress& progress)
     return DETECT_CANCELLED;
 }
 
+int EndLinkDetection(CCommPort& port, CDetectionProgress& progress, int flags)
+{
+    progress.Close();
+    if (port.motors.GetCount() == 0) {
+        if (flags & DETECT_THROW)
+            throw CVQXException(CVQXException::NoLink);
+        return DETECT_NONE;
+    }
+    port.SelectMotor(0);
+    return DETECT_FOUND;
+}
+
 std::string FormatNumber(const char* format, long long value)
 {
     char text[128];

@@ -10,6 +10,9 @@
 int FailDetection(CCommPort& port, CDetectionProgress& progress, int flags);
 // The end of a cancelled run.
 int CancelDetection(CCommPort& port, CDetectionProgress& progress);
+// The end of an Ethernet or USB detection: the dialog closed; without a motor in the list
+// DETECT_NONE (1004 with the throw flag), else the motors deselected and DETECT_FOUND.
+int EndLinkDetection(CCommPort& port, CDetectionProgress& progress, int flags);
 // A text with one %lld filled in.
 std::string FormatNumber(const char* format, long long value);
 // "<text> \"<port name>\"" style texts.

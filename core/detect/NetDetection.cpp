@@ -121,14 +121,7 @@ int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags)
             break;
         EmptyMotorList(port);
     }
-    progress.Close();
-    if (port.motors.GetCount() == 0) {
-        if (flags & DETECT_THROW)
-            throw CVQXException(CVQXException::NoLink);
-        return DETECT_NONE;
-    }
-    port.SelectMotor(0);
-    return DETECT_FOUND;
+    return EndLinkDetection(port, progress, flags);
 }
 
 namespace {
@@ -183,6 +176,19 @@ int DynamicAddress(NetMotorRecord& record)
                                 ui::MB_YESNO | ui::MB_ICONERROR) == ui::IDYES
                ? 3
                : 0;
+}
+
+// "Configure the motor on power up to:": the first answer (dynamic) is `dynamic`, the static one
+// follows it.
+int PowerUpChoice(NetMotorRecord& record, int helpId, int dynamic, const char* dynamicLabel, const char* note)
+{
+    const int answer = Ask(Choice("Configure the motor on power up to:", helpId, 0, {dynamic, dynamic + 1},
+                                  {dynamicLabel, "Use a static IP address."}));
+    if (answer == dynamic)
+        return DynamicAddress(record);
+    if (answer == dynamic + 1)
+        return StaticAddress(record, note);
+    return 0;
 }
 
 int ChangeThisComputer(const NetMotorRecord& record)
@@ -262,15 +268,8 @@ int ConfigureNetMotor(NetMotorRecord& record)
                                    {"Change the network settings of the motor (Recommended).",
                                     "Change the network settings of this computer."}))) {
                 case 111:
-                    switch (Ask(Choice("Configure the motor on power up to:", 188, 0, {113, 114},
-                                       {"Get an IP address dynamically. (Recommended)", "Use a static IP address."}))) {
-                    case 113:
-                        return DynamicAddress(record);
-                    case 114:
-                        return StaticAddress(record, kNoteThisComputer);
-                    default:
-                        return 0;
-                    }
+                    return PowerUpChoice(record, 188, 113, "Get an IP address dynamically. (Recommended)",
+                                         kNoteThisComputer);
                 case 112:
                     return ChangeThisComputer(record);
                 default:
@@ -289,15 +288,7 @@ int ConfigureNetMotor(NetMotorRecord& record)
         case 115:
             return StaticAddress(record, kNoteNetwork);
         case 116:
-            switch (Ask(Choice("Configure the motor on power up to:", 189, 0, {117, 118},
-                               {"Get an IP address dynamically.(Recommended)", "Use a static IP address."}))) {
-            case 117:
-                return DynamicAddress(record);
-            case 118:
-                return StaticAddress(record, kNoteNetwork);
-            default:
-                return 0;
-            }
+            return PowerUpChoice(record, 189, 117, "Get an IP address dynamically.(Recommended)", kNoteNetwork);
         default:
             return 0;
         }

@@ -3,6 +3,7 @@
 
 #include "core/VQXException.h"
 #include "core/analyzer/TrafficLog.h"
+#include "core/detect/AddressScan.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
@@ -138,78 +139,16 @@ int DetectRS232Chain(CCommPort& port, int flags)
     try {
         if (EstablishChain(port, flags) == DETECT_CANCELLED)
             return CancelDetection(port, progress);
-        CWakeAllOnExit wake(port, false);
-        const int maxMotors = port.MaxMotors;
-        port.CalcTimeouts(maxMotors);
-        progress.Total(maxMotors + 1);
+        port.CalcTimeouts(port.MaxMotors);
+        progress.Total(port.MaxMotors + 1);
         progress.SubText("");
         port.WriteCommand("WAKE", 0);
         port.WriteCommand("WAKE", 0);
         port.AllVer5s = 1;
-        int last = 0;
-        for (int a = 1; a <= maxMotors + 1; ++a) {
-            const bool unaddressed = a == maxMotors + 1;
-            int address = a;
-            try {
-                progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
-                                             : FormatNumber("Looking for motor address %lld...", a));
-                const std::string reply = port.Query("RBe", unaddressed ? 114 : a);
-                if (reply != "0" && reply != "1") {
-                    port.AllVer5s = 0;
-                    progress.Close();
-                    return DETECT_LINE_GARBAGE;
-                }
-                if (unaddressed) {
-                    address = last + 1;
-                    port.WriteCommand(FormatNumber("ADDR=%lld", address), 114, false);
-                }
-            } catch (const CVQXException&) {
-                if (!progress.Step(a))
-                    return CancelDetection(port, progress);
-                continue;
-            }
-            last = address;
-            CMotor* motor = EnterDetectedMotor(port, address);
-            progress.SubText(FormatNumber("Found motor with address %lld. Getting motor information ...", a));
-            motor->ReadVersion();
-            SimpleCalibrationCheck(port, *motor);
-            motor->IsAvailable = true;
-            if (!progress.Step(a))
-                return CancelDetection(port, progress);
-        }
-
-        progress.SubText("Looking for un-addressed motors ...");
-        for (int i = 0; i < port.motors.GetCount(); ++i)
-            port.motors.GetAt(i)->SendCommand("SLEEP");
-        bool answered = true;
-        try {
-            port.Query("RBe", 0);
-        } catch (const CVQXException& e) {
-            if (e.GetCode() != CVQXException::NoResponse)
-                throw;
-            answered = false;
-        }
-        bool probedAbove = false, answeredAbove = false;
-        if (answered && !(flags & DETECT_KEEP_MAX)) {
-            probedAbove = true;
-            for (int a = maxMotors + 1; a <= 100; ++a)
-                port.WriteCommand("SLEEP", a, false);
-            answeredAbove = true;
-            try {
-                port.Query("RBe", 0);
-            } catch (const CVQXException& e) {
-                if (e.GetCode() != CVQXException::NoResponse)
-                    throw;
-                answeredAbove = false;
-            }
-        }
-        wake.WakeNow();
-        progress.Close();
-        const bool found = port.motors.GetCount() > 0;
-        if (found && (flags & DETECT_KEEP_MAX))
-            port.SetMaxMotors(last);
-        port.SelectMotor(0);
-        return ScanResult(found, answered, answeredAbove, probedAbove);
+        AddressScanStyle style;
+        style.garbage = [](const std::string& reply) { return reply != "0" && reply != "1"; };
+        style.calibrationCheck = SimpleCalibrationCheck;
+        return RunAddressScan(port, progress, flags, style);
     } catch (...) {
         return FailDetection(port, progress, flags);
     }

@@ -2,6 +2,7 @@
 #include "core/detect/RS485Bus.h"
 
 #include "core/VQXException.h"
+#include "core/detect/AddressScan.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
@@ -13,13 +14,7 @@
 
 namespace {
 
-constexpr int kUnaddressed = 114; // where a motor without an address answers
 constexpr int kOwnAddressByte = 32262;
-
-bool IsLineError(int code)
-{
-    return code == CVQXException::Parity || code == CVQXException::Framing || code == CVQXException::Break;
-}
 
 std::string Trimmed(std::string s)
 {
@@ -28,22 +23,6 @@ std::string Trimmed(std::string s)
     while (!s.empty() && s.front() == ' ')
         s.erase(s.begin());
     return s;
-}
-
-// The broadcast probe after the motors found were put to sleep: whether anything answered.
-// Line errors count as an answer; silence is normal; anything else fails the run.
-bool BroadcastAnswers(CCommPort& port)
-{
-    try {
-        port.Query("RBe", 0);
-        return true;
-    } catch (const CVQXException& e) {
-        if (e.GetCode() == CVQXException::NoResponse)
-            return false;
-        if (IsLineError(e.GetCode()))
-            return true;
-        throw;
-    }
 }
 
 // The reasons a 462 motor gives for an unfinished calibration; the first that applies is told.
@@ -171,8 +150,7 @@ int ScanRS485Addresses(CCommPort& port, int flags)
         return DETECT_NONE;
     CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
     progress.Open(WithPortName("Detecting Quintalocs/Tessaraxons on RS-485 bus: \"%s\"", port), {}, true, true);
-    const int maxMotors = port.MaxMotors;
-    progress.Total(maxMotors + 1);
+    progress.Total(port.MaxMotors + 1);
     const bool ch1 = port.MotorChannel == 1;
     try {
         EmptyMotorList(port);
@@ -189,61 +167,14 @@ int ScanRS485Addresses(CCommPort& port, int flags)
     }
     port.calibrationWarnings = 0;
     port.AllVer5s = 1;
-    int last = 0;
     try {
-        CWakeAllOnExit wake(port, ch1);
-        for (int a = 1; a <= maxMotors + 1; ++a) {
-            const bool unaddressed = a == maxMotors + 1;
-            int address = a;
-            try {
-                progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
-                                             : FormatNumber("Looking for motor address %lld...", a));
-                port.Query("RBe", unaddressed ? kUnaddressed : a);
-                if (unaddressed) {
-                    address = last + 1;
-                    port.WriteCommand(FormatNumber("ADDR=%lld", address), kUnaddressed, false);
-                }
-            } catch (const CVQXException& e) {
-                if (IsLineError(e.GetCode())) {
-                    port.AllVer5s = 0;
-                    progress.Close();
-                    return DETECT_LINE_GARBAGE;
-                }
-                if (!progress.Step(a))
-                    return CancelDetection(port, progress);
-                continue;
-            }
-            last = address;
-            CMotor* motor = EnterDetectedMotor(port, address);
-            if (unaddressed)
-                motor->WriteEEPROMByte(kOwnAddressByte, static_cast<uint8_t>(address));
-            progress.SubText(
-                FormatNumber("Found motor with address %lld. Getting motor information ...", unaddressed ? kUnaddressed : a));
-            motor->ReadVersion();
-            CalibrationCheckWithCauses(port, *motor);
-            motor->IsAvailable = true;
-            if (!progress.Step(a))
-                return CancelDetection(port, progress);
-        }
-
-        progress.SubText("Looking for un-addressed motors ...");
-        for (int i = 0; i < port.motors.GetCount(); ++i)
-            port.motors.GetAt(i)->SendCommand(ch1 ? "SLEEP1" : "SLEEP");
-        const bool answered = BroadcastAnswers(port);
-        bool probedAbove = false, answeredAbove = false;
-        if (answered && !(flags & DETECT_KEEP_MAX)) {
-            probedAbove = true;
-            for (int a = maxMotors + 1; a <= 100; ++a)
-                port.WriteCommand(ch1 ? "SLEEP1" : "SLEEP", a, false);
-            answeredAbove = BroadcastAnswers(port);
-        }
-        wake.WakeNow();
-        progress.Close();
-        const bool found = port.motors.GetCount() > 0;
-        if (found && (flags & DETECT_KEEP_MAX))
-            port.SetMaxMotors(last);
-        port.SelectMotor(0);
-        return ScanResult(found, answered, answeredAbove, probedAbove);
+        AddressScanStyle style;
+        style.channel1 = ch1;
+        style.lineErrorsMatter = true;
+        style.storeNewAddress = true;
+        style.foundAt114 = true;
+        style.calibrationCheck = CalibrationCheckWithCauses;
+        return RunAddressScan(port, progress, flags, style);
     } catch (...) {
         return FailDetection(port, progress, flags);
     }

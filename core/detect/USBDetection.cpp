@@ -4,6 +4,7 @@
 #include "core/VQXException.h"
 #include "core/backends/MotorUSB.h"
 #include "core/detect/DetectionFrame.h"
+#include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
 #include "core/ui/Services.h"
 #include "platform/usbbridge/UsbBridge.h"
@@ -86,12 +87,5 @@ int DetectUSBMotors(CCommPort& port, const CCommPort* reference, int flags)
         entered->IsAvailable = true;
         OrderByAddress(port, entered);
     }
-    progress.Close();
-    if (port.motors.GetCount() == 0) {
-        if (flags & DETECT_THROW)
-            throw CVQXException(CVQXException::NoLink);
-        return DETECT_NONE;
-    }
-    port.SelectMotor(0);
-    return DETECT_FOUND;
+    return EndLinkDetection(port, progress, flags);
 }

@@ -81,6 +81,38 @@ TEST_F(ConfigureNetMotorTest, StaticAddressCancelledAtThePrompt)
     EXPECT_NE(asked.back().motorIP.note.find("of the computer/network"), std::string::npos);
 }
 
+// The power-up questions: no "Next" button, the dynamic label as written for each, and the static
+// answer leads to the address prompt with that path's note.
+TEST_F(ConfigureNetMotorTest, PowerUpQuestionOfTheComputerPath)
+{
+    for (int a : {101, 103, 106, 110, 111, 114})
+        questions.AnswerChoice(a);
+    questions.AnswerMotorIP(std::nullopt);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 181, 184, 187, 188}));
+    const auto q7 = questions.AskedQuestions()[5].choice;
+    EXPECT_EQ(q7.flags, 0u);
+    EXPECT_EQ(q7.text, "Configure the motor on power up to:");
+    EXPECT_EQ(q7.values[0], 113);
+    EXPECT_EQ(q7.labels[0], "Get an IP address dynamically. (Recommended)");
+    EXPECT_EQ(q7.values[1], 114);
+    EXPECT_NE(questions.AskedQuestions().back().motorIP.note.find("of this computer."), std::string::npos);
+}
+
+TEST_F(ConfigureNetMotorTest, PowerUpQuestionOfTheNetworkPath)
+{
+    for (int a : {101, 104, 116, 118})
+        questions.AnswerChoice(a);
+    questions.AnswerMotorIP(std::nullopt);
+    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 182, 189}));
+    const auto q9 = questions.AskedQuestions()[3].choice;
+    EXPECT_EQ(q9.flags, 0u);
+    EXPECT_EQ(q9.labels[0], "Get an IP address dynamically.(Recommended)");
+    EXPECT_EQ(q9.values[1], 118);
+    EXPECT_NE(questions.AskedQuestions().back().motorIP.note.find("of the computer/network."), std::string::npos);
+}
+
 } // namespace
 
 #include "core/VQXException.h"
