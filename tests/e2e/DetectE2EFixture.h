@@ -8,6 +8,8 @@
 #include "core/settings/Options.h"
 #include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
+#include "tests/core/detect/DetectServices.h"
+#include "tests/core/port/FakePort.h"
 #include "tests/sim/wiring/FakeLineRig.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +17,7 @@
 #include <memory>
 #include <string>
 
-class DetectE2EPolicy : public CPortPolicy {
-public:
-    COptions options;
-    const COptions& Settings() const override { return options; }
-    ITrafficLog* Analyzer() const override { return nullptr; }
-};
-
-class DetectSerialE2E : public ::testing::Test {
+class DetectSerialE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     static std::string NextName()
     {
@@ -34,15 +29,7 @@ protected:
     {
         rig = std::move(r);
         policy.options.ResponseTimeout = 60;
-        port = std::make_unique<CCommPort>();
-        port->SetPolicy(&policy);
-        port->PortName = name;
-        port->Name = "Line";
-        port->id = 1;
-        port->CommType = type;
-        port->BitPerSec = port->savedBitPerSec = baud;
-        port->Echo = type == COMM_RS232 ? 1 : 0;
-        port->CalcTimeouts(port->MaxMotors);
+        port = MakeDetectPort(policy, name, "Line", 1, type, baud);
     }
     void Chain(const std::vector<vqxsim::MotorProfile>& profiles, int portBaud,
                vqxsim::FakeLineOptions options = {})
@@ -74,24 +61,10 @@ protected:
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{&progress, &questions, &info};
-    DetectE2EPolicy policy;
+    TestPolicy policy;
     std::unique_ptr<vqxsim::FakeLineRig> rig;
     std::unique_ptr<CCommPort> port;
 };
-
-#define EXPECT_VQX_CODE_E2E(statement, code)                                                            \
-    do {                                                                                               \
-        try {                                                                                          \
-            statement;                                                                                 \
-            ADD_FAILURE() << "no exception, expected " << (code);                                      \
-        } catch (const CVQXException& e) {                                                             \
-            EXPECT_EQ(e.GetCode(), (code)) << e.GetMessage();                                          \
-        }                                                                                              \
-    } while (0)
 
 inline vqxsim::MotorProfile ProfileAt(int baud, const char* firmware = "450", uint32_t serial = ('T' << 24) | 500)
 {

@@ -8,6 +8,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/Services.h"
+#include "tests/core/detect/DetectServices.h"
 #include "tests/sim/wiring/SerialRig.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ public:
     ITrafficLog* Analyzer() const override { return nullptr; }
 };
 
-class DetectPtyE2E : public ::testing::Test {
+class DetectPtyE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     void Use(std::unique_ptr<vqxsim::SerialRig> r, uint8_t type, int baud)
     {
@@ -45,10 +46,6 @@ protected:
         return rig->WithMotor(i, [](vqxsim::SimMotor& m) { return m.Address(); });
     }
 
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{&progress, &questions, &info};
     PtyPolicy policy;
     std::unique_ptr<vqxsim::SerialRig> rig;
     CCommPort port;

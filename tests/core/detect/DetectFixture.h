@@ -7,6 +7,7 @@
 #include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 #include "platform/serial/FakeSerialLine.h"
+#include "tests/core/detect/DetectServices.h"
 #include "tests/core/detect/TestMotors.h"
 #include "tests/core/port/FakePort.h"
 
@@ -15,7 +16,7 @@
 #include <memory>
 #include <string>
 
-class DetectFixture : public ::testing::Test {
+class DetectFixture : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     void Build(CTestMotors::Topology topology, uint8_t commType, int portBaud)
     {
@@ -25,15 +26,7 @@ protected:
         policy.options = COptions{};
         policy.options.ResponseTimeout = 60;
         policy.options.EchoTimeout = 40;
-        port = std::make_unique<CCommPort>();
-        port->SetPolicy(&policy);
-        port->PortName = line->Name();
-        port->Name = "Bench";
-        port->id = 3;
-        port->CommType = commType;
-        port->BitPerSec = port->savedBitPerSec = portBaud;
-        port->Echo = commType == COMM_RS232 ? 1 : 0;
-        port->CalcTimeouts(port->MaxMotors);
+        port = MakeDetectPort(policy, line->Name(), "Bench", 3, commType, portBaud);
     }
 
     CMotor* Listed(int index) const { return port->motors.GetAt(index); }
@@ -76,10 +69,6 @@ protected:
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{&progress, &questions, &info};
     TestPolicy policy;
     std::shared_ptr<platform::FakeSerialLine> line;
     std::unique_ptr<CTestMotors> motors;
