@@ -102,7 +102,9 @@ int EstablishChain(CCommPort& port, int flags)
             port.Echo = 1;
             return DETECT_CANCELLED;
         }
-        if (ReadChainToken(port) && std::strstr(reinterpret_cast<const char*>(port.lineBuffer) + 1, "WAKE"))
+        // Only the token itself counts: behind an empty one lies what earlier reads left.
+        if (ReadChainToken(port) && port.lineBuffer[0] != 0 &&
+            std::strstr(reinterpret_cast<const char*>(port.lineBuffer) + 1, "WAKE"))
             break;
     }
 

@@ -223,3 +223,26 @@ TEST_F(RS232ChainTest, ReadAvailableTakesPushbackFirstThenWhatIsQueued)
 }
 
 } // namespace
+
+namespace {
+
+// A token that is empty (the terminator came first) holds no "WAKE", whatever an earlier run
+// left behind it in the line buffer: the sweep goes on.
+TEST_F(RS232ChainTest, AnEmptyTokenIsNoProofOfTheChain)
+{
+    Chain(0, 9600, 9600, false);
+    port->SetMaxMotors(4);
+    std::memcpy(port->lineBuffer, "\x80WAKE", 6); // what a successful earlier run leaves
+    int sweeps = 0;
+    line->SetHostWriteHook([&](platform::FakeSerialLine& l, const std::vector<uint8_t>& bytes) {
+        const std::string text(bytes.begin(), bytes.end());
+        sweeps += text.find("BAUD384") != std::string::npos;
+        if (text.find("ECHO") != std::string::npos && l.HostLine().baud == 2400)
+            l.PeerWrite("\r");
+        return true;
+    });
+    EXPECT_VQX_CODE(EstablishChain(*port, 0), CVQXException::NoLink);
+    EXPECT_EQ(sweeps, 4) << "one sweep per attempt, MaxMotors attempts";
+}
+
+} // namespace
