@@ -91,9 +91,10 @@ int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags)
     // Motors of an earlier run must never count as found by this one.
     EmptyMotorList(port);
     progress.Open("Detecting Quintalocs/Tessaraxons on the network", "Finding Ethernet Motors...", false);
-    progress.Total(10);
     // "Detect again" repeats the whole run.
     for (;;) {
+        progress.SubText("Finding Ethernet Motors...");
+        progress.Total(10);
         std::vector<NetMotorRecord> records;
         if (!DiscoverNetMotors(records, progress.Shown()))
             return Fail(port, progress, flags, DETECT_NO_SOCKET, CVQXException::NetworkError);

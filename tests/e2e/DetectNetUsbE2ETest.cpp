@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <unistd.h>
@@ -153,6 +155,30 @@ TEST_F(DetectNetE2E, MotorThatRefusesTcpIsIgnoredOrStopsTheRun)
     // Cancel: the run stops and keeps nothing.
     EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_CANCELLED);
     EXPECT_EQ(port.motors.GetCount(), 0);
+}
+
+// "Detect again" after waiting for a server starts the whole run over, texts included.
+TEST_F(DetectNetE2E, DetectAgainRunsTheDiscoveryAgain)
+{
+    Start({Profile(Serial(1)), Profile(Serial(2))});
+    rig->SetRefuseTcp(0, true);
+    for (int a : {101, 103, 106, 109})
+        questions.AnswerChoice(a);
+    questions.AnswerChoice(102); // asked again in the second run: ignore the motor
+    std::vector<std::string> texts; // the second line at each step, in order
+    progress.SetPumpHook([&](ui::CHeadlessProgress& p, int, int64_t) { texts.push_back(p.State().SubText()); });
+    ASSERT_EQ(DetectNetMotors(port, nullptr, DETECT_SHOW_PROGRESS), DETECT_FOUND);
+    progress.SetPumpHook(nullptr);
+    ASSERT_EQ(port.motors.GetCount(), 1);
+    EXPECT_EQ(port.motors.GetAt(0)->Address, 1);
+    EXPECT_EQ(port.GetMotor(2), nullptr);
+    size_t runs = 0;
+    for (const auto& a : questions.AskedQuestions())
+        runs += a.kind == ui::CHeadlessQuestions::Asked::Choice && a.choice.helpId == 176;
+    EXPECT_EQ(runs, 2u);
+    const auto getting = std::find(texts.begin(), texts.end(), "Getting motors information...");
+    EXPECT_NE(std::find(getting, texts.end(), "Finding Ethernet Motors..."), texts.end())
+        << "the second discovery shows its own text again";
 }
 
 TEST_F(DetectNetE2E, SetAddressRequestMovesTheMotor)
