@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <functional>
 #include <memory>
