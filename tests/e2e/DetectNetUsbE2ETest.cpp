@@ -12,6 +12,7 @@
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
 #include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/core/detect/DetectServices.h"
 #include "tests/sim/net/NetRig.h"
 #include "tests/sim/usb/UsbRig.h"
 
@@ -46,7 +47,7 @@ vqxsim::MotorProfile Profile(uint32_t serial, const char* firmware = "450", int 
 
 constexpr uint32_t Serial(uint32_t n) { return (uint32_t('E') << 24) | n; }
 
-class DetectNetE2E : public ::testing::Test {
+class DetectNetE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     void Start(std::vector<vqxsim::MotorProfile> profiles)
     {
@@ -75,10 +76,6 @@ protected:
 
     platform::ManualClock clock; // sleeps pass at once; sockets still wait in real time
     platform::ScopedClock clockScope{clock};
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{&progress, &questions, &info};
     std::string base;
     std::unique_ptr<vqxsim::NetRig> rig;
     std::unique_ptr<platform::net::ScopedNetSettings> settings;
@@ -228,7 +225,7 @@ TEST(DetectNet, Datagrams)
     EXPECT_FALSE(ParseDiscoveryReply(reply, 30, 1, parsed)) << "a 30-byte datagram of another kind";
 }
 
-class DetectUsbE2E : public ::testing::Test {
+class DetectUsbE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     void Start(std::vector<vqxsim::MotorProfile> profiles, vqxsim::UsbOptions options = {})
     {
@@ -239,10 +236,6 @@ protected:
         port.Echo = 0;
     }
 
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{&progress, &questions, &info};
     platform::usb::FakeUsbBridge bridge;
     platform::usb::ScopedUsbBridge installed{bridge};
     std::unique_ptr<vqxsim::UsbRig> rig;
