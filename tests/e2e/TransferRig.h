@@ -64,6 +64,31 @@ inline const char* kBackupProgram = "a=0\n"
                                     "b=a*2\n"
                                     "RETURN\n";
 
+// Every flow structure the compiler writes as a coded record: the motor keeps them as keywords.
+inline const char* kFlowProgram = "a=0\n"
+                                  "b=0\n"
+                                  "WHILE a<6\n"
+                                  "  IF a==1\n"
+                                  "    b=b+1\n"
+                                  "  ELSEIF a>4\n"
+                                  "    b=b+2\n"
+                                  "  ELSE\n"
+                                  "    b=b+3\n"
+                                  "  ENDIF\n"
+                                  "  SWITCH a\n"
+                                  "    CASE 2\n"
+                                  "      c=1\n"
+                                  "      BREAK\n"
+                                  "    CASE -3\n"
+                                  "      c=2\n"
+                                  "      BREAK\n"
+                                  "    DEFAULT\n"
+                                  "      c=3\n"
+                                  "  ENDS\n"
+                                  "  a=a+1\n"
+                                  "LOOP\n"
+                                  "END\n";
+
 // Headless user interface, the test's own profile, and the compiler for the END program.
 struct Services {
     TestProfile profile;
