@@ -16,16 +16,6 @@ using namespace transfer;
 
 namespace {
 
-int CodeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
-
 // What every fault must leave behind.
 void ExpectSafe(SerialMotors& t, int address)
 {

@@ -3,6 +3,7 @@
 // played by headless services, remembered answers in a profile of the test's own, and the END
 // program compiled with the shipped language file.
 
+#include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
@@ -29,6 +30,17 @@ inline std::optional<std::string> CompileText(const std::string& source, const s
     if (scanner.Errors().GetErrorCount() != 0)
         return std::nullopt;
     return scanner.CompiledImage();
+}
+
+// The code of the CVQXException f throws; 0 when it throws none.
+inline int CodeOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const CVQXException& e) {
+        return e.GetCode();
+    }
+    return 0;
 }
 
 inline std::string ReadFile(const std::string& path)
