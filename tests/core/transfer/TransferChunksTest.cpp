@@ -3,10 +3,15 @@
 #include "core/port/PortPolicy.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
+#include "core/transfer/TransferSteps.h"
 #include "core/ui/Services.h"
 #include "tests/core/transfer/ScriptedLine.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
 
 using namespace transfer;
 
@@ -179,4 +184,27 @@ TEST(TransferChunks, PortOutsideAProjectMarksNoAnalyzerPage)
             EXPECT_FALSE(marks.pages.empty());
         t.port.SetPolicy(nullptr);
     }
+}
+
+TEST(TransferChunks, RefusedDownloadStillRefreshesTheTree)
+{
+    // The memory probe clears the motor's program record; a refusal must show that too.
+    CScriptedLine t;
+    t.motor->ProgName = "old.tqx";
+    t.replies["RBo"] = "1";
+    t.replies["RCKS"] = "000000 000000 X";
+    const std::string file = ::testing::TempDir() + "refused-" + std::to_string(::getpid()) + ".tqx";
+    std::ofstream(file, std::ios::binary) << BuildImage("400", {0, 0, 0, 0}, "END\n");
+    int refreshed = 0;
+    SetTreeRefresh([&](CMotor&) { ++refreshed; });
+    try {
+        t.motor->DownloadProgram(file, nullptr, DL_FAIL_NO_MEMORY, true);
+        ADD_FAILURE();
+    } catch (const CVQXException& e) {
+        EXPECT_EQ(e.GetCode(), CVQXException::NoEEPROM);
+    }
+    SetTreeRefresh(nullptr);
+    std::remove(file.c_str());
+    EXPECT_TRUE(t.motor->ProgName.empty());
+    EXPECT_EQ(refreshed, 1);
 }
