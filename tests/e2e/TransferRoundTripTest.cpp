@@ -119,3 +119,9 @@ TEST(TransferRoundTrip, FlowStructuresOverEthernet)
     RoundTrip(t, 1, kFlowProgram);
     BackupRestores(t, 1, kFlowProgram);
 }
+
+TEST(TransferRoundTrip, FlowStructuresOverUsb)
+{
+    UsbMotors t(Profiles(1));
+    RoundTrip(t, 1, kFlowProgram);
+}
