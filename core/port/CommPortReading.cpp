@@ -3,6 +3,7 @@
 
 #include "core/VQXException.h"
 #include "core/analyzer/TrafficLog.h"
+#include "core/port/ReplyReader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -109,31 +110,5 @@ int CCommPort::ReadResponse(char* buffer, int size, bool stopAtEol)
     buffer[0] = 0;
     if (!IsSerial())
         return 0;
-    SetTimeout(0);
-    CIntervalTimer timer;
-    timer.Start();
-    // A motor that chatters without ending its line cannot hold the reader longer than this.
-    const int64_t cutOff = 2 * static_cast<int64_t>(totalTimeout);
-    int n = 0;
-    while (n < size - 1) {
-        char c = 0;
-        if (!ReadChar(c)) {
-            buffer[n] = 0;
-            if (n > 0)
-                Report(SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
-            throw CVQXException(CVQXException::NoResponse);
-        }
-        buffer[n++] = c;
-        if (stopAtEol && (c == 0 || c == '\n' || c == '\r')) {
-            Report(SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
-            buffer[n - 1] = 0;
-            return n - 1;
-        }
-        if (static_cast<int64_t>(timer.ElapsedMs()) > cutOff)
-            break;
-    }
-    buffer[n] = 0;
-    if (n > 0)
-        Report(SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
-    return n;
+    return ReadReplyLine(*this, buffer, size, stopAtEol, [this](char& c) { return ReadChar(c) != 0; });
 }

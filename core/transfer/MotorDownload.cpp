@@ -97,14 +97,16 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
         throw CVQXException(CVQXException::CannotOpenFile);
     motorport::EnsureOpen(p);
 
-    if (Address != 0) {
-        if (!CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags))
-            return flags;
-    } else if (!ConfirmGlobalDownload(flags)) {
+    if (Address == 0 && !ConfirmGlobalDownload(flags))
         return flags;
-    }
 
     try {
+        // A check may have changed the motor's record (the memory probe clears it).
+        if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags)) {
+            if (recordInfo)
+                RefreshTree(*this);
+            return flags;
+        }
         const bool done = RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, flags);
         if (done && recordInfo && Address != 0)
             RecordProgram(*this, path, image, calibration);

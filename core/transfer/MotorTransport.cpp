@@ -7,7 +7,7 @@
 #include "core/backends/MotorUSB.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/port/IntervalTimer.h"
+#include "core/port/ReplyReader.h"
 #include "core/transfer/TransferSteps.h"
 #include "platform/clock/Clock.h"
 
@@ -76,34 +76,8 @@ int CMotor::ReadResponse(char* buffer, int size, bool stopAtEol)
     CCommPort& p = PortOf(*this);
     if (p.IsSerial())
         return p.ReadResponse(buffer, size, stopAtEol);
-    if (!buffer || size <= 0)
-        throw CVQXException(CVQXException::InvalidData);
-    p.SetTimeout(0);
-    CIntervalTimer timer;
-    timer.Start();
-    const int64_t cutOff = 2 * static_cast<int64_t>(p.totalTimeout);
-    int n = 0;
-    while (n < size - 1) {
-        char c = 0;
-        if (!ReadChar(c)) {
-            buffer[n] = 0;
-            if (n > 0)
-                LogTraffic(p, SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
-            throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(p.id, Address));
-        }
-        buffer[n++] = c;
-        if (stopAtEol && (c == 0 || c == '\n' || c == '\r')) {
-            LogTraffic(p, SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
-            buffer[n - 1] = 0;
-            return n - 1;
-        }
-        if (static_cast<int64_t>(timer.ElapsedMs()) > cutOff)
-            break;
-    }
-    buffer[n] = 0;
-    if (n > 0)
-        LogTraffic(p, SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(n));
-    return n;
+    return ReadReplyLine(p, buffer, size, stopAtEol, [this](char& c) { return ReadChar(c); },
+                         MakeMotorDataWord(p.id, Address));
 }
 
 void CMotor::CheckEcho(const uint8_t* bytes, size_t count)

@@ -98,11 +98,14 @@ void CMotor::UploadProgram(const std::string& fileName, ui::IProgress* progress,
             throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(port.id, Address));
         firstByte = true;
         int64_t count = 0;
+        CRunOnKeywordSpacer spacer;
         while (static_cast<uint8_t>(c) != 0xFF) {
             log.Add(static_cast<uint8_t>(c));
+            // The text form reads back into the compiler: CR LF line ends, run-on keywords spaced.
+            std::string out = raw ? std::string(1, c) : spacer.Next(c);
             if (!raw && c == '\n')
-                file.Write("\r", 1);
-            if (!file.Write(&c, 1))
+                out.insert(out.size() - 1, 1, '\r');
+            if (!file.Write(out.data(), out.size()))
                 throw CVQXException(CVQXException::CannotWriteFile, "Cannot open the file to write! (" + fileName + ")");
             ++count;
             // A program that stops before its end mark is not a program: never pass it off as one.

@@ -22,9 +22,11 @@ uint32_t DownloadToEachMotor(CCommPort& port, const std::string& fileName, ui::I
         try {
             flags = m->DownloadProgram(fileName, progress, flags, recordInfo);
         } catch (const CVQXException& e) {
+            // Also the Cancel of a question: the run ends, as a cancelled transfer ends it.
             ++failed;
             if (!(flags & DL_QUIET))
                 ui::Info().AddException(e);
+            break;
         }
         if (flags & DL_CANCELLED)
             break;

@@ -11,8 +11,8 @@ namespace transfer {
 
 // Each motor of the port's list, in order, with DL_SEVERAL when there are several, so that an
 // "all motors" answer holds for the rest. A skipped motor goes on to the next; a cancel stops the
-// run (DL_CANCELLED in the result). A motor's error goes to the information view (unless quiet)
-// and the run goes on; the number of motors that failed is returned in failures.
+// run (DL_CANCELLED in the result). A motor's error (the Cancel of a question among them) goes to
+// the information view (unless quiet) and stops the run; failures tells whether one did (0 or 1).
 uint32_t DownloadToEachMotor(CCommPort& port, const std::string& fileName, ui::IProgress* progress, uint32_t flags,
                              bool recordInfo, int* failures = nullptr);
 

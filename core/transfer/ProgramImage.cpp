@@ -183,6 +183,48 @@ std::string DecodeCodedRecords(const std::string& body)
     return out;
 }
 
+std::string CRunOnKeywordSpacer::Next(char c)
+{
+    const bool separator = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    std::string out;
+    if (!m_inString && !separator && (m_word == "WHILE" || m_word == "SWITCH")) {
+        out += ' ';
+        m_word.clear();
+        m_tracking = true;
+    }
+    out += c;
+    if (c == '"') {
+        m_inString = !m_inString;
+        m_word.clear();
+        m_tracking = false;
+    } else if (c == '\n') {
+        m_inString = false;
+    }
+    if (m_inString || c == '"')
+        return out;
+    if (separator) {
+        m_word.clear();
+        m_tracking = true;
+    } else if (m_tracking) {
+        m_word += c;
+        if (m_word.size() > 6) {
+            m_word.clear();
+            m_tracking = false;
+        }
+    }
+    return out;
+}
+
+std::string SpaceRunOnKeywords(const std::string& text)
+{
+    CRunOnKeywordSpacer spacer;
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        out += spacer.Next(c);
+    return out;
+}
+
 bool UploadMatchesImage(const std::string& uploaded, const std::string& image)
 {
     if (image.size() < kHeaderSize || image[0] != '$' || !IsHex(image, 5, 22))
@@ -195,7 +237,9 @@ bool UploadMatchesImage(const std::string& uploaded, const std::string& image)
     for (size_t i = 0; i < uploaded.size(); ++i)
         if (!(uploaded[i] == '\r' && i + 1 < uploaded.size() && uploaded[i + 1] == '\n'))
             text += uploaded[i];
-    return text == DecodeCodedRecords(image.substr(bodyAt));
+    // A raw upload keeps the motor's text; a text upload has its run-on keywords spaced.
+    const std::string motorText = DecodeCodedRecords(image.substr(bodyAt));
+    return text == motorText || text == SpaceRunOnKeywords(motorText);
 }
 
 } // namespace transfer

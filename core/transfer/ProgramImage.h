@@ -48,4 +48,18 @@ bool UploadMatchesImage(const std::string& uploaded, const std::string& image);
 // The program text a motor keeps for a compiled body: coded records as keywords.
 std::string DecodeCodedRecords(const std::string& body);
 
+// The motor keeps WHILE and SWITCH run on into their expression ("WHILEa<6"), which no compiler
+// reads back. Fed the motor's text byte by byte, this gives the bytes to write instead: a blank
+// goes in between, so that an uploaded program compiles again to the image it came from.
+class CRunOnKeywordSpacer {
+public:
+    std::string Next(char c);
+
+private:
+    std::string m_word;       // the word so far, when it began a statement
+    bool m_tracking = true; // the current word began after a blank or a line end
+    bool m_inString = false;
+};
+std::string SpaceRunOnKeywords(const std::string& text);
+
 } // namespace transfer

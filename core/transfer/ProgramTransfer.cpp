@@ -102,6 +102,17 @@ void EndLoadMode(CMotor& motor, CCommPort& port) noexcept
     DrainLine(port);
 }
 
+// After a failed transfer: load mode ends (or the line is drained) before anything else is said.
+void AfterFailedTransfer(CMotor& motor, bool loadSent) noexcept
+{
+    if (!motor.port)
+        return;
+    if (loadSent)
+        EndLoadMode(motor, *motor.port);
+    else
+        DrainLine(*motor.port);
+}
+
 } // namespace
 
 bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags,
@@ -153,12 +164,7 @@ bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgre
         motor.LimitDownloadBaud(true);
     } catch (...) {
         // Load mode ends at the rate the motor loads at, before anything else is said to it.
-        if (motor.port) {
-            if (loadSent)
-                EndLoadMode(motor, *motor.port);
-            else
-                DrainLine(*motor.port);
-        }
+        AfterFailedTransfer(motor, loadSent);
         try {
             motor.LimitDownloadBaud(true);
         } catch (...) {
@@ -181,7 +187,15 @@ using namespace transfer;
 bool CMotor::SendProgramBytes(const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags)
 {
     bool loadSent = false;
-    return TransferImage(*this, image, length, progress, flags, loadSent);
+    try {
+        return TransferImage(*this, image, length, progress, flags, loadSent);
+    } catch (...) {
+        // Whatever failed, the target leaves load mode and the SLEEP of the preparation ends.
+        AfterFailedTransfer(*this, loadSent);
+        if (port)
+            WakeAllQuietly(*port);
+        throw;
+    }
 }
 
 void CMotor::VerifyChecksum(bool skip, int64_t expected, uint32_t flags)

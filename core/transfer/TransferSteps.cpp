@@ -84,6 +84,9 @@ void LogTraffic(const CCommPort& port, uint32_t flags, const uint8_t* bytes, siz
 
 void MarkLineContinues(const CCommPort& port, bool set)
 {
+    // A port outside a project has no page; page -1 would mean every page.
+    if (port.id < 0)
+        return;
     if (ITrafficLog* log = port.Policy().Analyzer())
         log->SetPageFlags(port.id, SDA_CONTINUES, set);
 }

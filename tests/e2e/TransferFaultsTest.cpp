@@ -16,22 +16,25 @@ using namespace transfer;
 
 namespace {
 
-int CodeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
-
 // What every fault must leave behind.
 void ExpectSafe(SerialMotors& t, int address)
 {
     EXPECT_EQ(t.Body(address), "END\n");
     EXPECT_FALSE(t.AnyAsleep());
     EXPECT_EQ(t.port.Query("RSP", address), "24576/450");
+}
+
+// The motor at address changes one echo byte once count bytes of the image have gone out.
+void CorruptEchoWhenSent(SerialMotors& t, int address, int64_t count)
+{
+    t.progress.Show("Downloading", std::nullopt);
+    t.progress.SetPumpHook([&t, address, count](ui::CHeadlessProgress&, int kind, int64_t value) {
+        if (kind == ui::kProgressCount && value == count)
+            t.Sim(address, [](vqxsim::SimMotor& m) {
+                m.knobs.corruptEchoBytes = 1;
+                return 0;
+            });
+    });
 }
 
 // A program long enough for a fault half-way.
@@ -49,14 +52,7 @@ TEST(TransferFaults, WrongEchoMidTransfer)
 {
     SerialMotors t(true, Profiles(2));
     const std::string file = t.Compile(LongProgram(), "450");
-    t.progress.Show("Downloading", std::nullopt);
-    t.progress.SetPumpHook([&t](ui::CHeadlessProgress&, int kind, int64_t value) {
-        if (kind == ui::kProgressCount && value == 96)
-            t.Sim(2, [](vqxsim::SimMotor& m) {
-                m.knobs.corruptEchoBytes = 1;
-                return 0;
-            });
-    });
+    CorruptEchoWhenSent(t, 2, 96);
     EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(file, &t.progress, 0, true); }), CVQXException::InvalidEcho);
     ExpectSafe(t, 2);
     EXPECT_EQ(t.Motor(2).ProgName, "<END>");
@@ -70,14 +66,7 @@ TEST(TransferFaults, WrongEchoWhileLoadingAtALimitedRate)
     compiled->replace(1, 3, "462");
     const std::string file = t.folder.File("limited.tqx");
     WriteFile(file, *compiled);
-    t.progress.Show("Downloading", std::nullopt);
-    t.progress.SetPumpHook([&t](ui::CHeadlessProgress&, int kind, int64_t value) {
-        if (kind == ui::kProgressCount && value == 64)
-            t.Sim(1, [](vqxsim::SimMotor& m) {
-                m.knobs.corruptEchoBytes = 1;
-                return 0;
-            });
-    });
+    CorruptEchoWhenSent(t, 1, 64);
     EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, &t.progress, 0, true); }), CVQXException::InvalidEcho);
     EXPECT_EQ(t.Body(1), "END\n");
     EXPECT_EQ(t.Motor(1).ProgName, "<END>");
@@ -228,4 +217,19 @@ TEST(TransferQuestions, UsbMotor462LoadsAtNineThousandSixHundred)
     EXPECT_TRUE(at9600);
     EXPECT_EQ(t.rig->Device(0)->HostBaud(), 38400u);
     EXPECT_EQ(t.port.Query("RSP", 1), "24576/462");
+}
+
+TEST(TransferFaults, BareTransferThatFailsEndsLoadingAndWakesTheMotors)
+{
+    SerialMotors t(true, Profiles(2));
+    const std::string image = *CompileText(LongProgram(), "450");
+    CorruptEchoWhenSent(t, 2, 96);
+    EXPECT_EQ(CodeOf([&] {
+                  t.Motor(2).SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &t.progress, 0);
+              }),
+              CVQXException::InvalidEcho);
+    EXPECT_FALSE(t.AnyAsleep());
+    // The half-written program is not taken for a program, and the motor hears commands again.
+    EXPECT_EQ(t.Body(2), "<invalid>");
+    EXPECT_EQ(t.port.Query("RSP", 2), "24576/450");
 }

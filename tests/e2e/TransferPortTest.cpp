@@ -83,29 +83,46 @@ TEST(TransferPort, EachMotorInTurnWithSkipsAndAllAnswers)
     EXPECT_FALSE(t.AnyAsleep());
 }
 
-TEST(TransferPort, CancelStopsTheRunAndAFailureDoesNot)
+TEST(TransferPort, CancelOrFailureStopsTheRun)
 {
     SerialMotors t(false, Profiles(3), {}, 38400);
     const std::string file = t.Compile(kSampleProgram, "450");
-    const std::string image = ReadFile(file);
-    // Motor 1 fails its checksum; motor 2 is cancelled half-way; motor 3 is never reached.
+    // Motor 1 is cancelled half-way: motors 2 and 3 are never reached.
+    t.progress.Show("Downloading", std::nullopt);
+    t.progress.SetAskBeforeCancel(false);
+    t.progress.SetPumpHook([&](ui::CHeadlessProgress& p, int kind, int64_t) {
+        if (kind == ui::kProgressTotal)
+            p.PressCancel();
+    });
+    int failures = -1;
+    uint32_t flags = DownloadToEachMotor(t.port, file, &t.progress, 0, true, &failures);
+    EXPECT_EQ(failures, 0);
+    EXPECT_TRUE(flags & DL_CANCELLED);
+    EXPECT_EQ(t.Body(1), "END\n");
+    EXPECT_EQ(Count(t, 2, "LOAD"), 0u);
+    t.progress.SetPumpHook(nullptr);
+
+    // Motor 1 fails its checksum: reported, and the run ends there too.
     t.Sim(1, [](vqxsim::SimMotor& m) {
         m.knobs.checksumFault = vqxsim::ChecksumFault::Wrong;
         return 0;
     });
-    t.progress.Show("Downloading", std::nullopt);
-    t.progress.SetAskBeforeCancel(false);
-    int loads = 0;
-    t.progress.SetPumpHook([&](ui::CHeadlessProgress& p, int kind, int64_t) {
-        if (kind == ui::kProgressTotal && ++loads == 2) // motor 2 (the END programs show no progress)
-            p.PressCancel();
-    });
-    int failures = 0;
-    const uint32_t flags = DownloadToEachMotor(t.port, file, &t.progress, 0, true, &failures);
+    flags = DownloadToEachMotor(t.port, file, nullptr, 0, true, &failures);
     EXPECT_EQ(failures, 1);
-    EXPECT_TRUE(flags & DL_CANCELLED);
     EXPECT_EQ(t.info.ErrorCount(), 1);
-    EXPECT_EQ(t.Body(2), "END\n");
+    EXPECT_EQ(Count(t, 2, "LOAD"), 0u);
+    t.Sim(1, [](vqxsim::SimMotor& m) {
+        m.knobs.checksumFault = vqxsim::ChecksumFault::None;
+        return 0;
+    });
+
+    // Cancel at a question (a servoing motor): the next motors are not asked again.
+    t.Sim(1, [](vqxsim::SimMotor& m) { m.SetServo(true); return 0; });
+    t.Sim(2, [](vqxsim::SimMotor& m) { m.SetServo(true); return 0; });
+    t.questions.AnswerChoice(ui::IDCANCEL);
+    flags = DownloadToEachMotor(t.port, file, nullptr, 0, true, &failures);
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(t.questions.AskedQuestions().size(), 1u);
     EXPECT_EQ(Count(t, 3, "LOAD"), 0u);
     EXPECT_FALSE(t.AnyAsleep());
 }

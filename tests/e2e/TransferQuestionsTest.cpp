@@ -15,16 +15,6 @@ using namespace transfer;
 
 namespace {
 
-int CodeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
-
 // The shipped language file has no 462 language: a compiled program with its header made for
 // 462 motors.
 std::string For462(std::string image)

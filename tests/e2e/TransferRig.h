@@ -3,6 +3,7 @@
 // played by headless services, remembered answers in a profile of the test's own, and the END
 // program compiled with the shipped language file.
 
+#include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
@@ -29,6 +30,17 @@ inline std::optional<std::string> CompileText(const std::string& source, const s
     if (scanner.Errors().GetErrorCount() != 0)
         return std::nullopt;
     return scanner.CompiledImage();
+}
+
+// The code of the CVQXException f throws; 0 when it throws none.
+inline int CodeOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const CVQXException& e) {
+        return e.GetCode();
+    }
+    return 0;
 }
 
 inline std::string ReadFile(const std::string& path)
@@ -63,6 +75,31 @@ inline const char* kBackupProgram = "a=0\n"
                                     "C5\n"
                                     "b=a*2\n"
                                     "RETURN\n";
+
+// Every flow structure the compiler writes as a coded record: the motor keeps them as keywords.
+inline const char* kFlowProgram = "a=0\n"
+                                  "b=0\n"
+                                  "WHILE a<6\n"
+                                  "  IF a==1\n"
+                                  "    b=b+1\n"
+                                  "  ELSEIF a>4\n"
+                                  "    b=b+2\n"
+                                  "  ELSE\n"
+                                  "    b=b+3\n"
+                                  "  ENDIF\n"
+                                  "  SWITCH a\n"
+                                  "    CASE 2\n"
+                                  "      c=1\n"
+                                  "      BREAK\n"
+                                  "    CASE -3\n"
+                                  "      c=2\n"
+                                  "      BREAK\n"
+                                  "    DEFAULT\n"
+                                  "      c=3\n"
+                                  "  ENDS\n"
+                                  "  a=a+1\n"
+                                  "LOOP\n"
+                                  "END\n";
 
 // Headless user interface, the test's own profile, and the compiler for the END program.
 struct Services {

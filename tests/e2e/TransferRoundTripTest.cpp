@@ -13,9 +13,9 @@ using namespace transfer;
 
 namespace {
 
-void RoundTrip(MotorsUnderTest& t, int address)
+void RoundTrip(MotorsUnderTest& t, int address, const char* source = kSampleProgram)
 {
-    const std::string file = t.Compile(kSampleProgram, "450");
+    const std::string file = t.Compile(source, "450");
     ASSERT_FALSE(file.empty());
     const std::string image = ReadFile(file);
     CMotor& m = t.Motor(address);
@@ -31,6 +31,7 @@ void RoundTrip(MotorsUnderTest& t, int address)
     m.UploadProgram(uploaded, &t.progress, false);
     const std::string text = ReadFile(uploaded);
     EXPECT_NE(text.find("LOOP\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find('$'), std::string::npos) << text;
     EXPECT_TRUE(UploadMatchesImage(text, image));
     EXPECT_TRUE(m.CompareProgram(true, false));
     EXPECT_FALSE(t.AnyAsleep());
@@ -39,9 +40,9 @@ void RoundTrip(MotorsUnderTest& t, int address)
 
 // What the motor gives back is the program's text: compiled again, it is the same image byte for
 // byte, so a backup made by uploading restores the program exactly.
-void BackupRestores(MotorsUnderTest& t, int address)
+void BackupRestores(MotorsUnderTest& t, int address, const char* source = kBackupProgram)
 {
-    const std::string file = t.Compile(kBackupProgram, "450", "backup.tqx");
+    const std::string file = t.Compile(source, "450", "backup.tqx");
     ASSERT_FALSE(file.empty());
     const std::string image = ReadFile(file);
     CMotor& m = t.Motor(address);
@@ -98,4 +99,29 @@ TEST(TransferRoundTrip, UsbMotors)
     UsbMotors t(Profiles(2));
     RoundTrip(t, 1);
     BackupRestores(t, 2);
+}
+
+// Conditions, choices and loops: every coded record of the compiler, through download, checksum,
+// upload, comparison and a backup that restores byte for byte.
+TEST(TransferRoundTrip, FlowStructuresOnChainAndBus)
+{
+    for (bool chain : {true, false}) {
+        SCOPED_TRACE(chain ? "chain" : "bus");
+        SerialMotors t(chain, Profiles(2), {}, chain ? 9600 : 38400);
+        RoundTrip(t, 2, kFlowProgram);
+        BackupRestores(t, 1, kFlowProgram);
+    }
+}
+
+TEST(TransferRoundTrip, FlowStructuresOverEthernet)
+{
+    NetMotors t(Profiles(1));
+    RoundTrip(t, 1, kFlowProgram);
+    BackupRestores(t, 1, kFlowProgram);
+}
+
+TEST(TransferRoundTrip, FlowStructuresOverUsb)
+{
+    UsbMotors t(Profiles(1));
+    RoundTrip(t, 1, kFlowProgram);
 }

@@ -67,6 +67,23 @@ TEST(ProgramImage, UploadedTextMatchesTheImageItCameFrom)
     EXPECT_EQ(DecodeCodedRecords("$A0001E$I0002x"), "ELSEIF x");
 }
 
+TEST(ProgramImage, RunOnKeywordsGetTheirBlankBackOutsideStrings)
+{
+    // WHILE and SWITCH fill only their own room: the motor's text runs on into the expression.
+    const std::string body = "$W0011LEa<6\n$S0009TCHa\n$C$c0018 1\nPRINT(\" WHILEb\")\nc=1 WHILEa\n$L0000P\nEND\n";
+    const std::string motorText = DecodeCodedRecords(body);
+    EXPECT_EQ(motorText, "WHILEa<6\nSWITCHa\nCASE 1\nPRINT(\" WHILEb\")\nc=1 WHILEa\nLOOP\nEND\n");
+    EXPECT_EQ(SpaceRunOnKeywords(motorText),
+              "WHILE a<6\nSWITCH a\nCASE 1\nPRINT(\" WHILEb\")\nc=1 WHILE a\nLOOP\nEND\n");
+    EXPECT_EQ(SpaceRunOnKeywords("WHILE\nSWITCH (a)\nxWHILEa\nWHILEST\n"), "WHILE\nSWITCH (a)\nxWHILEa\nWHILE ST\n");
+    const std::string image = BuildImage("400", {0, 0, 0, 0}, body);
+    EXPECT_TRUE(UploadMatchesImage(motorText, image));
+    EXPECT_TRUE(UploadMatchesImage("WHILE a<6\r\nSWITCH a\r\nCASE 1\r\nPRINT(\" WHILEb\")\r\nc=1 WHILE a\r\nLOOP\r\nEND\r\n",
+                                   image));
+    EXPECT_FALSE(UploadMatchesImage("WHILE a<6\r\nSWITCH a\r\nCASE 1\r\nPRINT(\" WHILE b\")\r\nc=1 WHILE a\r\nLOOP\r\nEND\r\n",
+                                    image));
+}
+
 TEST(ProgramImage, EndImageComesFromTheCompilerWhenItCan)
 {
     SetProgramCompiler([](const std::string& source, const std::string& version) -> std::optional<std::string> {

@@ -1,10 +1,17 @@
 #include "core/VQXException.h"
+#include "core/analyzer/TrafficLog.h"
+#include "core/port/PortPolicy.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
+#include "core/transfer/TransferSteps.h"
 #include "core/ui/Services.h"
 #include "tests/core/transfer/ScriptedLine.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
 
 using namespace transfer;
 
@@ -142,4 +149,62 @@ TEST(TransferChunks, MemoryProbeOfOldFirmwareOnChannelOnePrints)
     v.replies["RCKS"] = "000010 00ABCD F";
     EXPECT_TRUE(v.motor->EnsureValidProgram());
     EXPECT_EQ(v.Count("LOAD"), 0);
+}
+
+namespace {
+// Records the page of every mark that joins analyzer lines.
+struct CPageMarks : ITrafficLog, CPortPolicy {
+    std::vector<int> pages;
+    void LogData(int, uint32_t, const uint8_t*, size_t) override {}
+    void LogText(int, const char*, size_t) override {}
+    void SetPageFlags(int page, uint32_t bits, bool) override
+    {
+        if (bits & SDA_CONTINUES)
+            pages.push_back(page);
+    }
+    ITrafficLog* Analyzer() const override { return const_cast<CPageMarks*>(this); }
+};
+} // namespace
+
+TEST(TransferChunks, PortOutsideAProjectMarksNoAnalyzerPage)
+{
+    // Page -1 means every page: a port without a page of its own must not join other ports' lines.
+    for (int id : {-1, 3}) {
+        CScriptedLine t;
+        CPageMarks marks;
+        t.port.SetPolicy(&marks);
+        t.port.id = id;
+        const std::string image = BuildImage("400", {0, 0, 0, 0}, std::string(20, 'a') + "\n");
+        t.replies["RCKS"] = ChecksumReply(image);
+        t.motor->DownloadImage(image, nullptr, DL_NO_MEMORY_CHECK | DL_BLIND);
+        EXPECT_EQ(t.loaded, image);
+        const size_t ownPage = static_cast<size_t>(std::count(marks.pages.begin(), marks.pages.end(), id));
+        EXPECT_EQ(ownPage, id < 0 ? 0u : marks.pages.size());
+        if (id >= 0)
+            EXPECT_FALSE(marks.pages.empty());
+        t.port.SetPolicy(nullptr);
+    }
+}
+
+TEST(TransferChunks, RefusedDownloadStillRefreshesTheTree)
+{
+    // The memory probe clears the motor's program record; a refusal must show that too.
+    CScriptedLine t;
+    t.motor->ProgName = "old.tqx";
+    t.replies["RBo"] = "1";
+    t.replies["RCKS"] = "000000 000000 X";
+    const std::string file = ::testing::TempDir() + "refused-" + std::to_string(::getpid()) + ".tqx";
+    std::ofstream(file, std::ios::binary) << BuildImage("400", {0, 0, 0, 0}, "END\n");
+    int refreshed = 0;
+    SetTreeRefresh([&](CMotor&) { ++refreshed; });
+    try {
+        t.motor->DownloadProgram(file, nullptr, DL_FAIL_NO_MEMORY, true);
+        ADD_FAILURE();
+    } catch (const CVQXException& e) {
+        EXPECT_EQ(e.GetCode(), CVQXException::NoEEPROM);
+    }
+    SetTreeRefresh(nullptr);
+    std::remove(file.c_str());
+    EXPECT_TRUE(t.motor->ProgName.empty());
+    EXPECT_EQ(refreshed, 1);
 }
