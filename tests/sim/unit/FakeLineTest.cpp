@@ -115,5 +115,64 @@ TEST(FakeLine, PacedLineSpacesTheBytes)
     EXPECT_GE(clock.Now() - before, std::chrono::microseconds(9 * 1041));
 }
 
+// Ten echoing motors on a paced chain at 9600 baud, opened by the PC.
+struct PacedChain {
+    static constexpr size_t kMotors = 10;
+    PacedChain(platform::ManualClock& clock, const std::string& name) : clock(clock)
+    {
+        MotorProfile p;
+        p.echo[0] = true;
+        FakeLineOptions paced;
+        paced.pacing = true;
+        rig = FakeLineRig::Chain(MakeProfiles(kMotors, p, true), name, paced);
+        pc = Open(name, 9600);
+        pc->SetTimeouts({0, 0, 1000, 0, 0});
+    }
+    // Time since start, in character times of 10 bits at 9600 baud.
+    double CharsSince(TimePoint start) const
+    {
+        return std::chrono::duration<double>(clock.Now() - start).count() * 960.0;
+    }
+
+    platform::ManualClock& clock;
+    std::unique_ptr<FakeLineRig> rig;
+    std::unique_ptr<platform::SerialDevice> pc;
+};
+
+const auto kCharAt9600 = std::chrono::microseconds(1041);
+
+TEST(FakeLine, PacedChainForwardsEachByteAsSoonAsItIsWhole)
+{
+    platform::ManualClock clock;
+    platform::ScopedClock scoped(clock);
+    PacedChain chain(clock, "sim-paced-pipeline");
+    const auto start = clock.Now();
+    Write(*chain.pc, "abcdefgh");
+    // The next write goes out while the first is still in the chain: it follows it on every wire
+    // without waiting for it to leave the chain.
+    clock.Advance(8 * kCharAt9600);
+    Write(*chain.pc, "ijklmnop");
+    EXPECT_EQ(Read(*chain.pc, 16), "abcdefghijklmnop");
+    // Sixteen characters on the PC's wire, then one character through each motor.
+    EXPECT_NEAR(chain.CharsSince(start), 16 + PacedChain::kMotors, 0.5);
+}
+
+TEST(FakeLine, PacedChainCarriesARateChangeToTheLastMotorWithinTheHostsWait)
+{
+    platform::ManualClock clock;
+    platform::ScopedClock scoped(clock);
+    PacedChain chain(clock, "sim-paced-baud");
+    Write(*chain.pc, "\x80WAKE ");
+    clock.Advance(6 * kCharAt9600);
+    const std::string baud = "\x80" "BAUD19200 ";
+    const auto written = clock.Now();
+    Write(*chain.pc, baud);
+    // The host waits the write's own time on the wire and one character per motor, then reopens.
+    EXPECT_EQ(Read(*chain.pc, 6 + baud.size()), "\x80WAKE " + baud);
+    EXPECT_LE(chain.CharsSince(written), double(baud.size() + PacedChain::kMotors) + 0.01);
+    for (size_t i = 0; i < PacedChain::kMotors; ++i)
+        EXPECT_EQ(chain.rig->WithMotor(i, [](SimMotor& m) { return m.Channel(0).baud; }), 19200) << i;
+}
+
 } // namespace
 } // namespace vqxsim::test
