@@ -46,6 +46,7 @@ public:
     // Whether a byte heard now is passed on at once (echo on, not restarting).
     bool EchoesNow(TimePoint now) const { return !Booting(now) && m_echo[lineChannel]; }
     bool Booting(TimePoint now) const { return now < m_bootUntil; }
+    TimePoint BootsUntil() const { return m_bootUntil; }
     LineSettings LineSide() const { return m_channel[lineChannel]; }
     std::deque<Reply>& Outbox() { return m_outbox; }
     const std::deque<Reply>& Outbox() const { return m_outbox; }

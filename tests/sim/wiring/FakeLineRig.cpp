@@ -63,17 +63,14 @@ void FakeLineRig::Wake()
     Pump({});
 }
 
-void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
+void FakeLineRig::RunAhead(const std::vector<uint8_t>& fromPc, TimePoint start, const LineSettings& pc,
+                           std::vector<TimedByte>& out)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const TimePoint start = platform::Now();
-    const LineSettings pc = MotorView(m_line->HostLine());
     for (uint8_t b : fromPc)
         m_topology->FromPc(WireByte{b, pc, false}, start);
 
     // Runs the line ahead in time until nothing more will move, keeping each byte's time.
     const Duration charTime = m_options.pacing ? CharTime(pc) : Duration::zero();
-    std::vector<TimedByte> out;
     TimePoint t = start;
     for (int i = 0; i < 100000; ++i) {
         m_topology->RunDue(t, charTime, m_nextRound, out);
@@ -85,6 +82,24 @@ void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
         if (!next || *next - start > kHorizon)
             break;
         t = *next;
+    }
+}
+
+void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const TimePoint start = platform::Now();
+    const LineSettings pc = MotorView(m_line->HostLine());
+    std::vector<TimedByte> out;
+    // A paced chain keeps a timeline per transmitter, so that what the PC writes while earlier
+    // bytes are still in the chain follows them closely instead of waiting for them to leave it.
+    auto* chain = dynamic_cast<ChainTopology*>(m_topology.get());
+    if (m_options.pacing && chain) {
+        for (uint8_t b : fromPc)
+            chain->WritePaced(WireByte{b, pc, false}, start);
+        chain->RunPaced(start + kHorizon, out);
+    } else {
+        RunAhead(fromPc, start, pc, out);
     }
     for (const TimedByte& timed : out) {
         auto b = ForPc(timed.byte, pc, m_options.garbleMismatchToPc);

@@ -1,5 +1,7 @@
 #include "tests/sim/wiring/MotorNode.h"
 
+#include <algorithm>
+
 namespace vqxsim {
 
 void MotorNode::Arrive(const WireByte& byte, TimePoint now, bool forwarding)
@@ -39,6 +41,16 @@ bool MotorNode::AnswerReady(TimePoint now) const
 bool MotorNode::Pending(TimePoint now) const
 {
     return !m_forward.empty() || AnswerReady(now);
+}
+
+std::optional<TimePoint> MotorNode::NextStart(TimePoint freeAt) const
+{
+    if (!m_forward.empty())
+        return freeAt;
+    const auto& outbox = motor.Outbox();
+    if (outbox.empty() || m_forwardSent < outbox.front().barrier)
+        return std::nullopt;
+    return std::max({freeAt, outbox.front().readyAt, motor.BootsUntil()});
 }
 
 std::optional<WireByte> MotorNode::Transmit(TimePoint now)

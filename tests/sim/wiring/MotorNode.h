@@ -17,6 +17,13 @@ struct WireByte {
     bool lineError = false;
 };
 
+// A transmitter on a paced line that keeps its own time: the byte on its wire, whole at the far end
+// at freeAt, and after that when the wire is free again.
+struct WireTimeline {
+    std::optional<WireByte> sending;
+    TimePoint freeAt{};
+};
+
 class MotorNode {
 public:
     explicit MotorNode(SimMotor m) : motor(std::move(m)) {}
@@ -28,12 +35,15 @@ public:
     // The byte the transmitter sends now, if any. Passed-on bytes and answers alternate when both
     // wait; an answer never starts before the echo of its terminator has left.
     std::optional<WireByte> Transmit(TimePoint now);
+    // The earliest time from freeAt on at which Transmit gives a byte, unless something arrives first.
+    std::optional<TimePoint> NextStart(TimePoint freeAt) const;
     // When the next answer that waits on time becomes ready.
     std::optional<TimePoint> NextReady() const;
     // Something can be sent now.
     bool Pending(TimePoint now) const;
 
     SimMotor motor;
+    WireTimeline timeline;
 
 private:
     bool AnswerReady(TimePoint now) const;

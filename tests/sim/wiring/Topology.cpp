@@ -83,6 +83,70 @@ bool ChainTopology::Step(TimePoint now, std::vector<WireByte>& toPc)
     return moved;
 }
 
+void ChainTopology::WritePaced(const WireByte& byte, TimePoint writtenAt)
+{
+    m_fromPc.push_back({byte, writtenAt});
+}
+
+void ChainTopology::RunPaced(TimePoint until, std::vector<TimedByte>& toPc)
+{
+    // Wire -1 is the PC's, wire i motor i's. A byte whole at the far end is delivered before any
+    // transmitter starts at that same time, so that it can be passed on at once.
+    auto wire = [this](int i) -> WireTimeline& { return i < 0 ? m_pcWire : nodes[size_t(i)].timeline; };
+    const int count = int(nodes.size());
+    for (int guard = 0; guard < 10000000; ++guard) {
+        std::optional<TimePoint> deliverAt, startAt;
+        int deliverer = 0, starter = 0;
+        for (int i = -1; i < count; ++i) {
+            const WireTimeline& w = wire(i);
+            if (w.sending) {
+                if (!deliverAt || w.freeAt < *deliverAt) {
+                    deliverAt = w.freeAt;
+                    deliverer = i;
+                }
+                continue;
+            }
+            std::optional<TimePoint> start;
+            if (i < 0)
+                start = m_fromPc.empty() ? std::nullopt : std::optional(std::max(w.freeAt, m_fromPc.front().at));
+            else
+                start = nodes[size_t(i)].NextStart(w.freeAt);
+            if (start && (!startAt || *start < *startAt)) {
+                startAt = start;
+                starter = i;
+            }
+        }
+        if (deliverAt && (!startAt || *deliverAt <= *startAt)) {
+            WireTimeline& w = wire(deliverer);
+            const WireByte byte = *w.sending;
+            w.sending.reset();
+            if (deliverer + 1 == count) {
+                toPc.push_back({byte, *deliverAt});
+            } else {
+                // A wire idle until now starts no earlier than the byte that just arrived.
+                MotorNode& next = nodes[size_t(deliverer + 1)];
+                next.timeline.freeAt = std::max(next.timeline.freeAt, *deliverAt);
+                next.Arrive(byte, *deliverAt, true);
+            }
+            continue;
+        }
+        if (!startAt || *startAt > until)
+            return;
+        std::optional<WireByte> byte;
+        if (starter < 0) {
+            byte = m_fromPc.front().byte;
+            m_fromPc.pop_front();
+        } else {
+            byte = nodes[size_t(starter)].Transmit(*startAt);
+        }
+        if (!byte)
+            return;
+        WireTimeline& w = wire(starter);
+        w.sending = byte;
+        w.freeAt = *startAt + CharTime(byte->sentAt);
+    }
+}
+
 void BusTopology::FromPc(const WireByte& byte, TimePoint now)
 {
     for (MotorNode& n : nodes)

@@ -3,6 +3,7 @@
 
 #include "tests/sim/wiring/MotorNode.h"
 
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -54,10 +55,28 @@ public:
 
 // RS-232 daisy chain: PC -> motor 1 -> ... -> motor k -> PC. A motor hears what the motor before it
 // sends, and the PC hears what the last motor sends.
+//
+// Paced, every transmitter (the PC's and each motor's) keeps its own time, as on real wires: a byte
+// takes one character time at its sender's speed, and a motor passes it on once it holds it whole,
+// whatever the motors further on are doing.
 class ChainTopology final : public Topology {
 public:
     void FromPc(const WireByte& byte, TimePoint now) override;
     bool Step(TimePoint now, std::vector<WireByte>& toPc) override;
+
+    // Paced: a byte the PC wrote at writtenAt; it goes on the PC's wire after the bytes before it.
+    void WritePaced(const WireByte& byte, TimePoint writtenAt);
+    // Paced: moves the bytes, in time order, that start on a wire by until. Bytes for the PC are
+    // appended with the time they are whole at the PC.
+    void RunPaced(TimePoint until, std::vector<TimedByte>& toPc);
+
+private:
+    struct Written {
+        WireByte byte;
+        TimePoint at;
+    };
+    std::deque<Written> m_fromPc;
+    WireTimeline m_pcWire;
 };
 
 // RS-485 bus: every motor hears the PC and no motor echoes; all answers share the PC's receiver.
