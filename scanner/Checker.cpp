@@ -408,34 +408,13 @@ void CScanner::CheckStatement(CToken* t, bool inExpression, bool report)
                 Fail(CError::SyntaxError, m_cur ? m_cur : m_last);
             }
         }
-        if (kw->Type == CKeyword::JoinedAndOperands) {
-            for (int i = 1; i < kw->OperandCount; ++i) {
-                if (!CurIs(",")) {
-                    if (kw->Operands[i].Optional)
-                        break;
-                    Fail(CError::CommaExpected, m_cur ? m_cur : m_last);
-                }
-                Advance();
-                CToken* first = m_cur;
-                const Value v = EvalExpression(true, false);
-                CheckRange(v, kw->Operands[i], first);
-            }
-        }
+        if (kw->Type == CKeyword::JoinedAndOperands)
+            CheckCommaOperands(kw, 1);
         break;
     }
     case CKeyword::CommaOperands:
         Advance();
-        for (int i = 0; i < kw->OperandCount; ++i) {
-            if (!CurIs(",")) {
-                if (kw->Operands[i].Optional)
-                    break;
-                Fail(CError::CommaExpected, m_cur ? m_cur : m_last);
-            }
-            Advance();
-            CToken* first = m_cur;
-            const Value v = EvalExpression(true, false);
-            CheckRange(v, kw->Operands[i], first);
-        }
+        CheckCommaOperands(kw, 0);
         break;
     case CKeyword::Parenthesised:
         CheckParenthesised(t);
@@ -482,6 +461,23 @@ void CScanner::CheckJump(CToken* t)
     if (n < 0 || n >= kLabelSlots || !m_labels[static_cast<size_t>(n)])
         Fail(CError::LabelNotFound, t);
     t->next = m_labels[static_cast<size_t>(n)];
+}
+
+// The ","-operands of a keyword from operand index `from` on, each an expression checked against
+// its range; an optional operand may be left out with the rest.
+void CScanner::CheckCommaOperands(const CKeyword* kw, int from)
+{
+    for (int i = from; i < kw->OperandCount; ++i) {
+        if (!CurIs(",")) {
+            if (kw->Operands[i].Optional)
+                break;
+            Fail(CError::CommaExpected, m_cur ? m_cur : m_last);
+        }
+        Advance();
+        CToken* first = m_cur;
+        const Value v = EvalExpression(true, false);
+        CheckRange(v, kw->Operands[i], first);
+    }
 }
 
 void CScanner::CheckParenthesised(CToken* t)

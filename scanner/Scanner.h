@@ -187,6 +187,7 @@ private:
     void CheckArrayIndex(const CKeyword* array);
     void CheckNumberList(CToken* start, const CKeyword* type);
     void CheckParenthesised(CToken* t);
+    void CheckCommaOperands(const CKeyword* kw, int from);
     Value EvalExpression(bool wantRange, bool warnHash);
     Value EvalTerm(bool wantRange);
     void CheckRange(const Value& v, const COPType& declared, const CToken* at);
