@@ -465,6 +465,20 @@ void CScanner::CheckJump(CToken* t)
 
 // The ","-operands of a keyword from operand index `from` on, each an expression checked against
 // its range; an optional operand may be left out with the rest.
+// ELSE of an IF or DEFAULT of a SWITCH: the last branch of its block, linked from the branch
+// before it; a second one is an error.
+void CScanner::LastBranch(Block* b, CToken* t, bool Block::*seen, int32_t secondError)
+{
+    if (b->*seen)
+        Fail(secondError, t);
+    if (b->branch)
+        b->branch->next = t;
+    b->branch = nullptr;
+    b->*seen = true;
+    t->owner = b->open;
+    Advance();
+}
+
 void CScanner::CheckCommaOperands(const CKeyword* kw, int from)
 {
     for (int i = from; i < kw->OperandCount; ++i) {
@@ -943,15 +957,7 @@ bool CScanner::CheckBlockWord(CToken* t)
         Advance();
         EvalExpression(false, false);
     } else if (w == "ELSE") {
-        Block* b = FindBlock("IF", CError::ElseWithoutIf);
-        if (b->elseSeen)
-            Fail(CError::SecondElse, t);
-        if (b->branch)
-            b->branch->next = t;
-        b->branch = nullptr;
-        b->elseSeen = true;
-        t->owner = b->open;
-        Advance();
+        LastBranch(FindBlock("IF", CError::ElseWithoutIf), t, &Block::elseSeen, CError::SecondElse);
     } else if (w == "ENDIF") {
         Block* b = FindBlock("IF", CError::EndifWithoutIf);
         b->open->owner = t;
@@ -992,15 +998,7 @@ bool CScanner::CheckBlockWord(CToken* t)
         CheckRange({COPType::MakeRange(n, n), true, n}, COPType::MakeRange(kInt32Min, kInt32Max), m_cur);
         Advance();
     } else if (w == "DEFAULT") {
-        Block* b = FindBlock("SWITCH", CError::DefaultWithoutSwitch);
-        if (b->defaultSeen)
-            Fail(CError::SecondDefault, t);
-        if (b->branch)
-            b->branch->next = t;
-        b->branch = nullptr;
-        b->defaultSeen = true;
-        t->owner = b->open;
-        Advance();
+        LastBranch(FindBlock("SWITCH", CError::DefaultWithoutSwitch), t, &Block::defaultSeen, CError::SecondDefault);
     } else if (w == "BREAK") {
         // The innermost SWITCH, else the innermost WHILE; nothing is closed.
         CToken* target = nullptr;

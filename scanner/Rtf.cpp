@@ -1,5 +1,6 @@
 // Plain text from a rich-text source file.
 #include "scanner/Scanner.h"
+#include "platform/text/Hex.h"
 
 #include <cctype>
 #include <cstring>
@@ -21,17 +22,6 @@ bool IsDestination(const std::string& w)
         if (w == d)
             return true;
     return false;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Skips from `i` (inside a group) to just after the brace that closes that group, respecting
@@ -93,8 +83,8 @@ std::string CScanner::StripRtf(std::string_view s)
             }
             if (n == '\'') {
                 // \'hh: the byte of two hex digits.
-                const int hi = i + 2 < s.size() ? HexDigit(s[i + 2]) : -1;
-                const int lo = i + 3 < s.size() ? HexDigit(s[i + 3]) : -1;
+                const int hi = i + 2 < s.size() ? platform::HexDigit(s[i + 2]) : -1;
+                const int lo = i + 3 < s.size() ? platform::HexDigit(s[i + 3]) : -1;
                 if (skipAfterUnicode > 0)
                     --skipAfterUnicode;
                 else if (hi >= 0 && lo >= 0)

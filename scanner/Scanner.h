@@ -188,6 +188,7 @@ private:
     void CheckNumberList(CToken* start, const CKeyword* type);
     void CheckParenthesised(CToken* t);
     void CheckCommaOperands(const CKeyword* kw, int from);
+    void LastBranch(Block* b, CToken* t, bool Block::*seen, int32_t secondError);
     Value EvalExpression(bool wantRange, bool warnHash);
     Value EvalTerm(bool wantRange);
     void CheckRange(const Value& v, const COPType& declared, const CToken* at);

@@ -1,4 +1,5 @@
 #include "platform/registry/Registry.h"
+#include "platform/text/Hex.h"
 
 #include "platform/fs/AtomicFile.h"
 #include "platform/paths/Paths.h"
@@ -226,17 +227,6 @@ std::string ToText(const Node& root, const std::string& rootName)
     for (const auto& c : root.children)
         AppendNode(out, *c, rootName + "\\" + c->name);
     return out;
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string_view Trim(std::string_view s)

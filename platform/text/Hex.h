@@ -1,0 +1,18 @@
+#pragma once
+// Hexadecimal digits of stored texts (registry binaries, escaped bytes of rich text).
+
+namespace platform {
+
+// The value of one hex digit (either case), -1 for any other character.
+inline int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace platform
