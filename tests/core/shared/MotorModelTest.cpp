@@ -1,7 +1,7 @@
 #include "core/archive/TagArchive.h"
 #include "core/shared/MotorModel.h"
 #include "core/shared/MotorModels.h"
-#include "tests/core/shared/TempFolder.h"
+#include "tests/common/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "core/shared/SharedFunctions.h"
 
-#include "TempFolder.h"
+#include "tests/common/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "core/shared/Tips.h"
-#include "tests/core/shared/TempFolder.h"
+#include "tests/common/TempFolder.h"
 
 #include <gtest/gtest.h>
 

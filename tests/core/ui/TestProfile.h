@@ -4,7 +4,7 @@
 // values never touch the real files.
 
 #include "platform/registry/Registry.h"
-#include "tests/core/shared/TempFolder.h"
+#include "tests/common/TempFolder.h"
 
 #include <memory>
 

@@ -3,15 +3,18 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vqx-shared-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "vqx-test-XXXXXX").string();
         if (mkdtemp(pattern.data()))
             m_path = pattern;
+        else
+            throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempFolder()
     {
@@ -24,6 +27,7 @@ public:
 
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
+    std::string operator/(const std::string& name) const { return File(name); }
 
 private:
     std::string m_path;
