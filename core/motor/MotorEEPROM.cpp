@@ -108,12 +108,15 @@ void CMotor::WriteEEPROM(int address, const uint8_t* bytes, int n)
 void CMotor::WaitEEPROMWrite()
 {
     CTimeoutScope timeouts(*port, 5000, 5000);
-    // The motor answers when the write is done; a motor that reports it busy is asked again.
+    // The motor answers when the write is done; a motor that reports it busy is asked again, and
+    // one that never finishes is an error: the write is not confirmed.
     for (int attempt = 0; attempt < 20; ++attempt) {
         std::string reply = GetVariable("Bs");
         if (ReplyToNumber(reply) == 0)
             return;
     }
+    throw CVQXException(CVQXException::NoResponse, "The motor did not finish writing its EEPROM.",
+                        DataWord());
 }
 
 int CMotor::SingleAddress(int address, bool raw)

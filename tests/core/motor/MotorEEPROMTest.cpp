@@ -169,3 +169,20 @@ TEST(MotorEEPROM, MotorWithoutEEPROMIsNotWritten)
     t.motor->StoreFactoryWord(32646, 5);
     EXPECT_TRUE(t.sim.commands.empty());
 }
+
+TEST(MotorEEPROM, AWriteTheMotorNeverFinishesIsAnErrorNotASuccess)
+{
+    CMotorLine t;
+    t.sim.eepromStuck = true;
+    const auto before = TransferVariables(t.sim);
+    const uint8_t data[4] = {1, 2, 3, 4};
+    try {
+        t.motor->WriteEEPROM(2000, data, 4);
+        FAIL() << "an unconfirmed write was reported as done";
+    } catch (const CVQXException& e) {
+        EXPECT_EQ(e.GetCode(), CVQXException::NoResponse);
+        EXPECT_EQ(e.GetMessage(), "The motor did not finish writing its EEPROM.");
+    }
+    // The transfer variables are restored all the same.
+    EXPECT_EQ(TransferVariables(t.sim), before);
+}

@@ -37,6 +37,7 @@ public:
     bool hasEEPROM = true;       // without, writes are ignored
     bool version5 = false;       // addresses carry 0x0D000000 and alias the same 32 KB
     bool pProtocol = false;      // ignores "R..." and answers "P..."
+    bool eepromStuck = false;    // reports its EEPROM busy for ever
     std::string version = "450";
     int sampleNumber = 24576;
     std::string checksumReply = "000000 00ABCD P";
@@ -127,7 +128,7 @@ private:
             return true;
         }
         if (c == "RBs" || c == "PFs") {
-            reply = "0";
+            reply = eepromStuck ? "1" : "0";
             return true;
         }
         if (c == "RBo" || c == "PFo") {
