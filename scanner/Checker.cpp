@@ -458,6 +458,8 @@ void CScanner::CheckJump(CToken* t)
         n = m_cur->value;
         Advance();
     }
+    // Reported at the jump itself: the token after the label number may already stand on the
+    // next line, which would put the message on a line that has no jump.
     if (n < 0 || n >= kLabelSlots || !m_labels[static_cast<size_t>(n)])
         Fail(CError::LabelNotFound, t);
     t->next = m_labels[static_cast<size_t>(n)];
@@ -709,6 +711,9 @@ void CScanner::CheckNumberList(CToken* start, const CKeyword* array)
                 Fail(CError::SyntaxError, num);
         }
         const int64_t n = neg ? SatNeg(num->value) : num->value;
+        // Each number is stored into an element as "=" would store it, so it gets the range
+        // warning the "=" form gets: otherwise 200 in a byte array is cut without a word. A
+        // warning only (with CheckNumRange): the compiled program is the same.
         if (array)
             CheckRange({COPType::MakeRange(n, n), true, n}, array->ReturnValue, num);
         Advance();

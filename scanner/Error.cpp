@@ -161,7 +161,9 @@ void CErrorList::Add(const CError& error)
         throw CError(CError::TooManyWarnings);
     }
     ++m_errorCount;
-    // Cleared before the limit test, so that the message that reaches the limit counts too.
+    // Cleared before the limit test, so that the message that reaches the limit counts too: a scan
+    // that stops at a real error must not be offered as "only undefined symbols" (a forced
+    // download of a program with errors).
     if (error.code != CError::UndefinedSymbol)
         m_onlyUndefinedSymbols = false;
     if (m_errorCount >= MaxErrors && error.code != CError::TooManyErrors)

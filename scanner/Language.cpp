@@ -102,6 +102,8 @@ void COPType::MakeMagnitude()
         Max = Saturate(-static_cast<int64_t>(Min));
         Min = Saturate(-oldMax);
     } else if (Min < 0) {
+        // The magnitude of -10..5 reaches 10: keeping Max would give the range checks a range
+        // the value can leave.
         Max = std::max<int32_t>(Max, Saturate(-static_cast<int64_t>(Min)));
         Min = 0;
     }

@@ -229,6 +229,9 @@ size_t CMotorSocket::Write(const uint8_t* bytes, size_t n)
     }
     if (n == 0)
         return 0;
+    // Every byte, not one send: a send that takes only part of a frame would leave the rest of the
+    // command unsent while the caller takes it for written, and the motor would join it with the
+    // next one. What cannot be sent in time is a network error.
     int error = 0;
     const size_t sent = net::SendAll(fd, bytes, n, kSendTimeoutMs, error);
     if (sent < n) {

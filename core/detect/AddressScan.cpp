@@ -69,7 +69,7 @@ int RunAddressScan(CCommPort& port, CDetectionProgress& progress, int flags, con
             motor->WriteEEPROMByte(kOwnAddressByte, static_cast<uint8_t>(address));
         progress.SubText(FormatNumber("Found motor with address %lld. Getting motor information ...",
                                       unaddressed && style.foundAt114 ? kUnaddressed : a));
-        motor->ReadVersion();
+        ReadDetectedIdentity(*motor);
         if (style.calibrationCheck)
             style.calibrationCheck(port, *motor);
         motor->IsAvailable = true;

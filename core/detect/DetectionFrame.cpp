@@ -264,6 +264,16 @@ bool MatchReferencePort(CCommPort& port, CMotor* motor, const CCommPort* referen
     return true;
 }
 
+void ReadDetectedIdentity(CMotor& motor)
+{
+    motor.ReadVersion();
+    if (!motor.IdentityUnreadable())
+        return;
+    ui::Info().AddWarning("The identity of the motor \"" + motor.Name + "\" could not be read" +
+                          (motor.Version.empty() ? ": its firmware version is unknown."
+                                                 : "; its firmware version is taken from its factory data."));
+}
+
 // ---- calibration -----------------------------------------------------------------------------
 
 namespace {
@@ -287,6 +297,9 @@ void SimpleCalibrationCheck(CCommPort& port, CMotor& motor)
     const std::string reply = motor.SendAndReceive("RBn");
     if (reply.empty() || reply[0] != '1')
         return;
+    // The text asks for a double-click; as a plain warning line the double-click would do nothing,
+    // so the line carries the code and motor word that make it offer the calibration check. The
+    // port's count still grows by 1, as for a warning with a named cause.
     ui::Info().AddCalibrationWarning(CalibrationWarningText(motor.Name), MakeMotorDataWord(port.id, motor.Address));
     port.calibrationWarnings += 1;
 }

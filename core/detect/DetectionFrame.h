@@ -102,6 +102,10 @@ void EmptyMotorList(CCommPort& port);
 // it to the list and enters it in the address table. Throws 1019 when the list is full or the
 // address is taken by another motor. A motor object made beforehand may be given.
 CMotor* EnterDetectedMotor(CCommPort& port, int address, std::unique_ptr<CMotor> made = nullptr);
+// Reads the identity of a motor just entered (ReadVersion). When the reply holds no version (it
+// came garbled) the motor stays entered, and a warning line says that its identity could not be
+// read, so that its later failures are not taken for something else.
+void ReadDetectedIdentity(CMotor& motor);
 // Removes a motor from the list and the address table and deletes it; the later motors move up.
 void RemoveDetectedMotor(CCommPort& port, CMotor* motor);
 // Moves a listed motor to another address in the table and renames it. False (nothing changed)

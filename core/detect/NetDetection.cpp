@@ -70,7 +70,7 @@ Outcome HandleRecord(CCommPort& port, const CCommPort* reference, NetMotorRecord
     CMotor* entered = EnterDetectedMotor(port, k, std::move(motor));
     entered->IsAvailable = true;
     try {
-        entered->ReadVersion();
+        ReadDetectedIdentity(*entered);
         MatchReferencePort(port, entered, reference, HostOf);
         SimpleCalibrationCheck(port, *entered);
     } catch (const CVQXException&) {

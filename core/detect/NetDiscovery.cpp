@@ -43,7 +43,10 @@ bool Broadcast(const net::Socket& socket, const std::vector<uint8_t>& datagram)
 
 // Reads datagrams and hands each to take until take returns true (the result is then true), ten
 // polls have come back empty, or the deadline or the datagram limit is reached, whichever is
-// first: a flood of foreign datagrams never holds the caller. Each empty poll goes to onEmpty.
+// first: a flood of foreign datagrams never holds the caller. A poll takes what is waiting at once;
+// when nothing is, it counts as empty (onEmpty gets the count) and 100 ms pass before the next.
+// Those 100 ms are spent listening, so that datagrams arriving meanwhile are taken in turn; they
+// neither shorten the pause nor keep the next poll from counting when it finds nothing.
 template <class Take, class OnEmpty>
 bool Collect(const net::Socket& socket, Take&& take, OnEmpty&& onEmpty)
 {
@@ -51,17 +54,38 @@ bool Collect(const net::Socket& socket, Take&& take, OnEmpty&& onEmpty)
     int empty = 0;
     int datagrams = 0;
     uint8_t buffer[200];
-    while (empty < kEmptyPolls && platform::Now() < deadline && datagrams < kMaxDatagrams) {
-        const net::Datagram got = net::UdpReceiveFrom(socket.Fd(), buffer, sizeof buffer, kPollMs);
-        if (got.status != net::RecvStatus::Data) {
-            if (got.status != net::RecvStatus::Timeout)
-                platform::SleepMs(kPollMs);
-            onEmpty(++empty);
+    // Reads one datagram waiting up to waitMs; true when the search is over.
+    bool found = false;
+    auto readOne = [&](int waitMs) {
+        const net::Datagram got = net::UdpReceiveFrom(socket.Fd(), buffer, sizeof buffer, waitMs);
+        if (got.status == net::RecvStatus::Data) {
+            ++datagrams;
+            found = take(buffer, got.count, got.fromAddress);
+        }
+        return got.status;
+    };
+    auto limited = [&] { return platform::Now() >= deadline || datagrams >= kMaxDatagrams; };
+    while (empty < kEmptyPolls && !limited()) {
+        const net::RecvStatus status = readOne(0);
+        if (found)
+            return true;
+        if (status == net::RecvStatus::Data)
+            continue;
+        onEmpty(++empty);
+        if (status != net::RecvStatus::Timeout) {
+            platform::SleepMs(kPollMs);
             continue;
         }
-        ++datagrams;
-        if (take(buffer, got.count, got.fromAddress))
-            return true;
+        // The pause is measured on the socket's own (real) time, as its waits are.
+        const auto pauseEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPollMs);
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(pauseEnd - std::chrono::steady_clock::now()).count();
+            if (left <= 0 || limited() || readOne(static_cast<int>(left)) != net::RecvStatus::Data)
+                break;
+            if (found)
+                return true;
+        }
     }
     return false;
 }
@@ -112,8 +136,14 @@ bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress)
         socket,
         [&](const uint8_t* bytes, size_t n, uint32_t from) {
             NetMotorRecord record;
-            if (records.size() < kMaxRecords && ParseDiscoveryReply(bytes, n, from, record))
-                records.push_back(record);
+            if (records.size() >= kMaxRecords || !ParseDiscoveryReply(bytes, n, from, record))
+                return false;
+            // An interface that answers twice is still one motor: a second record would open a
+            // second connection to it and enter it twice.
+            for (const NetMotorRecord& known : records)
+                if (std::memcmp(known.id, record.id, sizeof record.id) == 0)
+                    return false;
+            records.push_back(record);
             return false;
         },
         [&](int empty) {

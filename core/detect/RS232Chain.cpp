@@ -215,7 +215,7 @@ int AddressServos(CCommPort& port, int flags)
         port.AllVer5s = 1;
         for (int address = 1; address <= n; ++address) {
             CMotor* motor = EnterDetectedMotor(port, address);
-            motor->ReadVersion();
+            ReadDetectedIdentity(*motor);
             if (!progress.Step(address))
                 return CancelDetection(port, progress);
             motor->IsAvailable = true;

@@ -76,7 +76,7 @@ void DetectSingleRS485(CCommPort& port)
         port.WriteCommand("ADDR=1", 0);
         port.Query("RP", 1, false);
         CMotor* motor = EnterDetectedMotor(port, 1);
-        motor->ReadVersion();
+        ReadDetectedIdentity(*motor);
         motor->IsAvailable = true;
     } catch (const CVQXException&) {
         // The list holds what was entered.

@@ -73,7 +73,7 @@ int DetectUSBMotors(CCommPort& port, const CCommPort* reference, int flags)
         entered->IsAvailable = true;
         try {
             entered->USBCom->ResetBaudRates();
-            entered->ReadVersion();
+            ReadDetectedIdentity(*entered);
         } catch (const CVQXException&) {
             RemoveDetectedMotor(port, entered);
             continue;

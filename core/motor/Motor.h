@@ -108,6 +108,10 @@ public:
     std::string GetVersionText();
     // Reads the identity: version, sample period, checksum, serial number, factory data.
     void ReadVersion();
+    // Whether the last ReadVersion got an identity reply without a version in it (garbled): the
+    // version and sample period are then not the motor's answer (the version may come from the
+    // factory block, or be unknown).
+    bool IdentityUnreadable() const { return m_identityUnreadable; }
 
     bool IsVersion5();
     bool IsVersion46Plus();
@@ -258,6 +262,7 @@ private:
     bool EthernetDiffers(const CMotor& other) const;
 
     bool m_readingVersion = false;
+    bool m_identityUnreadable = false;
 };
 
 // Reads a reply as a signed decimal number (leading blanks allowed); 0 when it holds none.

@@ -145,6 +145,7 @@ void CMotor::ReadVersion()
     pProtocol = false;
     const std::string reply = AskIdentity();
     const size_t slash = reply.find('/');
+    m_identityUnreadable = slash == std::string::npos || Trim(reply.substr(slash + 1)).empty();
     if (slash != std::string::npos) {
         Version = Trim(reply.substr(slash + 1));
         SamplePeriod = static_cast<double>(ReplyToNumber(reply.substr(0, slash))) * 0.00001;

@@ -136,7 +136,9 @@ int CMotor::CompareWith(CMotor& d)
         mask |= MOTOR_DIFF_VERSION;
     if (eepromPresent) {
         // Detection reads the name back from the factory block, which holds only the file-name
-        // part cut to 23 characters; compare the two names in that form.
+        // part cut to 23 characters, while a download leaves the full path in the project: set
+        // against the full path the name would differ after every download, so both names are
+        // compared in the stored form.
         if (StoredProgramName(d.ProgName) != StoredProgramName(ProgName))
             mask |= MOTOR_DIFF_PROGNAME;
         if (ProgSize != d.ProgSize)

@@ -67,7 +67,10 @@ bool CCommPort::OpenPort()
     try {
         SetTimeout(0);
         if (IsSerial())
-            PurgeSerial(false); // stale line errors of an earlier session are not this open's failure
+            // Purged without raising the line errors: errors left from before this open are not
+            // its failure (a freshly opened handle starts without any), and an open must not
+            // fail on them after the device was already taken.
+            PurgeSerial(false);
         else
             ClearBuffer();
     } catch (...) {
@@ -79,6 +82,9 @@ bool CCommPort::OpenPort()
     if (CommType != COMM_RS232)
         Echo = 0;
     pushbackCount = 0;
+    // Which motor is selected on the wire is unknown after an open (at another rate a motor may
+    // have heard no address byte at all): the next tracked command carries its address byte.
+    addressDirty = 1;
     return true;
 }
 

@@ -44,26 +44,35 @@ std::string CalibrationText(CMotor& m)
            "calibration program to the motor?";
 }
 
+// A motor whose identity reply could not be read has no version to compare: it is refused as a
+// different version is, but the texts say what is actually wrong.
+constexpr const char* kVersionUnknownText = "The motor version is unknown: its identity could not be read!";
+
 bool VersionCheck(CMotor& m, const std::string& fileVersion, uint32_t& flags)
 {
     if (m.Version.empty())
         m.ReadVersion();
     if (m.IsFirmwareCompatible(fileVersion))
         return true;
+    const bool unknown = m.Version.empty();
+    auto refuse = [&] {
+        return unknown ? CVQXException(CVQXException::MajorVersionDifference, kVersionUnknownText, MotorData(m))
+                       : CVQXException(CVQXException::MajorVersionDifference, MotorData(m));
+    };
     if (flags & DL_FAIL_VERSION)
-        throw CVQXException(CVQXException::MajorVersionDifference, MotorData(m));
+        throw refuse();
     if (!(flags & DL_SKIP_VERSION)) {
         if (!(flags & DL_SEVERAL))
-            throw CVQXException(CVQXException::MajorVersionDifference, MotorData(m));
-        const ui::ChoiceReply r = Ask("Error:\nFile Version and motor version are different.", flags,
-                                      {"Skip this motor", "Skip all motors with different version", "", ""},
-                                      {kAnswer1, kAnswer2, 0, 0});
+            throw refuse();
+        const ui::ChoiceReply r =
+            Ask(unknown ? "Error:\nThe motor version is unknown." : "Error:\nFile Version and motor version are different.",
+                flags, {"Skip this motor", "Skip all motors with different version", "", ""}, {kAnswer1, kAnswer2, 0, 0});
         if (r.value == kAnswer2)
             flags |= DL_SKIP_VERSION;
         else if (r.value != kAnswer1)
-            throw CVQXException(CVQXException::MajorVersionDifference, MotorData(m));
+            throw refuse();
     }
-    AddErrorLine(flags, "File version has a major difference with motor version!");
+    AddErrorLine(flags, unknown ? kVersionUnknownText : "File version has a major difference with motor version!");
     return false;
 }
 

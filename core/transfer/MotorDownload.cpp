@@ -67,6 +67,20 @@ void RecordProgram(CMotor& m, const std::string& path, const std::string& image,
     m.WriteProgramInfo(calibration);
 }
 
+// The checks before a transfer. One that refuses by throwing (version, servoing, program memory)
+// ends like every failed download: with the final WAKE to all, whatever the checks said to the
+// motors before.
+bool RunChecks(CMotor& m, const std::string& image, ui::IProgress* progress, uint32_t& flags)
+{
+    try {
+        return m.CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags);
+    } catch (const CVQXException&) {
+        if (m.port)
+            WakeAllQuietly(*m.port);
+        throw;
+    }
+}
+
 } // namespace
 
 uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* progress, uint32_t flags, bool recordInfo)
@@ -102,7 +116,7 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
 
     try {
         // A check may have changed the motor's record (the memory probe clears it).
-        if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags)) {
+        if (Address != 0 && !RunChecks(*this, image, progress, flags)) {
             if (recordInfo)
                 RefreshTree(*this);
             return flags;
@@ -124,7 +138,7 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
 
 uint32_t CMotor::DownloadImage(const std::string& image, ui::IProgress* progress, uint32_t flags)
 {
-    if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags))
+    if (Address != 0 && !RunChecks(*this, image, progress, flags))
         return flags;
     RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, flags);
     return flags;

@@ -69,58 +69,142 @@ void DrainLine(CCommPort& port) noexcept
     }
 }
 
-// The motor is in load mode: the cancel bytes end it with a program the motor knows is broken,
-// then the END program replaces it.
-void CancelTransfer(CMotor& motor, CCommPort& port, uint32_t flags, bool afterFirstChunk)
+// Ends load mode with a program the motor knows is broken. They are program bytes like all
+// others: chunks of at most 8, each checked. A motor that is not loading takes the FF bytes for
+// an address byte, so the wire selection is unknown afterwards.
+void SendCancelBytes(CMotor& motor, CCommPort& port)
 {
-    MarkLineContinues(port, false);
     std::vector<uint8_t> bytes(kCancelBytes, kCancelBytes + std::strlen(kCancelBytes));
     bytes.insert(bytes.end(), kImageTerminator, kImageTerminator + 3);
     try {
         motor.WriteChecked(bytes.data(), bytes.size());
     } catch (const CVQXException&) {
-        // The END program below overwrites whatever the motor made of it.
+        // Whatever the motor made of them is replaced or reported by the caller.
     }
+    port.addressDirty = 1;
     platform::SleepMs(50);
+}
+
+// The motor is in load mode: the cancel bytes end it, then the END program replaces the program.
+void CancelTransfer(CMotor& motor, CCommPort& port, uint32_t flags, bool afterFirstChunk)
+{
+    MarkLineContinues(port, false);
+    SendCancelBytes(motor, port);
     if (afterFirstChunk)
         AddInfoLine(flags, kCancelledText);
     RescueWithEndProgram(motor);
 }
 
-// A transfer that failed after LOAD leaves the motor taking every byte as program: the cancel
-// bytes end load mode with a program the motor knows is broken, so that what follows is heard as
-// commands again.
-void EndLoadMode(CMotor& motor, CCommPort& port) noexcept
+// After a failed transfer: load mode ends, where the motor may still be in it, before anything
+// else is said; the line is drained of what the failure left on it.
+void EndLoadMode(CMotor& motor, CCommPort& port, bool loading) noexcept
 {
     try {
-        std::vector<uint8_t> bytes(kCancelBytes, kCancelBytes + std::strlen(kCancelBytes));
-        bytes.insert(bytes.end(), kImageTerminator, kImageTerminator + 3);
-        motor.WriteBytes(bytes.data(), bytes.size());
-        platform::SleepMs(50);
+        if (loading)
+            SendCancelBytes(motor, port);
     } catch (...) {
     }
     DrainLine(port);
 }
 
-// After a failed transfer: load mode ends (or the line is drained) before anything else is said.
-void AfterFailedTransfer(CMotor& motor, bool loadSent) noexcept
+// WAKE to all, so that the motors the preparation put to sleep hear what follows (a sleeping
+// motor ignores a new baud rate). On an RS-232 chain a motor that stopped passing bytes on keeps
+// every command from the motors behind it: the WAKE reaches the motors up to it, then the echo
+// set-up switches echo on along the chain, so that the final WAKE reaches every motor that can
+// hear. False when the chain still does not echo.
+bool WakeAndReestablishEcho(CCommPort& port) noexcept
+{
+    WakeAllQuietly(port);
+    if (port.CommType != COMM_RS232 || !port.isOpen)
+        return true;
+    try {
+        port.SetEchoMode(true);
+        return true;
+    } catch (...) {
+        DrainLine(port);
+        return false;
+    }
+}
+
+std::string MotorNames(const CCommPort& port, const CMotor& except)
+{
+    std::string names;
+    for (int i = 0; i < port.motors.GetCount(); ++i) {
+        const CMotor* m = port.motors.GetAt(i);
+        if (m == &except)
+            continue;
+        names += (names.empty() ? "\"" : ", \"") + (m->Name.empty() ? "Motor " + std::to_string(m->Address) : m->Name) + "\"";
+    }
+    return names;
+}
+
+// What the error adds when the motors could not be brought back: who may still be asleep, and
+// who may hold no valid program.
+std::string StrandedMotorsNote(const CCommPort& port, const CMotor& motor, bool asleep, bool withoutProgram)
+{
+    std::string note;
+    const std::string others = motor.Address > 0 ? MotorNames(port, motor) : std::string();
+    if (asleep && !others.empty())
+        note += "\nThe chain does not pass commands on: motors that may be left asleep: " + others + ".";
+    if (withoutProgram) {
+        const std::string target =
+            motor.Address > 0 ? "\"" + (motor.Name.empty() ? "Motor " + std::to_string(motor.Address) : motor.Name) + "\""
+                              : MotorNames(port, motor);
+        note += "\nMotors that may be left without a valid program: " + target + ".";
+    }
+    return note;
+}
+
+// Everything a failed transfer leaves to do, in order: load mode ends at the rate the motor loads
+// at, the motors are woken and the chain echoes again at that rate, the rate is restored (every
+// motor awake to hear it), the END program goes in (rescue) and the motors are woken once more. A bare transfer (not a download) leaves the rate and the program to its
+// caller. Returns what the error must add to say what could not be mended.
+std::string RecoverAfterFailure(CMotor& motor, const TransferState& state, bool download, bool rescue) noexcept
 {
     if (!motor.port)
-        return;
-    if (loadSent)
-        EndLoadMode(motor, *motor.port);
-    else
-        DrainLine(*motor.port);
+        return {};
+    CCommPort& port = *motor.port;
+    EndLoadMode(motor, port, state.loading);
+    const bool chainEchoes = WakeAndReestablishEcho(port);
+    if (download) {
+        try {
+            motor.LimitDownloadBaud(true);
+        } catch (...) {
+        }
+    }
+    // Without an echoing chain every chunk of the END program would fail its echo check.
+    const bool programValid = !rescue || !state.begun || (chainEchoes && RescueWithEndProgram(motor));
+    WakeAllQuietly(port);
+    if (chainEchoes && programValid)
+        return {};
+    try {
+        return StrandedMotorsNote(port, motor, !chainEchoes, state.begun && (!programValid || !chainEchoes));
+    } catch (...) {
+        return {};
+    }
+}
+
+// Rethrows the error in flight, with the note when there is one.
+[[noreturn]] void Rethrow(const std::string& note)
+{
+    if (note.empty())
+        throw;
+    try {
+        throw;
+    } catch (const CVQXException& e) {
+        throw CVQXException(e.GetCode(), e.GetMessage() + note, e.GetData());
+    }
 }
 
 } // namespace
 
 bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags,
-                   bool& loadSent)
+                   TransferState& state)
 {
     CCommPort& port = PortOf(motor);
     const bool calibration = (flags & DL_CALIBRATION) != 0;
-    PrepareTransfer(motor, calibration, (flags & DL_BLIND) != 0, loadSent);
+    PrepareTransfer(motor, calibration, (flags & DL_BLIND) != 0, state.begun);
+    state.loading = state.begun;
 
     if (progress && progress->Notify(ui::kProgressTotal, static_cast<int64_t>(length)) == 0) {
         CancelTransfer(motor, port, flags, false);
@@ -140,6 +224,9 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
         std::vector<uint8_t> last(image + sent, image + length);
         SendChunk(motor, port, last.data(), last.size());
         SendChunk(motor, port, kImageTerminator, 3);
+        // The motor has its terminator: a failure from here on (the checksum) finds it out of
+        // load mode, and cancel bytes would only be taken for commands.
+        state.loading = false;
     } catch (...) {
         MarkLineContinues(port, false);
         throw;
@@ -156,24 +243,14 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
 
 bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t& flags)
 {
-    bool loadSent = false;
+    TransferState state;
     bool done = false;
     try {
         motor.LimitDownloadBaud(false);
-        done = TransferImage(motor, image, length, progress, flags, loadSent);
+        done = TransferImage(motor, image, length, progress, flags, state);
         motor.LimitDownloadBaud(true);
     } catch (...) {
-        // Load mode ends at the rate the motor loads at, before anything else is said to it.
-        AfterFailedTransfer(motor, loadSent);
-        try {
-            motor.LimitDownloadBaud(true);
-        } catch (...) {
-        }
-        if (motor.port)
-            WakeAllQuietly(*motor.port);
-        if (loadSent && !(flags & DL_CALIBRATION))
-            RescueWithEndProgram(motor);
-        throw;
+        Rethrow(RecoverAfterFailure(motor, state, true, !(flags & DL_CALIBRATION)));
     }
     if (!done)
         flags |= DL_CANCELLED;
@@ -186,15 +263,12 @@ using namespace transfer;
 
 bool CMotor::SendProgramBytes(const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags)
 {
-    bool loadSent = false;
+    TransferState state;
     try {
-        return TransferImage(*this, image, length, progress, flags, loadSent);
+        return TransferImage(*this, image, length, progress, flags, state);
     } catch (...) {
         // Whatever failed, the target leaves load mode and the SLEEP of the preparation ends.
-        AfterFailedTransfer(*this, loadSent);
-        if (port)
-            WakeAllQuietly(*port);
-        throw;
+        Rethrow(RecoverAfterFailure(*this, state, false, false));
     }
 }
 

@@ -131,14 +131,17 @@ void AddInfoLine(uint32_t flags, const std::string& text)
         ui::Info().AddInfo(text);
 }
 
-void RescueWithEndProgram(CMotor& motor) noexcept
+bool RescueWithEndProgram(CMotor& motor) noexcept
 {
+    bool done = true;
     try {
         motor.ClearProgram(DL_RESCUE);
     } catch (...) {
+        done = false;
     }
     if (motor.port)
         WakeAllQuietly(*motor.port);
+    return done;
 }
 
 void SetTreeRefresh(std::function<void(CMotor&)> refresh) { TreeRefresh() = std::move(refresh); }

@@ -45,8 +45,8 @@ void AddErrorLine(uint32_t flags, const std::string& text);
 void AddInfoLine(uint32_t flags, const std::string& text);
 
 // Puts the END program in place after a failed or cancelled transfer, blind and quiet, and wakes
-// the motors: never throws.
-void RescueWithEndProgram(CMotor& motor) noexcept;
+// the motors: never throws. Returns whether the END program went in.
+bool RescueWithEndProgram(CMotor& motor) noexcept;
 
 // Called after a download with the record-information switch (the configuration tree refreshes).
 void SetTreeRefresh(std::function<void(CMotor&)> refresh);

@@ -49,13 +49,12 @@ constexpr uint32_t Serial(uint32_t n) { return (uint32_t('E') << 24) | n; }
 
 class DetectNetE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
-    void Start(std::vector<vqxsim::MotorProfile> profiles)
+    void Start(std::vector<vqxsim::MotorProfile> profiles, vqxsim::NetOptions o = {})
     {
         // Each test on its own loopback addresses, so that tests run in parallel do not meet.
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         base = "127." + std::to_string(100 + std::hash<std::string>{}(test) % 100) + "." +
                std::to_string(getpid() % 250) + ".";
-        vqxsim::NetOptions o;
         o.firstAddress = base + "2";
         o.tcpPort = 10001;
         o.discoveryPort = 0;
@@ -104,6 +103,35 @@ TEST_F(DetectNetE2E, ThreeMotorsAreDiscoveredConnectedAndListed)
     EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NONE);
     EXPECT_EQ(port.motors.GetCount(), 0);
     EXPECT_VQX_THROWS_NOLINK(DetectNetMotors(port, nullptr, DETECT_THROW));
+}
+
+// Foreign datagrams all through the collection do not keep the empty polls from being counted,
+// and an interface that answers every query twice is one motor.
+TEST_F(DetectNetE2E, ForeignTrafficAndDoubleRepliesGiveOneMotorPerInterface)
+{
+    vqxsim::NetOptions o;
+    o.repliesPerQuery = 2;
+    o.foreignDatagramMs = 20;
+    Start({Profile(Serial(1)), Profile(Serial(2)), Profile(Serial(3))}, o);
+    ASSERT_EQ(DetectNetMotors(port, nullptr, DETECT_SHOW_PROGRESS), DETECT_FOUND);
+    ASSERT_EQ(port.motors.GetCount(), 3);
+    std::set<std::string> hosts;
+    for (int i = 0; i < 3; ++i)
+        hosts.insert(port.motors.GetAt(i)->EthernetAddress());
+    EXPECT_EQ(hosts.size(), 3u);
+    EXPECT_EQ(port.GetMotor(4), nullptr);
+
+    // The collection ended by its ten empty polls (counted 1..10 on the progress), not by the bound.
+    std::vector<int64_t> polls;
+    for (const auto& e : progress.Events()) {
+        if (e.kind == ui::CHeadlessProgress::Event::SetText && e.subText == "Getting motors information...")
+            break;
+        if (e.kind == ui::CHeadlessProgress::Event::Notify && e.progressKind == ui::kProgressCount)
+            polls.push_back(e.value);
+    }
+    EXPECT_EQ(polls, (std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    for (int a = 1; a <= 3; ++a)
+        EXPECT_EQ(port.Query("RSP", a), "24576/450");
 }
 
 TEST_F(DetectNetE2E, ReferencePortGivesItsAddressesAndTheListIsInAddressOrder)

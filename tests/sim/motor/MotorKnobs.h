@@ -21,6 +21,7 @@ struct MotorKnobs {
     int chatterMs = 0;            // answers turn into characters without a line end for this long
     int chatterIntervalMs = 5;
     int uploadTruncateAt = -1;    // an upload stops after this many bytes, without its FF
+    bool garbleIdentity = false;  // the identity answer ("RSP") arrives with every character damaged
     ChecksumFault checksumFault = ChecksumFault::None;
     int eepromWriteMs = 2;        // time one VST keeps the EEPROM busy
     int checksumDelayMs = 0;      // time the checksum answer takes

@@ -43,7 +43,11 @@ void BitReport(SimMotor& m, char bit)
 void RegisterReports(CommandTable& t)
 {
     t.AddReport("SP", [](SimMotor& m, const std::string&) {
-        m.Answer(std::to_string(m.Profile().sampleFigure) + "/" + m.Profile().firmware);
+        std::string text = std::to_string(m.Profile().sampleFigure) + "/" + m.Profile().firmware;
+        if (m.knobs.garbleIdentity)
+            for (char& c : text)
+                c = char(c ^ 0x10); // one bit off in every character: no '/' is left
+        m.Answer(text);
     });
     t.AddReport("CKS", [](SimMotor& m, const std::string&) { ChecksumReport(m, false); });
     t.AddReport("CKSC", [](SimMotor& m, const std::string&) { ChecksumReport(m, true); });

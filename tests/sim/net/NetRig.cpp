@@ -121,6 +121,8 @@ std::unique_ptr<NetRig> NetRig::Start(const std::vector<MotorProfile>& motors, N
     if (rig->m_responder < 0)
         throw std::runtime_error("cannot bind the discovery responder at " + options.listenAddress);
     rig->m_discoveryPort = LocalPort(rig->m_responder);
+    if (options.foreignDatagramMs > 0 && (rig->m_foreign = BoundSocket(SOCK_DGRAM, 0x7F000001u, 0)) < 0)
+        throw std::runtime_error("cannot bind the foreign device's socket");
     rig->m_thread = std::thread([r = rig.get()] { r->Run(); });
     return rig;
 }
@@ -136,7 +138,7 @@ NetRig::~NetRig()
     Stop();
     for (auto& s : m_motors)
         CloseAll(*s);
-    for (int fd : {m_responder, m_wake[0], m_wake[1]})
+    for (int fd : {m_responder, m_foreign, m_wake[0], m_wake[1]})
         if (fd >= 0)
             close(fd);
 }
@@ -212,7 +214,14 @@ void NetRig::OnDatagram(const uint8_t* data, size_t size, const void* from, unsi
                 continue;
             uint8_t reply[30] = {0, 0, 0, 0xF7};
             std::memcpy(reply + 24, s->id.data(), 6);
-            sendto(s->udp, reply, sizeof reply, MSG_NOSIGNAL, static_cast<const sockaddr*>(from), fromLength);
+            for (int i = 0; i < std::max(1, m_options.repliesPerQuery); ++i)
+                sendto(s->udp, reply, sizeof reply, MSG_NOSIGNAL, static_cast<const sockaddr*>(from), fromLength);
+        }
+        if (m_foreign >= 0 && m_querierIp == 0 && fromLength >= sizeof(sockaddr_in)) {
+            const auto* in = static_cast<const sockaddr_in*>(from);
+            m_querierIp = ntohl(in->sin_addr.s_addr);
+            m_querierPort = ntohs(in->sin_port);
+            m_nextForeign = SimClock::now();
         }
         return;
     }
@@ -230,9 +239,25 @@ void NetRig::OnDatagram(const uint8_t* data, size_t size, const void* from, unsi
     }
 }
 
+// The other device's datagrams that are due.
+void NetRig::SendForeign(TimePoint now)
+{
+    if (m_foreign < 0 || m_querierIp == 0)
+        return;
+    const sockaddr_in to = Address(m_querierIp, m_querierPort);
+    uint8_t datagram[30] = {0, 0, 0, 0xF8, 'o', 't', 'h', 'e', 'r'};
+    for (int i = 0; m_nextForeign <= now && i < 100; ++i) {
+        sendto(m_foreign, datagram, sizeof datagram, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        m_nextForeign += Ms(m_options.foreignDatagramMs);
+    }
+    if (m_nextForeign <= now)
+        m_nextForeign = now + Ms(m_options.foreignDatagramMs); // a stalled rig does not send a burst
+}
+
 // Sends what the motors have ready and brings restarted interfaces back.
 void NetRig::Serve(TimePoint now)
 {
+    SendForeign(now);
     for (auto& s : m_motors) {
         if (s->restarting && now >= s->backAt) {
             s->restarting = false;
@@ -267,6 +292,10 @@ void NetRig::Run()
             owners.emplace_back(nullptr, -2);
             fds.push_back({m_responder, POLLIN, 0});
             owners.emplace_back(nullptr, -3);
+            if (m_foreign >= 0 && m_querierIp != 0)
+                waitMs = std::min<int64_t>(
+                    waitMs, std::max<int64_t>(
+                                0, std::chrono::duration_cast<std::chrono::milliseconds>(m_nextForeign - now).count() + 1));
             for (auto& s : m_motors) {
                 if (s->listener >= 0 && !s->refuseTcp) {
                     fds.push_back({s->listener, POLLIN, 0});

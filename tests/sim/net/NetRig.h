@@ -23,6 +23,10 @@ struct NetOptions {
     // travel on the loopback interface, so the PC broadcasts to the loopback net's broadcast address.
     std::string listenAddress = "127.255.255.255";
     int ipRestartMs = 200; // an interface given a new address is silent this long
+    int repliesPerQuery = 1; // each interface answers a discovery query this many times
+    // Another device on the net: from the first discovery query on it sends the querying socket a
+    // datagram of its own (30 bytes, not a discovery reply) this often; 0: no such device.
+    int foreignDatagramMs = 0;
 };
 
 using HardwareId = std::array<uint8_t, 6>;
@@ -66,12 +70,17 @@ private:
     void Run();
     void OnDatagram(const uint8_t* data, size_t size, const void* from, unsigned fromLength);
     void Serve(TimePoint now);
+    void SendForeign(TimePoint now);
 
     NetOptions m_options;
     std::vector<std::unique_ptr<Station>> m_motors;
     int m_responder = -1;
     int m_discoveryPort = 0;
     int m_wake[2] = {-1, -1};
+    int m_foreign = -1;            // the other device's socket
+    uint32_t m_querierIp = 0;      // where the other device sends (0: no query seen yet)
+    uint16_t m_querierPort = 0;
+    TimePoint m_nextForeign;
     std::mutex m_mutex;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

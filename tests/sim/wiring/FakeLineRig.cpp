@@ -43,6 +43,8 @@ FakeLineRig::FakeLineRig(std::unique_ptr<Topology> topology, const std::string& 
 {
     m_nextRound = platform::Now();
     m_line->SetHostWriteHook([this](platform::FakeSerialLine&, const std::vector<uint8_t>& bytes) {
+        if (m_options.pcWriteTap)
+            m_options.pcWriteTap(bytes);
         Pump(bytes);
         return true;
     });

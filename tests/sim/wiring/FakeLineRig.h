@@ -10,6 +10,7 @@
 
 #include "platform/serial/FakeSerialLine.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct FakeLineOptions {
     CollisionForm collision = CollisionForm::FramingError;
     int busChannel = 0;
     bool garbleMismatchToPc = false;
+    // Sees each write of the PC as it comes, one call per write (how the PC cuts its bytes).
+    std::function<void(const std::vector<uint8_t>&)> pcWriteTap;
 };
 
 class FakeLineRig final : public LineRig {
