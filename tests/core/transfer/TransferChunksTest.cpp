@@ -187,8 +187,9 @@ TEST(TransferChunks, PortOutsideAProjectMarksNoAnalyzerPage)
         EXPECT_EQ(t.loaded, image);
         const size_t ownPage = static_cast<size_t>(std::count(marks.pages.begin(), marks.pages.end(), id));
         EXPECT_EQ(ownPage, id < 0 ? 0u : marks.pages.size());
-        if (id >= 0)
+        if (id >= 0) {
             EXPECT_FALSE(marks.pages.empty());
+        }
     }
 }
 
