@@ -103,6 +103,16 @@ bool CProject::AddPort(std::unique_ptr<CCommPort> port)
     return true;
 }
 
+bool CProject::InsertPort(int index, std::unique_ptr<CCommPort> port)
+{
+    if (!port || PortCount() >= kMaxPorts)
+        return false;
+    index = std::clamp(index, 0, PortCount());
+    m_ports.insert(m_ports.begin() + index, std::move(port));
+    Reindex();
+    return true;
+}
+
 void CProject::RemovePort(int index)
 {
     if (index < 0 || index >= PortCount())
@@ -468,6 +478,29 @@ std::vector<std::string> CProject::DetectionReport(const std::string& text) cons
         out.push_back(std::move(s));
     }
     return out;
+}
+
+bool DefaultProjectExists()
+{
+    CTagArchive ar(kProjectClass);
+    return ar.OpenForRead(platform::FindDataFile(kDefaultProjectFile));
+}
+
+bool AdoptStartupPort(CProject& project, const std::string& device)
+{
+    if (device.empty() || !project.isDefault || project.PortCount() >= CProject::kMaxPorts)
+        return false;
+    for (int i = 0; i < project.PortCount(); ++i)
+        if (SameName(project.Port(i)->PortName, device))
+            return false;
+    auto port = std::make_unique<CCommPort>();
+    port->Name = port->PortName = device;
+    port->CommType = COMM_RS232;
+    port->BitPerSec = port->savedBitPerSec = 9600;
+    port->Echo = 1;
+    port->IsOpen = 1;
+    project.InsertPort(0, std::move(port));
+    return true;
 }
 
 // ------------------------------------------------------------------------------------------------

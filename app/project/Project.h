@@ -82,6 +82,7 @@ public:
     CCommPort* Port(int index) const;
     // Appends a port (false when 30 are there). The project owns it; its id becomes its index.
     bool AddPort(std::unique_ptr<CCommPort> port);
+    bool InsertPort(int index, std::unique_ptr<CCommPort> port);
     void RemovePort(int index);
     const std::vector<std::unique_ptr<CMacro>>& Macros() const { return m_macros; }
     bool AddMacro(std::unique_ptr<CMacro> macro);
@@ -132,6 +133,13 @@ private:
     std::vector<std::vector<uint8_t>> m_motorViews;
     std::map<std::string, IProjectSection*> m_owners;
 };
+
+// A serial device given at start-up (the simulated chain of `make run`, VQX_PORT) becomes the
+// first port of a default project that was never configured (no Def.bin): an RS-232 chain at
+// 9600 bit/s with echo, opened at start-up. True when the port was added.
+bool AdoptStartupPort(CProject& project, const std::string& device);
+// Whether a default project was ever saved on this machine.
+bool DefaultProjectExists();
 
 // ---- the OpenDocuments text ----
 struct OpenDocumentEntry {

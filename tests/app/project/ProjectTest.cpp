@@ -373,3 +373,22 @@ TEST(ProjectDocuments, OpenDocumentsTextReadAndWritten)
     EXPECT_EQ(ParseOpenDocuments("/a.tqs<1,2>/b.tqs<3").size(), 1u);
     EXPECT_EQ(ParseOpenDocuments("/a.tqs<99999999999999999999999,x,,-7>")[0].placement.size(), 4u);
 }
+
+TEST_F(ProjectFileTest, AStartupDeviceBecomesTheFirstPortOfANeverConfiguredDefaultProject)
+{
+    EXPECT_FALSE(DefaultProjectExists());
+    FakeProbe probe;
+    CProject def;
+    def.LoadDefault(&probe);
+    ASSERT_TRUE(AdoptStartupPort(def, "/tmp/vqx-motorsim-1"));
+    EXPECT_EQ(PortNames(def), (std::vector<std::string>{"/tmp/vqx-motorsim-1", "Ethernet", "USB"}));
+    EXPECT_EQ(def.Port(0)->CommType, COMM_RS232);
+    EXPECT_EQ(def.Port(0)->IsOpen, 1);
+    EXPECT_FALSE(AdoptStartupPort(def, "/tmp/vqx-motorsim-1")); // once
+    EXPECT_FALSE(AdoptStartupPort(def, ""));
+    ASSERT_TRUE(def.Save());
+    EXPECT_TRUE(DefaultProjectExists());
+    CProject named;
+    named.isDefault = false;
+    EXPECT_FALSE(AdoptStartupPort(named, "/dev/pts/3"));
+}
