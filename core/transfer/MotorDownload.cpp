@@ -36,17 +36,18 @@ constexpr const char* kGlobalText =
     "updated in the motors.\n     - No download verification is performed. (Checksum, EEPROM existance, "
     "...)\n\nDo you still want to continue with global download?";
 
-bool ConfirmGlobalDownload(uint32_t& flags)
+bool ConfirmGlobalDownload(CMotor& m, uint32_t& flags)
 {
+    ui::IQuestions& questions = m.Context().Questions();
     bool yes = true;
     if (flags & DL_CALIBRATION)
-        yes = ui::OptionMessageBox(kGlobalCalibrationText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::kRememberAnswer,
+        yes = ui::OptionMessageBox(questions, kGlobalCalibrationText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::kRememberAnswer,
                                    "VQX", ui::kCheckToDisable, "DownloadCal") == ui::IDYES;
     if (yes)
-        yes = ui::OptionMessageBox(kGlobalText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION, "Global Download") == ui::IDYES;
+        yes = ui::OptionMessageBox(questions, kGlobalText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION, "Global Download") == ui::IDYES;
     if (!yes) {
         flags |= DL_CANCELLED;
-        AddInfoLine(flags, kCancelledText);
+        AddInfoLine(m, flags, kCancelledText);
     }
     return yes;
 }
@@ -70,10 +71,10 @@ void RecordProgram(CMotor& m, const std::string& path, const std::string& image,
 // The checks before a transfer. One that refuses by throwing (version, servoing, program memory)
 // ends like every failed download: with the final WAKE to all, whatever the checks said to the
 // motors before.
-bool RunChecks(CMotor& m, const std::string& image, ui::IProgress* progress, uint32_t& flags)
+bool RunChecks(CMotor& m, const std::string& image, uint32_t& flags)
 {
     try {
-        return m.CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags);
+        return m.CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), flags);
     } catch (const CVQXException&) {
         if (m.port)
             WakeAllQuietly(*m.port);
@@ -83,7 +84,7 @@ bool RunChecks(CMotor& m, const std::string& image, ui::IProgress* progress, uin
 
 } // namespace
 
-uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* progress, uint32_t flags, bool recordInfo)
+uint32_t CMotor::DownloadProgram(const std::string& fileName, bool showProgress, uint32_t flags, bool recordInfo)
 {
     std::string path = fileName;
     if (path.empty()) {
@@ -111,17 +112,17 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
         throw CVQXException(CVQXException::CannotOpenFile);
     motorport::EnsureOpen(p);
 
-    if (Address == 0 && !ConfirmGlobalDownload(flags))
+    if (Address == 0 && !ConfirmGlobalDownload(*this, flags))
         return flags;
 
     try {
         // A check may have changed the motor's record (the memory probe clears it).
-        if (Address != 0 && !RunChecks(*this, image, progress, flags)) {
+        if (Address != 0 && !RunChecks(*this, image, flags)) {
             if (recordInfo)
                 RefreshTree(*this);
             return flags;
         }
-        const bool done = RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, flags);
+        const bool done = RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), showProgress, flags);
         if (done && recordInfo && Address != 0)
             RecordProgram(*this, path, image, calibration);
     } catch (const CVQXException&) {
@@ -136,10 +137,10 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
     return flags;
 }
 
-uint32_t CMotor::DownloadImage(const std::string& image, ui::IProgress* progress, uint32_t flags)
+uint32_t CMotor::DownloadImage(const std::string& image, bool showProgress, uint32_t flags)
 {
-    if (Address != 0 && !RunChecks(*this, image, progress, flags))
+    if (Address != 0 && !RunChecks(*this, image, flags))
         return flags;
-    RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, flags);
+    RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), showProgress, flags);
     return flags;
 }

@@ -91,7 +91,7 @@ void CancelTransfer(CMotor& motor, CCommPort& port, uint32_t flags, bool afterFi
     MarkLineContinues(port, false);
     SendCancelBytes(motor, port);
     if (afterFirstChunk)
-        AddInfoLine(flags, kCancelledText);
+        AddInfoLine(motor, flags, kCancelledText);
     RescueWithEndProgram(motor);
 }
 
@@ -198,9 +198,10 @@ std::string RecoverAfterFailure(CMotor& motor, const TransferState& state, bool 
 
 } // namespace
 
-bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags,
+bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, bool showProgress, uint32_t flags,
                    TransferState& state)
 {
+    ui::IProgress* progress = showProgress ? &motor.Context().Progress() : nullptr;
     CCommPort& port = PortOf(motor);
     const bool calibration = (flags & DL_CALIBRATION) != 0;
     PrepareTransfer(motor, calibration, (flags & DL_BLIND) != 0, state.begun);
@@ -241,13 +242,13 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
     return true;
 }
 
-bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t& flags)
+bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, bool showProgress, uint32_t& flags)
 {
     TransferState state;
     bool done = false;
     try {
         motor.LimitDownloadBaud(false);
-        done = TransferImage(motor, image, length, progress, flags, state);
+        done = TransferImage(motor, image, length, showProgress, flags, state);
         motor.LimitDownloadBaud(true);
     } catch (...) {
         Rethrow(RecoverAfterFailure(motor, state, true, !(flags & DL_CALIBRATION)));
@@ -261,11 +262,11 @@ bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgre
 
 using namespace transfer;
 
-bool CMotor::SendProgramBytes(const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags)
+bool CMotor::SendProgramBytes(const uint8_t* image, size_t length, bool showProgress, uint32_t flags)
 {
     TransferState state;
     try {
-        return TransferImage(*this, image, length, progress, flags, state);
+        return TransferImage(*this, image, length, showProgress, flags, state);
     } catch (...) {
         // Whatever failed, the target leaves load mode and the SLEEP of the preparation ends.
         Rethrow(RecoverAfterFailure(*this, state, false, false));

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 class CMotor;
-namespace ui { class IProgress; }
 
 namespace transfer {
 
@@ -16,8 +15,9 @@ struct TransferState {
 };
 
 // Prepares the motor, sends the image in chunks of 8 and FF FF 20, and verifies the checksum.
+// With showProgress the steps go to the please-wait dialog of the motor's context.
 // Returns false when the user cancelled (the END program is then in place and the motors awake).
-bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags,
+bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, bool showProgress, uint32_t flags,
                    TransferState& state);
 
 // The whole download of an image after its checks: baud limit, transfer, restore; on failure the
@@ -25,6 +25,6 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
 // when a program (not a calibration program) had started to load and the motors are woken; then
 // the error is rethrown, naming the motors that may be left asleep or without a valid program
 // when that could not be done. Returns false when cancelled (DL_CANCELLED is added to flags).
-bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t& flags);
+bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, bool showProgress, uint32_t& flags);
 
 } // namespace transfer

@@ -8,7 +8,6 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
 #include "platform/usbbridge/FakeUsbBridge.h"
@@ -67,6 +66,7 @@ protected:
         s.udpLocalAddress = "127.0.0.1";
         s.tcpPort = 10001;
         settings = std::make_unique<platform::net::ScopedNetSettings>(s);
+        port.SetContext(&context);
         port.CommType = COMM_ETHERNET;
         port.Name = "Net";
         port.PortName = "ETHERNET";
@@ -227,9 +227,10 @@ TEST_F(DetectNetE2E, SetAddressRequestMovesTheMotor)
 TEST(DetectNet, InvalidAddressTextIsRefusedWithoutSending)
 {
     NetMotorRecord record;
-    EXPECT_FALSE(SetNetMotorIP(record, "300.1.2.3"));
-    EXPECT_FALSE(SetNetMotorIP(record, "10.0.0"));
-    EXPECT_FALSE(SetNetMotorIP(record, ""));
+    ui::COperationContext context;
+    EXPECT_FALSE(SetNetMotorIP(context, record, "300.1.2.3"));
+    EXPECT_FALSE(SetNetMotorIP(context, record, "10.0.0"));
+    EXPECT_FALSE(SetNetMotorIP(context, record, ""));
 }
 
 TEST(DetectNet, Datagrams)
@@ -258,6 +259,7 @@ protected:
     void Start(std::vector<vqxsim::MotorProfile> profiles, vqxsim::UsbOptions options = {})
     {
         rig = vqxsim::UsbRig::Start(bridge, profiles, options);
+        port.SetContext(&context);
         port.CommType = COMM_USB;
         port.Name = "Usb";
         port.PortName = "USB";

@@ -110,7 +110,7 @@ TEST(HostileChain, CancelBytesAfterAnEchoFailureGoOutInChunksOfEight)
     const std::string file = t.Compile(LongProgram(), "450");
     t.WhenSent(96, 2, [](vqxsim::SimMotor& m) { m.knobs.corruptEchoBytes = 1; });
     t.writes.clear();
-    EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(file, &t.progress, 0, true); }), CVQXException::InvalidEcho);
+    EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(file, true, 0, true); }), CVQXException::InvalidEcho);
     EXPECT_NE(t.Written().find(kCancelSequence), std::string::npos);
     EXPECT_LE(t.LongestWrite(), 8u);
     EXPECT_EQ(t.Body(2), "END\n");
@@ -128,7 +128,7 @@ TEST(HostileChain, MotorThatStopsPassingBytesOnIsMadeToEchoBeforeTheFinalWake)
     t.WhenSent(64, 2, [](vqxsim::SimMotor& m) { m.SetEcho(0, false); });
     std::string message;
     const uint32_t flags = DL_CALIBRATION | DL_NO_CAL_WARNING | DL_NO_MEMORY_CHECK;
-    EXPECT_EQ(CodeAndMessage([&] { t.Motor(1).DownloadImage(image, &t.progress, flags); }, message),
+    EXPECT_EQ(CodeAndMessage([&] { t.Motor(1).DownloadImage(image, true, flags); }, message),
               CVQXException::NoEcho);
     EXPECT_EQ(message, CVQXException::TextOf(CVQXException::NoEcho));
     for (int a : {1, 2, 3})
@@ -140,7 +140,7 @@ TEST(HostileChain, MotorThatStopsPassingBytesOnIsMadeToEchoBeforeTheFinalWake)
     // The bare transfer mends the chain the same way.
     t.WhenSent(64, 2, [](vqxsim::SimMotor& m) { m.SetEcho(0, false); });
     EXPECT_EQ(CodeOf([&] {
-                  t.Motor(1).SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &t.progress,
+                  t.Motor(1).SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), true,
                                               0);
               }),
               CVQXException::NoEcho);
@@ -155,7 +155,7 @@ TEST(HostileChain, BrokenChainNamesTheMotorsLeftAsleepAndWithoutAProgram)
     const std::string file = t.Compile(LongProgram(), "450");
     t.WhenSent(64, 2, [](vqxsim::SimMotor& m) { m.knobs.dropEchoBytes = -1; });
     std::string message;
-    EXPECT_EQ(CodeAndMessage([&] { t.Motor(1).DownloadProgram(file, &t.progress, 0, true); }, message),
+    EXPECT_EQ(CodeAndMessage([&] { t.Motor(1).DownloadProgram(file, true, 0, true); }, message),
               CVQXException::NoEcho);
     EXPECT_EQ(message.rfind(CVQXException::TextOf(CVQXException::NoEcho), 0), 0u) << message;
     EXPECT_NE(message.find("may be left asleep: \"Motor 2\", \"Motor 3\"."), std::string::npos) << message;
@@ -190,7 +190,7 @@ TEST(HostileNet, FailedChecksumSendsNoCancelBytes)
         };
         return 0;
     });
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, 0, true); }), CVQXException::NotDownloaded);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, 0, true); }), CVQXException::NotDownloaded);
     const std::string seen = t.Sim(1, [heard](vqxsim::SimMotor& m) {
         m.rawInputHook = nullptr;
         m.knobs.checksumFault = vqxsim::ChecksumFault::None;
@@ -227,11 +227,11 @@ TEST_F(DetectSerialE2E, GarbledIdentityIsReportedAndLaterChecksSayVersionUnknown
 
     const std::string image = "$400000020000000800000000040000000000000000a=a END\n";
     std::string message;
-    EXPECT_EQ(CodeAndMessage([&] { Listed(1)->DownloadImage(image, nullptr, 0); }, message),
+    EXPECT_EQ(CodeAndMessage([&] { Listed(1)->DownloadImage(image, false, 0); }, message),
               CVQXException::MajorVersionDifference);
     EXPECT_EQ(message, "The motor version is unknown: its identity could not be read!");
     questions.AnswerChoice(100); // skip this motor
-    EXPECT_EQ(Listed(1)->DownloadImage(image, nullptr, DL_SEVERAL) & DL_CANCELLED, 0u);
+    EXPECT_EQ(Listed(1)->DownloadImage(image, false, DL_SEVERAL) & DL_CANCELLED, 0u);
     EXPECT_EQ(questions.AskedQuestions().back().choice.text, "Error:\nThe motor version is unknown.");
     EXPECT_EQ(info.Lines().back().description, "The motor version is unknown: its identity could not be read!");
     EXPECT_FALSE(AnyAsleep());
