@@ -70,7 +70,7 @@ void SerializeOwnedList(CTagArchive& ar, const char* name, std::vector<std::uniq
 
 } // namespace
 
-CProject::CProject() = default;
+CProject::CProject() : m_context(&ui::COperationContext::Default()) {}
 CProject::~CProject() = default;
 
 CCommPort* CProject::Port(int index) const
@@ -78,10 +78,18 @@ CCommPort* CProject::Port(int index) const
     return index >= 0 && index < PortCount() ? m_ports[static_cast<size_t>(index)].get() : nullptr;
 }
 
+void CProject::SetContext(ui::COperationContext* context)
+{
+    m_context = context ? context : &ui::COperationContext::Default();
+    Reindex();
+}
+
 void CProject::Reindex()
 {
-    for (size_t i = 0; i < m_ports.size(); ++i)
+    for (size_t i = 0; i < m_ports.size(); ++i) {
         m_ports[i]->id = static_cast<int>(i);
+        m_ports[i]->SetContext(m_context);
+    }
     for (size_t i = 0; i < m_macros.size(); ++i)
         m_macros[i]->index = static_cast<int>(i);
 }
@@ -274,12 +282,12 @@ bool CProject::Save()
     }
     CTagArchive ar(kProjectClass);
     if (!ar.OpenForWrite(platform::TranslatePath(FileName))) {
-        ui::OptionMessageBox(kCannotWrite, ui::MB_OK | ui::MB_ICONSTOP);
+        ui::OptionMessageBox(Context().Questions(), kCannotWrite, ui::MB_OK | ui::MB_ICONSTOP);
         return false;
     }
     Serialize(ar, false, true);
     if (!ar.Close()) {
-        ui::OptionMessageBox(kErrorWriting, ui::MB_OK | ui::MB_ICONSTOP);
+        ui::OptionMessageBox(Context().Questions(), kErrorWriting, ui::MB_OK | ui::MB_ICONSTOP);
         return false;
     }
     modified = false;

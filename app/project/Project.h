@@ -12,6 +12,7 @@
 // each kept section to its owner (ApplySections). Saving replaces the file atomically.
 
 #include "app/project/Macro.h"
+#include "core/ui/OperationContext.h"
 #include "platform/serial/SerialProbe.h"
 
 #include <cstdint>
@@ -70,6 +71,12 @@ public:
     // ports. A device that is gone removes only ports without motors; the list never exceeds 30.
     void EnumSerialPorts(platform::ISerialPortProbe& probe);
 
+    // ---- operation context ----
+    // The context of every port of the project, also of ports added or loaded later (null: the
+    // default context). VQX gives its main window's; the caller keeps it alive.
+    void SetContext(ui::COperationContext* context);
+    ui::COperationContext& Context() const { return *m_context; }
+
     // ---- ports, macros ----
     int PortCount() const { return static_cast<int>(m_ports.size()); }
     CCommPort* Port(int index) const;
@@ -118,6 +125,7 @@ private:
     void SerializeMotorViews(CTagArchive& ar);
     void Reindex();
 
+    ui::COperationContext* m_context;
     std::vector<std::unique_ptr<CCommPort>> m_ports;
     std::vector<std::unique_ptr<CMacro>> m_macros;
     // Kept records of the sections by name; the motor views as "NoOfMVs" and "MV%d" records.

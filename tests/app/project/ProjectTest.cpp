@@ -9,7 +9,7 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
+#include "tests/common/HeadlessContext.h"
 #include "platform/fs/AtomicFile.h"
 #include "platform/paths/Paths.h"
 #include "tests/common/TempFolder.h"
@@ -105,8 +105,8 @@ protected:
 
     TempFolder folder;
     TestProfile profile;
-    ui::CHeadlessQuestions questions;
-    ui::ScopedServices services{nullptr, &questions, nullptr};
+    HeadlessContext headless;
+    ui::CHeadlessQuestions& questions = headless.questions;
 
 private:
     std::string m_oldData;
@@ -284,6 +284,7 @@ TEST_F(ProjectFileTest, DefaultProjectHostileFilesBoundsAndFailedSaves)
 
     // A project file that cannot be written: the user is told, the old file stays.
     good.FileName = folder / "no-such-folder/Good.spj";
+    good.SetContext(&headless.context);
     EXPECT_FALSE(good.Save());
     ASSERT_FALSE(questions.MessageTexts().empty());
     EXPECT_EQ(questions.MessageTexts().back(), "Cannot write to the project file.");
