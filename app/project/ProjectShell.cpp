@@ -4,9 +4,9 @@
 
 void CProjectShell::RunStartup()
 {
-    if (GetOptions().RestoreSerialState)
+    if (m_project.Context().Options().RestoreSerialState)
         m_project.OpenSavedPorts();
-    if (GetOptions().RunStartup && runMacro)
+    if (m_project.Context().Options().RunStartup && runMacro)
         if (CMacro* startup = m_project.StartupMacro())
             runMacro(*startup);
 }

@@ -15,7 +15,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
-#include "core/ui/Services.h"
+#include "tests/common/HeadlessContext.h"
 #include "platform/clock/Clock.h"
 #include "tests/sim/wiring/FakeLineRig.h"
 
@@ -38,8 +38,9 @@ protected:
         p.echo[0] = true;
         rig = vqxsim::FakeLineRig::Chain(vqxsim::MakeProfiles(3, p, true), "gui-chain");
         clock.Advance(std::chrono::seconds(2));
-        GetOptions().ShowTyping = true;
-        GetOptions().RunStartup = false;
+        h.context.Options().ShowTyping = true;
+        h.context.Options().RunStartup = false;
+        h.context.Options().RestoreSerialState = true;
     }
     void TearDown() override { unsetenv("XDG_DATA_HOME"); }
 
@@ -51,10 +52,8 @@ protected:
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{&progress, &questions, &info};
+    HeadlessContext h;
+    ui::CHeadlessQuestions& questions = h.questions;
     std::unique_ptr<vqxsim::FakeLineRig> rig;
 };
 
@@ -64,7 +63,7 @@ TEST_F(TerminalBarGui, TypedCommandsDetectionMacroTranscriptAndRestart)
 {
     {
         CMainFrame frame;
-        CProjectSession session(frame);
+        CProjectSession session(frame, &h.context);
         session.Start("gui-chain"); // no default project yet: the chain becomes its first port
         CTerminalBar& bar = session.TerminalBar();
         ASSERT_GE(bar.Tabs()->count(), 1);
@@ -124,7 +123,7 @@ TEST_F(TerminalBarGui, TypedCommandsDetectionMacroTranscriptAndRestart)
     }
     // A new run: the port, its motors, the macro and the target are back.
     CMainFrame frame;
-    CProjectSession session(frame);
+    CProjectSession session(frame, &h.context);
     session.Start("gui-chain");
     CTerminalBar& bar = session.TerminalBar();
     ASSERT_GE(session.Project().PortCount(), 1);

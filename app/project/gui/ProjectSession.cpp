@@ -10,9 +10,11 @@
 #include "platform/serial/SerialProbe.h"
 
 
-CProjectSession::CProjectSession(CMainFrame& frame)
-    : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this), m_query(m_actions), m_shell(m_project)
+CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* context)
+    : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this),
+      m_query(m_actions, (context ? *context : ui::COperationContext::Default()).Questions()), m_shell(m_project)
 {
+    m_project.SetContext(context);
     m_frame.TerminalBar()->setWidget(m_bar);
     m_bar->SetProject(&m_project);
     m_bar->SetCommErrorHandler(&m_query);

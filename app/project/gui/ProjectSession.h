@@ -17,7 +17,8 @@ class CTerminalBar;
 
 class CProjectSession final : public IDetectionSurroundings {
 public:
-    explicit CProjectSession(CMainFrame& frame);
+    // `context`: the context of the project's ports and of the query (null: the default one).
+    explicit CProjectSession(CMainFrame& frame, ui::COperationContext* context = nullptr);
     ~CProjectSession() override;
 
     // Opens the default project; a start-up device (VQX_PORT) becomes its port when no default

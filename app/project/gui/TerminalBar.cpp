@@ -6,7 +6,8 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
-#include "core/ui/Services.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/OperationContext.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -201,7 +202,7 @@ void CTerminalBar::SendCommandLine()
     const std::string line = m_command->text().toLatin1().toStdString();
     m_command->clear();
     CTerminalPane& pane = Pane(m_currentTab);
-    if (GetOptions().ShowTyping)
+    if (pane.Context().Options().ShowTyping)
         pane.ShowTypedLine(line);
     pane.SendLine(line, false, false);
     UpdatePortButtons(m_currentTab);
@@ -285,9 +286,14 @@ void CTerminalBar::SelectTargetEntry(int portIndex, int entry)
         m_combo->setCurrentIndex(entry);
 }
 
-void CTerminalBar::ShowInfo(bool clear) { ui::Info().Show(clear); }
+void CTerminalBar::ShowInfo(bool clear) { Context().Info().Show(clear); }
 
-void CTerminalBar::AddInfoException(const CVQXException& e) { ui::Info().AddException(e); }
+void CTerminalBar::AddInfoException(const CVQXException& e) { Context().Info().AddException(e); }
+
+ui::COperationContext& CTerminalBar::Context() const
+{
+    return m_project ? m_project->Context() : ui::COperationContext::Default();
+}
 
 uint32_t CTerminalBar::OnCommError(uint32_t request, commerror::Target target)
 {

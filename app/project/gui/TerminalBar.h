@@ -18,6 +18,9 @@ class QLineEdit;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
+namespace ui {
+class COperationContext;
+}
 
 class CTerminalBar : public QWidget, public ITerminalHost, public IProjectSection {
     Q_OBJECT
@@ -47,6 +50,7 @@ public:
     void SendCommandLine();
 
     int CurrentTab() const { return m_currentTab; }
+    ui::COperationContext& Context() const;
     CTerminalPane& Pane(int i) { return *m_panes[static_cast<size_t>(i)]; }
     CTerminalTextView* View(int i) const { return m_views[static_cast<size_t>(i)]; }
     QLineEdit* CommandEdit() const { return m_command; }

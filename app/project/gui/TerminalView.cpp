@@ -1,5 +1,7 @@
 #include "app/project/gui/TerminalView.h"
 
+#include "core/ui/OperationContext.h"
+
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -23,7 +25,7 @@ CTerminalTextView::CTerminalTextView(QWidget* parent) : QTextEdit(parent)
     setUndoRedoEnabled(false);
     setLineWrapMode(QTextEdit::NoWrap);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    SetStyle(TerminalStyle::FromOptions());
+    SetStyle(TerminalStyle::FromOptions(ui::COperationContext::Default().Options()));
 }
 
 void CTerminalTextView::SetStyle(const TerminalStyle& style)
@@ -93,7 +95,7 @@ void CTerminalTextView::Clear()
 {
     m_model.Clear();
     clear();
-    SetStyle(TerminalStyle::FromOptions());
+    SetStyle(TerminalStyle::FromOptions(ui::COperationContext::Default().Options()));
 }
 
 void CTerminalTextView::Refresh() { viewport()->update(); }

@@ -11,6 +11,7 @@
 #include "app/shell/gui/InfoBar.h"
 #include "core/archive/TagArchive.h"
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
 #include "platform/registry/Profile.h"
 
@@ -460,7 +461,7 @@ bool CMainFrame::ProjectIsDefault() { return m_project->IsDefault(); }
 bool CMainFrame::ProjectModified() { return m_project->IsModified(); }
 std::string CMainFrame::ProjectPath() { return m_project->Path(); }
 bool CMainFrame::FrameVisible() { return isVisible(); }
-bool CMainFrame::SaveWorkspaceSetting() { return GetOptions().SaveWorkspace; }
+bool CMainFrame::SaveWorkspaceSetting() { return ui::COperationContext::Default().Options().SaveWorkspace; }
 
 void CMainFrame::WriteLastWorkspace(const std::string& path)
 {
@@ -471,7 +472,7 @@ bool CMainFrame::SaveProject() { return m_project->Save(); }
 
 int CMainFrame::AskSaveProject()
 {
-    return ui::OptionMessageBox(shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+    return ui::OptionMessageBox(ui::COperationContext::Default().Questions(), shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
 }
 
 void CMainFrame::CloseTunerAndPlayground()

@@ -3,6 +3,7 @@
 #include "app/project/gui/ProjectSession.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "core/shared/MotorModels.h"
 #include "core/ui/Questions.h"
 #include "platform/paths/Paths.h"
@@ -41,12 +42,12 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     std::string error;
     if (!LoadMotorModels(&error)) {
-        ui::OptionMessageBox(kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND);
+        ui::OptionMessageBox(ui::COperationContext::Default().Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND);
         return false;
     }
 
     m_frame = std::make_unique<CMainFrame>();
-    GetOptions().Load();
+    ui::COperationContext::Default().Options().Load();
 
     std::vector<std::string> args;
     for (const QString& a : arguments)
