@@ -1,5 +1,6 @@
 #include "app/shell/gui/VQXApp.h"
 
+#include "app/bridge/Seams.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
@@ -39,12 +40,12 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     std::string error;
     if (!LoadMotorModels(&error)) {
-        ui::OptionMessageBox(kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND);
+        ui::OptionMessageBox(bridge::Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND);
         return false;
     }
 
     m_frame = std::make_unique<CMainFrame>();
-    GetOptions().Load();
+    bridge::Options().Load();
 
     std::vector<std::string> args;
     for (const QString& a : arguments)
