@@ -1,5 +1,6 @@
 #include "app/project/gui/ProjectSession.h"
 
+#include "app/bridge/Seams.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/project/gui/TerminalBar.h"
@@ -12,7 +13,7 @@
 
 CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* context)
     : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this),
-      m_query(m_actions, (context ? *context : ui::COperationContext::Default()).Questions()), m_shell(m_project)
+      m_query(m_actions, (context ? *context : bridge::Context()).Questions()), m_shell(m_project)
 {
     m_project.SetContext(context);
     m_frame.TerminalBar()->setWidget(m_bar);

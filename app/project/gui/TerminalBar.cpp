@@ -7,7 +7,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/InfoView.h"
-#include "core/ui/OperationContext.h"
+#include "app/bridge/Seams.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -292,7 +292,7 @@ void CTerminalBar::AddInfoException(const CVQXException& e) { Context().Info().A
 
 ui::COperationContext& CTerminalBar::Context() const
 {
-    return m_project ? m_project->Context() : ui::COperationContext::Default();
+    return m_project ? m_project->Context() : bridge::Context();
 }
 
 uint32_t CTerminalBar::OnCommError(uint32_t request, commerror::Target target)

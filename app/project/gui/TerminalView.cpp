@@ -1,6 +1,6 @@
 #include "app/project/gui/TerminalView.h"
 
-#include "core/ui/OperationContext.h"
+#include "app/bridge/Seams.h"
 
 #include <QScrollBar>
 #include <QTextBlock>
@@ -25,7 +25,7 @@ CTerminalTextView::CTerminalTextView(QWidget* parent) : QTextEdit(parent)
     setUndoRedoEnabled(false);
     setLineWrapMode(QTextEdit::NoWrap);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    SetStyle(TerminalStyle::FromOptions(ui::COperationContext::Default().Options()));
+    SetStyle(TerminalStyle::FromOptions(bridge::Options()));
 }
 
 void CTerminalTextView::SetStyle(const TerminalStyle& style)
@@ -95,7 +95,7 @@ void CTerminalTextView::Clear()
 {
     m_model.Clear();
     clear();
-    SetStyle(TerminalStyle::FromOptions(ui::COperationContext::Default().Options()));
+    SetStyle(TerminalStyle::FromOptions(bridge::Options()));
 }
 
 void CTerminalTextView::Refresh() { viewport()->update(); }

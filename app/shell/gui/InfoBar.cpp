@@ -1,7 +1,7 @@
 #include "app/shell/gui/InfoBar.h"
 
+#include "app/bridge/Seams.h"
 #include "app/shell/CommandIds.h"
-#include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
 
 #include <QApplication>
@@ -94,7 +94,7 @@ void CInfoBar::ActivateLine(int row)
     request.text = kCalibrationOfferText;
     request.style = ui::kCustomButtons | ui::MB_ICONEXCLAMATION;
     request.buttonTexts = {"Verify Calibration", "ReCalibrate", "Close"};
-    const int answer = ui::OptionMessageBox(ui::COperationContext::Default().Questions(), request);
+    const int answer = ui::OptionMessageBox(bridge::Questions(), request);
     if ((answer == ui::kLeftButton || answer == ui::kMiddleButton) && runCalibration)
         runCalibration(static_cast<uint32_t>(item.column), answer == ui::kLeftButton);
 }

@@ -1,5 +1,6 @@
 #include "app/shell/gui/MainFrame.h"
 
+#include "app/bridge/Seams.h"
 #include "app/framework/LongOperation.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/CommandTable.h"
@@ -11,7 +12,6 @@
 #include "app/shell/gui/InfoBar.h"
 #include "core/archive/TagArchive.h"
 #include "core/settings/Options.h"
-#include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
 #include "platform/registry/Profile.h"
 
@@ -461,7 +461,7 @@ bool CMainFrame::ProjectIsDefault() { return m_project->IsDefault(); }
 bool CMainFrame::ProjectModified() { return m_project->IsModified(); }
 std::string CMainFrame::ProjectPath() { return m_project->Path(); }
 bool CMainFrame::FrameVisible() { return isVisible(); }
-bool CMainFrame::SaveWorkspaceSetting() { return ui::COperationContext::Default().Options().SaveWorkspace; }
+bool CMainFrame::SaveWorkspaceSetting() { return bridge::Options().SaveWorkspace; }
 
 void CMainFrame::WriteLastWorkspace(const std::string& path)
 {
@@ -472,7 +472,7 @@ bool CMainFrame::SaveProject() { return m_project->Save(); }
 
 int CMainFrame::AskSaveProject()
 {
-    return ui::OptionMessageBox(ui::COperationContext::Default().Questions(), shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+    return ui::OptionMessageBox(bridge::Questions(), shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
 }
 
 void CMainFrame::CloseTunerAndPlayground()

@@ -1,9 +1,9 @@
 #include "app/shell/gui/VQXApp.h"
 
+#include "app/bridge/Seams.h"
 #include "app/project/gui/ProjectSession.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/settings/Options.h"
-#include "core/ui/OperationContext.h"
 #include "core/shared/MotorModels.h"
 #include "core/ui/Questions.h"
 #include "platform/paths/Paths.h"
@@ -42,12 +42,12 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     std::string error;
     if (!LoadMotorModels(&error)) {
-        ui::OptionMessageBox(ui::COperationContext::Default().Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND);
+        ui::OptionMessageBox(bridge::Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND);
         return false;
     }
 
     m_frame = std::make_unique<CMainFrame>();
-    ui::COperationContext::Default().Options().Load();
+    bridge::Options().Load();
 
     std::vector<std::string> args;
     for (const QString& a : arguments)
@@ -56,7 +56,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     // The default project; the simulated chain of `make run` (VQX_PORT) is its port on a machine
     // where none was ever configured.
-    m_session = std::make_unique<CProjectSession>(*m_frame);
+    m_session = std::make_unique<CProjectSession>(*m_frame, &bridge::Context());
     m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
 
     m_frame->RestoreWindowPos();
