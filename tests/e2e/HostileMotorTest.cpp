@@ -11,6 +11,7 @@
 #include "core/transfer/ProgramImage.h"
 #include "tests/e2e/DetectE2EFixture.h"
 #include "tests/e2e/TransferLinkRigs.h"
+#include "tests/support/ui/HeadlessProgress.h"
 
 #include <gtest/gtest.h>
 
