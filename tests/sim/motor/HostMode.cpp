@@ -187,7 +187,7 @@ void HostModeMotor::Go(SimMotor& m)
     m_playing = true;
     m_startedAt = m.Now();
     m_tickNs = TickNs(m);
-    m_clock = 0;
+    m_clock = -1; // so that a slot at clock 0 is reached at once
     m_reachedClock = 0;
     Advance(m.Now());
 }

@@ -10,6 +10,7 @@
 
 #include "tests/sim/motor/SimTypes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -57,7 +58,7 @@ public:
     size_t Buffered() const { return m_buffer.size(); }
     // Brings the trajectory clock to now (call under the rig's lock before reading the state).
     void Advance(TimePoint now);
-    uint32_t TrajectoryClock() const { return static_cast<uint32_t>(m_clock) & 0xFFFFFF; }
+    uint32_t TrajectoryClock() const { return static_cast<uint32_t>(std::max<int64_t>(m_clock, 0)) & 0xFFFFFF; }
 
     // ---- used by the command group ----
     bool TakeByte(SimMotor& m, uint8_t byte);
