@@ -6,12 +6,8 @@
 // position packets and one clock packet of 6 bytes each with their address bytes. The motors hold
 // 120 slots and play slowly, so the writer is held back by the line alone.
 
-#include "core/port/CommPort.h"
-#include "core/motor/Motor.h"
 #include "engine/path/PathGenerator.h"
-#include "engine/synmove/SynmoveEngine.h"
-#include "tests/sim/motor/HostMode.h"
-#include "tests/sim/wiring/SerialRig.h"
+#include "tests/synmove/StreamRig.h"
 
 #include <chrono>
 #include <cstdio>
@@ -40,46 +36,15 @@ void PathPoints()
     std::printf("path generator: %zu points in %.3f s: %.0f points/s\n", points, s, points / s);
 }
 
-class CarriageReturnPolicy : public CPortPolicy {
-public:
-    char Terminator() const override { return '\r'; }
-};
-
 void Streaming(int motors, bool allAtOnce)
 {
     constexpr int kBaud = 38400, kSlots = 110;
-    std::vector<vqxsim::MotorProfile> profiles;
-    for (int i = 0; i < motors; ++i) {
-        vqxsim::MotorProfile p;
-        p.channel[0].baud = kBaud;
-        p.echo[0] = true;
-        p.address = i + 1;
-        p.serial += static_cast<uint32_t>(i);
-        profiles.push_back(p);
-    }
-    vqxsim::SerialOptions options;
-    options.pacing = true;
-    auto rig = vqxsim::SerialRig::Chain(profiles, options);
+    vqxsim::SerialOptions line;
+    line.pacing = true;
     vqxsim::HostModeOptions hostOptions;
     hostOptions.capacity = 120;
-    for (int i = 0; i < motors; ++i)
-        rig->WithMotor(static_cast<size_t>(i), [&](vqxsim::SimMotor& m) { return vqxsim::AttachHostMode(m, hostOptions); });
-    CarriageReturnPolicy policy;
-    CCommPort port;
-    port.SetPolicy(&policy);
-    port.PortName = rig->DevicePath();
-    port.CommType = COMM_RS232;
-    port.Echo = 1;
-    port.BitPerSec = kBaud;
-    for (int i = 1; i <= motors; ++i) {
-        auto* m = new CMotor;
-        m->Address = i;
-        port.motors.Add(m);
-    }
-    port.RebuildAddressTable();
-    port.OpenPort();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    CSynmoveEngine engine(port);
+    streamtest::StreamRig rig(true, motors, {"450"}, kBaud, hostOptions, {24576}, line);
+    CSynmoveEngine engine(rig.port);
     engine.Initialize(motors);
     const auto start = Clock::now();
     for (int k = 0; k < kSlots; ++k) {

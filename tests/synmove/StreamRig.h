@@ -25,7 +25,8 @@ public:
 struct StreamRig {
     // motors: how many the line holds (addresses 1..motors); firmware of each (cycled).
     StreamRig(bool chain, int motors, std::vector<std::string> firmware = {"450"}, int baud = 38400,
-              vqxsim::HostModeOptions options = {}, std::vector<int> figures = {24576})
+              vqxsim::HostModeOptions options = {}, std::vector<int> figures = {24576},
+              vqxsim::SerialOptions line = {})
     {
         std::vector<vqxsim::MotorProfile> profiles;
         for (int i = 0; i < motors; ++i) {
@@ -38,7 +39,7 @@ struct StreamRig {
             p.address = i + 1;
             profiles.push_back(p);
         }
-        rig = chain ? vqxsim::SerialRig::Chain(profiles) : vqxsim::SerialRig::Bus(profiles);
+        rig = chain ? vqxsim::SerialRig::Chain(profiles, line) : vqxsim::SerialRig::Bus(profiles, line);
         for (int i = 0; i < motors; ++i)
             host.push_back(rig->WithMotor(static_cast<size_t>(i), [&](vqxsim::SimMotor& m) {
                 return vqxsim::AttachHostMode(m, options);
