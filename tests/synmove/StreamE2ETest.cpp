@@ -156,11 +156,11 @@ TEST(Synmove, UnderRunIsReportedAndTheMotorsStop)
     engine.Initialize(2);
     for (int k = 0; k < 25; ++k) {
         engine.WritePosition(0, 10 * k);
-        engine.WriteClock(0, 64 * k);
+        engine.WriteClock(0, 256 * k);
     }
     ASSERT_TRUE(engine.Running());
-    // The writer falls silent: 19 slots of 64 ticks play in about 0.3 s.
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    // The writer falls silent: 19 slots of 256 ticks play in about 1.2 s.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     EXPECT_EQ(CodeOf([&] { engine.CheckStatus(2); }), CVQXException::MotorBufferUnderflow);
     EXPECT_FALSE(engine.Initialized());
     EXPECT_FALSE(engine.Running());
@@ -225,7 +225,10 @@ TEST(Synmove, ClocksAndArgumentsAreCheckedBeforeAnythingIsSent)
     EXPECT_EQ(engine.SlotDelta(), 512);
     EXPECT_EQ(engine.FreeSlots(), freeBefore);
     EXPECT_EQ(CodeOf([&] { engine.WriteClock(0, 2048); }), 0);
-    // The motors took exactly the five clocks accepted (plus the last), nothing of the refused.
+    // The motors took exactly the five clocks accepted (plus the last), nothing of the refused
+    // (the status round trip first, so that the motor has read everything sent before it).
+    engine.CheckStatus(1);
+    EXPECT_EQ(engine.FreeSlots(), 13);
     EXPECT_EQ(rig.Motor(0, [](SimMotor&, HostModeMotor& h) { return h.Buffered(); }), 6u);
     EXPECT_EQ(engine.SlotsNeeded(1), 13);
     EXPECT_GE(engine.SlotsNeeded(1), 0);

@@ -4,6 +4,7 @@
 
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/settings/Options.h"
 #include "core/VQXException.h"
 #include "engine/synmove/SynmoveEngine.h"
 #include "tests/sim/motor/HostMode.h"
@@ -17,9 +18,20 @@
 
 namespace streamtest {
 
+// As the engine's port: commands end with a carriage return and every echo is checked strictly.
+// The waits are long enough for a machine under heavy load (they bound failures, never successes).
 class CarriageReturnPolicy : public CPortPolicy {
 public:
+    CarriageReturnPolicy()
+    {
+        options.EchoErrors = true;
+        options.CalTimeouts = false;
+        options.EchoTimeout = 1000;
+        options.ResponseTimeout = 1000;
+    }
     char Terminator() const override { return '\r'; }
+    const COptions& Settings() const override { return options; }
+    COptions options;
 };
 
 struct StreamRig {
@@ -55,6 +67,7 @@ struct StreamRig {
             port.motors.Add(m);
         }
         port.RebuildAddressTable();
+        port.CalcTimeouts(motors);
         port.OpenPort();
         // The motors are silent while they boot after power-up.
         std::this_thread::sleep_for(std::chrono::milliseconds(2 * vqxsim::MotorKnobs{}.bootMs + 20));
