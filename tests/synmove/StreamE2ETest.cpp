@@ -132,7 +132,7 @@ TEST(Synmove, ImplicitClockSlotsPlayInOrder)
         engine.WritePosition(2, b);
         sent.emplace_back(a, b);
         if (k < 2)
-            engine.WriteClock(0, 64 * k);
+            engine.WriteClock(0, 256 * k);
     }
     engine.EndHostMode();
     ASSERT_TRUE(rig.AllStopped(2));
@@ -143,7 +143,7 @@ TEST(Synmove, ImplicitClockSlotsPlayInOrder)
             EXPECT_EQ(played[k].position, m == 1 ? sent[k].first : sent[k].second) << k;
             // The last one waited for the closing clock.
             if (k + 1 < sent.size()) {
-                EXPECT_EQ(played[k].clock, 64 * k) << k;
+                EXPECT_EQ(played[k].clock, 256 * k) << k;
             }
         }
     }
@@ -190,14 +190,14 @@ TEST(Synmove, MotorThatStopsAnsweringEndsTheStreamInBoundedTime)
             rig.Motor(1, [](SimMotor& m, HostModeMotor&) { m.knobs.mute = true; });
         code = CodeOf([&] {
             engine.WritePosition(0, k);
-            engine.WriteClock(0, 128 * k);
+            engine.WriteClock(0, 256 * k);
         });
     }
     EXPECT_EQ(code, CVQXException::NoResponse);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
     // Left without slots, both motors come to a stop by themselves.
     rig.Motor(1, [](SimMotor& m, HostModeMotor&) { m.knobs.mute = false; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     for (int i = 0; i < 2; ++i)
         EXPECT_FALSE(rig.Motor(i, [](SimMotor&, HostModeMotor& h) { return h.Playing(); }));
 }
@@ -286,7 +286,7 @@ TEST(Synmove, SyncMotorsRestartsTheStreamAtClockZero)
     for (int k = 0; k < 30; ++k) {
         engine.WritePosition(1, 5 * k);
         engine.WritePosition(2, -5 * k);
-        engine.WriteClock(0, 128 * k);
+        engine.WriteClock(0, 256 * k);
     }
     engine.SyncMotors();
     EXPECT_FALSE(engine.Running());
@@ -304,7 +304,7 @@ TEST(Synmove, SyncMotorsRestartsTheStreamAtClockZero)
     // The next stream starts at clock 0 again; a motor left out of a slot holds where it stands.
     engine.WritePosition(1, 200);
     engine.WriteClock(0, 0);
-    engine.WriteClock(0, 128);
+    engine.WriteClock(0, 256);
     engine.EndHostMode();
     ASSERT_TRUE(rig.AllStopped(2));
     EXPECT_EQ(rig.Motor(1, [](SimMotor&, HostModeMotor& h) { return h.Position(); }), -145);

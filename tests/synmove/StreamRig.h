@@ -5,6 +5,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "core/VQXException.h"
 #include "engine/synmove/SynmoveEngine.h"
 #include "tests/sim/motor/HostMode.h"
@@ -18,20 +19,10 @@
 
 namespace streamtest {
 
-// As the engine's port: commands end with a carriage return and every echo is checked strictly.
-// The waits are long enough for a machine under heavy load (they bound failures, never successes).
+// As the engine's port: commands end with a carriage return.
 class CarriageReturnPolicy : public CPortPolicy {
 public:
-    CarriageReturnPolicy()
-    {
-        options.EchoErrors = true;
-        options.CalTimeouts = false;
-        options.EchoTimeout = 1000;
-        options.ResponseTimeout = 1000;
-    }
     char Terminator() const override { return '\r'; }
-    const COptions& Settings() const override { return options; }
-    COptions options;
 };
 
 struct StreamRig {
@@ -56,6 +47,13 @@ struct StreamRig {
             host.push_back(rig->WithMotor(static_cast<size_t>(i), [&](vqxsim::SimMotor& m) {
                 return vqxsim::AttachHostMode(m, options);
             }));
+        // As the engine's port, every echo is checked strictly; the waits are long enough for a
+        // machine under heavy load (they bound failures, never successes).
+        context.Options().EchoErrors = true;
+        context.Options().CalTimeouts = false;
+        context.Options().EchoTimeout = 1000;
+        context.Options().ResponseTimeout = 1000;
+        port.SetContext(&context);
         port.SetPolicy(&policy);
         port.PortName = rig->DevicePath();
         port.CommType = chain ? COMM_RS232 : COMM_RS485;
@@ -103,6 +101,7 @@ struct StreamRig {
     }
 
     CarriageReturnPolicy policy;
+    ui::COperationContext context;
     std::unique_ptr<vqxsim::SerialRig> rig;
     std::vector<std::shared_ptr<vqxsim::HostModeMotor>> host;
     CCommPort port;
