@@ -50,8 +50,4 @@ void SyncParentFolder(const std::string& path);
 // Creates a folder and its missing parents (like mkdir -p). True when it exists afterwards.
 bool MakeFolders(const std::string& folder);
 
-// Reads a whole regular file of at most maxSize bytes. False when it cannot be opened, is not a
-// regular file, or is larger than maxSize. Never blocks on a FIFO or device.
-bool ReadWholeFile(const std::string& path, std::string& out, size_t maxSize);
-
 } // namespace platform
