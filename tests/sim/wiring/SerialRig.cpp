@@ -1,6 +1,7 @@
 #include "tests/sim/wiring/SerialRig.h"
 
 #include "tests/sim/wiring/PtyPort.h"
+#include "platform/serial/SerialDevice.h"
 
 #include <deque>
 #include <fcntl.h>
@@ -39,6 +40,13 @@ SerialRig::SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort>
         m_wake[0] = m_wake[1] = -1;
     m_nextRound = SimClock::now();
     m_thread = std::thread([this] { Run(); });
+    // Before the PC opens the line again (at a new rate), the bytes its last session wrote are
+    // taken at that session's settings: a real line has sent them by then.
+    if (!m_path.empty())
+        platform::SetSerialOpenHook(m_path, [this] {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            TakeFromPc(SimClock::now());
+        });
 }
 
 SerialRig::~SerialRig()
@@ -53,6 +61,8 @@ void SerialRig::Stop()
 {
     if (m_stop.exchange(true))
         return;
+    if (!m_path.empty())
+        platform::SetSerialOpenHook(m_path, nullptr);
     Wake();
     if (m_thread.joinable())
         m_thread.join();
@@ -82,11 +92,19 @@ int SerialRig::WaitMs(TimePoint now, bool outputPending)
     return int(wait);
 }
 
+void SerialRig::TakeFromPc(TimePoint now)
+{
+    const LineSettings pc = m_port->PcSettings();
+    uint8_t buffer[4096];
+    for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
+        for (size_t i = 0; i < n; ++i)
+            m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
+}
+
 void SerialRig::Run()
 {
     std::deque<WireByte> toPc;
     std::vector<TimedByte> stepped;
-    uint8_t buffer[4096];
     while (!m_stop) {
         int waitMs;
         {
@@ -114,9 +132,7 @@ void SerialRig::Run()
         std::lock_guard<std::mutex> lock(m_mutex);
         const LineSettings pc = m_port->PcSettings();
         TimePoint now = SimClock::now();
-        for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
-            for (size_t i = 0; i < n; ++i)
-                m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
+        TakeFromPc(now);
 
         stepped.clear();
         m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);

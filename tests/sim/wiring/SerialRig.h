@@ -43,6 +43,8 @@ public:
 private:
     SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options, std::string path);
     void Run();
+    // Takes what the PC has sent, at the PC's settings now. Called with the lock held.
+    void TakeFromPc(TimePoint now);
     void Wake() override;
     int WaitMs(TimePoint now, bool outputPending);
 
