@@ -4,6 +4,8 @@
 // reader (or a crash at any moment) sees either the whole old file or the whole new one, never a
 // torn mix. A temporary file left by a crash is named ".<file name>.tmp<random>" and is harmless.
 
+#include "platform/fs/ReadFile.h" // ReadWholeFile, the reading side
+
 #include <cstddef>
 #include <cstdint>
 #include <string>

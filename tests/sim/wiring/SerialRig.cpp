@@ -101,22 +101,39 @@ void SerialRig::TakeFromPc(TimePoint now)
             m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
 }
 
+void SerialRig::StepLine(TimePoint now)
+{
+    const LineSettings pc = m_port->PcSettings();
+    std::vector<TimedByte> stepped;
+    m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);
+    for (const TimedByte& t : stepped)
+        if (auto b = ForPc(t.byte, pc, m_options.garbleMismatchToPc))
+            m_toPc.push_back(*b);
+}
+
+void SerialRig::Settle()
+{
+    const TimePoint now = SimClock::now();
+    TakeFromPc(now);
+    StepLine(now);
+}
+
 void SerialRig::Run()
 {
-    std::deque<WireByte> toPc;
-    std::vector<TimedByte> stepped;
     while (!m_stop) {
         int waitMs;
+        bool outputPending;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            waitMs = WaitMs(SimClock::now(), !toPc.empty());
+            outputPending = !m_toPc.empty();
+            waitMs = WaitMs(SimClock::now(), outputPending);
         }
         pollfd fds[2];
         nfds_t count = 0;
         fds[count++] = {m_wake[0], POLLIN, 0};
         if (m_port->ReadFd() >= 0) {
             short events = POLLIN;
-            if (!toPc.empty() && m_port->WriteFd() == m_port->ReadFd())
+            if (outputPending && m_port->WriteFd() == m_port->ReadFd())
                 events |= POLLOUT;
             fds[count++] = {m_port->ReadFd(), events, 0};
         } else {
@@ -130,17 +147,9 @@ void SerialRig::Run()
             break;
 
         std::lock_guard<std::mutex> lock(m_mutex);
-        const LineSettings pc = m_port->PcSettings();
-        TimePoint now = SimClock::now();
-        TakeFromPc(now);
-
-        stepped.clear();
-        m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);
-        for (const TimedByte& t : stepped)
-            if (auto b = ForPc(t.byte, pc, m_options.garbleMismatchToPc))
-                toPc.push_back(*b);
-        while (!toPc.empty() && m_port->WriteToPc(toPc.front()))
-            toPc.pop_front();
+        Settle();
+        while (!m_toPc.empty() && m_port->WriteToPc(m_toPc.front()))
+            m_toPc.pop_front();
     }
 }
 
