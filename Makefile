@@ -3,14 +3,25 @@
 # plugins (qt6-qpa-plugins, libxcb-cursor0), the desktop icon theme, the MIME database and a font.
 DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev qt6-qpa-plugins libxcb-cursor0 adwaita-icon-theme shared-mime-info fonts-dejavu-core
+# `make fuzz` builds with clang and its libFuzzer runtime.
+FUZZ_DEBIAN_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
+SOAK_RUNS ?= 20
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps test run bench clean
+.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean
 
 all: test
 
 deps:
-	@missing=""; for p in $(DEBIAN_PACKAGES); do \
+	@$(MAKE) --no-print-directory install-missing PACKAGES="$(DEBIAN_PACKAGES)"
+
+fuzz-deps: deps
+	@$(MAKE) --no-print-directory install-missing PACKAGES="$(FUZZ_DEBIAN_PACKAGES)"
+
+.PHONY: install-missing
+install-missing:
+	@missing=""; for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -35,6 +46,30 @@ build/release/build.ninja: | deps
 run: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 	@./scripts/run-vqx build/release
+
+# The whole suite SOAK_RUNS times at full parallelism on a loaded machine (scripts/soak).
+soak: deps build/test/build.ninja
+	cmake --build build/test -j $(JOBS)
+	SOAK_RUNS=$(SOAK_RUNS) ./scripts/soak build/test
+
+# The threaded tests under ThreadSanitizer: the test programs of the platform (registry, sockets,
+# serial and USB stand-ins), the core (socket and USB back ends), the simulated motors and the
+# end-to-end runs on them. Programs not built here are left out of the run.
+TSAN_TESTS := platform_tests core_tests sim_tests e2e_tests
+build/tsan/build.ninja: | deps
+	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQX_TSAN=ON
+tsan: deps build/tsan/build.ninja
+	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --test-dir build/tsan --output-on-failure -j $(JOBS) --timeout 120 -E '_NOT_BUILT$$'
+
+# libFuzzer targets (fuzz/), each run FUZZ_SECONDS seconds (scripts/fuzz).
+build/fuzz/build.ninja: | fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVQX_FUZZ=ON -DVQX_BUILD_TESTS=OFF
+fuzz: fuzz-deps build/fuzz/build.ninja
+	cmake --build build/fuzz -j $(JOBS)
+	./scripts/fuzz build/fuzz $(FUZZ_SECONDS)
 
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)

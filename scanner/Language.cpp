@@ -181,6 +181,15 @@ bool CLanguage::Read(const std::string& path, std::string& reason)
         reason = "Cannot Open Language File!";
         return false;
     }
+    return Read(ar, reason);
+}
+
+bool CLanguage::Read(CTagArchive& ar, std::string& reason)
+{
+    if (!ar.IsLoading()) {
+        reason = "Cannot Open Language File!";
+        return false;
+    }
     Serialize(ar);
     ar.Close();
     const int n = static_cast<int>(Keywords.size());

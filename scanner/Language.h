@@ -90,6 +90,8 @@ public:
     // language file, has fewer than 3 or more than 500 keywords, or a header version (after the
     // empty-version rule) that is not 3 characters.
     bool Read(const std::string& path, std::string& reason);
+    // The same from an archive of class "VQXLangFile" opened for reading (a file or bytes).
+    bool Read(CTagArchive& ar, std::string& reason);
     // Writes a language file; false when it cannot be written.
     bool Write(const std::string& path) const;
     // Reads or writes the whole archive contents (the class group is open).

@@ -1,4 +1,5 @@
 #include "scanner/LanguageTable.h"
+#include "platform/fs/ReadFile.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -272,16 +273,17 @@ bool ParseLanguageTable(std::string_view text, CLanguageTable& table, std::strin
     return true;
 }
 
+// A language table is a few hundred lines; a file far larger is not one.
+constexpr size_t kMaxTableFile = 16u << 20;
+
 bool LoadLanguageTable(const std::string& path, CLanguageTable& table, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!platform::ReadWholeFile(path, text, kMaxTableFile)) {
         error = "cannot open " + path;
         return false;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ParseLanguageTable(ss.str(), table, error);
+    return ParseLanguageTable(text, table, error);
 }
 
 COPType OperandOfCode(int code, bool optional)

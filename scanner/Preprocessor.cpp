@@ -1,12 +1,11 @@
 // Preprocessor, tokenizing of all lines, defines and labels.
 #include "scanner/Scanner.h"
+#include "platform/fs/ReadFile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <unordered_map>
 
 namespace {
@@ -39,6 +38,13 @@ std::string DirectiveArgument(const std::string& line, size_t skip)
     std::string rest = TrimBlanks(std::string_view(line).substr(std::min(skip, line.size())));
     const size_t end = rest.find_first_of(" \t'");
     return end == std::string::npos ? rest : rest.substr(0, end);
+}
+
+CError CannotOpenInclude(const std::string& name)
+{
+    char buf[600];
+    std::snprintf(buf, sizeof buf, "Cannot open the include file '%s'.", name.c_str());
+    return CError(CError::CannotOpenInclude, -1, -1, buf, nullptr);
 }
 
 std::string Normal(const std::string& path)
@@ -105,7 +111,12 @@ void CScanner::AddStartupCode()
         return;
     for (const char* l : {"GOTO _ONRUN", "GOSUB _ONPOWER", "GOTO _ONRUN", "_ONPOWER:"})
         AddLine(l, 0, -1, -1, false);
-    const std::string include = "#include \"" + ProgramFolder() + "/Include/" + m_language->InitFile + "\"";
+    // The language file names a file of the Include folder: a name with a folder part would
+    // reach outside it.
+    const std::string& init = m_language->InitFile;
+    if (init.find_first_of("/\\") != std::string::npos || init == "." || init == "..")
+        throw CannotOpenInclude(init);
+    const std::string include = "#include \"" + ProgramFolder() + "/Include/" + init + "\"";
     DoDirective(include, -1, 0);
     for (const char* l : {"RETURN", "IF 0 PRINT(\"END_OF_INIT\") ENDIF", "_ONRUN:"})
         AddLine(l, 0, -1, -1, false);
@@ -205,14 +216,9 @@ bool CScanner::DoDirective(const std::string& line, int fileIndex, int depth)
         }
         if (slot < 0)
             throw CError(CError::TooManyIncludes);
-        std::ifstream in(path, std::ios::binary);
-        std::error_code ec;
-        if (!in || std::filesystem::is_directory(path, ec)) {
-            char buf[600];
-            std::snprintf(buf, sizeof buf, "Cannot open the include file '%s'.", name.c_str());
-            throw CError(CError::CannotOpenInclude, -1, -1, buf, nullptr);
-        }
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string text;
+        if (!platform::ReadWholeFile(path, text, kMaxSourceFile))
+            throw CannotOpenInclude(name);
         m_includes[slot] = path;
         Preprocess(PlainText(text), slot, depth + 1);
         return false;

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "core/archive/TagArchive.h"
+#include "platform/fs/ReadFile.h"
 #include "platform/paths/Paths.h"
 #include "platform/registry/Profile.h"
 #include "platform/registry/Registry.h"
@@ -203,13 +204,10 @@ void CScanner::Scan(std::string_view text, const std::string& version, bool cali
 void CScanner::ScanFile(const std::string& fileName, const std::string& version, bool freshList,
                         bool calibration)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
+    std::string text;
+    if (!platform::ReadWholeFile(fileName, text, kMaxSourceFile))
         throw CVQXException(CVQXException::CannotOpenFile,
                             CVQXException::TextOf(CVQXException::CannotOpenFile) + " (" + fileName + ")");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw CVQXException(CVQXException::CannotOpenFile);
     Scan(PlainText(text), version, calibration, freshList, fileName);
 }
 

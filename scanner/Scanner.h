@@ -40,6 +40,9 @@ public:
     static constexpr int kFirstSymbolicLabel = 10;
     static constexpr int kLastSymbolicLabel = 998;
     static constexpr uint32_t kMaxBody = 0xFFFF;
+    // A source or include file larger than this is refused before it is read (ten thousand
+    // lines of a program never come near it).
+    static constexpr size_t kMaxSourceFile = 16u << 20;
     static constexpr const char* kRegistryKey = "SOFTWARE\\Korvessan\\Scanner";
 
     CScanner();

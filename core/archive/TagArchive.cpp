@@ -1,6 +1,7 @@
 #include "core/archive/TagArchive.h"
 
 #include "platform/fs/AtomicFile.h"
+#include "platform/fs/ReadFile.h"
 
 #include <climits>
 

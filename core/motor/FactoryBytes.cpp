@@ -27,6 +27,12 @@ std::string BoundedText(const uint8_t* p, int size)
     return std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(n));
 }
 
+std::string StoredFileName(const uint8_t* p, int size)
+{
+    std::string name = GetFileNamePart(BoundedText(p, size));
+    return name == "." || name == ".." ? std::string() : name;
+}
+
 void PutProgramRecord(uint8_t* p, const std::string& path, const SystemTime& date, uint32_t size)
 {
     std::memset(p, 0, FACTORY_PROGRAM_RECORD);
@@ -45,7 +51,7 @@ void PutProgramRecord(uint8_t* p, const std::string& path, const SystemTime& dat
 
 void GetProgramRecord(const uint8_t* p, std::string& name, SystemTime& date, uint32_t& size)
 {
-    name = BoundedText(p, kNameSize);
+    name = StoredFileName(p, kNameSize);
     date = SystemTime{};
     if (p[25] != 0) {
         date.wYear = static_cast<uint16_t>(2000 + p[24]);

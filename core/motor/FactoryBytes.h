@@ -45,6 +45,9 @@ uint8_t Sum8(const uint8_t* bytes, int first, int last);
 
 // A text of at most size bytes that need not be terminated.
 std::string BoundedText(const uint8_t* p, int size);
+// A file name the motor keeps: only its file-name part counts ("." and ".." count as none), so a
+// name read from a motor never reaches into another folder.
+std::string StoredFileName(const uint8_t* p, int size);
 
 // Program record of 34 bytes: file-name part in 24 bytes, year modulo 100, month, day, hour,
 // minute, second, and the size.

@@ -190,7 +190,7 @@ void CMotor::LoadLegacyFactoryData()
             MotorType = (type & 0x80000000u) || !IsMotorModelIndex(static_cast<int>(type)) ? 0 : static_cast<int32_t>(type);
             ProgSize = GetBE32(rec.data() + 4);
             progDate = UnpackProgramDate(GetBE32(rec.data() + 8));
-            ProgName = BoundedText(rec.data() + 12, size - 16);
+            ProgName = StoredFileName(rec.data() + 12, size - 16);
             VQXFlags = 3;
         }
     }

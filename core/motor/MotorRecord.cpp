@@ -1,11 +1,10 @@
 // The motor as a record: construction, copy, comparison with a detected motor, associated files.
 
 #include "core/motor/Motor.h"
+#include "platform/fs/ReadFile.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -169,18 +168,7 @@ int CMotor::CompareWith(CMotor& d)
 
 int CMotor::CompareFiles(const std::string& fileA, const std::string& fileB)
 {
-    constexpr std::streamoff kLimit = 32767;
-    auto load = [&](const std::string& path, std::string& out) {
-        std::ifstream in(path, std::ios::binary | std::ios::ate);
-        if (!in)
-            return false;
-        const std::streamoff size = in.tellg();
-        if (size < 0 || size > kLimit)
-            return false;
-        out.resize(static_cast<size_t>(size));
-        in.seekg(0);
-        return static_cast<bool>(in.read(out.data(), size));
-    };
+    auto load = [](const std::string& path, std::string& out) { return platform::ReadWholeFile(path, out, 32767); };
     std::string a, b;
     if (!load(fileA, a) || !load(fileB, b))
         return -1;

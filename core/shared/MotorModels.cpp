@@ -28,24 +28,45 @@ bool CMotorModels::Add(const CMotorModel& model)
     return true;
 }
 
+namespace {
+
+bool Failed(std::string* error, const std::string& reason)
+{
+    if (error)
+        *error = std::string(kModelsOpenError) + (reason.empty() ? "" : "\n" + reason);
+    return false;
+}
+
+std::string NotADatabase(const std::string& source)
+{
+    return "\"" + source + "\" is missing, unreadable or not a models database.";
+}
+
+} // namespace
+
 bool CMotorModels::Load(const std::string& path, std::string* error, std::vector<std::string>* warnings,
                         uint32_t mode)
 {
-    auto fail = [&](const std::string& reason) {
-        if (error)
-            *error = std::string(kModelsOpenError) + (reason.empty() ? "" : "\n" + reason);
-        return false;
-    };
+    auto fail = [&](const std::string& reason) { return Failed(error, reason); };
+    CTagArchive ar(kModelsClassName, mode);
+    if (!ar.OpenForRead(path))
+        return fail(NotADatabase(path));
+    return Load(ar, path, error, warnings);
+}
+
+bool CMotorModels::Load(CTagArchive& ar, const std::string& source, std::string* error,
+                        std::vector<std::string>* warnings)
+{
+    auto fail = [&](const std::string& reason) { return Failed(error, reason); };
+    if (!ar.IsLoading())
+        return fail(NotADatabase(source));
     try {
-        CTagArchive ar(kModelsClassName, mode);
-        if (!ar.OpenForRead(path))
-            return fail("\"" + path + "\" is missing, unreadable or not a models database.");
         std::vector<CMotorModel> models;
         if (ar.OpenGroup(kModelsGroup)) {
             const int n = ar.GetGroupCount();
             const int kept = n > kMaxModels ? kMaxModels : n;
             if (n > kMaxModels && warnings)
-                warnings->push_back("The models database \"" + path + "\" holds " + std::to_string(n) +
+                warnings->push_back("The models database \"" + source + "\" holds " + std::to_string(n) +
                                     " models; only the first " + std::to_string(kMaxModels) + " are used.");
             models.reserve(static_cast<size_t>(kept));
             for (int i = 0; i < kept; ++i) {

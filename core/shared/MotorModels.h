@@ -48,6 +48,10 @@ public:
     // loads no picture bytes).
     bool Load(const std::string& path, std::string* error = nullptr, std::vector<std::string>* warnings = nullptr,
               uint32_t mode = 0);
+    // The same from an archive of class kModelsClassName opened for reading; `source` names it
+    // in the texts.
+    bool Load(CTagArchive& ar, const std::string& source, std::string* error = nullptr,
+              std::vector<std::string>* warnings = nullptr);
     // Writes the table as a models database; false when it cannot be written.
     bool Save(const std::string& path) const;
 

@@ -1,22 +1,18 @@
 #include "core/shared/Tips.h"
 
 #include "platform/fs/AtomicFile.h"
-
-#include <cstdio>
-#include <memory>
+#include "platform/fs/ReadFile.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+// A tips file larger than this is not one.
+constexpr size_t kMaxTipsFile = 16u << 20;
 
-bool ReadInt32(std::FILE* f, int32_t& value)
+bool ReadInt32(std::string_view bytes, size_t pos, int32_t& value)
 {
-    unsigned char b[4];
-    if (std::fread(b, 1, 4, f) != 4)
+    if (bytes.size() < 4 || pos > bytes.size() - 4)
         return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + pos);
     value = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
                                  (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
     return true;
@@ -39,43 +35,37 @@ TipRecord Failure(int32_t count)
 
 } // namespace
 
-TipRecord ReadTipRecord(const std::string& path, int32_t k)
+TipRecord ParseTipRecord(std::string_view file, int32_t k)
 {
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f)
-        return Failure(0);
-    if (std::fseek(f.get(), 0, SEEK_END) != 0)
-        return Failure(0);
-    const long size = std::ftell(f.get());
-    if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0)
-        return Failure(0);
-
     int32_t n = 0;
-    if (!ReadInt32(f.get(), n) || n <= 0)
+    if (!ReadInt32(file, 0, n) || n <= 0)
         return Failure(0);
     if (k < 0 || k >= n)
         k = 0;
-
-    long pos = 4;
+    size_t pos = 4;
     for (int32_t i = 0;; ++i) {
         int32_t length = 0;
-        if (!ReadInt32(f.get(), length) || length < 0 || length > size - pos - 4)
+        if (!ReadInt32(file, pos, length) || length < 0 || static_cast<size_t>(length) > file.size() - pos - 4)
             return Failure(n);
         pos += 4;
         if (i == k) {
             TipRecord r;
-            r.text.resize(static_cast<size_t>(length));
-            if (length > 0 && std::fread(r.text.data(), 1, r.text.size(), f.get()) != r.text.size())
-                return Failure(n);
+            r.text.assign(file.substr(pos, static_cast<size_t>(length)));
             r.ok = true;
             r.index = k;
             r.count = n;
             return r;
         }
-        pos += length;
-        if (std::fseek(f.get(), pos, SEEK_SET) != 0)
-            return Failure(n);
+        pos += static_cast<size_t>(length);
     }
+}
+
+TipRecord ReadTipRecord(const std::string& path, int32_t k)
+{
+    std::string file;
+    if (!platform::ReadWholeFile(path, file, kMaxTipsFile))
+        return Failure(0);
+    return ParseTipRecord(file, k);
 }
 
 bool WriteTipsFile(const std::string& path, const std::vector<std::string>& tips)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr const char* kTipsFileName = "Tips.dat";
@@ -23,7 +24,10 @@ struct TipRecord {
 // (never a backwards seek). Every length is checked against what is left of the file, so a
 // truncated or hostile file gives !ok, never a huge allocation. Tips longer than 1023 bytes are
 // returned whole, not cut.
+// The file must be a regular file of at most 16 MiB.
 TipRecord ReadTipRecord(const std::string& path, int32_t k);
+// The same on the file's bytes.
+TipRecord ParseTipRecord(std::string_view file, int32_t k);
 
 // Writes a tips file, replacing an old one whole (atomically); false when it cannot be written,
 // and the old file is then unchanged.

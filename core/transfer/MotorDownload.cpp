@@ -9,11 +9,10 @@
 #include "core/transfer/ProgramTransfer.h"
 #include "core/transfer/TransferSteps.h"
 #include "core/ui/Questions.h"
+#include "platform/fs/ReadFile.h"
 
 #include <cctype>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 
 using namespace transfer;
@@ -93,23 +92,20 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, bool showProgress,
             throw CVQXException(CVQXException::CannotOpenFile);
         path = main->FileName;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw CVQXException(CVQXException::CannotOpenFile);
     if (EndsWithNoCase(path, ".scx"))
         flags |= DL_CALIBRATION;
     const bool calibration = (flags & DL_CALIBRATION) != 0;
 
     CCommPort& p = PortOf(*this);
     const long limit = calibration ? kMaxCalibrationBytes : (Is462(*this) ? kMax462ProgramBytes : kMaxProgramBytes);
-    in.seekg(0, std::ios::end);
-    const long size = static_cast<long>(in.tellg());
-    if (size < 0 || size > limit)
-        throw CVQXException(CVQXException::FileTooLong);
-    in.seekg(0);
-    const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (static_cast<long>(image.size()) != size)
-        throw CVQXException(CVQXException::CannotOpenFile);
+    // Only a regular file is read, and only when its size fits the motor: a name that points at a
+    // FIFO or a device must not hang the download.
+    std::string image;
+    switch (platform::ReadRegularFile(path, image, static_cast<size_t>(limit))) {
+    case platform::ReadStatus::Ok: break;
+    case platform::ReadStatus::TooLarge: throw CVQXException(CVQXException::FileTooLong);
+    default: throw CVQXException(CVQXException::CannotOpenFile);
+    }
     motorport::EnsureOpen(p);
 
     if (Address == 0 && !ConfirmGlobalDownload(*this, flags))

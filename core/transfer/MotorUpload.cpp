@@ -13,11 +13,10 @@
 #include "core/ui/InfoView.h"
 #include "core/ui/Progress.h"
 #include "platform/fs/AtomicFile.h"
+#include "platform/fs/ReadFile.h"
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 using namespace transfer;
@@ -48,13 +47,11 @@ private:
     std::vector<uint8_t> m_group;
 };
 
-std::optional<std::string> ReadWholeFile(const std::string& path)
+// A program file: a regular file no longer than any motor's program memory.
+std::optional<std::string> ReadProgramFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || data.size() > 32767)
+    std::string data;
+    if (!platform::ReadWholeFile(path, data, 32767))
         return std::nullopt;
     return data;
 }
@@ -158,11 +155,12 @@ bool CMotor::CompareProgram(bool showMessages, bool showWaitText)
     if (showWaitText)
         context.Progress().SetText("Comparing files...", std::nullopt);
     context.Info().AddInfo("Comparing files...");
-    const std::optional<std::string> uploaded = ReadWholeFile(path);
+    const std::optional<std::string> uploaded = ReadProgramFile(path);
     std::remove(path.c_str());
     // The END program has no file of its own: it is compared with its image.
     const std::optional<std::string> program =
-        ProgName == kEndProgramName ? std::optional<std::string>(EndProgramImage(context.Compiler(), Version)) : ReadWholeFile(ProgName);
+        ProgName == kEndProgramName ? std::optional<std::string>(EndProgramImage(context.Compiler(), Version))
+                                    : ReadProgramFile(ProgName);
     if (!uploaded || !program) {
         context.Info().AddError("Cannot compare files.");
         return false;

@@ -182,36 +182,4 @@ bool MakeFolders(const std::string& folder)
     return false;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out, size_t maxSize)
-{
-    out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-        static_cast<unsigned long long>(st.st_size) > maxSize) {
-        ::close(fd);
-        return false;
-    }
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < out.size()) {
-        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            out.clear();
-            return false;
-        }
-        if (n == 0)
-            break; // the file shrank while we read it: keep what is there
-        got += static_cast<size_t>(n);
-    }
-    out.resize(got);
-    ::close(fd);
-    return true;
-}
-
 } // namespace platform

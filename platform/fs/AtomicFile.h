@@ -4,6 +4,8 @@
 // reader (or a crash at any moment) sees either the whole old file or the whole new one, never a
 // torn mix. A temporary file left by a crash is named ".<file name>.tmp<random>" and is harmless.
 
+#include "platform/fs/ReadFile.h" // ReadWholeFile, the reading side
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,9 +51,5 @@ void SyncParentFolder(const std::string& path);
 
 // Creates a folder and its missing parents (like mkdir -p). True when it exists afterwards.
 bool MakeFolders(const std::string& folder);
-
-// Reads a whole regular file of at most maxSize bytes. False when it cannot be opened, is not a
-// regular file, or is larger than maxSize. Never blocks on a FIFO or device.
-bool ReadWholeFile(const std::string& path, std::string& out, size_t maxSize);
 
 } // namespace platform

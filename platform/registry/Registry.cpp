@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <unordered_map>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,32 +95,63 @@ bool StorableKey(const std::vector<std::string>& parts)
     return true;
 }
 
+std::string LowerName(std::string_view n)
+{
+    std::string out(n);
+    for (char& c : out)
+        c = Lower(c);
+    return out;
+}
+
+// A key. Children and values keep their order in vectors; an index by lower-case name finds
+// them, so that a key with a million subkeys or values loads in linear time.
 struct Node {
     std::string name;
     std::vector<RegValue> values;
     std::vector<std::unique_ptr<Node>> children;
+    std::unordered_map<std::string, size_t> childAt;
+    std::unordered_map<std::string, size_t> valueAt;
 
     Node* Child(std::string_view n)
     {
-        for (auto& c : children)
-            if (SameName(c->name, n))
-                return c.get();
-        return nullptr;
+        auto it = childAt.find(LowerName(n));
+        return it == childAt.end() ? nullptr : children[it->second].get();
     }
     Node* ChildOrAdd(std::string_view n)
     {
-        if (Node* c = Child(n))
-            return c;
+        auto [it, added] = childAt.try_emplace(LowerName(n), children.size());
+        if (!added)
+            return children[it->second].get();
         children.push_back(std::make_unique<Node>());
         children.back()->name = std::string(n);
         return children.back().get();
     }
+    bool EraseChild(std::string_view n)
+    {
+        return Erase(children, childAt, n, [](const std::unique_ptr<Node>& c) { return c->name; });
+    }
     RegValue* Value(std::string_view n)
     {
-        for (auto& v : values)
-            if (SameName(v.name, n))
-                return &v;
-        return nullptr;
+        auto it = valueAt.find(LowerName(n));
+        return it == valueAt.end() ? nullptr : &values[it->second];
+    }
+    bool EraseValue(std::string_view n)
+    {
+        return Erase(values, valueAt, n, [](const RegValue& v) { return v.name; });
+    }
+    // Removes the item of that name and renumbers the index; false when there is none.
+    template <class Item, class NameOf>
+    static bool Erase(std::vector<Item>& items, std::unordered_map<std::string, size_t>& at, std::string_view n,
+                      NameOf nameOf)
+    {
+        auto it = at.find(LowerName(n));
+        if (it == at.end())
+            return false;
+        items.erase(items.begin() + static_cast<std::ptrdiff_t>(it->second));
+        at.clear();
+        for (size_t i = 0; i < items.size(); ++i)
+            at.emplace(LowerName(nameOf(items[i])), i);
+        return true;
     }
     // Sets keeping the place; returns whether anything changed.
     bool Set(const RegValue& v)
@@ -132,6 +164,7 @@ struct Node {
             *old = std::move(replacement);
             return true;
         }
+        valueAt.emplace(LowerName(v.name), values.size());
         values.push_back(v);
         return true;
     }
@@ -360,12 +393,11 @@ void ParseText(std::string_view text, Node& root, const std::string& rootName, b
             size_t colon = data.find(':');
             if (colon == std::string_view::npos)
                 continue;
-            std::string joined(data.substr(colon + 1));
-            // Continuation lines: a trailing backslash joins the next line.
-            while (!joined.empty() && Trim(joined).size() > 0 && Trim(joined).back() == '\\' &&
-                   i + 1 < lines.size()) {
-                std::string_view t = Trim(joined);
-                joined = std::string(t.substr(0, t.size() - 1));
+            // Continuation lines: a trailing backslash joins the next line. Each line is appended
+            // once, so a value continued over a million lines still loads in linear time.
+            std::string joined(Trim(data.substr(colon + 1)));
+            while (!joined.empty() && joined.back() == '\\' && i + 1 < lines.size()) {
+                joined.pop_back();
                 joined += Trim(lines[++i]);
             }
             std::vector<uint8_t> bytes;
@@ -700,13 +732,7 @@ bool Registry::DeleteKey(RegHive hive, std::string_view key)
         Node* parent = Walk(root, parentPath);
         if (!parent)
             return 0;
-        for (auto it = parent->children.begin(); it != parent->children.end(); ++it) {
-            if (SameName((*it)->name, parts.back())) {
-                parent->children.erase(it);
-                return 2;
-            }
-        }
-        return 0;
+        return parent->EraseChild(parts.back()) ? 2 : 0;
     });
 }
 
@@ -811,13 +837,7 @@ bool Registry::DeleteValue(RegHive hive, std::string_view key, std::string_view 
         Node* n = Walk(root, parts);
         if (!n)
             return 0;
-        for (auto it = n->values.begin(); it != n->values.end(); ++it) {
-            if (SameName(it->name, name)) {
-                n->values.erase(it);
-                return 2;
-            }
-        }
-        return 0;
+        return n->EraseValue(name) ? 2 : 0;
     });
 }
 
@@ -907,6 +927,15 @@ bool ParseQuoted(std::string_view s, size_t& pos, std::string& out)
         out += c;
     }
     return false; // no closing quote
+}
+
+std::string Reformat(std::string_view text, RegHive hive)
+{
+    const bool machine = hive != RegHive::CurrentUser;
+    const std::string rootName = machine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+    Node root;
+    ParseText(text, root, rootName, machine);
+    return ToText(root, rootName);
 }
 
 } // namespace regedit

@@ -155,6 +155,8 @@ namespace regedit {
 std::string EscapeString(std::string_view s);
 // Parses the quoted text starting at s[pos] == '"'; sets pos past the closing quote.
 bool ParseQuoted(std::string_view s, size_t& pos, std::string& out);
+// What reading a file of the hive's kind and writing it again makes of its text.
+std::string Reformat(std::string_view text, RegHive hive);
 } // namespace regedit
 
 } // namespace platform

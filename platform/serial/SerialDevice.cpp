@@ -3,12 +3,28 @@
 #include "platform/serial/TermiosSerialDevice.h"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 
 namespace platform {
 
 namespace {
-std::atomic<ISerialDeviceSource*> g_source{nullptr};
+
+std::mutex g_hooksMutex;
+std::map<std::string, std::function<void()>> g_hooks;
+
+// Runs under the lock, so that a hook is never run after it was removed.
+void RunOpenHook(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(g_hooksMutex);
+    const auto it = g_hooks.find(path);
+    if (it != g_hooks.end())
+        it->second();
 }
+
+std::atomic<ISerialDeviceSource*> g_source{nullptr};
+
+} // namespace
 
 ISerialDeviceSource* SetSerialDeviceSource(ISerialDeviceSource* source) { return g_source.exchange(source); }
 
@@ -39,7 +55,17 @@ std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, const Se
         return nullptr;
     }
     const std::string path = name[0] == '/' ? name : "/dev/" + name;
+    RunOpenHook(path);
     return TermiosSerialDevice::Open(path, line, error);
+}
+
+void SetSerialOpenHook(const std::string& path, std::function<void()> hook)
+{
+    std::lock_guard<std::mutex> lock(g_hooksMutex);
+    if (hook)
+        g_hooks[path] = std::move(hook);
+    else
+        g_hooks.erase(path);
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -101,5 +102,12 @@ bool IsSourceDevice(const std::string& name);
 // On failure returns null and describes the reason in *error (when given).
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, const SerialLineSettings& line,
                                                std::string* error = nullptr);
+
+// For a simulated line behind a pseudo-terminal: `hook` runs each time the device at `path` is
+// about to be opened, before the new session's settings apply. A real line has sent every byte
+// by the time close() returns; a pseudo-terminal only queues them, so the simulator takes them
+// here at the settings they were written with (a command that changes the motors' rate, sent
+// just before the port is reopened at the new rate). An empty hook removes it.
+void SetSerialOpenHook(const std::string& path, std::function<void()> hook);
 
 } // namespace platform

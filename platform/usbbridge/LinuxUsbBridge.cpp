@@ -1,10 +1,10 @@
 #include "platform/usbbridge/LinuxUsbBridge.h"
+#include "platform/fs/ReadFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,9 +21,11 @@ namespace {
 
 std::string ReadAttribute(const fs::path& file)
 {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
+    // A sysfs attribute is one short line (the kernel reports 4096 bytes for every one).
+    std::string text;
+    if (!ReadWholeFile(file.string(), text, 4096))
+        return {};
+    std::string line = text.substr(0, text.find('\n'));
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     return line;

@@ -2,9 +2,12 @@
 
 #include "core/VQXException.h"
 #include "core/detect/RS232Chain.h"
+#include "tests/common/ChainCaseName.h"
 #include "tests/e2e/DetectE2EFixture.h"
 #include "tests/support/ui/HeadlessProgress.h"
 #include "tests/common/CodeOf.h"
+
+#include <ostream>
 
 namespace {
 
@@ -13,6 +16,8 @@ struct ChainCase {
     int motorBaud;
     int portBaud;
 };
+
+void PrintTo(const ChainCase& c, std::ostream* out) { *out << ChainCaseText(c.motors, c.motorBaud, c.portBaud); }
 
 class DetectChainE2E : public DetectSerialE2E, public ::testing::WithParamInterface<ChainCase> {};
 
@@ -47,7 +52,10 @@ TEST_P(DetectChainE2E, AddressesTheChainInOrderAndReadsEachIdentity)
 INSTANTIATE_TEST_SUITE_P(Chains, DetectChainE2E,
                          ::testing::Values(ChainCase{1, 38400, 9600}, ChainCase{3, 38400, 9600},
                                            ChainCase{12, 19200, 9600}, ChainCase{1, 9600, 38400},
-                                           ChainCase{3, 4800, 38400}, ChainCase{12, 2400, 38400}));
+                                           ChainCase{3, 4800, 38400}, ChainCase{12, 2400, 38400}),
+                         [](const ::testing::TestParamInfo<ChainCase>& info) {
+                             return ChainCaseName(info.param.motors, info.param.motorBaud, info.param.portBaud);
+                         });
 
 TEST_F(DetectSerialE2E, ChainWithAMotorEchoingWronglyHasNoLink)
 {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace transfertest;
 using namespace transfer;
 
@@ -86,6 +88,11 @@ TEST(TransferQuestions, ProgramsTooLargeForTheMotorAreRefusedBeforeAnyTransfer)
     EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(t.folder.File("missing.tqx"), false, 0, false); }),
               CVQXException::CannotOpenFile);
     EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram("", false, 0, false); }), CVQXException::CannotOpenFile);
+    // Names of no file are refused without waiting or reading: a FIFO no one writes to, a device.
+    ASSERT_EQ(mkfifo(t.folder.File("fifo.tqx").c_str(), 0600), 0);
+    for (const std::string& name : {t.folder.File("fifo.tqx"), std::string("/dev/zero"), t.folder.Path()})
+        EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(name, false, 0, false); }), CVQXException::CannotOpenFile)
+            << name;
     EXPECT_EQ(CountCommand(t, 1, "LOAD") + CountCommand(t, 2, "LOAD"), 0);
 }
 

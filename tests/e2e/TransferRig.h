@@ -112,6 +112,15 @@ struct Services : HeadlessContext {
         context.SetProgramCompiler(CompileText);
     }
 
+    // The information lines so far, one a line: what a failed step said.
+    std::string InfoText() const
+    {
+        std::string text;
+        for (const auto& line : info.Lines())
+            text += line.description + "\n";
+        return text;
+    }
+
     // Compiles a source for a language version into a file; returns its path.
     std::string Compile(const std::string& source, const std::string& version, const std::string& name = "prog.tqx")
     {

@@ -33,7 +33,7 @@ void RoundTrip(MotorsUnderTest& t, int address, const char* source = kSampleProg
     EXPECT_NE(text.find("LOOP\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find('$'), std::string::npos) << text;
     EXPECT_TRUE(UploadMatchesImage(text, image));
-    EXPECT_TRUE(m.CompareProgram(true, false));
+    EXPECT_TRUE(m.CompareProgram(true, false)) << t.InfoText();
     EXPECT_FALSE(t.AnyAsleep());
 
 }
@@ -52,7 +52,7 @@ void BackupRestores(MotorsUnderTest& t, int address, const char* source = kBacku
     m.ClearProgram(0);
     EXPECT_EQ(t.Body(address), "END\n");
     EXPECT_EQ(m.ProgName, "<END>");
-    EXPECT_TRUE(m.CompareProgram(true, false));
+    EXPECT_TRUE(m.CompareProgram(true, false)) << t.InfoText();
 
     std::string plain;
     for (char c : ReadFile(uploaded))

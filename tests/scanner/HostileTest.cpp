@@ -1,9 +1,10 @@
 // Hostile input never crashes or hangs: binary files, very long files, deep nesting, huge
-// literals, broken RTF.
+// literals, broken RTF. (A hang shows as the test's time-out; how fast such input is compiled is
+// measured by bench_scanner, and the fuzz targets keep looking for slow inputs.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
+#include <sys/stat.h>
 
 #include "tests/scanner/ScannerTestUtil.h"
 
@@ -11,16 +12,14 @@ using namespace scannertest;
 
 class Hostile : public ScannerTest {
 protected:
-    void ScanQuickly(const std::string& text)
+    void ScanSafely(const std::string& text)
     {
-        const auto t0 = std::chrono::steady_clock::now();
         Scan(text);
         try {
             (void)s.CompiledImage();
         } catch (const CVQXException& e) {
             EXPECT_EQ(e.GetCode(), 1039); // a body above 0xFFFF bytes
         }
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
         EXPECT_LE(s.Errors().GetCount(), s.Errors().GetCapacity());
     }
 };
@@ -32,7 +31,7 @@ TEST_F(Hostile, RandomBinary)
         std::string text(5000 + round * 100, '\0');
         for (char& c : text)
             c = static_cast<char>(rng());
-        ScanQuickly(text);
+        ScanSafely(text);
     }
 }
 
@@ -49,7 +48,7 @@ TEST_F(Hostile, RandomTokensOfTheLanguage)
             text += words[rng() % (sizeof words / sizeof *words)];
             text += (rng() % 3) ? " " : "";
         }
-        ScanQuickly(text);
+        ScanSafely(text);
         TempDir dir;
         try {
             s.WriteCompiled(dir / "x.tqx", true);
@@ -64,12 +63,12 @@ TEST_F(Hostile, TenThousandLines)
     for (int i = 0; i < 9999; ++i)
         text += "a=a+1 IF a>5 PRINT(\"x\",a,#13) ENDIF\n";
     text += "END\n";
-    ScanQuickly(text);
+    ScanSafely(text);
     ExpectClean();
     std::string errors;
     for (int i = 0; i < 9000; ++i)
         errors += "foo bar\n";
-    ScanQuickly(errors);
+    ScanSafely(errors);
     EXPECT_EQ(s.Errors().GetErrorCount(), 51);
 }
 
@@ -78,31 +77,31 @@ TEST_F(Hostile, DeepNestingEverywhere)
     std::string text;
     for (int i = 0; i < 3000; ++i)
         text += "WHILE a\nIF b\nSWITCH c\n";
-    ScanQuickly(text);
+    ScanSafely(text);
     EXPECT_TRUE(Has(1801));
     std::string defs;
     for (int i = 0; i < 400; ++i)
         defs += std::string("#ifdef X").append(std::to_string(i)) + "\n";
     for (int i = 0; i < 400; ++i)
         defs += "#endif\n";
-    ScanQuickly(defs + "END");
+    ScanSafely(defs + "END");
     ExpectClean();
     std::string chain = "#define D0 1\n";
     for (int i = 1; i < 400; ++i)
         chain += std::string("#define D").append(std::to_string(i)) + std::string(" D").append(std::to_string(i - 1)) + std::string("+D").append(std::to_string(i - 1)) + "\n";
-    ScanQuickly(chain + "a=D399\nEND");
+    ScanSafely(chain + "a=D399\nEND");
     ASSERT_EQ(Codes(), std::vector<int>{1220}); // the doubling chain is refused, not expanded
     EXPECT_NE(s.Errors()[0].message.find("too long"), std::string::npos);
 }
 
 TEST_F(Hostile, HugeLiteralsAndLongLines)
 {
-    ScanQuickly("a=" + std::string(100000, '9') + "\nEND");
+    ScanSafely("a=" + std::string(100000, '9') + "\nEND");
     EXPECT_TRUE(Has(1401));
-    ScanQuickly("PRINT(\"" + std::string(200000, 'x') + "\")\nEND");
+    ScanSafely("PRINT(\"" + std::string(200000, 'x') + "\")\nEND");
     ExpectClean();
-    ScanQuickly(std::string(100000, '(') + "\nEND");
-    ScanQuickly("C" + std::string(50, '9') + "\nGOTO" + std::string(50, '9') + "\nEND");
+    ScanSafely(std::string(100000, '(') + "\nEND");
+    ScanSafely("C" + std::string(50, '9') + "\nGOTO" + std::string(50, '9') + "\nEND");
     EXPECT_TRUE(Has(1210));
 }
 
@@ -119,12 +118,12 @@ TEST_F(Hostile, FunctionsNestedInExpressions)
     fn.ReturnValue = COPType::MakeAny();
     l.Keywords.push_back(fn);
     s.SetLanguage(l);
-    ScanQuickly("a=FN(FN(FN(1)))\nEND");
+    ScanSafely("a=FN(FN(FN(1)))\nEND");
     ExpectClean();
     std::string deep = "a=";
     for (int i = 0; i < 100000; ++i)
         deep += "FN(";
-    ScanQuickly(deep + "\nEND");
+    ScanSafely(deep + "\nEND");
     ASSERT_EQ(Codes(), std::vector<int>{1220});
     EXPECT_EQ(s.Errors()[0].message, "Expression nested too deeply.");
 }
@@ -140,9 +139,8 @@ TEST_F(Hostile, BrokenRtfFiles)
         for (int i = 0; i < 500; ++i)
             text += pieces[rng() % (sizeof pieces / sizeof *pieces)];
         const std::string path = dir.Write("r.tqs", text);
-        const auto t0 = std::chrono::steady_clock::now();
         s.ScanFile(path, "");
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
+        EXPECT_LE(s.Errors().GetCount(), s.Errors().GetCapacity());
     }
 }
 
@@ -154,4 +152,36 @@ TEST_F(Hostile, SelfIncludingFilesStop)
     s.ScanFile(dir.Write("main.tqs", "#include \"a.tqs\"\n#include \"main.tqs\"\nEND\n"), "");
     ExpectClean();
     EXPECT_EQ(s.Lines().size(), 3u);
+}
+
+TEST_F(Hostile, NamesThatPointAtNoFileAreRefusedWithoutWaiting)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo.tqs").c_str(), 0600), 0); // no writer: reading it would wait forever
+    // A source file that is a FIFO, a device or a folder.
+    for (const std::string& path : {dir / "fifo.tqs", std::string("/dev/zero"), dir.Path().string()}) {
+        try {
+            s.ScanFile(path, "");
+            ADD_FAILURE() << path << " was read";
+        } catch (const CVQXException& e) {
+            EXPECT_EQ(e.GetCode(), CVQXException::CannotOpenFile) << path;
+        }
+    }
+    // An include of one: the usual error, at the include.
+    for (const std::string& name : {std::string("fifo.tqs"), std::string("/dev/zero"), std::string(".")}) {
+        s.ScanFile(dir.Write("main.tqs", "#include \"" + name + "\"\nEND\n"), "");
+        EXPECT_TRUE(Has(CError::CannotOpenInclude)) << name << "\n" << Dump();
+    }
+    // The start-up file a language file names lies in the Include folder: a name that leads out
+    // of it is refused, one inside it is read.
+    dir.Write("Include/Init.tqs", "V=100\n");
+    dir.Write("Secret.tqs", "V=1\n");
+    s.SetProgramFolder(dir.Path().string());
+    for (const char* init : {"../Secret.tqs", "..", "/etc/passwd", "..\\Secret.tqs", "Init.tqs"}) {
+        CLanguage l = TableLanguage();
+        l.InitFile = init;
+        s.SetLanguage(l);
+        Scan("G\nEND");
+        EXPECT_EQ(Has(CError::CannotOpenInclude), std::string(init) != "Init.tqs") << init << "\n" << Dump();
+    }
 }

@@ -1,9 +1,11 @@
 #include "core/detect/RS232Chain.h"
 
 #include "core/VQXException.h"
+#include "tests/common/ChainCaseName.h"
 #include "tests/core/detect/DetectFixture.h"
 
 #include <cstring>
+#include <ostream>
 
 namespace {
 
@@ -22,6 +24,11 @@ struct ChainCase {
     int motorBaud;
     int portBaud;
 };
+
+void PrintTo(const ChainCase& c, std::ostream* out)
+{
+    *out << ChainCaseText(static_cast<size_t>(c.count), c.motorBaud, c.portBaud);
+}
 
 class ChainAddressing : public RS232ChainTest, public ::testing::WithParamInterface<ChainCase> {};
 
@@ -54,7 +61,11 @@ INSTANTIATE_TEST_SUITE_P(Chains, ChainAddressing,
                          ::testing::Values(ChainCase{1, 9600, 38400}, ChainCase{3, 9600, 38400},
                                            ChainCase{12, 9600, 38400}, ChainCase{1, 38400, 9600},
                                            ChainCase{3, 38400, 9600}, ChainCase{12, 38400, 9600},
-                                           ChainCase{3, 2400, 19200}));
+                                           ChainCase{3, 2400, 19200}),
+                         [](const ::testing::TestParamInfo<ChainCase>& info) {
+                             return ChainCaseName(static_cast<size_t>(info.param.count), info.param.motorBaud,
+                                                  info.param.portBaud);
+                         });
 
 TEST_F(RS232ChainTest, DetectFindsAddressedMotorsAndAddressesTheUnaddressedOne)
 {

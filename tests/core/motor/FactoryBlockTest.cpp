@@ -151,6 +151,23 @@ TEST(FactoryBlock, ParseKeepsTheMotorsOwnVersionAndBoundsHostileContents)
     EXPECT_EQ(m.MotorType, 0);
     EXPECT_EQ(m.KP, GAIN_UNKNOWN);
     EXPECT_EQ(m.KL, GAIN_UNKNOWN);
+
+    // A program name is a file name: one with folders leads nowhere but to its file-name part.
+    const struct {
+        const char* stored;
+        const char* read;
+    } names[] = {{"../../etc/passwd", "passwd"}, {"/dev/zero", "zero"}, {"..\\..\\x.tqx", "x.tqx"},
+                 {"..", ""}, {".", ""}, {"dir/", ""}, {"prog.tqx", "prog.tqx"}};
+    for (const auto& n : names) {
+        std::memset(b + 80, 0, 24);
+        std::memcpy(b + 80, n.stored, std::strlen(n.stored));
+        std::memset(b + 114, 0, 24);
+        std::memcpy(b + 114, n.stored, std::strlen(n.stored));
+        CMotor named;
+        named.ParseFactoryData(b, 200);
+        EXPECT_EQ(named.ProgName, n.read) << n.stored;
+        EXPECT_EQ(named.CalProgName, n.read) << n.stored;
+    }
 }
 
 TEST(FactoryBlock, ShortBlockHoldsNoGainsAndNoRmaMeansNoRmaData)

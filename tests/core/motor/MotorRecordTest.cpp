@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -169,6 +171,12 @@ TEST(MotorRecord, CompareFilesByLengthAndBytes)
     EXPECT_EQ(CMotor::CompareFiles(edge, edge), 0);
     EXPECT_EQ(CMotor::CompareFiles(a, big), -1);
     EXPECT_EQ(CMotor::CompareFiles(a, (dir / "missing").string()), -1);
+    // Names that are no files are refused without reading: an endless device, a FIFO no one
+    // writes to (opening it for reading would wait), a folder.
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(CMotor::CompareFiles("/dev/zero", "/dev/zero"), -1);
+    EXPECT_EQ(CMotor::CompareFiles(a, (dir / "fifo").string()), -1);
+    EXPECT_EQ(CMotor::CompareFiles(dir.string(), dir.string()), -1);
     std::filesystem::remove_all(dir);
 }
 

@@ -77,6 +77,10 @@ TEST(Tips, MissingEmptyAndNonPositiveCountFail)
     WriteBytes(tmp.File("neg.dat"), Le32(-3) + Le32(1) + "a");
     EXPECT_FALSE(ReadTipRecord(tmp.File("neg.dat"), 0).ok);
     EXPECT_FALSE(ReadTipRecord(tmp.Path(), 0).ok); // a folder, not a file
+    // A FIFO no one writes to and an endless device: refused at once, never waited for or read.
+    ASSERT_EQ(mkfifo(tmp.File("fifo.dat").c_str(), 0600), 0);
+    EXPECT_EQ(ReadTipRecord(tmp.File("fifo.dat"), 0).text, kTipsReadError);
+    EXPECT_EQ(ReadTipRecord("/dev/zero", 0).text, kTipsReadError);
 }
 
 TEST(Tips, TruncatedAndHostileFilesFailWithoutHugeReads)

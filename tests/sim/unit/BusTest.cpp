@@ -3,6 +3,8 @@
 #include "tests/sim/unit/PcLine.h"
 #include "tests/sim/wiring/SerialRig.h"
 
+#include "platform/serial/SerialDevice.h"
+
 #include <gtest/gtest.h>
 
 namespace vqxsim::test {
@@ -98,6 +100,37 @@ TEST(Bus, MotorsOnChannelOneFollowTheChannelOneCommands)
     EXPECT_EQ(pc.ReadUntil("\r"), "24576/450\r");
     EXPECT_TRUE(rig->WithMotor(0, [](SimMotor& m) { return m.Asleep(1); }));
     EXPECT_FALSE(rig->WithMotor(1, [](SimMotor& m) { return m.Asleep(1); }));
+}
+
+// A real line has sent every byte by the time the PC closes it; a pseudo-terminal only queues
+// them. A rate command the PC writes just before it reopens the line at the new rate must still
+// travel at the old rate, however late the line's thread gets to it.
+TEST(Bus, RateCommandWrittenJustBeforeAReopenTravelsAtTheOldRate)
+{
+    auto rig = Bus(2, CollisionForm::Garbage);
+    platform::SerialLineSettings line;
+    line.baud = 9600;
+    auto device = platform::OpenSerialDevice(rig->DevicePath(), line);
+    ASSERT_TRUE(device);
+    for (int round = 0; round < 20; ++round) {
+        const int to = round % 2 == 0 ? 19200 : 9600;
+        const std::string command = "\x80OCHN(RS4,0,N," + std::to_string(to) + ",1,8,C) ";
+        size_t n = 0;
+        ASSERT_TRUE(device->Write(reinterpret_cast<const uint8_t*>(command.data()), command.size(), n));
+        ASSERT_EQ(n, command.size());
+        device.reset();
+        line.baud = to;
+        device = platform::OpenSerialDevice(rig->DevicePath(), line);
+        ASSERT_TRUE(device);
+        // Motor 2 heard the command and answers at the new rate.
+        ASSERT_TRUE(device->SetTimeouts({0, 0, 2000, 0, 0}));
+        ASSERT_TRUE(device->Write(reinterpret_cast<const uint8_t*>("\x82RSP "), 5, n));
+        std::string reply(10, '\0');
+        ASSERT_TRUE(device->Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size(), n));
+        EXPECT_EQ(reply.substr(0, n), "24576/450\r") << "round " << round;
+    }
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(rig->WithMotor(i, [](SimMotor& m) { return m.Channel(0).baud; }), 9600);
 }
 
 } // namespace

@@ -17,7 +17,8 @@ public:
     size_t Count() const { return m_topology->Count(); }
 
     // Runs f(SimMotor&) on motor index (0 = first in a chain) under the line's lock and returns
-    // what f returns. Knobs and state changed there take effect at once; output f queued is sent.
+    // what f returns, after the bytes the PC has written so far have reached the motors. Knobs and
+    // state changed there take effect at once; output f queued is sent.
     template <class F>
     decltype(auto) WithMotor(size_t index, F&& f)
     {
@@ -26,6 +27,7 @@ public:
             ~Waker() { rig->Wake(); }
         } waker{this};
         std::lock_guard<std::mutex> lock(m_mutex);
+        Settle();
         return f(m_topology->nodes.at(index).motor);
     }
 
@@ -36,6 +38,9 @@ protected:
     explicit LineRig(std::unique_ptr<Topology> topology) : m_topology(std::move(topology)) {}
     // Something changed outside the line's own flow: let it look at the motors again.
     virtual void Wake() = 0;
+    // Called with the lock held before a motor is looked at: a line whose thread may lag behind
+    // what the PC already wrote catches up first.
+    virtual void Settle() {}
     virtual TimePoint Now() const { return SimClock::now(); }
 
     std::unique_ptr<Topology> m_topology;

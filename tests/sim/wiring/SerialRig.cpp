@@ -1,6 +1,7 @@
 #include "tests/sim/wiring/SerialRig.h"
 
 #include "tests/sim/wiring/PtyPort.h"
+#include "platform/serial/SerialDevice.h"
 
 #include <deque>
 #include <fcntl.h>
@@ -39,6 +40,13 @@ SerialRig::SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort>
         m_wake[0] = m_wake[1] = -1;
     m_nextRound = SimClock::now();
     m_thread = std::thread([this] { Run(); });
+    // Before the PC opens the line again (at a new rate), the bytes its last session wrote are
+    // taken at that session's settings: a real line has sent them by then.
+    if (!m_path.empty())
+        platform::SetSerialOpenHook(m_path, [this] {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            TakeFromPc(SimClock::now());
+        });
 }
 
 SerialRig::~SerialRig()
@@ -53,6 +61,8 @@ void SerialRig::Stop()
 {
     if (m_stop.exchange(true))
         return;
+    if (!m_path.empty())
+        platform::SetSerialOpenHook(m_path, nullptr);
     Wake();
     if (m_thread.joinable())
         m_thread.join();
@@ -82,23 +92,48 @@ int SerialRig::WaitMs(TimePoint now, bool outputPending)
     return int(wait);
 }
 
+void SerialRig::TakeFromPc(TimePoint now)
+{
+    const LineSettings pc = m_port->PcSettings();
+    uint8_t buffer[4096];
+    for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
+        for (size_t i = 0; i < n; ++i)
+            m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
+}
+
+void SerialRig::StepLine(TimePoint now)
+{
+    const LineSettings pc = m_port->PcSettings();
+    std::vector<TimedByte> stepped;
+    m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);
+    for (const TimedByte& t : stepped)
+        if (auto b = ForPc(t.byte, pc, m_options.garbleMismatchToPc))
+            m_toPc.push_back(*b);
+}
+
+void SerialRig::Settle()
+{
+    const TimePoint now = SimClock::now();
+    TakeFromPc(now);
+    StepLine(now);
+}
+
 void SerialRig::Run()
 {
-    std::deque<WireByte> toPc;
-    std::vector<TimedByte> stepped;
-    uint8_t buffer[4096];
     while (!m_stop) {
         int waitMs;
+        bool outputPending;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            waitMs = WaitMs(SimClock::now(), !toPc.empty());
+            outputPending = !m_toPc.empty();
+            waitMs = WaitMs(SimClock::now(), outputPending);
         }
         pollfd fds[2];
         nfds_t count = 0;
         fds[count++] = {m_wake[0], POLLIN, 0};
         if (m_port->ReadFd() >= 0) {
             short events = POLLIN;
-            if (!toPc.empty() && m_port->WriteFd() == m_port->ReadFd())
+            if (outputPending && m_port->WriteFd() == m_port->ReadFd())
                 events |= POLLOUT;
             fds[count++] = {m_port->ReadFd(), events, 0};
         } else {
@@ -112,19 +147,9 @@ void SerialRig::Run()
             break;
 
         std::lock_guard<std::mutex> lock(m_mutex);
-        const LineSettings pc = m_port->PcSettings();
-        TimePoint now = SimClock::now();
-        for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
-            for (size_t i = 0; i < n; ++i)
-                m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
-
-        stepped.clear();
-        m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);
-        for (const TimedByte& t : stepped)
-            if (auto b = ForPc(t.byte, pc, m_options.garbleMismatchToPc))
-                toPc.push_back(*b);
-        while (!toPc.empty() && m_port->WriteToPc(toPc.front()))
-            toPc.pop_front();
+        Settle();
+        while (!m_toPc.empty() && m_port->WriteToPc(m_toPc.front()))
+            m_toPc.pop_front();
     }
 }
 

@@ -6,6 +6,7 @@
 #include "tests/sim/wiring/PcPort.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -43,6 +44,13 @@ public:
 private:
     SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options, std::string path);
     void Run();
+    // Takes what the PC has sent, at the PC's settings now. Called with the lock held.
+    void TakeFromPc(TimePoint now);
+    // Runs the motors' due steps and queues what they send for the PC. Called with the lock held.
+    void StepLine(TimePoint now);
+    // What the PC has written has reached the motors, and what is due has run: a motor looked at
+    // right after the PC wrote to it (a command without a reply) has heard it.
+    void Settle() override;
     void Wake() override;
     int WaitMs(TimePoint now, bool outputPending);
 
@@ -52,6 +60,7 @@ private:
     std::atomic<bool> m_stop{false};
     int m_wake[2] = {-1, -1};
     TimePoint m_nextRound;
+    std::deque<WireByte> m_toPc; // the motors' bytes not yet taken by the PC's end
     std::thread m_thread;
 };
 
