@@ -67,6 +67,7 @@ public:
     {
         return m_inner.LineSettings(port);
     }
+    bool StopAtEchoError() const override { return m_inner.StopAtEchoError(); }
     ITrafficLog* Analyzer() const override { return m_inner.Analyzer(); }
     const COptions& Settings() const override { return m_options; }
 

@@ -31,6 +31,9 @@ public:
     virtual platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const;
     // The line a serial port opens with: its baud rate and parity, 8 data bits, 1 stop bit.
     virtual platform::SerialLineSettings LineSettings(const CCommPort& port) const;
+    // Whether a chunked write stops at the first chunk whose echo is wrong (the engine's) instead
+    // of sending the rest and raising the echo error afterwards (the program's).
+    virtual bool StopAtEchoError() const { return false; }
     // Where traffic is reported; null reports nothing.
     virtual ITrafficLog* Analyzer() const;
     // The settings the port reads (echo check, timeouts, download delay, receive sound).

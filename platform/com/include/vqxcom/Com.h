@@ -329,6 +329,19 @@ VQXCOM_API HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD 
 VQXCOM_API HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid);
 VQXCOM_API HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* pclsid);
 
+// Notification targets: what a window and a message number are to a server that reports progress.
+// A client registers a callback and passes the returned handle (never 0) to the server; the
+// server calls SendNotification, which runs the callback on the server's calling thread and
+// returns its reply: the call is synchronous. A callback that must run on another thread hands
+// the call over and waits for the answer itself. UnregisterNotifyTarget waits until running
+// calls of that target have ended (unless called from inside one of them).
+using NotifyCallback = LONG (*)(void* context, LONG message, LONG wParam, LONG lParam);
+VQXCOM_API LONG RegisterNotifyTarget(NotifyCallback callback, void* context);
+VQXCOM_API void UnregisterNotifyTarget(LONG handle);
+// The callback's reply; `delivered` (when given) tells whether the handle named a live target
+// (the reply is then 0 when it did not).
+VQXCOM_API LONG SendNotification(LONG handle, LONG message, LONG wParam, LONG lParam, bool* delivered);
+
 // Entry points an in-process server exports with C linkage.
 extern "C" {
 using PFN_DllGetClassObject = HRESULT (*)(REFCLSID, REFIID, void**);
