@@ -68,6 +68,8 @@ public:
         return m_inner.LineSettings(port);
     }
     bool StopAtEchoError() const override { return m_inner.StopAtEchoError(); }
+    const char* BusScanProbe() const override { return m_inner.BusScanProbe(); }
+    bool EndBeforeBusScan() const override { return m_inner.EndBeforeBusScan(); }
     ITrafficLog* Analyzer() const override { return m_inner.Analyzer(); }
     const COptions& Settings() const override { return m_options; }
 

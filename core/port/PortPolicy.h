@@ -34,6 +34,10 @@ public:
     // Whether a chunked write stops at the first chunk whose echo is wrong (the engine's) instead
     // of sending the rest and raising the echo error afterwards (the program's).
     virtual bool StopAtEchoError() const { return false; }
+    // The RS-485 address scan: the report it probes each address with, and whether it stops the
+    // motors' programs ("END" to all) before it starts.
+    virtual const char* BusScanProbe() const { return "RBe"; }
+    virtual bool EndBeforeBusScan() const { return false; }
     // Where traffic is reported; null reports nothing.
     virtual ITrafficLog* Analyzer() const;
     // The settings the port reads (echo check, timeouts, download delay, receive sound).

@@ -180,7 +180,7 @@ void CVQXHost::DetectLinks(int commType, int32_t wrongType, LONG MaxAddress, LON
         !DetectGuard(MaxAddress > 0 && MaxAddress <= kMaxAddress, 64, Flags, ErrorCode))
         return;
     m_port.SetMaxMotors(MaxAddress);
-    const int result = RunDetection(Flags, CNotifyProgress::Operation::Detection, routine);
+    const int result = RunDetection(Flags, CNotifyProgress::Operation::LinkDetection, routine);
     // Ethernet and USB detection end with every motor selected and the port open on their links.
     m_port.currentAddress = 0;
     m_port.addressDirty = 0;

@@ -24,6 +24,14 @@ bool CNotifyProgress::Show(const std::optional<std::string>&, const std::optiona
     return true;
 }
 
+void CNotifyProgress::Close()
+{
+    // A detection's end is its dialog closing; downloads and uploads send their own end.
+    if (m_shown && !m_cancelled && (m_operation == Operation::Detection || m_operation == Operation::LinkDetection))
+        Send(VQXN_END, 0);
+    m_shown = false;
+}
+
 int CNotifyProgress::Notify(int kind, int64_t value)
 {
     if (m_cancelled)
@@ -39,6 +47,7 @@ int CNotifyProgress::Notify(int kind, int64_t value)
                 value = 0;
             break;
         case Operation::Detection: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_COLLISION_PASS; break;
+        case Operation::LinkDetection: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_CONNECT_BEGIN; break;
         case Operation::Connect: code = VQXN_CONNECT_BEGIN; break;
         case Operation::EepromRead:
             if (value < 150)
@@ -51,6 +60,7 @@ int CNotifyProgress::Notify(int kind, int64_t value)
             return 1;
         code = VQXN_STEP;
         cancellable = m_operation == Operation::Download || m_operation == Operation::Detection;
+        // Steps of the network discovery and connection cannot be cancelled.
     } else {
         if (m_operation == Operation::EepromRead)
             return 1;

@@ -11,7 +11,8 @@ namespace engine {
 
 class CNotifyProgress final : public ui::IProgress {
 public:
-    enum class Operation { Download, Upload, Detection, Connect, EepromRead };
+    // Detection: passes 6, nested passes 7; LinkDetection: discovery 6, connecting 5.
+    enum class Operation { Download, Upload, Detection, LinkDetection, Connect, EepromRead };
 
     void SetTarget(int32_t handle, int32_t message)
     {
@@ -32,7 +33,7 @@ public:
     bool Cancelled() const { return m_cancelled; }
 
     bool Show(const std::optional<std::string>&, const std::optional<std::string>&) override;
-    void Close() override { m_shown = false; }
+    void Close() override;
     bool IsShown() const override { return m_shown; }
     void SetText(const std::optional<std::string>&, const std::optional<std::string>&) override {}
     void SetCancelVisible(bool) override {}

@@ -310,7 +310,11 @@ HRESULT CVQXHost::GetResponseOf(BSTR Command, BSTR* Response)
             std::string rest = text;
             const int address = CCommPort::SplitAddress(rest);
             if ((address == -1 ? m_port.currentAddress : address) == 0) {
-                m_port.WriteCommand(text, -1, true);
+                // Their replies are read and dropped: left unread they would answer later queries.
+                try {
+                    m_port.Query(text, -1, true);
+                } catch (const ::CVQXException&) {
+                }
                 throw CVQXException(VQXE_MORE_THAN_ONE_MOTOR);
             }
         }

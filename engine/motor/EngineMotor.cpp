@@ -110,8 +110,8 @@ bool DownloadString(CVQXHost& host, CMotor& motor, const std::string& image, int
 
 void ClearMotorProgram(CVQXHost&, CMotor& motor, int32_t flags)
 {
-    // The END image is the engine's own: no version test, no program check.
-    motor.ClearProgram((CoreFlags(flags) & ~DL_FAIL_VERSION) | DL_NO_MEMORY_CHECK);
+    // The END image is made for the motor's own firmware; no program check.
+    motor.ClearProgram(CoreFlags(flags) | DL_NO_MEMORY_CHECK);
 }
 
 void UploadFile(CVQXHost& host, CMotor& motor, const std::string& fileName)

@@ -19,6 +19,8 @@ public:
     bool RetryWrite(CCommPort& port, size_t written, size_t asked, int attempt) override;
     platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const override;
     bool StopAtEchoError() const override { return true; }
+    const char* BusScanProbe() const override { return "RCLK"; }
+    bool EndBeforeBusScan() const override { return true; }
     ITrafficLog* Analyzer() const override { return nullptr; }
     const COptions& Settings() const override { return m_options; }
 

@@ -5,6 +5,7 @@
 #include "VQXEngine.h"
 
 #include "tests/common/TempFolder.h"
+#include "tests/engine/CompiledImage.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,13 @@ protected:
             r->seen.emplace_back(wParam, lParam);
             return wParam == r->cancelCode ? 0 : 1;
         }
+        std::string Trace() const
+        {
+            std::string t;
+            for (const auto& s : seen)
+                t += "(" + std::to_string(s.first) + "," + std::to_string(s.second) + ")";
+            return t;
+        }
         bool Saw(LONG code) const
         {
             for (const auto& s : seen)
@@ -107,15 +115,3 @@ protected:
     ComPtr<IVQXComm> comm;
     LONG notifyHandle = 0;
 };
-
-// A compiled image of a program body, as the compiler writes it for motors of the 4 series: header
-// with the body's byte sum and length, no labels.
-inline std::string CompiledImage(const std::string& body)
-{
-    unsigned sum = 0;
-    for (unsigned char c : body)
-        sum += c;
-    char header[64];
-    std::snprintf(header, sizeof header, "$4000%06X%06X0000000004%016d", sum & 0xFFFFFF, unsigned(body.size()), 0);
-    return header + body;
-}
