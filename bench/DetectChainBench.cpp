@@ -38,13 +38,6 @@ public:
     void SetPageFlags(int, uint32_t, bool) override {}
 };
 
-class BenchPolicy : public CPortPolicy {
-public:
-    COptions options;
-    mutable SentCounter counter;
-    const COptions& Settings() const override { return options; }
-    ITrafficLog* Analyzer() const override { return &counter; }
-};
 
 struct Run {
     double lineMs = 0;
@@ -64,10 +57,12 @@ Run Measure(size_t motors, int baud, bool address)
     options.pacing = true;
     auto rig = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(motors, profile, !address), options);
 
-    BenchPolicy policy;
-    policy.options.ResponseTimeout = 100;
+    SentCounter counter;
+    ui::COperationContext context;
+    context.Options().ResponseTimeout = 100;
+    context.SetTrafficLog(&counter);
     CCommPort port;
-    port.SetPolicy(&policy);
+    port.SetContext(&context);
     port.PortName = rig->DevicePath();
     port.Name = "Bench";
     port.CommType = COMM_RS232;
@@ -82,7 +77,7 @@ Run Measure(size_t motors, int baud, bool address)
     run.found = port.motors.GetCount();
 
     // The protocol's own floor.
-    const size_t written = policy.counter.sent;
+    const size_t written = counter.sent;
     const double total = port.totalTimeout;
     const double echo = port.echoTimeout;
     double silences = 0;
@@ -91,8 +86,8 @@ Run Measure(size_t motors, int baud, bool address)
     else
         silences = 2 * total; // the unaddressed-motor probe and the broadcast probe after sleeping
     // Each chunk's echo, and each reply, passes every motor of the chain one character time later.
-    const double chainDelay = double(policy.counter.chunks) * TransmitMs(motors, baud);
-    run.minimumMs = TransmitMs(written + policy.counter.received, baud) + chainDelay + silences + 50.0;
+    const double chainDelay = double(counter.chunks) * TransmitMs(motors, baud);
+    run.minimumMs = TransmitMs(written + counter.received, baud) + chainDelay + silences + 50.0;
     return run;
 }
 

@@ -7,6 +7,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/transfer/DownloadFlags.h"
+#include "core/ui/OperationContext.h"
 #include "tests/common/TempFolder.h"
 #include "tests/engine/CompiledImage.h"
 #include "tests/sim/wiring/SerialRig.h"
@@ -90,8 +91,10 @@ int main()
     comm.reset();
 
     auto coreRig = Rig();
-    GetOptions().DownloadDelay = 0;
+    ui::COperationContext context;
+    context.Options().DownloadDelay = 0;
     CCommPort port;
+    port.SetContext(&context);
     port.PortName = coreRig->DevicePath();
     port.BitPerSec = kBaud;
     port.SetMaxMotors(1);
@@ -102,7 +105,7 @@ int main()
     port.RebuildAddressTable();
     port.OpenPort();
     t = Clock::now();
-    coreMotor->DownloadImage(image, nullptr, transfer::DL_NO_MEMORY_CHECK);
+    coreMotor->DownloadImage(image, false, transfer::DL_NO_MEMORY_CHECK);
     const double coreSeconds = Seconds(t);
     const bool coreValid = coreRig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Program().Valid(); });
     const double lineLimit = 2.0 * double(image.size() + 3) * charSeconds;

@@ -47,8 +47,10 @@ void Download(benchmark::State& state)
     options.pacing = true;
     auto rig = chain ? vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(1, profile, true), options)
                      : vqxsim::SerialRig::Bus(vqxsim::MakeProfiles(1, profile, true), options);
-    GetOptions().DownloadDelay = 0;
+    ui::COperationContext context;
+    context.Options().DownloadDelay = 0;
     CCommPort port;
+    port.SetContext(&context);
     port.PortName = rig->DevicePath();
     port.CommType = chain ? COMM_RS232 : COMM_RS485;
     port.Echo = chain ? 1 : 0;
@@ -68,7 +70,7 @@ void Download(benchmark::State& state)
     double seconds = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        motor->DownloadImage(image, nullptr, transfer::DL_NO_MEMORY_CHECK);
+        motor->DownloadImage(image, false, transfer::DL_NO_MEMORY_CHECK);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
     }

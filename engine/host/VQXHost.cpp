@@ -32,6 +32,15 @@ HRESULT CVQXHost::Create(IUnknown*, REFIID riid, void** ppv)
 CVQXHost::CVQXHost()
 {
     EngineModule().Lock();
+    m_options.CalTimeouts = false;
+    m_options.EchoErrors = true; // strict echo checks
+    m_options.ResponseTimeout = 400;
+    m_options.DownloadDelay = 0;
+    m_options.ReceiveSounds = false;
+    m_context.SetOptions(&m_options);
+    m_context.SetProgress(&m_progress);
+    m_context.SetCalibrationChecksShown(false);
+    m_port.SetContext(&m_context);
     m_port.SetPolicy(&m_policy);
     m_port.PortName = "Com1";
     m_port.BitPerSec = 9600;
@@ -42,9 +51,9 @@ CVQXHost::CVQXHost()
     m_port.SetMaxMotors(10);
     m_port.currentAddress = 1;
     m_port.addressDirty = 1;
-    m_port.totalTimeout = m_policy.ReplyTimeout();
+    m_port.totalTimeout = m_options.ResponseTimeout;
     m_settings.Load();
-    m_questions.SetRecording(false);
+    m_options.EchoTimeout = m_settings.EchoTimeoutConst;
     WriteLog(kLogComm, "********** IVQXHost Object created.");
 }
 
@@ -119,7 +128,7 @@ void CVQXHost::RequireSerialPort() const { Require(m_port.IsSerial()); }
 
 void CVQXHost::ApplyLineTimeouts()
 {
-    m_port.totalTimeout = m_policy.ReplyTimeout();
+    m_port.totalTimeout = m_options.ResponseTimeout;
     if (m_port.IsSerial() && IsOpen())
         m_port.SetTimeout(0);
 }
@@ -262,7 +271,7 @@ HRESULT CVQXHost::ReadResponse(BSTR* Response)
         } else {
             if (!IsOpen())
                 throw CVQXException(VQXE_PORT_NOT_OPEN);
-            reply = ReadLinkLine(m_port, m_policy.ReplyTimeout());
+            reply = ReadLinkLine(m_port, m_options.ResponseTimeout);
         }
         *Response = ToBstr(reply);
     });
@@ -393,14 +402,14 @@ HRESULT CVQXHost::get_Timeout(LONG* pVal)
 {
     return Comm([&] {
         Require(pVal != nullptr);
-        *pVal = m_policy.ReplyTimeout();
+        *pVal = m_options.ResponseTimeout;
     });
 }
 
 HRESULT CVQXHost::put_Timeout(LONG newVal)
 {
     return Comm([&] {
-        m_policy.SetReplyTimeout(newVal);
+        m_options.ResponseTimeout = newVal;
         m_port.totalTimeout = newVal;
     });
 }

@@ -6,7 +6,9 @@
 
 #include "VQXEngine.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
+#include "core/settings/Options.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/OperationContext.h"
 #include "engine/errors/EngineError.h"
 #include "engine/host/NotifyProgress.h"
 #include "engine/port/EnginePortPolicy.h"
@@ -101,16 +103,12 @@ public:
     HRESULT ReorderMotors(LONG Address, BSTR SerialNo, LONG* OldMotorAddress) override;
 
     // ---- for the motor objects ----
-    // Runs body under the host's lock with the host's services in force, in the method frame of
-    // the interface iid.
+    // Runs body under the host's lock, in the method frame of the interface iid.
     template <class Body>
     HRESULT Call(const IID& iid, Body&& body)
     {
         std::lock_guard lock(m_mutex);
-        return MethodFrame(iid, [&] {
-            Services services(*this);
-            body();
-        });
+        return MethodFrame(iid, std::forward<Body>(body));
     }
     CCommPort& Port() { return m_port; }
     CNotifyProgress& Progress() { return m_progress; }
@@ -124,18 +122,6 @@ private:
     CVQXHost();
     ~CVQXHost();
 
-    // The host's operation services (progress as notifications, questions answered as a user who
-    // closes the box, information lines kept) for the length of one call: the engine's one use of
-    // the core's user-interface seams.
-    class Services {
-    public:
-        explicit Services(CVQXHost& host) : m_scope(&host.m_progress, &host.m_questions, &host.m_info) {}
-        Services(const Services&) = delete;
-        Services& operator=(const Services&) = delete;
-
-    private:
-        ui::ScopedServices m_scope;
-    };
 
     template <class Body>
     HRESULT Comm(Body&& body)
@@ -160,9 +146,11 @@ private:
     CEngineSettings m_settings;
     CEnginePortPolicy m_policy{m_settings};
     CCommPort m_port;
+    // The host's own operation context: progress as its notifications, questions answered as a
+    // user who closes the box, information lines kept, the engine's settings, no traffic log.
     CNotifyProgress m_progress;
-    ui::CHeadlessQuestions m_questions;
-    ui::CHeadlessInfoView m_info;
+    COptions m_options;
+    ui::COperationContext m_context;
     std::unique_ptr<CMotor> m_allMotors;
     std::atomic<uint64_t> m_generation{0};
 };

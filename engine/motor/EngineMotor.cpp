@@ -35,12 +35,13 @@ uint32_t CoreFlags(int32_t flags)
     return core;
 }
 
-ui::IProgress* ProgressOf(CVQXHost& host, CNotifyProgress::Operation op)
+// Whether the operation reports its progress (the host's context carries the notification).
+bool ProgressOf(CVQXHost& host, CNotifyProgress::Operation op)
 {
     if (!host.Progress().HasTarget())
-        return nullptr;
+        return false;
     host.Progress().Begin(op);
-    return &host.Progress();
+    return true;
 }
 
 bool EndsWithScx(const std::string& name)
@@ -62,10 +63,10 @@ bool DownloadImage(CVQXHost& host, CMotor& motor, const std::string& image, int3
     if (image.size() > limit)
         throw CVQXException(VQXE_FILE_TOO_LONG);
     uint32_t core = CoreFlags(flags);
-    ui::IProgress* progress = ProgressOf(host, CNotifyProgress::Operation::Download);
+    const bool progress = ProgressOf(host, CNotifyProgress::Operation::Download);
     try {
         if (motor.Address != 0 && !(flags & VQX_DL_NO_CHECKS) &&
-            !motor.CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, core))
+            !motor.CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), core))
             return false;
         if (!RunDownload(motor, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, core))
             return false;

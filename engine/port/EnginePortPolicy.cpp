@@ -9,15 +9,7 @@
 
 namespace engine {
 
-CEnginePortPolicy::CEnginePortPolicy(const CEngineSettings& settings) : m_settings(settings)
-{
-    m_options.CalTimeouts = false;
-    m_options.EchoErrors = true;
-    m_options.ResponseTimeout = 400;
-    m_options.EchoTimeout = settings.EchoTimeoutConst;
-    m_options.DownloadDelay = 0;
-    m_options.ReceiveSounds = false;
-}
+CEnginePortPolicy::CEnginePortPolicy(const CEngineSettings& settings) : m_settings(settings) {}
 
 int CEnginePortPolicy::CharacterBits(const CCommPort& port) { return 1 + 8 + (port.Parity != 0 ? 1 : 0) + 1; }
 

@@ -2,10 +2,10 @@
 // Where the engine's port differs from the program's, as a policy of the one port: commands end
 // with a carriage return; without echo the port paces itself by the characters' time; failed
 // writes are retried as the settings say and logged; the line's time-outs come from the engine
-// settings; a chunk whose echo is wrong stops the write; no traffic log; strict echo checks.
+// settings; a chunk whose echo is wrong stops the write; the RS-485 scan probes with "RCLK".
+// (The host's operation context gives the port its strict echo check and no traffic log.)
 
 #include "core/port/PortPolicy.h"
-#include "core/settings/Options.h"
 #include "engine/settings/EngineSettings.h"
 
 namespace engine {
@@ -21,19 +21,12 @@ public:
     bool StopAtEchoError() const override { return true; }
     const char* BusScanProbe() const override { return "RCLK"; }
     bool EndBeforeBusScan() const override { return true; }
-    ITrafficLog* Analyzer() const override { return nullptr; }
-    const COptions& Settings() const override { return m_options; }
-
-    // The port's read time-out (IVQXComm Timeout), the reply time-out of every read.
-    void SetReplyTimeout(int ms) { m_options.ResponseTimeout = ms; }
-    int ReplyTimeout() const { return m_options.ResponseTimeout; }
 
     // Bits of one character: start, 8 data, stop, and parity when used.
     static int CharacterBits(const CCommPort& port);
 
 private:
     const CEngineSettings& m_settings;
-    COptions m_options;
 };
 
 } // namespace engine
