@@ -1,6 +1,7 @@
 #include "app/shell/gui/VQXApp.h"
 
 #include "app/bridge/Seams.h"
+#include "app/project/gui/ProjectSession.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
@@ -27,6 +28,7 @@ CVQXApp::CVQXApp()
 
 CVQXApp::~CVQXApp()
 {
+    m_session.reset();
     m_frame.reset();
     if (g_pApp == this)
         g_pApp = nullptr;
@@ -51,6 +53,11 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     for (const QString& a : arguments)
         args.push_back(a.toStdString());
     m_commandLine = shell::ClassifyCommandLine(shell::JoinArguments(args), {});
+
+    // The default project; the simulated chain of `make run` (VQX_PORT) is its port on a machine
+    // where none was ever configured.
+    m_session = std::make_unique<CProjectSession>(*m_frame, &bridge::Context());
+    m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
 
     m_frame->RestoreWindowPos();
     m_frame->show();

@@ -13,6 +13,7 @@
 #include <string>
 
 class CMainFrame;
+class CProjectSession;
 
 class CVQXApp : public QObject {
     Q_OBJECT
@@ -37,6 +38,7 @@ public:
 
 private:
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CProjectSession> m_session; // the project and its terminal; goes before the frame
     fw::RecentFileList m_recentProjects{"Recent WSP List", "WSP%d", 4, 30};
     shell::CommandLineChoice m_commandLine;
 };
