@@ -19,7 +19,7 @@ bool IsLineError(int code)
 bool BroadcastAnswers(CCommPort& port, const AddressScanStyle& style)
 {
     try {
-        port.Query("RBe", 0);
+        port.Query(style.probe, 0);
         return true;
     } catch (const CVQXException& e) {
         if (e.GetCode() == CVQXException::NoResponse)
@@ -43,7 +43,7 @@ int RunAddressScan(CCommPort& port, CDetectionProgress& progress, int flags, con
         try {
             progress.SubText(unaddressed ? std::string("Looking for motor address 114...")
                                          : FormatNumber("Looking for motor address %lld...", a));
-            const std::string reply = port.Query("RBe", unaddressed ? kUnaddressed : a);
+            const std::string reply = port.Query(style.probe, unaddressed ? kUnaddressed : a);
             if (style.garbage && style.garbage(reply)) {
                 port.AllVer5s = 0;
                 progress.Close();

@@ -19,6 +19,8 @@ struct AddressScanStyle {
     // The step text of the unaddressed motor names 114 instead of the step number.
     bool foundAt114 = false;
     void (*calibrationCheck)(CCommPort& port, CMotor& motor) = nullptr;
+    // The report each address is probed with.
+    const char* probe = "RBe";
 };
 
 // Runs the scan from the first probe to the result (see the result values); the motors end

@@ -17,6 +17,7 @@ enum : int {
     DETECT_SHOW_PROGRESS = 0x1000000, // show the please-wait dialog; only then can the user cancel
     DETECT_THROW = 0x100000,          // failures are thrown as CVQXException instead of returned
     DETECT_KEEP_MAX = 0x800000,       // scans stay within MaxMotors and shrink it to the highest found
+    DETECT_NO_END = 0x4000000,        // the RS-485 scan leaves running programs alone (see the policy)
 };
 
 // Results (exactly one is returned).

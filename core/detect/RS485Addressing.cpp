@@ -163,6 +163,8 @@ int ScanRS485Addresses(CCommPort& port, int flags)
         port.WriteCommand(ch1 ? "WAKE1" : "WAKE", 0);
         port.WriteCommand(ch1 ? "WAKE1" : "WAKE", 0);
         port.WriteCommand("IFX", 0);
+        if (port.Policy().EndBeforeBusScan() && !(flags & DETECT_NO_END))
+            port.WriteCommand("END", 0);
         if (platform::SerialDevice* device = port.Device())
             device->TakeLineErrors();
     } catch (...) {
@@ -177,6 +179,7 @@ int ScanRS485Addresses(CCommPort& port, int flags)
         style.storeNewAddress = true;
         style.foundAt114 = true;
         style.calibrationCheck = CalibrationCheckWithCauses;
+        style.probe = port.Policy().BusScanProbe();
         return RunAddressScan(port, progress, flags, style);
     } catch (...) {
         return FailDetection(port, progress, flags);

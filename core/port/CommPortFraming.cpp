@@ -227,7 +227,8 @@ void CCommPort::WriteChecked(const uint8_t* bytes, size_t length)
             CheckEcho(bytes + offset, n);
         } catch (const CVQXException& e) {
             // A bad echo does not stop the command: the rest still goes out, the error comes after.
-            if (e.GetCode() != CVQXException::NoEcho && e.GetCode() != CVQXException::InvalidEcho) {
+            if ((e.GetCode() != CVQXException::NoEcho && e.GetCode() != CVQXException::InvalidEcho) ||
+                m_policy->StopAtEchoError()) {
                 MarkLineContinues(false);
                 throw;
             }

@@ -29,6 +29,13 @@ public:
     virtual platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const;
     // The line a serial port opens with: its baud rate and parity, 8 data bits, 1 stop bit.
     virtual platform::SerialLineSettings LineSettings(const CCommPort& port) const;
+    // Whether a chunked write stops at the first chunk whose echo is wrong (the engine's) instead
+    // of sending the rest and raising the echo error afterwards (the program's).
+    virtual bool StopAtEchoError() const { return false; }
+    // The RS-485 address scan: the report it probes each address with, and whether it stops the
+    // motors' programs ("END" to all) before it starts.
+    virtual const char* BusScanProbe() const { return "RBe"; }
+    virtual bool EndBeforeBusScan() const { return false; }
 
     // The program's policy.
     static CPortPolicy& Default();

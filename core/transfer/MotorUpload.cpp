@@ -24,6 +24,8 @@ using namespace transfer;
 namespace {
 
 constexpr size_t kLogGroup = 20;
+// The most bytes an upload reads before its end mark.
+constexpr int64_t kMaxUploadBytes = 65535;
 
 // The received bytes go to the analyzer in groups of 20, the last group with the closing FF.
 class CReceivedLog {
@@ -107,7 +109,10 @@ void CMotor::UploadProgram(const std::string& fileName, bool showProgress, bool 
                 out.insert(out.size() - 1, 1, '\r');
             if (!file.Write(out.data(), out.size()))
                 throw CVQXException(CVQXException::CannotWriteFile, "Cannot open the file to write! (" + fileName + ")");
-            ++count;
+            // A motor that never sends the end mark is not sending a program (one is at most
+            // 32767 bytes): stop instead of reading for ever.
+            if (++count > kMaxUploadBytes)
+                throw CVQXException(CVQXException::ProgramCorrupted, MakeMotorDataWord(port.id, Address));
             // A program that stops before its end mark is not a program: never pass it off as one.
             if (!ReadChar(c))
                 throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(port.id, Address));

@@ -1,0 +1,131 @@
+// The engine on an RS-485 bus and on Ethernet motors, found by its detection.
+#include "tests/engine/EngineClientFixture.h"
+
+#include "tests/sim/net/NetRig.h"
+#include "tests/sim/wiring/SerialRig.h"
+
+#include <unistd.h>
+
+#include <functional>
+
+using namespace vqxsim;
+
+namespace {
+
+TEST_F(EngineClient, RS485BusIsScannedAndAnswers)
+{
+    auto rig = SerialRig::Bus(MakeProfiles(3, MotorProfile{}, true));
+    ASSERT_EQ(comm->OpenPort(Bstr(rig->DevicePath()).get()), S_OK);
+    Recorder progress;
+    Notify(progress);
+    LONG code = -1;
+    ASSERT_EQ(comm->DetectRS485(10, 0, 0, &code), S_OK) << TakeEngineError().text;
+    EXPECT_EQ(code, 1);
+    LONG n = 0, rs485 = 0;
+    EXPECT_EQ(comm->get_NoOfMotors(&n), S_OK);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(comm->get_IsRS485(&rs485), S_OK);
+    EXPECT_EQ(rs485, 1);
+    EXPECT_TRUE(progress.Saw(6)) << progress.Trace();
+    EXPECT_TRUE(progress.Saw(3));
+    for (int m = 1; m <= 3; ++m) {
+        rig->WithMotor(m - 1, [m](SimMotor& s) { s.Values()["P"] = -m; return 0; });
+        EXPECT_EQ(Response((std::to_string(m) + "RP").c_str()), std::to_string(-m)) << m;
+    }
+    ComPtr<IVQXMotor> motor;
+    ASSERT_EQ(comm->GetMotor(3, motor.out()), S_OK);
+    ASSERT_EQ(motor->SetMotorWord(1000, 4242), S_OK) << TakeEngineError().text;
+    USHORT w = 0;
+    EXPECT_EQ(motor->GetMotorWord(1000, &w), S_OK);
+    EXPECT_EQ(w, 4242);
+    // The bus never echoes: the echo property is for chains only.
+    EXPECT_ENGINE_ERROR(comm->put_Echo(VARIANT_TRUE), IID_IVQXComm, 19, "Invalid Data!");
+}
+
+class EngineNet : public EngineClient {
+protected:
+    void SetUp() override
+    {
+        // Each test on its own loopback addresses, so that tests run in parallel do not meet.
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        base = "127." + std::to_string(200 + std::hash<std::string>{}(test) % 50) + "." + std::to_string(getpid() % 250) + ".";
+        NetOptions o;
+        o.firstAddress = base + "2";
+        o.tcpPort = 10001;
+        o.discoveryPort = 0;
+        rig = NetRig::Start(MakeProfiles(2), o);
+        // Read by the engine when it first needs them.
+        setenv("VQX_NET_BROADCAST", "127.255.255.255", 1);
+        setenv("VQX_NET_UDP_PORT", std::to_string(rig->DiscoveryPort()).c_str(), 1);
+        setenv("VQX_NET_UDP_LOCAL_PORT", "0", 1);
+        setenv("VQX_NET_UDP_LOCAL_ADDRESS", "127.0.0.1", 1);
+        setenv("VQX_NET_TCP_PORT", "10001", 1);
+        EngineClient::SetUp();
+    }
+    std::string base;
+    std::unique_ptr<NetRig> rig;
+};
+
+TEST_F(EngineNet, DetectedAndAddedMotorsAnswerOneByOne)
+{
+    ASSERT_EQ(comm->InitEthernet(10), S_OK);
+    Recorder progress;
+    Notify(progress);
+    LONG code = -1;
+    ASSERT_EQ(comm->DetectNetMotors(10, 0, &code), S_OK) << TakeEngineError().text;
+    EXPECT_EQ(code, 1);
+    LONG n = 0;
+    EXPECT_EQ(comm->get_NoOfMotors(&n), S_OK);
+    EXPECT_EQ(n, 2);
+    EXPECT_TRUE(progress.Saw(6)) << progress.Trace();
+    EXPECT_TRUE(progress.Saw(3));
+
+    // Every motor selected: one reply cannot come from all of them.
+    LONG selected = -1;
+    EXPECT_EQ(comm->get_DefaultMotor(&selected), S_OK);
+    EXPECT_EQ(selected, 0);
+    Bstr reply;
+    EXPECT_ENGINE_ERROR(comm->ReadResponse(reply.out()), IID_IVQXComm, 32, "Cannot get data from more than one motor!");
+    EXPECT_ENGINE_ERROR(comm->GetResponseOf(Bstr("RP").get(), reply.out()), IID_IVQXComm, 32,
+                        "Cannot get data from more than one motor!");
+    // Addresses follow the order of the discovery replies: each motor answers for itself.
+    for (int i = 0; i < 2; ++i)
+        rig->WithMotor(i, [i](SimMotor& m) { m.Values()["P"] = 700 + i; return 0; });
+    const std::string first = Response("1RP"), second = Response("2RP");
+    EXPECT_TRUE((first == "700" && second == "701") || (first == "701" && second == "700")) << first << " " << second;
+    EXPECT_EQ(Response("RP"), second); // the address in the text selected motor 2
+
+    ComPtr<IVQXMotor> motor;
+    ASSERT_EQ(comm->GetMotor(1, motor.out()), S_OK);
+    ASSERT_EQ(motor->SetMotorDWord(2000, 0x01020304u), S_OK) << TakeEngineError().text;
+    EXPECT_TRUE(rig->WithMotor(0, [](SimMotor& m) { return m.Eeprom()[2000] == 1 && m.Eeprom()[2003] == 4; }) ||
+                rig->WithMotor(1, [](SimMotor& m) { return m.Eeprom()[2000] == 1 && m.Eeprom()[2003] == 4; }));
+    LONG value = 0;
+    EXPECT_EQ(motor->GetMotorLong(2000, &value), S_OK) << TakeEngineError().text;
+    EXPECT_EQ(value, 0x01020304);
+    LONG result = -1;
+    ASSERT_EQ(motor->DownloadProgramStr(Bstr(CompiledImage("d=4\nEND\n")).get(), 0, &result), S_OK)
+        << TakeEngineError().text;
+    EXPECT_EQ(result, 1);
+    const int index = first == "700" ? 0 : 1; // the motor at address 1
+    EXPECT_EQ(rig->WithMotor(index, [](SimMotor& m) { return m.Program().Body(); }), "d=4\nEND\n");
+
+    // One more motor, added by its address: it takes the lowest free address.
+    NetOptions o;
+    o.firstAddress = base + "20";
+    o.tcpPort = 10001;
+    o.discoveryPort = 0;
+    auto extra = NetRig::Start(MakeProfiles(1), o);
+    LONG address = -1;
+    ASSERT_EQ(comm->AddNetMotor(Bstr(base + "20").get(), &address), S_OK) << TakeEngineError().text;
+    EXPECT_EQ(address, 3);
+    extra->WithMotor(0, [](SimMotor& m) { m.Values()["P"] = 31; return 0; });
+    EXPECT_EQ(Response("3RP"), "31");
+    // Nobody listens there: not added, no error.
+    EXPECT_EQ(comm->AddNetMotor(Bstr(base + "99").get(), &address), S_OK);
+    EXPECT_EQ(address, 0);
+    EXPECT_EQ(comm->get_NoOfMotors(&n), S_OK);
+    EXPECT_EQ(n, 3);
+}
+
+} // namespace
