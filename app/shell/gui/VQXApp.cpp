@@ -3,6 +3,7 @@
 #include "app/bridge/Seams.h"
 #include "app/bridge/ShellServices.h"
 #include "app/framework/gui/CommandTable.h"
+#include "app/project/gui/ProjectSession.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/ChoiceDlg.h"
@@ -52,6 +53,7 @@ CVQXApp::CVQXApp(QString instanceFolder) : m_instanceFolder(std::move(instanceFo
 
 CVQXApp::~CVQXApp()
 {
+    m_session.reset();
     if (m_frame)
         m_services->SetFrame(nullptr);
     m_frame.reset();
@@ -140,6 +142,11 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     for (const QString& a : arguments)
         args.push_back(a.toStdString());
     m_commandLine = shell::ClassifyCommandLine(shell::JoinArguments(args), projectPath);
+
+    // The default project; the simulated chain of `make run` (VQX_PORT) is its port on a machine
+    // where none was ever configured.
+    m_session = std::make_unique<CProjectSession>(*m_frame, &bridge::Context());
+    m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
 
     if (!m_commandLine.projectPath.empty()) {
         if (!openProject || !openProject(m_commandLine.projectPath)) {

@@ -15,6 +15,7 @@
 #include <string>
 
 class CMainFrame;
+class CProjectSession;
 class SingleInstance;
 namespace bridge {
 class ShellServices;
@@ -73,6 +74,7 @@ private:
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<bridge::ShellServices> m_services;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CProjectSession> m_session; // the project and its terminal; goes before the frame
     fw::RecentFileList m_recentProjects{"Recent WSP List", "WSP%d", 4, 30};
     fw::DocTemplates m_templates;
     shell::CommandLineChoice m_commandLine;
