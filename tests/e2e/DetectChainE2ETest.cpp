@@ -3,6 +3,7 @@
 #include "core/VQXException.h"
 #include "core/detect/RS232Chain.h"
 #include "tests/e2e/DetectE2EFixture.h"
+#include "tests/support/ui/HeadlessProgress.h"
 
 namespace {
 

@@ -10,10 +10,12 @@
 #include "core/port/CommPort.h"
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 #include "tests/core/detect/DetectServices.h"
 #include "tests/sim/net/NetRig.h"
 #include "tests/sim/usb/UsbRig.h"
+#include "tests/support/ui/HeadlessProgress.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
 
