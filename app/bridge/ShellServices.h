@@ -27,7 +27,7 @@ public:
 private:
     QtQuestions m_questions;
     QtProgress m_progress;
-    ui::CHeadlessInfoView m_infoBeforeFrame;
+    ui::CInfoView m_infoBeforeFrame; // keeps the lines until the frame exists
     ui::CInfoView* m_info = nullptr;
 };
 
