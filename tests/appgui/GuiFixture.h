@@ -19,6 +19,13 @@
 class GuiTest : public ::testing::Test {
 protected:
     GuiTest() : registry(dir / "user.reg", dir / "machine.reg"), useRegistry(registry) {}
+    // A watcher left by this test never acts in the next one.
+    ~GuiTest() override { ++Generation(); }
+    static int& Generation()
+    {
+        static int generation = 0;
+        return generation;
+    }
 
     // Writes a PNG of the widget when VQX_SNAPSHOT_DIR is set (the name says what it shows).
     static void Snapshot(QWidget* widget, const QString& name)
@@ -36,7 +43,13 @@ protected:
     {
         auto* state = new int(attempts);
         std::function<void()>* poll = new std::function<void()>;
-        *poll = [act, state, poll] {
+        const int generation = Generation();
+        *poll = [act, state, poll, generation] {
+            if (generation != Generation()) {
+                delete state;
+                delete poll;
+                return;
+            }
             if (QWidget* w = QApplication::activeModalWidget()) {
                 act(w);
                 delete state;

@@ -40,6 +40,9 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
 
 CProjectSession::~CProjectSession()
 {
+    // The bar outlives the session (the frame deletes it): it must not reach the project after.
+    if (m_bar)
+        m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
     m_project.SetSectionOwner("TerminalView", nullptr);
 }

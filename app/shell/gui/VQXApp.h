@@ -4,31 +4,57 @@
 // recent-project list when the program ends.
 
 #include "app/framework/RecentFileList.h"
+#include "app/framework/gui/DocTemplates.h"
 #include "app/shell/StartupDecisions.h"
 
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class CMainFrame;
 class CProjectSession;
+class SingleInstance;
+namespace bridge {
+class ShellServices;
+}
+
+// Document templates of the program.
+inline constexpr int IDR_VQXTYPE = 129;
+inline constexpr int IDR_CALTYPE = 135;
+inline constexpr int IDR_TERMTYPE = 130;
+inline constexpr int IDR_SDATYPE = 131;
 
 class CVQXApp : public QObject {
     Q_OBJECT
 public:
-    CVQXApp();
+    // `instanceFolder`: where the single-instance lock and socket live (empty: the runtime folder).
+    explicit CVQXApp(QString instanceFolder = {});
     ~CVQXApp() override;
 
-    // The start; false ends the program (nothing to run).
+    // The start; false ends the program.
     bool InitInstance(const QStringList& arguments);
     // Writes the recent-project list; returns the exit code.
     int ExitInstance(int code);
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
     fw::RecentFileList& RecentProjects() { return m_recentProjects; }
+    fw::DocTemplates& Templates() { return m_templates; }
     const shell::CommandLineChoice& CommandLine() const { return m_commandLine; }
+    bridge::ShellServices& Services() { return *m_services; }
+
+    // What the start showed first (for the log and the tests).
+    shell::FirstScreen FirstScreenShown() const { return m_firstScreen; }
+
+    // The first-run welcome and the start question (main-frame operations).
+    void RunWelcomeDialog();
+    void RunStartQuestion();
+    // Opens the files handed over by a later start (and raises the window).
+    void OpenForwardedFiles(const QStringList& files);
+    // Opens a document by its template; an error goes to the information view. False on failure.
+    bool OpenDocumentFile(const QString& path);
 
     // The version texts of the About box and the splash.
     std::string m_strVersion;
@@ -36,11 +62,23 @@ public:
     std::string m_strLegalText;
     int m_nRunningMacro = -1;
 
+    // Opens a project by path, or the sample project ("SAMPLE"); set by the project area. None:
+    // projects are not available and the default project stays.
+    std::function<bool(const std::string& path)> openProject;
+
 private:
+    void RegisterTemplates();
+    void ShowFirstScreen();
+
+    QString m_instanceFolder;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<bridge::ShellServices> m_services;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CProjectSession> m_session; // the project and its terminal; goes before the frame
     fw::RecentFileList m_recentProjects{"Recent WSP List", "WSP%d", 4, 30};
+    fw::DocTemplates m_templates;
     shell::CommandLineChoice m_commandLine;
+    shell::FirstScreen m_firstScreen = shell::FirstScreen::Tip;
 };
 
 // The application object; null before it exists.

@@ -1,0 +1,32 @@
+#pragma once
+// The question seam on the real dialogs: the remembered-answer box, the choice box, the motor-IP
+// prompt and the download-done box. Remembering is OptionMessageBox's; these only ask.
+
+#include "core/ui/Questions.h"
+
+#include <QPointer>
+
+class QWidget;
+
+namespace bridge {
+
+class QtQuestions : public ui::IQuestions {
+public:
+    explicit QtQuestions(QWidget* parent = nullptr) : m_parent(parent) {}
+
+    ui::MessageBoxReply AskMessageBox(const ui::MessageBoxRequest& request) override;
+    ui::ChoiceReply AskChoice(const ui::ChoiceRequest& request) override;
+    std::optional<std::string> AskMotorIP(const ui::MotorIPRequest& request) override;
+    ui::DownloadDoneReply AskDownloadDone() override;
+
+    void SetParent(QWidget* parent) { m_parent = parent; }
+
+private:
+    // The window a box is put over: the active modal dialog (the please-wait dialog), else the
+    // parent given.
+    QWidget* Owner() const;
+
+    QPointer<QWidget> m_parent;
+};
+
+} // namespace bridge

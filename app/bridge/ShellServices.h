@@ -1,0 +1,34 @@
+#pragma once
+// The seams of VQX's main window: the please-wait dialog, the question boxes and the information
+// bar, put into the program's default operation context for the lifetime of this object (the
+// quiet seams come back when it goes). All of VQX's use of the seams goes through app/bridge.
+
+#include "app/bridge/QtProgress.h"
+#include "app/bridge/QtQuestions.h"
+#include "core/ui/InfoView.h"
+
+class CMainFrame;
+
+namespace bridge {
+
+class ShellServices {
+public:
+    // `frame` null: boxes without an owner, information lines kept without a window.
+    explicit ShellServices(CMainFrame* frame);
+    ~ShellServices();
+    ShellServices(const ShellServices&) = delete;
+    ShellServices& operator=(const ShellServices&) = delete;
+
+    QtProgress& Progress() { return m_progress; }
+    QtQuestions& Questions() { return m_questions; }
+    // Points the dialogs and the information lines at the frame once it exists.
+    void SetFrame(CMainFrame* frame);
+
+private:
+    QtQuestions m_questions;
+    QtProgress m_progress;
+    ui::CInfoView m_infoBeforeFrame; // keeps the lines until the frame exists
+    ui::CInfoView* m_info = nullptr;
+};
+
+} // namespace bridge

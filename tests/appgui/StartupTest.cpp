@@ -1,0 +1,150 @@
+// The program's start and a second start, headless: the frame comes up with the first screen the
+// settings ask for, a second start hands its file to the first and ends, a stale lock never
+// blocks, and a missing models database stops the start with its message.
+
+#include "GuiFixture.h"
+
+#include "app/shell/gui/InfoBar.h"
+#include "app/shell/gui/MainFrame.h"
+#include "app/shell/gui/SingleInstance.h"
+#include "app/shell/gui/VQXApp.h"
+#include "core/shared/MotorModels.h"
+#include "platform/paths/Paths.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QLocalSocket>
+#include <QSysInfo>
+#include <QThread>
+
+#include <fstream>
+
+class StartupTest : public GuiTest {
+protected:
+    StartupTest()
+    {
+        // A program folder with a valid empty models database.
+        m_home = qgetenv("VQX_HOME");
+        qputenv("VQX_HOME", QByteArray::fromStdString(dir.Path()));
+        platform::SetAppFolder(dir.Path());
+        CMotorModels empty;
+        EXPECT_TRUE(empty.Save(dir / "TQModels.tqm"));
+        auto& p = platform::AppProfile();
+        p.WriteInt("OptionBoxes", "ShowLogo", 0);
+        p.WriteInt("OptionBoxes", "NoStartupTips", 1);
+    }
+    ~StartupTest() override
+    {
+        qputenv("VQX_HOME", m_home);
+        platform::SetAppFolder({});
+    }
+    QByteArray m_home;
+
+    QString InstanceFolder() const { return QString::fromStdString(dir / "run"); }
+};
+
+TEST_F(StartupTest, FirstRunWelcomeThenStartQuestionThenTip)
+{
+    {
+        CVQXApp app(InstanceFolder());
+        WhenModal([](QWidget* box) {
+            EXPECT_EQ(box->findChild<QLabel*>("1069")->text(),
+                      "Welcome to VQX!\n\nVQX uses Projects to remember your motor information and settings.");
+            Snapshot(box, "welcome");
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        ASSERT_TRUE(app.InitInstance({}));
+        EXPECT_EQ(app.FirstScreenShown(), shell::FirstScreen::Welcome);
+        EXPECT_TRUE(app.MainFrame()->isVisible());
+        EXPECT_EQ(platform::AppProfile().GetInt("Workspace", "FirstRun", 1), 0);
+        Snapshot(app.MainFrame(), "vqx-started");
+        app.MainFrame()->close();
+        app.ExitInstance(0);
+    }
+    {
+        CVQXApp app(InstanceFolder());
+        WhenModal([](QWidget* box) {
+            EXPECT_EQ(box->findChild<QLabel*>("1069")->text(), "\n\nWelcome to Tessaraxon(TM) Interface!");
+            box->findChild<QCheckBox*>("1244")->setChecked(true);
+            QTest::mouseClick(box->findChild<QPushButton*>("2"), Qt::LeftButton);
+        });
+        ASSERT_TRUE(app.InitInstance({}));
+        EXPECT_EQ(app.FirstScreenShown(), shell::FirstScreen::StartQuestion);
+        // Cancel ends the question before the check box is looked at.
+        EXPECT_EQ(platform::AppProfile().GetInt("OptionBoxes", "StartQuestion", 1), 1);
+        app.MainFrame()->close();
+    }
+    platform::AppProfile().WriteInt("OptionBoxes", "StartQuestion", 0);
+    CVQXApp app(InstanceFolder());
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_EQ(app.FirstScreenShown(), shell::FirstScreen::Tip);
+    app.MainFrame()->close();
+}
+
+TEST_F(StartupTest, ASecondStartHandsItsFileToTheFirstAndEnds)
+{
+    platform::AppProfile().WriteInt("Workspace", "FirstRun", 0);
+    platform::AppProfile().WriteInt("OptionBoxes", "StartQuestion", 0);
+    CVQXApp first(InstanceFolder());
+    ASSERT_TRUE(first.InitInstance({}));
+    first.MainFrame()->showMinimized();
+
+    CVQXApp second(InstanceFolder());
+    WhenModal([](QWidget* box) {
+        EXPECT_EQ(box->findChild<QLabel*>("1069")->text(), "VQX is already running.");
+        QTest::mouseClick(box->findChild<QPushButton*>("1110"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(second.InitInstance({"/w/Prog.tqs"}));
+    EXPECT_EQ(second.MainFrame(), nullptr);
+
+    // The first reads the hand-over, comes forward and opens the file (an editor comes later: the
+    // information view says it cannot).
+    CInfoBar* info = first.MainFrame()->InfoBar();
+    for (int i = 0; i < 400 && info->Lines().empty(); ++i)
+        QTest::qWait(5);
+    ASSERT_EQ(info->Lines().size(), 1u);
+    EXPECT_EQ(info->Lines()[0].description, "VQX Source File documents cannot be opened by this version of VQX.");
+    EXPECT_FALSE(first.MainFrame()->isMinimized());
+    first.MainFrame()->close();
+}
+
+TEST_F(StartupTest, AStaleLockNeverBlocksAndAStrayClientIsIgnored)
+{
+    // The lock of a crashed instance: a process number that does not run.
+    SingleInstance probe(InstanceFolder());
+    QDir().mkpath(InstanceFolder());
+    {
+        std::ofstream stale(probe.LockPath().toStdString());
+        stale << "999999999\napp_gui_tests\n" << QSysInfo::machineHostName().toStdString() << "\n";
+    }
+    std::ofstream(probe.SocketPath().toStdString()) << "left over";
+    SingleInstance one(InstanceFolder());
+    ASSERT_TRUE(one.Acquire());
+    QStringList received;
+    QObject::connect(&one, &SingleInstance::activated, [&](const QStringList& a) { received = a; });
+    SingleInstance two(InstanceFolder());
+    EXPECT_FALSE(two.Acquire());
+
+    // A client that speaks garbage is dropped; the instance keeps serving.
+    QLocalSocket stray;
+    stray.connectToServer(one.SocketPath());
+    ASSERT_TRUE(stray.waitForConnected(1000));
+    stray.write("hello\n\n");
+    stray.flush();
+    QTest::qWait(50);
+    EXPECT_TRUE(received.isEmpty());
+}
+
+TEST_F(StartupTest, AMissingModelsDatabaseStopsTheStartWithItsMessage)
+{
+    std::remove((dir / "TQModels.tqm").c_str());
+    CVQXApp app(InstanceFolder());
+    WhenModal([](QWidget* box) {
+        EXPECT_EQ(box->findChild<QLabel*>("1069")->text(),
+                  "Cannot open the TQModels database file, please reinstall VQX.");
+        QTest::mouseClick(box->findChild<QPushButton*>("1110"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(app.InitInstance({}));
+    EXPECT_EQ(app.MainFrame(), nullptr);
+}
