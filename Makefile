@@ -35,7 +35,7 @@ run: deps build/release/build.ninja
 
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@build/release/bench/bench_suite
 
 clean:
 	rm -rf build

@@ -9,6 +9,7 @@
 #include "core/port/MotorLink.h"
 #include "core/port/MotorList.h"
 #include "core/port/PortPolicy.h"
+#include "platform/clock/Clock.h"
 #include "platform/serial/SerialDevice.h"
 
 #include <cstdint>
@@ -174,6 +175,7 @@ private:
     void SendCommand(std::string_view text, int address, bool track, char* reply, int replySize);
     int TransactLinks(int address, const std::vector<uint8_t>& frame, char* reply, int replySize);
     void WriteSerial(const uint8_t* bytes, size_t n);
+    void PaceUnechoed(size_t n);
 
     CPortPolicy* m_policy;
     IPortMotors* m_motorLinks = nullptr;
@@ -181,4 +183,5 @@ private:
     CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
     bool m_linksOpen = false;       // the motors' links were opened (until the port closes)
+    platform::TimePoint m_paceUntil{}; // end of the last pause after a write without echo
 };

@@ -6,7 +6,9 @@
 #include "tests/sim/wiring/PcPort.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,9 +16,13 @@
 namespace vqxsim {
 
 struct SerialOptions {
-    // Send at the line rate (bits per character / baud per character) instead of at once, so that
-    // timings and benchmarks are realistic.
+    // Time the line as real wires do instead of passing bytes on at once: every transmitter, the
+    // PC's included, sends a byte in one character time at its speed, and a byte reaches the PC
+    // when it is whole. Timed in microseconds on the monotonic clock; a late wake-up catches up.
     bool pacing = false;
+    // Runs the line's thread at real-time priority where the system allows it: the line stands for
+    // hardware, which neither waits for a processor nor lags behind the PC on a loaded machine.
+    bool realTime = false;
     CollisionForm collision = CollisionForm::Garbage;
     // The motor channel a bus is wired to (the chain always uses channel 0).
     int busChannel = 0;
@@ -44,14 +50,14 @@ private:
     SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options, std::string path);
     void Run();
     void Wake() override;
-    int WaitMs(TimePoint now, bool outputPending);
+    // Moves what is due by now; returns when the line next needs the thread, if it does.
+    std::optional<TimePoint> Serve(std::deque<WireByte>& toPc);
 
     std::unique_ptr<PcPort> m_port;
     SerialOptions m_options;
     std::string m_path;
     std::atomic<bool> m_stop{false};
     int m_wake[2] = {-1, -1};
-    TimePoint m_nextRound;
     std::thread m_thread;
 };
 
