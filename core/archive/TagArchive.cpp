@@ -577,3 +577,57 @@ bool CTagArchive::SerializeBytes(std::string_view name, std::vector<uint8_t>& v,
     v.assign(p, p + size);
     return true;
 }
+
+// ------------------------------------------------------------------------------------------------
+// Whole records
+
+bool CTagArchive::SerializeRecord(std::string_view name, std::vector<uint8_t>& record)
+{
+    if (!m_open)
+        return false;
+    if (!m_storing) {
+        Record rec;
+        if (!FindChild(name, rec))
+            return false;
+        record.assign(m_bytes.begin() + static_cast<std::ptrdiff_t>(rec.pos),
+                      m_bytes.begin() + static_cast<std::ptrdiff_t>(rec.end));
+        AdvanceCursor(m_stack[m_depth], rec);
+        return true;
+    }
+    // Storing: the bytes must be exactly one record of this name.
+    const size_t nameLen = name.size();
+    if (m_depth < 1 || nameLen > kMaxNameLength || record.size() < 1 + nameLen + 8 || record[0] != nameLen ||
+        std::memcmp(record.data() + 1, name.data(), nameLen) != 0)
+        return false;
+    const uint32_t b = LoadU32(record.data() + 1 + nameLen + 4);
+    if (static_cast<uint64_t>(b) != record.size() - (1 + nameLen + 8) || b > static_cast<uint32_t>(INT32_MAX))
+        return false;
+    m_bytes.insert(m_bytes.end(), record.begin(), record.end());
+    AddToParent(nameLen, b);
+    return true;
+}
+
+std::vector<uint8_t> CTagArchive::WrapRecords(std::string_view className,
+                                              const std::vector<const std::vector<uint8_t>*>& records)
+{
+    std::vector<uint8_t> out;
+    const size_t nameLen = std::min(className.size(), kMaxNameLength);
+    out.push_back(static_cast<uint8_t>(nameLen));
+    out.insert(out.end(), className.begin(), className.begin() + static_cast<std::ptrdiff_t>(nameLen));
+    uint64_t payload = 0;
+    uint32_t count = 0;
+    for (const std::vector<uint8_t>* r : records)
+        if (r && !r->empty()) {
+            payload += r->size();
+            ++count;
+        }
+    uint8_t b[4];
+    StoreU32(b, count);
+    out.insert(out.end(), b, b + 4);
+    StoreU32(b, static_cast<uint32_t>(std::min<uint64_t>(payload, INT32_MAX)));
+    out.insert(out.end(), b, b + 4);
+    for (const std::vector<uint8_t>* r : records)
+        if (r && !r->empty())
+            out.insert(out.end(), r->begin(), r->end());
+    return out;
+}

@@ -211,6 +211,17 @@ public:
     // otherwise v is left alone. Returns whether the value was written/found.
     bool SerializeBytes(std::string_view name, std::vector<uint8_t>& v, uint32_t maxSize = UINT32_MAX);
 
+    // A whole child record (a group with everything in it, or a value) as its file bytes, for a
+    // section whose owner is not present to read it: loading copies the record named `name`
+    // (false, record untouched, when absent); storing appends `record` verbatim when it is one
+    // well-formed record named `name` (false, nothing written, otherwise).
+    bool SerializeRecord(std::string_view name, std::vector<uint8_t>& record);
+    // The bytes of an archive of class `className` whose class group holds the given records
+    // (each as SerializeRecord gives it): an owner's serialize routine can then read a kept record
+    // as if it stood in the original file.
+    static std::vector<uint8_t> WrapRecords(std::string_view className,
+                                            const std::vector<const std::vector<uint8_t>*>& records);
+
     // Generic forms, one per typed accessor (for templates such as SerializeValueList).
     void Serialize(std::string_view n, uint8_t& v, uint8_t d) { SerializeByte(n, v, d); }
     void Serialize(std::string_view n, char& v, char d) { SerializeChar(n, v, d); }

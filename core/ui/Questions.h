@@ -121,6 +121,7 @@ struct ChoiceRequest {
     std::array<std::string, 5> labels;
     uint32_t flags = 0; // 0x1 Cancel hidden, 0x2 check box shown, 0x4 OK reads "Next"
     int helpId = 0;     // 0: no Help button
+    std::string caption; // empty: "VQX"
 };
 inline constexpr uint32_t kChoiceNoCancel = 0x1;
 inline constexpr uint32_t kChoiceCheckBox = 0x2;
