@@ -64,7 +64,6 @@ vqxsim::SerialOptions Paced()
 {
     vqxsim::SerialOptions options;
     options.pacing = true;
-    options.realTime = true;
     return options;
 }
 

@@ -105,7 +105,8 @@ std::optional<TimePoint> SerialRig::Serve(std::deque<WireByte>& toPc)
 void SerialRig::Run()
 {
     // Wake-ups to the microsecond: a paced line delivers each byte when it is whole.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    if (m_options.pacing)
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     if (m_options.realTime) {
         const sched_param lowestRealTime{sched_get_priority_min(SCHED_FIFO)};
         pthread_setschedparam(pthread_self(), SCHED_FIFO, &lowestRealTime); // refused: normal priority

@@ -21,8 +21,10 @@ struct SerialOptions {
     // when it is whole. Timed in microseconds on the monotonic clock; a late wake-up catches up.
     bool pacing = false;
     // Runs the line's thread at real-time priority where the system allows it: the line stands for
-    // hardware, which neither waits for a processor nor lags behind the PC on a loaded machine.
-    bool realTime = false;
+    // hardware, which neither waits for a processor nor lags behind the PC on a loaded machine. A
+    // pseudo-terminal only tells the speed the PC set when the rig looks, so a rig that looks late
+    // would take bytes the PC wrote before a rate change for bytes sent after it.
+    bool realTime = true;
     CollisionForm collision = CollisionForm::Garbage;
     // The motor channel a bus is wired to (the chain always uses channel 0).
     int busChannel = 0;
