@@ -9,6 +9,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
 #include "tests/sim/wiring/SerialRig.h"
@@ -52,12 +53,15 @@ public:
     void SetPageFlags(int, uint32_t, bool) override {}
 };
 
-class BenchPolicy : public CPortPolicy {
-public:
-    COptions options;
-    mutable SentCounter counter;
-    const COptions& Settings() const override { return options; }
-    ITrafficLog* Analyzer() const override { return &counter; }
+// The settings and traffic log of one run.
+struct BenchContext {
+    BenchContext()
+    {
+        context.Options().DownloadDelay = kDownloadDelayUs;
+        context.SetTrafficLog(&counter);
+    }
+    SentCounter counter;
+    ui::COperationContext context;
 };
 
 vqxsim::SerialOptions Paced()
@@ -226,10 +230,9 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     const std::vector<vqxsim::MotorProfile> profiles = vqxsim::MakeProfiles(motors, profile, true);
     auto rig = chain ? vqxsim::SerialRig::Chain(profiles, Paced()) : vqxsim::SerialRig::Bus(profiles, Paced());
 
-    BenchPolicy policy;
-    policy.options.DownloadDelay = kDownloadDelayUs;
+    BenchContext bench;
     CCommPort port;
-    port.SetPolicy(&policy);
+    port.SetContext(&bench.context);
     port.PortName = rig->DevicePath();
     port.CommType = chain ? COMM_RS232 : COMM_RS485;
     port.Echo = chain ? 1 : 0;
@@ -248,7 +251,7 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     Result r;
     const double cpu = ThreadCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    port.motors.GetAt(0)->DownloadImage(image, nullptr, transfer::DL_NO_MEMORY_CHECK);
+    port.motors.GetAt(0)->DownloadImage(image, false, transfer::DL_NO_MEMORY_CHECK);
     r.measured = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.cpuShare = (ThreadCpuSeconds() - cpu) / r.measured;
     if (!rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Program().Valid(); }))
@@ -257,7 +260,7 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     LineFloor f({baud, false, chain, kDownloadDelayUs}, profiles);
     r.floor = DownloadFloor(f, image, chain);
     r.target = chain ? 1.05 : 1.03;
-    r.note = BytesNote(policy.counter.sent, f.BytesSent());
+    r.note = BytesNote(bench.counter.sent, f.BytesSent());
     return r;
 }
 
@@ -269,10 +272,9 @@ Result MeasureDetection(size_t motors, int portBaud, int motorBaud)
     const std::vector<vqxsim::MotorProfile> profiles = vqxsim::MakeProfiles(motors, profile, true);
     auto rig = vqxsim::SerialRig::Chain(profiles, Paced());
 
-    BenchPolicy policy;
-    policy.options.DownloadDelay = kDownloadDelayUs;
+    BenchContext bench;
     CCommPort port;
-    port.SetPolicy(&policy);
+    port.SetContext(&bench.context);
     port.PortName = rig->DevicePath();
     port.Name = "Bench";
     port.CommType = COMM_RS232;
@@ -297,9 +299,9 @@ Result MeasureDetection(size_t motors, int portBaud, int motorBaud)
     }
 
     LineFloor f({portBaud, false, true, kDownloadDelayUs}, profiles);
-    r.floor = DetectFloor(f, policy.options, portBaud);
+    r.floor = DetectFloor(f, bench.context.Options(), portBaud);
     r.target = 1.05;
-    r.note = BytesNote(policy.counter.sent, f.BytesSent());
+    r.note = BytesNote(bench.counter.sent, f.BytesSent());
     return r;
 }
 

@@ -11,7 +11,9 @@
 #include "core/detect/USBDetection.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Questions.h"
 
 #include <memory>
 
@@ -78,7 +80,7 @@ struct ProgramTag {
     ~ProgramTag() { Set(false); }
     void Set(bool on)
     {
-        if (ITrafficLog* log = port.Policy().Analyzer())
+        if (ITrafficLog* log = port.Context().TrafficLog())
             log->SetPageFlags(port.id, SDA_FROM_PROGRAM, on);
     }
 };
@@ -166,11 +168,12 @@ uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDe
     auto copy = std::make_unique<CCommPort>();
     *copy = port; // closes the project's port, which the copy now uses
     copy->SetPolicy(&port.Policy());
+    copy->SetContext(&port.Context());
     EmptyMotorList(*copy);
     if (flags & kDetectTo100)
         copy->SetMaxMotors(100);
     if (toInfo)
-        ui::Info().AddInfo(InfoStartText(port, flags));
+        port.Context().Info().AddInfo(InfoStartText(port, flags));
 
     int result;
     try {
@@ -183,7 +186,7 @@ uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDe
         if (toPane)
             s.ShowPortError(pane, text);
         if (toInfo)
-            ui::Info().AddError(text);
+            port.Context().Info().AddError(text);
         MarkNotAvailable(port);
         s.PortsChanged();
         reopen();
@@ -196,7 +199,7 @@ uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDe
         if (toPane)
             s.ShowPortText(pane, std::string("\n  ") + failure + "\n");
         if (toInfo)
-            ui::Info().AddError(failure);
+            port.Context().Info().AddError(failure);
         if (result == DETECT_FAILED || result == DETECT_NONE || result == DETECT_NO_SOCKET ||
             result == DETECT_NO_USB_LIBRARY) {
             MarkNotAvailable(port);
@@ -218,16 +221,16 @@ uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDe
         Replace(port, *copy);
         project.modified = true;
         if (toInfo)
-            ui::Info().AddInfo(DetectedCountText(found));
+            port.Context().Info().AddInfo(DetectedCountText(found));
         answer = commerror::kPortReplaced;
     } else {
         port.calibrationWarnings = copy->calibrationWarnings;
         if (project.isDefault && toInfo)
-            ui::Info().AddInfo(DetectedCountText(found));
+            port.Context().Info().AddInfo(DetectedCountText(found));
         const bool differs = copy->MergeDetected(port);
         if (!differs) {
             if (!project.isDefault && toInfo)
-                ui::Info().AddInfo(DetectedCountText(found));
+                port.Context().Info().AddInfo(DetectedCountText(found));
             answer = commerror::kPortUnchanged;
         } else if (project.isDefault) {
             s.MotorsChanging(port);
@@ -273,6 +276,10 @@ void CProjectRecoveryActions::RunRecoveryCommand(int choice)
         m_runCommand(choice);
 }
 
-void CProjectRecoveryActions::AddInfoWarning(const std::string& text) { ui::Info().AddWarning(text); }
+void CProjectRecoveryActions::AddInfoWarning(const std::string& text) { m_project.Context().Info().AddWarning(text); }
 
-void CProjectRecoveryActions::ShowInfoSummary() { ui::Info().ShowSummary(true, true); }
+void CProjectRecoveryActions::ShowInfoSummary()
+{
+    ui::COperationContext& context = m_project.Context();
+    context.Info().ShowSummary(true, true, context.Questions());
+}

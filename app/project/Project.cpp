@@ -70,7 +70,7 @@ void SerializeOwnedList(CTagArchive& ar, const char* name, std::vector<std::uniq
 
 } // namespace
 
-CProject::CProject() = default;
+CProject::CProject() : m_context(&ui::COperationContext::Default()) {}
 CProject::~CProject() = default;
 
 CCommPort* CProject::Port(int index) const
@@ -78,10 +78,18 @@ CCommPort* CProject::Port(int index) const
     return index >= 0 && index < PortCount() ? m_ports[static_cast<size_t>(index)].get() : nullptr;
 }
 
+void CProject::SetContext(ui::COperationContext* context)
+{
+    m_context = context ? context : &ui::COperationContext::Default();
+    Reindex();
+}
+
 void CProject::Reindex()
 {
-    for (size_t i = 0; i < m_ports.size(); ++i)
+    for (size_t i = 0; i < m_ports.size(); ++i) {
         m_ports[i]->id = static_cast<int>(i);
+        m_ports[i]->SetContext(m_context);
+    }
     for (size_t i = 0; i < m_macros.size(); ++i)
         m_macros[i]->index = static_cast<int>(i);
 }
@@ -91,6 +99,16 @@ bool CProject::AddPort(std::unique_ptr<CCommPort> port)
     if (!port || PortCount() >= kMaxPorts)
         return false;
     m_ports.push_back(std::move(port));
+    Reindex();
+    return true;
+}
+
+bool CProject::InsertPort(int index, std::unique_ptr<CCommPort> port)
+{
+    if (!port || PortCount() >= kMaxPorts)
+        return false;
+    index = std::clamp(index, 0, PortCount());
+    m_ports.insert(m_ports.begin() + index, std::move(port));
     Reindex();
     return true;
 }
@@ -264,12 +282,12 @@ bool CProject::Save()
     }
     CTagArchive ar(kProjectClass);
     if (!ar.OpenForWrite(platform::TranslatePath(FileName))) {
-        ui::OptionMessageBox(kCannotWrite, ui::MB_OK | ui::MB_ICONSTOP);
+        ui::OptionMessageBox(Context().Questions(), kCannotWrite, ui::MB_OK | ui::MB_ICONSTOP);
         return false;
     }
     Serialize(ar, false, true);
     if (!ar.Close()) {
-        ui::OptionMessageBox(kErrorWriting, ui::MB_OK | ui::MB_ICONSTOP);
+        ui::OptionMessageBox(Context().Questions(), kErrorWriting, ui::MB_OK | ui::MB_ICONSTOP);
         return false;
     }
     modified = false;
@@ -460,6 +478,29 @@ std::vector<std::string> CProject::DetectionReport(const std::string& text) cons
         out.push_back(std::move(s));
     }
     return out;
+}
+
+bool DefaultProjectExists()
+{
+    CTagArchive ar(kProjectClass);
+    return ar.OpenForRead(platform::FindDataFile(kDefaultProjectFile));
+}
+
+bool AdoptStartupPort(CProject& project, const std::string& device)
+{
+    if (device.empty() || !project.isDefault || project.PortCount() >= CProject::kMaxPorts)
+        return false;
+    for (int i = 0; i < project.PortCount(); ++i)
+        if (SameName(project.Port(i)->PortName, device))
+            return false;
+    auto port = std::make_unique<CCommPort>();
+    port->Name = port->PortName = device;
+    port->CommType = COMM_RS232;
+    port->BitPerSec = port->savedBitPerSec = 9600;
+    port->Echo = 1;
+    port->IsOpen = 1;
+    project.InsertPort(0, std::move(port));
+    return true;
 }
 
 // ------------------------------------------------------------------------------------------------

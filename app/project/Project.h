@@ -12,6 +12,7 @@
 // each kept section to its owner (ApplySections). Saving replaces the file atomically.
 
 #include "app/project/Macro.h"
+#include "core/ui/OperationContext.h"
 #include "platform/serial/SerialProbe.h"
 
 #include <cstdint>
@@ -70,11 +71,18 @@ public:
     // ports. A device that is gone removes only ports without motors; the list never exceeds 30.
     void EnumSerialPorts(platform::ISerialPortProbe& probe);
 
+    // ---- operation context ----
+    // The context of every port of the project, also of ports added or loaded later (null: the
+    // default context). VQX gives its main window's; the caller keeps it alive.
+    void SetContext(ui::COperationContext* context);
+    ui::COperationContext& Context() const { return *m_context; }
+
     // ---- ports, macros ----
     int PortCount() const { return static_cast<int>(m_ports.size()); }
     CCommPort* Port(int index) const;
     // Appends a port (false when 30 are there). The project owns it; its id becomes its index.
     bool AddPort(std::unique_ptr<CCommPort> port);
+    bool InsertPort(int index, std::unique_ptr<CCommPort> port);
     void RemovePort(int index);
     const std::vector<std::unique_ptr<CMacro>>& Macros() const { return m_macros; }
     bool AddMacro(std::unique_ptr<CMacro> macro);
@@ -117,6 +125,7 @@ private:
     void SerializeMotorViews(CTagArchive& ar);
     void Reindex();
 
+    ui::COperationContext* m_context;
     std::vector<std::unique_ptr<CCommPort>> m_ports;
     std::vector<std::unique_ptr<CMacro>> m_macros;
     // Kept records of the sections by name; the motor views as "NoOfMVs" and "MV%d" records.
@@ -124,6 +133,13 @@ private:
     std::vector<std::vector<uint8_t>> m_motorViews;
     std::map<std::string, IProjectSection*> m_owners;
 };
+
+// A serial device given at start-up (the simulated chain of `make run`, VQX_PORT) becomes the
+// first port of a default project that was never configured (no Def.bin): an RS-232 chain at
+// 9600 bit/s with echo, opened at start-up. True when the port was added.
+bool AdoptStartupPort(CProject& project, const std::string& device);
+// Whether a default project was ever saved on this machine.
+bool DefaultProjectExists();
 
 // ---- the OpenDocuments text ----
 struct OpenDocumentEntry {

@@ -1,7 +1,7 @@
 #include "app/project/TerminalPane.h"
 
 #include "core/VQXException.h"
-#include "core/analyzer/SerialDataAnalyzer.h"
+#include "core/analyzer/TrafficLog.h"
 #include "core/detect/ReadAvailable.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -60,7 +60,7 @@ private:
     void Set(bool on)
     {
         if (m_port)
-            if (ITrafficLog* log = m_port->Policy().Analyzer())
+            if (ITrafficLog* log = m_port->Context().TrafficLog())
                 log->SetPageFlags(m_port->id, m_tag, on);
     }
     CCommPort* m_port;
@@ -187,22 +187,23 @@ bool CTerminalPane::ExecuteLine(const std::string& line, bool noReply)
         ShowText("   " + line.substr(1) + "\n");
         return true;
     }
-    CSerialDataAnalyzer& analyzer = GetSerialDataAnalyzer();
-    const bool wasLogging = analyzer.IsLogging();
-    if (!GetOptions().IncludeVQX)
-        analyzer.EnableLogging(false);
+    ITrafficLog* log = Context().TrafficLog();
+    const bool wasLogging = log && log->IsLogging();
+    if (log && !Context().Options().IncludeVQX)
+        log->EnableLogging(false);
     bool result;
     {
         TagScope tag(port, SDA_FROM_PROGRAM);
         result = SendLine(line, true, noReply);
     }
-    analyzer.EnableLogging(wasLogging);
+    if (log)
+        log->EnableLogging(wasLogging);
     return result;
 }
 
 bool CTerminalPane::SendLine(std::string line, bool forceEcho, bool noReply)
 {
-    const bool showTyping = GetOptions().ShowTyping;
+    const bool showTyping = Context().Options().ShowTyping;
     typingAnchor = -1;
     if (line.empty() && m_text) {
         line = m_text->LineBeforeCaret(256);
@@ -503,4 +504,9 @@ void CTerminalPane::Clear()
     if (m_text)
         m_text->Clear();
     typingAnchor = -1;
+}
+
+ui::COperationContext& CTerminalPane::Context() const
+{
+    return port ? port->Context() : ui::COperationContext::Default();
 }

@@ -15,6 +15,9 @@
 #include <vector>
 
 class CCommPort;
+namespace ui {
+class COperationContext;
+}
 class CMotor;
 class CVQXException;
 
@@ -91,6 +94,8 @@ public:
     int portIndex;
     int targetIndex = -1;
     CCommPort* port = nullptr;
+    // The operation context of the pane's port (the default one without a port).
+    ui::COperationContext& Context() const;
 
 private:
     void Append(std::string_view text, TermFormat f);

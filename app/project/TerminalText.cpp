@@ -4,9 +4,8 @@
 
 #include <algorithm>
 
-TerminalStyle TerminalStyle::FromOptions()
+TerminalStyle TerminalStyle::FromOptions(const COptions& o)
 {
-    const COptions& o = GetOptions();
     TerminalStyle s;
     s.pointSize = std::clamp<int>(o.TermFontSize, 4, 72);
     s.background = o.TermBackColor;

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+class COptions;
+
 enum class TermFormat : uint8_t { Echo, Response, Message };
 
 class ITerminalText {
@@ -42,7 +44,7 @@ struct TerminalStyle {
     platform::rtf::ColorRef received = 0xFFFF80;
     platform::rtf::ColorRef message = 0x00FFFF;
     // The style of the current settings ("Terminal" section).
-    static TerminalStyle FromOptions();
+    static TerminalStyle FromOptions(const COptions& options);
     platform::rtf::CharFormat FormatOf(TermFormat f) const;
 };
 

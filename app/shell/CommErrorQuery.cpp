@@ -59,7 +59,7 @@ constexpr int kGiveUp = 0;
 // actions change it.
 class RecoveryRun {
 public:
-    RecoveryRun(CCommPort& port, uint32_t f, ICommErrorActions& actions, ui::IQuestions* questions)
+    RecoveryRun(CCommPort& port, uint32_t f, ICommErrorActions& actions, ui::IQuestions& questions)
         : m_port(port), m_f(f), m_actions(actions), m_questions(questions), m_startType(port.CommType),
           m_startMax(port.MaxMotors), m_startChannel(port.MotorChannel)
     {
@@ -87,7 +87,7 @@ public:
 private:
     bool YesNo(const std::string& text, uint32_t icon)
     {
-        return ui::OptionMessageBox(text, ui::MB_YESNO | icon, {}, {}, {}, m_questions) == ui::IDYES;
+        return ui::OptionMessageBox(m_questions, text, ui::MB_YESNO | icon) == ui::IDYES;
     }
 
     // The question, then the warning: automatic addressing only with Yes to both.
@@ -125,7 +125,7 @@ private:
             request.values[i] = values[i];
             request.labels[i] = ChoiceLabel(values[i]);
         }
-        const ui::ChoiceReply reply = ui::ChoiceBox(request, m_questions);
+        const ui::ChoiceReply reply = ui::ChoiceBox(m_questions, request);
         for (int v : values)
             if (reply.value == v)
                 return v;
@@ -275,9 +275,10 @@ private:
             r = kGaveUp;
             break;
         case kSearchRS485:
-            ui::OptionMessageBox("If there are version 4.xx motors other than Quintalocs, please power cycle the motors "
+            ui::OptionMessageBox(m_questions,
+                                 "If there are version 4.xx motors other than Quintalocs, please power cycle the motors "
                                  "and press OK to continue.",
-                                 ui::MB_OK | ui::MB_ICONWARNING, {}, {}, {}, m_questions);
+                                 ui::MB_OK | ui::MB_ICONWARNING);
             m_port.CommType = COMM_RS485;
             m_port.MotorChannel = m_startChannel;
             RestoreMax();
@@ -311,7 +312,7 @@ private:
     CCommPort& m_port;
     uint32_t m_f;
     ICommErrorActions& m_actions;
-    ui::IQuestions* m_questions;
+    ui::IQuestions& m_questions;
     const uint8_t m_startType;
     const int m_startMax;
     const int m_startChannel;
@@ -397,8 +398,8 @@ uint32_t CCommErrorQuery::OnCommError(uint32_t request, Target target)
         uint32_t style = ui::MB_YESNO | ui::MB_ICONERROR | ui::kRememberAnswer;
         if (platform::AppProfile().GetInt(ui::kOptionBoxesSection, "YesDefault", 1) == 0)
             style |= ui::MB_DEFBUTTON2;
-        const int answer = ui::OptionMessageBox(QueryText(code, forMotor, forMotor ? motor->Name : port->Name), style,
-                                                QueryTitle(code), ui::kCheckToDisable, "OnCommError", m_questions);
+        const int answer = ui::OptionMessageBox(m_questions, QueryText(code, forMotor, forMotor ? motor->Name : port->Name),
+                                                style, QueryTitle(code), ui::kCheckToDisable, "OnCommError");
         if (answer != ui::IDYES)
             return kGaveUp;
     }

@@ -42,8 +42,8 @@ public:
 
 class CCommErrorQuery final : public ICommErrorHandler {
 public:
-    // `questions` null: the installed question seam.
-    explicit CCommErrorQuery(ICommErrorActions& actions, ui::IQuestions* questions = nullptr)
+    // The questions go to `questions` (the main window's context's).
+    CCommErrorQuery(ICommErrorActions& actions, ui::IQuestions& questions)
         : m_actions(actions), m_questions(questions)
     {
     }
@@ -55,7 +55,7 @@ public:
 
 private:
     ICommErrorActions& m_actions;
-    ui::IQuestions* m_questions;
+    ui::IQuestions& m_questions;
 };
 
 } // namespace commerror

@@ -2,6 +2,18 @@
 
 CSerialDataAnalyzer::CSerialDataAnalyzer() = default;
 
+void CSerialDataAnalyzer::SetView(IAnalyzerView* view)
+{
+    std::lock_guard lock(m_mutex);
+    m_view = view;
+}
+
+IAnalyzerView* CSerialDataAnalyzer::GetView() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_view;
+}
+
 bool CSerialDataAnalyzer::Accepts(int page) const
 {
     // Nothing is logged while nobody can see it.
@@ -10,6 +22,7 @@ bool CSerialDataAnalyzer::Accepts(int page) const
 
 void CSerialDataAnalyzer::LogData(int page, uint32_t flags, const uint8_t* bytes, size_t count)
 {
+    std::lock_guard lock(m_mutex);
     if (!Accepts(page) || !bytes || count == 0)
         return;
     CSdaPage& p = m_pages[page];
@@ -20,6 +33,7 @@ void CSerialDataAnalyzer::LogData(int page, uint32_t flags, const uint8_t* bytes
 
 void CSerialDataAnalyzer::LogText(int page, const char* text, size_t count)
 {
+    std::lock_guard lock(m_mutex);
     if (!Accepts(page) || !text)
         return;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text);
@@ -39,6 +53,7 @@ void CSerialDataAnalyzer::LogText(int page, const char* text, size_t count)
 
 void CSerialDataAnalyzer::SetPageFlags(int page, uint32_t bits, bool set)
 {
+    std::lock_guard lock(m_mutex);
     auto apply = [&](CSdaPage& p) { p.tagWord = set ? (p.tagWord | bits) : (p.tagWord & ~bits); };
     if (page == -1) {
         for (CSdaPage& p : m_pages)
@@ -46,10 +61,4 @@ void CSerialDataAnalyzer::SetPageFlags(int page, uint32_t bits, bool set)
     } else if (page >= 0 && page < SDA_PAGES) {
         apply(m_pages[page]);
     }
-}
-
-CSerialDataAnalyzer& GetSerialDataAnalyzer()
-{
-    static CSerialDataAnalyzer analyzer;
-    return analyzer;
 }

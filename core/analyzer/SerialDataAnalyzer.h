@@ -1,11 +1,18 @@
 #pragma once
 // The traffic logger of all ports: one page per port, each keeping its last 5000 pieces of traffic
 // in an entry ring and their display rows in a line ring. Fixed memory: records are reused in place
-// once a ring is full. The window that shows the pages attaches through IAnalyzerView.
+// once a ring is full. The window that shows the pages attaches through IAnalyzerView. A program
+// makes one and puts it in its operation context as the traffic log.
+//
+// Ports may log from a receive thread: every call of the logging core takes the analyzer's lock,
+// and the window holds Lock() while it reads pages. The view's PageAppended is called with the
+// lock held, on the thread that logged.
 
 #include "core/analyzer/TrafficLog.h"
 
 #include <array>
+#include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <vector>
 
@@ -101,11 +108,13 @@ public:
     void SetPageFlags(int page, uint32_t bits, bool set) override;
 
     // The logging switch (on by default); callers switch it off around traffic not to be recorded.
-    void EnableLogging(bool on) { m_logging = on; }
-    bool IsLogging() const { return m_logging; }
+    void EnableLogging(bool on) override { m_logging = on; }
+    bool IsLogging() const override { return m_logging; }
     // Attaches the window (null: none, nothing is logged).
-    void SetView(IAnalyzerView* view) { m_view = view; }
-    IAnalyzerView* GetView() const { return m_view; }
+    void SetView(IAnalyzerView* view);
+    IAnalyzerView* GetView() const;
+    // Held while pages are read outside the logging calls.
+    std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(m_mutex); }
     int shownPage = -1;
 
     CSdaPage& Page(int page) { return m_pages[page]; }
@@ -114,10 +123,8 @@ public:
 private:
     bool Accepts(int page) const;
 
+    mutable std::recursive_mutex m_mutex;
     std::array<CSdaPage, SDA_PAGES> m_pages;
-    bool m_logging = true;
+    std::atomic<bool> m_logging{true};
     IAnalyzerView* m_view = nullptr;
 };
-
-// The one analyzer of the program.
-CSerialDataAnalyzer& GetSerialDataAnalyzer();

@@ -30,4 +30,8 @@ public:
     virtual void LogText(int page, const char* text, size_t count) = 0;
     // Sets or clears bits of the tag word of one page, or of every page for page -1.
     virtual void SetPageFlags(int page, uint32_t bits, bool set) = 0;
+    // The logging switch: off, reports are dropped (a restart keeps its polling out of the log
+    // unless the user wants to see it). A log without a switch is always on.
+    virtual void EnableLogging(bool /*on*/) {}
+    virtual bool IsLogging() const { return true; }
 };

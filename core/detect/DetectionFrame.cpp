@@ -4,7 +4,8 @@
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/settings/Options.h"
-#include "core/ui/Services.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Progress.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +18,7 @@ void CDetectionProgress::Open(const std::string& text, const std::string& subTex
 {
     if (!m_shown)
         return;
-    ui::IProgress& p = ui::Progress();
+    ui::IProgress& p = m_progress;
     m_opened = p.Show(text, subText);
     if (!m_opened)
         p.SetText(text, subText); // a dialog of the caller is already up: borrow it
@@ -30,66 +31,36 @@ void CDetectionProgress::Open(const std::string& text, const std::string& subTex
 void CDetectionProgress::Total(int64_t steps)
 {
     if (m_shown)
-        ui::Progress().SetTotal(steps);
+        m_progress.SetTotal(steps);
 }
 
-bool CDetectionProgress::Step(int64_t reached) { return !m_shown || ui::Progress().Step(reached); }
+bool CDetectionProgress::Step(int64_t reached) { return !m_shown || m_progress.Step(reached); }
 
 void CDetectionProgress::SubText(const std::string& text)
 {
     if (m_shown)
-        ui::Progress().SetText(std::nullopt, text);
+        m_progress.SetText(std::nullopt, text);
 }
 
 void CDetectionProgress::Close()
 {
     if (m_opened)
-        ui::Progress().Close();
+        m_progress.Close();
     m_opened = false;
 }
 
 // ---- strict echo -----------------------------------------------------------------------------
 
-class CStrictEchoScope::Policy : public CPortPolicy {
-public:
-    explicit Policy(CPortPolicy& inner) : m_inner(inner), m_options(inner.Settings()) { m_options.EchoErrors = true; }
-    char Terminator() const override { return m_inner.Terminator(); }
-    int64_t PaceMs(const CCommPort& port, size_t n) const override { return m_inner.PaceMs(port, n); }
-    bool RetryWrite(CCommPort& port, size_t written, size_t asked, int attempt) override
-    {
-        return m_inner.RetryWrite(port, written, asked, attempt);
-    }
-    platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const override
-    {
-        return m_inner.DriverTimeouts(port, kind, timeoutMs);
-    }
-    platform::SerialLineSettings LineSettings(const CCommPort& port) const override
-    {
-        return m_inner.LineSettings(port);
-    }
-    ITrafficLog* Analyzer() const override { return m_inner.Analyzer(); }
-    const COptions& Settings() const override { return m_options; }
-
-private:
-    CPortPolicy& m_inner;
-    COptions m_options;
-};
-
-CStrictEchoScope::CStrictEchoScope(CCommPort& port)
-    : m_port(port), m_previous(&port.Policy()), m_policy(new Policy(port.Policy()))
-{
-    m_port.SetPolicy(m_policy);
-}
+CStrictEchoScope::CStrictEchoScope(CCommPort& port) : m_port(port), m_previous(port.ForceStrictEcho(true)) {}
 
 CStrictEchoScope::~CStrictEchoScope() { Restore(); }
 
 void CStrictEchoScope::Restore()
 {
-    if (!m_policy)
+    if (m_restored)
         return;
-    m_port.SetPolicy(m_previous);
-    delete m_policy;
-    m_policy = nullptr;
+    m_port.ForceStrictEcho(m_previous);
+    m_restored = true;
 }
 
 // ---- waking ----------------------------------------------------------------------------------
@@ -258,20 +229,13 @@ bool MatchReferencePort(CCommPort& port, CMotor* motor, const CCommPort* referen
         char text[600];
         std::snprintf(text, sizeof text, "The motor \"%s\" keeps address %d: address %d of \"%s\" is taken.",
                       motor->Name.c_str(), motor->Address, defined->Address, defined->Name.c_str());
-        ui::Info().AddWarning(text);
+        port.Context().Info().AddWarning(text);
         return false;
     }
     return true;
 }
 
 // ---- calibration -----------------------------------------------------------------------------
-
-namespace {
-bool g_calibrationChecksShown = true;
-}
-
-void SetCalibrationChecksShown(bool shown) { g_calibrationChecksShown = shown; }
-bool CalibrationChecksShown() { return g_calibrationChecksShown; }
 
 std::string CalibrationWarningText(const std::string& motorName)
 {
@@ -282,11 +246,11 @@ std::string CalibrationWarningText(const std::string& motorName)
 
 void SimpleCalibrationCheck(CCommPort& port, CMotor& motor)
 {
-    if (!g_calibrationChecksShown || !motor.IsVersion462())
+    if (!port.Context().CalibrationChecksShown() || !motor.IsVersion462())
         return;
     const std::string reply = motor.SendAndReceive("RBn");
     if (reply.empty() || reply[0] != '1')
         return;
-    ui::Info().AddCalibrationWarning(CalibrationWarningText(motor.Name), MakeMotorDataWord(port.id, motor.Address));
+    port.Context().Info().AddCalibrationWarning(CalibrationWarningText(motor.Name), MakeMotorDataWord(port.id, motor.Address));
     port.calibrationWarnings += 1;
 }

@@ -37,7 +37,8 @@ enum : int {
 // (on every way out) if it was opened here. Step returns false once the user has cancelled.
 class CDetectionProgress {
 public:
-    CDetectionProgress(bool shown) : m_shown(shown) {}
+    // `progress` is the port's context's (the dialog shown is the caller's).
+    CDetectionProgress(ui::IProgress& progress, bool shown) : m_progress(progress), m_shown(shown) {}
     ~CDetectionProgress() { Close(); }
     CDetectionProgress(const CDetectionProgress&) = delete;
     CDetectionProgress& operator=(const CDetectionProgress&) = delete;
@@ -53,12 +54,13 @@ public:
     void Close();
 
 private:
+    ui::IProgress& m_progress;
     bool m_shown;
     bool m_opened = false;
 };
 
-// Forces the strict echo check for the lifetime of the scope (the port's policy is wrapped and
-// put back afterwards), whatever the user's EchoErrors setting.
+// Forces the strict echo check for the lifetime of the scope, whatever the user's EchoErrors
+// setting; Restore (or the end of the scope) puts back the port's previous state.
 class CStrictEchoScope {
 public:
     explicit CStrictEchoScope(CCommPort& port);
@@ -68,10 +70,9 @@ public:
     void Restore();
 
 private:
-    class Policy;
     CCommPort& m_port;
-    CPortPolicy* m_previous;
-    Policy* m_policy;
+    bool m_previous;
+    bool m_restored = false;
 };
 
 // Sends "WAKE" (or its channel-1 form) to all motors when the scope ends, unless dismissed:
@@ -121,10 +122,8 @@ int LowestFreeAddress(const CCommPort& port);
 bool MatchReferencePort(CCommPort& port, CMotor* motor, const CCommPort* reference,
                         const std::function<std::string(const CMotor&)>& linkText);
 
-// Whether the calibration checks run: they need the main window (the program sets this false
-// while it has none).
-void SetCalibrationChecksShown(bool shown);
-bool CalibrationChecksShown();
+// The calibration checks run only where the port's context says so
+// (COperationContext::CalibrationChecksShown: they need the main window).
 // The simple check: a 462 motor whose "RBn" begins with "1" gets the calibration warning.
 void SimpleCalibrationCheck(CCommPort& port, CMotor& motor);
 // The warning text of an unfinished calibration without a named cause.

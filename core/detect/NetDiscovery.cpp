@@ -1,7 +1,8 @@
 // Discovery datagrams and the set-address request of Ethernet motors.
 #include "core/detect/NetDetection.h"
 
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
 #include "platform/net/Socket.h"
@@ -98,7 +99,7 @@ bool ParseDiscoveryReply(const uint8_t* bytes, size_t n, uint32_t from, NetMotor
     return true;
 }
 
-bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress)
+bool DiscoverNetMotors(ui::COperationContext& context, std::vector<NetMotorRecord>& records, bool showProgress)
 {
     records.clear();
     // One socket sends the query and hears the replies, so that no reply lands on a socket that
@@ -118,12 +119,12 @@ bool DiscoverNetMotors(std::vector<NetMotorRecord>& records, bool showProgress)
         },
         [&](int empty) {
             if (showProgress)
-                ui::Progress().Step(empty);
+                context.Progress().Step(empty);
         });
     return true;
 }
 
-bool SetNetMotorIP(NetMotorRecord& record, const std::string& text)
+bool SetNetMotorIP(ui::COperationContext& context, NetMotorRecord& record, const std::string& text)
 {
     uint32_t ip = 0;
     if (!net::ParseIPv4(text, ip))
@@ -137,7 +138,7 @@ bool SetNetMotorIP(NetMotorRecord& record, const std::string& text)
     {
         // A motor asked to take its address from a server needs longer to come back.
         const int steps = ip == 0 || ip == 0x00000100u ? 400 : 100;
-        ui::IProgress& progress = ui::Progress();
+        ui::IProgress& progress = context.Progress();
         ui::CWaitStep wait(progress, std::string("Restarting the Ethernet interface of the motor"), std::string());
         progress.SetCancelVisible(false);
         progress.SetTotal(steps);

@@ -7,7 +7,8 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "platform/clock/Clock.h"
 
 #include <algorithm>
@@ -56,7 +57,7 @@ bool ReadChainToken(CCommPort& port)
     size_t got = 0;
     port.ReadBytes(port.lineBuffer + start, room, got, 0);
     if (got > 0)
-        if (ITrafficLog* log = port.Policy().Analyzer())
+        if (ITrafficLog* log = port.Context().TrafficLog())
             log->LogData(port.id, SDA_LOG_RECEIVED, port.lineBuffer + start, got);
     for (size_t i = static_cast<size_t>(start); i < static_cast<size_t>(start) + got; ++i) {
         if (port.lineBuffer[i] == '\r' || port.lineBuffer[i] == ' ') {
@@ -78,7 +79,7 @@ int EstablishChain(CCommPort& port, int flags)
     const bool progress = (flags & DETECT_SHOW_PROGRESS) != 0;
     port.Echo = 0;
     if (progress)
-        ui::Progress().SetTotal(port.MaxMotors);
+        port.Context().Progress().SetTotal(port.MaxMotors);
     port.lineCount = 0;
     if (!port.isOpen)
         port.OpenPort();
@@ -93,7 +94,7 @@ int EstablishChain(CCommPort& port, int flags)
         port.WriteCommand("WAKE", 0, false);
         port.WriteCommand("WAKE", 0, false);
         port.WriteCommand("ECHO", 0, false);
-        if (progress && !ui::Progress().Step(attempt)) {
+        if (progress && !port.Context().Progress().Step(attempt)) {
             // The motors that followed the sweep go back to the port's rate with the port.
             try {
                 const int swept = port.BitPerSec;
@@ -140,7 +141,7 @@ int DetectRS232Chain(CCommPort& port, int flags)
     if (port.CommType != COMM_RS232)
         return DETECT_NONE;
     EmptyMotorList(port);
-    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    CDetectionProgress progress(port.Context().Progress(), (flags & DETECT_SHOW_PROGRESS) != 0);
     progress.Open(WithPortName("Detecting Tessaraxons on RS-232 daisy chain: \"%s\"", port), {}, true, true);
     try {
         if (EstablishChain(port, flags) == DETECT_CANCELLED)
@@ -165,7 +166,7 @@ int AddressServos(CCommPort& port, int flags)
     if (port.CommType != COMM_RS232)
         return DETECT_NONE;
     EmptyMotorList(port);
-    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    CDetectionProgress progress(port.Context().Progress(), (flags & DETECT_SHOW_PROGRESS) != 0);
     progress.Open(WithPortName("Addressing the motors connected to port: \"%s\"", port));
     try {
         if (EstablishChain(port, flags) == DETECT_CANCELLED)

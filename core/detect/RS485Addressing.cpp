@@ -6,7 +6,10 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Progress.h"
+#include "core/ui/Questions.h"
 
 #include <cstdio>
 #include <string>
@@ -28,7 +31,7 @@ std::string Trimmed(std::string s)
 // The reasons a 462 motor gives for an unfinished calibration; the first that applies is told.
 void CalibrationCheckWithCauses(CCommPort& port, CMotor& motor)
 {
-    if (!CalibrationChecksShown() || !motor.IsVersion462())
+    if (!port.Context().CalibrationChecksShown() || !motor.IsVersion462())
         return;
     if (Trimmed(motor.GetVariable("Bn")) != "1")
         return;
@@ -45,12 +48,12 @@ void CalibrationCheckWithCauses(CCommPort& port, CMotor& motor)
     else if (Trimmed(motor.GetVariable("Ba")) == "1")
         cause = "An over-current condition was detected.";
     if (cause.empty()) {
-        ui::Info().AddCalibrationWarning(CalibrationWarningText(motor.Name),
+        port.Context().Info().AddCalibrationWarning(CalibrationWarningText(motor.Name),
                                          MakeMotorDataWord(port.id, motor.Address));
         port.calibrationWarnings += 1000;
         return;
     }
-    ui::Info().AddWarning(head + cause);
+    port.Context().Info().AddWarning(head + cause);
     port.calibrationWarnings += 1;
 }
 
@@ -60,7 +63,7 @@ void DetectSingleRS485(CCommPort& port)
 {
     if (port.CommType != COMM_RS485)
         return;
-    CDetectionProgress progress(true);
+    CDetectionProgress progress(port.Context().Progress(), true);
     progress.Open("Detecting the only Tessaraxon(TM) on RS-485 bus", {}, false);
     progress.Total(1);
     EmptyMotorList(port);
@@ -89,7 +92,7 @@ bool AddressRS485BySerial(CCommPort& port)
 {
     if (port.CommType != COMM_RS485)
         return false;
-    CDetectionProgress progress(true);
+    CDetectionProgress progress(port.Context().Progress(), true);
     progress.Open("Addressing Tessaraxon(TM)s on RS-485 bus", {}, false);
     progress.Total(port.motors.GetCount());
     for (int i = 0; i < port.motors.GetCount(); ++i)
@@ -101,7 +104,7 @@ bool AddressRS485BySerial(CCommPort& port)
             port.OpenPort();
         port.WriteCommand("ADDR=114", 0);
     } catch (const CVQXException& e) {
-        ui::OptionMessageBox(e.GetMessage(), ui::MB_ICONERROR, "Error!");
+        ui::OptionMessageBox(port.Context().Questions(), e.GetMessage(), ui::MB_ICONERROR, "Error!");
         progress.Close();
         return false;
     }
@@ -137,7 +140,7 @@ bool AddressRS485BySerial(CCommPort& port)
         return true;
     text += "Do you want to delete them from the list?\nClick \"Yes\" to delete the motors and continue with next "
             "port.\nClick \"No\" to edit the information, and try again.";
-    if (ui::OptionMessageBox(text, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::MB_DEFBUTTON3) != ui::IDYES)
+    if (ui::OptionMessageBox(port.Context().Questions(), text, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::MB_DEFBUTTON3) != ui::IDYES)
         return false;
     for (CMotor* motor : missing)
         RemoveDetectedMotor(port, motor);
@@ -148,7 +151,7 @@ int ScanRS485Addresses(CCommPort& port, int flags)
 {
     if (port.CommType != COMM_RS485)
         return DETECT_NONE;
-    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    CDetectionProgress progress(port.Context().Progress(), (flags & DETECT_SHOW_PROGRESS) != 0);
     progress.Open(WithPortName("Detecting Quintalocs/Tessaraxons on RS-485 bus: \"%s\"", port), {}, true, true);
     progress.Total(port.MaxMotors + 1);
     const bool ch1 = port.MotorChannel == 1;

@@ -5,7 +5,9 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
+#include "core/ui/Questions.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,7 +23,10 @@ namespace {
 constexpr int kSyncRates[] = {38400, 19200, 9600, 4800, 2400};
 constexpr uint32_t kLastDivisor = 0x80000000u; // all 31 bits of the serial number used
 
-void ShowError(const char* text) { ui::OptionMessageBox(text, ui::MB_ICONERROR); }
+void ShowError(CCommPort& port, const char* text)
+{
+    ui::OptionMessageBox(port.Context().Questions(), text, ui::MB_ICONERROR);
+}
 
 bool AllDigits(const char* text, bool minusToo)
 {
@@ -54,7 +59,7 @@ Entry EnterAlone(CCommPort& port, int first, int a, int32_t n, uint8_t used[65])
             if (!used[k])
                 final = k;
         if (final == 0) {
-            ShowError("More than 64 motors in bus.");
+            ShowError(port, "More than 64 motors in bus.");
             return Entry::Abort;
         }
     }
@@ -77,7 +82,7 @@ Entry EnterAlone(CCommPort& port, int first, int a, int32_t n, uint8_t used[65])
     }
     for (int i = 0; i < port.motors.GetCount(); ++i) {
         if (port.motors.GetAt(i)->SerialNumber == static_cast<uint32_t>(n)) {
-            ShowError("Duplicate Serial Numbers.");
+            ShowError(port, "Duplicate Serial Numbers.");
             return Entry::Abort;
         }
     }
@@ -148,7 +153,7 @@ void DetectRS485(CCommPort& port)
 {
     if (port.CommType != COMM_RS485)
         return;
-    CDetectionProgress progress(true);
+    CDetectionProgress progress(port.Context().Progress(), true);
     progress.Open(WithPortName("Detecting Quintalocs/Tessaraxons on RS-485 bus: \"%s\"", port), {}, false);
     progress.Total(64);
     EmptyMotorList(port);
@@ -175,7 +180,7 @@ void DetectRS485(CCommPort& port)
 
 bool ResolveCollisions(CCommPort& port, int first, int last, uint32_t divisor, uint8_t used[65])
 {
-    CDetectionProgress progress(ui::Progress().IsShown());
+    CDetectionProgress progress(port.Context().Progress(), port.Context().Progress().IsShown());
     if (first != 1)
         progress.SubText("Resolving collisions...");
     std::vector<int> collisions;
@@ -226,7 +231,7 @@ bool ResolveCollisions(CCommPort& port, int first, int last, uint32_t divisor, u
                         if (WellFormedIdentity(identity)) {
                             const std::string version = identity.substr(6, 3);
                             if (version != "462" && version != "500") {
-                                ShowError("Not all motors are Version 5/Quintaloc(TM).");
+                                ShowError(port, "Not all motors are Version 5/Quintaloc(TM).");
                                 return false;
                             }
                         }
@@ -246,7 +251,7 @@ bool ResolveCollisions(CCommPort& port, int first, int last, uint32_t divisor, u
     }
 
     if (!collisions.empty() && divisor == kLastDivisor) {
-        ShowError("Duplicate Serial Numbers.");
+        ShowError(port, "Duplicate Serial Numbers.");
         return false;
     }
     if (!collisions.empty()) {

@@ -14,7 +14,7 @@ int ReadAvailable(CCommPort& port, uint8_t* buffer, size_t count)
     if (count > 0)
         port.ReadBytes(buffer + ahead, count, got, 0);
     if (got > 0)
-        if (ITrafficLog* log = port.Policy().Analyzer())
+        if (ITrafficLog* log = port.Context().TrafficLog())
             log->LogData(port.id, SDA_LOG_RECEIVED, buffer + ahead, got);
     return static_cast<int>(ahead + got);
 }

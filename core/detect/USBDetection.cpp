@@ -6,7 +6,9 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/DetectionRun.h"
 #include "core/motor/Motor.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Progress.h"
 #include "platform/usbbridge/UsbBridge.h"
 
 #include <memory>
@@ -32,7 +34,7 @@ int DetectUSBMotors(CCommPort& port, const CCommPort* reference, int flags)
 {
     if (port.CommType != COMM_USB)
         return DETECT_NONE;
-    CDetectionProgress progress((flags & DETECT_SHOW_PROGRESS) != 0);
+    CDetectionProgress progress(port.Context().Progress(), (flags & DETECT_SHOW_PROGRESS) != 0);
     progress.Open("Detecting USB motors", "Finding USB Motors...", false);
     progress.Total(10);
     usb::UsbBridge& bridge = usb::GetUsbBridge();
@@ -57,7 +59,7 @@ int DetectUSBMotors(CCommPort& port, const CCommPort* reference, int flags)
             continue;
         const int k = LowestFreeAddress(port);
         if (k == 0) {
-            ui::Info().AddWarning("The USB motor \"" + serial +
+            port.Context().Info().AddWarning("The USB motor \"" + serial +
                                   "\" was left out: no free address up to the port's Max Motor Address (" +
                                   std::to_string(port.MaxMotors) + ").");
             continue;

@@ -17,7 +17,7 @@ class CMotorSocket;
 class CMotorUSB;
 class CTagArchive;
 class IMotorLink;
-namespace ui { class IProgress; }
+namespace ui { class COperationContext; }
 
 // One program source file associated with a motor.
 struct CAssociatedFile {
@@ -77,6 +77,9 @@ public:
     int GetListIndex() const { return listIndex; }
     CCommPort* GetPort() const { return port; }
     void SetPort(CCommPort* p) { port = p; }
+    // The operation context of what is done to the motor: its port's (the default context for a
+    // motor without a port).
+    ui::COperationContext& Context() const;
 
     // Stores or loads the motor as the named group of the archive.
     void Serialize(const std::string& group, CTagArchive& ar);
@@ -150,16 +153,17 @@ public:
     int MatchModel();
 
     // --- programs: download, upload, END program, restart, user units (core/transfer/) -------
-    // Flags in and out of a download; see core/transfer/DownloadFlags.h. progress null: no
-    // please-wait dialog. An empty fileName takes the main associated file.
-    uint32_t DownloadProgram(const std::string& fileName, ui::IProgress* progress, uint32_t flags, bool recordInfo);
-    uint32_t DownloadImage(const std::string& image, ui::IProgress* progress, uint32_t flags);
-    bool CheckDownload(const std::string& fileVersion, ui::IProgress* progress, uint32_t& flags);
+    // Flags in and out of a download; see core/transfer/DownloadFlags.h. showProgress: the
+    // transfer reports to the please-wait dialog of the motor's context (Context()), and a Cancel
+    // there stops it. An empty fileName takes the main associated file.
+    uint32_t DownloadProgram(const std::string& fileName, bool showProgress, uint32_t flags, bool recordInfo);
+    uint32_t DownloadImage(const std::string& image, bool showProgress, uint32_t flags);
+    bool CheckDownload(const std::string& fileVersion, uint32_t& flags);
     bool EnsureValidProgram();
     void VerifyChecksum(bool skip, int64_t expected, uint32_t flags);
-    bool SendProgramBytes(const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags);
+    bool SendProgramBytes(const uint8_t* image, size_t length, bool showProgress, uint32_t flags);
     void LimitDownloadBaud(bool restore);
-    void UploadProgram(const std::string& fileName, ui::IProgress* progress, bool raw);
+    void UploadProgram(const std::string& fileName, bool showProgress, bool raw);
     void ClearProgram(uint32_t flags);
     bool Restart(bool showProgress);
     bool CompareProgram(bool showMessages, bool showWaitText);
@@ -258,6 +262,9 @@ private:
     bool EthernetDiffers(const CMotor& other) const;
 
     bool m_readingVersion = false;
+    // Set while ClearProgram runs: a failing END program that asks for the END program again
+    // returns at once.
+    bool m_clearing = false;
 };
 
 // Reads a reply as a signed decimal number (leading blanks allowed); 0 when it holds none.

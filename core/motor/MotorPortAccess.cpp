@@ -1,4 +1,5 @@
 #include "core/motor/MotorPortAccess.h"
+#include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 
 namespace motorport {
@@ -43,3 +44,8 @@ CTimeoutScope::~CTimeoutScope()
 }
 
 } // namespace motorport
+
+ui::COperationContext& CMotor::Context() const
+{
+    return port ? port->Context() : ui::COperationContext::Default();
+}

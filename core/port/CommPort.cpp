@@ -17,7 +17,7 @@ static_assert(platform::kLineRxOver == CE_RXOVER && platform::kLineOverrun == CE
 namespace {
 void TellTerminalBar(const CCommPort& port)
 {
-    if (IPortEvents* events = GetPortEvents())
+    if (IPortEvents* events = port.Context().PortEvents())
         events->PortStateChanged(port);
 }
 } // namespace
@@ -25,7 +25,7 @@ void TellTerminalBar(const CCommPort& port)
 CCommPort::CCommPort() : m_policy(&CPortPolicy::Default())
 {
     m_motorLinks = &motors;
-    const COptions& o = m_policy->Settings();
+    const COptions& o = Context().Options();
     echoTimeout = o.EchoTimeout;
     totalTimeout = o.ResponseTimeout;
     currentTimeout = o.ResponseTimeout;
@@ -103,14 +103,14 @@ void CCommPort::OpenLinks()
         IMotorLink* link = m_motorLinks->LinkAt(i);
         // A port outside a project has no page; page -1 would mean every page.
         if (link)
-            link->SetTrafficLog(id >= 0 ? m_policy->Analyzer() : nullptr, id);
+            link->SetTrafficLog(id >= 0 ? Context().TrafficLog() : nullptr, id);
         const bool connected = link && link->Connect(500);
         if (!connected && link)
             link->Disconnect();
         m_motorLinks->SetAvailable(i, connected);
         any = any || connected;
     }
-    if (IPortEvents* events = GetPortEvents())
+    if (IPortEvents* events = Context().PortEvents())
         events->RebuildConfigTree();
     if (count > 0 && !any)
         throw CVQXException(failure);
@@ -190,7 +190,7 @@ void CCommPort::ApplyTimeout(CPortPolicy::TimeoutKind kind, int ms)
 
 void CCommPort::CalcTimeouts(int n)
 {
-    const COptions& o = m_policy->Settings();
+    const COptions& o = Context().Options();
     const int64_t response = o.ResponseTimeout;
     networkDelay = o.NetworkDelay;
     const int64_t baud = EffectiveBaud();
@@ -223,7 +223,7 @@ void CCommPort::Reopen(int baud, int parity)
 
 void CCommPort::Report(uint32_t flags, const uint8_t* bytes, size_t n) const
 {
-    if (ITrafficLog* log = m_policy->Analyzer())
+    if (ITrafficLog* log = Context().TrafficLog())
         log->LogData(id, flags, bytes, n);
 }
 
@@ -232,17 +232,17 @@ void CCommPort::MarkLineContinues(bool set) const
     // A port outside a project has no page; page -1 would mean every page.
     if (id < 0)
         return;
-    if (ITrafficLog* log = m_policy->Analyzer())
+    if (ITrafficLog* log = Context().TrafficLog())
         log->SetPageFlags(id, SDA_CONTINUES, set);
 }
 
 void CCommPort::PlayReceiveSound() const
 {
-    const COptions& o = m_policy->Settings();
+    const COptions& o = Context().Options();
     if (!o.ReceiveSounds)
         return;
-    if (IPortEvents* events = GetPortEvents())
+    if (IPortEvents* events = Context().PortEvents())
         events->PlayReceiveSound(o.SoundFile);
 }
 
-bool CCommPort::StrictEcho() const { return m_forceStrictEcho || m_policy->Settings().EchoErrors; }
+bool CCommPort::StrictEcho() const { return m_forceStrictEcho || Context().Options().EchoErrors; }

@@ -9,6 +9,7 @@
 #include "core/port/MotorLink.h"
 #include "core/port/MotorList.h"
 #include "core/port/PortPolicy.h"
+#include "core/ui/OperationContext.h"
 #include "platform/clock/Clock.h"
 #include "platform/serial/SerialDevice.h"
 
@@ -35,7 +36,7 @@ public:
     CCommPort();
     ~CCommPort();
     CCommPort(const CCommPort&) = delete;            // copying is part of the port record
-    CCommPort& operator=(const CCommPort& src);      // deep copy with motors (CommPortRecord.cpp)
+    CCommPort& operator=(const CCommPort& src);      // deep copy with motors (CommPortRecord.cpp); keeps its own context
 
     // ---- Line ----
     // Opens the port for its CommType; throws 1002 (serial), 1003, 1045 (Ethernet), 1046 (USB).
@@ -97,6 +98,23 @@ public:
     void SetEchoMode(bool on);
 
     // ---- Seams ----
+    // The operation context of every operation on this port and on its motors: progress,
+    // questions, information lines, settings, traffic log, port events (null: the default
+    // context). The caller keeps it alive while the port uses it.
+    void SetContext(ui::COperationContext* context)
+    {
+        m_context = context ? context : &ui::COperationContext::Default();
+    }
+    ui::COperationContext& Context() const { return *m_context; }
+    // Forces the strict echo check whatever the EchoErrors setting (echo set-up, detection
+    // scans); returns the previous state.
+    bool ForceStrictEcho(bool on)
+    {
+        const bool was = m_forceStrictEcho;
+        m_forceStrictEcho = on;
+        return was;
+    }
+    bool IsStrictEchoForced() const { return m_forceStrictEcho; }
     // The program's or the engine's choices; the caller keeps ownership (null: the program's).
     void SetPolicy(CPortPolicy* policy) { m_policy = policy ? policy : &CPortPolicy::Default(); }
     CPortPolicy& Policy() const { return *m_policy; }
@@ -178,6 +196,7 @@ private:
     void PaceUnechoed(size_t n);
 
     CPortPolicy* m_policy;
+    ui::COperationContext* m_context = &ui::COperationContext::Default();
     IPortMotors* m_motorLinks = nullptr;
     std::unique_ptr<platform::SerialDevice> m_device;
     CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;

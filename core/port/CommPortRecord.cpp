@@ -47,7 +47,7 @@ CCommPort& CCommPort::operator=(const CCommPort& src)
     IsOpen = src.IsOpen;
     pushbackCount = 0;
     peer = nullptr;
-    if (IPortEvents* events = GetPortEvents())
+    if (IPortEvents* events = Context().PortEvents())
         events->PortStateChanged(*this);
     return *this;
 }

@@ -1,6 +1,5 @@
 #include "core/port/PortPolicy.h"
 
-#include "core/analyzer/SerialDataAnalyzer.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 
@@ -12,7 +11,7 @@ int64_t CPortPolicy::PaceMs(const CCommPort& port, size_t n) const
     // Transmit time of n characters (start, 8 data, stop, and a parity bit when used) plus the
     // configured extra delay per character.
     const double bits = port.Parity != 0 ? 11.0 : 10.0;
-    const double delayUs = std::max(0, Settings().DownloadDelay);
+    const double delayUs = std::max(0, port.Context().Options().DownloadDelay);
     return static_cast<int64_t>(std::ceil(bits * double(n) * 1000.0 / port.EffectiveBaud())) +
            static_cast<int64_t>(std::ceil(double(n) * delayUs * 0.001));
 }
@@ -36,10 +35,6 @@ platform::SerialLineSettings CPortPolicy::LineSettings(const CCommPort& port) co
     line.parity = static_cast<platform::SerialParity>(port.Parity);
     return line;
 }
-
-ITrafficLog* CPortPolicy::Analyzer() const { return &GetSerialDataAnalyzer(); }
-
-const COptions& CPortPolicy::Settings() const { return GetOptions(); }
 
 CPortPolicy& CPortPolicy::Default()
 {

@@ -1,9 +1,9 @@
 #pragma once
 // The choices in which the program's port and the engine library's port differ, gathered in one
 // object so that both run the same line, timeout and framing code: the command terminator, the
-// pacing after a write without echo, write retries, the driver timeouts a read timeout becomes,
-// the traffic logger and the settings the timeouts are computed from. The default policy is the
-// program's.
+// pacing after a write without echo, write retries and the driver timeouts a read timeout becomes.
+// The default policy is the program's. (Settings and traffic log come from the port's operation
+// context.)
 
 #include "platform/serial/SerialDevice.h"
 
@@ -11,8 +11,6 @@
 #include <cstdint>
 
 class CCommPort;
-class COptions;
-class ITrafficLog;
 
 class CPortPolicy {
 public:
@@ -31,10 +29,6 @@ public:
     virtual platform::SerialTimeouts DriverTimeouts(const CCommPort& port, TimeoutKind kind, int timeoutMs) const;
     // The line a serial port opens with: its baud rate and parity, 8 data bits, 1 stop bit.
     virtual platform::SerialLineSettings LineSettings(const CCommPort& port) const;
-    // Where traffic is reported; null reports nothing.
-    virtual ITrafficLog* Analyzer() const;
-    // The settings the port reads (echo check, timeouts, download delay, receive sound).
-    virtual const COptions& Settings() const;
 
     // The program's policy.
     static CPortPolicy& Default();

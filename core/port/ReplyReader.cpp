@@ -8,7 +8,7 @@ namespace {
 void LogReceived(const CCommPort& port, const char* bytes, int n)
 {
     if (n > 0)
-        if (ITrafficLog* log = port.Policy().Analyzer())
+        if (ITrafficLog* log = port.Context().TrafficLog())
             log->LogData(port.id, SDA_LOG_RECEIVED, reinterpret_cast<const uint8_t*>(bytes), static_cast<size_t>(n));
 }
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// The program's one settings record, kept in the user's profile.
+// A settings record, kept in the user's profile. The program's one record is the default
+// operation context's (ui::COperationContext::Default().Options()); each context has its own.
 
 #include <cstdint>
 #include <string>
@@ -72,6 +73,3 @@ public:
     // "Scanner"
     bool ShowAllLanguages = false;
 };
-
-// The one instance every part reads.
-COptions& GetOptions();

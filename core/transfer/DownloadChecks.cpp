@@ -15,7 +15,7 @@ namespace {
 constexpr int kAnswer1 = 100, kAnswer2 = 101, kAnswer3 = 102, kAnswer4 = 103;
 
 // The choice box with the single-motor answer, and with the "all" answers of a run.
-ui::ChoiceReply Ask(const std::string& text, uint32_t flags, const std::array<std::string, 4>& labels,
+ui::ChoiceReply Ask(CMotor& m, const std::string& text, uint32_t flags, const std::array<std::string, 4>& labels,
                     const std::array<int, 4>& values, uint32_t extraFlags = 0)
 {
     ui::ChoiceRequest request;
@@ -28,7 +28,7 @@ ui::ChoiceReply Ask(const std::string& text, uint32_t flags, const std::array<st
         request.values[i] = values[i];
         request.labels[i] = labels[i];
     }
-    return ui::ChoiceBox(request);
+    return ui::ChoiceBox(m.Context().Questions(), request);
 }
 
 uint32_t MotorData(const CMotor& m) { return MakeMotorDataWord(m.port ? m.port->id : -1, m.Address); }
@@ -55,7 +55,7 @@ bool VersionCheck(CMotor& m, const std::string& fileVersion, uint32_t& flags)
     if (!(flags & DL_SKIP_VERSION)) {
         if (!(flags & DL_SEVERAL))
             throw CVQXException(CVQXException::MajorVersionDifference, MotorData(m));
-        const ui::ChoiceReply r = Ask("Error:\nFile Version and motor version are different.", flags,
+        const ui::ChoiceReply r = Ask(m, "Error:\nFile Version and motor version are different.", flags,
                                       {"Skip this motor", "Skip all motors with different version", "", ""},
                                       {kAnswer1, kAnswer2, 0, 0});
         if (r.value == kAnswer2)
@@ -63,7 +63,7 @@ bool VersionCheck(CMotor& m, const std::string& fileVersion, uint32_t& flags)
         else if (r.value != kAnswer1)
             throw CVQXException(CVQXException::MajorVersionDifference, MotorData(m));
     }
-    AddErrorLine(flags, "File version has a major difference with motor version!");
+    AddErrorLine(m, flags, "File version has a major difference with motor version!");
     return false;
 }
 
@@ -85,7 +85,7 @@ bool ServoCheck(CMotor& m, uint32_t& flags)
         throw CVQXException(CVQXException::MotorIsOn, MotorData(m));
     if (!(flags & DL_SKIP_SERVOING)) {
         const ui::ChoiceReply r =
-            Ask("Cannot download to a motor that is servoing.", flags,
+            Ask(m, "Cannot download to a motor that is servoing.", flags,
                 {"Turn off and download", "Turn off all and download", "Skip this motor", "Skip all motors that are servoing"},
                 {kAnswer1, kAnswer2, kAnswer3, kAnswer4});
         switch (r.value) {
@@ -104,7 +104,7 @@ bool ServoCheck(CMotor& m, uint32_t& flags)
             throw CVQXException(CVQXException::MotorIsOn, MotorData(m));
         }
     }
-    AddErrorLine(flags, "Cannot download programs while motor is on!");
+    AddErrorLine(m, flags, "Cannot download programs while motor is on!");
     return false;
 }
 
@@ -116,7 +116,7 @@ bool MemoryCheck(CMotor& m, uint32_t& flags)
         throw CVQXException(CVQXException::NoEEPROM, MotorData(m));
     if (!(flags & DL_SKIP_NO_MEMORY)) {
         const ui::ChoiceReply r =
-            Ask("The motor has no EEPROM.", flags,
+            Ask(m, "The motor has no EEPROM.", flags,
                 {"Download anyway", "Download to all", "Skip this motor", "Skip all motors with no EEPROM"},
                 {kAnswer1, kAnswer2, kAnswer3, kAnswer4});
         switch (r.value) {
@@ -134,14 +134,14 @@ bool MemoryCheck(CMotor& m, uint32_t& flags)
             throw CVQXException(CVQXException::NoEEPROM, MotorData(m));
         }
     }
-    AddErrorLine(flags, "The motor has no EEPROM!");
+    AddErrorLine(m, flags, "The motor has no EEPROM!");
     return false;
 }
 
-bool Cancelled(uint32_t& flags)
+bool Cancelled(CMotor& m, uint32_t& flags)
 {
     flags |= DL_CANCELLED;
-    AddInfoLine(flags, kCancelledText);
+    AddInfoLine(m, flags, kCancelledText);
     return false;
 }
 
@@ -151,11 +151,11 @@ bool CalibrationCheck(CMotor& m, uint32_t& flags)
         return true;
     const std::string text = CalibrationText(m);
     if (!(flags & DL_SEVERAL)) {
-        const int answer = ui::OptionMessageBox(text, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::kRememberAnswer,
+        const int answer = ui::OptionMessageBox(m.Context().Questions(), text, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::kRememberAnswer,
                                                 "VQX", ui::kCheckToDisable, "DownloadCal");
-        return answer == ui::IDYES ? true : Cancelled(flags);
+        return answer == ui::IDYES ? true : Cancelled(m, flags);
     }
-    const ui::ChoiceReply r = Ask(text, flags, {"Download anyway", "Download to all", "Skip this motor", ""},
+    const ui::ChoiceReply r = Ask(m, text, flags, {"Download anyway", "Download to all", "Skip this motor", ""},
                                   {kAnswer1, kAnswer2, kAnswer3, 0}, ui::kChoiceCheckBox);
     if (r.value == kAnswer1 || r.value == kAnswer2) {
         if (r.checked)
@@ -166,12 +166,12 @@ bool CalibrationCheck(CMotor& m, uint32_t& flags)
     }
     if (r.value == kAnswer3)
         return false;
-    return Cancelled(flags);
+    return Cancelled(m, flags);
 }
 
 } // namespace
 
-bool CMotor::CheckDownload(const std::string& fileVersion, ui::IProgress* /*progress*/, uint32_t& flags)
+bool CMotor::CheckDownload(const std::string& fileVersion, uint32_t& flags)
 {
     if (flags & DL_BLIND)
         return true;

@@ -9,48 +9,26 @@
 #include "core/transfer/TransferSteps.h"
 
 #include <ctime>
-#include <mutex>
 
 namespace transfer {
 namespace {
 
-std::mutex g_compilerMutex;
-ProgramCompiler& Compiler()
-{
-    static ProgramCompiler compiler;
-    return compiler;
-}
-
-// A nested call (the END program failing and asking for the END program) returns at once.
-bool g_clearing = false;
-
+// Marks a motor's ClearProgram as running for the length of the call.
 class CClearingGuard {
 public:
-    CClearingGuard() { g_clearing = true; }
-    ~CClearingGuard() { g_clearing = false; }
+    explicit CClearingGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CClearingGuard() { m_flag = false; }
+    CClearingGuard(const CClearingGuard&) = delete;
+    CClearingGuard& operator=(const CClearingGuard&) = delete;
+
+private:
+    bool& m_flag;
 };
 
 } // namespace
 
-void SetProgramCompiler(ProgramCompiler compiler)
+std::string EndProgramImage(const ProgramCompiler& compiler, const std::string& firmware)
 {
-    std::lock_guard lock(g_compilerMutex);
-    Compiler() = std::move(compiler);
-}
-
-bool HasProgramCompiler()
-{
-    std::lock_guard lock(g_compilerMutex);
-    return static_cast<bool>(Compiler());
-}
-
-std::string EndProgramImage(const std::string& firmware)
-{
-    ProgramCompiler compiler;
-    {
-        std::lock_guard lock(g_compilerMutex);
-        compiler = Compiler();
-    }
     if (compiler) {
         try {
             // A language file without this firmware's own language compiles for another one; its
@@ -74,16 +52,16 @@ using namespace transfer;
 
 void CMotor::ClearProgram(uint32_t flags)
 {
-    if (g_clearing)
+    if (m_clearing)
         return;
-    CClearingGuard guard;
-    const std::string image = EndProgramImage(Version);
+    CClearingGuard guard(m_clearing);
+    const std::string image = EndProgramImage(Context().Compiler(), Version);
     if (static_cast<long>(image.size()) > kMaxProgramBytes)
         throw CVQXException(CVQXException::FileTooLong);
     flags |= DL_NO_MEMORY_CHECK;
-    if (Address != 0 && !CheckDownload(image.substr(1), nullptr, flags))
+    if (Address != 0 && !CheckDownload(image.substr(1), flags))
         return;
-    if (!RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), nullptr, flags))
+    if (!RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), false, flags))
         return;
     ProgName = kEndProgramName;
     ProgSize = static_cast<uint32_t>(image.size());

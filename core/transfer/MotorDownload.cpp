@@ -36,17 +36,18 @@ constexpr const char* kGlobalText =
     "updated in the motors.\n     - No download verification is performed. (Checksum, EEPROM existance, "
     "...)\n\nDo you still want to continue with global download?";
 
-bool ConfirmGlobalDownload(uint32_t& flags)
+bool ConfirmGlobalDownload(CMotor& m, uint32_t& flags)
 {
+    ui::IQuestions& questions = m.Context().Questions();
     bool yes = true;
     if (flags & DL_CALIBRATION)
-        yes = ui::OptionMessageBox(kGlobalCalibrationText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::kRememberAnswer,
+        yes = ui::OptionMessageBox(questions, kGlobalCalibrationText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION | ui::kRememberAnswer,
                                    "VQX", ui::kCheckToDisable, "DownloadCal") == ui::IDYES;
     if (yes)
-        yes = ui::OptionMessageBox(kGlobalText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION, "Global Download") == ui::IDYES;
+        yes = ui::OptionMessageBox(questions, kGlobalText, ui::MB_YESNO | ui::MB_ICONEXCLAMATION, "Global Download") == ui::IDYES;
     if (!yes) {
         flags |= DL_CANCELLED;
-        AddInfoLine(flags, kCancelledText);
+        AddInfoLine(m, flags, kCancelledText);
     }
     return yes;
 }
@@ -69,7 +70,7 @@ void RecordProgram(CMotor& m, const std::string& path, const std::string& image,
 
 } // namespace
 
-uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* progress, uint32_t flags, bool recordInfo)
+uint32_t CMotor::DownloadProgram(const std::string& fileName, bool showProgress, uint32_t flags, bool recordInfo)
 {
     std::string path = fileName;
     if (path.empty()) {
@@ -97,17 +98,17 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
         throw CVQXException(CVQXException::CannotOpenFile);
     motorport::EnsureOpen(p);
 
-    if (Address == 0 && !ConfirmGlobalDownload(flags))
+    if (Address == 0 && !ConfirmGlobalDownload(*this, flags))
         return flags;
 
     try {
         // A check may have changed the motor's record (the memory probe clears it).
-        if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags)) {
+        if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), flags)) {
             if (recordInfo)
                 RefreshTree(*this);
             return flags;
         }
-        const bool done = RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, flags);
+        const bool done = RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), showProgress, flags);
         if (done && recordInfo && Address != 0)
             RecordProgram(*this, path, image, calibration);
     } catch (const CVQXException&) {
@@ -122,10 +123,10 @@ uint32_t CMotor::DownloadProgram(const std::string& fileName, ui::IProgress* pro
     return flags;
 }
 
-uint32_t CMotor::DownloadImage(const std::string& image, ui::IProgress* progress, uint32_t flags)
+uint32_t CMotor::DownloadImage(const std::string& image, bool showProgress, uint32_t flags)
 {
-    if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), progress, flags))
+    if (Address != 0 && !CheckDownload(image.size() > 1 ? image.substr(1) : std::string(), flags))
         return flags;
-    RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), progress, flags);
+    RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), showProgress, flags);
     return flags;
 }

@@ -1,13 +1,13 @@
 // Resetting a motor and waiting until it answers again.
 
 #include "core/VQXException.h"
-#include "core/analyzer/SerialDataAnalyzer.h"
 #include "core/analyzer/TrafficLog.h"
 #include "core/motor/Motor.h"
 #include "core/motor/MotorPortAccess.h"
 #include "core/settings/Options.h"
 #include "core/transfer/TransferSteps.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "platform/clock/Clock.h"
 
 using namespace transfer;
@@ -23,25 +23,28 @@ class CRestartScope {
 public:
     CRestartScope(CCommPort& port, bool showProgress) : m_port(port), m_progress(showProgress)
     {
+        ui::COperationContext& context = port.Context();
         if (m_progress) {
-            ui::Progress().Show("Restarting the motor", std::nullopt);
-            ui::Progress().SetCancelVisible(false);
-            ui::Progress().Notify(ui::kProgressTotal, kAttempts);
+            context.Progress().Show("Restarting the motor", std::nullopt);
+            context.Progress().SetCancelVisible(false);
+            context.Progress().Notify(ui::kProgressTotal, kAttempts);
         }
-        CSerialDataAnalyzer& analyzer = GetSerialDataAnalyzer();
-        m_wasLogging = analyzer.IsLogging();
-        if (!port.Policy().Settings().IncludeVQX)
-            analyzer.EnableLogging(false);
-        if (ITrafficLog* log = port.Policy().Analyzer())
+        if (ITrafficLog* log = context.TrafficLog()) {
+            m_wasLogging = log->IsLogging();
+            if (!context.Options().IncludeVQX)
+                log->EnableLogging(false);
             log->SetPageFlags(port.id, SDA_FROM_PROGRAM, true);
+        }
     }
     ~CRestartScope()
     {
+        ui::COperationContext& context = m_port.Context();
         if (m_progress)
-            ui::Progress().Close();
-        GetSerialDataAnalyzer().EnableLogging(m_wasLogging);
-        if (ITrafficLog* log = m_port.Policy().Analyzer())
+            context.Progress().Close();
+        if (ITrafficLog* log = context.TrafficLog()) {
+            log->EnableLogging(m_wasLogging);
             log->SetPageFlags(m_port.id, SDA_FROM_PROGRAM, false);
+        }
     }
     CRestartScope(const CRestartScope&) = delete;
     CRestartScope& operator=(const CRestartScope&) = delete;
@@ -73,7 +76,7 @@ bool CMotor::Restart(bool showProgress)
             }
             platform::SleepMs(kPauseMs);
             if (!answered && showProgress)
-                ui::Progress().Notify(ui::kProgressCount, attempt);
+                Context().Progress().Notify(ui::kProgressCount, attempt);
         }
     } catch (...) {
         try {

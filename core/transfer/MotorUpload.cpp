@@ -9,7 +9,9 @@
 #include "core/transfer/ProgramImage.h"
 #include "core/transfer/TransferSteps.h"
 #include "core/ui/Progress.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Progress.h"
 #include "platform/fs/AtomicFile.h"
 
 #include <cctype>
@@ -59,8 +61,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
 
 } // namespace
 
-void CMotor::UploadProgram(const std::string& fileName, ui::IProgress* progress, bool raw)
+void CMotor::UploadProgram(const std::string& fileName, bool showProgress, bool raw)
 {
+    ui::IProgress* progress = showProgress ? &Context().Progress() : nullptr;
     const bool calibration = EndsWithNoCase(fileName, ".tqc");
     // The program goes to a temporary file beside the target, which takes its place only when the
     // whole program came; an interrupted upload is kept apart as "<name>.partial".
@@ -138,29 +141,30 @@ void CMotor::UploadProgram(const std::string& fileName, ui::IProgress* progress,
 
 bool CMotor::CompareProgram(bool showMessages, bool showWaitText)
 {
+    ui::COperationContext& context = Context();
     std::optional<ui::CWaitStep> wait;
     if (showWaitText)
-        wait.emplace(ui::Progress(), "Uploading the program...", std::nullopt);
-    ui::Info().AddInfo("Uploading the program...");
+        wait.emplace(context.Progress(), "Uploading the program...", std::nullopt);
+    context.Info().AddInfo("Uploading the program...");
     std::string path;
     try {
         path = PrivateTempFile("Motor.tqx");
-        UploadProgram(path, nullptr, false);
+        UploadProgram(path, false, false);
     } catch (const CVQXException& e) {
         if (showMessages)
-            ui::Info().AddException(e);
+            context.Info().AddException(e);
         return false;
     }
     if (showWaitText)
-        ui::Progress().SetText("Comparing files...", std::nullopt);
-    ui::Info().AddInfo("Comparing files...");
+        context.Progress().SetText("Comparing files...", std::nullopt);
+    context.Info().AddInfo("Comparing files...");
     const std::optional<std::string> uploaded = ReadWholeFile(path);
     std::remove(path.c_str());
     // The END program has no file of its own: it is compared with its image.
     const std::optional<std::string> program =
-        ProgName == kEndProgramName ? std::optional<std::string>(EndProgramImage(Version)) : ReadWholeFile(ProgName);
+        ProgName == kEndProgramName ? std::optional<std::string>(EndProgramImage(context.Compiler(), Version)) : ReadWholeFile(ProgName);
     if (!uploaded || !program) {
-        ui::Info().AddError("Cannot compare files.");
+        context.Info().AddError("Cannot compare files.");
         return false;
     }
     if (UploadMatchesImage(*uploaded, *program))

@@ -4,11 +4,12 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/transfer/DownloadFlags.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/InfoView.h"
 
 namespace transfer {
 
-uint32_t DownloadToEachMotor(CCommPort& port, const std::string& fileName, ui::IProgress* progress, uint32_t flags,
+uint32_t DownloadToEachMotor(CCommPort& port, const std::string& fileName, bool showProgress, uint32_t flags,
                              bool recordInfo, int* failures)
 {
     std::vector<CMotor*> motors;
@@ -20,12 +21,12 @@ uint32_t DownloadToEachMotor(CCommPort& port, const std::string& fileName, ui::I
     int failed = 0;
     for (CMotor* m : motors) {
         try {
-            flags = m->DownloadProgram(fileName, progress, flags, recordInfo);
+            flags = m->DownloadProgram(fileName, showProgress, flags, recordInfo);
         } catch (const CVQXException& e) {
             // Also the Cancel of a question: the run ends, as a cancelled transfer ends it.
             ++failed;
             if (!(flags & DL_QUIET))
-                ui::Info().AddException(e);
+                port.Context().Info().AddException(e);
             break;
         }
         if (flags & DL_CANCELLED)

@@ -83,7 +83,7 @@ void CancelTransfer(CMotor& motor, CCommPort& port, uint32_t flags, bool afterFi
     }
     platform::SleepMs(50);
     if (afterFirstChunk)
-        AddInfoLine(flags, kCancelledText);
+        AddInfoLine(motor, flags, kCancelledText);
     RescueWithEndProgram(motor);
 }
 
@@ -115,9 +115,10 @@ void AfterFailedTransfer(CMotor& motor, bool loadSent) noexcept
 
 } // namespace
 
-bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags,
+bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, bool showProgress, uint32_t flags,
                    bool& loadSent)
 {
+    ui::IProgress* progress = showProgress ? &motor.Context().Progress() : nullptr;
     CCommPort& port = PortOf(motor);
     const bool calibration = (flags & DL_CALIBRATION) != 0;
     PrepareTransfer(motor, calibration, (flags & DL_BLIND) != 0, loadSent);
@@ -154,13 +155,13 @@ bool TransferImage(CMotor& motor, const uint8_t* image, size_t length, ui::IProg
     return true;
 }
 
-bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t& flags)
+bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, bool showProgress, uint32_t& flags)
 {
     bool loadSent = false;
     bool done = false;
     try {
         motor.LimitDownloadBaud(false);
-        done = TransferImage(motor, image, length, progress, flags, loadSent);
+        done = TransferImage(motor, image, length, showProgress, flags, loadSent);
         motor.LimitDownloadBaud(true);
     } catch (...) {
         // Load mode ends at the rate the motor loads at, before anything else is said to it.
@@ -184,11 +185,11 @@ bool RunDownload(CMotor& motor, const uint8_t* image, size_t length, ui::IProgre
 
 using namespace transfer;
 
-bool CMotor::SendProgramBytes(const uint8_t* image, size_t length, ui::IProgress* progress, uint32_t flags)
+bool CMotor::SendProgramBytes(const uint8_t* image, size_t length, bool showProgress, uint32_t flags)
 {
     bool loadSent = false;
     try {
-        return TransferImage(*this, image, length, progress, flags, loadSent);
+        return TransferImage(*this, image, length, showProgress, flags, loadSent);
     } catch (...) {
         // Whatever failed, the target leaves load mode and the SLEEP of the preparation ends.
         AfterFailedTransfer(*this, loadSent);

@@ -3,18 +3,13 @@
 #include "core/VQXException.h"
 #include "core/analyzer/TrafficLog.h"
 #include "core/transfer/DownloadFlags.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/InfoView.h"
+#include "core/port/PortEvents.h"
 
 #include <cctype>
 
 namespace transfer {
-namespace {
-std::function<void(CMotor&)>& TreeRefresh()
-{
-    static std::function<void(CMotor&)> refresh;
-    return refresh;
-}
-} // namespace
 
 CCommPort& PortOf(const CMotor& motor)
 {
@@ -78,7 +73,7 @@ void PrepareTransfer(CMotor& motor, bool calibration, bool blind, bool& loadSent
 
 void LogTraffic(const CCommPort& port, uint32_t flags, const uint8_t* bytes, size_t n)
 {
-    if (ITrafficLog* log = port.Policy().Analyzer())
+    if (ITrafficLog* log = port.Context().TrafficLog())
         log->LogData(port.id, flags, bytes, n);
 }
 
@@ -87,7 +82,7 @@ void MarkLineContinues(const CCommPort& port, bool set)
     // A port outside a project has no page; page -1 would mean every page.
     if (port.id < 0)
         return;
-    if (ITrafficLog* log = port.Policy().Analyzer())
+    if (ITrafficLog* log = port.Context().TrafficLog())
         log->SetPageFlags(port.id, SDA_CONTINUES, set);
 }
 
@@ -119,16 +114,16 @@ SystemTime ToSystemTime(std::time_t t)
     return st;
 }
 
-void AddErrorLine(uint32_t flags, const std::string& text)
+void AddErrorLine(const CMotor& motor, uint32_t flags, const std::string& text)
 {
     if (!(flags & DL_QUIET))
-        ui::Info().AddError(text);
+        motor.Context().Info().AddError(text);
 }
 
-void AddInfoLine(uint32_t flags, const std::string& text)
+void AddInfoLine(const CMotor& motor, uint32_t flags, const std::string& text)
 {
     if (!(flags & DL_QUIET))
-        ui::Info().AddInfo(text);
+        motor.Context().Info().AddInfo(text);
 }
 
 void RescueWithEndProgram(CMotor& motor) noexcept
@@ -141,12 +136,10 @@ void RescueWithEndProgram(CMotor& motor) noexcept
         WakeAllQuietly(*motor.port);
 }
 
-void SetTreeRefresh(std::function<void(CMotor&)> refresh) { TreeRefresh() = std::move(refresh); }
-
 void RefreshTree(CMotor& motor)
 {
-    if (TreeRefresh())
-        TreeRefresh()(motor);
+    if (IPortEvents* events = motor.Context().PortEvents())
+        events->MotorRecordChanged(motor);
 }
 
 } // namespace transfer

@@ -41,15 +41,15 @@ SystemTime ToSystemTime(std::time_t t);
 inline constexpr int kChecksumTimeoutMs = 8000;
 
 // An information line unless the run is quiet.
-void AddErrorLine(uint32_t flags, const std::string& text);
-void AddInfoLine(uint32_t flags, const std::string& text);
+void AddErrorLine(const CMotor& motor, uint32_t flags, const std::string& text);
+void AddInfoLine(const CMotor& motor, uint32_t flags, const std::string& text);
 
 // Puts the END program in place after a failed or cancelled transfer, blind and quiet, and wakes
 // the motors: never throws.
 void RescueWithEndProgram(CMotor& motor) noexcept;
 
-// Called after a download with the record-information switch (the configuration tree refreshes).
-void SetTreeRefresh(std::function<void(CMotor&)> refresh);
+// Called after a download with the record-information switch: the port events of the motor's
+// context hear that the motor's record changed (the configuration tree refreshes).
 void RefreshTree(CMotor& motor);
 
 } // namespace transfer

@@ -1,11 +1,12 @@
 #include "core/transfer/UndefinedSymbolsDlg.h"
 
+#include "core/ui/InfoView.h"
+#include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
-#include "core/ui/Services.h"
 
 namespace transfer {
 
-int CUndefinedSymbolsDlg::DoModal(ui::IQuestions* questions)
+int CUndefinedSymbolsDlg::DoModal(ui::IQuestions& questions)
 {
     ui::MessageBoxRequest request;
     request.text = m_message;
@@ -19,8 +20,7 @@ int CUndefinedSymbolsDlg::DoModal(ui::IQuestions* questions)
         request.style |= ui::kRememberAnswer;
         request.checkText = "Check to disable this message.";
     }
-    ui::IQuestions& q = questions ? *questions : ui::Questions();
-    const ui::MessageBoxReply reply = q.AskMessageBox(request);
+    const ui::MessageBoxReply reply = questions.AskMessageBox(request);
     if (reply.answer == ui::kLeftButton)
         return kForceDownload;
     if (m_hideCheck && !hide && reply.answer == ui::kRightButton)
@@ -28,7 +28,7 @@ int CUndefinedSymbolsDlg::DoModal(ui::IQuestions* questions)
     return ui::IDOK;
 }
 
-bool ConfirmUndefinedSymbols(const std::string& languageVersion, ui::IQuestions* questions)
+bool ConfirmUndefinedSymbols(ui::COperationContext& context, const std::string& languageVersion)
 {
     const std::string text = std::string(ui::kProblemsMessage) +
                              "\n\nThere may be some commands in the program that are not defined in motor version '" +
@@ -36,8 +36,8 @@ bool ConfirmUndefinedSymbols(const std::string& languageVersion, ui::IQuestions*
     bool hide = ui::GetRememberedAnswer(ui::kProblemsKey) == 1;
     const bool wasHidden = hide;
     CUndefinedSymbolsDlg dlg(text, &hide);
-    if (dlg.DoModal(questions) == CUndefinedSymbolsDlg::kForceDownload) {
-        ui::Info().AddInfo("Ignoring undefined symbols.");
+    if (dlg.DoModal(context.Questions()) == CUndefinedSymbolsDlg::kForceDownload) {
+        context.Info().AddInfo("Ignoring undefined symbols.");
         return true;
     }
     if (hide && !wasHidden)

@@ -4,7 +4,10 @@
 
 #include <string>
 
-namespace ui { class IQuestions; }
+namespace ui {
+class COperationContext;
+class IQuestions;
+}
 
 namespace transfer {
 
@@ -14,8 +17,8 @@ public:
 
     // hideCheck: in, true hides the check box; out, the check box state after OK.
     CUndefinedSymbolsDlg(std::string message, bool* hideCheck) : m_message(std::move(message)), m_hideCheck(hideCheck) {}
-    // IDOK or kForceDownload. questions null: the installed question seam.
-    int DoModal(ui::IQuestions* questions = nullptr);
+    // IDOK or kForceDownload.
+    int DoModal(ui::IQuestions& questions);
     const std::string& Message() const { return m_message; }
 
 private:
@@ -25,7 +28,8 @@ private:
 
 // The build command's use of it: the text with the language version, the check box hidden when
 // "OptionBoxes"/"ErrorsDetected" is 1, OK with the box ticked stores 1 there, and Force Download
-// adds "Ignoring undefined symbols." to the information view. True: write the compiled file anyway.
-bool ConfirmUndefinedSymbols(const std::string& languageVersion, ui::IQuestions* questions = nullptr);
+// adds "Ignoring undefined symbols." to the context's information view. True: write the compiled
+// file anyway.
+bool ConfirmUndefinedSymbols(ui::COperationContext& context, const std::string& languageVersion);
 
 } // namespace transfer

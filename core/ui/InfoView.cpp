@@ -109,15 +109,15 @@ void CInfoView::Show(bool clear)
     OnShow();
 }
 
-void CInfoView::ShowSummary(bool announceSuccess, bool announceProblems, IQuestions* questions)
+void CInfoView::ShowSummary(bool announceSuccess, bool announceProblems, IQuestions& questions)
 {
     AddInfo(SummaryText(m_errors, m_warnings));
     OnSummary();
     const uint32_t style = MB_OK | MB_ICONASTERISK | kRememberAnswer;
     if ((m_errors > 0 || m_warnings > 0) && announceProblems)
-        OptionMessageBox(kProblemsMessage, style, kDefaultCaption, kCheckToDisable, kProblemsKey, questions);
+        OptionMessageBox(questions, kProblemsMessage, style, kDefaultCaption, kCheckToDisable, kProblemsKey);
     else if (announceSuccess)
-        OptionMessageBox(kSuccessMessage, style, kDefaultCaption, kCheckToDisable, kSuccessKey, questions);
+        OptionMessageBox(questions, kSuccessMessage, style, kDefaultCaption, kCheckToDisable, kSuccessKey);
 }
 
 std::string CInfoView::CopyText() const

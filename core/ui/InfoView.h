@@ -68,9 +68,9 @@ public:
     // Adds "Finished. ..." as an information line; then, when there was an error or warning and
     // announceProblems is set, the remembered-answer box kProblemsMessage (key "ErrorsDetected");
     // else when announceSuccess is set, kSuccessMessage (key "SuccessMsg"); both MB_OK +
-    // MB_ICONASTERISK with the remember flag and "Check to disable this message". The counters
-    // stay.
-    void ShowSummary(bool announceSuccess, bool announceProblems, IQuestions* questions = nullptr);
+    // MB_ICONASTERISK with the remember flag and "Check to disable this message", asked of
+    // `questions`. The counters stay.
+    void ShowSummary(bool announceSuccess, bool announceProblems, IQuestions& questions);
 
     // ---- counters since the last Clear ----
     int ErrorCount() const { return m_errors; }

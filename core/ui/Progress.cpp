@@ -30,11 +30,10 @@ int CWaitState::Apply(int kind, int64_t value)
     return m_cancelled ? 0 : 1;
 }
 
-bool CWaitState::PressCancel(IQuestions* questions)
+bool CWaitState::PressCancel(IQuestions& questions)
 {
     if (m_askBeforeCancel) {
-        const int answer = OptionMessageBox(CancelQuestion(), MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON3, {}, {},
-                                            {}, questions);
+        const int answer = OptionMessageBox(questions, CancelQuestion(), MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON3);
         if (answer != IDYES)
             return m_cancelled;
     }
@@ -84,6 +83,16 @@ CWaitStep::~CWaitStep()
 }
 
 // ---- CHeadlessProgress -----------------------------------------------------------------------
+
+CHeadlessProgress::CHeadlessProgress(IQuestions* questions) : m_questions(questions)
+{
+    if (!m_questions) {
+        m_unattended = std::make_unique<CUnattendedQuestions>();
+        m_questions = m_unattended.get();
+    }
+}
+
+CHeadlessProgress::~CHeadlessProgress() = default;
 
 void CHeadlessProgress::Record(Event e)
 {
@@ -196,7 +205,7 @@ bool CHeadlessProgress::PressCancel()
 {
     if (!m_shown || !m_state.CancelVisible())
         return false;
-    return m_state.PressCancel(m_questions);
+    return m_state.PressCancel(*m_questions);
 }
 
 std::vector<CHeadlessProgress::Event> CHeadlessProgress::Events() const { return m_events; }

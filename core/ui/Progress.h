@@ -70,8 +70,8 @@ public:
 
     // The Cancel button or Escape. With ask-before-cancel, asks "Are you sure you want to cancel
     // <text>?" (Yes/No, exclamation icon, No focused) and only Yes cancels. Returns whether the
-    // operation is now cancelled. `questions` null: the default question seam.
-    bool PressCancel(IQuestions* questions = nullptr);
+    // operation is now cancelled. The question goes to `questions`.
+    bool PressCancel(IQuestions& questions);
     // The question asked by PressCancel.
     std::string CancelQuestion() const { return "Are you sure you want to cancel " + m_text + "?"; }
 
@@ -165,9 +165,10 @@ public:
         std::string subText;   // Show/SetText: the second line after the call
     };
 
-    // `questions` answers the cancel question when ask-before-cancel is set (null: the default
-    // question seam at the time of the question).
-    explicit CHeadlessProgress(IQuestions* questions = nullptr) : m_questions(questions) {}
+    // `questions` answers the cancel question when ask-before-cancel is set (null: a user who
+    // closes the box, so that Cancel takes effect only without ask-before-cancel).
+    explicit CHeadlessProgress(IQuestions* questions = nullptr);
+    ~CHeadlessProgress() override;
 
     bool Show(const std::optional<std::string>& text, const std::optional<std::string>& subText) override;
     void Close() override;
@@ -205,6 +206,7 @@ private:
     void Record(Event e);
 
     IQuestions* m_questions;
+    std::unique_ptr<IQuestions> m_unattended; // answers when no question seam was given
     CWaitState m_state;
     bool m_shown = false;
     bool m_failNextShow = false;

@@ -1,16 +1,15 @@
 #include "core/ui/Questions.h"
 
 #include "core/shared/SharedFunctions.h"
-#include "core/ui/Services.h"
 
 namespace ui {
 namespace {
 
-IQuestions& Resolve(IQuestions* questions) { return questions ? *questions : Questions(); }
-
 BoxButton Button(const char* text, int answer) { return BoxButton{true, text, answer}; }
 
-int DefaultAnswerOf(const BoxLayout& layout, uint32_t style)
+} // namespace
+
+int ClosingAnswer(const BoxLayout& layout, uint32_t style)
 {
     if (layout.escapeAnswer)
         return *layout.escapeAnswer;
@@ -27,8 +26,6 @@ int DefaultAnswerOf(const BoxLayout& layout, uint32_t style)
     default: return IDCANCEL;
     }
 }
-
-} // namespace
 
 // ---- What a style shows ----------------------------------------------------------------------
 
@@ -142,7 +139,7 @@ int ChoiceWindowHeight(const ChoiceRequest& request, int templateHeight)
 
 // ---- The contract functions ------------------------------------------------------------------
 
-int OptionMessageBox(const MessageBoxRequest& request, IQuestions* questions)
+int OptionMessageBox(IQuestions& questions, const MessageBoxRequest& request)
 {
     const bool remember = !request.key.empty() && (request.style & kRememberAnswer);
     if (remember) {
@@ -153,15 +150,15 @@ int OptionMessageBox(const MessageBoxRequest& request, IQuestions* questions)
     MessageBoxRequest shown = request;
     if (shown.caption.empty())
         shown.caption = kDefaultCaption;
-    const MessageBoxReply reply = Resolve(questions).AskMessageBox(shown);
+    const MessageBoxReply reply = questions.AskMessageBox(shown);
     const bool checked = reply.checked && !shown.checkText.empty();
     if (ShouldRemember(shown.style, shown.key, checked, reply.answer))
         SetRememberedAnswer(shown.key, reply.answer);
     return reply.answer;
 }
 
-int OptionMessageBox(std::string_view text, uint32_t style, std::string_view caption, std::string_view checkText,
-                     std::string_view key, IQuestions* questions)
+int OptionMessageBox(IQuestions& questions, std::string_view text, uint32_t style, std::string_view caption,
+                     std::string_view checkText, std::string_view key)
 {
     MessageBoxRequest request;
     request.text = std::string(text);
@@ -169,24 +166,24 @@ int OptionMessageBox(std::string_view text, uint32_t style, std::string_view cap
     request.caption = caption.empty() ? std::string(kDefaultCaption) : std::string(caption);
     request.checkText = std::string(checkText);
     request.key = std::string(key);
-    return OptionMessageBox(request, questions);
+    return OptionMessageBox(questions, request);
 }
 
-int FrameworkMessageBox(std::string_view prompt, uint32_t style, IQuestions* questions)
+int FrameworkMessageBox(IQuestions& questions, std::string_view prompt, uint32_t style)
 {
     if (RoutesToOptionBox(style))
-        return OptionMessageBox(prompt, style, {}, {}, {}, questions);
+        return OptionMessageBox(questions, prompt, style);
     // The platform's standard box: the same seam, without the option box's extras.
     MessageBoxRequest request;
     request.text = std::string(prompt);
     request.style = style & ~(kRememberAnswer | kNeverRememberNo | kCustomButtons);
-    return Resolve(questions).AskMessageBox(request).answer;
+    return questions.AskMessageBox(request).answer;
 }
 
-ChoiceReply ChoiceBox(const ChoiceRequest& request, IQuestions* questions)
+ChoiceReply ChoiceBox(IQuestions& questions, const ChoiceRequest& request)
 {
     const ChoiceLayout layout = ChoiceLayoutOf(request);
-    ChoiceReply reply = Resolve(questions).AskChoice(request);
+    ChoiceReply reply = questions.AskChoice(request);
     if (!(request.flags & kChoiceCheckBox))
         reply.checked = false;
     for (int i : layout.visible) {
@@ -203,28 +200,35 @@ ChoiceReply ChoiceBox(const ChoiceRequest& request, IQuestions* questions)
     return reply;
 }
 
-bool MotorIPBox(std::string& address, std::string_view note, bool showLocalAddress, IQuestions* questions)
+bool MotorIPBox(IQuestions& questions, std::string& address, std::string_view note, bool showLocalAddress)
 {
     MotorIPRequest request;
     request.address = address;
     request.note = std::string(note);
     request.showLocalAddress = showLocalAddress;
-    const auto entered = Resolve(questions).AskMotorIP(request);
+    const auto entered = questions.AskMotorIP(request);
     if (!entered || !ParseIPAddress(*entered))
         return false;
     address = *entered;
     return true;
 }
 
-int DownloadDoneBox(IQuestions* questions)
+int DownloadDoneBox(IQuestions& questions)
 {
     const int stored = GetRememberedAnswer("EndDownload");
     if (stored > 0)
         return stored;
-    const DownloadDoneReply reply = Resolve(questions).AskDownloadDone();
+    const DownloadDoneReply reply = questions.AskDownloadDone();
     if (reply.answer == IDOK && reply.checked)
         SetRememberedAnswer("EndDownload", 1);
     return reply.answer;
+}
+
+// ---- CUnattendedQuestions --------------------------------------------------------------------
+
+MessageBoxReply CUnattendedQuestions::AskMessageBox(const MessageBoxRequest& request)
+{
+    return {ClosingAnswer(LayoutOf(request.style, request.buttonTexts), request.style), false};
 }
 
 // ---- CHeadlessQuestions ----------------------------------------------------------------------
@@ -241,7 +245,7 @@ MessageBoxReply CHeadlessQuestions::AskMessageBox(const MessageBoxRequest& reque
     a.message = request;
     Record(std::move(a));
     const BoxLayout layout = LayoutOf(request.style, request.buttonTexts);
-    const int fallback = DefaultAnswerOf(layout, request.style);
+    const int fallback = ClosingAnswer(layout, request.style);
     if (m_messageAnswers.empty())
         return {fallback, false};
     MessageBoxReply reply = m_messageAnswers.front();

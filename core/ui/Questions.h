@@ -172,28 +172,43 @@ public:
 };
 
 // ---- The contract functions (what the core and the shell call) -------------------------------
-// `questions` null: the installed question seam (Services.h).
+// Each asks the question seam it is given (an operation passes its context's, ui/OperationContext.h).
 
 // OptionMessageBox: with a key and kRememberAnswer, a remembered answer above 0 is returned at
 // once; otherwise the box is asked and its answer stored under the key when ShouldRemember says
 // so. An empty caption gives "VQX".
-int OptionMessageBox(std::string_view text, uint32_t style, std::string_view caption = {},
-                     std::string_view checkText = {}, std::string_view key = {}, IQuestions* questions = nullptr);
+int OptionMessageBox(IQuestions& questions, std::string_view text, uint32_t style, std::string_view caption = {},
+                     std::string_view checkText = {}, std::string_view key = {});
 // The full form (custom buttons).
-int OptionMessageBox(const MessageBoxRequest& request, IQuestions* questions = nullptr);
+int OptionMessageBox(IQuestions& questions, const MessageBoxRequest& request);
 // The application's DoMessageBox for the framework's own boxes: styles with a bit of 0xFFF380
 // would go to the platform's box; here both go to the seam, the routed ones as OptionMessageBox
 // with caption "VQX" and nothing remembered.
-int FrameworkMessageBox(std::string_view prompt, uint32_t style, IQuestions* questions = nullptr);
+int FrameworkMessageBox(IQuestions& questions, std::string_view prompt, uint32_t style);
 // CChoiceDlg. A reply that names no visible answer counts as cancelled (IDCANCEL), except that a
 // hidden Cancel makes Cancel act as OK (the first visible answer).
-ChoiceReply ChoiceBox(const ChoiceRequest& request, IQuestions* questions = nullptr);
+ChoiceReply ChoiceBox(IQuestions& questions, const ChoiceRequest& request);
 // CMotorIPDlg: true and the address replaced when the user entered a valid address.
-bool MotorIPBox(std::string& address, std::string_view note, bool showLocalAddress = true,
-                IQuestions* questions = nullptr);
+bool MotorIPBox(IQuestions& questions, std::string& address, std::string_view note, bool showLocalAddress = true);
 // CDownloadDoneDlg: "OptionBoxes"\"EndDownload" above 0 is returned at once; Close with the check
 // box stores 1.
-int DownloadDoneBox(IQuestions* questions = nullptr);
+int DownloadDoneBox(IQuestions& questions);
+
+// ---- Unattended answers ----------------------------------------------------------------------
+// The answer of a user who closes the box: the Escape answer where there is one (OK for an OK box,
+// Cancel where Cancel exists), No for Yes/No, Abort for Abort/Retry/Ignore, the right-hand button
+// for custom buttons.
+int ClosingAnswer(const BoxLayout& layout, uint32_t style);
+
+// The question seam of a context nobody attends: every box is answered as a user who closes it
+// (ClosingAnswer), choices and the IP prompt with Cancel, the download-done box with Close.
+class CUnattendedQuestions : public IQuestions {
+public:
+    MessageBoxReply AskMessageBox(const MessageBoxRequest& request) override;
+    ChoiceReply AskChoice(const ChoiceRequest&) override { return {IDCANCEL, false}; }
+    std::optional<std::string> AskMotorIP(const MotorIPRequest&) override { return std::nullopt; }
+    DownloadDoneReply AskDownloadDone() override { return {IDOK, false}; }
+};
 
 // ---- Headless implementation -----------------------------------------------------------------
 // Answers from a script, in order per kind of question; records every question asked. Without a

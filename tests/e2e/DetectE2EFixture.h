@@ -6,7 +6,6 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
-#include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 #include "tests/core/detect/DetectServices.h"
 #include "tests/core/port/FakePort.h"
@@ -28,8 +27,8 @@ protected:
     void Attach(std::unique_ptr<vqxsim::FakeLineRig> r, const std::string& name, uint8_t type, int baud)
     {
         rig = std::move(r);
-        policy.options.ResponseTimeout = 60;
-        port = MakeDetectPort(policy, name, "Line", 1, type, baud);
+        context.Options().ResponseTimeout = 60;
+        port = MakeDetectPort(context, name, "Line", 1, type, baud);
     }
     void Chain(const std::vector<vqxsim::MotorProfile>& profiles, int portBaud,
                vqxsim::FakeLineOptions options = {})
@@ -61,7 +60,6 @@ protected:
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
-    TestPolicy policy;
     std::unique_ptr<vqxsim::FakeLineRig> rig;
     std::unique_ptr<CCommPort> port;
 };

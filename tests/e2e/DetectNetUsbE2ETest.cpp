@@ -8,7 +8,6 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
 #include "platform/usbbridge/FakeUsbBridge.h"
@@ -68,6 +67,7 @@ protected:
         s.udpLocalAddress = "127.0.0.1";
         s.tcpPort = 10001;
         settings = std::make_unique<platform::net::ScopedNetSettings>(s);
+        port.SetContext(&context);
         port.CommType = COMM_ETHERNET;
         port.Name = "Net";
         port.PortName = "ETHERNET";
@@ -199,9 +199,10 @@ TEST_F(DetectNetE2E, SetAddressRequestMovesTheMotor)
 TEST(DetectNet, InvalidAddressTextIsRefusedWithoutSending)
 {
     NetMotorRecord record;
-    EXPECT_FALSE(SetNetMotorIP(record, "300.1.2.3"));
-    EXPECT_FALSE(SetNetMotorIP(record, "10.0.0"));
-    EXPECT_FALSE(SetNetMotorIP(record, ""));
+    ui::COperationContext context;
+    EXPECT_FALSE(SetNetMotorIP(context, record, "300.1.2.3"));
+    EXPECT_FALSE(SetNetMotorIP(context, record, "10.0.0"));
+    EXPECT_FALSE(SetNetMotorIP(context, record, ""));
 }
 
 TEST(DetectNet, Datagrams)
@@ -230,6 +231,7 @@ protected:
     void Start(std::vector<vqxsim::MotorProfile> profiles, vqxsim::UsbOptions options = {})
     {
         rig = vqxsim::UsbRig::Start(bridge, profiles, options);
+        port.SetContext(&context);
         port.CommType = COMM_USB;
         port.Name = "Usb";
         port.PortName = "USB";

@@ -7,7 +7,6 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
-#include "core/ui/Services.h"
 #include "tests/core/detect/DetectServices.h"
 #include "tests/sim/wiring/SerialRig.h"
 
@@ -15,25 +14,16 @@
 
 namespace {
 
-class PtyPolicy : public CPortPolicy {
-public:
-    PtyPolicy()
-    {
-        options.CalTimeouts = false;
-        options.EchoTimeout = 30;
-        options.ResponseTimeout = 40;
-    }
-    COptions options;
-    const COptions& Settings() const override { return options; }
-    ITrafficLog* Analyzer() const override { return nullptr; }
-};
-
 class DetectPtyE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     void Use(std::unique_ptr<vqxsim::SerialRig> r, uint8_t type, int baud)
     {
         rig = std::move(r);
-        port.SetPolicy(&policy);
+        COptions& o = context.Options();
+        o.CalTimeouts = false;
+        o.EchoTimeout = 30;
+        o.ResponseTimeout = 40;
+        port.SetContext(&context);
         port.PortName = rig->DevicePath();
         port.Name = "Pty";
         port.CommType = type;
@@ -46,7 +36,6 @@ protected:
         return rig->WithMotor(i, [](vqxsim::SimMotor& m) { return m.Address(); });
     }
 
-    PtyPolicy policy;
     std::unique_ptr<vqxsim::SerialRig> rig;
     CCommPort port;
 };

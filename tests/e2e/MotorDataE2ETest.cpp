@@ -19,9 +19,10 @@ using vqxsim::SimMotor;
 // One addressed motor (address 1) on a bus, and a port with that motor defined.
 struct BusMotor {
     explicit BusMotor(const MotorProfile& profile)
-        : rig(SerialRig::Bus(vqxsim::MakeProfiles(1, profile, true))), downloadDelay(GetOptions().DownloadDelay)
+        : rig(SerialRig::Bus(vqxsim::MakeProfiles(1, profile, true)))
     {
-        GetOptions().DownloadDelay = 0;
+        context.Options().DownloadDelay = 0;
+        port.SetContext(&context);
         port.PortName = rig->DevicePath();
         port.CommType = COMM_RS485;
         port.Echo = 0;
@@ -31,7 +32,6 @@ struct BusMotor {
         port.RebuildAddressTable();
         port.OpenPort();
     }
-    ~BusMotor() { GetOptions().DownloadDelay = downloadDelay; }
 
     template <class F>
     decltype(auto) Sim(F&& f)
@@ -50,7 +50,7 @@ struct BusMotor {
 
     CFakeModels models{StandardModels()};
     std::unique_ptr<SerialRig> rig;
-    int downloadDelay;
+    ui::COperationContext context;
     CCommPort port;
     CMotor* motor = nullptr;
 };

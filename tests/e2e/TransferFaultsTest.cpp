@@ -53,7 +53,7 @@ TEST(TransferFaults, WrongEchoMidTransfer)
     SerialMotors t(true, Profiles(2));
     const std::string file = t.Compile(LongProgram(), "450");
     CorruptEchoWhenSent(t, 2, 96);
-    EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(file, &t.progress, 0, true); }), CVQXException::InvalidEcho);
+    EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(file, true, 0, true); }), CVQXException::InvalidEcho);
     ExpectSafe(t, 2);
     EXPECT_EQ(t.Motor(2).ProgName, "<END>");
 }
@@ -67,7 +67,7 @@ TEST(TransferFaults, WrongEchoWhileLoadingAtALimitedRate)
     const std::string file = t.folder.File("limited.tqx");
     WriteFile(file, *compiled);
     CorruptEchoWhenSent(t, 1, 64);
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, &t.progress, 0, true); }), CVQXException::InvalidEcho);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, true, 0, true); }), CVQXException::InvalidEcho);
     EXPECT_EQ(t.Body(1), "END\n");
     EXPECT_EQ(t.Motor(1).ProgName, "<END>");
     EXPECT_FALSE(t.AnyAsleep());
@@ -85,7 +85,7 @@ TEST(TransferFaults, ChecksumMismatch)
         m.knobs.checksumFault = vqxsim::ChecksumFault::Wrong;
         return 0;
     });
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, 0, true); }), CVQXException::NotDownloaded);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, 0, true); }), CVQXException::NotDownloaded);
     t.Sim(1, [](vqxsim::SimMotor& m) {
         m.knobs.checksumFault = vqxsim::ChecksumFault::None;
         return 0;
@@ -98,7 +98,7 @@ TEST(TransferFaults, ChecksumMismatch)
         m.knobs.checksumFault = vqxsim::ChecksumFault::Invalid;
         return 0;
     });
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, DL_BLIND, false); }), 0);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, DL_BLIND, false); }), 0);
     t.Sim(1, [](vqxsim::SimMotor& m) {
         m.knobs.checksumFault = vqxsim::ChecksumFault::None;
         return 0;
@@ -115,7 +115,7 @@ TEST(TransferFaults, CancelAtHalfWay)
         t.progress.Show("Downloading", std::nullopt);
         t.progress.SetAskBeforeCancel(false);
         t.progress.CancelAtCount(size / 2);
-        const uint32_t flags = t.Motor(1).DownloadProgram(file, &t.progress, 0, true);
+        const uint32_t flags = t.Motor(1).DownloadProgram(file, true, 0, true);
         EXPECT_TRUE(flags & DL_CANCELLED);
         ExpectSafe(t, 1);
         EXPECT_EQ(t.info.Lines().back().description, kCancelledText);
@@ -134,14 +134,14 @@ TEST(TransferFaults, UploadThatStopsHalfWayIsNoUpload)
 {
     SerialMotors t(false, Profiles(1), {}, 38400);
     const std::string file = t.Compile(LongProgram(), "450");
-    t.Motor(1).DownloadProgram(file, nullptr, 0, true);
+    t.Motor(1).DownloadProgram(file, false, 0, true);
     const std::string target = t.folder.File("Uploaded.tqs");
     t.Sim(1, [](vqxsim::SimMotor& m) {
         m.knobs.uploadTruncateAt = 50;
         return 0;
     });
     t.port.totalTimeout = 100;
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, nullptr, false); }), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, false, false); }), CVQXException::NoResponse);
     EXPECT_FALSE(std::filesystem::exists(target));
     const std::string body = t.Body(1).substr(0, 50);
     const auto lines = static_cast<size_t>(std::count(body.begin(), body.end(), '\n'));
@@ -155,7 +155,7 @@ TEST(TransferFaults, UploadThatStopsHalfWayIsNoUpload)
         return 0;
     });
     std::filesystem::remove(target + ".partial");
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, nullptr, false); }), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, false, false); }), CVQXException::NoResponse);
     EXPECT_FALSE(std::filesystem::exists(target + ".partial"));
     EXPECT_FALSE(std::filesystem::exists(target));
 
@@ -174,9 +174,9 @@ TEST(TransferFaults, UploadRefusesMotorsWithoutAValidProgram)
     SerialMotors t(false, {p}, {}, 38400);
     t.Sim(1, [](vqxsim::SimMotor& m) { m.SetAddress(1); return 0; });
     const std::string target = t.folder.File("none.tqs");
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, nullptr, false); }), CVQXException::NoEEPROM);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, false, false); }), CVQXException::NoEEPROM);
     EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram("/nonexistent-folder/x.tqs", nullptr, false); }),
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram("/nonexistent-folder/x.tqs", false, false); }),
               CVQXException::CannotWriteFile);
     EXPECT_FALSE(t.AnyAsleep());
 }
@@ -185,14 +185,14 @@ TEST(TransferFaults, EthernetUploadThatLosesItsMotorHalfWay)
 {
     NetMotors t(Profiles(1));
     const std::string file = t.Compile(LongProgram(), "450");
-    t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    t.Motor(1).DownloadProgram(file, false, 0, false);
     t.Sim(1, [](vqxsim::SimMotor& m) {
         m.knobs.uploadTruncateAt = 30;
         return 0;
     });
     t.port.totalTimeout = 100;
     const std::string target = t.folder.File("net.tqs");
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, nullptr, true); }), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).UploadProgram(target, false, true); }), CVQXException::NoResponse);
     EXPECT_FALSE(std::filesystem::exists(target));
     // Raw: the bytes as they came.
     EXPECT_EQ(ReadFile(target + ".partial"), t.Body(1).substr(0, 30));
@@ -208,7 +208,7 @@ TEST(TransferQuestions, UsbMotor462LoadsAtNineThousandSixHundred)
     compiled->replace(1, 3, "462");
     const std::string file = t.folder.File("usb462.tqx");
     WriteFile(file, *compiled);
-    t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    t.Motor(1).DownloadProgram(file, false, 0, false);
     EXPECT_TRUE(UploadMatchesImage(t.Body(1), *compiled));
     const auto frames = t.rig->Device(0)->WriteLog();
     bool at9600 = false;
@@ -225,7 +225,7 @@ TEST(TransferFaults, BareTransferThatFailsEndsLoadingAndWakesTheMotors)
     const std::string image = *CompileText(LongProgram(), "450");
     CorruptEchoWhenSent(t, 2, 96);
     EXPECT_EQ(CodeOf([&] {
-                  t.Motor(2).SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &t.progress, 0);
+                  t.Motor(2).SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), true, 0);
               }),
               CVQXException::InvalidEcho);
     EXPECT_FALSE(t.AnyAsleep());

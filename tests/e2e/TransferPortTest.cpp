@@ -35,7 +35,7 @@ TEST(TransferPort, GlobalDownloadAtAddressZero)
         all.port = &t.port;
 
         // No to the question: nothing happens.
-        uint32_t flags = all.DownloadProgram(file, nullptr, 0, true);
+        uint32_t flags = all.DownloadProgram(file, false, 0, true);
         EXPECT_TRUE(flags & DL_CANCELLED);
         ASSERT_EQ(t.questions.MessageBoxCount(), 1);
         EXPECT_EQ(t.questions.AskedQuestions()[0].message.caption, "Global Download");
@@ -43,7 +43,7 @@ TEST(TransferPort, GlobalDownloadAtAddressZero)
             EXPECT_EQ(Count(t, a, "LOAD"), 0u);
 
         t.questions.AnswerMessageBox(ui::IDYES);
-        flags = all.DownloadProgram(file, nullptr, 0, true);
+        flags = all.DownloadProgram(file, false, 0, true);
         EXPECT_FALSE(flags & DL_CANCELLED);
         const std::string image = ReadFile(file);
         for (int a = 1; a <= 3; ++a) {
@@ -69,7 +69,7 @@ TEST(TransferPort, EachMotorInTurnWithSkipsAndAllAnswers)
     // Motor 1: "Skip all motors that are servoing"; motor 3 is then skipped without asking.
     t.questions.AnswerChoice(103);
     int failures = -1;
-    const uint32_t flags = DownloadToEachMotor(t.port, file, nullptr, 0, true, &failures);
+    const uint32_t flags = DownloadToEachMotor(t.port, file, false, 0, true, &failures);
     EXPECT_EQ(failures, 0);
     EXPECT_TRUE(flags & DL_SKIP_SERVOING);
     EXPECT_TRUE(flags & DL_SEVERAL);
@@ -95,7 +95,7 @@ TEST(TransferPort, CancelOrFailureStopsTheRun)
             p.PressCancel();
     });
     int failures = -1;
-    uint32_t flags = DownloadToEachMotor(t.port, file, &t.progress, 0, true, &failures);
+    uint32_t flags = DownloadToEachMotor(t.port, file, true, 0, true, &failures);
     EXPECT_EQ(failures, 0);
     EXPECT_TRUE(flags & DL_CANCELLED);
     EXPECT_EQ(t.Body(1), "END\n");
@@ -107,7 +107,7 @@ TEST(TransferPort, CancelOrFailureStopsTheRun)
         m.knobs.checksumFault = vqxsim::ChecksumFault::Wrong;
         return 0;
     });
-    flags = DownloadToEachMotor(t.port, file, nullptr, 0, true, &failures);
+    flags = DownloadToEachMotor(t.port, file, false, 0, true, &failures);
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(t.info.ErrorCount(), 1);
     EXPECT_EQ(Count(t, 2, "LOAD"), 0u);
@@ -120,7 +120,7 @@ TEST(TransferPort, CancelOrFailureStopsTheRun)
     t.Sim(1, [](vqxsim::SimMotor& m) { m.SetServo(true); return 0; });
     t.Sim(2, [](vqxsim::SimMotor& m) { m.SetServo(true); return 0; });
     t.questions.AnswerChoice(ui::IDCANCEL);
-    flags = DownloadToEachMotor(t.port, file, nullptr, 0, true, &failures);
+    flags = DownloadToEachMotor(t.port, file, false, 0, true, &failures);
     EXPECT_EQ(failures, 1);
     EXPECT_EQ(t.questions.AskedQuestions().size(), 1u);
     EXPECT_EQ(Count(t, 3, "LOAD"), 0u);

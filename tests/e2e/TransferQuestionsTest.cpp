@@ -42,7 +42,7 @@ TEST(TransferQuestions, ServoingMotorIsTurnedOffOnlyWhenTheUserSaysSo)
     t.Sim(1, [](vqxsim::SimMotor& m) { m.SetServo(true); return 0; });
 
     // Cancel: 1041 and nothing loaded.
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, 0, false); }), CVQXException::MotorIsOn);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, 0, false); }), CVQXException::MotorIsOn);
     ASSERT_EQ(t.questions.AskedQuestions().size(), 1u);
     const ui::ChoiceRequest& asked = t.questions.AskedQuestions()[0].choice;
     EXPECT_EQ(asked.text, "Cannot download to a motor that is servoing.");
@@ -53,7 +53,7 @@ TEST(TransferQuestions, ServoingMotorIsTurnedOffOnlyWhenTheUserSaysSo)
 
     // "Turn off and download".
     t.questions.AnswerChoice(100);
-    const uint32_t flags = t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    const uint32_t flags = t.Motor(1).DownloadProgram(file, false, 0, false);
     EXPECT_EQ(flags, 0u);
     EXPECT_FALSE(t.Sim(1, [](vqxsim::SimMotor& m) { return m.ServoOn(); }));
     EXPECT_TRUE(UploadMatchesImage(t.Body(1), ReadFile(file)));
@@ -61,11 +61,11 @@ TEST(TransferQuestions, ServoingMotorIsTurnedOffOnlyWhenTheUserSaysSo)
 
     // Skipping is not cancelling.
     t.Sim(1, [](vqxsim::SimMotor& m) { m.SetServo(true); return 0; });
-    const uint32_t skipped = t.Motor(1).DownloadProgram(file, nullptr, DL_SKIP_SERVOING, false);
+    const uint32_t skipped = t.Motor(1).DownloadProgram(file, false, DL_SKIP_SERVOING, false);
     EXPECT_EQ(skipped & DL_CANCELLED, 0u);
     ASSERT_FALSE(t.info.Lines().empty());
     EXPECT_EQ(t.info.Lines().back().description, "Cannot download programs while motor is on!");
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, DL_FAIL_SERVOING, false); }),
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, DL_FAIL_SERVOING, false); }),
               CVQXException::MotorIsOn);
 }
 
@@ -76,16 +76,16 @@ TEST(TransferQuestions, ProgramsTooLargeForTheMotorAreRefusedBeforeAnyTransfer)
     SerialMotors t(false, profiles, {}, 38400);
     const std::string big = t.folder.File("big.tqx");
     WriteFile(big, "$" + std::string(27999, 'a'));
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(big, nullptr, 0, false); }), CVQXException::FileTooLong);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(big, false, 0, false); }), CVQXException::FileTooLong);
     const std::string huge = t.folder.File("huge.tqx");
     WriteFile(huge, "$" + std::string(32767, 'a'));
-    EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(huge, nullptr, 0, false); }), CVQXException::FileTooLong);
+    EXPECT_EQ(CodeOf([&] { t.Motor(2).DownloadProgram(huge, false, 0, false); }), CVQXException::FileTooLong);
     const std::string calibration = t.folder.File("cal.SCX");
     WriteFile(calibration, "$" + std::string(4500, 'a'));
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(calibration, nullptr, 0, false); }), CVQXException::FileTooLong);
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(t.folder.File("missing.tqx"), nullptr, 0, false); }),
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(calibration, false, 0, false); }), CVQXException::FileTooLong);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(t.folder.File("missing.tqx"), false, 0, false); }),
               CVQXException::CannotOpenFile);
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram("", nullptr, 0, false); }), CVQXException::CannotOpenFile);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram("", false, 0, false); }), CVQXException::CannotOpenFile);
     EXPECT_EQ(CountCommand(t, 1, "LOAD") + CountCommand(t, 2, "LOAD"), 0);
 }
 
@@ -93,10 +93,10 @@ TEST(TransferQuestions, VersionDifferenceFailsOrIsSkipped)
 {
     SerialMotors t(false, Profiles(1, "462"), {}, 38400);
     const std::string file = t.Compile(kSampleProgram, "450"); // a "400" header: not for 46x motors
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, 0, false); }),
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, 0, false); }),
               CVQXException::MajorVersionDifference);
     t.questions.AnswerChoice(101);
-    const uint32_t flags = t.Motor(1).DownloadProgram(file, nullptr, DL_SEVERAL, false);
+    const uint32_t flags = t.Motor(1).DownloadProgram(file, false, DL_SEVERAL, false);
     EXPECT_TRUE(flags & DL_SKIP_VERSION);
     EXPECT_FALSE(flags & DL_CANCELLED);
     EXPECT_EQ(t.info.Lines().back().description, "File version has a major difference with motor version!");
@@ -111,14 +111,14 @@ TEST(TransferQuestions, MotorWithoutProgramMemory)
     // Without its data memory the motor keeps no address over power-up.
     t.Sim(1, [](vqxsim::SimMotor& m) { m.SetAddress(1); return 0; });
     const std::string file = t.Compile(kSampleProgram, "450");
-    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, nullptr, 0, false); }), CVQXException::NoEEPROM);
+    EXPECT_EQ(CodeOf([&] { t.Motor(1).DownloadProgram(file, false, 0, false); }), CVQXException::NoEEPROM);
     ASSERT_EQ(t.questions.AskedQuestions().size(), 1u);
     EXPECT_EQ(t.questions.AskedQuestions()[0].choice.text, "The motor has no EEPROM.");
     // The probe put the motors to sleep; they are awake again whatever the answer.
     EXPECT_FALSE(t.AnyAsleep());
     EXPECT_EQ(CountCommand(t, 1, "UPLOAD"), 1);
 
-    const uint32_t flags = t.Motor(1).DownloadProgram(file, nullptr, DL_SKIP_NO_MEMORY, false);
+    const uint32_t flags = t.Motor(1).DownloadProgram(file, false, DL_SKIP_NO_MEMORY, false);
     EXPECT_FALSE(flags & DL_CANCELLED);
     EXPECT_EQ(t.info.Lines().back().description, "The motor has no EEPROM!");
     EXPECT_FALSE(t.AnyAsleep());
@@ -132,7 +132,7 @@ TEST(TransferQuestions, CalibrationWarningCancelsOrStopsForTheRun)
     const std::string file = t.folder.File("cal.scx");
     WriteFile(file, For462(*image));
     // No: cancelled.
-    uint32_t flags = t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    uint32_t flags = t.Motor(1).DownloadProgram(file, false, 0, false);
     EXPECT_TRUE(flags & DL_CANCELLED);
     EXPECT_EQ(t.info.Lines().back().description, kCancelledText);
     ASSERT_EQ(t.questions.MessageBoxCount(), 1);
@@ -141,12 +141,12 @@ TEST(TransferQuestions, CalibrationWarningCancelsOrStopsForTheRun)
 
     // "Download to all" with the box ticked: never asked again.
     t.questions.AnswerChoice(101, true);
-    flags = t.Motor(1).DownloadProgram(file, nullptr, DL_SEVERAL, false);
+    flags = t.Motor(1).DownloadProgram(file, false, DL_SEVERAL, false);
     EXPECT_TRUE(flags & DL_NO_CAL_WARNING);
     EXPECT_EQ(ui::GetRememberedAnswer("DownloadCal"), 6);
     EXPECT_EQ(CountCommand(t, 1, "LOADC"), 1);
     EXPECT_TRUE(t.Sim(1, [](vqxsim::SimMotor& m) { return m.CalibrationProgram().Valid(); }));
-    t.Motor(1).DownloadProgram(file, nullptr, 0, false);
+    t.Motor(1).DownloadProgram(file, false, 0, false);
     EXPECT_EQ(t.questions.MessageBoxCount(), 1);
     EXPECT_EQ(CountCommand(t, 1, "LOADC"), 2);
 }
@@ -168,7 +168,7 @@ TEST(TransferQuestions, Motors462AboveNineThousandSixHundredBaudLoadAtThatRate)
             };
             return 0;
         });
-        t.Motor(2).DownloadProgram(file, nullptr, 0, false);
+        t.Motor(2).DownloadProgram(file, false, 0, false);
         EXPECT_TRUE(UploadMatchesImage(t.Body(2), image));
         EXPECT_EQ(t.port.BitPerSec, 19200);
         EXPECT_EQ(t.Motor(2).savedBaudRate, 0);
@@ -194,9 +194,9 @@ TEST(TransferQuestions, UndefinedSymbolsDownloadedByForce)
     EXPECT_FALSE(scanner.WriteCompiled(file, false));
 
     t.questions.AnswerMessageBox(ui::kLeftButton);
-    ASSERT_TRUE(ConfirmUndefinedSymbols("450"));
+    ASSERT_TRUE(ConfirmUndefinedSymbols(t.context, "450"));
     ASSERT_TRUE(scanner.WriteCompiled(file, true));
-    t.Motor(1).DownloadProgram(file, nullptr, 0, true);
+    t.Motor(1).DownloadProgram(file, false, 0, true);
     EXPECT_TRUE(UploadMatchesImage(t.Body(1), ReadFile(file)));
     EXPECT_EQ(t.info.Lines().front().description, "Ignoring undefined symbols.");
 }

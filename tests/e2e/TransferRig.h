@@ -1,6 +1,6 @@
 #pragma once
 // Program transfers against simulated motors: a port with its motors defined, the user interface
-// played by headless services, remembered answers in a profile of the test's own, and the END
+// played by a headless operation context, remembered answers in a profile of the test's own, and the END
 // program compiled with the shipped language file.
 
 #include "core/VQXException.h"
@@ -8,9 +8,9 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/transfer/EndProgram.h"
-#include "core/ui/Services.h"
 #include "scanner/Scanner.h"
 #include "tests/core/motor/FakeModels.h"
+#include "tests/common/HeadlessContext.h"
 #include "tests/core/ui/TestProfile.h"
 #include "tests/sim/wiring/SerialRig.h"
 
@@ -101,36 +101,23 @@ inline const char* kFlowProgram = "a=0\n"
                                   "LOOP\n"
                                   "END\n";
 
-// Headless user interface, the test's own profile, and the compiler for the END program.
-struct Services {
+// A headless operation context with its own settings and the compiler for the END program, and
+// the test's own profile.
+struct Services : HeadlessContext {
     TestProfile profile;
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessInfoView info;
-    ui::CHeadlessProgress progress{&questions};
-    ui::ScopedServices scope{&progress, &questions, &info};
     TempFolder folder;
     CFakeModels models{StandardModels()};
-    COptions saved = GetOptions();
 
     // Timeouts with room for a machine loaded by parallel builds and tests: the simulated motors
     // answer at once, so only the tests that wait for silence pay for them (and set their own).
     Services()
     {
-        COptions& o = GetOptions();
+        COptions& o = context.Options();
         o.DownloadDelay = 0;
         o.CalTimeouts = false;
         o.EchoTimeout = 300;
         o.ResponseTimeout = 1000;
-        transfer::SetProgramCompiler(CompileText);
-    }
-    ~Services()
-    {
-        transfer::SetProgramCompiler(nullptr);
-        COptions& o = GetOptions();
-        o.DownloadDelay = saved.DownloadDelay;
-        o.CalTimeouts = saved.CalTimeouts;
-        o.EchoTimeout = saved.EchoTimeout;
-        o.ResponseTimeout = saved.ResponseTimeout;
+        context.SetProgramCompiler(CompileText);
     }
 
     // Compiles a source for a language version into a file; returns its path.
@@ -147,6 +134,7 @@ struct Services {
 
 // A port with motors at addresses 1..n and the simulated motors behind it.
 struct MotorsUnderTest : Services {
+    MotorsUnderTest() { port.SetContext(&context); }
     virtual ~MotorsUnderTest() = default;
     virtual size_t Count() = 0;
     // Runs f on the simulated motor at an address under its rig's lock.

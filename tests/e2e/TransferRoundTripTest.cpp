@@ -19,7 +19,7 @@ void RoundTrip(MotorsUnderTest& t, int address, const char* source = kSampleProg
     ASSERT_FALSE(file.empty());
     const std::string image = ReadFile(file);
     CMotor& m = t.Motor(address);
-    const uint32_t flags = m.DownloadProgram(file, &t.progress, 0, true);
+    const uint32_t flags = m.DownloadProgram(file, true, 0, true);
     EXPECT_EQ(flags & DL_CANCELLED, 0u);
     EXPECT_EQ(m.ProgName, file);
     EXPECT_EQ(m.ProgSize, image.size());
@@ -28,7 +28,7 @@ void RoundTrip(MotorsUnderTest& t, int address, const char* source = kSampleProg
     EXPECT_FALSE(t.AnyAsleep());
 
     const std::string uploaded = t.folder.File("back.tqs");
-    m.UploadProgram(uploaded, &t.progress, false);
+    m.UploadProgram(uploaded, true, false);
     const std::string text = ReadFile(uploaded);
     EXPECT_NE(text.find("LOOP\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find('$'), std::string::npos) << text;
@@ -46,9 +46,9 @@ void BackupRestores(MotorsUnderTest& t, int address, const char* source = kBacku
     ASSERT_FALSE(file.empty());
     const std::string image = ReadFile(file);
     CMotor& m = t.Motor(address);
-    m.DownloadProgram(file, nullptr, 0, true);
+    m.DownloadProgram(file, false, 0, true);
     const std::string uploaded = t.folder.File("Uploaded.tqs");
-    m.UploadProgram(uploaded, nullptr, false);
+    m.UploadProgram(uploaded, false, false);
     m.ClearProgram(0);
     EXPECT_EQ(t.Body(address), "END\n");
     EXPECT_EQ(m.ProgName, "<END>");
@@ -63,7 +63,7 @@ void BackupRestores(MotorsUnderTest& t, int address, const char* source = kBacku
     EXPECT_EQ(*again, image);
     const std::string restored = t.folder.File("restored.tqx");
     WriteFile(restored, *again);
-    m.DownloadProgram(restored, nullptr, 0, true);
+    m.DownloadProgram(restored, false, 0, true);
     EXPECT_TRUE(UploadMatchesImage(t.Body(address), image));
     EXPECT_EQ(m.ProgChecksum, static_cast<int32_t>(*HeaderChecksum(image)));
 }

@@ -139,7 +139,7 @@ TEST_P(CommErrorQueryTable, RecoveryFollowsTheResultAndPortType)
     port.Name = "Line";
     port.CommType = c.type;
     port.SetMaxMotors(12);
-    CCommErrorQuery query(detector, &questions);
+    CCommErrorQuery query(detector, questions);
 
     const uint32_t answer = query.OnCommError(c.request, Target::Port(&port));
     EXPECT_EQ(answer, c.expected);
@@ -172,7 +172,7 @@ TEST(CommErrorQuery, QueryTextsRememberedAnswersTargetsAndTheAnswerContract)
     TestProfile profile;
     ui::CHeadlessQuestions questions;
     FakeDetector detector;
-    CCommErrorQuery query(detector, &questions);
+    CCommErrorQuery query(detector, questions);
     CCommPort port;
     port.Name = "Com3";
     port.CommType = COMM_RS232;

@@ -46,9 +46,10 @@ protected:
         const std::string line = "mainroad-" + std::to_string(++n);
         rig = vqxsim::FakeLineRig::Chain(vqxsim::MakeProfiles(3, Profile(), true), line);
         analyzer.SetView(&view);
-        policy.analyzer = &analyzer;
-        policy.options.ResponseTimeout = 60;
-        auto port = MakeDetectPort(policy, line, "Line", 0, COMM_RS232, 9600);
+        context.SetTrafficLog(&analyzer);
+        context.Options().ResponseTimeout = 60;
+        auto port = MakeDetectPort(context, line, "Line", 0, COMM_RS232, 9600);
+        project.SetContext(&context);
         project.isDefault = false;
         project.Name = "Road";
         project.FileName = folder / "Road.spj";
@@ -57,7 +58,7 @@ protected:
         pane.Attach(&text, &around);
         around.pane = &pane;
         around.query = &query;
-        GetOptions().ShowTyping = false;
+        context.Options().ShowTyping = false;
         clock.Advance(std::chrono::seconds(2)); // past the motors' boot time
     }
     static vqxsim::MotorProfile Profile()
@@ -84,14 +85,13 @@ protected:
     platform::ScopedClock clockScope{clock};
     CSerialDataAnalyzer analyzer;
     VisibleView view;
-    TestPolicy policy;
     std::unique_ptr<vqxsim::FakeLineRig> rig;
     CProject project;
     CTerminalPane pane{0};
     CTerminalTranscript text;
     Surroundings around;
     CProjectRecoveryActions actions{project, around};
-    commerror::CCommErrorQuery query{actions, &questions};
+    commerror::CCommErrorQuery query{actions, questions};
     size_t seen = 0;
 };
 
@@ -130,11 +130,11 @@ TEST_F(MainRoad, TypedCommandsRepliesSilentReportDetectionAndTheProjectFile)
     EXPECT_GE(around.portsChanged, 1);
     // The terminal's request reports to the information view (not into the pane).
     std::string lines;
-    for (const ui::CInfoLine& l : ui::Info().Lines())
+    for (const ui::CInfoLine& l : info.Lines())
         lines += l.description + "|";
     EXPECT_NE(lines.find("Detecting Tessaraxons on RS-232 daisy chain: \"Line\"|"), std::string::npos) << lines;
     EXPECT_NE(lines.find("3 motors were detected.|"), std::string::npos) << lines;
-    EXPECT_EQ(ui::Info().ErrorCount(), 0);
+    EXPECT_EQ(info.ErrorCount(), 0);
 
     // Now the motors are known: a typed address makes its motor the target.
     EXPECT_TRUE(pane.SendLine("2RP", false, false));
@@ -234,6 +234,6 @@ TEST_F(MainRoad, MergingDetectedMotorsAsTheUserDecides)
     const uint32_t r = DetectAllMotors(project, port, kDetectToInfo, dialog);
     EXPECT_FALSE(r & commerror::kAnswerWorks);
     EXPECT_FALSE(port.GetMotor(1)->IsAvailable);
-    EXPECT_GT(ui::Info().ErrorCount(), 0);
+    EXPECT_GT(info.ErrorCount(), 0);
     EXPECT_EQ(port.MotorCount(), 3);
 }

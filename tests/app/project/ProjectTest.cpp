@@ -9,7 +9,7 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
+#include "tests/common/HeadlessContext.h"
 #include "platform/fs/AtomicFile.h"
 #include "platform/paths/Paths.h"
 #include "tests/common/TempFolder.h"
@@ -105,8 +105,8 @@ protected:
 
     TempFolder folder;
     TestProfile profile;
-    ui::CHeadlessQuestions questions;
-    ui::ScopedServices services{nullptr, &questions, nullptr};
+    HeadlessContext headless;
+    ui::CHeadlessQuestions& questions = headless.questions;
 
 private:
     std::string m_oldData;
@@ -284,6 +284,7 @@ TEST_F(ProjectFileTest, DefaultProjectHostileFilesBoundsAndFailedSaves)
 
     // A project file that cannot be written: the user is told, the old file stays.
     good.FileName = folder / "no-such-folder/Good.spj";
+    good.SetContext(&headless.context);
     EXPECT_FALSE(good.Save());
     ASSERT_FALSE(questions.MessageTexts().empty());
     EXPECT_EQ(questions.MessageTexts().back(), "Cannot write to the project file.");
@@ -371,4 +372,23 @@ TEST(ProjectDocuments, OpenDocumentsTextReadAndWritten)
     EXPECT_TRUE(ParseOpenDocuments("<1,2>/a.tqs<1>").empty()); // "<" at the very start
     EXPECT_EQ(ParseOpenDocuments("/a.tqs<1,2>/b.tqs<3").size(), 1u);
     EXPECT_EQ(ParseOpenDocuments("/a.tqs<99999999999999999999999,x,,-7>")[0].placement.size(), 4u);
+}
+
+TEST_F(ProjectFileTest, AStartupDeviceBecomesTheFirstPortOfANeverConfiguredDefaultProject)
+{
+    EXPECT_FALSE(DefaultProjectExists());
+    FakeProbe probe;
+    CProject def;
+    def.LoadDefault(&probe);
+    ASSERT_TRUE(AdoptStartupPort(def, "/tmp/vqx-motorsim-1"));
+    EXPECT_EQ(PortNames(def), (std::vector<std::string>{"/tmp/vqx-motorsim-1", "Ethernet", "USB"}));
+    EXPECT_EQ(def.Port(0)->CommType, COMM_RS232);
+    EXPECT_EQ(def.Port(0)->IsOpen, 1);
+    EXPECT_FALSE(AdoptStartupPort(def, "/tmp/vqx-motorsim-1")); // once
+    EXPECT_FALSE(AdoptStartupPort(def, ""));
+    ASSERT_TRUE(def.Save());
+    EXPECT_TRUE(DefaultProjectExists());
+    CProject named;
+    named.isDefault = false;
+    EXPECT_FALSE(AdoptStartupPort(named, "/dev/pts/3"));
 }

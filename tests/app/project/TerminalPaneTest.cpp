@@ -37,7 +37,7 @@ protected:
         FakePortTest::SetUp();
         port->Name = "Com3";
         port->CommType = COMM_RS232;
-        policy.options.ResponseTimeout = 60;
+        context.Options().ResponseTimeout = 60;
         port->CalcTimeouts(port->MaxMotors);
         // Addresses 3 and 5 at list indexes 0 and 1: the target is found by address.
         EnterDetectedMotor(*port, 3);
@@ -45,7 +45,7 @@ protected:
         Open();
         pane.port = port.get();
         pane.Attach(&text, &host);
-        GetOptions().ShowTyping = true;
+        context.Options().ShowTyping = true;
     }
 
     // The spans of the transcript as (format, text).

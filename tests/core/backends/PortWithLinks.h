@@ -1,11 +1,11 @@
 #pragma once
 // A port of Ethernet or USB motors for tests: the motors' links stand in a plain list with their
-// addresses, and a policy gives short timeouts and records the traffic.
+// addresses, and its operation context gives short timeouts and records the traffic.
 
 #include "core/port/CommPort.h"
 #include "tests/core/backends/CodeOf.h"
 #include "core/port/MotorLink.h"
-#include "core/port/PortPolicy.h"
+#include "core/ui/OperationContext.h"
 #include "core/settings/Options.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 
@@ -33,22 +33,23 @@ struct LinkList : IPortMotors {
     void SetAvailable(int index, bool available) override { entries[static_cast<size_t>(index)].available = available; }
 };
 
-struct ShortTimeoutPolicy : CPortPolicy {
-    COptions options = [] {
-        COptions o;
+// Short timeouts and a recording traffic log.
+struct ShortTimeoutContext {
+    ShortTimeoutContext()
+    {
+        COptions& o = context.Options();
         o.CalTimeouts = false;
         o.EchoTimeout = 20;
         o.ResponseTimeout = 150;
         o.NetworkDelay = 0;
-        return o;
-    }();
-    mutable RecordingTrafficLog log;
-    ITrafficLog* Analyzer() const override { return &log; }
-    const COptions& Settings() const override { return options; }
+        context.SetTrafficLog(&log);
+    }
+    RecordingTrafficLog log;
+    ui::COperationContext context;
 };
 
 struct PortWithLinks {
-    ShortTimeoutPolicy policy;
+    ShortTimeoutContext policy;
     LinkList motors;
     CCommPort port;
 
@@ -56,7 +57,7 @@ struct PortWithLinks {
     {
         port.CommType = commType;
         port.id = 2;
-        port.SetPolicy(&policy);
+        port.SetContext(&policy.context);
         port.SetMotorLinks(&motors);
     }
     ~PortWithLinks() { port.ClosePort(); }

@@ -1,13 +1,13 @@
 #include "core/detect/NetDetection.h"
 
-#include "core/ui/Services.h"
+#include "tests/common/HeadlessContext.h"
 #include "platform/clock/Clock.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class ConfigureNetMotorTest : public ::testing::Test {
+class ConfigureNetMotorTest : public ::testing::Test, protected HeadlessContext {
 protected:
     ConfigureNetMotorTest()
     {
@@ -25,28 +25,25 @@ protected:
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessProgress progress{&questions};
-    ui::ScopedServices services{&progress, &questions, nullptr};
     NetMotorRecord record;
 };
 
 TEST_F(ConfigureNetMotorTest, IgnoreAndCancel)
 {
     questions.AnswerChoice(102);
-    EXPECT_EQ(ConfigureNetMotor(record), 2);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 2);
     EXPECT_EQ(questions.AskedQuestions()[0].choice.text,
               "An Ethernet Motor was found with IP Address:\n    192.168.7.21\n\nHowever VQX is not able to "
               "communicate with this motor. The motor's IP address may be on a different subnet.\n");
     EXPECT_EQ(questions.AskedQuestions()[0].choice.flags, ui::kChoiceNext);
-    EXPECT_EQ(ConfigureNetMotor(record), 0) << "a cancelled dialog stops the detection";
+    EXPECT_EQ(ConfigureNetMotor(context, record), 0) << "a cancelled dialog stops the detection";
 }
 
 TEST_F(ConfigureNetMotorTest, ChangingThisComputerShowsTheMotorsAddress)
 {
     for (int a : {101, 103, 105, 108})
         questions.AnswerChoice(a);
-    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 0);
     EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 181, 183}));
     ASSERT_EQ(questions.MessageTexts().size(), 1u);
     EXPECT_EQ(questions.MessageTexts()[0],
@@ -58,7 +55,7 @@ TEST_F(ConfigureNetMotorTest, WaitingForAServerEndsInDetectAgainOrCancel)
 {
     for (int a : {101, 103, 106, 109})
         questions.AnswerChoice(a);
-    EXPECT_EQ(ConfigureNetMotor(record), 3);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 3);
     EXPECT_EQ(progress.State().Text(), "Waiting for the motor to get a valid IP address");
     EXPECT_EQ(progress.State().Total(), 300);
 
@@ -66,7 +63,7 @@ TEST_F(ConfigureNetMotorTest, WaitingForAServerEndsInDetectAgainOrCancel)
         questions.AnswerChoice(a);
     progress.CancelAtCount(10);
     questions.AnswerMessageBox(ui::IDYES);
-    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 0);
 }
 
 TEST_F(ConfigureNetMotorTest, StaticAddressCancelledAtThePrompt)
@@ -74,7 +71,7 @@ TEST_F(ConfigureNetMotorTest, StaticAddressCancelledAtThePrompt)
     for (int a : {101, 104, 115})
         questions.AnswerChoice(a);
     questions.AnswerMotorIP(std::nullopt);
-    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 0);
     const auto& asked = questions.AskedQuestions();
     ASSERT_EQ(asked.back().kind, ui::CHeadlessQuestions::Asked::MotorIP);
     EXPECT_EQ(asked.back().motorIP.address, "192.168.7.21");
@@ -88,7 +85,7 @@ TEST_F(ConfigureNetMotorTest, PowerUpQuestionOfTheComputerPath)
     for (int a : {101, 103, 106, 110, 111, 114})
         questions.AnswerChoice(a);
     questions.AnswerMotorIP(std::nullopt);
-    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 0);
     EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 181, 184, 187, 188}));
     const auto q7 = questions.AskedQuestions()[5].choice;
     EXPECT_EQ(q7.flags, 0u);
@@ -104,7 +101,7 @@ TEST_F(ConfigureNetMotorTest, PowerUpQuestionOfTheNetworkPath)
     for (int a : {101, 104, 116, 118})
         questions.AnswerChoice(a);
     questions.AnswerMotorIP(std::nullopt);
-    EXPECT_EQ(ConfigureNetMotor(record), 0);
+    EXPECT_EQ(ConfigureNetMotor(context, record), 0);
     EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 182, 189}));
     const auto q9 = questions.AskedQuestions()[3].choice;
     EXPECT_EQ(q9.flags, 0u);
@@ -138,7 +135,7 @@ TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
         EXPECT_EQ(e.GetCode(), CVQXException::NetworkError);
     }
     NetMotorRecord record;
-    EXPECT_FALSE(SetNetMotorIP(record, "10.1.2.3"));
+    EXPECT_FALSE(SetNetMotorIP(port.Context(), record, "10.1.2.3"));
     port.CommType = COMM_USB;
     EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NONE);
 }
@@ -199,7 +196,8 @@ TEST(DetectNetMotorsTest, AFloodOfForeignDatagramsCannotHoldDiscoveryOpen)
     DatagramFlood flood;
     std::vector<NetMotorRecord> records;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(DiscoverNetMotors(records));
+    ui::COperationContext context;
+    EXPECT_TRUE(DiscoverNetMotors(context, records));
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_TRUE(records.empty());
     EXPECT_LT(took, std::chrono::seconds(7));
@@ -210,7 +208,7 @@ TEST_F(ConfigureNetMotorTest, AFloodOfForeignDatagramsCannotHoldTheSearchAfterAR
 {
     DatagramFlood flood;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(SetNetMotorIP(record, "192.168.7.30"));
+    EXPECT_FALSE(SetNetMotorIP(context, record, "192.168.7.30"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
 }
 

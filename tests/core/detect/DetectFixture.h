@@ -4,7 +4,6 @@
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
-#include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 #include "platform/serial/FakeSerialLine.h"
 #include "tests/core/detect/DetectServices.h"
@@ -23,10 +22,9 @@ protected:
         static int serial = 0;
         line = platform::FakeSerialLine::Create("fake:detect" + std::to_string(++serial));
         motors = std::make_unique<CTestMotors>(line, topology);
-        policy.options = COptions{};
-        policy.options.ResponseTimeout = 60;
-        policy.options.EchoTimeout = 40;
-        port = MakeDetectPort(policy, line->Name(), "Bench", 3, commType, portBaud);
+        context.Options().ResponseTimeout = 60;
+        context.Options().EchoTimeout = 40;
+        port = MakeDetectPort(context, line->Name(), "Bench", 3, commType, portBaud);
     }
 
     CMotor* Listed(int index) const { return port->motors.GetAt(index); }
@@ -69,7 +67,6 @@ protected:
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
-    TestPolicy policy;
     std::shared_ptr<platform::FakeSerialLine> line;
     std::unique_ptr<CTestMotors> motors;
     std::unique_ptr<CCommPort> port;

@@ -2,15 +2,19 @@
 
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
-#include "core/ui/Services.h"
+#include "tests/common/HeadlessContext.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class DetectionFrameTest : public ::testing::Test {
+class DetectionFrameTest : public ::testing::Test, protected HeadlessContext {
 protected:
-    DetectionFrameTest() { port.Name = "P"; }
+    DetectionFrameTest()
+    {
+        port.Name = "P";
+        port.SetContext(&context);
+    }
     std::vector<int> Addresses() const
     {
         std::vector<int> out;
@@ -20,8 +24,6 @@ protected:
         }
         return out;
     }
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services{nullptr, nullptr, &info};
     CCommPort port;
 };
 

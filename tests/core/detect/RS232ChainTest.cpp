@@ -47,7 +47,7 @@ TEST_P(ChainAddressing, AddressesInChainOrderAtThePortRate)
     }
     ExpectListConsistent();
     EXPECT_EQ(line->HostLine().baud, c.portBaud);
-    EXPECT_EQ(port->Policy().Settings().EchoErrors, false) << "the strict echo check is given back";
+    EXPECT_EQ(port->IsStrictEchoForced(), false) << "the strict echo check is given back";
 }
 
 INSTANTIATE_TEST_SUITE_P(Chains, ChainAddressing,
@@ -170,7 +170,7 @@ TEST_F(RS232ChainTest, CancelLeavesMotorsAwakeAndPortUsable)
     // The first step reached is the counting of motor 1.
     EXPECT_EQ(AddressServos(*port, DETECT_SHOW_PROGRESS), DETECT_CANCELLED);
     EXPECT_FALSE(AnyAsleep());
-    EXPECT_EQ(port->Policy().Settings().EchoErrors, false);
+    EXPECT_EQ(port->IsStrictEchoForced(), false);
 }
 
 TEST_F(RS232ChainTest, ChainTokenSplitOverTwoReads)

@@ -100,7 +100,7 @@ TEST_F(FakePortTest, LongCommandsGoInChunksOfEightEachChecked)
 
 TEST_F(FakePortTest, StrictEchoSendsEverythingThenRaisesTheLastError)
 {
-    policy.options.EchoErrors = true;
+    context.Options().EchoErrors = true;
     Open();
     // The second chunk comes back with one byte changed.
     line->ChangeByte(platform::FakeSerialLine::Direction::ToHost, 10, '#');
@@ -149,7 +149,7 @@ TEST_F(FakePortTest, AdaptiveEchoFollowsTheMotors)
 TEST_F(FakePortTest, EchoOffPacesByTransmitTime)
 {
     motors.echo = false;
-    policy.options.DownloadDelay = 260;
+    context.Options().DownloadDelay = 260;
     Open();
     port->Echo = 0;
     const auto slept = clock.Slept();
@@ -167,7 +167,7 @@ TEST_F(FakePortTest, EchoOffPacesByTransmitTime)
 TEST_F(FakePortTest, EchoOffPausesRunAgainstOneDeadline)
 {
     motors.echo = false;
-    policy.options.DownloadDelay = 0;
+    context.Options().DownloadDelay = 0;
     Open();
     port->Echo = 0;
     struct Step {
@@ -221,9 +221,9 @@ TEST_F(FakePortTest, ReplyNeverOverrunsTheCallersBuffer)
 
 TEST_F(FakePortTest, NoReplyRaisesNoResponseAfterTheTotalTimeout)
 {
-    policy.options.CalTimeouts = false;
-    policy.options.EchoTimeout = 100;
-    policy.options.ResponseTimeout = 200;
+    context.Options().CalTimeouts = false;
+    context.Options().EchoTimeout = 100;
+    context.Options().ResponseTimeout = 200;
     Open();
     const auto start = platform::Now();
     EXPECT_VQX_CODE(port->Query("RP", 1, true), CVQXException::NoResponse);
@@ -237,9 +237,9 @@ TEST_F(FakePortTest, NoReplyRaisesNoResponseAfterTheTotalTimeout)
 
 TEST_F(FakePortTest, ChatterIsCutOffAfterTwiceTheTotalTimeout)
 {
-    policy.options.CalTimeouts = false;
-    policy.options.EchoTimeout = 50;
-    policy.options.ResponseTimeout = 150; // total 200 ms, cut-off 400 ms
+    context.Options().CalTimeouts = false;
+    context.Options().EchoTimeout = 50;
+    context.Options().ResponseTimeout = 150; // total 200 ms, cut-off 400 ms
     Open();
     port->WriteCommand("RP", 1, true);
     line->SetByteTime(10ms);
@@ -284,7 +284,7 @@ TEST_F(FakePortTest, EchoModeSwitching)
     ClearWire();
     EXPECT_VQX_CODE(port->SetEchoMode(true), CVQXException::NoEcho);
     EXPECT_EQ(motors.writes.size(), 2u);
-    EXPECT_FALSE(policy.options.EchoErrors);
+    EXPECT_FALSE(context.Options().EchoErrors);
 
     ClearWire();
     const int purges = line->PurgeCount();

@@ -18,9 +18,11 @@ struct RecordingEvents : IPortEvents {
     }
 };
 
+// The events sink of a context, for a scope shorter than the port's life.
 struct ScopedEvents {
-    explicit ScopedEvents(IPortEvents* e) { SetPortEvents(e); }
-    ~ScopedEvents() { SetPortEvents(nullptr); }
+    ScopedEvents(ui::COperationContext& c, IPortEvents* e) : context(c) { context.SetPortEvents(e); }
+    ~ScopedEvents() { context.SetPortEvents(nullptr); }
+    ui::COperationContext& context;
 };
 
 } // namespace
@@ -28,7 +30,7 @@ struct ScopedEvents {
 TEST_F(FakePortTest, OpenAppliesTheLineAndTimeouts)
 {
     RecordingEvents events;
-    ScopedEvents scoped(&events);
+    ScopedEvents scoped(context, &events);
     port->BitPerSec = 38400;
     port->Parity = 3;
     port->MaxMotors = 10;
@@ -91,8 +93,8 @@ TEST_F(FakePortTest, FailedOpenLeavesThePortClosed)
 
 TEST_F(FakePortTest, TimeoutArithmetic)
 {
-    policy.options.ResponseTimeout = 500;
-    policy.options.NetworkDelay = 1000;
+    context.Options().ResponseTimeout = 500;
+    context.Options().NetworkDelay = 1000;
     port->BitPerSec = 9600;
     port->CalcTimeouts(10);
     EXPECT_EQ(port->echoTimeout, 111);
@@ -104,8 +106,8 @@ TEST_F(FakePortTest, TimeoutArithmetic)
     EXPECT_EQ(port->echoTimeout, 10);
     EXPECT_EQ(port->totalTimeout, 510);
 
-    policy.options.CalTimeouts = false;
-    policy.options.EchoTimeout = 70;
+    context.Options().CalTimeouts = false;
+    context.Options().EchoTimeout = 70;
     port->CalcTimeouts(10);
     EXPECT_EQ(port->echoTimeout, 70);
     port->CommType = COMM_ETHERNET;
@@ -161,9 +163,9 @@ TEST_F(FakePortTest, ReadBytesRestoresTheTimeoutOnEveryPath)
 
     // Success, with the receive sound when it is asked for.
     RecordingEvents events;
-    ScopedEvents scoped(&events);
-    policy.options.ReceiveSounds = true;
-    policy.options.SoundFile = "ding.wav";
+    ScopedEvents scoped(context, &events);
+    context.Options().ReceiveSounds = true;
+    context.Options().SoundFile = "ding.wav";
     line->PeerWrite("wxyz");
     port->ReadBytes(buf, 4, got, 50);
     EXPECT_EQ(got, 4u);

@@ -191,10 +191,10 @@ TEST(CommPortLinks, APortOutsideAProjectGivesItsLinksNoAnalyzerPage)
     motors.link.reply = "1";
 
     CSerialDataAnalyzer analyzer;
-    TestPolicy policy;
-    policy.analyzer = &analyzer;
+    ui::COperationContext context;
+    context.SetTrafficLog(&analyzer);
     CCommPort port;
-    port.SetPolicy(&policy);
+    port.SetContext(&context);
     port.CommType = COMM_ETHERNET;
     port.MaxMotors = 1;
     port.SetMotorLinks(&motors);

@@ -17,16 +17,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(pty.Ok());
-        policy.options.CalTimeouts = false;
-        policy.options.EchoTimeout = 30;
-        policy.options.ResponseTimeout = 60;
-        port.SetPolicy(&policy);
+        context.Options().CalTimeouts = false;
+        context.Options().EchoTimeout = 30;
+        context.Options().ResponseTimeout = 60;
+        port.SetContext(&context);
         port.PortName = pty.slavePath;
         port.Echo = 0;
-        policy.options.DownloadDelay = 0;
+        context.Options().DownloadDelay = 0;
     }
     PtyPair pty;
-    TestPolicy policy;
+    ui::COperationContext context;
     CCommPort port;
 };
 
@@ -45,7 +45,7 @@ TEST_F(PtyPortTest, OpensExclusivelyWithItsLineSettings)
     EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
 
     CCommPort second;
-    second.SetPolicy(&policy);
+    second.SetContext(&context);
     second.PortName = pty.slavePath;
     EXPECT_VQX_CODE(second.OpenPort(), CVQXException::CannotOpenPort);
     EXPECT_EQ(second.isOpen, 0);
@@ -74,7 +74,7 @@ TEST_F(PtyPortTest, CommandsAndRepliesCrossTheTerminal)
 TEST_F(PtyPortTest, UnpluggedTerminalRaisesReadAndWriteErrorsPromptly)
 {
     port.OpenPort();
-    policy.options.ResponseTimeout = 5000;
+    context.Options().ResponseTimeout = 5000;
     port.CalcTimeouts(10);
     std::thread unplug([&] {
         std::this_thread::sleep_for(30ms);

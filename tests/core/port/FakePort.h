@@ -1,10 +1,11 @@
 #pragma once
-// A port on an in-process fake line with a scripted motor side, its own settings and a visible
-// analyzer, all on a manual clock.
+// A port on an in-process fake line with a scripted motor side, its own operation context (own
+// settings, a visible analyzer), all on a manual clock.
 
 #include "core/analyzer/SerialDataAnalyzer.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "platform/serial/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-class TestPolicy : public CPortPolicy {
-public:
-    COptions options;
-    CSerialDataAnalyzer* analyzer = nullptr;
-    const COptions& Settings() const override { return options; }
-    ITrafficLog* Analyzer() const override { return analyzer; }
-};
 
 class VisibleView : public IAnalyzerView {
 public:
@@ -65,10 +58,9 @@ protected:
         static int serial = 0;
         line = platform::FakeSerialLine::Create("fake:port" + std::to_string(++serial));
         analyzer.SetView(&view);
-        policy.analyzer = &analyzer;
-        policy.options = COptions{};
-        port = std::make_unique<CCommPort>();
-        port->SetPolicy(&policy);
+        context.SetTrafficLog(&analyzer);
+                port = std::make_unique<CCommPort>();
+        port->SetContext(&context);
         port->PortName = line->Name();
         port->id = 2;
         motors.Attach(*line);
@@ -109,7 +101,7 @@ protected:
     std::shared_ptr<platform::FakeSerialLine> line;
     CSerialDataAnalyzer analyzer;
     VisibleView view;
-    TestPolicy policy;
+    ui::COperationContext context;
     ScriptedMotors motors;
     std::unique_ptr<CCommPort> port;
 };

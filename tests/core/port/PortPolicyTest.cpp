@@ -7,7 +7,7 @@ using Kind = CPortPolicy::TimeoutKind;
 
 namespace {
 
-struct EngineLikePolicy : TestPolicy {
+struct EngineLikePolicy : CPortPolicy {
     std::shared_ptr<platform::FakeSerialLine> line;
     int maxRetry = 1;
     std::vector<std::pair<Kind, int>> timeouts;
@@ -30,7 +30,7 @@ struct EngineLikePolicy : TestPolicy {
     platform::SerialTimeouts DriverTimeouts(const CCommPort& port, Kind kind, int ms) const override
     {
         const_cast<EngineLikePolicy*>(this)->timeouts.emplace_back(kind, ms);
-        return TestPolicy::DriverTimeouts(port, kind, ms);
+        return CPortPolicy::DriverTimeouts(port, kind, ms);
     }
 };
 
@@ -40,7 +40,7 @@ protected:
     {
         FakePortTest::SetUp();
         engine.line = line;
-        engine.analyzer = nullptr;
+        context.SetTrafficLog(nullptr); // the engine's context logs nowhere
         port->SetPolicy(&engine);
     }
     EngineLikePolicy engine;

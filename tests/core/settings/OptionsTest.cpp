@@ -1,4 +1,5 @@
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "platform/registry/Profile.h"
 #include "platform/registry/Registry.h"
 
@@ -156,12 +157,12 @@ TEST(Options, BooleanFiveLoadsTrueAndSavesAsOne)
     EXPECT_EQ(t.profile->GetInt("Polling", "NoPollingOnError", -1), 1);
 }
 
-TEST(Options, GlobalInstanceUsesTheApplicationProfile)
+TEST(Options, DefaultContextsRecordUsesTheApplicationProfile)
 {
     TempRegistry t;
     platform::ScopedDefaultRegistry scope(*t.reg);
     t.profile->WriteInt("Editor", "TabSize", 8);
-    COptions& o = GetOptions();
+    COptions& o = ui::COperationContext::Default().Options();
     o.Load();
     EXPECT_EQ(o.TabSize, 8);
     o.TabSize = 3;

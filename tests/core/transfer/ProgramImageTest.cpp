@@ -86,20 +86,21 @@ TEST(ProgramImage, RunOnKeywordsGetTheirBlankBackOutsideStrings)
 
 TEST(ProgramImage, EndImageComesFromTheCompilerWhenItCan)
 {
-    SetProgramCompiler([](const std::string& source, const std::string& version) -> std::optional<std::string> {
+    ui::COperationContext context;
+    EXPECT_FALSE(context.Compiler()) << "a context starts without a compiler";
+    EXPECT_EQ(EndProgramImage(context.Compiler(), "461"), FixedEndImage("461"));
+    context.SetProgramCompiler([](const std::string& source, const std::string& version) -> std::optional<std::string> {
         if (version == "999")
             throw std::runtime_error("no language file");
         if (version == "998")
             return std::nullopt;
         return BuildImage("400", {0, 0, 0, 0}, source + "\n");
     });
-    EXPECT_EQ(EndProgramImage("450"), BuildImage("400", {0, 0, 0, 0}, "END\n"));
+    EXPECT_EQ(EndProgramImage(context.Compiler(), "450"), BuildImage("400", {0, 0, 0, 0}, "END\n"));
     // A "400" image is not for a 462 motor: the hand-made one with the 462's header instead.
-    EXPECT_EQ(EndProgramImage("462"), FixedEndImage("462"));
+    EXPECT_EQ(EndProgramImage(context.Compiler(), "462"), FixedEndImage("462"));
     EXPECT_EQ(FixedEndImage("462").substr(0, 4), "$462");
-    EXPECT_EQ(EndProgramImage("999"), FixedEndImage("999"));
-    EXPECT_EQ(EndProgramImage("998"), FixedEndImage("998"));
-    SetProgramCompiler(nullptr);
-    EXPECT_FALSE(HasProgramCompiler());
-    EXPECT_EQ(EndProgramImage("461"), FixedEndImage("461"));
+    EXPECT_EQ(EndProgramImage(context.Compiler(), "999"), FixedEndImage("999"));
+    EXPECT_EQ(EndProgramImage(context.Compiler(), "998"), FixedEndImage("998"));
+
 }

@@ -2,7 +2,6 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
-#include "core/ui/Services.h"
 #include "platform/clock/Clock.h"
 #include "platform/serial/FakeSerialLine.h"
 #include "tests/core/transfer/ScriptedLine.h"
@@ -31,11 +30,11 @@ TEST(Restart, AnswerOnTheThirdTry)
 {
     RestartLine t;
     t.answerFrom = 3;
-    ui::CHeadlessProgress progress;
-    ui::ScopedServices services(&progress, nullptr, nullptr);
-    GetOptions().IncludeVQX = false;
+    ui::CHeadlessProgress& progress = t.headless.progress;
+    CSerialDataAnalyzer analyzer;
+    t.headless.context.SetTrafficLog(&analyzer);
+    t.headless.context.Options().IncludeVQX = false;
     EXPECT_TRUE(t.motor->Restart(true));
-    GetOptions().IncludeVQX = true;
     EXPECT_EQ(t.Count("Z"), 1);
     EXPECT_EQ(t.Count("RSP"), 3);
     // Progress: the total of 30, one step per failed try, the dialog closed; Cancel hidden.
@@ -47,7 +46,7 @@ TEST(Restart, AnswerOnTheThirdTry)
     EXPECT_FALSE(progress.IsShown());
     EXPECT_FALSE(progress.State().CancelVisible());
     EXPECT_EQ(progress.State().Text(), "Restarting the motor");
-    EXPECT_TRUE(GetSerialDataAnalyzer().IsLogging());
+    EXPECT_TRUE(analyzer.IsLogging()) << "the switch is given back";
 }
 
 TEST(Restart, FirstTryAnswersAfterOnePause)

@@ -1,12 +1,13 @@
 #pragma once
 // A motor (address 2) on an RS-485 fake line with a manual clock, answering from a table of
 // replies, with every host write kept as it came so that tests see the chunks. After "LOAD" it
-// takes raw bytes until FF FF 20, as a motor does.
+// takes raw bytes until FF FF 20, as a motor does. The port has a headless context of its own.
 
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "platform/clock/Clock.h"
 #include "platform/serial/FakeSerialLine.h"
+#include "tests/common/HeadlessContext.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +20,7 @@ struct CScriptedLine {
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
     std::shared_ptr<platform::FakeSerialLine> line = platform::FakeSerialLine::Create(UniqueName());
+    HeadlessContext headless;
     CCommPort port;
     CMotor* motor = new CMotor;
     std::vector<std::string> heard;           // commands
@@ -36,6 +38,7 @@ struct CScriptedLine {
                 Take(l, b);
             return true;
         });
+        port.SetContext(&headless.context);
         port.PortName = line->Name();
         port.CommType = COMM_RS485;
         port.Echo = 0;

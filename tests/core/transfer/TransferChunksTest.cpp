@@ -1,10 +1,9 @@
 #include "core/VQXException.h"
 #include "core/analyzer/TrafficLog.h"
-#include "core/port/PortPolicy.h"
+#include "core/port/PortEvents.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
 #include "core/transfer/TransferSteps.h"
-#include "core/ui/Services.h"
 #include "tests/core/transfer/ScriptedLine.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +43,7 @@ TEST(TransferChunks, ImagesGoOutInChunksOfEightThenTheTerminator)
         const std::string image = BuildImage("400", {0, 0, 0, 0}, std::string(bodySize - 1, 'a') + "\n");
         t.replies["RCKS"] = ChecksumReply(image);
         t.replies["RBo"] = "1";
-        const uint32_t flags = t.motor->DownloadImage(image, nullptr, DL_NO_MEMORY_CHECK);
+        const uint32_t flags = t.motor->DownloadImage(image, false, DL_NO_MEMORY_CHECK);
         EXPECT_EQ(flags, DL_NO_MEMORY_CHECK);
         EXPECT_EQ(t.loaded, image);
         std::vector<size_t> expected(image.size() / 8, 8);
@@ -64,7 +63,7 @@ TEST(TransferChunks, SixteenAndNineByteImages)
     for (const std::string& image : {std::string("$400000000000000"), std::string("$40000000")}) {
         CScriptedLine t;
         t.replies["RCKS"] = "000010 000000 P";
-        ASSERT_TRUE(t.motor->SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), nullptr, 0));
+        ASSERT_TRUE(t.motor->SendProgramBytes(reinterpret_cast<const uint8_t*>(image.data()), image.size(), false, 0));
         EXPECT_EQ(t.loaded, image);
         EXPECT_EQ(WriteSizesAfterLoad(t), image.size() == 16 ? (std::vector<size_t>{8, 8, 3}) : (std::vector<size_t>{8, 1, 3}));
     }
@@ -83,7 +82,7 @@ TEST(TransferChunks, ChecksumRepliesThatFailTheDownload)
                                      : std::string();
         };
         try {
-            t.motor->DownloadImage(image, nullptr, DL_NO_MEMORY_CHECK);
+            t.motor->DownloadImage(image, false, DL_NO_MEMORY_CHECK);
             ADD_FAILURE() << bad;
         } catch (const CVQXException& e) {
             EXPECT_EQ(e.GetCode(), CVQXException::NotDownloaded);
@@ -153,7 +152,7 @@ TEST(TransferChunks, MemoryProbeOfOldFirmwareOnChannelOnePrints)
 
 namespace {
 // Records the page of every mark that joins analyzer lines.
-struct CPageMarks : ITrafficLog, CPortPolicy {
+struct CPageMarks : ITrafficLog {
     std::vector<int> pages;
     void LogData(int, uint32_t, const uint8_t*, size_t) override {}
     void LogText(int, const char*, size_t) override {}
@@ -162,7 +161,15 @@ struct CPageMarks : ITrafficLog, CPortPolicy {
         if (bits & SDA_CONTINUES)
             pages.push_back(page);
     }
-    ITrafficLog* Analyzer() const override { return const_cast<CPageMarks*>(this); }
+};
+
+// Counts the motors whose record a download reports changed.
+struct CRecordChanges : IPortEvents {
+    int changed = 0;
+    void PortStateChanged(const CCommPort&) override {}
+    void RebuildConfigTree() override {}
+    void PlayReceiveSound(const std::string&) override {}
+    void MotorRecordChanged(CMotor&) override { ++changed; }
 };
 } // namespace
 
@@ -172,39 +179,38 @@ TEST(TransferChunks, PortOutsideAProjectMarksNoAnalyzerPage)
     for (int id : {-1, 3}) {
         CScriptedLine t;
         CPageMarks marks;
-        t.port.SetPolicy(&marks);
+        t.headless.context.SetTrafficLog(&marks);
         t.port.id = id;
         const std::string image = BuildImage("400", {0, 0, 0, 0}, std::string(20, 'a') + "\n");
         t.replies["RCKS"] = ChecksumReply(image);
-        t.motor->DownloadImage(image, nullptr, DL_NO_MEMORY_CHECK | DL_BLIND);
+        t.motor->DownloadImage(image, false, DL_NO_MEMORY_CHECK | DL_BLIND);
         EXPECT_EQ(t.loaded, image);
         const size_t ownPage = static_cast<size_t>(std::count(marks.pages.begin(), marks.pages.end(), id));
         EXPECT_EQ(ownPage, id < 0 ? 0u : marks.pages.size());
-        if (id >= 0)
+        if (id >= 0) {
             EXPECT_FALSE(marks.pages.empty());
-        t.port.SetPolicy(nullptr);
+        }
     }
 }
 
 TEST(TransferChunks, RefusedDownloadStillRefreshesTheTree)
 {
     // The memory probe clears the motor's program record; a refusal must show that too.
+    CRecordChanges events; // outlives the port, which reports its closing
     CScriptedLine t;
     t.motor->ProgName = "old.tqx";
     t.replies["RBo"] = "1";
     t.replies["RCKS"] = "000000 000000 X";
     const std::string file = ::testing::TempDir() + "refused-" + std::to_string(::getpid()) + ".tqx";
     std::ofstream(file, std::ios::binary) << BuildImage("400", {0, 0, 0, 0}, "END\n");
-    int refreshed = 0;
-    SetTreeRefresh([&](CMotor&) { ++refreshed; });
+    t.headless.context.SetPortEvents(&events);
     try {
-        t.motor->DownloadProgram(file, nullptr, DL_FAIL_NO_MEMORY, true);
+        t.motor->DownloadProgram(file, false, DL_FAIL_NO_MEMORY, true);
         ADD_FAILURE();
     } catch (const CVQXException& e) {
         EXPECT_EQ(e.GetCode(), CVQXException::NoEEPROM);
     }
-    SetTreeRefresh(nullptr);
     std::remove(file.c_str());
     EXPECT_TRUE(t.motor->ProgName.empty());
-    EXPECT_EQ(refreshed, 1);
+    EXPECT_EQ(events.changed, 1);
 }

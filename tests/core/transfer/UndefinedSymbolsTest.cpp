@@ -1,6 +1,6 @@
 #include "core/transfer/UndefinedSymbolsDlg.h"
 #include "core/ui/Questions.h"
-#include "core/ui/Services.h"
+#include "tests/common/HeadlessContext.h"
 #include "tests/core/ui/TestProfile.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +10,11 @@ using namespace transfer;
 TEST(UndefinedSymbols, ForceDownloadWritesAnywayAndSaysSo)
 {
     TestProfile profile;
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services(nullptr, &questions, &info);
+    HeadlessContext headless;
+    ui::CHeadlessQuestions& questions = headless.questions;
+    ui::CHeadlessInfoView& info = headless.info;
     questions.AnswerMessageBox(ui::kLeftButton);
-    EXPECT_TRUE(ConfirmUndefinedSymbols("450"));
+    EXPECT_TRUE(ConfirmUndefinedSymbols(headless.context, "450"));
     ASSERT_EQ(questions.MessageBoxCount(), 1);
     const auto& asked = questions.AskedQuestions()[0].message;
     EXPECT_NE(asked.text.find("not defined in motor version '450'."), std::string::npos);
@@ -27,15 +27,15 @@ TEST(UndefinedSymbols, ForceDownloadWritesAnywayAndSaysSo)
 TEST(UndefinedSymbols, OkWithTheBoxTickedHidesTheCheckBoxNextTime)
 {
     TestProfile profile;
-    ui::CHeadlessQuestions questions;
-    ui::CHeadlessInfoView info;
-    ui::ScopedServices services(nullptr, &questions, &info);
+    HeadlessContext headless;
+    ui::CHeadlessQuestions& questions = headless.questions;
+    ui::CHeadlessInfoView& info = headless.info;
     questions.AnswerMessageBox(ui::kRightButton, true);
-    EXPECT_FALSE(ConfirmUndefinedSymbols("462"));
+    EXPECT_FALSE(ConfirmUndefinedSymbols(headless.context, "462"));
     EXPECT_EQ(ui::GetRememberedAnswer("ErrorsDetected"), 1);
     EXPECT_TRUE(questions.AskedQuestions()[0].message.style & ui::kRememberAnswer);
     // Asked again, without its check box; closing the box never forces.
-    EXPECT_FALSE(ConfirmUndefinedSymbols("462"));
+    EXPECT_FALSE(ConfirmUndefinedSymbols(headless.context, "462"));
     ASSERT_EQ(questions.MessageBoxCount(), 2);
     EXPECT_FALSE(questions.AskedQuestions()[1].message.style & ui::kRememberAnswer);
     EXPECT_TRUE(info.Lines().empty());

@@ -80,12 +80,12 @@ TEST(InfoView, SummaryLineAndAnnouncements)
     CHeadlessQuestions q;
 
     CHeadlessInfoView clean;
-    clean.ShowSummary(false, true, &q);
+    clean.ShowSummary(false, true, q);
     EXPECT_EQ(clean.Lines().back().description, "Finished. No errors, No warnings.");
     EXPECT_EQ(clean.Lines().back().kind, InfoKind::Info);
     EXPECT_EQ(q.MessageBoxCount(), 0); // nothing to announce, success not asked for
 
-    clean.ShowSummary(true, true, &q);
+    clean.ShowSummary(true, true, q);
     ASSERT_EQ(q.MessageBoxCount(), 1);
     const auto& success = q.AskedQuestions().back().message;
     EXPECT_EQ(success.text, "The operation finished successfully.");
@@ -98,7 +98,7 @@ TEST(InfoView, SummaryLineAndAnnouncements)
 
     CHeadlessInfoView bad;
     bad.AddWarning("w");
-    bad.ShowSummary(true, true, &q);
+    bad.ShowSummary(true, true, q);
     EXPECT_EQ(bad.Lines().back().description, "Finished. No errors, 1 warning.");
     const auto& problems = q.AskedQuestions().back().message;
     EXPECT_EQ(problems.text, "One or more Errors/Warnings were detected during the operation.\n"
@@ -108,7 +108,7 @@ TEST(InfoView, SummaryLineAndAnnouncements)
 
     CHeadlessInfoView quiet;
     quiet.AddError("e");
-    quiet.ShowSummary(true, false, &q); // problems not announced: success is
+    quiet.ShowSummary(true, false, q); // problems not announced: success is
     EXPECT_EQ(q.AskedQuestions().back().message.key, "SuccessMsg");
     EXPECT_EQ(q.MessageBoxCount(), 3);
 }
@@ -119,8 +119,8 @@ TEST(InfoView, SummaryHonoursTheRememberedAnswer)
     CHeadlessQuestions q;
     q.AnswerMessageBox(IDOK, true); // "Check to disable this message" ticked
     CHeadlessInfoView v;
-    v.ShowSummary(true, true, &q);
-    v.ShowSummary(true, true, &q);
+    v.ShowSummary(true, true, q);
+    v.ShowSummary(true, true, q);
     EXPECT_EQ(q.MessageBoxCount(), 1);
     EXPECT_EQ(GetRememberedAnswer(kSuccessKey), IDOK);
 }

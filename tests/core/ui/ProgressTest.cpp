@@ -1,6 +1,5 @@
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
-#include "core/ui/Services.h"
 #include "tests/core/ui/TestProfile.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +63,7 @@ TEST(WaitState, CancelAnsweredNoLeavesItRunning)
     CHeadlessQuestions questions;
     questions.AnswerMessageBox(IDNO);
     CWaitState s("Downloading", "");
-    EXPECT_FALSE(s.PressCancel(&questions));
+    EXPECT_FALSE(s.PressCancel(questions));
     EXPECT_FALSE(s.Cancelled());
     EXPECT_EQ(s.Apply(kProgressCount, 1), 1);
     ASSERT_EQ(questions.AskedQuestions().size(), 1u);
@@ -74,7 +73,7 @@ TEST(WaitState, CancelAnsweredNoLeavesItRunning)
     EXPECT_EQ(LayoutOf(asked.style).focus, 2); // No has the focus
 
     questions.AnswerMessageBox(IDYES);
-    EXPECT_TRUE(s.PressCancel(&questions));
+    EXPECT_TRUE(s.PressCancel(questions));
     EXPECT_EQ(s.Apply(kProgressCount, 2), 0);
     EXPECT_EQ(s.Apply(kProgressTotal, 2), 0); // never reset while the dialog lives
 }
@@ -84,7 +83,7 @@ TEST(WaitState, CancelWithoutQuestion)
     CHeadlessQuestions questions;
     CWaitState s("Capturing", "");
     s.SetAskBeforeCancel(false);
-    EXPECT_TRUE(s.PressCancel(&questions));
+    EXPECT_TRUE(s.PressCancel(questions));
     EXPECT_TRUE(questions.AskedQuestions().empty());
     s.ClearCancelled();
     EXPECT_EQ(s.Apply(kProgressCount, 1), 1);
@@ -227,22 +226,6 @@ TEST(WaitStep, NestedStepSavesAndRestores)
         EXPECT_TRUE(p.State().CancelVisible());
     }
     EXPECT_FALSE(p.IsShown());
-}
-
-TEST(Services, ScopedInstallationAndDefaults)
-{
-    TestProfile profile;
-    CHeadlessProgress mine;
-    {
-        ScopedServices scope(&mine, nullptr, nullptr);
-        EXPECT_EQ(&Progress(), &mine);
-    }
-    EXPECT_NE(&Progress(), &mine);
-    // The default never cancels and answers like a user who closes the box.
-    EXPECT_TRUE(Progress().Show(std::string("x"), std::nullopt));
-    EXPECT_EQ(Progress().Notify(kProgressCount, 1), 1);
-    Progress().Close();
-    EXPECT_EQ(OptionMessageBox("Save?", MB_YESNOCANCEL), IDCANCEL);
 }
 
 TEST(CallbackProgress, ReplyZeroCancelsAtOnce)

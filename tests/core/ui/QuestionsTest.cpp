@@ -1,5 +1,5 @@
 #include "core/ui/Questions.h"
-#include "core/ui/Services.h"
+#include "core/ui/OperationContext.h"
 #include "tests/core/ui/TestProfile.h"
 #include "platform/registry/Profile.h"
 
@@ -80,8 +80,8 @@ TEST(Questions, FrameworkRouting)
     EXPECT_FALSE(RoutesToOptionBox(0x1000));       // system modal
 
     CHeadlessQuestions q;
-    FrameworkMessageBox("Routed", MB_OK | MB_ICONHAND, &q);
-    FrameworkMessageBox("Platform", MB_YESNO | MB_DEFBUTTON2, &q);
+    FrameworkMessageBox(q, "Routed", MB_OK | MB_ICONHAND);
+    FrameworkMessageBox(q, "Platform", MB_YESNO | MB_DEFBUTTON2);
     ASSERT_EQ(q.AskedQuestions().size(), 2u);
     EXPECT_EQ(q.AskedQuestions()[0].message.caption, "VQX");
     EXPECT_TRUE(q.AskedQuestions()[0].message.key.empty());
@@ -93,14 +93,14 @@ TEST(Questions, RememberedAnswerIsReturnedWithoutAsking)
     CHeadlessQuestions q;
     const uint32_t style = MB_YESNO | MB_ICONQUESTION | kRememberAnswer;
     q.AnswerMessageBox(IDYES, true);
-    EXPECT_EQ(OptionMessageBox("Reformat?", style, {}, kCheckToDisable, "AutoReformat", &q), IDYES);
+    EXPECT_EQ(OptionMessageBox(q, "Reformat?", style, {}, kCheckToDisable, "AutoReformat"), IDYES);
     EXPECT_EQ(GetRememberedAnswer("AutoReformat"), IDYES);
-    EXPECT_EQ(OptionMessageBox("Reformat?", style, {}, kCheckToDisable, "AutoReformat", &q), IDYES);
+    EXPECT_EQ(OptionMessageBox(q, "Reformat?", style, {}, kCheckToDisable, "AutoReformat"), IDYES);
     EXPECT_EQ(q.MessageBoxCount(), 1);
     // The options page resets it: asked again.
     ForgetRememberedAnswer("AutoReformat");
     q.AnswerMessageBox(IDNO, false);
-    EXPECT_EQ(OptionMessageBox("Reformat?", style, {}, kCheckToDisable, "AutoReformat", &q), IDNO);
+    EXPECT_EQ(OptionMessageBox(q, "Reformat?", style, {}, kCheckToDisable, "AutoReformat"), IDNO);
     EXPECT_EQ(q.MessageBoxCount(), 2);
     EXPECT_EQ(GetRememberedAnswer("AutoReformat"), 0); // not checked: nothing stored
 }
@@ -111,11 +111,11 @@ TEST(Questions, NeverRememberNo)
     CHeadlessQuestions q;
     const uint32_t style = MB_YESNO | MB_ICONQUESTION | kRememberAnswer | kNeverRememberNo;
     q.AnswerMessageBox(IDNO, true);
-    EXPECT_EQ(OptionMessageBox("Download?", style, {}, kCheckToDisable, "Download", &q), IDNO);
+    EXPECT_EQ(OptionMessageBox(q, "Download?", style, {}, kCheckToDisable, "Download"), IDNO);
     EXPECT_EQ(GetRememberedAnswer("Download"), 0); // No with the box checked: nothing stored
     q.AnswerMessageBox(IDYES, true);
-    EXPECT_EQ(OptionMessageBox("Download?", style, {}, kCheckToDisable, "Download", &q), IDYES);
-    EXPECT_EQ(OptionMessageBox("Download?", style, {}, kCheckToDisable, "Download", &q), IDYES);
+    EXPECT_EQ(OptionMessageBox(q, "Download?", style, {}, kCheckToDisable, "Download"), IDYES);
+    EXPECT_EQ(OptionMessageBox(q, "Download?", style, {}, kCheckToDisable, "Download"), IDYES);
     EXPECT_EQ(q.MessageBoxCount(), 2);
 }
 
@@ -125,19 +125,19 @@ TEST(Questions, RememberNeedsFlagKeyAndCheckText)
     CHeadlessQuestions q;
     // Remember flag with an empty key: nothing stored or read.
     q.AnswerMessageBox(IDYES, true);
-    OptionMessageBox("a", MB_YESNO | kRememberAnswer, {}, kCheckToDisable, {}, &q);
+    OptionMessageBox(q, "a", MB_YESNO | kRememberAnswer, {}, kCheckToDisable);
     // Key without the remember flag: nothing stored.
     q.AnswerMessageBox(IDYES, true);
-    OptionMessageBox("b", MB_YESNO, {}, kCheckToDisable, "X", &q);
+    OptionMessageBox(q, "b", MB_YESNO, {}, kCheckToDisable, "X");
     EXPECT_EQ(GetRememberedAnswer("X"), 0);
     // No check-box text: no check box, so nothing can be checked.
     q.AnswerMessageBox(IDYES, true);
-    OptionMessageBox("c", MB_YESNO | kRememberAnswer, {}, {}, "X", &q);
+    OptionMessageBox(q, "c", MB_YESNO | kRememberAnswer, {}, {}, "X");
     EXPECT_EQ(GetRememberedAnswer("X"), 0);
     // A remembered value is not read without the remember flag.
     SetRememberedAnswer("OnCommError", IDYES);
     q.AnswerMessageBox(IDNO);
-    EXPECT_EQ(OptionMessageBox("d", MB_YESNO | MB_ICONHAND, {}, {}, "OnCommError", &q), IDNO);
+    EXPECT_EQ(OptionMessageBox(q, "d", MB_YESNO | MB_ICONHAND, {}, {}, "OnCommError"), IDNO);
     EXPECT_EQ(q.MessageBoxCount(), 4);
 }
 
@@ -145,15 +145,15 @@ TEST(Questions, UnscriptedAndImpossibleAnswers)
 {
     TestProfile profile;
     CHeadlessQuestions q;
-    EXPECT_EQ(OptionMessageBox("x", MB_OK, {}, {}, {}, &q), IDOK);
-    EXPECT_EQ(OptionMessageBox("x", MB_OKCANCEL, {}, {}, {}, &q), IDCANCEL);
-    EXPECT_EQ(OptionMessageBox("x", MB_ABORTRETRYIGNORE, {}, {}, {}, &q), IDABORT);
-    EXPECT_EQ(OptionMessageBox("x", MB_YESNOCANCEL, {}, {}, {}, &q), IDCANCEL);
-    EXPECT_EQ(OptionMessageBox("x", MB_YESNO, {}, {}, {}, &q), IDNO);
-    EXPECT_EQ(OptionMessageBox("x", MB_RETRYCANCEL, {}, {}, {}, &q), IDCANCEL);
+    EXPECT_EQ(OptionMessageBox(q, "x", MB_OK), IDOK);
+    EXPECT_EQ(OptionMessageBox(q, "x", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(OptionMessageBox(q, "x", MB_ABORTRETRYIGNORE), IDABORT);
+    EXPECT_EQ(OptionMessageBox(q, "x", MB_YESNOCANCEL), IDCANCEL);
+    EXPECT_EQ(OptionMessageBox(q, "x", MB_YESNO), IDNO);
+    EXPECT_EQ(OptionMessageBox(q, "x", MB_RETRYCANCEL), IDCANCEL);
     EXPECT_TRUE(q.ScriptErrors().empty());
     q.AnswerMessageBox(IDCANCEL); // a Yes/No box has no Cancel
-    EXPECT_EQ(OptionMessageBox("y", MB_YESNO, {}, {}, {}, &q), IDNO);
+    EXPECT_EQ(OptionMessageBox(q, "y", MB_YESNO), IDNO);
     EXPECT_EQ(q.ScriptErrors().size(), 1u);
     EXPECT_EQ(q.AskedQuestions()[0].message.caption, "VQX");
 }
@@ -166,9 +166,9 @@ TEST(Questions, CustomButtons)
     r.text = "Warning!\n\nCalibration has not finished successfully for the detected Quintaloc(TM) motor.";
     r.style = kCustomButtons | MB_ICONEXCLAMATION;
     r.buttonTexts = {"Verify Calibration", "ReCalibrate", "Close"};
-    EXPECT_EQ(OptionMessageBox(r, &q), kRightButton); // unscripted: Close
+    EXPECT_EQ(OptionMessageBox(q, r), kRightButton); // unscripted: Close
     q.AnswerMessageBox(kMiddleButton);
-    EXPECT_EQ(OptionMessageBox(r, &q), kMiddleButton);
+    EXPECT_EQ(OptionMessageBox(q, r), kMiddleButton);
 }
 
 TEST(Questions, ChoiceLayoutAndHeight)
@@ -200,22 +200,22 @@ TEST(Questions, ChoiceBoxAnswers)
     r.values = {107, 108, 0, 0, 0};
     r.labels = {"Change the IP address of motor.", "Change the IP address of this computer.", "", "", ""};
     q.AnswerChoice(108);
-    EXPECT_EQ(ChoiceBox(r, &q).value, 108);
-    EXPECT_EQ(ChoiceBox(r, &q).value, IDCANCEL); // unscripted: Cancel
+    EXPECT_EQ(ChoiceBox(q, r).value, 108);
+    EXPECT_EQ(ChoiceBox(q, r).value, IDCANCEL); // unscripted: Cancel
     q.AnswerChoice(109);                         // not offered
-    EXPECT_EQ(ChoiceBox(r, &q).value, IDCANCEL);
+    EXPECT_EQ(ChoiceBox(q, r).value, IDCANCEL);
     EXPECT_EQ(q.ScriptErrors().size(), 1u);
     // Cancel hidden: Cancel acts as OK on the radio checked at the start.
     r.flags = kChoiceNoCancel;
     q.AnswerChoice(IDCANCEL);
-    EXPECT_EQ(ChoiceBox(r, &q).value, 107);
+    EXPECT_EQ(ChoiceBox(q, r).value, 107);
     // The check box state comes back only when the box shows it.
     r.flags = kChoiceCheckBox;
     q.AnswerChoice(107, true);
-    EXPECT_TRUE(ChoiceBox(r, &q).checked);
+    EXPECT_TRUE(ChoiceBox(q, r).checked);
     r.flags = 0;
     q.AnswerChoice(107, true);
-    EXPECT_FALSE(ChoiceBox(r, &q).checked);
+    EXPECT_FALSE(ChoiceBox(q, r).checked);
 }
 
 TEST(Questions, MotorIPPrompt)
@@ -224,7 +224,7 @@ TEST(Questions, MotorIPPrompt)
     std::string address = "10.0.0.5";
     q.AnswerMotorIP(std::string("300.1.1.1")); // refused, the dialog stays open
     q.AnswerMotorIP(std::string("192.168.1.20"));
-    EXPECT_TRUE(MotorIPBox(address, "NOTE:\nsame subnet", true, &q));
+    EXPECT_TRUE(MotorIPBox(q, address, "NOTE:\nsame subnet", true));
     EXPECT_EQ(address, "192.168.1.20");
     ASSERT_EQ(q.AskedQuestions().size(), 2u);
     EXPECT_EQ(q.AskedQuestions()[0].motorIP.address, "10.0.0.5");
@@ -234,10 +234,10 @@ TEST(Questions, MotorIPPrompt)
               "Invalid IP Address. Please enter an IP Address in the form of \"xxx.xxx.xxx.xxx\".");
 
     q.AnswerMotorIP(std::nullopt); // Cancel
-    EXPECT_FALSE(MotorIPBox(address, "", true, &q));
+    EXPECT_FALSE(MotorIPBox(q, address, "", true));
     EXPECT_EQ(address, "192.168.1.20");
     q.AnswerMotorIP(std::string("1.2.3")); // invalid, then the script runs out: Cancel
-    EXPECT_FALSE(MotorIPBox(address, "", true, &q));
+    EXPECT_FALSE(MotorIPBox(q, address, "", true));
     EXPECT_EQ(q.PendingAnswers(), 0u);
 }
 
@@ -246,14 +246,14 @@ TEST(Questions, DownloadDoneRemembersClose)
     RememberedKeys keys({"EndDownload"});
     CHeadlessQuestions q;
     q.AnswerDownloadDone(kDownloadDoneRun);
-    EXPECT_EQ(DownloadDoneBox(&q), kDownloadDoneRun);
+    EXPECT_EQ(DownloadDoneBox(q), kDownloadDoneRun);
     q.AnswerDownloadDone(kDownloadDoneReset, true); // only Close stores
-    EXPECT_EQ(DownloadDoneBox(&q), kDownloadDoneReset);
+    EXPECT_EQ(DownloadDoneBox(q), kDownloadDoneReset);
     EXPECT_EQ(GetRememberedAnswer("EndDownload"), 0);
     q.AnswerDownloadDone(IDOK, true);
-    EXPECT_EQ(DownloadDoneBox(&q), IDOK);
+    EXPECT_EQ(DownloadDoneBox(q), IDOK);
     EXPECT_EQ(GetRememberedAnswer("EndDownload"), 1);
-    EXPECT_EQ(DownloadDoneBox(&q), 1);
+    EXPECT_EQ(DownloadDoneBox(q), 1);
     EXPECT_EQ(q.AskedQuestions().size(), 3u);
 }
 
@@ -263,30 +263,31 @@ TEST(Questions, AnswersAreKeptInTheProfileSectionOptionBoxes)
     EXPECT_EQ(platform::GetProfileInt("OptionBoxes", "Address", -1), -1);
     CHeadlessQuestions q;
     q.AnswerMessageBox(IDYES, true);
-    OptionMessageBox("Address the motors?", MB_YESNO | MB_ICONQUESTION | kRememberAnswer | kNeverRememberNo, {},
-                     kCheckToDisable, "Address", &q);
+    OptionMessageBox(q, "Address the motors?", MB_YESNO | MB_ICONQUESTION | kRememberAnswer | kNeverRememberNo, {},
+                     kCheckToDisable, "Address");
     EXPECT_EQ(platform::GetProfileInt("OptionBoxes", "Address", 0), IDYES);
     // A value set by the options pages (or by another process) is honoured.
     platform::WriteProfileInt("OptionBoxes", "PollingProgram", IDCANCEL);
-    EXPECT_EQ(OptionMessageBox("Polling program?", MB_OKCANCEL | kRememberAnswer, "Tessaraxon Playground",
-                               kCheckToDisable, "PollingProgram", &q),
+    EXPECT_EQ(OptionMessageBox(q, "Polling program?", MB_OKCANCEL | kRememberAnswer, "Tessaraxon Playground",
+                               kCheckToDisable, "PollingProgram"),
               IDCANCEL);
     // 0 means ask.
     platform::WriteProfileInt("OptionBoxes", "PollingProgram", 0);
     q.AnswerMessageBox(IDOK);
-    EXPECT_EQ(OptionMessageBox("Polling program?", MB_OKCANCEL | kRememberAnswer, "Tessaraxon Playground",
-                               kCheckToDisable, "PollingProgram", &q),
+    EXPECT_EQ(OptionMessageBox(q, "Polling program?", MB_OKCANCEL | kRememberAnswer, "Tessaraxon Playground",
+                               kCheckToDisable, "PollingProgram"),
               IDOK);
     EXPECT_EQ(q.MessageBoxCount(), 2);
     EXPECT_EQ(q.AskedQuestions()[1].message.caption, "Tessaraxon Playground");
 }
 
-TEST(Questions, InstalledSeamIsUsed)
+TEST(Questions, TheContextsSeamIsUsed)
 {
     TestProfile profile;
     CHeadlessQuestions q;
-    ScopedServices scope(nullptr, &q, nullptr);
+    COperationContext context;
+    context.SetQuestions(&q);
     q.AnswerMessageBox(IDYES);
-    EXPECT_EQ(OptionMessageBox("Do you want to save changes to the current project?", MB_YESNOCANCEL), IDYES);
+    EXPECT_EQ(OptionMessageBox(context.Questions(), "Do you want to save changes to the current project?", MB_YESNOCANCEL), IDYES);
     EXPECT_EQ(q.MessageTexts(), (std::vector<std::string>{"Do you want to save changes to the current project?"}));
 }

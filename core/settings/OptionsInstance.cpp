@@ -1,7 +1,0 @@
-#include "core/settings/Options.h"
-
-COptions& GetOptions()
-{
-    static COptions options;
-    return options;
-}
