@@ -1,5 +1,8 @@
 # The two set-up commands: `make run` and `make test`. Both install missing Debian packages when run as root.
-DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
+# Qt 6 for VQX: the widgets and the local socket (qt6-base-dev), the offscreen and X11 platform
+# plugins (qt6-qpa-plugins, libxcb-cursor0), the desktop icon theme, the MIME database and a font.
+DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
+  qt6-base-dev qt6-qpa-plugins libxcb-cursor0 adwaita-icon-theme shared-mime-info fonts-dejavu-core
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps test run bench clean

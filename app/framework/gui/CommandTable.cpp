@@ -1,0 +1,101 @@
+#include "app/framework/gui/CommandTable.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace fw {
+
+CommandTable::CommandTable(QObject* parent) : QObject(parent)
+{
+    connect(&m_idle, &QTimer::timeout, this, &CommandTable::UpdateAll);
+}
+
+QAction* CommandTable::Add(const CommandInfo& info)
+{
+    if (auto it = m_actions.find(info.id); it != m_actions.end())
+        return it->second;
+    auto* action = new QAction(QString::fromStdString(info.menuText), this);
+    action->setData(info.id);
+    action->setObjectName(QString::number(info.id));
+    if (!info.shortcut.empty())
+        action->setShortcut(QKeySequence(QString::fromStdString(info.shortcut)));
+    action->setToolTip(QString::fromStdString(info.tooltip.empty() ? info.menuText : info.tooltip));
+    action->setStatusTip(QString::fromStdString(info.description));
+    action->setCheckable(info.checkable);
+    const int id = info.id;
+    connect(action, &QAction::triggered, this, [this, id] {
+        Q_EMIT commandTriggered(id);
+        if (m_handler)
+            m_handler(id);
+    });
+    m_actions[id] = action;
+    m_helpTopics[id] = info.helpTopic;
+    return action;
+}
+
+QAction* CommandTable::Action(int id) const
+{
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+bool CommandTable::Execute(int id)
+{
+    Update(id);
+    QAction* a = Action(id);
+    if (a && !a->isEnabled())
+        return false;
+    if (a) {
+        a->trigger();
+        return true;
+    }
+    // A command without an action (a range item built on the fly) goes to the handler directly.
+    if (!m_rules.State(id).enabled)
+        return false;
+    Q_EMIT commandTriggered(id);
+    if (m_handler)
+        m_handler(id);
+    return true;
+}
+
+void CommandTable::Update(int id)
+{
+    QAction* a = Action(id);
+    if (!a || !m_rules.Has(id))
+        return;
+    const CommandState s = m_rules.State(id);
+    a->setEnabled(s.enabled);
+    if (a->isCheckable())
+        a->setChecked(s.checked);
+    if (s.text)
+        a->setText(QString::fromStdString(*s.text));
+}
+
+void CommandTable::UpdateAll()
+{
+    for (const auto& [id, action] : m_actions)
+        Update(id);
+}
+
+void CommandTable::UpdateMenu(QMenu* menu)
+{
+    for (QAction* a : menu->actions())
+        if (a->data().isValid())
+            Update(a->data().toInt());
+}
+
+QMenu* CommandTable::AddMenu(QMenu* menu)
+{
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    return menu;
+}
+
+void CommandTable::StartIdleRefresh(int intervalMs) { m_idle.start(intervalMs); }
+
+std::string CommandTable::HelpTopic(int id) const
+{
+    auto it = m_helpTopics.find(id);
+    return it == m_helpTopics.end() ? std::string() : it->second;
+}
+
+} // namespace fw

@@ -1,0 +1,60 @@
+#pragma once
+// The command table: numeric command ids to QActions. Menus, toolbars and context menus are built
+// from ids; every action carries its id (data()), its menu text, key, tooltip and status-bar text;
+// triggering any of them calls the one command handler with the id. The update rules
+// (CommandRules) are applied when a menu opens and by an idle refresh of the toolbar.
+
+#include "app/framework/CommandRules.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QMenu;
+class QToolBar;
+
+namespace fw {
+
+class CommandTable : public QObject {
+    Q_OBJECT
+public:
+    explicit CommandTable(QObject* parent = nullptr);
+
+    // Adds (or returns the existing) action of a command.
+    QAction* Add(const CommandInfo& info);
+    QAction* Action(int id) const;
+    bool Contains(int id) const { return m_actions.count(id) != 0; }
+
+    CommandRules& Rules() { return m_rules; }
+    // Called with the id of every triggered command.
+    void SetHandler(std::function<void(int id)> handler) { m_handler = std::move(handler); }
+    // Runs the command as if its action was triggered (when it is enabled); false when it is not.
+    bool Execute(int id);
+
+    // Applies the rules to one action, to all actions, or to the actions of a menu.
+    void Update(int id);
+    void UpdateAll();
+    void UpdateMenu(QMenu* menu);
+    // Menus built here update themselves when they open.
+    QMenu* AddMenu(QMenu* menu);
+    // Starts the idle refresh (about every 200 ms) of all actions.
+    void StartIdleRefresh(int intervalMs = 200);
+
+    // The help topic of a command (the third line of its texts).
+    std::string HelpTopic(int id) const;
+
+Q_SIGNALS:
+    void commandTriggered(int id);
+
+private:
+    std::map<int, QAction*> m_actions;
+    std::map<int, std::string> m_helpTopics;
+    CommandRules m_rules;
+    std::function<void(int)> m_handler;
+    QTimer m_idle;
+};
+
+} // namespace fw

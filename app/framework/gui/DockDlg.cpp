@@ -1,0 +1,24 @@
+#include "app/framework/gui/DockDlg.h"
+
+#include <QAbstractButton>
+
+namespace fw {
+
+CDockDlg::CDockDlg(const QString& title, int id, uint32_t where2Dock, PlacementRect floatingRect, QWidget* parent)
+    : QDockWidget(title, parent), m_id(id)
+{
+    setObjectName(QString::number(id));
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    m_record.floatingRect = floatingRect;
+    m_record.where2Dock = where2Dock;
+    m_record.style = where2Dock ? where2Dock : CBRS_FLOATING;
+    for (auto* button : findChildren<QAbstractButton*>()) {
+        if (button->objectName() == QLatin1String("qt_dockwidget_closebutton"))
+            button->setToolTip(QStringLiteral("Hide %1 View").arg(title));
+    }
+    resize(floatingRect.Width(), floatingRect.Height());
+}
+
+int CDockDlg::GetHelpTopicAt(const QPoint*) const { return m_id; }
+
+} // namespace fw

@@ -1,0 +1,18 @@
+// VQX: the Qt 6 program for chains and buses of Tessaraxon and Quintaloc motors.
+
+#include "app/shell/gui/VQXApp.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VQX"));
+    QApplication::setOrganizationName(QStringLiteral("Korvessan"));
+    CVQXApp app;
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    if (!app.InitInstance(arguments))
+        return app.ExitInstance(0);
+    return app.ExitInstance(QApplication::exec());
+}

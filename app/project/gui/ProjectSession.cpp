@@ -1,0 +1,82 @@
+#include "app/project/gui/ProjectSession.h"
+
+#include "app/bridge/Seams.h"
+#include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/DockDlg.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/gui/MainFrame.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "platform/serial/SerialProbe.h"
+
+
+CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* context)
+    : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this),
+      m_query(m_actions, (context ? *context : bridge::Context()).Questions()), m_shell(m_project)
+{
+    m_project.SetContext(context);
+    m_frame.TerminalBar()->setWidget(m_bar);
+    m_bar->SetProject(&m_project);
+    m_bar->SetCommErrorHandler(&m_query);
+    m_frame.SetTerminalPoll([this] { return m_bar->PollIncoming(); });
+    m_frame.SetProject(&m_shell);
+    m_shell.runMacro = [this](CMacro& macro) {
+        if (m_bar->CurrentTab() >= 0)
+            m_macros.Run(macro, m_bar->Pane(m_bar->CurrentTab()), {});
+    };
+    for (int d = 0; d <= 9; ++d) {
+        fw::CommandInfo key;
+        key.id = cmd::ID_MACRO_KEY_FIRST + d;
+        key.shortcut = "Ctrl+" + std::to_string(d);
+        m_frame.Commands().Add(key);
+    }
+    m_frame.AddCommandHandler([this](int id) {
+        if (id >= cmd::ID_MACRO_KEY_FIRST && id <= cmd::ID_MACRO_KEY_LAST)
+            return RunShortcutMacro(id - cmd::ID_MACRO_KEY_FIRST), true;
+        return false;
+    });
+}
+
+CProjectSession::~CProjectSession()
+{
+    m_frame.SetTerminalPoll({});
+    m_project.SetSectionOwner("TerminalView", nullptr);
+}
+
+void CProjectSession::Start(const std::string& startupDevice)
+{
+    platform::SystemSerialProbe probe;
+    const bool configured = DefaultProjectExists();
+    m_project.LoadDefault(&probe);
+    if (!configured)
+        AdoptStartupPort(m_project, startupDevice);
+    m_project.ApplySections();
+    m_bar->UpdatePortTabs();
+    m_shell.RunStartup();
+    m_bar->UpdatePortTabs();
+}
+
+bool CProjectSession::RunShortcutMacro(int digit)
+{
+    CMacro* macro = CMacroRunner::FindByShortcut(m_project.Macros(), digit);
+    if (!macro || m_macros.Running() || m_bar->CurrentTab() < 0)
+        return false;
+    return m_macros.Run(*macro, m_bar->Pane(m_bar->CurrentTab()), {});
+}
+
+void CProjectSession::ShowPortText(int portIndex, const std::string& text) { m_bar->ShowPortText(portIndex, text); }
+
+void CProjectSession::ShowPortError(int portIndex, const std::string& text)
+{
+    if (portIndex >= 0 && portIndex < CTerminalBar::kPanes)
+        m_bar->Pane(portIndex).ShowError(text);
+}
+
+void CProjectSession::MotorsChanging(CCommPort& port)
+{
+    for (int i = 0; i < port.MotorCount(); ++i)
+        m_frame.RemoveMotorWindows(port.motors.GetAt(i));
+}
+
+void CProjectSession::PortsChanged() { m_bar->UpdatePortTabs(); }

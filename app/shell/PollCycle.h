@@ -1,0 +1,57 @@
+#pragma once
+// The main frame's poll cycle: one timer whose every tick lets one tool exchange at most one
+// query with a motor. A tick starts at the state where the previous tick stopped and falls through
+// terminal bar (0), next monitor window (1), next motor view (2) and playground (3) until one step
+// reports work; the timer is then set to 5 ms after a terminal or monitor step, 3 ms after a
+// motor-view or playground step, and 5 ms when no step worked. The cursors keep their place
+// between ticks, so every window gets its turn in slot order.
+
+#include <array>
+#include <functional>
+
+namespace shell {
+
+// What the main frame polls: a tool window that makes at most one query per call and reports
+// whether it did (monitor windows, motor views, the playground).
+class IPollingWindow {
+public:
+    virtual ~IPollingWindow() = default;
+    virtual bool PollStep() = 0;
+};
+
+inline constexpr int kToolSlots = 10;
+using PollSlots = std::array<IPollingWindow*, kToolSlots>;
+
+inline constexpr int kFirstPollDelayMs = 10;
+inline constexpr int kTerminalOrMonitorDelayMs = 5;
+inline constexpr int kViewOrPlaygroundDelayMs = 3;
+inline constexpr int kIdleDelayMs = 5;
+
+class PollCycle {
+public:
+    // What one tick may poll. The slots are read when their state comes up, so a window that a
+    // step before closed is not polled.
+    struct Sources {
+        std::function<bool()> terminal; // CTerminalBar::PollIncoming; none: nothing read
+        const PollSlots* monitors = nullptr;
+        const PollSlots* views = nullptr;
+        IPollingWindow* playground = nullptr;
+    };
+
+    // Runs one tick and returns the delay to the next one in milliseconds.
+    int Tick(const Sources& sources);
+
+    int State() const { return m_state; }
+    int MonitorCursor() const { return m_monitorCursor; }
+    int ViewCursor() const { return m_viewCursor; }
+
+    // The next occupied slot at or after the cursor (after 9 comes 0); -1 when all are empty.
+    static int NextOccupied(const PollSlots& slots, int cursor);
+
+private:
+    int m_state = 0;
+    int m_monitorCursor = 0;
+    int m_viewCursor = 0;
+};
+
+} // namespace shell

@@ -1,0 +1,511 @@
+#include "app/shell/gui/MainFrame.h"
+
+#include "app/bridge/Seams.h"
+#include "app/framework/LongOperation.h"
+#include "app/framework/WindowPlacement.h"
+#include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/DockDlg.h"
+#include "app/res/gui/Icons.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/DockLayoutArchive.h"
+#include "app/shell/StartupDecisions.h"
+#include "app/shell/gui/InfoBar.h"
+#include "core/archive/TagArchive.h"
+#include "core/settings/Options.h"
+#include "core/ui/Questions.h"
+#include "platform/registry/Profile.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <QWindow>
+
+CMainFrame* g_pMainFrame = nullptr;
+
+namespace {
+
+inline constexpr const char* kDefaultWindowPos = "0,1,-1,-1,-1,-1,64,64,918,832";
+
+struct ToolbarButton {
+    int id;
+    const char* theme;
+    const char* label;
+};
+// 0 = separator.
+constexpr ToolbarButton kToolbar[] = {
+    {cmd::ID_FILE_NEW, "document-new", "N"},
+    {cmd::ID_FILE_OPEN, "document-open", "O"},
+    {cmd::ID_FILE_SAVE, "document-save", "S"},
+    {cmd::ID_SAVE_ALL, "document-save-all", "SA"},
+    {0, nullptr, nullptr},
+    {cmd::ID_EDIT_CUT, "edit-cut", "X"},
+    {cmd::ID_EDIT_COPY, "edit-copy", "C"},
+    {cmd::ID_EDIT_PASTE, "edit-paste", "V"},
+    {0, nullptr, nullptr},
+    {cmd::ID_VIEW_CONFIGURATION, "view-list-tree", "Cf"},
+    {cmd::ID_VIEW_TERMINAL, "utilities-terminal", "T"},
+    {cmd::ID_VIEW_INFORMATION, "dialog-information", "i"},
+    {cmd::ID_VIEW_ANALYZER, "utilities-system-monitor", "SD"},
+    {0, nullptr, nullptr},
+    {cmd::ID_FIND_MOTORS, "edit-find", "FM"},
+    {cmd::ID_DETECT_MOTORS, "system-search", "DM"},
+    {0, nullptr, nullptr},
+    {cmd::ID_COMPILE_DOWNLOAD_PROJECT, "go-down", "CD"},
+    {cmd::ID_COMPILE_TRANSMIT, "go-bottom", "CT"},
+    {cmd::ID_SCAN_ERRORS, "tools-check-spelling", "SE"},
+    {cmd::ID_UPLOAD_PROGRAM, "go-up", "UP"},
+    {0, nullptr, nullptr},
+    {cmd::ID_RUN_PROGRAM, "media-playback-start", "R"},
+    {cmd::ID_STOP_PROGRAM, "media-playback-stop", "E"},
+    {cmd::ID_STOP_MOTORS, "process-stop", "SM"},
+    {cmd::ID_DECELERATE_MOTORS, "media-playback-pause", "DS"},
+    {0, nullptr, nullptr},
+    {cmd::ID_PLAYGROUND, "applications-games", "PG"},
+    {0, nullptr, nullptr},
+    {cmd::ID_HELP_FINDER, "help-browser", "?"},
+};
+
+} // namespace
+
+// ---- CMainStatusBar ------------------------------------------------------------------------------
+
+CMainStatusBar::CMainStatusBar(QWidget* parent) : QStatusBar(parent), m_version(new QLabel(this)), m_position(new QLabel(this))
+{
+    m_version->setObjectName(QString::number(cmd::ID_INDICATOR_VERSION));
+    m_position->setObjectName(QString::number(cmd::ID_INDICATOR_POSITION));
+    // Each pane is as wide as its sizing text.
+    m_version->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Version: XXXXXXX")) + 8);
+    m_position->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Ln 1000000, Col 10000000")) + 8);
+    m_version->setEnabled(false);
+    m_position->setEnabled(false);
+    addPermanentWidget(m_version);
+    addPermanentWidget(m_position);
+}
+
+QLabel* CMainStatusBar::Pane(int id) const
+{
+    if (id == cmd::ID_INDICATOR_VERSION)
+        return m_version;
+    if (id == cmd::ID_INDICATOR_POSITION)
+        return m_position;
+    return nullptr;
+}
+
+void CMainStatusBar::SetPaneText(int id, const QString& text)
+{
+    if (QLabel* pane = Pane(id))
+        pane->setText(text);
+}
+
+// ---- CMainFrame ----------------------------------------------------------------------------------
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : fw::CDockMDI(parent), m_commands(new fw::CommandTable(this)), m_status(new CMainStatusBar(this))
+{
+    g_pMainFrame = this;
+    setObjectName(QString::number(cmd::IDR_MAINFRAME));
+    setWindowIcon(res::AppIcon());
+    setStatusBar(m_status);
+    BuildCommands();
+    BuildMenus();
+    BuildToolBar();
+    BuildBars();
+    m_commands->StartIdleRefresh();
+
+    m_pollTimer.SetSingleShot(true);
+    m_pollTimer.SetPrecise(true);
+    connect(&m_pollTimer, &fw::ToolTimer::timeout, this, [this] { m_pollTimer.Start(PollTick()); });
+    m_pollTimer.Start(shell::kFirstPollDelayMs);
+
+    connect(MdiArea(), &QMdiArea::subWindowActivated, this, [this] { UpdateFrameTitle(); });
+    UpdateFrameTitle();
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (g_pMainFrame == this)
+        g_pMainFrame = nullptr;
+}
+
+void CMainFrame::BuildCommands()
+{
+    auto add = [this](int id, const char* text, const char* key, const char* lines, bool checkable = false) {
+        fw::CommandInfo info;
+        info.id = id;
+        info.menuText = text;
+        info.shortcut = key ? key : "";
+        info.checkable = checkable;
+        fw::SetResourceLines(info, lines);
+        m_commands->Add(info);
+    };
+    add(cmd::ID_FILE_NEW, "&New", "Ctrl+N", "Create a new document\nNew");
+    add(cmd::ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing document\nOpen");
+    add(cmd::ID_FILE_SAVE, "&Save", "Ctrl+S", "Save the active document\nSave");
+    add(cmd::ID_SAVE_ALL, "Save All", nullptr, "Save the project and all documents\nSave All");
+    add(cmd::ID_APP_EXIT, "E&xit", nullptr, "Quit the application\nExit");
+    add(cmd::ID_EDIT_CUT, "Cu&t", "Ctrl+X", "Cut the selection to the Clipboard\nCut");
+    add(cmd::ID_EDIT_COPY, "&Copy", "Ctrl+C", "Copy the selection to the Clipboard\nCopy");
+    add(cmd::ID_EDIT_PASTE, "&Paste", "Ctrl+V", "Insert Clipboard contents\nPaste");
+    add(cmd::ID_VIEW_INFORMATION, "&Information", nullptr, "Show or hide the Information View\nInformation View", true);
+    add(cmd::ID_VIEW_TERMINAL, "T&erminal", nullptr, "Show or hide the Terminal View\nTerminal View", true);
+    add(cmd::ID_VIEW_CONFIGURATION, "&Configuration", nullptr,
+        "Show or hide the Configuration View\nConfiguration View", true);
+    add(cmd::ID_VIEW_ANALYZER, "Serial &Data Analyzer", nullptr,
+        "Show or hide the Serial Data Analyzer\nSerial Data Analyzer", true);
+    add(cmd::ID_FIND_MOTORS, "Find Motors", nullptr, "Detect the motors of every port\nFind Motors");
+    add(cmd::ID_DETECT_MOTORS, "Detect Motors", nullptr, "Detect the motors of the current port\nDetect Motors");
+    add(cmd::ID_COMPILE_DOWNLOAD_PROJECT, "Compile and &Download Project", nullptr,
+        "Compile and download the programs of every motor\nCompile and Download Project");
+    add(cmd::ID_COMPILE_TRANSMIT, "Compile and Transmit", nullptr, "Compile and transmit the program\nCompile and Transmit");
+    add(cmd::ID_SCAN_ERRORS, "Scan for Errors", nullptr, "Scan the program for errors\nScan for Errors");
+    add(cmd::ID_UPLOAD_PROGRAM, "&Upload Program", nullptr, "Upload a motor's program\nUpload Program");
+    add(cmd::ID_RUN_PROGRAM, "&Run Program", nullptr, "Run the motor's program\nRun Program");
+    add(cmd::ID_STOP_PROGRAM, "Stop Running &Program", nullptr, "Stop the motor's program\nStop Running Program");
+    add(cmd::ID_STOP_MOTORS, "Stop &Motors", nullptr, "Stop every motor\nStop Motors");
+    add(cmd::ID_DECELERATE_MOTORS, "&Decelerate Motors to Stop", nullptr,
+        "Decelerate every motor to a stop\nDecelerate Motors to Stop");
+    add(cmd::ID_PLAYGROUND, "&Tessaraxon Playground", nullptr, "Open the Tessaraxon Playground\nPlayground");
+    add(cmd::ID_HELP_CONTENTS, "&Contents", nullptr, "Show the help contents\nHelp Contents");
+    add(cmd::ID_HELP_INDEX, "&Index", nullptr, "Show the help index\nHelp Index");
+    add(cmd::ID_HELP_USING, "&How to use VQX Help", nullptr, "How to use the help\nHelp");
+    add(cmd::ID_HELP_FINDER, "&Help", nullptr, "Show the help\nHelp");
+    add(cmd::ID_TIP_OF_THE_DAY, "&Tip of the Day...", nullptr, "Show the tip of the day\nTip of the Day");
+    add(cmd::ID_APP_ABOUT, "&About VQX...", nullptr, "Show the program's version\nAbout");
+    add(cmd::ID_INFO_COPY, "&Copy", nullptr, "Copy the information list\nCopy");
+    add(cmd::ID_INFO_CLEAR, "C&lear", nullptr, "Clear the information list\nClear");
+
+    auto visibleRule = [this](fw::CDockDlg* const& bar) {
+        return [&bar] {
+            fw::CommandState s;
+            s.checked = bar && !bar->isHidden();
+            return s;
+        };
+    };
+    m_commands->Rules().Set(cmd::ID_VIEW_INFORMATION,
+                            [this] { return fw::CommandState{true, m_infoBar && !m_infoBar->isHidden(), {}}; });
+    m_commands->Rules().Set(cmd::ID_VIEW_TERMINAL, visibleRule(m_terminalBar));
+    m_commands->Rules().Set(cmd::ID_VIEW_CONFIGURATION, visibleRule(m_configBar));
+    m_commands->Rules().Set(cmd::ID_VIEW_ANALYZER, visibleRule(m_analyzerBar));
+    m_commands->SetHandler([this](int id) { OnCommand(id); });
+}
+
+void CMainFrame::BuildMenus()
+{
+    auto action = [this](int id) { return m_commands->Action(id); };
+    QMenu* file = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&File")));
+    file->addAction(action(cmd::ID_FILE_NEW));
+    file->addAction(action(cmd::ID_FILE_OPEN));
+    file->addAction(action(cmd::ID_FILE_SAVE));
+    file->addAction(action(cmd::ID_SAVE_ALL));
+    file->addSeparator();
+    file->addAction(action(cmd::ID_APP_EXIT));
+    QMenu* view = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&View")));
+    view->addAction(action(cmd::ID_VIEW_CONFIGURATION));
+    view->addAction(action(cmd::ID_VIEW_TERMINAL));
+    view->addAction(action(cmd::ID_VIEW_INFORMATION));
+    view->addAction(action(cmd::ID_VIEW_ANALYZER));
+    QMenu* help = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&Help")));
+    help->addAction(action(cmd::ID_HELP_CONTENTS));
+    help->addAction(action(cmd::ID_HELP_INDEX));
+    help->addAction(action(cmd::ID_HELP_USING));
+    help->addSeparator();
+    help->addAction(action(cmd::ID_TIP_OF_THE_DAY));
+    help->addAction(action(cmd::ID_APP_ABOUT));
+}
+
+void CMainFrame::BuildToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("Standard"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setIconSize(QSize(22, 22));
+    for (const ToolbarButton& b : kToolbar) {
+        if (b.id == 0) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* a = m_commands->Action(b.id);
+        if (!a) {
+            fw::CommandInfo info;
+            info.id = b.id;
+            info.menuText = b.label;
+            a = m_commands->Add(info);
+        }
+        if (a->icon().isNull())
+            a->setIcon(res::Icon(QString::fromLatin1(b.theme), QString::fromLatin1(b.label)));
+        m_toolBar->addAction(a);
+    }
+}
+
+void CMainFrame::BuildBars()
+{
+    m_infoBar = new CInfoBar(this);
+    m_infoBar->sendCommand = [this](int id) { m_commands->Execute(id); };
+    m_terminalBar = new fw::CDockDlg(QStringLiteral("Terminal"), cmd::IDD_TERMINAL_BAR, fw::CBRS_ALIGN_BOTTOM,
+                                     {100, 100, 750, 300}, this);
+    m_configBar = new fw::CDockDlg(QStringLiteral("Configuration"), cmd::IDD_CONFIG_BAR, fw::CBRS_ALIGN_LEFT,
+                                   {100, 100, 300, 500}, this);
+    m_analyzerBar = new fw::CDockDlg(QStringLiteral("Serial Data Analyzer"), cmd::IDD_ANALYZER_BAR,
+                                     fw::CBRS_ALIGN_BOTTOM, {100, 100, 750, 300}, this);
+    for (fw::CDockDlg* bar : {static_cast<fw::CDockDlg*>(m_infoBar), m_terminalBar, m_configBar, m_analyzerBar})
+        AddDockDlg(bar);
+}
+
+void CMainFrame::ToggleBar(fw::CDockDlg* bar)
+{
+    if (bar)
+        ShowControlBar(bar, bar->isHidden());
+}
+
+void CMainFrame::OnCommand(int id)
+{
+    for (auto& handler : m_handlers)
+        if (handler && handler(id))
+            return;
+    switch (id) {
+    case cmd::ID_VIEW_INFORMATION: ToggleBar(m_infoBar); break;
+    case cmd::ID_VIEW_TERMINAL: ToggleBar(m_terminalBar); break;
+    case cmd::ID_VIEW_CONFIGURATION: ToggleBar(m_configBar); break;
+    case cmd::ID_VIEW_ANALYZER: ToggleBar(m_analyzerBar); break;
+    case cmd::ID_INFO_COPY: m_infoBar->Copy(); break;
+    case cmd::ID_INFO_CLEAR: m_infoBar->Clear(); break;
+    case cmd::ID_APP_EXIT: close(); break;
+    default: break;
+    }
+}
+
+// ---- project -------------------------------------------------------------------------------------
+
+void CMainFrame::SetProject(shell::IShellProject* project)
+{
+    m_project = project ? project : &m_defaultProject;
+    UpdateFrameTitle();
+}
+
+// ---- tool windows --------------------------------------------------------------------------------
+
+shell::IToolWindow* CMainFrame::MonitorWindow(int slot) const
+{
+    return slot >= 0 && slot < shell::kToolSlots ? m_monitors[slot] : nullptr;
+}
+
+shell::IToolWindow* CMainFrame::MotorView(int slot) const
+{
+    return slot >= 0 && slot < shell::kToolSlots ? m_views[slot] : nullptr;
+}
+
+void CMainFrame::SetMonitorWindow(int slot, shell::IToolWindow* window)
+{
+    if (slot >= 0 && slot < shell::kToolSlots)
+        m_monitors[slot] = window;
+}
+
+void CMainFrame::SetMotorView(int slot, shell::IToolWindow* window)
+{
+    if (slot >= 0 && slot < shell::kToolSlots)
+        m_views[slot] = window;
+}
+
+void CMainFrame::ClearToolSlot(shell::IToolWindow* window)
+{
+    for (auto& w : m_monitors)
+        if (w == window)
+            w = nullptr;
+    for (auto& w : m_views)
+        if (w == window)
+            w = nullptr;
+    for (auto* w : {&m_playground, &m_tuner, &m_chart})
+        if (*w == window)
+            *w = nullptr;
+}
+
+void CMainFrame::RemoveMotorWindows(const CMotor* motor)
+{
+    if (!motor)
+        return;
+    for (auto* view : m_views) {
+        if (view && view->Motor() == motor) {
+            view->ClearModified();
+            view->RequestClose();
+        }
+    }
+    if (m_tuner && m_tuner->Motor() == motor)
+        m_tuner->ForgetMotor();
+    if (m_playground && m_playground->Motor() == motor)
+        m_playground->ForgetMotor();
+}
+
+// ---- poll loop -----------------------------------------------------------------------------------
+
+int CMainFrame::PollTick()
+{
+    if (m_active)
+        m_savedFocus = QApplication::focusWidget();
+    shell::PollSlots monitors{}, views{};
+    for (int i = 0; i < shell::kToolSlots; ++i) {
+        monitors[i] = m_monitors[i];
+        views[i] = m_views[i];
+    }
+    shell::PollCycle::Sources sources;
+    sources.terminal = m_terminalPoll;
+    sources.monitors = &monitors;
+    sources.views = &views;
+    sources.playground = m_playground;
+    return m_poll.Tick(sources);
+}
+
+// ---- placement -----------------------------------------------------------------------------------
+
+bool CMainFrame::RestoreWindowPos()
+{
+    const std::string text = platform::AppProfile().GetString("Settings", "WindowPos", kDefaultWindowPos);
+    const auto plan = fw::PlanPlacementRestore(text);
+    if (!plan)
+        return false;
+    fw::PlacementRect rect = plan->normal;
+    // A placement stored on a screen that is gone comes back whole on this one.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect a = screen->availableGeometry();
+        rect = fw::FitOnScreen(rect, {a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+    }
+    setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    if (plan->maximise)
+        QTimer::singleShot(0, this, [this] { setWindowState(windowState() | Qt::WindowMaximized); });
+    return true;
+}
+
+void CMainFrame::SaveWindowPos()
+{
+    fw::WindowPlacement p;
+    const QRect n = normalGeometry().isValid() ? normalGeometry() : geometry();
+    p.showCmd = isMaximized() ? fw::SW_SHOWMAXIMIZED : isMinimized() ? fw::SW_SHOWMINIMIZED : fw::SW_SHOWNORMAL;
+    p.normal = {n.left(), n.top(), n.left() + n.width(), n.top() + n.height()};
+    platform::AppProfile().WriteString("Settings", "WindowPos", fw::FormatPlacement(p));
+}
+
+// ---- title ---------------------------------------------------------------------------------------
+
+void CMainFrame::UpdateFrameTitle()
+{
+    std::string child;
+    bool maximised = false;
+    if (QMdiSubWindow* sub = MdiArea()->activeSubWindow()) {
+        child = sub->windowTitle().remove(QStringLiteral("[*]")).toStdString();
+        maximised = sub->isMaximized();
+    }
+    setWindowTitle(QString::fromStdString(shell::FrameTitle(m_project->Name(), m_project->IsDefault(), child, maximised)));
+}
+
+// ---- dock layout ---------------------------------------------------------------------------------
+
+void CMainFrame::SerializeDockDlgs(const char* groupName, CTagArchive& ar)
+{
+    std::vector<fw::DockBarRecord> records = CollectDockLayout();
+    const bool loading = !ar.IsStoring();
+    if (shell::SerializeDockLayout(groupName, ar, records) && loading)
+        RestoreDockLayout(records);
+}
+
+// ---- activation ----------------------------------------------------------------------------------
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    fw::CDockMDI::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    m_active = isActiveWindow();
+    if (m_active && m_savedFocus && m_savedFocus->isVisible() && isAncestorOf(m_savedFocus))
+        m_savedFocus->setFocus();
+}
+
+// ---- close ---------------------------------------------------------------------------------------
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // A close while a long operation runs (or while the sequence itself runs) is refused: the
+    // operation would go on over freed windows.
+    if (m_closing || fw::LongOperation::Active()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    const bool closed = shell::RunCloseSequence(*this);
+    m_closing = false;
+    if (closed) {
+        Q_EMIT closing();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool CMainFrame::CloseHookAllows() { return !closeHook || closeHook(); }
+bool CMainFrame::SaveModifiedDocuments() { return !saveModifiedDocuments || saveModifiedDocuments(); }
+
+bool CMainFrame::ToolWindowsCanClose()
+{
+    for (auto* w : m_monitors)
+        if (w && !w->CanClose())
+            return false;
+    for (auto* w : m_views)
+        if (w && !w->CanClose())
+            return false;
+    return true;
+}
+
+bool CMainFrame::ProjectIsDefault() { return m_project->IsDefault(); }
+bool CMainFrame::ProjectModified() { return m_project->IsModified(); }
+std::string CMainFrame::ProjectPath() { return m_project->Path(); }
+bool CMainFrame::FrameVisible() { return isVisible(); }
+bool CMainFrame::SaveWorkspaceSetting() { return bridge::Options().SaveWorkspace; }
+
+void CMainFrame::WriteLastWorkspace(const std::string& path)
+{
+    platform::AppProfile().WriteString("Workspace", "LastWSP", path);
+}
+
+bool CMainFrame::SaveProject() { return m_project->Save(); }
+
+int CMainFrame::AskSaveProject()
+{
+    return ui::OptionMessageBox(bridge::Questions(), shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+}
+
+void CMainFrame::CloseTunerAndPlayground()
+{
+    for (auto* w : {m_tuner, m_playground})
+        if (w)
+            w->RequestClose();
+}
+
+void CMainFrame::ClosePorts() { m_project->ClosePorts(); }
+
+void CMainFrame::CloseToolWindows()
+{
+    for (auto* w : m_monitors)
+        if (w)
+            w->RequestClose();
+    for (auto* w : m_views)
+        if (w)
+            w->RequestClose();
+}
+
+void CMainFrame::StopPollTimer() { m_pollTimer.Stop(); }
+
+void CMainFrame::DestroyFindDialog()
+{
+    if (m_findDialog) {
+        m_findDialog->deleteLater();
+        m_findDialog = nullptr;
+    }
+}
+
+void CMainFrame::CloseDocumentsAndDestroy()
+{
+    hide();
+    MdiArea()->closeAllSubWindows();
+}

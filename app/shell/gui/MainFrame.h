@@ -1,0 +1,172 @@
+#pragma once
+// The MDI main window of VQX: toolbar, status bar, the four dock bars, the tool-window slots, the
+// program's one poll loop, its placement, and the close sequence that ends the program.
+
+#include "app/framework/gui/DockMDI.h"
+#include "app/framework/gui/ToolTimer.h"
+#include "app/shell/CloseSequence.h"
+#include "app/shell/PollCycle.h"
+#include "app/shell/ShellProject.h"
+#include "app/shell/ToolWindow.h"
+
+#include <QLabel>
+#include <QStatusBar>
+
+#include <functional>
+#include <memory>
+
+class CInfoBar;
+class CTagArchive;
+class QToolBar;
+
+namespace fw {
+class CommandTable;
+class CDockDlg;
+} // namespace fw
+
+// The status bar: the message pane, then the panes 59201 and 59200, whose texts the program sets
+// itself (they are never updated by the command-update mechanism).
+class CMainStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit CMainStatusBar(QWidget* parent = nullptr);
+    QLabel* Pane(int id) const;
+    void SetPaneText(int id, const QString& text);
+
+private:
+    QLabel* m_version;
+    QLabel* m_position;
+};
+
+class CMainFrame : public fw::CDockMDI, private shell::ICloseParticipant {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    fw::CommandTable& Commands() const { return *m_commands; }
+    CMainStatusBar* StatusBar() const { return m_status; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+
+    // The four bars, in the order the frame registers them.
+    CInfoBar* InfoBar() const { return m_infoBar; }
+    fw::CDockDlg* TerminalBar() const { return m_terminalBar; }
+    fw::CDockDlg* ConfigBar() const { return m_configBar; }
+    fw::CDockDlg* AnalyzerBar() const { return m_analyzerBar; }
+
+    // ---- the project ----
+    void SetProject(shell::IShellProject* project);
+    shell::IShellProject& Project() const { return *m_project; }
+
+    // ---- tool windows ----
+    shell::IToolWindow* MonitorWindow(int slot) const;
+    shell::IToolWindow* MotorView(int slot) const;
+    void SetMonitorWindow(int slot, shell::IToolWindow* window);
+    void SetMotorView(int slot, shell::IToolWindow* window);
+    shell::IToolWindow* Playground() const { return m_playground; }
+    shell::IToolWindow* Tuner() const { return m_tuner; }
+    shell::IToolWindow* ChartView() const { return m_chart; }
+    void SetPlayground(shell::IToolWindow* w) { m_playground = w; }
+    void SetTuner(shell::IToolWindow* w) { m_tuner = w; }
+    void SetChartView(shell::IToolWindow* w) { m_chart = w; }
+    // A tool window that closes clears its slot (whichever it is in).
+    void ClearToolSlot(shell::IToolWindow* window);
+    // A motor is going: views of it close (queued, without asking); a tuner or playground showing
+    // it lets go of it.
+    void RemoveMotorWindows(const CMotor* motor);
+
+    // ---- the poll loop ----
+    // The terminal bar's read of incoming data (state 0 of the cycle).
+    void SetTerminalPoll(std::function<bool()> poll) { m_terminalPoll = std::move(poll); }
+    // Runs one tick now (what the timer does) and returns the next delay.
+    int PollTick();
+    const shell::PollCycle& PollState() const { return m_poll; }
+    fw::ToolTimer& PollTimer() { return m_pollTimer; }
+
+    // ---- placement ----
+    // Reads "Settings"\"WindowPos" and applies it hidden; false when the text does not count.
+    bool RestoreWindowPos();
+    void SaveWindowPos();
+
+    // ---- title ----
+    void UpdateFrameTitle();
+
+    // ---- dock layout in the project file ----
+    void SerializeDockDlgs(const char* groupName, CTagArchive& ar);
+
+    // The find/replace dialog of the editor commands (destroyed when the frame closes).
+    void SetFindDialog(QWidget* dialog) { m_findDialog = dialog; }
+
+    // Handlers of the framework's own commands; other areas add theirs.
+    void OnCommand(int id);
+    void AddCommandHandler(std::function<bool(int id)> handler) { m_handlers.push_back(std::move(handler)); }
+
+Q_SIGNALS:
+    // The close sequence has run to its end (the frame is about to go).
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildCommands();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildBars();
+    void ToggleBar(fw::CDockDlg* bar);
+
+    // ICloseParticipant
+    bool CloseHookAllows() override;
+    bool SaveModifiedDocuments() override;
+    bool ToolWindowsCanClose() override;
+    bool ProjectIsDefault() override;
+    bool ProjectModified() override;
+    std::string ProjectPath() override;
+    bool FrameVisible() override;
+    bool SaveWorkspaceSetting() override;
+    void WriteLastWorkspace(const std::string& path) override;
+    bool SaveProject() override;
+    int AskSaveProject() override;
+    void CloseTunerAndPlayground() override;
+    void ClosePorts() override;
+    void CloseToolWindows() override;
+    void StopPollTimer() override;
+    void DestroyFindDialog() override;
+    void CloseDocumentsAndDestroy() override;
+
+public:
+    // The close hook of the framework (none: allows).
+    std::function<bool()> closeHook;
+    // Saves modified documents (none: nothing to save).
+    std::function<bool()> saveModifiedDocuments;
+
+private:
+    fw::CommandTable* m_commands;
+    CMainStatusBar* m_status;
+    QToolBar* m_toolBar = nullptr;
+    CInfoBar* m_infoBar = nullptr;
+    fw::CDockDlg* m_terminalBar = nullptr;
+    fw::CDockDlg* m_configBar = nullptr;
+    fw::CDockDlg* m_analyzerBar = nullptr;
+
+    shell::CDefaultShellProject m_defaultProject;
+    shell::IShellProject* m_project = &m_defaultProject;
+
+    shell::PollCycle m_poll;
+    fw::ToolTimer m_pollTimer;
+    std::function<bool()> m_terminalPoll;
+    std::array<shell::IToolWindow*, shell::kToolSlots> m_monitors{};
+    std::array<shell::IToolWindow*, shell::kToolSlots> m_views{};
+    shell::IToolWindow* m_playground = nullptr;
+    shell::IToolWindow* m_tuner = nullptr;
+    shell::IToolWindow* m_chart = nullptr;
+    QWidget* m_findDialog = nullptr;
+    QWidget* m_savedFocus = nullptr;
+    bool m_active = false;
+    bool m_closing = false;
+    std::vector<std::function<bool(int)>> m_handlers;
+};
+
+// The main frame; null before it exists and after it is gone.
+extern CMainFrame* g_pMainFrame;

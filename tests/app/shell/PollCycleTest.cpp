@@ -1,0 +1,118 @@
+// The main frame's poll cycle: which tool is polled on each tick and what delay follows.
+
+#include "app/shell/PollCycle.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Tool : shell::IPollingWindow {
+    Tool(std::string n, std::vector<std::string>& log, bool works = true) : name(std::move(n)), log(log), works(works) {}
+    bool PollStep() override
+    {
+        log.push_back(name);
+        return works;
+    }
+    std::string name;
+    std::vector<std::string>& log;
+    bool works;
+};
+
+} // namespace
+
+TEST(PollCycle, WithoutToolWindowsEveryTickReadsTheTerminalAndRearmsAt5ms)
+{
+    shell::PollCycle cycle;
+    shell::PollSlots monitors{}, views{};
+    int terminalReads = 0;
+    shell::PollCycle::Sources s{[&] { ++terminalReads; return false; }, &monitors, &views, nullptr};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(cycle.Tick(s), 5);
+        EXPECT_EQ(cycle.State(), 0);
+    }
+    EXPECT_EQ(terminalReads, 4);
+}
+
+TEST(PollCycle, MonitorsInSlots3And7AlonePollAlternatelyEachOnEveryOtherTick)
+{
+    std::vector<std::string> log;
+    Tool m3("m3", log), m7("m7", log);
+    shell::PollSlots monitors{}, views{};
+    monitors[3] = &m3;
+    monitors[7] = &m7;
+    shell::PollCycle cycle;
+    int terminalReads = 0;
+    shell::PollCycle::Sources s{[&] { ++terminalReads; return false; }, &monitors, &views, nullptr};
+    std::vector<int> delays;
+    for (int i = 0; i < 6; ++i)
+        delays.push_back(cycle.Tick(s));
+    EXPECT_EQ(log, (std::vector<std::string>{"m3", "m7", "m3"}));
+    EXPECT_EQ(delays, (std::vector<int>{5, 5, 5, 5, 5, 5}));
+    // The terminal is read at the start of every cycle: ticks 1, 3 and 5.
+    EXPECT_EQ(terminalReads, 3);
+    EXPECT_EQ(cycle.MonitorCursor(), 4);
+}
+
+TEST(PollCycle, StepsFallThroughUntilOneWorksAndSetTheirDelay)
+{
+    std::vector<std::string> log;
+    Tool idleMonitor("m0", log, false), view("v2", log), playground("pg", log);
+    shell::PollSlots monitors{}, views{};
+    monitors[0] = &idleMonitor;
+    views[2] = &view;
+    shell::PollCycle cycle;
+    bool terminalWorks = true;
+    shell::PollCycle::Sources s{[&] { log.push_back("term"); return terminalWorks; }, &monitors, &views, &playground};
+
+    struct Expect {
+        int delay;
+        int state;
+        std::vector<std::string> log;
+    };
+    // Terminal with data: 5 ms, stops there.
+    EXPECT_EQ(cycle.Tick(s), 5);
+    EXPECT_EQ(log, (std::vector<std::string>{"term"}));
+    terminalWorks = false;
+    log.clear();
+    // The idle monitor falls through to the view: 3 ms; the playground comes next.
+    EXPECT_EQ(cycle.Tick(s), 3);
+    EXPECT_EQ(log, (std::vector<std::string>{"m0", "v2"}));
+    EXPECT_EQ(cycle.State(), 3);
+    log.clear();
+    EXPECT_EQ(cycle.Tick(s), 3);
+    EXPECT_EQ(log, (std::vector<std::string>{"pg"}));
+    EXPECT_EQ(cycle.State(), 0);
+    log.clear();
+    // Nothing works: one visit of each state, never a second round in one tick.
+    playground.works = false;
+    view.works = false;
+    EXPECT_EQ(cycle.Tick(s), 5);
+    EXPECT_EQ(log, (std::vector<std::string>{"term", "m0", "v2", "pg"}));
+}
+
+TEST(PollCycle, AWindowClosedByAnEarlierStepIsNotPolled)
+{
+    std::vector<std::string> log;
+    Tool view("v5", log);
+    shell::PollSlots monitors{}, views{};
+    views[5] = &view;
+    shell::PollCycle cycle;
+    // The terminal step closes the view (a query replaced the motors).
+    shell::PollCycle::Sources s{[&] { views[5] = nullptr; return false; }, &monitors, &views, nullptr};
+    EXPECT_EQ(cycle.Tick(s), 5);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(PollCycle, NextOccupiedWrapsAfterSlot9)
+{
+    std::vector<std::string> log;
+    Tool a("a", log);
+    shell::PollSlots slots{};
+    EXPECT_EQ(shell::PollCycle::NextOccupied(slots, 4), -1);
+    slots[1] = &a;
+    EXPECT_EQ(shell::PollCycle::NextOccupied(slots, 4), 1);
+    EXPECT_EQ(shell::PollCycle::NextOccupied(slots, 1), 1);
+}
