@@ -38,7 +38,9 @@ run: deps build/release/build.ninja
 
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
-	@build/release/bench/bench_suite
+	@status=0; build/release/bench/bench_suite || status=1; \
+	if [ -x build/release/bench/bench_project ]; then build/release/bench/bench_project || status=1; fi; \
+	exit $$status
 
 clean:
 	rm -rf build

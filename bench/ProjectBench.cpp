@@ -1,0 +1,80 @@
+// Figures for the project file and the terminal text (printed, not asserted):
+//  - saving and loading a project of 30 ports with 120 motors each (goal: under 100 ms each);
+//  - a terminal pane taking 1,000,000 characters of received text in blocks of 999 with its trim
+//    rule, and writing the result as a ".trm" RTF file (goal: under 1 s).
+
+#include "app/project/Project.h"
+#include "app/project/TerminalPane.h"
+#include "app/project/TerminalText.h"
+#include "core/detect/DetectionFrame.h"
+#include "core/port/CommPort.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+double MsSince(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+} // namespace
+
+int main()
+{
+    char folder[] = "/tmp/vqx-bench-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    const std::string file = std::string(folder) + "/Big.spj";
+
+    CProject project;
+    project.isDefault = false;
+    project.Name = "Big";
+    project.FileName = file;
+    for (int p = 0; p < CProject::kMaxPorts; ++p) {
+        auto port = std::make_unique<CCommPort>();
+        port->Name = port->PortName = "Com" + std::to_string(p + 1);
+        port->SetMaxMotors(120);
+        project.AddPort(std::move(port));
+        for (int a = 1; a <= 120; ++a)
+            EnterDetectedMotor(*project.Port(p), a);
+    }
+    auto t0 = std::chrono::steady_clock::now();
+    const bool saved = project.Save();
+    const double saveMs = MsSince(t0);
+    CProject loaded;
+    t0 = std::chrono::steady_clock::now();
+    loaded.Load(file);
+    const double loadMs = MsSince(t0);
+    std::printf("project of 30 ports x 120 motors: save %.1f ms (%s), load %.1f ms (%d ports, %d motors on the last)"
+                " - goal under 100 ms each\n",
+                saveMs, saved ? "ok" : "FAILED", loadMs, loaded.PortCount(),
+                loaded.PortCount() ? loaded.Port(loaded.PortCount() - 1)->MotorCount() : 0);
+
+    CTerminalTranscript text;
+    CTerminalPane pane;
+    pane.Attach(&text, nullptr);
+    std::string block(999, 'x');
+    for (size_t i = 79; i < block.size(); i += 80)
+        block[i] = '\n';
+    t0 = std::chrono::steady_clock::now();
+    size_t appended = 0;
+    while (appended < 1000000) {
+        pane.TrimText();
+        text.Append(block, TermFormat::Response);
+        appended += block.size();
+    }
+    const double appendMs = MsSince(t0);
+    t0 = std::chrono::steady_clock::now();
+    const std::string rtf = text.ToRtf(TerminalStyle{});
+    const double rtfMs = MsSince(t0);
+    std::printf("terminal text: %zu characters received in %.1f ms (pane holds %zu), written as RTF "
+                "(%zu bytes) in %.1f ms - goal under 1 s\n",
+                appended, appendMs, text.Length(), rtf.size(), rtfMs);
+    std::remove(file.c_str());
+    std::remove(folder);
+    return 0;
+}
