@@ -39,7 +39,9 @@ run: deps build/release/build.ninja
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 	@status=0; build/release/bench/bench_suite || status=1; \
-	if [ -x build/release/bench/bench_project ]; then build/release/bench/bench_project || status=1; fi; \
+	for b in bench_project bench_synmove; do \
+	  if [ -x build/release/bench/$$b ]; then build/release/bench/$$b || status=1; fi; \
+	done; \
 	exit $$status
 
 clean:

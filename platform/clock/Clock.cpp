@@ -47,7 +47,7 @@ std::atomic<Clock*> g_clock{&g_steady};
 
 Clock& GetClock() { return *g_clock.load(std::memory_order_acquire); }
 
-void SetClock(Clock* clock) { g_clock.store(clock ? clock : &g_steady, std::memory_order_release); }
+Clock* SetClock(Clock* clock) { return g_clock.exchange(clock ? clock : &g_steady, std::memory_order_acq_rel); }
 
 int64_t MillisSince(TimePoint start)
 {

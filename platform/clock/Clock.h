@@ -43,8 +43,9 @@ private:
 
 // The clock in use; the steady clock unless a test installed another.
 Clock& GetClock();
-// Installs a clock (nullptr restores the steady clock). The caller keeps ownership.
-void SetClock(Clock* clock);
+// Installs a clock (nullptr restores the steady clock) and returns the one installed before. The
+// caller keeps ownership.
+Clock* SetClock(Clock* clock);
 
 inline TimePoint Now() { return GetClock().Now(); }
 inline void Sleep(Duration d) { GetClock().SleepFor(d); }
@@ -55,13 +56,16 @@ inline void SleepMs(int64_t ms)
 }
 int64_t MillisSince(TimePoint start);
 
-// Installs a clock for the lifetime of a scope.
+// Installs a clock for the lifetime of a scope and puts back the one installed before it.
 class ScopedClock {
 public:
-    explicit ScopedClock(Clock& clock) { SetClock(&clock); }
-    ~ScopedClock() { SetClock(nullptr); }
+    explicit ScopedClock(Clock& clock) : m_previous(SetClock(&clock)) {}
+    ~ScopedClock() { SetClock(m_previous); }
     ScopedClock(const ScopedClock&) = delete;
     ScopedClock& operator=(const ScopedClock&) = delete;
+
+private:
+    Clock* m_previous;
 };
 
 } // namespace platform

@@ -1,7 +1,7 @@
 #include "platform/serial/PortNames.h"
+#include "platform/serial/SerialDevice.h"
 
 #include "platform/registry/Registry.h"
-#include "platform/serial/FakeSerialLine.h"
 
 #include <cctype>
 
@@ -26,7 +26,7 @@ int ComPortNumber(const std::string& name)
 
 std::string ResolveSerialPortName(const std::string& name)
 {
-    if (name.empty() || name[0] == '/' || FakeSerialLine::Find(name))
+    if (name.empty() || name[0] == '/' || IsSourceDevice(name))
         return name;
     if (const int n = ComPortNumber(name); n > 0) {
         const std::string value = "Com" + std::to_string(n);

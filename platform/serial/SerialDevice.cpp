@@ -1,9 +1,22 @@
 #include "platform/serial/SerialDevice.h"
 
-#include "platform/serial/FakeSerialLine.h"
 #include "platform/serial/TermiosSerialDevice.h"
 
+#include <atomic>
+
 namespace platform {
+
+namespace {
+std::atomic<ISerialDeviceSource*> g_source{nullptr};
+}
+
+ISerialDeviceSource* SetSerialDeviceSource(ISerialDeviceSource* source) { return g_source.exchange(source); }
+
+bool IsSourceDevice(const std::string& name)
+{
+    ISerialDeviceSource* source = g_source.load();
+    return source && !name.empty() && source->Has(name);
+}
 
 bool IsSupportedBaud(int baud)
 {
@@ -18,8 +31,8 @@ bool IsSupportedBaud(int baud)
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, const SerialLineSettings& line,
                                                std::string* error)
 {
-    if (auto fake = FakeSerialLine::Find(name))
-        return fake->OpenHost(line, error);
+    if (IsSourceDevice(name))
+        return g_source.load()->Open(name, line, error);
     if (name.empty()) {
         if (error)
             *error = "no device name";

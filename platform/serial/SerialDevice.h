@@ -79,8 +79,25 @@ public:
     virtual int Handle() const { return 0; }
 };
 
-// Opens a serial line by device name: a registered fake line's name, an absolute device path, or
-// a bare device name looked up under /dev. The open is exclusive: a second opener is refused.
+// Devices that are not terminals, by name: the in-process lines a test installs. The program
+// installs none.
+class ISerialDeviceSource {
+public:
+    virtual ~ISerialDeviceSource() = default;
+    // Whether the name is one of its devices.
+    virtual bool Has(const std::string& name) = 0;
+    // Opens one of its devices; null (and *error when given) on failure.
+    virtual std::unique_ptr<SerialDevice> Open(const std::string& name, const SerialLineSettings& line,
+                                               std::string* error) = 0;
+};
+// Installs the source (null: none) and returns the one installed before. The caller keeps it
+// alive while it is installed.
+ISerialDeviceSource* SetSerialDeviceSource(ISerialDeviceSource* source);
+// Whether an installed source has a device of this name.
+bool IsSourceDevice(const std::string& name);
+
+// Opens a serial line by device name: a device of the installed source, an absolute device path,
+// or a bare device name looked up under /dev. The open is exclusive: a second opener is refused.
 // On failure returns null and describes the reason in *error (when given).
 std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, const SerialLineSettings& line,
                                                std::string* error = nullptr);

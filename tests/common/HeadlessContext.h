@@ -6,6 +6,9 @@
 #include "core/ui/OperationContext.h"
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
+#include "tests/support/ui/HeadlessProgress.h"
+#include "tests/support/ui/HeadlessQuestions.h"
+#include "tests/support/ui/HeadlessInfoView.h"
 
 struct HeadlessContext {
     HeadlessContext()

@@ -3,6 +3,8 @@
 #include "core/VQXException.h"
 #include "core/detect/RS232Chain.h"
 #include "tests/e2e/DetectE2EFixture.h"
+#include "tests/support/ui/HeadlessProgress.h"
+#include "tests/common/CodeOf.h"
 
 namespace {
 
@@ -52,7 +54,7 @@ TEST_F(DetectSerialE2E, ChainWithAMotorEchoingWronglyHasNoLink)
     Chain(vqxsim::MakeProfiles(3, ProfileAt(9600)), 9600);
     Sim(1, [](vqxsim::SimMotor& m) { m.knobs.corruptEchoBytes = -1; });
     EXPECT_EQ(AddressServos(*port, 0), DETECT_FAILED);
-    EXPECT_VQX_CODE(DetectRS232Chain(*port, DETECT_THROW), CVQXException::NoLink);
+    EXPECT_EQ(CodeOf([&] { DetectRS232Chain(*port, DETECT_THROW); }), CVQXException::NoLink);
     EXPECT_EQ(port->motors.GetCount(), 0);
 }
 

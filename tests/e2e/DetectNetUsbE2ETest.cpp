@@ -10,10 +10,13 @@
 #include "core/port/CommPort.h"
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 #include "tests/core/detect/DetectServices.h"
 #include "tests/sim/net/NetRig.h"
 #include "tests/sim/usb/UsbRig.h"
+#include "tests/support/ui/HeadlessProgress.h"
+#include "tests/support/ui/HeadlessQuestions.h"
+#include "tests/common/CodeOf.h"
 
 #include <gtest/gtest.h>
 
@@ -24,16 +27,6 @@
 #include <set>
 
 namespace {
-
-#define EXPECT_VQX_THROWS_NOLINK(statement)                                                             \
-    do {                                                                                               \
-        try {                                                                                          \
-            statement;                                                                                 \
-            ADD_FAILURE() << "no exception";                                                           \
-        } catch (const CVQXException& e) {                                                             \
-            EXPECT_EQ(e.GetCode(), CVQXException::NoLink);                                             \
-        }                                                                                              \
-    } while (0)
 
 vqxsim::MotorProfile Profile(uint32_t serial, const char* firmware = "450", int baud = 38400)
 {
@@ -103,7 +96,7 @@ TEST_F(DetectNetE2E, ThreeMotorsAreDiscoveredConnectedAndListed)
     rig->Stop();
     EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NONE);
     EXPECT_EQ(port.motors.GetCount(), 0);
-    EXPECT_VQX_THROWS_NOLINK(DetectNetMotors(port, nullptr, DETECT_THROW));
+    EXPECT_EQ(CodeOf([&] { DetectNetMotors(port, nullptr, DETECT_THROW); }), CVQXException::NoLink);
 }
 
 TEST_F(DetectNetE2E, ReferencePortGivesItsAddressesAndTheListIsInAddressOrder)
@@ -280,7 +273,7 @@ TEST_F(DetectUsbE2E, LibraryFailureAndNoDevicesAreToldApart)
     EXPECT_EQ(DetectUSBMotors(port, nullptr, 0), DETECT_NONE);
     bridge.SetCountFails(true);
     EXPECT_EQ(DetectUSBMotors(port, nullptr, 0), DETECT_NO_USB_LIBRARY);
-    EXPECT_VQX_THROWS_NOLINK(DetectUSBMotors(port, nullptr, DETECT_THROW));
+    EXPECT_EQ(CodeOf([&] { DetectUSBMotors(port, nullptr, DETECT_THROW); }), CVQXException::NoLink);
     port.CommType = COMM_RS232;
     EXPECT_EQ(DetectUSBMotors(port, nullptr, 0), DETECT_NONE);
 }

@@ -5,6 +5,7 @@
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
 #include "tests/e2e/TransferLinkRigs.h"
+#include "tests/support/ui/HeadlessProgress.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "core/backends/MotorSocket.h"
 #include "core/backends/MotorUSB.h"
 #include "platform/net/NetSettings.h"
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 #include "tests/core/backends/LoopbackPorts.h"
 #include "tests/e2e/TransferRig.h"
 #include "tests/sim/net/NetRig.h"

@@ -5,6 +5,7 @@
 #include "core/transfer/PortDownload.h"
 #include "core/transfer/ProgramImage.h"
 #include "tests/e2e/TransferRig.h"
+#include "tests/support/ui/HeadlessProgress.h"
 
 #include <gtest/gtest.h>
 

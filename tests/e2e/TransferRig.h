@@ -10,6 +10,7 @@
 #include "core/transfer/EndProgram.h"
 #include "scanner/Scanner.h"
 #include "tests/core/motor/FakeModels.h"
+#include "tests/common/CodeOf.h"
 #include "tests/common/HeadlessContext.h"
 #include "tests/core/ui/TestProfile.h"
 #include "tests/sim/wiring/SerialRig.h"
@@ -32,16 +33,7 @@ inline std::optional<std::string> CompileText(const std::string& source, const s
     return scanner.CompiledImage();
 }
 
-// The code of the CVQXException f throws; 0 when it throws none.
-inline int CodeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
+using ::CodeOf;
 
 inline std::string ReadFile(const std::string& path)
 {

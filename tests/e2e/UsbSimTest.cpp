@@ -3,7 +3,7 @@
 // replug that renumbers the bridges.
 
 #include "core/backends/MotorUSB.h"
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 #include "tests/core/backends/PortWithLinks.h"
 #include "tests/sim/usb/UsbRig.h"
 

@@ -30,3 +30,18 @@ TEST(Clock, ScopeRestoresTheSteadyClock)
     platform::SleepMs(2);
     EXPECT_GE(platform::MillisSince(a), 2);
 }
+
+TEST(Clock, NestedScopesRestoreTheClockInstalledBeforeThem)
+{
+    platform::ManualClock outer;
+    platform::ScopedClock outerScope(outer);
+    {
+        platform::ManualClock inner;
+        platform::ScopedClock innerScope(inner);
+        EXPECT_EQ(&platform::GetClock(), &inner);
+    }
+    EXPECT_EQ(&platform::GetClock(), &outer) << "the outer scope's clock is back, not the steady one";
+    const auto before = platform::Now();
+    platform::SleepMs(5000);
+    EXPECT_EQ(platform::MillisSince(before), 5000);
+}

@@ -7,6 +7,7 @@
 #include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
 #include "tests/core/ui/TestProfile.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
 #include <deque>
 #include <string>

@@ -14,6 +14,7 @@
 #include "platform/paths/Paths.h"
 #include "tests/common/TempFolder.h"
 #include "tests/core/ui/TestProfile.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
 #include <cstdlib>
 #include <map>

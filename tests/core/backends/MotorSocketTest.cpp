@@ -2,7 +2,7 @@
 
 #include "core/VQXException.h"
 #include "platform/net/NetSettings.h"
-#include "tests/core/backends/CodeOf.h"
+#include "tests/common/CodeOf.h"
 #include "tests/core/backends/LoopbackPorts.h"
 #include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"

@@ -2,7 +2,7 @@
 
 #include "core/VQXException.h"
 #include "platform/clock/Clock.h"
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 #include "tests/core/backends/RecordingArchive.h"
 #include "tests/core/backends/RecordingTrafficLog.h"
 

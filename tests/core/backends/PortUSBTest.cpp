@@ -3,7 +3,7 @@
 #include "core/VQXException.h"
 #include "core/backends/MotorUSB.h"
 #include "platform/clock/Clock.h"
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 #include "tests/core/backends/PortWithLinks.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // addresses, and its operation context gives short timeouts and records the traffic.
 
 #include "core/port/CommPort.h"
-#include "tests/core/backends/CodeOf.h"
+#include "tests/common/CodeOf.h"
 #include "core/port/MotorLink.h"
 #include "core/ui/OperationContext.h"
 #include "core/settings/Options.h"

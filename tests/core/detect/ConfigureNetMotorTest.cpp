@@ -143,6 +143,7 @@ TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
 } // namespace
 
 #include "platform/net/Socket.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
 #include <atomic>
 #include <optional>

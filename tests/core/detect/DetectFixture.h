@@ -5,7 +5,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "platform/clock/Clock.h"
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 #include "tests/core/detect/DetectServices.h"
 #include "tests/core/detect/TestMotors.h"
 #include "tests/core/port/FakePort.h"

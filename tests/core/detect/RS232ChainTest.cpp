@@ -105,9 +105,9 @@ TEST_F(RS232ChainTest, AWrongEchoIsNoLink)
     (*motors)[1].wrongEcho = true;
     EXPECT_EQ(AddressServos(*port, 0), DETECT_FAILED);
     EXPECT_EQ(port->AllVer5s, 0);
-    EXPECT_VQX_CODE(AddressServos(*port, DETECT_THROW), CVQXException::NoLink);
+    EXPECT_EQ(CodeOf([&] { AddressServos(*port, DETECT_THROW); }), CVQXException::NoLink);
     port->echoTimeout = 77;
-    EXPECT_VQX_CODE(EstablishChain(*port, 0), CVQXException::NoLink);
+    EXPECT_EQ(CodeOf([&] { EstablishChain(*port, 0); }), CVQXException::NoLink);
     EXPECT_EQ(port->echoTimeout, 77) << "the echo timeout is given back on every way out";
 }
 
@@ -115,7 +115,7 @@ TEST_F(RS232ChainTest, AChainThatNeverEchoesIsNoLink)
 {
     Chain(2, 1200, 9600, false); // a rate the sweep never tries: nothing comes back
     EXPECT_EQ(DetectRS232Chain(*port, 0), DETECT_FAILED);
-    EXPECT_VQX_CODE(DetectRS232Chain(*port, DETECT_THROW), CVQXException::NoLink);
+    EXPECT_EQ(CodeOf([&] { DetectRS232Chain(*port, DETECT_THROW); }), CVQXException::NoLink);
 }
 
 TEST_F(RS232ChainTest, MoreMotorsThanMaxMotorsCannotBeCounted)
@@ -124,7 +124,7 @@ TEST_F(RS232ChainTest, MoreMotorsThanMaxMotorsCannotBeCounted)
     port->SetMaxMotors(3);
     EXPECT_EQ(AddressServos(*port, 0), DETECT_NONE);
     EXPECT_FALSE(AnyAsleep());
-    EXPECT_VQX_CODE(AddressServos(*port, DETECT_THROW), CVQXException::NoLink);
+    EXPECT_EQ(CodeOf([&] { AddressServos(*port, DETECT_THROW); }), CVQXException::NoLink);
     EXPECT_FALSE(AnyAsleep());
 }
 
@@ -202,6 +202,7 @@ TEST_F(RS232ChainTest, AFullLineBufferWithoutTerminatorIsEmptied)
 } // namespace
 
 #include "core/detect/ReadAvailable.h"
+#include "tests/common/CodeOf.h"
 
 namespace {
 
@@ -241,7 +242,7 @@ TEST_F(RS232ChainTest, AnEmptyTokenIsNoProofOfTheChain)
             l.PeerWrite("\r");
         return true;
     });
-    EXPECT_VQX_CODE(EstablishChain(*port, 0), CVQXException::NoLink);
+    EXPECT_EQ(CodeOf([&] { EstablishChain(*port, 0); }), CVQXException::NoLink);
     EXPECT_EQ(sweeps, 4) << "one sweep per attempt, MaxMotors attempts";
 }
 

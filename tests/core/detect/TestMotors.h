@@ -5,7 +5,7 @@
 // Written from the wire protocol, not from the host code; answers synchronously from the host's
 // write, so tests run on a manual clock.
 
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <cstdint>
 #include <map>

@@ -4,7 +4,7 @@
 // It answers synchronously from the host's write, so tests run on a manual clock.
 // Written from the wire protocol, not from the host code.
 
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <cctype>
 #include <cstdint>

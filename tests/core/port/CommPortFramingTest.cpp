@@ -1,5 +1,6 @@
 #include "core/VQXException.h"
 #include "tests/core/port/FakePort.h"
+#include "tests/common/CodeOf.h"
 
 #include <cstring>
 
@@ -77,11 +78,11 @@ TEST_F(FakePortTest, FramesAreByteExact)
 TEST_F(FakePortTest, AddressesOutOfRangeNeverReachTheWire)
 {
     Open();
-    EXPECT_VQX_CODE(port->WriteCommand("121RP", -1, true), CVQXException::InvalidData);
-    EXPECT_VQX_CODE(port->WriteCommand("RP", 200, false), CVQXException::InvalidData);
-    EXPECT_VQX_CODE(port->WriteCommand("99999999999999999999RP", -1, true), CVQXException::InvalidData);
-    EXPECT_VQX_CODE(port->WriteCommand("RP", -7, true), CVQXException::InvalidData);
-    EXPECT_VQX_CODE(port->SelectMotor(121), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("121RP", -1, true); }), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("RP", 200, false); }), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("99999999999999999999RP", -1, true); }), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("RP", -7, true); }), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->SelectMotor(121); }), CVQXException::InvalidData);
     EXPECT_EQ(Wire(), "");
     port->WriteCommand("120RP", -1, true);
     EXPECT_EQ(Wire(), Bytes({0x80 + 120, 'R', 'P', ' '}));
@@ -104,7 +105,7 @@ TEST_F(FakePortTest, StrictEchoSendsEverythingThenRaisesTheLastError)
     Open();
     // The second chunk comes back with one byte changed.
     line->ChangeByte(platform::FakeSerialLine::Direction::ToHost, 10, '#');
-    EXPECT_VQX_CODE(port->WriteCommand("0123456789ABCDEFGHI", -2, true), CVQXException::InvalidEcho);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("0123456789ABCDEFGHI", -2, true); }), CVQXException::InvalidEcho);
     EXPECT_EQ(Wire(), "0123456789ABCDEFGHI ");
     EXPECT_EQ(port->Echo, 1);
 
@@ -121,7 +122,7 @@ TEST_F(FakePortTest, StrictEchoSendsEverythingThenRaisesTheLastError)
     // Missing echo bytes: 1006, also after all chunks went out.
     ClearWire();
     line->DropBytes(platform::FakeSerialLine::Direction::ToHost, 2);
-    EXPECT_VQX_CODE(port->WriteCommand("RP", 4, true), CVQXException::NoEcho);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("RP", 4, true); }), CVQXException::NoEcho);
     EXPECT_EQ(Wire(), Bytes({0x84, 'R', 'P', ' '}));
     EXPECT_EQ(port->pushbackCount, 3); // what did come back stays for the reader
 }
@@ -216,7 +217,7 @@ TEST_F(FakePortTest, ReplyNeverOverrunsTheCallersBuffer)
     EXPECT_EQ(port->Query("RP", reply, 8, 1, true), 7);
     EXPECT_STREQ(reply, "1234567");
     EXPECT_EQ(reply[8], '@');
-    EXPECT_VQX_CODE(port->Query("RP", reply, 0, 1, true), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->Query("RP", reply, 0, 1, true); }), CVQXException::InvalidData);
 }
 
 TEST_F(FakePortTest, NoReplyRaisesNoResponseAfterTheTotalTimeout)
@@ -226,12 +227,12 @@ TEST_F(FakePortTest, NoReplyRaisesNoResponseAfterTheTotalTimeout)
     context.Options().ResponseTimeout = 200;
     Open();
     const auto start = platform::Now();
-    EXPECT_VQX_CODE(port->Query("RP", 1, true), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port->Query("RP", 1, true); }), CVQXException::NoResponse);
     EXPECT_EQ(platform::MillisSince(start), 300);
 
     // Part of a reply, then silence: 1005, and what came is logged as received.
     motors.replies["RV"] = "12";
-    EXPECT_VQX_CODE(port->Query("RV", -1, true), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port->Query("RV", -1, true); }), CVQXException::NoResponse);
     EXPECT_EQ(Logged().back(), std::make_pair(uint32_t(SDA_RECEIVED), std::string("12")));
 }
 
@@ -282,7 +283,7 @@ TEST_F(FakePortTest, EchoModeSwitching)
     // A chain that never echoes: one attempt more than motors (none here), then 1006.
     motors.echo = false;
     ClearWire();
-    EXPECT_VQX_CODE(port->SetEchoMode(true), CVQXException::NoEcho);
+    EXPECT_EQ(CodeOf([&] { port->SetEchoMode(true); }), CVQXException::NoEcho);
     EXPECT_EQ(motors.writes.size(), 2u);
     EXPECT_FALSE(context.Options().EchoErrors);
 
@@ -326,7 +327,7 @@ TEST_F(FakePortTest, BaudChangeTellsTheMotorsAndFollows)
 
     // Rates the line cannot take are refused before anything is sent.
     ClearWire();
-    EXPECT_VQX_CODE(port->SetMotorsBaudRate(12345), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port->SetMotorsBaudRate(12345); }), CVQXException::InvalidData);
     EXPECT_EQ(Wire(), "");
 
     // A closed port only changes its setting.

@@ -1,6 +1,7 @@
 #include "core/VQXException.h"
 #include "core/port/PortEvents.h"
 #include "tests/core/port/FakePort.h"
+#include "tests/common/CodeOf.h"
 
 using namespace std::chrono_literals;
 
@@ -57,7 +58,7 @@ TEST_F(FakePortTest, OpenAppliesTheLineAndTimeouts)
 TEST_F(FakePortTest, FailedOpenLeavesThePortClosed)
 {
     port->PortName = "/dev/no-such-serial-device";
-    EXPECT_VQX_CODE(port->OpenPort(), CVQXException::CannotOpenPort);
+    EXPECT_EQ(CodeOf([&] { port->OpenPort(); }), CVQXException::CannotOpenPort);
     EXPECT_EQ(port->isOpen, 0);
     EXPECT_EQ(port->handle, -1);
 
@@ -65,19 +66,19 @@ TEST_F(FakePortTest, FailedOpenLeavesThePortClosed)
     port->PortName = line->Name();
     for (int baud : {0, -9600, 12345}) {
         port->BitPerSec = baud;
-        EXPECT_VQX_CODE(port->OpenPort(), CVQXException::CannotOpenPort);
+        EXPECT_EQ(CodeOf([&] { port->OpenPort(); }), CVQXException::CannotOpenPort);
         EXPECT_EQ(port->isOpen, 0);
         port->CalcTimeouts(10); // computed as 9600 baud
         EXPECT_EQ(port->echoTimeout, 111);
     }
     port->BitPerSec = 9600;
     port->Parity = 5;
-    EXPECT_VQX_CODE(port->OpenPort(), CVQXException::CannotOpenPort);
+    EXPECT_EQ(CodeOf([&] { port->OpenPort(); }), CVQXException::CannotOpenPort);
     port->Parity = 0;
 
     // Someone else holds the line.
     auto other = line->OpenHost({});
-    EXPECT_VQX_CODE(port->OpenPort(), CVQXException::CannotOpenPort);
+    EXPECT_EQ(CodeOf([&] { port->OpenPort(); }), CVQXException::CannotOpenPort);
     EXPECT_EQ(port->isOpen, 0);
     other.reset();
 
@@ -88,7 +89,7 @@ TEST_F(FakePortTest, FailedOpenLeavesThePortClosed)
 
     // Writes on a closed port are refused, not lost silently.
     port->ClosePort();
-    EXPECT_VQX_CODE(port->WriteCommand("RP", 1, true), CVQXException::PortNotOpen);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("RP", 1, true); }), CVQXException::PortNotOpen);
 }
 
 TEST_F(FakePortTest, TimeoutArithmetic)
@@ -144,7 +145,7 @@ TEST_F(FakePortTest, ReadBytesRestoresTheTimeoutOnEveryPath)
     // Short read.
     line->PeerWrite("ab");
     const auto start = platform::Now();
-    EXPECT_VQX_CODE(port->ReadBytes(buf, 4, got, 50), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port->ReadBytes(buf, 4, got, 50); }), CVQXException::NoResponse);
     EXPECT_EQ(platform::MillisSince(start), 50);
     EXPECT_EQ(got, 2u);
     EXPECT_EQ(port->currentTimeout, int(before));
@@ -152,12 +153,12 @@ TEST_F(FakePortTest, ReadBytesRestoresTheTimeoutOnEveryPath)
 
     // Line error.
     line->PeerWrite("abcd", platform::kLineParity);
-    EXPECT_VQX_CODE(port->ReadBytes(buf, 4, got, 50), CVQXException::Parity);
+    EXPECT_EQ(CodeOf([&] { port->ReadBytes(buf, 4, got, 50); }), CVQXException::Parity);
     EXPECT_EQ(line->HostTimeouts().ReadTotalTimeoutConstant, before);
 
     // Device failure.
     line->Unplug();
-    EXPECT_VQX_CODE(port->ReadBytes(buf, 4, got, 50), CVQXException::ReadError);
+    EXPECT_EQ(CodeOf([&] { port->ReadBytes(buf, 4, got, 50); }), CVQXException::ReadError);
     EXPECT_EQ(line->HostTimeouts().ReadTotalTimeoutConstant, before);
     line->Replug();
 
@@ -196,14 +197,14 @@ TEST_F(FakePortTest, LineErrorsBecomeTheirCodes)
     char reply[REPLY_BUFFER_SIZE];
     for (const Case& c : cases) {
         line->PeerWrite("5\r", c.flags);
-        EXPECT_VQX_CODE(port->ReadResponse(reply, sizeof reply, true), c.code);
+        EXPECT_EQ(CodeOf([&] { port->ReadResponse(reply, sizeof reply, true); }), c.code);
         port->ClearBuffer(); // the rest of the garbled reply
     }
     line->SendBreak();
-    EXPECT_VQX_CODE(port->ReadResponse(reply, sizeof reply, true), CVQXException::Break);
+    EXPECT_EQ(CodeOf([&] { port->ReadResponse(reply, sizeof reply, true); }), CVQXException::Break);
     // Clearing the buffer purges and raises what is pending.
     line->InjectLineError(platform::kLineFrame);
-    EXPECT_VQX_CODE(port->ClearBuffer(), CVQXException::Framing);
+    EXPECT_EQ(CodeOf([&] { port->ClearBuffer(); }), CVQXException::Framing);
     EXPECT_NO_THROW(port->ClearBuffer());
 }
 
@@ -212,9 +213,9 @@ TEST_F(FakePortTest, UnpluggedLineFailsAtOnce)
     Open();
     line->Unplug();
     const auto start = platform::Now();
-    EXPECT_VQX_CODE(port->WriteCommand("RP", 1, true), CVQXException::WriteError);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("RP", 1, true); }), CVQXException::WriteError);
     char reply[REPLY_BUFFER_SIZE];
-    EXPECT_VQX_CODE(port->ReadResponse(reply, sizeof reply, true), CVQXException::ReadError);
+    EXPECT_EQ(CodeOf([&] { port->ReadResponse(reply, sizeof reply, true); }), CVQXException::ReadError);
     EXPECT_EQ(platform::MillisSince(start), 0);
     // The port stays open; the caller decides.
     EXPECT_EQ(port->isOpen, 1);
@@ -228,7 +229,7 @@ TEST_F(FakePortTest, ReopenChangesTheLine)
     EXPECT_EQ(line->HostLine().parity, platform::SerialParity::Space);
     port->Reopen(-1, -1);
     EXPECT_EQ(line->HostLine().baud, 4800);
-    EXPECT_VQX_CODE(port->Reopen(1234, -1), CVQXException::CannotOpenPort);
+    EXPECT_EQ(CodeOf([&] { port->Reopen(1234, -1); }), CVQXException::CannotOpenPort);
     EXPECT_EQ(port->BitPerSec, 4800);
     EXPECT_EQ(port->isOpen, 1);
 }

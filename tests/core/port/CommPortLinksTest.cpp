@@ -1,6 +1,7 @@
 // Ethernet and USB ports: the port hands whole frames to each motor's own link.
 #include "core/VQXException.h"
 #include "tests/core/port/FakePort.h"
+#include "tests/common/CodeOf.h"
 
 #include <cstring>
 
@@ -91,7 +92,7 @@ TEST(CommPortLinks, OpenConnectsEachMotor)
 
     motors.links[0].reachable = false;
     port.CommType = COMM_USB;
-    EXPECT_VQX_CODE(port.OpenPort(), CVQXException::NoUSBMotor);
+    EXPECT_EQ(CodeOf([&] { port.OpenPort(); }), CVQXException::NoUSBMotor);
     EXPECT_EQ(port.isOpen, 0);
 }
 
@@ -118,16 +119,16 @@ TEST(CommPortLinks, FramesGoToTheAddressedMotor)
     EXPECT_EQ(port.Query("0RP", -1, true), "11\r33");
     for (auto& link : motors.links)
         link.failRead = true;
-    EXPECT_VQX_CODE(port.Query("0RP", -1, true), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port.Query("0RP", -1, true); }), CVQXException::NoResponse);
 
     // A motor that is missing or unreachable never "answers" with an empty text.
     motors.available[2] = false;
-    EXPECT_VQX_CODE(port.Query("3RP", -1, true), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port.Query("3RP", -1, true); }), CVQXException::NoResponse);
     const size_t before = motors.links[2].frames.size();
     port.WriteCommand("3MP", -1, true);
     EXPECT_EQ(motors.links[2].frames.size(), before);
     // Addresses past the port's table are refused.
-    EXPECT_VQX_CODE(port.Query("4RP", -1, true), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { port.Query("4RP", -1, true); }), CVQXException::InvalidData);
 }
 
 TEST(CommPortLinks, ClosingReleasesWhatWasOpenedWhateverTheTypeIsNow)

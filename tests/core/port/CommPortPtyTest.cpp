@@ -3,6 +3,7 @@
 #include "core/port/CommPort.h"
 #include "tests/platform/serial/PtyPair.h"
 #include "tests/core/port/FakePort.h"
+#include "tests/common/CodeOf.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -47,7 +48,7 @@ TEST_F(PtyPortTest, OpensExclusivelyWithItsLineSettings)
     CCommPort second;
     second.SetContext(&context);
     second.PortName = pty.slavePath;
-    EXPECT_VQX_CODE(second.OpenPort(), CVQXException::CannotOpenPort);
+    EXPECT_EQ(CodeOf([&] { second.OpenPort(); }), CVQXException::CannotOpenPort);
     EXPECT_EQ(second.isOpen, 0);
 }
 
@@ -65,7 +66,7 @@ TEST_F(PtyPortTest, CommandsAndRepliesCrossTheTerminal)
     // Nothing answers: 1005 after the total timeout, within a few milliseconds.
     port.CalcTimeouts(10);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_VQX_CODE(port.Query("RV", -1, true), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port.Query("RV", -1, true); }), CVQXException::NoResponse);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 90ms);
     EXPECT_LT(took, 200ms); // slack for a loaded machine; the lower bound shows the wait
@@ -82,8 +83,8 @@ TEST_F(PtyPortTest, UnpluggedTerminalRaisesReadAndWriteErrorsPromptly)
     });
     const auto start = std::chrono::steady_clock::now();
     char reply[REPLY_BUFFER_SIZE];
-    EXPECT_VQX_CODE(port.ReadResponse(reply, sizeof reply, true), CVQXException::ReadError);
+    EXPECT_EQ(CodeOf([&] { port.ReadResponse(reply, sizeof reply, true); }), CVQXException::ReadError);
     unplug.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-    EXPECT_VQX_CODE(port.WriteCommand("RP", 1, true), CVQXException::WriteError);
+    EXPECT_EQ(CodeOf([&] { port.WriteCommand("RP", 1, true); }), CVQXException::WriteError);
 }

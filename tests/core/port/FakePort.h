@@ -6,7 +6,8 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/common/CodeOf.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
 
@@ -106,13 +107,3 @@ protected:
     std::unique_ptr<CCommPort> port;
 };
 
-// Expects a CVQXException with the given code from the statement.
-#define EXPECT_VQX_CODE(statement, code)                                                                \
-    do {                                                                                               \
-        try {                                                                                          \
-            statement;                                                                                 \
-            ADD_FAILURE() << "no exception, expected " << (code);                                      \
-        } catch (const CVQXException& e) {                                                             \
-            EXPECT_EQ(e.GetCode(), (code)) << e.GetMessage();                                          \
-        }                                                                                              \
-    } while (0)

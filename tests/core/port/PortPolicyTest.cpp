@@ -1,6 +1,7 @@
 // The seam through which the engine library's port differs from the program's.
 #include "core/VQXException.h"
 #include "tests/core/port/FakePort.h"
+#include "tests/common/CodeOf.h"
 
 using namespace std::chrono_literals;
 using Kind = CPortPolicy::TimeoutKind;
@@ -67,7 +68,7 @@ TEST_F(PolicyTest, FailedWritesAreRetriedAsThePolicySays)
     engine.heals = false;
     engine.retries.clear();
     line->Unplug();
-    EXPECT_VQX_CODE(port->WriteCommand("RP", 3, true), CVQXException::WriteError);
+    EXPECT_EQ(CodeOf([&] { port->WriteCommand("RP", 3, true); }), CVQXException::WriteError);
     EXPECT_EQ(engine.retries, (std::vector<int>{1, 2}));
 }
 
@@ -79,7 +80,7 @@ TEST_F(PolicyTest, TimeoutKindsReachThePolicyAndAreRestored)
     port->SetTimeout(1);
     uint8_t buf[2];
     size_t got = 0;
-    EXPECT_VQX_CODE(port->ReadBytes(buf, 2, got, 40), CVQXException::NoResponse);
+    EXPECT_EQ(CodeOf([&] { port->ReadBytes(buf, 2, got, 40); }), CVQXException::NoResponse);
     ASSERT_EQ(engine.timeouts.size(), 4u);
     EXPECT_EQ(engine.timeouts[0].first, Kind::Total);
     EXPECT_EQ(engine.timeouts[1].first, Kind::Echo);

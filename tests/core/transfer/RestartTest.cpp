@@ -3,8 +3,9 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "platform/clock/Clock.h"
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 #include "tests/core/transfer/ScriptedLine.h"
+#include "tests/support/ui/HeadlessProgress.h"
 
 #include <gtest/gtest.h>
 

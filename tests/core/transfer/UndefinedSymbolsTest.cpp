@@ -2,6 +2,8 @@
 #include "core/ui/Questions.h"
 #include "tests/common/HeadlessContext.h"
 #include "tests/core/ui/TestProfile.h"
+#include "tests/support/ui/HeadlessQuestions.h"
+#include "tests/support/ui/HeadlessInfoView.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "core/ui/InfoView.h"
 #include "core/ui/Questions.h"
 #include "tests/core/ui/TestProfile.h"
+#include "tests/support/ui/HeadlessQuestions.h"
+#include "tests/support/ui/HeadlessInfoView.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
 #include "tests/core/ui/TestProfile.h"
+#include "tests/support/ui/HeadlessProgress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
 #include "tests/core/ui/TestProfile.h"
+#include "tests/support/ui/HeadlessProgress.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "core/ui/OperationContext.h"
 #include "tests/core/ui/TestProfile.h"
 #include "platform/registry/Profile.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
 #include <gtest/gtest.h>
 

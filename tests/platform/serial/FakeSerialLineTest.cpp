@@ -1,4 +1,4 @@
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
 

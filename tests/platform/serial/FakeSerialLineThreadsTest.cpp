@@ -1,5 +1,5 @@
 // The fake line when host and peer run on threads of their own (real time).
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/registry/Registry.h"
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 #include "platform/serial/PortNames.h"
 #include "tests/platform/TestDir.h"
 

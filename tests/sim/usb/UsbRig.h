@@ -5,7 +5,7 @@
 
 #include "tests/sim/wiring/LineRig.h"
 
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -8,7 +8,7 @@
 
 #include "tests/sim/wiring/LineRig.h"
 
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <memory>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/usbbridge/FakeUsbBridge.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 
 #include <algorithm>
 

@@ -25,7 +25,8 @@ namespace platform {
 class FakeSerialLine : public std::enable_shared_from_this<FakeSerialLine> {
 public:
     // A line; with a non-empty name it can be opened through OpenSerialDevice(name) for as long as
-    // it lives (names must be unique among living lines).
+    // it lives (names must be unique among living lines): the first named line installs the fake
+    // lines as the serial device source.
     static std::shared_ptr<FakeSerialLine> Create(const std::string& name = {});
     ~FakeSerialLine();
     FakeSerialLine(const FakeSerialLine&) = delete;

@@ -1,4 +1,4 @@
-#include "platform/serial/FakeSerialLine.h"
+#include "tests/support/platform/FakeSerialLine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +13,28 @@ std::map<std::string, std::weak_ptr<FakeSerialLine>>& Registry()
 {
     static std::map<std::string, std::weak_ptr<FakeSerialLine>> registry;
     return registry;
+}
+
+// The named lines as devices of OpenSerialDevice, installed with the first named line.
+class CFakeLineSource final : public ISerialDeviceSource {
+public:
+    bool Has(const std::string& name) override { return FakeSerialLine::Find(name) != nullptr; }
+    std::unique_ptr<SerialDevice> Open(const std::string& name, const SerialLineSettings& line,
+                                       std::string* error) override
+    {
+        if (auto fake = FakeSerialLine::Find(name))
+            return fake->OpenHost(line, error);
+        if (error)
+            *error = "no such line";
+        return nullptr;
+    }
+};
+
+void InstallFakeLines()
+{
+    static CFakeLineSource source;
+    static std::once_flag once;
+    std::call_once(once, [] { SetSerialDeviceSource(&source); });
 }
 
 // Host reads wait in real time (on the line's condition variable) only under the steady clock;
@@ -84,6 +106,7 @@ std::shared_ptr<FakeSerialLine> FakeSerialLine::Create(const std::string& name)
 {
     std::shared_ptr<FakeSerialLine> line(new FakeSerialLine(name));
     if (!name.empty()) {
+        InstallFakeLines();
         std::lock_guard<std::mutex> lock(g_registryMutex);
         Registry()[name] = line;
     }

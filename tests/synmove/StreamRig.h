@@ -1,0 +1,121 @@
+#pragma once
+// Simulated motors that know host mode, on an RS-232 chain (echo on) or an RS-485 bus behind a
+// pseudo-terminal, and a port that reaches them with carriage-return commands, as the engine's does.
+
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
+#include "core/VQXException.h"
+#include "engine/synmove/SynmoveEngine.h"
+#include "tests/sim/motor/HostMode.h"
+#include "tests/sim/wiring/SerialRig.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace streamtest {
+
+// As the engine's port: commands end with a carriage return.
+class CarriageReturnPolicy : public CPortPolicy {
+public:
+    char Terminator() const override { return '\r'; }
+};
+
+struct StreamRig {
+    // motors: how many the line holds (addresses 1..motors); firmware of each (cycled).
+    StreamRig(bool chain, int motors, std::vector<std::string> firmware = {"450"}, int baud = 38400,
+              vqxsim::HostModeOptions options = {}, std::vector<int> figures = {24576},
+              vqxsim::SerialOptions line = {})
+    {
+        std::vector<vqxsim::MotorProfile> profiles;
+        for (int i = 0; i < motors; ++i) {
+            vqxsim::MotorProfile p;
+            p.firmware = firmware[static_cast<size_t>(i) % firmware.size()];
+            p.sampleFigure = figures[static_cast<size_t>(i) % figures.size()];
+            p.channel[0].baud = baud;
+            p.echo[0] = chain;
+            p.serial += static_cast<uint32_t>(i);
+            p.address = i + 1;
+            profiles.push_back(p);
+        }
+        rig = chain ? vqxsim::SerialRig::Chain(profiles, line) : vqxsim::SerialRig::Bus(profiles, line);
+        for (int i = 0; i < motors; ++i)
+            host.push_back(rig->WithMotor(static_cast<size_t>(i), [&](vqxsim::SimMotor& m) {
+                return vqxsim::AttachHostMode(m, options);
+            }));
+        // As the engine's port, every echo is checked strictly; the waits are long enough for a
+        // machine under heavy load (they bound failures, never successes).
+        context.Options().EchoErrors = true;
+        context.Options().CalTimeouts = false;
+        context.Options().EchoTimeout = 1000;
+        context.Options().ResponseTimeout = 1000;
+        port.SetContext(&context);
+        port.SetPolicy(&policy);
+        port.PortName = rig->DevicePath();
+        port.CommType = chain ? COMM_RS232 : COMM_RS485;
+        port.Echo = chain ? 1 : 0;
+        port.BitPerSec = baud;
+        for (int i = 1; i <= motors; ++i) {
+            auto* m = new CMotor;
+            m->Address = i;
+            port.motors.Add(m);
+        }
+        port.RebuildAddressTable();
+        port.CalcTimeouts(motors);
+        port.OpenPort();
+        // The motors are silent while they boot after power-up.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 * vqxsim::MotorKnobs{}.bootMs + 20));
+    }
+    ~StreamRig() { port.ClosePort(); }
+
+    // Runs f on motor index i (0-based) and its host-mode state, under the rig's lock, with the
+    // motor's clock brought to now.
+    template <class F>
+    decltype(auto) Motor(int i, F&& f)
+    {
+        return rig->WithMotor(static_cast<size_t>(i), [&](vqxsim::SimMotor& m) {
+            host[static_cast<size_t>(i)]->Advance(vqxsim::SimClock::now());
+            return f(m, *host[static_cast<size_t>(i)]);
+        });
+    }
+
+    // Waits (bounded) until every motor of the first n has left host mode and stands still.
+    bool AllStopped(int n, int timeoutMs = 4000)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < until) {
+            bool stopped = true;
+            for (int i = 0; i < n; ++i)
+                stopped &= Motor(i, [](vqxsim::SimMotor&, vqxsim::HostModeMotor& h) {
+                    return !h.Playing() && !h.InHostMode();
+                });
+            if (stopped)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    CarriageReturnPolicy policy;
+    ui::COperationContext context;
+    std::unique_ptr<vqxsim::SerialRig> rig;
+    std::vector<std::shared_ptr<vqxsim::HostModeMotor>> host;
+    CCommPort port;
+};
+
+// The code of the CVQXException f throws; 0 when it throws none.
+inline int CodeOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const CVQXException& e) {
+        return e.GetCode();
+    }
+    return 0;
+}
+
+} // namespace streamtest
