@@ -73,7 +73,11 @@ fuzz: fuzz-deps build/fuzz/build.ninja
 
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@status=0; build/release/bench/bench_suite || status=1; \
+	for b in bench_synmove bench_vqx bench_project bench_engine; do \
+	  if [ -x build/release/bench/$$b ]; then build/release/bench/$$b || status=1; fi; \
+	done; \
+	exit $$status
 
 clean:
 	rm -rf build

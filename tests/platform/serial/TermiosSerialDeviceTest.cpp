@@ -152,6 +152,45 @@ TEST_F(TermiosSerial, ReadTimeoutsAreHonoured)
     EXPECT_LT(took, 200);
 }
 
+// A read of a known count waits for all of it at once; bytes that trickle in are all collected, and
+// a read that runs out of time still returns those that came meanwhile.
+TEST_F(TermiosSerial, CountedReadsCollectBytesThatTrickleIn)
+{
+    SerialTimeouts t;
+    t.ReadTotalTimeoutConstant = 2000;
+    ASSERT_TRUE(device->SetTimeouts(t));
+    std::thread sender([&] {
+        for (char c : std::string("abcdefgh")) {
+            std::this_thread::sleep_for(2ms);
+            pty.Send(std::string(1, c));
+        }
+    });
+    uint8_t buf[16];
+    size_t got = 0;
+    ASSERT_TRUE(device->Read(buf, 8, got));
+    sender.join();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "abcdefgh");
+
+    t.ReadTotalTimeoutConstant = 500;
+    ASSERT_TRUE(device->SetTimeouts(t));
+    std::thread late([&] {
+        std::this_thread::sleep_for(20ms);
+        pty.Send("xyz");
+    });
+    ASSERT_TRUE(device->Read(buf, 8, got));
+    late.join();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), got), "xyz");
+
+    // The next read of one byte is not held back by the count the last one waited for.
+    t.ReadTotalTimeoutConstant = 2000;
+    ASSERT_TRUE(device->SetTimeouts(t));
+    pty.Send("q");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(device->Read(buf, 1, got));
+    EXPECT_EQ(got, 1u);
+    EXPECT_LT(MsSince(start), 1000);
+}
+
 TEST_F(TermiosSerial, WritesReachTheOtherEnd)
 {
     size_t written = 0;
