@@ -93,7 +93,7 @@ TEST_F(FakePortTest, LongCommandsGoInChunksOfEightEachChecked)
     Open();
     const std::string text = "0123456789ABCDEFGHI"; // 19 characters plus the blank: 20 bytes
     port->WriteCommand(text, -2, true);
-    EXPECT_EQ(motors.writes, (std::vector<size_t>{8, 8, 4}));
+    EXPECT_EQ(motors.WriteSizes(), (std::vector<size_t>{8, 8, 4}));
     EXPECT_EQ(Wire(), text + " ");
     EXPECT_EQ(port->Echo, 1);
     EXPECT_EQ(port->pushbackCount, 0);
