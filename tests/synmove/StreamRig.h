@@ -3,6 +3,7 @@
 // pseudo-terminal, and a port that reaches them with carriage-return commands, as the engine's does.
 
 #include "core/motor/Motor.h"
+#include "tests/common/CodeOf.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
@@ -107,15 +108,5 @@ struct StreamRig {
     CCommPort port;
 };
 
-// The code of the CVQXException f throws; 0 when it throws none.
-inline int CodeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
 
 } // namespace streamtest
