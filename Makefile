@@ -74,8 +74,9 @@ fuzz: fuzz-deps build/fuzz/build.ninja
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 	@status=0; build/release/bench/bench_suite || status=1; \
-	for b in bench_synmove bench_vqx bench_project bench_engine; do \
-	  if [ -x build/release/bench/$$b ]; then build/release/bench/$$b || status=1; fi; \
+	for b in build/release/bench/bench_*; do \
+	  [ "$$b" = build/release/bench/bench_suite ] && continue; \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || status=1; fi; \
 	done; \
 	exit $$status
 
