@@ -2,6 +2,7 @@
 
 #include "core/VQXException.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -21,6 +22,15 @@ std::string PrivateTempFolder()
     return folder;
 }
 
-std::string PrivateTempFile(const std::string& name) { return PrivateTempFolder() + "/" + name; }
+std::string PrivateTempFile(const std::string& name)
+{
+    // Two programs of the suite (or two threads) may upload at once: each call gets its own file,
+    // keeping the extension, since readers judge a program file by it.
+    static std::atomic<unsigned> counter{0};
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    return PrivateTempFolder() + "/" + stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ext;
+}
 
 } // namespace transfer

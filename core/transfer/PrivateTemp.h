@@ -8,7 +8,7 @@ namespace transfer {
 
 // The folder, created on first use; throws 1035 when it cannot be made safe.
 std::string PrivateTempFolder();
-// A file name in that folder.
+// A file name in that folder made from the given one, unique to this process and call.
 std::string PrivateTempFile(const std::string& name);
 
 } // namespace transfer
