@@ -79,7 +79,10 @@ bool CSourceBuild::ScanActiveView(ISourceDocument& doc, CMotor* motor, bool useA
             }
             version = motorVersion;
         } else if (version.empty()) {
+            // The default language: the registry's default version, else the shipped file's own.
             m_scanner.GetDefaultLanguageFile(version);
+            if (version.empty() && m_scanner.LoadLanguageFile(version))
+                version = m_scanner.Version().empty() ? m_scanner.Language().Version : m_scanner.Version();
         }
         m_version = version;
         info.AddInfo("Scanning \"" + doc.Title() + "\" (" + version + ")...");

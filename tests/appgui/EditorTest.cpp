@@ -1,11 +1,12 @@
 // The source editor in the real main frame, headless: open, type, properties, save and reopen byte
 // for byte; find and replace; a target that cannot be written; a program with three errors whose
 // messages open the file at their line and column; a download into a simulated chain from the
-// editor's command with the real select-motor dialog.
+// editor's command with the real select-motor dialog; hostile files (50 MB, binary, broken RTF).
 
 #include "GuiFixture.h"
 
 #include "app/editor/EditorCommands.h"
+#include "app/editor/SourceFile.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/FindReplaceDlg.h"
@@ -32,6 +33,8 @@
 #include <QTreeWidget>
 
 #include <fstream>
+
+#include <unistd.h>
 
 using transfer::UploadMatchesImage;
 
@@ -278,4 +281,37 @@ TEST_F(EditorGui, DownloadFromTheEditorIntoMotorTwoOfAChain)
     EXPECT_FALSE(asleep);
     EXPECT_EQ(frame.InfoBar()->ErrorCount(), 0) << frame.InfoBar()->CopyText();
     project.CloseAllPorts();
+}
+
+TEST_F(EditorGui, HostileFilesAreRefusedOrShownWithoutLoss)
+{
+    using namespace std::string_literals;
+    // A file far beyond any program: refused with a clear error, nothing opened.
+    const std::string huge = dir / "huge.tqs";
+    std::ofstream(huge, std::ios::binary).close();
+    ASSERT_EQ(::truncate(huge.c_str(), 50l << 20), 0);
+    std::string error;
+    EXPECT_EQ(templates.OpenDocument(frame.MdiArea(), QString::fromStdString(huge), &error), nullptr);
+    EXPECT_EQ(error, "The file \"" + huge + "\" is too large for a program source (more than 16 MB).");
+    EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+
+    // Binary bytes, broken and unbalanced RTF: opened, their text shown, saving them writes a file
+    // that reads back to the same text.
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"binary.tqs", "a=1\0\x01\xff\x80\nEND"s, "a=1 \x01\xff\x80\nEND"s},
+        {"broken.tqs", "{\\rtf1\\korvessanfile{\\colortbl ;}{\\info{\\author x", ""},
+        {"unbalanced.tqs", "{\\rtf1 a=1}}}}\\par END {{{", "a=1\nEND "},
+    };
+    for (const Case& c : cases) {
+        CVQXView* view = Open(WriteSource(c.name, c.bytes));
+        ASSERT_NE(view, nullptr) << c.name;
+        EXPECT_EQ(view->PlainText(), c.text) << c.name;
+        EXPECT_TRUE(view->GetDocument()->DoSave(view->GetDocument()->PathName()));
+        EXPECT_EQ(editor::ReadSource(Read(view->GetDocument()->PathName().toStdString())).text, c.text) << c.name;
+    }
 }
