@@ -7,6 +7,7 @@
 #include "scanner/EngineTable.h"
 #include "scanner/LanguageTable.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -78,9 +79,6 @@ int OperandClass(const CToken* at)
 CEngineCompiler::CEngineCompiler()
 {
     m_scanner.SetLanguage(EngineLanguage());
-    // The one compiler's own limits are out of the way: the engine's are applied to its messages.
-    m_scanner.Errors().MaxErrors = 100000;
-    m_scanner.Errors().MaxWarnings = 100000;
     m_scanner.CheckNumRange = true;
     m_scanner.CheckParamRange = true; // "Possible loss of data/Range mismatch."
     m_scanner.WarnPartialRange = true;
@@ -106,6 +104,11 @@ std::vector<std::string> CEngineCompiler::SplitLines(std::string_view text)
 
 void CEngineCompiler::CompileText(std::string_view text)
 {
+    // The one compiler's own limits are out of the way (the engine's are applied to its messages,
+    // some of which the engine does not raise), within what a program of the most lines can give.
+    const int32_t room = static_cast<int32_t>(std::min<int64_t>(2 * int64_t(std::max(MaxErrors, MaxWarnings)) + 100, 25000));
+    m_scanner.Errors().MaxErrors = room;
+    m_scanner.Errors().MaxWarnings = room;
     const std::vector<std::string> lines = SplitLines(text);
     m_scanner.ScanLines(lines);
     m_lastLine = lines.empty() ? 0 : static_cast<int32_t>(lines.size()) - 1;
