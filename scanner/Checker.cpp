@@ -492,7 +492,7 @@ void CScanner::CheckCommaOperands(const CKeyword* kw, int from)
         Advance();
         CToken* first = m_cur;
         const Value v = EvalExpression(true, false);
-        CheckRange(v, kw->Operands[i], first);
+        CheckOperandRange(v, kw->Operands[i], first);
     }
 }
 
@@ -587,7 +587,7 @@ void CScanner::CheckOperand(const COPType& decl)
     CToken* first = m_cur;
     if (decl.Expression) {
         const Value v = EvalExpression(true, false);
-        CheckRange(v, decl, first);
+        CheckOperandRange(v, decl, first);
         return;
     }
     switch (decl.Type) {
@@ -870,7 +870,7 @@ CScanner::Value CScanner::EvalTerm(bool wantRange)
     return v;
 }
 
-std::string CScanner::RangeText(const COPType& d) const
+std::string CScanner::RangeText(const COPType& d)
 {
     if (d.Type != COPType::Range)
         return "Constant out of range.";
@@ -899,8 +899,15 @@ void CScanner::CheckRange(const Value& v, const COPType& declared, const CToken*
         return;
     }
     if (CheckParamRange && declared.Type == COPType::Range &&
-        (v.type.Type == COPType::Range || v.type.Type == COPType::AnyNumber) && !declared.Overlaps(v.type))
+        (v.type.Type == COPType::Range || v.type.Type == COPType::AnyNumber) &&
+        !(WarnPartialRange ? declared.FitsWithin(v.type) : declared.Overlaps(v.type)))
         AddAt(CError::RangeMismatch, at);
+}
+
+void CScanner::CheckOperandRange(const Value& v, const COPType& declared, const CToken* at)
+{
+    if (!(WarnPartialRange && declared.Expression && !v.exact))
+        CheckRange(v, declared, at);
 }
 
 // ---------------------------------------------------------------------------------------------

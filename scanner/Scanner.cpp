@@ -203,6 +203,29 @@ void CScanner::Scan(std::string_view text, const std::string& version, bool cali
     CheckProgram();
 }
 
+void CScanner::ScanLines(const std::vector<std::string>& lines)
+{
+    Reset();
+    m_mainFile.clear();
+    m_calibration = false;
+    m_errors.Init(0, 0);
+    try {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::string& raw = lines[i];
+            const size_t indent = std::min(raw.find_first_not_of(" \t"), raw.size());
+            AddLine(raw.substr(indent), static_cast<int>(indent), -1, static_cast<int>(i), false);
+        }
+    } catch (CError& e) {
+        Record(e);
+        return;
+    }
+    for (auto& line : m_lines)
+        line->GetTokens(*m_language);
+    RegisterLabels();
+    if (!m_limitHit)
+        CheckProgram();
+}
+
 void CScanner::ScanFile(const std::string& fileName, const std::string& version, bool freshList,
                         bool calibration)
 {

@@ -82,6 +82,11 @@ public:
 
     // ---- the checking pass, public for the engine's text compile ----
     void CheckProgram();
+    // The engine's text compile: the given lines numbered from 0, without the preprocessor and
+    // start-up code; the labels are the "C" tokens. A fresh list; the language set directly.
+    void ScanLines(const std::vector<std::string>& lines);
+    // The out-of-range warning's text for a declared range.
+    static std::string RangeText(const COPType& declared);
 
     // ---- language ----
     // Resolves a version to a language file path; fills `version` from "Default" when empty.
@@ -104,6 +109,10 @@ public:
     bool CheckNumRange = true;
     bool CheckParamRange = false;
     bool Errors2Warnings = false;
+    // The engine's range rule (with CheckParamRange): a value assigned to a keyword or an array
+    // element warns when its range reaches outside the declared one (not only when it lies wholly
+    // outside), and an operand that takes an expression is checked only when it is a constant.
+    bool WarnPartialRange = false;
     // Markers around included files; unset: the profile value OptionBoxes/"InsertMarker"
     // (default 0) is read at each scan.
     std::optional<bool> InsertMarker;
@@ -195,6 +204,8 @@ private:
     Value EvalExpression(bool wantRange, bool warnHash);
     Value EvalTerm(bool wantRange);
     void CheckRange(const Value& v, const COPType& declared, const CToken* at);
+    // The range check of an operand (see WarnPartialRange).
+    void CheckOperandRange(const Value& v, const COPType& declared, const CToken* at);
     void CheckBlank();
     void Push(CToken* t);
     Block* FindBlock(std::string_view name, int32_t notFound);
@@ -211,7 +222,6 @@ private:
     // Adds a message; a limit error thrown by the list is stored too. False once a limit is hit.
     bool Record(const CError& e);
     void PlaceError(CError& e, const CToken* at) const;
-    std::string RangeText(const COPType& declared) const;
     static bool IsProgramEnd(const CToken* statement);
     static bool StartsCommand(const CToken& t, const CToken& prev);
     // Marks the tokens after `fault` on its line as skipped by the checks.

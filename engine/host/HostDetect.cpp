@@ -85,15 +85,22 @@ HRESULT CVQXHost::InitRS485(LONG NoOfMotors, LONG MotorChannel)
     });
 }
 
+bool CVQXHost::SerialDetectHead(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
+{
+    Require(ErrorCode != nullptr);
+    RequireSerialPort();
+    if (!DetectGuard(IsOpen(), VQX_RESULT_PORT_NOT_OPEN, Flags, ErrorCode) ||
+        !DetectGuard(MaxAddress > 0 && MaxAddress <= kMaxAddress, 64, Flags, ErrorCode))
+        return false;
+    m_port.SetMaxMotors(MaxAddress);
+    return true;
+}
+
 HRESULT CVQXHost::DetectRS232(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
 {
     return Comm([&] {
-        Require(ErrorCode != nullptr);
-        RequireSerialPort();
-        if (!DetectGuard(IsOpen(), VQX_RESULT_PORT_NOT_OPEN, Flags, ErrorCode) ||
-            !DetectGuard(MaxAddress > 0 && MaxAddress <= kMaxAddress, 64, Flags, ErrorCode))
+        if (!SerialDetectHead(MaxAddress, Flags, ErrorCode))
             return;
-        m_port.SetMaxMotors(MaxAddress);
         m_port.CommType = COMM_RS232;
         int result = RunDetection(Flags, CNotifyProgress::Operation::Detection, &::DetectRS232Chain);
         if ((Flags & VQX_DETECT_ADDRESS_CHAIN) && (result & 0x1E))
@@ -105,12 +112,8 @@ HRESULT CVQXHost::DetectRS232(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
 HRESULT CVQXHost::DetectRS485(LONG MaxAddress, LONG MotorChannel, LONG Flags, LONG* ErrorCode)
 {
     return Comm([&] {
-        Require(ErrorCode != nullptr);
-        RequireSerialPort();
-        if (!DetectGuard(IsOpen(), VQX_RESULT_PORT_NOT_OPEN, Flags, ErrorCode) ||
-            !DetectGuard(MaxAddress > 0 && MaxAddress <= kMaxAddress, 64, Flags, ErrorCode))
+        if (!SerialDetectHead(MaxAddress, Flags, ErrorCode))
             return;
-        m_port.SetMaxMotors(MaxAddress);
         m_port.MotorChannel = MotorChannel == 1 ? 1 : 0;
         m_port.CommType = COMM_RS485;
         m_port.Echo = 0;

@@ -138,6 +138,9 @@ private:
     int RunDetection(int flags, CNotifyProgress::Operation op, int (*routine)(CCommPort&, int));
     // The common head of the detect methods: a precondition failure gives a result or an error.
     bool DetectGuard(bool ok, int32_t result, LONG flags, LONG* ErrorCode);
+    // The common head of the serial detections: the port and range guards, then the address
+    // range taken; false when a guard gave the result.
+    bool SerialDetectHead(LONG MaxAddress, LONG Flags, LONG* ErrorCode);
     // Ethernet and USB detection: the same guards, the routine, every motor selected at the end.
     void DetectLinks(int commType, int32_t wrongType, LONG MaxAddress, LONG Flags, LONG* ErrorCode,
                      int (*routine)(CCommPort&, int));

@@ -323,80 +323,63 @@ void RequireReadAddress(LONG address) { Require(address >= 0 && address < EEPROM
 void RequireWriteAddress(LONG address) { Require(address >= 0 && address <= 31999); }
 } // namespace
 
-HRESULT CVQXMotor::GetMotorByte(LONG Address, BYTE* TheByte)
+template <class T, class Read>
+HRESULT CVQXMotor::ReadMemory(LONG address, T* out, Read read)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
-        Require(TheByte != nullptr);
-        RequireReadAddress(Address);
-        *TheByte = m.ReadEEPROMByte(Address);
+        Require(out != nullptr);
+        RequireReadAddress(address);
+        *out = static_cast<T>(read(m));
     });
+}
+template <class Write>
+HRESULT CVQXMotor::WriteMemory(LONG address, Write write)
+{
+    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
+        RequireWriteAddress(address);
+        write(m);
+    });
+}
+
+HRESULT CVQXMotor::GetMotorByte(LONG Address, BYTE* TheByte)
+{
+    return ReadMemory(Address, TheByte, [&](CMotor& m) { return m.ReadEEPROMByte(Address); });
 }
 HRESULT CVQXMotor::GetMotorWord(LONG Address, USHORT* TheWord)
 {
-    return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
-        Require(TheWord != nullptr);
-        RequireReadAddress(Address);
-        *TheWord = m.ReadEEPROMWord(Address);
-    });
+    return ReadMemory(Address, TheWord, [&](CMotor& m) { return m.ReadEEPROMWord(Address); });
 }
 HRESULT CVQXMotor::GetMotorDWord(LONG Address, ULONG* TheDWord)
 {
-    return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
-        Require(TheDWord != nullptr);
-        RequireReadAddress(Address);
-        *TheDWord = m.ReadEEPROMLong(Address);
-    });
+    return ReadMemory(Address, TheDWord, [&](CMotor& m) { return m.ReadEEPROMLong(Address); });
 }
 HRESULT CVQXMotor::GetMotorInt(LONG Address, SHORT* TheInt)
 {
-    return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
-        Require(TheInt != nullptr);
-        RequireReadAddress(Address);
-        *TheInt = static_cast<SHORT>(m.ReadEEPROMWord(Address));
-    });
+    return ReadMemory(Address, TheInt, [&](CMotor& m) { return m.ReadEEPROMWord(Address); });
 }
 HRESULT CVQXMotor::GetMotorLong(LONG Address, LONG* TheLong)
 {
-    return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
-        Require(TheLong != nullptr);
-        RequireReadAddress(Address);
-        *TheLong = static_cast<LONG>(m.ReadEEPROMLong(Address));
-    });
+    return ReadMemory(Address, TheLong, [&](CMotor& m) { return m.ReadEEPROMLong(Address); });
 }
 HRESULT CVQXMotor::SetMotorByte(LONG Address, BYTE TheByte)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
-        RequireWriteAddress(Address);
-        m.WriteEEPROMByte(Address, TheByte);
-    });
+    return WriteMemory(Address, [&](CMotor& m) { m.WriteEEPROMByte(Address, TheByte); });
 }
 HRESULT CVQXMotor::SetMotorWord(LONG Address, USHORT TheWord)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
-        RequireWriteAddress(Address);
-        m.WriteEEPROMWord(Address, TheWord);
-    });
+    return WriteMemory(Address, [&](CMotor& m) { m.WriteEEPROMWord(Address, TheWord); });
 }
 HRESULT CVQXMotor::SetMotorDWord(LONG Address, ULONG TheDWord)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
-        RequireWriteAddress(Address);
-        m.WriteEEPROMLong(Address, TheDWord);
-    });
+    return WriteMemory(Address, [&](CMotor& m) { m.WriteEEPROMLong(Address, TheDWord); });
 }
 HRESULT CVQXMotor::SetMotorInt(LONG Address, SHORT TheInt)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
-        RequireWriteAddress(Address);
-        m.WriteEEPROMWord(Address, static_cast<uint16_t>(TheInt));
-    });
+    return WriteMemory(Address, [&](CMotor& m) { m.WriteEEPROMWord(Address, static_cast<uint16_t>(TheInt)); });
 }
 HRESULT CVQXMotor::SetMotorLong(LONG Address, LONG TheLong)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
-        RequireWriteAddress(Address);
-        m.WriteEEPROMLong(Address, static_cast<uint32_t>(TheLong));
-    });
+    return WriteMemory(Address, [&](CMotor& m) { m.WriteEEPROMLong(Address, static_cast<uint32_t>(TheLong)); });
 }
 HRESULT CVQXMotor::IsServo(LONG* Result)
 {

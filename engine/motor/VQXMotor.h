@@ -81,6 +81,12 @@ private:
     // Runs body with the record after the guards, under the host's lock, in the method frame.
     template <class Body>
     HRESULT Run(unsigned guards, Body&& body);
+    // One value of the motor's data memory read (into *out, converted) or written, with the guards
+    // of the memory methods.
+    template <class T, class Read>
+    HRESULT ReadMemory(LONG address, T* out, Read read);
+    template <class Write>
+    HRESULT WriteMemory(LONG address, Write write);
     CMotor& Record();
     // Sends a command to this motor by the addressing rule; Query reads one reply line.
     void Send(const std::string& text);
