@@ -38,17 +38,17 @@ TEST(SynmoveE2E, StreamsAThreeAxisFileAndTheMotorsFollowIt)
 {
     ClientRig rig(3, ClientRig::Kind::HostMode);
     TempFolder folder;
-    const MotionTable table = ThreeAxisFile(folder, 24);
+    const MotionTable table = ThreeAxisFile(folder, 14);
     MotionRun run([] { return vqxclient::CreateEngineHost(true); });
     RunRecorder events;
     RunSettings settings; // "Com1", the map 1..6
     run.RunMotion(table, settings, events);
     ASSERT_TRUE(events.WaitEnd(run, 60));
     ASSERT_TRUE(events.errors.empty()) << events.errors.front();
-    EXPECT_EQ(events.records, 24);
+    EXPECT_EQ(events.records, 14);
     EXPECT_EQ(events.motors, 3);
     EXPECT_TRUE(events.questions.empty());
-    EXPECT_EQ(run.ProgressIndex(), 23);
+    EXPECT_EQ(run.ProgressIndex(), 13);
 
     for (int k = 0; k < 3; ++k) {
         const auto played = rig.Motor(k, [&](vqxsim::SimMotor&) { return rig.host[size_t(k)]->Played(); });
