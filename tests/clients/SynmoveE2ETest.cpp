@@ -36,6 +36,7 @@ MotionTable ThreeAxisFile(const TempFolder& folder, int records)
 
 TEST(SynmoveE2E, StreamsAThreeAxisFileAndTheMotorsFollowIt)
 {
+    SKIP_WITHOUT_SYNMOVE();
     ClientRig rig(3, ClientRig::Kind::HostMode);
     TempFolder folder;
     const MotionTable table = ThreeAxisFile(folder, 14);
@@ -94,6 +95,7 @@ struct LongRun {
 
 TEST(SynmoveE2E, StopInTheMiddleStopsEveryMotorAndTheRunEnds)
 {
+    SKIP_WITHOUT_SYNMOVE();
     LongRun longRun(4);
     auto& [rig, folder, table, run, events, playing] = longRun;
     ASSERT_TRUE(playing);
@@ -123,6 +125,7 @@ TEST(SynmoveE2E, StopInTheMiddleStopsEveryMotorAndTheRunEnds)
 
 TEST(SynmoveE2E, AMotorThatStopsAnsweringEndsTheRunWithAMessageAndNoMotorMoving)
 {
+    SKIP_WITHOUT_SYNMOVE();
     LongRun longRun(2);
     auto& [rig, folder, table, run, events, playing] = longRun;
     ASSERT_TRUE(playing);
