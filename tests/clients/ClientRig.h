@@ -51,6 +51,9 @@ struct ClientRig {
             });
         platform::Registry registry;
         registry.SetString(platform::RegHive::CurrentUser, "Software\\Korvessan\\Ports", "Com1", rig->DevicePath());
+        // The simulated motors share the machine with whole test suites: the engine's echo
+        // time-out (a setting any user may make) leaves room for a late echo.
+        registry.SetDword(platform::RegHive::CurrentUser, "Software\\Korvessan\\VQXEngine\\IVQXComm", "EchoTimeoutConst", 1000);
         // The motors are silent while they boot after power-up.
         std::this_thread::sleep_for(std::chrono::milliseconds(2 * vqxsim::MotorKnobs{}.bootMs + 20));
     }
