@@ -82,3 +82,10 @@ bench: deps build/release/build.ninja
 
 clean:
 	rm -rf build
+
+# Synmove, IoTester and Jogger against simulated motors (scripts/run-client).
+CLIENT_TARGETS := synmove iotester jogger vqx-motorsim VQXEngine vqx-regsvr
+.PHONY: run-synmove run-iotester run-jogger
+run-synmove run-iotester run-jogger: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS) --target $(CLIENT_TARGETS)
+	@./scripts/run-client $(@:run-%=%) build/release

@@ -79,6 +79,7 @@ bool Jogger::JogTimer()
     if (m_state != kWaiting)
         return true;
     m_state = kJogging;
+    m_error.clear();
     try {
         const char* label = m_direction == kLeft ? "Min X" : m_direction == kRight ? "Max X" : m_direction == kUp ? "Max Y" : "Min Y";
         const std::string& text = m_direction == kLeft    ? fields.minX
@@ -177,6 +178,9 @@ void Jogger::Close()
 {
     if (!m_opened)
         return;
+    // No axis is left jogging.
+    if (m_state == kJogging)
+        ButtonUp(m_direction);
     m_opened = false;
     try {
         m_engine.ClosePort();

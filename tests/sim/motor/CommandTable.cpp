@@ -78,6 +78,7 @@ std::shared_ptr<const CommandTable> DefaultCommandTable()
         RegisterDataCommands(*t);
         RegisterProgramCommands(*t);
         RegisterReports(*t);
+        RegisterPinCommands(*t);
         return t;
     }();
     return table;

@@ -59,5 +59,6 @@ void RegisterLineCommands(CommandTable& table);
 void RegisterDataCommands(CommandTable& table);
 void RegisterProgramCommands(CommandTable& table);
 void RegisterReports(CommandTable& table);
+void RegisterPinCommands(CommandTable& table);
 
 } // namespace vqxsim

@@ -6,6 +6,8 @@
 //
 // Prints the device path (or the addresses) and runs until SIGINT or SIGTERM.
 
+#include "tests/sim/motor/HostMode.h"
+#include "tests/sim/motor/Motion.h"
 #include "tests/sim/net/NetRig.h"
 #include "tests/sim/wiring/SerialRig.h"
 
@@ -33,6 +35,8 @@ const char kUsage[] =
     "  --collision garbage|and|framing   bus: what colliding answers look like (default garbage)\n"
     "  --pacing            send at the line rate instead of at once\n"
     "  --link PATH         also make PATH a symbolic link to the device\n"
+    "  --host-mode         chain/bus: the motors take host-mode position streams (Synmove)\n"
+    "  --motion            chain/bus: the motors move in real time on G, MP, MV, S (Jogger)\n"
     "  --first-ip ADDR     net: address of the first motor (default 127.0.0.2)\n"
     "  --tcp-port N        net: TCP port of every motor (default 10001)\n"
     "  --udp-port N        net: discovery port (default 30718)\n"
@@ -63,6 +67,8 @@ struct Settings {
     vqxsim::SerialOptions serial;
     vqxsim::NetOptions net;
     std::string link;
+    bool hostMode = false;
+    bool motion = false;
 };
 
 Settings Parse(int argc, char** argv)
@@ -116,6 +122,10 @@ Settings Parse(int argc, char** argv)
             s.serial.pacing = true;
         else if (opt == "--link")
             s.link = value();
+        else if (opt == "--host-mode")
+            s.hostMode = true;
+        else if (opt == "--motion")
+            s.motion = true;
         else if (opt == "--first-ip")
             s.net.firstAddress = value();
         else if (opt == "--tcp-port")
@@ -130,6 +140,8 @@ Settings Parse(int argc, char** argv)
         } else
             Fail("unknown option " + opt);
     }
+    if (s.hostMode && s.motion)
+        Fail("--host-mode and --motion exclude each other");
     if (!s.addresses.empty() && int(s.addresses.size()) != s.count)
         Fail("--addresses needs one address per motor");
     return s;
@@ -171,6 +183,14 @@ int main(int argc, char** argv)
         } else {
             serial = s.kind == "chain" ? vqxsim::SerialRig::Chain(Profiles(s), s.serial)
                                        : vqxsim::SerialRig::Bus(Profiles(s), s.serial);
+            for (int i = 0; i < s.count && (s.hostMode || s.motion); ++i)
+                serial->WithMotor(size_t(i), [&](vqxsim::SimMotor& m) {
+                    if (s.hostMode)
+                        vqxsim::AttachHostMode(m);
+                    else
+                        vqxsim::AttachMotion(m);
+                    return 0;
+                });
             if (!s.link.empty()) {
                 unlink(s.link.c_str());
                 if (symlink(serial->DevicePath().c_str(), s.link.c_str()) != 0)

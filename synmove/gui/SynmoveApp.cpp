@@ -1,0 +1,18 @@
+#include "synmove/gui/SynmoveApp.h"
+
+#include "platform/registry/Profile.h"
+#include "synmove/gui/SynmoveDlg.h"
+
+namespace synmove {
+
+int CSynmoveApp::InitInstance()
+{
+    platform::Profile& profile = platform::AppProfile();
+    profile.SetRegistryKey("Korvessan");
+    profile.SetApplicationName("Synmove");
+    CSynmoveDlg dlg(profile, [] { return vqxclient::CreateEngineHost(true); });
+    dlg.exec();
+    return 0;
+}
+
+} // namespace synmove

@@ -1,0 +1,32 @@
+// The I/O pins A..G: "UxI" makes pin x an input, "UxO" an output, "Ux=<expr>" sets its output
+// level (0 or 1). Reading "UxI" in an expression gives the pin's level: what the outside drives on
+// an input (a test sets Values()["UxI"]), the motor's own level on an output. The pin's mode is
+// Values()["UxO"] (1 = output) and its output level Values()["Ux"].
+
+#include "tests/sim/motor/CommandTable.h"
+#include "tests/sim/motor/Expression.h"
+#include "tests/sim/motor/SimMotor.h"
+
+namespace vqxsim {
+
+void RegisterPinCommands(CommandTable& t)
+{
+    for (char pin = 'A'; pin <= 'G'; ++pin) {
+        const std::string u = std::string("U") + pin;
+        t.Add(u + "I", {[u](SimMotor& m, const std::string&, const std::string&) { m.Values()[u + "O"] = 0; }});
+        t.Add(u + "O", {[u](SimMotor& m, const std::string&, const std::string&) {
+                  m.Values()[u + "O"] = 1;
+                  m.Values()[u + "I"] = m.Values()[u];
+              }});
+        t.AddPrefix(u + "=", {[u](SimMotor& m, const std::string& token, const std::string&) {
+                        auto v = EvaluateExpression(token.substr(3), [&m](const std::string& n) { return m.ReadName(n); });
+                        if (!v)
+                            return;
+                        m.Values()[u] = *v ? 1 : 0;
+                        if (m.Values()[u + "O"])
+                            m.Values()[u + "I"] = m.Values()[u];
+                    }});
+    }
+}
+
+} // namespace vqxsim
