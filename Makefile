@@ -56,10 +56,12 @@ soak: deps build/test/build.ninja
 # serial and USB stand-ins), the core (socket and USB back ends), the simulated motors and the
 # end-to-end runs on them. Programs not built here are left out of the run.
 TSAN_TESTS := platform_tests core_tests sim_tests e2e_tests
+# The run-time data the tests read (language table, models database, tips) from the staging folder.
+TSAN_DATA := vqx-language vqx_data_models
 build/tsan/build.ninja: | deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQX_TSAN=ON
 tsan: deps build/tsan/build.ninja
-	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS)
+	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS) $(TSAN_DATA)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --test-dir build/tsan --output-on-failure -j $(JOBS) --timeout 120 -E '_NOT_BUILT$$'
 
