@@ -3,6 +3,8 @@
 #include "app/bridge/Seams.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
+#include "app/project/gui/ConfigBar.h"
+#include "app/project/gui/FrameCommands.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/MainFrame.h"
@@ -31,6 +33,12 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
         key.shortcut = "Ctrl+" + std::to_string(d);
         m_frame.Commands().Add(key);
     }
+    // The configuration tree and the commands of the project.
+    m_tree = new CConfigBar(m_frame.Commands());
+    m_frame.ConfigBar()->setWidget(m_tree);
+    m_tree->SetProject(&m_project);
+    m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
+    m_frame.onDropFiles = [this](const std::vector<std::string>& files) { m_commands->OnDropFiles(files); };
     m_frame.AddCommandHandler([this](int id) {
         if (id >= cmd::ID_MACRO_KEY_FIRST && id <= cmd::ID_MACRO_KEY_LAST)
             return RunShortcutMacro(id - cmd::ID_MACRO_KEY_FIRST), true;
@@ -44,6 +52,10 @@ CProjectSession::~CProjectSession()
     if (m_bar)
         m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
+    m_frame.onDropFiles = {};
+    m_commands.reset();
+    if (m_tree)
+        m_tree->SetProject(nullptr);
     m_project.SetSectionOwner("TerminalView", nullptr);
 }
 
@@ -58,6 +70,7 @@ void CProjectSession::Start(const std::string& startupDevice)
     m_bar->UpdatePortTabs();
     m_shell.RunStartup();
     m_bar->UpdatePortTabs();
+    m_tree->RebuildTree(false);
 }
 
 bool CProjectSession::RunShortcutMacro(int digit)
@@ -82,4 +95,8 @@ void CProjectSession::MotorsChanging(CCommPort& port)
         m_frame.RemoveMotorWindows(port.motors.GetAt(i));
 }
 
-void CProjectSession::PortsChanged() { m_bar->UpdatePortTabs(); }
+void CProjectSession::PortsChanged()
+{
+    m_bar->UpdatePortTabs();
+    m_tree->RebuildTree(false);
+}
