@@ -35,36 +35,36 @@ std::string FileText(const std::string& path, const std::string& projectPath)
     return path;
 }
 
-ConfigMenuItem Command(int id)
+ConfigMenuEntry Command(int id)
 {
     const shell::FrameCommand* c = shell::FindFrameCommand(id);
-    return ConfigMenuItem{id, c ? c->menuText : std::string(), false, false, {}};
+    return ConfigMenuEntry{id, c ? c->menuText : std::string(), false, false, {}};
 }
 
-ConfigMenuItem Separator() { return ConfigMenuItem{}; }
+ConfigMenuEntry Separator() { return ConfigMenuEntry{}; }
 
-ConfigMenuItem Submenu(std::string text, std::vector<int> ids)
+ConfigMenuEntry Submenu(std::string text, std::vector<int> ids)
 {
-    ConfigMenuItem m;
+    ConfigMenuEntry m;
     m.text = std::move(text);
     for (int id : ids)
         m.submenu.push_back(Command(id));
     return m;
 }
 
-void Remove(std::vector<ConfigMenuItem>& menu, int id)
+void Remove(std::vector<ConfigMenuEntry>& menu, int id)
 {
-    menu.erase(std::remove_if(menu.begin(), menu.end(), [id](const ConfigMenuItem& m) { return m.id == id; }), menu.end());
+    menu.erase(std::remove_if(menu.begin(), menu.end(), [id](const ConfigMenuEntry& m) { return m.id == id; }), menu.end());
 }
 
-void RemoveSubmenu(std::vector<ConfigMenuItem>& menu, const std::string& text)
+void RemoveSubmenu(std::vector<ConfigMenuEntry>& menu, const std::string& text)
 {
     menu.erase(std::remove_if(menu.begin(), menu.end(),
-                              [&](const ConfigMenuItem& m) { return m.id == 0 && m.text == text && !m.submenu.empty(); }),
+                              [&](const ConfigMenuEntry& m) { return m.id == 0 && m.text == text && !m.submenu.empty(); }),
                menu.end());
 }
 
-ConfigMenuItem* Find(std::vector<ConfigMenuItem>& menu, int id)
+ConfigMenuEntry* Find(std::vector<ConfigMenuEntry>& menu, int id)
 {
     for (auto& m : menu)
         if (m.id == id)
@@ -84,9 +84,9 @@ bool IsDownloadedProgram(const CMotor& motor, const std::string& path)
     return Lower(FileNamePart(path)) == Lower(prog);
 }
 
-ConfigTreeItem FileItem(const CMotor& motor, int portIndex, int motorIndex, int fileIndex, const std::string& projectPath)
+ConfigNode FileItem(const CMotor& motor, int portIndex, int motorIndex, int fileIndex, const std::string& projectPath)
 {
-    ConfigTreeItem item;
+    ConfigNode item;
     item.kind = ConfigItemKind::File;
     item.port = portIndex;
     item.motor = motorIndex;
@@ -102,9 +102,9 @@ ConfigTreeItem FileItem(const CMotor& motor, int portIndex, int motorIndex, int 
     return item;
 }
 
-ConfigTreeItem MotorItem(const CMotor& motor, int portIndex, int motorIndex, const std::string& projectPath)
+ConfigNode MotorItem(const CMotor& motor, int portIndex, int motorIndex, const std::string& projectPath)
 {
-    ConfigTreeItem item;
+    ConfigNode item;
     item.kind = ConfigItemKind::Motor;
     item.port = portIndex;
     item.motor = motorIndex;
@@ -115,9 +115,9 @@ ConfigTreeItem MotorItem(const CMotor& motor, int portIndex, int motorIndex, con
     return item;
 }
 
-ConfigTreeItem PortItem(const CCommPort& port, int portIndex, const std::string& projectPath)
+ConfigNode PortItem(const CCommPort& port, int portIndex, const std::string& projectPath)
 {
-    ConfigTreeItem item;
+    ConfigNode item;
     item.kind = ConfigItemKind::Port;
     item.port = portIndex;
     switch (port.CommType) {
@@ -141,9 +141,9 @@ ConfigTreeItem PortItem(const CCommPort& port, int portIndex, const std::string&
     return item;
 }
 
-ConfigTreeItem BuildConfigTree(const CProject& project)
+ConfigNode BuildConfigTree(const CProject& project)
 {
-    ConfigTreeItem root;
+    ConfigNode root;
     root.kind = ConfigItemKind::Root;
     root.text = project.isDefault ? "Detected Configuration" : "Project: " + project.Name;
     root.image = kImageRoot;
@@ -159,10 +159,10 @@ ConfigTreeItem BuildConfigTree(const CProject& project)
     return root;
 }
 
-std::vector<ConfigMenuItem> ConfigContextMenu(const CProject& project, const ConfigTreeItem& item)
+std::vector<ConfigMenuEntry> ConfigContextMenu(const CProject& project, const ConfigNode& item)
 {
     using namespace shell::ids;
-    std::vector<ConfigMenuItem> menu;
+    std::vector<ConfigMenuEntry> menu;
     switch (item.kind) {
     case ConfigItemKind::Root:
         menu = {Command(kTreeProperties), Separator(), Command(cmd::ID_FIND_MOTORS), Command(cmd::ID_COMM_WIZARD),
@@ -223,7 +223,7 @@ std::vector<ConfigMenuItem> ConfigContextMenu(const CProject& project, const Con
     return menu;
 }
 
-std::vector<int> MenuIds(const std::vector<ConfigMenuItem>& menu)
+std::vector<int> MenuIds(const std::vector<ConfigMenuEntry>& menu)
 {
     std::vector<int> ids;
     for (const auto& m : menu) {
@@ -235,12 +235,12 @@ std::vector<int> MenuIds(const std::vector<ConfigMenuItem>& menu)
     return ids;
 }
 
-CCommPort* PortOf(const CProject& project, const ConfigTreeItem& item)
+CCommPort* PortOf(const CProject& project, const ConfigNode& item)
 {
     return item.kind == ConfigItemKind::Root ? nullptr : project.Port(item.port);
 }
 
-CMotor* MotorOf(const CProject& project, const ConfigTreeItem& item)
+CMotor* MotorOf(const CProject& project, const ConfigNode& item)
 {
     if (item.kind != ConfigItemKind::Motor && item.kind != ConfigItemKind::File)
         return nullptr;

@@ -26,7 +26,7 @@ enum : int {
     kImageUSBPort = 9,
 };
 
-struct ConfigTreeItem {
+struct ConfigNode {
     ConfigItemKind kind = ConfigItemKind::Root;
     std::string text;
     int image = kImageRoot;
@@ -35,34 +35,34 @@ struct ConfigTreeItem {
     int port = -1;
     int motor = -1;
     int file = -1;
-    std::vector<ConfigTreeItem> children;
+    std::vector<ConfigNode> children;
 };
 
 // The whole tree of a project. Ports of a kind the tree does not show get no item.
-ConfigTreeItem BuildConfigTree(const CProject& project);
+ConfigNode BuildConfigTree(const CProject& project);
 // One port's, motor's or file's item (with its children).
-ConfigTreeItem PortItem(const CCommPort& port, int portIndex, const std::string& projectPath);
-ConfigTreeItem MotorItem(const CMotor& motor, int portIndex, int motorIndex, const std::string& projectPath);
-ConfigTreeItem FileItem(const CMotor& motor, int portIndex, int motorIndex, int fileIndex,
+ConfigNode PortItem(const CCommPort& port, int portIndex, const std::string& projectPath);
+ConfigNode MotorItem(const CMotor& motor, int portIndex, int motorIndex, const std::string& projectPath);
+ConfigNode FileItem(const CMotor& motor, int portIndex, int motorIndex, int fileIndex,
                         const std::string& projectPath);
 // Whether a file is the motor's downloaded program: its file name equals (ignoring case) the
 // motor's program name with the extension made ".tqs".
 bool IsDownloadedProgram(const CMotor& motor, const std::string& path);
 
 // ---- context menus ----
-struct ConfigMenuItem {
+struct ConfigMenuEntry {
     int id = 0;               // 0: a separator, or a submenu when it has items
     std::string text;
     bool checked = false;
     bool isDefault = false;   // the first command of the menu
-    std::vector<ConfigMenuItem> submenu;
+    std::vector<ConfigMenuEntry> submenu;
 };
 // The menu of an item of the tree: "Project", "Channel Menu", "Motor Menu" or "AssociatedFile",
 // changed as the item's port kind, motor firmware and back end, and main file say.
-std::vector<ConfigMenuItem> ConfigContextMenu(const CProject& project, const ConfigTreeItem& item);
+std::vector<ConfigMenuEntry> ConfigContextMenu(const CProject& project, const ConfigNode& item);
 // All command ids of a menu, submenus included, in order (for tests and for the bar's actions).
-std::vector<int> MenuIds(const std::vector<ConfigMenuItem>& menu);
+std::vector<int> MenuIds(const std::vector<ConfigMenuEntry>& menu);
 
 // The item's objects (null when the indexes no longer hold).
-CCommPort* PortOf(const CProject& project, const ConfigTreeItem& item);
-CMotor* MotorOf(const CProject& project, const ConfigTreeItem& item);
+CCommPort* PortOf(const CProject& project, const ConfigNode& item);
+CMotor* MotorOf(const CProject& project, const ConfigNode& item);

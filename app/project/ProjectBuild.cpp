@@ -208,6 +208,8 @@ BuildResult CompileAndDownloadProject(CProject& project, CScanner& scanner, ICom
         ++result.downloads;
     }
     info.ShowSummary(true, true, context.Questions());
+    // The motors' downloaded programs changed: the tree marks them.
+    around.RebuildTree(false);
     if (!result.failed)
         around.TalkToMotors();
     return result;
@@ -249,6 +251,7 @@ BuildResult CompileAndDownloadFile(CMotor& motor, const std::string& file, CScan
         result.failed = true;
     }
     info.ShowSummary(true, true, context.Questions());
+    around.RebuildTree(false);
     return result;
 }
 
@@ -324,6 +327,7 @@ BuildResult TransmitCompiled(CProject& project, const std::string& file, int por
         result.cancelled = (flags & DL_CANCELLED) != 0;
     }
     info.ShowSummary(true, true, context.Questions());
+    around.RebuildTree(false);
     if (single && !result.cancelled && !result.failed) {
         const int answer = ui::DownloadDoneBox(context.Questions());
         try {

@@ -35,7 +35,9 @@ ValidateResult ValidateMotor(CProject& project, CMotor& motor, ICommandSurroundi
         if (read->eepromPresent) {
             int mask = motor.CompareWith(*read);
             const bool noProgram = motor.ProgName.empty() || motor.ProgName == "<END>";
-            if (!(read->diffMask & MOTOR_DIFF_CHECKSUM) && !noProgram && !read->CompareProgram(true, true)) {
+            // The program is compared with the file the project knows by its full path (the motor
+            // itself keeps only the file's name).
+            if (!(read->diffMask & MOTOR_DIFF_CHECKSUM) && !noProgram && !motor.CompareProgram(true, true)) {
                 mask |= MOTOR_DIFF_PROGRAM;
                 motor.diffMask |= MOTOR_DIFF_PROGRAM;
                 read->diffMask |= MOTOR_DIFF_PROGRAM;

@@ -56,9 +56,9 @@ const QIcon& TreeImage(int image)
     return icons[static_cast<size_t>(image >= 0 && image < 10 ? image : 0)];
 }
 
-void FillMenu(QMenu* menu, const std::vector<ConfigMenuItem>& items, fw::CommandTable& commands)
+void FillMenu(QMenu* menu, const std::vector<ConfigMenuEntry>& items, fw::CommandTable& commands)
 {
-    for (const ConfigMenuItem& m : items) {
+    for (const ConfigMenuEntry& m : items) {
         if (m.id == 0 && m.submenu.empty()) {
             menu->addSeparator();
             continue;
@@ -125,7 +125,7 @@ void CConfigBar::SetProject(CProject* project)
     RebuildTree(false);
 }
 
-QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigTreeItem& item)
+QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigNode& item)
 {
     auto* w = new QTreeWidgetItem;
     w->setText(0, QString::fromStdString(item.text));
@@ -143,7 +143,7 @@ QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigTreeIt
         parent->addChild(w);
     else
         m_tree->addTopLevelItem(w);
-    for (const ConfigTreeItem& child : item.children)
+    for (const ConfigNode& child : item.children)
         AddItem(w, child);
     return w;
 }
@@ -168,9 +168,9 @@ void CConfigBar::RebuildTree(bool show)
         showBar();
 }
 
-ConfigTreeItem CConfigBar::ItemData(const QTreeWidgetItem* item)
+ConfigNode CConfigBar::ItemData(const QTreeWidgetItem* item)
 {
-    ConfigTreeItem data;
+    ConfigNode data;
     data.kind = static_cast<ConfigItemKind>(item->data(0, kKindRole).toInt());
     data.port = item->data(0, kPortRole).toInt();
     data.motor = item->data(0, kMotorRole).toInt();
@@ -179,7 +179,7 @@ ConfigTreeItem CConfigBar::ItemData(const QTreeWidgetItem* item)
     return data;
 }
 
-std::optional<ConfigTreeItem> CConfigBar::Selected() const
+std::optional<ConfigNode> CConfigBar::Selected() const
 {
     QTreeWidgetItem* item = m_tree->currentItem();
     if (!item)
@@ -230,13 +230,13 @@ bool CConfigBar::DropFiles(QTreeWidgetItem* target, const std::vector<std::strin
 {
     if (!target || !m_project)
         return false;
-    const ConfigTreeItem data = ItemData(target);
+    const ConfigNode data = ItemData(target);
     CMotor* motor = data.kind == ConfigItemKind::Motor ? MotorOf(*m_project, data) : nullptr;
     if (!motor)
         return false;
     const std::vector<int> added = AssociateFiles(*motor, paths);
     for (int index : added) {
-        ConfigTreeItem file = FileItem(*motor, data.port, data.motor, index, m_project->Path);
+        ConfigNode file = FileItem(*motor, data.port, data.motor, index, m_project->Path);
         file.image = kImageFile;
         AddItem(target, file);
     }

@@ -30,7 +30,7 @@ public:
     // Refills the tree from the project; `show` makes the frame show the bar (showBar).
     void RebuildTree(bool show = false);
     // The selected item (kind and indexes), none without a selection.
-    std::optional<ConfigTreeItem> Selected() const;
+    std::optional<ConfigNode> Selected() const;
     // Selects the item of a port, motor or file (-1 for the levels above), for the commands.
     bool Select(int port, int motor = -1, int file = -1);
     // Adds dropped files to the motor of an item (none: ignored); true when any was added.
@@ -52,8 +52,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const ConfigTreeItem& item);
-    static ConfigTreeItem ItemData(const QTreeWidgetItem* item);
+    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const ConfigNode& item);
+    static ConfigNode ItemData(const QTreeWidgetItem* item);
 
     fw::CommandTable& m_commands;
     CProject* m_project = nullptr;

@@ -11,11 +11,16 @@
 #include "app/project/ProjectBuild.h"
 #include "app/project/ProjectSaveAs.h"
 #include "app/project/ValidateMotor.h"
+#include "app/project/SelectMotor.h"
 #include "app/project/gui/ConfigBar.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/ResolveMotorsDlg.h"
+#include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/FrameDecisions.h"
+#include "app/shell/gui/Help.h"
 #include "app/shell/gui/MainFrame.h"
 #include "app/shell/gui/ReaddressDlg.h"
 #include "app/shell/gui/VQXApp.h"
@@ -65,8 +70,7 @@ shell::RulePort RuleOf(const CCommPort* port)
 // Commands whose dialogs come with other parts of the program and are not there yet.
 const std::vector<int> kNotYetAvailable = {
     cmd::ID_NEW_PROJECT,  cmd::ID_CLOSE_PROJECT, cmd::ID_PROJECT_PROPERTIES, cmd::ID_COMM_SETTINGS,
-    cmd::ID_COMM_WIZARD,  cmd::ID_MACRO,         cmd::ID_OPTIONS,            kTreeMotorProperties,
-    kTerminalSave,
+    cmd::ID_COMM_WIZARD,  cmd::ID_OPTIONS,       kTreeMotorProperties,
 };
 
 } // namespace
@@ -77,7 +81,10 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
       m_scanner(std::make_unique<CScanner>())
 {
     m_frame.SetStateProvider([this] { return State(); });
-    m_frame.AddCommandHandler([this](int id) { return OnCommand(id); });
+    // The frame keeps its handlers; one of a session that is gone does nothing.
+    m_frame.AddCommandHandler([this, alive = std::weak_ptr<int>(m_alive)](int id) {
+        return !alive.expired() && OnCommand(id);
+    });
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
 }
 
@@ -107,7 +114,8 @@ bool CFrameCommands::OnCommand(int id)
 {
     const int tab = m_bar.CurrentTab();
     if (const int baud = shell::BaudOfCommand(id)) {
-        int port = tab;
+        // The terminal's rates act on its current port, the tree's on the selected port.
+        int port = id >= kBaudTreeFirst ? -1 : tab;
         if (id >= kBaudTreeFirst)
             SelectedPort(&port);
         SetPortBaud(m_project, port, baud, *this);
@@ -133,11 +141,13 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
     case cmd::ID_DETECT_MOTORS: DetectMotorsCommand(m_project, tab, false, true, *this); return true;
     case cmd::ID_UPLOAD_PROGRAM: {
-        // The terminal's current port and target motor (the motor chooser comes with the editor).
-        CCommPort* port = m_project.Port(tab);
+        uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
+        if (!ChooseMotor(selection, 0, nullptr))
+            return true;
+        CCommPort* port = m_project.Port(selectmotor::PortOf(selection));
         if (!port)
             return true;
-        const int address = m_bar.GetTargetAddress(tab);
+        const int address = selectmotor::AddressOf(selection);
         CMotor* motor = port->GetMotor(address);
         std::unique_ptr<CMotor> temporary;
         if (!motor) {
@@ -153,8 +163,18 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_TRANSMIT_COMPILED: {
         const auto files =
             ChooseFiles("Open Compiled program", "VQX compiled programs (*.tqx)|*.tqx|All Files (*.*)|*.*||", false);
-        if (!files.empty() && m_project.Port(tab))
-            TransmitCompiled(m_project, files.front(), tab, m_bar.GetTargetAddress(tab), false, *this);
+        uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
+        bool blind = false;
+        if (files.empty() || !ChooseMotor(selection, selectmotor::kGroupChoices | selectmotor::kBlindDownload, &blind))
+            return true;
+        // All defined motors: every port, each motor in turn; "each motor" is -1 for the worker.
+        const bool everyPort = selection == selectmotor::kAllDefinedMotors || selectmotor::PortOf(selection) == 0xFFFF;
+        const int address = selection == selectmotor::kAllDefinedMotors ||
+                                    selectmotor::AddressOf(selection) == selectmotor::kEachMotorAddress
+                                ? -1
+                                : selectmotor::AddressOf(selection);
+        TransmitCompiled(m_project, files.front(), everyPort ? -1 : selectmotor::PortOf(selection), address, blind,
+                         *this);
         return true;
     }
     case cmd::ID_ECHO_ON: SetPortEcho(m_project, tab, true, *this); return true;
@@ -168,13 +188,9 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, *m_scanner, *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, *m_scanner, *this); return true;
-    case kTerminalClear:
-        if (tab >= 0)
-            m_bar.Pane(tab).Clear();
-        return true;
-    case kTerminalCopy:
-        if (tab >= 0)
-            m_bar.View(tab)->copy();
+    case kProgrammersGuide:
+        // The programmer's guide beside the program; a missing file fails quietly.
+        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"));
         return true;
     default: return OnTreeCommand(id);
     }
@@ -375,6 +391,36 @@ std::vector<std::string> CFrameCommands::ChooseFiles(const char* title, const ch
             out.push_back(f.toStdString());
     }
     return out;
+}
+
+bool CFrameCommands::ChooseMotor(uint32_t& selection, int flags, bool* blind)
+{
+    if (chosenMotor) {
+        selection = *std::exchange(chosenMotor, std::nullopt);
+        return true;
+    }
+    CSelectMotorDlg dlg(&m_frame, m_project, &selection, flags, selectmotor::kDefaultPrompt, blind);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+int CFrameCommands::AskDifferentSettings(CProject& project, const std::vector<CCommPort*>& detected)
+{
+    // The ports that were detected, beside their detected copies.
+    std::vector<CCommPort*> defined, found;
+    for (size_t p = 0; p < detected.size(); ++p)
+        if (detected[p] && project.Port(static_cast<int>(p))) {
+            defined.push_back(project.Port(static_cast<int>(p)));
+            found.push_back(detected[p]);
+        }
+    CDifferentSettingsDlg dlg(&m_frame, defined, found, &project);
+    dlg.motorGoing = [this](CMotor* motor) { m_frame.RemoveMotorWindows(motor); };
+    return dlg.exec();
+}
+
+void CFrameCommands::ResolveMotor(CMotor& motor, CMotor& read)
+{
+    CResolveMotorsDlg dlg(&m_frame, motor, read, &m_project);
+    dlg.exec();
 }
 
 bool CFrameCommands::OpenDocument(const std::string& path)

@@ -8,6 +8,7 @@
 #include "app/shell/FrameCommandTable.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ public:
 
     // What a test chooses in place of the file dialogs (empty: the dialog asks).
     std::vector<std::string> chosenFiles;
+    // The selection word a test chooses in place of the select-motor dialog.
+    std::optional<uint32_t> chosenMotor;
 
     // ICommandSurroundings
     void ShowPortText(int portIndex, const std::string& text) override;
@@ -47,6 +50,9 @@ public:
     void PortSettingsChanged(int portIndex) override;
     void TalkToMotors() override;
     bool OpenUploadedProgram(const std::string& file, const std::string& title, bool calibration) override;
+    int AskDifferentSettings(CProject& project, const std::vector<CCommPort*>& detected) override;
+    using ICommandSurroundings::AskDifferentSettings;
+    void ResolveMotor(CMotor& motor, CMotor& read) override;
 
 private:
     bool OnTreeCommand(int id);
@@ -58,6 +64,8 @@ private:
     int SelectedFile() const;
     std::vector<std::string> ChooseFiles(const char* title, const char* filter, bool many);
     bool OpenDocument(const std::string& path);
+    // The select-motor dialog preset to `selection`; false when cancelled.
+    bool ChooseMotor(uint32_t& selection, int flags, bool* blind);
 
     CMainFrame& m_frame;
     CProject& m_project;
@@ -66,4 +74,5 @@ private:
     commerror::ICommErrorHandler& m_query;
     IDetectionSurroundings& m_session;
     std::unique_ptr<CScanner> m_scanner;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -28,12 +28,12 @@ std::unique_ptr<CCommPort> Port(const std::string& name, uint8_t type, int baud 
 
 bool Has(const std::vector<int>& ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
-const ConfigMenuItem* FindItem(const std::vector<ConfigMenuItem>& menu, int id)
+const ConfigMenuEntry* FindItem(const std::vector<ConfigMenuEntry>& menu, int id)
 {
     for (const auto& m : menu) {
         if (m.id == id)
             return &m;
-        if (const ConfigMenuItem* sub = FindItem(m.submenu, id))
+        if (const ConfigMenuEntry* sub = FindItem(m.submenu, id))
             return sub;
     }
     return nullptr;
@@ -79,7 +79,7 @@ struct LineProject {
 TEST(ConfigTree, TheWholeTreeOfAProject)
 {
     LineProject line;
-    const ConfigTreeItem root = BuildConfigTree(line.project);
+    const ConfigNode root = BuildConfigTree(line.project);
     EXPECT_EQ(root.text, "Project: Line");
     EXPECT_TRUE(root.bold);
     EXPECT_EQ(root.image, kImageRoot);
@@ -99,7 +99,7 @@ TEST(ConfigTree, TheWholeTreeOfAProject)
         EXPECT_EQ(root.children[i].children.size(), ports[i].motors);
         EXPECT_EQ(root.children[i].port, static_cast<int>(i));
     }
-    const ConfigTreeItem& spindle = root.children[0].children[0];
+    const ConfigNode& spindle = root.children[0].children[0];
     EXPECT_EQ(spindle.text, "Spindle (462ah)");
     EXPECT_EQ(spindle.image, kImageMotorOn);
     EXPECT_EQ(root.children[0].children[1].text, "Feeder (451)");
@@ -130,8 +130,8 @@ TEST(ConfigTree, TheWholeTreeOfAProject)
 TEST(ConfigTree, ContextMenusByKindOfItem)
 {
     LineProject line;
-    const ConfigTreeItem root = BuildConfigTree(line.project);
-    auto menuOf = [&](const ConfigTreeItem& item) { return ConfigContextMenu(line.project, item); };
+    const ConfigNode root = BuildConfigTree(line.project);
+    auto menuOf = [&](const ConfigNode& item) { return ConfigContextMenu(line.project, item); };
 
     const auto project = menuOf(root);
     EXPECT_TRUE(project.front().isDefault);
