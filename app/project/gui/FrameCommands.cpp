@@ -1,5 +1,6 @@
 #include "app/project/gui/FrameCommands.h"
 
+#include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/project/AssociatedFiles.h"
@@ -77,8 +78,7 @@ const std::vector<int> kNotYetAvailable = {
 
 CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBar& bar, CConfigBar& tree,
                                commerror::ICommErrorHandler& query, IDetectionSurroundings& session)
-    : m_frame(frame), m_project(project), m_bar(bar), m_tree(tree), m_query(query), m_session(session),
-      m_scanner(std::make_unique<CScanner>())
+    : m_frame(frame), m_project(project), m_bar(bar), m_tree(tree), m_query(query), m_session(session)
 {
     m_frame.SetStateProvider([this] { return State(); });
     // The frame keeps its handlers; one of a session that is gone does nothing.
@@ -186,8 +186,8 @@ bool CFrameCommands::OnCommand(int id)
         return true;
     case cmd::ID_STOP_MOTORS: SendToEveryPane("0END S"); return true;
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
-    case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, *m_scanner, *this); return true;
-    case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, *m_scanner, *this); return true;
+    case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
+    case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
         // The programmer's guide beside the program; a missing file fails quietly.
         help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"));
@@ -262,7 +262,7 @@ bool CFrameCommands::OnTreeCommand(int id)
             const CAssociatedFile* entry = id == kTreeDownload && file >= 0 ? motor->associatedFiles.GetAt(file)
                                                                            : motor->GetMainAssociatedFile();
             if (entry)
-                CompileAndDownloadFile(*motor, entry->FileName, *m_scanner, *this);
+                CompileAndDownloadFile(*motor, entry->FileName, editor::TheScanner(), *this);
         }
         return true;
     case kTreeValidate:

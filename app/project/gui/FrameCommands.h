@@ -73,6 +73,5 @@ private:
     CConfigBar& m_tree;
     commerror::ICommErrorHandler& m_query;
     IDetectionSurroundings& m_session;
-    std::unique_ptr<CScanner> m_scanner;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
