@@ -1,6 +1,7 @@
 #include "app/project/DetectAllMotors.h"
 
 #include "app/project/DifferentSettings.h"
+#include "app/project/ProgramTag.h"
 #include "app/project/Project.h"
 #include "app/shell/CommError.h"
 #include "core/VQXException.h"
@@ -74,18 +75,6 @@ void MarkNotAvailable(CCommPort& port)
         port.motors.GetAt(i)->IsAvailable = 0;
 }
 
-// The port's analyzer page carries the program's source tag for the whole run.
-struct ProgramTag {
-    CCommPort& port;
-    explicit ProgramTag(CCommPort& p) : port(p) { Set(true); }
-    ~ProgramTag() { Set(false); }
-    void Set(bool on)
-    {
-        if (ITrafficLog* log = port.Context().TrafficLog())
-            log->SetPageFlags(port.id, SDA_FROM_PROGRAM, on);
-    }
-};
-
 int RunDetection(CCommPort& copy, const CCommPort& reference, uint32_t flags)
 {
     const int f = static_cast<int>(flags & ~commerror::kCodeMask); // the request's error code is no flag
@@ -150,7 +139,7 @@ bool MergeDetectedMotors(CCommPort& port, const CCommPort& detected, int answer)
 
 uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDetectionSurroundings& s)
 {
-    ProgramTag tag(port);
+    ProgramTag tag(&port);
     const int pane = port.id;
     const bool toPane = flags & kDetectToPane;
     const bool toInfo = flags & kDetectToInfo;

@@ -6,7 +6,9 @@
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
 #include "app/project/TerminalMenu.h"
+#include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/FrameCommands.h"
 #include "app/project/gui/MacrosDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TermView.h"
@@ -65,6 +67,12 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
     add(terminalmenu::kCopy, "Copy");
     m_frame.AddCommandHandler([this](int id) { return OnCommand(id); });
     m_bar->runCommand = [this](int id) { m_frame.Commands().Execute(id); };
+    // The configuration tree and the commands of the project.
+    m_tree = new CConfigBar(m_frame.Commands());
+    m_frame.ConfigBar()->setWidget(m_tree);
+    m_tree->SetProject(&m_project);
+    m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
+    m_frame.onDropFiles = [this](const std::vector<std::string>& files) { m_commands->OnDropFiles(files); };
 }
 
 CProjectSession::~CProjectSession()
@@ -73,6 +81,10 @@ CProjectSession::~CProjectSession()
     if (m_bar)
         m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
+    m_frame.onDropFiles = {};
+    m_commands.reset();
+    if (m_tree)
+        m_tree->SetProject(nullptr);
     m_project.SetSectionOwner("TerminalView", nullptr);
 }
 
@@ -88,6 +100,7 @@ void CProjectSession::Start(const std::string& startupDevice)
     RestoreDocuments();
     m_shell.RunStartup();
     m_bar->UpdatePortTabs();
+    m_tree->RebuildTree(false);
 }
 
 bool CProjectSession::RunShortcutMacro(int digit)
@@ -112,7 +125,11 @@ void CProjectSession::MotorsChanging(CCommPort& port)
         m_frame.RemoveMotorWindows(port.motors.GetAt(i));
 }
 
-void CProjectSession::PortsChanged() { m_bar->UpdatePortTabs(); }
+void CProjectSession::PortsChanged()
+{
+    m_bar->UpdatePortTabs();
+    m_tree->RebuildTree(false);
+}
 
 bool CProjectSession::OnCommand(int id)
 {

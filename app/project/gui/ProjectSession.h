@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+class CConfigBar;
+class CFrameCommands;
 class CMainFrame;
 class CTerminalBar;
 namespace fw {
@@ -33,6 +35,8 @@ public:
 
     CProject& Project() { return m_project; }
     CTerminalBar& TerminalBar() { return *m_bar; }
+    CConfigBar& ConfigBar() { return *m_tree; }
+    CFrameCommands& Commands() { return *m_commands; }
     commerror::ICommErrorHandler& CommErrorHandler() { return m_query; }
     // Ctrl+digit: the first macro with that shortcut runs, unless one runs already.
     bool RunShortcutMacro(int digit);
@@ -76,4 +80,6 @@ private:
     commerror::CCommErrorQuery m_query;
     CProjectShell m_shell;
     CMacroRunner m_macros;
+    CConfigBar* m_tree;
+    std::unique_ptr<CFrameCommands> m_commands;
 };

@@ -8,6 +8,8 @@
 #include "app/res/gui/Icons.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/DockLayoutArchive.h"
+#include "app/shell/FirmwareVersions.h"
+#include "app/shell/FrameDecisions.h"
 #include "app/shell/StartupDecisions.h"
 #include "app/shell/gui/InfoBar.h"
 #include "core/archive/TagArchive.h"
@@ -15,8 +17,13 @@
 #include "core/ui/Questions.h"
 #include "platform/registry/Profile.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -24,6 +31,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
+
+#include <map>
 
 CMainFrame* g_pMainFrame = nullptr;
 
@@ -111,6 +120,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     setObjectName(QString::number(cmd::IDR_MAINFRAME));
     setWindowIcon(res::AppIcon());
     setStatusBar(m_status);
+    RebuildFirmwareList();
     BuildCommands();
     BuildMenus();
     BuildToolBar();
@@ -146,76 +156,110 @@ void CMainFrame::BuildCommands()
     add(cmd::ID_FILE_NEW, "&New", "Ctrl+N", "Create a new document\nNew");
     add(cmd::ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing document\nOpen");
     add(cmd::ID_FILE_SAVE, "&Save", "Ctrl+S", "Save the active document\nSave");
-    add(cmd::ID_SAVE_ALL, "Save All", nullptr, "Save the project and all documents\nSave All");
     add(cmd::ID_APP_EXIT, "E&xit", nullptr, "Quit the application\nExit");
     add(cmd::ID_EDIT_CUT, "Cu&t", "Ctrl+X", "Cut the selection to the Clipboard\nCut");
     add(cmd::ID_EDIT_COPY, "&Copy", "Ctrl+C", "Copy the selection to the Clipboard\nCopy");
     add(cmd::ID_EDIT_PASTE, "&Paste", "Ctrl+V", "Insert Clipboard contents\nPaste");
-    add(cmd::ID_VIEW_INFORMATION, "&Information", nullptr, "Show or hide the Information View\nInformation View", true);
-    add(cmd::ID_VIEW_TERMINAL, "T&erminal", nullptr, "Show or hide the Terminal View\nTerminal View", true);
-    add(cmd::ID_VIEW_CONFIGURATION, "&Configuration", nullptr,
-        "Show or hide the Configuration View\nConfiguration View", true);
-    add(cmd::ID_VIEW_ANALYZER, "Serial &Data Analyzer", nullptr,
-        "Show or hide the Serial Data Analyzer\nSerial Data Analyzer", true);
-    add(cmd::ID_FIND_MOTORS, "Find Motors", nullptr, "Detect the motors of every port\nFind Motors");
-    add(cmd::ID_DETECT_MOTORS, "Detect Motors", nullptr, "Detect the motors of the current port\nDetect Motors");
-    add(cmd::ID_COMPILE_DOWNLOAD_PROJECT, "Compile and &Download Project", nullptr,
-        "Compile and download the programs of every motor\nCompile and Download Project");
-    add(cmd::ID_COMPILE_TRANSMIT, "Compile and Transmit", nullptr, "Compile and transmit the program\nCompile and Transmit");
-    add(cmd::ID_SCAN_ERRORS, "Scan for Errors", nullptr, "Scan the program for errors\nScan for Errors");
-    add(cmd::ID_UPLOAD_PROGRAM, "&Upload Program", nullptr, "Upload a motor's program\nUpload Program");
-    add(cmd::ID_RUN_PROGRAM, "&Run Program", nullptr, "Run the motor's program\nRun Program");
-    add(cmd::ID_STOP_PROGRAM, "Stop Running &Program", nullptr, "Stop the motor's program\nStop Running Program");
-    add(cmd::ID_STOP_MOTORS, "Stop &Motors", nullptr, "Stop every motor\nStop Motors");
-    add(cmd::ID_DECELERATE_MOTORS, "&Decelerate Motors to Stop", nullptr,
-        "Decelerate every motor to a stop\nDecelerate Motors to Stop");
-    add(cmd::ID_PLAYGROUND, "&Tessaraxon Playground", nullptr, "Open the Tessaraxon Playground\nPlayground");
-    add(cmd::ID_HELP_CONTENTS, "&Contents", nullptr, "Show the help contents\nHelp Contents");
-    add(cmd::ID_HELP_INDEX, "&Index", nullptr, "Show the help index\nHelp Index");
-    add(cmd::ID_HELP_USING, "&How to use VQX Help", nullptr, "How to use the help\nHelp");
+    add(cmd::ID_EDIT_FIND, "&Find...", "Ctrl+F", "Find the specified text\nFind");
+    add(cmd::ID_EDIT_REPLACE, "R&eplace", "Ctrl+H", "Replace specific text with different text\nReplace");
     add(cmd::ID_HELP_FINDER, "&Help", nullptr, "Show the help\nHelp");
-    add(cmd::ID_TIP_OF_THE_DAY, "&Tip of the Day...", nullptr, "Show the tip of the day\nTip of the Day");
     add(cmd::ID_APP_ABOUT, "&About VQX...", nullptr, "Show the program's version\nAbout");
-    add(cmd::ID_INFO_COPY, "&Copy", nullptr, "Copy the information list\nCopy");
-    add(cmd::ID_INFO_CLEAR, "C&lear", nullptr, "Clear the information list\nClear");
-
-    auto visibleRule = [this](fw::CDockDlg* const& bar) {
-        return [&bar] {
-            fw::CommandState s;
-            s.checked = bar && !bar->isHidden();
-            return s;
-        };
-    };
-    m_commands->Rules().Set(cmd::ID_VIEW_INFORMATION,
-                            [this] { return fw::CommandState{true, m_infoBar && !m_infoBar->isHidden(), {}}; });
-    m_commands->Rules().Set(cmd::ID_VIEW_TERMINAL, visibleRule(m_terminalBar));
-    m_commands->Rules().Set(cmd::ID_VIEW_CONFIGURATION, visibleRule(m_configBar));
-    m_commands->Rules().Set(cmd::ID_VIEW_ANALYZER, visibleRule(m_analyzerBar));
+    // The program's own commands and their update rules (FrameCommandTable).
+    for (const shell::FrameCommand& c : shell::FrameCommands())
+        add(c.id, c.menuText, c.shortcut, c.lines, c.checkable);
+    for (const shell::FrameCommand& c : shell::FrameCommands())
+        m_commands->Rules().Set(c.id, [this, id = c.id] { return shell::FrameCommandState(RuleState(), id); });
+    m_commands->Rules().SetRange(cmd::ID_FIRMWARE_FIRST, cmd::ID_FIRMWARE_LAST,
+                                 [this](int id) { return shell::FrameCommandState(RuleState(), id); });
     m_commands->SetHandler([this](int id) { OnCommand(id); });
 }
 
 void CMainFrame::BuildMenus()
 {
     auto action = [this](int id) { return m_commands->Action(id); };
-    QMenu* file = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&File")));
-    file->addAction(action(cmd::ID_FILE_NEW));
-    file->addAction(action(cmd::ID_FILE_OPEN));
-    file->addAction(action(cmd::ID_FILE_SAVE));
-    file->addAction(action(cmd::ID_SAVE_ALL));
-    file->addSeparator();
-    file->addAction(action(cmd::ID_APP_EXIT));
-    QMenu* view = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&View")));
-    view->addAction(action(cmd::ID_VIEW_CONFIGURATION));
-    view->addAction(action(cmd::ID_VIEW_TERMINAL));
-    view->addAction(action(cmd::ID_VIEW_INFORMATION));
-    view->addAction(action(cmd::ID_VIEW_ANALYZER));
-    QMenu* help = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&Help")));
-    help->addAction(action(cmd::ID_HELP_CONTENTS));
-    help->addAction(action(cmd::ID_HELP_INDEX));
-    help->addAction(action(cmd::ID_HELP_USING));
-    help->addSeparator();
-    help->addAction(action(cmd::ID_TIP_OF_THE_DAY));
-    help->addAction(action(cmd::ID_APP_ABOUT));
+    // The menus in their order; each table command goes to the menu it names, in table order.
+    std::map<std::string, QMenu*> menus;
+    for (const char* title : {"File", "Edit", "View", "Communication", "Build", "Tools", "Help"}) {
+        QMenu* m = m_commands->AddMenu(menuBar()->addMenu(QStringLiteral("&") + QString::fromLatin1(title)));
+        m->setObjectName(QString::fromLatin1(title));
+        menus[title] = m;
+    }
+    menus["File"]->addAction(action(cmd::ID_FILE_NEW));
+    menus["File"]->addAction(action(cmd::ID_FILE_OPEN));
+    menus["File"]->addAction(action(cmd::ID_FILE_SAVE));
+    menus["File"]->addSeparator();
+    for (int id : {cmd::ID_EDIT_CUT, cmd::ID_EDIT_COPY, cmd::ID_EDIT_PASTE, cmd::ID_EDIT_FIND, cmd::ID_EDIT_REPLACE})
+        menus["Edit"]->addAction(action(id));
+    for (const shell::FrameCommand& c : shell::FrameCommands()) {
+        std::string where = c.menu;
+        if (where.empty())
+            continue;
+        std::string sub;
+        if (const size_t slash = where.find('/'); slash != std::string::npos) {
+            sub = where.substr(slash + 1);
+            where = where.substr(0, slash);
+        }
+        QMenu* menu = menus[where];
+        if (!sub.empty()) {
+            QMenu* child = menu->findChild<QMenu*>(QString::fromStdString(sub), Qt::FindDirectChildrenOnly);
+            if (!child) {
+                child = m_commands->AddMenu(menu->addMenu(QString::fromStdString(sub)));
+                child->setObjectName(QString::fromStdString(sub));
+            }
+            menu = child;
+        }
+        menu->addAction(action(c.id));
+    }
+    menus["File"]->addSeparator();
+    menus["File"]->addAction(action(cmd::ID_APP_EXIT));
+    // The firmware versions: rebuilt from the registry each time the submenu opens.
+    m_firmwareMenu = menus["Build"]->addMenu(QStringLiteral("Compiler default &firmware version"));
+    m_firmwareMenu->setObjectName(QStringLiteral("Firmware"));
+    connect(m_firmwareMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildFirmwareMenu);
+    menus["Help"]->addSeparator();
+    menus["Help"]->addAction(action(cmd::ID_APP_ABOUT));
+}
+
+void CMainFrame::RebuildFirmwareList()
+{
+    m_firmwareVersions = shell::ReadFirmwareVersionList(platform::DefaultRegistry());
+}
+
+void CMainFrame::RebuildFirmwareMenu()
+{
+    m_firmwareMenu->clear();
+    auto* group = new QActionGroup(m_firmwareMenu);
+    for (const shell::FirmwareMenuItem& item : shell::FirmwareMenu(m_firmwareVersions)) {
+        QAction* a = m_firmwareMenu->addAction(QString::fromStdString(item.name));
+        a->setObjectName(QString::number(item.id));
+        a->setData(item.id);
+        a->setCheckable(true);
+        a->setChecked(item.checked);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id = item.id] { m_commands->Execute(id); });
+    }
+}
+
+void CMainFrame::OnFirmwareVersion(int id)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (shell::ChooseFirmwareVersion(platform::DefaultRegistry(), m_firmwareVersions, id))
+        RebuildFirmwareList();
+    setFocus();
+    if (focus)
+        focus->setFocus();
+}
+
+shell::FrameState CMainFrame::RuleState() const
+{
+    shell::FrameState s = m_stateProvider ? m_stateProvider() : shell::FrameState{};
+    s.infoVisible = m_infoBar && !m_infoBar->isHidden();
+    s.terminalVisible = m_terminalBar && !m_terminalBar->isHidden();
+    s.configVisible = m_configBar && !m_configBar->isHidden();
+    s.analyzerVisible = m_analyzerBar && !m_analyzerBar->isHidden();
+    s.infoLines = m_infoBar ? m_infoBar->LineCount() : 0;
+    s.firmwareVersions = m_firmwareVersions;
+    return s;
 }
 
 void CMainFrame::BuildToolBar()
@@ -274,7 +318,11 @@ void CMainFrame::OnCommand(int id)
     case cmd::ID_INFO_COPY: m_infoBar->Copy(); break;
     case cmd::ID_INFO_CLEAR: m_infoBar->Clear(); break;
     case cmd::ID_APP_EXIT: close(); break;
-    default: break;
+    case cmd::ID_WHERE_ARE_MY_WINDOWS: WhereAreMyWindows(); break;
+    default:
+        if (id >= cmd::ID_FIRMWARE_FIRST && id <= cmd::ID_FIRMWARE_LAST)
+            OnFirmwareVersion(id);
+        break;
     }
 }
 
@@ -420,6 +468,39 @@ void CMainFrame::changeEvent(QEvent* event)
     m_active = isActiveWindow();
     if (m_active && m_savedFocus && m_savedFocus->isVisible() && isAncestorOf(m_savedFocus))
         m_savedFocus->setFocus();
+}
+
+// ---- dropped files and the window reset ---------------------------------------------------------
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files.push_back(url.toLocalFile().toStdString());
+    event->acceptProposedAction();
+    if (onDropFiles)
+        onDropFiles(files);
+}
+
+void CMainFrame::WhereAreMyWindows()
+{
+    const std::array<bool, 4> visible = {!m_infoBar->isHidden(), !m_terminalBar->isHidden(), !m_configBar->isHidden(),
+                                         !m_analyzerBar->isHidden()};
+    // A fifth of the frame's client area, as the bars' first sizes.
+    const QRect client = contentsRect();
+    const auto bars = shell::WindowResetLayout(client.width(), client.height(), visible);
+    setUpdatesEnabled(false);
+    RestoreDockLayout(std::vector<fw::DockBarRecord>(bars.begin(), bars.end()));
+    setUpdatesEnabled(true);
+    update();
+    MdiArea()->cascadeSubWindows();
 }
 
 // ---- close ---------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "app/framework/gui/DockMDI.h"
 #include "app/framework/gui/ToolTimer.h"
 #include "app/shell/CloseSequence.h"
+#include "app/shell/FrameCommandTable.h"
 #include "app/shell/PollCycle.h"
 #include "app/shell/ShellProject.h"
 #include "app/shell/ToolWindow.h"
@@ -17,6 +18,7 @@
 
 class CInfoBar;
 class CTagArchive;
+class QMenu;
 class QToolBar;
 
 namespace fw {
@@ -100,6 +102,15 @@ public:
     // Handlers of the framework's own commands; other areas add theirs.
     void OnCommand(int id);
     void AddCommandHandler(std::function<bool(int id)> handler) { m_handlers.push_back(std::move(handler)); }
+    // What the update rules read of the program beyond the frame (the project, the current and
+    // selected ports, the active document); the frame fills in its bars and lists.
+    void SetStateProvider(std::function<shell::FrameState()> provider) { m_stateProvider = std::move(provider); }
+    shell::FrameState RuleState() const;
+    // The compiler's firmware version list (rebuilt at creation and after the options).
+    void RebuildFirmwareList();
+    const std::vector<std::string>& FirmwareVersions() const { return m_firmwareVersions; }
+    QMenu* FirmwareMenu() const { return m_firmwareMenu; }
+    void RebuildFirmwareMenu();
 
 Q_SIGNALS:
     // The close sequence has run to its end (the frame is about to go).
@@ -108,6 +119,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildCommands();
@@ -115,6 +128,7 @@ private:
     void BuildToolBar();
     void BuildBars();
     void ToggleBar(fw::CDockDlg* bar);
+    void OnFirmwareVersion(int id);
 
     // ICloseParticipant
     bool CloseHookAllows() override;
@@ -136,6 +150,10 @@ private:
     void CloseDocumentsAndDestroy() override;
 
 public:
+    // Files dropped on the frame (none: ignored).
+    std::function<void(const std::vector<std::string>&)> onDropFiles;
+    // "Where are my windows?": the four bars back at their first places, the children cascaded.
+    void WhereAreMyWindows();
     // The close hook of the framework (none: allows).
     std::function<bool()> closeHook;
     // Saves modified documents (none: nothing to save).
@@ -166,6 +184,9 @@ private:
     bool m_active = false;
     bool m_closing = false;
     std::vector<std::function<bool(int)>> m_handlers;
+    std::function<shell::FrameState()> m_stateProvider;
+    std::vector<std::string> m_firmwareVersions;
+    QMenu* m_firmwareMenu = nullptr;
 };
 
 // The main frame; null before it exists and after it is gone.

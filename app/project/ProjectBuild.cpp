@@ -1,0 +1,343 @@
+#include "app/project/ProjectBuild.h"
+
+#include "app/project/CommandSurroundings.h"
+#include "app/project/ProgramTag.h"
+#include "app/project/Project.h"
+#include "core/VQXException.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/transfer/DownloadFlags.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Progress.h"
+#include "core/ui/Questions.h"
+#include "scanner/Scanner.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+using transfer::DL_CANCELLED;
+using transfer::DL_SEVERAL;
+
+namespace {
+
+constexpr uint32_t kProjectDownloadFlags = 0xA808;
+constexpr uint32_t kTransmitFlags = 0x4808;
+constexpr uint32_t kTransmitBlindFlags = 0x4818;
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// Every analyzer page of the project carries the program's tag while a command runs.
+class AllPagesTag {
+public:
+    explicit AllPagesTag(CProject& project)
+    {
+        for (int p = 0; p < project.PortCount(); ++p)
+            m_tags.push_back(std::make_unique<ProgramTag>(project.Port(p)));
+    }
+
+private:
+    std::vector<std::unique_ptr<ProgramTag>> m_tags;
+};
+
+// The compiled file's size; 1034 when it cannot be opened.
+long CompiledSize(const std::string& file)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (ec)
+        throw CVQXException(1034, "Cannot open the file " + Quoted(file) + ".");
+    return static_cast<long>(size);
+}
+
+// One download with its line, the please-wait dialog and the port's tag; returns the flags.
+uint32_t DownloadWithLine(CMotor& motor, const std::string& file, const std::string& line, uint32_t flags,
+                          bool blindLine)
+{
+    ui::COperationContext& context = motor.Context();
+    context.Info().AddInfo(line);
+    if (blindLine)
+        context.Info().AddInfo("No download verfication (Blind Download)");
+    ProgramTag tag(motor.GetPort());
+    context.Progress().Show(line, std::nullopt);
+    struct CloseProgress {
+        ui::IProgress& p;
+        ~CloseProgress() { p.Close(); }
+    } closer{context.Progress()};
+    return motor.DownloadProgram(file, true, flags, true);
+}
+
+// A motor of a port at an address, or a temporary one borrowing nothing (serial ports only).
+struct ChosenMotor {
+    CMotor* motor = nullptr;
+    std::unique_ptr<CMotor> temporary;
+};
+ChosenMotor MotorAt(CCommPort& port, int address)
+{
+    ChosenMotor chosen;
+    chosen.motor = port.GetMotor(address);
+    if (chosen.motor)
+        return chosen;
+    chosen.temporary = std::make_unique<CMotor>();
+    chosen.temporary->Address = address;
+    chosen.temporary->SetPort(&port);
+    chosen.temporary->Name = "Motor Address=" + std::to_string(address) + " in port " + Quoted(port.Name);
+    chosen.temporary->ReadVersion();
+    chosen.motor = chosen.temporary.get();
+    return chosen;
+}
+
+// Every motor of the project: ports in order, motors in list order.
+template <class F>
+void ForEachMotor(CProject& project, F&& f)
+{
+    for (int p = 0; p < project.PortCount(); ++p) {
+        CCommPort* port = project.Port(p);
+        for (int m = 0; m < port->MotorCount(); ++m)
+            f(*port->motors.GetAt(m));
+    }
+}
+
+std::string MajorVersion(const std::string& v) { return v.empty() ? std::string() : v.substr(0, 1); }
+
+} // namespace
+
+int BuildSourceFile(CScanner& scanner, const std::string& file, const std::string& version, ui::CInfoView& info,
+                    ICommandSurroundings& around)
+{
+    if (!around.SaveOpenDocument(file))
+        throw CVQXException(1035, "You must save the file before scanning it.");
+    info.AddInfo("Scanning " + Quoted(file) + " (" + version + ")...");
+    scanner.ScanFile(file, version, true, false);
+    for (const CError& e : scanner.Errors().Items())
+        info.AddCompilerMessage(e.code, e.line, e.column, e.fileName.empty() ? file : e.fileName, e.message);
+    const int errors = scanner.Errors().GetErrorCount();
+    if (errors > 0)
+        return errors;
+    const std::string compiled = CScanner::GetCompiledFileName(file);
+    info.AddInfo("Building " + Quoted(compiled) + " ...");
+    scanner.WriteCompiled(compiled);
+    return 0;
+}
+
+BuildResult CompileProject(CProject& project, CScanner& scanner, ICommandSurroundings& around)
+{
+    BuildResult result;
+    ui::CInfoView& info = project.Context().Info();
+    info.Show(true);
+    scanner.Reset();
+    try {
+        ForEachMotor(project, [&](CMotor& motor) {
+            for (int f = 0; f < motor.associatedFiles.GetCount(); ++f) {
+                const int errors =
+                    BuildSourceFile(scanner, motor.associatedFiles.GetAt(f)->FileName, motor.Version, info, around);
+                ++result.files;
+                result.errors += errors;
+                result.written += errors == 0;
+            }
+        });
+    } catch (const CVQXException& e) {
+        info.AddException(e);
+        result.failed = true;
+    }
+    if (result.files == 0 && !result.failed) {
+        info.AddInfo("Building all files in the project...");
+        info.AddWarning("No Motor/File association was found!");
+    }
+    info.ShowSummary(true, true, project.Context().Questions());
+    return result;
+}
+
+BuildResult CompileAndDownloadProject(CProject& project, CScanner& scanner, ICommandSurroundings& around)
+{
+    BuildResult result;
+    ui::COperationContext& context = project.Context();
+    ui::CInfoView& info = context.Info();
+    AllPagesTag tags(project);
+    info.Show(true);
+    scanner.Reset();
+    std::vector<CMotor*> targets;
+    try {
+        ForEachMotor(project, [&](CMotor& motor) {
+            const CAssociatedFile* main = motor.GetMainAssociatedFile();
+            if (!main)
+                return;
+            // Each file is judged on its own; a file with errors is not written and the next follows.
+            targets.push_back(&motor);
+            const int errors = BuildSourceFile(scanner, main->FileName, motor.Version, info, around);
+            ++result.files;
+            result.errors += errors;
+            result.written += errors == 0;
+        });
+    } catch (const CVQXException& e) {
+        info.AddException(e);
+        result.failed = true;
+        info.ShowSummary(true, true, context.Questions());
+        return result;
+    }
+    if (targets.empty()) {
+        info.AddInfo("Building and downloading all files in the project...");
+        info.AddWarning("No main associated file was found!");
+    }
+    // A program is downloaded only when every file of the project compiled without an error.
+    if (result.errors > 0) {
+        info.ShowSummary(true, true, context.Questions());
+        return result;
+    }
+    uint32_t flags = kProjectDownloadFlags;
+    for (CMotor* motor : targets) {
+        try {
+            const std::string compiled = CScanner::GetCompiledFileName(motor->GetMainAssociatedFile()->FileName);
+            const long size = CompiledSize(compiled);
+            flags = DownloadWithLine(*motor, compiled,
+                                     "Transmitting " + Quoted(compiled) + " (" + std::to_string(size) +
+                                         " bytes) to " + Quoted(motor->Name),
+                                     flags, false);
+        } catch (const CVQXException& e) {
+            if (IsRecoverableCode(e.GetCode()))
+                around.CommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
+                                 commerror::Target::Motor(motor));
+            info.AddException(e);
+            result.failed = true;
+            break;
+        }
+        if (flags & DL_CANCELLED) {
+            result.cancelled = true;
+            break;
+        }
+        ++result.downloads;
+    }
+    info.ShowSummary(true, true, context.Questions());
+    // The motors' downloaded programs changed: the tree marks them.
+    around.RebuildTree(false);
+    if (!result.failed)
+        around.TalkToMotors();
+    return result;
+}
+
+BuildResult CompileAndDownloadFile(CMotor& motor, const std::string& file, CScanner& scanner,
+                                   ICommandSurroundings& around)
+{
+    BuildResult result;
+    ui::COperationContext& context = motor.Context();
+    ui::CInfoView& info = context.Info();
+    info.Show(true);
+    if (!around.SaveOpenDocument(file)) {
+        info.AddError("You must save the file before scanning it.");
+        info.ShowSummary(true, true, context.Questions());
+        result.failed = true;
+        return result;
+    }
+    try {
+        scanner.Reset();
+        result.errors = BuildSourceFile(scanner, file, motor.Version, info, around);
+        result.files = 1;
+        if (result.errors == 0) {
+            result.written = 1;
+            const std::string compiled = CScanner::GetCompiledFileName(file);
+            const uint32_t flags = DownloadWithLine(
+                motor, compiled,
+                "Transmitting " + Quoted(compiled) + " (" + std::to_string(CompiledSize(compiled)) + " bytes) to " +
+                    Quoted(motor.Name),
+                kTransmitFlags, false);
+            result.cancelled = (flags & DL_CANCELLED) != 0;
+            result.downloads = result.cancelled ? 0 : 1;
+        }
+    } catch (const CVQXException& e) {
+        info.AddException(e);
+        if (IsRecoverableCode(e.GetCode()))
+            around.CommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
+                             commerror::Target::Motor(&motor));
+        result.failed = true;
+    }
+    info.ShowSummary(true, true, context.Questions());
+    around.RebuildTree(false);
+    return result;
+}
+
+BuildResult TransmitCompiled(CProject& project, const std::string& file, int portIndex, int address, bool noVerify,
+                             ICommandSurroundings& around)
+{
+    BuildResult result;
+    ui::COperationContext& context = project.Context();
+    ui::CInfoView& info = context.Info();
+    info.Show(true);
+    long size = 0;
+    try {
+        size = CompiledSize(file);
+    } catch (const CVQXException& e) {
+        info.AddException(e);
+        result.failed = true;
+        info.ShowSummary(true, true, context.Questions());
+        return result;
+    }
+    const std::string sizeText = Quoted(file) + " (" + std::to_string(size) + " bytes) to ";
+    uint32_t flags = noVerify ? kTransmitBlindFlags : kTransmitFlags;
+    CMotor* single = nullptr;
+    std::unique_ptr<CMotor> keepSingle;
+    const int first = portIndex < 0 ? 0 : portIndex;
+    const int last = portIndex < 0 ? project.PortCount() - 1 : portIndex;
+    for (int p = first; p <= last && !result.cancelled && !result.failed; ++p) {
+        CCommPort* port = project.Port(p);
+        if (!port)
+            break;
+        CMotor* current = nullptr;
+        try {
+            if (address == 0) {
+                for (int m = 1; m < port->MotorCount(); ++m)
+                    if (MajorVersion(port->motors.GetAt(m)->Version) != MajorVersion(port->motors.GetAt(0)->Version))
+                        throw CVQXException(0, "Cannot download to all motors in port " + Quoted(port->Name) +
+                                                   ", because motors have different major versions!");
+                CMotor all;
+                all.SetPort(port);
+                all.Address = 0;
+                all.Name = "All Motors in port " + Quoted(port->Name);
+                if (port->MotorCount() > 0)
+                    all.Version = port->motors.GetAt(0)->Version;
+                current = &all;
+                flags = DownloadWithLine(all, file, "Transmitting " + sizeText + "All Motors in port " + Quoted(port->Name),
+                                         flags, noVerify);
+                ++result.downloads;
+            } else if (address < 0) {
+                if (port->MotorCount() > 1 || (portIndex < 0 && project.PortCount() > 1))
+                    flags |= DL_SEVERAL;
+                for (int m = 0; m < port->MotorCount() && !(flags & DL_CANCELLED); ++m) {
+                    current = port->motors.GetAt(m);
+                    flags = DownloadWithLine(*current, file, "Transmitting " + sizeText + Quoted(current->Name), flags,
+                                             noVerify);
+                    ++result.downloads;
+                }
+            } else {
+                ChosenMotor chosen = MotorAt(*port, address);
+                current = chosen.motor;
+                flags = DownloadWithLine(*current, file, "Transmitting " + sizeText + Quoted(current->Name), flags,
+                                         noVerify);
+                ++result.downloads;
+                single = current;
+                keepSingle = std::move(chosen.temporary);
+            }
+        } catch (const CVQXException& e) {
+            info.AddException(e);
+            if (IsRecoverableCode(e.GetCode()))
+                around.CommError(commerror::kPortOperationFailed | static_cast<uint32_t>(e.GetCode()),
+                                 commerror::Target::Port(port));
+            result.failed = true;
+            (void)current;
+        }
+        result.cancelled = (flags & DL_CANCELLED) != 0;
+    }
+    info.ShowSummary(true, true, context.Questions());
+    around.RebuildTree(false);
+    if (single && !result.cancelled && !result.failed) {
+        const int answer = ui::DownloadDoneBox(context.Questions());
+        try {
+            if (answer == ui::kDownloadDoneRun)
+                single->SendCommand("RUN");
+            else if (answer == ui::kDownloadDoneReset)
+                single->SendCommand("Z");
+        } catch (const CVQXException&) {
+        }
+    }
+    around.TalkToMotors();
+    return result;
+}

@@ -1,0 +1,471 @@
+#include "app/project/gui/FrameCommands.h"
+
+#include "app/editor/gui/EditorEnvironment.h"
+#include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/DockDlg.h"
+#include "app/project/AssociatedFiles.h"
+#include "app/project/CompareDetected.h"
+#include "app/project/MotorPrograms.h"
+#include "app/project/PortCommands.h"
+#include "app/project/ProgramTag.h"
+#include "app/project/Project.h"
+#include "app/project/ProjectBuild.h"
+#include "app/project/ProjectSaveAs.h"
+#include "app/project/ValidateMotor.h"
+#include "app/project/SelectMotor.h"
+#include "app/project/gui/ConfigBar.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/ResolveMotorsDlg.h"
+#include "app/project/gui/SelectMotorDlg.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/project/gui/TerminalView.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/FrameDecisions.h"
+#include "app/shell/gui/Help.h"
+#include "app/shell/gui/MainFrame.h"
+#include "app/shell/gui/ReaddressDlg.h"
+#include "app/shell/gui/VQXApp.h"
+#include "core/VQXException.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Questions.h"
+#include "platform/paths/Paths.h"
+#include "scanner/Scanner.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+
+namespace {
+
+using namespace shell::ids;
+
+constexpr const char* kClearQuestion =
+    "Any program in the motor will be permanently overwriten with a program containing only an \"END\" "
+    "command.\n\nAre you sure you want to continue?";
+
+// "A|*.a|B|*.b||" as a dialog filter.
+QString DialogFilter(const char* filter)
+{
+    const QStringList parts = QString::fromLatin1(filter).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i];
+    return out.join(QStringLiteral(";;"));
+}
+
+shell::RulePort RuleOf(const CCommPort* port)
+{
+    shell::RulePort r;
+    if (!port)
+        return r;
+    r.exists = true;
+    r.commType = port->CommType;
+    r.open = port->isOpen != 0;
+    r.bitPerSec = port->BitPerSec;
+    r.echo = port->Echo != 0;
+    return r;
+}
+
+// Commands whose dialogs come with other parts of the program and are not there yet.
+const std::vector<int> kNotYetAvailable = {
+    cmd::ID_NEW_PROJECT,  cmd::ID_CLOSE_PROJECT, cmd::ID_PROJECT_PROPERTIES, cmd::ID_COMM_SETTINGS,
+    cmd::ID_COMM_WIZARD,  cmd::ID_OPTIONS,       kTreeMotorProperties,
+};
+
+} // namespace
+
+CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBar& bar, CConfigBar& tree,
+                               commerror::ICommErrorHandler& query, IDetectionSurroundings& session)
+    : m_frame(frame), m_project(project), m_bar(bar), m_tree(tree), m_query(query), m_session(session)
+{
+    m_frame.SetStateProvider([this] { return State(); });
+    // The frame keeps its handlers; one of a session that is gone does nothing.
+    m_frame.AddCommandHandler([this, alive = std::weak_ptr<int>(m_alive)](int id) {
+        return !alive.expired() && OnCommand(id);
+    });
+    m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+}
+
+CFrameCommands::~CFrameCommands() { m_frame.SetStateProvider({}); }
+
+shell::FrameState CFrameCommands::State() const
+{
+    shell::FrameState s;
+    s.projectDefault = m_project.isDefault;
+    s.currentPort = RuleOf(m_project.Port(m_bar.CurrentTab()));
+    s.selectedPort = RuleOf(SelectedPort());
+    s.unavailable = kNotYetAvailable;
+    if (!g_pApp || !g_pApp->openProject)
+        s.unavailable.push_back(cmd::ID_OPEN_PROJECT);
+    // Properties: a file opens; the dialogs of the project, a port and a motor view are not there.
+    const auto selected = m_tree.Selected();
+    if (!selected || selected->kind != ConfigItemKind::File)
+        s.unavailable.push_back(kTreeProperties);
+    // The editor's active document: none until the editor's views exist.
+    s.activeSourceDocument = false;
+    return s;
+}
+
+// ---- the command handlers -------------------------------------------------------------------------
+
+bool CFrameCommands::OnCommand(int id)
+{
+    const int tab = m_bar.CurrentTab();
+    if (const int baud = shell::BaudOfCommand(id)) {
+        // The terminal's rates act on its current port, the tree's on the selected port.
+        int port = id >= kBaudTreeFirst ? -1 : tab;
+        if (id >= kBaudTreeFirst)
+            SelectedPort(&port);
+        SetPortBaud(m_project, port, baud, *this);
+        return true;
+    }
+    switch (id) {
+    case cmd::ID_SAVE_PROJECT:
+        if (m_project.isDefault)
+            SaveProjectAs();
+        else
+            m_project.Save();
+        m_frame.UpdateFrameTitle();
+        return true;
+    case cmd::ID_SAVE_PROJECT_AS: SaveProjectAs(); return true;
+    case cmd::ID_SAVE_ALL: m_project.Save(); return true;
+    case cmd::ID_OPEN_PROJECT: {
+        const auto files = ChooseFiles("Open Project File", "VQX Project Files (*.spj)|*.spj|All Files (*.*)|*.*||", false);
+        if (!files.empty() && g_pApp && g_pApp->openProject)
+            g_pApp->openProject(files.front());
+        return true;
+    }
+    case cmd::ID_TALK_TO_MOTORS: TalkToMotors(); return true;
+    case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
+    case cmd::ID_DETECT_MOTORS: DetectMotorsCommand(m_project, tab, false, true, *this); return true;
+    case cmd::ID_UPLOAD_PROGRAM: {
+        uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
+        if (!ChooseMotor(selection, 0, nullptr))
+            return true;
+        CCommPort* port = m_project.Port(selectmotor::PortOf(selection));
+        if (!port)
+            return true;
+        const int address = selectmotor::AddressOf(selection);
+        CMotor* motor = port->GetMotor(address);
+        std::unique_ptr<CMotor> temporary;
+        if (!motor) {
+            temporary = std::make_unique<CMotor>();
+            temporary->Address = address;
+            temporary->SetPort(port);
+            temporary->Name = "Motor Address=" + std::to_string(address) + " in port \"" + port->Name + "\"";
+            motor = temporary.get();
+        }
+        UploadMotorProgram(*motor, false, *this);
+        return true;
+    }
+    case cmd::ID_TRANSMIT_COMPILED: {
+        const auto files =
+            ChooseFiles("Open Compiled program", "VQX compiled programs (*.tqx)|*.tqx|All Files (*.*)|*.*||", false);
+        uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
+        bool blind = false;
+        if (files.empty() || !ChooseMotor(selection, selectmotor::kGroupChoices | selectmotor::kBlindDownload, &blind))
+            return true;
+        // All defined motors: every port, each motor in turn; "each motor" is -1 for the worker.
+        const bool everyPort = selection == selectmotor::kAllDefinedMotors || selectmotor::PortOf(selection) == 0xFFFF;
+        const int address = selection == selectmotor::kAllDefinedMotors ||
+                                    selectmotor::AddressOf(selection) == selectmotor::kEachMotorAddress
+                                ? -1
+                                : selectmotor::AddressOf(selection);
+        TransmitCompiled(m_project, files.front(), everyPort ? -1 : selectmotor::PortOf(selection), address, blind,
+                         *this);
+        return true;
+    }
+    case cmd::ID_ECHO_ON: SetPortEcho(m_project, tab, true, *this); return true;
+    case cmd::ID_ECHO_OFF: SetPortEcho(m_project, tab, false, *this); return true;
+    case cmd::ID_RUN_PROGRAM:
+    case cmd::ID_STOP_PROGRAM:
+        if (tab >= 0 && m_project.Port(tab))
+            m_bar.Pane(tab).SendLine(id == cmd::ID_RUN_PROGRAM ? "RUN" : "END", false, false);
+        return true;
+    case cmd::ID_STOP_MOTORS: SendToEveryPane("0END S"); return true;
+    case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
+    case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
+    case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
+    case kProgrammersGuide:
+        // The programmer's guide beside the program; a missing file fails quietly.
+        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"));
+        return true;
+    default: return OnTreeCommand(id);
+    }
+}
+
+bool CFrameCommands::OnTreeCommand(int id)
+{
+    const auto selected = m_tree.Selected();
+    int portIndex = -1;
+    CCommPort* port = SelectedPort(&portIndex);
+    CMotor* motor = SelectedMotor();
+    const int file = SelectedFile();
+    switch (id) {
+    case kTreeDetect:
+    case kTreeAddress:
+        if (port)
+            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this);
+        return true;
+    case kTreeProperties:
+    case kTreeOpenFile:
+        if (motor && file >= 0)
+            OpenDocument(motor->associatedFiles.GetAt(file)->FileName);
+        return true;
+    case kTreeSetAddress:
+        if (motor && motor->GetPort()) {
+            CReaddressDlg dlg(&m_frame, *motor->GetPort(), *motor);
+            dlg.pollingAllowed = &m_project.pollingAllowed;
+            dlg.changed = [this] {
+                m_project.modified = true;
+                RebuildTree(false);
+                PortsChanged();
+            };
+            dlg.exec();
+        }
+        return true;
+    case kTreeWebPage:
+        if (motor && motor->Socket) {
+            if (motor->GetPort())
+                motor->GetPort()->ClosePort();
+            QDesktopServices::openUrl(QUrl(QString::fromStdString("http://" + motor->EthernetAddress())));
+        }
+        return true;
+    case kTreeUpload:
+    case kTreeUploadCalibration:
+        if (motor && file < 0)
+            UploadMotorProgram(*motor, id == kTreeUploadCalibration, *this);
+        return true;
+    case kTreeClearEEPROM:
+        if (motor && file < 0 &&
+            ui::OptionMessageBox(m_project.Context().Questions(), kClearQuestion, ui::MB_YESNO | ui::MB_ICONEXCLAMATION) ==
+                ui::IDYES)
+            ClearMotorEEPROM(*motor, *this);
+        return true;
+    case kTreeAssociate:
+        if (motor && file < 0) {
+            const auto files = ChooseFiles("Select VQX File",
+                                           "VQX Source Files (*.tqs)|*.tqs|Quintaloc Calibration Files (*.tqc)|*.tqc|All "
+                                           "Files (*.*)|*.*||",
+                                           true);
+            if (!AssociateFiles(*motor, files).empty()) {
+                m_project.modified = true;
+                RebuildTree(false);
+            }
+        }
+        return true;
+    case kTreeDownload:
+    case kTreeDownloadMain:
+        if (motor) {
+            const CAssociatedFile* entry = id == kTreeDownload && file >= 0 ? motor->associatedFiles.GetAt(file)
+                                                                           : motor->GetMainAssociatedFile();
+            if (entry)
+                CompileAndDownloadFile(*motor, entry->FileName, editor::TheScanner(), *this);
+        }
+        return true;
+    case kTreeValidate:
+        if (motor && file < 0)
+            ValidateMotor(m_project, *motor, *this);
+        return true;
+    case kTreeMainFile:
+        if (motor && ToggleMainFile(*motor, file)) {
+            m_project.modified = true;
+            RebuildTree(false);
+        }
+        return true;
+    case kTreeDeleteFile:
+        if (motor && RemoveAssociatedFile(*motor, file)) {
+            m_project.modified = true;
+            RebuildTree(false);
+        }
+        return true;
+    default: (void)selected; return false;
+    }
+}
+
+void CFrameCommands::SendToEveryPane(const char* line)
+{
+    std::vector<std::unique_ptr<ProgramTag>> tags;
+    for (int p = 0; p < m_project.PortCount(); ++p)
+        tags.push_back(std::make_unique<ProgramTag>(m_project.Port(p)));
+    for (int p = 0; p < m_project.PortCount() && p < CTerminalBar::kPanes; ++p)
+        m_bar.Pane(p).SendLine(line, false, false);
+}
+
+void CFrameCommands::SaveProjectAs()
+{
+    const std::vector<std::string> openPorts = m_project.RememberOpenPorts();
+    CProject renamed;
+    renamed.SetContext(&m_project.Context());
+    renamed.Copy(m_project);
+    if (m_project.isDefault)
+        renamed.MakeNewName(m_project);
+    // The project's name and folder (the "General" page comes with the project dialogs).
+    const auto chosen = ChooseFiles("Save Project as", "VQX Project Files (*.spj)|*.spj||", false);
+    if (chosen.empty()) {
+        m_project.ReopenPorts(openPorts);
+        return;
+    }
+    renamed.FileName = chosen.front();
+    renamed.Name = platform::FileNamePart(chosen.front());
+    if (const size_t dot = renamed.Name.rfind('.'); dot != std::string::npos)
+        renamed.Name.erase(dot);
+    const SaveAsOutcome outcome = ::SaveProjectAs(m_project, renamed);
+    ui::IQuestions& questions = m_project.Context().Questions();
+    if (!outcome.error.empty()) {
+        ui::OptionMessageBox(questions, outcome.error, ui::MB_OK | ui::MB_ICONERROR);
+        m_project.ReopenPorts(openPorts);
+        return;
+    }
+    m_project.ReopenPorts(openPorts);
+    if (g_pApp)
+        g_pApp->RecentProjects().Add(m_project.FileName);
+    PortsChanged();
+    RebuildTree(false);
+    m_frame.UpdateFrameTitle();
+    if (!outcome.notCopied.empty())
+        ui::OptionMessageBox(questions, NotCopiedNote(outcome.notCopied), ui::MB_OK | ui::MB_ICONWARNING);
+}
+
+void CFrameCommands::OnDropFiles(const std::vector<std::string>& files)
+{
+    switch (shell::ClassifyDroppedFiles(files, m_project.isDefault ? std::string() : m_project.FileName)) {
+    case shell::DropAction::InvalidCombination:
+        ui::OptionMessageBox(m_project.Context().Questions(), shell::kInvalidDropText, ui::MB_OK | ui::MB_ICONERROR);
+        return;
+    case shell::DropAction::OpenProject:
+        if (g_pApp && g_pApp->openProject && g_pApp->openProject(files.front()))
+            g_pApp->RecentProjects().Add(files.front());
+        return;
+    case shell::DropAction::OpenDocuments:
+        for (const std::string& f : files)
+            OpenDocument(f);
+        return;
+    case shell::DropAction::ProjectAlreadyOpen:
+    case shell::DropAction::Nothing: return;
+    }
+}
+
+// ---- selection ------------------------------------------------------------------------------------
+
+CCommPort* CFrameCommands::SelectedPort(int* index) const
+{
+    const auto s = m_tree.Selected();
+    if (!s || s->kind != ConfigItemKind::Port)
+        return nullptr;
+    if (index)
+        *index = s->port;
+    return m_project.Port(s->port);
+}
+
+CMotor* CFrameCommands::SelectedMotor() const
+{
+    const auto s = m_tree.Selected();
+    return s ? MotorOf(m_project, *s) : nullptr;
+}
+
+int CFrameCommands::SelectedFile() const
+{
+    const auto s = m_tree.Selected();
+    return s && s->kind == ConfigItemKind::File ? s->file : -1;
+}
+
+std::vector<std::string> CFrameCommands::ChooseFiles(const char* title, const char* filter, bool many)
+{
+    if (!chosenFiles.empty())
+        return std::exchange(chosenFiles, {});
+    std::vector<std::string> out;
+    const QString folder = QString::fromStdString(m_project.isDefault ? platform::UserDataFolder() : m_project.Path);
+    if (many) {
+        for (const QString& f : QFileDialog::getOpenFileNames(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter)))
+            out.push_back(f.toStdString());
+    } else if (std::string(title) == "Save Project as") {
+        const QString f = QFileDialog::getSaveFileName(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter));
+        if (!f.isEmpty())
+            out.push_back(f.toStdString());
+    } else {
+        const QString f = QFileDialog::getOpenFileName(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter));
+        if (!f.isEmpty())
+            out.push_back(f.toStdString());
+    }
+    return out;
+}
+
+bool CFrameCommands::ChooseMotor(uint32_t& selection, int flags, bool* blind)
+{
+    if (chosenMotor) {
+        selection = *std::exchange(chosenMotor, std::nullopt);
+        return true;
+    }
+    CSelectMotorDlg dlg(&m_frame, m_project, &selection, flags, selectmotor::kDefaultPrompt, blind);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+int CFrameCommands::AskDifferentSettings(CProject& project, const std::vector<CCommPort*>& detected)
+{
+    // The ports that were detected, beside their detected copies.
+    std::vector<CCommPort*> defined, found;
+    for (size_t p = 0; p < detected.size(); ++p)
+        if (detected[p] && project.Port(static_cast<int>(p))) {
+            defined.push_back(project.Port(static_cast<int>(p)));
+            found.push_back(detected[p]);
+        }
+    CDifferentSettingsDlg dlg(&m_frame, defined, found, &project);
+    dlg.motorGoing = [this](CMotor* motor) { m_frame.RemoveMotorWindows(motor); };
+    return dlg.exec();
+}
+
+void CFrameCommands::ResolveMotor(CMotor& motor, CMotor& read)
+{
+    CResolveMotorsDlg dlg(&m_frame, motor, read, &m_project);
+    dlg.exec();
+}
+
+bool CFrameCommands::OpenDocument(const std::string& path)
+{
+    return g_pApp && g_pApp->OpenDocumentFile(QString::fromStdString(path));
+}
+
+// ---- ICommandSurroundings -------------------------------------------------------------------------
+
+void CFrameCommands::ShowPortText(int portIndex, const std::string& text) { m_session.ShowPortText(portIndex, text); }
+void CFrameCommands::ShowPortError(int portIndex, const std::string& text) { m_session.ShowPortError(portIndex, text); }
+void CFrameCommands::MotorsChanging(CCommPort& port) { m_session.MotorsChanging(port); }
+
+void CFrameCommands::PortsChanged()
+{
+    m_session.PortsChanged();
+    RebuildTree(false);
+}
+
+uint32_t CFrameCommands::CommError(uint32_t request, commerror::Target target)
+{
+    const uint32_t answer = m_query.OnCommError(request, target);
+    m_bar.UpdatePortTabs();
+    RebuildTree(false);
+    return answer;
+}
+
+void CFrameCommands::RebuildTree(bool show) { m_tree.RebuildTree(show); }
+
+void CFrameCommands::PortSettingsChanged(int portIndex)
+{
+    if (portIndex == m_bar.CurrentTab())
+        m_bar.OnSelectTab();
+}
+
+void CFrameCommands::TalkToMotors()
+{
+    m_frame.ShowControlBar(m_frame.TerminalBar(), true);
+    if (m_bar.CurrentTab() >= 0)
+        m_bar.View(m_bar.CurrentTab())->setFocus();
+}
+
+bool CFrameCommands::OpenUploadedProgram(const std::string& file, const std::string& title, bool calibration)
+{
+    // The editor's templates make the document; until they exist the file opens as any document.
+    (void)title, (void)calibration;
+    return OpenDocument(file);
+}

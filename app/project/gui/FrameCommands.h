@@ -1,0 +1,77 @@
+#pragma once
+// The main frame's commands that work on the project: each id of the command table reaches its
+// worker here (ports, motors, builds, the configuration tree's items), and the update rules get
+// the project's part of the program state. Widget-free workers do the work; this class finds the
+// current port, the selected tree item or the chosen file and hands them over.
+
+#include "app/project/CommandSurroundings.h"
+#include "app/shell/FrameCommandTable.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CConfigBar;
+class CMainFrame;
+class CMotor;
+class CProject;
+class CScanner;
+class CTerminalBar;
+namespace commerror {
+class ICommErrorHandler;
+}
+
+class CFrameCommands final : public ICommandSurroundings {
+public:
+    CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBar& bar, CConfigBar& tree,
+                   commerror::ICommErrorHandler& query, IDetectionSurroundings& session);
+    ~CFrameCommands() override;
+
+    // Runs a command; false when the id is not one of these.
+    bool OnCommand(int id);
+    // The program state the update rules read (the frame adds its bars and lists).
+    shell::FrameState State() const;
+    // Files dropped on the main frame.
+    void OnDropFiles(const std::vector<std::string>& files);
+
+    // What a test chooses in place of the file dialogs (empty: the dialog asks).
+    std::vector<std::string> chosenFiles;
+    // The selection word a test chooses in place of the select-motor dialog.
+    std::optional<uint32_t> chosenMotor;
+
+    // ICommandSurroundings
+    void ShowPortText(int portIndex, const std::string& text) override;
+    void ShowPortError(int portIndex, const std::string& text) override;
+    void MotorsChanging(CCommPort& port) override;
+    void PortsChanged() override;
+    uint32_t CommError(uint32_t request, commerror::Target target) override;
+    void RebuildTree(bool show) override;
+    void PortSettingsChanged(int portIndex) override;
+    void TalkToMotors() override;
+    bool OpenUploadedProgram(const std::string& file, const std::string& title, bool calibration) override;
+    int AskDifferentSettings(CProject& project, const std::vector<CCommPort*>& detected) override;
+    using ICommandSurroundings::AskDifferentSettings;
+    void ResolveMotor(CMotor& motor, CMotor& read) override;
+
+private:
+    bool OnTreeCommand(int id);
+    void SendToEveryPane(const char* line);
+    void SaveProjectAs();
+    // The tree's selected port, motor and file (null when the selection is not of that level).
+    CCommPort* SelectedPort(int* index = nullptr) const;
+    CMotor* SelectedMotor() const;
+    int SelectedFile() const;
+    std::vector<std::string> ChooseFiles(const char* title, const char* filter, bool many);
+    bool OpenDocument(const std::string& path);
+    // The select-motor dialog preset to `selection`; false when cancelled.
+    bool ChooseMotor(uint32_t& selection, int flags, bool* blind);
+
+    CMainFrame& m_frame;
+    CProject& m_project;
+    CTerminalBar& m_bar;
+    CConfigBar& m_tree;
+    commerror::ICommErrorHandler& m_query;
+    IDetectionSurroundings& m_session;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};
