@@ -25,7 +25,7 @@ constexpr int kBaud = 38400;
 
 std::string Image()
 {
-    const size_t header = 41;
+    const size_t header = CompiledImage("").size();
     std::string body;
     for (int i = 0; body.size() + header + 16 < kImageSize; ++i)
         body += "a=a+" + std::to_string(i % 1000) + "\n";
@@ -34,14 +34,14 @@ std::string Image()
     return CompiledImage(body);
 }
 
-std::unique_ptr<vqxsim::SerialRig> Rig()
+std::unique_ptr<vqxsim::SerialRig> Rig(bool addressed)
 {
     vqxsim::MotorProfile profile;
     profile.channel[0].baud = kBaud;
     profile.echo[0] = true;
     vqxsim::SerialOptions options;
     options.pacing = true;
-    return vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(1, profile, true), options);
+    return vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(1, profile, addressed), options);
 }
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
@@ -57,11 +57,13 @@ int main()
         std::printf("engine: cannot register the library\n");
         return 1;
     }
-    auto rig = Rig();
+    auto rig = Rig(false); // the engine addresses it
     vqxcom::ComPtr<IVQXComm> comm;
+    LONG addressed = 0;
     if (FAILED(CoCreateInstance(CLSID_VQXHost, nullptr, CLSCTX_INPROC_SERVER, IID_IVQXComm, comm.outVoid())) ||
         FAILED(comm->put_BaudRate(kBaud)) || FAILED(comm->OpenPort(vqxcom::Bstr(rig->DevicePath()).get())) ||
-        FAILED(comm->put_MaxMotors(1))) {
+        FAILED(comm->put_MaxMotors(1)) || FAILED(comm->EstablishChain()) ||
+        FAILED(comm->AddressMotorChain(&addressed)) || addressed != 1) {
         std::printf("engine: cannot open the simulated chain: %s\n", vqxcom::TakeErrorInfo().description.c_str());
         return 1;
     }
@@ -86,11 +88,13 @@ int main()
                           SUCCEEDED(motor->DownloadProgramStr(vqxcom::Bstr(image).get(), VQX_DL_NO_PROGRAM_CHECK, &result)) &&
                           result == 1;
     const double engineSeconds = Seconds(t);
+    if (!engineOk)
+        std::printf("engine download: %s\n", vqxcom::TakeErrorInfo().description.c_str());
     const bool engineValid = rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Program().Valid(); });
     motor.reset();
     comm.reset();
 
-    auto coreRig = Rig();
+    auto coreRig = Rig(true);
     ui::COperationContext context;
     context.Options().DownloadDelay = 0;
     CCommPort port;

@@ -75,6 +75,16 @@ int main(int argc, char** argv)
         CMotorModels().Save(std::string(folder) + "/TQModels.tqm");
     }
 
+    // Removes the private folder after the application (declared later, destroyed first) has
+    // released its instance lock in it.
+    struct RemoveFolder {
+        const char* path;
+        ~RemoveFolder()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } removeFolder{folder};
     CVQXApp app(QString::fromLatin1(folder) + QStringLiteral("/run"));
     if (!app.InitInstance({})) {
         std::fprintf(stderr, "VQX did not start\n");
@@ -97,7 +107,5 @@ int main(int argc, char** argv)
                 elapsed, 100.0 * cpu / elapsed, app.MainFrame()->PollState().State());
     app.MainFrame()->close();
     app.ExitInstance(0);
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/project/DetectAllMotors.h"
 
+#include "app/project/DifferentSettings.h"
 #include "app/project/Project.h"
 #include "app/shell/CommError.h"
 #include "core/VQXException.h"
@@ -238,9 +239,7 @@ uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDe
             project.modified = true;
             answer = commerror::kPortReplaced;
         } else {
-            int choice = ui::GetRememberedAnswer(kDifferentChannelKey);
-            if (choice <= 0)
-                choice = s.AskDifferentSettings(port, *copy);
+            const int choice = DoModalOrRemembered([&] { return s.AskDifferentSettings(port, *copy); });
             if (choice == kMergeIgnore) {
                 answer = commerror::kAnswerWorks;
             } else if (choice == kMergeReplace || choice == kMergeAddNew || choice == kMergeAddAndUpdate) {

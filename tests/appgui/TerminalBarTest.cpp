@@ -4,7 +4,7 @@
 // saved as RTF that reads back with its colours, and the project with its terminal state back
 // after a restart.
 
-#include "GuiFixture.h"
+#include "SimChainGui.h"
 
 #include "app/framework/gui/CommandTable.h"
 #include "app/project/gui/ProjectSession.h"
@@ -27,34 +27,10 @@
 
 namespace {
 
-class TerminalBarGui : public GuiTest {
+class TerminalBarGui : public SimChainGuiTest {
 protected:
-    void SetUp() override
-    {
-        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        vqxsim::MotorProfile p;
-        p.firmware = "450";
-        p.serial = ('T' << 24) | 500;
-        p.echo[0] = true;
-        rig = vqxsim::FakeLineRig::Chain(vqxsim::MakeProfiles(3, p, true), "gui-chain");
-        clock.Advance(std::chrono::seconds(2));
-        h.context.Options().ShowTyping = true;
-        h.context.Options().RunStartup = false;
-        h.context.Options().RestoreSerialState = true;
-    }
-    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
-
-    void Type(CTerminalBar& bar, const char* line)
-    {
-        QTest::keyClicks(bar.CommandEdit(), QString::fromLatin1(line));
-        QTest::keyClick(bar.CommandEdit(), Qt::Key_Return);
-    }
-
-    platform::ManualClock clock;
-    platform::ScopedClock clockScope{clock};
-    HeadlessContext h;
+    TerminalBarGui() : SimChainGuiTest("gui-chain") {}
     ui::CHeadlessQuestions& questions = h.questions;
-    std::unique_ptr<vqxsim::FakeLineRig> rig;
 };
 
 } // namespace

@@ -3,12 +3,20 @@
 #include "app/bridge/Seams.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
+#include "app/project/TerminalMenu.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/MacrosDlg.h"
 #include "app/project/gui/TerminalBar.h"
+#include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/ui/Questions.h"
 #include "platform/serial/SerialProbe.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
 
 
 CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* context)
@@ -31,11 +39,19 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
         key.shortcut = "Ctrl+" + std::to_string(d);
         m_frame.Commands().Add(key);
     }
-    m_frame.AddCommandHandler([this](int id) {
-        if (id >= cmd::ID_MACRO_KEY_FIRST && id <= cmd::ID_MACRO_KEY_LAST)
-            return RunShortcutMacro(id - cmd::ID_MACRO_KEY_FIRST), true;
-        return false;
-    });
+    auto add = [this](int id, const char* text, const char* key = nullptr) {
+        fw::CommandInfo info;
+        info.id = id;
+        info.menuText = text;
+        info.shortcut = key ? key : "";
+        m_frame.Commands().Add(info);
+    };
+    add(cmd::ID_MACRO, "&Macro...");
+    add(terminalmenu::kClear, "Clear");
+    add(terminalmenu::kSave, "Save");
+    add(terminalmenu::kCopy, "Copy");
+    m_frame.AddCommandHandler([this](int id) { return OnCommand(id); });
+    m_bar->runCommand = [this](int id) { m_frame.Commands().Execute(id); };
 }
 
 CProjectSession::~CProjectSession()
@@ -83,3 +99,52 @@ void CProjectSession::MotorsChanging(CCommPort& port)
 }
 
 void CProjectSession::PortsChanged() { m_bar->UpdatePortTabs(); }
+
+bool CProjectSession::OnCommand(int id)
+{
+    if (id >= cmd::ID_MACRO_KEY_FIRST && id <= cmd::ID_MACRO_KEY_LAST) {
+        RunShortcutMacro(id - cmd::ID_MACRO_KEY_FIRST);
+        return true;
+    }
+    const int tab = m_bar->CurrentTab();
+    switch (id) {
+    case cmd::ID_MACRO: {
+        CMacrosDlg dlg(&m_frame, m_project, m_macros, m_project.Context().Questions(), [this]() -> IMacroTarget* {
+            return m_bar->CurrentTab() >= 0 ? &m_bar->Pane(m_bar->CurrentTab()) : nullptr;
+        });
+        dlg.exec();
+        return true;
+    }
+    case terminalmenu::kClear:
+        if (tab >= 0) {
+            m_bar->Pane(tab).Clear();
+            m_bar->CommandEdit()->clear();
+        }
+        return true;
+    case terminalmenu::kCopy:
+        if (tab >= 0)
+            m_bar->View(tab)->copy();
+        return true;
+    case terminalmenu::kSave: {
+        if (tab < 0 || !m_project.Port(tab))
+            return true;
+        const QString suggested = QString::fromLatin1(m_project.Port(tab)->Name.c_str()) + QStringLiteral(".trm");
+        const QString path = chooseTerminalFile
+                                 ? chooseTerminalFile(suggested)
+                                 : QFileDialog::getSaveFileName(&m_frame, {}, suggested,
+                                                                QStringLiteral("Terminal Files (*.trm);;All Files (*)"));
+        std::string error;
+        if (!path.isEmpty() && !m_bar->SavePane(tab, path.toStdString(), &error))
+            ui::OptionMessageBox(m_project.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND);
+        return true;
+    }
+    }
+    return false;
+}
+
+int CProjectSession::AskDifferentSettings(CCommPort& port, CCommPort& detected)
+{
+    CDifferentSettingsDlg dlg(&m_frame, port, detected, &m_project);
+    dlg.motorGoing = [this](CMotor* motor) { m_frame.RemoveMotorWindows(motor); };
+    return dlg.exec();
+}

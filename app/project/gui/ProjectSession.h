@@ -9,6 +9,9 @@
 #include "app/project/ProjectShell.h"
 #include "app/shell/CommErrorQuery.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,12 +33,17 @@ public:
     commerror::ICommErrorHandler& CommErrorHandler() { return m_query; }
     // Ctrl+digit: the first macro with that shortcut runs, unless one runs already.
     bool RunShortcutMacro(int digit);
+    // The commands the session handles: Tools > Macros, the terminal's Clear, Save and Copy.
+    bool OnCommand(int id);
+    // Where the terminal's Save writes (none: the save dialog asks).
+    std::function<QString(const QString& suggested)> chooseTerminalFile;
 
     // IDetectionSurroundings
     void ShowPortText(int portIndex, const std::string& text) override;
     void ShowPortError(int portIndex, const std::string& text) override;
     void MotorsChanging(CCommPort& port) override;
     void PortsChanged() override;
+    int AskDifferentSettings(CCommPort& port, CCommPort& detected) override;
 
 private:
     CMainFrame& m_frame;

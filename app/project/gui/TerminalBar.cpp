@@ -8,11 +8,14 @@
 #include "core/settings/Options.h"
 #include "core/ui/InfoView.h"
 #include "app/bridge/Seams.h"
+#include "app/project/TerminalMenu.h"
+#include "platform/fs/AtomicFile.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -52,6 +55,13 @@ CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
         auto* view = new CTerminalTextView(m_stack);
         view->setObjectName(QString::number(kFirstPane + i));
         view->installEventFilter(this);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            view->setFocus();
+            QMenu* menu = MakeContextMenu();
+            menu->exec(view->mapToGlobal(at));
+            delete menu;
+        });
         m_stack->addWidget(view);
         m_views[static_cast<size_t>(i)] = view;
         m_panes[static_cast<size_t>(i)] = std::make_unique<CTerminalPane>(i);
@@ -276,6 +286,45 @@ bool CTerminalBar::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QMenu* CTerminalBar::MakeContextMenu()
+{
+    const CCommPort* port = m_project && m_currentTab >= 0 ? m_project->Port(m_currentTab) : nullptr;
+    auto* menu = new QMenu(QStringLiteral("Terminal"), this);
+    std::function<void(QMenu*, const std::vector<terminalmenu::Item>&)> fill = [&](QMenu* into, const auto& items) {
+        for (const terminalmenu::Item& item : items) {
+            if (!item.children.empty()) {
+                fill(into->addMenu(QString::fromLatin1(item.text.c_str())), item.children);
+            } else if (item.id == 0) {
+                into->addSeparator();
+            } else {
+                QAction* a = into->addAction(QString::fromLatin1(item.text.c_str()));
+                a->setObjectName(QString::number(item.id));
+                const int id = item.id;
+                connect(a, &QAction::triggered, this, [this, id] {
+                    if (runCommand)
+                        runCommand(id);
+                });
+            }
+        }
+    };
+    fill(menu, terminalmenu::Items(port ? port->CommType : -1));
+    return menu;
+}
+
+bool CTerminalBar::SavePane(int portIndex, const std::string& path, std::string* error)
+{
+    if (portIndex < 0 || portIndex >= kPanes)
+        return false;
+    const CTerminalTextView* view = View(portIndex);
+    platform::AtomicFileWriter out;
+    if (!out.Begin(path) || !out.Write(view->Transcript().ToRtf(view->Style())) || !out.Commit()) {
+        if (error)
+            *error = "Cannot write the file \"" + path + "\".";
+        return false;
+    }
+    return true;
 }
 
 // ---- ITerminalHost ----

@@ -10,11 +10,13 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class CTerminalTextView;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -48,6 +50,13 @@ public:
     void ShowPortText(int portIndex, const std::string& text);
     // Sends what the command line holds (Enter or Send).
     void SendCommandLine();
+    // The context menu of the current pane at a position of its view; its commands go to
+    // `runCommand` (the main frame's command table).
+    QMenu* MakeContextMenu();
+    std::function<void(int id)> runCommand;
+    // Writes the current pane as a ".trm" file (RTF), replacing the file atomically. False with
+    // *error set when it could not be written.
+    bool SavePane(int portIndex, const std::string& path, std::string* error);
 
     int CurrentTab() const { return m_currentTab; }
     ui::COperationContext& Context() const;

@@ -4,6 +4,7 @@
 #include "app/bridge/ShellServices.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/project/gui/ProjectSession.h"
+#include "app/project/gui/TermView.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/ChoiceDlg.h"
@@ -70,6 +71,8 @@ void CVQXApp::RegisterTemplates()
                     "\nTerminal\nVQX Terminal File\nTerminal Files (*.trm)\n.trm\nVQXTerminal.File\nVQX Terminal File");
     m_templates.Add(IDR_SDATYPE, "\nSerial Data Analyzer\nVQX Serial Data Analyzer File\nVQX Serial Data Analyzer "
                                  "Files (*.ssf)\n.ssf\nVQXSDA.File\nVQX Serial Data Analyzer File");
+    m_templates.Find(IDR_TERMTYPE)->makeView = MakeTermView;
+    m_templates.Find(IDR_SDATYPE)->makeView = MakeTermView;
 }
 
 bool CVQXApp::InitInstance(const QStringList& arguments)

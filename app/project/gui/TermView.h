@@ -1,0 +1,41 @@
+#pragma once
+// The view of a terminal file (".trm") or an analyzer file (".ssf"): the file's rich text, shown
+// and edited like any rich text on the terminal's background (the analyzer's for ".ssf"), with the
+// caret's "Ln %d, Col %d" for the status bar. Saving writes RTF again, replacing the file
+// atomically.
+
+#include "platform/rtf/Rtf.h"
+
+#include <QTextEdit>
+
+#include <functional>
+#include <string>
+
+class COptions;
+
+class CTermView : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit CTermView(QWidget* parent = nullptr);
+
+    // Reads a file; false with *error set when it cannot be read. The background follows the
+    // file's extension.
+    bool Open(const QString& path, const COptions& options, std::string* error);
+    bool Save(const QString& path, std::string* error);
+    QString PathName() const { return m_path; }
+
+    // The caret's position as the status bar shows it.
+    QString PositionText() const;
+    // Told the position text whenever the caret moves.
+    std::function<void(const QString&)> positionChanged;
+
+private:
+    QString m_path;
+};
+
+// The rich text of an RTF document in a Qt document, and back.
+void FillTextDocument(QTextEdit* edit, const platform::rtf::Document& document);
+platform::rtf::Document DocumentOfText(const QTextEdit* edit);
+
+// The view maker of the ".trm" and ".ssf" document templates.
+QWidget* MakeTermView(const QString& path, std::string* error);

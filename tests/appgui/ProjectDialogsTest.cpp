@@ -1,0 +1,164 @@
+// The windows around the terminal in the real main frame, headless, against a simulated RS-232
+// chain of three: a detection that differs from a named project opens "Different settings
+// detected", whose "See Differences" resolves motor by motor; Tools > Macros adds a macro through
+// its properties dialog and runs it; the pane's context menu names the port's kind and saves the
+// pane as a ".trm" file, which the terminal document opens again with its colours.
+
+#include "SimChainGui.h"
+
+#include "app/framework/gui/CommandTable.h"
+#include "app/project/TerminalMenu.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/ProjectSession.h"
+#include "app/project/gui/TermView.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/project/gui/TerminalView.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/gui/MainFrame.h"
+#include "core/detect/DetectionFrame.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace {
+
+class ProjectDialogsGui : public SimChainGuiTest {
+protected:
+    ProjectDialogsGui() : SimChainGuiTest("dlg-chain") {}
+    template <class T>
+    static T* Child(QWidget* w, int id)
+    {
+        return w->findChild<T*>(QString::number(id));
+    }
+};
+
+} // namespace
+
+TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFile)
+{
+    CMainFrame frame;
+    CProjectSession session(frame, &h.context);
+    session.Start("dlg-chain");
+    CTerminalBar& bar = session.TerminalBar();
+    CProject& project = session.Project();
+    CCommPort& port = *project.Port(0);
+
+    // The default project takes the chain's motors silently.
+    h.questions.AnswerMessageBox(ui::IDYES);
+    Type(bar, "5RP");
+    ASSERT_EQ(port.MotorCount(), 3);
+
+    // A named project whose motor 2 is out of date and which knows a motor 5 the chain lacks.
+    project.isDefault = false;
+    port.GetMotor(2)->Version = "old";
+    EnterDetectedMotor(port, 5)->IsAvailable = true;
+    bool sawDifferent = false, sawResolve = false;
+    WhenModal([&](QWidget* dlg) {
+        sawDifferent = dlg->objectName() == QStringLiteral("223");
+        auto* current = Child<QTreeWidget>(dlg, 1150);
+        auto* detected = Child<QTreeWidget>(dlg, 1149);
+        EXPECT_EQ(current->topLevelItem(0)->text(0), QStringLiteral("Current Configuration"));
+        EXPECT_EQ(current->topLevelItem(0)->childCount(), 4);
+        EXPECT_EQ(detected->topLevelItem(0)->childCount(), 3);
+        EXPECT_TRUE(Child<QRadioButton>(dlg, 1238)->isChecked());
+        Child<QRadioButton>(dlg, 1245)->click();
+        EXPECT_FALSE(Child<QCheckBox>(dlg, 1244)->isEnabled());
+        Child<QRadioButton>(dlg, 1237)->click();
+        EXPECT_TRUE(Child<QCheckBox>(dlg, 1244)->isEnabled());
+        Snapshot(dlg, QStringLiteral("different-settings"));
+        WhenModal([&](QWidget* resolve) {
+            sawResolve = resolve->objectName() == QStringLiteral("227");
+            auto* rows = Child<QTreeWidget>(resolve, 1003);
+            ASSERT_EQ(rows->topLevelItemCount(), 2);
+            EXPECT_EQ(rows->topLevelItem(0)->text(3), QStringLiteral("Update"));
+            EXPECT_EQ(rows->topLevelItem(1)->text(3), QStringLiteral("Leave"));
+            EXPECT_EQ(Child<QPushButton>(resolve, 1262)->text(), QStringLiteral("Update"));
+            EXPECT_GE(Child<QTreeWidget>(resolve, 1255)->topLevelItemCount(), 10);
+            Child<QPushButton>(resolve, 1002)->click(); // Delete All Undetected
+            EXPECT_EQ(rows->topLevelItem(1)->text(3), QStringLiteral("Delete"));
+            Snapshot(resolve, QStringLiteral("resolve-motors"));
+            Child<QPushButton>(resolve, 1)->click(); // Apply and Exit
+        });
+        Child<QPushButton>(dlg, 1263)->click();
+    });
+    h.questions.AnswerMessageBox(ui::IDYES);
+    Type(bar, "7RP");
+    EXPECT_TRUE(sawDifferent);
+    EXPECT_TRUE(sawResolve);
+    EXPECT_EQ(port.MotorCount(), 3);
+    EXPECT_EQ(port.GetMotor(5), nullptr);
+    EXPECT_EQ(port.GetMotor(2)->Version, "450");
+    EXPECT_TRUE(project.modified);
+    EXPECT_EQ(ui::GetRememberedAnswer("DifferentChannel"), 0);
+
+    // Tools > Macros: Add opens "Add New Macro"; a missing name keeps it open; then it is added and run.
+    bool sawMacros = false;
+    WhenModal([&](QWidget* macros) {
+        sawMacros = macros->objectName() == QStringLiteral("168");
+        WhenModal([&](QWidget* props) {
+            EXPECT_EQ(props->windowTitle(), QStringLiteral("Add New Macro"));
+            auto* shortcut = Child<QComboBox>(props, 1001);
+            EXPECT_EQ(shortcut->count(), 11);
+            Child<QPlainTextEdit>(props, 1075)->setPlainText(QStringLiteral("1RP;2RP\n3RP"));
+            shortcut->setCurrentIndex(shortcut->findText(QStringLiteral("Ctrl+3")));
+            h.questions.AnswerMessageBox(ui::IDOK);
+            Child<QPushButton>(props, 1)->click(); // no name: refused, stays open
+            EXPECT_TRUE(props->isVisible());
+            Child<QLineEdit>(props, 1023)->setText(QStringLiteral("three"));
+            Child<QPushButton>(props, 1)->click();
+        });
+        Child<QPushButton>(macros, 2004)->click();
+        auto* list = Child<QTreeWidget>(macros, 1003);
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("Ctrl+3"));
+        list->setCurrentItem(list->topLevelItem(0));
+        Snapshot(macros, QStringLiteral("macros"));
+        Child<QPushButton>(macros, 1076)->click(); // Run
+        EXPECT_EQ(Child<QPushButton>(macros, 1076)->text(), QStringLiteral("&Run"));
+        Child<QPushButton>(macros, 1)->click();
+    });
+    const int before = bar.View(0)->toPlainText().size();
+    frame.Commands().Execute(cmd::ID_MACRO);
+    EXPECT_TRUE(sawMacros);
+    ASSERT_EQ(project.Macros().size(), 1u);
+    EXPECT_EQ(project.Macros()[0]->Commands, "1RP;2RP\n3RP\r\n");
+    const QString ran = bar.View(0)->toPlainText().mid(before);
+    EXPECT_TRUE(ran.contains(QStringLiteral("3RP"))) << ran.toStdString();
+    EXPECT_TRUE(h.questions.MessageTexts().back() == "Please enter a name for this macro.");
+
+    // The context menu: the RS-232 title; Save writes the pane, and the terminal file opens with
+    // its text and colours; Clear empties the pane.
+    std::unique_ptr<QMenu> menu(bar.MakeContextMenu());
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Detect/Address Motors on RS-232 chain"));
+    const QString file = QString::fromStdString(dir / "pane.trm");
+    session.chooseTerminalFile = [&](const QString& suggested) {
+        EXPECT_EQ(suggested, QStringLiteral("dlg-chain.trm"));
+        return file;
+    };
+    menu->findChild<QAction*>(QString::number(terminalmenu::kSave))->trigger();
+    std::string error;
+    std::unique_ptr<QWidget> opened(MakeTermView(file, &error));
+    auto* view = qobject_cast<CTermView*>(opened.get());
+    ASSERT_NE(view, nullptr) << error;
+    EXPECT_EQ(view->toPlainText(), bar.View(0)->toPlainText());
+    QTextCursor at(view->document());
+    at.setPosition(1);
+    EXPECT_EQ(at.charFormat().foreground().color(), QColor(255, 255, 255)); // sent text in white
+    EXPECT_EQ(view->palette().color(QPalette::Base), QColor(0x09, 0x09, 0xD7));
+    view->moveCursor(QTextCursor::Down);
+    EXPECT_EQ(view->PositionText(), QStringLiteral("Ln 2, Col 1"));
+    menu->findChild<QAction*>(QString::number(terminalmenu::kClear))->trigger();
+    EXPECT_TRUE(bar.View(0)->toPlainText().isEmpty());
+    EXPECT_FALSE(MakeTermView(QString::fromStdString(dir / "none.trm"), &error));
+    EXPECT_NE(error.find("none.trm"), std::string::npos);
+}
