@@ -3,7 +3,7 @@
 // on a working copy, and against a simulated motor Get Motor Info, a serial number written into
 // the factory block and a factory settings image loaded.
 
-#include "GuiFixture.h"
+#include "SetupGui.h"
 
 #include "app/setup/gui/MotorSettingsDlg.h"
 #include "app/setup/gui/PortPages.h"
@@ -30,42 +30,8 @@
 
 #include <map>
 
-namespace {
 
-template <class W = QWidget>
-W* Id(QWidget* parent, int id)
-{
-    W* w = parent->findChild<W*>(QString::number(id));
-    EXPECT_NE(w, nullptr) << "control " << id;
-    return w;
-}
-
-void Click(QWidget* parent, int id) { QTest::mouseClick(Id<QPushButton>(parent, id), Qt::LeftButton); }
-
-struct TwoPorts final : platform::ISerialPortProbe {
-    std::vector<std::string> Candidates() override { return {}; }
-    platform::SerialPresence Probe(const std::string& name) override
-    {
-        return name == "Com1" || name == "Com2" ? platform::SerialPresence::Present : platform::SerialPresence::NotFound;
-    }
-};
-
-// Every message box of the dialogs is answered by the script.
-class SetupDialogs : public GuiTest {
-protected:
-    SetupDialogs() { ui::COperationContext::Default().SetQuestions(&questions); }
-    ~SetupDialogs() override { ui::COperationContext::Default().SetQuestions(nullptr); }
-    std::string LastMessage() const
-    {
-        const auto texts = questions.MessageTexts();
-        return texts.empty() ? std::string() : texts.back();
-    }
-    ui::CHeadlessQuestions questions;
-};
-
-} // namespace
-
-TEST_F(SetupDialogs, PortPropertiesChecksEachEntryAndEditsTheWorkingCopy)
+TEST_F(SetupGuiTest, PortPropertiesChecksEachEntryAndEditsTheWorkingCopy)
 {
     CCommPort net;
     net.Name = "Net";
@@ -86,7 +52,7 @@ TEST_F(SetupDialogs, PortPropertiesChecksEachEntryAndEditsTheWorkingCopy)
         port.motors.Add(m);
     }
     port.RebuildAddressTable();
-    TwoPorts probe;
+    TwoDevices probe;
     bool checked = false;
     WhenModal([&](QWidget* dlg) {
         checked = true;
@@ -180,7 +146,7 @@ TEST_F(SetupDialogs, PortPropertiesChecksEachEntryAndEditsTheWorkingCopy)
 
 namespace {
 
-class MotorSettingsOnTheLine : public SetupDialogs {
+class MotorSettingsOnTheLine : public SetupGuiTest {
 protected:
     static constexpr int kBlock = 32468;
     void SetUp() override

@@ -187,7 +187,7 @@ commerror::ICommErrorHandler*& CPortMotorsPage::DetectHandler()
 CPortMotorsPage::CPortMotorsPage(CCommPort& port) : CPageDlgItem(333), m_port(port)
 {
     m_list = MakeReportList(1026, setup::kMotorColumns, setup::kMotorColumnWidths, this);
-    m_list->installEventFilter(this);
+    RouteListKeys(m_list, [this] { OnAdd(); }, [this] { OnDelete(); }, [this] { OnProperties(); });
     auto button = [this](int id, const char* text, void (CPortMotorsPage::*slot)()) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setObjectName(QString::number(id));
@@ -210,19 +210,6 @@ CPortMotorsPage::CPortMotorsPage(CCommPort& port) : CPageDlgItem(333), m_port(po
 }
 
 void CPortMotorsPage::Refill() { FillReportList(m_list, setup::MotorRows(m_port)); }
-
-bool CPortMotorsPage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_Insert: OnAdd(); return true;
-        case Qt::Key_Delete: OnDelete(); return true;
-        case Qt::Key_Space: OnProperties(); return true;
-        default: break;
-        }
-    }
-    return CPageDlgItem::eventFilter(watched, event);
-}
 
 void CPortMotorsPage::OnAdd()
 {

@@ -71,9 +71,6 @@ public:
     // Where Detect asks the main frame to detect the port's motors (null: Detect does nothing).
     static commerror::ICommErrorHandler*& DetectHandler();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     CCommPort& m_port;
     QTreeWidget* m_list;

@@ -5,6 +5,7 @@
 #include "core/ui/Questions.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -78,6 +79,41 @@ void FillReportListRows(QTreeWidget* list, const std::vector<std::vector<std::st
     }
     if (selected >= 0 && selected < list->topLevelItemCount())
         list->setCurrentItem(list->topLevelItem(selected));
+}
+
+namespace {
+
+class CListKeys : public QObject {
+public:
+    CListKeys(QObject* parent, std::function<void()> add, std::function<void()> remove, std::function<void()> properties)
+        : QObject(parent), m_add(std::move(add)), m_remove(std::move(remove)), m_properties(std::move(properties))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Insert: m_add(); return true;
+            case Qt::Key_Delete: m_remove(); return true;
+            case Qt::Key_Space: m_properties(); return true;
+            default: break;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_add, m_remove, m_properties;
+};
+
+} // namespace
+
+void RouteListKeys(QTreeWidget* list, std::function<void()> add, std::function<void()> remove,
+                   std::function<void()> properties)
+{
+    list->installEventFilter(new CListKeys(list, std::move(add), std::move(remove), std::move(properties)));
 }
 
 int SelectedRow(QTreeWidget* list)

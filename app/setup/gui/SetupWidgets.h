@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ void FillReportList(QTreeWidget* list, const std::vector<std::array<std::string,
         r.emplace_back(row.begin(), row.end());
     FillReportListRows(list, r);
 }
+// Insert, Delete and Space in a list run Add, Delete and Properties.
+void RouteListKeys(QTreeWidget* list, std::function<void()> add, std::function<void()> remove,
+                   std::function<void()> properties);
 // The selected row; -1 when none.
 int SelectedRow(QTreeWidget* list);
 
