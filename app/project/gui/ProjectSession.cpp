@@ -8,6 +8,8 @@
 #include "app/project/gui/MacrosDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
+#include "app/setup/gui/AnalyzerWnd.h"
+#include "app/setup/gui/PortPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/motor/Motor.h"
@@ -25,6 +27,13 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
 {
     m_project.SetContext(context);
     m_frame.TerminalBar()->setWidget(m_bar);
+    // The analyzer records the traffic of the project's ports and shows it in its bar.
+    m_analyzer = new CSerialDataAnalyzerWnd;
+    m_frame.AnalyzerBar()->setWidget(m_analyzer);
+    m_project.Context().SetTrafficLog(&m_analyzer->Analyzer());
+    m_analyzer->ApplyOptions(m_project.Context().Options());
+    m_project.SetSectionOwner("SDAView", m_analyzer);
+    CPortMotorsPage::DetectHandler() = &m_query;
     m_bar->SetProject(&m_project);
     m_bar->SetCommErrorHandler(&m_query);
     m_frame.SetTerminalPoll([this] { return m_bar->PollIncoming(); });
@@ -61,6 +70,11 @@ CProjectSession::~CProjectSession()
         m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
     m_project.SetSectionOwner("TerminalView", nullptr);
+    m_project.SetSectionOwner("SDAView", nullptr);
+    m_project.Context().SetTrafficLog(nullptr);
+    m_analyzer->UpdatePortTabs(nullptr);
+    if (CPortMotorsPage::DetectHandler() == &m_query)
+        CPortMotorsPage::DetectHandler() = nullptr;
 }
 
 void CProjectSession::Start(const std::string& startupDevice)
@@ -72,6 +86,7 @@ void CProjectSession::Start(const std::string& startupDevice)
         AdoptStartupPort(m_project, startupDevice);
     m_project.ApplySections();
     m_bar->UpdatePortTabs();
+    m_analyzer->UpdatePortTabs(&m_project);
     m_shell.RunStartup();
     m_bar->UpdatePortTabs();
 }
@@ -98,7 +113,11 @@ void CProjectSession::MotorsChanging(CCommPort& port)
         m_frame.RemoveMotorWindows(port.motors.GetAt(i));
 }
 
-void CProjectSession::PortsChanged() { m_bar->UpdatePortTabs(); }
+void CProjectSession::PortsChanged()
+{
+    m_bar->UpdatePortTabs();
+    m_analyzer->UpdatePortTabs(&m_project);
+}
 
 bool CProjectSession::OnCommand(int id)
 {

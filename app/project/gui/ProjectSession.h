@@ -17,6 +17,7 @@
 
 class CMainFrame;
 class CTerminalBar;
+class CSerialDataAnalyzerWnd;
 
 class CProjectSession final : public IDetectionSurroundings {
 public:
@@ -49,6 +50,7 @@ private:
     CMainFrame& m_frame;
     CProject m_project;
     CTerminalBar* m_bar;
+    CSerialDataAnalyzerWnd* m_analyzer; // owned by the frame's analyzer bar
     CProjectRecoveryActions m_actions;
     commerror::CCommErrorQuery m_query;
     CProjectShell m_shell;
