@@ -98,13 +98,13 @@ TEST_F(StartupTest, ASecondStartHandsItsFileToTheFirstAndEnds)
     EXPECT_FALSE(second.InitInstance({"/w/Prog.tqs"}));
     EXPECT_EQ(second.MainFrame(), nullptr);
 
-    // The first reads the hand-over, comes forward and opens the file (an editor comes later: the
-    // information view says it cannot).
+    // The first reads the hand-over, comes forward and opens the file in the editor (the file does
+    // not exist: the information view says so).
     CInfoBar* info = first.MainFrame()->InfoBar();
     for (int i = 0; i < 400 && info->Lines().empty(); ++i)
         QTest::qWait(5);
     ASSERT_EQ(info->Lines().size(), 1u);
-    EXPECT_EQ(info->Lines()[0].description, "VQX Source File documents cannot be opened by this version of VQX.");
+    EXPECT_EQ(info->Lines()[0].description, "Cannot open the file \"/w/Prog.tqs\".");
     EXPECT_FALSE(first.MainFrame()->isMinimized());
     first.MainFrame()->close();
 }

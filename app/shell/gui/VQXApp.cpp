@@ -2,6 +2,7 @@
 
 #include "app/bridge/Seams.h"
 #include "app/bridge/ShellServices.h"
+#include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/project/gui/ProjectSession.h"
 #include "app/project/gui/TermView.h"
@@ -54,6 +55,7 @@ CVQXApp::CVQXApp(QString instanceFolder) : m_instanceFolder(std::move(instanceFo
 
 CVQXApp::~CVQXApp()
 {
+    editor::Environment() = {};
     m_session.reset();
     if (m_frame)
         m_services->SetFrame(nullptr);
@@ -106,6 +108,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     RegisterTemplates();
     m_frame = std::make_unique<CMainFrame>();
     m_services->SetFrame(m_frame.get());
+    editor::RegisterEditor(m_templates, *m_frame);
     m_frame->setAcceptDrops(true);
     CChoiceDlg::HelpHandler() = [](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); };
     for (const std::string& w : warnings)
@@ -150,6 +153,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     // where none was ever configured.
     m_session = std::make_unique<CProjectSession>(*m_frame, &bridge::Context());
     m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
+    editor::ConnectEditorToSession(*m_session, *m_frame);
 
     if (!m_commandLine.projectPath.empty()) {
         if (!openProject || !openProject(m_commandLine.projectPath)) {

@@ -1,0 +1,145 @@
+#include "app/editor/gui/EditorEnvironment.h"
+
+#include "app/bridge/Seams.h"
+#include "app/editor/EditorCommands.h"
+#include "app/editor/gui/FindReplaceDlg.h"
+#include "app/editor/gui/VQXDoc.h"
+#include "app/editor/gui/VQXView.h"
+#include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/DocTemplates.h"
+#include "app/project/SelectMotor.h"
+#include "app/project/gui/ProjectSession.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/framework/gui/DockDlg.h"
+#include "core/port/CommPort.h"
+#include "app/shell/gui/InfoBar.h"
+#include "app/shell/gui/MainFrame.h"
+#include "scanner/Scanner.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QTabBar>
+
+namespace editor {
+namespace {
+
+constexpr int kProgramTemplate = 129;
+constexpr int kCalibrationTemplate = 135;
+
+// The source view of the active child frame (the one last active while the program is in the
+// background), null when another kind of window is active.
+CVQXView* ActiveView(CMainFrame& frame)
+{
+    QMdiArea* area = frame.MdiArea();
+    QMdiSubWindow* child = area->currentSubWindow();
+    if (!child && !area->subWindowList().isEmpty())
+        child = area->subWindowList(QMdiArea::ActivationHistoryOrder).last();
+    return child ? qobject_cast<CVQXView*>(child->widget()) : nullptr;
+}
+
+QWidget* MakeView(const QString& path, std::string* error)
+{
+    auto* view = new CVQXView;
+    if (!path.isEmpty() && !view->GetDocument()->OnOpenDocument(path, error)) {
+        delete view;
+        return nullptr;
+    }
+    if (path.isEmpty())
+        view->LoadLanguage();
+    return view;
+}
+
+} // namespace
+
+EditorEnvironment& Environment()
+{
+    static EditorEnvironment env;
+    return env;
+}
+
+CScanner& TheScanner()
+{
+    static CScanner scanner;
+    return scanner;
+}
+
+ui::COperationContext& EditorContext() { return bridge::Context(); }
+
+void RegisterEditor(fw::DocTemplates& templates, CMainFrame& frame)
+{
+    for (int id : {kProgramTemplate, kCalibrationTemplate})
+        if (fw::CDocTemplate* t = templates.Find(id))
+            t->makeView = MakeView;
+
+    // The editor's commands in the frame's table, and its menu while a source view is active.
+    QMenu* menu = frame.Commands().AddMenu(frame.menuBar()->addMenu(QStringLiteral("&Editor")));
+    for (const EditorCommand& c : kEditorCommands) {
+        if (c.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        for (int id : {c.id, c.calibrationId}) {
+            if (frame.Commands().Contains(id))
+                continue;
+            fw::CommandInfo info;
+            info.id = id;
+            info.menuText = id == c.calibrationId && c.calibrationText ? c.calibrationText : c.text;
+            info.shortcut = c.key;
+            frame.Commands().Add(info);
+        }
+        menu->addAction(frame.Commands().Action(c.id));
+        if (c.calibrationId != c.id)
+            menu->addAction(frame.Commands().Action(c.calibrationId));
+    }
+    QAction* menuAction = menu->menuAction();
+    auto update = [&frame, menu, menuAction] {
+        CVQXView* view = ActiveView(frame);
+        menuAction->setVisible(view != nullptr);
+        menuAction->setText(view && view->IsCalibration() ? QStringLiteral("TQC &Editor") : QStringLiteral("&Editor"));
+        for (const EditorCommand& c : kEditorCommands)
+            if (c.calibrationId != c.id) {
+                frame.Commands().Action(c.id)->setVisible(!view || !view->IsCalibration());
+                frame.Commands().Action(c.calibrationId)->setVisible(view && view->IsCalibration());
+            }
+    };
+    QObject::connect(frame.MdiArea(), &QMdiArea::subWindowActivated, menu, update);
+    update();
+
+    frame.AddCommandHandler([&frame](int id) {
+        CVQXView* view = ActiveView(frame);
+        return view && view->OnCommand(id);
+    });
+    // A compiler message's file opens (or comes to the front) at the message's line and column.
+    frame.InfoBar()->openFileAt = [&frame, &templates](const std::string& file, int line, int column) {
+        std::string error;
+        fw::CChildFrame* child = templates.OpenDocument(frame.MdiArea(), QString::fromStdString(file), &error);
+        if (!child) {
+            frame.InfoBar()->AddError(error);
+            return;
+        }
+        frame.MdiArea()->setActiveSubWindow(child);
+        if (auto* view = qobject_cast<CVQXView*>(child->widget()); view && line >= 0 && column >= 0)
+            view->GoToLine(line, column);
+    };
+}
+
+void ConnectEditorToSession(CProjectSession& session, CMainFrame& frame)
+{
+    EditorEnvironment& env = Environment();
+    env.project = &session.Project();
+    env.commError = &session.CommErrorHandler();
+    CTerminalBar* bar = &session.TerminalBar();
+    env.currentTarget = [bar] {
+        const int tab = bar->CurrentTab();
+        return selectmotor::MakeSelection(tab < 0 ? 0 : tab, bar->GetTargetAddress(tab));
+    };
+    env.showTerminal = [bar, &frame](CCommPort* port) {
+        if (fw::CDockDlg* dock = frame.TerminalBar())
+            dock->show();
+        if (port && port->id >= 0 && port->id < bar->Tabs()->count())
+            bar->Tabs()->setCurrentIndex(port->id);
+    };
+}
+
+} // namespace editor

@@ -1,0 +1,51 @@
+#pragma once
+// What the source editor reaches outside itself: the program's one compiler, the project, the
+// main frame's communication-error query, the terminal bar, the status panes. The program sets it
+// up at start (RegisterEditor); a test sets the parts it drives.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class CCommPort;
+class CMainFrame;
+class CProjectSession;
+class CProject;
+class CScanner;
+namespace commerror {
+class ICommErrorHandler;
+}
+namespace fw {
+class DocTemplates;
+}
+namespace ui {
+class COperationContext;
+}
+
+namespace editor {
+
+struct EditorEnvironment {
+    CProject* project = nullptr;
+    commerror::ICommErrorHandler* commError = nullptr;
+    // The terminal's current port and its target address as a selection word.
+    std::function<uint32_t()> currentTarget;
+    // Shows the terminal bar with the pane of a port.
+    std::function<void(CCommPort*)> showTerminal;
+    // The select-motor dialog for the download (flags 5); none: the real dialog.
+    std::function<bool(uint32_t& selection, bool& blind)> selectTarget;
+};
+
+EditorEnvironment& Environment();
+// The program's one compiler.
+CScanner& TheScanner();
+// The context of the editor's operations (the main window's).
+ui::COperationContext& EditorContext();
+
+// Gives the source templates (".tqs", ".tqc") their view and adds the editor's commands and
+// menu to the main frame.
+void RegisterEditor(fw::DocTemplates& templates, CMainFrame& frame);
+// The project, the communication-error query and the terminal bar of the running session.
+void ConnectEditorToSession(CProjectSession& session, CMainFrame& frame);
+
+} // namespace editor

@@ -1,0 +1,48 @@
+#include "app/editor/gui/SourceHighlighter.h"
+
+#include "app/editor/gui/Cp1252.h"
+
+namespace {
+
+QColor ColorOf(platform::rtf::ColorRef c)
+{
+    return QColor(platform::rtf::RedOf(c), platform::rtf::GreenOf(c), platform::rtf::BlueOf(c));
+}
+
+} // namespace
+
+CSourceHighlighter::CSourceHighlighter(QTextDocument* document) : QSyntaxHighlighter(document)
+{
+    SetStyle(m_style);
+}
+
+void CSourceHighlighter::SetLanguage(std::shared_ptr<const CLanguage> language)
+{
+    m_language = std::move(language);
+    rehighlight();
+}
+
+void CSourceHighlighter::SetStyle(const editor::EditorStyle& style)
+{
+    m_style = style;
+    using editor::HighlightFormat;
+    for (HighlightFormat f : {HighlightFormat::Plain, HighlightFormat::Keyword, HighlightFormat::Label,
+                              HighlightFormat::Flow, HighlightFormat::Comment}) {
+        const platform::rtf::CharFormat cf = editor::FormatOf(f, style);
+        QTextCharFormat& q = m_formats[static_cast<int>(f)];
+        q = QTextCharFormat();
+        q.setForeground(ColorOf(*cf.color));
+        q.setFontWeight(cf.bold ? QFont::Bold : QFont::Normal);
+    }
+    if (m_language)
+        rehighlight();
+}
+
+void CSourceHighlighter::highlightBlock(const QString& text)
+{
+    if (!m_language)
+        return;
+    const std::string line = editor::ToCp1252(text.left(editor::kMaxHighlightedColumns));
+    for (const editor::HighlightRun& r : editor::HighlightLine(line, *m_language))
+        setFormat(r.start, r.length, m_formats[static_cast<int>(r.format)]);
+}

@@ -1,0 +1,525 @@
+#include "app/editor/gui/VQXView.h"
+
+#include "app/bridge/Seams.h"
+#include "app/editor/EditorCommands.h"
+#include "app/editor/EditorDownload.h"
+#include "app/editor/gui/Cp1252.h"
+#include "app/editor/gui/DocPropertiesDlg.h"
+#include "app/editor/gui/EditorEnvironment.h"
+#include "app/editor/gui/FindReplaceDlg.h"
+#include "app/editor/gui/SourceHighlighter.h"
+#include "app/editor/gui/VQXDoc.h"
+#include "app/project/Project.h"
+#include "app/project/gui/SelectMotorDlg.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/gui/MainFrame.h"
+#include "core/VQXException.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/port/PortEvents.h"
+#include "core/settings/Options.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/Questions.h"
+#include "platform/fs/AtomicFile.h"
+#include "platform/fs/ReadFile.h"
+#include "scanner/Scanner.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+editor::EditorStyle StyleFromSettings()
+{
+    const COptions& o = bridge::Options();
+    editor::EditorStyle s;
+    s.normal = o.NormalColor;
+    s.keyword = o.KeywordColor;
+    s.flow = o.FlowColor;
+    s.comment = o.CommentColor;
+    s.fontSize = o.EditorFontSize > 0 && o.EditorFontSize < 200 ? o.EditorFontSize : 10;
+    return s;
+}
+
+QColor Color(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void SetPane(int id, const QString& text)
+{
+    if (g_pMainFrame)
+        g_pMainFrame->StatusBar()->SetPaneText(id, text);
+}
+
+} // namespace
+
+CVQXView::CVQXView(QWidget* parent) : QPlainTextEdit(parent), m_doc(new CVQXDoc(this)), m_highlighter(new CSourceHighlighter(document()))
+{
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setObjectName(QStringLiteral("VQXView"));
+    ApplyStyle();
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CVQXView::UpdateLineCol);
+    auto frameTitle = [this] {
+        // The mark of a modified document is Qt's "[*]", never part of the file name.
+        setWindowTitle(m_doc->Title() + QStringLiteral("[*]"));
+        setWindowModified(m_doc->IsModified());
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+            frame->setWindowTitle(windowTitle());
+            frame->setWindowModified(m_doc->IsModified());
+        }
+    };
+    connect(document(), &QTextDocument::modificationChanged, this, frameTitle);
+    connect(m_doc, &CVQXDoc::titleChanged, this, frameTitle);
+    QTimer::singleShot(0, this, frameTitle); // once the child frame holds the view
+    frameTitle();
+}
+
+CVQXView::~CVQXView()
+{
+    SetPane(cmd::ID_INDICATOR_VERSION, QString());
+    SetPane(cmd::ID_INDICATOR_POSITION, QString());
+}
+
+void CVQXView::ApplyStyle()
+{
+    const editor::EditorStyle style = StyleFromSettings();
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Color(bridge::Options().BackColor));
+    p.setColor(QPalette::Text, Color(style.normal));
+    setPalette(p);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPointSize(style.fontSize);
+    setFont(font);
+    const int tab = std::clamp(bridge::Options().TabSize, 1, 32);
+    setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * tab);
+    m_highlighter->SetStyle(style);
+}
+
+// ---- the file ------------------------------------------------------------------------------------
+
+bool CVQXView::Serialize(bool store, const QString& path, std::string* error)
+{
+    const std::string file = path.toStdString();
+    if (store) {
+        RemoveLineMark();
+        const std::string bytes = StoredForm();
+        if (!platform::WriteFileAtomically(file, bytes.data(), bytes.size())) {
+            if (error)
+                *error = "Cannot write the file \"" + file + "\": " + std::strerror(errno) + ". The file was not changed.";
+            return false;
+        }
+        return true;
+    }
+    std::string bytes;
+    switch (platform::ReadRegularFile(file, bytes, CScanner::kMaxSourceFile)) {
+    case platform::ReadStatus::Ok: break;
+    case platform::ReadStatus::TooLarge:
+        if (error)
+            *error = "The file \"" + file + "\" is too large for a program source (more than " +
+                     std::to_string(CScanner::kMaxSourceFile >> 20) + " MB).";
+        return false;
+    default:
+        if (error)
+            *error = "Cannot open the file \"" + file + "\".";
+        return false;
+    }
+    const editor::SourceContent content = editor::ReadSource(bytes);
+    m_properties = content.properties;
+    m_doc->SetPathName(path); // the language may follow the motors the file is associated with
+    LoadLanguage();
+    setPlainText(editor::FromCp1252(content.text));
+    moveCursor(QTextCursor::Start);
+    return true;
+}
+
+std::string CVQXView::StoredForm() const
+{
+    static const CLanguage kNoLanguage;
+    const CLanguage* language = m_highlighter->Language();
+    return editor::WriteSource(editor::HighlightedDocument(PlainText(), language ? *language : kNoLanguage, m_highlighter->Style()),
+                               m_properties);
+}
+
+std::string CVQXView::PathName() const { return m_doc->PathName().toStdString(); }
+std::string CVQXView::Title() const { return m_doc->Title().toStdString(); }
+bool CVQXView::IsCalibration() const { return m_doc->IsCalibration(); }
+
+std::string CVQXView::PlainText() const
+{
+    QString text = document()->toRawText();
+    for (QChar& c : text)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    return editor::ToCp1252(text);
+}
+
+bool CVQXView::EnsureSaved()
+{
+    if (m_doc->PathName().isEmpty())
+        return m_doc->DoSave(QString());
+    if (m_doc->IsModified())
+        return m_doc->DoSave(m_doc->PathName());
+    return true;
+}
+
+// ---- language and highlighting -------------------------------------------------------------------
+
+void CVQXView::LoadLanguage()
+{
+    if (editor::CSourceBuild::BuildRunning())
+        return;
+    std::string version = m_properties.version;
+    if (version.empty()) {
+        const std::vector<CMotor*> motors = editor::AssociatedMotors(editor::Environment().project, PathName());
+        if (!motors.empty())
+            version = motors.front()->Version;
+    }
+    CScanner& scanner = editor::TheScanner();
+    try {
+        if (!scanner.LoadLanguageFile(version))
+            return;
+    } catch (const CVQXException&) {
+        return; // no language file: the text is shown without highlighting
+    }
+    const std::string key = scanner.LanguageFilePath() + "\n" + scanner.Version();
+    if (key != m_languageKey || !m_highlighter->Language()) {
+        m_languageKey = key;
+        m_highlighter->SetLanguage(std::make_shared<CLanguage>(scanner.Language()));
+    }
+    ShowVersion();
+}
+
+void CVQXView::HighlightSyntax()
+{
+    m_languageKey.clear();
+    LoadLanguage();
+    ApplyStyle(); // the colours of the settings, read again
+    m_highlighter->rehighlight();
+}
+
+void CVQXView::ShowVersion()
+{
+    SetPane(cmd::ID_INDICATOR_VERSION, QStringLiteral("Version: ") + QString::fromStdString(editor::TheScanner().Version()));
+}
+
+QString CVQXView::LineColText() const
+{
+    const QTextCursor c = textCursor();
+    return QStringLiteral("Ln %1, Col %2").arg(c.blockNumber() + 1).arg(c.positionInBlock() + 1);
+}
+
+void CVQXView::UpdateLineCol() { SetPane(cmd::ID_INDICATOR_POSITION, LineColText()); }
+
+// ---- editing -------------------------------------------------------------------------------------
+
+void CVQXView::GoToLine(int line, int column)
+{
+    RemoveLineMark();
+    const QTextBlock block = document()->findBlockByNumber(line);
+    if (!block.isValid())
+        return;
+    QTextCursor mark(block);
+    mark.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextEdit::ExtraSelection selection;
+    selection.cursor = mark;
+    selection.format.setFontUnderline(true);
+    setExtraSelections({selection}); // a mark outside the text: the modified flag stays as it was
+    m_lineMarked = true;
+    QTextCursor caret(block);
+    caret.setPosition(block.position() + std::clamp(column, 0, block.length() - 1));
+    setTextCursor(caret);
+    centerCursor();
+    setFocus();
+}
+
+void CVQXView::RemoveLineMark()
+{
+    if (!m_lineMarked)
+        return;
+    m_lineMarked = false;
+    setExtraSelections({});
+}
+
+void CVQXView::InsertText(const QString& text)
+{
+    RemoveLineMark();
+    textCursor().insertText(text); // the highlighter takes every line the insertion touched
+    ensureCursorVisible();
+}
+
+void CVQXView::DeleteLine()
+{
+    QTextCursor c = textCursor();
+    c.movePosition(QTextCursor::StartOfBlock);
+    if (!c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor))
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+}
+
+void CVQXView::keyPressEvent(QKeyEvent* event)
+{
+    RemoveLineMark();
+    if (event->matches(QKeySequence::Paste)) { // the clipboard's plain text, through InsertText
+        OnCommand(editor::ID_EDIT_PASTE);
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void CVQXView::mousePressEvent(QMouseEvent* event)
+{
+    RemoveLineMark();
+    QPlainTextEdit::mousePressEvent(event);
+    UpdateLineCol();
+}
+
+void CVQXView::focusInEvent(QFocusEvent* event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    LoadLanguage();
+    UpdateLineCol();
+}
+
+QMenu* CVQXView::CreatePopup(QWidget* parent)
+{
+    const bool calibration = IsCalibration();
+    auto* menu = new QMenu(calibration ? QStringLiteral("TQC Editor") : QStringLiteral("Editor"), parent);
+    for (const editor::EditorCommand& c : editor::kEditorCommands) {
+        if (c.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        const int id = calibration ? c.calibrationId : c.id;
+        const char* text = calibration && c.calibrationText ? c.calibrationText : c.text;
+        QAction* a = menu->addAction(QString::fromLatin1(text).replace(QStringLiteral("&&"), QStringLiteral("&&")));
+        a->setShortcut(QKeySequence(QString::fromLatin1(c.key)));
+        a->setData(id);
+        connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    }
+    return menu;
+}
+
+void CVQXView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = CreatePopup(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+// ---- find and replace ----------------------------------------------------------------------------
+
+std::string CVQXView::SelectedText() const { return textCursor().selectedText().toStdString(); }
+
+bool CVQXView::Find(const std::string& what, int flags, bool fromStart)
+{
+    QTextDocument::FindFlags f;
+    if (flags & editor::FR_MATCHCASE)
+        f |= QTextDocument::FindCaseSensitively;
+    if (flags & editor::FR_WHOLEWORD)
+        f |= QTextDocument::FindWholeWords;
+    QTextCursor from = fromStart ? QTextCursor(document()) : textCursor();
+    if (!fromStart)
+        from.setPosition(textCursor().selectionEnd());
+    const QTextCursor found = document()->find(QString::fromStdString(what), from, f);
+    if (found.isNull())
+        return false;
+    setTextCursor(found);
+    return true;
+}
+
+void CVQXView::ReplaceSelection(const std::string& with) { InsertText(QString::fromStdString(with)); }
+
+void CVQXView::SaveSelection()
+{
+    m_savedAnchor = textCursor().anchor();
+    m_savedPosition = textCursor().position();
+}
+
+void CVQXView::RestoreSelection()
+{
+    const int end = std::max(0, document()->characterCount() - 1);
+    QTextCursor c(document());
+    c.setPosition(std::min(m_savedAnchor, end));
+    c.setPosition(std::min(m_savedPosition, end), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+// ---- commands ------------------------------------------------------------------------------------
+
+editor::CSourceBuild& CVQXView::Build()
+{
+    m_build = std::make_unique<editor::CSourceBuild>(editor::TheScanner(), editor::EditorContext(),
+                                                     editor::Environment().project);
+    return *m_build;
+}
+
+bool CVQXView::ScanActiveView(CMotor* motor, bool useAssociatedMotor, bool showSummary)
+{
+    return Build().ScanActiveView(*this, motor, useAssociatedMotor, showSummary);
+}
+
+bool CVQXView::BuildActiveView(CMotor* motor, bool useAssociatedMotor, bool showSummary)
+{
+    return Build().BuildActiveView(*this, motor, useAssociatedMotor, showSummary);
+}
+
+namespace {
+
+editor::DownloadSurroundings Surroundings(QWidget* parent)
+{
+    editor::EditorEnvironment& env = editor::Environment();
+    editor::DownloadSurroundings s;
+    s.currentTarget = env.currentTarget;
+    s.showTerminal = env.showTerminal;
+    s.commError = env.commError;
+    s.selectTarget = env.selectTarget;
+    if (!s.selectTarget)
+        s.selectTarget = [parent](uint32_t& selection, bool& blind) {
+            CProject* project = editor::Environment().project;
+            if (!project)
+                return false;
+            CSelectMotorDlg dlg(parent, *project, &selection, selectmotor::kGroupChoices | selectmotor::kBlindDownload,
+                                selectmotor::kDefaultPrompt, &blind);
+            return dlg.exec() == QDialog::Accepted;
+        };
+    return s;
+}
+
+} // namespace
+
+bool CVQXView::DownloadProgram(CMotor* motor)
+{
+    editor::CEditorDownload download(Build(), editor::Environment().project, Surroundings(window()));
+    return download.DownloadProgram(*this, motor);
+}
+
+std::string CVQXView::KeywordInformation() const
+{
+    const CLanguage* language = m_highlighter->Language();
+    const std::string word = SelectedText();
+    if (!language || word.empty())
+        return {};
+    const CKeyword* k = language->Find(word);
+    if (!k) {
+        // A keyword that takes a number joined to its name ("GOTO10").
+        const std::string stem = word.substr(0, word.find_first_of("0123456789"));
+        k = language->Find(stem);
+        if (k && k->Type != CKeyword::Joined && k->Type != CKeyword::JoinedAndOperands)
+            k = nullptr;
+    }
+    if (!k || k->Comments.empty())
+        return {};
+    return "\"" + k->Name + "\":\n" + k->Comments;
+}
+
+void CVQXView::EditProperties()
+{
+    CDocPropertiesDlg dlg(window(), m_properties);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    m_properties = dlg.Properties();
+    m_doc->SetModifiedFlag(true);
+    LoadLanguage();
+}
+
+void CVQXView::AssociateToMotor()
+{
+    CProject* project = editor::Environment().project;
+    if (!project || PathName().empty())
+        return;
+    uint32_t selection = editor::Environment().currentTarget ? editor::Environment().currentTarget() : 0;
+    CSelectMotorDlg dlg(window(), *project, &selection, 0);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    CCommPort* port = project->Port(selectmotor::PortOf(selection));
+    CMotor* motor = port ? port->GetMotor(selectmotor::AddressOf(selection)) : nullptr;
+    if (!motor)
+        return;
+    auto stop = [](const std::string& text) {
+        ui::OptionMessageBox(bridge::Questions(), text, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+    };
+    if (motor->AddAssociatedFile(PathName(), stop)) {
+        project->modified = true;
+        if (IPortEvents* events = editor::EditorContext().PortEvents())
+            events->RebuildConfigTree();
+    }
+}
+
+bool CVQXView::OnCommand(int id)
+{
+    ui::CInfoView& info = editor::EditorContext().Info();
+    ui::IQuestions& questions = editor::EditorContext().Questions();
+    switch (id) {
+    case editor::ID_SCAN_FOR_ERRORS:
+        info.Show(true);
+        if (ScanActiveView(nullptr, true, true))
+            info.ShowSummary(true, true, questions);
+        return true;
+    case editor::ID_COMPILE_TQX:
+    case editor::ID_COMPILE_SCX:
+        info.Show(true);
+        if (BuildActiveView(nullptr, true, false))
+            info.ShowSummary(true, true, questions);
+        return true;
+    case editor::ID_COMPILE_TRANSMIT_TQX:
+    case editor::ID_COMPILE_TRANSMIT_SCX: {
+        editor::CEditorDownload download(Build(), editor::Environment().project, Surroundings(window()));
+        download.CompileAndTransmit(*this);
+        return true;
+    }
+    case editor::ID_COMPILE_TRANSMIT_TQX_TO:
+    case editor::ID_COMPILE_TRANSMIT_SCX_TO:
+        info.Show(true);
+        if (!EnsureSaved()) {
+            info.AddError(editor::kMustSaveText);
+            info.ShowSummary(false, true, questions);
+        } else if (DownloadProgram(nullptr)) {
+            info.ShowSummary(false, true, questions);
+        }
+        return true;
+    case editor::ID_FORMAT_KEYWORDS: HighlightSyntax(); return true;
+    case editor::ID_DOC_PROPERTIES: EditProperties(); return true;
+    case editor::ID_KEYWORD_INFO: {
+        const std::string text = KeywordInformation();
+        if (!text.empty())
+            ui::OptionMessageBox(questions, text, ui::MB_OK | ui::MB_ICONASTERISK, {}, {}, {});
+        return true;
+    }
+    case editor::ID_ASSOCIATE_MOTOR: AssociateToMotor(); return true;
+    case editor::ID_DELETE_LINE: DeleteLine(); return true;
+    case editor::ID_EDIT_COPY: copy(); return true;
+    case editor::ID_EDIT_CUT: RemoveLineMark(); cut(); return true;
+    case editor::ID_EDIT_PASTE: {
+        RemoveLineMark();
+        const QString text = QApplication::clipboard()->text();
+        if (!text.isEmpty())
+            InsertText(text);
+        return true;
+    }
+    case editor::ID_EDIT_FIND:
+    case editor::ID_EDIT_REPLACE: {
+        RemoveLineMark();
+        QPointer<CVQXView> self(this);
+        CFindReplaceDlg::Open(window(), id == editor::ID_EDIT_REPLACE,
+                              [self]() -> editor::IFindTarget* { return self.data(); });
+        return true;
+    }
+    case editor::ID_EDIT_REPEAT: {
+        RemoveLineMark();
+        const std::string message = editor::CFindState::Instance().Repeat(*this);
+        if (!message.empty())
+            ui::OptionMessageBox(questions, message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
+        return true;
+    }
+    case editor::ID_FILE_SAVE: m_doc->DoSave(m_doc->PathName()); return true;
+    case editor::ID_FILE_SAVE_AS: m_doc->DoSave(QString()); return true;
+    default: return false;
+    }
+}
