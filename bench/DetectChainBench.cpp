@@ -12,6 +12,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "tests/sim/wiring/SerialRig.h"
+#include "bench/ChainPort.h"
 
 #include <chrono>
 #include <cstdio>
@@ -62,13 +63,7 @@ Run Measure(size_t motors, int baud, bool address)
     context.Options().ResponseTimeout = 100;
     context.SetTrafficLog(&counter);
     CCommPort port;
-    port.SetContext(&context);
-    port.PortName = rig->DevicePath();
-    port.Name = "Bench";
-    port.CommType = COMM_RS232;
-    port.BitPerSec = port.savedBitPerSec = baud;
-    port.SetMaxMotors(static_cast<int>(motors));
-    port.CalcTimeouts(port.MaxMotors);
+    SetUpChainPort(port, context, rig->DevicePath(), baud, static_cast<int>(motors));
 
     Run run;
     const auto start = std::chrono::steady_clock::now();

@@ -270,6 +270,8 @@ void CProject::Load(const std::string& fileName)
 
 bool CProject::Save()
 {
+    if (collectDocuments)
+        OpenDocuments = collectDocuments();
     if (isDefault) {
         CTagArchive ar(kProjectClass);
         if (!ar.OpenForWrite(platform::UserDataPath(kDefaultProjectFile)))

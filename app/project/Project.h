@@ -16,6 +16,7 @@
 #include "platform/serial/SerialProbe.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -108,6 +109,9 @@ public:
 
     // The "Terminal Report" of a detection: the motors of every port, per port.
     std::vector<std::string> DetectionReport(const std::string& text) const;
+
+    // Builds OpenDocuments from the open windows before each save (none: kept as it is).
+    std::function<std::string()> collectDocuments;
 
     // ---- fields ----
     bool isDefault = true;

@@ -19,6 +19,12 @@ public:
     // Opens the ports saved open ("RestoreSerialState") and runs the "startup" macro ("RunStartup").
     void RunStartup() override;
     bool PollingAllowed() const override { return m_project.pollingAllowed; }
+    bool OpenOrNew(const std::string& fileName, bool keepState) override
+    {
+        return openOrNew && openOrNew(fileName, keepState);
+    }
+    // Opens another project (the session's).
+    std::function<bool(const std::string&, bool)> openOrNew;
 
     // Runs a macro through the terminal of the current port (the terminal bar's).
     std::function<void(CMacro&)> runMacro;

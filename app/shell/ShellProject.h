@@ -21,6 +21,14 @@ public:
     virtual void RunStartup() = 0;
     // Whether the main frame may poll the tools now (the project's polling-allowed flag).
     virtual bool PollingAllowed() const = 0;
+    // Closes the project and opens another: a project file, "SAMPLE" (the sample project) or,
+    // with an empty name, the default project. keepState keeps the ports open and the documents.
+    // False when nothing changed (the user cancelled, or the file could not be read).
+    virtual bool OpenOrNew(const std::string& fileName, bool keepState)
+    {
+        (void)fileName, (void)keepState;
+        return false;
+    }
 };
 
 // The default project with no ports: the shell's project until projects are built.

@@ -3,6 +3,8 @@
 
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
+#include "core/port/MotorLink.h"
+#include "core/ui/OperationContext.h"
 #include "core/settings/Options.h"
 #include "core/ui/InfoView.h"
 #include "core/ui/Progress.h"
@@ -143,6 +145,10 @@ CMotor* EnterDetectedMotor(CCommPort& port, int address, std::unique_ptr<CMotor>
     motor->SetPort(&port);
     port.motors.Add(motor);
     port.addressTable[static_cast<size_t>(address)] = motor;
+    // A link that detection connected logs into the port's analyzer page from now on, as the
+    // links the port connects itself do; a port outside a project (id -1) has no page.
+    if (port.id >= 0 && (motor->Socket || motor->USBCom))
+        motor->Link()->SetTrafficLog(port.Context().TrafficLog(), port.id);
     return motor;
 }
 

@@ -7,6 +7,7 @@
 #include "SimChainGui.h"
 
 #include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/DocTemplates.h"
 #include "app/project/TerminalMenu.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/ProjectSession.h"
@@ -26,7 +27,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -161,4 +167,78 @@ TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFi
     EXPECT_TRUE(bar.View(0)->toPlainText().isEmpty());
     EXPECT_FALSE(MakeTermView(QString::fromStdString(dir / "none.trm"), &error));
     EXPECT_NE(error.find("none.trm"), std::string::npos);
+}
+
+TEST_F(ProjectDialogsGui, OpenOrNewKeepsDocumentsAndRefusesABadFile)
+{
+    CMainFrame frame;
+    CProjectSession session(frame, &h.context);
+    fw::DocTemplates templates;
+    templates.Add(130, "\nTerminal\nVQX Terminal File\nTerminal Files (*.trm)\n.trm\nVQXTerminal.File\nVQX Terminal File");
+    templates.Find(130)->makeView = MakeTermView;
+    session.SetTemplates(&templates);
+    session.Start("dlg-chain");
+    CProject& project = session.Project();
+    CTerminalBar& bar = session.TerminalBar();
+    Type(bar, "1RP");
+
+    // A named project with a macro and an open terminal file.
+    const std::string folder = dir / "Road";
+    std::filesystem::create_directories(folder);
+    project.isDefault = false;
+    project.Name = "Road";
+    project.FileName = folder + "/Road.spj";
+    auto macro = std::make_unique<CMacro>();
+    macro->Name = "startup";
+    macro->Commands = "2RP\n";
+    ASSERT_TRUE(project.AddMacro(std::move(macro)));
+    const std::string trm = folder + "/pane.trm";
+    ASSERT_TRUE(bar.SavePane(0, trm, nullptr));
+    std::string error;
+    fw::CChildFrame* doc = templates.OpenDocument(frame.MdiArea(), QString::fromStdString(trm), &error);
+    ASSERT_NE(doc, nullptr) << error;
+    doc->setGeometry(10, 20, 300, 200);
+    ASSERT_TRUE(project.Save());
+    EXPECT_EQ(project.OpenDocuments.rfind(trm + "<0,1,-1,-1,-1,-1,10,20,310,220,", 0), 0u) << project.OpenDocuments;
+
+    // A file that is no project: the message, and nothing changes.
+    const std::string bogus = folder + "/bogus.spj";
+    { std::ofstream(bogus) << "not a project"; }
+    h.questions.AnswerMessageBox(ui::IDOK);
+    EXPECT_FALSE(session.OpenOrNew(bogus, false));
+    EXPECT_EQ(h.questions.MessageTexts().back(), "Invalid Project File!");
+    EXPECT_EQ(project.Name, "Road");
+    EXPECT_EQ(frame.MdiArea()->subWindowList().size(), 1);
+
+    // Unsaved changes without "SaveWorkspace": Cancel keeps everything, No goes on.
+    h.context.Options().SaveWorkspace = false;
+    project.modified = true;
+    h.questions.AnswerMessageBox(ui::IDCANCEL);
+    EXPECT_FALSE(session.OpenOrNew({}, false));
+    EXPECT_EQ(h.questions.MessageTexts().back(), "Do you want to save changes to the current project?");
+    EXPECT_EQ(project.Name, "Road");
+
+    // Closing the project: the default project, no documents, empty panes.
+    h.questions.AnswerMessageBox(ui::IDNO);
+    EXPECT_TRUE(session.OpenOrNew({}, false));
+    EXPECT_TRUE(project.isDefault);
+    EXPECT_EQ(project.Name, "EmptyPrj");
+    EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(bar.View(0)->toPlainText().isEmpty());
+    EXPECT_TRUE(project.Macros().empty());
+
+    // Opening it again: its port, motors and macro, the document where it was, and the
+    // "startup" macro ran.
+    h.context.Options().RunStartup = true;
+    ASSERT_TRUE(session.OpenOrNew(folder + "/Road.spj", false));
+    EXPECT_EQ(project.Name, "Road");
+    EXPECT_FALSE(project.isDefault);
+    ASSERT_EQ(project.Macros().size(), 1u);
+    ASSERT_GE(project.PortCount(), 1);
+    EXPECT_EQ(project.Port(0)->PortName, "dlg-chain");
+    const auto windows = frame.MdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(qobject_cast<fw::CChildFrame*>(windows[0])->PathName(), QString::fromStdString(trm));
+    EXPECT_EQ(windows[0]->geometry(), QRect(10, 20, 300, 200));
+    EXPECT_TRUE(bar.View(0)->toPlainText().contains(QStringLiteral("2RP"))) << bar.View(0)->toPlainText().toStdString();
 }

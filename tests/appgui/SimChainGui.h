@@ -14,6 +14,13 @@
 
 #include <cstdlib>
 
+// Types a line into the terminal's command line and presses Enter.
+inline void TypeLine(CTerminalBar& bar, const char* line)
+{
+    QTest::keyClicks(bar.CommandEdit(), QString::fromLatin1(line));
+    QTest::keyClick(bar.CommandEdit(), Qt::Key_Return);
+}
+
 class SimChainGuiTest : public GuiTest {
 protected:
     explicit SimChainGuiTest(const char* line) : m_line(line) {}
@@ -32,12 +39,7 @@ protected:
     }
     void TearDown() override { unsetenv("XDG_DATA_HOME"); }
 
-    // Types a line into the command line and presses Enter.
-    static void Type(CTerminalBar& bar, const char* line)
-    {
-        QTest::keyClicks(bar.CommandEdit(), QString::fromLatin1(line));
-        QTest::keyClick(bar.CommandEdit(), Qt::Key_Return);
-    }
+    static void Type(CTerminalBar& bar, const char* line) { TypeLine(bar, line); }
 
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};

@@ -17,6 +17,7 @@
 #include "tests/support/ui/HeadlessProgress.h"
 #include "tests/support/ui/HeadlessQuestions.h"
 #include "tests/common/CodeOf.h"
+#include "tests/common/LoopbackNet.h"
 
 #include <gtest/gtest.h>
 
@@ -43,22 +44,9 @@ class DetectNetE2E : public ::testing::Test, protected HeadlessDetectServices {
 protected:
     void Start(std::vector<vqxsim::MotorProfile> profiles, vqxsim::NetOptions o = {})
     {
-        // Each test on its own loopback addresses, so that tests run in parallel do not meet.
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        base = "127." + std::to_string(100 + std::hash<std::string>{}(test) % 100) + "." +
-               std::to_string(getpid() % 250) + ".";
-        o.firstAddress = base + "2";
-        o.tcpPort = 10001;
-        o.discoveryPort = 0;
-        o.ipRestartMs = 50;
-        rig = vqxsim::NetRig::Start(profiles, o);
-        platform::net::NetSettings s;
-        s.broadcastAddress = "127.255.255.255";
-        s.udpPort = rig->DiscoveryPort();
-        s.udpLocalPort = 0;
-        s.udpLocalAddress = "127.0.0.1";
-        s.tcpPort = 10001;
-        settings = std::make_unique<platform::net::ScopedNetSettings>(s);
+        net = std::make_unique<LoopbackNet>(profiles, o);
+        base = net->base;
+        rig = net->rig.get();
         port.SetContext(&context);
         port.CommType = COMM_ETHERNET;
         port.Name = "Net";
@@ -69,8 +57,8 @@ protected:
     platform::ManualClock clock; // sleeps pass at once; sockets still wait in real time
     platform::ScopedClock clockScope{clock};
     std::string base;
-    std::unique_ptr<vqxsim::NetRig> rig;
-    std::unique_ptr<platform::net::ScopedNetSettings> settings;
+    std::unique_ptr<LoopbackNet> net;
+    vqxsim::NetRig* rig = nullptr;
     CCommPort port;
 };
 

@@ -2,7 +2,9 @@
 
 #include "app/bridge/Seams.h"
 #include "app/framework/gui/CommandTable.h"
+#include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/DockDlg.h"
+#include "app/framework/gui/DocTemplates.h"
 #include "app/project/TerminalMenu.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/MacrosDlg.h"
@@ -14,10 +16,18 @@
 #include "app/shell/gui/MainFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/VQXException.h"
+#include "core/settings/Options.h"
+#include "core/ui/InfoView.h"
 #include "core/ui/Questions.h"
+#include "platform/paths/Paths.h"
 #include "platform/serial/SerialProbe.h"
 
 #include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <filesystem>
 #include <QLineEdit>
 
 
@@ -38,6 +48,8 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
     m_bar->SetCommErrorHandler(&m_query);
     m_frame.SetTerminalPoll([this] { return m_bar->PollIncoming(); });
     m_frame.SetProject(&m_shell);
+    m_project.collectDocuments = [this] { return CollectDocuments(); };
+    m_shell.openOrNew = [this](const std::string& file, bool keep) { return OpenOrNew(file, keep); };
     m_shell.runMacro = [this](CMacro& macro) {
         if (m_bar->CurrentTab() >= 0)
             m_macros.Run(macro, m_bar->Pane(m_bar->CurrentTab()), {});
@@ -87,6 +99,7 @@ void CProjectSession::Start(const std::string& startupDevice)
     m_project.ApplySections();
     m_bar->UpdatePortTabs();
     m_analyzer->UpdatePortTabs(&m_project);
+    RestoreDocuments();
     m_shell.RunStartup();
     m_bar->UpdatePortTabs();
 }
@@ -166,4 +179,130 @@ int CProjectSession::AskDifferentSettings(CCommPort& port, CCommPort& detected)
     CDifferentSettingsDlg dlg(&m_frame, port, detected, &m_project);
     dlg.motorGoing = [this](CMotor* motor) { m_frame.RemoveMotorWindows(motor); };
     return dlg.exec();
+}
+
+// ---- opening and closing projects ----
+
+std::string CProjectSession::CollectDocuments() const
+{
+    std::vector<OpenDocumentEntry> entries;
+    QMdiSubWindow* active = m_frame.MdiArea()->activeSubWindow();
+    for (QMdiSubWindow* w : m_frame.MdiArea()->subWindowList()) {
+        auto* child = qobject_cast<fw::CChildFrame*>(w);
+        if (!child || child->PathName().isEmpty())
+            continue;
+        OpenDocumentEntry e;
+        e.path = child->PathName().toStdString();
+        const QRect r = child->isMaximized() || child->isMinimized() ? child->normalGeometry() : child->geometry();
+        const long long show = child->isMaximized() ? fw::SW_SHOWMAXIMIZED
+                               : child->isMinimized() ? fw::SW_SHOWMINIMIZED
+                                                      : fw::SW_SHOWNORMAL;
+        e.placement = {0, show, -1, -1, -1, -1, r.left(), r.top(), r.right() + 1, r.bottom() + 1, w == active ? 1 : 0};
+        entries.push_back(std::move(e));
+    }
+    return FormatOpenDocuments(entries);
+}
+
+void CProjectSession::RestoreDocuments()
+{
+    if (!m_templates)
+        return;
+    QMdiSubWindow* activate = nullptr;
+    for (const OpenDocumentEntry& e : ParseOpenDocuments(m_project.OpenDocuments)) {
+        // Monitor windows and motor views come with their own windows; without them their
+        // entries are passed over.
+        if (e.kind != OpenDocumentEntry::Document)
+            continue;
+        std::string error;
+        fw::CChildFrame* child = m_templates->OpenDocument(m_frame.MdiArea(), QString::fromStdString(e.path), &error);
+        if (!child) {
+            m_project.Context().Info().AddError(error);
+            continue;
+        }
+        if (e.placement.size() >= 10) {
+            auto at = [&e](size_t i) { return static_cast<int>(e.placement[i]); };
+            const QRect r = QRect(QPoint(at(6), at(7)), QPoint(at(8) - 1, at(9) - 1));
+            if (r.isValid())
+                child->setGeometry(r);
+            if (e.placement[1] == fw::SW_SHOWMAXIMIZED)
+                child->showMaximized();
+            else if (e.placement[1] == fw::SW_SHOWMINIMIZED)
+                child->showMinimized();
+        }
+        if (e.active())
+            activate = child;
+    }
+    if (activate)
+        m_frame.MdiArea()->setActiveSubWindow(activate);
+}
+
+void CProjectSession::ClearWindows(bool keepState)
+{
+    if (!keepState) {
+        m_project.CloseAllPorts();
+        for (int i = 0; i < CTerminalBar::kPanes; ++i)
+            m_bar->Pane(i).Clear();
+    }
+    m_project.Context().Info().Clear();
+    if (!keepState)
+        m_frame.MdiArea()->closeAllSubWindows();
+}
+
+bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
+{
+    ui::IQuestions& questions = m_project.Context().Questions();
+    if (m_frame.saveModifiedDocuments && !m_frame.saveModifiedDocuments())
+        return false;
+    if (m_project.Context().Options().SaveWorkspace) {
+        m_project.Save();
+    } else if (m_project.modified && !m_project.isDefault) {
+        const int answer = ui::OptionMessageBox(questions, kSaveChangesQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+        if (answer == ui::IDCANCEL)
+            return false;
+        if (answer == ui::IDYES && !m_project.Save())
+            return false;
+    }
+
+    platform::SystemSerialProbe probe;
+    if (fileName.empty()) {
+        ClearWindows(false);
+        m_bar->SetProject(nullptr);
+        m_project.LoadDefault(&probe);
+        m_bar->SetProject(&m_project);
+        m_project.ApplySections();
+        m_bar->UpdatePortTabs();
+        return true;
+    }
+    auto fresh = std::make_unique<CProject>();
+    fresh->SetContext(&m_project.Context());
+    if (fileName == kSampleProject) {
+        fresh->EnumSerialPorts(probe);
+        fresh->isDefault = false;
+        fresh->Name = "Sample";
+        fresh->Path = platform::UserDataPath("Sample");
+        fresh->FileName = platform::JoinPath(fresh->Path, "Sample.spj");
+        std::error_code ec;
+        std::filesystem::create_directories(fresh->Path, ec);
+        if (!fresh->Save())
+            return false;
+    } else {
+        try {
+            fresh->Load(fileName);
+        } catch (const CVQXException& e) {
+            ui::OptionMessageBox(questions, e.GetMessage(), ui::MB_OK | ui::MB_ICONSTOP);
+            return false;
+        }
+    }
+    ClearWindows(keepState);
+    m_bar->SetProject(nullptr);
+    m_project.Copy(*fresh);
+    m_bar->SetProject(&m_project);
+    m_project.ApplySections();
+    m_bar->UpdatePortTabs();
+    if (recentProject)
+        recentProject(m_project.FileName);
+    RestoreDocuments();
+    m_shell.RunStartup();
+    m_bar->UpdatePortTabs();
+    return true;
 }

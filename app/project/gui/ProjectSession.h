@@ -18,6 +18,9 @@
 class CMainFrame;
 class CTerminalBar;
 class CSerialDataAnalyzerWnd;
+namespace fw {
+class DocTemplates;
+}
 
 class CProjectSession final : public IDetectionSurroundings {
 public:
@@ -34,6 +37,21 @@ public:
     commerror::ICommErrorHandler& CommErrorHandler() { return m_query; }
     // Ctrl+digit: the first macro with that shortcut runs, unless one runs already.
     bool RunShortcutMacro(int digit);
+    // ---- opening and closing projects ----
+    static constexpr const char* kSampleProject = "SAMPLE";
+    static constexpr const char* kSaveChangesQuestion = "Do you want to save changes to the current project?";
+    // Closes the current project and opens another (a file), the sample project (kSampleProject)
+    // or the default project (empty). A file that cannot be read is reported and changes nothing.
+    // keepState: the ports stay open and the documents stay (a project saved under a new name).
+    bool OpenOrNew(const std::string& fileName, bool keepState);
+    // The templates that open the project's documents (none: documents are not restored).
+    void SetTemplates(fw::DocTemplates* templates) { m_templates = templates; }
+    // The OpenDocuments text of the documents open now, and opening them from the project's.
+    std::string CollectDocuments() const;
+    void RestoreDocuments();
+    // Told the file of every project opened (the recent-project list).
+    std::function<void(const std::string&)> recentProject;
+
     // The commands the session handles: Tools > Macros, the terminal's Clear, Save and Copy.
     bool OnCommand(int id);
     // Where the terminal's Save writes (none: the save dialog asks).
@@ -47,7 +65,12 @@ public:
     int AskDifferentSettings(CCommPort& port, CCommPort& detected) override;
 
 private:
+    // Empties the information view; unless keepState also closes the ports, empties their panes
+    // and closes the documents.
+    void ClearWindows(bool keepState);
+
     CMainFrame& m_frame;
+    fw::DocTemplates* m_templates = nullptr;
     CProject m_project;
     CTerminalBar* m_bar;
     CSerialDataAnalyzerWnd* m_analyzer; // owned by the frame's analyzer bar

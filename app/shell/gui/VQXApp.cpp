@@ -152,6 +152,10 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     // The default project; the simulated chain of `make run` (VQX_PORT) is its port on a machine
     // where none was ever configured.
     m_session = std::make_unique<CProjectSession>(*m_frame, &bridge::Context());
+    m_session->SetTemplates(&m_templates);
+    m_session->recentProject = [this](const std::string& file) { m_recentProjects.Add(file); };
+    if (!openProject)
+        openProject = [this](const std::string& path) { return m_session->OpenOrNew(path, false); };
     m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
     editor::ConnectEditorToSession(*m_session, *m_frame);
 
