@@ -40,7 +40,9 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
     // The analyzer records the traffic of the project's ports and shows it in its bar.
     m_analyzer = new CSerialDataAnalyzerWnd;
     m_frame.AnalyzerBar()->setWidget(m_analyzer);
-    m_project.Context().SetTrafficLog(&m_analyzer->Analyzer());
+    // A traffic log the context already has (a test's own) stays.
+    if (!m_project.Context().TrafficLog())
+        m_project.Context().SetTrafficLog(&m_analyzer->Analyzer());
     m_analyzer->ApplyOptions(m_project.Context().Options());
     m_project.SetSectionOwner("SDAView", m_analyzer);
     CPortMotorsPage::DetectHandler() = &m_query;
@@ -83,7 +85,8 @@ CProjectSession::~CProjectSession()
     m_frame.SetTerminalPoll({});
     m_project.SetSectionOwner("TerminalView", nullptr);
     m_project.SetSectionOwner("SDAView", nullptr);
-    m_project.Context().SetTrafficLog(nullptr);
+    if (m_project.Context().TrafficLog() == &m_analyzer->Analyzer())
+        m_project.Context().SetTrafficLog(nullptr);
     m_analyzer->UpdatePortTabs(nullptr);
     if (CPortMotorsPage::DetectHandler() == &m_query)
         CPortMotorsPage::DetectHandler() = nullptr;
