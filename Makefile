@@ -73,7 +73,12 @@ fuzz: fuzz-deps build/fuzz/build.ninja
 
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@status=0; build/release/bench/bench_suite || status=1; \
+	for b in build/release/bench/bench_*; do \
+	  [ "$$b" = build/release/bench/bench_suite ] && continue; \
+	  if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || status=1; fi; \
+	done; \
+	exit $$status
 
 clean:
 	rm -rf build

@@ -47,13 +47,17 @@ int main()
     auto t0 = std::chrono::steady_clock::now();
     const bool saved = project.Save();
     const double saveMs = MsSince(t0);
+    // Saved again, as a user does: the file is there now.
+    t0 = std::chrono::steady_clock::now();
+    const bool savedAgain = project.Save();
+    const double againMs = MsSince(t0);
     CProject loaded;
     t0 = std::chrono::steady_clock::now();
     loaded.Load(file);
     const double loadMs = MsSince(t0);
-    std::printf("project of 30 ports x 120 motors: save %.1f ms (%s), load %.1f ms (%d ports, %d motors on the last)"
-                " - goal under 100 ms each\n",
-                saveMs, saved ? "ok" : "FAILED", loadMs, loaded.PortCount(),
+    std::printf("project of 30 ports x 120 motors: save %.1f ms (%s), saved again %.1f ms (%s), load %.1f ms (%d ports, "
+                "%d motors on the last) - goal under 100 ms each\n",
+                saveMs, saved ? "ok" : "FAILED", againMs, savedAgain ? "ok" : "FAILED", loadMs, loaded.PortCount(),
                 loaded.PortCount() ? loaded.Port(loaded.PortCount() - 1)->MotorCount() : 0);
 
     // Where the time of a save goes: the records built in memory, then the file written and

@@ -245,18 +245,51 @@ bool CLanguage::ListsVersion(std::string_view version) const
     return false;
 }
 
+namespace {
+uint32_t NameHash(std::string_view name)
+{
+    uint32_t h = 2166136261u;
+    for (char c : name)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+}
+} // namespace
+
 const CKeyword* CLanguage::Find(std::string_view name) const
 {
-    if (name.empty())
+    if (name.empty() || m_slots.empty())
         return nullptr;
-    auto it = m_index.find(std::string(name));
-    return it == m_index.end() ? nullptr : &Keywords[static_cast<size_t>(it->second)];
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = NameHash(name) & mask;; i = (i + 1) & mask) {
+        const int32_t slot = m_slots[i];
+        if (slot == 0)
+            return nullptr;
+        const CKeyword& k = Keywords[static_cast<size_t>(slot - 1)];
+        if (k.Name == name)
+            return &k;
+    }
 }
 
 void CLanguage::Index()
 {
-    m_index.clear();
-    for (size_t i = 0; i < Keywords.size(); ++i)
-        if (!Keywords[i].Name.empty())
-            m_index.emplace(Keywords[i].Name, static_cast<int>(i)); // the first of a name wins
+    size_t size = 64;
+    while (size < Keywords.size() * 4)
+        size *= 2;
+    m_slots.assign(size, 0);
+    const size_t mask = size - 1;
+    for (size_t k = 0; k < Keywords.size(); ++k) {
+        const std::string& name = Keywords[k].Name;
+        if (name.empty())
+            continue;
+        size_t i = NameHash(name) & mask;
+        // The first of a name wins.
+        bool taken = false;
+        for (; m_slots[i] != 0; i = (i + 1) & mask)
+            if (Keywords[static_cast<size_t>(m_slots[i] - 1)].Name == name) {
+                taken = true;
+                break;
+            }
+        if (!taken)
+            m_slots[i] = static_cast<int32_t>(k + 1);
+    }
 }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class CTagArchive;
@@ -109,5 +108,7 @@ public:
     void Index();
 
 private:
-    std::unordered_map<std::string, int> m_index;
+    // Open addressing on the name's hash: the tokenizer asks for every word of every line, most of
+    // them no keyword, so a lookup neither allocates nor follows chains.
+    std::vector<int32_t> m_slots; // keyword index + 1; 0 empty
 };

@@ -86,7 +86,14 @@ void CScanner::AddLine(std::string text, int indent, int fileIndex, int lineNumb
         }
         return;
     }
-    auto line = std::make_unique<CLine>();
+    std::unique_ptr<CLine> line;
+    if (m_spareLines.empty()) {
+        line = std::make_unique<CLine>();
+    } else {
+        line = std::move(m_spareLines.back());
+        m_spareLines.pop_back();
+        line->tokens.clear();
+    }
     line->index = static_cast<int32_t>(m_lines.size());
     line->text = std::move(text);
     line->indent = indent;

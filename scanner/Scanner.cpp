@@ -81,6 +81,8 @@ void CScanner::Reset()
 {
     for (auto& name : m_includes)
         name.clear();
+    for (auto& line : m_lines)
+        m_spareLines.push_back(std::move(line));
     m_lines.clear();
     m_defines.clear();
     m_conditions.clear();

@@ -234,6 +234,9 @@ private:
     std::string m_mainFile;
     bool m_calibration = false;
     std::vector<std::unique_ptr<CLine>> m_lines;
+    // Lines of the previous scan, kept with their buffers for the next one: a compile after an
+    // edit then allocates next to nothing.
+    std::vector<std::unique_ptr<CLine>> m_spareLines;
     std::string m_includes[kMaxIncludes];
     std::vector<Define> m_defines;
     std::vector<Condition> m_conditions;

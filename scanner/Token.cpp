@@ -56,7 +56,33 @@ const CKeyword* KeywordOfArray(const CLanguage& lang, int index)
 
 } // namespace
 
-bool IsSeparator(char c) { return c != '\0' && std::strchr(kSeparators, c) != nullptr; }
+namespace {
+// One flag per character value: tokenizing asks this for every character of every line.
+struct SeparatorTable {
+    bool is[256] = {};
+    constexpr SeparatorTable()
+    {
+        for (const char* p = kSeparators; *p; ++p)
+            is[static_cast<unsigned char>(*p)] = true;
+    }
+};
+constexpr SeparatorTable kSeparatorTable;
+
+// At least as many tokens as the line holds: every separator and every word start.
+size_t TokenBound(const std::string& s)
+{
+    size_t n = 0;
+    bool inWord = false;
+    for (char c : s) {
+        const bool sep = kSeparatorTable.is[static_cast<unsigned char>(c)];
+        n += sep ? (c != ' ' && c != '\t') : !inWord;
+        inWord = !sep;
+    }
+    return n;
+}
+} // namespace
+
+bool IsSeparator(char c) { return kSeparatorTable.is[static_cast<unsigned char>(c)]; }
 
 bool IsUserVariableName(std::string_view s)
 {
@@ -212,6 +238,8 @@ void CToken::Set(std::string_view t, int32_t idx, CLine* ln, int32_t col, const 
 void CLine::GetTokens(const CLanguage& lang)
 {
     tokens.clear();
+    // One allocation per line instead of one per doubling (a string token may add one more).
+    tokens.reserve(TokenBound(text) + 1);
     const std::string& s = text;
     const size_t n = s.size();
     size_t i = 0;

@@ -20,17 +20,19 @@ public:
         String = 0x200, Indexed = 0x400, Comment = 0x800
     };
 
-    uint32_t cls = 0;
-    int64_t value = 0;           // the number or the numeric suffix (saturated, never wraps)
+    // Largest first, so that the token packs into 96 bytes: a long program holds tens of
+    // thousands of them.
     std::string text;
-    int32_t index = 0;           // position in its line
+    int64_t value = 0;           // the number or the numeric suffix (saturated, never wraps)
     CLine* line = nullptr;
     const CKeyword* keyword = nullptr;
-    bool hasSuffix = false;
-    int32_t column = 0;          // 0-based column in the source line, indentation included
-    uint16_t address = 0;        // byte address in the motor's program
     CToken* next = nullptr;      // control links of the block structure
     CToken* owner = nullptr;
+    uint32_t cls = 0;
+    int32_t index = 0;           // position in its line
+    int32_t column = 0;          // 0-based column in the source line, indentation included
+    uint16_t address = 0;        // byte address in the motor's program
+    bool hasSuffix = false;
     bool spaceBefore = false;    // a blank precedes it in the compiled body
     bool blankBefore = false;    // a blank or tab precedes it in the source line
     bool unterminated = false;   // a string without its closing double quote

@@ -8,6 +8,7 @@
 #include "platform/paths/Paths.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -283,10 +284,16 @@ bool CProject::Save()
         return true;
     }
     CTagArchive ar(kProjectClass);
-    if (!ar.OpenForWrite(platform::TranslatePath(FileName))) {
+    const std::string path = platform::TranslatePath(FileName);
+    if (!ar.OpenForWrite(path)) {
         ui::OptionMessageBox(Context().Questions(), kCannotWrite, ui::MB_OK | ui::MB_ICONSTOP);
         return false;
     }
+    // A project's file hardly changes size between saves: the records are built in one buffer.
+    std::error_code ec;
+    const auto lastSize = std::filesystem::file_size(path, ec);
+    if (!ec)
+        ar.Reserve(static_cast<size_t>(lastSize) + static_cast<size_t>(lastSize) / 8);
     Serialize(ar, false, true);
     if (!ar.Close()) {
         ui::OptionMessageBox(Context().Questions(), kErrorWriting, ui::MB_OK | ui::MB_ICONSTOP);

@@ -92,6 +92,12 @@ bool CTagArchive::OpenForWrite(const std::string& path)
     return true;
 }
 
+void CTagArchive::Reserve(size_t bytes)
+{
+    if (m_open && m_storing)
+        m_bytes.reserve(std::min<size_t>(bytes, kMaxFileSize));
+}
+
 void CTagArchive::OpenForWriteMemory()
 {
     Reset();
@@ -106,10 +112,8 @@ bool CTagArchive::OpenForRead(const std::string& path)
 {
     Reset();
     m_fileName = path;
-    std::string content;
-    if (!platform::ReadWholeFile(path, content, kMaxFileSize))
+    if (platform::ReadRegularFile(path, m_bytes, kMaxFileSize) != platform::ReadStatus::Ok)
         return false;
-    m_bytes.assign(content.begin(), content.end());
     return BeginRead();
 }
 
@@ -249,13 +253,22 @@ bool CTagArchive::WriteValue(std::string_view name, const void* data, size_t siz
         m_failed = true;
         return false;
     }
-    if (!WriteHeader(name))
+    if (name.size() > kMaxNameLength) {
+        m_failed = true;
         return false;
-    WriteU32(0);
-    WriteU32(static_cast<uint32_t>(size));
-    const uint8_t* p = static_cast<const uint8_t*>(data);
+    }
+    // One append per value: name length, name, 0, size, then the bytes.
+    const size_t at = m_bytes.size();
+    m_bytes.resize(at + 1 + name.size() + 8 + size);
+    uint8_t* out = m_bytes.data() + at;
+    *out++ = static_cast<uint8_t>(name.size());
+    if (!name.empty())
+        std::memcpy(out, name.data(), name.size());
+    out += name.size();
+    StoreU32(out, 0);
+    StoreU32(out + 4, static_cast<uint32_t>(size));
     if (size > 0)
-        m_bytes.insert(m_bytes.end(), p, p + size);
+        std::memcpy(out + 8, data, size);
     AddToParent(name.size(), size);
     return true;
 }

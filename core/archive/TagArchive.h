@@ -137,6 +137,9 @@ public:
     // Storing: starts a temporary file beside `path` and opens the class group; false when the
     // file cannot be created there.
     bool OpenForWrite(const std::string& path);
+    // Storing: room for this many bytes at once (the size the file had last time), so that a large
+    // file is not copied again and again while it grows. Only a hint.
+    void Reserve(size_t bytes);
     // Storing into memory (no file); take the bytes with TakeBytes() after Close().
     void OpenForWriteMemory();
     // Loading: reads the file and enters the class group; false when it cannot be read, is not a

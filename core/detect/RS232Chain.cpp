@@ -23,13 +23,17 @@ namespace {
 constexpr int kSweep[] = {38400, 9600, 19200, 4800, 2400};
 constexpr char kParityLetters[] = "NOEII";
 
-// Each motor passes a character on only once it has it whole, so a rate change needs one
-// character time per motor to reach the end of the chain; anything sent at the new rate before
-// then reaches motors that still listen at the old one.
-void WaitForChain(const CCommPort& port, int oldRate)
+// The pause before the buffer is cleared for the final echo test: 50 ms, or on a chain too long
+// for that, until the echo of the rate commands is back. Each motor passes a character on once it
+// holds it whole, so the last of them comes back one character time per motor after it was sent,
+// at the rate the chain heard it (the sweep's last rate), followed by what went out at the new
+// one. Cleared any earlier, that echo would be read as the echo of the test itself.
+int64_t SettleMs(const CCommPort& port, int sweptRate)
 {
-    const int64_t ms = (int64_t(port.MaxMotors) * 10 * 1000 + oldRate - 1) / std::max(oldRate, 1);
-    platform::SleepMs(ms);
+    const int64_t bits = port.Parity != 0 ? 11 : 10;
+    const int64_t motors = std::max(port.MaxMotors, 1);
+    auto chainMs = [&](int64_t rate) { return (motors * bits * 1000 + rate - 1) / std::max<int64_t>(rate, 1); };
+    return std::max<int64_t>(50, chainMs(sweptRate) + chainMs(port.BitPerSec));
 }
 
 // Puts the echo timeout back on every way out of EstablishChain.
@@ -85,7 +89,6 @@ int EstablishChain(CCommPort& port, int flags)
             port.WriteCommand("WAKE", 0, false);
             port.WriteCommand("WAKE", 0, false);
             port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
-            WaitForChain(port, port.BitPerSec);
             port.Reopen(rate, -1);
         }
         port.WriteCommand("WAKE", 0, false);
@@ -94,9 +97,10 @@ int EstablishChain(CCommPort& port, int flags)
         if (progress && !port.Context().Progress().Step(attempt)) {
             // The motors that followed the sweep go back to the port's rate with the port.
             try {
+                const int swept = port.BitPerSec;
                 port.WriteCommand(FormatNumber("BAUD%lld", port.savedBitPerSec), 0, false);
-                WaitForChain(port, port.BitPerSec);
                 port.Reopen(port.savedBitPerSec, -1);
+                platform::SleepMs(SettleMs(port, swept));
                 port.ClearBuffer();
             } catch (const CVQXException&) {
             }
@@ -110,14 +114,14 @@ int EstablishChain(CCommPort& port, int flags)
     }
 
     const int rate = port.savedBitPerSec;
+    const int swept = port.BitPerSec;
     port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
-    WaitForChain(port, port.BitPerSec);
     port.Reopen(rate, -1);
     char ochn[64];
     std::snprintf(ochn, sizeof ochn, "OCHN(RS2,0,%c,%d,1,8,C)", kParityLetters[port.Parity <= 4 ? port.Parity : 0],
                   rate);
     port.WriteCommand(ochn, 0, false);
-    platform::SleepMs(50);
+    platform::SleepMs(SettleMs(port, swept));
     port.ClearBuffer();
     port.pushbackCount = 0;
     port.Echo = 1;

@@ -10,6 +10,7 @@
 #include "core/port/MotorList.h"
 #include "core/port/PortPolicy.h"
 #include "core/ui/OperationContext.h"
+#include "platform/clock/Clock.h"
 #include "platform/serial/SerialDevice.h"
 
 #include <cstdint>
@@ -192,6 +193,7 @@ private:
     void SendCommand(std::string_view text, int address, bool track, char* reply, int replySize);
     int TransactLinks(int address, const std::vector<uint8_t>& frame, char* reply, int replySize);
     void WriteSerial(const uint8_t* bytes, size_t n);
+    void PaceUnechoed(size_t n);
 
     CPortPolicy* m_policy;
     ui::COperationContext* m_context = &ui::COperationContext::Default();
@@ -200,4 +202,5 @@ private:
     CPortPolicy::TimeoutKind m_timeoutKind = CPortPolicy::TimeoutKind::Total;
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
     bool m_linksOpen = false;       // the motors' links were opened (until the port closes)
+    platform::TimePoint m_paceUntil{}; // end of the last pause after a write without echo
 };

@@ -74,6 +74,10 @@ HRESULT CVQXHost::QueryInterface(REFIID riid, void** ppv)
         return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IVQXComm)
         *ppv = static_cast<IVQXComm*>(this);
+    else if (riid == IID_IVQXSynmove)
+        *ppv = static_cast<IVQXSynmove*>(&m_synmove);
+    else if (riid == IID_IVQXPath)
+        *ppv = static_cast<IVQXPath*>(&m_path);
     else if (riid == IID_ISupportErrorInfo)
         *ppv = static_cast<ISupportErrorInfo*>(this);
     else {

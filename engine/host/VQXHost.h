@@ -10,6 +10,8 @@
 #include "core/ui/InfoView.h"
 #include "core/ui/OperationContext.h"
 #include "engine/errors/EngineError.h"
+#include "engine/host/HostPath.h"
+#include "engine/host/HostSynmove.h"
 #include "engine/host/NotifyProgress.h"
 #include "engine/port/EnginePortPolicy.h"
 #include "engine/server/EngineModule.h"
@@ -117,6 +119,8 @@ public:
     // The record that stands for all motors (address 0), owned by the host.
     CMotor& AllMotors();
     const CEngineSettings& Settings() const { return m_settings; }
+    // Code 8 when the port is a serial one and not open.
+    void RequireSerialOpen() const;
 
 private:
     CVQXHost();
@@ -128,7 +132,6 @@ private:
     {
         return Call(IID_IVQXComm, std::forward<Body>(body));
     }
-    void RequireSerialOpen() const;
     void RequireSerialPort() const;
     bool IsOpen() const;
     // Runs a detection routine with the host's notification as its progress; replaces the list.
@@ -153,6 +156,9 @@ private:
     ui::COperationContext m_context;
     std::unique_ptr<CMotor> m_allMotors;
     std::atomic<uint64_t> m_generation{0};
+    // The host's other interfaces; they go before the port they use.
+    CHostSynmove m_synmove{*this};
+    CHostPath m_path{*this};
 };
 
 } // namespace engine

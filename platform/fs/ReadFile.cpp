@@ -7,7 +7,10 @@
 
 namespace platform {
 
-ReadStatus ReadRegularFile(const std::string& path, std::string& out, size_t maxSize)
+namespace {
+
+template <class Bytes>
+ReadStatus ReadInto(const std::string& path, Bytes& out, size_t maxSize)
 {
     out.clear();
     // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then refuses it.
@@ -29,7 +32,7 @@ ReadStatus ReadRegularFile(const std::string& path, std::string& out, size_t max
     out.resize(static_cast<size_t>(st.st_size));
     size_t got = 0;
     while (got < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        const ssize_t n = ::read(fd, reinterpret_cast<char*>(out.data()) + got, out.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -47,6 +50,18 @@ ReadStatus ReadRegularFile(const std::string& path, std::string& out, size_t max
     }
     out.resize(got);
     return ReadStatus::Ok;
+}
+
+} // namespace
+
+ReadStatus ReadRegularFile(const std::string& path, std::string& out, size_t maxSize)
+{
+    return ReadInto(path, out, maxSize);
+}
+
+ReadStatus ReadRegularFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
+{
+    return ReadInto(path, out, maxSize);
 }
 
 bool IsRegularFile(const std::string& path)

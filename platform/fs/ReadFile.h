@@ -5,7 +5,9 @@
 // allocate without bound.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,6 +22,7 @@ enum class ReadStatus {
 // Reads the whole regular file at `path` of at most maxSize bytes into out (cleared unless Ok).
 // A file that shrinks while it is read gives what was there; one that grows gives the size it had.
 ReadStatus ReadRegularFile(const std::string& path, std::string& out, size_t maxSize);
+ReadStatus ReadRegularFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize);
 
 // The same as a yes/no answer.
 inline bool ReadWholeFile(const std::string& path, std::string& out, size_t maxSize)

@@ -100,7 +100,7 @@ void Socket::Shutdown()
         ::shutdown(m_fd, SHUT_RDWR);
 }
 
-Waker::Waker() : m_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+Waker::Waker() = default;
 
 Waker::~Waker()
 {
@@ -108,16 +108,22 @@ Waker::~Waker()
         ::close(m_fd);
 }
 
+int Waker::Fd() const
+{
+    std::call_once(m_made, [this] { m_fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); });
+    return m_fd;
+}
+
 void Waker::Notify()
 {
     const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(m_fd, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = ::write(Fd(), &one, sizeof one);
 }
 
 void Waker::Reset()
 {
     uint64_t value;
-    [[maybe_unused]] ssize_t n = ::read(m_fd, &value, sizeof value);
+    [[maybe_unused]] ssize_t n = ::read(Fd(), &value, sizeof value);
 }
 
 bool ParseIPv4(std::string_view text, uint32_t& address)

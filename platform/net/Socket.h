@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -43,10 +44,13 @@ public:
     Waker& operator=(const Waker&) = delete;
     void Notify();
     void Reset();
-    int Fd() const { return m_fd; }
+    // The descriptor to wait on; made when first asked for (from any thread), so that objects
+    // that never wait, such as a motor's stored network address, cost no descriptor.
+    int Fd() const;
 
 private:
-    int m_fd = -1;
+    mutable std::once_flag m_made;
+    mutable int m_fd = -1;
 };
 
 // Four dotted decimal groups 0..255, nothing else; the address in host byte order.

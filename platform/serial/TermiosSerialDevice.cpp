@@ -32,16 +32,6 @@ speed_t SpeedOf(int baud)
 
 using SteadyPoint = std::chrono::steady_clock::time_point;
 
-// Milliseconds until a deadline, rounded up so that poll never wakes before it; 0 once passed.
-int MsUntil(SteadyPoint deadline)
-{
-    const auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero())
-        return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return static_cast<int>(std::min<int64_t>(ms, 0x7FFFFFFF));
-}
-
 std::string Describe(const char* what, int err) { return std::string(what) + ": " + std::strerror(err); }
 
 } // namespace
@@ -131,6 +121,7 @@ bool TermiosSerialDevice::SetLine(const SerialLineSettings& line)
         m_error = errno;
         return false;
     }
+    m_wakeAfter = 0;
     termios now{};
     if (::tcgetattr(m_fd, &now) != 0 || !SettingsKept(tio, now)) {
         ::tcsetattr(m_fd, TCSANOW, &before); // a line half changed is worse than the old one
@@ -154,11 +145,17 @@ bool TermiosSerialDevice::SetTimeouts(const SerialTimeouts& timeouts)
     return true;
 }
 
-int TermiosSerialDevice::WaitReady(short events, int timeoutMs)
+int TermiosSerialDevice::WaitReady(short events, const Deadline* deadline)
 {
     for (;;) {
         pollfd p{m_fd, events, 0};
-        const int r = ::poll(&p, 1, timeoutMs);
+        timespec wait{};
+        if (deadline) {
+            const auto left = std::max(*deadline - std::chrono::steady_clock::now(), Deadline::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            wait = {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        }
+        const int r = ::ppoll(&p, 1, deadline ? &wait : nullptr, nullptr);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -173,6 +170,20 @@ int TermiosSerialDevice::WaitReady(short events, int timeoutMs)
         }
         return 1;
     }
+}
+
+void TermiosSerialDevice::WakeAfter(size_t count)
+{
+    const cc_t want = static_cast<cc_t>(std::clamp<size_t>(count, 1, 255));
+    if (want == m_wakeAfter)
+        return;
+    termios tio{};
+    if (::tcgetattr(m_fd, &tio) != 0)
+        return;
+    tio.c_cc[VMIN] = want;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(m_fd, TCSANOW, &tio) == 0)
+        m_wakeAfter = want;
 }
 
 bool TermiosSerialDevice::Read(uint8_t* buffer, size_t n, size_t& got)
@@ -206,23 +217,32 @@ bool TermiosSerialDevice::Read(uint8_t* buffer, size_t n, size_t& got)
             m_error = errno;
             return false;
         }
-        // Nothing queued: a hang-up shows here at once; otherwise wait for the next byte.
-        int waitMs = -1;
+        // Nothing queued: a hang-up shows here at once; otherwise wait for the next byte, or for
+        // all that are missing when no gap between bytes is timed.
+        SteadyPoint until = deadline;
+        const SteadyPoint* waitUntil = hasTotal ? &until : nullptr;
         if (immediate) {
-            waitMs = 0;
-        } else {
-            if (hasTotal)
-                waitMs = MsUntil(deadline);
-            if (useInterval && got > 0) {
-                const int gap = MsUntil(lastByte + std::chrono::milliseconds(t.ReadIntervalTimeout));
-                waitMs = waitMs < 0 ? gap : std::min(waitMs, gap);
-            }
+            until = std::chrono::steady_clock::now(); // look once, do not wait
+            waitUntil = &until;
+        } else if (useInterval && got > 0) {
+            const SteadyPoint gap = lastByte + std::chrono::milliseconds(t.ReadIntervalTimeout);
+            until = hasTotal ? std::min(deadline, gap) : gap;
+            waitUntil = &until;
         }
-        const int ready = WaitReady(POLLIN, waitMs);
+        if (!immediate)
+            WakeAfter(useInterval || anyByte ? 1 : n - got);
+        const int ready = WaitReady(POLLIN, waitUntil);
         if (ready < 0)
             return false;
-        if (ready == 0)
+        if (ready == 0) {
+            // Timed out: what came meanwhile still counts.
+            if (!immediate) {
+                const ssize_t last = ::read(m_fd, buffer + got, n - got);
+                if (last > 0)
+                    got += static_cast<size_t>(last);
+            }
             return true;
+        }
     }
 }
 
@@ -244,7 +264,7 @@ bool TermiosSerialDevice::Write(const uint8_t* bytes, size_t n, size_t& written)
         }
         if (r < 0 && errno == EINTR)
             continue;
-        const int ready = WaitReady(POLLOUT, totalMs > 0 ? MsUntil(deadline) : -1);
+        const int ready = WaitReady(POLLOUT, totalMs > 0 ? &deadline : nullptr);
         if (ready < 0)
             return false;
         if (ready == 0)

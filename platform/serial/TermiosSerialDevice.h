@@ -7,6 +7,7 @@
 
 #include "platform/serial/SerialDevice.h"
 
+#include <chrono>
 #include <linux/serial.h>
 #include <termios.h>
 
@@ -37,9 +38,13 @@ public:
 
 private:
     explicit TermiosSerialDevice(int fd) : m_fd(fd) {}
-    // Waits for the descriptor to become ready for events until timeoutMs (-1: no limit).
+    using Deadline = std::chrono::steady_clock::time_point;
+    // Waits for the descriptor to become ready for events until the deadline (none: no limit).
     // Returns 1 ready, 0 timed out, -1 failure or hang-up (m_error set).
-    int WaitReady(short events, int timeoutMs);
+    int WaitReady(short events, const Deadline* deadline);
+    // Lets the terminal report itself readable only once count bytes (1 to 255) are queued, so
+    // that a read of a known count wakes once instead of once per byte.
+    void WakeAfter(size_t count);
 
     int m_fd;
     SerialLineSettings m_line;
@@ -47,6 +52,7 @@ private:
     serial_icounter_struct m_counts{};
     bool m_haveCounts = false;
     int m_error = 0;
+    cc_t m_wakeAfter = 0; // VMIN in force
 };
 
 } // namespace platform

@@ -6,6 +6,8 @@
 
 #include "SimChainGui.h"
 
+#include "app/editor/EditorCommands.h"
+#include "app/editor/gui/FindReplaceDlg.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DocTemplates.h"
 #include "app/project/TerminalMenu.h"
@@ -163,6 +165,20 @@ TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFi
     EXPECT_EQ(view->palette().color(QPalette::Base), QColor(0x09, 0x09, 0xD7));
     view->moveCursor(QTextCursor::Down);
     EXPECT_EQ(view->PositionText(), QStringLiteral("Ln 2, Col 1"));
+    // The editor's Find on the terminal file: Ctrl+F opens the find dialog on the view, Find Next
+    // selects the text, F3 finds the next one.
+    view->moveCursor(QTextCursor::Start);
+    ASSERT_TRUE(view->OnCommand(editor::ID_EDIT_FIND));
+    CFindReplaceDlg* find = CFindReplaceDlg::Current();
+    ASSERT_NE(find, nullptr);
+    find->FindEdit()->setText(QStringLiteral("RP"));
+    find->OnFindNext();
+    EXPECT_EQ(view->textCursor().selectedText(), QStringLiteral("RP"));
+    const int first = view->textCursor().position();
+    ASSERT_TRUE(view->OnCommand(editor::ID_EDIT_REPEAT));
+    EXPECT_GT(view->textCursor().position(), first);
+    EXPECT_FALSE(view->OnCommand(cmd::ID_MACRO));
+    find->close();
     menu->findChild<QAction*>(QString::number(terminalmenu::kClear))->trigger();
     EXPECT_TRUE(bar.View(0)->toPlainText().isEmpty());
     EXPECT_FALSE(MakeTermView(QString::fromStdString(dir / "none.trm"), &error));

@@ -1,4 +1,5 @@
 #include "core/VQXException.h"
+#include "tests/common/CodeOf.h"
 
 #include <gtest/gtest.h>
 
@@ -40,24 +41,19 @@ TEST(VQXException, ErrorItemCarriesCodeAndDataWord)
     EXPECT_TRUE(item->file.empty());
 }
 
-static int CodeOf(uint32_t flags)
+static int CommErrorCode(uint32_t flags)
 {
-    try {
-        ThrowCommError(flags);
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return -1;
+    return CodeOf([&] { ThrowCommError(flags); });
 }
 
 TEST(VQXException, LineErrorFlagsMapInPriorityOrder)
 {
-    EXPECT_EQ(CodeOf(CE_RXOVER | CE_FRAME), 1012);
-    EXPECT_EQ(CodeOf(CE_RXPARITY | CE_OVERRUN), 1011);
-    EXPECT_EQ(CodeOf(CE_OVERRUN | CE_BREAK), 1009);
-    EXPECT_EQ(CodeOf(CE_BREAK | CE_RXOVER), 1013);
-    EXPECT_EQ(CodeOf(CE_RXOVER | CE_IOE), 1010);
-    EXPECT_EQ(CodeOf(CE_IOE | CE_TXFULL), 1014);
-    EXPECT_EQ(CodeOf(CE_TXFULL), 1015);
-    EXPECT_EQ(CodeOf(CE_MODE), 1016);
+    EXPECT_EQ(CommErrorCode(CE_RXOVER | CE_FRAME), 1012);
+    EXPECT_EQ(CommErrorCode(CE_RXPARITY | CE_OVERRUN), 1011);
+    EXPECT_EQ(CommErrorCode(CE_OVERRUN | CE_BREAK), 1009);
+    EXPECT_EQ(CommErrorCode(CE_BREAK | CE_RXOVER), 1013);
+    EXPECT_EQ(CommErrorCode(CE_RXOVER | CE_IOE), 1010);
+    EXPECT_EQ(CommErrorCode(CE_IOE | CE_TXFULL), 1014);
+    EXPECT_EQ(CommErrorCode(CE_TXFULL), 1015);
+    EXPECT_EQ(CommErrorCode(CE_MODE), 1016);
 }

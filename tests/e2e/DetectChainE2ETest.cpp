@@ -101,11 +101,9 @@ TEST_F(DetectSerialE2E, CancelInEachChainLoopLeavesMotorsAwake)
     EXPECT_EQ(DetectRS232Chain(*port, DETECT_SHOW_PROGRESS), DETECT_CANCELLED);
     EXPECT_EQ(port->motors.GetCount(), 3) << "the motors entered so far stay";
     EXPECT_FALSE(AnyAsleep());
-    try {
-        EXPECT_EQ(port->Query("RBe", 2), "0");
-    } catch (const CVQXException& e) {
-        ADD_FAILURE() << e.GetCode();
-    }
+    std::string flag;
+    EXPECT_EQ(CodeOf([&] { flag = port->Query("RBe", 2); }), 0);
+    EXPECT_EQ(flag, "0");
     progress.SetPumpHook(nullptr);
 
     // In the counting: the motors counted so far are asleep until the run ends.

@@ -4,6 +4,7 @@
 // foreign traffic is with the other network detection tests.)
 
 #include "core/VQXException.h"
+#include "tests/common/CodeOf.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/RS232Chain.h"
 #include "core/detect/RS485Bus.h"
@@ -92,13 +93,10 @@ struct FakeChainMotors : MotorsUnderTest {
 
 int CodeAndMessage(const std::function<void()>& f, std::string& message)
 {
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        message = e.GetMessage();
-        return e.GetCode();
-    }
-    return 0;
+    const auto e = ExceptionOf(f);
+    if (e)
+        message = e->GetMessage();
+    return e ? e->GetCode() : 0;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The speed profile and the points of single paths, from worked numbers.
 #include "engine/path/PathGenerator.h"
+#include "tests/common/CodeOf.h"
 
 #include "core/VQXException.h"
 
@@ -195,14 +196,7 @@ TEST(PathGenerator, HelixRaisesTheLinearAxisWithTheDistance)
 
 TEST(PathGenerator, RefusesWhatItCannotPlan)
 {
-    const auto refused = [](auto&& f) {
-        try {
-            f();
-        } catch (const CVQXException& e) {
-            return e.GetCode() == CVQXException::InvalidData;
-        }
-        return false;
-    };
+    const auto refused = [](auto&& f) { return CodeOf(f) == CVQXException::InvalidData; };
     CPathGenerator g;
     EXPECT_TRUE(refused([&] { g.SetStartPoint(0, 1); }));
     EXPECT_TRUE(refused([&] { g.SetStartPoint(7, 1); }));

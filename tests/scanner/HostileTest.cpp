@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "tests/scanner/ScannerTestUtil.h"
+#include "tests/common/CodeOf.h"
 
 using namespace scannertest;
 
@@ -15,11 +16,8 @@ protected:
     void ScanSafely(const std::string& text)
     {
         Scan(text);
-        try {
-            (void)s.CompiledImage();
-        } catch (const CVQXException& e) {
-            EXPECT_EQ(e.GetCode(), 1039); // a body above 0xFFFF bytes
-        }
+        const int code = CodeOf([&] { (void)s.CompiledImage(); });
+        EXPECT_TRUE(code == 0 || code == 1039) << code; // 1039: a body above 0xFFFF bytes
         EXPECT_LE(s.Errors().GetCount(), s.Errors().GetCapacity());
     }
 };
@@ -160,12 +158,7 @@ TEST_F(Hostile, NamesThatPointAtNoFileAreRefusedWithoutWaiting)
     ASSERT_EQ(mkfifo((dir / "fifo.tqs").c_str(), 0600), 0); // no writer: reading it would wait forever
     // A source file that is a FIFO, a device or a folder.
     for (const std::string& path : {dir / "fifo.tqs", std::string("/dev/zero"), dir.Path().string()}) {
-        try {
-            s.ScanFile(path, "");
-            ADD_FAILURE() << path << " was read";
-        } catch (const CVQXException& e) {
-            EXPECT_EQ(e.GetCode(), CVQXException::CannotOpenFile) << path;
-        }
+        EXPECT_EQ(CodeOf([&] { s.ScanFile(path, ""); }), CVQXException::CannotOpenFile) << path;
     }
     // An include of one: the usual error, at the include.
     for (const std::string& name : {std::string("fifo.tqs"), std::string("/dev/zero"), std::string(".")}) {

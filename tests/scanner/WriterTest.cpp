@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/archive/TagArchive.h"
+#include "tests/common/CodeOf.h"
 #include "tests/scanner/ScannerTestUtil.h"
 
 using namespace scannertest;
@@ -252,18 +253,8 @@ TEST_F(Writer, ForcedProgramKeepsTheTextAfterAnUndefinedSymbol)
 TEST_F(Writer, FileErrors)
 {
     Compile("END");
-    try {
-        s.WriteCompiled(dir / "no/such/folder/x.tqx");
-        FAIL();
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1035);
-    }
-    try {
-        s.ScanFile(dir / "missing.tqs", "");
-        FAIL();
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1034);
-    }
+    EXPECT_EQ(CodeOf([&] { s.WriteCompiled(dir / "no/such/folder/x.tqx"); }), 1035);
+    EXPECT_EQ(CodeOf([&] { s.ScanFile(dir / "missing.tqs", ""); }), 1034);
 }
 
 TEST_F(Writer, CompileFileWritesOnlyWithoutErrors)
@@ -283,12 +274,7 @@ TEST_F(Writer, SizeLimits)
         text += "PRINT(\"0123456789\") G\n";
     text += "END\n";
     const std::string src = dir.Write("long.tqs", text);
-    try {
-        s.CompileFile(src, dir / "long.tqx", "");
-        FAIL();
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1039);
-    }
+    EXPECT_EQ(CodeOf([&] { s.CompileFile(src, dir / "long.tqx", ""); }), 1039);
     EXPECT_FALSE(std::filesystem::exists(dir / "long.tqx"));
     EXPECT_TRUE(s.CompileFile(src, dir / "long.tqx", "", true, 0)); // no limit asked
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-using streamtest::CodeOf;
 using streamtest::StreamRig;
 using vqxsim::HostModeMotor;
 using vqxsim::PlayedSlot;

@@ -3,12 +3,13 @@
 // pseudo-terminal, and a port that reaches them with carriage-return commands, as the engine's does.
 
 #include "core/motor/Motor.h"
+#include "tests/common/CodeOf.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
 #include "core/VQXException.h"
 #include "engine/synmove/SynmoveEngine.h"
-#include "tests/sim/motor/HostMode.h"
+#include "tests/sim/motor/HostModeWatch.h"
 #include "tests/sim/wiring/SerialRig.h"
 
 #include <chrono>
@@ -72,33 +73,15 @@ struct StreamRig {
     }
     ~StreamRig() { port.ClosePort(); }
 
-    // Runs f on motor index i (0-based) and its host-mode state, under the rig's lock, with the
-    // motor's clock brought to now.
+    // Runs f on motor index i (0-based) and its host-mode state, with the motor's clock brought to now.
     template <class F>
     decltype(auto) Motor(int i, F&& f)
     {
-        return rig->WithMotor(static_cast<size_t>(i), [&](vqxsim::SimMotor& m) {
-            host[static_cast<size_t>(i)]->Advance(vqxsim::SimClock::now());
-            return f(m, *host[static_cast<size_t>(i)]);
-        });
+        return Watch().Motor(i, std::forward<F>(f));
     }
-
     // Waits (bounded) until every motor of the first n has left host mode and stands still.
-    bool AllStopped(int n, int timeoutMs = 4000)
-    {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < until) {
-            bool stopped = true;
-            for (int i = 0; i < n; ++i)
-                stopped &= Motor(i, [](vqxsim::SimMotor&, vqxsim::HostModeMotor& h) {
-                    return !h.Playing() && !h.InHostMode();
-                });
-            if (stopped)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
+    bool AllStopped(int n, int timeoutMs = 4000) { return Watch().AllStopped(n, timeoutMs); }
+    vqxsim::HostModeWatch Watch() { return {rig.get(), host}; }
 
     CarriageReturnPolicy policy;
     ui::COperationContext context;
@@ -107,15 +90,5 @@ struct StreamRig {
     CCommPort port;
 };
 
-// The code of the CVQXException f throws; 0 when it throws none.
-inline int CodeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const CVQXException& e) {
-        return e.GetCode();
-    }
-    return 0;
-}
 
 } // namespace streamtest

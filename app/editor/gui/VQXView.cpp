@@ -7,6 +7,7 @@
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/FindReplaceDlg.h"
+#include "app/editor/gui/TextFind.h"
 #include "app/editor/gui/SourceHighlighter.h"
 #include "app/editor/gui/VQXDoc.h"
 #include "app/project/Project.h"
@@ -319,19 +320,7 @@ std::string CVQXView::SelectedText() const { return textCursor().selectedText().
 
 bool CVQXView::Find(const std::string& what, int flags, bool fromStart)
 {
-    QTextDocument::FindFlags f;
-    if (flags & editor::FR_MATCHCASE)
-        f |= QTextDocument::FindCaseSensitively;
-    if (flags & editor::FR_WHOLEWORD)
-        f |= QTextDocument::FindWholeWords;
-    QTextCursor from = fromStart ? QTextCursor(document()) : textCursor();
-    if (!fromStart)
-        from.setPosition(textCursor().selectionEnd());
-    const QTextCursor found = document()->find(QString::fromStdString(what), from, f);
-    if (found.isNull())
-        return false;
-    setTextCursor(found);
-    return true;
+    return editor::FindInView(*this, what, flags, fromStart);
 }
 
 void CVQXView::ReplaceSelection(const std::string& with) { InsertText(QString::fromStdString(with)); }
@@ -342,14 +331,7 @@ void CVQXView::SaveSelection()
     m_savedPosition = textCursor().position();
 }
 
-void CVQXView::RestoreSelection()
-{
-    const int end = std::max(0, document()->characterCount() - 1);
-    QTextCursor c(document());
-    c.setPosition(std::min(m_savedAnchor, end));
-    c.setPosition(std::min(m_savedPosition, end), QTextCursor::KeepAnchor);
-    setTextCursor(c);
-}
+void CVQXView::RestoreSelection() { editor::RestoreViewSelection(*this, m_savedAnchor, m_savedPosition); }
 
 // ---- commands ------------------------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/MacrosDlg.h"
 #include "app/project/gui/TerminalBar.h"
+#include "app/project/gui/TermView.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/setup/gui/AnalyzerWnd.h"
 #include "app/setup/gui/PortPages.h"
@@ -141,6 +142,10 @@ bool CProjectSession::OnCommand(int id)
         RunShortcutMacro(id - cmd::ID_MACRO_KEY_FIRST);
         return true;
     }
+    // The find commands of a terminal or analyzer file in front.
+    if (QMdiSubWindow* active = m_frame.MdiArea()->activeSubWindow())
+        if (auto* view = qobject_cast<CTermView*>(active->widget()); view && view->OnCommand(id))
+            return true;
     const int tab = m_bar->CurrentTab();
     switch (id) {
     case cmd::ID_MACRO: {

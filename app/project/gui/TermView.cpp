@@ -1,11 +1,15 @@
 #include "app/project/gui/TermView.h"
 
 #include "app/bridge/Seams.h"
+#include "app/editor/EditorCommands.h"
+#include "app/editor/gui/FindReplaceDlg.h"
+#include "app/editor/gui/TextFind.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/settings/Options.h"
 #include "platform/fs/AtomicFile.h"
 
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -135,4 +139,43 @@ QWidget* MakeTermView(const QString& path, std::string* error)
             g_pMainFrame->StatusBar()->SetPaneText(cmd::ID_INDICATOR_POSITION, text);
     };
     return view;
+}
+
+// ---- find and replace ----
+
+std::string CTermView::SelectedText() const { return textCursor().selectedText().toStdString(); }
+
+bool CTermView::Find(const std::string& what, int flags, bool fromStart)
+{
+    return editor::FindInView(*this, what, flags, fromStart);
+}
+
+void CTermView::ReplaceSelection(const std::string& with) { textCursor().insertText(QString::fromStdString(with)); }
+
+void CTermView::SaveSelection()
+{
+    m_savedAnchor = textCursor().anchor();
+    m_savedPosition = textCursor().position();
+}
+
+void CTermView::RestoreSelection() { editor::RestoreViewSelection(*this, m_savedAnchor, m_savedPosition); }
+
+bool CTermView::OnCommand(int id)
+{
+    switch (id) {
+    case editor::ID_EDIT_FIND:
+    case editor::ID_EDIT_REPLACE: {
+        QPointer<CTermView> self(this);
+        CFindReplaceDlg::Open(window(), id == editor::ID_EDIT_REPLACE,
+                              [self]() -> editor::IFindTarget* { return self.data(); });
+        return true;
+    }
+    case editor::ID_EDIT_REPEAT: {
+        const std::string message = editor::CFindState::Instance().Repeat(*this);
+        if (!message.empty())
+            ui::OptionMessageBox(bridge::Questions(), message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
+        return true;
+    }
+    }
+    return false;
 }

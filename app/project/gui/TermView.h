@@ -1,9 +1,10 @@
 #pragma once
 // The view of a terminal file (".trm") or an analyzer file (".ssf"): the file's rich text, shown
 // and edited like any rich text on the terminal's background (the analyzer's for ".ssf"), with the
-// caret's "Ln %d, Col %d" for the status bar. Saving writes RTF again, replacing the file
-// atomically.
+// caret's "Ln %d, Col %d" for the status bar, and the editor's Find, Replace and Find Next. Saving
+// writes RTF again, replacing the file atomically.
 
+#include "app/editor/FindReplace.h"
 #include "platform/rtf/Rtf.h"
 
 #include <QTextEdit>
@@ -13,7 +14,7 @@
 
 class COptions;
 
-class CTermView : public QTextEdit {
+class CTermView : public QTextEdit, public editor::IFindTarget {
     Q_OBJECT
 public:
     explicit CTermView(QWidget* parent = nullptr);
@@ -29,8 +30,21 @@ public:
     // Told the position text whenever the caret moves.
     std::function<void(const QString&)> positionChanged;
 
+    // Find (Ctrl+F), Replace (Ctrl+H) and Find Next (F3) of the main frame while this view is
+    // active; false for other commands.
+    bool OnCommand(int id);
+
+    // editor::IFindTarget
+    std::string SelectedText() const override;
+    bool Find(const std::string& what, int flags, bool fromStart) override;
+    void ReplaceSelection(const std::string& with) override;
+    void SaveSelection() override;
+    void RestoreSelection() override;
+
 private:
     QString m_path;
+    int m_savedAnchor = 0;
+    int m_savedPosition = 0;
 };
 
 // The rich text of an RTF document in a Qt document, and back.

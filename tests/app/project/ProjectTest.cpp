@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/project/Project.h"
+#include "tests/common/CodeOf.h"
 #include "core/VQXException.h"
 #include "core/archive/TagArchive.h"
 #include "core/detect/DetectionFrame.h"
@@ -236,12 +237,9 @@ TEST_F(ProjectFileTest, DefaultProjectHostileFilesBoundsAndFailedSaves)
     for (const char* f : {"garbage.spj", "truncated.spj", "empty.spj", "foreign.spj", "missing.spj"}) {
         CProject target;
         target.Copy(good);
-        try {
-            target.Load(folder / f);
-            ADD_FAILURE() << f << " loaded";
-        } catch (const CVQXException& e) {
-            EXPECT_EQ(e.GetMessage(), "Invalid Project File!") << f;
-        }
+        const auto refused = ExceptionOf([&] { target.Load(folder / f); });
+        EXPECT_TRUE(refused) << f << " loaded";
+        EXPECT_EQ(refused ? refused->GetMessage() : std::string(), "Invalid Project File!") << f;
         EXPECT_EQ(PortNames(target), (std::vector<std::string>{"Com1"})) << f;
         EXPECT_EQ(target.Name, "Good");
     }

@@ -1,4 +1,5 @@
 #include "core/backends/MotorUSB.h"
+#include "tests/common/CodeOf.h"
 
 #include "core/VQXException.h"
 #include "platform/clock/Clock.h"
@@ -129,41 +130,16 @@ TEST_F(MotorUSBTest, ReadAndWriteErrorsMapToTheirCodes)
     CMotorUSB usb("TQ1", 0);
     uint8_t buf[4];
     size_t got = 9;
-    try {
-        usb.Read(buf, 1, got, 10);
-        FAIL() << "read on a closed device";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1017);
-    }
+    EXPECT_EQ(CodeOf([&] { usb.Read(buf, 1, got, 10); }), 1017) << "read on a closed device";
     ASSERT_TRUE(usb.Open());
-    try {
-        usb.Read(buf, 1, got, 10);
-        FAIL() << "nothing arrived";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1005);
-    }
+    EXPECT_EQ(CodeOf([&] { usb.Read(buf, 1, got, 10); }), 1005) << "nothing arrived";
     EXPECT_EQ(usb.Read(buf, 1, 10), 0u); // the port's view: nothing came
     char reply[16];
-    try {
-        usb.ReadReply(reply, sizeof reply, 10);
-        FAIL() << "no reply";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1005);
-    }
+    EXPECT_EQ(CodeOf([&] { usb.ReadReply(reply, sizeof reply, 10); }), 1005) << "no reply";
 
     bridge.Unplug(motor.device);
-    try {
-        usb.Read(buf, 1, got, 10);
-        FAIL() << "device unplugged";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1017);
-    }
-    try {
-        usb.Write(buf, 1);
-        FAIL() << "device unplugged";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1018);
-    }
+    EXPECT_EQ(CodeOf([&] { usb.Read(buf, 1, got, 10); }), 1017) << "device unplugged";
+    EXPECT_EQ(CodeOf([&] { usb.Write(buf, 1); }), 1018) << "device unplugged";
 }
 
 TEST_F(MotorUSBTest, CheckedWriteGoesInChunksOfEightAndIsLogged)
@@ -249,12 +225,7 @@ TEST_F(MotorUSBTest, QueueOverrunAndCopiesThatStartClosed)
     EXPECT_EQ(usb.BytesAvailable(), 2u);
     motor.device->SetRxQueueLimit(3);
     motor.device->PeerWrite("345");
-    try {
-        usb.BytesAvailable();
-        FAIL() << "overrun";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1009);
-    }
+    EXPECT_EQ(CodeOf([&] { usb.BytesAvailable(); }), 1009) << "overrun";
 
     CMotorUSB copy;
     copy = usb;
@@ -265,12 +236,7 @@ TEST_F(MotorUSBTest, QueueOverrunAndCopiesThatStartClosed)
     ASSERT_TRUE(copy.Open());
     usb.Close();
     copy.Close();
-    try {
-        usb.BytesAvailable();
-        FAIL() << "closed";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), 1046);
-    }
+    EXPECT_EQ(CodeOf([&] { usb.BytesAvailable(); }), 1046) << "closed";
 }
 
 TEST_F(MotorUSBTest, StoredFormKeepsAddressAndNumber)

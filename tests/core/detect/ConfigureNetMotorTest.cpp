@@ -1,4 +1,5 @@
 #include "core/detect/NetDetection.h"
+#include "tests/common/CodeOf.h"
 
 #include "tests/common/HeadlessContext.h"
 #include "platform/clock/Clock.h"
@@ -128,12 +129,7 @@ TEST(DetectNetMotorsTest, ASocketThatCannotBeOpenedGives128Or1045)
     CCommPort port;
     port.CommType = COMM_ETHERNET;
     EXPECT_EQ(DetectNetMotors(port, nullptr, 0), DETECT_NO_SOCKET);
-    try {
-        DetectNetMotors(port, nullptr, DETECT_THROW);
-        ADD_FAILURE() << "no exception";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), CVQXException::NetworkError);
-    }
+    EXPECT_EQ(CodeOf([&] { DetectNetMotors(port, nullptr, DETECT_THROW); }), CVQXException::NetworkError);
     NetMotorRecord record;
     EXPECT_FALSE(SetNetMotorIP(port.Context(), record, "10.1.2.3"));
     port.CommType = COMM_USB;

@@ -5,6 +5,8 @@
 // Written from the wire protocol, not from the host code; answers synchronously from the host's
 // write, so tests run on a manual clock.
 
+#include "tests/common/CommandReader.h"
+#include "tests/common/MotorMemory.h"
 #include "tests/support/platform/FakeSerialLine.h"
 
 #include <cstdint>
@@ -14,7 +16,7 @@
 #include <string>
 #include <vector>
 
-struct CTestMotor {
+struct CTestMotor : CMotorMemory {
     int address = 0;              // 0: none (answers at 114)
     uint32_t serial = 0;
     std::string version = "450";
@@ -24,18 +26,15 @@ struct CTestMotor {
     bool asleep = false;
     bool wrongEcho = false;       // passes on every letter 'E' as 'F'
     bool answersRP = true;
-    std::map<std::string, int32_t> vars;
     std::map<std::string, std::string> flags; // "Be" -> "0" ...
-    std::vector<uint8_t> eeprom = std::vector<uint8_t>(32768, 0xFF);
     std::vector<std::string> heard;   // commands acted on
 
     // internal
+    CCommandReader reader{true};
     bool selected = false;
-    std::string text;
     bool compare = false;
     char mode = 0;                // 0, 'T' or 'F' (IFT / IFF)
     bool pendingCmp = false;
-    int pointer = 0;
 
     bool Version5() const { return !version.empty() && version[0] == '5'; }
     int Count(const std::string& prefix) const
@@ -172,98 +171,23 @@ private:
     // Returns true with a reply (CR included) when the byte ends a command that answers.
     static bool Receive(CTestMotor& m, uint8_t b, std::string& reply)
     {
-        if (b >= 0x80) {
-            const int sel = b - 0x80;
+        switch (m.reader.Take(b)) {
+        case CCommandReader::Got::Address: {
+            const int sel = m.reader.Address();
             m.selected = sel == 0 || (m.address != 0 && sel == m.address) || (m.address == 0 && sel == 114);
-            m.text.clear();
             return false;
         }
-        if (b != ' ' && b != '\r') {
-            m.text += static_cast<char>(b);
+        case CCommandReader::Got::Nothing:
             return false;
+        case CCommandReader::Got::Command:
+            break;
         }
-        const std::string token = m.text;
-        m.text.clear();
-        if (token.empty() || !m.selected)
+        const std::string& token = m.reader.Command();
+        if (!m.selected)
             return false;
         if (m.asleep && token != "WAKE" && token != "WAKE1")
             return false;
         return Act(m, token, reply);
-    }
-
-    static int32_t Value(CTestMotor& m, const std::string& term)
-    {
-        if (term.empty())
-            return 0;
-        if (isdigit(static_cast<unsigned char>(term[0])) || term[0] == '-')
-            return static_cast<int32_t>(std::stoll(term));
-        if (term == "dd" && !m.vars.count("dd"))
-            return 0;
-        return m.vars[term];
-    }
-
-    static int32_t Evaluate(CTestMotor& m, const std::string& expr)
-    {
-        int64_t result = 0;
-        char op = '+';
-        std::string term;
-        auto apply = [&]() {
-            const int64_t v = Value(m, term);
-            switch (op) {
-            case '+': result += v; break;
-            case '-': result -= v; break;
-            case '*': result *= v; break;
-            case '/': result = v ? static_cast<int64_t>(static_cast<int32_t>(result) / v) : 0; break;
-            case '&': result &= v; break;
-            }
-            term.clear();
-        };
-        for (size_t i = 0; i < expr.size(); ++i) {
-            const char c = expr[i];
-            if ((c == '+' || c == '*' || c == '/' || c == '&' || (c == '-' && i > 0)) && !term.empty()) {
-                apply();
-                op = c;
-            } else {
-                term += c;
-            }
-        }
-        apply();
-        return static_cast<int32_t>(result);
-    }
-
-    static void PutBE(CTestMotor& m, int at, uint32_t v, int n)
-    {
-        for (int i = 0; i < n; ++i)
-            m.eeprom[static_cast<size_t>((at + i) & 0x7FFF)] = static_cast<uint8_t>(v >> (8 * (n - 1 - i)));
-    }
-    static uint32_t GetBE(const CTestMotor& m, int at, int n)
-    {
-        uint32_t v = 0;
-        for (int i = 0; i < n; ++i)
-            v = (v << 8) | m.eeprom[static_cast<size_t>((at + i) & 0x7FFF)];
-        return v;
-    }
-
-    static void Transfer(CTestMotor& m, bool store, const std::string& var, int count)
-    {
-        if (var == "ab[0]" || var == "aw[0]") {
-            const int size = var == "ab[0]" ? 1 : 2;
-            if (store)
-                PutBE(m, m.pointer, static_cast<uint32_t>(m.vars[var]), size);
-            else
-                m.vars[var] = size == 1 ? static_cast<int8_t>(GetBE(m, m.pointer, 1))
-                                        : static_cast<int16_t>(GetBE(m, m.pointer, 2));
-            m.pointer += size;
-            return;
-        }
-        for (int i = 0; i < count; ++i) {
-            const std::string name = var == "dd" ? "dd" : std::string(3, static_cast<char>(var[0] + i));
-            if (store)
-                PutBE(m, m.pointer, static_cast<uint32_t>(m.vars[name]), 4);
-            else
-                m.vars[name] = static_cast<int32_t>(GetBE(m, m.pointer, 4));
-            m.pointer += 4;
-        }
     }
 
     static bool Act(CTestMotor& m, const std::string& c, std::string& reply)
@@ -272,7 +196,7 @@ private:
             m.pendingCmp = false;
             const size_t eq = c.find("==");
             if (eq != std::string::npos)
-                m.compare = Evaluate(m, c.substr(0, eq)) == Evaluate(m, c.substr(eq + 2));
+                m.compare = m.Evaluate(c.substr(0, eq)) == m.Evaluate(c.substr(eq + 2));
             return false;
         }
         if (c == "IFX") {
@@ -310,15 +234,12 @@ private:
         } else if (c.rfind("SADDR", 0) == 0)
             m.address = std::stoi(c.substr(5));
         else if (c.rfind("ADDR=", 0) == 0)
-            m.address = Evaluate(m, c.substr(5));
+            m.address = m.Evaluate(c.substr(5));
         else if (c == "LSA") {
             if (m.Version5())
                 m.vars["dd"] = static_cast<int32_t>(m.serial);
-        } else if (c.rfind("EPTR=", 0) == 0)
-            m.pointer = static_cast<int>(std::stoll(c.substr(5)) & 0x7FFF);
-        else if (c.rfind("VLD(", 0) == 0 || c.rfind("VST(", 0) == 0) {
-            const size_t comma = c.find(',');
-            Transfer(m, c[1] == 'S', c.substr(4, comma - 4), std::stoi(c.substr(comma + 1)));
+        } else if (m.DataCommand(c, m.Version5())) {
+            return false;
         } else if (c == "RSP") {
             reply = std::to_string(m.sampleFigure) + "/" + m.version + "\r";
             return true;
@@ -334,17 +255,8 @@ private:
             const auto it = m.flags.find(c.substr(1));
             reply = (it == m.flags.end() ? std::string(c == "RBo" ? "1" : "0") : it->second) + "\r";
             return true;
-        } else if (c.find('=') != std::string::npos) {
-            const size_t eq = c.find('=');
-            int32_t v = Evaluate(m, c.substr(eq + 1));
-            const std::string name = c.substr(0, eq);
-            if (name == "ab[0]")
-                v = static_cast<int8_t>(v);
-            if (name == "aw[0]")
-                v = static_cast<int16_t>(v);
-            m.vars[name] = v;
         } else if (c[0] == 'R' && c.size() > 1) {
-            reply = std::to_string(Value(m, c.substr(1))) + "\r";
+            reply = std::to_string(m.Value(c.substr(1))) + "\r";
             return true;
         }
         return false;

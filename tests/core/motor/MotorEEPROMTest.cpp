@@ -1,4 +1,5 @@
 #include "core/VQXException.h"
+#include "tests/common/CodeOf.h"
 #include "tests/core/motor/MotorLine.h"
 
 #include <gtest/gtest.h>
@@ -131,14 +132,11 @@ TEST(MotorEEPROM, AnErrorInTheMiddleRestoresVariablesAndTimeoutsThenPasses)
             t.sim.dropReplyOnce = {"Rccc"};
     };
     std::vector<uint8_t> buf(48);
-    try {
-        t.motor->ReadEEPROM(3000, buf.data(), 48);
-        FAIL() << "no error";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), CVQXException::NoResponse);
-        EXPECT_EQ(DataWordPort(e.GetData()), 2);
-        EXPECT_EQ(DataWordAddress(e.GetData()), 3);
-    }
+    const auto lost = ExceptionOf([&] { t.motor->ReadEEPROM(3000, buf.data(), 48); });
+    ASSERT_TRUE(lost) << "no error";
+    EXPECT_EQ(lost->GetCode(), CVQXException::NoResponse);
+    EXPECT_EQ(DataWordPort(lost->GetData()), 2);
+    EXPECT_EQ(DataWordAddress(lost->GetData()), 3);
     EXPECT_EQ(TransferVariables(t.sim), before);
     EXPECT_EQ(t.port.echoTimeout, echo);
     EXPECT_EQ(t.port.totalTimeout, total);
@@ -176,13 +174,10 @@ TEST(MotorEEPROM, AWriteTheMotorNeverFinishesIsAnErrorNotASuccess)
     t.sim.eepromStuck = true;
     const auto before = TransferVariables(t.sim);
     const uint8_t data[4] = {1, 2, 3, 4};
-    try {
-        t.motor->WriteEEPROM(2000, data, 4);
-        FAIL() << "an unconfirmed write was reported as done";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), CVQXException::NoResponse);
-        EXPECT_EQ(e.GetMessage(), "The motor did not finish writing its EEPROM.");
-    }
+    const auto stuck = ExceptionOf([&] { t.motor->WriteEEPROM(2000, data, 4); });
+    ASSERT_TRUE(stuck) << "an unconfirmed write was reported as done";
+    EXPECT_EQ(stuck->GetCode(), CVQXException::NoResponse);
+    EXPECT_EQ(stuck->GetMessage(), "The motor did not finish writing its EEPROM.");
     // The transfer variables are restored all the same.
     EXPECT_EQ(TransferVariables(t.sim), before);
 }

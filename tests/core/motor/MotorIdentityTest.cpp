@@ -1,4 +1,5 @@
 #include "core/VQXException.h"
+#include "tests/common/CodeOf.h"
 #include "tests/core/motor/FakeModels.h"
 #include "tests/core/motor/MotorLine.h"
 
@@ -229,13 +230,10 @@ TEST(MotorIdentity, SilentMotorRaisesNoResponseWithItsDataWord)
 {
     CMotorLine t;
     t.sim.deadAfter = 0;
-    try {
-        t.motor->SendAndReceive("RP");
-        FAIL() << "no error";
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), CVQXException::NoResponse);
-        EXPECT_EQ(e.GetData(), MakeMotorDataWord(2, 3));
-    }
+    const auto silent = ExceptionOf([&] { t.motor->SendAndReceive("RP"); });
+    ASSERT_TRUE(silent) << "no error";
+    EXPECT_EQ(silent->GetCode(), CVQXException::NoResponse);
+    EXPECT_EQ(silent->GetData(), MakeMotorDataWord(2, 3));
     // The version tests that may not fail take an unreadable version as none.
     EXPECT_FALSE(t.motor->IsVersion5());
     EXPECT_FALSE(t.motor->IsVersion462());

@@ -93,7 +93,7 @@ TEST_F(FakePortTest, LongCommandsGoInChunksOfEightEachChecked)
     Open();
     const std::string text = "0123456789ABCDEFGHI"; // 19 characters plus the blank: 20 bytes
     port->WriteCommand(text, -2, true);
-    EXPECT_EQ(motors.writes, (std::vector<size_t>{8, 8, 4}));
+    EXPECT_EQ(motors.WriteSizes(), (std::vector<size_t>{8, 8, 4}));
     EXPECT_EQ(Wire(), text + " ");
     EXPECT_EQ(port->Echo, 1);
     EXPECT_EQ(port->pushbackCount, 0);
@@ -160,6 +160,36 @@ TEST_F(FakePortTest, EchoOffPacesByTransmitTime)
     const auto log = Logged();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].first, uint32_t(SDA_SENT));
+}
+
+// The pauses of writes in a row run against one deadline: a pause the sender overslept shortens
+// the next, so that they do not add up, yet never below the next bytes' own time on the line; a
+// write after a longer gap gets its whole pause.
+TEST_F(FakePortTest, EchoOffPausesRunAgainstOneDeadline)
+{
+    motors.echo = false;
+    context.Options().DownloadDelay = 0;
+    Open();
+    port->Echo = 0;
+    struct Step {
+        std::chrono::microseconds lateBy; // the sender comes back this long after the last pause
+        std::chrono::microseconds slept;  // the pause of the next 8 bytes (9 ms alone, 8.333 ms on the line)
+    };
+    const Step steps[] = {
+        {0us, 9000us},     // first write: its whole pause
+        {0us, 9000us},     // right on time
+        {700us, 8333us},   // overslept: the pause shrinks, down to the bytes' line time
+        {400us, 8600us},   // late less than the slack: 9 ms counted from the last deadline
+        {20000us, 9000us}, // after a gap: a whole pause again
+    };
+    const std::string chunk = "1234567"; // with the blank, 8 bytes at 9600 baud
+    for (const Step& step : steps) {
+        clock.Advance(step.lateBy);
+        const auto slept = clock.Slept();
+        port->WriteCommand(chunk, -2, true);
+        EXPECT_EQ(std::chrono::duration_cast<std::chrono::microseconds>(clock.Slept() - slept), step.slept)
+            << "late by " << step.lateBy.count() << " us";
+    }
 }
 
 TEST_F(FakePortTest, RepliesAreReadToTheLineEnd)

@@ -7,6 +7,7 @@
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
 #include "tests/common/CodeOf.h"
+#include "tests/common/ScriptedReplies.h"
 #include "tests/support/platform/FakeSerialLine.h"
 
 #include <gtest/gtest.h>
@@ -21,37 +22,6 @@ public:
     void PageAppended(int, int, bool) override {}
 };
 
-// The motors' end, as plain scripted byte exchanges: optional echo of every byte, and replies to
-// whole commands (text between the address byte and the blank).
-struct ScriptedMotors {
-    bool echo = true;
-    std::vector<size_t> writes;          // size of every host write
-    std::map<std::string, std::string> replies;
-    std::string pending;                 // command text collected so far
-
-    void Attach(platform::FakeSerialLine& line)
-    {
-        line.SetHostWriteHook([this](platform::FakeSerialLine& l, const std::vector<uint8_t>& bytes) {
-            writes.push_back(bytes.size());
-            if (echo)
-                l.PeerWrite(bytes.data(), bytes.size());
-            for (uint8_t b : bytes) {
-                if (b >= 0x80) {
-                    pending.clear();
-                } else if (b == ' ') {
-                    auto it = replies.find(pending);
-                    if (it != replies.end())
-                        l.PeerWrite(it->second);
-                    pending.clear();
-                } else {
-                    pending += static_cast<char>(b);
-                }
-            }
-            return false;
-        });
-    }
-};
-
 class FakePortTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -60,11 +30,12 @@ protected:
         line = platform::FakeSerialLine::Create("fake:port" + std::to_string(++serial));
         analyzer.SetView(&view);
         context.SetTrafficLog(&analyzer);
-                port = std::make_unique<CCommPort>();
+        port = std::make_unique<CCommPort>();
         port->SetContext(&context);
         port->PortName = line->Name();
         port->id = 2;
-        motors.Attach(*line);
+        motors.echo = true;
+        motors.Attach(*line, false);
     }
 
     void Open()
@@ -103,7 +74,7 @@ protected:
     CSerialDataAnalyzer analyzer;
     VisibleView view;
     ui::COperationContext context;
-    ScriptedMotors motors;
+    CScriptedReplies motors; // every byte echoed, replies given with their terminator
     std::unique_ptr<CCommPort> port;
 };
 

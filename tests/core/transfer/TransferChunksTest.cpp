@@ -1,4 +1,5 @@
 #include "core/VQXException.h"
+#include "tests/common/CodeOf.h"
 #include "core/analyzer/TrafficLog.h"
 #include "core/port/PortEvents.h"
 #include "core/transfer/DownloadFlags.h"
@@ -81,12 +82,11 @@ TEST(TransferChunks, ChecksumRepliesThatFailTheDownload)
             return command == "RCKS" ? (times == 1 ? bad : "000010 " + FixedEndImage("450").substr(5, 6) + " P")
                                      : std::string();
         };
-        try {
-            t.motor->DownloadImage(image, false, DL_NO_MEMORY_CHECK);
-            ADD_FAILURE() << bad;
-        } catch (const CVQXException& e) {
-            EXPECT_EQ(e.GetCode(), CVQXException::NotDownloaded);
-            EXPECT_EQ(DataWordAddress(e.GetData()), 2);
+        const auto refused = ExceptionOf([&] { t.motor->DownloadImage(image, false, DL_NO_MEMORY_CHECK); });
+        EXPECT_TRUE(refused) << bad;
+        if (refused) {
+            EXPECT_EQ(refused->GetCode(), CVQXException::NotDownloaded);
+            EXPECT_EQ(DataWordAddress(refused->GetData()), 2);
         }
         // The END program is in place, recorded, and every motor woken.
         EXPECT_EQ(t.loaded, FixedEndImage("450"));
@@ -204,12 +204,7 @@ TEST(TransferChunks, RefusedDownloadStillRefreshesTheTree)
     const std::string file = ::testing::TempDir() + "refused-" + std::to_string(::getpid()) + ".tqx";
     std::ofstream(file, std::ios::binary) << BuildImage("400", {0, 0, 0, 0}, "END\n");
     t.headless.context.SetPortEvents(&events);
-    try {
-        t.motor->DownloadProgram(file, false, DL_FAIL_NO_MEMORY, true);
-        ADD_FAILURE();
-    } catch (const CVQXException& e) {
-        EXPECT_EQ(e.GetCode(), CVQXException::NoEEPROM);
-    }
+    EXPECT_EQ(CodeOf([&] { t.motor->DownloadProgram(file, false, DL_FAIL_NO_MEMORY, true); }), CVQXException::NoEEPROM);
     std::remove(file.c_str());
     EXPECT_TRUE(t.motor->ProgName.empty());
     EXPECT_EQ(events.changed, 1);

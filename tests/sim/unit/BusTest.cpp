@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace vqxsim::test {
 namespace {
 
@@ -15,6 +18,18 @@ std::unique_ptr<SerialRig> Bus(size_t n, CollisionForm form, bool addressed = tr
     SerialOptions o;
     o.collision = form;
     return SerialRig::Bus(MakeProfiles(n, MotorProfile{}, addressed), o);
+}
+
+// Whether motor `index` reaches the state `has` tells, looking again until the line's thread has
+// taken what the PC wrote (at most 10 s: a line that never takes it fails the test).
+template <class F> bool MotorReaches(SerialRig& rig, size_t index, F has)
+{
+    for (int tries = 0; tries < 10000; ++tries) {
+        if (rig.WithMotor(index, has))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
 }
 
 TEST(Bus, NoEchoAndOnlyTheAddressedMotorAnswers)
@@ -92,7 +107,11 @@ TEST(Bus, MotorsOnChannelOneFollowTheChannelOneCommands)
     auto rig = SerialRig::Bus(MakeProfiles(2, MotorProfile{}, true), o);
     PcLine pc(rig->DevicePath());
     pc.Command(0, "OCHN(RS4,1,N,19200,1,8,C)");
-    pc.ReadQuiet();
+    // Nothing answers a rate command on a bus, and a pseudo-terminal gives the line the PC's rate
+    // when the line takes the bytes: the PC follows only once the motors have taken it (a real
+    // line has sent it by then).
+    for (size_t i = 0; i < 2; ++i)
+        ASSERT_TRUE(MotorReaches(*rig, i, [](SimMotor& m) { return m.Channel(1).baud == 19200; }));
     pc.SetLine(19200);
     pc.Command(0, "SLEEP1");
     pc.Command(2, "WAKE1");

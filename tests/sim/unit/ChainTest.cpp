@@ -139,6 +139,7 @@ TEST(Chain, PacedLineTakesTheCharacterTime)
 {
     SerialOptions paced;
     paced.pacing = true;
+    paced.realTime = false; // the line runs at normal priority all the same
     auto rig = SerialRig::Chain(MakeProfiles(1, EchoingMotor(), true), paced);
     PcLine pc(rig->DevicePath(), 2400);
     rig->WithMotor(0, [](SimMotor& m) { m.SetChannel(0, {2400, 'N'}); });

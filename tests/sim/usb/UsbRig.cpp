@@ -71,8 +71,7 @@ void UsbRig::Deliver(Link& link, TimePoint now)
     // The bridge passes bytes only at the motor's rate, which BAUD or a reset may have changed.
     link.device->SetPeerBaud(uint32_t(link.topology.nodes[0].motor.LineSide().baud));
     std::vector<TimedByte> out;
-    TimePoint unused = now;
-    link.topology.RunDue(now, Duration::zero(), unused, out);
+    link.topology.RunDue(now, out);
     std::string bytes;
     for (const TimedByte& t : out)
         bytes += char(t.byte.value);

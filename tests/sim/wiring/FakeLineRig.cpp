@@ -41,7 +41,6 @@ std::unique_ptr<FakeLineRig> FakeLineRig::Bus(const std::vector<MotorProfile>& m
 FakeLineRig::FakeLineRig(std::unique_ptr<Topology> topology, const std::string& name, FakeLineOptions options)
     : LineRig(std::move(topology)), m_line(platform::FakeSerialLine::Create(name)), m_options(options)
 {
-    m_nextRound = platform::Now();
     m_line->SetHostWriteHook([this](platform::FakeSerialLine&, const std::vector<uint8_t>& bytes) {
         if (m_options.pcWriteTap)
             m_options.pcWriteTap(bytes);
@@ -72,16 +71,11 @@ void FakeLineRig::RunAhead(const std::vector<uint8_t>& fromPc, TimePoint start, 
         m_topology->FromPc(WireByte{b, pc, false}, start);
 
     // Runs the line ahead in time until nothing more will move, keeping each byte's time.
-    const Duration charTime = m_options.pacing ? CharTime(pc) : Duration::zero();
     TimePoint t = start;
     for (int i = 0; i < 100000; ++i) {
-        m_topology->RunDue(t, charTime, m_nextRound, out);
-        std::optional<TimePoint> next;
-        if (charTime != Duration::zero() && m_topology->Pending(t))
-            next = m_nextRound;
-        else if (auto ready = m_topology->NextReady(); ready && *ready > t)
-            next = ready;
-        if (!next || *next - start > kHorizon)
+        m_topology->RunDue(t, out);
+        const std::optional<TimePoint> next = m_topology->NextReady();
+        if (!next || *next <= t || *next - start > kHorizon)
             break;
         t = *next;
     }
@@ -93,13 +87,12 @@ void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
     const TimePoint start = platform::Now();
     const LineSettings pc = MotorView(m_line->HostLine());
     std::vector<TimedByte> out;
-    // A paced chain keeps a timeline per transmitter, so that what the PC writes while earlier
-    // bytes are still in the chain follows them closely instead of waiting for them to leave it.
-    auto* chain = dynamic_cast<ChainTopology*>(m_topology.get());
-    if (m_options.pacing && chain) {
+    // Paced, every transmitter keeps its own timeline, so that what the PC writes while earlier
+    // bytes are still on the line follows them closely instead of waiting for them to leave it.
+    if (m_options.pacing) {
         for (uint8_t b : fromPc)
-            chain->WritePaced(WireByte{b, pc, false}, start);
-        chain->RunPaced(start + kHorizon, out);
+            m_topology->WritePaced(WireByte{b, pc, false}, start);
+        m_topology->RunPaced(start + kHorizon, out);
     } else {
         RunAhead(fromPc, start, pc, out);
     }

@@ -42,13 +42,12 @@ private:
     TimePoint Now() const override;
     // Feeds what the PC wrote and sends every answer that follows from it.
     void Pump(const std::vector<uint8_t>& fromPc);
-    // Unpaced lines and paced buses: rounds in which every transmitter sends at most one byte.
+    // Unpaced lines: rounds in which every transmitter sends at most one byte.
     void RunAhead(const std::vector<uint8_t>& fromPc, TimePoint start, const LineSettings& pc,
                   std::vector<TimedByte>& out);
 
     std::shared_ptr<platform::FakeSerialLine> m_line;
     FakeLineOptions m_options;
-    TimePoint m_nextRound; // of RunAhead
 };
 
 // The motors' view of the line settings the PC chose.

@@ -3,9 +3,13 @@
 #include "tests/sim/wiring/PtyPort.h"
 #include "platform/serial/SerialDevice.h"
 
+#include <algorithm>
 #include <deque>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace vqxsim {
@@ -38,7 +42,6 @@ SerialRig::SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort>
 {
     if (pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
         m_wake[0] = m_wake[1] = -1;
-    m_nextRound = SimClock::now();
     m_thread = std::thread([this] { Run(); });
     // Before the PC opens the line again (at a new rate), the bytes its last session wrote are
     // taken at that session's settings: a real line has sent them by then.
@@ -76,37 +79,29 @@ void SerialRig::Wake()
     }
 }
 
-// How long the thread may sleep before something is due. Called with the lock held.
-int SerialRig::WaitMs(TimePoint now, bool outputPending)
-{
-    int64_t wait = 50;
-    auto until = [&](TimePoint t) {
-        return std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(t - now).count() + 1);
-    };
-    if (m_topology->Pending(now))
-        wait = m_options.pacing ? std::min(wait, until(m_nextRound)) : 0;
-    if (auto next = m_topology->NextReady(); next && *next > now)
-        wait = std::min(wait, until(*next));
-    if (outputPending)
-        wait = std::min<int64_t>(wait, 10);
-    return int(wait);
-}
-
 void SerialRig::TakeFromPc(TimePoint now)
 {
     const LineSettings pc = m_port->PcSettings();
     uint8_t buffer[4096];
     for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
-        for (size_t i = 0; i < n; ++i)
-            m_topology->FromPc(WireByte{buffer[i], pc, false}, now);
+        for (size_t i = 0; i < n; ++i) {
+            const WireByte byte{buffer[i], pc, false};
+            if (m_options.pacing)
+                m_topology->WritePaced(byte, now);
+            else
+                m_topology->FromPc(byte, now);
+        }
 }
 
 void SerialRig::StepLine(TimePoint now)
 {
     const LineSettings pc = m_port->PcSettings();
-    std::vector<TimedByte> stepped;
-    m_topology->RunDue(now, m_options.pacing ? CharTime(pc) : Duration::zero(), m_nextRound, stepped);
-    for (const TimedByte& t : stepped)
+    std::vector<TimedByte> moved;
+    if (m_options.pacing)
+        m_topology->RunPaced(now, moved);
+    else
+        m_topology->RunDue(now, moved);
+    for (const TimedByte& t : moved)
         if (auto b = ForPc(t.byte, pc, m_options.garbleMismatchToPc))
             m_toPc.push_back(*b);
 }
@@ -118,16 +113,47 @@ void SerialRig::Settle()
     StepLine(now);
 }
 
+std::optional<TimePoint> SerialRig::Serve()
+{
+    const TimePoint now = SimClock::now();
+    TakeFromPc(now);
+    StepLine(now);
+    while (!m_toPc.empty() && m_port->WriteToPc(m_toPc.front()))
+        m_toPc.pop_front();
+    if (m_options.pacing) {
+        const std::optional<TimePoint> next = m_topology->NextPacedEvent();
+        // Work that cannot move although it is due is not polled for in a tight loop.
+        return next && *next <= now ? now + std::chrono::milliseconds(1) : next;
+    }
+    // Unpaced, only answers that wait on time need the thread later.
+    const std::optional<TimePoint> ready = m_topology->NextReady();
+    return ready && *ready > now ? ready : std::nullopt;
+}
+
 void SerialRig::Run()
 {
+    // Wake-ups to the microsecond: a paced line delivers each byte when it is whole.
+    if (m_options.pacing)
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    if (m_options.realTime) {
+        const sched_param lowestRealTime{sched_get_priority_min(SCHED_FIFO)};
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &lowestRealTime); // refused: normal priority
+    }
+    std::optional<TimePoint> next;
+    bool outputPending;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        next = Serve();
+        outputPending = !m_toPc.empty();
+    }
     while (!m_stop) {
-        int waitMs;
-        bool outputPending;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            outputPending = !m_toPc.empty();
-            waitMs = WaitMs(SimClock::now(), outputPending);
-        }
+        // Something due is served at once; an idle line still looks around now and then (answers
+        // whose motor is still booting, for one).
+        Duration wait = std::chrono::milliseconds(50);
+        if (next)
+            wait = std::clamp<Duration>(*next - SimClock::now(), Duration::zero(), wait);
+        if (outputPending)
+            wait = std::min<Duration>(wait, std::chrono::milliseconds(10)); // the PC's queue was full
         pollfd fds[2];
         nfds_t count = 0;
         fds[count++] = {m_wake[0], POLLIN, 0};
@@ -137,19 +163,19 @@ void SerialRig::Run()
                 events |= POLLOUT;
             fds[count++] = {m_port->ReadFd(), events, 0};
         } else {
-            waitMs = std::min(waitMs, 1);
+            wait = std::min<Duration>(wait, std::chrono::milliseconds(1));
         }
-        poll(fds, count, waitMs);
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+        const timespec timeout{time_t(ns / 1000000000), long(ns % 1000000000)};
+        ppoll(fds, count, &timeout, nullptr);
         char drain[64];
         while (m_wake[0] >= 0 && read(m_wake[0], drain, sizeof drain) > 0) {
         }
         if (m_stop)
             break;
-
         std::lock_guard<std::mutex> lock(m_mutex);
-        Settle();
-        while (!m_toPc.empty() && m_port->WriteToPc(m_toPc.front()))
-            m_toPc.pop_front();
+        next = Serve();
+        outputPending = !m_toPc.empty();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,9 +16,15 @@
 namespace vqxsim {
 
 struct SerialOptions {
-    // Send at the line rate (bits per character / baud per character) instead of at once, so that
-    // timings and benchmarks are realistic.
+    // Time the line as real wires do instead of passing bytes on at once: every transmitter, the
+    // PC's included, sends a byte in one character time at its speed, and a byte reaches the PC
+    // when it is whole. Timed in microseconds on the monotonic clock; a late wake-up catches up.
     bool pacing = false;
+    // Runs the line's thread at real-time priority where the system allows it: the line stands for
+    // hardware, which neither waits for a processor nor lags behind the PC on a loaded machine. A
+    // pseudo-terminal only tells the speed the PC set when the rig looks, so a rig that looks late
+    // would take bytes the PC wrote before a rate change for bytes sent after it.
+    bool realTime = true;
     CollisionForm collision = CollisionForm::Garbage;
     // The motor channel a bus is wired to (the chain always uses channel 0).
     int busChannel = 0;
@@ -44,22 +51,25 @@ public:
 private:
     SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort> port, SerialOptions options, std::string path);
     void Run();
-    // Takes what the PC has sent, at the PC's settings now. Called with the lock held.
+    // Takes what the PC has sent, at the PC's settings now (on a paced line: onto the PC's wire at
+    // now). Called with the lock held.
     void TakeFromPc(TimePoint now);
-    // Runs the motors' due steps and queues what they send for the PC. Called with the lock held.
+    // Runs what is due by now and queues what reaches the PC. Called with the lock held.
     void StepLine(TimePoint now);
-    // What the PC has written has reached the motors, and what is due has run: a motor looked at
-    // right after the PC wrote to it (a command without a reply) has heard it.
+    // Catches up with what the PC has written and what is due: on an unpaced line a motor looked at
+    // right after the PC wrote to it (a command without a reply) has heard it; on a paced line it
+    // has heard what is whole by now, as on real wires.
     void Settle() override;
     void Wake() override;
-    int WaitMs(TimePoint now, bool outputPending);
+    // Moves what is due by now; returns when the line next needs the thread, if it does. Called
+    // with the lock held.
+    std::optional<TimePoint> Serve();
 
     std::unique_ptr<PcPort> m_port;
     SerialOptions m_options;
     std::string m_path;
     std::atomic<bool> m_stop{false};
     int m_wake[2] = {-1, -1};
-    TimePoint m_nextRound;
     std::deque<WireByte> m_toPc; // the motors' bytes not yet taken by the PC's end
     std::thread m_thread;
 };

@@ -20,27 +20,13 @@ std::optional<WireByte> ForPc(WireByte byte, const LineSettings& pc, bool garble
     return byte;
 }
 
-void Topology::RunDue(TimePoint now, Duration charTime, TimePoint& nextRound, std::vector<TimedByte>& toPc)
+void Topology::RunDue(TimePoint now, std::vector<TimedByte>& toPc)
 {
     std::vector<WireByte> out;
-    if (charTime == Duration::zero()) {
-        for (int rounds = 0; rounds < 1000000 && Step(now, out); ++rounds) {
-        }
-        for (const WireByte& b : out)
-            toPc.push_back({b, now});
-        return;
+    for (int rounds = 0; rounds < 1000000 && Step(now, out); ++rounds) {
     }
-    // A line that was idle does not catch up on the rounds it missed.
-    if (nextRound < now - charTime)
-        nextRound = now;
-    while (nextRound <= now) {
-        out.clear();
-        if (!Step(nextRound, out))
-            break;
-        for (const WireByte& b : out)
-            toPc.push_back({b, nextRound});
-        nextRound += charTime;
-    }
+    for (const WireByte& b : out)
+        toPc.push_back({b, now});
 }
 
 std::optional<TimePoint> Topology::NextReady() const
@@ -83,67 +69,88 @@ bool ChainTopology::Step(TimePoint now, std::vector<WireByte>& toPc)
     return moved;
 }
 
+std::optional<TimePoint> Topology::PcStart() const
+{
+    if (m_fromPc.empty() || m_pcWire.sending)
+        return std::nullopt;
+    return std::max(m_pcWire.freeAt, m_fromPc.front().at);
+}
+
+void Topology::StartPc(TimePoint at)
+{
+    const WireByte byte = m_fromPc.front().byte;
+    m_fromPc.pop_front();
+    m_pcWire.sending = byte;
+    m_pcWire.freeAt = at + CharTime(byte.sentAt);
+}
+
 void ChainTopology::WritePaced(const WireByte& byte, TimePoint writtenAt)
 {
     m_fromPc.push_back({byte, writtenAt});
 }
 
-void ChainTopology::RunPaced(TimePoint until, std::vector<TimedByte>& toPc)
+ChainTopology::Next ChainTopology::FindNext() const
 {
-    // Wire -1 is the PC's, wire i motor i's. A byte whole at the far end is delivered before any
-    // transmitter starts at that same time, so that it can be passed on at once.
-    auto wire = [this](int i) -> WireTimeline& { return i < 0 ? m_pcWire : nodes[size_t(i)].timeline; };
-    const int count = int(nodes.size());
-    for (int guard = 0; guard < 10000000; ++guard) {
-        std::optional<TimePoint> deliverAt, startAt;
-        int deliverer = 0, starter = 0;
-        for (int i = -1; i < count; ++i) {
-            const WireTimeline& w = wire(i);
-            if (w.sending) {
-                if (!deliverAt || w.freeAt < *deliverAt) {
-                    deliverAt = w.freeAt;
-                    deliverer = i;
-                }
-                continue;
-            }
-            std::optional<TimePoint> start;
-            if (i < 0)
-                start = m_fromPc.empty() ? std::nullopt : std::optional(std::max(w.freeAt, m_fromPc.front().at));
-            else
-                start = nodes[size_t(i)].NextStart(w.freeAt);
-            if (start && (!startAt || *start < *startAt)) {
-                startAt = start;
-                starter = i;
-            }
-        }
-        if (deliverAt && (!startAt || *deliverAt <= *startAt)) {
-            WireTimeline& w = wire(deliverer);
-            const WireByte byte = *w.sending;
-            w.sending.reset();
-            if (deliverer + 1 == count) {
-                toPc.push_back({byte, *deliverAt});
-            } else {
-                // A wire idle until now starts no earlier than the byte that just arrived.
-                MotorNode& next = nodes[size_t(deliverer + 1)];
-                next.timeline.freeAt = std::max(next.timeline.freeAt, *deliverAt);
-                next.Arrive(byte, *deliverAt, true);
+    Next next;
+    for (int i = -1; i < int(nodes.size()); ++i) {
+        const WireTimeline& w = Wire(i);
+        if (w.sending) {
+            if (!next.deliverAt || w.freeAt < *next.deliverAt) {
+                next.deliverAt = w.freeAt;
+                next.deliverer = i;
             }
             continue;
         }
-        if (!startAt || *startAt > until)
-            return;
-        std::optional<WireByte> byte;
-        if (starter < 0) {
-            byte = m_fromPc.front().byte;
-            m_fromPc.pop_front();
-        } else {
-            byte = nodes[size_t(starter)].Transmit(*startAt);
+        const std::optional<TimePoint> start = i < 0 ? PcStart() : nodes[size_t(i)].NextStart(w.freeAt);
+        if (start && (!next.startAt || *start < *next.startAt)) {
+            next.startAt = start;
+            next.starter = i;
         }
+    }
+    return next;
+}
+
+std::optional<TimePoint> ChainTopology::NextPacedEvent() const
+{
+    const Next next = FindNext();
+    if (next.deliverAt && next.startAt)
+        return std::min(*next.deliverAt, *next.startAt);
+    return next.deliverAt ? next.deliverAt : next.startAt;
+}
+
+void ChainTopology::RunPaced(TimePoint until, std::vector<TimedByte>& toPc)
+{
+    const int count = int(nodes.size());
+    for (int guard = 0; guard < 10000000; ++guard) {
+        const Next next = FindNext();
+        // A byte whole at the far end is delivered before any transmitter starts at that same
+        // time, so that it can be passed on at once.
+        if (next.deliverAt && *next.deliverAt <= until && (!next.startAt || *next.deliverAt <= *next.startAt)) {
+            WireTimeline& w = Wire(next.deliverer);
+            const WireByte byte = *w.sending;
+            w.sending.reset();
+            if (next.deliverer + 1 == count) {
+                toPc.push_back({byte, *next.deliverAt});
+            } else {
+                // A wire idle until now starts no earlier than the byte that just arrived.
+                MotorNode& to = nodes[size_t(next.deliverer + 1)];
+                to.timeline.freeAt = std::max(to.timeline.freeAt, *next.deliverAt);
+                to.Arrive(byte, *next.deliverAt, true);
+            }
+            continue;
+        }
+        if (!next.startAt || *next.startAt > until)
+            return;
+        if (next.starter < 0) {
+            StartPc(*next.startAt);
+            continue;
+        }
+        const std::optional<WireByte> byte = nodes[size_t(next.starter)].Transmit(*next.startAt);
         if (!byte)
             return;
-        WireTimeline& w = wire(starter);
+        WireTimeline& w = Wire(next.starter);
         w.sending = byte;
-        w.freeAt = *startAt + CharTime(byte->sentAt);
+        w.freeAt = *next.startAt + CharTime(byte->sentAt);
     }
 }
 
@@ -151,6 +158,33 @@ void BusTopology::FromPc(const WireByte& byte, TimePoint now)
 {
     for (MotorNode& n : nodes)
         n.Arrive(byte, now, false);
+}
+
+WireByte BusTopology::Combine(const std::vector<WireByte>& sent) const
+{
+    WireByte result = sent.front();
+    bool same = true;
+    uint8_t all = 0xFF, any = 0;
+    for (const WireByte& b : sent) {
+        same = same && b.value == result.value && b.sentAt == result.sentAt;
+        all &= b.value;
+        any |= b.value;
+    }
+    if (same)
+        return result;
+    switch (m_form) {
+    case CollisionForm::Garbage:
+        result.value = uint8_t(any | 0x80);
+        break;
+    case CollisionForm::BitwiseAnd:
+        result.value = all;
+        break;
+    case CollisionForm::FramingError:
+        result.value = all;
+        result.lineError = true;
+        break;
+    }
+    return result;
 }
 
 bool BusTopology::Step(TimePoint now, std::vector<WireByte>& toPc)
@@ -161,30 +195,85 @@ bool BusTopology::Step(TimePoint now, std::vector<WireByte>& toPc)
             sent.push_back(*out);
     if (sent.empty())
         return false;
-    WireByte result = sent.front();
-    bool same = true;
-    uint8_t all = 0xFF, any = 0;
-    for (const WireByte& b : sent) {
-        same = same && b.value == result.value && b.sentAt == result.sentAt;
-        all &= b.value;
-        any |= b.value;
-    }
-    if (!same) {
-        switch (m_form) {
-        case CollisionForm::Garbage:
-            result.value = uint8_t(any | 0x80);
-            break;
-        case CollisionForm::BitwiseAnd:
-            result.value = all;
-            break;
-        case CollisionForm::FramingError:
-            result.value = all;
-            result.lineError = true;
-            break;
-        }
-    }
-    toPc.push_back(result);
+    toPc.push_back(Combine(sent));
     return true;
+}
+
+void BusTopology::WritePaced(const WireByte& byte, TimePoint writtenAt)
+{
+    m_fromPc.push_back({byte, writtenAt});
+}
+
+std::optional<TimePoint> BusTopology::MotorStart() const
+{
+    if (m_toPc.sending)
+        return std::nullopt;
+    std::optional<TimePoint> first;
+    for (const MotorNode& n : nodes)
+        if (auto t = n.NextStart(m_toPc.freeAt); t && (!first || *t < *first))
+            first = t;
+    return first;
+}
+
+std::optional<TimePoint> BusTopology::NextPacedEvent() const
+{
+    std::optional<TimePoint> next;
+    for (std::optional<TimePoint> t : {m_pcWire.sending ? std::optional(m_pcWire.freeAt) : std::nullopt,
+                                       m_toPc.sending ? std::optional(m_toPc.freeAt) : std::nullopt, PcStart(),
+                                       MotorStart()})
+        if (t && (!next || *t < *next))
+            next = t;
+    return next;
+}
+
+void BusTopology::RunPaced(TimePoint until, std::vector<TimedByte>& toPc)
+{
+    constexpr TimePoint never = TimePoint::max();
+    for (int guard = 0; guard < 10000000; ++guard) {
+        const TimePoint pcWhole = m_pcWire.sending ? m_pcWire.freeAt : never;
+        const TimePoint motorWhole = m_toPc.sending ? m_toPc.freeAt : never;
+        const TimePoint pcStart = PcStart().value_or(never);
+        const std::optional<TimePoint> motorStart = MotorStart();
+        const TimePoint start = std::min(pcStart, motorStart.value_or(never));
+        if (pcWhole <= until && pcWhole <= start && pcWhole <= motorWhole) {
+            const WireByte byte = *m_pcWire.sending;
+            m_pcWire.sending.reset();
+            for (MotorNode& n : nodes)
+                n.Arrive(byte, pcWhole, false);
+            continue;
+        }
+        if (motorWhole <= until && motorWhole <= start) {
+            toPc.push_back({*m_toPc.sending, motorWhole});
+            m_toPc.sending.reset();
+            continue;
+        }
+        if (start > until)
+            return;
+        if (pcStart == start) {
+            StartPc(start);
+            continue;
+        }
+        // Every motor that starts before the first one's byte is over sends over it.
+        Duration window{};
+        for (const MotorNode& n : nodes)
+            if (n.NextStart(m_toPc.freeAt) == motorStart)
+                window = CharTime(n.motor.LineSide());
+        std::vector<WireByte> sent;
+        TimePoint end = start;
+        for (MotorNode& n : nodes) {
+            const std::optional<TimePoint> t = n.NextStart(m_toPc.freeAt);
+            if (!t || *t >= start + window)
+                continue;
+            if (const std::optional<WireByte> byte = n.Transmit(*t)) {
+                sent.push_back(*byte);
+                end = std::max(end, *t + CharTime(byte->sentAt));
+            }
+        }
+        if (sent.empty())
+            return;
+        m_toPc.sending = Combine(sent);
+        m_toPc.freeAt = end;
+    }
 }
 
 } // namespace vqxsim

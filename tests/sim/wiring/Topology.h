@@ -36,58 +36,87 @@ public:
     virtual ~Topology() = default;
     // A byte the PC sent.
     virtual void FromPc(const WireByte& byte, TimePoint now) = 0;
-    // One character time: every transmitter sends at most one byte. Bytes for the PC are appended
-    // to toPc. Returns whether any byte moved.
+    // Unpaced: every transmitter sends at most one byte. Bytes for the PC are appended to toPc.
+    // Returns whether any byte moved.
     virtual bool Step(TimePoint now, std::vector<WireByte>& toPc) = 0;
 
-    // Runs the rounds due by now. Without a character time (zero), rounds follow each other at once
-    // until nothing moves; with one, a round happens at nextRound and every character time after,
-    // up to now. Bytes for the PC are appended with the time of their round.
-    void RunDue(TimePoint now, Duration charTime, TimePoint& nextRound, std::vector<TimedByte>& toPc);
+    // Unpaced: rounds follow each other at once until nothing moves. Bytes for the PC are appended
+    // with the time now.
+    void RunDue(TimePoint now, std::vector<TimedByte>& toPc);
 
     // When an answer that waits on time becomes ready, if any does.
     std::optional<TimePoint> NextReady() const;
     bool Pending(TimePoint now) const;
     size_t Count() const { return nodes.size(); }
 
-    std::vector<MotorNode> nodes;
-};
-
-// RS-232 daisy chain: PC -> motor 1 -> ... -> motor k -> PC. A motor hears what the motor before it
-// sends, and the PC hears what the last motor sends.
-//
-// Paced, every transmitter (the PC's and each motor's) keeps its own time, as on real wires: a byte
-// takes one character time at its sender's speed, and a motor passes it on once it holds it whole,
-// whatever the motors further on are doing.
-class ChainTopology final : public Topology {
-public:
-    void FromPc(const WireByte& byte, TimePoint now) override;
-    bool Step(TimePoint now, std::vector<WireByte>& toPc) override;
-
-    // Paced: a byte the PC wrote at writtenAt; it goes on the PC's wire after the bytes before it.
-    void WritePaced(const WireByte& byte, TimePoint writtenAt);
-    // Paced: moves the bytes, in time order, that start on a wire by until. Bytes for the PC are
+    // Paced, every transmitter keeps its own time, as on real wires: a byte occupies its sender's
+    // wire for one character time at its speed and is delivered once it is whole.
+    // A byte the PC wrote at writtenAt; it goes on the PC's wire after the bytes before it.
+    virtual void WritePaced(const WireByte& byte, TimePoint writtenAt) = 0;
+    // Moves the bytes, in time order, that start or become whole by until. Bytes for the PC are
     // appended with the time they are whole at the PC.
-    void RunPaced(TimePoint until, std::vector<TimedByte>& toPc);
+    virtual void RunPaced(TimePoint until, std::vector<TimedByte>& toPc) = 0;
+    // When the next byte starts or becomes whole, unless the PC writes first.
+    virtual std::optional<TimePoint> NextPacedEvent() const = 0;
 
-private:
+    std::vector<MotorNode> nodes;
+
+protected:
     struct Written {
         WireByte byte;
         TimePoint at;
     };
+    // When the PC's wire starts its next byte, if it has one.
+    std::optional<TimePoint> PcStart() const;
+    // Takes the PC's next byte onto its wire.
+    void StartPc(TimePoint at);
+
     std::deque<Written> m_fromPc;
     WireTimeline m_pcWire;
 };
 
+// RS-232 daisy chain: PC -> motor 1 -> ... -> motor k -> PC. A motor hears what the motor before it
+// sends, and the PC hears what the last motor sends. Paced, a motor passes a byte on once it holds
+// it whole, whatever the motors further on are doing.
+class ChainTopology final : public Topology {
+public:
+    void FromPc(const WireByte& byte, TimePoint now) override;
+    bool Step(TimePoint now, std::vector<WireByte>& toPc) override;
+    void WritePaced(const WireByte& byte, TimePoint writtenAt) override;
+    void RunPaced(TimePoint until, std::vector<TimedByte>& toPc) override;
+    std::optional<TimePoint> NextPacedEvent() const override;
+
+private:
+    // The earliest delivery (wire -1 is the PC's, wire i motor i's) and the earliest start.
+    struct Next {
+        std::optional<TimePoint> deliverAt, startAt;
+        int deliverer = 0, starter = 0;
+    };
+    Next FindNext() const;
+    WireTimeline& Wire(int i) { return i < 0 ? m_pcWire : nodes[size_t(i)].timeline; }
+    const WireTimeline& Wire(int i) const { return i < 0 ? m_pcWire : nodes[size_t(i)].timeline; }
+};
+
 // RS-485 bus: every motor hears the PC and no motor echoes; all answers share the PC's receiver.
+// Paced, the motors share one wire to the PC: a motor that starts while another's byte is on it
+// collides with that byte.
 class BusTopology final : public Topology {
 public:
     explicit BusTopology(CollisionForm form) : m_form(form) {}
     void FromPc(const WireByte& byte, TimePoint now) override;
     bool Step(TimePoint now, std::vector<WireByte>& toPc) override;
+    void WritePaced(const WireByte& byte, TimePoint writtenAt) override;
+    void RunPaced(TimePoint until, std::vector<TimedByte>& toPc) override;
+    std::optional<TimePoint> NextPacedEvent() const override;
 
 private:
+    // The byte the PC receives of the bytes sent at once.
+    WireByte Combine(const std::vector<WireByte>& sent) const;
+    // When the first motor can start on the shared wire, if any can.
+    std::optional<TimePoint> MotorStart() const;
+
     CollisionForm m_form;
+    WireTimeline m_toPc; // the motors' shared wire
 };
 
 } // namespace vqxsim

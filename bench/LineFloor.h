@@ -1,0 +1,91 @@
+#pragma once
+// The least time a serial line allows for what the protocol puts on it: the reference the line
+// benchmarks are measured against. It is worked out from the protocol alone, command by command,
+// never from the traffic a run produced, so that extra traffic or waits of the host show as a
+// ratio above 1.0. A ratio below 1.0 means this reference is wrong.
+//
+// Character time c = (start + 8 data + parity + stop bits) / baud.
+//
+// RS-232 chain of N motors, echo on: a chunk of n bytes (commands go out in chunks of at most 8,
+// each checked against its echo before the next) costs (n + N) c: the PC's wire carries n
+// characters, and the last one is whole at the PC after one more character time per motor, the
+// echo of each byte overlapping the sending of the next. A reply of r characters follows the
+// echo of its terminator through the chain: + r c (+ the motor's own time before it answers).
+//
+// Echo off (RS-485 bus, and the chain while its rate is swept): after each chunk the sender
+// pauses ceil(bits n 1000 / baud) + ceil(n DownloadDelay 0.001) ms. A reply starts when the
+// motor holds the terminator, so a query costs the pauses before its last chunk plus
+// max(last pause, n_last c + r c).
+//
+// A probe nobody answers costs its echo (or pauses) plus the whole reply timeout; fixed sleeps
+// count as they are.
+//
+// Replies are the motors' own: the frames are also fed to copies of the simulated motors, whose
+// answers give each reply's length and whether anyone answers.
+
+#include "tests/sim/motor/SimMotor.h"
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct LineShape {
+    int baud = 9600;
+    bool parity = false;
+    bool chain = true;     // RS-232 chain (echo) or RS-485 bus (no echo)
+    int downloadDelayUs = 0; // settings DownloadDelay, microseconds per character written without echo
+};
+
+class LineFloor {
+public:
+    // motors: the motors on the line, in chain order, as the simulator was given them.
+    LineFloor(const LineShape& shape, const std::vector<vqxsim::MotorProfile>& motors);
+
+    void SetBaud(int baud) { m_shape.baud = baud; }
+    int Baud() const { return m_shape.baud; }
+    // Whether the host expects the echo (it paces itself by pauses when not).
+    void SetEcho(bool on) { m_echo = on; }
+    void SetTotalTimeoutMs(int ms) { m_totalTimeoutMs = ms; }
+    size_t Motors() const { return m_motors.size(); }
+
+    // A command as the port frames it: address byte (per the port's address tracking), text,
+    // blank. address -1: none.
+    void Write(const std::string& text, int address, bool track);
+    // The same, then the reply line; nobody answering costs the whole reply timeout and gives "".
+    std::string Query(const std::string& text, int address, bool track);
+    // A motor's own command: no address byte when the motor is the port's current one (unless the
+    // wire selection is stale), else its address byte without changing the current motor.
+    void MotorWrite(const std::string& text, int address);
+    std::string MotorQuery(const std::string& text, int address);
+    // Selecting a motor always puts its address byte on the wire.
+    void Select(int address);
+    // Raw bytes checked against their echo (or paced), in chunks of at most 8.
+    void Raw(const std::string& bytes);
+    void SleepMs(double ms) { m_seconds += ms / 1000.0; }
+
+    double Seconds() const { return m_seconds; }
+    size_t BytesSent() const { return m_sent; }
+    double CharSeconds() const;
+    // The pause after n bytes written without echo, in seconds.
+    double PauseSeconds(size_t n) const;
+
+private:
+    std::string Frame(const std::string& text, int address, bool track);
+    // Time of the chunks of frame; with a reply, returns the reply text (empty: nobody answered).
+    std::string Exchange(const std::string& frame, bool reply);
+
+    LineShape m_shape;
+    std::vector<vqxsim::SimMotor> m_motors;
+    bool m_echo;
+    int m_totalTimeoutMs = 0;
+    int m_current = -2;
+    bool m_dirty = true;
+    double m_seconds = 0;
+    size_t m_sent = 0;
+};
+
+// Chunks of at most 8 of what is written.
+std::vector<std::string> Chunks(const std::string& bytes);
+
+} // namespace bench
