@@ -1,5 +1,7 @@
 #include "app/project/SelectMotor.h"
 
+#include <string>
+
 #include "app/project/Project.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -97,7 +99,8 @@ bool CSelectMotorForm::Accept(std::string* message)
         m_selection = m_rows[static_cast<size_t>(m_row)].data;
         return true;
     }
-    if (m_port < 0 && !(m_flags & kGroupChoices)) {
+    // Without a chosen row the word names a real port: "All Ports" has no index of its own.
+    if (m_port < 0) {
         if (message)
             *message = kSelectPortText;
         return false;
@@ -105,6 +108,11 @@ bool CSelectMotorForm::Accept(std::string* message)
     if (m_flags & kListedMotorOnly) {
         if (message)
             *message = kNoMotorText;
+        return false;
+    }
+    if (m_address < MinAddress() || m_address > kMaxAddress) {
+        if (message)
+            *message = "Please enter a motor address between " + std::to_string(MinAddress()) + " and 120!";
         return false;
     }
     m_selection = MakeSelection(m_port, m_address);

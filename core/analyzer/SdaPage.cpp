@@ -159,3 +159,13 @@ int CSdaPage::Append(const uint8_t* bytes, size_t count, uint32_t flags)
     }
     return started;
 }
+
+void CSdaPage::RebuildLines()
+{
+    m_firstLine = 0;
+    m_lastLine = -1;
+    m_lineCount = 0;
+    for (int k = 0; k < m_entryCount; ++k)
+        PlaceEntry((m_entryHead + k) % SDA_RING);
+    topLine = bottomLine = 0;
+}

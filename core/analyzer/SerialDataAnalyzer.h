@@ -55,6 +55,8 @@ public:
     int Append(const uint8_t* bytes, size_t count, uint32_t flags);
     // Width in characters of one display row for the current column formats.
     int ComputeRowWidth() const;
+    // Empties the display rows and places every kept entry again, oldest first, under `filter`.
+    void RebuildLines();
 
     // Read access for the window and for tests.
     int EntryCount() const { return m_entryCount; }

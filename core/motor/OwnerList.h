@@ -35,6 +35,21 @@ public:
         return true;
     }
 
+    // Removes one item (deleted unless borrowed); the following items move up and an owning list
+    // renumbers them. False when there is no such item.
+    bool RemoveAt(int index)
+    {
+        if (index < 0 || index >= GetCount())
+            return false;
+        T* item = m_items[static_cast<std::size_t>(index)];
+        m_items.erase(m_items.begin() + index);
+        if (!borrowed) {
+            delete item;
+            for (int i = index; i < GetCount(); ++i)
+                m_items[static_cast<std::size_t>(i)]->SetListIndex(i);
+        }
+        return true;
+    }
     // Deletes the items unless borrowed; the count becomes 0.
     void Clear()
     {

@@ -13,6 +13,8 @@
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TermView.h"
 #include "app/project/gui/TerminalView.h"
+#include "app/setup/gui/AnalyzerWnd.h"
+#include "app/setup/gui/PortPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/motor/Motor.h"
@@ -38,6 +40,15 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
 {
     m_project.SetContext(context);
     m_frame.TerminalBar()->setWidget(m_bar);
+    // The analyzer records the traffic of the project's ports and shows it in its bar.
+    m_analyzer = new CSerialDataAnalyzerWnd;
+    m_frame.AnalyzerBar()->setWidget(m_analyzer);
+    // A traffic log the context already has (a test's own) stays.
+    if (!m_project.Context().TrafficLog())
+        m_project.Context().SetTrafficLog(&m_analyzer->Analyzer());
+    m_analyzer->ApplyOptions(m_project.Context().Options());
+    m_project.SetSectionOwner("SDAView", m_analyzer);
+    CPortMotorsPage::DetectHandler() = &m_query;
     m_bar->SetProject(&m_project);
     m_bar->SetCommErrorHandler(&m_query);
     m_frame.SetTerminalPoll([this] { return m_bar->PollIncoming(); });
@@ -86,6 +97,12 @@ CProjectSession::~CProjectSession()
     if (m_tree)
         m_tree->SetProject(nullptr);
     m_project.SetSectionOwner("TerminalView", nullptr);
+    m_project.SetSectionOwner("SDAView", nullptr);
+    if (m_project.Context().TrafficLog() == &m_analyzer->Analyzer())
+        m_project.Context().SetTrafficLog(nullptr);
+    m_analyzer->UpdatePortTabs(nullptr);
+    if (CPortMotorsPage::DetectHandler() == &m_query)
+        CPortMotorsPage::DetectHandler() = nullptr;
 }
 
 void CProjectSession::Start(const std::string& startupDevice)
@@ -97,6 +114,7 @@ void CProjectSession::Start(const std::string& startupDevice)
         AdoptStartupPort(m_project, startupDevice);
     m_project.ApplySections();
     m_bar->UpdatePortTabs();
+    m_analyzer->UpdatePortTabs(&m_project);
     RestoreDocuments();
     m_shell.RunStartup();
     m_bar->UpdatePortTabs();
@@ -129,6 +147,7 @@ void CProjectSession::PortsChanged()
 {
     m_bar->UpdatePortTabs();
     m_tree->RebuildTree(false);
+    m_analyzer->UpdatePortTabs(&m_project);
 }
 
 bool CProjectSession::OnCommand(int id)

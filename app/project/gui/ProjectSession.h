@@ -19,6 +19,7 @@ class CConfigBar;
 class CFrameCommands;
 class CMainFrame;
 class CTerminalBar;
+class CSerialDataAnalyzerWnd;
 namespace fw {
 class DocTemplates;
 }
@@ -76,6 +77,7 @@ private:
     fw::DocTemplates* m_templates = nullptr;
     CProject m_project;
     CTerminalBar* m_bar;
+    CSerialDataAnalyzerWnd* m_analyzer; // owned by the frame's analyzer bar
     CProjectRecoveryActions m_actions;
     commerror::CCommErrorQuery m_query;
     CProjectShell m_shell;

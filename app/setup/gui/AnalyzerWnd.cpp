@@ -1,0 +1,312 @@
+#include "app/setup/gui/AnalyzerWnd.h"
+
+#include "app/project/Project.h"
+#include "app/setup/AnalyzerRows.h"
+#include "app/setup/gui/AnalyzerView.h"
+#include "app/setup/gui/SetupWidgets.h"
+#include "core/VQXException.h"
+#include "core/archive/TagArchive.h"
+#include "core/port/CommPort.h"
+#include "core/settings/Options.h"
+#include "platform/fs/AtomicFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace {
+
+struct MenuItem {
+    int id;
+    const char* text;
+};
+constexpr MenuItem kColumns[] = {
+    {35001, "1st Column: Hex"}, {35002, "1st Column: Dec"},  {35003, "1st Column: Char"},
+    {35004, "2nd Column: None"}, {35005, "2nd Column: Hex"}, {35006, "2nd Column: Dec"},
+    {35007, "2nd Column: Char"}, {35008, "3rd Column: None"}, {35009, "3rd Column: Hex"},
+    {35010, "3rd Column: Dec"},  {35011, "3rd Column: Char"},
+};
+constexpr MenuItem kFilters[] = {{35100, "Transmit"},       {35101, "Receive"},          {35102, "Echo"},
+                                 {35103, "Tx by VQX"},      {35104, "Tx by Terminal"},   {35105, "Tx by SDA"}};
+
+} // namespace
+
+std::function<QString(QWidget*, const QString&)>& CSerialDataAnalyzerWnd::ChooseSaveFile()
+{
+    static std::function<QString(QWidget*, const QString&)> choose = [](QWidget* parent, const QString& proposed) {
+        return QFileDialog::getSaveFileName(parent, QString(), proposed,
+                                            QStringLiteral("VQX Serial Data Analyzer Files (*.ssf);;All Files (*)"));
+    };
+    return choose;
+}
+
+CSerialDataAnalyzerWnd::CSerialDataAnalyzerWnd(QWidget* parent)
+    : QWidget(parent), m_tabs(new QTabBar(this)), m_view(new CSdaView(this)),
+      m_sendBar(new QLineEdit(this)), m_menu(new QMenu(this))
+{
+    setObjectName(QStringLiteral("251"));
+    setWindowTitle(QStringLiteral("Serial Data Analyzer"));
+    m_tabs->setObjectName(QStringLiteral("1048"));
+    m_tabs->setToolTip(QStringLiteral("Select Port"));
+    m_sendBar->setObjectName(QStringLiteral("1000"));
+    m_sendBar->setToolTip(QStringLiteral("Type data to be sent"));
+    auto* send = new QPushButton(QStringLiteral("Send"), this);
+    send->setObjectName(QStringLiteral("1156"));
+    send->setToolTip(QStringLiteral("Send the data to the motor(s) (F9)"));
+    const char* names[] = {"Hex", "Dec", "Char"};
+    const char* tips[] = {"Activate Hexadecimal data entry", "Activate Decimal data entry",
+                          "Activate Character data entry"};
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_sendBar, 1);
+    for (int i = 0; i < 3; ++i) {
+        m_formats[i] = new QRadioButton(QString::fromLatin1(names[i]), this);
+        m_formats[i]->setObjectName(QString::number(1267 + i));
+        m_formats[i]->setToolTip(QString::fromLatin1(tips[i]));
+        bar->addWidget(m_formats[i]);
+    }
+    m_formats[0]->setChecked(true);
+    bar->addWidget(send);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(bar);
+
+    for (const MenuItem& item : kColumns) {
+        QAction* a = m_menu->addAction(QString::fromLatin1(item.text));
+        a->setData(item.id);
+        a->setCheckable(true);
+    }
+    QMenu* filters = m_menu->addMenu(QStringLiteral("Filters"));
+    for (const MenuItem& item : kFilters) {
+        QAction* a = filters->addAction(QString::fromLatin1(item.text));
+        a->setData(item.id);
+        a->setCheckable(true);
+    }
+    m_menu->addSeparator();
+    for (const MenuItem& item : {MenuItem{35150, "Clear"}, MenuItem{35151, "Copy"}, MenuItem{35152, "Save"}})
+        m_menu->addAction(QString::fromLatin1(item.text))->setData(item.id);
+    connect(m_menu, &QMenu::triggered, this, [this](QAction* a) { OnCommand(a->data().toInt()); });
+    connect(m_menu, &QMenu::aboutToShow, this, &CSerialDataAnalyzerWnd::UpdateMenuChecks);
+
+    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_syncing)
+            ShowPage(index);
+    });
+    connect(m_view, &CSdaView::contextMenuWanted, this, [this](const QPoint& at) { m_menu->popup(at); });
+    connect(m_view, &CSdaView::tabStep, this, [this](int delta) {
+        const int n = m_tabs->count();
+        if (n > 0)
+            m_tabs->setCurrentIndex(((m_tabs->currentIndex() + delta) % n + n) % n);
+    });
+    connect(m_view, &CSdaView::keyForSendBar, this, [this](QKeyEvent* e) {
+        if (e->key() == Qt::Key_F9) {
+            Send(false);
+        } else if (!e->text().isEmpty() && e->text().at(0).isPrint()) {
+            m_sendBar->setFocus();
+            m_sendBar->insert(e->text());
+        }
+    });
+    connect(send, &QPushButton::clicked, this, [this] { Send(false); });
+    connect(m_sendBar, &QLineEdit::returnPressed, this, [this] { Send(true); });
+    m_look = sda::LookFrom(COptions());
+    m_view->SetLook(m_look);
+    m_analyzer.SetView(this);
+}
+
+CSerialDataAnalyzerWnd::~CSerialDataAnalyzerWnd() { m_analyzer.SetView(nullptr); }
+
+void CSerialDataAnalyzerWnd::showEvent(QShowEvent* event)
+{
+    m_visible = true;
+    QWidget::showEvent(event);
+}
+
+void CSerialDataAnalyzerWnd::hideEvent(QHideEvent* event)
+{
+    m_visible = false;
+    QWidget::hideEvent(event);
+}
+
+void CSerialDataAnalyzerWnd::ApplyOptions(const COptions& options)
+{
+    m_look = sda::LookFrom(options);
+    m_view->SetLook(m_look);
+}
+
+void CSerialDataAnalyzerWnd::UpdatePortTabs(const CProject* project)
+{
+    m_project = project;
+    const int ports = project ? std::min(project->PortCount(), SDA_PAGES) : 0;
+    m_syncing = true;
+    while (m_tabs->count() > 0)
+        m_tabs->removeTab(0);
+    {
+        auto lock = m_analyzer.Lock();
+        for (int i = 0; i < SDA_PAGES; ++i) {
+            if (i < ports)
+                m_tabs->addTab(QString::fromLatin1(project->Port(i)->Name.c_str()));
+            m_analyzer.Page(i).port = i < ports ? project->Port(i) : nullptr;
+        }
+    }
+    m_syncing = false;
+    int page = m_analyzer.shownPage;
+    if (page < 0 || page >= ports)
+        page = ports > 0 ? 0 : -1;
+    ShowPage(page);
+}
+
+void CSerialDataAnalyzerWnd::ShowPage(int page)
+{
+    m_analyzer.shownPage = page;
+    m_syncing = true;
+    m_tabs->setCurrentIndex(page);
+    m_syncing = false;
+    m_view->SetPage(&m_analyzer, page >= 0 ? &m_analyzer.Page(page) : nullptr);
+}
+
+void CSerialDataAnalyzerWnd::RefreshPage() { m_view->Refresh(); }
+
+void CSerialDataAnalyzerWnd::PageAppended(int page, int, bool)
+{
+    // Called on the logging thread with the analyzer locked: the window redraws later, once.
+    if (page != m_analyzer.shownPage || m_refreshQueued.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshQueued = false;
+            RefreshPage();
+        },
+        Qt::QueuedConnection);
+}
+
+void CSerialDataAnalyzerWnd::UpdateMenuChecks()
+{
+    CSdaPage* page = m_view->Page();
+    for (QAction* a : m_menu->findChildren<QAction*>()) {
+        const int id = a->data().toInt();
+        if (!page) {
+            a->setEnabled(false);
+            continue;
+        }
+        a->setEnabled(true);
+        if (id >= 35001 && id <= 35011)
+            a->setChecked(page->formats[static_cast<size_t>((id - 35000) / 4)] == (id & 3));
+        const uint32_t bits[] = {SDA_SENT, SDA_RECEIVED, SDA_ECHO, SDA_FROM_PROGRAM, SDA_FROM_TERMINAL, SDA_FROM_SENDBAR};
+        if (id >= 35100 && id <= 35105)
+            a->setChecked(page->filter & bits[id - 35100]);
+    }
+}
+
+bool CSerialDataAnalyzerWnd::OnCommand(int id)
+{
+    CSdaPage* page = m_view->Page();
+    if (!page)
+        return false;
+    if (id >= 35001 && id <= 35011) {
+        auto lock = m_analyzer.Lock();
+        sda::ApplyColumnCommand(page->formats, id);
+        page->charsPerRow = page->ComputeRowWidth();
+    } else if (id >= 35100 && id <= 35105) {
+        auto lock = m_analyzer.Lock();
+        page->filter = sda::FilterAfterCommand(page->filter, id);
+        sda::RebuildRows(*page);
+    } else if (id == 35150) {
+        auto lock = m_analyzer.Lock();
+        page->Reset();
+    } else if (id == 35151) {
+        Copy();
+        return true;
+    } else if (id == 35152) {
+        const CCommPort* port = page->port;
+        const QString file = ChooseSaveFile()(this, port ? QString::fromLatin1(port->Name.c_str()) : QString());
+        if (!file.isEmpty() && !SaveAs(file))
+            setup::gui::StopBox("Cannot write the file \"" + file.toStdString() + "\".");
+        return true;
+    } else {
+        return false;
+    }
+    m_view->SetPage(&m_analyzer, page);
+    return true;
+}
+
+void CSerialDataAnalyzerWnd::Copy()
+{
+    CSdaPage* page = m_view->Page();
+    if (!page)
+        return;
+    std::string text;
+    {
+        auto lock = m_analyzer.Lock();
+        text = sda::SelectedText(*page);
+    }
+    if (text.empty())
+        return;
+    QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    s.replace(QChar(0x85), QChar(0x2026));
+    QApplication::clipboard()->setText(s);
+}
+
+bool CSerialDataAnalyzerWnd::SaveAs(const QString& fileName)
+{
+    CSdaPage* page = m_view->Page();
+    if (!page)
+        return false;
+    std::string rtf;
+    {
+        auto lock = m_analyzer.Lock();
+        // An empty page makes an empty file.
+        if (page->LineCount() > 0)
+            rtf = platform::rtf::Write(sda::PageDocument(*page, m_look));
+    }
+    return platform::WriteFileAtomically(fileName.toStdString(), rtf.data(), rtf.size());
+}
+
+void CSerialDataAnalyzerWnd::Send(bool appendTerminator)
+{
+    CSdaPage* page = m_view->Page();
+    int format = 0;
+    for (int i = 0; i < 3; ++i)
+        if (m_formats[i]->isChecked())
+            format = i;
+    std::optional<std::vector<uint8_t>> bytes = sda::SendBarBytes(m_sendBar->text().toLatin1().toStdString(), format);
+    if (!bytes)
+        return; // the text stays for the user to mend
+    if (appendTerminator)
+        bytes->push_back(0x20);
+    CCommPort* port = page ? const_cast<CCommPort*>(page->port) : nullptr;
+    if (port && port->isOpen && !bytes->empty()) {
+        m_analyzer.SetPageFlags(port->id, SDA_FROM_SENDBAR, true);
+        try {
+            port->Transact(-1, bytes->data(), bytes->size(), false);
+        } catch (const CVQXException&) {
+            // What the bar sends is the user's own experiment: an error is not reported.
+        }
+        m_analyzer.SetPageFlags(port->id, SDA_FROM_SENDBAR, false);
+    }
+    m_sendBar->clear();
+}
+
+void CSerialDataAnalyzerWnd::SerializeSection(const std::string& group, CTagArchive& ar)
+{
+    int32_t inFormat = 0;
+    for (int i = 0; i < 3; ++i)
+        if (m_formats[i]->isChecked())
+            inFormat = i;
+    sda::SerializeAnalyzerState(group, ar, m_analyzer, inFormat, m_project ? m_project->PortCount() : 0);
+    if (ar.IsLoading()) {
+        m_formats[inFormat]->setChecked(true);
+        UpdatePortTabs(m_project);
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+// "Add New Motor" / "Motor Properties" (template 335): one motor record of the project. The rules
+// are setup/MotorSettings; this binds the controls by their ids.
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class CMotor;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace setup::gui { class CUpDown; }
+
+class CMotorSettingsDlg : public QDialog {
+    Q_OBJECT
+public:
+    // The motor is edited in place (callers pass a copy when Cancel must leave theirs alone).
+    CMotorSettingsDlg(QWidget* parent, CMotor& motor);
+
+    // The main frame's known firmware versions ("name-" each, "name@" for the default one).
+    static std::function<std::string()>& KnownVersions();
+    // The factory settings file to open; default: the file dialog.
+    static std::function<QString(QWidget*)>& ChooseImageFile();
+
+    void OnGetMotorInfo();
+    void OnFactorySettings();
+    void OnMotorWebPage();
+
+protected:
+    void accept() override;
+
+private:
+    void FillMotorFields();
+    void UpdateSerialVisibility();
+    void UpdateScaling();
+
+    CMotor& m_motor;
+    bool m_isNew;
+    QLineEdit* m_name;
+    QLineEdit* m_address;
+    setup::gui::CUpDown* m_addressSpin;
+    QComboBox* m_version;
+    QLineEdit* m_samplePeriod;
+    QLineEdit* m_serial;
+    QLabel* m_serialLabel;
+    QComboBox* m_model;
+    QLineEdit* m_ip;
+    QLabel* m_ipLabel;
+    QCheckBox* m_useScaling;
+    QLineEdit* m_factor;
+    QComboBox* m_unit;
+    QComboBox* m_timeUnit;
+    QPushButton* m_getInfo;
+    QPushButton* m_webPage;
+    QPushButton* m_factory;
+};

@@ -1,0 +1,304 @@
+#include "app/setup/gui/PortPages.h"
+
+#include "app/bridge/Seams.h"
+
+#include "app/setup/PortPages.h"
+#include "app/setup/gui/MotorSettingsDlg.h"
+#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/CommError.h"
+#include "app/shell/gui/Help.h"
+#include "core/VQXException.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "platform/serial/SerialProbe.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace setup::gui;
+
+namespace {
+
+QComboBox* MakeCombo(QWidget* parent, int id)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QString::number(id));
+    return c;
+}
+
+QRadioButton* MakeRadio(QWidget* parent, int id, const char* text)
+{
+    auto* r = new QRadioButton(QString::fromLatin1(text), parent);
+    r->setObjectName(QString::number(id));
+    return r;
+}
+
+} // namespace
+
+// ---- "Port" -------------------------------------------------------------------------------------
+
+CPortGeneralPage::CPortGeneralPage(CCommPort& port, std::vector<const CCommPort*> ports,
+                                   platform::ISerialPortProbe* probe)
+    : CPageDlgItem(332), m_port(port), m_ports(std::move(ports)), m_probe(probe)
+{
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("1023"));
+    m_rs232 = MakeRadio(this, 1461, "RS232");
+    m_rs485 = MakeRadio(this, 1011, "RS485");
+    m_ethernet = MakeRadio(this, 1462, "Ethernet");
+    m_usb = MakeRadio(this, 1463, "USB");
+    auto* group = new QButtonGroup(this);
+    for (QRadioButton* r : {m_rs232, m_rs485, m_ethernet, m_usb})
+        group->addButton(r);
+    m_channel = MakeCombo(this, 1209);
+    m_baud = MakeCombo(this, 1009);
+    m_serial = MakeCombo(this, 1008);
+    m_parity = MakeCombo(this, 1010);
+    m_maxMotors = new QLineEdit(this);
+    m_maxMotors->setObjectName(QStringLiteral("1000"));
+    m_spin = new CUpDown(1030, m_maxMotors, 1, 120, this);
+    for (int i = 0; i < 5; ++i) {
+        m_labels[i] = new QLabel(this);
+        m_labels[i]->setObjectName(QString::number(1456 + i));
+    }
+    for (const char* c : setup::kChannelNames)
+        m_channel->addItem(QString::fromLatin1(c));
+    for (int b : setup::kBaudRates)
+        m_baud->addItem(QString::number(b));
+    for (const char* p : setup::kParityNames)
+        m_parity->addItem(QString::fromLatin1(p));
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Name:"), this), 0, 0);
+    layout->addWidget(m_name, 0, 1, 1, 3);
+    auto* types = new QHBoxLayout;
+    for (QRadioButton* r : {m_rs232, m_rs485, m_ethernet, m_usb})
+        types->addWidget(r);
+    layout->addLayout(types, 1, 0, 1, 4);
+    QWidget* fields[] = {m_serial, m_baud, m_parity, m_channel};
+    for (int i = 0; i < 4; ++i) {
+        layout->addWidget(m_labels[i], 2 + i, 0);
+        layout->addWidget(fields[i], 2 + i, 1, 1, 2);
+    }
+    layout->addWidget(m_labels[4], 6, 0);
+    layout->addWidget(m_maxMotors, 6, 1);
+    layout->addWidget(m_spin, 6, 2, Qt::AlignLeft);
+    layout->setRowStretch(7, 1);
+
+    // Start.
+    m_name->setText(FromBytes(port.Name));
+    switch (port.CommType) {
+    case COMM_RS485: m_rs485->setChecked(true); break;
+    case COMM_ETHERNET: m_ethernet->setChecked(true); break;
+    case COMM_USB: m_usb->setChecked(true); break;
+    default: m_rs232->setChecked(true); break;
+    }
+    m_channel->setCurrentIndex(port.MotorChannel == 0 || port.MotorChannel == 1 ? port.MotorChannel : -1);
+    ApplyTypeLayout();
+    FillSerialPorts();
+    m_serial->setCurrentIndex(setup::SerialPortIndexOf(port.PortName));
+    m_baud->setCurrentIndex(setup::BaudIndexOf(port.BitPerSec));
+    m_parity->setCurrentIndex(setup::ParityIndexOf(port.Parity));
+    if (!port.IsSerial()) {
+        // A port stored as Ethernet or USB has no serial settings to show.
+        for (QComboBox* c : {m_serial, m_baud, m_parity, m_channel})
+            c->setCurrentIndex(-1);
+    }
+    m_maxMotors->setText(QString::number(port.MaxMotors));
+    connect(group, &QButtonGroup::buttonClicked, this, [this] { ApplyTypeLayout(); });
+}
+
+int CPortGeneralPage::CheckedType() const
+{
+    if (m_rs485->isChecked())
+        return COMM_RS485;
+    if (m_ethernet->isChecked())
+        return COMM_ETHERNET;
+    if (m_usb->isChecked())
+        return COMM_USB;
+    return COMM_RS232;
+}
+
+void CPortGeneralPage::ApplyTypeLayout()
+{
+    const setup::PortTypeLayout layout = setup::LayoutForType(CheckedType(), m_port.CommType);
+    if (layout.clearSelections) {
+        for (QComboBox* c : {m_serial, m_baud, m_parity, m_channel})
+            c->setCurrentIndex(-1);
+    }
+    for (QComboBox* c : {m_serial, m_baud, m_parity, m_channel})
+        c->setVisible(layout.serialControls);
+    if (layout.channelForcedTo0)
+        m_channel->setCurrentIndex(0);
+    m_channel->setEnabled(layout.channelEnabled);
+    for (int i = 0; i < 4; ++i)
+        m_labels[i]->setText(FromBytes(layout.labels[static_cast<size_t>(i)]));
+    m_labels[4]->setText(QString::fromLatin1(setup::kMaxMotorLabel));
+}
+
+void CPortGeneralPage::FillSerialPorts()
+{
+    const int selected = m_serial->currentIndex();
+    platform::SystemSerialProbe system;
+    platform::ISerialPortProbe& probe = m_probe ? *m_probe : system;
+    m_serial->clear();
+    for (const std::string& entry : setup::SerialPortEntries(probe))
+        m_serial->addItem(FromBytes(entry));
+    m_serial->setCurrentIndex(selected);
+}
+
+bool CPortGeneralPage::Validate()
+{
+    setup::PortGeneralEntries e;
+    e.name = ToBytes(m_name->text());
+    e.maxMotors = ToBytes(m_maxMotors->text());
+    e.type = CheckedType();
+    e.serialIndex = m_serial->currentIndex();
+    e.serialText = ToBytes(m_serial->currentText());
+    e.baudIndex = m_baud->currentIndex();
+    e.parityIndex = m_parity->currentIndex();
+    e.channelIndex = m_channel->currentIndex();
+    return setup::ValidatePortGeneral(m_port, m_ports, e, bridge::Questions());
+}
+
+void CPortGeneralPage::OnHelp()
+{
+    help::ShowHelpTopic(m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm"
+                                        : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm");
+}
+
+// ---- "Motors" -----------------------------------------------------------------------------------
+
+commerror::ICommErrorHandler*& CPortMotorsPage::DetectHandler()
+{
+    static commerror::ICommErrorHandler* handler = nullptr;
+    return handler;
+}
+
+CPortMotorsPage::CPortMotorsPage(CCommPort& port) : CPageDlgItem(333), m_port(port)
+{
+    m_list = MakeReportList(1026, setup::kMotorColumns, setup::kMotorColumnWidths, this);
+    RouteListKeys(m_list, [this] { OnAdd(); }, [this] { OnDelete(); }, [this] { OnProperties(); });
+    auto button = [this](int id, const char* text, void (CPortMotorsPage::*slot)()) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QString::number(id));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(button(2004, "Add", &CPortMotorsPage::OnAdd));
+    buttons->addWidget(button(2005, "Delete", &CPortMotorsPage::OnDelete));
+    buttons->addWidget(button(1006, "Properties", &CPortMotorsPage::OnProperties));
+    buttons->addWidget(button(1007, "Detect", &CPortMotorsPage::OnDetect));
+    buttons->addWidget(button(1002, "Delete All", &CPortMotorsPage::OnDeleteAll));
+    buttons->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { OnProperties(); });
+    Refill();
+}
+
+void CPortMotorsPage::Refill() { FillReportList(m_list, setup::MotorRows(m_port)); }
+
+void CPortMotorsPage::OnAdd()
+{
+    if (m_port.motors.GetCount() >= CMotorList::Capacity) {
+        StopBox(setup::kTooManyMotors);
+        return;
+    }
+    auto motor = std::make_unique<CMotor>();
+    motor->SetPort(&m_port);
+    CMotorSettingsDlg dlg(this, *motor);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    if (const std::optional<std::string> refused = setup::AddMotorToPort(m_port, std::move(motor)))
+        StopBox(*refused);
+    Refill();
+}
+
+void CPortMotorsPage::OnProperties()
+{
+    CMotor* motor = m_port.motors.GetAt(SelectedRow(m_list));
+    if (!motor) {
+        StopBox(setup::kSelectItem);
+        return;
+    }
+    // A copy that borrows the motor's connections, so that editing it neither opens nor closes them.
+    CMotor copy;
+    copy.shared = true;
+    copy = *motor;
+    CMotorSettingsDlg dlg(this, copy);
+    if (dlg.exec() == QDialog::Accepted)
+        *motor = copy;
+    Refill();
+}
+
+void CPortMotorsPage::OnDelete()
+{
+    const int row = SelectedRow(m_list);
+    if (row < 0) {
+        StopBox(setup::kSelectItem);
+        return;
+    }
+    if (!AskYesNo(setup::kDeleteMotorQuestion, true))
+        return;
+    setup::DeleteMotorAt(m_port, row);
+    Refill();
+}
+
+void CPortMotorsPage::OnDeleteAll()
+{
+    if (!AskYesNo(setup::kDeleteAllQuestion, true))
+        return;
+    setup::DeleteAllMotors(m_port);
+    Refill();
+}
+
+void CPortMotorsPage::OnDetect()
+{
+    if (m_port.motors.GetCount() > 0 && !AskYesNo(setup::kDetectQuestion, true))
+        return;
+    if (commerror::ICommErrorHandler* handler = DetectHandler())
+        handler->OnCommError(commerror::kDetectTakeAsFound, commerror::Target::Port(&m_port));
+    Refill();
+    try {
+        m_port.ClosePort();
+    } catch (const CVQXException&) {
+        // Closing a port that is already gone has nothing left to report.
+    }
+}
+
+bool CPortMotorsPage::Validate()
+{
+    if (const std::optional<std::string> problem = setup::MotorListProblem(m_port)) {
+        StopBox(*problem);
+        return false;
+    }
+    return true;
+}
+
+void CPortMotorsPage::OnHelp()
+{
+    help::ShowHelpTopic(m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"
+                                        : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm#MotorsPage");
+}
+
+bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
+                   platform::ISerialPortProbe* probe)
+{
+    CPageDlg dlg(parent, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
+    dlg.AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, probe));
+    dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy));
+    return dlg.exec() == QDialog::Accepted;
+}

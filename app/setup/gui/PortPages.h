@@ -1,0 +1,82 @@
+#pragma once
+// The port dialogs: "Add New Port" / "Port Properties" are a page-selector dialog with the pages
+// "Port" (CPortGeneralPage, template 332) and "Motors" (CPortMotorsPage, template 333) over a
+// working copy of the port. Rules: setup/PortPages.
+
+#include "app/shell/gui/PageDlg.h"
+
+#include <vector>
+
+class CCommPort;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTreeWidget;
+namespace commerror { class ICommErrorHandler; }
+namespace platform { class ISerialPortProbe; }
+namespace setup::gui { class CUpDown; }
+
+class CPortGeneralPage : public CPageDlgItem {
+    Q_OBJECT
+public:
+    // `ports` are the project's ports (for the one-Ethernet and one-USB rules); the probe lists
+    // the serial devices (null: the machine's).
+    CPortGeneralPage(CCommPort& port, std::vector<const CCommPort*> ports, platform::ISerialPortProbe* probe = nullptr);
+
+    bool CanLeavePage() override { return Validate(); }
+    bool Validate() override;
+    void OnHelp() override;
+    // Refills the serial port list, keeping the selected entry.
+    void FillSerialPorts();
+
+private:
+    void ApplyTypeLayout();
+    int CheckedType() const;
+
+    CCommPort& m_port;
+    std::vector<const CCommPort*> m_ports;
+    platform::ISerialPortProbe* m_probe;
+    QLineEdit* m_name;
+    QRadioButton* m_rs232;
+    QRadioButton* m_rs485;
+    QRadioButton* m_ethernet;
+    QRadioButton* m_usb;
+    QComboBox* m_channel;
+    QComboBox* m_baud;
+    QComboBox* m_serial;
+    QComboBox* m_parity;
+    QLineEdit* m_maxMotors;
+    setup::gui::CUpDown* m_spin;
+    QLabel* m_labels[5];
+};
+
+class CPortMotorsPage : public CPageDlgItem {
+    Q_OBJECT
+public:
+    explicit CPortMotorsPage(CCommPort& port);
+
+    bool CanLeavePage() override { return Validate(); }
+    bool Validate() override;
+    void OnHelp() override;
+    void Refill();
+    QTreeWidget* List() const { return m_list; }
+
+    void OnAdd();
+    void OnDelete();
+    void OnProperties();
+    void OnDetect();
+    void OnDeleteAll();
+
+    // Where Detect asks the main frame to detect the port's motors (null: Detect does nothing).
+    static commerror::ICommErrorHandler*& DetectHandler();
+
+private:
+    CCommPort& m_port;
+    QTreeWidget* m_list;
+};
+
+// Runs "Add New Port" (isNew) or "Port Properties" on a working copy of a port; true on OK (the
+// copy then holds the entries).
+bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
+                   platform::ISerialPortProbe* probe = nullptr);

@@ -1,0 +1,276 @@
+#include "app/setup/gui/ProjectPages.h"
+
+#include "app/bridge/Seams.h"
+#include "app/project/Project.h"
+#include "app/setup/PortPages.h"
+#include "app/setup/ProjectForms.h"
+#include "app/setup/gui/PortPages.h"
+#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/Help.h"
+#include "app/shell/gui/SelectFolderDlg.h"
+#include "core/VQXException.h"
+#include "core/port/CommPort.h"
+#include "core/ui/Questions.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHostAddress>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkInterface>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace setup::gui;
+
+// ---- Project name -------------------------------------------------------------------------------
+
+std::function<std::string(QWidget*, const std::string&)>& CProjectNamePage::ChooseFolder()
+{
+    static std::function<std::string(QWidget*, const std::string&)> choose = [](QWidget* parent,
+                                                                                const std::string& start) {
+        CSelectFolderDlg dlg(parent, QString::fromStdString(start));
+        return dlg.exec() == QDialog::Accepted ? dlg.Path().toStdString() : std::string();
+    };
+    return choose;
+}
+
+CProjectNamePage::CProjectNamePage(CProject& project)
+    : CPageDlgItem(330), m_project(project), m_base(setup::ProjectBaseFolder(project.FileName))
+{
+    m_name = new QLineEdit(FromBytes(project.Name), this);
+    m_name->setObjectName(QStringLiteral("1023"));
+    m_location = new QLineEdit(this);
+    m_location->setObjectName(QStringLiteral("1001"));
+    m_location->setMinimumWidth(280);
+    auto* browse = new QPushButton(QStringLiteral("Browse"), this);
+    browse->setObjectName(QStringLiteral("1002"));
+    browse->setAutoDefault(false);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Project Name:"), this), 0, 0);
+    layout->addWidget(m_name, 0, 1, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("Location:"), this), 1, 0);
+    layout->addWidget(m_location, 1, 1);
+    layout->addWidget(browse, 1, 2);
+    layout->setRowStretch(2, 1);
+    m_location->setText(FromBytes(setup::ProjectLocation(m_base, project.Name)));
+    connect(m_name, &QLineEdit::textEdited, this, [this](const QString& name) {
+        m_location->setText(FromBytes(setup::ProjectLocation(m_base, ToBytes(name))));
+    });
+    connect(browse, &QPushButton::clicked, this, &CProjectNamePage::OnBrowse);
+}
+
+void CProjectNamePage::OnBrowse()
+{
+    const std::string chosen = ChooseFolder()(this, m_base);
+    if (chosen.empty())
+        return;
+    m_base = chosen;
+    m_location->setText(FromBytes(setup::ProjectLocation(m_base, ToBytes(m_name->text()))));
+}
+
+bool CProjectNamePage::Validate()
+{
+    const std::string name = ToBytes(m_name->text());
+    if (const std::optional<std::string> problem = setup::ProjectNameProblem(name)) {
+        StopBox(*problem);
+        return false;
+    }
+    m_project.Name = name;
+    return true;
+}
+
+void CProjectNamePage::Apply()
+{
+    setup::ApplyProjectName(m_project, ToBytes(m_name->text()), ToBytes(m_location->text()));
+}
+
+void CProjectNamePage::OnHelp()
+{
+    help::ShowHelpTopic(!m_project.Path.empty() ? "::/VQXUsersGuide\\Dialogs\\SaveProjectAs.htm"
+                                                : "::/VQXUsersGuide\\Dialogs\\NewProject.htm#GeneralPage");
+}
+
+// ---- Ports --------------------------------------------------------------------------------------
+
+CPortsPage::CPortsPage(CProject& project, std::string helpTopic, platform::ISerialPortProbe* probe)
+    : CPageDlgItem(331), m_project(project), m_helpTopic(std::move(helpTopic)), m_probe(probe)
+{
+    m_list = MakeReportList(1026, setup::kPortColumns, setup::kPortColumnWidths, this);
+    m_list->setMinimumWidth(440);
+    RouteListKeys(m_list, [this] { OnAdd(); }, [this] { OnDelete(); }, [this] { OnProperties(); });
+    auto* buttons = new QHBoxLayout;
+    auto button = [&](int id, const char* text, void (CPortsPage::*slot)()) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QString::number(id));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, slot);
+        buttons->addWidget(b);
+        return b;
+    };
+    QPushButton* add = button(2004, "Add", &CPortsPage::OnAdd);
+    button(2005, "Delete", &CPortsPage::OnDelete);
+    button(1006, "Properties", &CPortsPage::OnProperties);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this, add] {
+        add->setFocus();
+        OnProperties();
+    });
+    Refill();
+}
+
+void CPortsPage::Refill()
+{
+    std::vector<std::array<std::string, 4>> rows;
+    for (int i = 0; i < m_project.PortCount(); ++i)
+        rows.push_back(setup::PortRow(*m_project.Port(i)));
+    FillReportList(m_list, rows);
+}
+
+namespace {
+
+std::vector<const CCommPort*> PortsOf(const CProject& project)
+{
+    std::vector<const CCommPort*> ports;
+    for (int i = 0; i < project.PortCount(); ++i)
+        ports.push_back(project.Port(i));
+    return ports;
+}
+
+} // namespace
+
+void CPortsPage::OnAdd()
+{
+    if (m_project.PortCount() >= CProject::kMaxPorts) {
+        StopBox(setup::kTooManyPorts);
+        return;
+    }
+    auto port = std::make_unique<CCommPort>();
+    port->SetContext(&m_project.Context());
+    if (RunPortDialog(this, *port, PortsOf(m_project), true, m_probe))
+        m_project.AddPort(std::move(port));
+    Refill();
+}
+
+void CPortsPage::OnProperties()
+{
+    CCommPort* port = m_project.Port(SelectedRow(m_list));
+    if (!port) {
+        StopBox(setup::kSelectItem);
+        return;
+    }
+    CCommPort copy;
+    copy = *port;
+    copy.id = port->id;
+    if (RunPortDialog(this, copy, PortsOf(m_project), false, m_probe)) {
+        const int id = port->id;
+        *port = copy;
+        port->id = id;
+        port->RebuildAddressTable();
+    }
+    Refill();
+}
+
+void CPortsPage::OnDelete()
+{
+    if (setup::DeletePortOfProject(m_project, SelectedRow(m_list), bridge::Questions()))
+        Refill();
+}
+
+bool CPortsPage::Validate()
+{
+    if (const std::optional<std::string> problem = setup::PortListProblem(m_project)) {
+        StopBox(*problem);
+        return false;
+    }
+    return true;
+}
+
+void CPortsPage::OnHelp()
+{
+    if (m_helpTopic.empty())
+        CPageDlgItem::OnHelp();
+    else
+        help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\" + m_helpTopic);
+}
+
+bool EditCommunication(QWidget* parent, CProject& project, const std::function<void()>& changed,
+                       platform::ISerialPortProbe* probe)
+{
+    setup::CCommunicationEdit edit(project);
+    CPageDlg dlg(parent, QStringLiteral("Communication Settings"));
+    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), "CommunicationSettings.htm", probe));
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    try {
+        edit.Commit();
+    } catch (const CVQXException& e) {
+        StopBox(e.GetMessage());
+    }
+    if (changed)
+        changed();
+    return true;
+}
+
+// ---- Motor IP address ---------------------------------------------------------------------------
+
+CMotorIPDlg::CMotorIPDlg(QWidget* parent, std::string& address, const std::string& note, bool showLocalAddress)
+    : QDialog(parent), m_address(address)
+{
+    setObjectName(QStringLiteral("283"));
+    setWindowTitle(QStringLiteral("Motor IP Address"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    m_edit = new QLineEdit(FromBytes(address), this);
+    m_edit->setObjectName(QStringLiteral("1018"));
+    auto* local = new QLineEdit(this);
+    local->setObjectName(QStringLiteral("1021"));
+    local->setReadOnly(true);
+    auto* localLabel = new QLabel(QStringLiteral("This Computer's IP address:"), this);
+    localLabel->setObjectName(QStringLiteral("1491"));
+    auto* noteLabel = new QLabel(FromBytes(note), this);
+    noteLabel->setObjectName(QStringLiteral("1490"));
+    noteLabel->setWordWrap(true);
+    if (showLocalAddress) {
+        // The first IPv4 address of this computer that others can reach; "Unknown" when none.
+        QString text = QStringLiteral("Unknown");
+        for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) {
+                text = a.toString();
+                break;
+            }
+        }
+        local->setText(text);
+    }
+    local->setVisible(showLocalAddress);
+    localLabel->setVisible(showLocalAddress);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CMotorIPDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CMotorIPDlg::reject);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(noteLabel, 0, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Motor's static IP address:"), this), 1, 0);
+    grid->addWidget(m_edit, 1, 1);
+    grid->addWidget(localLabel, 2, 0);
+    grid->addWidget(local, 2, 1);
+    grid->addWidget(buttons, 3, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CMotorIPDlg::accept()
+{
+    const std::optional<std::string> address = setup::CanonicalIPAddress(ToBytes(m_edit->text()));
+    if (!address) {
+        StopBox(ui::kInvalidIPMessage);
+        return;
+    }
+    m_address = *address;
+    QDialog::accept();
+}

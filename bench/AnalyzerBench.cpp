@@ -1,0 +1,57 @@
+// The analyzer's row view scrolling through a full log: 30 pages of 5,000 entries (150,000),
+// each page scrolled from its first screen to its last, every screen drawn into an image. Prints
+// the time per screen drawn and the rows drawn per screen (goal: under 5 ms a screen). A plain
+// program; runs headless.
+
+#include "app/setup/gui/AnalyzerView.h"
+#include "core/analyzer/SerialDataAnalyzer.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    CSerialDataAnalyzer analyzer;
+    // Traffic as a terminal makes it: commands, echoes and replies of varied lengths.
+    for (int page = 0; page < SDA_PAGES; ++page) {
+        for (int i = 0; i < SDA_RING; ++i) {
+            const std::string text = i % 3 == 2 ? std::to_string(i * 7919) + "\r" : std::to_string(page) + "RPA " + std::to_string(i);
+            const uint32_t flags = i % 3 == 0 ? (SDA_SENT | SDA_FROM_TERMINAL) : i % 3 == 1 ? SDA_LOG_ECHO : SDA_RECEIVED;
+            analyzer.Page(page).Append(reinterpret_cast<const uint8_t*>(text.data()), text.size(), flags);
+        }
+    }
+    CSdaView view;
+    view.resize(900, 700);
+    QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    long long screens = 0, rows = 0;
+    double worst = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int page = 0; page < SDA_PAGES; ++page) {
+        view.SetPage(&analyzer, &analyzer.Page(page));
+        QScrollBar* bar = view.verticalScrollBar();
+        for (int top = 0; top <= bar->maximum(); top += bar->pageStep()) {
+            bar->setValue(top);
+            const auto t0 = std::chrono::steady_clock::now();
+            view.viewport()->render(&image);
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            worst = std::max(worst, ms);
+            ++screens;
+            rows += view.RowsDrawn();
+        }
+    }
+    const double total = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("analyzer view: %d pages x %d entries, %lld screens of %lld rows drawn\n", SDA_PAGES, SDA_RING, screens,
+                screens ? rows / screens : 0);
+    std::printf("  %.3f ms per screen on average, worst %.3f ms (goal: under 5 ms)\n", total / std::max(screens, 1LL),
+                worst);
+    return 0;
+}
