@@ -25,7 +25,7 @@ void Fill(CProject& project)
 {
     project.isDefault = false;
     project.Name = "Bench";
-    project.Path = "/work/bench";
+    project.Path = "/projects/bench";
     for (int p = 0; p < CProject::kMaxPorts; ++p) {
         auto port = std::make_unique<CCommPort>();
         port->Name = port->PortName = "Com" + std::to_string(p + 1);
@@ -39,7 +39,7 @@ void Fill(CProject& project)
             m->IsAvailable = a % 3 != 0;
             m->ProgName = "prog" + std::to_string(a) + ".tqx";
             for (int f = 0; f < 3; ++f)
-                m->AddAssociatedFile("/work/bench/prog" + std::to_string(a + f) + ".tqs");
+                m->AddAssociatedFile("/projects/bench/prog" + std::to_string(a + f) + ".tqs");
             m->SetMainAssociatedFile(0);
         }
     }

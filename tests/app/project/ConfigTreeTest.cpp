@@ -39,7 +39,7 @@ const ConfigMenuEntry* FindItem(const std::vector<ConfigMenuEntry>& menu, int id
     return nullptr;
 }
 
-// A project "Line" in /work/line: a chain with two motors (the first at 462 with three files,
+// A project "Line" in /projects/line: a chain with two motors (the first at 462 with three files,
 // one its main file and one its downloaded program, the second off), a bus, an Ethernet port with
 // a networked motor, a USB port, and a port of a kind the tree does not show.
 struct LineProject {
@@ -48,7 +48,7 @@ struct LineProject {
     {
         project.isDefault = false;
         project.Name = "Line";
-        project.Path = "/work/line";
+        project.Path = "/projects/line";
         project.AddPort(Port("Com1", COMM_RS232, 19200));
         project.AddPort(Port("Com2", COMM_RS485, 38400));
         project.AddPort(Port("Ethernet", COMM_ETHERNET));
@@ -59,8 +59,8 @@ struct LineProject {
         a->Version = "462ah";
         a->IsAvailable = true;
         a->ProgName = "C:\\old\\CUT.TQX";
-        a->AddAssociatedFile("/work/line/main.tqs");
-        a->AddAssociatedFile("/work/LINE/cut.tqs");
+        a->AddAssociatedFile("/projects/line/main.tqs");
+        a->AddAssociatedFile("/projects/LINE/cut.tqs");
         a->AddAssociatedFile("/elsewhere/lib.tqs");
         a->SetMainAssociatedFile(0);
         CMotor* b = EnterDetectedMotor(*project.Port(0), 2);
