@@ -84,6 +84,11 @@ public:
     // every path; -1: the timeout in force; 0: only what is queued). A short read with t != 0
     // throws 1005; got is the number read in any case.
     void ReadBytes(uint8_t* buffer, size_t count, size_t& got, int t);
+    // As ReadBytes, from one motor: on Ethernet and USB the link of the motor at address (-1: the
+    // current motor; 0: every motor, as ReadBytes), so that a motor's reply is neither mixed with
+    // another's bytes nor waits for theirs; a missing or unreachable motor throws 1005. A serial
+    // line is shared: ReadBytes.
+    void ReadBytesOf(int address, uint8_t* buffer, size_t count, size_t& got, int t);
     // One character: the pushback buffer first, else the line with the timeout in force. Returns 1
     // with the character, 0 when none came (and on Ethernet/USB).
     int ReadChar(char& c);
@@ -192,6 +197,8 @@ private:
     int CheckAddress(int address) const;
     void SendCommand(std::string_view text, int address, bool track, char* reply, int replySize);
     int TransactLinks(int address, const std::vector<uint8_t>& frame, char* reply, int replySize);
+    // The link of the available motor at address (> 0, checked), else null.
+    IMotorLink* AvailableLink(int address);
     void WriteSerial(const uint8_t* bytes, size_t n);
     void PaceUnechoed(size_t n);
 

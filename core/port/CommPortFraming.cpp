@@ -148,6 +148,15 @@ int CCommPort::Transact(int address, const uint8_t* data, size_t length, bool te
     return n;
 }
 
+IMotorLink* CCommPort::AvailableLink(int address)
+{
+    if (address <= 0 || !m_motorLinks)
+        return nullptr;
+    CheckAddress(address);
+    const int index = m_motorLinks->IndexOfAddress(address);
+    return index >= 0 && m_motorLinks->IsAvailable(index) ? m_motorLinks->LinkAt(index) : nullptr;
+}
+
 int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, char* reply, int replySize)
 {
     if (!m_motorLinks)
@@ -155,13 +164,7 @@ int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, cha
     if (address == -1)
         address = currentAddress;
     if (address != 0) {
-        IMotorLink* link = nullptr;
-        if (address > 0) {
-            CheckAddress(address);
-            const int index = m_motorLinks->IndexOfAddress(address);
-            if (index >= 0 && m_motorLinks->IsAvailable(index))
-                link = m_motorLinks->LinkAt(index);
-        }
+        IMotorLink* link = AvailableLink(address);
         // A motor that is missing or unreachable cannot answer; a plain write to it is dropped.
         if (!link) {
             if (reply)

@@ -82,6 +82,25 @@ void CCommPort::ReadBytes(uint8_t* buffer, size_t count, size_t& got, int t)
     PlayReceiveSound();
 }
 
+void CCommPort::ReadBytesOf(int address, uint8_t* buffer, size_t count, size_t& got, int t)
+{
+    if (!IsSerial() && address == -1)
+        address = currentAddress;
+    if (IsSerial() || address == 0) {
+        ReadBytes(buffer, count, got, t);
+        return;
+    }
+    got = 0;
+    if (!isOpen || !m_motorLinks)
+        throw CVQXException(CVQXException::PortNotOpen);
+    IMotorLink* link = AvailableLink(address);
+    if (!link)
+        throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(id, std::max(address, 0)));
+    got = link->Read(buffer, count, t < 0 ? currentTimeout : t);
+    if (got < count && t != 0)
+        throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(id, address));
+}
+
 int CCommPort::ReadChar(char& c)
 {
     if (!IsSerial())

@@ -208,12 +208,15 @@ HRESULT CVQXMotor::GoTo(LONG Position, LONG Velocity, LONG Acceleration)
         Require(Velocity > 0 && Acceleration > 0);
         Send("MP");
         CCommPort& port = *m.GetPort();
-        // The rest goes to the motor the MP just reached, without an address byte.
+        // The rest goes to the motor the MP just reached: on a serial line without an address byte
+        // (MP's selected it); on Ethernet and USB, where each motor has its own link and nothing
+        // was selected, to the same motor again, never to the port's default motor.
+        const int address = port.IsSerial() ? -2 : m.Address;
         const char* const formats[] = {"P=%lld", "V=%lld", "A=%lld"};
         const long long values[] = {Position, Velocity, Acceleration};
         for (int i = 0; i < 3; ++i)
-            port.WriteCommand(WithValue(formats[i], values[i]), -2, false);
-        port.WriteCommand("G", -2, false);
+            port.WriteCommand(WithValue(formats[i], values[i]), address, false);
+        port.WriteCommand("G", address, false);
     });
 }
 

@@ -221,7 +221,7 @@ void CSynmoveEngine::CheckStatus(int32_t motor)
     m_port.SetTimeout(0);
     uint8_t reply[5] = {};
     size_t got = 0;
-    m_port.ReadBytes(reply, sizeof reply, got, -1);
+    m_port.ReadBytesOf(motor, reply, sizeof reply, got, -1);
     if (reply[0] != kStatusByte)
         throw CVQXException(CVQXException::MotorCannotGetStatus, MotorData(motor));
     if (reply[1] & 0x80) {

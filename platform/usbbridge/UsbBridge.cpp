@@ -3,13 +3,25 @@
 #include "platform/usbbridge/LinuxUsbBridge.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <string>
 
 namespace platform::usb {
 
 namespace {
+// VQX_USB_ROOT names a folder that stands for "/" when devices are looked for (its sys/ and dev/),
+// so that a program can be pointed at USB-serial devices that are not the machine's own. Read once,
+// when the first USB call of the process is made.
+std::string DeviceRoot()
+{
+    const char* root = std::getenv("VQX_USB_ROOT");
+    return root ? std::string(root) : std::string();
+}
+
 UsbBridge& Linux()
 {
-    static LinuxUsbBridge bridge;
+    static const std::string root = DeviceRoot();
+    static LinuxUsbBridge bridge(root + "/sys", root + "/dev");
     return bridge;
 }
 std::atomic<UsbBridge*> g_bridge{nullptr};

@@ -1,7 +1,8 @@
 #pragma once
 // The motors' USB-to-serial bridge, as the communication core uses it: enumerate the bridges,
 // open one by its device number, move bytes and set its line. One process-wide bridge back end
-// is in use: the kernel's USB-serial ttys (LinuxUsbBridge) unless a test installed a fake.
+// is in use: the kernel's USB-serial ttys (LinuxUsbBridge, looked for under VQX_USB_ROOT when that is
+// set) unless a test installed a fake.
 
 #include <cstddef>
 #include <cstdint>

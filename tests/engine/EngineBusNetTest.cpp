@@ -1,12 +1,8 @@
 // The engine on an RS-485 bus and on Ethernet motors, found by its detection.
 #include "tests/engine/EngineClientFixture.h"
 
-#include "tests/sim/net/NetRig.h"
+#include "tests/engine/EngineNetRig.h"
 #include "tests/sim/wiring/SerialRig.h"
-
-#include <unistd.h>
-
-#include <functional>
 
 using namespace vqxsim;
 
@@ -46,20 +42,9 @@ class EngineNet : public EngineClient {
 protected:
     void SetUp() override
     {
-        // Each test on its own loopback addresses, so that tests run in parallel do not meet.
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        base = "127." + std::to_string(200 + std::hash<std::string>{}(test) % 50) + "." + std::to_string(getpid() % 250) + ".";
-        NetOptions o;
-        o.firstAddress = base + "2";
-        o.tcpPort = 10001;
-        o.discoveryPort = 0;
-        rig = NetRig::Start(MakeProfiles(2), o);
-        // Read by the engine when it first needs them.
-        setenv("VQX_NET_BROADCAST", "127.255.255.255", 1);
-        setenv("VQX_NET_UDP_PORT", std::to_string(rig->DiscoveryPort()).c_str(), 1);
-        setenv("VQX_NET_UDP_LOCAL_PORT", "0", 1);
-        setenv("VQX_NET_UDP_LOCAL_ADDRESS", "127.0.0.1", 1);
-        setenv("VQX_NET_TCP_PORT", "10001", 1);
+        base = TestLoopbackBase();
+        rig = StartNetMotorsAt(MakeProfiles(2), base + "2");
+        PointEngineAt(*rig);
         EngineClient::SetUp();
     }
     std::string base;
@@ -111,11 +96,7 @@ TEST_F(EngineNet, DetectedAndAddedMotorsAnswerOneByOne)
     EXPECT_EQ(rig->WithMotor(index, [](SimMotor& m) { return m.Program().Body(); }), "d=4\nEND\n");
 
     // One more motor, added by its address: it takes the lowest free address.
-    NetOptions o;
-    o.firstAddress = base + "20";
-    o.tcpPort = 10001;
-    o.discoveryPort = 0;
-    auto extra = NetRig::Start(MakeProfiles(1), o);
+    auto extra = StartNetMotorsAt(MakeProfiles(1), base + "20");
     LONG address = -1;
     ASSERT_EQ(comm->AddNetMotor(Bstr(base + "20").get(), &address), S_OK) << TakeEngineError().text;
     EXPECT_EQ(address, 3);

@@ -1,5 +1,5 @@
 // Coordinated motion through IVQXSynmove: a client streams an arc and a line into simulated motors
-// that play them on their own clocks, on an RS-232 chain and on an RS-485 bus; the interface's
+// that play them on their own clocks, on an RS-232 chain, an RS-485 bus, Ethernet and USB; the interface's
 // guards and properties; a stream that runs dry or loses a motor is reported and leaves no motor
 // running.
 #include "tests/engine/EngineStreamRig.h"
@@ -49,13 +49,17 @@ std::vector<Slot> ArcThenLine(IVQXComm* comm, int motors)
     return slots;
 }
 
-class StreamThroughCom : public EngineStream, public ::testing::WithParamInterface<std::tuple<bool, int>> {};
+class StreamThroughCom : public EngineStream,
+                         public ::testing::WithParamInterface<std::tuple<StreamTransport, int>> {};
 
 TEST_P(StreamThroughCom, ArcAndLineSlotBySlot)
 {
-    const auto [chain, n] = GetParam();
-    // One more motor on the line than in the stream: it sleeps through the stream's commands.
-    OpenLine(chain, n + 1);
+    const auto [transport, n] = GetParam();
+    // One more motor on the port than in the stream: it sleeps through the stream's commands. USB
+    // detection takes over a second a motor (it resets each motor's rate), so the USB case has none;
+    // Ethernet shows it for ports whose motors have links of their own.
+    const int outside = transport == StreamTransport::Usb ? 0 : 1;
+    Open(transport, n + outside);
     ASSERT_EQ(synmove->Initialize(n), S_OK) << TakeEngineError().text;
     LONG slots19 = 0;
     EXPECT_EQ(synmove->get_TrajectorySlots(&slots19), S_OK);
@@ -91,7 +95,7 @@ TEST_P(StreamThroughCom, ArcAndLineSlotBySlot)
     for (int m = 1; m <= n; ++m) {
         SCOPED_TRACE(m);
         const auto [played, position, moves, asleep] = Motor(m - 1, [](SimMotor& motor, HostModeMotor& h) {
-            return std::make_tuple(h.Played(), h.Position(), h.Moves(), motor.Asleep(0));
+            return std::make_tuple(h.Played(), h.Position(), h.Moves(), motor.Asleep(motor.lineChannel));
         });
         // Every streamed slot played, in order, at its clock; the closing slots hold still.
         ASSERT_GE(played.size(), slots.size());
@@ -108,22 +112,27 @@ TEST_P(StreamThroughCom, ArcAndLineSlotBySlot)
         EXPECT_FALSE(asleep);
     }
     // The motor outside the stream never moved and is awake.
-    const auto [outsideMoves, outsidePlayed, outsideAsleep] = Motor(n, [](SimMotor& motor, HostModeMotor& h) {
-        return std::make_tuple(h.Moves().size(), h.Played().size(), motor.Asleep(0));
-    });
-    EXPECT_EQ(outsideMoves, 0u);
-    EXPECT_EQ(outsidePlayed, 0u);
-    EXPECT_FALSE(outsideAsleep);
+    for (int i = n; i < n + outside; ++i) {
+        const auto [outsideMoves, outsidePlayed, outsideAsleep] = Motor(i, [](SimMotor& motor, HostModeMotor& h) {
+            return std::make_tuple(h.Moves().size(), h.Played().size(), motor.Asleep(motor.lineChannel));
+        });
+        EXPECT_EQ(outsideMoves, 0u);
+        EXPECT_EQ(outsidePlayed, 0u);
+        EXPECT_FALSE(outsideAsleep);
+    }
     // The port still talks to every motor.
-    for (int m = 1; m <= n + 1; ++m)
+    for (int m = 1; m <= n + outside; ++m)
         EXPECT_EQ(Response((std::to_string(m) + "RBs").c_str()), "0") << m;
 }
 
 INSTANTIATE_TEST_SUITE_P(EngineSynmove, StreamThroughCom,
-                         ::testing::Combine(::testing::Bool(), ::testing::Values(2, 3, 6)),
+                         ::testing::Values(std::tuple{StreamTransport::Chain, 2}, std::tuple{StreamTransport::Chain, 3},
+                                           std::tuple{StreamTransport::Chain, 6}, std::tuple{StreamTransport::Bus, 2},
+                                           std::tuple{StreamTransport::Bus, 3}, std::tuple{StreamTransport::Bus, 6},
+                                           std::tuple{StreamTransport::Net, 2}, std::tuple{StreamTransport::Net, 3},
+                                           std::tuple{StreamTransport::Usb, 2}),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param) ? "Chain" : "Bus") +
-                                    std::to_string(std::get<1>(info.param));
+                             return TransportName(std::get<0>(info.param)) + std::to_string(std::get<1>(info.param));
                          });
 
 TEST_F(EngineStream, GuardsPropertiesAndLateBinding)

@@ -1,9 +1,9 @@
 #include "platform/usbbridge/LinuxUsbBridge.h"
+#include "tests/support/platform/UsbSysfsTree.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -15,42 +15,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A sysfs tree of USB-serial ttys in a temporary folder, each tty a pseudo-terminal.
+// USB-serial ttys in a sysfs tree of their own, each tty a pseudo-terminal.
 class FakeSysfs {
 public:
-    FakeSysfs()
-    {
-        char tmpl[] = "/tmp/vqx-usbsys-XXXXXX";
-        root = mkdtemp(tmpl);
-        fs::create_directories(root / "sys/class/tty");
-        fs::create_directories(root / "dev");
-    }
     ~FakeSysfs()
     {
         for (int fd : masters)
             ::close(fd);
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
     // Adds a tty on a USB device; returns the master side of its pseudo-terminal.
     int Add(const std::string& tty, const std::string& product, const std::string& serial)
     {
-        const fs::path usb = root / "sys/devices/usb1" / ("1-" + tty);
-        const fs::path port = usb / (("1-" + tty) + ":1.0") / tty;
-        fs::create_directories(port);
-        std::ofstream(usb / "idVendor") << "1234\n";
-        std::ofstream(usb / "product") << product << "\n";
-        std::ofstream(usb / "serial") << serial << "\n";
-        fs::create_directories(root / "sys/class/tty" / tty);
-        fs::create_directory_symlink(port, root / "sys/class/tty" / tty / "device");
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         grantpt(master);
         unlockpt(master);
-        fs::create_symlink(ptsname(master), root / "dev" / tty);
+        tree.Add(tty, product, serial, ptsname(master));
         masters.push_back(master);
         return master;
     }
-    fs::path root;
+    UsbSysfsTree tree;
+    fs::path root{tree.Root()};
     std::vector<int> masters;
 };
 

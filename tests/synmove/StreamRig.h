@@ -81,7 +81,7 @@ struct StreamRig {
     }
     // Waits (bounded) until every motor of the first n has left host mode and stands still.
     bool AllStopped(int n, int timeoutMs = 4000) { return Watch().AllStopped(n, timeoutMs); }
-    vqxsim::HostModeWatch Watch() { return {rig.get(), host}; }
+    vqxsim::HostModeWatch<vqxsim::SerialRig> Watch() { return {rig.get(), host}; }
 
     CarriageReturnPolicy policy;
     ui::COperationContext context;

@@ -4,6 +4,7 @@
 #include "tests/common/CodeOf.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -28,7 +29,14 @@ struct ScriptedLink : IMotorLink {
         buffer[n] = 0;
         return n;
     }
-    size_t Read(uint8_t*, size_t, int) override { return 0; }
+    std::string raw; // bytes a raw read takes
+    size_t Read(uint8_t* buffer, size_t n, int) override
+    {
+        n = std::min(n, raw.size());
+        std::memcpy(buffer, raw.data(), n);
+        raw.erase(0, n);
+        return n;
+    }
 };
 
 struct Motors : IPortMotors {
@@ -53,6 +61,21 @@ struct Motors : IPortMotors {
         links.back().reply = std::move(reply);
         available.push_back(false);
     }
+};
+
+// Three motors at addresses 1..3 (replies "11", "22", "33") on an open port of the type.
+struct ThreeLinks {
+    explicit ThreeLinks(uint8_t type)
+    {
+        for (int a = 1; a <= 3; ++a)
+            motors.Add(a, std::to_string(11 * a));
+        port.CommType = type;
+        port.MaxMotors = 3;
+        port.SetMotorLinks(&motors);
+        port.OpenPort();
+    }
+    Motors motors;
+    CCommPort port;
 };
 
 } // namespace
@@ -98,15 +121,8 @@ TEST(CommPortLinks, OpenConnectsEachMotor)
 
 TEST(CommPortLinks, FramesGoToTheAddressedMotor)
 {
-    Motors motors;
-    motors.Add(1, "11");
-    motors.Add(2, "22");
-    motors.Add(3, "33");
-    CCommPort port;
-    port.CommType = COMM_ETHERNET;
-    port.MaxMotors = 3;
-    port.SetMotorLinks(&motors);
-    port.OpenPort();
+    ThreeLinks three(COMM_ETHERNET);
+    auto& [motors, port] = three;
 
     EXPECT_EQ(port.Query("2RP", -1, true), "22");
     ASSERT_EQ(motors.links[1].frames.size(), 1u);
@@ -129,6 +145,54 @@ TEST(CommPortLinks, FramesGoToTheAddressedMotor)
     EXPECT_EQ(motors.links[2].frames.size(), before);
     // Addresses past the port's table are refused.
     EXPECT_EQ(CodeOf([&] { port.Query("4RP", -1, true); }), CVQXException::InvalidData);
+}
+
+TEST(CommPortLinks, RawBytesOfOneMotorComeFromItsOwnLink)
+{
+    ThreeLinks three(COMM_USB);
+    auto& [motors, port] = three;
+    const std::string status("\xF9\x93\x00\x01\x0D", 5);
+    struct Case {
+        int address;     // asked for
+        int current;     // the port's current motor
+        std::string raw[3];
+        size_t count;
+        std::string read; // what the read gives
+        int code;         // 0, or the failure
+        std::string left[3];
+    };
+    const Case cases[] = {
+        // Another motor's stray bytes are neither taken nor waited for.
+        {2, 1, {"xx", status, ""}, 5, status, 0, {"xx", "", ""}},
+        {-1, 3, {"xx", "", status + "y"}, 5, status, 0, {"xx", "", "y"}},
+        // A short reply is no reply.
+        {2, 1, {"", "\xF9\x93", ""}, 5, "\xF9\x93", CVQXException::NoResponse, {"", "", ""}},
+        // Address 0: every motor in list order, as a plain read.
+        {0, 2, {"ab", "cd", "ef"}, 5, "abcde", 0, {"", "", "f"}},
+        // Nobody at the address.
+        {7, 1, {"", "zz", ""}, 2, "", CVQXException::InvalidData, {"", "zz", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        for (int i = 0; i < 3; ++i) {
+            motors.links[size_t(i)].raw = c.raw[i];
+            motors.available[size_t(i)] = true;
+        }
+        port.currentAddress = c.current;
+        uint8_t buffer[8] = {};
+        size_t got = 99;
+        EXPECT_EQ(CodeOf([&] { port.ReadBytesOf(c.address, buffer, c.count, got, -1); }), c.code);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), c.read);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(motors.links[size_t(i)].raw, c.left[i]) << i;
+    }
+    // A motor that is not reachable does not answer.
+    motors.available[1] = false;
+    motors.links[1].raw = status;
+    uint8_t buffer[8];
+    size_t got = 0;
+    EXPECT_EQ(CodeOf([&] { port.ReadBytesOf(2, buffer, 5, got, -1); }), CVQXException::NoResponse);
+    EXPECT_EQ(motors.links[1].raw, status);
 }
 
 TEST(CommPortLinks, ClosingReleasesWhatWasOpenedWhateverTheTypeIsNow)

@@ -1,9 +1,8 @@
 #pragma once
-// A test's view of the host-mode motors of one line: a motor's state brought to now, and a bounded
-// wait until the first n have left host mode and stand still.
+// A test's view of the host-mode motors of one rig (a serial line, Ethernet or USB motors): a motor's
+// state brought to now, and a bounded wait until the first n have left host mode and stand still.
 
 #include "tests/sim/motor/HostMode.h"
-#include "tests/sim/wiring/LineRig.h"
 
 #include <chrono>
 #include <memory>
@@ -12,8 +11,10 @@
 
 namespace vqxsim {
 
+// Rig: anything with WithMotor(index, f(SimMotor&)).
+template <class Rig>
 struct HostModeWatch {
-    LineRig* rig = nullptr;
+    Rig* rig = nullptr;
     std::vector<std::shared_ptr<HostModeMotor>> host; // by motor index
 
     // Runs f(SimMotor&, HostModeMotor&) on motor index i under the line's lock.

@@ -111,6 +111,7 @@ std::unique_ptr<NetRig> NetRig::Start(const std::vector<MotorProfile>& motors, N
     TimePoint now = SimClock::now();
     for (const MotorProfile& p : motors) {
         auto s = std::make_unique<Station>(SimMotor(p, now));
+        s->motor.lineChannel = options.channel & 1;
         s->ip = ip++;
         s->tcpPort = options.tcpPort;
         s->id = {0x00, 0x20, 0x4A, uint8_t(p.serial >> 16), uint8_t(p.serial >> 8), uint8_t(p.serial)};

@@ -27,6 +27,8 @@ struct NetOptions {
     // Another device on the net: from the first discovery query on it sends the querying socket a
     // datagram of its own (30 bytes, not a discovery reply) this often; 0: no such device.
     int foreignDatagramMs = 0;
+    // The motor channel the interface is wired to (sleep, echo and wake are per channel).
+    int channel = 0;
 };
 
 using HardwareId = std::array<uint8_t, 6>;

@@ -4,6 +4,15 @@
 
 namespace vqxsim {
 
+std::string UsbSerialText(const UsbOptions& options, size_t index, const MotorProfile& motor)
+{
+    if (index < options.serials.size() && !options.serials[index].empty())
+        return options.serials[index];
+    char text[16];
+    std::snprintf(text, sizeof text, "TQ%08X", unsigned(motor.serial));
+    return text;
+}
+
 UsbRig::Link::Link(SimMotor motor)
 {
     topology.nodes.emplace_back(std::move(motor));
@@ -16,13 +25,7 @@ std::unique_ptr<UsbRig> UsbRig::Start(platform::usb::FakeUsbBridge& bridge, cons
     const TimePoint now = SimClock::now();
     for (size_t i = 0; i < motors.size(); ++i) {
         auto link = std::make_unique<Link>(SimMotor(motors[i], now));
-        std::string serial = i < options.serials.size() ? options.serials[i] : std::string();
-        if (serial.empty()) {
-            char text[16];
-            std::snprintf(text, sizeof text, "TQ%08X", unsigned(motors[i].serial));
-            serial = text;
-        }
-        link->device = bridge.AddDevice(serial, options.product);
+        link->device = bridge.AddDevice(UsbSerialText(options, i, motors[i]), options.product);
         link->device->SetPeerBaud(uint32_t(link->topology.nodes[0].motor.LineSide().baud));
         Link* raw = link.get();
         UsbRig* self = rig.get();

@@ -22,6 +22,9 @@ struct UsbOptions {
     std::string product = platform::usb::kMotorProduct;
 };
 
+// The serial text of device index: the option's, else "TQ" and the motor's serial number in hex.
+std::string UsbSerialText(const UsbOptions& options, size_t index, const MotorProfile& motor);
+
 class UsbRig {
 public:
     // Plugs one device per motor into the bridge (which the caller owns and installs).
