@@ -51,6 +51,37 @@ const CToken* TokenAt(const CScanner& scanner, int32_t line, int32_t column)
     return nullptr;
 }
 
+// Moves (line, column) from a token to the one the engine's pass steps to after it: the next token
+// of its line unless that is a comment, else the first token of a later line that has tokens and
+// does not begin with a comment. Unchanged when there is none (the program ends there).
+void StepToNextToken(const CScanner& scanner, int32_t& line, int32_t& column)
+{
+    const auto& lines = scanner.Lines();
+    const auto isComment = [](const CToken& t) { return (t.cls & CToken::Comment) != 0; };
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i]->lineNumber != line)
+            continue;
+        const auto& tokens = lines[i]->tokens;
+        for (size_t k = 0; k < tokens.size(); ++k) {
+            if (tokens[k].column != column)
+                continue;
+            if (k + 1 < tokens.size() && !isComment(tokens[k + 1])) {
+                column = tokens[k + 1].column;
+                return;
+            }
+            for (size_t j = i + 1; j < lines.size(); ++j) {
+                const auto& next = lines[j]->tokens;
+                if (!next.empty() && !isComment(next[0])) {
+                    line = lines[j]->lineNumber;
+                    column = next[0].column;
+                    return;
+                }
+            }
+            return;
+        }
+    }
+}
+
 // The range class of the parameter list operand a token stands in (OCHN(RS2,0,N,...)): the
 // keyword before the list's "(" and the commas before the token; 0 when it stands in none.
 int OperandClass(const CToken* at)
@@ -181,6 +212,9 @@ void CEngineCompiler::TakeMessages()
                 !Add({116, EngineMessageText(116), e.line, e.column}))
                 return;
         }
+        // A second ELSE is told at the token after it.
+        if (m.code == 29)
+            StepToNextToken(m_scanner, m.line, m.column);
         // A missing END is told at the last line.
         if (m.code == 24 && m.line < 0) {
             m.line = m_lastLine;

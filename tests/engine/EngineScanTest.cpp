@@ -85,6 +85,12 @@ TEST_F(EngineScan, MessagesOfTheEngineVariant)
         {"a=5\nADDR=120\nA100\nA=2000\nGOTO1\nC1\nEND\n", {}},
         {"ADDR=121\nEND\n", {{111, 0, 5, range120}}},
         {"ADDR=a\nEND\n", {{200, 0, 5, "Possible loss of data/Range mismatch."}}},
+        // An array element takes its value class: a user variable (32 bits) may not fit a byte.
+        {"ab[0]=a\nEND\n", {{200, 0, 6, "Possible loss of data/Range mismatch."}}},
+        {"ab[0]=aw[1]\nEND\n", {{200, 0, 6, "Possible loss of data/Range mismatch."}}},
+        {"al[0]=a\naw[0]=ab[1]\nab[0]=-128\nEND\n", {}},
+        {"ab[0]=128\nEND\n", {{114, 0, 6, "Constant out of range. (-128 .. 127)."}}},
+        {"ab[204]=1\nEND\n", {{113, 0, 3, "Constant out of range. (0 .. 203)."}}},
         // An expression takes one operator: the third term is left over.
         {"a=1+2+3\nEND\n", {{20, 0, 5, "Syntax error."}}},
         {"C1000\nEND\n", {{116, 0, 0, "Constant out of range. (0 .. 999)."}}},
@@ -94,7 +100,10 @@ TEST_F(EngineScan, MessagesOfTheEngineVariant)
          {{116, 0, 0, "Constant out of range. (0 .. 999)."}, {25, 0, 0, "Destination label not found."}}},
         {"a=1\n", {{24, 0, 0, "'END' expected."}}},
         {"IF a==1\nEND\n", {{26, 0, 0, "Illegal 'IF' without matching 'ENDIF'."}}},
-        {"IF a==1\nELSE\nELSE\nENDIF\nEND\n", {{29, 2, 0, "More than one 'ELSE'."}}},
+        // A second ELSE is told at the token after it, on its line or the next that is no comment.
+        {"IF a==1\nELSE\nELSE\nENDIF\nEND\n", {{29, 3, 0, "More than one 'ELSE'."}}},
+        {"IF a==1\nELSE\nELSE a=1\nENDIF\nEND\n", {{29, 2, 5, "More than one 'ELSE'."}}},
+        {"IF a==1\nELSE\nELSE 'x\n'c\nENDIF\nEND\n", {{29, 4, 0, "More than one 'ELSE'."}}},
         {"SWITCH a\nCASE 1\nDEFAULT\nCASE 2\nENDS\nEND\n", {{38, 3, 0, "Illegal 'CASE' after 'DEFAULT'."}}},
         {"BREAK\nEND\n", {{41, 0, 0, "Illegal 'BREAK' without 'WHILE' or 'SWITCH'."}}},
         {"OCHN(RS3,0,N,9600,1,8,C)\nEND\n", {{10, 0, 5, "Communication type expected.(RS2,RS4,IIC)."}}},
