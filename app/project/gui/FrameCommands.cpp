@@ -377,15 +377,7 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
     std::vector<const CCommPort*> ports;
     for (int i = 0; i < m_project.PortCount(); ++i)
         ports.push_back(m_project.Port(i));
-    CCommPort copy;
-    copy.SetContext(&m_project.Context());
-    copy = port; // the live port lets go of its device while the copy is edited
-    if (RunPortDialog(&m_frame, copy, ports, false, serialProbe)) {
-        MotorsChanging(port);
-        const int id = port.id;
-        port = copy;
-        port.id = id;
-        port.RebuildAddressTable();
+    if (EditPortOfList(&m_frame, port, ports, serialProbe, [this, &port] { MotorsChanging(port); })) {
         m_project.modified = true;
         PortsChanged();
     }
