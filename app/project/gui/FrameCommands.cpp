@@ -15,6 +15,7 @@
 #include "app/project/SelectMotor.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/OptionsCommand.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
@@ -71,7 +72,7 @@ shell::RulePort RuleOf(const CCommPort* port)
 // Commands whose dialogs come with other parts of the program and are not there yet.
 const std::vector<int> kNotYetAvailable = {
     cmd::ID_NEW_PROJECT,  cmd::ID_CLOSE_PROJECT, cmd::ID_PROJECT_PROPERTIES, cmd::ID_COMM_SETTINGS,
-    cmd::ID_COMM_WIZARD,  cmd::ID_OPTIONS,       kTreeMotorProperties,
+    cmd::ID_COMM_WIZARD,  kTreeMotorProperties,
 };
 
 } // namespace
@@ -186,6 +187,7 @@ bool CFrameCommands::OnCommand(int id)
         return true;
     case cmd::ID_STOP_MOTORS: SendToEveryPane("0END S"); return true;
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
+    case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
