@@ -120,6 +120,23 @@ int BuildSourceFile(CScanner& scanner, const std::string& file, const std::strin
     return 0;
 }
 
+namespace {
+
+// One file of a project build: a file that cannot be read or saved counts as an error of its own
+// and the next file follows.
+int BuildOneOfMany(CScanner& scanner, const std::string& file, const std::string& version, ui::CInfoView& info,
+                   ICommandSurroundings& around)
+{
+    try {
+        return BuildSourceFile(scanner, file, version, info, around);
+    } catch (const CVQXException& e) {
+        info.AddException(e);
+        return 1;
+    }
+}
+
+} // namespace
+
 BuildResult CompileProject(CProject& project, CScanner& scanner, ICommandSurroundings& around)
 {
     BuildResult result;
@@ -130,7 +147,7 @@ BuildResult CompileProject(CProject& project, CScanner& scanner, ICommandSurroun
         ForEachMotor(project, [&](CMotor& motor) {
             for (int f = 0; f < motor.associatedFiles.GetCount(); ++f) {
                 const int errors =
-                    BuildSourceFile(scanner, motor.associatedFiles.GetAt(f)->FileName, motor.Version, info, around);
+                    BuildOneOfMany(scanner, motor.associatedFiles.GetAt(f)->FileName, motor.Version, info, around);
                 ++result.files;
                 result.errors += errors;
                 result.written += errors == 0;
@@ -164,7 +181,7 @@ BuildResult CompileAndDownloadProject(CProject& project, CScanner& scanner, ICom
                 return;
             // Each file is judged on its own; a file with errors is not written and the next follows.
             targets.push_back(&motor);
-            const int errors = BuildSourceFile(scanner, main->FileName, motor.Version, info, around);
+            const int errors = BuildOneOfMany(scanner, main->FileName, motor.Version, info, around);
             ++result.files;
             result.errors += errors;
             result.written += errors == 0;

@@ -24,6 +24,5 @@ struct Item {
 
 // The items for a current port of communication type commType (-1: none).
 std::vector<Item> Items(int commType);
-std::string DetectMotorsTitle(int commType);
 
 } // namespace terminalmenu

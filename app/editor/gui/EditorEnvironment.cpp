@@ -25,13 +25,7 @@
 #include <tuple>
 
 namespace editor {
-namespace {
 
-constexpr int kProgramTemplate = 129;
-constexpr int kCalibrationTemplate = 135;
-
-// The source view of the active child frame (the one last active while the program is in the
-// background), null when another kind of window is active.
 CVQXView* ActiveView(CMainFrame& frame)
 {
     QMdiArea* area = frame.MdiArea();
@@ -40,6 +34,11 @@ CVQXView* ActiveView(CMainFrame& frame)
         child = area->subWindowList(QMdiArea::ActivationHistoryOrder).last();
     return child ? qobject_cast<CVQXView*>(child->widget()) : nullptr;
 }
+
+namespace {
+
+constexpr int kProgramTemplate = 129;
+constexpr int kCalibrationTemplate = 135;
 
 QWidget* MakeView(const QString& path, std::string* error)
 {

@@ -13,6 +13,7 @@ class CMainFrame;
 class CProjectSession;
 class CProject;
 class CScanner;
+class CVQXView;
 namespace commerror {
 class ICommErrorHandler;
 }
@@ -41,6 +42,9 @@ EditorEnvironment& Environment();
 CScanner& TheScanner();
 // The context of the editor's operations (the main window's).
 ui::COperationContext& EditorContext();
+// The source view of the active child frame (the one last active while the program is in the
+// background), null when another kind of window, or none, is active.
+CVQXView* ActiveView(CMainFrame& frame);
 
 // Gives the source templates (".tqs", ".tqc") their view and adds the editor's commands and
 // menu to the main frame.

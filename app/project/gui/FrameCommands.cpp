@@ -1,8 +1,11 @@
 #include "app/project/gui/FrameCommands.h"
 
+#include "app/editor/SourceBuild.h"
 #include "app/editor/gui/EditorEnvironment.h"
+#include "app/editor/gui/VQXView.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
+#include "app/framework/gui/DocTemplates.h"
 #include "app/project/AssociatedFiles.h"
 #include "app/project/CompareDetected.h"
 #include "app/project/MotorPrograms.h"
@@ -19,6 +22,10 @@
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
+#include "app/setup/gui/CommWizardDlg.h"
+#include "app/setup/gui/MotorSettingsDlg.h"
+#include "app/setup/gui/PortPages.h"
+#include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/gui/Help.h"
@@ -26,14 +33,18 @@
 #include "app/shell/gui/ReaddressDlg.h"
 #include "app/shell/gui/VQXApp.h"
 #include "core/VQXException.h"
+#include "core/shared/SharedFunctions.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/ui/InfoView.h"
 #include "core/ui/Questions.h"
+#include "platform/fs/AtomicFile.h"
 #include "platform/paths/Paths.h"
+#include "platform/serial/SerialProbe.h"
 #include "scanner/Scanner.h"
 
 #include <QDesktopServices>
+#include <QMdiArea>
 #include <QFileDialog>
 #include <QUrl>
 
@@ -69,10 +80,9 @@ shell::RulePort RuleOf(const CCommPort* port)
 }
 
 // Commands whose dialogs come with other parts of the program and are not there yet.
-const std::vector<int> kNotYetAvailable = {
-    cmd::ID_NEW_PROJECT,  cmd::ID_CLOSE_PROJECT, cmd::ID_PROJECT_PROPERTIES, cmd::ID_COMM_SETTINGS,
-    cmd::ID_COMM_WIZARD,  cmd::ID_OPTIONS,       kTreeMotorProperties,
-};
+const std::vector<int> kNotYetAvailable = {cmd::ID_OPTIONS};
+
+constexpr const char* kDetectQuestion = "Do you want VQX to automatically detect the motors?";
 
 } // namespace
 
@@ -86,6 +96,14 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
         return !alive.expired() && OnCommand(id);
     });
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+    // The motor settings dialog offers the compiler's firmware versions the frame knows.
+    CMotorSettingsDlg::KnownVersions() = [this, alive = std::weak_ptr<int>(m_alive)] {
+        std::string text;
+        if (!alive.expired())
+            for (const std::string& v : m_frame.FirmwareVersions())
+                text += v;
+        return text;
+    };
 }
 
 CFrameCommands::~CFrameCommands() { m_frame.SetStateProvider({}); }
@@ -99,12 +117,11 @@ shell::FrameState CFrameCommands::State() const
     s.unavailable = kNotYetAvailable;
     if (!g_pApp || !g_pApp->openProject)
         s.unavailable.push_back(cmd::ID_OPEN_PROJECT);
-    // Properties: a file opens; the dialogs of the project, a port and a motor view are not there.
+    // Properties of a motor opens a motor view, a tool window that is not there yet.
     const auto selected = m_tree.Selected();
-    if (!selected || selected->kind != ConfigItemKind::File)
+    if (!selected || selected->kind == ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeProperties);
-    // The editor's active document: none until the editor's views exist.
-    s.activeSourceDocument = false;
+    s.activeSourceDocument = editor::ActiveView(m_frame) != nullptr;
     return s;
 }
 
@@ -137,6 +154,23 @@ bool CFrameCommands::OnCommand(int id)
             g_pApp->openProject(files.front());
         return true;
     }
+    case cmd::ID_NEW_PROJECT: NewProject(); return true;
+    case cmd::ID_CLOSE_PROJECT: m_frame.Project().OpenOrNew({}, false); return true;
+    case cmd::ID_PROJECT_PROPERTIES:
+        if (EditProjectPorts(&m_frame, m_project, QStringLiteral("Project properties"), "ProjectProperties.htm",
+                             [this] { PortsChanged(); }, serialProbe))
+            PortsChanged();
+        return true;
+    case cmd::ID_COMM_SETTINGS:
+        if (EditCommunication(&m_frame, m_project, [this] { PortsChanged(); }, serialProbe))
+            PortsChanged();
+        return true;
+    case cmd::ID_COMM_WIZARD:
+        if (RunCommWizard(&m_frame, m_project, false, [this] { PortsChanged(); }, serialProbe)) {
+            PortsChanged();
+            m_frame.UpdateFrameTitle(); // the wizard may have made a new project
+        }
+        return true;
     case cmd::ID_TALK_TO_MOTORS: TalkToMotors(); return true;
     case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
     case cmd::ID_DETECT_MOTORS: DetectMotorsCommand(m_project, tab, false, true, *this); return true;
@@ -210,9 +244,27 @@ bool CFrameCommands::OnTreeCommand(int id)
             DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this);
         return true;
     case kTreeProperties:
+        if (selected && selected->kind == ConfigItemKind::Root) {
+            if (EditCommunication(&m_frame, m_project, [this] { PortsChanged(); }, serialProbe))
+                PortsChanged();
+        } else if (port) {
+            EditPortProperties(*port);
+        } else if (motor && file >= 0) {
+            OpenDocument(motor->associatedFiles.GetAt(file)->FileName);
+        }
+        return true;
     case kTreeOpenFile:
         if (motor && file >= 0)
             OpenDocument(motor->associatedFiles.GetAt(file)->FileName);
+        return true;
+    case kTreeMotorProperties:
+        if (motor && file < 0)
+            OnMotorProperties(*motor);
+        return true;
+    case kTreeDownloadEditor:
+        if (motor && file < 0)
+            if (CVQXView* view = editor::ActiveView(m_frame))
+                DownloadEditorDocument(*view, *motor);
         return true;
     case kTreeSetAddress:
         if (motor && motor->GetPort()) {
@@ -285,6 +337,100 @@ bool CFrameCommands::OnTreeCommand(int id)
     }
 }
 
+void CFrameCommands::NewProject()
+{
+    const std::vector<std::string> openPorts = m_project.RememberOpenPorts();
+    m_project.CloseAllPorts();
+    platform::SystemSerialProbe machine;
+    CProject made;
+    made.SetContext(&m_project.Context());
+    made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
+    CPageDlg dlg(&m_frame, QStringLiteral("New Project"));
+    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made));
+    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", serialProbe));
+    if (dlg.exec() != QDialog::Accepted) {
+        m_project.ReopenPorts(openPorts);
+        return;
+    }
+    ui::IQuestions& questions = m_project.Context().Questions();
+    if (!platform::MakeFolders(platform::FolderPart(made.FileName))) {
+        ui::OptionMessageBox(questions, "Cannot make project folder.\n" + GetLastErrorText(),
+                             ui::MB_OK | ui::MB_ICONERROR);
+        m_project.ReopenPorts(openPorts);
+        return;
+    }
+    // A project that cannot be written or opened was reported by the step that failed.
+    if (!made.Save() || !m_frame.Project().OpenOrNew(made.FileName, false)) {
+        m_project.ReopenPorts(openPorts);
+        return;
+    }
+    m_frame.ShowControlBar(m_frame.ConfigBar(), true);
+    m_frame.ShowControlBar(m_frame.TerminalBar(), true);
+    if (ui::OptionMessageBox(questions, kDetectQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES)
+        CompareDetected(m_project, *this);
+}
+
+void CFrameCommands::EditPortProperties(CCommPort& port)
+{
+    const bool wasOpen = port.isOpen != 0;
+    std::vector<const CCommPort*> ports;
+    for (int i = 0; i < m_project.PortCount(); ++i)
+        ports.push_back(m_project.Port(i));
+    CCommPort copy;
+    copy.SetContext(&m_project.Context());
+    copy = port; // the live port lets go of its device while the copy is edited
+    if (RunPortDialog(&m_frame, copy, ports, false, serialProbe)) {
+        MotorsChanging(port);
+        const int id = port.id;
+        port = copy;
+        port.id = id;
+        port.RebuildAddressTable();
+        m_project.modified = true;
+        PortsChanged();
+    }
+    if (wasOpen)
+        port.OpenPort(); // a port that does not open again stays closed, as the tab shows
+    PortsChanged();
+}
+
+void CFrameCommands::OnMotorProperties(CMotor& motor)
+{
+    // The copy borrows the motor's back ends, so reading through it never disconnects the motor.
+    CMotor edited;
+    edited.shared = true;
+    edited = motor;
+    ProgramTag tag(motor.GetPort());
+    CMotorSettingsDlg dlg(&m_frame, edited);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    motor = edited;
+    m_project.modified = true;
+    PortsChanged();
+}
+
+void CFrameCommands::DownloadEditorDocument(CVQXView& view, CMotor& motor)
+{
+    ui::COperationContext& context = m_project.Context();
+    const std::string path = view.PathName().empty() ? view.Title() : view.PathName();
+    const std::string text = "Do you want to Compile and Download the file \"" + path + "\" to the motor \"" +
+                             motor.Name + "\"?";
+    if (ui::OptionMessageBox(context.Questions(), text,
+                             ui::MB_YESNO | ui::MB_ICONQUESTION | ui::kRememberAnswer | ui::kNeverRememberNo, "VQX",
+                             ui::kCheckToDisable, "Download") != ui::IDYES)
+        return;
+    ui::CInfoView& info = context.Info();
+    info.Clear();
+    info.Show(true);
+    if (!view.EnsureSaved()) {
+        info.AddError(editor::kMustSaveText);
+        info.ShowSummary(true, true, context.Questions());
+        return;
+    }
+    if (view.DownloadProgram(&motor))
+        info.ShowSummary(true, true, context.Questions());
+    RebuildTree(false);
+}
+
 void CFrameCommands::SendToEveryPane(const char* line)
 {
     std::vector<std::unique_ptr<ProgramTag>> tags;
@@ -302,16 +448,12 @@ void CFrameCommands::SaveProjectAs()
     renamed.Copy(m_project);
     if (m_project.isDefault)
         renamed.MakeNewName(m_project);
-    // The project's name and folder (the "General" page comes with the project dialogs).
-    const auto chosen = ChooseFiles("Save Project as", "VQX Project Files (*.spj)|*.spj||", false);
-    if (chosen.empty()) {
+    CPageDlg dlg(&m_frame, QStringLiteral("Save Project as"));
+    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(renamed));
+    if (dlg.exec() != QDialog::Accepted) {
         m_project.ReopenPorts(openPorts);
         return;
     }
-    renamed.FileName = chosen.front();
-    renamed.Name = platform::FileNamePart(chosen.front());
-    if (const size_t dot = renamed.Name.rfind('.'); dot != std::string::npos)
-        renamed.Name.erase(dot);
     const SaveAsOutcome outcome = ::SaveProjectAs(m_project, renamed);
     ui::IQuestions& questions = m_project.Context().Questions();
     if (!outcome.error.empty()) {
@@ -381,10 +523,6 @@ std::vector<std::string> CFrameCommands::ChooseFiles(const char* title, const ch
     if (many) {
         for (const QString& f : QFileDialog::getOpenFileNames(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter)))
             out.push_back(f.toStdString());
-    } else if (std::string(title) == "Save Project as") {
-        const QString f = QFileDialog::getSaveFileName(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter));
-        if (!f.isEmpty())
-            out.push_back(f.toStdString());
     } else {
         const QString f = QFileDialog::getOpenFileName(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter));
         if (!f.isEmpty())
@@ -425,7 +563,18 @@ void CFrameCommands::ResolveMotor(CMotor& motor, CMotor& read)
 
 bool CFrameCommands::OpenDocument(const std::string& path)
 {
-    return g_pApp && g_pApp->OpenDocumentFile(QString::fromStdString(path));
+    if (!templates)
+        return false;
+    std::string error;
+    fw::CChildFrame* child = templates->OpenDocument(m_frame.MdiArea(), QString::fromStdString(path), &error);
+    if (!child) {
+        ui::CInfoView& info = m_project.Context().Info();
+        info.Show(false);
+        info.AddError(error);
+        return false;
+    }
+    m_frame.MdiArea()->setActiveSubWindow(child);
+    return true;
 }
 
 // ---- ICommandSurroundings -------------------------------------------------------------------------

@@ -18,6 +18,13 @@ class CMotor;
 class CProject;
 class CScanner;
 class CTerminalBar;
+class CVQXView;
+namespace fw {
+class DocTemplates;
+}
+namespace platform {
+class ISerialPortProbe;
+}
 namespace commerror {
 class ICommErrorHandler;
 }
@@ -39,6 +46,10 @@ public:
     std::vector<std::string> chosenFiles;
     // The selection word a test chooses in place of the select-motor dialog.
     std::optional<uint32_t> chosenMotor;
+    // The document templates that open files (none: files are not opened).
+    fw::DocTemplates* templates = nullptr;
+    // The serial devices the port dialogs list (null: the machine's).
+    platform::ISerialPortProbe* serialProbe = nullptr;
 
     // ICommandSurroundings
     void ShowPortText(int portIndex, const std::string& text) override;
@@ -58,6 +69,11 @@ private:
     bool OnTreeCommand(int id);
     void SendToEveryPane(const char* line);
     void SaveProjectAs();
+    void NewProject();
+    void EditPortProperties(CCommPort& port);
+    void OnMotorProperties(CMotor& motor);
+    // "Download the program": the active editor's document compiled into the motor.
+    void DownloadEditorDocument(CVQXView& view, CMotor& motor);
     // The tree's selected port, motor and file (null when the selection is not of that level).
     CCommPort* SelectedPort(int* index = nullptr) const;
     CMotor* SelectedMotor() const;

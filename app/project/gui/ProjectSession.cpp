@@ -121,6 +121,12 @@ void CProjectSession::Start(const std::string& startupDevice)
     m_tree->RebuildTree(false);
 }
 
+void CProjectSession::SetTemplates(fw::DocTemplates* templates)
+{
+    m_templates = templates;
+    m_commands->templates = templates;
+}
+
 bool CProjectSession::RunShortcutMacro(int digit)
 {
     CMacro* macro = CMacroRunner::FindByShortcut(m_project.Macros(), digit);
@@ -292,7 +298,8 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
         m_project.LoadDefault(&probe);
         m_bar->SetProject(&m_project);
         m_project.ApplySections();
-        m_bar->UpdatePortTabs();
+        PortsChanged();
+        m_frame.UpdateFrameTitle();
         return true;
     }
     auto fresh = std::make_unique<CProject>();
@@ -325,6 +332,7 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
         recentProject(m_project.FileName);
     RestoreDocuments();
     m_shell.RunStartup();
-    m_bar->UpdatePortTabs();
+    PortsChanged();
+    m_frame.UpdateFrameTitle();
     return true;
 }

@@ -49,7 +49,7 @@ public:
     // keepState: the ports stay open and the documents stay (a project saved under a new name).
     bool OpenOrNew(const std::string& fileName, bool keepState);
     // The templates that open the project's documents (none: documents are not restored).
-    void SetTemplates(fw::DocTemplates* templates) { m_templates = templates; }
+    void SetTemplates(fw::DocTemplates* templates);
     // The OpenDocuments text of the documents open now, and opening them from the project's.
     std::string CollectDocuments() const;
     void RestoreDocuments();

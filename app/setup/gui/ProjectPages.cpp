@@ -203,9 +203,16 @@ void CPortsPage::OnHelp()
 bool EditCommunication(QWidget* parent, CProject& project, const std::function<void()>& changed,
                        platform::ISerialPortProbe* probe)
 {
+    return EditProjectPorts(parent, project, QStringLiteral("Communication Settings"), "CommunicationSettings.htm",
+                            changed, probe);
+}
+
+bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
+                      const std::function<void()>& changed, platform::ISerialPortProbe* probe)
+{
     setup::CCommunicationEdit edit(project);
-    CPageDlg dlg(parent, QStringLiteral("Communication Settings"));
-    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), "CommunicationSettings.htm", probe));
+    CPageDlg dlg(parent, title);
+    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), helpTopic, probe));
     if (dlg.exec() != QDialog::Accepted)
         return false;
     try {

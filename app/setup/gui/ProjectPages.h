@@ -55,6 +55,9 @@ private:
 // copy and `changed` rebuilds what shows the ports. True on OK.
 bool EditCommunication(QWidget* parent, CProject& project, const std::function<void()>& changed = {},
                        platform::ISerialPortProbe* probe = nullptr);
+// The same edit of the project's ports under another title and help topic ("Project properties").
+bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
+                      const std::function<void()>& changed = {}, platform::ISerialPortProbe* probe = nullptr);
 
 class CMotorIPDlg : public QDialog {
     Q_OBJECT

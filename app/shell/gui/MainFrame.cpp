@@ -142,6 +142,9 @@ CMainFrame::~CMainFrame()
     disconnect(MdiArea(), nullptr, this, nullptr);
     if (g_pMainFrame == this)
         g_pMainFrame = nullptr;
+    // The documents still open go with the base class, after this object: what listens to the
+    // area's activations (the title, the editor's menu) must not hear of them then.
+    MdiArea()->blockSignals(true);
 }
 
 void CMainFrame::BuildCommands()

@@ -142,6 +142,31 @@ TEST(FrameCommandRules, EveryRuleAsATable)
     }
 }
 
+// Nothing but the tool windows stays off: each other command of the table is enabled in a state
+// that suits it (a named project, the terminal on an open RS-232 port, an active source document,
+// information lines), and no state at all enables a tool window.
+TEST(FrameCommandRules, OnlyTheToolWindowsAreNeverEnabled)
+{
+    std::vector<FrameState> states(4, Running());
+    states[0].activeSourceDocument = true;
+    states[1].projectDefault = true;
+    states[1].terminalVisible = false;
+    states[2].currentPort = {true, 2, true, 2400, false};
+    states[3] = FrameState{};
+    int toolWindows = 0;
+    for (const shell::FrameCommand& c : shell::FrameCommands()) {
+        bool everEnabled = false;
+        for (const FrameState& s : states)
+            everEnabled = everEnabled || shell::FrameCommandState(s, c.id).enabled;
+        EXPECT_EQ(everEnabled, !c.toolWindow) << c.id << " " << c.menuText;
+        toolWindows += c.toolWindow;
+    }
+    // Tuner, Motor View (menu and tree), New Monitor View, Chart View, Playground (menu and tree),
+    // Lockup Wizard, Tune this motor and the three calibration commands.
+    EXPECT_EQ(toolWindows, 12);
+    EXPECT_TRUE(shell::FrameCommandState(states[0], cmd::ID_FIRMWARE_FIRST).enabled);
+}
+
 TEST(FrameCommandRules, TheTableHoldsEveryCommandOnceWithItsTexts)
 {
     std::set<int> ids;
