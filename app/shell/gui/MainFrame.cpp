@@ -138,8 +138,6 @@ CMainFrame::CMainFrame(QWidget* parent)
 
 CMainFrame::~CMainFrame()
 {
-    // The child windows close after this frame is gone: their activations reach it no more.
-    disconnect(MdiArea(), nullptr, this, nullptr);
     if (g_pMainFrame == this)
         g_pMainFrame = nullptr;
     // The documents still open go with the base class, after this object: what listens to the
