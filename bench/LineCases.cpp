@@ -165,7 +165,8 @@ void ReadVersionFloor(LineFloor& f, int a)
     ReadBlock(f, a, 32468, length);
 }
 
-// "To all" is address 0, whose byte 0x80 always goes out.
+// "To all" is address 0: its byte 0x80 goes out with every untracked command, and with a tracked
+// one only when the wire's selection is stale.
 //
 // Detection of an addressed chain of n motors listening at another rate than the port's: the
 // rate sweep (as many rounds as it takes the first WAKE's echo at 2400 to come back before the
@@ -204,8 +205,11 @@ double DetectFloor(LineFloor& f, const COptions& options, int portBaud)
 
     const int echoMs = options.CalTimeouts ? (n * 10000 + 10000) / portBaud + 100 : options.EchoTimeout;
     f.SetTotalTimeoutMs(echoMs + options.ResponseTimeout);
-    toAll("WAKE");
-    toAll("WAKE");
+    // With address tracking, as every command of the detection that is not named otherwise: the
+    // first WAKE selects everyone (the sweep's commands were untracked), the second finds the
+    // selection current and goes without the address byte.
+    f.Write("WAKE", 0, true);
+    f.Write("WAKE", 0, true);
     for (int a = 1; a <= n; ++a) {
         if (f.Query("RBe", a, true).empty())
             throw std::runtime_error("the floor's motor " + std::to_string(a) + " does not answer");

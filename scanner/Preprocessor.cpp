@@ -88,11 +88,11 @@ void CScanner::AddLine(std::string text, int indent, int fileIndex, int lineNumb
     }
     std::unique_ptr<CLine> line;
     if (m_spareLines.empty()) {
-        line = std::make_unique<CLine>();
+        line = std::make_unique<CLine>(&m_tokenStore);
     } else {
         line = std::move(m_spareLines.back());
         m_spareLines.pop_back();
-        line->tokens.clear();
+        line->DropTokens();
     }
     line->index = static_cast<int32_t>(m_lines.size());
     line->text = std::move(text);
@@ -326,7 +326,7 @@ void CScanner::SubstituteDefines(CLine& line)
     }
     if (!any)
         return;
-    std::vector<CToken> out;
+    std::pmr::vector<CToken> out(line.tokens.get_allocator());
     out.reserve(line.tokens.size() + 8);
     for (const CToken& t : line.tokens) {
         const Define* hit = nullptr;
@@ -355,10 +355,24 @@ void CScanner::SubstituteDefines(CLine& line)
     }
 }
 
-void CScanner::TokenizeAll()
+void CScanner::TokenizeLines()
 {
+    // Every line's array comes from the one block the store is asked for here.
+    size_t bytes = 0;
+    for (auto& line : m_lines) {
+        line->DropTokens();
+        bytes += line->TokenBound() * sizeof(CToken) + alignof(CToken);
+    }
+    for (auto& line : m_spareLines)
+        line->DropTokens();
+    m_tokenStore.Rewind(bytes);
     for (auto& line : m_lines)
         line->GetTokens(*m_language);
+}
+
+void CScanner::TokenizeAll()
+{
+    TokenizeLines();
     for (auto& line : m_lines)
         SubstituteDefines(*line);
     RegisterLabels();

@@ -219,8 +219,7 @@ void CScanner::ScanLines(const std::vector<std::string>& lines)
         Record(e);
         return;
     }
-    for (auto& line : m_lines)
-        line->GetTokens(*m_language);
+    TokenizeLines();
     RegisterLabels();
     if (!m_limitHit)
         CheckProgram();

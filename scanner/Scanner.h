@@ -13,6 +13,7 @@
 #include "scanner/Error.h"
 #include "scanner/Language.h"
 #include "scanner/Token.h"
+#include "scanner/TokenStore.h"
 
 class CTagArchive;
 
@@ -187,6 +188,8 @@ private:
     void RegisterLabels();
     void CollectLabels();
     void TokenizeAll();
+    // Cuts every line into tokens, all of them held in the token store.
+    void TokenizeLines();
 
     // Checks
     void CheckStatementStart();
@@ -243,6 +246,8 @@ private:
 
     std::string m_mainFile;
     bool m_calibration = false;
+    // Declared before the lines: their token arrays live in it.
+    CTokenStore m_tokenStore;
     std::vector<std::unique_ptr<CLine>> m_lines;
     // Lines of the previous scan, kept with their buffers for the next one: a compile after an
     // edit then allocates next to nothing.

@@ -69,7 +69,7 @@ struct SeparatorTable {
 constexpr SeparatorTable kSeparatorTable;
 
 // At least as many tokens as the line holds: every separator and every word start.
-size_t TokenBound(const std::string& s)
+size_t CountTokenBound(const std::string& s)
 {
     size_t n = 0;
     bool inWord = false;
@@ -235,11 +235,13 @@ void CToken::Set(std::string_view t, int32_t idx, CLine* ln, int32_t col, const 
     }
 }
 
+size_t CLine::TokenBound() const { return CountTokenBound(text) + 1; }
+
 void CLine::GetTokens(const CLanguage& lang)
 {
     tokens.clear();
     // One allocation per line instead of one per doubling (a string token may add one more).
-    tokens.reserve(TokenBound(text) + 1);
+    tokens.reserve(TokenBound());
     const std::string& s = text;
     const size_t n = s.size();
     size_t i = 0;

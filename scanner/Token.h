@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,10 +56,14 @@ public:
 
 class CLine {
 public:
+    CLine() = default;
+    // Tokens kept in `store` (a scan's token store); by default on the heap.
+    explicit CLine(std::pmr::memory_resource* store) : tokens(store) {}
+
     int32_t index = 0;
     std::string text;            // the trimmed line
     int32_t indent = 0;          // characters trimmed at the left (columns count them)
-    std::vector<CToken> tokens;
+    std::pmr::vector<CToken> tokens;
     int32_t fileIndex = -1;      // include slot, -1 for the main file and generated lines
     int32_t lineNumber = -1;     // 0-based line within its file, -1 for generated lines
     const std::string* fileName = nullptr; // the include file's name; null for the main file
@@ -66,6 +71,10 @@ public:
 
     // Cuts the line into tokens and classifies them. Never throws for any input.
     void GetTokens(const CLanguage& language);
+    // At least as many tokens as GetTokens makes of the text.
+    size_t TokenBound() const;
+    // Gives the token array back to its store (before the store starts again).
+    void DropTokens() { std::pmr::vector<CToken>(tokens.get_allocator()).swap(tokens); }
 };
 
 // The 22 separator characters of the tokenizer.

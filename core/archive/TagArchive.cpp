@@ -2,6 +2,7 @@
 
 #include "platform/fs/AtomicFile.h"
 #include "platform/fs/ReadFile.h"
+#include "platform/memory/Present.h"
 
 #include <climits>
 
@@ -95,7 +96,25 @@ bool CTagArchive::OpenForWrite(const std::string& path)
 void CTagArchive::Reserve(size_t bytes)
 {
     if (m_open && m_storing)
-        m_bytes.reserve(std::min<size_t>(bytes, kMaxFileSize));
+        ReserveRoom(std::min<size_t>(bytes, kMaxFileSize));
+}
+
+void CTagArchive::ReserveRoom(size_t capacity)
+{
+    if (capacity <= m_bytes.capacity())
+        return;
+    m_bytes.reserve(capacity);
+    // Records are written a few bytes at a time: a large room is made present at once rather
+    // than page by page.
+    constexpr size_t kPresentFrom = size_t{256} << 10;
+    if (m_bytes.capacity() - m_bytes.size() >= kPresentFrom)
+        platform::MakePresent(m_bytes.data() + m_bytes.size(), m_bytes.capacity() - m_bytes.size());
+}
+
+void CTagArchive::Room(size_t more)
+{
+    if (m_bytes.capacity() - m_bytes.size() < more)
+        ReserveRoom(std::max(m_bytes.size() + more, 2 * m_bytes.capacity()));
 }
 
 void CTagArchive::OpenForWriteMemory()
@@ -218,6 +237,7 @@ void CTagArchive::WriteU32(uint32_t v)
 {
     uint8_t b[4];
     StoreU32(b, v);
+    Room(4);
     m_bytes.insert(m_bytes.end(), b, b + 4);
 }
 
@@ -233,6 +253,7 @@ bool CTagArchive::WriteHeader(std::string_view name)
         m_failed = true;
         return false;
     }
+    Room(1 + name.size());
     m_bytes.push_back(static_cast<uint8_t>(name.size()));
     m_bytes.insert(m_bytes.end(), name.begin(), name.end());
     return true;
@@ -259,6 +280,7 @@ bool CTagArchive::WriteValue(std::string_view name, const void* data, size_t siz
     }
     // One append per value: name length, name, 0, size, then the bytes.
     const size_t at = m_bytes.size();
+    Room(1 + name.size() + 8 + size);
     m_bytes.resize(at + 1 + name.size() + 8 + size);
     uint8_t* out = m_bytes.data() + at;
     *out++ = static_cast<uint8_t>(name.size());
@@ -616,6 +638,7 @@ bool CTagArchive::SerializeRecord(std::string_view name, std::vector<uint8_t>& r
     const uint32_t b = LoadU32(record.data() + 1 + nameLen + 4);
     if (static_cast<uint64_t>(b) != record.size() - (1 + nameLen + 8) || b > static_cast<uint32_t>(INT32_MAX))
         return false;
+    Room(record.size());
     m_bytes.insert(m_bytes.end(), record.begin(), record.end());
     AddToParent(nameLen, b);
     return true;

@@ -323,6 +323,9 @@ private:
     bool PushGroup(const Record& rec, std::string_view name);
 
     // Storing
+    // Room for `more` bytes: the buffer doubles, a large new room made present in one go.
+    void Room(size_t more);
+    void ReserveRoom(size_t capacity);
     bool WriteHeader(std::string_view name);
     void WriteU32(uint32_t v);
     void PatchU32(size_t pos, uint32_t v);

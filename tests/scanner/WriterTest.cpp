@@ -1,6 +1,8 @@
 // The writer: the compiled program, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/archive/TagArchive.h"
@@ -320,4 +322,60 @@ TEST_F(Writer, SettingsGroup)
     EXPECT_TRUE(b.CheckNumRange);
     EXPECT_TRUE(b.CheckParamRange);
     EXPECT_TRUE(b.Errors2Warnings);
+}
+
+// One compiler used in turn for programs of every size (its token memory kept and started again
+// at each scan, define expansions going past the scan's estimate) gives the images of fresh ones.
+TEST_F(Writer, OneCompilerInTurnGivesTheImagesOfFreshCompilers)
+{
+    auto lines = [](int n, const std::string& line) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += line + "\n";
+        return text + "END\n";
+    };
+    const std::vector<std::string> programs{
+        lines(1500, "a=a+1 IF a>5 PRINT(\"x y\",a,#13) ENDIF"),
+        "V=1000 G\nEND\n",
+        "#define GO P=1000 V=a*2 A=100 G\n#define TWICE GO GO\n" + lines(1000, "TWICE"),
+        lines(1500, "a=a+1 IF a>5 PRINT(\"x y\",a,#13) ENDIF"),
+        "C1 GOSUB2 END\nC2 b=b+1 RETURN\n",
+    };
+    for (size_t i = 0; i < programs.size(); ++i) {
+        CScanner fresh;
+        fresh.SetLanguage(TableLanguage());
+        fresh.Scan(programs[i], "");
+        ASSERT_EQ(fresh.Errors().GetErrorCount(), 0) << "program " << i;
+        const std::string expected = fresh.CompiledImage();
+        EXPECT_EQ(Compile(programs[i]), expected) << "program " << i;
+        EXPECT_EQ(s.Lines().size(), fresh.Lines().size()) << "program " << i;
+    }
+}
+
+// The store hands out arrays that never overlap, from one block once it knows the size.
+TEST(TokenStore, ArraysNeverOverlapAndOneBlockServesAKnownSize)
+{
+    CTokenStore store;
+    std::vector<std::pair<char*, size_t>> arrays;
+    for (int round = 0; round < 3; ++round) {
+        store.Rewind(size_t{1} << 20);
+        arrays.clear();
+        // Half a megabyte within the estimate, then a megabyte beyond it.
+        for (size_t bytes = 0; bytes < (size_t{3} << 19); bytes += 4000) {
+            char* p = static_cast<char*>(store.allocate(4000, alignof(CToken)));
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % alignof(CToken), 0u);
+            std::memset(p, round + 1, 4000);
+            arrays.emplace_back(p, 4000);
+        }
+        std::sort(arrays.begin(), arrays.end());
+        for (size_t i = 1; i < arrays.size(); ++i)
+            ASSERT_GE(arrays[i].first, arrays[i - 1].first + arrays[i - 1].second);
+        for (const auto& [p, n] : arrays)
+            ASSERT_EQ(p[0], round + 1);
+    }
+    // After a scan that needed more than its estimate, one block holds all of it.
+    const size_t held = store.Capacity();
+    store.Rewind(size_t{1} << 20);
+    EXPECT_EQ(store.Capacity(), held);
+    EXPECT_GE(held, size_t{3} << 19);
 }
