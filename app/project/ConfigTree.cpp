@@ -109,33 +109,34 @@ ConfigNode MotorItem(const CMotor& motor, int portIndex, int motorIndex, const s
     item.port = portIndex;
     item.motor = motorIndex;
     item.text = motor.Name + " (" + motor.Version + ")";
-    item.image = motor.IsAvailable ? kImageMotorOn : kImageMotorOff;
+    item.image = MotorImage(motor);
     for (int f = 0; f < motor.associatedFiles.GetCount(); ++f)
         item.children.push_back(FileItem(motor, portIndex, motorIndex, f, projectPath));
     return item;
 }
+
+int PortImage(int commType)
+{
+    switch (commType) {
+    case COMM_RS232:
+    case COMM_RS485: return kImagePort;
+    case COMM_ETHERNET: return kImageEthernetPort;
+    case COMM_USB: return kImageUSBPort;
+    default: return -1;
+    }
+}
+
+int MotorImage(const CMotor& motor) { return motor.IsAvailable ? kImageMotorOn : kImageMotorOff; }
 
 ConfigNode PortItem(const CCommPort& port, int portIndex, const std::string& projectPath)
 {
     ConfigNode item;
     item.kind = ConfigItemKind::Port;
     item.port = portIndex;
-    switch (port.CommType) {
-    case COMM_RS232:
-    case COMM_RS485:
-        item.text = port.Name + " (" + std::to_string(port.BitPerSec) + " bps)";
-        item.image = kImagePort;
-        break;
-    case COMM_ETHERNET:
-        item.text = port.Name;
-        item.image = kImageEthernetPort;
-        break;
-    case COMM_USB:
-        item.text = port.Name;
-        item.image = kImageUSBPort;
-        break;
-    default: return item;
-    }
+    item.image = PortImage(port.CommType);
+    if (item.image < 0)
+        return item;
+    item.text = item.image == kImagePort ? port.Name + " (" + std::to_string(port.BitPerSec) + " bps)" : port.Name;
     for (int m = 0; m < port.MotorCount(); ++m)
         item.children.push_back(MotorItem(*port.motors.GetAt(m), portIndex, m, projectPath));
     return item;
@@ -151,10 +152,8 @@ ConfigNode BuildConfigTree(const CProject& project)
     root.children.reserve(static_cast<size_t>(project.PortCount()));
     for (int p = 0; p < project.PortCount(); ++p) {
         const CCommPort& port = *project.Port(p);
-        if (port.CommType != COMM_RS232 && port.CommType != COMM_RS485 && port.CommType != COMM_ETHERNET &&
-            port.CommType != COMM_USB)
-            continue;
-        root.children.push_back(PortItem(port, p, project.Path));
+        if (PortImage(port.CommType) >= 0)
+            root.children.push_back(PortItem(port, p, project.Path));
     }
     return root;
 }

@@ -38,6 +38,10 @@ struct ConfigNode {
     std::vector<ConfigNode> children;
 };
 
+// The image of a port of a communication type (-1: the tree shows no such port), and of a motor.
+int PortImage(int commType);
+int MotorImage(const CMotor& motor);
+
 // The whole tree of a project. Ports of a kind the tree does not show get no item.
 ConfigNode BuildConfigTree(const CProject& project);
 // One port's, motor's or file's item (with its children).

@@ -7,20 +7,11 @@
 
 namespace {
 
-int PortImage(const CCommPort& port)
-{
-    switch (port.CommType) {
-    case COMM_ETHERNET: return ConfigTreeItem::EthernetPort;
-    case COMM_USB: return ConfigTreeItem::UsbPort;
-    }
-    return ConfigTreeItem::SerialPort;
-}
-
 void AddMotors(ConfigTreeItem& parent, const CCommPort& port)
 {
     for (int i = 0; i < port.MotorCount(); ++i) {
         CMotor* m = port.motors.GetAt(i);
-        parent.children.push_back({m->Name, m->IsAvailable ? ConfigTreeItem::MotorOn : ConfigTreeItem::MotorOff, m, {}});
+        parent.children.push_back({m->Name, MotorImage(*m), m, {}});
     }
 }
 
@@ -28,7 +19,7 @@ void AddMotors(ConfigTreeItem& parent, const CCommPort& port)
 
 ConfigTreeItem ConfigurationTree(const std::string& rootText, const std::vector<CCommPort*>& ports, bool listForm)
 {
-    ConfigTreeItem root{rootText, ConfigTreeItem::Root, nullptr, {}};
+    ConfigTreeItem root{rootText, kImageRoot, nullptr, {}};
     for (CCommPort* port : ports) {
         if (!port)
             continue;
@@ -36,7 +27,7 @@ ConfigTreeItem ConfigurationTree(const std::string& rootText, const std::vector<
             AddMotors(root, *port);
             continue;
         }
-        ConfigTreeItem item{port->Name, PortImage(*port), nullptr, {}};
+        ConfigTreeItem item{port->Name, PortImage(port->CommType) < 0 ? kImagePort : PortImage(port->CommType), nullptr, {}};
         AddMotors(item, *port);
         root.children.push_back(std::move(item));
     }

@@ -3,6 +3,8 @@
 // project and as detected, the four answers with their "Don't show this dialog box again" box,
 // and the answer remembered in the profile. Widget-free; the dialog shows it.
 
+#include "app/project/ConfigTree.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,11 +12,11 @@
 class CCommPort;
 class CMotor;
 
-// One item of the two trees: the root, a port (list form) or a motor.
+// One item of the two trees: the root, a port (list form) or a motor; images as the
+// configuration tree's.
 struct ConfigTreeItem {
-    enum Image { Root = 0, SerialPort = 1, MotorOn = 2, MotorOff = 7, EthernetPort = 8, UsbPort = 9 };
     std::string text;
-    int image = Root;
+    int image = kImageRoot;
     CMotor* motor = nullptr;
     std::vector<ConfigTreeItem> children;
 };

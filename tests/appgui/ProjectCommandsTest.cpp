@@ -6,6 +6,7 @@
 
 #include "FrameCommandsGui.h"
 
+#include "app/editor/gui/VQXDoc.h"
 #include "app/editor/gui/VQXView.h"
 #include "app/project/ProjectBuild.h"
 #include "app/project/SelectMotor.h"
@@ -151,24 +152,6 @@ TEST_F(ProjectCommandsGui, NewProjectItsDialogsTheEditorsDownloadAndClose)
     ASSERT_TRUE(Project().Port(0)->isOpen);
     EXPECT_TRUE(Type("2RP").contains(QStringLiteral("0\n"))) << PaneText(0).toStdString();
 
-    // The motor's Properties: Cancel keeps it; OK renames it.
-    ASSERT_TRUE(Tree().Select(0, 0));
-    const std::string oldName = Project().Port(0)->motors.GetAt(0)->Name;
-    EXPECT_EQ(WithDialog(kTreeMotorProperties,
-                         [](QDialog* dlg) {
-                             SetText(dlg, "1023", "Dropped");
-                             dlg->reject();
-                         }),
-              QStringLiteral("Motor Properties"));
-    EXPECT_EQ(Project().Port(0)->motors.GetAt(0)->Name, oldName);
-    ASSERT_TRUE(Tree().Select(0, 0));
-    WithDialog(kTreeMotorProperties, [](QDialog* dlg) {
-        SetText(dlg, "1023", "Left");
-        Ok(dlg);
-    });
-    EXPECT_EQ(Project().Port(0)->motors.GetAt(0)->Name, "Left");
-    EXPECT_EQ(TreeText(0, 0), QStringLiteral("Left (450)"));
-
     // "Download the program": only with a source document in front; it goes into the motor chosen
     // in the tree after its question.
     ASSERT_TRUE(Tree().Select(0, 1));
@@ -188,6 +171,51 @@ TEST_F(ProjectCommandsGui, NewProjectItsDialogsTheEditorsDownloadAndClose)
     EXPECT_NE(Program(1).find("a=5"), std::string::npos) << Program(1);
     EXPECT_EQ(Program(0), before);
     EXPECT_EQ(h.info.ErrorCount(), 0);
+
+    // A source open in the editor with changes is saved before the tree's Download compiles it,
+    // and Save All writes what changed since.
+    DropOn(Tree().ItemOf(0, 0), {folder + "/jog.tqs"});
+    ASSERT_TRUE(Tree().Select(0, 0, 0));
+    ASSERT_TRUE(Run(kTreeMainFile));
+    ActiveEditor()->selectAll();
+    ActiveEditor()->InsertText(QStringLiteral("a=6\nEND\n"));
+    ASSERT_TRUE(ActiveEditor()->GetDocument()->IsModified());
+    ASSERT_TRUE(Tree().Select(0, 0));
+    ASSERT_TRUE(Run(kTreeDownloadMain));
+    EXPECT_NE(Program(0).find("a=6"), std::string::npos) << Program(0);
+    EXPECT_FALSE(ActiveEditor()->GetDocument()->IsModified());
+    ActiveEditor()->selectAll();
+    ActiveEditor()->InsertText(QStringLiteral("a=8\nEND\n"));
+    ASSERT_TRUE(ActiveEditor()->GetDocument()->IsModified());
+    ASSERT_TRUE(Run(cmd::ID_SAVE_ALL));
+    EXPECT_FALSE(ActiveEditor()->GetDocument()->IsModified());
+    std::ifstream jog(folder + "/jog.tqs", std::ios::binary);
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(jog), {}).find("a=8"), std::string::npos);
+    EXPECT_FALSE(Project().modified);
+    CProject written;
+    written.Load(folder + "/Line.spj");
+    ASSERT_EQ(written.PortCount(), 1);
+    EXPECT_EQ(written.Port(0)->Name, "Chain");
+    EXPECT_EQ(written.Port(0)->motors.GetAt(0)->associatedFiles.GetCount(), 1);
+    EXPECT_EQ(h.info.ErrorCount(), 0);
+
+    // The motor's Properties: Cancel keeps it; OK renames it.
+    ASSERT_TRUE(Tree().Select(0, 0));
+    const std::string oldName = Project().Port(0)->motors.GetAt(0)->Name;
+    EXPECT_EQ(WithDialog(kTreeMotorProperties,
+                         [](QDialog* dlg) {
+                             SetText(dlg, "1023", "Dropped");
+                             dlg->reject();
+                         }),
+              QStringLiteral("Motor Properties"));
+    EXPECT_EQ(Project().Port(0)->motors.GetAt(0)->Name, oldName);
+    ASSERT_TRUE(Tree().Select(0, 0));
+    WithDialog(kTreeMotorProperties, [](QDialog* dlg) {
+        SetText(dlg, "1023", "Left");
+        Ok(dlg);
+    });
+    EXPECT_EQ(Project().Port(0)->motors.GetAt(0)->Name, "Left");
+    EXPECT_EQ(TreeText(0, 0), QStringLiteral("Left (450)"));
 
     // The motor dialog's version list is the frame's list of firmware versions.
     registry.SetValue(platform::RegHive::LocalMachine, "SOFTWARE\\Korvessan\\Scanner",
@@ -213,7 +241,7 @@ TEST_F(ProjectCommandsGui, NewProjectItsDialogsTheEditorsDownloadAndClose)
     CProject saved;
     saved.Load(folder + "/Line.spj");
     ASSERT_EQ(saved.PortCount(), 1);
-    EXPECT_EQ(saved.Port(0)->Name, "Com3"); // the rename was not saved
+    EXPECT_EQ(saved.Port(0)->motors.GetAt(0)->Name, oldName); // the rename after Save All was not saved
     EXPECT_TRUE(questions.ScriptErrors().empty());
     EXPECT_EQ(questions.PendingAnswers(), 0u);
 }

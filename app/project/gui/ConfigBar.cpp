@@ -26,36 +26,6 @@ namespace {
 
 enum Role { kKindRole = Qt::UserRole + 1, kPortRole, kMotorRole, kFileRole };
 
-const QIcon& TreeImage(int image)
-{
-    struct Picture {
-        const char* theme;
-        const char* label;
-        unsigned rgb;
-    };
-    static const std::array<Picture, 10> pictures = {{
-        {"folder", "P", 0x3A6EA5},                 // root
-        {"network-wired", "C", 0x3A6EA5},          // serial port
-        {"media-playback-start", "M", 0x2E8B57},   // motor on
-        {"text-x-generic", "F", 0x707070},         // file
-        {"text-x-script", "F", 0x1F5FBF},          // main file
-        {"document-save", "D", 0x707070},          // downloaded file
-        {"document-save-as", "D", 0x1F5FBF},       // downloaded main file
-        {"media-playback-stop", "M", 0xB03030},    // motor off
-        {"network-workgroup", "E", 0x3A6EA5},      // Ethernet port
-        {"drive-removable-media", "U", 0x3A6EA5},  // USB port
-    }};
-    static std::array<QIcon, 10> icons;
-    static bool made = false;
-    if (!made) {
-        for (size_t i = 0; i < pictures.size(); ++i)
-            icons[i] = res::Icon(QString::fromLatin1(pictures[i].theme), QString::fromLatin1(pictures[i].label),
-                                 pictures[i].rgb);
-        made = true;
-    }
-    return icons[static_cast<size_t>(image >= 0 && image < 10 ? image : 0)];
-}
-
 void FillMenu(QMenu* menu, const std::vector<ConfigMenuEntry>& items, fw::CommandTable& commands)
 {
     for (const ConfigMenuEntry& m : items) {
@@ -86,6 +56,36 @@ void FillMenu(QMenu* menu, const std::vector<ConfigMenuEntry>& items, fw::Comman
 }
 
 } // namespace
+
+const QIcon& ConfigTreeImage(int image)
+{
+    struct Picture {
+        const char* theme;
+        const char* label;
+        unsigned rgb;
+    };
+    static const std::array<Picture, 10> pictures = {{
+        {"folder", "P", 0x3A6EA5},                 // root
+        {"network-wired", "C", 0x3A6EA5},          // serial port
+        {"media-playback-start", "M", 0x2E8B57},   // motor on
+        {"text-x-generic", "F", 0x707070},         // file
+        {"text-x-script", "F", 0x1F5FBF},          // main file
+        {"document-save", "D", 0x707070},          // downloaded file
+        {"document-save-as", "D", 0x1F5FBF},       // downloaded main file
+        {"media-playback-stop", "M", 0xB03030},    // motor off
+        {"network-workgroup", "E", 0x3A6EA5},      // Ethernet port
+        {"drive-removable-media", "U", 0x3A6EA5},  // USB port
+    }};
+    static std::array<QIcon, 10> icons;
+    static bool made = false;
+    if (!made) {
+        for (size_t i = 0; i < pictures.size(); ++i)
+            icons[i] = res::Icon(QString::fromLatin1(pictures[i].theme), QString::fromLatin1(pictures[i].label),
+                                 pictures[i].rgb);
+        made = true;
+    }
+    return icons[static_cast<size_t>(image >= 0 && image < 10 ? image : 0)];
+}
 
 CConfigBar::CConfigBar(fw::CommandTable& commands, QWidget* parent) : QWidget(parent), m_commands(commands)
 {
@@ -129,7 +129,7 @@ QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigNode& 
 {
     auto* w = new QTreeWidgetItem;
     w->setText(0, QString::fromStdString(item.text));
-    w->setIcon(0, TreeImage(item.image));
+    w->setIcon(0, ConfigTreeImage(item.image));
     w->setData(0, kKindRole, static_cast<int>(item.kind));
     w->setData(0, kPortRole, item.port);
     w->setData(0, kMotorRole, item.motor);

@@ -11,12 +11,16 @@
 #include <optional>
 
 class CProject;
+class QIcon;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 namespace fw {
 class CommandTable;
 }
+
+// The picture of an image of the tree (kImage...), shared by every tree of ports and motors.
+const QIcon& ConfigTreeImage(int image);
 
 class CConfigBar : public QWidget {
     Q_OBJECT

@@ -1,7 +1,7 @@
 #include "app/project/gui/DifferentSettingsDlg.h"
 
+#include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
-#include "app/res/gui/Icons.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,23 +15,11 @@
 
 namespace {
 
-QIcon TreeIcon(int image)
-{
-    switch (image) {
-    case ConfigTreeItem::SerialPort: return res::Icon(QStringLiteral("network-wired"), QStringLiteral("P"), 0x607080);
-    case ConfigTreeItem::EthernetPort: return res::Icon(QStringLiteral("network-workgroup"), QStringLiteral("E"), 0x407040);
-    case ConfigTreeItem::UsbPort: return res::Icon(QStringLiteral("drive-removable-media"), QStringLiteral("U"), 0x704070);
-    case ConfigTreeItem::MotorOn: return res::Icon(QStringLiteral("media-playback-start"), QStringLiteral("M"), 0x2E8B57);
-    case ConfigTreeItem::MotorOff: return res::Icon(QStringLiteral("media-playback-stop"), QStringLiteral("M"), 0x909090);
-    }
-    return res::Icon(QStringLiteral("folder"), QStringLiteral("C"), 0x3A6EA5);
-}
-
 void AddChildren(QTreeWidgetItem* parent, const ConfigTreeItem& item)
 {
     for (const ConfigTreeItem& child : item.children) {
         auto* node = new QTreeWidgetItem(parent, {QString::fromLatin1(child.text.c_str())});
-        node->setIcon(0, TreeIcon(child.image));
+        node->setIcon(0, ConfigTreeImage(child.image));
         node->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(child.motor)));
         AddChildren(node, child);
     }
@@ -53,7 +41,7 @@ void FillConfigTree(QTreeWidget* tree, const ConfigTreeItem& root)
 {
     tree->clear();
     auto* top = new QTreeWidgetItem(tree, {QString::fromLatin1(root.text.c_str())});
-    top->setIcon(0, TreeIcon(root.image));
+    top->setIcon(0, ConfigTreeImage(root.image));
     QFont bold = top->font(0);
     bold.setBold(true);
     top->setFont(0, bold);

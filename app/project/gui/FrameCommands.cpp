@@ -2,6 +2,7 @@
 
 #include "app/editor/SourceBuild.h"
 #include "app/editor/gui/EditorEnvironment.h"
+#include "app/editor/gui/VQXDoc.h"
 #include "app/editor/gui/VQXView.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
@@ -147,7 +148,7 @@ bool CFrameCommands::OnCommand(int id)
         m_frame.UpdateFrameTitle();
         return true;
     case cmd::ID_SAVE_PROJECT_AS: SaveProjectAs(); return true;
-    case cmd::ID_SAVE_ALL: m_project.Save(); return true;
+    case cmd::ID_SAVE_ALL: SaveAll(); return true;
     case cmd::ID_OPEN_PROJECT: {
         const auto files = ChooseFiles("Open Project File", "VQX Project Files (*.spj)|*.spj|All Files (*.*)|*.*||", false);
         if (!files.empty() && g_pApp && g_pApp->openProject)
@@ -224,7 +225,7 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
         // The programmer's guide beside the program; a missing file fails quietly.
-        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"));
+        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"), {});
         return true;
     default: return OnTreeCommand(id);
     }
@@ -471,6 +472,15 @@ void CFrameCommands::SaveProjectAs()
         ui::OptionMessageBox(questions, NotCopiedNote(outcome.notCopied), ui::MB_OK | ui::MB_ICONWARNING);
 }
 
+void CFrameCommands::SaveAll()
+{
+    m_project.Save();
+    for (QMdiSubWindow* child : m_frame.MdiArea()->subWindowList())
+        if (auto* view = qobject_cast<CVQXView*>(child->widget()))
+            if (!view->GetDocument()->PathName().isEmpty() && view->GetDocument()->IsModified())
+                view->GetDocument()->DoSave(view->GetDocument()->PathName());
+}
+
 void CFrameCommands::OnDropFiles(const std::vector<std::string>& files)
 {
     switch (shell::ClassifyDroppedFiles(files, m_project.isDefault ? std::string() : m_project.FileName)) {
@@ -610,6 +620,13 @@ void CFrameCommands::TalkToMotors()
     m_frame.ShowControlBar(m_frame.TerminalBar(), true);
     if (m_bar.CurrentTab() >= 0)
         m_bar.View(m_bar.CurrentTab())->setFocus();
+}
+
+bool CFrameCommands::SaveOpenDocument(const std::string& path)
+{
+    fw::CChildFrame* child = fw::DocTemplates::FindOpen(m_frame.MdiArea(), QString::fromStdString(path));
+    auto* view = child ? qobject_cast<CVQXView*>(child->widget()) : nullptr;
+    return !view || view->EnsureSaved();
 }
 
 bool CFrameCommands::OpenUploadedProgram(const std::string& file, const std::string& title, bool calibration)

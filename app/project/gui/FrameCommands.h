@@ -61,6 +61,7 @@ public:
     void PortSettingsChanged(int portIndex) override;
     void TalkToMotors() override;
     bool OpenUploadedProgram(const std::string& file, const std::string& title, bool calibration) override;
+    bool SaveOpenDocument(const std::string& path) override;
     int AskDifferentSettings(CProject& project, const std::vector<CCommPort*>& detected) override;
     using ICommandSurroundings::AskDifferentSettings;
     void ResolveMotor(CMotor& motor, CMotor& read) override;
@@ -69,6 +70,8 @@ private:
     bool OnTreeCommand(int id);
     void SendToEveryPane(const char* line);
     void SaveProjectAs();
+    // Save All: the project, then every source document that has a file and changes.
+    void SaveAll();
     void NewProject();
     void EditPortProperties(CCommPort& port);
     void OnMotorProperties(CMotor& motor);

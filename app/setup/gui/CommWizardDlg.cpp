@@ -1,6 +1,8 @@
 #include "app/setup/gui/CommWizardDlg.h"
 
 #include "app/bridge/Seams.h"
+#include "app/project/DifferentSettings.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/setup/PortPages.h"
 #include "app/setup/ProjectForms.h"
 #include "app/setup/WizardFlow.h"
@@ -129,18 +131,13 @@ private:
     QLineEdit* m_address;
 };
 
+// The ports and motors of a project as the different-settings dialog shows them.
 void FillTree(QTreeWidget* tree, const CProject& project, const char* root)
 {
-    tree->clear();
-    auto* top = new QTreeWidgetItem(tree, {QString::fromLatin1(root)});
-    for (int i = 0; i < project.PortCount(); ++i) {
-        const CCommPort& port = *project.Port(i);
-        auto* item = new QTreeWidgetItem(top, {FromBytes(port.Name)});
-        for (int m = 0; m < port.motors.GetCount(); ++m)
-            new QTreeWidgetItem(item, {FromBytes(port.motors.GetAt(m)->Name)});
-        item->setExpanded(true);
-    }
-    top->setExpanded(true);
+    std::vector<CCommPort*> ports;
+    for (int i = 0; i < project.PortCount(); ++i)
+        ports.push_back(project.Port(i));
+    FillConfigTree(tree, ConfigurationTree(root, ports, true));
 }
 
 } // namespace

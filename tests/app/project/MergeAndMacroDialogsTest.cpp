@@ -165,7 +165,7 @@ TEST(DifferentSettings, AnswersTheBoxAndTheRememberedAnswer)
     const ConfigTreeItem tree = ConfigurationTree(CDifferentSettingsForm::kDetectedRoot, {&detected}, false);
     EXPECT_EQ(tree.text, "Detected Configuration");
     ASSERT_EQ(tree.children.size(), 2u);
-    EXPECT_EQ(tree.children[1].image, ConfigTreeItem::MotorOff);
+    EXPECT_EQ(tree.children[1].image, kImageMotorOff);
     EXPECT_EQ(tree.children[0].motor, detected.motors.GetAt(0));
     const ConfigTreeItem list = ConfigurationTree(CDifferentSettingsForm::kCurrentRoot, {&port, &detected}, true);
     ASSERT_EQ(list.children.size(), 2u);
