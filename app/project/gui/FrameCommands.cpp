@@ -227,7 +227,7 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
         // The programmer's guide beside the program; a missing file fails quietly.
-        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"));
+        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"), {});
         return true;
     default: return OnTreeCommand(id);
     }
