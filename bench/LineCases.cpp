@@ -1,5 +1,6 @@
-// Download and chain detection against simulated motors behind a pseudo-terminal whose line is
-// timed like real wires, each set against the least time the protocol allows (LineFloor.h).
+// Download and chain detection against simulated motors on lines timed like real wires (the
+// downloads on the in-process line, detection behind a pseudo-terminal, through the rate changes
+// of the sweep), each set against the least time the protocol allows (LineFloor.h).
 #include "bench/LineCases.h"
 
 #include "bench/LineFloor.h"
@@ -12,6 +13,7 @@
 #include "core/ui/OperationContext.h"
 #include "core/transfer/DownloadFlags.h"
 #include "core/transfer/ProgramImage.h"
+#include "tests/sim/wiring/FakeLineRig.h"
 #include "tests/sim/wiring/SerialRig.h"
 
 #include <algorithm>
@@ -232,12 +234,20 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     profile.channel[0].baud = baud;
     profile.echo[0] = chain;
     const std::vector<vqxsim::MotorProfile> profiles = vqxsim::MakeProfiles(motors, profile, true);
-    auto rig = chain ? vqxsim::SerialRig::Chain(profiles, Paced()) : vqxsim::SerialRig::Bus(profiles, Paced());
+    // The motors answer inside the PC's writes, each byte handed to the PC's reads at the moment
+    // it is whole: a line thread behind a pseudo-terminal would add two of its own wake-ups to
+    // every chunk (taking the PC's bytes, handing over the echo), which real wires do not have.
+    static int lines = 0;
+    const std::string path = "bench-line-" + std::to_string(++lines);
+    vqxsim::FakeLineOptions options;
+    options.pacing = true;
+    auto rig = chain ? vqxsim::FakeLineRig::Chain(profiles, path, options)
+                     : vqxsim::FakeLineRig::Bus(profiles, path, options);
 
     BenchContext bench;
     CCommPort port;
     port.SetContext(&bench.context);
-    port.PortName = rig->DevicePath();
+    port.PortName = path;
     port.CommType = chain ? COMM_RS232 : COMM_RS485;
     port.Echo = chain ? 1 : 0;
     port.BitPerSec = port.savedBitPerSec = baud;
@@ -257,7 +267,7 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     const auto start = std::chrono::steady_clock::now();
     port.motors.GetAt(0)->DownloadImage(image, false, transfer::DL_NO_MEMORY_CHECK);
     r.measured = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.cpuShare = (ThreadCpuSeconds() - cpu) / r.measured;
+    r.cpuShare = (ThreadCpuSeconds() - cpu - rig->MotorCpuSeconds()) / r.measured;
     if (!rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Program().Valid(); }))
         throw std::runtime_error("the motor's program is not valid");
 

@@ -12,25 +12,17 @@ QtProgress::QtProgress(QWidget* parent, ui::IQuestions* questions) : m_parent(pa
 
 QtProgress::~QtProgress() { Close(); }
 
-bool QtProgress::Show(const std::optional<std::string>& text, const std::optional<std::string>& subText)
+bool QtProgress::Open()
 {
-    if (m_dialog)
-        return false;
-    m_state = ui::CWaitState(text.value_or(std::string()), subText.value_or(std::string()));
     m_dialog = new CWaitDlg(m_parent);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     QObject::connect(m_dialog, &CWaitDlg::cancelPressed, m_dialog, [this] { OnCancel(); });
     fw::LongOperation::Enter();
-    Refresh();
-    m_dialog->show();
-    m_dialog->repaint();
     return true;
 }
 
-void QtProgress::Close()
+void QtProgress::Closed()
 {
-    if (!m_dialog)
-        return;
     CWaitDlg* dialog = m_dialog;
     m_dialog = nullptr;
     dialog->hide();
@@ -39,76 +31,36 @@ void QtProgress::Close()
     fw::LongOperation::Leave();
 }
 
-bool QtProgress::IsShown() const { return m_dialog != nullptr; }
-
-void QtProgress::SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText)
+void QtProgress::Changed(Change change)
 {
-    if (!m_dialog)
-        return;
-    m_state.SetText(text, subText);
     Refresh();
+    if (change == Change::Show) {
+        m_dialog->show();
+        m_dialog->repaint();
+    }
 }
 
-void QtProgress::SetCancelVisible(bool visible)
-{
-    if (!m_dialog)
-        return;
-    m_state.SetCancelVisible(visible);
-    Refresh();
-}
+void QtProgress::Notified(int, int64_t, int) { Refresh(); }
 
-void QtProgress::SetAskBeforeCancel(bool ask)
+void QtProgress::Pump(int, int64_t)
 {
-    if (m_dialog)
-        m_state.SetAskBeforeCancel(ask);
-}
-
-void QtProgress::ClearCancelled()
-{
-    if (m_dialog)
-        m_state.ClearCancelled();
-}
-
-void QtProgress::SaveState()
-{
-    if (m_dialog)
-        m_state.SaveState();
-}
-
-void QtProgress::RestoreState()
-{
-    if (!m_dialog)
-        return;
-    m_state.RestoreState();
-    Refresh();
-}
-
-int QtProgress::Notify(int kind, int64_t value)
-{
-    if (!m_dialog)
-        return 1;
-    const int reply = m_state.Apply(kind, value);
-    Refresh();
-    if (reply == 0)
-        return 0;
-    // The pump: the user's Cancel is handled now and seen by the next message.
+    // The user's Cancel is handled now and seen by the next message.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return 1;
 }
 
 void QtProgress::Refresh()
 {
     if (m_dialog)
-        m_dialog->Refresh(m_state);
+        m_dialog->Refresh(State());
 }
 
 void QtProgress::OnCancel()
 {
     // One question at a time: a second click while it is open does nothing.
-    if (!m_dialog || m_asking || !m_state.CancelVisible())
+    if (m_asking)
         return;
     m_asking = true;
-    m_state.PressCancel(m_questions ? *m_questions : bridge::Questions());
+    PressCancel(m_questions ? *m_questions : bridge::Questions());
     m_asking = false;
 }
 

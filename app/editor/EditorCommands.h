@@ -23,6 +23,14 @@ inline constexpr int ID_EDIT_REPLACE = 57641;
 inline constexpr int ID_EDIT_REPEAT = 57640;
 inline constexpr int ID_FILE_SAVE = 57603;
 inline constexpr int ID_FILE_SAVE_AS = 57604;
+inline constexpr int ID_FILE_PRINT = 57607;
+inline constexpr int ID_FILE_PRINT_DIRECT = 57608;
+inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;
+// Print margins of a source on every side, in points (half an inch).
+inline constexpr double kPrintMarginPt = 36.0;
+
+// The help topic of the editor.
+inline constexpr const char* kEditorHelpTopic = "::/VQXUsersGuide\\TextEditor.htm";
 
 // The texts of a command in the program-source menus and in the calibration-source menus.
 struct EditorCommand {

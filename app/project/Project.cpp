@@ -290,10 +290,17 @@ bool CProject::Save()
         return false;
     }
     // A project's file hardly changes size between saves: the records are built in one buffer.
+    // A first save guesses from the motors (about 1.3 KB each).
     std::error_code ec;
     const auto lastSize = std::filesystem::file_size(path, ec);
-    if (!ec)
+    if (!ec) {
         ar.Reserve(static_cast<size_t>(lastSize) + static_cast<size_t>(lastSize) / 8);
+    } else {
+        size_t motors = 0;
+        for (int p = 0; p < PortCount(); ++p)
+            motors += static_cast<size_t>(Port(p)->MotorCount());
+        ar.Reserve((size_t{64} << 10) + motors * 1536);
+    }
     Serialize(ar, false, true);
     if (!ar.Close()) {
         ui::OptionMessageBox(Context().Questions(), kErrorWriting, ui::MB_OK | ui::MB_ICONSTOP);

@@ -59,6 +59,95 @@ void CWaitState::RestoreState()
     m_cancelVisible = m_savedCancelVisible;
 }
 
+// ---- CDialogProgress -------------------------------------------------------------------------
+
+bool CDialogProgress::Show(const std::optional<std::string>& text, const std::optional<std::string>& subText)
+{
+    if (m_shown || !Open())
+        return false;
+    m_state = CWaitState(text.value_or(std::string()), subText.value_or(std::string()));
+    m_shown = true;
+    Changed(Change::Show);
+    return true;
+}
+
+void CDialogProgress::Close()
+{
+    if (!m_shown)
+        return;
+    m_shown = false;
+    Closed();
+}
+
+void CDialogProgress::SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText)
+{
+    if (!m_shown)
+        return;
+    m_state.SetText(text, subText);
+    Changed(Change::Text);
+}
+
+void CDialogProgress::SetCancelVisible(bool visible)
+{
+    if (!m_shown)
+        return;
+    m_state.SetCancelVisible(visible);
+    Changed(Change::CancelVisible);
+}
+
+void CDialogProgress::SetAskBeforeCancel(bool ask)
+{
+    if (!m_shown)
+        return;
+    m_state.SetAskBeforeCancel(ask);
+    Changed(Change::AskBeforeCancel);
+}
+
+void CDialogProgress::ClearCancelled()
+{
+    if (!m_shown)
+        return;
+    m_state.ClearCancelled();
+    Changed(Change::ClearCancelled);
+}
+
+void CDialogProgress::SaveState()
+{
+    if (!m_shown)
+        return;
+    m_state.SaveState();
+    Changed(Change::Save);
+}
+
+void CDialogProgress::RestoreState()
+{
+    if (!m_shown)
+        return;
+    m_state.RestoreState();
+    Changed(Change::Restore);
+}
+
+int CDialogProgress::Notify(int kind, int64_t value)
+{
+    if (!m_shown) {
+        Notified(kind, value, 1);
+        return 1;
+    }
+    const int reply = m_state.Apply(kind, value);
+    Notified(kind, value, reply);
+    if (reply == 0)
+        return 0;
+    Pump(kind, value);
+    return 1;
+}
+
+bool CDialogProgress::PressCancel(IQuestions& questions)
+{
+    if (!m_shown || !m_state.CancelVisible())
+        return false;
+    return m_state.PressCancel(questions);
+}
+
 // ---- CWaitStep -------------------------------------------------------------------------------
 
 CWaitStep::CWaitStep(IProgress& progress, const std::optional<std::string>& text,

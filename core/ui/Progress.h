@@ -12,8 +12,8 @@
 // stops as cancelled as soon as a reply is 0.
 //
 // CWaitState holds the dialog's state and rules (texts, total, bar position, Cancel, the
-// cancelled mark, Save/Restore State) without a widget, so that the dialog and the headless
-// implementation behave alike.
+// cancelled mark, Save/Restore State) without a widget; CDialogProgress applies them for the
+// dialog and for the headless implementation alike.
 
 #include <cstdint>
 #include <functional>
@@ -124,6 +124,47 @@ public:
     // False when the user cancelled.
     bool Step(int64_t count) { return Notify(kProgressCount, count) != 0; }
     void Done() { Notify(kProgressDone, 0); }
+};
+
+// A please-wait dialog's behaviour, shown or played: the state and its rules, and "nothing
+// happens while none is shown". The window itself (or a test playing it) comes in through the
+// hooks, so that the real dialog and the headless one cannot drift apart.
+class CDialogProgress : public IProgress {
+public:
+    bool Show(const std::optional<std::string>& text, const std::optional<std::string>& subText) final;
+    void Close() final;
+    bool IsShown() const final { return m_shown; }
+    void SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText) final;
+    void SetCancelVisible(bool visible) final;
+    void SetAskBeforeCancel(bool ask) final;
+    void ClearCancelled() final;
+    void SaveState() final;
+    void RestoreState() final;
+    int Notify(int kind, int64_t value) final;
+
+    // The state of the dialog shown, or of the last one closed.
+    const CWaitState& State() const { return m_state; }
+    // The user presses Cancel (or Escape): nothing when no dialog is shown or Cancel is hidden.
+    // Returns whether the operation is now cancelled.
+    bool PressCancel(IQuestions& questions);
+
+protected:
+    enum class Change { Show, Text, CancelVisible, AskBeforeCancel, ClearCancelled, Save, Restore };
+    // Makes the window; false when it cannot be made (nothing is shown then).
+    virtual bool Open() { return true; }
+    // Takes the window away.
+    virtual void Closed() {}
+    // The state of the shown dialog changed.
+    virtual void Changed(Change) {}
+    // A progress message was applied (also without a dialog: the reply is then 1).
+    virtual void Notified(int /*kind*/, int64_t /*value*/, int /*reply*/) {}
+    // The dialog's message pump after a message that did not cancel: the user's clicks are
+    // handled now and seen by the next message.
+    virtual void Pump(int /*kind*/, int64_t /*value*/) {}
+
+private:
+    CWaitState m_state;
+    bool m_shown = false;
 };
 
 // One step of an operation that needs the wait dialog: when a dialog is

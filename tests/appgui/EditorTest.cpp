@@ -15,30 +15,69 @@
 #include "app/editor/gui/VQXView.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DocTemplates.h"
+#include "app/framework/gui/TextPrinting.h"
 #include "app/project/Project.h"
 #include "app/project/gui/SelectMotorDlg.h"
+#include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/shell/gui/MainFrame.h"
+#include "app/shell/CommError.h"
+#include "core/backends/MotorUSB.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/transfer/ProgramImage.h"
 #include "platform/fs/ReadFile.h"
+#include "platform/paths/Paths.h"
 #include "scanner/Scanner.h"
+#include "tests/sim/usb/UsbRig.h"
 #include "tests/sim/wiring/SerialRig.h"
+#include "tests/support/platform/FakeUsbBridge.h"
+#include "tests/support/ui/HeadlessProgress.h"
 #include "tests/support/ui/HeadlessQuestions.h"
 
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QPageSetupDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <fstream>
+#include <numeric>
 
 #include <unistd.h>
 
 using transfer::UploadMatchesImage;
 
 namespace {
+
+// A port of three motors, "Motor 1" to "Motor 3" at addresses 1 to 3 with firmware 450.
+std::unique_ptr<CCommPort> ThreeMotors(const std::string& name, const std::function<void(CMotor&)>& each = {})
+{
+    auto port = std::make_unique<CCommPort>();
+    port->Name = name;
+    port->SetMaxMotors(3);
+    for (int a = 1; a <= 3; ++a) {
+        auto* m = new CMotor;
+        m->Address = a;
+        m->Name = "Motor " + std::to_string(a);
+        m->Version = "450";
+        if (each)
+            each(*m);
+        port->motors.Add(m);
+    }
+    port->RebuildAddressTable();
+    return port;
+}
 
 std::string Read(const std::string& path)
 {
@@ -58,9 +97,14 @@ protected:
                            "VQXCal.File\nQuintaloc Calibration File");
         editor::RegisterEditor(templates, frame);
         editor::CFindState::Instance().Reset();
+        appFolder = platform::AppFolder();
+        opener = help::Opener();
     }
     void TearDown() override
     {
+        platform::SetAppFolder(appFolder);
+        help::Opener() = opener;
+        fw::PrintDialog() = nullptr;
         editor::Environment() = {};
         CVQXDoc::SaveAsDialog() = nullptr;
         ui::COperationContext::Default().SetQuestions(nullptr);
@@ -84,6 +128,8 @@ protected:
     ui::CHeadlessQuestions questions;
     CMainFrame frame;
     fw::DocTemplates templates;
+    std::string appFolder;
+    std::function<bool(const std::string&, const std::string&)> opener;
 };
 
 } // namespace
@@ -232,18 +278,8 @@ TEST_F(EditorGui, DownloadFromTheEditorIntoMotorTwoOfAChain)
     context.Options().EchoTimeout = 300;
     context.Options().ResponseTimeout = 1000;
     CProject project;
-    auto port = std::make_unique<CCommPort>();
-    port->Name = "Chain";
+    auto port = ThreeMotors("Chain");
     port->PortName = rig->DevicePath();
-    port->SetMaxMotors(3);
-    for (int a = 1; a <= 3; ++a) {
-        auto* m = new CMotor;
-        m->Address = a;
-        m->Name = "Motor " + std::to_string(a);
-        m->Version = "450";
-        port->motors.Add(m);
-    }
-    port->RebuildAddressTable();
     ASSERT_TRUE(project.AddPort(std::move(port)));
     project.Port(0)->OpenPort();
     editor::Environment().project = &project;
@@ -314,4 +350,365 @@ TEST_F(EditorGui, HostileFilesAreRefusedOrShownWithoutLoss)
         EXPECT_TRUE(view->GetDocument()->DoSave(view->GetDocument()->PathName()));
         EXPECT_EQ(editor::ReadSource(Read(view->GetDocument()->PathName().toStdString())).text, c.text) << c.name;
     }
+}
+
+namespace {
+
+// The text of a PDF, a string per page (pdftotext of poppler-utils, which `make test` installs).
+std::vector<std::string> PdfPages(const std::string& pdf)
+{
+    std::vector<std::string> pages;
+    const std::string command = "pdftotext -layout '" + pdf + "' - 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return pages;
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    ::pclose(pipe);
+    size_t start = 0;
+    for (size_t ff; (ff = text.find('\f', start)) != std::string::npos; start = ff + 1)
+        pages.push_back(text.substr(start, ff - start));
+    return pages;
+}
+
+// The line labels ("L001") in the order a page shows them.
+std::vector<int> Labels(const std::string& page)
+{
+    std::vector<int> labels;
+    for (size_t at = 0; (at = page.find("'L", at)) != std::string::npos; at += 2)
+        if (at + 5 <= page.size() && std::isdigit(static_cast<unsigned char>(page[at + 2])))
+            labels.push_back(std::stoi(page.substr(at + 2, 3)));
+    return labels;
+}
+
+} // namespace
+
+TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelection)
+{
+    ASSERT_EQ(std::system("command -v pdftotext >/dev/null"), 0) << "pdftotext (poppler-utils) is missing: make deps";
+    // 150 labelled lines; line 70 is far wider than the page and holds a tab.
+    std::string text;
+    for (int i = 1; i <= 150; ++i) {
+        char label[8];
+        std::snprintf(label, sizeof label, "'L%03d", i);
+        text += "a=" + std::to_string(i) + (i == 70 ? "\t" + std::string(300, 'W') + " TAILEND " : " ") + label + "\n";
+    }
+    CVQXView* view = Open(WriteSource("long.tqs", text));
+    ASSERT_NE(view, nullptr);
+    QPrinter* used = nullptr;
+    fw::PrintDialog() = [&](QPrinter& printer, bool hasSelection, QWidget*) {
+        used = &printer;
+        EXPECT_EQ(hasSelection, view->textCursor().hasSelection()) << "the selection is offered when there is one";
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir / "all.pdf"));
+        printer.setPrintRange(QPrinter::AllPages);
+        return true;
+    };
+
+    // Everything: every line once, in order, none lost at a page end; the wide line wrapped, not cut.
+    ASSERT_TRUE(frame.Commands().Execute(editor::ID_FILE_PRINT));
+    ASSERT_NE(used, nullptr);
+    const auto pages = PdfPages(dir / "all.pdf");
+    ASSERT_GE(pages.size(), 3u) << "150 lines do not fit on two pages";
+    std::vector<int> all;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        const auto labels = Labels(pages[p]);
+        EXPECT_FALSE(labels.empty()) << "page " << p + 1;
+        all.insert(all.end(), labels.begin(), labels.end());
+    }
+    std::vector<int> expected(150);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(all, expected);
+    bool tail = false;
+    for (const std::string& page : pages)
+        tail = tail || page.find("TAILEND") != std::string::npos;
+    EXPECT_TRUE(tail) << "the end of the wide line is printed";
+    const int secondPageFirst = Labels(pages[1]).front();
+
+    // The preview shows as many pages, and closes.
+    int previewPages = -1;
+    WhenModal([&](QWidget* w) {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(w);
+        ASSERT_NE(preview, nullptr);
+        auto* widget = preview->findChild<QPrintPreviewWidget*>();
+        ASSERT_NE(widget, nullptr);
+        previewPages = widget->pageCount();
+        Snapshot(preview, QStringLiteral("PrintPreview"));
+        preview->reject();
+    });
+    ASSERT_TRUE(frame.Commands().Execute(editor::ID_FILE_PRINT_PREVIEW));
+    EXPECT_EQ(previewPages, static_cast<int>(pages.size()));
+
+    // Page 2 alone starts where page 2 of the whole did.
+    fw::PrintDialog() = [&](QPrinter& printer, bool, QWidget*) {
+        printer.setOutputFileName(QString::fromStdString(dir / "page2.pdf"));
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 2);
+        return true;
+    };
+    frame.Commands().Execute(editor::ID_FILE_PRINT);
+    const auto page2 = PdfPages(dir / "page2.pdf");
+    ASSERT_EQ(page2.size(), 1u);
+    EXPECT_EQ(Labels(page2[0]), Labels(pages[1]));
+    EXPECT_EQ(Labels(page2[0]).front(), secondPageFirst);
+
+    // The selection (the middle of line 10 to the middle of line 12) alone, from its first character.
+    QTextCursor selection(view->document()->findBlockByNumber(9));
+    selection.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 5);
+    selection.setPosition(view->document()->findBlockByNumber(11).position() + 3, QTextCursor::KeepAnchor);
+    view->setTextCursor(selection);
+    fw::PrintDialog() = [&](QPrinter& printer, bool hasSelection, QWidget*) {
+        EXPECT_TRUE(hasSelection);
+        printer.setOutputFileName(QString::fromStdString(dir / "selection.pdf"));
+        printer.setPrintRange(QPrinter::Selection);
+        return true;
+    };
+    frame.Commands().Execute(editor::ID_FILE_PRINT);
+    const auto selected = PdfPages(dir / "selection.pdf");
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(Labels(selected[0]), (std::vector<int>{10, 11})) << selected[0];
+    EXPECT_EQ(selected[0].find("a=10"), std::string::npos) << "the text before the selection is not printed";
+    EXPECT_NE(selected[0].find("a=11"), std::string::npos) << selected[0];
+
+    // A printer that cannot be used: a clear error, and the document as it was.
+    fw::PrintDialog() = [&](QPrinter& printer, bool, QWidget*) {
+        printer.setOutputFileName(QString::fromStdString(dir / "no-such-folder/x.pdf"));
+        printer.setPrintRange(QPrinter::AllPages);
+        return true;
+    };
+    const size_t boxes = questions.MessageTexts().size();
+    frame.Commands().Execute(editor::ID_FILE_PRINT);
+    ASSERT_EQ(questions.MessageTexts().size(), boxes + 1);
+    EXPECT_EQ(questions.MessageTexts().back(), "The document could not be printed: \"" +
+                                                   std::string(dir / "no-such-folder/x.pdf") + "\" cannot be used.");
+    EXPECT_FALSE(view->document()->isModified());
+    EXPECT_EQ(view->PlainText(), text) << "printing changes no text";
+
+    // Print Setup opens the page dialog of the same printer, and closes.
+    bool setupShown = false;
+    WhenModal([&](QWidget* w) {
+        setupShown = qobject_cast<QPageSetupDialog*>(w) != nullptr;
+        qobject_cast<QDialog*>(w)->reject();
+    });
+    fw::PrintSetup(&frame);
+    EXPECT_TRUE(setupShown);
+}
+
+TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
+{
+    std::string text;
+    for (int i = 1; i <= 200; ++i)
+        text += "WHILE a<" + std::to_string(i) + "\n";
+    CVQXView* view = Open(WriteSource("view.tqs", text));
+    ASSERT_NE(view, nullptr);
+    frame.resize(900, 700);
+    frame.show();
+    view->setFocus();
+    QApplication::processEvents();
+
+    // Help from the editor: the topic without a selection, the index at the selected word with
+    // one, the topic for a click in help mode; the help folder lives in the program folder.
+    platform::SetAppFolder(dir / "program"); // put back by TearDown
+    const std::string helpDir = dir / "program/help";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(helpDir + "/VQXUsersGuide/Dialogs")));
+    for (const char* page : {"index.htm", "VQXUsersGuide/TextEditor.htm", "VQXUsersGuide/Dialogs/NewPort.htm"})
+        std::ofstream(helpDir + "/" + page) << "<html></html>";
+    std::vector<std::pair<std::string, std::string>> opened;
+    help::Opener() = [&](const std::string& file, const std::string& anchor) {
+        opened.emplace_back(file, anchor);
+        return true;
+    };
+    const std::pair<std::string, std::string> topic{helpDir + "/VQXUsersGuide/TextEditor.htm", ""};
+    QTest::keyClick(view, Qt::Key_F1);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.back(), topic);
+    view->moveCursor(QTextCursor::Start);
+    view->moveCursor(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+    QTest::keyClick(view, Qt::Key_F1);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened.back(), std::make_pair(helpDir + "/index.htm", std::string("WHILE")));
+    QHelpEvent whatsThis(QEvent::WhatsThis, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(view, &whatsThis);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened.back(), topic) << "a click in help mode opens the topic, selection or not";
+    // A topic with an anchor opens its page at the anchor.
+    EXPECT_TRUE(help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"));
+    EXPECT_EQ(opened.back(), std::make_pair(helpDir + "/VQXUsersGuide/Dialogs/NewPort.htm", std::string("MotorsPage")));
+    // Without the help files: nothing opens, one line in the information view says so.
+    QDir(QString::fromStdString(helpDir)).removeRecursively();
+    const size_t lines = frame.InfoBar()->Lines().size();
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClick(view, Qt::Key_F1);
+    EXPECT_EQ(opened.size(), 4u);
+    ASSERT_EQ(frame.InfoBar()->Lines().size(), lines + 1);
+    EXPECT_EQ(frame.InfoBar()->Lines().back().description,
+              "The help topic \"" + topic.first + "\" is not available.");
+    help::Opener() = opener;
+    platform::SetAppFolder(appFolder);
+
+    // The wheel: 40 units a line; a fine wheel's small steps add up; Ctrl does not zoom.
+    QScrollBar* bar = view->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 20);
+    bar->setValue(10);
+    auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QPointF at(20, 20);
+        QWheelEvent e(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &e);
+        return bar->value();
+    };
+    EXPECT_EQ(wheel(-100), 12) << "a distance of 100 scrolls two lines";
+    EXPECT_EQ(wheel(120), 9);
+    EXPECT_EQ(wheel(-15), 9);
+    EXPECT_EQ(wheel(-15), 9);
+    EXPECT_EQ(wheel(-15), 10) << "the small steps of a fine wheel make a line";
+    const int fontSize = view->font().pointSize();
+    EXPECT_EQ(wheel(-120, Qt::ControlModifier), 13);
+    EXPECT_EQ(view->font().pointSize(), fontSize);
+
+    // A click into selected text puts the caret there: the selection cannot be dragged away.
+    bar->setValue(0);
+    QTextCursor word(view->document()->findBlockByNumber(1));
+    word.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+    view->setTextCursor(word);
+    ASSERT_TRUE(view->textCursor().hasSelection());
+    const QPoint inside = view->cursorRect(QTextCursor(view->document()->findBlockByNumber(1))).center() + QPoint(8, 0);
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, inside);
+    EXPECT_FALSE(view->textCursor().hasSelection());
+    EXPECT_EQ(view->textCursor().blockNumber(), 1);
+    EXPECT_EQ(view->textCursor().position(), view->cursorForPosition(inside).position());
+    QTest::mouseMove(view->viewport(), inside + QPoint(0, 40));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, inside + QPoint(0, 40));
+    EXPECT_EQ(view->PlainText(), text) << "nothing was dragged";
+    EXPECT_FALSE(view->document()->isModified());
+
+    // The caret pane follows the view in front as its caret moves, and a view behind leaves it.
+    QLabel* pane = frame.StatusBar()->Pane(59200);
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(pane->text(), QStringLiteral("Ln 2, Col 1"));
+    CVQXView* other = Open(WriteSource("other.tqs", "a=1\nb=2\nc=3\n"));
+    ASSERT_NE(other, nullptr);
+    frame.MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(other->parentWidget()));
+    other->setFocus();
+    other->moveCursor(QTextCursor::End);
+    EXPECT_EQ(pane->text(), QStringLiteral("Ln 4, Col 1"));
+    view->moveCursor(QTextCursor::End); // behind: a find or a load there
+    EXPECT_EQ(pane->text(), QStringLiteral("Ln 4, Col 1"));
+}
+
+namespace {
+
+struct RecordingQuery : commerror::ICommErrorHandler {
+    std::vector<uint32_t> requests;
+    uint32_t OnCommError(uint32_t request, commerror::Target) override
+    {
+        requests.push_back(request);
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST_F(EditorGui, AMotorUnpluggedMidDownloadStopsTheRunWithAClearErrorAndTheOthersAwake)
+{
+    // Three motors behind USB bridges, one device each, on one port of the project.
+    platform::usb::FakeUsbBridge bridge;
+    platform::usb::ScopedUsbBridge useBridge(bridge);
+    vqxsim::MotorProfile base;
+    base.firmware = "450";
+    base.channel[0].baud = 38400;
+    auto rig = vqxsim::UsbRig::Start(bridge, vqxsim::MakeProfiles(3, base, false));
+    ui::COperationContext& context = ui::COperationContext::Default();
+    context.Options().DownloadDelay = 0;
+    context.Options().ResponseTimeout = 1000;
+    ui::CHeadlessProgress progress(&questions);
+    context.SetProgress(&progress);
+    struct PutBack {
+        ui::COperationContext& context;
+        ~PutBack() { context.SetProgress(nullptr); }
+    } putBack{context};
+    CProject project;
+    auto port = ThreeMotors("USB", [&](CMotor& m) {
+        m.USBCom = std::make_shared<CMotorUSB>(rig->Device(static_cast<size_t>(m.Address - 1))->Serial(), m.Address - 1);
+    });
+    port->CommType = COMM_USB;
+    port->Echo = 0;
+    port->BitPerSec = 38400;
+    ASSERT_TRUE(project.AddPort(std::move(port)));
+    CCommPort& usb = *project.Port(0);
+    usb.OpenPort();
+    RecordingQuery query;
+    const uint32_t target = selectmotor::MakeSelection(0, selectmotor::kEachMotorAddress);
+    editor::Environment().project = &project;
+    editor::Environment().commError = &query;
+    editor::Environment().selectTarget = [&](uint32_t& selection, bool& blind) {
+        selection = target;
+        blind = false;
+        return true;
+    };
+    auto body = [&](size_t i) {
+        return rig->WithMotor(i, [](vqxsim::SimMotor& m) { return m.Program().Valid() ? m.Program().Body() : "<invalid>"; });
+    };
+    auto asleep = [&](size_t i) { return rig->WithMotor(i, [](vqxsim::SimMotor& m) { return m.Asleep(0) || m.Asleep(1); }); };
+    auto loads = [&](size_t i) {
+        return rig->WithMotor(i, [](vqxsim::SimMotor& m) {
+            return std::count(m.CommandLog().begin(), m.CommandLog().end(), std::string("LOAD"));
+        });
+    };
+    const std::string before3 = body(2);
+
+    // A source edited and not saved yet; each motor of the port in turn.
+    const std::string path = WriteSource("unplug.tqs", "a=0\nWHILE a<20\n  a=a+1\n  b=a*2\nLOOP\nEND\n");
+    CVQXView* view = Open(path);
+    ASSERT_NE(view, nullptr);
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view, "c=7");
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(view->document()->isModified());
+    const std::string typed = view->PlainText();
+
+    // Motor 2's cable is pulled in the middle of its transfer.
+    bool unplugged = false;
+    progress.SetPumpHook([&](ui::CHeadlessProgress& p, int kind, int64_t value) {
+        if (!unplugged && p.ShowCount() == 2 && kind == ui::kProgressCount && value >= 16) {
+            bridge.Unplug(rig->Device(1));
+            unplugged = true;
+        }
+    });
+    frame.Commands().Execute(editor::ID_COMPILE_TRANSMIT_TQX_TO);
+    ASSERT_TRUE(unplugged) << frame.InfoBar()->CopyText();
+
+    // A clear error in the information view that names the motor left without a program; a
+    // failed write is reported there only (the query is for silent and garbled motors); the
+    // please-wait dialog closed.
+    const std::string info = frame.InfoBar()->CopyText();
+    ASSERT_EQ(frame.InfoBar()->ErrorCount(), 1) << info;
+    EXPECT_EQ(frame.InfoBar()->Lines().back().kind, ui::InfoKind::Error);
+    EXPECT_EQ(frame.InfoBar()->Lines().back().description,
+              "Error writing to the port!\nMotors that may be left without a valid program: \"Motor 2\".");
+    EXPECT_TRUE(query.requests.empty());
+    EXPECT_FALSE(progress.IsShown());
+    // Nothing of the user's work is lost: the source was saved whole before the transfer, the
+    // compiled file is complete.
+    EXPECT_FALSE(view->document()->isModified());
+    EXPECT_EQ(view->PlainText(), typed);
+    EXPECT_EQ(Read(path), view->StoredForm());
+    CScanner scanner;
+    scanner.Scan(typed, "450");
+    ASSERT_EQ(scanner.Errors().GetErrorCount(), 0);
+    const std::string image = Read(CScanner::GetCompiledFileName(path));
+    EXPECT_EQ(image, scanner.CompiledImage());
+    // Motor 1 holds the program; the run stopped at motor 2, so motor 3 was never loaded; the
+    // motors still plugged in are awake.
+    EXPECT_TRUE(UploadMatchesImage(body(0), image)) << info;
+    EXPECT_FALSE(UploadMatchesImage(body(1), image));
+    EXPECT_EQ(body(2), before3);
+    EXPECT_EQ(loads(2), 0);
+    EXPECT_FALSE(asleep(0));
+    EXPECT_FALSE(asleep(2));
+
+    usb.ClosePort();
 }

@@ -7,6 +7,9 @@
 #include "synmove/MotionRun.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <fstream>
 
 using namespace synmove;
@@ -81,9 +84,10 @@ struct LongRun {
     explicit LongRun(size_t slots) : table(ThreeAxisFile(folder, 400))
     {
         run.RunMotion(table, RunSettings{}, events);
-        playing = ClientRig::Eventually([&] {
-            return rig.Motor(0, [&](vqxsim::SimMotor&) { return rig.host[0]->Played().size() >= slots; });
+        ClientRig::Eventually([&] {
+            return !run.Running() || rig.Motor(0, [&](vqxsim::SimMotor&) { return rig.host[0]->Played().size() >= slots; });
         }, 30000);
+        playing = run.Running();
     }
     ClientRig rig{3, ClientRig::Kind::HostMode};
     TempFolder folder;
@@ -98,7 +102,7 @@ TEST(SynmoveE2E, StopInTheMiddleStopsEveryMotorAndTheRunEnds)
     SKIP_WITHOUT_SYNMOVE();
     LongRun longRun(4);
     auto& [rig, folder, table, run, events, playing] = longRun;
-    ASSERT_TRUE(playing);
+    ASSERT_TRUE(playing) << (events.errors.empty() ? "no message" : events.errors.front());
     const auto stopAt = std::chrono::steady_clock::now();
     run.RequestStop();
     ASSERT_TRUE(events.WaitEnd(run, 30));
@@ -116,11 +120,12 @@ TEST(SynmoveE2E, StopInTheMiddleStopsEveryMotorAndTheRunEnds)
         EXPECT_LT(std::get<2>(state), table.Count()) << "stopped before the end";
         EXPECT_TRUE(rig.Logged(k, "S")) << "the stop reached motor " << k + 1;
     }
-    // The port was closed: the same run starts again on it.
-    const MotionTable shortFile = ThreeAxisFile(folder, 6);
-    run.RunMotion(shortFile, RunSettings{}, events);
-    ASSERT_TRUE(events.WaitEnd(run, 60));
-    EXPECT_TRUE(events.errors.empty()) << events.errors.front();
+    // The port was closed: nobody holds the device's lock any more (a serial port is opened
+    // exclusively), so the next run or another program can open it.
+    const int fd = ::open(rig.rig->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the run left its port open";
+    ::close(fd);
 }
 
 TEST(SynmoveE2E, AMotorThatStopsAnsweringEndsTheRunWithAMessageAndNoMotorMoving)
@@ -128,7 +133,7 @@ TEST(SynmoveE2E, AMotorThatStopsAnsweringEndsTheRunWithAMessageAndNoMotorMoving)
     SKIP_WITHOUT_SYNMOVE();
     LongRun longRun(2);
     auto& [rig, folder, table, run, events, playing] = longRun;
-    ASSERT_TRUE(playing);
+    ASSERT_TRUE(playing) << (events.errors.empty() ? "no message" : events.errors.front());
     rig.Motor(2, [](vqxsim::SimMotor& m) { return m.knobs.mute = true; });
     ASSERT_TRUE(events.WaitEnd(run, 60));
     ASSERT_EQ(events.errors.size(), 1u);

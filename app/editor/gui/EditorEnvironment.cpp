@@ -13,6 +13,7 @@
 #include "app/framework/gui/DockDlg.h"
 #include "core/port/CommPort.h"
 #include "app/shell/gui/InfoBar.h"
+#include "app/shell/CommandIds.h"
 #include "app/shell/gui/MainFrame.h"
 #include "scanner/Scanner.h"
 
@@ -20,6 +21,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTabBar>
+
+#include <tuple>
 
 namespace editor {
 
@@ -91,6 +94,23 @@ void RegisterEditor(fw::DocTemplates& templates, CMainFrame& frame)
         if (c.calibrationId != c.id)
             menu->addAction(frame.Commands().Action(c.calibrationId));
     }
+    // Printing in the File menu, before Print Setup.
+    for (const auto& [id, text, key] : {std::tuple{ID_FILE_PRINT, "&Print...", "Ctrl+P"},
+                                        std::tuple{ID_FILE_PRINT_PREVIEW, "Print Pre&view", ""}}) {
+        fw::CommandInfo info;
+        info.id = id;
+        info.menuText = text;
+        info.shortcut = key;
+        fw::SetResourceLines(info, id == ID_FILE_PRINT ? "Print the active document\nPrint"
+                                                       : "Display full pages\nPrint Preview");
+        frame.Commands().Add(info);
+        frame.Commands().Rules().Set(id, [&frame] { return fw::CommandState{ActiveView(frame) != nullptr, false, {}}; });
+    }
+    if (QMenu* file = frame.menuBar()->findChild<QMenu*>(QStringLiteral("File"))) {
+        QAction* setup = frame.Commands().Action(cmd::ID_FILE_PRINT_SETUP);
+        file->insertActions(setup && file->actions().contains(setup) ? setup : nullptr,
+                            {frame.Commands().Action(ID_FILE_PRINT), frame.Commands().Action(ID_FILE_PRINT_PREVIEW)});
+    }
     QAction* menuAction = menu->menuAction();
     auto update = [&frame, menu, menuAction] {
         CVQXView* view = ActiveView(frame);
@@ -102,7 +122,7 @@ void RegisterEditor(fw::DocTemplates& templates, CMainFrame& frame)
                 frame.Commands().Action(c.calibrationId)->setVisible(view && view->IsCalibration());
             }
     };
-    QObject::connect(frame.MdiArea(), &QMdiArea::subWindowActivated, menu, update);
+    QObject::connect(frame.MdiArea(), &QMdiArea::subWindowActivated, &frame, update); // ends with the frame
     update();
 
     frame.AddCommandHandler([&frame](int id) {

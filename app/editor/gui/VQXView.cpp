@@ -10,9 +10,11 @@
 #include "app/editor/gui/TextFind.h"
 #include "app/editor/gui/SourceHighlighter.h"
 #include "app/editor/gui/VQXDoc.h"
+#include "app/framework/gui/TextPrinting.h"
 #include "app/project/Project.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/gui/Help.h"
 #include "app/shell/gui/MainFrame.h"
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
@@ -28,9 +30,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cerrno>
 #include <cstring>
@@ -216,7 +221,21 @@ QString CVQXView::LineColText() const
     return QStringLiteral("Ln %1, Col %2").arg(c.blockNumber() + 1).arg(c.positionInBlock() + 1);
 }
 
-void CVQXView::UpdateLineCol() { SetPane(cmd::ID_INDICATOR_POSITION, LineColText()); }
+bool CVQXView::IsActiveView() const
+{
+    if (hasFocus())
+        return true;
+    const auto* child = qobject_cast<const QMdiSubWindow*>(parentWidget());
+    return child && child->mdiArea() && child->mdiArea()->currentSubWindow() == child;
+}
+
+// The pane follows the caret of the view the user works in, as the caret moves: a view in the
+// background (a file opened or searched while another is in front) leaves it alone.
+void CVQXView::UpdateLineCol()
+{
+    if (IsActiveView())
+        SetPane(cmd::ID_INDICATOR_POSITION, LineColText());
+}
 
 // ---- editing -------------------------------------------------------------------------------------
 
@@ -267,6 +286,10 @@ void CVQXView::DeleteLine()
 void CVQXView::keyPressEvent(QKeyEvent* event)
 {
     RemoveLineMark();
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        OnHelp(false);
+        return;
+    }
     if (event->matches(QKeySequence::Paste)) { // the clipboard's plain text, through InsertText
         OnCommand(editor::ID_EDIT_PASTE);
         return;
@@ -274,11 +297,49 @@ void CVQXView::keyPressEvent(QKeyEvent* event)
     QPlainTextEdit::keyPressEvent(event);
 }
 
+bool CVQXView::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        // F1 in the editor is the editor's help, before any shortcut of the frame.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+        break;
+    }
+    case QEvent::QueryWhatsThis: event->accept(); return true;
+    case QEvent::WhatsThis: OnHelp(true); return true; // a click in help mode
+    default: break;
+    }
+    return QPlainTextEdit::event(event);
+}
+
 void CVQXView::mousePressEvent(QMouseEvent* event)
 {
     RemoveLineMark();
+    if (event->button() == Qt::LeftButton && textCursor().hasSelection()) {
+        // Selected text is not dragged: the click puts the caret where it is and goes no further.
+        setTextCursor(cursorForPosition(event->position().toPoint()));
+        UpdateLineCol();
+        event->accept();
+        return;
+    }
     QPlainTextEdit::mousePressEvent(event);
     UpdateLineCol();
+}
+
+void CVQXView::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta == 0) { // a sideways turn
+        QPlainTextEdit::wheelEvent(event);
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() - m_wheel.Lines(delta));
+    event->accept();
 }
 
 void CVQXView::focusInEvent(QFocusEvent* event)
@@ -401,6 +462,44 @@ std::string CVQXView::KeywordInformation() const
     return "\"" + k->Name + "\":\n" + k->Comments;
 }
 
+namespace {
+
+fw::PrintSource PrintSourceOf(const QPlainTextEdit& view, const QTextCursor& selection)
+{
+    fw::PrintSource source;
+    source.document = view.document();
+    source.selection = &selection;
+    source.marginsPt = QMarginsF(editor::kPrintMarginPt, editor::kPrintMarginPt, editor::kPrintMarginPt,
+                                 editor::kPrintMarginPt);
+    source.tabStopChars = std::clamp(bridge::Options().TabSize, 1, 32);
+    return source;
+}
+
+} // namespace
+
+void CVQXView::Print(bool direct)
+{
+    const QTextCursor selection = textCursor();
+    std::string error;
+    if (!fw::Print(PrintSourceOf(*this, selection), window(), direct, &error))
+        ui::OptionMessageBox(editor::EditorContext().Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+}
+
+void CVQXView::PrintPreview()
+{
+    const QTextCursor selection = textCursor();
+    fw::PrintPreview(PrintSourceOf(*this, selection), window());
+}
+
+void CVQXView::OnHelp(bool hitTest)
+{
+    const std::string word = hitTest ? std::string() : SelectedText();
+    if (!word.empty())
+        help::HtmlHelpCommand("Index", word);
+    else
+        help::ShowHelpTopic(editor::kEditorHelpTopic);
+}
+
 void CVQXView::EditProperties()
 {
     CDocPropertiesDlg dlg(window(), m_properties);
@@ -500,6 +599,9 @@ bool CVQXView::OnCommand(int id)
             ui::OptionMessageBox(questions, message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
         return true;
     }
+    case editor::ID_FILE_PRINT: Print(false); return true;
+    case editor::ID_FILE_PRINT_DIRECT: Print(true); return true;
+    case editor::ID_FILE_PRINT_PREVIEW: PrintPreview(); return true;
     case editor::ID_FILE_SAVE: m_doc->DoSave(m_doc->PathName()); return true;
     case editor::ID_FILE_SAVE_AS: m_doc->DoSave(QString()); return true;
     default: return false;

@@ -8,6 +8,7 @@
 #include "app/editor/FindReplace.h"
 #include "app/editor/SourceBuild.h"
 #include "app/editor/SourceFile.h"
+#include "app/editor/WheelSteps.h"
 
 #include <QPlainTextEdit>
 
@@ -76,16 +77,28 @@ public:
     void SaveSelection() override;
     void RestoreSelection() override;
 
+    // Prints the text (direct: at once, the whole text; else after the print dialog) or shows
+    // its preview.
+    void Print(bool direct);
+    void PrintPreview();
+
     // Keyword information (the selected word's help text), empty when none.
     std::string KeywordInformation() const;
+    // Help: the help index at the selected word; without a selection (and for a click in help
+    // mode) the editor's topic.
+    void OnHelp(bool hitTest);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Whether the user works in this view: it has the focus or is its frame's active child.
+    bool IsActiveView() const;
     void RemoveLineMark();
     void ApplyStyle();
     void DeleteLine();
@@ -99,6 +112,7 @@ private:
     std::unique_ptr<editor::CSourceBuild> m_build;
     std::string m_languageKey; // path and version of the language in use
     bool m_lineMarked = false;
+    editor::CWheelSteps m_wheel;
     int m_savedAnchor = 0;
     int m_savedPosition = 0;
 };

@@ -19,6 +19,7 @@
 #include "app/project/SelectMotor.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/OptionsCommand.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
@@ -81,7 +82,7 @@ shell::RulePort RuleOf(const CCommPort* port)
 }
 
 // Commands whose dialogs come with other parts of the program and are not there yet.
-const std::vector<int> kNotYetAvailable = {cmd::ID_OPTIONS};
+const std::vector<int> kNotYetAvailable = {};
 
 constexpr const char* kDetectQuestion = "Do you want VQX to automatically detect the motors?";
 
@@ -221,11 +222,12 @@ bool CFrameCommands::OnCommand(int id)
         return true;
     case cmd::ID_STOP_MOTORS: SendToEveryPane("0END S"); return true;
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
+    case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
         // The programmer's guide beside the program; a missing file fails quietly.
-        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"));
+        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"), {});
         return true;
     default: return OnTreeCommand(id);
     }
@@ -377,15 +379,7 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
     std::vector<const CCommPort*> ports;
     for (int i = 0; i < m_project.PortCount(); ++i)
         ports.push_back(m_project.Port(i));
-    CCommPort copy;
-    copy.SetContext(&m_project.Context());
-    copy = port; // the live port lets go of its device while the copy is edited
-    if (RunPortDialog(&m_frame, copy, ports, false, serialProbe)) {
-        MotorsChanging(port);
-        const int id = port.id;
-        port = copy;
-        port.id = id;
-        port.RebuildAddressTable();
+    if (EditPortOfList(&m_frame, port, ports, serialProbe, [this, &port] { MotorsChanging(port); })) {
         m_project.modified = true;
         PortsChanged();
     }

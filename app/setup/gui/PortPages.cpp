@@ -302,3 +302,21 @@ bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<co
     dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy));
     return dlg.exec() == QDialog::Accepted;
 }
+
+bool EditPortOfList(QWidget* parent, CCommPort& port, const std::vector<const CCommPort*>& ports,
+                    platform::ISerialPortProbe* probe, const std::function<void()>& accepted)
+{
+    CCommPort copy;
+    copy.SetContext(&port.Context());
+    copy = port; // the live port lets go of its device while the copy is edited
+    copy.id = port.id;
+    if (!RunPortDialog(parent, copy, ports, false, probe))
+        return false;
+    if (accepted)
+        accepted();
+    const int id = port.id;
+    port = copy;
+    port.id = id;
+    port.RebuildAddressTable();
+    return true;
+}

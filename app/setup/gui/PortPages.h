@@ -5,6 +5,7 @@
 
 #include "app/shell/gui/PageDlg.h"
 
+#include <functional>
 #include <vector>
 
 class CCommPort;
@@ -80,3 +81,7 @@ private:
 // copy then holds the entries).
 bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
                    platform::ISerialPortProbe* probe = nullptr);
+// "Port Properties" of a port of a list: on a copy; on OK `accepted` runs, then the port takes the
+// copy and keeps its index. The port is closed while its copy is edited. True on OK.
+bool EditPortOfList(QWidget* parent, CCommPort& port, const std::vector<const CCommPort*>& ports,
+                    platform::ISerialPortProbe* probe = nullptr, const std::function<void()>& accepted = {});

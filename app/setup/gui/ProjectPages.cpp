@@ -165,15 +165,7 @@ void CPortsPage::OnProperties()
         StopBox(setup::kSelectItem);
         return;
     }
-    CCommPort copy;
-    copy = *port;
-    copy.id = port->id;
-    if (RunPortDialog(this, copy, PortsOf(m_project), false, m_probe)) {
-        const int id = port->id;
-        *port = copy;
-        port->id = id;
-        port->RebuildAddressTable();
-    }
+    EditPortOfList(this, *port, PortsOf(m_project), m_probe);
     Refill();
 }
 

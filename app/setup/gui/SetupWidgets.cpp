@@ -94,18 +94,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress) {
-            switch (static_cast<QKeyEvent*>(event)->key()) {
-            case Qt::Key_Insert: m_add(); return true;
-            case Qt::Key_Delete: m_remove(); return true;
-            case Qt::Key_Space: m_properties(); return true;
-            default: break;
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const std::function<void()>& act =
+                key == Qt::Key_Insert ? m_add : key == Qt::Key_Delete ? m_remove : key == Qt::Key_Space ? m_properties : m_none;
+            if (act) {
+                act();
+                return true;
             }
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> m_add, m_remove, m_properties;
+    std::function<void()> m_add, m_remove, m_properties, m_none;
 };
 
 } // namespace

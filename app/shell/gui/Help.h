@@ -9,13 +9,17 @@ namespace help {
 
 // The help folder: <program folder>/help.
 std::string HelpFolder();
-// The file of a topic path ("VQXUsersGuide\Options\SDA.htm", "::/HowToUseVQXHelp.htm").
+// The file of a topic path ("VQXUsersGuide\Options\SDA.htm", "::/HowToUseVQXHelp.htm"), without
+// the anchor a topic may name after "#".
 std::string TopicFile(const std::string& topic);
-// Opens a topic; false (and an information line) when its file is missing or cannot be shown.
+// Opens a topic, at its anchor when it names one; false (and an information line) when its file
+// is missing or cannot be shown.
 bool ShowHelpTopic(const std::string& topic);
-// "Contents" and "Index" open the help folder's index page; anything else is a topic.
-bool HtmlHelpCommand(const std::string& name);
-// How a file is shown (tests replace it; default: the desktop's browser). Returns success.
-std::function<bool(const std::string& file)>& Opener();
+// "Contents" opens the help folder's index page, "Index" the same page at the keyword `data`
+// (its anchor); anything else is a topic.
+bool HtmlHelpCommand(const std::string& name, const std::string& data = {});
+// How a file is shown, at an anchor when one is given (tests replace it; default: the desktop's
+// browser). Returns success.
+std::function<bool(const std::string& file, const std::string& anchor)>& Opener();
 
 } // namespace help

@@ -159,6 +159,7 @@ void CMainFrame::BuildCommands()
     add(cmd::ID_FILE_NEW, "&New", "Ctrl+N", "Create a new document\nNew");
     add(cmd::ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing document\nOpen");
     add(cmd::ID_FILE_SAVE, "&Save", "Ctrl+S", "Save the active document\nSave");
+    add(cmd::ID_FILE_PRINT_SETUP, "P&rint Setup...", nullptr, "Change the printer and printing options\nPrint Setup");
     add(cmd::ID_APP_EXIT, "E&xit", nullptr, "Quit the application\nExit");
     add(cmd::ID_EDIT_CUT, "Cu&t", "Ctrl+X", "Cut the selection to the Clipboard\nCut");
     add(cmd::ID_EDIT_COPY, "&Copy", "Ctrl+C", "Copy the selection to the Clipboard\nCopy");
@@ -213,6 +214,8 @@ void CMainFrame::BuildMenus()
         }
         menu->addAction(action(c.id));
     }
+    menus["File"]->addSeparator();
+    menus["File"]->addAction(action(cmd::ID_FILE_PRINT_SETUP));
     menus["File"]->addSeparator();
     menus["File"]->addAction(action(cmd::ID_APP_EXIT));
     // The firmware versions: rebuilt from the registry each time the submenu opens.

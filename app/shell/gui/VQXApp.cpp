@@ -4,6 +4,7 @@
 #include "app/bridge/ShellServices.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/TextPrinting.h"
 #include "app/project/gui/ProjectSession.h"
 #include "app/project/gui/TermView.h"
 #include "app/shell/CommandIds.h"
@@ -136,6 +137,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
         case cmd::ID_HELP_FINDER: help::HtmlHelpCommand("Contents"); return true;
         case cmd::ID_HELP_INDEX: help::HtmlHelpCommand("Index"); return true;
         case cmd::ID_HELP_USING: help::ShowHelpTopic("::/HowToUseVQXHelp.htm"); return true;
+        case cmd::ID_FILE_PRINT_SETUP: fw::PrintSetup(m_frame.get()); return true;
         default: return false;
         }
     });

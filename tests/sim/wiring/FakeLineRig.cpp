@@ -2,8 +2,16 @@
 
 #include "platform/clock/Clock.h"
 
+#include <ctime>
+
 namespace vqxsim {
 namespace {
+double ThreadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
 
 // Answers later than this are not scheduled: nothing the PC does waits that long.
 constexpr auto kHorizon = std::chrono::seconds(30);
@@ -81,9 +89,21 @@ void FakeLineRig::RunAhead(const std::vector<uint8_t>& fromPc, TimePoint start, 
     }
 }
 
+double FakeLineRig::MotorCpuSeconds()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_motorCpu;
+}
+
 void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    const double cpu0 = ThreadCpuSeconds();
+    struct Charge {
+        double& total;
+        double from;
+        ~Charge() { total += ThreadCpuSeconds() - from; }
+    } charge{m_motorCpu, cpu0};
     const TimePoint start = platform::Now();
     const LineSettings pc = MotorView(m_line->HostLine());
     std::vector<TimedByte> out;

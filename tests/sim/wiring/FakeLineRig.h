@@ -35,6 +35,8 @@ public:
     ~FakeLineRig() override;
 
     const std::shared_ptr<platform::FakeSerialLine>& Line() const { return m_line; }
+    // Processor time the motors took inside the PC's writes (a real line takes none of the PC's).
+    double MotorCpuSeconds();
 
 private:
     FakeLineRig(std::unique_ptr<Topology> topology, const std::string& name, FakeLineOptions options);
@@ -48,6 +50,7 @@ private:
 
     std::shared_ptr<platform::FakeSerialLine> m_line;
     FakeLineOptions m_options;
+    double m_motorCpu = 0; // seconds, guarded by the rig's lock
 };
 
 // The motors' view of the line settings the PC chose.

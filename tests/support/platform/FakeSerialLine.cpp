@@ -394,10 +394,16 @@ bool FakeSerialLine::HostRead(uint8_t* buffer, size_t n, size_t& got)
             return true;
         const bool scheduled = !m_toHost.empty();
         TimePoint wake = limit;
-        if (scheduled && (!limited || m_toHost.front().arrival < limit))
-            wake = m_toHost.front().arrival;
-        else if (!limited && !RealTime())
+        if (scheduled) {
+            // Like a driver told how many bytes to wait for, the read wakes once they are all there
+            // (or all that is scheduled), not byte by byte, unless a gap between bytes is timed.
+            const size_t wanted = useInterval || anyByte ? 1 : n - got;
+            const TimePoint ready = m_toHost[std::min(wanted, m_toHost.size()) - 1].arrival;
+            if (!limited || ready < limit)
+                wake = ready;
+        } else if (!limited && !RealTime()) {
             return true; // nothing will ever come under a clock that only moves when slept: never hang
+        }
         if (RealTime()) {
             // In slices: nothing signals when the peer side drops the line, so look again now and then.
             const auto slice = std::chrono::steady_clock::now() + kOrphanCheck;

@@ -15,7 +15,7 @@ namespace ui {
 // a test play the user. A user action scripted for a message happens while the dialog pumps its
 // messages after that message, as in the dialog: the reply to that message is still 1 and the
 // next reply is 0. User-interface thread only, like the dialog.
-class CHeadlessProgress : public IProgress {
+class CHeadlessProgress : public CDialogProgress {
 public:
     struct Event {
         enum Kind { Show, Close, SetText, CancelVisible, AskBeforeCancel, ClearCancelled, Save, Restore, Notify };
@@ -36,17 +36,6 @@ public:
     explicit CHeadlessProgress(IQuestions* questions = nullptr);
     ~CHeadlessProgress() override;
 
-    bool Show(const std::optional<std::string>& text, const std::optional<std::string>& subText) override;
-    void Close() override;
-    bool IsShown() const override;
-    void SetText(const std::optional<std::string>& text, const std::optional<std::string>& subText) override;
-    void SetCancelVisible(bool visible) override;
-    void SetAskBeforeCancel(bool ask) override;
-    void ClearCancelled() override;
-    void SaveState() override;
-    void RestoreState() override;
-    int Notify(int kind, int64_t value) override;
-
     // ---- playing the user ----
     // Presses Cancel while the message with kind 2 and a count of at least `count` is pumped
     // (once). The cancel question, if asked, is answered by the question seam.
@@ -56,12 +45,11 @@ public:
     void SetPumpHook(std::function<void(CHeadlessProgress&, int kind, int64_t value)> hook);
     // The user presses Cancel now (no effect when no dialog is shown or Cancel is hidden).
     bool PressCancel();
+    using CDialogProgress::PressCancel;
     // Makes the next Show fail, as when the dialog cannot be created.
     void FailNextShow() { m_failNextShow = true; }
 
     // ---- what happened ----
-    // The state of the dialog shown, or of the last one closed.
-    const CWaitState& State() const { return m_state; }
     std::vector<Event> Events() const;
     // Number of dialogs shown so far.
     int ShowCount() const;
@@ -69,12 +57,15 @@ public:
     void SetRecording(bool on) { m_recording = on; }
 
 private:
+    bool Open() override;
+    void Closed() override;
+    void Changed(Change change) override;
+    void Notified(int kind, int64_t value, int reply) override;
+    void Pump(int kind, int64_t value) override;
     void Record(Event e);
 
     IQuestions* m_questions;
     std::unique_ptr<IQuestions> m_unattended; // answers when no question seam was given
-    CWaitState m_state;
-    bool m_shown = false;
     bool m_failNextShow = false;
     bool m_recording = true;
     int m_showCount = 0;

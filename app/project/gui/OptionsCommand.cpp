@@ -1,0 +1,38 @@
+#include "app/project/gui/OptionsCommand.h"
+
+#include "app/bridge/Seams.h"
+#include "app/editor/gui/EditorEnvironment.h"
+#include "app/editor/gui/VQXView.h"
+#include "app/framework/gui/DockDlg.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/setup/gui/AnalyzerWnd.h"
+#include "app/shell/gui/MainFrame.h"
+#include "app/shell/gui/OptionsDlg.h"
+#include "core/settings/Options.h"
+#include "platform/registry/Profile.h"
+
+void EditProgramOptions(CMainFrame& frame, CTerminalBar& bar)
+{
+    COptions& options = bridge::Options();
+    OptionsSurroundings s{options,
+                          editor::TheScanner(),
+                          platform::AppProfile(),
+                          platform::DefaultRegistry(),
+                          bridge::Questions(),
+                          [&frame] {
+                              for (CVQXView* view : frame.findChildren<CVQXView*>())
+                                  view->HighlightSyntax();
+                          },
+                          [&bar] {
+                              for (int i = 0; i < CTerminalBar::kPanes; ++i)
+                                  bar.Pane(i).Clear();
+                          },
+                          [&frame, &options] {
+                              if (auto* analyzer = qobject_cast<CSerialDataAnalyzerWnd*>(frame.AnalyzerBar()->widget())) {
+                                  analyzer->ApplyOptions(options);
+                                  analyzer->RefreshPage();
+                              }
+                          }};
+    EditOptions(&frame, s);
+    frame.RebuildFirmwareList();
+}
