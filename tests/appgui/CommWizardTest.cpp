@@ -1,22 +1,27 @@
 // The communication setup wizard on a fresh project against simulated motors: an RS-232 chain of
-// three, an RS-485 bus of four and two Ethernet motors are found, named and detected page by page,
-// and the project holds them afterwards. Cancelled on any page, it leaves the project untouched;
-// a project with ten ports is refused.
+// three, an RS-485 bus of four, two Ethernet and two USB motors are found, named and detected page
+// by page, and the project holds them afterwards. On a project that knows part of a bus, the
+// serial-number list is edited and See Differences resolves the rest into the project. Cancelled
+// on any page, it leaves the project untouched; a project with ten ports is refused.
 
 #include "GuiFixture.h"
 
 #include "app/project/Project.h"
+#include "app/setup/PortPages.h"
 #include "app/setup/gui/CommWizardDlg.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
+#include "core/shared/SharedFunctions.h"
 #include "core/ui/OperationContext.h"
 #include "platform/clock/Clock.h"
 #include "platform/net/NetSettings.h"
 #include "platform/serial/SerialProbe.h"
 #include "tests/common/HeadlessContext.h"
 #include "tests/sim/net/NetRig.h"
+#include "tests/sim/usb/UsbRig.h"
 #include "tests/sim/wiring/FakeLineRig.h"
+#include "tests/support/platform/FakeUsbBridge.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -25,6 +30,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTreeWidget>
+
+#include <set>
 
 #include <unistd.h>
 
@@ -77,7 +84,7 @@ protected:
 
 } // namespace
 
-TEST_F(CommWizard, FreshProjectGetsChainBusAndNetworkMotors)
+TEST_F(CommWizard, FreshProjectGetsChainBusNetworkAndUsbMotors)
 {
     static int n = 0;
     ++n;
@@ -104,6 +111,15 @@ TEST_F(CommWizard, FreshProjectGetsChainBusAndNetworkMotors)
     s.udpLocalAddress = "127.0.0.1";
     s.tcpPort = 10001;
     platform::net::ScopedNetSettings settings(s);
+    // Two USB motors behind the bridge.
+    platform::usb::FakeUsbBridge bridge;
+    platform::usb::ScopedUsbBridge useBridge(bridge);
+    vqxsim::UsbOptions uo;
+    uo.serials = {"TQ-W1", "TQ-W2"};
+    vqxsim::MotorProfile u;
+    u.firmware = "462";
+    u.serial = ('U' << 24) | 1;
+    auto usb = vqxsim::UsbRig::Start(bridge, vqxsim::MakeProfiles(2, u), uo);
     clock.Advance(std::chrono::seconds(2));
     probe.names = {busLine, chainLine};
 
@@ -123,8 +139,7 @@ TEST_F(CommWizard, FreshProjectGetsChainBusAndNetworkMotors)
         EXPECT_FALSE(kinds["Network"]->isEnabled());
         EXPECT_EQ(kinds["Network"]->currentText(), "Ethernet");
         kinds[busLine]->setCurrentText("RS-485 Motor Ch 0");
-        kinds["USB"]->setEnabled(true); // no USB motors here: the row is taken out
-        kinds["USB"]->setCurrentText("No Connection");
+        EXPECT_EQ(kinds["USB"]->currentText(), "USB");
         Snapshot(dlg, "wizard-ports");
         Continue(dlg);
         // Page 3 for the bus: the motors have unique addresses up to 4.
@@ -157,7 +172,7 @@ TEST_F(CommWizard, FreshProjectGetsChainBusAndNetworkMotors)
     for (int i = 0; i < project.PortCount(); ++i)
         ports[project.Port(i)->PortName] = project.Port(i);
     ASSERT_TRUE(ports.count(chainLine) && ports.count(busLine));
-    ASSERT_EQ(ports.size(), 3u);
+    ASSERT_EQ(ports.size(), 4u);
     const CCommPort& c = *ports[chainLine];
     EXPECT_EQ(c.CommType, COMM_RS232);
     ASSERT_EQ(c.motors.GetCount(), 3);
@@ -169,13 +184,148 @@ TEST_F(CommWizard, FreshProjectGetsChainBusAndNetworkMotors)
     for (int a = 1; a <= 4; ++a)
         EXPECT_NE(b.GetMotor(a), nullptr) << a;
     const CCommPort* e = nullptr;
-    for (const auto& [name, port] : ports)
+    const CCommPort* usbPort = nullptr;
+    for (const auto& [name, port] : ports) {
         if (port->CommType == COMM_ETHERNET)
             e = port;
+        if (port->CommType == COMM_USB)
+            usbPort = port;
+    }
+    ASSERT_NE(usbPort, nullptr);
+    ASSERT_EQ(usbPort->motors.GetCount(), 2);
+    EXPECT_EQ(usbPort->motors.GetAt(0)->Version, "462");
+    EXPECT_EQ(std::set<uint32_t>({usbPort->motors.GetAt(0)->SerialNumber, usbPort->motors.GetAt(1)->SerialNumber}),
+              std::set<uint32_t>({u.serial, u.serial + 1}));
     ASSERT_NE(e, nullptr);
     ASSERT_EQ(e->motors.GetCount(), 2);
     EXPECT_EQ(e->motors.GetAt(0)->EthernetAddress().rfind(base, 0), 0u) << e->motors.GetAt(0)->EthernetAddress();
     EXPECT_NE(h.info.Lines().size(), 0u);
+    EXPECT_TRUE(h.questions.ScriptErrors().empty());
+}
+
+TEST_F(CommWizard, SerialNumberListAndSeeDifferencesOnAProjectThatKnowsPartOfTheBus)
+{
+    static int n = 0;
+    ++n;
+    const std::string busLine = "wizard-diff-" + std::to_string(n);
+    auto bus = vqxsim::FakeLineRig::Bus(vqxsim::MakeProfiles(3, Profile(('B' << 24) | 1, "450", 9600, false), true),
+                                        busLine);
+    clock.Advance(std::chrono::seconds(2));
+    probe.names = {busLine};
+    // The project knows the bus with its first motor only.
+    {
+        auto port = std::make_unique<CCommPort>();
+        port->Name = "Line A";
+        port->PortName = busLine;
+        port->CommType = COMM_RS485;
+        port->Echo = 0;
+        auto motor = std::make_unique<CMotor>();
+        motor->Name = "Axis 1";
+        motor->Address = 1;
+        ASSERT_FALSE(setup::AddMotorToPort(*port, std::move(motor)));
+        project.AddPort(std::move(port));
+    }
+    project.isDefault = false;
+    project.modified = false;
+    const std::string serialB9 = FormatSerialNumber(('B' << 24) | 9);
+
+    int changed = 0;
+    bool decided = false;
+    WhenModal([&](QWidget* dlg) {
+        Continue(dlg);
+        auto* rows = Id<QTableWidget>(dlg, "1003");
+        ASSERT_EQ(rows->rowCount(), 3);
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            auto* kind = static_cast<QComboBox*>(rows->cellWidget(r, 2));
+            kind->setEnabled(true);
+            kind->setCurrentText(rows->item(r, 1)->text().toStdString() == busLine ? "RS-485 Motor Ch 0" : "No Connection");
+        }
+        Continue(dlg);
+        // Page 3: not addressed, more than one motor, all version 5: the serial-number list.
+        QTest::mouseClick(Id<QRadioButton>(dlg, "no1"), Qt::LeftButton);
+        QTest::mouseClick(Id<QRadioButton>(dlg, "no2"), Qt::LeftButton);
+        QTest::mouseClick(Id<QRadioButton>(dlg, "yes3"), Qt::LeftButton);
+        auto* list = dlg->findChild<QWidget*>("208")->findChild<QTreeWidget*>("1003");
+        ASSERT_TRUE(list && list->isVisible());
+        QTest::mouseClick(Id<QPushButton>(dlg, "2008"), Qt::LeftButton);
+        EXPECT_EQ(h.questions.MessageTexts().back(), setup::kSelectItem);
+        // Insert adds through "Motor Serial Number", offering the lowest free address.
+        WhenModal([&](QWidget* serial) {
+            EXPECT_EQ(serial->windowTitle(), "Motor Serial Number");
+            EXPECT_EQ(Id<QLineEdit>(serial, "1025")->text(), "1");
+            Id<QLineEdit>(serial, "1017")->setText(QString::fromStdString(serialB9));
+            Id<QLineEdit>(serial, "1025")->setText("2");
+            QTest::mouseClick(Id<QPushButton>(serial, "1"), Qt::LeftButton);
+        });
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Insert);
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(2), "2");
+        // F2 edits the selected motor: another name and address.
+        list->setCurrentItem(list->topLevelItem(0));
+        WhenModal([&](QWidget* serial) {
+            EXPECT_EQ(Id<QLineEdit>(serial, "1017")->text().toStdString(), serialB9);
+            Id<QLineEdit>(serial, "1023")->setText("Axis B");
+            Id<QLineEdit>(serial, "1025")->setText("3");
+            QTest::mouseClick(Id<QPushButton>(serial, "1"), Qt::LeftButton);
+        });
+        QTest::keyClick(list, Qt::Key_F2);
+        EXPECT_EQ(list->topLevelItem(0)->text(1), "Axis B");
+        EXPECT_EQ(list->topLevelItem(0)->text(2), "3");
+        // Add: an address another motor of the port uses is refused; the dialog stays until Cancel.
+        WhenModal([&](QWidget* serial) {
+            Id<QLineEdit>(serial, "1017")->setText(QString::fromStdString(serialB9));
+            Id<QLineEdit>(serial, "1025")->setText("3");
+            QTest::mouseClick(Id<QPushButton>(serial, "1"), Qt::LeftButton);
+            EXPECT_TRUE(serial->isVisible());
+            EXPECT_EQ(h.questions.MessageTexts().back(), "Another motor of this port uses address 3.");
+            QTest::mouseClick(Id<QPushButton>(serial, "2"), Qt::LeftButton);
+        });
+        QTest::mouseClick(Id<QPushButton>(dlg, "2004"), Qt::LeftButton);
+        EXPECT_EQ(list->topLevelItemCount(), 1);
+        // Delete asks; Yes removes it.
+        h.questions.AnswerMessageBox(ui::IDYES);
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        EXPECT_EQ(h.questions.MessageTexts().back(), setup::kDeleteMotorQuestion);
+        EXPECT_EQ(list->topLevelItemCount(), 0);
+        // After all, the motors have unique addresses up to 3: the bus is scanned.
+        QTest::mouseClick(Id<QRadioButton>(dlg, "yes1"), Qt::LeftButton);
+        Id<QLineEdit>(dlg, "1000")->setText("3");
+        Continue(dlg);
+        // Page 5: both trees; See Differences resolves the two new motors into the project.
+        ASSERT_EQ(Id<QPushButton>(dlg, "1147")->text(), "Finish");
+        auto* current = Id<QTreeWidget>(dlg, "1150");
+        EXPECT_TRUE(current->isVisible());
+        EXPECT_EQ(current->topLevelItem(0)->child(0)->childCount(), 1);
+        EXPECT_TRUE(Id<QRadioButton>(dlg, "1237")->isChecked());
+        WhenModal([&](QWidget* resolve) {
+            EXPECT_EQ(resolve->objectName(), "227");
+            EXPECT_GE(Id<QTreeWidget>(resolve, "1003")->topLevelItemCount(), 2);
+            QTest::mouseClick(Id<QPushButton>(resolve, "1"), Qt::LeftButton);
+        });
+        Id<QPushButton>(dlg, "1263")->click(); // (a mouse click lets the watcher see the wizard first)
+        EXPECT_EQ(changed, 1) << "the views are rebuilt after See Differences";
+        EXPECT_EQ(project.Port(0)->motors.GetCount(), 3);
+        EXPECT_EQ(current->topLevelItem(0)->child(0)->childCount(), 3);
+        EXPECT_TRUE(Id<QRadioButton>(dlg, "1237")->isChecked());
+        decided = true;
+        Continue(dlg);
+        if (dlg->isVisible()) {
+            ADD_FAILURE() << "still open";
+            static_cast<QDialog*>(dlg)->reject();
+        }
+    });
+    ASSERT_TRUE(RunCommWizard(nullptr, project, false, [&] { ++changed; }, &probe));
+    EXPECT_TRUE(decided);
+    EXPECT_EQ(changed, 2);
+    ASSERT_EQ(project.PortCount(), 1);
+    const CCommPort& b = *project.Port(0);
+    EXPECT_EQ(b.Name, "Line A");
+    ASSERT_EQ(b.motors.GetCount(), 3);
+    for (int a = 1; a <= 3; ++a)
+        EXPECT_NE(b.GetMotor(a), nullptr) << a;
+    EXPECT_TRUE(project.modified);
     EXPECT_TRUE(h.questions.ScriptErrors().empty());
 }
 

@@ -3,6 +3,7 @@
 #include "app/bridge/Seams.h"
 #include "app/project/DifferentSettings.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/project/gui/ResolveMotorsDlg.h"
 #include "app/setup/PortPages.h"
 #include "app/setup/ProjectForms.h"
 #include "app/setup/WizardFlow.h"
@@ -117,6 +118,12 @@ public:
             StopBox("Please enter a motor address between 1 and " + std::to_string(m_port.MaxMotors) + "!");
             return;
         }
+        // Motors addressed by their serial numbers would answer together at a shared address.
+        for (int i = 0; i < m_port.motors.GetCount(); ++i)
+            if (const CMotor* other = m_port.motors.GetAt(i); other != &m_motor && other->Address == *address) {
+                StopBox("Another motor of this port uses address " + std::to_string(*address) + ".");
+                return;
+            }
         m_motor.SerialNumber = serial;
         m_motor.Name = ToBytes(m_name->text());
         m_motor.Address = *address;
@@ -234,7 +241,10 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, bool skipDeci
         serialButtons->addWidget(btn);
     };
     button(2004, "Add", [this] { OnAddSerial(); });
+    button(2008, "Edit", [this] { OnEditSerial(); });
     button(2005, "Delete", [this] { OnDeleteSerial(); });
+    RouteListKeys(m_serials, [this] { OnAddSerial(); }, [this] { OnDeleteSerial(); }, {}, [this] { OnEditSerial(); });
+    connect(m_serials, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditSerial(); });
     button(1007, "Detect", [this] {
         CCommPort& port = *m_working.Port(m_currentPort);
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -268,7 +278,12 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, bool skipDeci
     m_detected->setHeaderHidden(true);
     d->addWidget(m_current, 1, 0);
     d->addWidget(m_detected, 1, 1);
-    d->addWidget(Text(decision, "What do you want to do?"), 2, 0, 1, 2);
+    m_seeDifferences = new QPushButton(QStringLiteral("See Differences"), decision);
+    m_seeDifferences->setObjectName(QStringLiteral("1263"));
+    m_seeDifferences->setAutoDefault(false);
+    connect(m_seeDifferences, &QPushButton::clicked, this, &CCommWizardDlg::OnSeeDifferences);
+    d->addWidget(m_seeDifferences, 2, 1, Qt::AlignRight);
+    d->addWidget(Text(decision, "What do you want to do?"), 2, 0);
     m_newProject = new QRadioButton(QStringLiteral("Make a new Project"), decision);
     m_newProject->setObjectName(QStringLiteral("1233"));
     m_addNew = new QRadioButton(QStringLiteral("Add all new detected ports and motors"), decision);
@@ -493,6 +508,37 @@ void CCommWizardDlg::OnAddSerial()
     FillSerialList();
 }
 
+void CCommWizardDlg::OnEditSerial()
+{
+    const int row = SelectedRow(m_serials);
+    if (row < 0) {
+        StopBox(setup::kSelectItem);
+        return;
+    }
+    CCommPort& port = *m_working.Port(m_currentPort);
+    CMotorSerialDlg dlg(this, *port.motors.GetAt(row), port);
+    if (dlg.exec() == QDialog::Accepted)
+        port.RebuildAddressTable();
+    FillSerialList();
+}
+
+void CCommWizardDlg::OnSeeDifferences()
+{
+    std::vector<CCommPort*> defined, detected;
+    for (int i = 0; i < m_project.PortCount(); ++i)
+        defined.push_back(m_project.Port(i));
+    for (int i = 0; i < m_working.PortCount(); ++i)
+        detected.push_back(m_working.Port(i));
+    CResolveMotorsDlg dlg(this, defined, detected, &m_project);
+    dlg.exec();
+    if (changed)
+        changed();
+    // What was resolved is compared again, and the trees show it; the choice stays.
+    setup::CompareDetectedConfiguration(m_project, m_working);
+    FillTree(m_current, m_project, "Current Configuration");
+    FillTree(m_detected, m_working, "Detected Configuration");
+}
+
 void CCommWizardDlg::OnDeleteSerial()
 {
     const int row = SelectedRow(m_serials);
@@ -578,7 +624,8 @@ void CCommWizardDlg::FillDecisionTrees()
     (fresh ? m_replace : m_addNew)->setChecked(true);
     // A new, unnamed project shows only what was found; Finish replaces its configuration.
     for (QWidget* w : {static_cast<QWidget*>(m_current), static_cast<QWidget*>(m_newProject),
-                       static_cast<QWidget*>(m_addNew), static_cast<QWidget*>(m_replace)})
+                       static_cast<QWidget*>(m_addNew), static_cast<QWidget*>(m_replace),
+                       static_cast<QWidget*>(m_seeDifferences)})
         w->setVisible(!fresh);
 }
 

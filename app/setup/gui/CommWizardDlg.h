@@ -46,7 +46,10 @@ private:
     void FillDecisionTrees();
     bool Finish();
     void OnAddSerial();
+    void OnEditSerial();
     void OnDeleteSerial();
+    // "See Differences": the motors that differ, resolved one by one into the project itself.
+    void OnSeeDifferences();
     void FillSerialList();
 
     CProject& m_project;
@@ -71,6 +74,7 @@ private:
     QRadioButton* m_newProject;
     QRadioButton* m_addNew;
     QRadioButton* m_replace;
+    QPushButton* m_seeDifferences;
 };
 
 // RunCommWizard: refuses when the project has 10 ports or more ("Too many serial ports!"),

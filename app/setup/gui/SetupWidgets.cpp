@@ -85,8 +85,10 @@ namespace {
 
 class CListKeys : public QObject {
 public:
-    CListKeys(QObject* parent, std::function<void()> add, std::function<void()> remove, std::function<void()> properties)
-        : QObject(parent), m_add(std::move(add)), m_remove(std::move(remove)), m_properties(std::move(properties))
+    CListKeys(QObject* parent, std::function<void()> add, std::function<void()> remove, std::function<void()> properties,
+              std::function<void()> edit)
+        : QObject(parent), m_add(std::move(add)), m_remove(std::move(remove)), m_properties(std::move(properties)),
+          m_edit(std::move(edit))
     {
     }
 
@@ -96,7 +98,11 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             const std::function<void()>& act =
-                key == Qt::Key_Insert ? m_add : key == Qt::Key_Delete ? m_remove : key == Qt::Key_Space ? m_properties : m_none;
+                key == Qt::Key_Insert   ? m_add
+                : key == Qt::Key_Delete ? m_remove
+                : key == Qt::Key_Space  ? m_properties
+                : key == Qt::Key_F2     ? m_edit
+                                        : m_none;
             if (act) {
                 act();
                 return true;
@@ -106,15 +112,16 @@ protected:
     }
 
 private:
-    std::function<void()> m_add, m_remove, m_properties, m_none;
+    std::function<void()> m_add, m_remove, m_properties, m_edit, m_none;
 };
 
 } // namespace
 
 void RouteListKeys(QTreeWidget* list, std::function<void()> add, std::function<void()> remove,
-                   std::function<void()> properties)
+                   std::function<void()> properties, std::function<void()> edit)
 {
-    list->installEventFilter(new CListKeys(list, std::move(add), std::move(remove), std::move(properties)));
+    list->installEventFilter(
+        new CListKeys(list, std::move(add), std::move(remove), std::move(properties), std::move(edit)));
 }
 
 int SelectedRow(QTreeWidget* list)

@@ -58,10 +58,10 @@ void FillReportList(QTreeWidget* list, const std::vector<std::array<std::string,
         r.emplace_back(row.begin(), row.end());
     FillReportListRows(list, r);
 }
-// Insert, Delete and Space in a list run Add, Delete and Properties (a key without an action is
-// the list's own).
+// Insert, Delete, Space and F2 in a list run Add, Delete, Properties and Edit (a key without an
+// action is the list's own).
 void RouteListKeys(QTreeWidget* list, std::function<void()> add, std::function<void()> remove,
-                   std::function<void()> properties);
+                   std::function<void()> properties, std::function<void()> edit = {});
 // The selected row; -1 when none.
 int SelectedRow(QTreeWidget* list);
 
