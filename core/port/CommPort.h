@@ -210,4 +210,5 @@ private:
     bool m_forceStrictEcho = false; // echo set-up checks strictly whatever the setting
     bool m_linksOpen = false;       // the motors' links were opened (until the port closes)
     platform::TimePoint m_paceUntil{}; // end of the last pause after a write without echo
+    platform::TimePoint m_pacedAt{};   // when that pause really ended
 };

@@ -263,18 +263,22 @@ void CCommPort::WriteBytes(const uint8_t* bytes, long length)
 
 void CCommPort::PaceUnechoed(size_t n)
 {
-    // A write that follows the previous pause closely pauses until that pause's end plus its own,
-    // so that oversleeping one pause shortens the next instead of adding up: pauses in a row never
-    // total less than asked. A write after a longer gap gets its whole pause. Either way the bytes
-    // have left the line before the pause ends, so a rate change after it cuts none of them.
+    // A write that directly follows the previous pause has that pause's oversleep taken off its
+    // own, so that oversleeping does not add up while pauses in a row never total less than
+    // asked. Time spent between the two (reading a reply) is not pause time: it shortens nothing.
+    // Either way the bytes have left the line before the pause ends, so a rate change after it
+    // cuts none of them.
     const platform::TimePoint now = platform::Now();
     const platform::Duration pause = std::chrono::milliseconds(m_policy->PaceMs(*this, n));
     const double bits = Parity != 0 ? 11.0 : 10.0;
     const auto onLine = std::chrono::duration_cast<platform::Duration>(
         std::chrono::duration<double>(bits * double(n) / std::max(1, EffectiveBaud())));
-    const platform::TimePoint from = now - m_paceUntil < pause ? m_paceUntil : now;
-    m_paceUntil = std::max(from + pause, now + onLine);
+    const platform::Duration overslept = m_pacedAt - m_paceUntil;
+    const bool follows = now - m_pacedAt < pause && overslept > platform::Duration::zero();
+    const platform::Duration credit = follows ? std::min(overslept, pause) : platform::Duration::zero();
+    m_paceUntil = std::max(now + pause - credit, now + onLine);
     platform::Sleep(m_paceUntil - now);
+    m_pacedAt = platform::Now();
 }
 
 void CCommPort::WriteSerial(const uint8_t* bytes, size_t n)

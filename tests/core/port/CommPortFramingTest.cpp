@@ -162,33 +162,64 @@ TEST_F(FakePortTest, EchoOffPacesByTransmitTime)
     EXPECT_EQ(log[0].first, uint32_t(SDA_SENT));
 }
 
-// The pauses of writes in a row run against one deadline: a pause the sender overslept shortens
-// the next, so that they do not add up, yet never below the next bytes' own time on the line; a
-// write after a longer gap gets its whole pause.
-TEST_F(FakePortTest, EchoOffPausesRunAgainstOneDeadline)
+// A clock whose sleeps end late by a set time, as a loaded machine's do.
+class OversleepingClock final : public platform::Clock {
+public:
+    platform::TimePoint Now() override { return m_now; }
+    void SleepFor(platform::Duration d) override
+    {
+        if (d <= platform::Duration::zero())
+            return;
+        m_now += d + overslept;
+        m_slept += d + overslept;
+    }
+    void Advance(platform::Duration d) { m_now += d; }
+    platform::Duration Slept() const { return m_slept; }
+    platform::Duration overslept{};
+
+private:
+    platform::TimePoint m_now{std::chrono::steady_clock::now()};
+    platform::Duration m_slept{};
+};
+
+// Oversleeping one pause shortens the next, so that the pauses of writes in a row do not add up,
+// yet never below the next bytes' own time on the line; time the sender spends between two writes
+// (reading a reply) is no pause and shortens nothing, and neither does an oversleep long ago.
+TEST_F(FakePortTest, EchoOffPausesNeverTotalLessThanAsked)
 {
+    OversleepingClock late;
+    platform::ScopedClock lateScope{late};
     motors.echo = false;
     context.Options().DownloadDelay = 0;
     Open();
     port->Echo = 0;
     struct Step {
-        std::chrono::microseconds lateBy; // the sender comes back this long after the last pause
-        std::chrono::microseconds slept;  // the pause of the next 8 bytes (9 ms alone, 8.333 ms on the line)
+        std::chrono::microseconds overslept; // how late the previous pause ended
+        std::chrono::microseconds between;   // the sender's own time before this write
+        std::chrono::microseconds pause;     // this write's pause as asked of the clock (9 ms alone,
+                                             // 8.333 ms on the line)
     };
     const Step steps[] = {
-        {0us, 9000us},     // first write: its whole pause
-        {0us, 9000us},     // right on time
-        {700us, 8333us},   // overslept: the pause shrinks, down to the bytes' line time
-        {400us, 8600us},   // late less than the slack: 9 ms counted from the last deadline
-        {20000us, 9000us}, // after a gap: a whole pause again
+        {0us, 0us, 9000us},      // first write: its whole pause
+        {0us, 0us, 9000us},      // previous pause on time
+        {700us, 0us, 8333us},    // overslept: the pause shrinks, down to the bytes' line time
+        {400us, 0us, 8600us},    // overslept less than the slack: all of it is taken off
+        {400us, 3000us, 8600us}, // a reply read after an oversleep: only the oversleep counts
+        {0us, 3000us, 9000us},   // a reply read after a pause on time: a whole pause
+        {700us, 20000us, 9000us} // after a gap: a whole pause again
     };
     const std::string chunk = "1234567"; // with the blank, 8 bytes at 9600 baud
-    for (const Step& step : steps) {
-        clock.Advance(step.lateBy);
-        const auto slept = clock.Slept();
+    const size_t n = std::size(steps);
+    for (size_t i = 0; i < n; ++i) {
+        late.Advance(steps[i].between);
+        // This write's pause ends as late as the next step says.
+        late.overslept = i + 1 < n ? steps[i + 1].overslept : 0us;
+        const auto before = late.Slept();
         port->WriteCommand(chunk, -2, true);
-        EXPECT_EQ(std::chrono::duration_cast<std::chrono::microseconds>(clock.Slept() - slept), step.slept)
-            << "late by " << step.lateBy.count() << " us";
+        EXPECT_EQ(std::chrono::duration_cast<std::chrono::microseconds>(late.Slept() - before - late.overslept),
+                  steps[i].pause)
+            << "step " << i << ": overslept " << steps[i].overslept.count() << " us, " << steps[i].between.count()
+            << " us between";
     }
 }
 
