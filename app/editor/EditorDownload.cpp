@@ -1,5 +1,6 @@
 #include "app/editor/EditorDownload.h"
 
+#include "app/project/ProgramTag.h"
 #include "app/project/Project.h"
 #include "app/project/SelectMotor.h"
 #include "app/shell/CommError.h"
@@ -33,23 +34,6 @@ bool IsCommError(int32_t code)
     return (code >= 1005 && code <= 1007) || (code >= 1011 && code <= 1013);
 }
 
-// The port's analyzer page is tagged as the program's own traffic while a transfer runs.
-class ProgramTag {
-public:
-    explicit ProgramTag(CCommPort* port) : m_port(port) { Set(true); }
-    ~ProgramTag() { Set(false); }
-    ProgramTag(const ProgramTag&) = delete;
-    ProgramTag& operator=(const ProgramTag&) = delete;
-
-private:
-    void Set(bool on)
-    {
-        if (m_port)
-            if (ITrafficLog* log = m_port->Context().TrafficLog())
-                log->SetPageFlags(m_port->id, SDA_FROM_PROGRAM, on);
-    }
-    CCommPort* m_port;
-};
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
