@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 
 namespace bench {
@@ -19,13 +18,6 @@ std::string Seconds(double s)
 }
 
 } // namespace
-
-double ThreadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 int RunCases(const std::vector<Case>& cases)
 {

@@ -3,6 +3,8 @@
 // Every case runs; one that throws or reports an error is listed as failed, and so is one whose
 // ratio falls below 1.0 (its reference is wrong).
 
+#include "tests/support/platform/ThreadCpuTime.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,7 +29,6 @@ struct Case {
 // case failed).
 int RunCases(const std::vector<Case>& cases);
 
-// The CPU time the calling thread has used, in seconds.
-double ThreadCpuSeconds();
+using platform::ThreadCpuSeconds;
 
 } // namespace bench

@@ -241,6 +241,7 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     const std::string path = "bench-line-" + std::to_string(++lines);
     vqxsim::FakeLineOptions options;
     options.pacing = true;
+    options.exactArrival = true;
     auto rig = chain ? vqxsim::FakeLineRig::Chain(profiles, path, options)
                      : vqxsim::FakeLineRig::Bus(profiles, path, options);
 
@@ -267,7 +268,7 @@ Result MeasureDownload(int baud, bool chain, size_t motors)
     const auto start = std::chrono::steady_clock::now();
     port.motors.GetAt(0)->DownloadImage(image, false, transfer::DL_NO_MEMORY_CHECK);
     r.measured = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.cpuShare = (ThreadCpuSeconds() - cpu - rig->MotorCpuSeconds()) / r.measured;
+    r.cpuShare = (ThreadCpuSeconds() - cpu - rig->SimulatorCpuSeconds()) / r.measured;
     if (!rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Program().Valid(); }))
         throw std::runtime_error("the motor's program is not valid");
 

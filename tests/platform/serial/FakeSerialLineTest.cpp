@@ -222,3 +222,27 @@ TEST(FakeSerialLine, PeerOnItsOwnThreadUnderTheSteadyClock)
     motor.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
 }
+
+TEST(FakeSerialLine, ExactArrivalHandsOverNothingEarlyAndKeepsTimeouts)
+{
+    auto o = Open();
+    o.line->SetExactArrival(true);
+    o.host->SetTimeouts(Total(2000));
+    using std::chrono::steady_clock;
+    // Each read waits for bytes scheduled a few milliseconds on and gets them, never before they arrive.
+    for (const auto delay : {3ms, 1ms, 6ms}) {
+        const auto start = steady_clock::now();
+        o.line->PeerWriteAfter(delay, "ab");
+        o.line->PeerWriteAfter(delay + 2ms, "c");
+        EXPECT_EQ(Read(*o.host, 2), "ab");
+        EXPECT_GE(steady_clock::now() - start, delay);
+        EXPECT_EQ(Read(*o.host, 1), "c");
+        EXPECT_GE(steady_clock::now() - start, delay + 2ms);
+    }
+    // A read whose time-out comes first still ends at its time-out, with nothing.
+    o.host->SetTimeouts(Total(5));
+    o.line->PeerWriteAfter(50ms, "late");
+    const auto start = steady_clock::now();
+    EXPECT_EQ(Read(*o.host, 4), "");
+    EXPECT_GE(steady_clock::now() - start, 5ms);
+}

@@ -1,18 +1,10 @@
 #include "tests/sim/wiring/FakeLineRig.h"
 
 #include "platform/clock/Clock.h"
-
-#include <ctime>
+#include "tests/support/platform/ThreadCpuTime.h"
 
 namespace vqxsim {
 namespace {
-double ThreadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
 // Answers later than this are not scheduled: nothing the PC does waits that long.
 constexpr auto kHorizon = std::chrono::seconds(30);
 
@@ -49,6 +41,7 @@ std::unique_ptr<FakeLineRig> FakeLineRig::Bus(const std::vector<MotorProfile>& m
 FakeLineRig::FakeLineRig(std::unique_ptr<Topology> topology, const std::string& name, FakeLineOptions options)
     : LineRig(std::move(topology)), m_line(platform::FakeSerialLine::Create(name)), m_options(options)
 {
+    m_line->SetExactArrival(m_options.exactArrival);
     m_line->SetHostWriteHook([this](platform::FakeSerialLine&, const std::vector<uint8_t>& bytes) {
         if (m_options.pcWriteTap)
             m_options.pcWriteTap(bytes);
@@ -89,20 +82,20 @@ void FakeLineRig::RunAhead(const std::vector<uint8_t>& fromPc, TimePoint start, 
     }
 }
 
-double FakeLineRig::MotorCpuSeconds()
+double FakeLineRig::SimulatorCpuSeconds()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_motorCpu;
+    return m_motorCpu + m_line->ExactArrivalCpuSeconds();
 }
 
 void FakeLineRig::Pump(const std::vector<uint8_t>& fromPc)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const double cpu0 = ThreadCpuSeconds();
+    const double cpu0 = platform::ThreadCpuSeconds();
     struct Charge {
         double& total;
         double from;
-        ~Charge() { total += ThreadCpuSeconds() - from; }
+        ~Charge() { total += platform::ThreadCpuSeconds() - from; }
     } charge{m_motorCpu, cpu0};
     const TimePoint start = platform::Now();
     const LineSettings pc = MotorView(m_line->HostLine());

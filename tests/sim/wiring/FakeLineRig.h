@@ -21,6 +21,9 @@ struct FakeLineOptions {
     CollisionForm collision = CollisionForm::FramingError;
     int busChannel = 0;
     bool garbleMismatchToPc = false;
+    // Each byte reaches the PC's waiting read when it is whole, to the microsecond (for benchmarks:
+    // the read waits out its last stretch awake).
+    bool exactArrival = false;
     // Sees each write of the PC as it comes, one call per write (how the PC cuts its bytes).
     std::function<void(const std::vector<uint8_t>&)> pcWriteTap;
 };
@@ -35,8 +38,9 @@ public:
     ~FakeLineRig() override;
 
     const std::shared_ptr<platform::FakeSerialLine>& Line() const { return m_line; }
-    // Processor time the motors took inside the PC's writes (a real line takes none of the PC's).
-    double MotorCpuSeconds();
+    // Processor time the simulation took on the PC's thread: the motors inside its writes, the line
+    // in its reads waiting for an exact arrival (a real line takes none of the PC's).
+    double SimulatorCpuSeconds();
 
 private:
     FakeLineRig(std::unique_ptr<Topology> topology, const std::string& name, FakeLineOptions options);

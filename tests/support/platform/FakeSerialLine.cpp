@@ -1,8 +1,11 @@
 #include "tests/support/platform/FakeSerialLine.h"
 
+#include "tests/support/platform/ThreadCpuTime.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <sys/prctl.h>
 
 namespace platform {
 
@@ -43,6 +46,31 @@ bool RealTime() { return dynamic_cast<SteadyClock*>(&GetClock()) != nullptr; }
 
 // How often a host read waiting in real time looks whether the peer side is still there.
 constexpr auto kOrphanCheck = std::chrono::milliseconds(10);
+
+// How much earlier than a byte's arrival an exact read wakes: more than a timed wake-up ends late
+// on an idle virtual machine, with the timer slack taken away.
+constexpr auto kExactEarly = std::chrono::microseconds(200);
+
+// Takes the calling thread's timer slack away for a wait, and gives it back: the thread is the
+// caller's.
+class ScopedNoTimerSlack {
+public:
+    ScopedNoTimerSlack() : m_saved(prctl(PR_GET_TIMERSLACK, 0UL, 0UL, 0UL, 0UL))
+    {
+        if (m_saved > 1)
+            prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    }
+    ~ScopedNoTimerSlack()
+    {
+        if (m_saved > 1)
+            prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(m_saved), 0UL, 0UL, 0UL);
+    }
+    ScopedNoTimerSlack(const ScopedNoTimerSlack&) = delete;
+    ScopedNoTimerSlack& operator=(const ScopedNoTimerSlack&) = delete;
+
+private:
+    long m_saved;
+};
 
 } // namespace
 
@@ -394,13 +422,16 @@ bool FakeSerialLine::HostRead(uint8_t* buffer, size_t n, size_t& got)
             return true;
         const bool scheduled = !m_toHost.empty();
         TimePoint wake = limit;
+        bool forArrival = false;
         if (scheduled) {
             // Like a driver told how many bytes to wait for, the read wakes once they are all there
             // (or all that is scheduled), not byte by byte, unless a gap between bytes is timed.
             const size_t wanted = useInterval || anyByte ? 1 : n - got;
             const TimePoint ready = m_toHost[std::min(wanted, m_toHost.size()) - 1].arrival;
-            if (!limited || ready < limit)
+            if (!limited || ready < limit) {
                 wake = ready;
+                forArrival = true;
+            }
         } else if (!limited && !RealTime()) {
             return true; // nothing will ever come under a clock that only moves when slept: never hang
         }
@@ -409,6 +440,8 @@ bool FakeSerialLine::HostRead(uint8_t* buffer, size_t n, size_t& got)
             const auto slice = std::chrono::steady_clock::now() + kOrphanCheck;
             if (!limited && !scheduled)
                 m_changed.wait_until(lock, slice);
+            else if (forArrival && m_exactArrival && wake <= slice)
+                WaitExactly(lock, wake);
             else
                 m_changed.wait_until(lock, std::min(wake, slice));
         } else {
@@ -419,6 +452,35 @@ bool FakeSerialLine::HostRead(uint8_t* buffer, size_t n, size_t& got)
         if (m_unplugged || PeerGone())
             return false;
     }
+}
+
+void FakeSerialLine::WaitExactly(std::unique_lock<std::mutex>& lock, TimePoint until)
+{
+    const TimePoint early = until - kExactEarly;
+    if (std::chrono::steady_clock::now() < early) {
+        const ScopedNoTimerSlack exact;
+        m_changed.wait_until(lock, early);
+        return; // the caller looks again, and comes back for the rest
+    }
+    lock.unlock();
+    const double cpu = ThreadCpuSeconds();
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    const double spent = ThreadCpuSeconds() - cpu;
+    lock.lock();
+    m_exactArrivalCpu += spent;
+}
+
+void FakeSerialLine::SetExactArrival(bool exact)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_exactArrival = exact;
+}
+
+double FakeSerialLine::ExactArrivalCpuSeconds() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_exactArrivalCpu;
 }
 
 bool FakeSerialLine::HostWrite(const uint8_t* bytes, size_t n)
