@@ -1,6 +1,6 @@
 // VQX: the Qt 6 program for chains and buses of Tessaraxon and Quintaloc motors.
 
-#include "app/shell/gui/VQXApp.h"
+#include "app/frame/gui/VQXApp.h"
 
 #include <QApplication>
 

@@ -2,8 +2,8 @@
 // to the main window shown with the splash off; under 1 % of one core while idle for 10 s with the
 // 5 ms poll timer running and no tool window). Runs headless unless a display is asked for.
 
-#include "app/shell/gui/MainFrame.h"
-#include "app/shell/gui/VQXApp.h"
+#include "app/frame/gui/MainFrame.h"
+#include "app/frame/gui/VQXApp.h"
 #include "core/shared/MotorModels.h"
 #include "platform/paths/Paths.h"
 #include "platform/registry/Profile.h"

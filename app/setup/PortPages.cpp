@@ -39,29 +39,6 @@ std::optional<int> ComNumber(const std::string& name)
 
 } // namespace
 
-std::optional<int> FieldInteger(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
-        return std::nullopt;
-    long long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::numeric_limits<int>::max())
-            return std::nullopt;
-    }
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    if (i != text.size())
-        return std::nullopt;
-    return static_cast<int>(negative ? -value : value);
-}
-
 std::vector<std::string> SerialPortEntries(platform::ISerialPortProbe& probe)
 {
     std::vector<std::string> entries;

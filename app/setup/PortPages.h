@@ -4,6 +4,7 @@
 // communication type, the checks with their messages, the list rows, and the edits of a port's
 // motor list. The pages write into a working copy of the port; the caller takes it over on OK.
 
+#include "app/shell/SmallForms.h"
 #include "platform/serial/SerialProbe.h"
 
 #include <array>
@@ -59,9 +60,7 @@ struct PortGeneralEntries {
 // itself may be among them: it is recognised by its id, -1 for a new port).
 bool ValidatePortGeneral(CCommPort& port, const std::vector<const CCommPort*>& others,
                          const PortGeneralEntries& entries, ui::IQuestions& questions);
-// The signed integer a number field holds (leading blanks and a sign allowed); none when the text
-// is not a number or does not fit.
-std::optional<int> FieldInteger(const std::string& text);
+using shell::FieldInteger;
 
 // ---- "Motors" page ---------------------------------------------------------------------------
 inline constexpr std::array<const char*, 5> kMotorColumns{"Address", "Name", "Model", "Scale Factor", "Firmware"};

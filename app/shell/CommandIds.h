@@ -18,6 +18,7 @@ inline constexpr int ID_EDIT_CUT = 57635;
 inline constexpr int ID_EDIT_PASTE = 57637;
 inline constexpr int ID_EDIT_FIND = 57636;
 inline constexpr int ID_EDIT_REPLACE = 57641;
+inline constexpr int ID_EDIT_REPEAT = 57640;
 inline constexpr int ID_HELP_INDEX = 57666;
 inline constexpr int ID_HELP_USING = 57668;
 inline constexpr int ID_HELP_FINDER = 57669; // the toolbar's Help button

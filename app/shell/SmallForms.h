@@ -1,6 +1,7 @@
 #pragma once
 // The rules of the small dialogs without their windows: what the start dialog answers, what the
-// About box and the splash show, and what Set Motor Address offers and does.
+// About box and the splash show, what Set Motor Address offers and does, and how a number field
+// reads.
 
 #include <cstdint>
 #include <functional>
@@ -49,5 +50,9 @@ ReaddressChoices ReaddressAddresses(const CCommPort& port, const CMotor& motor);
 // `pollingAllowed` is cleared while the exchange runs and set again in every case.
 std::optional<std::string> SetMotorAddress(CCommPort& port, CMotor& motor, int address, bool* pollingAllowed,
                                            const std::function<void()>& changed);
+
+// The signed integer a number field holds (leading blanks and a sign allowed); none when the text
+// is not a number or does not fit.
+std::optional<int> FieldInteger(const std::string& text);
 
 } // namespace shell

@@ -3,7 +3,7 @@
 
 #include "GuiFixture.h"
 
-#include "app/bridge/QtQuestions.h"
+#include "app/shell/gui/QtQuestions.h"
 #include "app/shell/gui/ChoiceDlg.h"
 #include "app/shell/gui/OptionMsgBox.h"
 #include "app/shell/gui/PageDlg.h"

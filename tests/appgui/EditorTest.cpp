@@ -9,7 +9,7 @@
 #include "app/editor/SourceFile.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
-#include "app/editor/gui/FindReplaceDlg.h"
+#include "app/shell/gui/FindReplaceDlg.h"
 #include "app/editor/gui/SourceHighlighter.h"
 #include "app/editor/gui/VQXDoc.h"
 #include "app/editor/gui/VQXView.h"
@@ -20,7 +20,7 @@
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/shell/CommError.h"
 #include "core/backends/MotorUSB.h"
 #include "core/port/CommPort.h"
@@ -96,7 +96,7 @@ protected:
         templates.Add(135, "\nCalibration\nQuintaloc Calibration File\nQuintaloc Calibration Files (*.tqc)\n.tqc\n"
                            "VQXCal.File\nQuintaloc Calibration File");
         editor::RegisterEditor(templates, frame);
-        editor::CFindState::Instance().Reset();
+        textfind::CFindState::Instance().Reset();
         appFolder = platform::AppFolder();
         opener = help::Opener();
     }
@@ -201,10 +201,10 @@ TEST_F(EditorGui, TypePropertiesSaveReopenFindReplaceAndUnwritableTarget)
     EXPECT_EQ(view->PlainText(), "b=1\nC5\nWHILE a<10\n  b=a+1\nLOOP\nEND\nV=100");
     dlg->FindEdit()->setText(QStringLiteral("ZZZ"));
     dlg->findChild<QPushButton*>(QStringLiteral("1"))->click();
-    EXPECT_EQ(questions.MessageTexts().back(), editor::kCannotFindText);
+    EXPECT_EQ(questions.MessageTexts().back(), textfind::kCannotFindText);
     // Find (not replace) closes the replace dialog and starts with the selection.
     view->moveCursor(QTextCursor::Start);
-    view->Find("WHILE", editor::kDefaultFindFlags, true);
+    view->Find("WHILE", textfind::kDefaultFindFlags, true);
     frame.Commands().Execute(editor::ID_EDIT_FIND);
     QApplication::processEvents();
     ASSERT_NE(CFindReplaceDlg::Current(), nullptr);

@@ -13,14 +13,14 @@
 #include "app/framework/gui/DockDlg.h"
 #include "app/project/PortCommands.h"
 #include "app/project/gui/ConfigBar.h"
-#include "app/project/gui/FrameCommands.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/FrameCommands.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/FrameCommandTable.h"
 #include "app/shell/gui/InfoBar.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "core/backends/MotorSocket.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
@@ -88,7 +88,7 @@ protected:
         editor::RegisterEditor(templates, *frame);
         session->SetTemplates(&templates);
         session->Start(chainLine);
-        editor::ConnectEditorToSession(*session, *frame);
+        session->ConnectEditor();
         // Only the chain: the ports the machine adds to a default project are not wanted here.
         for (int i = Project().PortCount() - 1; i >= 0; --i)
             if (Project().Port(i)->PortName != chainLine)

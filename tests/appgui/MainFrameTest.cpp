@@ -9,7 +9,7 @@
 #include "app/framework/gui/DockDlg.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/InfoBar.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "core/archive/TagArchive.h"
 
 #include <QAction>

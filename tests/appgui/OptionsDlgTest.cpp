@@ -11,12 +11,12 @@
 #include "app/editor/gui/VQXView.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DocTemplates.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/LanguageFiles.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/OptionsDlg.h"
 #include "core/settings/Options.h"
 #include "scanner/Language.h"
@@ -59,7 +59,7 @@ protected:
         editor::RegisterEditor(templates, *frame);
         session = std::make_unique<CProjectSession>(*frame);
         session->Start("");
-        editor::ConnectEditorToSession(*session, *frame);
+        session->ConnectEditor();
     }
     void TearDown() override
     {

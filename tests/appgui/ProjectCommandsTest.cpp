@@ -70,7 +70,7 @@ protected:
         const auto texts = questions.MessageTexts();
         return std::find(texts.begin(), texts.end(), text) != texts.end();
     }
-    CVQXView* ActiveEditor() { return editor::ActiveView(*frame); }
+    CVQXView* ActiveEditor() { return editor::ActiveView(frame->MdiArea()); }
     bool Enabled(int id)
     {
         frame->Commands().Update(id);

@@ -4,7 +4,7 @@
 
 #include "GuiFixture.h"
 
-#include "app/bridge/QtQuestions.h"
+#include "app/shell/gui/QtQuestions.h"
 #include "app/shell/gui/ReaddressDlg.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/RS232Chain.h"

@@ -7,7 +7,7 @@
 
 #include "app/setup/gui/MotorSettingsDlg.h"
 #include "app/setup/gui/PortPages.h"
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "platform/serial/SerialProbe.h"
 #include "core/detect/RS232Chain.h"
 #include "core/motor/Motor.h"
@@ -77,7 +77,7 @@ TEST_F(SetupGuiTest, PortPropertiesChecksEachEntryAndEditsTheWorkingCopy)
         max->setText("5");
         Click(dlg, 1);
         EXPECT_EQ(LastMessage().rfind("The specified \"Max. Motor Address\" is smaller", 0), 0u);
-        Id<setup::gui::CUpDown>(general, 1030)->Step(1); // the arrows step the typed number
+        Id<dialogwidgets::CUpDown>(general, 1030)->Step(1); // the arrows step the typed number
         EXPECT_EQ(max->text(), "6");
         QTest::mouseClick(Id<QRadioButton>(general, 1462), Qt::LeftButton);
         EXPECT_FALSE(serial->isVisible());

@@ -5,9 +5,9 @@
 #include "GuiFixture.h"
 
 #include "app/shell/gui/InfoBar.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/SingleInstance.h"
-#include "app/shell/gui/VQXApp.h"
+#include "app/frame/gui/VQXApp.h"
 #include "core/shared/MotorModels.h"
 #include "platform/paths/Paths.h"
 

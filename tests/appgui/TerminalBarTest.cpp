@@ -7,11 +7,11 @@
 #include "SimChainGui.h"
 
 #include "app/framework/gui/CommandTable.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"

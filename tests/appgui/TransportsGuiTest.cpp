@@ -7,10 +7,10 @@
 
 #include "SimChainGui.h"
 
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "core/analyzer/SerialDataAnalyzer.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"

@@ -5,8 +5,8 @@
 
 #include "GuiFixture.h"
 
-#include "app/bridge/QtProgress.h"
-#include "app/bridge/QtQuestions.h"
+#include "app/shell/gui/QtProgress.h"
+#include "app/shell/gui/QtQuestions.h"
 #include "app/framework/LongOperation.h"
 #include "app/framework/gui/ToolTimer.h"
 #include "app/shell/gui/WaitDlg.h"

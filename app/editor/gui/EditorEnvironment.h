@@ -9,8 +9,7 @@
 #include <string>
 
 class CCommPort;
-class CMainFrame;
-class CProjectSession;
+class QMdiArea;
 class CProject;
 class CScanner;
 class CVQXView;
@@ -19,6 +18,9 @@ class ICommErrorHandler;
 }
 namespace fw {
 class DocTemplates;
+}
+namespace shell {
+class IFrameSite;
 }
 namespace ui {
 class COperationContext;
@@ -44,12 +46,10 @@ CScanner& TheScanner();
 ui::COperationContext& EditorContext();
 // The source view of the active child frame (the one last active while the program is in the
 // background), null when another kind of window, or none, is active.
-CVQXView* ActiveView(CMainFrame& frame);
+CVQXView* ActiveView(QMdiArea* area);
 
 // Gives the source templates (".tqs", ".tqc") their view and adds the editor's commands and
-// menu to the main frame.
-void RegisterEditor(fw::DocTemplates& templates, CMainFrame& frame);
-// The project, the communication-error query and the terminal bar of the running session.
-void ConnectEditorToSession(CProjectSession& session, CMainFrame& frame);
+// menu to the main window.
+void RegisterEditor(fw::DocTemplates& templates, shell::IFrameSite& site);
 
 } // namespace editor

@@ -6,8 +6,8 @@
 #include "app/editor/gui/Cp1252.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
-#include "app/editor/gui/FindReplaceDlg.h"
-#include "app/editor/gui/TextFind.h"
+#include "app/shell/gui/FindReplaceDlg.h"
+#include "app/shell/gui/TextFind.h"
 #include "app/editor/gui/SourceHighlighter.h"
 #include "app/editor/gui/VQXDoc.h"
 #include "app/framework/gui/TextPrinting.h"
@@ -15,7 +15,6 @@
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/Help.h"
-#include "app/shell/gui/MainFrame.h"
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -55,12 +54,6 @@ editor::EditorStyle StyleFromSettings()
 }
 
 QColor Color(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
-void SetPane(int id, const QString& text)
-{
-    if (g_pMainFrame)
-        g_pMainFrame->StatusBar()->SetPaneText(id, text);
-}
 
 } // namespace
 
@@ -213,6 +206,12 @@ void CVQXView::HighlightSyntax()
 void CVQXView::ShowVersion()
 {
     SetPane(cmd::ID_INDICATOR_VERSION, QStringLiteral("Version: ") + QString::fromStdString(editor::TheScanner().Version()));
+}
+
+void CVQXView::SetPane(int id, const QString& text)
+{
+    if (setStatusPane)
+        setStatusPane(id, text);
 }
 
 QString CVQXView::LineColText() const
@@ -381,7 +380,7 @@ std::string CVQXView::SelectedText() const { return textCursor().selectedText().
 
 bool CVQXView::Find(const std::string& what, int flags, bool fromStart)
 {
-    return editor::FindInView(*this, what, flags, fromStart);
+    return textfind::FindInView(*this, what, flags, fromStart);
 }
 
 void CVQXView::ReplaceSelection(const std::string& with) { InsertText(QString::fromStdString(with)); }
@@ -392,7 +391,7 @@ void CVQXView::SaveSelection()
     m_savedPosition = textCursor().position();
 }
 
-void CVQXView::RestoreSelection() { editor::RestoreViewSelection(*this, m_savedAnchor, m_savedPosition); }
+void CVQXView::RestoreSelection() { textfind::RestoreViewSelection(*this, m_savedAnchor, m_savedPosition); }
 
 // ---- commands ------------------------------------------------------------------------------------
 
@@ -589,12 +588,12 @@ bool CVQXView::OnCommand(int id)
         RemoveLineMark();
         QPointer<CVQXView> self(this);
         CFindReplaceDlg::Open(window(), id == editor::ID_EDIT_REPLACE,
-                              [self]() -> editor::IFindTarget* { return self.data(); });
+                              [self]() -> textfind::IFindTarget* { return self.data(); });
         return true;
     }
     case editor::ID_EDIT_REPEAT: {
         RemoveLineMark();
-        const std::string message = editor::CFindState::Instance().Repeat(*this);
+        const std::string message = textfind::CFindState::Instance().Repeat(*this);
         if (!message.empty())
             ui::OptionMessageBox(questions, message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
         return true;

@@ -5,12 +5,14 @@
 // compile and transmit the program. Its document (CVQXDoc) owns the file; the view reads and
 // writes it (Serialize).
 
-#include "app/editor/FindReplace.h"
+#include "app/shell/FindReplace.h"
 #include "app/editor/SourceBuild.h"
 #include "app/editor/SourceFile.h"
 #include "app/editor/WheelSteps.h"
 
 #include <QPlainTextEdit>
+
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -24,13 +26,15 @@ namespace editor {
 class CEditorDownload;
 }
 
-class CVQXView : public QPlainTextEdit, public editor::ISourceDocument, public editor::IFindTarget {
+class CVQXView : public QPlainTextEdit, public editor::ISourceDocument, public textfind::IFindTarget {
     Q_OBJECT
 public:
     explicit CVQXView(QWidget* parent = nullptr);
     ~CVQXView() override;
 
     CVQXDoc* GetDocument() const { return m_doc; }
+    // Shows a text in a status pane of the main window (none: the view has no status bar).
+    std::function<void(int paneId, const QString& text)> setStatusPane;
     editor::SourceProperties& Properties() { return m_properties; }
     CSourceHighlighter* Highlighter() const { return m_highlighter; }
 
@@ -97,6 +101,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void SetPane(int id, const QString& text);
     // Whether the user works in this view: it has the focus or is its frame's active child.
     bool IsActiveView() const;
     void RemoveLineMark();

@@ -1,11 +1,9 @@
 #include "app/project/gui/TermView.h"
 
 #include "app/bridge/Seams.h"
-#include "app/editor/EditorCommands.h"
-#include "app/editor/gui/FindReplaceDlg.h"
-#include "app/editor/gui/TextFind.h"
+#include "app/shell/gui/FindReplaceDlg.h"
+#include "app/shell/gui/TextFind.h"
 #include "app/shell/CommandIds.h"
-#include "app/shell/gui/MainFrame.h"
 #include "core/settings/Options.h"
 #include "platform/fs/AtomicFile.h"
 
@@ -134,10 +132,6 @@ QWidget* MakeTermView(const QString& path, std::string* error)
         delete view;
         return nullptr;
     }
-    view->positionChanged = [](const QString& text) {
-        if (g_pMainFrame)
-            g_pMainFrame->StatusBar()->SetPaneText(cmd::ID_INDICATOR_POSITION, text);
-    };
     return view;
 }
 
@@ -147,7 +141,7 @@ std::string CTermView::SelectedText() const { return textCursor().selectedText()
 
 bool CTermView::Find(const std::string& what, int flags, bool fromStart)
 {
-    return editor::FindInView(*this, what, flags, fromStart);
+    return textfind::FindInView(*this, what, flags, fromStart);
 }
 
 void CTermView::ReplaceSelection(const std::string& with) { textCursor().insertText(QString::fromStdString(with)); }
@@ -158,20 +152,20 @@ void CTermView::SaveSelection()
     m_savedPosition = textCursor().position();
 }
 
-void CTermView::RestoreSelection() { editor::RestoreViewSelection(*this, m_savedAnchor, m_savedPosition); }
+void CTermView::RestoreSelection() { textfind::RestoreViewSelection(*this, m_savedAnchor, m_savedPosition); }
 
 bool CTermView::OnCommand(int id)
 {
     switch (id) {
-    case editor::ID_EDIT_FIND:
-    case editor::ID_EDIT_REPLACE: {
+    case cmd::ID_EDIT_FIND:
+    case cmd::ID_EDIT_REPLACE: {
         QPointer<CTermView> self(this);
-        CFindReplaceDlg::Open(window(), id == editor::ID_EDIT_REPLACE,
-                              [self]() -> editor::IFindTarget* { return self.data(); });
+        CFindReplaceDlg::Open(window(), id == cmd::ID_EDIT_REPLACE,
+                              [self]() -> textfind::IFindTarget* { return self.data(); });
         return true;
     }
-    case editor::ID_EDIT_REPEAT: {
-        const std::string message = editor::CFindState::Instance().Repeat(*this);
+    case cmd::ID_EDIT_REPEAT: {
+        const std::string message = textfind::CFindState::Instance().Repeat(*this);
         if (!message.empty())
             ui::OptionMessageBox(bridge::Questions(), message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
         return true;

@@ -4,7 +4,7 @@
 // caret's "Ln %d, Col %d" for the status bar, and the editor's Find, Replace and Find Next. Saving
 // writes RTF again, replacing the file atomically.
 
-#include "app/editor/FindReplace.h"
+#include "app/shell/FindReplace.h"
 #include "platform/rtf/Rtf.h"
 
 #include <QTextEdit>
@@ -14,7 +14,7 @@
 
 class COptions;
 
-class CTermView : public QTextEdit, public editor::IFindTarget {
+class CTermView : public QTextEdit, public textfind::IFindTarget {
     Q_OBJECT
 public:
     explicit CTermView(QWidget* parent = nullptr);
@@ -34,7 +34,7 @@ public:
     // active; false for other commands.
     bool OnCommand(int id);
 
-    // editor::IFindTarget
+    // textfind::IFindTarget
     std::string SelectedText() const override;
     bool Find(const std::string& what, int flags, bool fromStart) override;
     void ReplaceSelection(const std::string& with) override;

@@ -3,7 +3,7 @@
 #include "app/project/Project.h"
 #include "app/setup/AnalyzerRows.h"
 #include "app/setup/gui/AnalyzerView.h"
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "core/VQXException.h"
 #include "core/archive/TagArchive.h"
 #include "core/port/CommPort.h"
@@ -232,7 +232,7 @@ bool CSerialDataAnalyzerWnd::OnCommand(int id)
         const CCommPort* port = page->port;
         const QString file = ChooseSaveFile()(this, port ? QString::fromLatin1(port->Name.c_str()) : QString());
         if (!file.isEmpty() && !SaveAs(file))
-            setup::gui::StopBox("Cannot write the file \"" + file.toStdString() + "\".");
+            dialogwidgets::StopBox("Cannot write the file \"" + file.toStdString() + "\".");
         return true;
     } else {
         return false;

@@ -8,7 +8,7 @@
 #include "app/setup/ProjectForms.h"
 #include "app/setup/WizardFlow.h"
 #include "app/setup/gui/ProjectPages.h"
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/PageDlg.h"
 #include "core/VQXException.h"
@@ -41,7 +41,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-using namespace setup::gui;
+using namespace dialogwidgets;
 
 namespace {
 

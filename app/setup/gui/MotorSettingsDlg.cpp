@@ -3,7 +3,7 @@
 #include "app/bridge/Seams.h"
 #include "app/setup/MotorSettings.h"
 #include "app/setup/PortPages.h"
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "core/VQXException.h"
 #include "core/backends/MotorSocket.h"
@@ -27,7 +27,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-using namespace setup::gui;
+using namespace dialogwidgets;
 
 namespace {
 

@@ -14,7 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace setup::gui { class CUpDown; }
+namespace dialogwidgets { class CUpDown; }
 
 class CMotorSettingsDlg : public QDialog {
     Q_OBJECT
@@ -43,7 +43,7 @@ private:
     bool m_isNew;
     QLineEdit* m_name;
     QLineEdit* m_address;
-    setup::gui::CUpDown* m_addressSpin;
+    dialogwidgets::CUpDown* m_addressSpin;
     QComboBox* m_version;
     QLineEdit* m_samplePeriod;
     QLineEdit* m_serial;

@@ -4,7 +4,7 @@
 
 #include "app/setup/PortPages.h"
 #include "app/setup/gui/MotorSettingsDlg.h"
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/CommError.h"
 #include "app/shell/gui/Help.h"
 #include "core/VQXException.h"
@@ -24,7 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-using namespace setup::gui;
+using namespace dialogwidgets;
 
 namespace {
 

@@ -16,7 +16,7 @@ class QRadioButton;
 class QTreeWidget;
 namespace commerror { class ICommErrorHandler; }
 namespace platform { class ISerialPortProbe; }
-namespace setup::gui { class CUpDown; }
+namespace dialogwidgets { class CUpDown; }
 
 class CPortGeneralPage : public CPageDlgItem {
     Q_OBJECT
@@ -48,7 +48,7 @@ private:
     QComboBox* m_serial;
     QComboBox* m_parity;
     QLineEdit* m_maxMotors;
-    setup::gui::CUpDown* m_spin;
+    dialogwidgets::CUpDown* m_spin;
     QLabel* m_labels[5];
 };
 

@@ -5,7 +5,7 @@
 #include "app/setup/PortPages.h"
 #include "app/setup/ProjectForms.h"
 #include "app/setup/gui/PortPages.h"
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/SelectFolderDlg.h"
 #include "core/VQXException.h"
@@ -24,7 +24,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-using namespace setup::gui;
+using namespace dialogwidgets;
 
 // ---- Project name -------------------------------------------------------------------------------
 

@@ -3,7 +3,7 @@
 
 #include "app/shell/gui/OptionsDlg.h"
 
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "core/ui/Questions.h"
 
@@ -43,10 +43,10 @@ CScannerOptionsPage::CScannerOptionsPage(OptionsSurroundings& s)
     m_parameterRanges = check(1081, "Check Parameter Ranges");
     m_convert = check(1120, "Convert Keyword errors to warnings");
     m_showAll = check(1379, "Show all language files");
-    m_list = setup::gui::MakeReportList(1003, {QStringLiteral("Version"), QStringLiteral("Default")}, {100, 70}, this);
+    m_list = dialogwidgets::MakeReportList(1003, {QStringLiteral("Version"), QStringLiteral("Default")}, {100, 70}, this);
     m_list->setRootIsDecorated(false);
     m_list->setMinimumHeight(140);
-    setup::gui::RouteListKeys(m_list, [this] { OnAdd(); }, [this] { OnDelete(); }, nullptr);
+    dialogwidgets::RouteListKeys(m_list, [this] { OnAdd(); }, [this] { OnDelete(); }, nullptr);
 
     auto* numbers = new QGridLayout;
     numbers->addWidget(new QLabel(QStringLiteral("Max Number of Errors:"), this), 0, 0);
@@ -119,7 +119,7 @@ void CScannerOptionsPage::FillList()
     std::vector<std::vector<std::string>> rows;
     for (const shell::LanguageRow& row : list.rows)
         rows.push_back({row.version, row.isDefault ? "X" : ""});
-    setup::gui::FillReportListRows(m_list, rows);
+    dialogwidgets::FillReportListRows(m_list, rows);
     m_list->resizeColumnToContents(1);
     if (list.folderMissing)
         ui::OptionMessageBox(m_s.questions, shell::CLanguageFiles::kNoFolder, ui::MB_OK | ui::MB_ICONERROR);
@@ -127,8 +127,8 @@ void CScannerOptionsPage::FillList()
 
 std::string CScannerOptionsPage::SelectedVersion() const
 {
-    const int row = setup::gui::SelectedRow(m_list);
-    return row < 0 ? std::string() : setup::gui::ToBytes(m_list->topLevelItem(row)->text(0));
+    const int row = dialogwidgets::SelectedRow(m_list);
+    return row < 0 ? std::string() : dialogwidgets::ToBytes(m_list->topLevelItem(row)->text(0));
 }
 
 void CScannerOptionsPage::OnAdd()

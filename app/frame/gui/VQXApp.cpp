@@ -1,18 +1,18 @@
-#include "app/shell/gui/VQXApp.h"
+#include "app/frame/gui/VQXApp.h"
 
 #include "app/bridge/Seams.h"
-#include "app/bridge/ShellServices.h"
+#include "app/frame/gui/ShellServices.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/TextPrinting.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TermView.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/ChoiceDlg.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/SingleInstance.h"
 #include "app/shell/gui/SplashAbout.h"
 #include "app/shell/gui/StartDlg.h"
@@ -24,6 +24,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPointer>
 
 #include <cstdio>
 
@@ -74,8 +75,19 @@ void CVQXApp::RegisterTemplates()
                     "\nTerminal\nVQX Terminal File\nTerminal Files (*.trm)\n.trm\nVQXTerminal.File\nVQX Terminal File");
     m_templates.Add(IDR_SDATYPE, "\nSerial Data Analyzer\nVQX Serial Data Analyzer File\nVQX Serial Data Analyzer "
                                  "Files (*.ssf)\n.ssf\nVQXSDA.File\nVQX Serial Data Analyzer File");
-    m_templates.Find(IDR_TERMTYPE)->makeView = MakeTermView;
-    m_templates.Find(IDR_SDATYPE)->makeView = MakeTermView;
+    // A terminal document's caret position goes to the frame's status pane.
+    auto makeTermView = [this](const QString& path, std::string* error) -> QWidget* {
+        auto* view = static_cast<CTermView*>(MakeTermView(path, error));
+        if (view)
+            view->positionChanged = [bar = QPointer<CMainStatusBar>(m_frame ? m_frame->StatusBar() : nullptr)](
+                                        const QString& text) {
+                if (bar)
+                    bar->SetPaneText(cmd::ID_INDICATOR_POSITION, text);
+            };
+        return view;
+    };
+    m_templates.Find(IDR_TERMTYPE)->makeView = makeTermView;
+    m_templates.Find(IDR_SDATYPE)->makeView = makeTermView;
 }
 
 bool CVQXApp::InitInstance(const QStringList& arguments)
@@ -159,7 +171,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     if (!openProject)
         openProject = [this](const std::string& path) { return m_session->OpenOrNew(path, false); };
     m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
-    editor::ConnectEditorToSession(*m_session, *m_frame);
+    m_session->ConnectEditor();
 
     if (!m_commandLine.projectPath.empty()) {
         if (!openProject || !openProject(m_commandLine.projectPath)) {

@@ -1,4 +1,4 @@
-#include "app/bridge/QtQuestions.h"
+#include "app/shell/gui/QtQuestions.h"
 
 #include "app/shell/gui/ChoiceDlg.h"
 #include "app/shell/gui/OptionMsgBox.h"

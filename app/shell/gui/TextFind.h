@@ -2,7 +2,7 @@
 // Find and the kept selection of any Qt text view (QTextEdit, QPlainTextEdit), shared by the
 // views that serve the find dialog.
 
-#include "app/editor/FindReplace.h"
+#include "app/shell/FindReplace.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <string>
 
-namespace editor {
+namespace textfind {
 
 // Searches from the end of the selection (or the start of the text) and selects the match.
 template <class Edit>
@@ -42,4 +42,4 @@ void RestoreViewSelection(Edit& edit, int anchor, int position)
     edit.setTextCursor(c);
 }
 
-} // namespace editor
+} // namespace textfind

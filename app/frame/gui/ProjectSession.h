@@ -39,6 +39,8 @@ public:
     CConfigBar& ConfigBar() { return *m_tree; }
     CFrameCommands& Commands() { return *m_commands; }
     commerror::ICommErrorHandler& CommErrorHandler() { return m_query; }
+    // The editor reaches this project, its communication-error query and the terminal bar.
+    void ConnectEditor();
     // Ctrl+digit: the first macro with that shortcut runs, unless one runs already.
     bool RunShortcutMacro(int digit);
     // ---- opening and closing projects ----

@@ -9,9 +9,9 @@
 #include "app/shell/PollCycle.h"
 #include "app/shell/ShellProject.h"
 #include "app/shell/ToolWindow.h"
+#include "app/shell/gui/FrameSite.h"
+#include "app/shell/gui/MainStatusBar.h"
 
-#include <QLabel>
-#include <QStatusBar>
 
 #include <functional>
 #include <memory>
@@ -26,32 +26,19 @@ class CommandTable;
 class CDockDlg;
 } // namespace fw
 
-// The status bar: the message pane, then the panes 59201 and 59200, whose texts the program sets
-// itself (they are never updated by the command-update mechanism).
-class CMainStatusBar : public QStatusBar {
-    Q_OBJECT
-public:
-    explicit CMainStatusBar(QWidget* parent = nullptr);
-    QLabel* Pane(int id) const;
-    void SetPaneText(int id, const QString& text);
-
-private:
-    QLabel* m_version;
-    QLabel* m_position;
-};
-
-class CMainFrame : public fw::CDockMDI, private shell::ICloseParticipant {
+class CMainFrame : public fw::CDockMDI, public shell::IFrameSite, private shell::ICloseParticipant {
     Q_OBJECT
 public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    fw::CommandTable& Commands() const { return *m_commands; }
-    CMainStatusBar* StatusBar() const { return m_status; }
+    fw::CDockMDI& Window() override { return *this; }
+    fw::CommandTable& Commands() const override { return *m_commands; }
+    CMainStatusBar* StatusBar() const override { return m_status; }
     QToolBar* ToolBar() const { return m_toolBar; }
 
     // The four bars, in the order the frame registers them.
-    CInfoBar* InfoBar() const { return m_infoBar; }
+    CInfoBar* InfoBar() const override { return m_infoBar; }
     fw::CDockDlg* TerminalBar() const { return m_terminalBar; }
     fw::CDockDlg* ConfigBar() const { return m_configBar; }
     fw::CDockDlg* AnalyzerBar() const { return m_analyzerBar; }
@@ -61,21 +48,21 @@ public:
     shell::IShellProject& Project() const { return *m_project; }
 
     // ---- tool windows ----
-    shell::IToolWindow* MonitorWindow(int slot) const;
-    shell::IToolWindow* MotorView(int slot) const;
-    void SetMonitorWindow(int slot, shell::IToolWindow* window);
-    void SetMotorView(int slot, shell::IToolWindow* window);
-    shell::IToolWindow* Playground() const { return m_playground; }
-    shell::IToolWindow* Tuner() const { return m_tuner; }
-    shell::IToolWindow* ChartView() const { return m_chart; }
-    void SetPlayground(shell::IToolWindow* w) { m_playground = w; }
-    void SetTuner(shell::IToolWindow* w) { m_tuner = w; }
-    void SetChartView(shell::IToolWindow* w) { m_chart = w; }
+    shell::IToolWindow* MonitorWindow(int slot) const override;
+    shell::IToolWindow* MotorView(int slot) const override;
+    void SetMonitorWindow(int slot, shell::IToolWindow* window) override;
+    void SetMotorView(int slot, shell::IToolWindow* window) override;
+    shell::IToolWindow* Playground() const override { return m_playground; }
+    shell::IToolWindow* Tuner() const override { return m_tuner; }
+    shell::IToolWindow* ChartView() const override { return m_chart; }
+    void SetPlayground(shell::IToolWindow* w) override { m_playground = w; }
+    void SetTuner(shell::IToolWindow* w) override { m_tuner = w; }
+    void SetChartView(shell::IToolWindow* w) override { m_chart = w; }
     // A tool window that closes clears its slot (whichever it is in).
-    void ClearToolSlot(shell::IToolWindow* window);
+    void ClearToolSlot(shell::IToolWindow* window) override;
     // A motor is going: views of it close (queued, without asking); a tuner or playground showing
     // it lets go of it.
-    void RemoveMotorWindows(const CMotor* motor);
+    void RemoveMotorWindows(const CMotor* motor) override;
 
     // ---- the poll loop ----
     // The terminal bar's read of incoming data (state 0 of the cycle).
@@ -101,7 +88,7 @@ public:
 
     // Handlers of the framework's own commands; other areas add theirs.
     void OnCommand(int id);
-    void AddCommandHandler(std::function<bool(int id)> handler) { m_handlers.push_back(std::move(handler)); }
+    void AddCommandHandler(std::function<bool(int id)> handler) override { m_handlers.push_back(std::move(handler)); }
     // What the update rules read of the program beyond the frame (the project, the current and
     // selected ports, the active document); the frame fills in its bars and lists.
     void SetStateProvider(std::function<shell::FrameState()> provider) { m_stateProvider = std::move(provider); }

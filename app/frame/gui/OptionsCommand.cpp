@@ -1,4 +1,4 @@
-#include "app/project/gui/OptionsCommand.h"
+#include "app/frame/gui/OptionsCommand.h"
 
 #include "app/bridge/Seams.h"
 #include "app/editor/gui/EditorEnvironment.h"
@@ -6,7 +6,7 @@
 #include "app/framework/gui/DockDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/setup/gui/AnalyzerWnd.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/OptionsDlg.h"
 #include "core/settings/Options.h"
 #include "platform/registry/Profile.h"

@@ -1,6 +1,6 @@
-#include "app/editor/FindReplace.h"
+#include "app/shell/FindReplace.h"
 
-namespace editor {
+namespace textfind {
 
 CFindState& CFindState::Instance()
 {
@@ -71,4 +71,4 @@ std::string CFindState::Repeat(IFindTarget& target)
     return target.Find(m_find, m_flags, false) ? std::string() : kNotFoundText;
 }
 
-} // namespace editor
+} // namespace textfind

@@ -1,10 +1,10 @@
 #pragma once
 // The seams of VQX's main window: the please-wait dialog, the question boxes and the information
 // bar, put into the program's default operation context for the lifetime of this object (the
-// quiet seams come back when it goes). All of VQX's use of the seams goes through app/bridge.
+// quiet seams come back when it goes).
 
-#include "app/bridge/QtProgress.h"
-#include "app/bridge/QtQuestions.h"
+#include "app/shell/gui/QtProgress.h"
+#include "app/shell/gui/QtQuestions.h"
 #include "core/ui/InfoView.h"
 
 class CMainFrame;

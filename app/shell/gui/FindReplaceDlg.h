@@ -2,9 +2,9 @@
 // The modeless Find and Replace dialog of the text views: find text (1152), replace text (1153),
 // "Match whole word only" (1040), "Match case" (1041), Find Next (1), Replace (1024), Replace All
 // (1025), Cancel (2). It works on whatever view `target` answers when a button is pressed (the
-// active source editor or terminal document), by the rules of editor::CFindState.
+// active source editor or terminal document), by the rules of textfind::CFindState.
 
-#include "app/editor/FindReplace.h"
+#include "app/shell/FindReplace.h"
 
 #include <QDialog>
 
@@ -18,7 +18,7 @@ class CFindReplaceDlg : public QDialog {
     Q_OBJECT
 public:
     // `replace`: the find-and-replace form, else find only.
-    CFindReplaceDlg(QWidget* parent, bool replace, std::function<editor::IFindTarget*()> target);
+    CFindReplaceDlg(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target);
 
     bool IsReplace() const { return m_isReplace; }
     QLineEdit* FindEdit() const { return m_find; }
@@ -33,7 +33,7 @@ public:
     // The program's one find dialog: opens (or activates) the dialog of the kind for the target
     // the function answers; a dialog of the other kind is closed first. Null when there is no
     // target.
-    static CFindReplaceDlg* Open(QWidget* parent, bool replace, std::function<editor::IFindTarget*()> target);
+    static CFindReplaceDlg* Open(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target);
     static CFindReplaceDlg* Current();
 
 private:
@@ -41,7 +41,7 @@ private:
     void Tell(const std::string& message);
 
     bool m_isReplace;
-    std::function<editor::IFindTarget*()> m_target;
+    std::function<textfind::IFindTarget*()> m_target;
     QLineEdit* m_find;
     QLineEdit* m_replace = nullptr;
     QCheckBox* m_wholeWord;

@@ -1,4 +1,4 @@
-#include "app/editor/gui/FindReplaceDlg.h"
+#include "app/shell/gui/FindReplaceDlg.h"
 
 #include "app/bridge/Seams.h"
 #include "core/ui/Questions.h"
@@ -24,7 +24,7 @@ std::string Utf8(const QString& s) { return s.toStdString(); }
 
 } // namespace
 
-CFindReplaceDlg::CFindReplaceDlg(QWidget* parent, bool replace, std::function<editor::IFindTarget*()> target)
+CFindReplaceDlg::CFindReplaceDlg(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target)
     : QDialog(parent), m_isReplace(replace), m_target(std::move(target))
 {
     setObjectName(replace ? QStringLiteral("1541") : QStringLiteral("1540"));
@@ -71,18 +71,18 @@ CFindReplaceDlg::CFindReplaceDlg(QWidget* parent, bool replace, std::function<ed
     layout->addLayout(grid);
     layout->addLayout(buttons);
 
-    const int flags = editor::CFindState::Instance().Flags();
-    m_wholeWord->setChecked(flags & editor::FR_WHOLEWORD);
-    m_matchCase->setChecked(flags & editor::FR_MATCHCASE);
-    if (editor::IFindTarget* t = m_target())
-        m_find->setText(QString::fromStdString(editor::CFindState::Instance().InitialText(*t)));
+    const int flags = textfind::CFindState::Instance().Flags();
+    m_wholeWord->setChecked(flags & textfind::FR_WHOLEWORD);
+    m_matchCase->setChecked(flags & textfind::FR_MATCHCASE);
+    if (textfind::IFindTarget* t = m_target())
+        m_find->setText(QString::fromStdString(textfind::CFindState::Instance().InitialText(*t)));
     if (replace)
-        m_replace->setText(QString::fromStdString(editor::CFindState::Instance().LastReplace()));
+        m_replace->setText(QString::fromStdString(textfind::CFindState::Instance().LastReplace()));
 }
 
 int CFindReplaceDlg::DialogFlags() const
 {
-    return (m_wholeWord->isChecked() ? editor::FR_WHOLEWORD : 0) | (m_matchCase->isChecked() ? editor::FR_MATCHCASE : 0);
+    return (m_wholeWord->isChecked() ? textfind::FR_WHOLEWORD : 0) | (m_matchCase->isChecked() ? textfind::FR_MATCHCASE : 0);
 }
 
 void CFindReplaceDlg::Tell(const std::string& message)
@@ -93,31 +93,31 @@ void CFindReplaceDlg::Tell(const std::string& message)
 
 void CFindReplaceDlg::OnFindNext()
 {
-    if (editor::IFindTarget* t = m_target())
-        Tell(editor::CFindState::Instance().FindNext(*t, Utf8(m_find->text()), DialogFlags()));
+    if (textfind::IFindTarget* t = m_target())
+        Tell(textfind::CFindState::Instance().FindNext(*t, Utf8(m_find->text()), DialogFlags()));
 }
 
 void CFindReplaceDlg::OnReplace()
 {
-    if (editor::IFindTarget* t = m_target())
-        Tell(editor::CFindState::Instance().Replace(*t, Utf8(m_find->text()), Utf8(m_replace->text()), DialogFlags()));
+    if (textfind::IFindTarget* t = m_target())
+        Tell(textfind::CFindState::Instance().Replace(*t, Utf8(m_find->text()), Utf8(m_replace->text()), DialogFlags()));
 }
 
 void CFindReplaceDlg::OnReplaceAll()
 {
-    editor::IFindTarget* t = m_target();
+    textfind::IFindTarget* t = m_target();
     if (!t)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string message =
-        editor::CFindState::Instance().ReplaceAll(*t, Utf8(m_find->text()), Utf8(m_replace->text()), DialogFlags());
+        textfind::CFindState::Instance().ReplaceAll(*t, Utf8(m_find->text()), Utf8(m_replace->text()), DialogFlags());
     QApplication::restoreOverrideCursor();
     Tell(message);
 }
 
 CFindReplaceDlg* CFindReplaceDlg::Current() { return TheDialog(); }
 
-CFindReplaceDlg* CFindReplaceDlg::Open(QWidget* parent, bool replace, std::function<editor::IFindTarget*()> target)
+CFindReplaceDlg* CFindReplaceDlg::Open(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target)
 {
     if (!target || !target())
         return nullptr;

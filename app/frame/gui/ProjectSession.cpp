@@ -1,14 +1,16 @@
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/ProjectSession.h"
 
 #include "app/bridge/Seams.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
+#include "app/editor/gui/EditorEnvironment.h"
+#include "app/project/SelectMotor.h"
 #include "app/project/TerminalMenu.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
-#include "app/project/gui/FrameCommands.h"
+#include "app/frame/gui/FrameCommands.h"
 #include "app/project/gui/MacrosDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TermView.h"
@@ -16,7 +18,7 @@
 #include "app/setup/gui/AnalyzerWnd.h"
 #include "app/setup/gui/PortPages.h"
 #include "app/shell/CommandIds.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/VQXException.h"
@@ -29,6 +31,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTabBar>
 
 #include <filesystem>
 #include <QLineEdit>
@@ -335,4 +338,23 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
     PortsChanged();
     m_frame.UpdateFrameTitle();
     return true;
+}
+
+// The editor reaches the session's project, communication-error query and terminal bar.
+void CProjectSession::ConnectEditor()
+{
+    editor::EditorEnvironment& env = editor::Environment();
+    env.project = &m_project;
+    env.commError = &m_query;
+    CTerminalBar* bar = m_bar;
+    env.currentTarget = [bar] {
+        const int tab = bar->CurrentTab();
+        return selectmotor::MakeSelection(tab < 0 ? 0 : tab, bar->GetTargetAddress(tab));
+    };
+    env.showTerminal = [bar, frame = &m_frame](CCommPort* port) {
+        if (fw::CDockDlg* dock = frame->TerminalBar())
+            dock->show();
+        if (port && port->id >= 0 && port->id < bar->Tabs()->count())
+            bar->Tabs()->setCurrentIndex(port->id);
+    };
 }

@@ -1,8 +1,8 @@
-#include "app/bridge/ShellServices.h"
+#include "app/frame/gui/ShellServices.h"
 
 #include "app/bridge/Seams.h"
 #include "app/shell/gui/InfoBar.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 
 namespace bridge {
 

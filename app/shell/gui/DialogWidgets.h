@@ -1,5 +1,5 @@
 #pragma once
-// Small widgets the setup dialogs share: the up-down control beside a number field (the field
+// Small widgets the dialogs share: the up-down control beside a number field (the field
 // keeps any text the user types, so the dialog's own checks see it), and the report list.
 
 #include <QString>
@@ -14,7 +14,7 @@ class QLineEdit;
 class QToolButton;
 class QTreeWidget;
 
-namespace setup::gui {
+namespace dialogwidgets {
 
 // Steps the integer in its buddy field within [min, max].
 class CUpDown : public QWidget {
@@ -74,4 +74,4 @@ std::string ToBytes(const QString& text);
 void StopBox(const std::string& text);
 bool AskYesNo(const std::string& text, bool defaultNo = false);
 
-} // namespace setup::gui
+} // namespace dialogwidgets

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace editor {
+namespace textfind {
 
 // Search flags as the find dialog keeps them: down and the hidden direction, plus the choices.
 enum : int { FR_DOWN = 0x1, FR_WHOLEWORD = 0x2, FR_MATCHCASE = 0x4, FR_HIDEUPDOWN = 0x4000 };
@@ -57,4 +57,4 @@ private:
     int m_flags = kDefaultFindFlags;
 };
 
-} // namespace editor
+} // namespace textfind

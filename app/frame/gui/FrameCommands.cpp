@@ -1,4 +1,4 @@
-#include "app/project/gui/FrameCommands.h"
+#include "app/frame/gui/FrameCommands.h"
 
 #include "app/editor/SourceBuild.h"
 #include "app/editor/gui/EditorEnvironment.h"
@@ -19,7 +19,7 @@
 #include "app/project/SelectMotor.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
-#include "app/project/gui/OptionsCommand.h"
+#include "app/frame/gui/OptionsCommand.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
@@ -31,9 +31,9 @@
 #include "app/shell/CommandIds.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/gui/Help.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/ReaddressDlg.h"
-#include "app/shell/gui/VQXApp.h"
+#include "app/frame/gui/VQXApp.h"
 #include "core/VQXException.h"
 #include "core/shared/SharedFunctions.h"
 #include "core/motor/Motor.h"
@@ -123,7 +123,7 @@ shell::FrameState CFrameCommands::State() const
     const auto selected = m_tree.Selected();
     if (!selected || selected->kind == ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeProperties);
-    s.activeSourceDocument = editor::ActiveView(m_frame) != nullptr;
+    s.activeSourceDocument = editor::ActiveView(m_frame.MdiArea()) != nullptr;
     return s;
 }
 
@@ -266,7 +266,7 @@ bool CFrameCommands::OnTreeCommand(int id)
         return true;
     case kTreeDownloadEditor:
         if (motor && file < 0)
-            if (CVQXView* view = editor::ActiveView(m_frame))
+            if (CVQXView* view = editor::ActiveView(m_frame.MdiArea()))
                 DownloadEditorDocument(*view, *motor);
         return true;
     case kTreeSetAddress:

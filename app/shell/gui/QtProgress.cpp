@@ -1,4 +1,4 @@
-#include "app/bridge/QtProgress.h"
+#include "app/shell/gui/QtProgress.h"
 
 #include "app/bridge/Seams.h"
 #include "app/framework/LongOperation.h"

@@ -1,7 +1,7 @@
-#include "app/setup/gui/SetupWidgets.h"
+#include "app/shell/gui/DialogWidgets.h"
 
 #include "app/bridge/Seams.h"
-#include "app/setup/PortPages.h"
+#include "app/shell/SmallForms.h"
 #include "core/ui/Questions.h"
 
 #include <QHeaderView>
@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-namespace setup::gui {
+namespace dialogwidgets {
 
 CUpDown::CUpDown(int id, QLineEdit* buddy, int min, int max, QWidget* parent)
     : QWidget(parent), m_buddy(buddy), m_min(min), m_max(max)
@@ -46,7 +46,7 @@ void CUpDown::SetRange(int min, int max)
 
 void CUpDown::Step(int delta)
 {
-    const std::optional<int> value = FieldInteger(ToBytes(m_buddy->text()));
+    const std::optional<int> value = shell::FieldInteger(ToBytes(m_buddy->text()));
     const int next = std::clamp(value ? *value + delta : m_min, m_min, m_max);
     m_buddy->setText(QString::number(next));
 }
@@ -143,4 +143,4 @@ bool AskYesNo(const std::string& text, bool defaultNo)
            ui::IDYES;
 }
 
-} // namespace setup::gui
+} // namespace dialogwidgets
