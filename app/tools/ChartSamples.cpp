@@ -33,11 +33,15 @@ bool ChartSamples::AddSample(int32_t value, int index)
         return false;
     if (FirstPos < 0 || FirstPos >= size)
         FirstPos = index;
-    if (NoOfSamples < size)
-        ++NoOfSamples;
-    else if (index == FirstPos)
-        FirstPos = FirstPos + 1 < size ? FirstPos + 1 : 0;
     int32_t& slot = m_values[static_cast<size_t>(index)];
+    // A slot written again before the ring is full (a sampling step that failed half-way and is
+    // taken again) replaces its sample: one more sample is held only when the slot was empty.
+    if (NoOfSamples < size) {
+        if (slot == kEmpty)
+            ++NoOfSamples;
+    } else if (index == FirstPos) {
+        FirstPos = FirstPos + 1 < size ? FirstPos + 1 : 0;
+    }
     if (slot != kEmpty) {
         m_sum -= slot;
         --m_filled;

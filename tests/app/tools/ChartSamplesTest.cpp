@@ -80,6 +80,12 @@ TEST(ChartSamples, ResetAndBoundsLeaveNoSampleAndNoStrayWrite)
     s.AddSample(9, 1);
     EXPECT_TRUE(s.HasExtremes());
     EXPECT_EQ(s.FirstPos, 1);
+    // The same slot again replaces the sample: still one held, its mean the new value.
+    s.AddSample(3, 1);
+    EXPECT_EQ(s.NoOfSamples, 1);
+    EXPECT_DOUBLE_EQ(s.AvrValue, 3.0);
+    EXPECT_EQ(s.MinValue, 3);
+    EXPECT_EQ(s.MaxValue, 9);
     s.ResetSamples();
     EXPECT_FALSE(s.HasExtremes());
     EXPECT_EQ(s.At(1), ChartSamples::kEmpty);
