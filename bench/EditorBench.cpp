@@ -9,11 +9,14 @@
 #include "app/editor/EditorDownload.h"
 #include "app/editor/gui/SourceHighlighter.h"
 #include "app/editor/gui/VQXDoc.h"
+#include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/VQXView.h"
+#include "app/shell/gui/AppContext.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
+#include "platform/clock/Clock.h"
 #include "scanner/Scanner.h"
 #include "tests/sim/wiring/SerialRig.h"
 
@@ -74,6 +77,12 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The editor works in the program's context: its settings, questions and compiler.
+    shell::CQtDesktopServices desktop;
+    CScanner editorScanner;
+    shell::CAppContext appContext(ui::COperationContext::Default(), desktop, editorScanner, platform::GetClock());
+    editor::EditorEnvironment env;
+    env.app = &appContext;
     const std::string folder = "/tmp/vqx-editor-bench-" + std::to_string(::getpid());
     std::system(("mkdir -p " + folder).c_str());
     const std::string path = folder + "/big.tqs";
@@ -84,7 +93,7 @@ int main(int argc, char** argv)
     CVQXView* view = nullptr;
     for (int run = 0; run < 7; ++run) {
         delete view;
-        view = new CVQXView;
+        view = new CVQXView(env);
         view->resize(900, 700);
         view->show();
         std::string error;

@@ -232,46 +232,6 @@ BuildResult CompileAndDownloadProject(CProject& project, CScanner& scanner, ICom
     return result;
 }
 
-BuildResult CompileAndDownloadFile(CMotor& motor, const std::string& file, CScanner& scanner,
-                                   ICommandSurroundings& around)
-{
-    BuildResult result;
-    ui::COperationContext& context = motor.Context();
-    ui::CInfoView& info = context.Info();
-    info.Show(true);
-    if (!around.SaveOpenDocument(file)) {
-        info.AddError("You must save the file before scanning it.");
-        info.ShowSummary(true, true, context.Questions());
-        result.failed = true;
-        return result;
-    }
-    try {
-        scanner.Reset();
-        result.errors = BuildSourceFile(scanner, file, motor.Version, info, around);
-        result.files = 1;
-        if (result.errors == 0) {
-            result.written = 1;
-            const std::string compiled = CScanner::GetCompiledFileName(file);
-            const uint32_t flags = DownloadWithLine(
-                motor, compiled,
-                "Transmitting " + Quoted(compiled) + " (" + std::to_string(CompiledSize(compiled)) + " bytes) to " +
-                    Quoted(motor.Name),
-                kTransmitFlags, false);
-            result.cancelled = (flags & DL_CANCELLED) != 0;
-            result.downloads = result.cancelled ? 0 : 1;
-        }
-    } catch (const CVQXException& e) {
-        info.AddException(e);
-        if (IsRecoverableCode(e.GetCode()))
-            around.CommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
-                             commerror::Target::Motor(&motor));
-        result.failed = true;
-    }
-    info.ShowSummary(true, true, context.Questions());
-    around.RebuildTree(false);
-    return result;
-}
-
 BuildResult TransmitCompiled(CProject& project, const std::string& file, int portIndex, int address, bool noVerify,
                              ICommandSurroundings& around)
 {

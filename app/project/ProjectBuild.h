@@ -31,11 +31,6 @@ int BuildSourceFile(CScanner& scanner, const std::string& file, const std::strin
 BuildResult CompileProject(CProject& project, CScanner& scanner, ICommandSurroundings& around);
 BuildResult CompileAndDownloadProject(CProject& project, CScanner& scanner, ICommandSurroundings& around);
 
-// One source compiled for a motor and, without errors, downloaded into it (the tree's Download
-// commands); a file that cannot be saved first is reported and not compiled.
-BuildResult CompileAndDownloadFile(CMotor& motor, const std::string& file, CScanner& scanner,
-                                   ICommandSurroundings& around);
-
 // Transmit a compiled program: portIndex -1 is every port; address 0 all motors of a port at
 // once, -1 every motor of the port in turn, else the motor at that address (a temporary motor
 // named after the address when the port has none there). A single motor's download that was not

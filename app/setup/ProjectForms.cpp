@@ -48,16 +48,6 @@ bool DeletePortOfProject(CProject& project, int index, ui::IQuestions& questions
     return true;
 }
 
-std::optional<std::string> CanonicalIPAddress(std::string_view text)
-{
-    std::array<uint8_t, 4> n{};
-    if (!ParseIPAddress(text, &n))
-        return std::nullopt;
-    char out[16];
-    std::snprintf(out, sizeof out, "%u.%u.%u.%u", n[0], n[1], n[2], n[3]);
-    return std::string(out);
-}
-
 CCommunicationEdit::CCommunicationEdit(CProject& project)
     : m_project(project), m_working(std::make_unique<CProject>()), m_open(project.RememberOpenPorts())
 {

@@ -2,6 +2,7 @@
 // The rules of the project name page, the ports page's edits, the "Communication Settings"
 // session over a copy of the project, and the dotted-quad text the motor IP dialog stores.
 
+#include "app/shell/SmallForms.h"
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,9 +29,7 @@ void ApplyProjectName(CProject& project, const std::string& name, const std::str
 // selection, the last port); asks before it deletes. True when the port was deleted.
 bool DeletePortOfProject(CProject& project, int index, ui::IQuestions& questions);
 
-// ---- Motor IP address ------------------------------------------------------------------------
-// The dotted quad in plain decimal ("010.1.2.3" gives "10.1.2.3"), none when the text is not one.
-std::optional<std::string> CanonicalIPAddress(std::string_view text);
+using shell::CanonicalIPAddress;
 
 // ---- "Communication Settings" ------------------------------------------------------------------
 // While the dialog runs: the program's source tag on every analyzer page and the open ports

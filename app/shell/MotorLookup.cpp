@@ -23,16 +23,4 @@ CMotor* GetMotorByIndex(const MotorLookupState& s, int portIndex, int address, b
     return nullptr;
 }
 
-std::function<MotorLookupState()>& MotorLookupSource()
-{
-    static std::function<MotorLookupState()> source;
-    return source;
-}
-
-CMotor* GetMotorByIndex(int portIndex, int address, bool firstMotorFallback)
-{
-    const MotorLookupState state = MotorLookupSource() ? MotorLookupSource()() : MotorLookupState{};
-    return GetMotorByIndex(state, portIndex, address, firstMotorFallback);
-}
-
 } // namespace shell

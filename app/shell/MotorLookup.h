@@ -1,9 +1,8 @@
 #pragma once
 // GetMotorByIndex: the motor a command or a tool means, by port index and address, or else the
-// terminal's current motor. The shell reads the project's ports and the terminal's choice through
-// a source that the project area sets (until it does, there are no ports).
+// terminal's current motor. The frame gives the project's ports and the terminal's choice
+// (IFrameSite::MotorLookup).
 
-#include <functional>
 #include <vector>
 
 class CCommPort;
@@ -23,9 +22,5 @@ struct MotorLookupState {
 // `firstMotorFallback`, the first motor of the first port that has motors. Tools that move motors
 // pass false: a guess could aim motion at the wrong motor.
 CMotor* GetMotorByIndex(const MotorLookupState& state, int portIndex, int address, bool firstMotorFallback = true);
-
-// Where the shell finds the project's ports and the terminal's choice.
-std::function<MotorLookupState()>& MotorLookupSource();
-CMotor* GetMotorByIndex(int portIndex, int address, bool firstMotorFallback = true);
 
 } // namespace shell

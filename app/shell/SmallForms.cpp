@@ -9,6 +9,7 @@
 #include "core/ui/OperationContext.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <limits>
@@ -129,6 +130,16 @@ std::optional<int> FieldInteger(const std::string& text)
     if (i != text.size())
         return std::nullopt;
     return static_cast<int>(negative ? -value : value);
+}
+
+std::optional<std::string> CanonicalIPAddress(std::string_view text)
+{
+    std::array<uint8_t, 4> n{};
+    if (!ParseIPAddress(text, &n))
+        return std::nullopt;
+    char out[16];
+    std::snprintf(out, sizeof out, "%u.%u.%u.%u", n[0], n[1], n[2], n[3]);
+    return std::string(out);
 }
 
 } // namespace shell

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CCommPort;
@@ -54,5 +55,9 @@ std::optional<std::string> SetMotorAddress(CCommPort& port, CMotor& motor, int a
 // The signed integer a number field holds (leading blanks and a sign allowed); none when the text
 // is not a number or does not fit.
 std::optional<int> FieldInteger(const std::string& text);
+
+// ---- Motor IP address ------------------------------------------------------------------------
+// The dotted quad in plain decimal ("010.1.2.3" gives "10.1.2.3"), none when the text is not one.
+std::optional<std::string> CanonicalIPAddress(std::string_view text);
 
 } // namespace shell

@@ -259,11 +259,14 @@ TEST_F(DialogsTest, TipOfTheDayShowsTipsInTurnAndRemembersTheCheckBox)
         Child<QCheckBox>(&tip, "1151")->setChecked(true);
         Click(&tip, "1");
     }
+    const int nextTip = platform::AppProfile().GetInt("Settings", "NextTip", -1);
     CTipDlg off(nullptr, file);
     EXPECT_EQ(off.DoModal(), ui::IDCANCEL) << "switched off: not shown";
+    EXPECT_EQ(platform::AppProfile().GetInt("Settings", "NextTip", -1), nextTip) << "no tip taken while off";
 
     // A missing or hostile file: the error text as the tip.
     CTipDlg missing(nullptr, dir / "none.dat");
+    missing.show();
     EXPECT_EQ(missing.TipText()->toPlainText(), "Error reading Tips database.");
     const std::string hostile = dir / "hostile.dat";
     std::FILE* f = std::fopen(hostile.c_str(), "wb");
@@ -272,6 +275,7 @@ TEST_F(DialogsTest, TipOfTheDayShowsTipsInTurnAndRemembersTheCheckBox)
     std::fclose(f);
     platform::AppProfile().WriteInt("Settings", "NextTip", 0);
     CTipDlg bad(nullptr, hostile);
+    bad.show();
     EXPECT_EQ(bad.TipText()->toPlainText(), "Error reading Tips database.");
 }
 

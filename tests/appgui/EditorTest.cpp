@@ -4,6 +4,7 @@
 // editor's command with the real select-motor dialog; hostile files (50 MB, binary, broken RTF).
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/editor/EditorCommands.h"
 #include "app/editor/SourceFile.h"
@@ -95,7 +96,7 @@ protected:
         templates.Add(129, "\nVQX\nVQX Source File\nVQX Files (*.tqs)\n.tqs\nVQX.Document\nVQX Source File");
         templates.Add(135, "\nCalibration\nQuintaloc Calibration File\nQuintaloc Calibration Files (*.tqc)\n.tqc\n"
                            "VQXCal.File\nQuintaloc Calibration File");
-        editor::RegisterEditor(templates, frame);
+        editor::RegisterEditor(templates, frame, env);
         textfind::CFindState::Instance().Reset();
         appFolder = platform::AppFolder();
         opener = help::Opener();
@@ -105,8 +106,6 @@ protected:
         platform::SetAppFolder(appFolder);
         help::Opener() = opener;
         fw::PrintDialog() = nullptr;
-        editor::Environment() = {};
-        CVQXDoc::SaveAsDialog() = nullptr;
         ui::COperationContext::Default().SetQuestions(nullptr);
         ui::COperationContext::Default().SetInfo(nullptr);
     }
@@ -126,7 +125,9 @@ protected:
     }
 
     ui::CHeadlessQuestions questions;
-    CMainFrame frame;
+    TestAppContext app{ui::COperationContext::Default()};
+    CMainFrame frame{app.context};
+    editor::EditorEnvironment env;
     fw::DocTemplates templates;
     std::string appFolder;
     std::function<bool(const std::string&, const std::string&)> opener;
@@ -215,7 +216,7 @@ TEST_F(EditorGui, TypePropertiesSaveReopenFindReplaceAndUnwritableTarget)
 
     // Save As to a target that cannot be written: a clear error, still modified, nothing written.
     const std::string blocker = WriteSource("plain.txt", "x");
-    CVQXDoc::SaveAsDialog() = [&](const QString&) { return QString::fromStdString(blocker + "/new.tqs"); };
+    app.desktop.files.push_back(QString::fromStdString(blocker + "/new.tqs"));
     const size_t before = questions.MessageTexts().size();
     frame.Commands().Execute(editor::ID_FILE_SAVE_AS);
     ASSERT_EQ(questions.MessageTexts().size(), before + 1);
@@ -282,8 +283,8 @@ TEST_F(EditorGui, DownloadFromTheEditorIntoMotorTwoOfAChain)
     port->PortName = rig->DevicePath();
     ASSERT_TRUE(project.AddPort(std::move(port)));
     project.Port(0)->OpenPort();
-    editor::Environment().project = &project;
-    editor::Environment().currentTarget = [] { return selectmotor::MakeSelection(0, 1); };
+    env.project = &project;
+    env.currentTarget = [] { return selectmotor::MakeSelection(0, 1); };
 
     const std::string path = WriteSource("move.tqs", "a=0\nWHILE a<5\n  a=a+1\nLOOP\nEND\n");
     CVQXView* view = Open(path);
@@ -642,9 +643,9 @@ TEST_F(EditorGui, AMotorUnpluggedMidDownloadStopsTheRunWithAClearErrorAndTheOthe
     usb.OpenPort();
     RecordingQuery query;
     const uint32_t target = selectmotor::MakeSelection(0, selectmotor::kEachMotorAddress);
-    editor::Environment().project = &project;
-    editor::Environment().commError = &query;
-    editor::Environment().selectTarget = [&](uint32_t& selection, bool& blind) {
+    env.project = &project;
+    env.commError = &query;
+    env.selectTarget = [&](uint32_t& selection, bool& blind) {
         selection = target;
         blind = false;
         return true;

@@ -5,6 +5,7 @@
 // the test's script.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/DocTemplates.h"
@@ -80,15 +81,17 @@ protected:
         ui::COperationContext::Default().SetQuestions(&h.questions);
         ui::COperationContext::Default().SetProgress(&h.progress);
         ui::COperationContext::Default().SetInfo(&h.info);
-        frame = std::make_unique<CMainFrame>();
-        session = std::make_unique<CProjectSession>(*frame, &h.context);
+        app = std::make_unique<TestAppContext>(h.context);
+        frame = std::make_unique<CMainFrame>(app->context);
+        session = std::make_unique<CProjectSession>(*frame);
         templates.Add(129, "\nVQX\nVQX Source File\nVQX Files (*.tqs)\n.tqs\nVQX.Document\nVQX Source File");
         templates.Add(135, "\nCalibration\nQuintaloc Calibration File\nQuintaloc Calibration Files (*.tqc)\n.tqc\n"
                            "VQXCal.File\nQuintaloc Calibration File");
-        editor::RegisterEditor(templates, *frame);
+        editor::RegisterEditor(templates, *frame, editorEnv);
         session->SetTemplates(&templates);
         session->Start(chainLine);
-        session->ConnectEditor();
+        frame->Project().RunStartup(); // the ports saved open, as the program's start does
+        session->ConnectEditor(editorEnv);
         // Only the chain: the ports the machine adds to a default project are not wanted here.
         for (int i = Project().PortCount() - 1; i >= 0; --i)
             if (Project().Port(i)->PortName != chainLine)
@@ -101,7 +104,6 @@ protected:
     }
     void TearDown() override
     {
-        editor::Environment() = {};
         session.reset();
         frame.reset();
         ui::COperationContext::Default().SetQuestions(nullptr);
@@ -212,6 +214,8 @@ protected:
     std::mutex tapMutex;
     std::string chainBytes, busBytes;
     std::unique_ptr<vqxsim::FakeLineRig> chain, bus;
+    std::unique_ptr<TestAppContext> app;
+    editor::EditorEnvironment editorEnv;
     std::unique_ptr<CMainFrame> frame;
     fw::DocTemplates templates;
     std::unique_ptr<CProjectSession> session;

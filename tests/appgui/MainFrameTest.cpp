@@ -3,6 +3,7 @@
 // window is polling.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/framework/LongOperation.h"
 #include "app/framework/gui/CommandTable.h"
@@ -21,11 +22,11 @@ namespace {
 // A tool window as the later issues build them: polls, may refuse to close, shows a motor.
 class TestToolWindow : public QWidget, public shell::IToolWindow {
 public:
-    explicit TestToolWindow(const CMotor* motor = nullptr) : m_motor(motor) {}
+    explicit TestToolWindow(CMainFrame* site, const CMotor* motor = nullptr) : m_site(site), m_motor(motor) {}
     ~TestToolWindow() override
     {
-        if (g_pMainFrame)
-            g_pMainFrame->ClearToolSlot(this);
+        if (m_site)
+            m_site->ClearToolSlot(this);
     }
     bool PollStep() override
     {
@@ -53,6 +54,7 @@ public:
     std::function<void()> duringStep;
 
 private:
+    QPointer<CMainFrame> m_site;
     const CMotor* m_motor;
 };
 
@@ -75,19 +77,19 @@ class MainFrameTest : public GuiTest {
 protected:
     void SetUp() override
     {
-        frame = new CMainFrame;
+        frame = new CMainFrame(app.context);
         frame->resize(1000, 700);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
     }
     void TearDown() override { delete frame.data(); }
 
+    TestAppContext app{ui::COperationContext::Default()};
     QPointer<CMainFrame> frame;
 };
 
 TEST_F(MainFrameTest, BarsToolbarStatusBarAndViewCommands)
 {
-    EXPECT_EQ(g_pMainFrame, frame.data());
     const auto bars = frame->BarsInUse();
     ASSERT_EQ(bars.size(), 4u);
     const char* titles[] = {"Information", "Terminal", "Configuration", "Serial Data Analyzer"};
@@ -165,7 +167,7 @@ TEST_F(MainFrameTest, DockLayoutSurvivesASaveAndRestoreThroughTheProjectArchive)
 
 TEST_F(MainFrameTest, PollLoopPollsToolWindowsAndStopsDuringALongOperation)
 {
-    auto* monitor = new TestToolWindow;
+    auto* monitor = new TestToolWindow(frame);
     frame->SetMonitorWindow(3, monitor);
     ASSERT_TRUE(Within([&] { return monitor->polls >= 3; }));
 
@@ -186,8 +188,8 @@ TEST_F(MainFrameTest, PollLoopPollsToolWindowsAndStopsDuringALongOperation)
 TEST_F(MainFrameTest, AMotorRemovedWhileItsViewPollsClosesTheViewAfterTheStep)
 {
     const CMotor* motor = FakeMotor(1);
-    QPointer<TestToolWindow> view = new TestToolWindow(motor);
-    auto* other = new TestToolWindow(FakeMotor(2));
+    QPointer<TestToolWindow> view = new TestToolWindow(frame, motor);
+    auto* other = new TestToolWindow(frame, FakeMotor(2));
     frame->SetMotorView(0, view);
     frame->SetMotorView(1, other);
     // The step's query raised a detection that replaced the port's motors.
@@ -202,7 +204,7 @@ TEST_F(MainFrameTest, AMotorRemovedWhileItsViewPollsClosesTheViewAfterTheStep)
 TEST_F(MainFrameTest, CloseRefusedByAToolWindowKeepsTheProgramAndLastWsp)
 {
     platform::AppProfile().WriteString("Workspace", "LastWSP", "/kept.spj");
-    auto* view = new TestToolWindow;
+    auto* view = new TestToolWindow(frame);
     view->canClose = false;
     frame->SetMotorView(4, view);
     EXPECT_FALSE(frame->close());

@@ -5,6 +5,7 @@
 // language registrations made on the Scanner page, which the firmware menu then lists.
 
 #include "SetupGui.h"
+#include "TestAppContext.h"
 
 #include "app/bridge/Seams.h"
 #include "app/editor/gui/EditorEnvironment.h"
@@ -54,12 +55,13 @@ protected:
     {
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
         bridge::Options() = COptions();
-        frame = std::make_unique<CMainFrame>();
+        frame = std::make_unique<CMainFrame>(app.context);
         templates.Add(129, "\nVQX\nVQX Source File\nVQX Files (*.tqs)\n.tqs\nVQX.Document\nVQX Source File");
-        editor::RegisterEditor(templates, *frame);
+        editor::RegisterEditor(templates, *frame, editorEnv);
         session = std::make_unique<CProjectSession>(*frame);
         session->Start("");
-        session->ConnectEditor();
+        frame->Project().RunStartup(); // the ports saved open, as the program's start does
+        session->ConnectEditor(editorEnv);
     }
     void TearDown() override
     {
@@ -67,7 +69,6 @@ protected:
         optionsgui::ChooseFile() = savedFile;
         session.reset();
         frame.reset();
-        editor::Environment() = {};
         bridge::Options() = COptions();
     }
     CVQXView* OpenSource(const std::string& text)
@@ -96,6 +97,8 @@ protected:
         return platform::AppProfile().FindInt(section, key);
     }
 
+    TestAppContext app{ui::COperationContext::Default()};
+    editor::EditorEnvironment editorEnv;
     std::unique_ptr<CMainFrame> frame;
     std::unique_ptr<CProjectSession> session;
     fw::DocTemplates templates;
@@ -212,7 +215,7 @@ TEST_F(OptionsGui, CancelKeepsTheRecordButTheLanguageRegistrationsStay)
         return QString::fromStdString(dir / "new.sld");
     };
     optionsgui::ChooseColor() = [](QWidget*, uint32_t) -> std::optional<uint32_t> { return 0x00FF00; };
-    editor::TheScanner().Errors().MaxErrors = 50;
+    app.scanner.Errors().MaxErrors = 50;
     questions.AnswerMessageBox(ui::IDOK); // the refused number
 
     WhenModal([&](QWidget* w) {
@@ -257,7 +260,7 @@ TEST_F(OptionsGui, CancelKeepsTheRecordButTheLanguageRegistrationsStay)
     EXPECT_EQ(bridge::Options().KeywordColor, 0xFF0000u);
     EXPECT_EQ(bridge::Options().IOTermBackColor, 0xFFF2FCu);
     EXPECT_FALSE(bridge::Options().ShowAllLanguages);
-    EXPECT_EQ(editor::TheScanner().Errors().MaxErrors, 50);
+    EXPECT_EQ(app.scanner.Errors().MaxErrors, 50);
     EXPECT_FALSE(Stored("Editor", "KeywordColor"));
     // The registrations stay, with the copy in the language folder; the firmware list shows them.
     const std::string copy = dir / "lang/470.sld";

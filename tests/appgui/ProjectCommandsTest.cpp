@@ -15,6 +15,8 @@
 #include "scanner/Scanner.h"
 
 #include <QComboBox>
+#include <QSpinBox>
+#include <QTreeWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -53,6 +55,26 @@ protected:
         return title;
     }
     static void Ok(QDialog* dlg) { QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton); }
+    // Runs a command that asks for a motor: in "Select Motor" the user picks the motor row whose
+    // text starts with `row`, or types `address`, then OK.
+    void WithMotorChosen(int id, int address, const char* row = nullptr)
+    {
+        const QString title = WithDialog(id, [&](QDialog* dlg) {
+            if (row) {
+                auto* motors = dlg->findChild<QTreeWidget*>(QStringLiteral("1024"));
+                ASSERT_NE(motors, nullptr);
+                const auto items = motors->findItems(QString::fromLatin1(row), Qt::MatchStartsWith);
+                ASSERT_FALSE(items.isEmpty()) << row;
+                motors->setCurrentItem(items.front());
+            } else {
+                auto* spin = dlg->findChild<QSpinBox*>(QStringLiteral("1025"));
+                ASSERT_NE(spin, nullptr);
+                spin->setValue(address);
+            }
+            Ok(dlg);
+        });
+        EXPECT_EQ(title, QStringLiteral("Select Motor"));
+    }
     static void SetText(QDialog* dlg, const char* id, const char* text)
     {
         auto* edit = dlg->findChild<QLineEdit*>(QString::fromLatin1(id));
@@ -181,6 +203,14 @@ TEST_F(ProjectCommandsGui, NewProjectItsDialogsTheEditorsDownloadAndClose)
     ActiveEditor()->InsertText(QStringLiteral("a=6\nEND\n"));
     ASSERT_TRUE(ActiveEditor()->GetDocument()->IsModified());
     ASSERT_TRUE(Tree().Select(0, 0));
+    const size_t asked = questions.MessageTexts().size();
+    ASSERT_TRUE(Run(kTreeDownloadMain)); // the question closed: nothing is sent
+    ASSERT_EQ(questions.MessageTexts().size(), asked + 1);
+    EXPECT_EQ(questions.MessageTexts().back(), "Do you want to Compile and Download the file \"" + folder +
+                                                   "/jog.tqs\" to the motor \"" +
+                                                   Project().Port(0)->motors.GetAt(0)->Name + "\"?");
+    EXPECT_EQ(Program(0), before);
+    questions.AnswerMessageBox(ui::IDYES);
     ASSERT_TRUE(Run(kTreeDownloadMain));
     EXPECT_NE(Program(0).find("a=6"), std::string::npos) << Program(0);
     EXPECT_FALSE(ActiveEditor()->GetDocument()->IsModified());
@@ -256,26 +286,32 @@ TEST_F(ProjectCommandsGui, TransmitUploadClearAndFindMotorsCancelledOrFailing)
     // Transmit a compiled file to the motor at address 2, then to each motor of the port in turn.
     const std::string source = dir / "cut.tqs";
     WriteFile(source, "a=7\nEND\n");
-    ASSERT_EQ(BuildSourceFile(editor::TheScanner(), source, "450", h.info, session->Commands()), 0);
+    ASSERT_EQ(BuildSourceFile(app->scanner, source, "450", h.info, session->Commands()), 0);
     const std::string compiled = CScanner::GetCompiledFileName(source);
     const std::string before1 = Program(0);
-    session->Commands().chosenFiles = {compiled};
-    session->Commands().chosenMotor = selectmotor::MakeSelection(0, 2);
-    ASSERT_TRUE(Run(cmd::ID_TRANSMIT_COMPILED));
+    app->desktop.files.push_back(QString::fromStdString(compiled));
+    WithMotorChosen(cmd::ID_TRANSMIT_COMPILED, 2);
+    EXPECT_EQ(app->desktop.asked.back().title, QStringLiteral("Open Compiled program"));
     EXPECT_NE(Program(1).find("a=7"), std::string::npos) << Program(1);
     EXPECT_EQ(Program(0), before1);
     EXPECT_TRUE(InfoHas("Transmitting \"" + compiled));
-    session->Commands().chosenFiles = {compiled};
-    session->Commands().chosenMotor = selectmotor::MakeSelection(0, selectmotor::kEachMotorAddress);
-    ASSERT_TRUE(Run(cmd::ID_TRANSMIT_COMPILED));
+    app->desktop.files.push_back(QString::fromStdString(compiled));
+    WithMotorChosen(cmd::ID_TRANSMIT_COMPILED, 0, "Each Motor");
     for (size_t m : {0u, 2u})
         EXPECT_EQ(Program(m), Program(1)) << m;
 
     // Upload from the menu (motor 2) opens the program in an editor.
-    session->Commands().chosenMotor = selectmotor::MakeSelection(0, 2);
-    ASSERT_TRUE(Run(cmd::ID_UPLOAD_PROGRAM));
+    WithMotorChosen(cmd::ID_UPLOAD_PROGRAM, 2);
     ASSERT_NE(ActiveEditor(), nullptr);
     EXPECT_NE(ActiveEditor()->PlainText().find("a=7"), std::string::npos) << ActiveEditor()->PlainText();
+    // The upload is a new document with changes to save: closing its window asks first.
+    EXPECT_TRUE(ActiveEditor()->GetDocument()->PathName().isEmpty());
+    EXPECT_TRUE(ActiveEditor()->GetDocument()->IsModified());
+    const size_t asked = questions.MessageTexts().size();
+    ActiveEditor()->parentWidget()->close(); // the question closed: the window stays
+    ASSERT_EQ(questions.MessageTexts().size(), asked + 1);
+    EXPECT_EQ(questions.MessageTexts().back(),
+              "Save changes to " + ActiveEditor()->GetDocument()->Title().toStdString() + "?");
 
     // Clear EEPROM of motor 3 from the tree, after its question; its upload then holds no program.
     ASSERT_TRUE(Tree().Select(0, 2));
@@ -285,7 +321,7 @@ TEST_F(ProjectCommandsGui, TransmitUploadClearAndFindMotorsCancelledOrFailing)
                       "\"END\" command.\n\nAre you sure you want to continue?"));
     EXPECT_EQ(Program(2).find("a=7"), std::string::npos) << Program(2);
     EXPECT_NE(Program(1).find("a=7"), std::string::npos);
-    frame->MdiArea()->closeAllSubWindows();
+    fw::CloseAllDocuments(frame->MdiArea()); // the uploads are dropped unsaved
     ASSERT_TRUE(Tree().Select(0, 2));
     ASSERT_TRUE(Run(kTreeUpload));
     ASSERT_NE(ActiveEditor(), nullptr);
@@ -412,4 +448,16 @@ TEST_F(ProjectCommandsGui, BadInputIsToldAndChangesNothing)
     EXPECT_EQ(Project().Port(0)->MotorCount(), 3);
     EXPECT_TRUE(questions.ScriptErrors().empty());
     EXPECT_EQ(questions.PendingAnswers(), 0u);
+}
+
+TEST_F(ProjectCommandsGui, PortPropertiesOfAnOpenPortWhoseDeviceIsGoneLeavesItClosedAndSaysWhy)
+{
+    ASSERT_TRUE(Project().Port(0)->isOpen);
+    chain.reset(); // the cable is pulled: the device goes once the port lets go of it
+    ASSERT_TRUE(Tree().Select(0));
+    h.info.Clear();
+    EXPECT_EQ(WithDialog(kTreeProperties, Ok), QStringLiteral("Port Properties"));
+    EXPECT_FALSE(Project().Port(0)->isOpen);
+    EXPECT_GE(h.info.ErrorCount(), 1);
+    EXPECT_TRUE(frame->isVisible()); // the program goes on
 }

@@ -5,6 +5,7 @@
 // pane as a ".trm" file, which the terminal document opens again with its colours.
 
 #include "SimChainGui.h"
+#include "TestAppContext.h"
 
 #include "app/editor/EditorCommands.h"
 #include "app/shell/gui/FindReplaceDlg.h"
@@ -52,9 +53,11 @@ protected:
 
 TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFile)
 {
-    CMainFrame frame;
-    CProjectSession session(frame, &h.context);
+    TestAppContext app(h.context);
+    CMainFrame frame(app.context);
+    CProjectSession session(frame);
     session.Start("dlg-chain");
+    frame.Project().RunStartup(); // the ports saved open, as the program's start does
     CTerminalBar& bar = session.TerminalBar();
     CProject& project = session.Project();
     CCommPort& port = *project.Port(0);
@@ -149,11 +152,10 @@ TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFi
     ASSERT_GE(actions.size(), 2);
     EXPECT_EQ(actions[1]->text(), QStringLiteral("Detect/Address Motors on RS-232 chain"));
     const QString file = QString::fromStdString(dir / "pane.trm");
-    session.chooseTerminalFile = [&](const QString& suggested) {
-        EXPECT_EQ(suggested, QStringLiteral("dlg-chain.trm"));
-        return file;
-    };
+    app.desktop.files.push_back(file);
     menu->findChild<QAction*>(QString::number(terminalmenu::kSave))->trigger();
+    ASSERT_FALSE(app.desktop.asked.empty());
+    EXPECT_EQ(app.desktop.asked.back().start, QStringLiteral("dlg-chain.trm"));
     std::string error;
     std::unique_ptr<QWidget> opened(MakeTermView(file, &error));
     auto* view = qobject_cast<CTermView*>(opened.get());
@@ -187,13 +189,15 @@ TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFi
 
 TEST_F(ProjectDialogsGui, OpenOrNewKeepsDocumentsAndRefusesABadFile)
 {
-    CMainFrame frame;
-    CProjectSession session(frame, &h.context);
+    TestAppContext app(h.context);
+    CMainFrame frame(app.context);
+    CProjectSession session(frame);
     fw::DocTemplates templates;
     templates.Add(130, "\nTerminal\nVQX Terminal File\nTerminal Files (*.trm)\n.trm\nVQXTerminal.File\nVQX Terminal File");
     templates.Find(130)->makeView = MakeTermView;
     session.SetTemplates(&templates);
     session.Start("dlg-chain");
+    frame.Project().RunStartup(); // the ports saved open, as the program's start does
     CProject& project = session.Project();
     CTerminalBar& bar = session.TerminalBar();
     Type(bar, "1RP");

@@ -5,6 +5,7 @@
 
 #include "app/project/Project.h"
 #include "app/setup/gui/ProjectPages.h"
+#include "app/shell/gui/MotorIPDlg.h"
 #include "core/port/CommPort.h"
 
 #include <QLineEdit>

@@ -5,6 +5,7 @@
 // after a restart.
 
 #include "SimChainGui.h"
+#include "TestAppContext.h"
 
 #include "app/framework/gui/CommandTable.h"
 #include "app/frame/gui/ProjectSession.h"
@@ -38,9 +39,11 @@ protected:
 TEST_F(TerminalBarGui, TypedCommandsDetectionMacroTranscriptAndRestart)
 {
     {
-        CMainFrame frame;
-        CProjectSession session(frame, &h.context);
+        TestAppContext app(h.context);
+        CMainFrame frame(app.context);
+        CProjectSession session(frame);
         session.Start("gui-chain"); // no default project yet: the chain becomes its first port
+        frame.Project().RunStartup(); // the ports saved open, as the program's start does
         CTerminalBar& bar = session.TerminalBar();
         ASSERT_GE(bar.Tabs()->count(), 1);
         EXPECT_EQ(bar.Tabs()->tabText(0), QStringLiteral("gui-chain"));
@@ -98,9 +101,11 @@ TEST_F(TerminalBarGui, TypedCommandsDetectionMacroTranscriptAndRestart)
         port.ClosePort();
     }
     // A new run: the port, its motors, the macro and the target are back.
-    CMainFrame frame;
-    CProjectSession session(frame, &h.context);
+    TestAppContext app(h.context);
+    CMainFrame frame(app.context);
+    CProjectSession session(frame);
     session.Start("gui-chain");
+    frame.Project().RunStartup(); // the ports saved open, as the program's start does
     CTerminalBar& bar = session.TerminalBar();
     ASSERT_GE(session.Project().PortCount(), 1);
     EXPECT_EQ(session.Project().Port(0)->PortName, "gui-chain");

@@ -6,6 +6,7 @@
 // of the port logged the typed traffic and the program's.
 
 #include "SimChainGui.h"
+#include "TestAppContext.h"
 
 #include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TerminalBar.h"
@@ -111,9 +112,11 @@ TEST_P(TransportsGui, SilentReportDetectsTheMotorsThenTheyAnswer)
     VisibleView shown;
     analyzer.SetView(&shown);
     h.context.SetTrafficLog(&analyzer);
-    CMainFrame frame;
-    CProjectSession session(frame, &h.context);
+    TestAppContext app(h.context);
+    CMainFrame frame(app.context);
+    CProjectSession session(frame);
     session.Start({});
+    frame.Project().RunStartup(); // the ports saved open, as the program's start does
     CProject& project = session.Project();
     const int index = StartMotors(project);
     ASSERT_GE(index, 0);

@@ -205,7 +205,7 @@ namespace {
 
 TEST_F(SynmoveDialog, ARunIsGuardedAgainstClosingAndStopsOnStop)
 {
-    SKIP_WITHOUT_SYNMOVE();
+    REQUIRE_SYNMOVE();
     ClientRig rig(3, ClientRig::Kind::HostMode);
     std::ofstream out(folder / "long.syn");
     for (int i = 0; i < 400; ++i)

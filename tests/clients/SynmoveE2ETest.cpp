@@ -39,7 +39,7 @@ MotionTable ThreeAxisFile(const TempFolder& folder, int records)
 
 TEST(SynmoveE2E, StreamsAThreeAxisFileAndTheMotorsFollowIt)
 {
-    SKIP_WITHOUT_SYNMOVE();
+    REQUIRE_SYNMOVE();
     ClientRig rig(3, ClientRig::Kind::HostMode);
     TempFolder folder;
     const MotionTable table = ThreeAxisFile(folder, 14);
@@ -99,7 +99,7 @@ struct LongRun {
 
 TEST(SynmoveE2E, StopInTheMiddleStopsEveryMotorAndTheRunEnds)
 {
-    SKIP_WITHOUT_SYNMOVE();
+    REQUIRE_SYNMOVE();
     LongRun longRun(4);
     auto& [rig, folder, table, run, events, playing] = longRun;
     ASSERT_TRUE(playing) << (events.errors.empty() ? "no message" : events.errors.front());
@@ -130,7 +130,7 @@ TEST(SynmoveE2E, StopInTheMiddleStopsEveryMotorAndTheRunEnds)
 
 TEST(SynmoveE2E, AMotorThatStopsAnsweringEndsTheRunWithAMessageAndNoMotorMoving)
 {
-    SKIP_WITHOUT_SYNMOVE();
+    REQUIRE_SYNMOVE();
     LongRun longRun(2);
     auto& [rig, folder, table, run, events, playing] = longRun;
     ASSERT_TRUE(playing) << (events.errors.empty() ? "no message" : events.errors.front());

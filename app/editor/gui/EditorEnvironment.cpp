@@ -1,6 +1,5 @@
 #include "app/editor/gui/EditorEnvironment.h"
 
-#include "app/bridge/Seams.h"
 #include "app/editor/EditorCommands.h"
 #include "app/shell/gui/FindReplaceDlg.h"
 #include "app/editor/gui/VQXDoc.h"
@@ -8,6 +7,7 @@
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DocTemplates.h"
 #include "app/framework/gui/DockMDI.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/FrameSite.h"
 #include "app/shell/gui/MainStatusBar.h"
 #include "app/shell/gui/InfoBar.h"
@@ -37,9 +37,10 @@ namespace {
 constexpr int kProgramTemplate = 129;
 constexpr int kCalibrationTemplate = 135;
 
-QWidget* MakeView(const QString& path, std::string* error, const std::function<void(int, const QString&)>& setStatusPane)
+QWidget* MakeView(EditorEnvironment& env, const QString& path, std::string* error,
+                  const std::function<void(int, const QString&)>& setStatusPane)
 {
-    auto* view = new CVQXView;
+    auto* view = new CVQXView(env);
     view->setStatusPane = setStatusPane;
     if (!path.isEmpty() && !view->GetDocument()->OnOpenDocument(path, error)) {
         delete view;
@@ -52,30 +53,22 @@ QWidget* MakeView(const QString& path, std::string* error, const std::function<v
 
 } // namespace
 
-EditorEnvironment& Environment()
-{
-    static EditorEnvironment env;
-    return env;
-}
+ui::COperationContext& EditorEnvironment::Context() const { return app->Operation(); }
+CScanner& EditorEnvironment::Scanner() const { return app->Scanner(); }
+COptions& EditorEnvironment::Options() const { return app->Options(); }
 
-CScanner& TheScanner()
+void RegisterEditor(fw::DocTemplates& templates, shell::IFrameSite& site, EditorEnvironment& env)
 {
-    static CScanner scanner;
-    return scanner;
-}
-
-ui::COperationContext& EditorContext() { return bridge::Context(); }
-
-void RegisterEditor(fw::DocTemplates& templates, shell::IFrameSite& site)
-{
+    env.app = &site.Context();
     fw::CDockMDI& frame = site.Window();
     fw::CommandTable& commands = site.Commands();
     CInfoBar* infoBar = site.InfoBar();
     for (int id : {kProgramTemplate, kCalibrationTemplate})
         if (fw::CDocTemplate* t = templates.Find(id))
-            t->makeView = [bar = QPointer<CMainStatusBar>(site.StatusBar())](const QString& path, std::string* error) {
+            t->makeView = [&env, bar = QPointer<CMainStatusBar>(site.StatusBar())](const QString& path,
+                                                                                    std::string* error) {
                 // A view closed while the main window goes finds the status bar gone.
-                return MakeView(path, error, [bar](int id, const QString& text) {
+                return MakeView(env, path, error, [bar](int id, const QString& text) {
                     if (bar)
                         bar->SetPaneText(id, text);
                 });
@@ -113,6 +106,8 @@ void RegisterEditor(fw::DocTemplates& templates, shell::IFrameSite& site)
         commands.Add(info);
         commands.Rules().Set(id, [&frame] { return fw::CommandState{ActiveView(frame.MdiArea()) != nullptr, false, {}}; });
     }
+    // Save As names a source file anew: only with a source in front.
+    commands.Rules().Set(ID_FILE_SAVE_AS, [&frame] { return fw::CommandState{ActiveView(frame.MdiArea()) != nullptr, false, {}}; });
     if (QMenu* file = frame.menuBar()->findChild<QMenu*>(QStringLiteral("File"))) {
         QAction* setup = commands.Action(cmd::ID_FILE_PRINT_SETUP);
         file->insertActions(setup && file->actions().contains(setup) ? setup : nullptr,

@@ -1,7 +1,8 @@
 #pragma once
-// What the source editor reaches outside itself: the program's one compiler, the project, the
-// main frame's communication-error query, the terminal bar, the status panes. The program sets it
-// up at start (RegisterEditor); a test sets the parts it drives.
+// What the source editor reaches outside itself: the program's context (questions, information
+// lines, settings, desktop services, the one compiler), the project, the main frame's
+// communication-error query and the terminal bar. The program owns one and hands it to
+// RegisterEditor, which gives it to every source view; the session fills in the project's parts.
 
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <string>
 
 class CCommPort;
+class COptions;
 class QMdiArea;
 class CProject;
 class CScanner;
@@ -20,8 +22,9 @@ namespace fw {
 class DocTemplates;
 }
 namespace shell {
+class CAppContext;
 class IFrameSite;
-}
+} // namespace shell
 namespace ui {
 class COperationContext;
 }
@@ -29,6 +32,8 @@ class COperationContext;
 namespace editor {
 
 struct EditorEnvironment {
+    // The frame's context (set by RegisterEditor).
+    shell::CAppContext* app = nullptr;
     CProject* project = nullptr;
     commerror::ICommErrorHandler* commError = nullptr;
     // The terminal's current port and its target address as a selection word.
@@ -37,19 +42,18 @@ struct EditorEnvironment {
     std::function<void(CCommPort*)> showTerminal;
     // The select-motor dialog for the download (flags 5); none: the real dialog.
     std::function<bool(uint32_t& selection, bool& blind)> selectTarget;
+
+    ui::COperationContext& Context() const;
+    CScanner& Scanner() const;
+    COptions& Options() const;
 };
 
-EditorEnvironment& Environment();
-// The program's one compiler.
-CScanner& TheScanner();
-// The context of the editor's operations (the main window's).
-ui::COperationContext& EditorContext();
 // The source view of the active child frame (the one last active while the program is in the
 // background), null when another kind of window, or none, is active.
 CVQXView* ActiveView(QMdiArea* area);
 
 // Gives the source templates (".tqs", ".tqc") their view and adds the editor's commands and
 // menu to the main window.
-void RegisterEditor(fw::DocTemplates& templates, shell::IFrameSite& site);
+void RegisterEditor(fw::DocTemplates& templates, shell::IFrameSite& site, EditorEnvironment& env);
 
 } // namespace editor

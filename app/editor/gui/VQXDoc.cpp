@@ -1,10 +1,12 @@
 #include "app/editor/gui/VQXDoc.h"
 
-#include "app/bridge/Seams.h"
+#include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/VQXView.h"
+#include "app/shell/gui/AppContext.h"
+#include "core/ui/InfoView.h"
+#include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 
 CVQXDoc::CVQXDoc(CVQXView* view) : QObject(view), m_view(view) {}
@@ -18,7 +20,17 @@ void CVQXDoc::SetPathName(const QString& path)
 
 QString CVQXDoc::Title() const
 {
-    return m_path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_path).fileName();
+    if (!m_path.isEmpty())
+        return QFileInfo(m_path).fileName();
+    return m_untitled.isEmpty() ? QStringLiteral("Untitled") : m_untitled;
+}
+
+void CVQXDoc::SetUntitled(const QString& title, bool calibration)
+{
+    m_path.clear();
+    m_untitled = title;
+    m_calibration = calibration;
+    Q_EMIT titleChanged();
 }
 
 bool CVQXDoc::IsModified() const { return m_view->document()->isModified(); }
@@ -37,9 +49,10 @@ bool CVQXDoc::OnSaveDocument(const QString& path)
 {
     std::string error;
     if (!m_view->Serialize(true, path, &error)) {
-        bridge::Info().Show(false);
-        bridge::Info().AddError(error);
-        ui::OptionMessageBox(bridge::Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+        ui::COperationContext& context = m_view->Environment().Context();
+        context.Info().Show(false);
+        context.Info().AddError(error);
+        ui::OptionMessageBox(context.Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return false;
     }
     SetPathName(path);
@@ -47,27 +60,16 @@ bool CVQXDoc::OnSaveDocument(const QString& path)
     return true;
 }
 
-std::function<QString(const QString&)>& CVQXDoc::SaveAsDialog()
-{
-    static std::function<QString(const QString&)> dialog;
-    return dialog;
-}
-
 bool CVQXDoc::DoSave(const QString& path)
 {
     QString target = path;
     if (target.isEmpty()) {
         const QString suggested = m_path.isEmpty() ? Title() : m_path;
-        if (SaveAsDialog()) {
-            target = SaveAsDialog()(suggested);
-        } else {
-            QFileDialog dialog(m_view->window(), QString(), suggested,
-                               QStringLiteral("VQX Source Files (*.tqs);;Quintaloc Calibration Files (*.tqc);;All Files (*)"));
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setDefaultSuffix(QStringLiteral("tqs"));
-            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-                target = dialog.selectedFiles().front();
-        }
+        shell::FileChoice choice;
+        choice.start = suggested;
+        choice.filter = QStringLiteral("VQX Source Files (*.tqs);;Quintaloc Calibration Files (*.tqc);;All Files (*)");
+        choice.defaultSuffix = QStringLiteral("tqs");
+        target = m_view->Environment().app->Desktop().ChooseSaveFile(m_view->window(), choice);
         if (target.isEmpty())
             return false;
     }

@@ -19,6 +19,8 @@ public:
     // Sets the file (the calibration flag follows its extension) and the title.
     void SetPathName(const QString& path);
     bool IsCalibration() const { return m_calibration; }
+    // A document without a file (an uploaded program, read from a file that goes): its title and kind.
+    void SetUntitled(const QString& title, bool calibration);
     // The file name, or "Untitled" for a document never saved.
     QString Title() const;
     bool IsModified() const;
@@ -32,8 +34,6 @@ public:
     // Saves to the path; without one (Save As, or never saved) asks for a name first. False on
     // Cancel or failure.
     bool DoSave(const QString& path);
-    // The Save As dialog; none (tests): the real file dialog.
-    static std::function<QString(const QString& suggested)>& SaveAsDialog();
 
 Q_SIGNALS:
     void titleChanged();
@@ -41,5 +41,6 @@ Q_SIGNALS:
 private:
     CVQXView* m_view;
     QString m_path;
+    QString m_untitled;
     bool m_calibration = false;
 };

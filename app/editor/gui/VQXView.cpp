@@ -1,6 +1,5 @@
 #include "app/editor/gui/VQXView.h"
 
-#include "app/bridge/Seams.h"
 #include "app/editor/EditorCommands.h"
 #include "app/editor/EditorDownload.h"
 #include "app/editor/gui/Cp1252.h"
@@ -41,9 +40,8 @@
 
 namespace {
 
-editor::EditorStyle StyleFromSettings()
+editor::EditorStyle StyleFromSettings(const COptions& o)
 {
-    const COptions& o = bridge::Options();
     editor::EditorStyle s;
     s.normal = o.NormalColor;
     s.keyword = o.KeywordColor;
@@ -57,7 +55,8 @@ QColor Color(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 
 
 } // namespace
 
-CVQXView::CVQXView(QWidget* parent) : QPlainTextEdit(parent), m_doc(new CVQXDoc(this)), m_highlighter(new CSourceHighlighter(document()))
+CVQXView::CVQXView(editor::EditorEnvironment& env, QWidget* parent)
+    : QPlainTextEdit(parent), m_env(env), m_doc(new CVQXDoc(this)), m_highlighter(new CSourceHighlighter(document()))
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setObjectName(QStringLiteral("VQXView"));
@@ -86,9 +85,9 @@ CVQXView::~CVQXView()
 
 void CVQXView::ApplyStyle()
 {
-    const editor::EditorStyle style = StyleFromSettings();
+    const editor::EditorStyle style = StyleFromSettings(m_env.Options());
     QPalette p = palette();
-    p.setColor(QPalette::Base, Color(bridge::Options().BackColor));
+    p.setColor(QPalette::Base, Color(m_env.Options().BackColor));
     p.setColor(QPalette::Text, Color(style.normal));
     setPalette(p);
     QFont font(QStringLiteral("Courier New"));
@@ -96,7 +95,7 @@ void CVQXView::ApplyStyle()
     font.setFixedPitch(true);
     font.setPointSize(style.fontSize);
     setFont(font);
-    const int tab = std::clamp(bridge::Options().TabSize, 1, 32);
+    const int tab = std::clamp(m_env.Options().TabSize, 1, 32);
     setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * tab);
     m_highlighter->SetStyle(style);
 }
@@ -168,6 +167,18 @@ bool CVQXView::EnsureSaved()
     return true;
 }
 
+bool CVQXView::SaveModified()
+{
+    if (!m_doc->IsModified())
+        return true;
+    const std::string question = "Save changes to " + m_doc->Title().toStdString() + "?";
+    switch (ui::OptionMessageBox(m_env.Context().Questions(), question, ui::MB_YESNOCANCEL | ui::MB_ICONEXCLAMATION)) {
+    case ui::IDYES: return EnsureSaved();
+    case ui::IDNO: return true;
+    default: return false;
+    }
+}
+
 // ---- language and highlighting -------------------------------------------------------------------
 
 void CVQXView::LoadLanguage()
@@ -176,11 +187,11 @@ void CVQXView::LoadLanguage()
         return;
     std::string version = m_properties.version;
     if (version.empty()) {
-        const std::vector<CMotor*> motors = editor::AssociatedMotors(editor::Environment().project, PathName());
+        const std::vector<CMotor*> motors = editor::AssociatedMotors(m_env.project, PathName());
         if (!motors.empty())
             version = motors.front()->Version;
     }
-    CScanner& scanner = editor::TheScanner();
+    CScanner& scanner = m_env.Scanner();
     try {
         if (!scanner.LoadLanguageFile(version))
             return;
@@ -205,7 +216,7 @@ void CVQXView::HighlightSyntax()
 
 void CVQXView::ShowVersion()
 {
-    SetPane(cmd::ID_INDICATOR_VERSION, QStringLiteral("Version: ") + QString::fromStdString(editor::TheScanner().Version()));
+    SetPane(cmd::ID_INDICATOR_VERSION, QStringLiteral("Version: ") + QString::fromStdString(m_env.Scanner().Version()));
 }
 
 void CVQXView::SetPane(int id, const QString& text)
@@ -397,8 +408,8 @@ void CVQXView::RestoreSelection() { textfind::RestoreViewSelection(*this, m_save
 
 editor::CSourceBuild& CVQXView::Build()
 {
-    m_build = std::make_unique<editor::CSourceBuild>(editor::TheScanner(), editor::EditorContext(),
-                                                     editor::Environment().project);
+    m_build = std::make_unique<editor::CSourceBuild>(m_env.Scanner(), m_env.Context(),
+                                                     m_env.project);
     return *m_build;
 }
 
@@ -414,17 +425,16 @@ bool CVQXView::BuildActiveView(CMotor* motor, bool useAssociatedMotor, bool show
 
 namespace {
 
-editor::DownloadSurroundings Surroundings(QWidget* parent)
+editor::DownloadSurroundings Surroundings(editor::EditorEnvironment& env, QWidget* parent)
 {
-    editor::EditorEnvironment& env = editor::Environment();
     editor::DownloadSurroundings s;
     s.currentTarget = env.currentTarget;
     s.showTerminal = env.showTerminal;
     s.commError = env.commError;
     s.selectTarget = env.selectTarget;
     if (!s.selectTarget)
-        s.selectTarget = [parent](uint32_t& selection, bool& blind) {
-            CProject* project = editor::Environment().project;
+        s.selectTarget = [&env, parent](uint32_t& selection, bool& blind) {
+            CProject* project = env.project;
             if (!project)
                 return false;
             CSelectMotorDlg dlg(parent, *project, &selection, selectmotor::kGroupChoices | selectmotor::kBlindDownload,
@@ -438,7 +448,7 @@ editor::DownloadSurroundings Surroundings(QWidget* parent)
 
 bool CVQXView::DownloadProgram(CMotor* motor)
 {
-    editor::CEditorDownload download(Build(), editor::Environment().project, Surroundings(window()));
+    editor::CEditorDownload download(Build(), m_env.project, Surroundings(m_env, window()));
     return download.DownloadProgram(*this, motor);
 }
 
@@ -463,14 +473,14 @@ std::string CVQXView::KeywordInformation() const
 
 namespace {
 
-fw::PrintSource PrintSourceOf(const QPlainTextEdit& view, const QTextCursor& selection)
+fw::PrintSource PrintSourceOf(const QPlainTextEdit& view, const QTextCursor& selection, const COptions& options)
 {
     fw::PrintSource source;
     source.document = view.document();
     source.selection = &selection;
     source.marginsPt = QMarginsF(editor::kPrintMarginPt, editor::kPrintMarginPt, editor::kPrintMarginPt,
                                  editor::kPrintMarginPt);
-    source.tabStopChars = std::clamp(bridge::Options().TabSize, 1, 32);
+    source.tabStopChars = std::clamp(options.TabSize, 1, 32);
     return source;
 }
 
@@ -480,14 +490,14 @@ void CVQXView::Print(bool direct)
 {
     const QTextCursor selection = textCursor();
     std::string error;
-    if (!fw::Print(PrintSourceOf(*this, selection), window(), direct, &error))
-        ui::OptionMessageBox(editor::EditorContext().Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+    if (!fw::Print(PrintSourceOf(*this, selection, m_env.Options()), window(), direct, &error))
+        ui::OptionMessageBox(m_env.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
 }
 
 void CVQXView::PrintPreview()
 {
     const QTextCursor selection = textCursor();
-    fw::PrintPreview(PrintSourceOf(*this, selection), window());
+    fw::PrintPreview(PrintSourceOf(*this, selection, m_env.Options()), window());
 }
 
 void CVQXView::OnHelp(bool hitTest)
@@ -511,10 +521,10 @@ void CVQXView::EditProperties()
 
 void CVQXView::AssociateToMotor()
 {
-    CProject* project = editor::Environment().project;
+    CProject* project = m_env.project;
     if (!project || PathName().empty())
         return;
-    uint32_t selection = editor::Environment().currentTarget ? editor::Environment().currentTarget() : 0;
+    uint32_t selection = m_env.currentTarget ? m_env.currentTarget() : 0;
     CSelectMotorDlg dlg(window(), *project, &selection, 0);
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -522,20 +532,20 @@ void CVQXView::AssociateToMotor()
     CMotor* motor = port ? port->GetMotor(selectmotor::AddressOf(selection)) : nullptr;
     if (!motor)
         return;
-    auto stop = [](const std::string& text) {
-        ui::OptionMessageBox(bridge::Questions(), text, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+    auto stop = [this](const std::string& text) {
+        ui::OptionMessageBox(m_env.Context().Questions(), text, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
     };
     if (motor->AddAssociatedFile(PathName(), stop)) {
         project->modified = true;
-        if (IPortEvents* events = editor::EditorContext().PortEvents())
+        if (IPortEvents* events = m_env.Context().PortEvents())
             events->RebuildConfigTree();
     }
 }
 
 bool CVQXView::OnCommand(int id)
 {
-    ui::CInfoView& info = editor::EditorContext().Info();
-    ui::IQuestions& questions = editor::EditorContext().Questions();
+    ui::CInfoView& info = m_env.Context().Info();
+    ui::IQuestions& questions = m_env.Context().Questions();
     switch (id) {
     case editor::ID_SCAN_FOR_ERRORS:
         info.Show(true);
@@ -550,7 +560,7 @@ bool CVQXView::OnCommand(int id)
         return true;
     case editor::ID_COMPILE_TRANSMIT_TQX:
     case editor::ID_COMPILE_TRANSMIT_SCX: {
-        editor::CEditorDownload download(Build(), editor::Environment().project, Surroundings(window()));
+        editor::CEditorDownload download(Build(), m_env.project, Surroundings(m_env, window()));
         download.CompileAndTransmit(*this);
         return true;
     }

@@ -5,6 +5,7 @@
 // compile and transmit the program. Its document (CVQXDoc) owns the file; the view reads and
 // writes it (Serialize).
 
+#include "app/framework/gui/DocTemplates.h"
 #include "app/shell/FindReplace.h"
 #include "app/editor/SourceBuild.h"
 #include "app/editor/SourceFile.h"
@@ -26,13 +27,21 @@ namespace editor {
 class CEditorDownload;
 }
 
-class CVQXView : public QPlainTextEdit, public editor::ISourceDocument, public textfind::IFindTarget {
+namespace editor {
+struct EditorEnvironment;
+}
+
+class CVQXView : public QPlainTextEdit,
+                 public editor::ISourceDocument,
+                 public textfind::IFindTarget,
+                 public fw::IDocumentView {
     Q_OBJECT
 public:
-    explicit CVQXView(QWidget* parent = nullptr);
+    explicit CVQXView(editor::EditorEnvironment& env, QWidget* parent = nullptr);
     ~CVQXView() override;
 
     CVQXDoc* GetDocument() const { return m_doc; }
+    editor::EditorEnvironment& Environment() const { return m_env; }
     // Shows a text in a status pane of the main window (none: the view has no status bar).
     std::function<void(int paneId, const QString& text)> setStatusPane;
     editor::SourceProperties& Properties() { return m_properties; }
@@ -73,6 +82,9 @@ public:
     bool IsCalibration() const override;
     std::string PlainText() const override;
     bool EnsureSaved() override;
+    // "Save changes to <file>?" when the text changed: Yes saves (false when that fails), Cancel
+    // keeps the window open.
+    bool SaveModified() override;
 
     // IFindTarget
     std::string SelectedText() const override;
@@ -111,6 +123,7 @@ private:
     void AssociateToMotor();
     editor::CSourceBuild& Build();
 
+    editor::EditorEnvironment& m_env;
     CVQXDoc* m_doc;
     CSourceHighlighter* m_highlighter;
     editor::SourceProperties m_properties;

@@ -30,10 +30,10 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/FrameDecisions.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/ReaddressDlg.h"
-#include "app/frame/gui/VQXApp.h"
 #include "core/VQXException.h"
 #include "core/shared/SharedFunctions.h"
 #include "core/motor/Motor.h"
@@ -45,9 +45,7 @@
 #include "platform/serial/SerialProbe.h"
 #include "scanner/Scanner.h"
 
-#include <QDesktopServices>
 #include <QMdiArea>
-#include <QFileDialog>
 #include <QUrl>
 
 namespace {
@@ -117,8 +115,6 @@ shell::FrameState CFrameCommands::State() const
     s.currentPort = RuleOf(m_project.Port(m_bar.CurrentTab()));
     s.selectedPort = RuleOf(SelectedPort());
     s.unavailable = kNotYetAvailable;
-    if (!g_pApp || !g_pApp->openProject)
-        s.unavailable.push_back(cmd::ID_OPEN_PROJECT);
     // Properties of a motor opens a motor view, a tool window that is not there yet.
     const auto selected = m_tree.Selected();
     if (!selected || selected->kind == ConfigItemKind::Motor)
@@ -152,11 +148,11 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_SAVE_ALL: SaveAll(); return true;
     case cmd::ID_OPEN_PROJECT: {
         const auto files = ChooseFiles("Open Project File", "VQX Project Files (*.spj)|*.spj|All Files (*.*)|*.*||", false);
-        if (!files.empty() && g_pApp && g_pApp->openProject)
-            g_pApp->openProject(files.front());
+        if (!files.empty() && openProject)
+            openProject(files.front());
         return true;
     }
-    case cmd::ID_NEW_PROJECT: NewProject(); return true;
+    case cmd::ID_NEW_PROJECT: NewProject(false); return true;
     case cmd::ID_CLOSE_PROJECT: m_frame.Project().OpenOrNew({}, false); return true;
     case cmd::ID_PROJECT_PROPERTIES:
         if (EditProjectPorts(&m_frame, m_project, QStringLiteral("Project properties"), "ProjectProperties.htm",
@@ -223,8 +219,8 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_STOP_MOTORS: SendToEveryPane("0END S"); return true;
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
-    case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
-    case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
+    case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, m_frame.Context().Scanner(), *this); return true;
+    case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case kProgrammersGuide:
         // The programmer's guide beside the program; a missing file fails quietly.
         help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"), {});
@@ -285,7 +281,7 @@ bool CFrameCommands::OnTreeCommand(int id)
         if (motor && motor->Socket) {
             if (motor->GetPort())
                 motor->GetPort()->ClosePort();
-            QDesktopServices::openUrl(QUrl(QString::fromStdString("http://" + motor->EthernetAddress())));
+            m_frame.Context().Desktop().OpenUrl(QUrl(QString::fromStdString("http://" + motor->EthernetAddress())));
         }
         return true;
     case kTreeUpload:
@@ -316,8 +312,11 @@ bool CFrameCommands::OnTreeCommand(int id)
         if (motor) {
             const CAssociatedFile* entry = id == kTreeDownload && file >= 0 ? motor->associatedFiles.GetAt(file)
                                                                            : motor->GetMainAssociatedFile();
-            if (entry)
-                CompileAndDownloadFile(*motor, entry->FileName, editor::TheScanner(), *this);
+            // The file opens as a document and goes the editor's way: the question, then the build
+            // and the download of what the window holds.
+            if (entry && OpenDocument(entry->FileName))
+                if (CVQXView* view = editor::ActiveView(m_frame.MdiArea()))
+                    DownloadEditorDocument(*view, *motor);
         }
         return true;
     case kTreeValidate:
@@ -340,7 +339,7 @@ bool CFrameCommands::OnTreeCommand(int id)
     }
 }
 
-void CFrameCommands::NewProject()
+void CFrameCommands::NewProject(bool withWizard)
 {
     const std::vector<std::string> openPorts = m_project.RememberOpenPorts();
     m_project.CloseAllPorts();
@@ -350,7 +349,9 @@ void CFrameCommands::NewProject()
     made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
     CPageDlg dlg(&m_frame, QStringLiteral("New Project"));
     dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made));
-    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", serialProbe));
+    // The first-run project gets its ports from the setup wizard instead of the ports page.
+    if (!withWizard)
+        dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", serialProbe));
     if (dlg.exec() != QDialog::Accepted) {
         m_project.ReopenPorts(openPorts);
         return;
@@ -369,6 +370,12 @@ void CFrameCommands::NewProject()
     }
     m_frame.ShowControlBar(m_frame.ConfigBar(), true);
     m_frame.ShowControlBar(m_frame.TerminalBar(), true);
+    if (withWizard) {
+        if (RunCommWizard(&m_frame, m_project, false, [this] { PortsChanged(); }, serialProbe))
+            PortsChanged();
+        m_frame.UpdateFrameTitle();
+        return;
+    }
     if (ui::OptionMessageBox(questions, kDetectQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES)
         CompareDetected(m_project, *this);
 }
@@ -383,8 +390,17 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
         m_project.modified = true;
         PortsChanged();
     }
-    if (wasOpen)
-        port.OpenPort(); // a port that does not open again stays closed, as the tab shows
+    // A port that does not open again (its device is gone) stays closed, as its tab shows, and
+    // says why.
+    if (wasOpen) {
+        try {
+            port.OpenPort();
+        } catch (const CVQXException& e) {
+            ui::CInfoView& info = m_project.Context().Info();
+            info.Show(false);
+            info.AddException(e);
+        }
+    }
     PortsChanged();
 }
 
@@ -457,8 +473,8 @@ void CFrameCommands::SaveProjectAs()
         return;
     }
     m_project.ReopenPorts(openPorts);
-    if (g_pApp)
-        g_pApp->RecentProjects().Add(m_project.FileName);
+    if (addRecentProject)
+        addRecentProject(m_project.FileName);
     PortsChanged();
     RebuildTree(false);
     m_frame.UpdateFrameTitle();
@@ -482,8 +498,8 @@ void CFrameCommands::OnDropFiles(const std::vector<std::string>& files)
         ui::OptionMessageBox(m_project.Context().Questions(), shell::kInvalidDropText, ui::MB_OK | ui::MB_ICONERROR);
         return;
     case shell::DropAction::OpenProject:
-        if (g_pApp && g_pApp->openProject && g_pApp->openProject(files.front()))
-            g_pApp->RecentProjects().Add(files.front());
+        if (openProject && openProject(files.front()) && addRecentProject)
+            addRecentProject(files.front());
         return;
     case shell::DropAction::OpenDocuments:
         for (const std::string& f : files)
@@ -520,27 +536,23 @@ int CFrameCommands::SelectedFile() const
 
 std::vector<std::string> CFrameCommands::ChooseFiles(const char* title, const char* filter, bool many)
 {
-    if (!chosenFiles.empty())
-        return std::exchange(chosenFiles, {});
     std::vector<std::string> out;
-    const QString folder = QString::fromStdString(m_project.isDefault ? platform::UserDataFolder() : m_project.Path);
+    shell::FileChoice choice;
+    choice.title = QString::fromLatin1(title);
+    choice.start = QString::fromStdString(m_project.isDefault ? platform::UserDataFolder() : m_project.Path);
+    choice.filter = DialogFilter(filter);
+    shell::IDesktopServices& desktop = m_frame.Context().Desktop();
     if (many) {
-        for (const QString& f : QFileDialog::getOpenFileNames(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter)))
+        for (const QString& f : desktop.ChooseOpenFiles(&m_frame, choice))
             out.push_back(f.toStdString());
-    } else {
-        const QString f = QFileDialog::getOpenFileName(&m_frame, QString::fromLatin1(title), folder, DialogFilter(filter));
-        if (!f.isEmpty())
-            out.push_back(f.toStdString());
+    } else if (const QString f = desktop.ChooseOpenFile(&m_frame, choice); !f.isEmpty()) {
+        out.push_back(f.toStdString());
     }
     return out;
 }
 
 bool CFrameCommands::ChooseMotor(uint32_t& selection, int flags, bool* blind)
 {
-    if (chosenMotor) {
-        selection = *std::exchange(chosenMotor, std::nullopt);
-        return true;
-    }
     CSelectMotorDlg dlg(&m_frame, m_project, &selection, flags, selectmotor::kDefaultPrompt, blind);
     return dlg.exec() == QDialog::Accepted;
 }
@@ -625,7 +637,22 @@ bool CFrameCommands::SaveOpenDocument(const std::string& path)
 
 bool CFrameCommands::OpenUploadedProgram(const std::string& file, const std::string& title, bool calibration)
 {
-    // The editor's templates make the document; until they exist the file opens as any document.
-    (void)title, (void)calibration;
-    return OpenDocument(file);
+    // A new document holding the program, not the temporary file (which goes): it is unsaved, so
+    // closing it asks.
+    if (!templates)
+        return false;
+    std::string error;
+    fw::CChildFrame* child = templates->NewDocument(m_frame.MdiArea(), calibration ? 135 : 129, &error);
+    auto* view = child ? qobject_cast<CVQXView*>(child->widget()) : nullptr;
+    if (!view || !view->Serialize(false, QString::fromStdString(file), &error)) {
+        if (child)
+            child->CloseWithoutAsking();
+        ui::CInfoView& info = m_project.Context().Info();
+        info.Show(false);
+        info.AddError(error);
+        return false;
+    }
+    view->GetDocument()->SetUntitled(QString::fromStdString(title), calibration);
+    view->GetDocument()->SetModifiedFlag(true);
+    return true;
 }

@@ -7,6 +7,7 @@
 #include "app/project/CommandSurroundings.h"
 #include "app/shell/FrameCommandTable.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,11 +42,13 @@ public:
     shell::FrameState State() const;
     // Files dropped on the main frame.
     void OnDropFiles(const std::vector<std::string>& files);
+    // New Project; withWizard (the first-run welcome): the name page only, then the setup wizard
+    // finds the ports and motors of the new project.
+    void NewProject(bool withWizard);
 
-    // What a test chooses in place of the file dialogs (empty: the dialog asks).
-    std::vector<std::string> chosenFiles;
-    // The selection word a test chooses in place of the select-motor dialog.
-    std::optional<uint32_t> chosenMotor;
+    // Opens a project file (the session's OpenOrNew) and puts a file on the recent-project list.
+    std::function<bool(const std::string& path)> openProject;
+    std::function<void(const std::string& path)> addRecentProject;
     // The document templates that open files (none: files are not opened).
     fw::DocTemplates* templates = nullptr;
     // The serial devices the port dialogs list (null: the machine's).
@@ -72,7 +75,6 @@ private:
     void SaveProjectAs();
     // Save All: the project, then every source document that has a file and changes.
     void SaveAll();
-    void NewProject();
     void EditPortProperties(CCommPort& port);
     void OnMotorProperties(CMotor& motor);
     // "Download the program": the active editor's document compiled into the motor.

@@ -1,16 +1,17 @@
 #include "app/frame/gui/MainFrame.h"
 
-#include "app/bridge/Seams.h"
 #include "app/framework/LongOperation.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
+#include "app/framework/gui/DocTemplates.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/DockLayoutArchive.h"
 #include "app/shell/FirmwareVersions.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/StartupDecisions.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
 #include "core/archive/TagArchive.h"
 #include "core/settings/Options.h"
@@ -33,8 +34,6 @@
 #include <QWindow>
 
 #include <map>
-
-CMainFrame* g_pMainFrame = nullptr;
 
 namespace {
 
@@ -83,10 +82,9 @@ constexpr ToolbarButton kToolbar[] = {
 
 // ---- CMainFrame ----------------------------------------------------------------------------------
 
-CMainFrame::CMainFrame(QWidget* parent)
-    : fw::CDockMDI(parent), m_commands(new fw::CommandTable(this)), m_status(new CMainStatusBar(this))
+CMainFrame::CMainFrame(shell::CAppContext& context, QWidget* parent)
+    : fw::CDockMDI(parent), m_context(context), m_commands(new fw::CommandTable(this)), m_status(new CMainStatusBar(this))
 {
-    g_pMainFrame = this;
     setObjectName(QString::number(cmd::IDR_MAINFRAME));
     setWindowIcon(res::AppIcon());
     setStatusBar(m_status);
@@ -108,8 +106,6 @@ CMainFrame::CMainFrame(QWidget* parent)
 
 CMainFrame::~CMainFrame()
 {
-    if (g_pMainFrame == this)
-        g_pMainFrame = nullptr;
     // The documents still open go with the base class, after this object: what listens to the
     // area's activations (the title, the editor's menu) must not hear of them then.
     MdiArea()->blockSignals(true);
@@ -129,6 +125,7 @@ void CMainFrame::BuildCommands()
     add(cmd::ID_FILE_NEW, "&New", "Ctrl+N", "Create a new document\nNew");
     add(cmd::ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing document\nOpen");
     add(cmd::ID_FILE_SAVE, "&Save", "Ctrl+S", "Save the active document\nSave");
+    add(cmd::ID_FILE_SAVE_AS, "Save &As...", nullptr, "Save the active document with a new name\nSave As");
     add(cmd::ID_FILE_PRINT_SETUP, "P&rint Setup...", nullptr, "Change the printer and printing options\nPrint Setup");
     add(cmd::ID_APP_EXIT, "E&xit", nullptr, "Quit the application\nExit");
     add(cmd::ID_EDIT_CUT, "Cu&t", "Ctrl+X", "Cut the selection to the Clipboard\nCut");
@@ -161,6 +158,7 @@ void CMainFrame::BuildMenus()
     menus["File"]->addAction(action(cmd::ID_FILE_NEW));
     menus["File"]->addAction(action(cmd::ID_FILE_OPEN));
     menus["File"]->addAction(action(cmd::ID_FILE_SAVE));
+    menus["File"]->addAction(action(cmd::ID_FILE_SAVE_AS));
     menus["File"]->addSeparator();
     for (int id : {cmd::ID_EDIT_CUT, cmd::ID_EDIT_COPY, cmd::ID_EDIT_PASTE, cmd::ID_EDIT_FIND, cmd::ID_EDIT_REPLACE})
         menus["Edit"]->addAction(action(id));
@@ -283,6 +281,8 @@ void CMainFrame::ToggleBar(fw::CDockDlg* bar)
 
 void CMainFrame::OnCommand(int id)
 {
+    if (m_gate && !m_gate(id))
+        return;
     for (auto& handler : m_handlers)
         if (handler && handler(id))
             return;
@@ -501,7 +501,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 }
 
 bool CMainFrame::CloseHookAllows() { return !closeHook || closeHook(); }
-bool CMainFrame::SaveModifiedDocuments() { return !saveModifiedDocuments || saveModifiedDocuments(); }
+bool CMainFrame::SaveModifiedDocuments() { return fw::SaveAllModified(MdiArea()); }
 
 bool CMainFrame::ToolWindowsCanClose()
 {
@@ -518,7 +518,7 @@ bool CMainFrame::ProjectIsDefault() { return m_project->IsDefault(); }
 bool CMainFrame::ProjectModified() { return m_project->IsModified(); }
 std::string CMainFrame::ProjectPath() { return m_project->Path(); }
 bool CMainFrame::FrameVisible() { return isVisible(); }
-bool CMainFrame::SaveWorkspaceSetting() { return bridge::Options().SaveWorkspace; }
+bool CMainFrame::SaveWorkspaceSetting() { return m_context.Options().SaveWorkspace; }
 
 void CMainFrame::WriteLastWorkspace(const std::string& path)
 {
@@ -529,7 +529,7 @@ bool CMainFrame::SaveProject() { return m_project->Save(); }
 
 int CMainFrame::AskSaveProject()
 {
-    return ui::OptionMessageBox(bridge::Questions(), shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+    return ui::OptionMessageBox(m_context.Questions(), shell::kSaveProjectQuestion, ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
 }
 
 void CMainFrame::CloseTunerAndPlayground()
@@ -564,5 +564,5 @@ void CMainFrame::DestroyFindDialog()
 void CMainFrame::CloseDocumentsAndDestroy()
 {
     hide();
-    MdiArea()->closeAllSubWindows();
+    fw::CloseAllDocuments(MdiArea()); // the changes were offered to be saved already
 }

@@ -29,9 +29,10 @@ class CDockDlg;
 class CMainFrame : public fw::CDockMDI, public shell::IFrameSite, private shell::ICloseParticipant {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    explicit CMainFrame(shell::CAppContext& context, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
+    shell::CAppContext& Context() const override { return m_context; }
     fw::CDockMDI& Window() override { return *this; }
     fw::CommandTable& Commands() const override { return *m_commands; }
     CMainStatusBar* StatusBar() const override { return m_status; }
@@ -63,6 +64,9 @@ public:
     // A motor is going: views of it close (queued, without asking); a tuner or playground showing
     // it lets go of it.
     void RemoveMotorWindows(const CMotor* motor) override;
+    shell::MotorLookupState MotorLookup() const override { return m_motorLookup ? m_motorLookup() : shell::MotorLookupState{}; }
+    // The session's ports and terminal choice (none: no ports).
+    void SetMotorLookup(std::function<shell::MotorLookupState()> lookup) { m_motorLookup = std::move(lookup); }
 
     // ---- the poll loop ----
     // The terminal bar's read of incoming data (state 0 of the cycle).
@@ -89,6 +93,8 @@ public:
     // Handlers of the framework's own commands; other areas add theirs.
     void OnCommand(int id);
     void AddCommandHandler(std::function<bool(int id)> handler) override { m_handlers.push_back(std::move(handler)); }
+    // Refuses commands while it answers false for them (a macro that runs takes only its Stop).
+    void SetCommandGate(std::function<bool(int id)> gate) { m_gate = std::move(gate); }
     // What the update rules read of the program beyond the frame (the project, the current and
     // selected ports, the active document); the frame fills in its bars and lists.
     void SetStateProvider(std::function<shell::FrameState()> provider) { m_stateProvider = std::move(provider); }
@@ -119,7 +125,11 @@ private:
 
     // ICloseParticipant
     bool CloseHookAllows() override;
+public:
+    // Offers the changes of every open document to be saved; false when one must stay open.
     bool SaveModifiedDocuments() override;
+
+private:
     bool ToolWindowsCanClose() override;
     bool ProjectIsDefault() override;
     bool ProjectModified() override;
@@ -143,10 +153,9 @@ public:
     void WhereAreMyWindows();
     // The close hook of the framework (none: allows).
     std::function<bool()> closeHook;
-    // Saves modified documents (none: nothing to save).
-    std::function<bool()> saveModifiedDocuments;
 
 private:
+    shell::CAppContext& m_context;
     fw::CommandTable* m_commands;
     CMainStatusBar* m_status;
     QToolBar* m_toolBar = nullptr;
@@ -171,10 +180,10 @@ private:
     bool m_active = false;
     bool m_closing = false;
     std::vector<std::function<bool(int)>> m_handlers;
+    std::function<bool(int)> m_gate;
     std::function<shell::FrameState()> m_stateProvider;
+    std::function<shell::MotorLookupState()> m_motorLookup;
     std::vector<std::string> m_firmwareVersions;
     QMenu* m_firmwareMenu = nullptr;
 };
 
-// The main frame; null before it exists and after it is gone.
-extern CMainFrame* g_pMainFrame;

@@ -1,24 +1,24 @@
 #include "app/frame/gui/OptionsCommand.h"
 
-#include "app/bridge/Seams.h"
-#include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/VQXView.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/setup/gui/AnalyzerWnd.h"
 #include "app/frame/gui/MainFrame.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/OptionsDlg.h"
 #include "core/settings/Options.h"
 #include "platform/registry/Profile.h"
 
 void EditProgramOptions(CMainFrame& frame, CTerminalBar& bar)
 {
-    COptions& options = bridge::Options();
+    shell::CAppContext& context = frame.Context();
+    COptions& options = context.Options();
     OptionsSurroundings s{options,
-                          editor::TheScanner(),
+                          context.Scanner(),
                           platform::AppProfile(),
                           platform::DefaultRegistry(),
-                          bridge::Questions(),
+                          context.Questions(),
                           [&frame] {
                               for (CVQXView* view : frame.findChildren<CVQXView*>())
                                   view->HighlightSyntax();

@@ -1,7 +1,7 @@
 #include "app/frame/gui/ProjectSession.h"
 
-#include "app/bridge/Seams.h"
 #include "app/framework/gui/CommandTable.h"
+#include "app/framework/LongOperation.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
@@ -18,7 +18,10 @@
 #include "app/setup/gui/AnalyzerWnd.h"
 #include "app/setup/gui/PortPages.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/gui/AppContext.h"
+#include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
+#include "core/archive/TagArchive.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/VQXException.h"
@@ -27,21 +30,37 @@
 #include "core/ui/Questions.h"
 #include "platform/paths/Paths.h"
 #include "platform/serial/SerialProbe.h"
+#include "scanner/Scanner.h"
 
-#include <QFileDialog>
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
+#include <QTimer>
 
 #include <filesystem>
 #include <QLineEdit>
 
 
-CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* context)
-    : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this),
-      m_query(m_actions, (context ? *context : bridge::Context()).Questions()), m_shell(m_project)
+namespace {
+
+// A part of the program that keeps its state in the project file through one routine.
+class CSectionRoutine final : public IProjectSection {
+public:
+    explicit CSectionRoutine(std::function<void(const std::string&, CTagArchive&)> routine) : m_routine(std::move(routine)) {}
+    void SerializeSection(const std::string& group, CTagArchive& ar) override { m_routine(group, ar); }
+
+private:
+    std::function<void(const std::string&, CTagArchive&)> m_routine;
+};
+
+} // namespace
+
+CProjectSession::CProjectSession(CMainFrame& frame)
+    : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this, [this](int choice) { RunRecoveryCommand(choice); }),
+      m_query(m_actions, frame.Context().Questions()), m_shell(m_project)
 {
-    m_project.SetContext(context);
+    m_project.SetContext(&frame.Context().Operation());
     m_frame.TerminalBar()->setWidget(m_bar);
     // The analyzer records the traffic of the project's ports and shows it in its bar.
     m_analyzer = new CSerialDataAnalyzerWnd;
@@ -51,23 +70,47 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
         m_project.Context().SetTrafficLog(&m_analyzer->Analyzer());
     m_analyzer->ApplyOptions(m_project.Context().Options());
     m_project.SetSectionOwner("SDAView", m_analyzer);
+    m_layoutSection = std::make_unique<CSectionRoutine>(
+        [this](const std::string& group, CTagArchive& ar) { m_frame.SerializeDockDlgs(group.c_str(), ar); });
+    m_scannerSection = std::make_unique<CSectionRoutine>(
+        [this](const std::string& group, CTagArchive& ar) { m_frame.Context().Scanner().SerializeSettings(ar, group); });
+    m_project.SetSectionOwner("MainFrame", m_layoutSection.get());
+    m_project.SetSectionOwner("Scanner", m_scannerSection.get());
     CPortMotorsPage::DetectHandler() = &m_query;
     m_bar->SetProject(&m_project);
     m_bar->SetCommErrorHandler(&m_query);
     m_frame.SetTerminalPoll([this] { return m_bar->PollIncoming(); });
+    m_frame.SetMotorLookup([this] {
+        shell::MotorLookupState s;
+        for (int i = 0; i < m_project.PortCount(); ++i)
+            s.ports.push_back(m_project.Port(i));
+        const int tab = m_bar->CurrentTab();
+        s.currentPort = m_project.Port(tab);
+        s.currentAddress = s.currentPort ? m_bar->GetTargetAddress(tab) : -1;
+        return s;
+    });
     m_frame.SetProject(&m_shell);
     m_project.collectDocuments = [this] { return CollectDocuments(); };
     m_shell.openOrNew = [this](const std::string& file, bool keep) { return OpenOrNew(file, keep); };
     m_shell.runMacro = [this](CMacro& macro) {
-        if (m_bar->CurrentTab() >= 0)
-            m_macros.Run(macro, m_bar->Pane(m_bar->CurrentTab()), {});
+        if (m_bar->CurrentTab() < 0)
+            return;
+        fw::LongOperation busy;
+        m_macros.Run(macro, m_bar->Pane(m_bar->CurrentTab()), [] { QApplication::processEvents(); });
     };
+    // Keys without a menu item live on the frame's window, so that they work wherever the focus is.
     for (int d = 0; d <= 9; ++d) {
         fw::CommandInfo key;
         key.id = cmd::ID_MACRO_KEY_FIRST + d;
         key.shortcut = "Ctrl+" + std::to_string(d);
-        m_frame.Commands().Add(key);
+        m_frame.addAction(m_frame.Commands().Add(key));
     }
+    fw::CommandInfo stop;
+    stop.id = cmd::ID_MACRO_STOP;
+    stop.shortcut = "Ctrl+Pause"; // the Break key
+    m_frame.addAction(m_frame.Commands().Add(stop));
+    // While a Ctrl+digit macro runs, only its Stop is taken.
+    m_frame.SetCommandGate([this](int id) { return !m_macros.Running() || id == cmd::ID_MACRO_STOP; });
     auto add = [this](int id, const char* text, const char* key = nullptr) {
         fw::CommandInfo info;
         info.id = id;
@@ -86,21 +129,36 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
     m_frame.ConfigBar()->setWidget(m_tree);
     m_tree->SetProject(&m_project);
     m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
+    m_commands->openProject = [this](const std::string& path) { return OpenOrNew(path, false); };
+    m_commands->addRecentProject = [this](const std::string& path) {
+        if (recentProject)
+            recentProject(path);
+    };
     m_frame.onDropFiles = [this](const std::vector<std::string>& files) { m_commands->OnDropFiles(files); };
 }
 
 CProjectSession::~CProjectSession()
 {
+    if (m_editor) {
+        m_editor->project = nullptr;
+        m_editor->commError = nullptr;
+        m_editor->currentTarget = {};
+        m_editor->showTerminal = {};
+    }
     // The bar outlives the session (the frame deletes it): it must not reach the project after.
     if (m_bar)
         m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
+    m_frame.SetMotorLookup({});
+    m_frame.SetCommandGate({});
     m_frame.onDropFiles = {};
     m_commands.reset();
     if (m_tree)
         m_tree->SetProject(nullptr);
     m_project.SetSectionOwner("TerminalView", nullptr);
     m_project.SetSectionOwner("SDAView", nullptr);
+    m_project.SetSectionOwner("MainFrame", nullptr);
+    m_project.SetSectionOwner("Scanner", nullptr);
     if (m_project.Context().TrafficLog() == &m_analyzer->Analyzer())
         m_project.Context().SetTrafficLog(nullptr);
     m_analyzer->UpdatePortTabs(nullptr);
@@ -115,11 +173,11 @@ void CProjectSession::Start(const std::string& startupDevice)
     m_project.LoadDefault(&probe);
     if (!configured)
         AdoptStartupPort(m_project, startupDevice);
+    ShowDefaultBars();
     m_project.ApplySections();
     m_bar->UpdatePortTabs();
     m_analyzer->UpdatePortTabs(&m_project);
     RestoreDocuments();
-    m_shell.RunStartup();
     m_bar->UpdatePortTabs();
     m_tree->RebuildTree(false);
 }
@@ -135,7 +193,10 @@ bool CProjectSession::RunShortcutMacro(int digit)
     CMacro* macro = CMacroRunner::FindByShortcut(m_project.Macros(), digit);
     if (!macro || m_macros.Running() || m_bar->CurrentTab() < 0)
         return false;
-    return m_macros.Run(*macro, m_bar->Pane(m_bar->CurrentTab()), {});
+    // The events are processed between the commands, so Ctrl+Break reaches the macro; no timer
+    // and no close may start anything meanwhile.
+    fw::LongOperation busy;
+    return m_macros.Run(*macro, m_bar->Pane(m_bar->CurrentTab()), [] { QApplication::processEvents(); });
 }
 
 void CProjectSession::ShowPortText(int portIndex, const std::string& text) { m_bar->ShowPortText(portIndex, text); }
@@ -165,6 +226,10 @@ bool CProjectSession::OnCommand(int id)
         RunShortcutMacro(id - cmd::ID_MACRO_KEY_FIRST);
         return true;
     }
+    if (id == cmd::ID_MACRO_STOP) {
+        m_macros.Stop();
+        return true;
+    }
     // The find commands of a terminal or analyzer file in front.
     if (QMdiSubWindow* active = m_frame.MdiArea()->activeSubWindow())
         if (auto* view = qobject_cast<CTermView*>(active->widget()); view && view->OnCommand(id))
@@ -192,10 +257,10 @@ bool CProjectSession::OnCommand(int id)
         if (tab < 0 || !m_project.Port(tab))
             return true;
         const QString suggested = QString::fromLatin1(m_project.Port(tab)->Name.c_str()) + QStringLiteral(".trm");
-        const QString path = chooseTerminalFile
-                                 ? chooseTerminalFile(suggested)
-                                 : QFileDialog::getSaveFileName(&m_frame, {}, suggested,
-                                                                QStringLiteral("Terminal Files (*.trm);;All Files (*)"));
+        shell::FileChoice choice;
+        choice.start = suggested;
+        choice.filter = QStringLiteral("Terminal Files (*.trm);;All Files (*)");
+        const QString path = m_frame.Context().Desktop().ChooseSaveFile(&m_frame, choice);
         std::string error;
         if (!path.isEmpty() && !m_bar->SavePane(tab, path.toStdString(), &error))
             ui::OptionMessageBox(m_project.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND);
@@ -267,6 +332,30 @@ void CProjectSession::RestoreDocuments()
         m_frame.MdiArea()->setActiveSubWindow(activate);
 }
 
+void CProjectSession::RunRecoveryCommand(int choice)
+{
+    int id = 0;
+    switch (choice) {
+    case commerror::kRunSetupWizard: id = cmd::ID_COMM_WIZARD; break;
+    case commerror::kRunLockupWizard: id = cmd::ID_LOCKUP_WIZARD; break; // the lock-up wizard's own command
+    case commerror::kManualSettings: id = cmd::ID_COMM_SETTINGS; break;
+    default: return;
+    }
+    // After the failed operation has given up and left the stack: the command may replace the
+    // ports and motors that operation still holds.
+    QTimer::singleShot(0, &m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
+}
+
+void CProjectSession::ShowDefaultBars()
+{
+    if (m_project.HasSection("MainFrame"))
+        return;
+    m_frame.ShowControlBar(m_frame.TerminalBar(), true);
+    m_frame.ShowControlBar(m_frame.ConfigBar(), true);
+    m_frame.ShowControlBar(m_frame.InfoBar(), false);
+    m_frame.ShowControlBar(m_frame.AnalyzerBar(), false);
+}
+
 void CProjectSession::ClearWindows(bool keepState)
 {
     if (!keepState) {
@@ -276,13 +365,13 @@ void CProjectSession::ClearWindows(bool keepState)
     }
     m_project.Context().Info().Clear();
     if (!keepState)
-        m_frame.MdiArea()->closeAllSubWindows();
+        fw::CloseAllDocuments(m_frame.MdiArea()); // their changes were offered to be saved
 }
 
-bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
+bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState, bool runStartup)
 {
     ui::IQuestions& questions = m_project.Context().Questions();
-    if (m_frame.saveModifiedDocuments && !m_frame.saveModifiedDocuments())
+    if (!m_frame.SaveModifiedDocuments())
         return false;
     if (m_project.Context().Options().SaveWorkspace) {
         m_project.Save();
@@ -300,6 +389,7 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
         m_bar->SetProject(nullptr);
         m_project.LoadDefault(&probe);
         m_bar->SetProject(&m_project);
+        ShowDefaultBars();
         m_project.ApplySections();
         PortsChanged();
         m_frame.UpdateFrameTitle();
@@ -329,21 +419,23 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState)
     m_bar->SetProject(nullptr);
     m_project.Copy(*fresh);
     m_bar->SetProject(&m_project);
+    ShowDefaultBars();
     m_project.ApplySections();
     m_bar->UpdatePortTabs();
     if (recentProject)
         recentProject(m_project.FileName);
     RestoreDocuments();
-    m_shell.RunStartup();
+    if (runStartup)
+        m_shell.RunStartup();
     PortsChanged();
     m_frame.UpdateFrameTitle();
     return true;
 }
 
 // The editor reaches the session's project, communication-error query and terminal bar.
-void CProjectSession::ConnectEditor()
+void CProjectSession::ConnectEditor(editor::EditorEnvironment& env)
 {
-    editor::EditorEnvironment& env = editor::Environment();
+    m_editor = &env;
     env.project = &m_project;
     env.commError = &m_query;
     CTerminalBar* bar = m_bar;

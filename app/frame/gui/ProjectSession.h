@@ -7,6 +7,7 @@
 #include "app/project/Macro.h"
 #include "app/project/Project.h"
 #include "app/project/ProjectShell.h"
+#include "app/shell/CloseSequence.h"
 #include "app/shell/CommErrorQuery.h"
 
 #include <QString>
@@ -16,6 +17,9 @@
 #include <string>
 
 class CConfigBar;
+namespace editor {
+struct EditorEnvironment;
+}
 class CFrameCommands;
 class CMainFrame;
 class CTerminalBar;
@@ -26,12 +30,14 @@ class DocTemplates;
 
 class CProjectSession final : public IDetectionSurroundings {
 public:
-    // `context`: the context of the project's ports and of the query (null: the default one).
-    explicit CProjectSession(CMainFrame& frame, ui::COperationContext* context = nullptr);
+    // The project's ports, the query and every window and dialog the session makes work in the
+    // frame's context.
+    explicit CProjectSession(CMainFrame& frame);
     ~CProjectSession() override;
 
     // Opens the default project; a start-up device (VQX_PORT) becomes its port when no default
-    // project was ever saved. Then the saved-open ports open and the "startup" macro runs.
+    // project was ever saved. The project's start-up (ports, "startup" macro) is the program's to
+    // run once the first project is chosen.
     void Start(const std::string& startupDevice);
 
     CProject& Project() { return m_project; }
@@ -39,17 +45,19 @@ public:
     CConfigBar& ConfigBar() { return *m_tree; }
     CFrameCommands& Commands() { return *m_commands; }
     commerror::ICommErrorHandler& CommErrorHandler() { return m_query; }
-    // The editor reaches this project, its communication-error query and the terminal bar.
-    void ConnectEditor();
+    // The editor reaches this project, its communication-error query and the terminal bar (until
+    // the session goes).
+    void ConnectEditor(editor::EditorEnvironment& env);
     // Ctrl+digit: the first macro with that shortcut runs, unless one runs already.
     bool RunShortcutMacro(int digit);
     // ---- opening and closing projects ----
     static constexpr const char* kSampleProject = "SAMPLE";
-    static constexpr const char* kSaveChangesQuestion = "Do you want to save changes to the current project?";
+    static constexpr const char* kSaveChangesQuestion = shell::kSaveProjectQuestion;
     // Closes the current project and opens another (a file), the sample project (kSampleProject)
     // or the default project (empty). A file that cannot be read is reported and changes nothing.
     // keepState: the ports stay open and the documents stay (a project saved under a new name).
-    bool OpenOrNew(const std::string& fileName, bool keepState);
+    // runStartup false: the caller runs the project's start-up itself (the program's start).
+    bool OpenOrNew(const std::string& fileName, bool keepState, bool runStartup = true);
     // The templates that open the project's documents (none: documents are not restored).
     void SetTemplates(fw::DocTemplates* templates);
     // The OpenDocuments text of the documents open now, and opening them from the project's.
@@ -58,10 +66,12 @@ public:
     // Told the file of every project opened (the recent-project list).
     std::function<void(const std::string&)> recentProject;
 
+    // The communication-error query's Setup Wizard, Lock-up Wizard and Manual Settings choices:
+    // their commands, queued behind the operation that failed.
+    void RunRecoveryCommand(int choice);
+
     // The commands the session handles: Tools > Macros, the terminal's Clear, Save and Copy.
     bool OnCommand(int id);
-    // Where the terminal's Save writes (none: the save dialog asks).
-    std::function<QString(const QString& suggested)> chooseTerminalFile;
 
     // IDetectionSurroundings
     void ShowPortText(int portIndex, const std::string& text) override;
@@ -74,6 +84,8 @@ private:
     // Empties the information view; unless keepState also closes the ports, empties their panes
     // and closes the documents.
     void ClearWindows(bool keepState);
+    // A project that keeps no dock layout shows the terminal and configuration bars only.
+    void ShowDefaultBars();
 
     CMainFrame& m_frame;
     fw::DocTemplates* m_templates = nullptr;
@@ -86,4 +98,8 @@ private:
     CMacroRunner m_macros;
     CConfigBar* m_tree;
     std::unique_ptr<CFrameCommands> m_commands;
+    // The frame's dock layout ("MainFrame") and the compiler's settings ("Scanner") in the file.
+    std::unique_ptr<IProjectSection> m_layoutSection;
+    std::unique_ptr<IProjectSection> m_scannerSection;
+    editor::EditorEnvironment* m_editor = nullptr;
 };

@@ -1,14 +1,18 @@
 #include "app/frame/gui/VQXApp.h"
 
-#include "app/bridge/Seams.h"
 #include "app/frame/gui/ShellServices.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/TextPrinting.h"
+#include "app/frame/gui/FrameCommands.h"
 #include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TermView.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/project/gui/TerminalView.h"
+#include "app/framework/gui/DockDlg.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/SmallForms.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/ChoiceDlg.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
@@ -20,15 +24,16 @@
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
 #include "platform/paths/Paths.h"
+#include "platform/clock/Clock.h"
 #include "platform/registry/Profile.h"
+#include "scanner/Scanner.h"
 
 #include <QApplication>
-#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 
 #include <cstdio>
-
-CVQXApp* g_pApp = nullptr;
 
 #ifndef VQX_VERSION
 #define VQX_VERSION "1.0.0"
@@ -46,24 +51,29 @@ int ProfileInt(const char* section, const char* key, int def)
 
 } // namespace
 
-CVQXApp::CVQXApp(QString instanceFolder) : m_instanceFolder(std::move(instanceFolder))
+CVQXApp::CVQXApp(QString instanceFolder, shell::IDesktopServices* desktop) : m_instanceFolder(std::move(instanceFolder))
 {
-    g_pApp = this;
     m_strProductVersion = VQX_VERSION;
     m_strVersion = shell::VersionText(m_strProductVersion, VQX_PRIVATE_BUILD);
     m_strLegalText = "Copyright (C) Korvessan";
     m_services = std::make_unique<bridge::ShellServices>(nullptr);
+    if (!desktop) {
+        m_ownDesktop = std::make_unique<shell::CQtDesktopServices>();
+        desktop = m_ownDesktop.get();
+    }
+    m_scanner = std::make_unique<CScanner>();
+    // The seams of the main window fill the program's operation context (ports given no
+    // context of their own use it too).
+    m_context = std::make_unique<shell::CAppContext>(ui::COperationContext::Default(), *desktop, *m_scanner,
+                                                     platform::GetClock());
 }
 
 CVQXApp::~CVQXApp()
 {
-    editor::Environment() = {};
     m_session.reset();
     if (m_frame)
         m_services->SetFrame(nullptr);
     m_frame.reset();
-    if (g_pApp == this)
-        g_pApp = nullptr;
 }
 
 void CVQXApp::RegisterTemplates()
@@ -99,7 +109,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     if (!m_instance->Acquire()) {
         std::fprintf(stderr, "%s\n", kAlreadyRunning);
         m_instance->SendToRunning(arguments);
-        ui::OptionMessageBox(bridge::Questions(), kAlreadyRunning, ui::MB_OK, {}, {}, {});
+        ui::OptionMessageBox(m_context->Questions(), kAlreadyRunning, ui::MB_OK, {}, {}, {});
         return false;
     }
     connect(m_instance.get(), &SingleInstance::activated, this, &CVQXApp::OpenForwardedFiles);
@@ -111,7 +121,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     std::vector<std::string> warnings;
     if (!LoadMotorModels(&error, &warnings)) {
         std::fprintf(stderr, "%s\n", error.c_str());
-        ui::OptionMessageBox(bridge::Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+        ui::OptionMessageBox(m_context->Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return false;
     }
 
@@ -119,13 +129,14 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
         (new CSplashWnd(QString::fromStdString(m_strVersion)))->Create();
 
     RegisterTemplates();
-    m_frame = std::make_unique<CMainFrame>();
+    m_frame = std::make_unique<CMainFrame>(*m_context);
     m_services->SetFrame(m_frame.get());
-    editor::RegisterEditor(m_templates, *m_frame);
+    editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);
     CChoiceDlg::HelpHandler() = [](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); };
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);
+    BuildRecentProjectsMenu();
     m_frame->AddCommandHandler([this](int id) {
         switch (id) {
         case cmd::ID_APP_ABOUT: {
@@ -139,8 +150,18 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
             tip.DoModal();
             return true;
         }
+        case cmd::ID_FILE_NEW: {
+            std::string error;
+            if (!m_templates.NewDocument(m_frame->MdiArea(), IDR_VQXTYPE, &error)) {
+                m_frame->InfoBar()->Show(false);
+                m_frame->InfoBar()->AddError(error);
+            }
+            return true;
+        }
         case cmd::ID_FILE_OPEN: {
-            const QString path = QFileDialog::getOpenFileName(m_frame.get(), QString(), QString(), m_templates.OpenFilter());
+            shell::FileChoice choice;
+            choice.filter = m_templates.OpenFilter();
+            const QString path = m_context->Desktop().ChooseOpenFile(m_frame.get(), choice);
             if (!path.isEmpty())
                 OpenDocumentFile(path);
             return true;
@@ -150,13 +171,18 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
         case cmd::ID_HELP_INDEX: help::HtmlHelpCommand("Index"); return true;
         case cmd::ID_HELP_USING: help::ShowHelpTopic("::/HowToUseVQXHelp.htm"); return true;
         case cmd::ID_FILE_PRINT_SETUP: fw::PrintSetup(m_frame.get()); return true;
-        default: return false;
+        default:
+            if (id >= cmd::ID_RECENT_PROJECT_FIRST && id <= cmd::ID_RECENT_PROJECT_LAST) {
+                OpenRecentProject(id - cmd::ID_RECENT_PROJECT_FIRST);
+                return true;
+            }
+            return false;
         }
     });
 
-    bridge::Options().Load();
+    m_context->Options().Load();
     std::string projectPath;
-    if (bridge::Options().ReloadWorkspace)
+    if (m_context->Options().ReloadWorkspace)
         projectPath = platform::AppProfile().GetString("Workspace", "LastWSP", "");
     std::vector<std::string> args;
     for (const QString& a : arguments)
@@ -165,16 +191,14 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     // The default project; the simulated chain of `make run` (VQX_PORT) is its port on a machine
     // where none was ever configured.
-    m_session = std::make_unique<CProjectSession>(*m_frame, &bridge::Context());
+    m_session = std::make_unique<CProjectSession>(*m_frame);
     m_session->SetTemplates(&m_templates);
     m_session->recentProject = [this](const std::string& file) { m_recentProjects.Add(file); };
-    if (!openProject)
-        openProject = [this](const std::string& path) { return m_session->OpenOrNew(path, false); };
     m_session->Start(qEnvironmentVariable("VQX_PORT").toStdString());
-    m_session->ConnectEditor();
+    m_session->ConnectEditor(m_editor);
 
     if (!m_commandLine.projectPath.empty()) {
-        if (!openProject || !openProject(m_commandLine.projectPath)) {
+        if (!m_session->OpenOrNew(m_commandLine.projectPath, false, false)) {
             // The project could not be opened: the default project, and it is not tried again.
             platform::AppProfile().WriteString("Workspace", "LastWSP", "");
         }
@@ -217,6 +241,10 @@ void CVQXApp::ShowFirstScreen()
     }
     case shell::FirstScreen::Playground: break;
     }
+    // The keyboard goes to the current port's pane when the terminal bar is shown.
+    CTerminalBar& bar = m_session->TerminalBar();
+    if (!m_frame->TerminalBar()->isHidden() && bar.CurrentTab() >= 0)
+        bar.View(bar.CurrentTab())->setFocus();
 }
 
 void CVQXApp::RunWelcomeDialog()
@@ -226,12 +254,12 @@ void CVQXApp::RunWelcomeDialog()
     request.values = {100, 101, 0, 0, 0};
     request.labels = {"Create new Project based on connected motors", "Start with RS-232 Sample Project", "", "", ""};
     request.helpId = 113;
-    const ui::ChoiceReply reply = ui::ChoiceBox(bridge::Questions(), request);
+    const ui::ChoiceReply reply = ui::ChoiceBox(m_context->Questions(), request);
     if (reply.value == 100) {
-        m_frame->Commands().Execute(cmd::ID_NEW_PROJECT);
+        m_session->Commands().NewProject(true);
     } else if (reply.value == 101) {
-        if (openProject && openProject("SAMPLE")) {
-            const int answer = ui::OptionMessageBox(bridge::Questions(),
+        if (m_session->OpenOrNew(CProjectSession::kSampleProject, false)) {
+            const int answer = ui::OptionMessageBox(m_context->Questions(),
                                                     "Do you want VQX to automatically detect the motors?",
                                                     ui::MB_YESNO | ui::MB_ICONQUESTION);
             if (answer == ui::IDYES)
@@ -257,7 +285,7 @@ void CVQXApp::RunStartQuestion()
         request.values = {100, 101, 102, 0, 0};
         request.labels = {"Open an existing Project", "Make a new Project", "Detect motors. (No Project)", "", ""};
         request.flags = ui::kChoiceCheckBox;
-        const ui::ChoiceReply reply = ui::ChoiceBox(bridge::Questions(), request);
+        const ui::ChoiceReply reply = ui::ChoiceBox(m_context->Questions(), request);
         if (reply.value == ui::IDCANCEL)
             return;
         if (reply.checked)
@@ -271,7 +299,7 @@ void CVQXApp::RunStartQuestion()
     default: {
         // A recent project: removed from the list when it cannot be opened, else moved up.
         const std::string path = m_recentProjects.At(result);
-        if (openProject && openProject(path))
+        if (m_session->OpenOrNew(path, false))
             m_recentProjects.MoveToTop(result);
         else
             m_recentProjects.Remove(result);
@@ -291,8 +319,7 @@ void CVQXApp::OpenForwardedFiles(const QStringList& files)
     for (const QString& f : files) {
         const auto choice = shell::ClassifyCommandLine(f.toStdString(), {});
         if (choice.extension == "spj") {
-            if (openProject)
-                openProject(choice.projectPath);
+            m_session->OpenOrNew(choice.projectPath, false);
         } else if (!choice.trimmed.empty() && !choice.play) {
             OpenDocumentFile(QString::fromStdString(choice.trimmed));
         }
@@ -307,6 +334,47 @@ bool CVQXApp::OpenDocumentFile(const QString& path)
     m_frame->InfoBar()->Show(false);
     m_frame->InfoBar()->AddError(error);
     return false;
+}
+
+void CVQXApp::BuildRecentProjectsMenu()
+{
+    QMenu* file = m_frame->menuBar()->findChild<QMenu*>(QStringLiteral("File"));
+    if (!file)
+        return;
+    auto* recent = new QMenu(QStringLiteral("Recen&t Projects"), file);
+    recent->setObjectName(QStringLiteral("Recent Projects"));
+    QAction* before = m_frame->Commands().Action(cmd::ID_FILE_PRINT_SETUP);
+    file->insertMenu(before && file->actions().contains(before) ? before : nullptr, recent);
+    auto fill = [this, recent] {
+        recent->clear();
+        fw::CommandTable& commands = m_frame->Commands();
+        for (int i = 0; i < m_recentProjects.Size() && i <= cmd::ID_RECENT_PROJECT_LAST - cmd::ID_RECENT_PROJECT_FIRST; ++i) {
+            if (m_recentProjects.At(i).empty())
+                continue;
+            fw::CommandInfo info;
+            info.id = cmd::ID_RECENT_PROJECT_FIRST + i;
+            QAction* a = commands.Add(info);
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QString::fromStdString(m_recentProjects.DisplayName(i))));
+            recent->addAction(a);
+        }
+        recent->menuAction()->setEnabled(!recent->isEmpty());
+    };
+    connect(file, &QMenu::aboutToShow, recent, fill);
+    fill();
+}
+
+void CVQXApp::OpenRecentProject(int index)
+{
+    const std::string path = m_recentProjects.At(index);
+    if (path.empty())
+        return;
+    // An entry that no longer opens leaves the list; one that opens moves to the top.
+    const bool opened = m_session->OpenOrNew(path, false);
+    const std::string now = m_frame->Project().Path();
+    if (opened && fw::RecentFileList::SamePath(now, path))
+        m_recentProjects.MoveToTop(m_recentProjects.Find(path));
+    else if (const int at = m_recentProjects.Find(path); at >= 0 && !fw::RecentFileList::SamePath(now, path))
+        m_recentProjects.Remove(at);
 }
 
 int CVQXApp::ExitInstance(int code)

@@ -4,6 +4,7 @@
 // recent-project list when the program ends.
 
 #include "app/framework/RecentFileList.h"
+#include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/DocTemplates.h"
 #include "app/shell/StartupDecisions.h"
 
@@ -16,10 +17,15 @@
 
 class CMainFrame;
 class CProjectSession;
+class CScanner;
 class SingleInstance;
 namespace bridge {
 class ShellServices;
 }
+namespace shell {
+class CAppContext;
+class IDesktopServices;
+} // namespace shell
 
 // Document templates of the program.
 inline constexpr int IDR_VQXTYPE = 129;
@@ -31,7 +37,9 @@ class CVQXApp : public QObject {
     Q_OBJECT
 public:
     // `instanceFolder`: where the single-instance lock and socket live (empty: the runtime folder).
-    explicit CVQXApp(QString instanceFolder = {});
+    // `desktop`: the file choosers and the web/help opener (none: the desktop's own; a test gives
+    // its scripted ones).
+    explicit CVQXApp(QString instanceFolder = {}, shell::IDesktopServices* desktop = nullptr);
     ~CVQXApp() override;
 
     // The start; false ends the program.
@@ -44,6 +52,9 @@ public:
     fw::DocTemplates& Templates() { return m_templates; }
     const shell::CommandLineChoice& CommandLine() const { return m_commandLine; }
     bridge::ShellServices& Services() { return *m_services; }
+    // What every window of the program works with (made with the application object).
+    shell::CAppContext& Context() { return *m_context; }
+    CProjectSession* Session() const { return m_session.get(); }
 
     // What the start showed first (for the log and the tests).
     shell::FirstScreen FirstScreenShown() const { return m_firstScreen; }
@@ -62,17 +73,20 @@ public:
     std::string m_strLegalText;
     int m_nRunningMacro = -1;
 
-    // Opens a project by path, or the sample project ("SAMPLE"); set by the project area. None:
-    // projects are not available and the default project stays.
-    std::function<bool(const std::string& path)> openProject;
-
 private:
     void RegisterTemplates();
     void ShowFirstScreen();
+    // File > Recent Projects (33101-33110), filled from the list each time the File menu opens.
+    void BuildRecentProjectsMenu();
+    void OpenRecentProject(int index);
 
     QString m_instanceFolder;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<bridge::ShellServices> m_services;
+    std::unique_ptr<shell::IDesktopServices> m_ownDesktop;
+    std::unique_ptr<CScanner> m_scanner; // the program's one compiler
+    std::unique_ptr<shell::CAppContext> m_context;
+    editor::EditorEnvironment m_editor; // given to every source view; outlives the frame
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<CProjectSession> m_session; // the project and its terminal; goes before the frame
     fw::RecentFileList m_recentProjects{"Recent WSP List", "WSP%d", 4, 30};
@@ -81,5 +95,3 @@ private:
     shell::FirstScreen m_firstScreen = shell::FirstScreen::Tip;
 };
 
-// The application object; null before it exists.
-extern CVQXApp* g_pApp;

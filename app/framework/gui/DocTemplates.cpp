@@ -1,5 +1,6 @@
 #include "app/framework/gui/DocTemplates.h"
 
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QMdiArea>
 
@@ -49,6 +50,23 @@ CChildFrame* DocTemplates::FindOpen(QMdiArea* area, const QString& path)
     return nullptr;
 }
 
+namespace {
+
+// A view in a new child frame of the area (null view: none).
+CChildFrame* ShowView(QMdiArea* area, QWidget* view)
+{
+    if (!view)
+        return nullptr;
+    auto* child = new CChildFrame;
+    child->setWidget(view);
+    child->setAttribute(Qt::WA_DeleteOnClose);
+    area->addSubWindow(child);
+    child->show();
+    return child;
+}
+
+} // namespace
+
 CChildFrame* DocTemplates::OpenDocument(QMdiArea* area, const QString& path, std::string* error)
 {
     if (CChildFrame* open = FindOpen(area, path)) {
@@ -66,17 +84,60 @@ CChildFrame* DocTemplates::OpenDocument(QMdiArea* area, const QString& path, std
             *error = t->strings.regFileTypeName + " documents cannot be opened by this version of VQX.";
         return nullptr;
     }
-    QWidget* view = t->makeView(path, error);
-    if (!view)
-        return nullptr;
-    auto* child = new CChildFrame;
-    child->setWidget(view);
-    child->setAttribute(Qt::WA_DeleteOnClose);
-    child->SetPathName(path);
-    child->setWindowTitle(QFileInfo(path).fileName());
-    area->addSubWindow(child);
-    child->show();
+    CChildFrame* child = ShowView(area, t->makeView(path, error));
+    if (child) {
+        child->SetPathName(path);
+        child->setWindowTitle(QFileInfo(path).fileName());
+    }
     return child;
+}
+
+CChildFrame* DocTemplates::NewDocument(QMdiArea* area, int resourceId, std::string* error)
+{
+    CDocTemplate* t = Find(resourceId);
+    if (!t || !t->makeView) {
+        if (error)
+            *error = "New documents cannot be made by this version of VQX.";
+        return nullptr;
+    }
+    CChildFrame* child = ShowView(area, t->makeView(QString(), error));
+    if (child)
+        area->setActiveSubWindow(child);
+    return child;
+}
+
+void CChildFrame::CloseWithoutAsking()
+{
+    m_noQuestion = true;
+    close();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_noQuestion)
+        if (auto* view = dynamic_cast<IDocumentView*>(widget()); view && !view->SaveModified()) {
+            event->ignore();
+            return;
+        }
+    QMdiSubWindow::closeEvent(event);
+}
+
+bool SaveAllModified(QMdiArea* area)
+{
+    for (QMdiSubWindow* w : area->subWindowList())
+        if (auto* view = dynamic_cast<IDocumentView*>(w->widget()); view && !view->SaveModified())
+            return false;
+    return true;
+}
+
+void CloseAllDocuments(QMdiArea* area)
+{
+    for (QMdiSubWindow* w : area->subWindowList()) {
+        if (auto* child = qobject_cast<CChildFrame*>(w))
+            child->CloseWithoutAsking();
+        else
+            w->close();
+    }
 }
 
 } // namespace fw

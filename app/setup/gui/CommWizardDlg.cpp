@@ -8,6 +8,7 @@
 #include "app/setup/ProjectForms.h"
 #include "app/setup/WizardFlow.h"
 #include "app/setup/gui/ProjectPages.h"
+#include "app/shell/CloseSequence.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/PageDlg.h"
@@ -645,6 +646,13 @@ bool CCommWizardDlg::Finish()
         if (!platform::MakeFolders(folder)) {
             StopBox("Cannot make project folder.\n" + GetLastErrorText());
             return false;
+        }
+        // The current project's changes are offered to be saved before it is replaced.
+        if (m_project.modified && !m_project.isDefault) {
+            const int answer = ui::OptionMessageBox(m_project.Context().Questions(), shell::kSaveProjectQuestion,
+                                                    ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
+            if (answer == ui::IDCANCEL || (answer == ui::IDYES && !m_project.Save()))
+                return false;
         }
         if (!made.Save())
             return false;

@@ -58,17 +58,3 @@ bool EditCommunication(QWidget* parent, CProject& project, const std::function<v
 // The same edit of the project's ports under another title and help topic ("Project properties").
 bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
                       const std::function<void()>& changed = {}, platform::ISerialPortProbe* probe = nullptr);
-
-class CMotorIPDlg : public QDialog {
-    Q_OBJECT
-public:
-    // The address is replaced on OK by the entered one, in plain decimal.
-    CMotorIPDlg(QWidget* parent, std::string& address, const std::string& note = {}, bool showLocalAddress = true);
-
-protected:
-    void accept() override;
-
-private:
-    std::string& m_address;
-    QLineEdit* m_edit;
-};

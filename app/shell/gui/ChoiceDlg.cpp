@@ -20,7 +20,7 @@ CChoiceDlg::CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent)
       m_help(new QPushButton(QStringLiteral("Help"), this))
 {
     setObjectName(QStringLiteral("221"));
-    setWindowTitle(QStringLiteral("VQX"));
+    setWindowTitle(request.caption.empty() ? QStringLiteral("VQX") : QString::fromLatin1(request.caption.c_str()));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     m_text->setObjectName(QStringLiteral("1069"));
     m_text->setTextFormat(Qt::PlainText);

@@ -1,9 +1,10 @@
 #pragma once
 // What the windows of an area reach of the main window without knowing it: its menu bar and MDI
-// area, the command table with a handler of their own, the information bar, the status panes and
-// the tool-window slots. The main frame implements it and hands it to the areas it wires together
+// area, the program's context, the command table with a handler of their own, the information
+// bar, the status panes and the tool-window slots. The main frame implements it and hands it to the areas it wires together
 // (an area never includes the frame).
 
+#include "app/shell/MotorLookup.h"
 #include "app/shell/ToolWindow.h"
 
 #include <functional>
@@ -19,10 +20,15 @@ class CommandTable;
 
 namespace shell {
 
+class CAppContext;
+
 class IFrameSite {
 public:
     virtual ~IFrameSite() = default;
 
+    // The questions, please-wait, information lines, settings, desktop services and compiler the
+    // windows of the program work with.
+    virtual CAppContext& Context() const = 0;
     virtual fw::CDockMDI& Window() = 0;
     virtual fw::CommandTable& Commands() const = 0;
     // Offered every command id the frame's own commands do not take, in the order added, until
@@ -45,6 +51,8 @@ public:
     virtual void SetTuner(IToolWindow* window) = 0;
     virtual void SetChartView(IToolWindow* window) = 0;
     virtual void ClearToolSlot(IToolWindow* window) = 0;
+    // The project's ports and the terminal's current port and address, for GetMotorByIndex.
+    virtual MotorLookupState MotorLookup() const = 0;
     // A motor is going: views of it close (queued), a tuner or playground showing it lets go.
     virtual void RemoveMotorWindows(const CMotor* motor) = 0;
 };

@@ -44,7 +44,13 @@ CTipDlg::CTipDlg(QWidget* parent, std::string tipsFile)
     setFixedSize(405, 310);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(next, &QPushButton::clicked, this, &CTipDlg::ShowNextTip);
-    ShowNextTip();
+}
+
+void CTipDlg::showEvent(QShowEvent* event)
+{
+    if (!m_tipTaken)
+        ShowNextTip();
+    QDialog::showEvent(event);
 }
 
 int CTipDlg::DoModal()
@@ -57,6 +63,7 @@ int CTipDlg::DoModal()
 
 void CTipDlg::ShowNextTip()
 {
+    m_tipTaken = true;
     m_text->clear();
     QFont font(QStringLiteral("Tahoma"), 10);
     font.setBold(false);

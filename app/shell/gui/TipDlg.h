@@ -7,6 +7,7 @@
 #include <string>
 
 class QCheckBox;
+class QShowEvent;
 class QTextEdit;
 
 class CTipDlg : public QDialog {
@@ -21,8 +22,12 @@ public:
 
 protected:
     void done(int result) override;
+    // The first tip is taken when the dialog first shows: a dialog never shown (tips switched
+    // off) leaves the tip counter where it was.
+    void showEvent(QShowEvent* event) override;
 
 private:
+    bool m_tipTaken = false;
     std::string m_file;
     QTextEdit* m_text;
     QCheckBox* m_check;

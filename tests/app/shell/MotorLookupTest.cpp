@@ -39,9 +39,4 @@ TEST(MotorLookup, ByIndexCurrentMotorAndFallbackTable)
         shell::MotorLookupState s{{&empty, &line}, r.current, r.currentAddress};
         EXPECT_EQ(shell::GetMotorByIndex(s, r.portIndex, r.address, r.fallback), r.expect);
     }
-    // Without a source there are no ports.
-    EXPECT_EQ(shell::GetMotorByIndex(0, 1), nullptr);
-    shell::MotorLookupSource() = [&] { return shell::MotorLookupState{{&empty, &line}, &line, 1}; };
-    EXPECT_EQ(shell::GetMotorByIndex(-1, 0), m1);
-    shell::MotorLookupSource() = nullptr;
 }

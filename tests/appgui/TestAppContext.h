@@ -1,0 +1,83 @@
+#pragma once
+// The program's context for a GUI test: the test's own operation context, desktop services that
+// answer as the test scripts them (and fail the test when a chooser opens unasked), a compiler of
+// its own and the clock in use.
+
+#include "app/shell/gui/AppContext.h"
+#include "core/ui/OperationContext.h"
+#include "platform/clock/Clock.h"
+#include "scanner/Scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <QUrl>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+class ScriptedDesktop final : public shell::IDesktopServices {
+public:
+    // The answers of the next choosers, in order; an empty text or list is the user's Cancel.
+    std::deque<QString> files;
+    std::deque<QStringList> fileLists;
+    std::deque<QString> folders;
+    std::deque<std::optional<uint32_t>> colors;
+    // What each file chooser showed, and the addresses opened.
+    std::vector<shell::FileChoice> asked;
+    std::vector<QUrl> opened;
+    bool openSucceeds = true;
+
+    QString ChooseOpenFile(QWidget*, const shell::FileChoice& choice) override { return Next(files, choice); }
+    QStringList ChooseOpenFiles(QWidget*, const shell::FileChoice& choice) override
+    {
+        asked.push_back(choice);
+        if (fileLists.empty()) {
+            ADD_FAILURE() << "unexpected file chooser: " << choice.title.toStdString();
+            return {};
+        }
+        QStringList answer = fileLists.front();
+        fileLists.pop_front();
+        return answer;
+    }
+    QString ChooseSaveFile(QWidget*, const shell::FileChoice& choice) override { return Next(files, choice); }
+    QString ChooseFolder(QWidget*, const QString& start) override { return Next(folders, {QString(), start, {}, {}}); }
+    std::optional<uint32_t> ChooseColor(QWidget*, uint32_t) override
+    {
+        if (colors.empty()) {
+            ADD_FAILURE() << "unexpected colour chooser";
+            return std::nullopt;
+        }
+        const auto answer = colors.front();
+        colors.pop_front();
+        return answer;
+    }
+    bool OpenUrl(const QUrl& url) override
+    {
+        opened.push_back(url);
+        return openSucceeds;
+    }
+
+private:
+    QString Next(std::deque<QString>& answers, const shell::FileChoice& choice)
+    {
+        asked.push_back(choice);
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected chooser: " << choice.title.toStdString();
+            return {};
+        }
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+struct TestAppContext {
+    explicit TestAppContext(ui::COperationContext& operation) : context(operation, desktop, scanner, platform::GetClock()) {}
+    TestAppContext(const TestAppContext&) = delete;
+    TestAppContext& operator=(const TestAppContext&) = delete;
+
+    ScriptedDesktop desktop;
+    CScanner scanner;
+    shell::CAppContext context;
+};
