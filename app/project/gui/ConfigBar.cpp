@@ -129,6 +129,8 @@ QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigNode& 
 {
     auto* w = new QTreeWidgetItem;
     w->setText(0, QString::fromStdString(item.text));
+    if (!item.toolTip.empty())
+        w->setToolTip(0, QString::fromStdString(item.toolTip));
     w->setIcon(0, ConfigTreeImage(item.image));
     w->setData(0, kKindRole, static_cast<int>(item.kind));
     w->setData(0, kPortRole, item.port);
