@@ -115,8 +115,8 @@ protected:
         // Short reply timeouts (a setting of the Options dialog): a port without motors is given up
         // sooner; the simulated motors answer well inside them.
         p.WriteInt("Communication", "CalTimeouts", 0);
-        p.WriteInt("Communication", "EchoTimeout", 60);
-        p.WriteInt("Communication", "ResponseTimeout", 120);
+        p.WriteInt("Communication", "EchoTimeout", 100);
+        p.WriteInt("Communication", "ResponseTimeout", 300);
         vqxsim::MotorProfile base;
         base.echo[0] = true;
         rig = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(3, base, true));
@@ -322,7 +322,7 @@ TEST_F(SerialDevicesJourney, WizardFindsTheSimulatedChainOnThePseudoTerminal)
     auto* tree = app.MainFrame()->findChild<CConfigBar*>()->Tree();
     const auto item = tree->findItems(QStringLiteral("vqx-motorsim-chain"), Qt::MatchStartsWith | Qt::MatchRecursive);
     ASSERT_EQ(item.size(), 1);
-    EXPECT_EQ(item[0]->childCount(), 3) << "the detected motors replace none with empty ports: " << trace;
+    ASSERT_EQ(item[0]->childCount(), 3) << "the detected motors replace none with empty ports: " << trace;
     EXPECT_EQ(item[0]->child(0)->text(0).toStdString().rfind("Motor1-vqx-motorsim-chain", 0), 0u)
         << item[0]->child(0)->text(0).toStdString();
     bar.Tabs()->setCurrentIndex(chain);
