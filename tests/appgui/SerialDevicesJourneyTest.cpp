@@ -4,7 +4,7 @@
 // Port Properties talks to it and can be renamed; the setup wizard lists the pseudo-terminal and a
 // USB-serial adapter of the machine's device list and finds the chain on each.
 
-#include "GuiFixture.h"
+#include "FreshHome.h"
 
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/TerminalBar.h"
@@ -96,22 +96,15 @@ bool WaitFor(const std::function<bool()>& done, int ms = 20000)
 
 } // namespace
 
-class SerialDevicesJourney : public GuiTest {
+class SerialDevicesJourney : public FreshHomeTest {
 protected:
-    SerialDevicesJourney()
+    SerialDevicesJourney() : FreshHomeTest(true)
     {
-        for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "VQX_PORT", "VQX_USB_ROOT"})
-            m_saved.emplace_back(var, qgetenv(var));
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir / "data"));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
-        qunsetenv("VQX_USB_ROOT");
         // A machine without UARTs: the "Com<n>" names lead nowhere, whatever this machine has.
         for (int n = 1; n <= 30; ++n)
             registry.SetString(platform::RegHive::CurrentUser, "Software\\Korvessan\\Ports", "Com" + std::to_string(n),
                                dir / ("no-uart-" + std::to_string(n)));
         auto& p = platform::AppProfile();
-        p.WriteInt("OptionBoxes", "ShowLogo", 0);
-        p.WriteInt("OptionBoxes", "NoStartupTips", 1);
         // Short reply timeouts (a setting of the Options dialog): a port without motors is given up
         // sooner; the simulated motors answer well inside them.
         p.WriteInt("Communication", "CalTimeouts", 0);
@@ -124,17 +117,11 @@ protected:
         link = dir / "vqx-motorsim-chain";
         std::filesystem::create_symlink(rig->DevicePath(), link);
     }
-    ~SerialDevicesJourney() override
-    {
-        for (const auto& [var, value] : m_saved)
-            value.isNull() ? qunsetenv(var) : qputenv(var, value);
-    }
-    QString InstanceFolder() const { return QString::fromStdString(dir / "run"); }
 
     CTerminalBar& Terminal(CVQXApp& app) { return *app.MainFrame()->findChild<CTerminalBar*>(); }
     // The text of the terminal pane of a port.
     static QString PaneText(CTerminalBar& bar, int port) { return bar.View(port)->toPlainText(); }
-    // Types a command in the terminal and waits for the three motors' answers to "RP".
+    // Types "RP" in the terminal and waits for its lines: the command and the motor's answer.
     static bool ChainAnswersRP(CTerminalBar& bar, int port)
     {
         const int before = PaneText(bar, port).count(QLatin1Char('\n'));
@@ -147,9 +134,6 @@ protected:
 
     std::unique_ptr<vqxsim::SerialRig> rig;
     std::string link;
-
-private:
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
 };
 
 TEST_F(SerialDevicesJourney, FirstRunDefaultRoadReachesTheSimulatedChain)
