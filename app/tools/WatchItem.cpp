@@ -3,6 +3,7 @@
 #include "app/project/ProgramTag.h"
 #include "app/shell/CommError.h"
 #include "app/tools/CommandText.h"
+#include "app/tools/PollTraffic.h"
 #include "core/VQXException.h"
 #include "core/analyzer/TrafficLog.h"
 #include "core/archive/TagArchive.h"
@@ -43,44 +44,6 @@ int32_t LeadingInt(const std::string& text)
 {
     return static_cast<int32_t>(std::strtoll(text.c_str(), nullptr, 10));
 }
-
-// Polling traffic stays out of the analyzer unless the user asked to see it, and the port's page
-// carries the program's source tag meanwhile; both are undone however the exchange ends.
-class PollTrafficScope {
-public:
-    explicit PollTrafficScope(CMotor& motor)
-    {
-        CCommPort* port = motor.GetPort();
-        ui::COperationContext& context = motor.Context();
-        m_log = context.TrafficLog();
-        if (!m_log)
-            return;
-        m_page = port ? port->id : -1;
-        const COptions& o = context.Options();
-        if (!(o.IncludePolling && o.IncludeVQX) && m_log->IsLogging()) {
-            m_log->EnableLogging(false);
-            m_switchedOff = true;
-        }
-        m_log->SetPageFlags(m_page, SDA_FROM_PROGRAM, true);
-    }
-    ~PollTrafficScope() { End(); }
-    void End()
-    {
-        if (!m_log)
-            return;
-        if (m_switchedOff)
-            m_log->EnableLogging(true);
-        m_log->SetPageFlags(m_page, SDA_FROM_PROGRAM, false);
-        m_log = nullptr;
-    }
-    PollTrafficScope(const PollTrafficScope&) = delete;
-    PollTrafficScope& operator=(const PollTrafficScope&) = delete;
-
-private:
-    ITrafficLog* m_log = nullptr;
-    int m_page = -1;
-    bool m_switchedOff = false;
-};
 
 std::string MessageOf(const CVQXException& e)
 {
@@ -156,7 +119,7 @@ bool CWatchItem::ReadValue(std::string& text, bool scaled, bool hex, const Watch
     CMotor* motor = find ? find(ChannelIndex, MotorAddress) : nullptr;
     // A command a motor must not get is never sent: the item then reads as failed.
     if (motor && !Command.empty() && tools::IsSendableText(Command)) {
-        PollTrafficScope traffic(*motor);
+        tools::PollTrafficScope traffic(*motor);
         try {
             reply = motor->SendAndReceive(Command);
             if (reply.size() > kMaxText)

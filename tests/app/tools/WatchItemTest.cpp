@@ -15,6 +15,7 @@
 #include "platform/clock/Clock.h"
 #include "tests/common/HeadlessContext.h"
 #include "tests/core/detect/DetectServices.h"
+#include "tests/core/port/FakePort.h"
 #include "tests/sim/wiring/FakeLineRig.h"
 
 namespace {
@@ -30,6 +31,7 @@ protected:
         p.channel[0].baud = p.channel[1].baud = 9600;
         p.echo[0] = true;
         rig = vqxsim::FakeLineRig::Chain(vqxsim::MakeProfiles(2, p, true), line);
+        analyzer.SetView(&view);
         context.SetTrafficLog(&analyzer);
         context.Options().ResponseTimeout = 60;
         port = MakeDetectPort(context, line, "Line", 0, COMM_RS232, 9600);
@@ -47,6 +49,7 @@ protected:
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
     CSerialDataAnalyzer analyzer;
+    VisibleView view;
     std::unique_ptr<vqxsim::FakeLineRig> rig;
     std::unique_ptr<CCommPort> port;
     CMotor* motor = nullptr;
@@ -99,8 +102,21 @@ TEST_F(WatchItemOnChain, WhatARepliedValueShows)
         // The same reply again is no change.
         EXPECT_FALSE(item.ReadValue(text, false, r.hex, find));
     }
-    // The analyzer's switch and the program's tag are back as they were.
+    // Polling stays out of the analyzer unless the user wants to see it; then it is tagged as the
+    // program's own traffic. The switch is back on afterwards.
+    CWatchItem item = Item("Ra", 0xFFFF0000);
+    std::string text;
+    const int before = analyzer.Page(0).EntryCount();
+    item.ReadValue(text, false, false, find);
+    EXPECT_EQ(analyzer.Page(0).EntryCount(), before);
     EXPECT_TRUE(analyzer.IsLogging());
+    context.Options().IncludePolling = true;
+    item.ValueText.clear();
+    item.ReadValue(text, false, false, find);
+    ASSERT_GT(analyzer.Page(0).EntryCount(), before);
+    for (int k = before; k < analyzer.Page(0).EntryCount(); ++k)
+        EXPECT_NE(analyzer.Page(0).EntryAt(k).flags & SDA_FROM_PROGRAM, 0u) << k;
+    context.Options().IncludePolling = false;
 }
 
 TEST(WatchItemText, HexOnlyForPlainIntegers)
