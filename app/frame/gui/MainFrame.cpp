@@ -1,5 +1,6 @@
 #include "app/frame/gui/MainFrame.h"
 
+#include "app/frame/CommandIcons.h"
 #include "app/framework/LongOperation.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/CommandTable.h"
@@ -85,6 +86,11 @@ constexpr ToolbarButton kToolbar[] = {
 CMainFrame::CMainFrame(shell::CAppContext& context, QWidget* parent)
     : fw::CDockMDI(parent), m_context(context), m_commands(new fw::CommandTable(this)), m_status(new CMainStatusBar(this))
 {
+    // Every command the frame and the areas add gets its picture.
+    fw::CommandTable::SetIconProvider([](int id) {
+        const res::CommandPicture* picture = res::CommandPictureOf(id);
+        return picture ? res::CommandIcon(picture->theme, picture->own) : QIcon();
+    });
     setObjectName(QString::number(cmd::IDR_MAINFRAME));
     setWindowIcon(res::AppIcon());
     setStatusBar(m_status);
