@@ -36,6 +36,10 @@ public:
     // motors' programs ("END" to all) before it starts.
     virtual const char* BusScanProbe() const { return "RBe"; }
     virtual bool EndBeforeBusScan() const { return false; }
+    // Whether reading a motor's identity also decodes its factory block and, when the block is
+    // missing or invalid, builds and writes a new one (the program's). The engine only reads: a
+    // client that merely detects or addresses motors must not change their data memory.
+    virtual bool RebuildsFactoryData() const { return true; }
 
     // The program's policy.
     static CPortPolicy& Default();

@@ -6,6 +6,7 @@
 #include "engine/errors/EngineError.h"
 #include "engine/host/VQXHost.h"
 #include "engine/motor/EngineMotor.h"
+#include "engine/host/PortPrograms.h"
 
 #include <cstdio>
 #include <new>
@@ -226,23 +227,19 @@ HRESULT CVQXMotor::Download(BSTR FileName)
 {
     return Run(0, [&](CMotor& m) {
         Require(FileName != nullptr);
+        // The port download serves serial lines only; other ports download through DownloadEx.
         Require(m.GetPort()->IsSerial());
-        const std::string file = BstrToCString(FileName);
-        if (m.Address != 0) {
-            DownloadFile(m_host, m, file, VQX_DL_STOP_RUNNING, false);
-            return;
-        }
-        CCommPort& port = *m.GetPort();
-        for (int i = 0; i < port.motors.GetCount(); ++i)
-            if (!DownloadFile(m_host, *port.motors.GetAt(i), file, VQX_DL_STOP_RUNNING, false))
-                return;
+        PortDownload(*m.GetPort(), m_host.Progress(), m.Address, BstrToCString(FileName));
     });
 }
 HRESULT CVQXMotor::Upload(BSTR FileName)
 {
     return Run(kOneMotor32, [&](CMotor& m) {
         Require(FileName != nullptr);
-        UploadFile(m_host, m, BstrToCString(FileName));
+        if (m.GetPort()->IsSerial())
+            PortUpload(*m.GetPort(), m.Address, BstrToCString(FileName));
+        else
+            UploadFile(m_host, m, BstrToCString(FileName));
     });
 }
 HRESULT CVQXMotor::DownloadEx(BSTR FileName, LONG Flags, LONG* Result)
