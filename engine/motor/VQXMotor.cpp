@@ -174,7 +174,7 @@ HRESULT CVQXMotor::get_Version(BSTR* pVal)
         Require(pVal != nullptr);
         *pVal = nullptr;
         if (m.Version.empty())
-            ReadIdentity(m, m_sampleRate);
+            ReadIdentity(m);
         *pVal = ToBstr(m.Version);
     });
 }
@@ -182,9 +182,9 @@ HRESULT CVQXMotor::get_SampleRate(DOUBLE* pVal)
 {
     return Run(kOneMotor32, [&](CMotor& m) {
         Require(pVal != nullptr);
-        if (m_sampleRate == 0)
-            ReadIdentity(m, m_sampleRate);
-        *pVal = m_sampleRate;
+        if (SampleRateOf(m) == 0)
+            ReadIdentity(m);
+        *pVal = SampleRateOf(m);
     });
 }
 HRESULT CVQXMotor::WaitForStop()
@@ -292,28 +292,30 @@ HRESULT CVQXMotor::GetMotorInfo(LONG* Result)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(Result != nullptr);
-        *Result = ReadFactoryBlock(m).empty() ? 0 : 1;
+        *Result = m_host.FactoryBlock(m, true).empty() ? 0 : 1;
     });
 }
 HRESULT CVQXMotor::GetSerialNumber(BSTR* SN)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(SN != nullptr);
-        *SN = ToBstr(SerialText(SerialValue(m, ReadFactoryBlock(m))));
+        // A block already read gives it; without one the long at 32256 is read, not the block.
+        const std::string* block = m_host.LoadedFactoryBlock(m);
+        *SN = ToBstr(SerialText(SerialValue(m, block ? *block : std::string())));
     });
 }
 HRESULT CVQXMotor::GetModelStr(BSTR* ModelStr)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(ModelStr != nullptr);
-        *ModelStr = ToBstr(ModelString(ReadFactoryBlock(m)));
+        *ModelStr = ToBstr(ModelString(m_host.FactoryBlock(m, false)));
     });
 }
 HRESULT CVQXMotor::GetEncoderResolution(LONG* EncoderResolution)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(EncoderResolution != nullptr);
-        *EncoderResolution = static_cast<LONG>(engine::EncoderResolution(ReadFactoryBlock(m)));
+        *EncoderResolution = static_cast<LONG>(engine::EncoderResolution(m_host.FactoryBlock(m, false)));
     });
 }
 
@@ -335,8 +337,10 @@ HRESULT CVQXMotor::ReadMemory(LONG address, T* out, Read read)
 template <class Write>
 HRESULT CVQXMotor::WriteMemory(LONG address, Write write)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
+    return Run(kOneMotor19, [&](CMotor& m) {
         RequireWriteAddress(address);
+        if (!m.GetPort()->isOpen)
+            throw CVQXException(VQXE_PORT_NOT_OPEN);
         write(m);
     });
 }

@@ -109,4 +109,19 @@ TEST_F(EngineNet, DetectedAndAddedMotorsAnswerOneByOne)
     EXPECT_EQ(n, 3);
 }
 
+// A command to an address no motor of the list has is refused, not dropped or left unanswered.
+TEST_F(EngineNet, CommandsToAMissingMotorFail)
+{
+    ASSERT_EQ(comm->InitEthernet(10), S_OK);
+    LONG address = 0;
+    ASSERT_EQ(comm->AddNetMotor(Bstr(base + "2").get(), &address), S_OK) << TakeEngineError().text;
+    ASSERT_EQ(address, 1);
+    ASSERT_EQ(comm->AddNetMotor(Bstr(base + "3").get(), &address), S_OK) << TakeEngineError().text;
+    ASSERT_EQ(address, 2);
+    Bstr reply;
+    EXPECT_ENGINE_ERROR(comm->WriteCmd(Bstr("5RP").get()), IID_IVQXComm, 19, "Invalid Data!");
+    EXPECT_ENGINE_ERROR(comm->GetResponseOf(Bstr("5RP").get(), reply.out()), IID_IVQXComm, 19, "Invalid Data!");
+    EXPECT_EQ(comm->GetResponseOf(Bstr("2RP").get(), reply.out()), S_OK) << TakeEngineError().text;
+}
+
 } // namespace
