@@ -20,6 +20,8 @@ protected:
         base.echo[0] = true;
         rig = SerialRig::Chain(MakeProfiles(n, base));
         ASSERT_EQ(comm->OpenPort(Bstr(rig->DevicePath()).get()), S_OK);
+        // Chain addressing tells the last motor by its echo: room for a loaded machine.
+        ASSERT_EQ(comm->put_EchoTimeoutConst(kEchoMarginMs), S_OK);
         ASSERT_EQ(comm->EstablishChain(), S_OK) << TakeEngineError().text;
     }
     void AddressChain(size_t n = 3)

@@ -17,6 +17,8 @@ protected:
     {
         rig = bus ? SerialRig::Bus(profiles) : SerialRig::Chain(profiles);
         ASSERT_EQ(comm->OpenPort(Bstr(rig->DevicePath()).get()), S_OK);
+        // Chain addressing tells the last motor by its echo: room for a loaded machine.
+        ASSERT_EQ(comm->put_EchoTimeoutConst(kEchoMarginMs), S_OK);
     }
     std::vector<Bytes> Eeproms()
     {
