@@ -79,6 +79,8 @@ HRESULT CVQXHost::InitRS485(LONG NoOfMotors, LONG MotorChannel)
         m_port.MotorChannel = MotorChannel == 1 ? 1 : 0;
         m_port.Echo = 0;
         EmptyMotorList(m_port);
+        // Every motor on the bus to the port's rate, echo off and awake on the channel.
+        SyncRS485BaudRates(m_port);
         m_port.SetMaxMotors(std::max<int>(NoOfMotors, m_port.MaxMotors));
         for (int address = 1; address <= NoOfMotors; ++address)
             EnterDetectedMotor(m_port, address);
