@@ -14,11 +14,13 @@
 
 namespace scannertest {
 
+// The source folder, as the build names it: __FILE__ is relative to the build folder when a
+// compiler cache with a base folder ran the compiler, and the tests run elsewhere.
+inline std::filesystem::path SourceRoot() { return VQX_SOURCE_DIR; }
+
 inline std::string TablePath()
 {
-    return (std::filesystem::path(__FILE__).parent_path() / "../../scanner/language/MotorLanguage.tbl")
-        .lexically_normal()
-        .string();
+    return (SourceRoot() / "scanner/language/MotorLanguage.tbl").lexically_normal().string();
 }
 
 inline const CLanguageTable& Table()
