@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,10 +153,14 @@ CChartViewDlg::CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, I
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Last"), QStringLiteral("Average"),
                              QStringLiteral("Min."), QStringLiteral("Max."), QStringLiteral("Ruler")});
+    // The columns' widths, widened where a heading needs more.
     const int widths[] = {100, 50, 50, 50, 50, 60};
+    const QFontMetrics heading(m_list->header()->font());
     for (int i = 0; i < 6; ++i)
-        m_list->setColumnWidth(i, widths[i]);
+        m_list->setColumnWidth(i, std::max(widths[i], heading.horizontalAdvance(m_list->headerItem()->text(i)) + 16));
     m_list->header()->setStretchLastSection(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setContextMenuPolicy(Qt::DefaultContextMenu);
 
@@ -327,9 +332,9 @@ void CChartViewDlg::FillList()
         m_list->setCurrentItem(nullptr);
     m_writing = false;
     // As high as the rows need plus 5 pixels.
-    const int rowHeight = std::max(m_list->sizeHintForRow(0), m_list->fontMetrics().height() + 4);
-    const int want = m_list->header()->sizeHint().height() + rowHeight * std::max<int>(static_cast<int>(rows.size()), 1) +
-                     2 * m_list->frameWidth() + 5;
+    const int rowHeight = std::max({m_list->sizeHintForRow(0), m_list->fontMetrics().height() + 6, 18});
+    const int want = m_list->header()->sizeHint().height() +
+                     rowHeight * std::max<int>(static_cast<int>(rows.size()), 1) + 2 * m_list->frameWidth() + 5;
     m_list->setFixedHeight(want);
 }
 
@@ -352,8 +357,13 @@ void CChartViewDlg::UpdateRulerFields()
 
 void CChartViewDlg::Refresh()
 {
-    if (m_closing)
+    if (m_closing || m_refreshing)
         return;
+    m_refreshing = true;
+    // The list first: its height decides the plot's.
+    FillList();
+    if (layout())
+        layout()->activate();
     static const chartgui::QtTextMetrics metrics;
     const QSize size = m_plot->size();
     const chart::Picture picture = m_form->Redraw(size.width(), size.height(), metrics);
@@ -365,10 +375,10 @@ void CChartViewDlg::Refresh()
     m_scroll->setSingleStep(10);
     m_scroll->setValue(picture.scrollPos);
     m_writing = false;
-    FillList();
     UpdateRulerFields();
     UpdateButtons();
     setWindowTitle(Local(m_form->WindowText()));
+    m_refreshing = false;
 }
 
 void CChartViewDlg::OnTimer()

@@ -110,4 +110,5 @@ private:
     fw::ToolTimer m_timer;
     bool m_writing = false;  // the window writes its own fields: their handlers stay out
     bool m_closing = false;
+    bool m_refreshing = false;
 };
