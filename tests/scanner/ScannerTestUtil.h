@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,15 +14,15 @@
 
 namespace scannertest {
 
-// The source folder. __FILE__ is relative to the build folder when a compiler cache with a base
-// folder ran the compiler, and the tests run elsewhere; CTest then names the folder.
+// The source folder: named by the build (__FILE__ is relative to the build folder when a compiler
+// cache with a base folder ran the compiler, and the tests run elsewhere).
 inline std::filesystem::path SourceRoot()
 {
-    const std::filesystem::path here(__FILE__);
-    if (!here.is_absolute())
-        if (const char* root = std::getenv("VQX_SOURCE_DIR"); root && *root)
-            return root;
-    return here.parent_path() / "../..";
+#ifdef VQX_SOURCE_DIR
+    return VQX_SOURCE_DIR;
+#else
+    return std::filesystem::path(__FILE__).parent_path() / "../..";
+#endif
 }
 
 inline std::string TablePath()
