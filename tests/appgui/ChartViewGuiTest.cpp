@@ -6,6 +6,7 @@
 
 #include "app/project/gui/ProjectSession.h"
 #include "app/shell/gui/MainFrame.h"
+#include "app/framework/LongOperation.h"
 #include "app/tools/gui/ChartSettingsDlg.h"
 #include "app/tools/gui/ChartViewDlg.h"
 #include "core/motor/Motor.h"
@@ -141,6 +142,14 @@ TEST_F(ChartViewGui, SamplesDrawsCopiesSavesAndOpensAgain)
     EXPECT_FALSE(view->Action(ID_OPEN)->isEnabled());
     EXPECT_FALSE(view->findChild<QSpinBox*>(QString::number(IDC_RULER_SPIN))->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(view->Form().Document().NoOfSamples >= 13, 10000);
+    {
+        // A long operation holds the chart's timer: no exchange of its own meanwhile.
+        fw::LongOperation operation;
+        const int held = view->Form().Document().NoOfSamples;
+        QTest::qWait(350);
+        EXPECT_EQ(view->Form().Document().NoOfSamples, held);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(view->Form().Document().NoOfSamples >= 16, 10000);
     view->Action(ID_STOP)->trigger();
     const int taken = view->Form().Document().NoOfSamples;
     QTest::qWait(350);

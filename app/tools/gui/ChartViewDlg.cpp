@@ -123,8 +123,8 @@ private:
 
 // ---- the window ----------------------------------------------------------------------------------
 
-CChartViewDlg::CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, ItemDialog itemDialog)
-    : QWidget(nullptr, Qt::Window),
+CChartViewDlg::CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, ItemDialog itemDialog, QWidget* owner)
+    : QWidget(owner, Qt::Window),
       m_host(std::make_unique<Host>(*this, questions)),
       m_form(std::make_unique<CChartViewForm>(*m_host, std::move(find))),
       m_itemDialog(std::move(itemDialog)),

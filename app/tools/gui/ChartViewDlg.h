@@ -53,7 +53,8 @@ public:
     using ItemDialog = std::function<bool(QWidget* parent, CChartItem& item, bool addMode,
                                           const std::function<chartview::CChartViewForm::Added(const CChartItem&)>& add)>;
 
-    CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, ItemDialog itemDialog);
+    // `owner`: the window whose end also ends this one (none: it lives on its own).
+    CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, ItemDialog itemDialog, QWidget* owner = nullptr);
     ~CChartViewDlg() override;
 
     // Window creation: the profile's values, a new chart, the timer.
