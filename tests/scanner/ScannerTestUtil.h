@@ -14,16 +14,9 @@
 
 namespace scannertest {
 
-// The source folder: named by the build (__FILE__ is relative to the build folder when a compiler
-// cache with a base folder ran the compiler, and the tests run elsewhere).
-inline std::filesystem::path SourceRoot()
-{
-#ifdef VQX_SOURCE_DIR
-    return VQX_SOURCE_DIR;
-#else
-    return std::filesystem::path(__FILE__).parent_path() / "../..";
-#endif
-}
+// The source folder, as the build names it: __FILE__ is relative to the build folder when a
+// compiler cache with a base folder ran the compiler, and the tests run elsewhere.
+inline std::filesystem::path SourceRoot() { return VQX_SOURCE_DIR; }
 
 inline std::string TablePath()
 {
