@@ -124,6 +124,10 @@ bool CWatchItem::ReadValue(std::string& text, bool scaled, bool hex, const Watch
             reply = motor->SendAndReceive(Command);
             if (reply.size() > kMaxText)
                 reply.resize(kMaxText);
+            // A garbled reply is shown, never its control bytes.
+            for (char& c : reply)
+                if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+                    c = '?';
         } catch (const CVQXException& e) {
             ui::COperationContext& context = motor->Context();
             if (context.Options().NoPollingOnError) {
