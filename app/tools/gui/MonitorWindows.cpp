@@ -1,7 +1,7 @@
 #include "app/tools/gui/MonitorWindows.h"
 
 #include "app/framework/LongOperation.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/project/Project.h"
 #include "app/shell/gui/MainFrame.h"
 #include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/SessionMotors.h"
@@ -18,24 +18,21 @@ int FreeSlot(const CMainFrame& frame)
 
 } // namespace
 
-bool CanOpenMonitorWindow(const CMainFrame& frame)
+CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path)
 {
-    return FreeSlot(frame) >= 0;
-}
-
-CMonitorDlg* OpenMonitorWindow(CMainFrame& frame, CProjectSession& session, const std::string& path)
-{
+    CMainFrame& frame = sources.frame;
     const int slot = FreeSlot(frame);
     if (slot < 0)
         return nullptr;
-    CProjectSession* s = &session;
+    CProject* project = &sources.project;
+    CTerminalBar* terminal = &sources.bar;
     tools::MonitorServices services;
-    services.find = [s](int portIndex, int address) { return tools::FindSessionMotor(*s, portIndex, address); };
-    services.pollingAllowed = [s] { return s->Project().pollingAllowed && !fw::LongOperation::Active(); };
-    services.commError = &session.CommErrorHandler();
-    services.questions = &session.Project().Context().Questions();
-    services.currentMotor = [s] { return tools::CurrentSessionMotor(*s); };
-    WatchDlgServices items = tools::WatchDialogServices(frame, session);
+    services.find = [project](int portIndex, int address) { return tools::FindProjectMotor(*project, portIndex, address); };
+    services.pollingAllowed = [project] { return project->pollingAllowed && !fw::LongOperation::Active(); };
+    services.commError = &sources.query;
+    services.questions = &project->Context().Questions();
+    services.currentMotor = [project, terminal] { return tools::TerminalMotor(*project, *terminal); };
+    WatchDlgServices items = tools::WatchDialogServices(frame, *project);
     CMainFrame* f = &frame;
     auto* dlg = new CMonitorDlg(&frame, slot, std::move(services), std::move(items),
                                 [f](CMonitorDlg* closed) { f->ClearToolSlot(closed); });

@@ -9,15 +9,16 @@
 
 class CMainFrame;
 class CMotor;
-class CProjectSession;
+class CProject;
+class CTerminalBar;
 
 namespace tools {
 
 // The motor at (port index, address) of the project; none for a port index the project lacks.
-CMotor* FindSessionMotor(CProjectSession& session, int portIndex, int address);
+CMotor* FindProjectMotor(const CProject& project, int portIndex, int address);
 // The terminal's current port and its target motor's address; (-1, -1) when there is none.
-std::pair<int, int> CurrentSessionMotor(CProjectSession& session);
+std::pair<int, int> TerminalMotor(const CProject& project, CTerminalBar& bar);
 // The item dialog's services without its add callback (the window supplies that).
-WatchDlgServices WatchDialogServices(CMainFrame& frame, CProjectSession& session);
+WatchDlgServices WatchDialogServices(CMainFrame& frame, CProject& project);
 
 } // namespace tools
