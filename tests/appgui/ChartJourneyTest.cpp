@@ -7,9 +7,9 @@
 
 #include "app/shell/gui/MainFrame.h"
 #include "app/project/gui/ProjectSession.h"
+#include "app/framework/gui/CommandTable.h"
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/ChartViewDlg.h"
-#include "app/tools/gui/ChartViewWindow.h"
 #include "app/tools/gui/WatchItemDlg.h"
 #include "core/port/CommPort.h"
 #include "tests/sim/motor/Motion.h"
@@ -67,12 +67,14 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     ASSERT_EQ(port.MotorCount(), 3);
     Type(session.TerminalBar(), "1RP"); // the terminal's target is motor 1
 
-    // Tools > Chart View opens the program's one chart window.
-    OpenChartView(frame, session);
+    // Tools > Chart View opens the program's one chart window; again, it shows the same one.
+    frame.Commands().Update(cmd::ID_CHART_VIEW);
+    ASSERT_TRUE(frame.Commands().Action(cmd::ID_CHART_VIEW)->isEnabled());
+    frame.Commands().Action(cmd::ID_CHART_VIEW)->trigger();
     auto* view = dynamic_cast<CChartViewDlg*>(frame.ChartView());
     ASSERT_NE(view, nullptr);
     QPointer<CChartViewDlg> guard(view);
-    OpenChartView(frame, session);
+    frame.Commands().Action(cmd::ID_CHART_VIEW)->trigger();
     EXPECT_EQ(frame.ChartView(), view);
 
     // Add Chart Item: the item dialog in chart mode, preset to motor 1; Position, then Velocity.
@@ -132,25 +134,38 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
 
     // Saved and opened again: the same picture.
     const std::string path = dir.File("move.sch");
-    WhenModal([path](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
-        d->selectFile(QString::fromStdString(path));
-        static_cast<QDialog*>(d)->accept();
-    });
+    auto chooseFile = [path] {
+        WhenModal([path](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(d, nullptr);
+            d->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(d)->accept();
+        });
+    };
+    chooseFile();
     view->Action(ID_SAVE)->trigger();
     const QImage saved = view->Plot()->Image();
     view->Action(ID_NEW_CHART)->trigger();
-    WhenModal([path](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
-        d->selectFile(QString::fromStdString(path));
-        static_cast<QDialog*>(d)->accept();
-    });
+    chooseFile();
     view->Action(ID_OPEN)->trigger();
     QTRY_COMPARE(view->Plot()->Image().size(), saved.size());
     EXPECT_EQ(view->Plot()->Image(), saved);
 
     // The motor did what the terminal told it, nothing more: at the target, standing.
     EXPECT_EQ(SimReport("P"), 2000);
+
+    // A chart changed since it was saved: closing the program asks; Cancel keeps both open, No
+    // lets the program close and the chart with it.
+    view->List()->setCurrentItem(view->List()->topLevelItem(1));
+    h.questions.AnswerMessageBox(ui::IDYES);
+    view->Action(ID_DELETE_ITEM)->trigger();
+    ASSERT_EQ(view->List()->topLevelItemCount(), 1);
+    h.questions.AnswerMessageBox(ui::IDCANCEL);
+    EXPECT_FALSE(frame.close());
+    EXPECT_FALSE(guard.isNull());
+    h.questions.AnswerMessageBox(ui::IDNO);
+    h.questions.AnswerMessageBox(ui::IDNO);
+    frame.close();
+    QTRY_VERIFY(guard.isNull());
+    EXPECT_EQ(frame.ChartView(), nullptr);
 }

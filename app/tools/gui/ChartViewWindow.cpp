@@ -1,6 +1,6 @@
 #include "app/tools/gui/ChartViewWindow.h"
 
-#include "app/project/gui/ProjectSession.h"
+#include "app/project/Project.h"
 #include "app/shell/gui/MainFrame.h"
 #include "app/tools/gui/ChartViewDlg.h"
 #include "app/tools/gui/SessionMotors.h"
@@ -56,7 +56,7 @@ bool RunItemDialog(const WatchDlgServices& services, QWidget* parent, CChartItem
 
 } // namespace
 
-CChartViewDlg* OpenChartView(CMainFrame& frame, CProjectSession& session)
+CChartViewDlg* OpenChartView(CMainFrame& frame, CProject& project, CTerminalBar& bar)
 {
     if (auto* existing = dynamic_cast<CChartViewDlg*>(frame.ChartView())) {
         existing->showNormal();
@@ -64,16 +64,17 @@ CChartViewDlg* OpenChartView(CMainFrame& frame, CProjectSession& session)
         existing->activateWindow();
         return existing;
     }
-    CProjectSession* s = &session;
-    const WatchDlgServices services = tools::WatchDialogServices(frame, session);
+    CProject* p = &project;
+    CTerminalBar* terminal = &bar;
+    const WatchDlgServices services = tools::WatchDialogServices(frame, project);
     auto* view = new CChartViewDlg(
-        [s](int portIndex, int address) { return tools::FindSessionMotor(*s, portIndex, address); },
-        session.Project().Context().Questions(),
+        [p](int portIndex, int address) { return tools::FindProjectMotor(*p, portIndex, address); },
+        project.Context().Questions(),
         [services](QWidget* parent, CChartItem& item, bool addMode, const auto& add) {
             return RunItemDialog(services, parent, item, addMode, add);
         },
         &frame);
-    view->currentMotor = [s] { return tools::CurrentSessionMotor(*s); };
+    view->currentMotor = [p, terminal] { return tools::TerminalMotor(*p, *terminal); };
     CMainFrame* f = &frame;
     view->onClosed = [f, view] { f->ClearToolSlot(view); };
     frame.SetChartView(view);

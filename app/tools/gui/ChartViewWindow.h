@@ -6,6 +6,7 @@
 
 class CChartViewDlg;
 class CMainFrame;
-class CProjectSession;
+class CProject;
+class CTerminalBar;
 
-CChartViewDlg* OpenChartView(CMainFrame& frame, CProjectSession& session);
+CChartViewDlg* OpenChartView(CMainFrame& frame, CProject& project, CTerminalBar& bar);
