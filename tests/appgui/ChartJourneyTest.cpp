@@ -12,8 +12,9 @@
 #include "app/tools/gui/ChartViewDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 #include "core/port/CommPort.h"
-#include "tests/sim/motor/Motion.h"
 #include "tests/sim/motor/SimMotor.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QClipboard>
@@ -44,9 +45,10 @@ protected:
         dialog.findChild<QSpinBox*>(QStringLiteral("1091"))->setValue(max);
         QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
     }
-    int32_t SimReport(const char* name)
+    // Where motor 1 stands and how fast it goes, by the simulator's own reckoning.
+    std::pair<int32_t, int32_t> SimMotion()
     {
-        return rig->WithMotor(0, [&](vqxsim::SimMotor& m) { return m.ReadName(name).value_or(INT32_MIN); });
+        return rig->WithMotor(0, [](vqxsim::SimMotor& m) { return std::make_pair(m.Position(), m.Velocity()); });
     }
 };
 
@@ -54,10 +56,6 @@ protected:
 
 TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
 {
-    rig->WithMotor(0, [](vqxsim::SimMotor& m) {
-        vqxsim::AttachMotion(m);
-        return 0;
-    });
     CMainFrame frame;
     CProjectSession session(frame, &h.context);
     session.Start("journey-chart");
@@ -97,7 +95,8 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
 
     // The move, typed in the terminal; the chart takes a sample every 100 ms of the motor's time.
     Type(session.TerminalBar(), "1MP");
-    Type(session.TerminalBar(), "1V=10000");
+    Type(session.TerminalBar(), "1A=4");
+    Type(session.TerminalBar(), "1V=16108");
     Type(session.TerminalBar(), "1P=2000");
     Type(session.TerminalBar(), "1G");
     std::vector<int32_t> positions, speeds;
@@ -107,13 +106,21 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
         const CChartItem* v = view->Form().Document().Item(1);
         positions.push_back(p->Samples.LastValue);
         speeds.push_back(v->Samples.LastValue);
-        EXPECT_EQ(p->Samples.LastValue, SimReport("P")) << i;
-        EXPECT_EQ(v->Samples.LastValue, SimReport("V")) << i;
+        const auto [simPosition, simSpeed] = SimMotion();
+        EXPECT_EQ(p->Samples.LastValue, simPosition) << i;
+        EXPECT_EQ(v->Samples.LastValue, simSpeed) << i;
         clock.Advance(std::chrono::milliseconds(100));
     }
-    // The trapezoid: from the start, up without going back, to the target, where it stays.
-    for (size_t i = 1; i < positions.size(); ++i)
-        EXPECT_GE(positions[i], positions[i - 1]) << i;
+    // The trapezoid: the speed rises to the one asked for, holds, and falls to rest; the position
+    // goes up without going back to the target, where it stays.
+    const auto top = std::max_element(speeds.begin(), speeds.end());
+    EXPECT_EQ(*top, 16108);
+    EXPECT_TRUE(std::is_sorted(speeds.begin(), top));
+    const auto lastTop = std::find_if(speeds.rbegin(), speeds.rend(), [](int32_t v) { return v == 16108; }).base();
+    EXPECT_GT(lastTop - top, 1) << "no stretch at full speed";
+    EXPECT_TRUE(std::is_sorted(lastTop, speeds.end(), std::greater<>()));
+    EXPECT_EQ(speeds.back(), 0);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
     EXPECT_EQ(positions.back(), 2000);
     EXPECT_LT(positions.front(), 2000);
     EXPECT_GE(std::count(positions.begin(), positions.end(), 2000), 2);
@@ -152,7 +159,7 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     EXPECT_EQ(view->Plot()->Image(), saved);
 
     // The motor did what the terminal told it, nothing more: at the target, standing.
-    EXPECT_EQ(SimReport("P"), 2000);
+    EXPECT_EQ(SimMotion(), std::make_pair(2000, 0));
 
     // A chart changed since it was saved: closing the program asks; Cancel keeps both open, No
     // lets the program close and the chart with it.
