@@ -7,7 +7,7 @@
 
 #include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
-#include "tests/sim/motor/Motion.h"
+#include "tests/sim/motor/SimMotor.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -27,7 +27,6 @@ protected:
         questions.AnswerMessageBox(ui::IDYES);
         ASSERT_TRUE(Run(cmd::ID_DETECT_MOTORS));
         ASSERT_EQ(Project().Port(0)->MotorCount(), 3);
-        motion = chain->WithMotor(1, [](vqxsim::SimMotor& m) { return vqxsim::AttachMotion(m); });
         Type("2RP"); // motor 2 becomes the terminal's target
     }
     // Picks entries in the open item dialog: per addition the kind, the row (or the custom poll
@@ -72,8 +71,6 @@ protected:
             frame->PollTick();
         }
     }
-
-    std::shared_ptr<vqxsim::MotionMotor> motion;
 };
 
 } // namespace
@@ -104,6 +101,21 @@ TEST_F(MonitorWindowGui, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
     EXPECT_EQ(mon->List()->topLevelItem(1)->text(0), QString::fromStdString(m2 + " Trajectory In Progress(Bt)"));
     EXPECT_EQ(mon->List()->topLevelItem(2)->text(0), QStringLiteral("Motor2 a"));
 
+    // F2 on a row: its properties, with the user's caption kept; Cancel changes nothing.
+    mon->List()->setCurrentItem(mon->List()->topLevelItem(2));
+    QString propertiesTitle;
+    WhenModal([&](QWidget* w) {
+        auto* d = qobject_cast<CWatchItemDlg*>(w);
+        ASSERT_NE(d, nullptr);
+        propertiesTitle = d->windowTitle();
+        EXPECT_EQ(d->CaptionEdit()->text(), QStringLiteral("Motor2 a"));
+        EXPECT_EQ(d->PollCommandEdit()->text(), QStringLiteral("Ra"));
+        Snapshot(d, QStringLiteral("watch-item-properties"));
+        d->reject();
+    });
+    QTest::keyClick(mon, Qt::Key_F2);
+    EXPECT_EQ(propertiesTitle, QStringLiteral("Monitor Item Properties"));
+
     Type("2a=123");
     QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
     EXPECT_TRUE(mon->Form().Polling());
@@ -114,18 +126,23 @@ TEST_F(MonitorWindowGui, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
     EXPECT_EQ(mon->ValueShown(1), QStringLiteral("Zero Icon"));
     EXPECT_EQ(mon->ValueShown(2), QStringLiteral("123"));
 
-    // Moving from the terminal: the Position row follows the motor to 4000.
+    // Moving from the terminal: the trajectory bit while it moves, the Position row following the
+    // motor to 4000, and the bit gone when it stands.
+    Type("2A=100");
     Type("2V=20000");
     Type("2P=4000 G");
     std::vector<QString> positions;
-    for (int i = 0; i < 400 && mon->ValueShown(0) != QStringLiteral("4000"); ++i) {
+    bool sawMoving = false;
+    for (int i = 0; i < 600 && mon->ValueShown(0) != QStringLiteral("4000"); ++i) {
         Poll(3, 10);
+        sawMoving |= mon->ValueShown(1) == QStringLiteral("One Icon");
         if (positions.empty() || positions.back() != mon->ValueShown(0))
             positions.push_back(mon->ValueShown(0));
     }
+    EXPECT_TRUE(sawMoving);
     EXPECT_EQ(mon->ValueShown(0), QStringLiteral("4000"));
-    EXPECT_GT(positions.size(), 2u) << positions.front().toStdString() << " " << positions.size(); // seen on its way, not only at the end
-    EXPECT_EQ(chain->WithMotor(1, [&](vqxsim::SimMotor&) { return motion->Position(); }), 4000.0);
+    EXPECT_GT(positions.size(), 2u) << positions.size(); // seen on its way, not only at the end
+    EXPECT_EQ(chain->WithMotor(1, [](vqxsim::SimMotor& m) { return m.Position(); }), 4000);
     Poll(6);
     EXPECT_EQ(mon->ValueShown(1), QStringLiteral("Zero Icon"));
     Snapshot(mon, QStringLiteral("monitor-window-polling"));
