@@ -10,6 +10,7 @@
 #include "app/project/AssociatedFiles.h"
 #include "app/project/CompareDetected.h"
 #include "app/frame/gui/MonitorWindows.h"
+#include "app/frame/gui/ChartViewWindow.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/PortCommands.h"
 #include "app/project/ProgramTag.h"
@@ -221,6 +222,7 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_NEW_MONITOR: OpenMonitorWindow({m_frame, m_project, m_bar, m_query}); return true;
+    case cmd::ID_CHART_VIEW: OpenChartView(m_frame, m_project, m_bar); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case kProgrammersGuide:
