@@ -60,5 +60,7 @@ void RegisterDataCommands(CommandTable& table);
 void RegisterProgramCommands(CommandTable& table);
 void RegisterReports(CommandTable& table);
 void RegisterPinCommands(CommandTable& table);
+void RegisterMotionCommands(CommandTable& table);
+void RegisterBehaviourCommands(CommandTable& table);
 
 } // namespace vqxsim
