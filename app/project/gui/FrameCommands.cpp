@@ -9,6 +9,7 @@
 #include "app/framework/gui/DocTemplates.h"
 #include "app/project/AssociatedFiles.h"
 #include "app/project/CompareDetected.h"
+#include "app/tools/gui/ChartViewWindow.h"
 #include "app/tools/gui/MonitorWindows.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/PortCommands.h"
@@ -225,6 +226,7 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_NEW_MONITOR: OpenMonitorWindow({m_frame, m_project, m_bar, m_query}); return true;
+    case cmd::ID_CHART_VIEW: OpenChartView(m_frame, m_project, m_bar); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:

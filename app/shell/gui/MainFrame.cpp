@@ -541,7 +541,8 @@ bool CMainFrame::ToolWindowsCanClose()
     for (auto* w : m_views)
         if (w && !w->CanClose())
             return false;
-    return true;
+    // A chart with unsaved samples asks too: closing the program would lose them.
+    return !m_chart || m_chart->CanClose();
 }
 
 bool CMainFrame::ProjectIsDefault() { return m_project->IsDefault(); }
@@ -579,6 +580,8 @@ void CMainFrame::CloseToolWindows()
     for (auto* w : m_views)
         if (w)
             w->RequestClose();
+    if (m_chart)
+        m_chart->RequestClose();
 }
 
 void CMainFrame::StopPollTimer() { m_pollTimer.Stop(); }
