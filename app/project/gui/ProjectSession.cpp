@@ -10,6 +10,7 @@
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/FrameCommands.h"
 #include "app/project/gui/MacrosDlg.h"
+#include "app/project/gui/PortWindowsEvents.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TermView.h"
 #include "app/project/gui/TerminalView.h"
@@ -83,6 +84,10 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
     m_frame.ConfigBar()->setWidget(m_tree);
     m_tree->SetProject(&m_project);
     m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
+    // The ports tell the windows when they open, close or learn their motors.
+    m_portEvents = std::make_unique<CPortWindowsEvents>(m_project, *m_bar, *m_tree);
+    if (!m_project.Context().PortEvents())
+        m_project.Context().SetPortEvents(m_portEvents.get());
     m_frame.onDropFiles = [this](const std::vector<std::string>& files) { m_commands->OnDropFiles(files); };
 }
 
@@ -93,6 +98,8 @@ CProjectSession::~CProjectSession()
         m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
     m_frame.onDropFiles = {};
+    if (m_project.Context().PortEvents() == m_portEvents.get())
+        m_project.Context().SetPortEvents(nullptr);
     m_commands.reset();
     if (m_tree)
         m_tree->SetProject(nullptr);
