@@ -74,10 +74,9 @@ const std::map<int, const char*> kIdleToday = {
     {cmd::ID_SAVE_ALL, "Save All with nothing changed"},
     {33116, "Where are my windows? with the windows already in place"},
     {cmd::ID_TALK_TO_MOTORS, "Talk to Motors: no visible effect"},
-    // The editor's commands: the toolbar's "SE"/"CT" registration shadows the editor's, so Scan for
-    // errors and Compile && Transmit do nothing (F5, Ctrl+F7 neither); the others need an editor.
-    {cmd::ID_SCAN_ERRORS, "Scan for errors shadowed by the toolbar's \"SE\""},
-    {cmd::ID_COMPILE_TRANSMIT, "Compile && Transmit shadowed by the toolbar's \"CT\""},
+    // The editor's commands with no editor in front.
+    {cmd::ID_SCAN_ERRORS, "Scan for errors with no editor in front"},
+    {cmd::ID_COMPILE_TRANSMIT, "Compile && Transmit with no editor in front"},
     {32800, "Compile Downloadable TQX file with no editor in front"},
     {32833, "Compile && Transmit TQX file to... with no editor in front"},
     {32884, "Format Keywords with no editor in front"},

@@ -1,12 +1,16 @@
 // The terminal as a user works in it: the Open button shows and sets the port's state, the line
 // being typed shows in the pane, Ctrl+V in the pane pastes into the command line, Shift+Insert
-// pastes into the pane, a double-clicked word is sent, and Escape goes back to the open document.
+// pastes into the pane, a double-clicked word is sent, Save adds ".trm" to a bare name, and
+// Escape goes back to the open document.
 
 #include "JourneyRig.h"
+
+#include "app/project/TerminalMenu.h"
 
 #include <QClipboard>
 #include <QTextCursor>
 
+#include <filesystem>
 #include <fstream>
 
 class TerminalJourney : public Journey {
@@ -77,6 +81,21 @@ TEST_F(TerminalJourney, OpenButtonTypingPastingDoubleClickAndEscape)
     const QPoint word = view->cursorRect(at).center();
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, word);
     EXPECT_TRUE(WaitFor([&] { return HeardCount(0, "RUN") > heard; })) << TerminalText().toStdString();
+
+    // Save from the pane's menu: a name typed without an extension becomes a terminal file.
+    Answer([this](QWidget* w) {
+        auto* chooser = qobject_cast<QFileDialog*>(w);
+        if (!chooser) {
+            ADD_FAILURE() << "Save showed no file dialog";
+            Decline(w);
+            return;
+        }
+        chooser->selectFile(QString::fromStdString(dir / "session"));
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    EXPECT_TRUE(Command(terminalmenu::kSave));
+    EXPECT_TRUE(std::filesystem::exists(dir / "session.trm"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "session"));
 
     // Escape in the command line goes back to the document in front.
     ASSERT_TRUE(OpenFile(source));

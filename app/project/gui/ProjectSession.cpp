@@ -5,6 +5,7 @@
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
+#include "app/framework/gui/Text8.h"
 #include "app/project/TerminalMenu.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
@@ -28,6 +29,7 @@
 #include "platform/serial/SerialProbe.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -195,11 +197,14 @@ bool CProjectSession::OnCommand(int id)
     case terminalmenu::kSave: {
         if (tab < 0 || !m_project.Port(tab))
             return true;
-        const QString suggested = QString::fromLatin1(m_project.Port(tab)->Name.c_str()) + QStringLiteral(".trm");
-        const QString path = chooseTerminalFile
+        const QString suggested = fw::ToQt(m_project.Port(tab)->Name) + QStringLiteral(".trm");
+        QString path = chooseTerminalFile
                                  ? chooseTerminalFile(suggested)
                                  : QFileDialog::getSaveFileName(&m_frame, {}, suggested,
                                                                 QStringLiteral("Terminal Files (*.trm);;All Files (*)"));
+        // A name typed without an extension is a terminal file all the same.
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".trm");
         std::string error;
         if (!path.isEmpty() && !m_bar->SavePane(tab, path.toStdString(), &error))
             ui::OptionMessageBox(m_project.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND);
