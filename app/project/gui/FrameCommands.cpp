@@ -32,6 +32,7 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/FrameDecisions.h"
+#include "app/shell/HelpTopics.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/MainFrame.h"
 #include "app/shell/gui/ReaddressDlg.h"
@@ -230,8 +231,9 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
-        // The programmer's guide beside the program; a missing file fails quietly.
-        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"), {});
+        // The programmer's guide of the user guide (its language reference is made from the
+        // language table); a missing page is told in the information view.
+        help::ShowHelpTopic(help::kProgrammersGuideTopic);
         return true;
     default: return OnTreeCommand(id);
     }
