@@ -2,7 +2,7 @@
 
 #include "app/editor/EditorCommands.h"
 #include "app/editor/EditorDownload.h"
-#include "app/editor/gui/Cp1252.h"
+#include "app/framework/gui/Text8.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/shell/gui/FindReplaceDlg.h"
@@ -132,7 +132,7 @@ bool CVQXView::Serialize(bool store, const QString& path, std::string* error)
     m_properties = content.properties;
     m_doc->SetPathName(path); // the language may follow the motors the file is associated with
     LoadLanguage();
-    setPlainText(editor::FromCp1252(content.text));
+    setPlainText(fw::ToQt(content.text));
     moveCursor(QTextCursor::Start);
     return true;
 }
@@ -155,7 +155,7 @@ std::string CVQXView::PlainText() const
     for (QChar& c : text)
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
             c = QLatin1Char('\n');
-    return editor::ToCp1252(text);
+    return fw::FromQt(text);
 }
 
 bool CVQXView::EnsureSaved()

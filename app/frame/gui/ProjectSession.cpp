@@ -6,12 +6,14 @@
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
 #include "app/editor/gui/EditorEnvironment.h"
+#include "app/framework/gui/Text8.h"
 #include "app/project/SelectMotor.h"
 #include "app/project/TerminalMenu.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/frame/gui/FrameCommands.h"
 #include "app/project/gui/MacrosDlg.h"
+#include "app/project/gui/PortWindowsEvents.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TermView.h"
 #include "app/project/gui/TerminalView.h"
@@ -33,6 +35,7 @@
 #include "scanner/Scanner.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
@@ -134,6 +137,10 @@ CProjectSession::CProjectSession(CMainFrame& frame)
         if (recentProject)
             recentProject(path);
     };
+    // The ports tell the windows when they open, close or learn their motors.
+    m_portEvents = std::make_unique<CPortWindowsEvents>(m_project, *m_bar, *m_tree);
+    if (!m_project.Context().PortEvents())
+        m_project.Context().SetPortEvents(m_portEvents.get());
     m_frame.onDropFiles = [this](const std::vector<std::string>& files) { m_commands->OnDropFiles(files); };
 }
 
@@ -152,6 +159,8 @@ CProjectSession::~CProjectSession()
     m_frame.SetMotorLookup({});
     m_frame.SetCommandGate({});
     m_frame.onDropFiles = {};
+    if (m_project.Context().PortEvents() == m_portEvents.get())
+        m_project.Context().SetPortEvents(nullptr);
     m_commands.reset();
     if (m_tree)
         m_tree->SetProject(nullptr);
@@ -256,11 +265,14 @@ bool CProjectSession::OnCommand(int id)
     case terminalmenu::kSave: {
         if (tab < 0 || !m_project.Port(tab))
             return true;
-        const QString suggested = QString::fromLatin1(m_project.Port(tab)->Name.c_str()) + QStringLiteral(".trm");
+        const QString suggested = fw::ToQt(m_project.Port(tab)->Name) + QStringLiteral(".trm");
         shell::FileChoice choice;
         choice.start = suggested;
         choice.filter = QStringLiteral("Terminal Files (*.trm);;All Files (*)");
-        const QString path = m_frame.Context().Desktop().ChooseSaveFile(&m_frame, choice);
+        QString path = m_frame.Context().Desktop().ChooseSaveFile(&m_frame, choice);
+        // A name typed without an extension is a terminal file all the same.
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".trm");
         std::string error;
         if (!path.isEmpty() && !m_bar->SavePane(tab, path.toStdString(), &error))
             ui::OptionMessageBox(m_project.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND);

@@ -21,6 +21,7 @@ namespace editor {
 struct EditorEnvironment;
 }
 class CFrameCommands;
+class CPortWindowsEvents;
 class CMainFrame;
 class CTerminalBar;
 class CSerialDataAnalyzerWnd;
@@ -102,4 +103,5 @@ private:
     std::unique_ptr<IProjectSection> m_layoutSection;
     std::unique_ptr<IProjectSection> m_scannerSection;
     editor::EditorEnvironment* m_editor = nullptr;
+    std::unique_ptr<CPortWindowsEvents> m_portEvents;
 };
