@@ -564,7 +564,13 @@ void CPlaygroundDlg::SelectMotor(CMotor* motor)
 
 bool CPlaygroundDlg::PollStep() { return m_finished ? false : m_form->PollStep(); }
 
-void CPlaygroundDlg::RequestClose() { QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection); }
+void CPlaygroundDlg::RequestClose()
+{
+    // The programs go back now, while the ports are still open (the close sequence closes them
+    // next); the window itself goes after the current event.
+    Finish();
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
 
 void CPlaygroundDlg::ForgetMotor()
 {

@@ -1,0 +1,32 @@
+#pragma once
+// The Playground command of the main window (menu, toolbar) and of the configuration tree: opens
+// the one playground window over the main window, or brings it forward and shows the tree's
+// motor. The composition root gives what the window needs; nothing is taken from a global.
+#include <functional>
+#include <vector>
+
+class CCommPort;
+class CMotor;
+class CScanner;
+class QWidget;
+namespace ui { class COperationContext; }
+namespace shell { class IToolWindow; }
+
+namespace tools::gui {
+
+class CPlaygroundDlg;
+
+struct PlaygroundWiring {
+    QWidget* mainWindow = nullptr;                         // the parent of the window
+    std::function<void(shell::IToolWindow*)> setSlot;      // the main frame's playground slot (null: empty)
+    ui::COperationContext* context = nullptr;              // the session's operation context
+    CScanner* scanner = nullptr;                           // the program's compiler
+    std::function<std::vector<CCommPort*>()> ports;        // the project's ports now
+    std::function<CMotor*()> terminalMotor;                // the terminal's current motor (none: null)
+    std::function<CMotor*()> selectedMotor;                // the configuration tree's motor
+};
+
+// The handler for the frame's command table: true for the ids it handled.
+std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring wiring);
+
+} // namespace tools::gui
