@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,11 +15,20 @@
 
 namespace scannertest {
 
+// The source folder. __FILE__ is relative to the build folder when a compiler cache with a base
+// folder ran the compiler, and the tests run elsewhere; CTest then names the folder.
+inline std::filesystem::path SourceRoot()
+{
+    const std::filesystem::path here(__FILE__);
+    if (!here.is_absolute())
+        if (const char* root = std::getenv("VQX_SOURCE_DIR"); root && *root)
+            return root;
+    return here.parent_path() / "../..";
+}
+
 inline std::string TablePath()
 {
-    return (std::filesystem::path(__FILE__).parent_path() / "../../scanner/language/MotorLanguage.tbl")
-        .lexically_normal()
-        .string();
+    return (SourceRoot() / "scanner/language/MotorLanguage.tbl").lexically_normal().string();
 }
 
 inline const CLanguageTable& Table()
