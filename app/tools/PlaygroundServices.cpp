@@ -24,7 +24,7 @@ std::string MotorPlaygroundIo::Ask(CMotor& motor, const std::string& command) { 
 
 PollingProgramService::PollingProgramService(CScanner& scanner, std::function<CMotor*(int, int)> findMotor,
                                              std::string backupFolder)
-    : m_scanner(scanner), m_findMotor(std::move(findMotor)), m_store("PGM", std::move(backupFolder))
+    : m_scanner(scanner), m_findMotor(std::move(findMotor)), m_store("PGM", std::move(backupFolder)), m_ops(scanner)
 {
 }
 

@@ -6,6 +6,7 @@
 #include "core/shared/SharedFunctions.h"
 #include "platform/fs/AtomicFile.h"
 #include "platform/paths/Paths.h"
+#include "scanner/Scanner.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -161,9 +162,26 @@ void MotorBackupOps::Upload(CMotor& motor, const std::string& path) { motor.Uplo
 
 void MotorBackupOps::Restore(CMotor& motor, const std::string& path)
 {
+    std::string saved;
+    if (platform::ReadRegularFile(path, saved, 0x10000) != platform::ReadStatus::Ok)
+        throw CVQXException(CVQXException::CannotOpenFile, "The saved program " + Quoted(path) + " cannot be read.");
+    std::string image = saved;
+    if (saved.empty() || saved[0] != '$') {
+        const bool errorsToWarnings = m_scanner.Errors2Warnings;
+        m_scanner.Errors2Warnings = false;
+        m_scanner.Scan(saved, motor.Version);
+        m_scanner.Errors2Warnings = errorsToWarnings;
+        bool errors = false;
+        for (const CError& e : m_scanner.Errors().Items())
+            errors = errors || !CError::IsWarning(e.code);
+        if (errors)
+            throw CVQXException(CVQXException::NotDownloaded,
+                                "The saved program " + Quoted(path) + " does not compile for the motor's firmware.");
+        image = m_scanner.CompiledImage();
+    }
     motor.SendCommand("OFF");
     // The motor keeps the program record of the program it held, so nothing is recorded.
-    motor.DownloadProgram(path, true, 0x2404, false);
+    motor.DownloadImage(image, true, 0x2404);
     motor.SendCommand("P=@P MP G OFF");
 }
 

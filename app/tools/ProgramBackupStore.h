@@ -12,6 +12,7 @@
 #include <vector>
 
 class CMotor;
+class CScanner;
 
 namespace tools {
 
@@ -84,13 +85,18 @@ private:
 
 // The real motor operations: identity read, upload and download through the core (progress in
 // the motor's please-wait dialog, the tools' download flags 0x2404), "OFF" before a download and
-// "P=@P MP G OFF" after it, the END program after a failure.
+// "P=@P MP G OFF" after it, the END program after a failure. A motor gives its program back as
+// text: the text is compiled again for the motor's firmware before it goes back.
 class MotorBackupOps : public IBackupMotorOps {
 public:
+    explicit MotorBackupOps(CScanner& scanner) : m_scanner(scanner) {}
     uint32_t ReadSerial(CMotor& motor) override;
     void Upload(CMotor& motor, const std::string& path) override;
     void Restore(CMotor& motor, const std::string& path) override;
     void ClearAfterFailure(CMotor& motor) override;
+
+private:
+    CScanner& m_scanner;
 };
 
 } // namespace tools
