@@ -50,12 +50,17 @@ struct ScriptedIo : IPlaygroundIo {
 };
 
 struct CountingPrograms : IPollingPrograms {
-    int saves = 0, downloads = 0;
+    int saves = 0, downloads = 0, clears = 0, corrupt = 0;
     std::string refuse;
     std::string WhyCannotSave(const CMotor&) override { return refuse; }
     bool Saved(const CMotor&) override { return saves > 0; }
-    void SaveUserProgram(CMotor&) override { ++saves; }
-    void ClearProgram(CMotor&) override {}
+    void SaveUserProgram(CMotor&) override
+    {
+        if (corrupt > 0 && clears == 0)
+            throw CVQXException(CVQXException::ProgramCorrupted);
+        ++saves;
+    }
+    void ClearProgram(CMotor&) override { ++clears; }
     void DownloadPollingProgram(CMotor&) override { ++downloads; }
     std::vector<std::string> RestoreAll() override { return {}; }
 };
@@ -247,6 +252,34 @@ TEST_F(PlaygroundFormTest, PagesFirstMovesAndTheTerminal)
     EXPECT_EQ(form->Terminal().rows.back(), (std::pair<std::string, std::string>{"G", ""}));
     EXPECT_TRUE(form->Terminal().editText.empty());
     EXPECT_TRUE(form->Connected());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PlaygroundFormTest, ACorruptProgramIsClearedOnlyWhenTheUserAgrees)
+{
+    Make("510", true);
+    programs.corrupt = 1;
+    questions.AnswerMessageBox(ui::IDOK); // download the polling program
+    questions.AnswerMessageBox(ui::IDNO); // do not clear the EEPROM
+    form->OnConnect();
+    EXPECT_FALSE(form->Connected());
+    EXPECT_EQ(programs.clears, 0);
+    EXPECT_EQ(programs.downloads, 0);
+    EXPECT_TRUE(io.Take().empty()); // nothing was sent: the motor is as it was
+
+    questions.AnswerMessageBox(ui::IDOK);
+    questions.AnswerMessageBox(ui::IDYES);
+    form->OnConnect();
+    EXPECT_TRUE(form->Connected());
+    EXPECT_EQ(programs.clears, 1);
+    EXPECT_EQ(programs.saves, 1);
+    EXPECT_EQ(programs.downloads, 1);
+    const auto texts = questions.MessageTexts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_NE(texts[1].find("Do you want to clear EEPROM and continue?"), std::string::npos) << texts[1];
 }
 
 } // namespace
