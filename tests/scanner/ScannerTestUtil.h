@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,16 +14,9 @@
 
 namespace scannertest {
 
-// The source folder. __FILE__ is relative to the build folder when a compiler cache with a base
-// folder ran the compiler, and the tests run elsewhere; CTest then names the folder.
-inline std::filesystem::path SourceRoot()
-{
-    const std::filesystem::path here(__FILE__);
-    if (!here.is_absolute())
-        if (const char* root = std::getenv("VQX_SOURCE_DIR"); root && *root)
-            return root;
-    return here.parent_path() / "../..";
-}
+// The source folder, as the build names it: __FILE__ is relative to the build folder when a
+// compiler cache with a base folder ran the compiler, and the tests run elsewhere.
+inline std::filesystem::path SourceRoot() { return VQX_SOURCE_DIR; }
 
 inline std::string TablePath()
 {
