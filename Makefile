@@ -1,9 +1,10 @@
 # The two set-up commands: `make run` and `make test`. Both install missing Debian packages when run as root.
 # Qt 6 for VQX: the widgets and the local socket (qt6-base-dev), the offscreen and X11 platform
-# plugins (qt6-qpa-plugins, libxcb-cursor0), the desktop icon theme, the MIME database and a font;
+# plugins (qt6-qpa-plugins, libxcb-cursor0), the SVG icon plugins (libqt6svg6), the icon theme that
+# stands in when the desktop has none (adwaita-icon-theme), the MIME database and a font;
 # the tests read printed pages back with pdftotext (poppler-utils).
 DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-  qt6-base-dev qt6-qpa-plugins libxcb-cursor0 adwaita-icon-theme shared-mime-info fonts-dejavu-core \
+  qt6-base-dev qt6-qpa-plugins libqt6svg6 libxcb-cursor0 adwaita-icon-theme shared-mime-info fonts-dejavu-core \
   poppler-utils
 # `make fuzz` builds with clang and its libFuzzer runtime.
 FUZZ_DEBIAN_PACKAGES := clang libclang-rt-14-dev

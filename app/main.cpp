@@ -1,5 +1,6 @@
 // VQX: the Qt 6 program for chains and buses of Tessaraxon and Quintaloc motors.
 
+#include "app/res/gui/Icons.h"
 #include "app/shell/gui/VQXApp.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@ int main(int argc, char** argv)
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VQX"));
     QApplication::setOrganizationName(QStringLiteral("Korvessan"));
+    // Every window of the program, the editors' included, shows the program's icon.
+    QApplication::setWindowIcon(res::AppIcon());
     CVQXApp app;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -137,6 +137,8 @@ ConfigNode PortItem(const CCommPort& port, int portIndex, const std::string& pro
     if (item.image < 0)
         return item;
     item.text = item.image == kImagePort ? port.Name + " (" + std::to_string(port.BitPerSec) + " bps)" : port.Name;
+    if (item.image == kImagePort && port.PortName != port.Name)
+        item.toolTip = port.PortName;
     for (int m = 0; m < port.MotorCount(); ++m)
         item.children.push_back(MotorItem(*port.motors.GetAt(m), portIndex, m, projectPath));
     return item;

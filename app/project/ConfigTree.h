@@ -29,6 +29,7 @@ enum : int {
 struct ConfigNode {
     ConfigItemKind kind = ConfigItemKind::Root;
     std::string text;
+    std::string toolTip; // a serial port's device when its name does not say it
     int image = kImageRoot;
     bool bold = false;
     // Where the item's data lives in the project (-1 where the level has none).

@@ -6,6 +6,7 @@
 #include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
 #include "platform/paths/Paths.h"
+#include "platform/serial/SerialDevices.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -344,6 +345,16 @@ void CProject::MakeNewName(const CProject& current, platform::ISerialPortProbe* 
         EnumSerialPorts(*probe);
 }
 
+std::string CProject::ShownPortName(const std::string& portName) const
+{
+    // Two devices of one file name in different folders: the second keeps its whole path.
+    const std::string shortName = platform::ShortPortName(portName);
+    for (const auto& p : m_ports)
+        if (SameName(p->Name, shortName))
+            return portName;
+    return shortName;
+}
+
 void CProject::EnumSerialPorts(platform::ISerialPortProbe& probe)
 {
     std::vector<std::string> names = probe.Candidates();
@@ -375,7 +386,8 @@ void CProject::EnumSerialPorts(platform::ISerialPortProbe& probe)
         if (PortCount() + reserved >= kMaxPorts)
             continue;
         auto port = std::make_unique<CCommPort>();
-        port->Name = port->PortName = name;
+        port->PortName = name;
+        port->Name = ShownPortName(name);
         size_t at = 0;
         while (at < m_ports.size() && m_ports[at]->IsSerial() && !NameGreater(m_ports[at]->PortName, name))
             ++at;
@@ -504,13 +516,16 @@ bool DefaultProjectExists()
 
 bool AdoptStartupPort(CProject& project, const std::string& device)
 {
+    // The port lists and every new project offer the device for the whole run.
+    platform::AddKnownSerialDevice(device);
     if (device.empty() || !project.isDefault || project.PortCount() >= CProject::kMaxPorts)
         return false;
     for (int i = 0; i < project.PortCount(); ++i)
         if (SameName(project.Port(i)->PortName, device))
             return false;
     auto port = std::make_unique<CCommPort>();
-    port->Name = port->PortName = device;
+    port->PortName = device;
+    port->Name = project.ShownPortName(device);
     port->CommType = COMM_RS232;
     port->BitPerSec = port->savedBitPerSec = 9600;
     port->Echo = 1;

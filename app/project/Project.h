@@ -71,6 +71,9 @@ public:
     // Brings the port list in line with the serial devices present and adds the Ethernet and USB
     // ports. A device that is gone removes only ports without motors; the list never exceeds 30.
     void EnumSerialPorts(platform::ISerialPortProbe& probe);
+    // The name a new port on a device is shown by: "Com<n>", or the device's file name unless a
+    // port of the project is called so already (then the whole path).
+    std::string ShownPortName(const std::string& portName) const;
 
     // ---- operation context ----
     // The context of every port of the project, also of ports added or loaded later (null: the

@@ -4,6 +4,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
+#include "platform/serial/PortNames.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,14 +28,6 @@ bool Refuse(ui::IQuestions& questions, const std::string& text)
 {
     ui::OptionMessageBox(questions, text, ui::MB_OK | ui::MB_ICONHAND);
     return false;
-}
-
-// The number of a "Com<n>" name: the digits after its first three characters.
-std::optional<int> ComNumber(const std::string& name)
-{
-    if (name.size() < 4)
-        return std::nullopt;
-    return FieldInteger(name.substr(3));
 }
 
 } // namespace
@@ -62,22 +55,59 @@ std::optional<int> FieldInteger(const std::string& text)
     return static_cast<int>(negative ? -value : value);
 }
 
-std::vector<std::string> SerialPortEntries(platform::ISerialPortProbe& probe)
+std::vector<SerialPortEntry> SerialPortEntries(platform::ISerialPortProbe& probe)
 {
-    std::vector<std::string> entries;
+    std::vector<SerialPortEntry> entries;
     for (int n = 1; n <= kSerialPortSlots; ++n) {
-        std::string text = "Com" + std::to_string(n);
-        if (probe.Probe(text) == platform::SerialPresence::NotFound)
+        std::string name = "Com" + std::to_string(n);
+        std::string text = name;
+        if (probe.Probe(name) == platform::SerialPresence::NotFound)
             text += " (N/A)";
-        entries.push_back(std::move(text));
+        entries.push_back({std::move(text), std::move(name)});
     }
+    const auto listed = [&](const std::string& name) {
+        return std::any_of(entries.begin(), entries.end(), [&](const SerialPortEntry& e) { return e.portName == name; });
+    };
+    for (const platform::SerialDeviceInfo& d : probe.Devices())
+        if (!listed(d.PortName()))
+            entries.push_back({d.Label(), d.PortName()});
+    for (const std::string& name : probe.Candidates())
+        if (!name.empty() && name[0] == '/' && !listed(name))
+            entries.push_back({name, name});
     return entries;
 }
 
-int SerialPortIndexOf(const std::string& portName)
+int SerialPortIndexOf(const std::vector<SerialPortEntry>& entries, const std::string& portName)
 {
-    const std::optional<int> n = ComNumber(portName);
-    return n && *n >= 1 && *n <= kSerialPortSlots ? *n - 1 : -1;
+    if (const int n = platform::ComPortNumber(portName); n > 0)
+        return n <= kSerialPortSlots && n <= static_cast<int>(entries.size()) ? n - 1 : -1;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!portName.empty() && entries[i].portName == portName)
+            return static_cast<int>(i);
+    return -1;
+}
+
+SerialChoice ChooseSerialPort(const std::vector<SerialPortEntry>& entries, int index, const std::string& text,
+                              platform::ISerialPortProbe& probe)
+{
+    if (index >= 0 && index < static_cast<int>(entries.size()) && entries[static_cast<size_t>(index)].text == text) {
+        const SerialPortEntry& e = entries[static_cast<size_t>(index)];
+        return {e.portName, e.text.find("N/A", 1) == std::string::npos};
+    }
+    // A typed name: an entry's text or port name, a "Com<n>" of the list, or a device path.
+    size_t b = text.find_first_not_of(" \t");
+    const size_t e = text.find_last_not_of(" \t");
+    const std::string typed = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
+    for (const SerialPortEntry& entry : entries)
+        if (!typed.empty() && (entry.text == typed || entry.portName == typed))
+            return {entry.portName, entry.text.find("N/A", 1) == std::string::npos};
+    if (const int n = platform::ComPortNumber(typed); n >= 1 && n <= kSerialPortSlots) {
+        const std::string name = "Com" + std::to_string(n);
+        return {name, probe.Probe(name) != platform::SerialPresence::NotFound};
+    }
+    if (typed.size() > 1 && typed[0] == '/')
+        return {typed, probe.Probe(typed) != platform::SerialPresence::NotFound};
+    return {};
 }
 
 int BaudIndexOf(int bitsPerSecond)
@@ -125,7 +155,7 @@ bool ValidatePortGeneral(CCommPort& port, const std::vector<const CCommPort*>& o
 
     const bool serial = e.type == COMM_RS232 || e.type == COMM_RS485;
     if (serial) {
-        if (e.serialIndex < 0 || e.serialIndex >= kSerialPortSlots)
+        if (e.serialPort.empty())
             return Refuse(questions, "Please select a Serial Port.");
         if (e.baudIndex < 0 || e.baudIndex >= static_cast<int>(kBaudRates.size()))
             return Refuse(questions, "Please select the Baudrate value for this port.");
@@ -152,13 +182,13 @@ bool ValidatePortGeneral(CCommPort& port, const std::vector<const CCommPort*>& o
     port.CommType = static_cast<uint8_t>(e.type);
 
     if (serial) {
-        if (e.serialText.find("N/A", 1) != std::string::npos &&
+        if (!e.serialAvailable &&
             ui::OptionMessageBox(questions,
                                  "The selected communication port is not available on this computer. Do you still "
                                  "want to use the selected communication port?",
                                  ui::MB_YESNO | ui::MB_ICONEXCLAMATION) != ui::IDYES)
             return false;
-        port.PortName = "Com" + std::to_string(e.serialIndex + 1);
+        port.PortName = e.serialPort;
         port.BitPerSec = kBaudRates[static_cast<size_t>(e.baudIndex)];
         port.Parity = kParityValues[static_cast<size_t>(e.parityIndex)];
         port.SetMaxMotors(*m);

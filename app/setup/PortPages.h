@@ -27,10 +27,27 @@ inline constexpr std::array<uint8_t, 3> kParityValues{0, 2, 1};
 inline constexpr std::array<const char*, 2> kChannelNames{"Motor Ch 0", "Motor Ch 1"};
 inline constexpr int kSerialPortSlots = 30;
 
-// "Com1".."Com30"; a device that does not exist gets " (N/A)", one that is busy is listed plain.
-std::vector<std::string> SerialPortEntries(platform::ISerialPortProbe& probe);
-// The combo selections of a stored port: -1 where nothing matches.
-int SerialPortIndexOf(const std::string& portName);
+// One line of the serial port list: what it shows and the port name it stands for.
+struct SerialPortEntry {
+    std::string text;
+    std::string portName;
+};
+// "Com1".."Com30" (a device that does not exist gets " (N/A)", one that is busy is listed plain),
+// then the machine's other serial devices with their USB texts, then any other device path the
+// probe knows of.
+std::vector<SerialPortEntry> SerialPortEntries(platform::ISerialPortProbe& probe);
+// The combo selections of a stored port: -1 where nothing matches (a device path not in the list
+// is then shown as typed text).
+int SerialPortIndexOf(const std::vector<SerialPortEntry>& entries, const std::string& portName);
+// What the serial port field holds: the selected entry, or a typed "Com<n>" (1..30) or absolute
+// device path. An empty port name when it is neither; `available` false for an entry marked
+// "N/A" and for a typed device that does not exist.
+struct SerialChoice {
+    std::string portName;
+    bool available = true;
+};
+SerialChoice ChooseSerialPort(const std::vector<SerialPortEntry>& entries, int index, const std::string& text,
+                              platform::ISerialPortProbe& probe);
 int BaudIndexOf(int bitsPerSecond);
 int ParityIndexOf(int parity);
 
@@ -48,8 +65,8 @@ struct PortGeneralEntries {
     std::string name;
     std::string maxMotors;      // the text of the Max. Motor Address field
     int type = 1;               // the checked radio: 1, 2, 6, 9
-    int serialIndex = -1;
-    std::string serialText;     // the selected serial port entry
+    std::string serialPort;     // the chosen serial port (ChooseSerialPort), empty: none
+    bool serialAvailable = true;
     int baudIndex = -1;
     int parityIndex = -1;
     int channelIndex = -1;

@@ -4,6 +4,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
+#include "platform/serial/SerialProbe.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,7 +28,42 @@ CCommPort* PartnerOf(const CProject& project, const CCommPort& port)
     return nullptr;
 }
 
+// The probe with more candidates: the devices the project used.
+class WithDevices final : public platform::ISerialPortProbe {
+public:
+    WithDevices(platform::ISerialPortProbe& probe, std::vector<std::string> more) : m_probe(probe), m_more(std::move(more)) {}
+    std::vector<std::string> Candidates() override
+    {
+        std::vector<std::string> names = m_probe.Candidates();
+        for (const std::string& name : m_more)
+            if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameDevice(n, name); }))
+                names.push_back(name);
+        return names;
+    }
+    platform::SerialPresence Probe(const std::string& name) override { return m_probe.Probe(name); }
+
+private:
+    platform::ISerialPortProbe& m_probe;
+    std::vector<std::string> m_more;
+};
+
 } // namespace
+
+bool ListWizardPorts(CProject& working, platform::ISerialPortProbe& probe)
+{
+    std::vector<std::string> used;
+    for (int i = 0; i < working.PortCount(); ++i)
+        if (working.Port(i)->IsSerial() && !working.Port(i)->PortName.empty() && working.Port(i)->PortName[0] == '/')
+            used.push_back(working.Port(i)->PortName);
+    while (working.PortCount() > 0)
+        working.RemovePort(working.PortCount() - 1);
+    WithDevices all(probe, used);
+    working.EnumSerialPorts(all);
+    for (int i = working.PortCount(); i-- > 0;)
+        if (working.Port(i)->IsSerial() && probe.Probe(working.Port(i)->PortName) != platform::SerialPresence::Present)
+            working.RemovePort(i);
+    return working.PortCount() > 0;
+}
 
 ConnectionRow ConnectionRowFor(const CCommPort& port)
 {

@@ -13,8 +13,15 @@
 class CCommPort;
 class CProject;
 namespace ui { class IQuestions; }
+namespace platform { class ISerialPortProbe; }
 
 namespace setup {
+
+// ---- Page 1: the ports to look at -------------------------------------------------------------
+// The working project's ports become the ports of this computer that can be opened: the probe's
+// devices and the device paths the project's own serial ports use (a pseudo-terminal, a device
+// outside the machine's list), then the Ethernet and USB ports. False when there is none.
+bool ListWizardPorts(CProject& working, platform::ISerialPortProbe& probe);
 
 // ---- Page 2: what is connected to each port ----------------------------------------------------
 inline constexpr const char* kNoConnection = "No Connection";

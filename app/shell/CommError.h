@@ -64,6 +64,13 @@ inline constexpr uint32_t kResultNoLink = 0x40;
 inline constexpr uint32_t kResultNetwork = 0x80;
 inline constexpr uint32_t kResultNoUsb = 0x100;
 
+// Codes that mean the motors stopped answering as they should (no reply, no or wrong echo, parity,
+// framing, break): a poller hands these to the main frame; other failures only stop it.
+inline bool IsCommLoss(int32_t code)
+{
+    return (code >= 1005 && code <= 1007) || (code >= 1011 && code <= 1013);
+}
+
 // What a sender does with an answer.
 inline bool KeepPolling(uint32_t answer) { return (answer & kAnswerKeepPolling) != 0; }
 inline bool RepeatNow(uint32_t answer) { return (answer & kAnswerRepeat) != 0; }

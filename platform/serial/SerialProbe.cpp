@@ -1,10 +1,11 @@
 #include "platform/serial/SerialProbe.h"
 
 #include "platform/serial/PortNames.h"
+#include "platform/serial/SerialDevices.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/file.h>
@@ -18,18 +19,28 @@ std::vector<std::string> SystemSerialProbe::Candidates()
     std::vector<std::string> out;
     for (int n = 1; n <= 30; ++n)
         out.push_back("Com" + std::to_string(n));
-    std::vector<std::string> usb;
-    if (DIR* d = ::opendir("/dev")) {
-        while (dirent* e = ::readdir(d)) {
-            const std::string name = e->d_name;
-            if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0)
-                usb.push_back("/dev/" + name);
-        }
-        ::closedir(d);
-    }
-    std::sort(usb.begin(), usb.end());
-    out.insert(out.end(), usb.begin(), usb.end());
+    // A device a "Com<n>" name already maps to is not offered a second time under its path.
+    std::vector<std::string> mapped;
+    for (int n = 1; n <= 30; ++n)
+        mapped.push_back(ResolveSerialPortName("Com" + std::to_string(n)));
+    const auto taken = [&](const std::string& path) {
+        std::error_code ec;
+        return std::any_of(mapped.begin(), mapped.end(), [&](const std::string& m) {
+            return m == path || std::filesystem::equivalent(m, path, ec);
+        }) || std::find(out.begin(), out.end(), path) != out.end();
+    };
+    for (const SerialDeviceInfo& d : ListSystemSerialDevices())
+        if (!taken(d.node) && !taken(d.PortName()))
+            out.push_back(d.PortName());
+    for (const std::string& known : KnownSerialDevices())
+        if (!taken(known))
+            out.push_back(known);
     return out;
+}
+
+std::vector<SerialDeviceInfo> SystemSerialProbe::Devices()
+{
+    return ListSystemSerialDevices();
 }
 
 SerialPresence SystemSerialProbe::Probe(const std::string& portName)

@@ -3,6 +3,8 @@
 // opened. "Not found" (the device does not exist or has no hardware behind it) is told from
 // "busy" (it exists, another program holds it).
 
+#include "platform/serial/SerialDevices.h"
+
 #include <string>
 #include <vector>
 
@@ -13,17 +15,23 @@ enum class SerialPresence { Present, Busy, NotFound };
 class ISerialPortProbe {
 public:
     virtual ~ISerialPortProbe() = default;
-    // Port names worth probing, in order: "Com1".."Com30", then the USB serial devices.
+    // Port names worth probing, in order: "Com1".."Com30", then the devices of Devices() and those
+    // made known for the run (a pseudo-terminal given at start-up).
     virtual std::vector<std::string> Candidates() = 0;
     virtual SerialPresence Probe(const std::string& portName) = 0;
+    // The devices a port list offers beside the "Com<n>" names, with their texts.
+    virtual std::vector<SerialDeviceInfo> Devices() { return {}; }
 };
 
-// The machine's devices: "Com<n>" resolved as the ports resolve it, /dev/ttyUSB* and /dev/ttyACM*
-// found under /dev; opened for a moment, exclusively and without waiting.
+// The machine's devices: "Com<n>" resolved as the ports resolve it, the ttys sysfs lists (under
+// VQX_USB_ROOT when it is set) by their by-id names where they have one, and the known devices;
+// a device a "Com<n>" name maps to is offered once. Probed by opening it for a moment, exclusively
+// and without waiting.
 class SystemSerialProbe final : public ISerialPortProbe {
 public:
     std::vector<std::string> Candidates() override;
     SerialPresence Probe(const std::string& portName) override;
+    std::vector<SerialDeviceInfo> Devices() override;
 };
 
 } // namespace platform

@@ -1,5 +1,5 @@
 #include "platform/usbbridge/LinuxUsbBridge.h"
-#include "platform/fs/ReadFile.h"
+#include "platform/serial/SerialDevices.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,46 +18,6 @@ namespace platform::usb {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAttribute(const fs::path& file)
-{
-    // A sysfs attribute is one short line (the kernel reports 4096 bytes for every one).
-    std::string text;
-    if (!ReadWholeFile(file.string(), text, 4096))
-        return {};
-    std::string line = text.substr(0, text.find('\n'));
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    return line;
-}
-
-// "ttyUSB2" sorts before "ttyUSB10".
-bool NaturalLess(const std::string& a, const std::string& b)
-{
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (isdigit(static_cast<unsigned char>(a[i])) && isdigit(static_cast<unsigned char>(b[j]))) {
-            size_t ie = i, je = j;
-            while (ie < a.size() && isdigit(static_cast<unsigned char>(a[ie])))
-                ++ie;
-            while (je < b.size() && isdigit(static_cast<unsigned char>(b[je])))
-                ++je;
-            const std::string na = a.substr(i, ie - i), nb = b.substr(j, je - j);
-            if (na.size() != nb.size())
-                return na.size() < nb.size();
-            if (na != nb)
-                return na < nb;
-            i = ie;
-            j = je;
-        } else {
-            if (a[i] != b[j])
-                return a[i] < b[j];
-            ++i;
-            ++j;
-        }
-    }
-    return a.size() - i < b.size() - j;
-}
 
 speed_t SpeedOf(uint32_t baud)
 {
@@ -100,30 +60,9 @@ LinuxUsbBridge::~LinuxUsbBridge()
 std::vector<LinuxUsbBridge::Device> LinuxUsbBridge::Enumerate() const
 {
     std::vector<Device> found;
-    std::error_code ec;
-    const fs::path classDir = fs::path(m_sysRoot) / "class" / "tty";
-    for (const auto& entry : fs::directory_iterator(classDir, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with("ttyUSB") && !name.starts_with("ttyACM"))
-            continue;
-        fs::path dir = fs::canonical(entry.path() / "device", ec);
-        if (ec) {
-            ec.clear();
-            continue;
-        }
-        // Walk up from the interface to the USB device, which carries idVendor.
-        for (int depth = 0; depth < 6 && !dir.empty() && dir != dir.root_path();
-             ++depth, dir = dir.parent_path()) {
-            if (!fs::exists(dir / "idVendor", ec))
-                continue;
-            Device d{name, ReadAttribute(dir / "product"), ReadAttribute(dir / "serial")};
-            if (d.product == kMotorProduct)
-                found.push_back(std::move(d));
-            break;
-        }
-    }
-    std::sort(found.begin(), found.end(),
-              [](const Device& a, const Device& b) { return NaturalLess(a.tty, b.tty); });
+    for (const SerialDeviceInfo& d : ListSerialDevices(m_sysRoot, m_devDir))
+        if ((d.tty.starts_with("ttyUSB") || d.tty.starts_with("ttyACM")) && d.product == kMotorProduct)
+            found.push_back(Device{d.tty, d.product, d.serial});
     return found;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/usbbridge/UsbBridge.h"
 
 #include "platform/usbbridge/LinuxUsbBridge.h"
+#include "platform/serial/SerialDevices.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -9,18 +10,11 @@
 namespace platform::usb {
 
 namespace {
-// VQX_USB_ROOT names a folder that stands for "/" when devices are looked for (its sys/ and dev/),
-// so that a program can be pointed at USB-serial devices that are not the machine's own. Read once,
-// when the first USB call of the process is made.
-std::string DeviceRoot()
-{
-    const char* root = std::getenv("VQX_USB_ROOT");
-    return root ? std::string(root) : std::string();
-}
-
 UsbBridge& Linux()
 {
-    static const std::string root = DeviceRoot();
+    // VQX_USB_ROOT names a folder that stands for "/" (its sys/ and dev/), so that a program can be
+    // pointed at USB-serial devices that are not the machine's own.
+    static const std::string root = platform::DeviceRoot();
     static LinuxUsbBridge bridge(root + "/sys", root + "/dev");
     return bridge;
 }

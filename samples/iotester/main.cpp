@@ -4,5 +4,5 @@
 
 int main(int argc, char** argv)
 {
-    return vqxclient::RunSampleProgram<iotester::MainForm>(argc, argv, "Tessaraxon I/O Test");
+    return vqxclient::RunSampleProgram<iotester::MainForm>(argc, argv, "Tessaraxon I/O Test", "iotester");
 }

@@ -4,5 +4,5 @@
 
 int main(int argc, char** argv)
 {
-    return vqxclient::RunSampleProgram<jogger::JoggerForm>(argc, argv, "Jogger");
+    return vqxclient::RunSampleProgram<jogger::JoggerForm>(argc, argv, "Jogger", "jogger");
 }

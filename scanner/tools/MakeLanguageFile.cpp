@@ -1,24 +1,37 @@
-// vqx-mklang: writes a language file (.sld) from the text table of the language.
+// vqx-mklang: writes a language file (.sld) from the text table of the language, or stages the user
+// guide with the language reference and keyword index made from the same table.
 //   vqx-mklang TABLE OUTPUT.sld
+//   vqx-mklang --help-pages TABLE GUIDE_SOURCE OUTPUT_FOLDER
 #include <cstdio>
+#include <cstring>
 
+#include "scanner/HelpPages.h"
 #include "scanner/LanguageTable.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: vqx-mklang TABLE OUTPUT.sld\n");
+    const bool helpPages = argc == 5 && std::strcmp(argv[1], "--help-pages") == 0;
+    if (argc != 3 && !helpPages) {
+        std::fprintf(stderr, "usage: vqx-mklang TABLE OUTPUT.sld\n       vqx-mklang --help-pages TABLE GUIDE_SOURCE OUTPUT\n");
         return 2;
     }
+    const char* tablePath = argv[helpPages ? 2 : 1];
     CLanguageTable table;
     std::string error;
-    if (!LoadLanguageTable(argv[1], table, error)) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
+    if (!LoadLanguageTable(tablePath, table, error)) {
+        std::fprintf(stderr, "%s: %s\n", tablePath, error.c_str());
         return 1;
+    }
+    if (helpPages) {
+        if (!StageHelpPages(table, argv[3], argv[4], error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        return 0;
     }
     const CLanguage language = LanguageOfTable(table);
     if (language.Keywords.size() > static_cast<size_t>(CLanguage::kMaxKeywords)) {
-        std::fprintf(stderr, "%s: more than %d keywords\n", argv[1], CLanguage::kMaxKeywords);
+        std::fprintf(stderr, "%s: more than %d keywords\n", tablePath, CLanguage::kMaxKeywords);
         return 1;
     }
     if (!language.Write(argv[2])) {

@@ -1,7 +1,9 @@
 #include "synmove/gui/SynmoveDlg.h"
 
+#include "platform/paths/Paths.h"
 #include "samples/common/gui/SuiteBroadcast.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -65,6 +67,7 @@ CSynmoveDlg::CSynmoveDlg(platform::Profile& profile, MotionRun::EngineFactory en
     // The desktop's text editor, started with the path as its argument (never through a shell).
     openInEditor = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     showError = [this](const QString& title, const QString& text) { QMessageBox::critical(this, title, text); };
+    openHelp = [](const QString& page) { return QDesktopServices::openUrl(QUrl::fromLocalFile(page)); };
     askYesNo = [this](const QString& text) {
         return QMessageBox::warning(this, "Warning!", text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
@@ -210,6 +213,12 @@ void CSynmoveDlg::BuildControls()
     connect(m_setupButton, &QPushButton::clicked, this, &CSynmoveDlg::OnSetup);
     connect(m_helpButton, &QPushButton::clicked, this, &CSynmoveDlg::OnHelp);
     connect(m_closeButton, &QPushButton::clicked, this, &CSynmoveDlg::OnOK);
+    // The window manager's menu cannot be extended here: "About" is on the dialog's own menu.
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* about = new QAction(QStringLiteral("&About Synmove..."), this);
+    about->setObjectName(QStringLiteral("16"));
+    connect(about, &QAction::triggered, this, &CSynmoveDlg::OnAbout);
+    addAction(about);
     connect(m_moveToOrigin, &QRadioButton::toggled, this, [this](bool on) {
         m_v->setEnabled(on);
         m_a->setEnabled(on);
@@ -293,10 +302,33 @@ void CSynmoveDlg::OnEdit()
 
 void CSynmoveDlg::OnHelp()
 {
-    // The program's help file beside it, shown by the desktop's viewer.
-    const QString help = QCoreApplication::applicationFilePath() + ".chm";
-    if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+    // Synmove's pages of the suite's user guide in the program folder.
+    const QString page = QString::fromStdString(
+        platform::JoinPath(platform::JoinPath(platform::AppFolder(), "help"), "Synmove/index.htm"));
+    if (!QFileInfo(page).isFile() || !openHelp || !openHelp(page))
         showError("Error!", "Cannot run Help!");
+}
+
+void CSynmoveDlg::OnAbout()
+{
+    QDialog box(this);
+    box.setObjectName(QStringLiteral("100"));
+    box.setWindowTitle(QStringLiteral("About Synmove"));
+    auto* icon = new QLabel(&box);
+    icon->setPixmap(windowIcon().pixmap(32, 32));
+    auto* text = new QLabel(QStringLiteral("Synmove Version 1.101"), &box);
+    text->setObjectName(QStringLiteral("version"));
+    auto* ok = new QPushButton(QStringLiteral("OK"), &box);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addLayout(row);
+    layout->addWidget(ok, 0, Qt::AlignRight);
+    box.exec();
 }
 
 bool CSynmoveDlg::Animating() const

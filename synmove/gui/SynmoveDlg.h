@@ -41,6 +41,7 @@ public:
     std::function<bool(const QString& path)> openInEditor;                     // Edit
     std::function<void(const QString& title, const QString& text)> showError;  // error icon
     std::function<bool(const QString& text)> askYesNo;                          // "Warning!", Yes/No
+    std::function<bool(const QString& page)> openHelp;                          // Help: the guide's page
 
     // ---- handlers (public: the buttons call them, and so can a test) ----
     void OnBrowse();
@@ -48,6 +49,8 @@ public:
     void OnStop();
     void OnEdit();
     void OnHelp();
+    // "&About Synmove..." (id 16): the About box (100) with the icon and "Synmove Version 1.101".
+    void OnAbout();
     void OnSetup();
     void OnOK();
     void reject() override; // Escape

@@ -46,7 +46,7 @@ TEST(IoTesterForm, ConnectsTogglesPinsAndShowsInputsAndStatus)
     EXPECT_TRUE(QTest::qWaitFor([&] { return rig.Logged(0, "UAO"); }, 8000));
     EXPECT_EQ(rig.Motor(0, [](vqxsim::SimMotor& m) { return m.Values()["UAO"]; }), 1);
 
-    rig.Motor(0, [](vqxsim::SimMotor& m) { return m.Values()["W"] = 32; });
+    rig.Motor(0, [](vqxsim::SimMotor& m) { return m.knobs.statusReply = "32"; });
     EXPECT_TRUE(QTest::qWaitFor([&] {
         return Find<QPlainTextEdit>(&form, "UIStatus")->toPlainText().contains("Error: Position Error");
     }, 8000));
@@ -74,7 +74,8 @@ TEST(JoggerForm, HoldingAButtonJogsAndReleasingStops)
     QTest::mousePress(right, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return rig.Motor(0, [](vqxsim::SimMotor& m) { return m.Values()["P"]; }) > 100; }, 8000));
     QTest::mouseRelease(right, Qt::LeftButton);
-    EXPECT_FALSE(rig.Motor(0, [&](vqxsim::SimMotor&) { return rig.motion[0]->Moving(); }));
+    // The motor ramps down at the jog acceleration.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !rig.Motor(0, [&](vqxsim::SimMotor&) { return rig.motion[0]->Moving(); }); }, 8000));
     const int32_t at = rig.Motor(0, [](vqxsim::SimMotor& m) { return m.Values()["P"]; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return Find<QLineEdit>(&form, "XPos")->text() == QString::number(at); }, 8000));
     EXPECT_TRUE(errors.empty());

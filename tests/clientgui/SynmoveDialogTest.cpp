@@ -4,11 +4,16 @@
 #include "synmove/gui/SynmoveDlg.h"
 
 #include "platform/registry/Profile.h"
+#include "platform/paths/Paths.h"
+#include "samples/common/gui/ProgramIcon.h"
 #include "samples/common/gui/SuiteBroadcast.h"
 #include "tests/clients/ClientRig.h"
 #include "tests/common/TempFolder.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QTimer>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,6 +23,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 
@@ -248,3 +254,48 @@ TEST_F(SynmoveDialog, ARunIsGuardedAgainstClosingAndStopsOnStop)
 }
 
 } // namespace
+
+TEST_F(SynmoveDialog, HelpOpensItsGuidePageAboutShowsTheVersionAndTheWindowHasItsIcon)
+{
+    vqxclient::UseProgramIcon("synmove");
+    auto dlg = Open();
+    const QImage shown = dlg->windowIcon().pixmap(32, 32).toImage();
+    ASSERT_FALSE(shown.isNull()) << "the drawing is read";
+    EXPECT_EQ(shown, vqxclient::ProgramIcon("synmove").pixmap(32, 32).toImage());
+    EXPECT_NE(shown, vqxclient::ProgramIcon("jogger").pixmap(32, 32).toImage());
+
+    // Help: Synmove's page of the guide shipped in the program folder.
+    std::vector<std::string> opened;
+    dlg->openHelp = [&](const QString& page) {
+        opened.push_back(page.toStdString());
+        return true;
+    };
+    QTest::mouseClick(Find<QPushButton>(dlg.get(), "help"), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1u) << (messages.empty() ? "" : messages.back());
+    EXPECT_EQ(opened[0], platform::AppFolder() + "/help/Synmove/index.htm");
+    EXPECT_TRUE(std::filesystem::is_regular_file(opened[0]));
+    EXPECT_TRUE(messages.empty());
+    // A desktop that cannot show it: the message of old.
+    dlg->openHelp = [](const QString&) { return false; };
+    QTest::mouseClick(Find<QPushButton>(dlg.get(), "help"), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Error!: Cannot run Help!");
+
+    // About, from the dialog's own menu.
+    QAction* about = dlg->findChild<QAction*>("16");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->text(), "&About Synmove...");
+    EXPECT_TRUE(dlg->actions().contains(about));
+    QString version;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->objectName(), "100");
+        version = box->findChild<QLabel*>("version")->text();
+        if (const QString folder = qEnvironmentVariable("VQX_SNAPSHOT_DIR"); !folder.isEmpty())
+            box->grab().save(folder + "/synmove-about.png");
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    about->trigger();
+    EXPECT_EQ(version, "Synmove Version 1.101");
+}

@@ -239,7 +239,7 @@ TEST_F(EngineChain, ClosedPortAndLateBinding)
     VariantInit(&args[0]);
     args[0].vt = VT_BSTR;
     args[0].bstrVal = vqxcom::BstrFromBytes("2RV");
-    rig->WithMotor(1, [](SimMotor& m) { m.Values()["V"] = 4321; return 0; });
+    rig->WithMotor(1, [](SimMotor& m) { m.SetSteadyVelocity(4321); return 0; });
     DISPPARAMS params{args, nullptr, 1, 0};
     VARIANT result;
     VariantInit(&result);

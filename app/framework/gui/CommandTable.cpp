@@ -1,5 +1,7 @@
 #include "app/framework/gui/CommandTable.h"
 
+#include <QIcon>
+
 #include <QAction>
 #include <QMenu>
 
@@ -9,6 +11,16 @@ CommandTable::CommandTable(QObject* parent) : QObject(parent)
 {
     connect(&m_idle, &QTimer::timeout, this, &CommandTable::UpdateAll);
 }
+
+namespace {
+std::function<QIcon(int)>& IconProvider()
+{
+    static std::function<QIcon(int)> provider;
+    return provider;
+}
+} // namespace
+
+void CommandTable::SetIconProvider(std::function<QIcon(int id)> provider) { IconProvider() = std::move(provider); }
 
 QAction* CommandTable::Add(const CommandInfo& info)
 {
@@ -22,6 +34,8 @@ QAction* CommandTable::Add(const CommandInfo& info)
     action->setToolTip(QString::fromStdString(info.tooltip.empty() ? info.menuText : info.tooltip));
     action->setStatusTip(QString::fromStdString(info.description));
     action->setCheckable(info.checkable);
+    if (IconProvider())
+        action->setIcon(IconProvider()(info.id));
     const int id = info.id;
     connect(action, &QAction::triggered, this, [this, id] {
         Q_EMIT commandTriggered(id);

@@ -13,6 +13,7 @@
 #include <map>
 
 class QAction;
+class QIcon;
 class QMenu;
 class QToolBar;
 
@@ -42,6 +43,10 @@ public:
     QMenu* AddMenu(QMenu* menu);
     // Starts the idle refresh (about every 200 ms) of all actions.
     void StartIdleRefresh(int intervalMs = 200);
+
+    // The picture of each command added from now on (none by default): the program's icon set
+    // supplies it, the table only asks.
+    static void SetIconProvider(std::function<QIcon(int id)> provider);
 
     // The help topic of a command (the third line of its texts).
     std::string HelpTopic(int id) const;

@@ -63,25 +63,26 @@ const QIcon& ConfigTreeImage(int image)
         const char* theme;
         const char* label;
         unsigned rgb;
+        const char* own; // our drawing where no theme has the picture
     };
     static const std::array<Picture, 10> pictures = {{
-        {"folder", "P", 0x3A6EA5},                 // root
-        {"network-wired", "C", 0x3A6EA5},          // serial port
-        {"media-playback-start", "M", 0x2E8B57},   // motor on
-        {"text-x-generic", "F", 0x707070},         // file
-        {"text-x-script", "F", 0x1F5FBF},          // main file
-        {"document-save", "D", 0x707070},          // downloaded file
-        {"document-save-as", "D", 0x1F5FBF},       // downloaded main file
-        {"media-playback-stop", "M", 0xB03030},    // motor off
-        {"network-workgroup", "E", 0x3A6EA5},      // Ethernet port
-        {"drive-removable-media", "U", 0x3A6EA5},  // USB port
+        {"folder", "P", 0x3A6EA5, nullptr},                      // root
+        {nullptr, "C", 0x3A6EA5, "port-serial"},                 // serial port
+        {nullptr, "M", 0x2E8B57, "motor"},                       // motor on
+        {"text-x-generic", "F", 0x707070, nullptr},              // file
+        {"text-x-script", "F", 0x1F5FBF, nullptr},               // main file
+        {"document-save", "D", 0x707070, nullptr},               // downloaded file
+        {"document-save-as", "D", 0x1F5FBF, nullptr},            // downloaded main file
+        {nullptr, "M", 0xB03030, "motor-off"},                   // motor off
+        {"network-workgroup", "E", 0x3A6EA5, nullptr},           // Ethernet port
+        {"drive-removable-media", "U", 0x3A6EA5, nullptr},       // USB port
     }};
     static std::array<QIcon, 10> icons;
     static bool made = false;
     if (!made) {
         for (size_t i = 0; i < pictures.size(); ++i)
             icons[i] = res::Icon(QString::fromLatin1(pictures[i].theme), QString::fromLatin1(pictures[i].label),
-                                 pictures[i].rgb);
+                                 pictures[i].rgb, QString::fromLatin1(pictures[i].own));
         made = true;
     }
     return icons[static_cast<size_t>(image >= 0 && image < 10 ? image : 0)];
@@ -129,6 +130,8 @@ QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigNode& 
 {
     auto* w = new QTreeWidgetItem;
     w->setText(0, QString::fromStdString(item.text));
+    if (!item.toolTip.empty())
+        w->setToolTip(0, QString::fromStdString(item.toolTip));
     w->setIcon(0, ConfigTreeImage(item.image));
     w->setData(0, kKindRole, static_cast<int>(item.kind));
     w->setData(0, kPortRole, item.port);

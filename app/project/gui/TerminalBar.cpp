@@ -122,7 +122,9 @@ void CTerminalBar::UpdatePortTabs()
         m_panes[static_cast<size_t>(i)]->port = nullptr;
     for (int i = 0; i < n; ++i) {
         CCommPort* port = m_project->Port(i);
-        m_tabs->addTab(QString::fromStdString(port->Name));
+        const int tab = m_tabs->addTab(QString::fromStdString(port->Name));
+        if (port->PortName != port->Name)
+            m_tabs->setTabToolTip(tab, QString::fromStdString(port->PortName));
         CTerminalPane& pane = Pane(i);
         pane.port = port;
         if (port->currentAddress >= 0) {

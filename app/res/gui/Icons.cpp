@@ -1,9 +1,16 @@
 #include "app/res/gui/Icons.h"
 
+#include "app/framework/gui/CommandTable.h"
+#include "app/res/CommandIcons.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 #include <QStyle>
+
+// The drawings live in a static library: their registration is pulled in by name.
+static void InitResources() { Q_INIT_RESOURCE(vqx); }
 
 namespace res {
 namespace {
@@ -34,16 +41,66 @@ QIcon PaintedIcon(const QString& label, unsigned rgb)
     return icon;
 }
 
+// A desktop that names no theme (or only the bare base theme) gets the one the system ships: a
+// toolbar of pictures on every desktop, not only on the one whose theme has the names.
+bool UseFallbackTheme()
+{
+    static const bool done = [] {
+        InitResources();
+        // Some platforms (the offscreen one, a bare window manager) name no folder of themes.
+        QStringList paths = QIcon::themeSearchPaths();
+        for (const QString& folder :
+             QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                       QStandardPaths::LocateDirectory))
+            if (!paths.contains(folder))
+                paths << folder;
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+        if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
+            QIcon::setThemeName(QStringLiteral("Adwaita"));
+        return true;
+    }();
+    return done;
+}
+
+// Every command the main frame adds gets its picture.
+const bool g_commandIcons = [] {
+    fw::CommandTable::SetIconProvider([](int id) { return CommandIcon(id); });
+    return true;
+}();
+
+QString OwnPath(const QString& own) { return QStringLiteral(":/icons/cmd/") + own + QStringLiteral(".svg"); }
+
 } // namespace
 
-QIcon Icon(const QString& themeName, const QString& fallbackLabel, unsigned rgb)
+QIcon Icon(const QString& themeName, const QString& fallbackLabel, unsigned rgb, const QString& own)
 {
+    UseFallbackTheme();
     if (!themeName.isEmpty() && QIcon::hasThemeIcon(themeName))
         return QIcon::fromTheme(themeName);
+    if (!own.isEmpty())
+        return QIcon(OwnPath(own));
     return PaintedIcon(fallbackLabel, rgb);
 }
 
-QIcon AppIcon() { return PaintedIcon(QStringLiteral("VQX"), 0x0A34AA); }
+QIcon CommandIcon(int id)
+{
+    const CommandPicture* picture = CommandPictureOf(id);
+    if (!picture)
+        return {};
+    UseFallbackTheme();
+    if (picture->theme && QIcon::hasThemeIcon(QString::fromLatin1(picture->theme)))
+        return QIcon::fromTheme(QString::fromLatin1(picture->theme));
+    if (picture->own)
+        return QIcon(OwnPath(QString::fromLatin1(picture->own)));
+    return {};
+}
+
+QIcon AppIcon()
+{
+    UseFallbackTheme();
+    return QIcon(QStringLiteral(":/icons/vqx.svg"));
+}
 
 QIcon BoxIcon(unsigned iconBits)
 {

@@ -1,13 +1,18 @@
 #pragma once
-// Icons of the program: from the desktop's icon theme when it has the name, else our own small
-// picture painted here (a tinted square with a short label), so nothing is copied from elsewhere.
+// Icons of the program: the desktop theme's where it has the name, else the icon theme shipped with
+// the system as a fallback, else our own drawings (res/icons). Nothing is copied from elsewhere.
 
 #include <QIcon>
 #include <QString>
 
 namespace res {
 
-QIcon Icon(const QString& themeName, const QString& fallbackLabel, unsigned rgb = 0x3A6EA5);
+// A theme icon by name; when no theme has it, our drawing `own` (res/icons/cmd/<own>.svg), or a
+// painted square with a short label when there is no drawing either.
+QIcon Icon(const QString& themeName, const QString& fallbackLabel, unsigned rgb = 0x3A6EA5,
+           const QString& own = {});
+// The picture of a main-frame command (CommandIcons); a null icon for an id without one.
+QIcon CommandIcon(int id);
 // The program's own icon (window and desktop).
 QIcon AppIcon();
 // The standard message-box icons: 0x10 hand, 0x20 question, 0x30 exclamation, 0x40 asterisk.

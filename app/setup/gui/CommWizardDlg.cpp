@@ -337,13 +337,7 @@ void CCommWizardDlg::OnContinue()
         // The working project's ports become the ports of this computer that can be opened.
         platform::SystemSerialProbe system;
         platform::ISerialPortProbe& probe = m_probe ? *m_probe : system;
-        while (m_working.PortCount() > 0)
-            m_working.RemovePort(m_working.PortCount() - 1);
-        m_working.EnumSerialPorts(probe);
-        for (int i = m_working.PortCount(); i-- > 0;)
-            if (m_working.Port(i)->IsSerial() && probe.Probe(m_working.Port(i)->PortName) != platform::SerialPresence::Present)
-                m_working.RemovePort(i);
-        if (m_working.PortCount() == 0) {
+        if (!setup::ListWizardPorts(m_working, probe)) {
             StopBox("No Communication port was found.");
             reject();
             return;

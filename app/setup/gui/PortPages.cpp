@@ -62,6 +62,11 @@ CPortGeneralPage::CPortGeneralPage(CCommPort& port, std::vector<const CCommPort*
     m_channel = MakeCombo(this, 1209);
     m_baud = MakeCombo(this, 1009);
     m_serial = MakeCombo(this, 1008);
+    // Any device path can be typed besides the listed ones.
+    m_serial->setEditable(true);
+    m_serial->setInsertPolicy(QComboBox::NoInsert);
+    m_serial->setMinimumContentsLength(24);
+    m_serial->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_parity = MakeCombo(this, 1010);
     m_maxMotors = new QLineEdit(this);
     m_maxMotors->setObjectName(QStringLiteral("1000"));
@@ -105,7 +110,7 @@ CPortGeneralPage::CPortGeneralPage(CCommPort& port, std::vector<const CCommPort*
     m_channel->setCurrentIndex(port.MotorChannel == 0 || port.MotorChannel == 1 ? port.MotorChannel : -1);
     ApplyTypeLayout();
     FillSerialPorts();
-    m_serial->setCurrentIndex(setup::SerialPortIndexOf(port.PortName));
+    SelectSerialPort(port.PortName);
     m_baud->setCurrentIndex(setup::BaudIndexOf(port.BitPerSec));
     m_parity->setCurrentIndex(setup::ParityIndexOf(port.Parity));
     if (!port.IsSerial()) {
@@ -145,15 +150,33 @@ void CPortGeneralPage::ApplyTypeLayout()
     m_labels[4]->setText(QString::fromLatin1(setup::kMaxMotorLabel));
 }
 
+platform::ISerialPortProbe& CPortGeneralPage::Probe()
+{
+    return m_probe ? *m_probe : m_systemProbe;
+}
+
+void CPortGeneralPage::SelectSerialPort(const std::string& portName)
+{
+    const int index = setup::SerialPortIndexOf(m_entries, portName);
+    m_serial->setCurrentIndex(index);
+    if (index < 0 && !portName.empty() && portName[0] == '/')
+        m_serial->setEditText(FromBytes(portName));
+}
+
 void CPortGeneralPage::FillSerialPorts()
 {
     const int selected = m_serial->currentIndex();
-    platform::SystemSerialProbe system;
-    platform::ISerialPortProbe& probe = m_probe ? *m_probe : system;
+    const QString typed = m_serial->currentText();
+    const bool wasTyped = selected < 0 || m_serial->itemText(selected) != typed;
+    m_entries = setup::SerialPortEntries(Probe());
     m_serial->clear();
-    for (const std::string& entry : setup::SerialPortEntries(probe))
-        m_serial->addItem(FromBytes(entry));
-    m_serial->setCurrentIndex(selected);
+    for (const setup::SerialPortEntry& entry : m_entries) {
+        m_serial->addItem(FromBytes(entry.text));
+        m_serial->setItemData(m_serial->count() - 1, FromBytes(entry.portName), Qt::ToolTipRole);
+    }
+    m_serial->setCurrentIndex(wasTyped ? -1 : selected);
+    if (wasTyped)
+        m_serial->setEditText(typed);
 }
 
 bool CPortGeneralPage::Validate()
@@ -162,8 +185,10 @@ bool CPortGeneralPage::Validate()
     e.name = ToBytes(m_name->text());
     e.maxMotors = ToBytes(m_maxMotors->text());
     e.type = CheckedType();
-    e.serialIndex = m_serial->currentIndex();
-    e.serialText = ToBytes(m_serial->currentText());
+    const setup::SerialChoice choice =
+        setup::ChooseSerialPort(m_entries, m_serial->currentIndex(), ToBytes(m_serial->currentText()), Probe());
+    e.serialPort = choice.portName;
+    e.serialAvailable = choice.available;
     e.baudIndex = m_baud->currentIndex();
     e.parityIndex = m_parity->currentIndex();
     e.channelIndex = m_channel->currentIndex();

@@ -3,7 +3,9 @@
 // "Port" (CPortGeneralPage, template 332) and "Motors" (CPortMotorsPage, template 333) over a
 // working copy of the port. Rules: setup/PortPages.
 
+#include "app/setup/PortPages.h"
 #include "app/shell/gui/PageDlg.h"
+#include "platform/serial/SerialProbe.h"
 
 #include <functional>
 #include <vector>
@@ -15,7 +17,6 @@ class QLineEdit;
 class QRadioButton;
 class QTreeWidget;
 namespace commerror { class ICommErrorHandler; }
-namespace platform { class ISerialPortProbe; }
 namespace setup::gui { class CUpDown; }
 
 class CPortGeneralPage : public CPageDlgItem {
@@ -34,10 +35,15 @@ public:
 private:
     void ApplyTypeLayout();
     int CheckedType() const;
+    platform::ISerialPortProbe& Probe();
+    // Selects the entry of a port name, or shows a device path outside the list as typed text.
+    void SelectSerialPort(const std::string& portName);
 
     CCommPort& m_port;
     std::vector<const CCommPort*> m_ports;
     platform::ISerialPortProbe* m_probe;
+    platform::SystemSerialProbe m_systemProbe;
+    std::vector<setup::SerialPortEntry> m_entries;
     QLineEdit* m_name;
     QRadioButton* m_rs232;
     QRadioButton* m_rs485;

@@ -1,10 +1,13 @@
 #include "app/shell/gui/Help.h"
 
 #include "app/bridge/Seams.h"
+#include "app/shell/HelpTopics.h"
+#include "app/shell/gui/HelpViewer.h"
 #include "platform/paths/Paths.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <utility>
@@ -13,28 +16,7 @@ namespace help {
 
 std::string HelpFolder() { return platform::JoinPath(platform::AppFolder(), "help"); }
 
-namespace {
-
-// "page.htm#anchor" -> "page.htm" and "anchor".
-std::pair<std::string, std::string> SplitAnchor(const std::string& topic)
-{
-    const size_t hash = topic.find('#');
-    if (hash == std::string::npos)
-        return {topic, {}};
-    return {topic.substr(0, hash), topic.substr(hash + 1)};
-}
-
-} // namespace
-
-std::string TopicFile(const std::string& topic)
-{
-    std::string t = SplitAnchor(topic).first;
-    if (t.rfind("::/", 0) == 0)
-        t = t.substr(3);
-    while (!t.empty() && (t[0] == '/' || t[0] == '\\'))
-        t.erase(0, 1);
-    return platform::JoinPath(HelpFolder(), t);
-}
+std::string TopicFile(const std::string& topic) { return platform::JoinPath(HelpFolder(), TopicPage(topic)); }
 
 std::function<bool(const std::string&, const std::string&)>& Opener()
 {
@@ -43,7 +25,11 @@ std::function<bool(const std::string&, const std::string&)>& Opener()
         QUrl url = QUrl::fromLocalFile(QString::fromStdString(file));
         if (!anchor.empty())
             url.setFragment(QString::fromStdString(anchor));
-        return QDesktopServices::openUrl(url);
+        // The desktop's browser where the desktop has a way to start one; else our own window.
+        if (!QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty() && QDesktopServices::openUrl(url))
+            return true;
+        CHelpViewer::Instance().ShowPage(QString::fromStdString(file), QString::fromStdString(anchor));
+        return true;
     };
     return opener;
 }
@@ -71,9 +57,10 @@ bool ShowHelpTopic(const std::string& topic) { return OpenTopic(topic, SplitAnch
 bool HtmlHelpCommand(const std::string& name, const std::string& data)
 {
     if (name == "Contents")
-        return OpenTopic("index.htm", {});
+        return ShowHelpTopic(kContentsTopic);
+    // The index at a keyword, or at its top.
     if (name == "Index")
-        return OpenTopic("index.htm", data);
+        return data.empty() ? ShowHelpTopic(kKeywordIndexTopic) : OpenTopic(kContentsTopic, data);
     return ShowHelpTopic(name);
 }
 

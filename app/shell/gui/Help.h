@@ -1,6 +1,7 @@
 #pragma once
-// Help topics are local HTML files in the program folder's "help" folder, opened with the
-// desktop's browser. A topic that is missing fails quietly: one line in the information view.
+// Help topics are pages of the user guide in the program folder's "help" folder, opened with the
+// desktop's browser, or in our own help window where the desktop has none. A topic that is
+// missing fails quietly: one line in the information view. The topics: app/shell/HelpTopics.h.
 
 #include <functional>
 #include <string>
@@ -15,11 +16,11 @@ std::string TopicFile(const std::string& topic);
 // Opens a topic, at its anchor when it names one; false (and an information line) when its file
 // is missing or cannot be shown.
 bool ShowHelpTopic(const std::string& topic);
-// "Contents" opens the help folder's index page, "Index" the same page at the keyword `data`
-// (its anchor); anything else is a topic.
+// "Contents" opens the help folder's index page, "Index" the same page's keyword index, at the
+// keyword `data` when one is given; anything else is a topic.
 bool HtmlHelpCommand(const std::string& name, const std::string& data = {});
 // How a file is shown, at an anchor when one is given (tests replace it; default: the desktop's
-// browser). Returns success.
+// browser, else the help window). Returns success.
 std::function<bool(const std::string& file, const std::string& anchor)>& Opener();
 
 } // namespace help

@@ -3,6 +3,7 @@
 // (a message box and exit code 1 when the engine library is not installed), then the form.
 
 #include "samples/common/EngineLink.h"
+#include "samples/common/gui/ProgramIcon.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -13,9 +14,10 @@
 namespace vqxclient {
 
 template <class Form>
-int RunSampleProgram(int argc, char** argv, const char* title)
+int RunSampleProgram(int argc, char** argv, const char* title, const char* program)
 {
     QApplication app(argc, argv);
+    UseProgramIcon(program);
     std::unique_ptr<EngineLink> engine;
     try {
         engine = CreateEngineHost();

@@ -345,6 +345,23 @@ TEST(ProjectPorts, EnumSerialPortsOverAnInjectedProbe)
     EXPECT_TRUE(none.empty());
 }
 
+TEST(ProjectPorts, DevicePortsAreShownByShortNamesThatStayUnique)
+{
+    FakeProbe probe;
+    probe.extra = {"/dev/serial/by-id/usb-FTDI_A1-if00", "/dev/pts/4", "/run/a/chain", "/run/b/chain"};
+    for (const std::string& d : probe.extra)
+        probe.devices[d] = platform::SerialPresence::Present;
+    probe.devices["Com2"] = platform::SerialPresence::Present;
+    CProject p;
+    p.EnumSerialPorts(probe);
+    std::vector<std::string> shown;
+    for (int i = 0; i < p.PortCount(); ++i)
+        shown.push_back(p.Port(i)->Name);
+    EXPECT_EQ(shown, (std::vector<std::string>{"pts/4", "usb-FTDI_A1-if00", "chain", "/run/b/chain", "Com2", "Ethernet",
+                                               "USB"}));
+    EXPECT_EQ(p.Port(3)->PortName, "/run/b/chain");
+}
+
 TEST(ProjectDocuments, OpenDocumentsTextReadAndWritten)
 {
     const std::string text = "/p/src/a.tqs<0,1,0,0,-1,-1,10,20,300,400,0>"

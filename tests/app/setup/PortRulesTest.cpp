@@ -38,7 +38,10 @@ CMotor* AddMotor(CCommPort& port, const std::string& name, int address, const st
 
 struct FakeProbe final : platform::ISerialPortProbe {
     std::map<std::string, platform::SerialPresence> devices;
-    std::vector<std::string> Candidates() override { return {}; }
+    std::vector<std::string> candidates;
+    std::vector<platform::SerialDeviceInfo> listed;
+    std::vector<std::string> Candidates() override { return candidates; }
+    std::vector<platform::SerialDeviceInfo> Devices() override { return listed; }
     platform::SerialPresence Probe(const std::string& name) override
     {
         const auto it = devices.find(name);
@@ -50,7 +53,7 @@ struct FakeProbe final : platform::ISerialPortProbe {
 
 TEST(PortGeneralPage, ChecksInOrderAndWritesTheWorkingCopy)
 {
-    const setup::PortGeneralEntries good{"Axis", "40", COMM_RS232, 1, "Com2", 3, 2, 0};
+    const setup::PortGeneralEntries good{"Axis", "40", COMM_RS232, "Com2", true, 3, 2, 0};
     struct Case {
         const char* what;
         std::function<void(setup::PortGeneralEntries&)> edit;
@@ -68,7 +71,7 @@ TEST(PortGeneralPage, ChecksInOrderAndWritesTheWorkingCopy)
         {"below a motor", [](auto& e) { e.maxMotors = "7"; }, 0,
          "The specified \"Max. Motor Address\" is smaller than the address of one or more motors in this Port. "
          "Please enter a valid value for \"Max. Motor Address\"."},
-        {"no serial port", [](auto& e) { e.serialIndex = -1; }, 0, "Please select a Serial Port."},
+        {"no serial port", [](auto& e) { e.serialPort.clear(); }, 0, "Please select a Serial Port."},
         {"no baud", [](auto& e) { e.baudIndex = -1; }, 0, "Please select the Baudrate value for this port."},
         {"no parity", [](auto& e) { e.parityIndex = -1; }, 0, "Please select the Parity setting for this port."},
         {"no channel", [](auto& e) { e.channelIndex = -1; }, 0, "Please select the Motor Channel for this port."},
@@ -76,10 +79,10 @@ TEST(PortGeneralPage, ChecksInOrderAndWritesTheWorkingCopy)
          "Cannot define more than one Ethernet port. Port \"Net\" is already defined as an Ethernet port."},
         {"second USB", [](auto& e) { e.type = COMM_USB; }, 0,
          "Cannot define more than one USB port. Port \"Stick\" is already defined as a USB port."},
-        {"absent device refused", [](auto& e) { e.serialText = "Com2 (N/A)"; }, ui::IDNO,
+        {"absent device refused", [](auto& e) { e.serialAvailable = false; }, ui::IDNO,
          "The selected communication port is not available on this computer. Do you still want to use the selected "
          "communication port?"},
-        {"absent device taken", [](auto& e) { e.serialText = "Com2 (N/A)"; }, ui::IDYES,
+        {"absent device taken", [](auto& e) { e.serialAvailable = false; }, ui::IDYES,
          "The selected communication port is not available on this computer. Do you still want to use the selected "
          "communication port?",
          [](const CCommPort& p) { EXPECT_EQ(p.PortName, "Com2"); }},
@@ -94,6 +97,8 @@ TEST(PortGeneralPage, ChecksInOrderAndWritesTheWorkingCopy)
              EXPECT_EQ(p.addressTable.size(), 41u);
              EXPECT_EQ(p.MotorChannel, 0);
          }},
+        {"device path", [](auto& e) { e.serialPort = "/dev/serial/by-id/usb-FTDI-A1"; }, 0, nullptr,
+         [](const CCommPort& p) { EXPECT_EQ(p.PortName, "/dev/serial/by-id/usb-FTDI-A1"); }},
         {"RS-485 channel 1", [](auto& e) { e.type = COMM_RS485; e.channelIndex = 1; e.parityIndex = 1; }, 0, nullptr,
          [](const CCommPort& p) {
              EXPECT_EQ(p.CommType, COMM_RS485);
@@ -136,7 +141,7 @@ TEST(PortGeneralPage, EthernetAndUsbTakeTheirFixedSettingsAndIgnoreThemselves)
     auto net = Port("Net", COMM_ETHERNET, 0);
     auto copy = Port("Net", COMM_ETHERNET, 0); // the working copy of the same port
     ui::CHeadlessQuestions q;
-    setup::PortGeneralEntries e{"Net", "5", COMM_ETHERNET, -1, "", -1, -1, -1};
+    setup::PortGeneralEntries e{"Net", "5", COMM_ETHERNET, "", true, -1, -1, -1};
     ASSERT_TRUE(setup::ValidatePortGeneral(*copy, {net.get()}, e, q));
     EXPECT_EQ(copy->PortName, "ETHERNET");
     EXPECT_EQ(copy->BitPerSec, 19200);
@@ -146,7 +151,7 @@ TEST(PortGeneralPage, EthernetAndUsbTakeTheirFixedSettingsAndIgnoreThemselves)
     EXPECT_EQ(copy->MaxMotors, 5);
 
     auto usb = Port("U", COMM_RS232, -1); // a new port becoming the one USB port
-    e = {"U", "120", COMM_USB, -1, "", -1, -1, -1};
+    e = {"U", "120", COMM_USB, "", true, -1, -1, -1};
     ASSERT_TRUE(setup::ValidatePortGeneral(*usb, {net.get()}, e, q));
     EXPECT_EQ(usb->CommType, COMM_USB);
     EXPECT_EQ(usb->PortName, "USB");
@@ -184,17 +189,58 @@ TEST(PortGeneralPage, LayoutsDeviceListAndSelections)
     FakeProbe probe;
     probe.devices["Com1"] = platform::SerialPresence::Present;
     probe.devices["Com4"] = platform::SerialPresence::Busy;
-    const std::vector<std::string> entries = setup::SerialPortEntries(probe);
-    ASSERT_EQ(entries.size(), 30u);
-    EXPECT_EQ(entries[0], "Com1");
-    EXPECT_EQ(entries[1], "Com2 (N/A)");
-    EXPECT_EQ(entries[3], "Com4") << "a busy device is listed without the mark";
-    EXPECT_EQ(entries[29], "Com30 (N/A)");
+    probe.devices["/dev/serial/by-id/usb-FTDI-A1"] = platform::SerialPresence::Present;
+    probe.devices["/run/sim-chain"] = platform::SerialPresence::Present;
+    probe.listed = {{"ttyUSB0", "/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-A1", "FT232R USB UART", "A1"},
+                    {"ttyACM0", "/dev/ttyACM0", "", "", ""}};
+    probe.candidates = {"Com1", "/dev/serial/by-id/usb-FTDI-A1", "/dev/ttyACM0", "/run/sim-chain"};
+    const std::vector<setup::SerialPortEntry> entries = setup::SerialPortEntries(probe);
+    ASSERT_EQ(entries.size(), 33u);
+    EXPECT_EQ(entries[0].text, "Com1");
+    EXPECT_EQ(entries[1].text, "Com2 (N/A)");
+    EXPECT_EQ(entries[1].portName, "Com2");
+    EXPECT_EQ(entries[3].text, "Com4") << "a busy device is listed without the mark";
+    EXPECT_EQ(entries[29].text, "Com30 (N/A)");
+    EXPECT_EQ(entries[30].text, "ttyUSB0 - FT232R USB UART A1");
+    EXPECT_EQ(entries[30].portName, "/dev/serial/by-id/usb-FTDI-A1") << "the stable name is kept";
+    EXPECT_EQ(entries[31].text, "ttyACM0");
+    EXPECT_EQ(entries[31].portName, "/dev/ttyACM0");
+    EXPECT_EQ(entries[32].text, "/run/sim-chain") << "a known device outside the machine's list";
 
     const std::pair<const char*, int> names[] = {{"Com1", 0}, {"COM30", 29}, {"Com31", -1}, {"Com0", -1},
-                                                 {"Com", -1}, {"/dev/ttyS0", -1}, {"Com9x", -1}};
+                                                 {"Com", -1}, {"/dev/ttyS0", -1}, {"Com9x", -1},
+                                                 {"/dev/serial/by-id/usb-FTDI-A1", 30}, {"/run/sim-chain", 32}};
     for (const auto& [name, index] : names)
-        EXPECT_EQ(setup::SerialPortIndexOf(name), index) << name;
+        EXPECT_EQ(setup::SerialPortIndexOf(entries, name), index) << name;
+
+    // What the field holds: a selected entry, or typed text.
+    struct Choice {
+        int index;
+        const char* text;
+        const char* portName;
+        bool available;
+    };
+    const Choice choices[] = {
+        {0, "Com1", "Com1", true},
+        {1, "Com2 (N/A)", "Com2", false},
+        {30, "ttyUSB0 - FT232R USB UART A1", "/dev/serial/by-id/usb-FTDI-A1", true},
+        {-1, "  /run/sim-chain ", "/run/sim-chain", true},
+        {-1, "/dev/ttyUSB9", "/dev/ttyUSB9", false}, // typed, not on this machine
+        {0, "/run/other", "/run/other", false},      // typed over a selection
+        {-1, "com4", "Com4", true},
+        {-1, "Com31", "", true},
+        {-1, "ttyUSB0", "", true},
+        {-1, "", "", true},
+        {-1, "/", "", true},
+        {-1, "ttyUSB0 - FT232R USB UART A1", "/dev/serial/by-id/usb-FTDI-A1", true},
+    };
+    for (const Choice& c : choices) {
+        const setup::SerialChoice got = setup::ChooseSerialPort(entries, c.index, c.text, probe);
+        EXPECT_EQ(got.portName, c.portName) << c.text;
+        if (*c.portName) {
+            EXPECT_EQ(got.available, c.available) << c.text;
+        }
+    }
     EXPECT_EQ(setup::BaudIndexOf(115200), 6);
     EXPECT_EQ(setup::BaudIndexOf(1200), -1);
     EXPECT_EQ(setup::ParityIndexOf(2), 1);

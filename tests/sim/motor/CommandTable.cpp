@@ -79,6 +79,7 @@ std::shared_ptr<const CommandTable> DefaultCommandTable()
         RegisterProgramCommands(*t);
         RegisterReports(*t);
         RegisterPinCommands(*t);
+        RegisterMotionCommands(*t); // after the pins: it adds the limit role of pins C and D
         return t;
     }();
     return table;

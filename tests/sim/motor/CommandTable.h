@@ -60,5 +60,6 @@ void RegisterDataCommands(CommandTable& table);
 void RegisterProgramCommands(CommandTable& table);
 void RegisterReports(CommandTable& table);
 void RegisterPinCommands(CommandTable& table);
+void RegisterMotionCommands(CommandTable& table);
 
 } // namespace vqxsim

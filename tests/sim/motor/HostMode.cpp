@@ -36,6 +36,8 @@ void HostModeMotor::Advance(TimePoint now)
         m_reachedClock = s.clock;
         m_played.push_back({static_cast<uint32_t>(s.clock & kClockMask), s.position});
         m_buffer.pop_front();
+        if (m_motor)
+            m_motor->Motion().Place(m_position);
     }
     if (m_buffer.empty() && m_clock > m_reachedClock) {
         m_playing = false;
@@ -177,14 +179,16 @@ void HostModeMotor::Go(SimMotor& m)
 {
     Advance(m.Now());
     if (!m_hostMode || m_leaving) {
-        // A position move: modelled as done at once; the motor then stands at its target.
-        m_position = m.Values()["P"];
+        // A position move of the motor's own (the caller runs it): its target is recorded here.
+        m_position = m.Motion().Target();
         m_moves.push_back(m_position);
         return;
     }
     if (m_playing || m_errors)
         return;
     m_playing = true;
+    m.SetBit('o', false);
+    m.Motion().Place(m.Position());
     m_startedAt = m.Now();
     m_tickNs = TickNs(m);
     m_clock = -1; // so that a slot at clock 0 is reached at once
@@ -214,9 +218,18 @@ void HostModeMotor::Status(SimMotor& m)
 std::shared_ptr<HostModeMotor> AttachHostMode(SimMotor& motor, HostModeOptions options)
 {
     auto state = std::make_shared<HostModeMotor>(options);
+    state->SetMotor(&motor);
     auto table = std::make_shared<CommandTable>(motor.Commands());
+    // The motor's own entry of the same name (a move, a stop, a mode) runs first when the motor
+    // is not in host mode; the host-mode part then sees the result (the target of a move).
     const auto add = [&](const char* name, void (HostModeMotor::*f)(SimMotor&)) {
-        table->Add(name, {[state, f](SimMotor& m, const std::string&, const std::string&) { ((*state).*f)(m); }});
+        const CommandEntry* before = table->Find(name, 'R');
+        CommandFn own = before ? before->run : CommandFn();
+        table->Add(name, {[state, f, own](SimMotor& m, const std::string& token, const std::string& arg) {
+                       if (own && !state->InHostMode())
+                           own(m, token, arg);
+                       ((*state).*f)(m);
+                   }});
     };
     add("MD", &HostModeMotor::EnterHostMode);
     add("MP", &HostModeMotor::LeaveHostMode);

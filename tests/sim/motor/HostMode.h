@@ -3,7 +3,9 @@
 // packets (0xFA + 4-byte position, 0xFB 0x00 + 3-byte clock, most significant byte first) into a
 // slot buffer, and after "G" plays them on its own trajectory clock, one tick per sample. "Q"
 // answers a 5-byte status; "MP", "S" or another "MD" end the stream. A motor that runs dry while
-// playing stops where it is and reports an under-run.
+// playing stops where it is and reports an under-run. The slots reached move the motor's shaft, so
+// that "RP" after a run gives where it stopped; outside host mode "G", "S" and "MP" are the
+// motor's own moves.
 //
 // AttachHostMode gives one motor this command group (its own copy of the command table and a
 // raw-input hook). The state is read under the rig's lock (WithMotor), like any motor state.
@@ -68,6 +70,8 @@ public:
     void Stop(SimMotor& m);
     void Status(SimMotor& m);
     void SetPid(int factor) { m_pid = factor; }
+    // The motor whose shaft the playback drives.
+    void SetMotor(SimMotor* motor) { m_motor = motor; }
 
 private:
     struct Slot {
@@ -80,6 +84,7 @@ private:
     int64_t TickNs(const SimMotor& m) const;
 
     HostModeOptions m_options;
+    SimMotor* m_motor = nullptr;
     bool m_hostMode = false;
     bool m_playing = false;
     bool m_leaving = false; // "MP" came while playing: position mode once the buffer has played

@@ -2,6 +2,7 @@
 // Faults and timings a test can set on one simulated motor.
 
 #include <functional>
+#include <string>
 
 namespace vqxsim {
 
@@ -29,6 +30,10 @@ struct MotorKnobs {
     int baudAfterReset = 0;       // speed of the line channel after Z; 0 keeps the speed
     bool echoAfterReset = false;  // echo of both channels after Z
     bool runProgramAtBoot = false;
+    // "RW" answers this text instead of the status word ("-1", or garbage such as "#?"); empty:
+    // the word from the flags.
+    std::string statusReply;
+    int extraPositionError = 0;   // added to the following error (past "E=" it trips the motor)
     // Replaces the plain run of the stored program (for programs whose behaviour a test scripts).
     std::function<void(SimMotor&)> programBehaviour;
 };

@@ -69,7 +69,6 @@ void RegisterProgramCommands(CommandTable& t)
     t.Add("UPLOADC", Run([](SimMotor& m) { Upload(m, true); }));
     t.Add("RUN", Run([](SimMotor& m) { m.RunProgram(); }));
     t.Add("END", Run([](SimMotor& m) { m.SetProgramRunning(false); }));
-    t.Add("OFF", Run([](SimMotor& m) { m.SetServo(false); }));
     CommandEntry print{[](SimMotor& m, const std::string& token, const std::string&) { Print(m, token); }};
     t.AddPrefix("PRINT(", print);
     t.AddPrefix("PRINT1(", print);

@@ -1,5 +1,7 @@
 #include "tests/sim/motor/SimMotor.h"
 
+#include <cstdlib>
+
 namespace vqxsim {
 
 SimMotor::SimMotor(MotorProfile profile, TimePoint now, std::shared_ptr<const CommandTable> table)
@@ -38,11 +40,22 @@ void SimMotor::ApplyPowerUp(bool keepAddress)
     m_running = false;
     m_bits.clear();
     m_bits['o'] = true; // servo off after power-up
+    m_softBits.clear();
+    m_motion.Reset(0);
+    // The switches stay where they are; what the motor was told about them is forgotten.
+    MotionLimits limits;
+    limits.positiveAt = m_limits.positiveAt;
+    limits.negativeAt = m_limits.negativeAt;
+    m_limits = limits;
+    m_outputs = 0;
     // Motion and input values read as 0 until a test or a later behaviour sets them.
     for (const char* name : {"P", "V", "A", "E", "PE", "I", "W", "T", "O", "S", "CTR", "CHN", "TEMP", "UIA", "UAI",
                              "UBI", "UCI", "UDI", "UEI", "UFI", "UGI"})
         m_values.emplace(name, 0);
     m_values["UJA"] = m_profile.supplyMeasure;
+    m_values["P"] = m_publishedPosition = 0;
+    if (m_overheat)
+        SetOverheat(true);
 }
 
 void SimMotor::PowerCycle(TimePoint now)
@@ -83,8 +96,222 @@ int32_t SimMotor::Var(const std::string& name) const
 
 bool SimMotor::Bit(char name) const
 {
-    auto it = m_bits.find(name);
+    return Flag(std::string("B") + name);
+}
+
+bool SimMotor::Flag(const std::string& name) const
+{
+    if (name.size() != 2)
+        return false;
+    const Family family = MotorFamily();
+    const char c = name[1];
+    if (name[0] == 'S') {
+        auto it = m_softBits.find(c);
+        return it != m_softBits.end() && it->second;
+    }
+    if (name[0] == 'I')
+        return family == Family::V5 && c >= '0' && c <= '7' && Input(c - '0');
+    if (name == "T6")
+        return m_bits.count('6') && m_bits.at('6');
+    if (name[0] != 'B')
+        return false;
+    switch (c) {
+    case 't':
+        return m_motion.Busy();
+    case 'p':
+        return HardwareLimitAsserted(+1);
+    case 'm':
+        return HardwareLimitAsserted(-1);
+    case 'v':
+        if (family == Family::V5)
+            return m_motion.AtSlewVelocity();
+        break;
+    case 'b':
+    case 'c':
+    case 'f':
+        if (family == Family::V5) {
+            const int32_t p = m_motion.Position();
+            if (c == 'b')
+                return p < m_limits.softNegative;
+            if (c == 'c')
+                return p > m_limits.softPositive;
+            return p >= m_limits.softNegative && p <= m_limits.softPositive;
+        }
+        break;
+    case 'h':
+        if (family == Family::Older)
+            return m_overheat; // the real-time flag; bit 6 is the latch
+        break;
+    case 'z':
+        if (family == Family::V5)
+            return m_running;
+        break;
+    default:
+        break;
+    }
+    auto it = m_bits.find(c);
     return it != m_bits.end() && it->second;
+}
+
+void SimMotor::SetFlag(const std::string& name, bool value)
+{
+    if (name.size() != 2)
+        return;
+    if (name[0] == 'S')
+        m_softBits[name[1]] = value;
+    else if (name == "T6")
+        m_bits['6'] = value;
+    else if (name[0] == 'B')
+        m_bits[name[1]] = value;
+}
+
+int32_t SimMotor::StatusWord() const
+{
+    const auto& flags = StatusWordFlags(MotorFamily());
+    uint32_t w = 0;
+    for (size_t i = 0; i < flags.size(); ++i)
+        if (Flag(flags[i]))
+            w |= 1u << i;
+    return int32_t(w);
+}
+
+void SimMotor::SetServo(bool on)
+{
+    m_bits['o'] = !on;
+    if (!on)
+        m_motion.ServoOff();
+}
+
+void SimMotor::SetPosition(int32_t p)
+{
+    m_motion.Stop();
+    m_motion.SetPosition(p);
+    m_values["P"] = m_publishedPosition = p;
+}
+
+void SimMotor::SetSteadyVelocity(int32_t v)
+{
+    m_bits['o'] = false;
+    m_motion.RunSteady(v);
+}
+
+void SimMotor::SetHardwareLimit(int direction, bool asserted)
+{
+    m_limitInput[direction > 0 ? 1 : 0] = asserted;
+}
+
+void SimMotor::SetHardwareLimitAt(int direction, std::optional<int32_t> position)
+{
+    (direction > 0 ? m_limits.positiveAt : m_limits.negativeAt) = position;
+}
+
+bool SimMotor::HardwareLimitAsserted(int direction) const
+{
+    const int32_t p = m_motion.Position();
+    if (direction > 0)
+        return m_limitInput[1] || (m_limits.positiveAt && p >= *m_limits.positiveAt);
+    return m_limitInput[0] || (m_limits.negativeAt && p <= *m_limits.negativeAt);
+}
+
+void SimMotor::SetOverheat(bool hot)
+{
+    m_overheat = hot;
+    if (!hot)
+        return;
+    m_bits['h'] = true;
+    m_bits['6'] = true;
+    SetServo(false);
+}
+
+void SimMotor::SetInput(int n, bool level)
+{
+    if (MotorFamily() == Family::V5) {
+        if (n >= 0 && n < 8)
+            m_inputs = uint8_t(level ? m_inputs | (1u << n) : m_inputs & ~(1u << n));
+        return;
+    }
+    if (n >= 0 && n < 7) {
+        const std::string pin = std::string("U") + char('A' + n);
+        if (!m_values[pin + "O"])
+            m_values[pin + "I"] = level ? 1 : 0;
+    }
+}
+
+bool SimMotor::Input(int n) const
+{
+    if (MotorFamily() == Family::V5)
+        return n >= 0 && n < 8 && (m_inputs >> n & 1);
+    if (n < 0 || n >= 7)
+        return false;
+    auto it = m_values.find(std::string("U") + char('A' + n) + "I");
+    return it != m_values.end() && it->second != 0;
+}
+
+bool SimMotor::Output(int n) const
+{
+    if (MotorFamily() == Family::V5)
+        return n >= 0 && n < 3 && (m_outputs >> n & 1);
+    if (n < 0 || n >= 7)
+        return false;
+    const std::string pin = std::string("U") + char('A' + n);
+    auto mode = m_values.find(pin + "O");
+    auto level = m_values.find(pin);
+    return mode != m_values.end() && mode->second && level != m_values.end() && level->second;
+}
+
+void SimMotor::SetOutput(int n, bool level)
+{
+    if (MotorFamily() == Family::V5) {
+        if (n >= 0 && n < 3)
+            m_outputs = uint8_t(level ? m_outputs | (1u << n) : m_outputs & ~(1u << n));
+        return;
+    }
+    if (n < 0 || n >= 7)
+        return;
+    const std::string pin = std::string("U") + char('A' + n);
+    m_values[pin] = level ? 1 : 0;
+    if (m_values[pin + "O"])
+        m_values[pin + "I"] = m_values[pin];
+}
+
+int64_t SimMotor::SampleAt(TimePoint now) const
+{
+    const int64_t period = int64_t(m_profile.sampleFigure > 0 ? m_profile.sampleFigure : 1) * 10;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_poweredAt).count() / period;
+}
+
+void SimMotor::AdvanceTo(TimePoint now)
+{
+    if (now > m_now)
+        m_now = now;
+    SyncMotion();
+}
+
+void SimMotor::SyncMotion()
+{
+    // A test that wrote P moved the shaft by hand.
+    if (auto it = m_values.find("P"); it != m_values.end() && it->second != m_publishedPosition)
+        SetPosition(it->second);
+    m_limits.positiveBlocked = m_limitInput[1] && m_limits.positiveEnabled;
+    m_limits.negativeBlocked = m_limitInput[0] && m_limits.negativeEnabled;
+    m_motion.AdvanceTo(std::max<int64_t>(SampleAt(m_now), m_motion.Sample()), m_limits);
+    const uint32_t events = m_motion.TakeEvents();
+    const bool v5 = MotorFamily() == Family::V5;
+    if (events & kHitPositiveLimit)
+        m_bits['r'] = true;
+    if (events & kHitNegativeLimit)
+        m_bits['l'] = true;
+    if (events & kHitSoftPositive)
+        (v5 ? m_softBits['r'] : m_bits['r']) = true;
+    if (events & kHitSoftNegative)
+        (v5 ? m_softBits['l'] : m_bits['l']) = true;
+    // Past the error limit the servo gives up and the flag latches.
+    auto limit = m_values.find("E");
+    if (ServoOn() && limit != m_values.end() && limit->second > 0 && std::abs(PositionError()) > limit->second) {
+        m_bits['e'] = true;
+        SetServo(false);
+    }
+    m_values["P"] = m_publishedPosition = m_motion.Position();
 }
 
 std::optional<int32_t> SimMotor::ReadName(const std::string& name) const
@@ -98,6 +325,14 @@ std::optional<int32_t> SimMotor::ReadName(const std::string& name) const
         int64_t period = int64_t(m_profile.sampleFigure > 0 ? m_profile.sampleFigure : 1) * 10;
         return Wrap32(ns / period);
     }
+    if (key == "P")
+        return m_motion.Position();
+    if (key == "PE")
+        return PositionError();
+    if (key == "W")
+        return StatusWord();
+    if (key == "V" && name[0] == '@')
+        return m_motion.Velocity();
     if (auto it = m_values.find(key); it != m_values.end())
         return it->second;
     return std::nullopt;
@@ -187,6 +422,7 @@ void SimMotor::LoadByte(uint8_t byte)
 
 void SimMotor::Execute(const std::string& token)
 {
+    SyncMotion();
     m_log.push_back(token);
     if (m_log.size() > 1000)
         m_log.pop_front();
@@ -217,6 +453,7 @@ void SimMotor::Execute(const std::string& token)
 
 void SimMotor::RunStatement(const std::string& statement)
 {
+    SyncMotion();
     const CommandEntry* entry = m_table->Find(statement, m_profile.pProtocol ? 'P' : 'R');
     if (entry && !entry->takesArgument)
         entry->run(*this, statement, std::string());

@@ -7,9 +7,11 @@
 
 #include "tests/sim/motor/CommandTable.h"
 #include "tests/sim/motor/MotorKnobs.h"
+#include "tests/sim/motor/MotionModel.h"
 #include "tests/sim/motor/MotorProfile.h"
 #include "tests/sim/motor/ProgramStore.h"
 #include "tests/sim/motor/SimTypes.h"
+#include "tests/sim/motor/StatusWord.h"
 #include "tests/sim/motor/Variables.h"
 
 #include <algorithm>
@@ -75,10 +77,49 @@ public:
     void SetEptrOutside() { m_eptrOutside = true; }
     ProgramStore& Program() { return m_program; }
     ProgramStore& CalibrationProgram() { return m_calibration; }
-    bool ServoOn() const { return !Bit('o'); }
-    void SetServo(bool on) { m_bits['o'] = !on; }
+    bool ServoOn() const { return !m_bits.count('o') || !m_bits.at('o'); }
+    void SetServo(bool on);
+    // A "B<c>" flag: live ones (t, o, p, m, v, b/c/f on version 5, h on older motors) come from the
+    // motion and the inputs, the others are latches a test may set.
     bool Bit(char name) const;
     void SetBit(char name, bool value) { m_bits[name] = value; }
+    // Any flag by its report name: "Bt", "I0", "Sl", "BP"; "T6" is the older motors' bit 6.
+    bool Flag(const std::string& name) const;
+    void SetFlag(const std::string& name, bool value);
+    // The status word from the flags (the knob statusReply aside).
+    int32_t StatusWord() const;
+    Family MotorFamily() const { return FamilyOf(m_profile.firmware); }
+
+    // ---- motion, for tests (brought to the motor's present time first by the rigs) ----
+    // The shaft: where it is, how fast it turns (counts per sample x 65536), its following error.
+    int32_t Position() const { return m_motion.Position(); }
+    int32_t Velocity() const { return m_motion.Velocity(); }
+    int32_t PositionError() const { return m_motion.PositionError() + knobs.extraPositionError; }
+    bool Moving() const { return m_motion.Busy() || m_motion.Velocity() != 0; }
+    // The encoder reads p from now on; a running move stops.
+    void SetPosition(int32_t p);
+    // The shaft turns at v already (velocity mode, servo on), as after "MV V=v G" long ago.
+    void SetSteadyVelocity(int32_t v);
+    MotionModel& Motion() { return m_motion; }
+    const MotionModel& Motion() const { return m_motion; }
+    MotionLimits& Limits() { return m_limits; }
+    // A hardware limit input (+1 positive, -1 negative) held asserted by the outside.
+    void SetHardwareLimit(int direction, bool asserted);
+    // The limit switch of that direction sits at this position (asserted at or beyond it).
+    void SetHardwareLimitAt(int direction, std::optional<int32_t> position);
+    bool HardwareLimitAsserted(int direction) const;
+    // The drive is too hot: the temperature flags latch and the servo goes off.
+    void SetOverheat(bool hot);
+    // Inputs and outputs by family: version 5 inputs 0..7 and outputs 0..2; other motors the pins
+    // A..G as 0..6 (an input's level, an output's own level).
+    void SetInput(int n, bool level);
+    bool Input(int n) const;
+    bool Output(int n) const;
+    void SetOutput(int n, bool level);
+    // Brings the motion to the given time (never back).
+    void AdvanceTo(TimePoint now);
+    // The motor's sample clock: samples since power-up at now.
+    int64_t SampleAt(TimePoint now) const;
     // Named values such as P, V, A, UJA; a test may set any of them.
     std::map<std::string, int32_t>& Values() { return m_values; }
     std::optional<int32_t> ReadName(const std::string& name) const;
@@ -119,6 +160,7 @@ public:
 
 private:
     void ApplyPowerUp(bool keepAddress);
+    void SyncMotion();
     void SelectBy(uint8_t addressByte);
     void Execute(const std::string& token);
     void LoadByte(uint8_t byte);
@@ -142,6 +184,14 @@ private:
     ProgramStore m_calibration;
     std::map<char, bool> m_bits;
     std::map<std::string, int32_t> m_values;
+    std::map<char, bool> m_softBits; // Sl, Sr, Sb, Sc
+    MotionModel m_motion;
+    MotionLimits m_limits;
+    bool m_limitInput[2] = {false, false}; // negative, positive
+    bool m_overheat = false;
+    uint8_t m_inputs = 0;  // version 5
+    uint8_t m_outputs = 0; // version 5
+    int32_t m_publishedPosition = 0;
     bool m_running = false;
     int m_condition = 0;
     bool m_compare = false;

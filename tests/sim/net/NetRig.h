@@ -58,6 +58,7 @@ public:
             ~Waker() { rig->Wake(); }
         } waker{this};
         std::lock_guard<std::mutex> lock(m_mutex);
+        MotorAt(index).AdvanceTo(SimClock::now());
         return f(MotorAt(index));
     }
 

@@ -45,7 +45,9 @@ public:
             ~Waker() { rig->m_changed.notify_all(); }
         } waker{this};
         std::lock_guard<std::mutex> lock(m_mutex);
-        return f(m_links.at(index)->topology.nodes.at(0).motor);
+        SimMotor& motor = m_links.at(index)->topology.nodes.at(0).motor;
+        motor.AdvanceTo(SimClock::now());
+        return f(motor);
     }
 
     void Stop();

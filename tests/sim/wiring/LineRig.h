@@ -28,7 +28,9 @@ public:
         } waker{this};
         std::lock_guard<std::mutex> lock(m_mutex);
         Settle();
-        return f(m_topology->nodes.at(index).motor);
+        SimMotor& motor = m_topology->nodes.at(index).motor;
+        motor.AdvanceTo(Now()); // the shaft has moved meanwhile
+        return f(motor);
     }
 
     // Switches the motor off and on again: power-up state from its profile and EEPROM.

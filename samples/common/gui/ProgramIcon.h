@@ -1,0 +1,13 @@
+#pragma once
+// The window icon of each of the engine's client programs ("synmove", "iotester", "jogger"), drawn
+// for the suite, set for every window of the program.
+
+#include <QIcon>
+
+namespace vqxclient {
+
+QIcon ProgramIcon(const char* program);
+// Makes it the icon of every window the program opens.
+void UseProgramIcon(const char* program);
+
+} // namespace vqxclient

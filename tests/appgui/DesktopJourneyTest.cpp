@@ -1,0 +1,151 @@
+// VQX on a Linux desktop, through the real program: every command of the menus and the toolbar
+// shows a picture (the desktop's theme, the system's fallback theme or our own drawing, never a
+// lettered badge), the Help menu opens pages of the shipped guide, and where no browser can be
+// started the guide is shown in the program's own help window, whose links lead on.
+
+#include "FreshHome.h"
+
+#include "app/framework/gui/CommandTable.h"
+#include "app/res/CommandIcons.h"
+#include "app/res/gui/Icons.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/HelpTopics.h"
+#include "app/shell/gui/Help.h"
+#include "app/shell/gui/HelpViewer.h"
+#include "app/shell/gui/MainFrame.h"
+#include "app/shell/gui/VQXApp.h"
+#include "platform/paths/Paths.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTextBrowser>
+#include <QToolBar>
+
+#include <filesystem>
+
+namespace {
+
+// Every action of a menu and its submenus.
+void CollectActions(QMenu* menu, std::vector<QAction*>& out)
+{
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            continue;
+        if (a->menu())
+            CollectActions(a->menu(), out);
+        else
+            out.push_back(a);
+    }
+}
+
+} // namespace
+
+class DesktopJourney : public FreshHomeTest {
+protected:
+    DesktopJourney() : FreshHomeTest(false) { defaultOpener = help::Opener(); }
+    ~DesktopJourney() override { help::Opener() = defaultOpener; }
+
+    std::function<bool(const std::string&, const std::string&)> defaultOpener;
+};
+
+TEST_F(DesktopJourney, EveryMenuAndToolbarCommandShowsAPicture)
+{
+    CVQXApp app(InstanceFolder());
+    ASSERT_TRUE(app.InitInstance({}));
+    CMainFrame* frame = app.MainFrame();
+    std::vector<QAction*> actions;
+    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
+        CollectActions(menu, actions);
+    const size_t inMenus = actions.size();
+    for (QToolBar* bar : frame->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            if (!a->isSeparator())
+                actions.push_back(a);
+    ASSERT_GT(inMenus, 40u);
+    ASSERT_GT(actions.size(), inMenus + 20);
+    int themed = 0, drawn = 0;
+    for (QAction* a : actions) {
+        bool numbered = false;
+        const int id = a->data().toInt(&numbered);
+        // Entries made at run time (recent projects, firmware versions, macros) are lists, not commands.
+        if (!numbered || (id >= cmd::ID_RECENT_PROJECT_FIRST && id <= cmd::ID_RECENT_PROJECT_LAST) ||
+            (id >= cmd::ID_FIRMWARE_FIRST && id <= cmd::ID_FIRMWARE_LAST))
+            continue;
+        const res::CommandPicture* picture = res::CommandPictureOf(id);
+        if (!picture) {
+            ADD_FAILURE() << "no picture: " << a->text().toStdString() << " " << id;
+            continue;
+        }
+        ASSERT_FALSE(a->icon().pixmap(22, 22).isNull()) << a->text().toStdString();
+        if (!a->icon().name().isEmpty()) {
+            ++themed;
+            EXPECT_EQ(a->icon().name().toStdString(), picture->theme) << a->text().toStdString();
+        } else {
+            ++drawn;
+            ASSERT_NE(picture->own, nullptr) << a->text().toStdString() << ": no theme has " << picture->theme;
+            EXPECT_EQ(a->icon().pixmap(22, 22).toImage(), res::CommandIcon(id).pixmap(22, 22).toImage());
+        }
+    }
+    EXPECT_GT(themed, 20) << "the system's icon theme stands in for the desktop's";
+    EXPECT_GT(drawn, 10);
+    // Our drawings are all shipped and readable.
+    for (const res::CommandPicture& p : res::CommandPictures())
+        if (p.own) {
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/icons/cmd/%1.svg").arg(QString::fromLatin1(p.own)))) << p.own;
+        }
+    EXPECT_FALSE(frame->windowIcon().pixmap(48, 48).isNull());
+    Snapshot(frame, QStringLiteral("desktop-main-frame"));
+    frame->close();
+    app.ExitInstance(0);
+}
+
+TEST_F(DesktopJourney, HelpMenuOpensTheShippedGuideAndTheHelpWindowFollowsItsLinks)
+{
+    std::vector<std::pair<std::string, std::string>> opened;
+    help::Opener() = [&](const std::string& file, const std::string& anchor) {
+        opened.emplace_back(file, anchor);
+        return true;
+    };
+    CVQXApp app(InstanceFolder());
+    ASSERT_TRUE(app.InitInstance({}));
+    fw::CommandTable& commands = app.MainFrame()->Commands();
+    const std::string guide = platform::AppFolder() + "/help/";
+    struct Step {
+        int id;
+        const char* file;
+        const char* anchor;
+    };
+    const Step steps[] = {
+        {cmd::ID_HELP_CONTENTS, "index.htm", ""},
+        {cmd::ID_HELP_INDEX, "index.htm", "keywords"},
+        {cmd::ID_HELP_USING, "HowToUseVQXHelp.htm", ""},
+    };
+    for (const Step& s : steps) {
+        opened.clear();
+        ASSERT_TRUE(commands.Execute(s.id)) << s.id;
+        ASSERT_EQ(opened.size(), 1u) << s.id;
+        EXPECT_EQ(opened[0].first, guide + s.file);
+        EXPECT_EQ(opened[0].second, s.anchor);
+        EXPECT_TRUE(std::filesystem::is_regular_file(opened[0].first)) << opened[0].first;
+    }
+
+    // No browser can be started: the guide opens in the help window, at the anchor, and its
+    // links lead to the pages they name.
+    help::Opener() = defaultOpener;
+    qputenv("PATH", QByteArray::fromStdString(dir / "no-programs"));
+    ASSERT_TRUE(commands.Execute(cmd::ID_HELP_INDEX));
+    help::CHelpViewer& viewer = help::CHelpViewer::Instance();
+    ASSERT_TRUE(viewer.isVisible());
+    EXPECT_EQ(viewer.Browser()->source().fileName(), "index.htm");
+    EXPECT_EQ(viewer.Browser()->source().fragment(), "keywords");
+    EXPECT_TRUE(viewer.Browser()->toPlainText().contains("Keyword index"));
+    Snapshot(&viewer, QStringLiteral("help-viewer"));
+    viewer.Browser()->setSource(viewer.Browser()->source().resolved(QUrl("VQXUsersGuide/GettingStarted.htm#SerialDevices")));
+    EXPECT_TRUE(viewer.Browser()->toPlainText().contains("/dev/serial/by-id"));
+    EXPECT_TRUE(viewer.Browser()->isBackwardAvailable());
+    viewer.close();
+    app.MainFrame()->close();
+    app.ExitInstance(0);
+}

@@ -1,0 +1,223 @@
+// The moving motor, driven byte by byte on the test's own time line: trapezoid end times worked out
+// by hand, the flags and the status word by family, limits, modes, inputs and outputs, the reset.
+
+#include "tests/sim/unit/PcLine.h"
+
+#include <gtest/gtest.h>
+
+namespace vqxsim::test {
+namespace {
+
+constexpr double kSampleMs = 0.24576; // figure 24576 x 10 ns
+
+struct Motor {
+    explicit Motor(std::string firmware = "450")
+    {
+        MotorProfile p;
+        p.address = 1;
+        p.firmware = std::move(firmware);
+        motor = std::make_unique<SimMotor>(p, t0);
+        Send("\x81", 0);
+    }
+    TimePoint At(double ms) const { return t0 + std::chrono::microseconds(int64_t(ms * 1000)); }
+    // One command (a blank after it) at ms after the start; the answer without its CR.
+    std::string Send(const std::string& text, double ms)
+    {
+        std::string out = Drive(*motor, text + " ", At(ms));
+        if (!out.empty() && out.back() == '\r')
+            out.pop_back();
+        return out;
+    }
+    int Number(const std::string& report, double ms) { return std::stoi(Send(report, ms)); }
+
+    TimePoint t0 = SimClock::now();
+    std::unique_ptr<SimMotor> motor;
+};
+
+// 4000 counts with the tools' units: V = rpm * EnRes * SP * 65536 / 60000 and
+// A = rps^2 * EnRes * SP^2 * 65536 / 1e6 (EnRes 4000, SP 0.24576 ms), truncated.
+TEST(Motion, TrapezoidEndsWhenTheFormulaSays)
+{
+    struct Case {
+        const char* what;
+        int v, a;
+        double endMs; // worked out below
+        bool cruises;
+    } cases[] = {
+        // 300 rpm = 20000 counts/s, 100 rps^2 = 400000 counts/s^2. Each ramp takes
+        // 20000^2 / (2 * 400000) = 500 counts, less than half of 4000: it cruises.
+        // t = D / v + v / a = 4000 / 20000 + 20000 / 400000 = 0.2 + 0.05 s.
+        {"300 rpm", 322122, 1583, 250.0, true},
+        // 150 rpm = 10000 counts/s: t = 0.4 + 0.025 s.
+        {"150 rpm", 161061, 1583, 425.0, true},
+        // 3000 rpm = 200000 counts/s would need 50000 counts per ramp: too short to cruise.
+        // t = 2 * sqrt(D / a) = 2 * sqrt(4000 / 400000) = 0.2 s.
+        {"3000 rpm", 3221225, 1583, 200.0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Motor m;
+        m.Send("MP", 0);
+        m.Send("A=" + std::to_string(c.a), 0);
+        m.Send("V=" + std::to_string(c.v), 0);
+        m.Send("P=4000", 0);
+        m.Send("G", 0);
+        // A margin for the truncated units and the motor's whole samples: 1% and 2 samples.
+        const double margin = c.endMs * 0.01 + 2 * kSampleMs;
+        EXPECT_EQ(m.Send("RBt", c.endMs / 2), "1");
+        if (c.cruises)
+            EXPECT_EQ(m.Number("RV", c.endMs / 2), c.v) << "cruising at V in the middle";
+        else
+            EXPECT_LT(m.Number("RV", c.endMs / 2), c.v) << "never reaches V";
+        EXPECT_EQ(m.Send("RBt", c.endMs - margin), "1");
+        EXPECT_LT(m.Number("RP", c.endMs - margin), 4000);
+        EXPECT_EQ(m.Send("RBt", c.endMs + margin), "0");
+        EXPECT_EQ(m.Number("RP", c.endMs + margin), 4000);
+        EXPECT_EQ(m.Number("RV", c.endMs + margin), 0);
+        EXPECT_EQ(m.Number("RW", c.endMs + margin) & 0x81, 0) << "no trajectory, servo on";
+    }
+}
+
+TEST(Motion, ErrorFollowsAccelerationAndModesMoveTheShaft)
+{
+    Motor m;
+    m.Send("A=1583 V=322122 P=4000 G", 0); // several commands in one frame
+    const int ramping = m.Number("RPE", 10);
+    const int cruising = m.Number("RE", 125);
+    EXPECT_GT(ramping, cruising) << "the error grows with acceleration";
+    EXPECT_LT(m.Number("RPE", 240), 0) << "and turns round while braking";
+    EXPECT_EQ(m.Send("RMODE", 300), "P");
+    EXPECT_EQ(m.Send("a=@P+1 Ra", 300), "4001");
+
+    // Relative move, then "X" ramps down and "S" stops at once.
+    m.Send("D=-1000 G", 300);
+    EXPECT_LT(m.Number("RP", 400), 4000);
+    m.Send("MV V=-161061 G", 1000);
+    const int v = m.Number("RV", 1100);
+    EXPECT_EQ(v, -161061);
+    EXPECT_EQ(m.Send("RMODE", 1100), "V");
+    m.Send("X", 1100);
+    EXPECT_NE(m.Number("RV", 1101), 0) << "decelerating, not stopped";
+    // 161061 / 1583 = 102 samples = 25 ms to stop.
+    EXPECT_EQ(m.Number("RV", 1130), 0);
+    const int stopped = m.Number("RP", 1130);
+    EXPECT_EQ(m.Number("RP", 1500), stopped);
+    m.Send("G", 1500);
+    m.Send("S", 1600);
+    const int held = m.Number("RP", 1600);
+    EXPECT_EQ(m.Number("RP", 1700), held) << "S stops at once";
+
+    // Torque mode: the speed follows T; "OFF" lets go.
+    m.Send("T=1000 MT", 2000);
+    EXPECT_EQ(m.Send("RMODE", 2100), "T");
+    EXPECT_EQ(m.Number("RV", 2300), 1000 * MotionModel::kSpeedPerTorque);
+    m.Send("OFF", 2300);
+    EXPECT_EQ(m.Send("RBo RMODE", 2300), "1\rO");
+    EXPECT_EQ(m.Number("RV", 2400), 0);
+
+    // "O=" sets the encoder; past "E=" the motor trips.
+    m.Send("O=0", 2500);
+    EXPECT_EQ(m.Number("RP", 2500), 0);
+    m.Send("E=100 MP V=161061 A=1583 P=100 G", 2600);
+    m.motor->knobs.extraPositionError = 500;
+    EXPECT_EQ(m.Send("RBe RBo", 2610), "1\r1");
+}
+
+TEST(Motion, StatusWordAndLimitsByFamily)
+{
+    struct Case {
+        const char* firmware;
+        int overheatBit;    // bit of W the temperature latch takes
+        int softLatchBit;   // version 5: Sr; others latch Br instead
+    } cases[] = {{"450", 6, 1}, {"462", 6, 1}, {"5xx", 6, 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.firmware);
+        Motor m(c.firmware);
+        const bool v5 = c.firmware[0] == '5';
+        EXPECT_EQ(m.Number("RW", 0), 128) << "servo off after power-up";
+        m.Send("MV A=65536 V=655360 G", 0);
+        EXPECT_EQ(m.Number("RW", 1) & 0x81, 1) << "trajectory, servo on";
+
+        // A hardware limit the test holds asserted stops a move towards it.
+        m.motor->SetHardwareLimit(+1, true);
+        EXPECT_EQ(m.Send("RBt", 3), "0");
+        const int w = m.Number("RW", 3);
+        EXPECT_EQ(w & 0x202, 0x202) << "Br latched, Bp asserted";
+        EXPECT_EQ(m.Number("RW", 3) & 0x2, v5 ? 2 : 0) << "older motors clear Br when W is read";
+        m.Send("ZS", 4);
+        EXPECT_EQ(m.Number("RW", 4) & 0x2, 0);
+        // Disabled, the limit stops nothing (LPD on version 5, UCI on others).
+        m.Send(v5 ? "LPD" : "UCI", 5);
+        m.Send("G", 5);
+        EXPECT_EQ(m.Send("RBt", 50), "1");
+        m.motor->SetHardwareLimit(+1, false);
+
+        // Soft limits: past SLP the motor stops and latches.
+        m.Send("S O=0 SLN=-500 SLP=500 SLE G", 100);
+        EXPECT_EQ(m.Send("RBt", 200), "0");
+        const int at = m.Number("RP", 200);
+        EXPECT_GT(at, 500);
+        EXPECT_LT(at, 520);
+        EXPECT_EQ(m.Number("RW", 200) >> c.softLatchBit & 1, 1);
+        if (v5) {
+            EXPECT_EQ(m.Send("RBc RBb RBf", 200), "1\r0\r0") << "live soft-limit states";
+            m.Send("ZSr", 201);
+            EXPECT_EQ(m.Number("RW", 201) >> 20 & 1, 0);
+        }
+
+        // Overheat: the latch, the servo off; ZS clears the latch.
+        m.motor->SetOverheat(true);
+        EXPECT_EQ(m.Number("RW", 300) & (1 << c.overheatBit | 0x80), 1 << c.overheatBit | 0x80);
+        m.motor->SetOverheat(false);
+        m.Send("ZS Zs", 301);
+        EXPECT_EQ(m.Number("RW", 301) & (1 << c.overheatBit), 0);
+
+        // The knob that garbles W.
+        m.motor->knobs.statusReply = "-1";
+        EXPECT_EQ(m.Send("RW", 302), "-1");
+    }
+}
+
+TEST(Motion, InputsAndOutputsByFamily)
+{
+    Motor v5("5xx");
+    v5.motor->SetInput(0, true);
+    v5.motor->SetInput(7, true);
+    v5.motor->SetInput(5, true); // not in RIN
+    EXPECT_EQ(v5.Send("RIN RI0 RI1 RI7", 0), "129\r1\r0\r1");
+    EXPECT_EQ(v5.Number("RW", 0) & (1 << 8 | 1 << 15), 1 << 8 | 1 << 15);
+    v5.Send("OUT=5", 0);
+    EXPECT_EQ(v5.Send("ROUT RO0 RO1", 0), "5\r1\r0");
+    v5.Send("O1=1 O0=0", 0);
+    EXPECT_EQ(v5.Send("ROUT", 0), "6");
+    EXPECT_TRUE(v5.motor->Output(2));
+
+    Motor v46("461");
+    v46.motor->SetInput(1, true);
+    v46.motor->SetInput(6, true);
+    v46.Send("UAO UA=1", 0);
+    EXPECT_EQ(v46.Send("RU", 0), std::to_string(1 | 2 | 64));
+
+    Motor older("450");
+    older.motor->SetInput(2, true);
+    EXPECT_EQ(older.Send("z=UCI Rz", 0), "1");
+    EXPECT_EQ(older.Send("z=UAI Rz", 0), "0");
+    older.Send("UBO UB=1", 0);
+    EXPECT_TRUE(older.motor->Output(1));
+}
+
+TEST(Motion, ResetKeepsTheAddressAndStartsAtZero)
+{
+    Motor m;
+    m.Send("SADDR7", 0);
+    m.Send("\x87" "MV A=65536 V=655360 G", 0);
+    EXPECT_GT(m.Number("RP", 100), 0);
+    m.motor->knobs.bootMs = 50;
+    m.Send("Z", 100);
+    EXPECT_EQ(m.Send("RSP", 120), "") << "silent while it restarts";
+    EXPECT_EQ(m.Send("\x87" "RSP", 160), "24576/450");
+    EXPECT_EQ(m.Send("RP RW", 160), "0\r128") << "at rest at 0, servo off, still address 7";
+}
+
+} // namespace
+} // namespace vqxsim::test
