@@ -1,5 +1,7 @@
 #include "app/tools/PlaygroundForm.h"
 
+#include "app/tools/PollTraffic.h"
+
 #include "core/VQXException.h"
 #include "core/analyzer/TrafficLog.h"
 #include "core/motor/Motor.h"
@@ -13,41 +15,6 @@
 
 namespace tools {
 namespace {
-
-// Around one exchange of the playground: the port's analyzer page carries the program's tag, and
-// logging is off unless the user wants to see the tools' (and, for polls, the polling) traffic.
-// Both are undone however the exchange ends.
-class TrafficMark {
-public:
-    TrafficMark(ui::COperationContext& context, CCommPort* port, bool polling) : m_port(port)
-    {
-        m_log = context.TrafficLog();
-        if (!m_log || !m_port)
-            return;
-        const COptions& o = context.Options();
-        const bool show = polling ? (o.IncludePolling && o.IncludeVQX) : o.IncludeVQX;
-        if (!show && m_log->IsLogging()) {
-            m_log->EnableLogging(false);
-            m_switched = true;
-        }
-        m_log->SetPageFlags(m_port->id, SDA_FROM_PROGRAM, true);
-    }
-    ~TrafficMark()
-    {
-        if (!m_log || !m_port)
-            return;
-        m_log->SetPageFlags(m_port->id, SDA_FROM_PROGRAM, false);
-        if (m_switched)
-            m_log->EnableLogging(true);
-    }
-    TrafficMark(const TrafficMark&) = delete;
-    TrafficMark& operator=(const TrafficMark&) = delete;
-
-private:
-    ITrafficLog* m_log = nullptr;
-    CCommPort* m_port;
-    bool m_switched = false;
-};
 
 const char* const kBaseLabels[23] = {
     "Bt:   Busy Trajectory", "Br:   Historical (+) Limit", "Bl:   Historical (-) Limit", "Bi:   Index Report Available",
@@ -334,7 +301,7 @@ void CPlaygroundForm::OnConnect()
         }
         m_usePollingProgram = r == 1;
         if (m_usePollingProgram) {
-            TrafficMark mark(m_context, m_motor->GetPort(), false);
+            PollTrafficScope mark(*m_motor, TrafficKind::Tool);
             m_io.Send(*m_motor, "RUN");
         }
         SetConnected(true);
@@ -367,7 +334,7 @@ int CPlaygroundForm::DownloadPollingProgram()
                              ui::MB_OK | ui::MB_ICONWARNING, pg::kTitle);
         return 0;
     }
-    TrafficMark mark(m_context, m_motor->GetPort(), false);
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
     if (!m_programs.Saved(*m_motor)) {
         try {
             m_programs.SaveUserProgram(*m_motor);
@@ -433,7 +400,7 @@ bool CPlaygroundForm::PollStep()
         return false;
     if (!m_usePollingProgram)
         return PollWithoutProgram();
-    TrafficMark mark(m_context, m_motor->GetPort(), true);
+    PollTrafficScope mark(*m_motor);
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
             const std::string reply = m_io.Ask(*m_motor, "GOSUB9");
@@ -492,7 +459,7 @@ bool CPlaygroundForm::PollQuery(const std::string& command, std::string& reply)
         return false;
     bool ok = false;
     {
-        TrafficMark mark(m_context, m_motor->GetPort(), true);
+        PollTrafficScope mark(*m_motor);
         try {
             reply = m_io.Ask(*m_motor, command);
             ok = true;
@@ -563,7 +530,7 @@ bool CPlaygroundForm::Send(const std::string& command)
 {
     if (!m_motor)
         return false;
-    TrafficMark mark(m_context, m_motor->GetPort(), false);
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
     try {
         m_io.Send(*m_motor, command);
         return true;
@@ -577,7 +544,7 @@ bool CPlaygroundForm::Ask(const std::string& command, std::string& reply)
 {
     if (!m_motor)
         return false;
-    TrafficMark mark(m_context, m_motor->GetPort(), false);
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
     try {
         reply = m_io.Ask(*m_motor, command);
         return true;
@@ -589,7 +556,7 @@ bool CPlaygroundForm::Ask(const std::string& command, std::string& reply)
 
 std::string CPlaygroundForm::AskRaw(const std::string& command)
 {
-    TrafficMark mark(m_context, m_motor ? m_motor->GetPort() : nullptr, false);
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
     return m_io.Ask(*m_motor, command);
 }
 

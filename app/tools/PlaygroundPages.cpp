@@ -1,5 +1,6 @@
 #include "app/tools/PlaygroundPages.h"
 
+#include "app/tools/CommandText.h"
 #include "app/tools/PlaygroundForm.h"
 #include "app/tools/PlaygroundMath.h"
 #include "core/VQXException.h"
@@ -43,14 +44,6 @@ std::string Fixed2(double v)
 void Message(CPlaygroundForm& form, const std::string& text)
 {
     ui::OptionMessageBox(form.Context().Questions(), text, ui::MB_OK | ui::MB_ICONERROR, pg::kTitle);
-}
-
-bool IsPrintableAscii(const std::string& text)
-{
-    for (unsigned char c : text)
-        if (c < 0x20 || c > 0x7E)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -465,8 +458,8 @@ void CTerminalPage::Send()
     if (!Ready() || editText.empty())
         return;
     // A byte of 0x80 or more is an address byte on the wire and would re-address the chain.
-    if (!IsPrintableAscii(editText)) {
-        Message(m_form, "Only printable ASCII characters can be sent to a motor. The command was not sent.");
+    if (!IsSendableText(editText)) {
+        Message(m_form, UnsendableTextMessage("command"));
         return;
     }
     rows.push_back({editText, {}});

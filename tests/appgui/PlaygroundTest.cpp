@@ -10,7 +10,6 @@
 #include "app/shell/CommandIds.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/shell/gui/MainFrame.h"
-#include "app/tools/gui/PlaygroundCommand.h"
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -50,7 +49,7 @@ protected:
     }
     int SimPosition(int motor)
     {
-        return rig->WithMotor(motor, [](vqxsim::SimMotor& m) { return int(m.Values()["P"]); });
+        return rig->WithMotor(motor, [](vqxsim::SimMotor& m) { return int(m.Position()); });
     }
 };
 
@@ -67,21 +66,8 @@ TEST_F(PlaygroundGui, OpenPickConnectMoveAndClose)
     std::shared_ptr<vqxsim::MotionMotor> motion =
         rig->WithMotor(1, [](vqxsim::SimMotor& m) { return vqxsim::AttachMotion(m); });
 
-    frame.AddCommandHandler(tools::gui::PlaygroundCommandHandler(
-        {&frame, [&frame](shell::IToolWindow* w) {
-             if (w)
-                 frame.SetPlayground(w);
-             else
-                 frame.ClearToolSlot(frame.Playground());
-         },
-         &h.context, &editor::TheScanner(),
-         [&session] {
-             std::vector<CCommPort*> ports;
-             for (int i = 0; i < session.Project().PortCount(); ++i)
-                 ports.push_back(session.Project().Port(i));
-             return ports;
-         },
-         [] { return static_cast<CMotor*>(nullptr); }, [] { return static_cast<CMotor*>(nullptr); }}));
+    // Motor 2 is the terminal's target: the playground opens with it.
+    Type(bar, "2RP");
     frame.Commands().Execute(cmd::ID_PLAYGROUND);
     auto* dlg = dynamic_cast<tools::gui::CPlaygroundDlg*>(frame.Playground());
     ASSERT_NE(dlg, nullptr);
@@ -90,9 +76,13 @@ TEST_F(PlaygroundGui, OpenPickConnectMoveAndClose)
     EXPECT_EQ(dlg->parentWidget(), &frame);
     Snapshot(dlg, "playground-not-connected");
 
-    // Pick motor 2 of the chain and connect (no polling program: the fixed cycle).
+    // Motor 2 of the chain is chosen; picking motor 3 and back is the user's choice in the list.
     auto* motors = Find<QComboBox>(dlg, tools::pg::kMotorList);
     ASSERT_EQ(motors->count(), 3);
+    EXPECT_EQ(motors->currentIndex(), 1);
+    ASSERT_EQ(dlg->Motor(), port.GetMotor(2));
+    Q_EMIT motors->activated(2);
+    EXPECT_EQ(dlg->Motor(), port.GetMotor(3));
     Q_EMIT motors->activated(1);
     ASSERT_EQ(dlg->Motor(), port.GetMotor(2));
     EXPECT_EQ(Find<QLabel>(dlg, tools::pg::kAddress)->text(), QStringLiteral("ADDR:\n2"));
@@ -134,13 +124,13 @@ TEST_F(PlaygroundGui, OpenPickConnectMoveAndClose)
     vslider->setSliderPosition(50); // half the maximum forwards
     const int before = SimPosition(1);
     auto* speed = Find<QLineEdit>(velocityPage, 1131);
-    EXPECT_TRUE(PollUntil(frame, [&] { return SimPosition(1) > before + 1000 && speed->text() != QStringLiteral("0"); }));
-    // Half of 1000 RPM, as the motor reports its velocity.
-    EXPECT_EQ(speed->text(), QStringLiteral("500"));
+    // Half of 1000 RPM once the motor has reached it, as the motor reports its velocity.
+    EXPECT_TRUE(PollUntil(frame, [&] { return speed->text() == QStringLiteral("500"); })) << speed->text().toStdString();
+    EXPECT_GT(SimPosition(1), before + 1000);
     Snapshot(dlg, "playground-velocity");
     vslider->setSliderDown(false); // released with "Stop on release"
     EXPECT_EQ(vslider->value(), 100);
-    PollUntil(frame, [] { return false; }, 5);
+    EXPECT_TRUE(PollUntil(frame, [&] { return speed->text() == QStringLiteral("0"); })) << speed->text().toStdString();
     const int stopped = SimPosition(1);
     PollUntil(frame, [] { return false; }, 10);
     EXPECT_EQ(SimPosition(1), stopped);

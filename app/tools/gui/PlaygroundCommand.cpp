@@ -1,6 +1,11 @@
 #include "app/tools/gui/PlaygroundCommand.h"
 
+#include "app/editor/gui/EditorEnvironment.h"
+#include "app/project/Project.h"
+#include "app/project/gui/TerminalBar.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/gui/MainFrame.h"
+#include "core/port/CommPort.h"
 #include "app/shell/FrameCommandTable.h"
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "platform/registry/Profile.h"
@@ -42,6 +47,38 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
         dlg->Show(motor, 0);
         return true;
     };
+}
+
+std::function<bool(int id)> SessionPlaygroundHandler(CMainFrame& frame, CProject& project, CTerminalBar& bar,
+                                                     std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive)
+{
+    PlaygroundWiring w;
+    w.mainWindow = &frame;
+    w.setSlot = [&frame](shell::IToolWindow* window) {
+        if (window)
+            frame.SetPlayground(window);
+        else
+            frame.ClearToolSlot(frame.Playground());
+    };
+    w.context = &project.Context();
+    w.scanner = &editor::TheScanner();
+    w.ports = [&project, alive] {
+        std::vector<CCommPort*> ports;
+        if (!alive.expired())
+            for (int i = 0; i < project.PortCount(); ++i)
+                ports.push_back(project.Port(i));
+        return ports;
+    };
+    // The terminal's current port and its target motor; no guess when there is none.
+    w.terminalMotor = [&project, &bar, alive]() -> CMotor* {
+        if (alive.expired())
+            return nullptr;
+        CCommPort* port = project.Port(bar.CurrentTab());
+        return port ? port->GetMotor(bar.GetTargetAddress(-1)) : nullptr;
+    };
+    w.selectedMotor = [selectedMotor, alive]() -> CMotor* { return alive.expired() ? nullptr : selectedMotor(); };
+    auto handler = PlaygroundCommandHandler(std::move(w));
+    return [handler, alive](int id) { return !alive.expired() && handler(id); };
 }
 
 } // namespace tools::gui

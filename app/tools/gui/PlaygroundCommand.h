@@ -3,9 +3,13 @@
 // the one playground window over the main window, or brings it forward and shows the tree's
 // motor. The composition root gives what the window needs; nothing is taken from a global.
 #include <functional>
+#include <memory>
 #include <vector>
 
 class CCommPort;
+class CMainFrame;
+class CProject;
+class CTerminalBar;
 class CMotor;
 class CScanner;
 class QWidget;
@@ -28,5 +32,11 @@ struct PlaygroundWiring {
 
 // The handler for the frame's command table: true for the ids it handled.
 std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring wiring);
+
+// The wiring of a running session: the main frame (parent and slot), the project's ports and
+// context, the terminal's current motor, the tree's motor. Once `alive` has expired (the session
+// is gone) the handler takes nothing and the window sees no ports.
+std::function<bool(int id)> SessionPlaygroundHandler(CMainFrame& frame, CProject& project, CTerminalBar& bar,
+                                                     std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive);
 
 } // namespace tools::gui
