@@ -4,7 +4,6 @@
 #include "app/project/Project.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/shell/CommandIds.h"
-#include "app/shell/gui/MainFrame.h"
 #include "core/port/CommPort.h"
 #include "app/shell/FrameCommandTable.h"
 #include "app/tools/gui/PlaygroundDlg.h"
@@ -49,17 +48,14 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
     };
 }
 
-std::function<bool(int id)> SessionPlaygroundHandler(CMainFrame& frame, CProject& project, CTerminalBar& bar,
+std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
+                                                     std::function<void(shell::IToolWindow*)> setSlot,
+                                                     CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive)
 {
     PlaygroundWiring w;
-    w.mainWindow = &frame;
-    w.setSlot = [&frame](shell::IToolWindow* window) {
-        if (window)
-            frame.SetPlayground(window);
-        else
-            frame.ClearToolSlot(frame.Playground());
-    };
+    w.mainWindow = mainWindow;
+    w.setSlot = std::move(setSlot);
     w.context = &project.Context();
     w.scanner = &editor::TheScanner();
     w.ports = [&project, alive] {
