@@ -1,6 +1,5 @@
 #include "app/tools/gui/PlaygroundCommand.h"
 
-#include "app/editor/gui/EditorEnvironment.h"
 #include "app/project/Project.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/shell/CommandIds.h"
@@ -50,14 +49,14 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
 
 std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      std::function<void(shell::IToolWindow*)> setSlot,
-                                                     CProject& project, CTerminalBar& bar,
+                                                     CScanner& scanner, CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive)
 {
     PlaygroundWiring w;
     w.mainWindow = mainWindow;
     w.setSlot = std::move(setSlot);
     w.context = &project.Context();
-    w.scanner = &editor::TheScanner();
+    w.scanner = &scanner;
     w.ports = [&project, alive] {
         std::vector<CCommPort*> ports;
         if (!alive.expired())

@@ -32,12 +32,12 @@ struct PlaygroundWiring {
 // The handler for the frame's command table: true for the ids it handled.
 std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring wiring);
 
-// The wiring of a running session: the main window and its playground slot, the project's ports
-// and context, the terminal's current motor, the tree's motor. Once `alive` has expired (the
+// The wiring of a running session: the main window and its playground slot, the program's
+// compiler, the project's ports and context, the terminal's current motor, the tree's motor. Once `alive` has expired (the
 // session is gone) the handler takes nothing and the window sees no ports.
 std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      std::function<void(shell::IToolWindow*)> setSlot,
-                                                     CProject& project, CTerminalBar& bar,
+                                                     CScanner& scanner, CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive);
 
 } // namespace tools::gui
