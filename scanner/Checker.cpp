@@ -490,6 +490,10 @@ void CScanner::CheckCommaOperands(const CKeyword* kw, int from)
             Fail(CError::CommaExpected, m_cur ? m_cur : m_last);
         }
         Advance();
+        if (CommaOperandsByType) {
+            CheckOperand(kw->Operands[i]);
+            continue;
+        }
         CToken* first = m_cur;
         const Value v = EvalExpression(true, false);
         CheckOperandRange(v, kw->Operands[i], first);

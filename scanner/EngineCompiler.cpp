@@ -113,6 +113,7 @@ CEngineCompiler::CEngineCompiler()
     m_scanner.CheckNumRange = true;
     m_scanner.CheckParamRange = true; // "Possible loss of data/Range mismatch."
     m_scanner.WarnPartialRange = true;
+    m_scanner.CommaOperandsByType = true;
     m_scanner.InsertMarker = false;
 }
 

@@ -114,6 +114,9 @@ public:
     // element warns when its range reaches outside the declared one (not only when it lies wholly
     // outside), and an operand that takes an expression is checked only when it is a constant.
     bool WarnPartialRange = false;
+    // The engine's operand rule: the operands a command takes after commas are read as their type
+    // codes say, a number unless the code takes an expression (the program reads expressions).
+    bool CommaOperandsByType = false;
     // Markers around included files; unset: the profile value OptionBoxes/"InsertMarker"
     // (default 0) is read at each scan.
     std::optional<bool> InsertMarker;

@@ -26,27 +26,32 @@ OptionBoxGeometry LayoutOptionBox(bool iconShown, const MeasureText& measure)
     return g;
 }
 
-PageDlgGeometry LayoutPageDlg(bool listStyle, int largestPageWidth, int largestPageHeight)
+PageDlgGeometry LayoutPageDlg(bool listStyle, int largestPageWidth, int largestPageHeight, int listWidth)
 {
     PageDlgGeometry g;
     const int w = std::max(11, largestPageWidth);
     const int h = std::max(36, largestPageHeight);
+    // Restore Defaults (120), a gap, then OK, Cancel and Help (80 each, 10 apart).
+    constexpr int kButtonRow = 120 + 10 + 260;
+    const int row = std::max(w, kButtonRow);
     if (listStyle) {
-        g.area = {160, 10, w, h};
-        g.selector = {10, 10, 140, h + 30};
-        g.width = w + 180;
+        const int list = std::max(140, listWidth);
+        g.area = {list + 20, 10, w, h};
+        g.selector = {10, 10, list, h + 30};
+        g.width = row + list + 40;
         g.height = h + 85;
     } else {
         g.area = {10, 35, w, h};
         g.selector = {10, 10, w, 25};
-        g.width = w + 30;
+        g.width = row + 30;
         g.height = h + 120;
     }
     const int y = g.area.Bottom() + 15;
+    const int right = g.area.x + row;
     g.restoreDefaults = {g.area.x, y, 120, 25};
-    g.help = {g.area.Right() - 80, y, 80, 25};
-    g.cancel = {g.area.Right() - 90 - 80, y, 80, 25};
-    g.ok = {g.area.Right() - 180 - 80, y, 80, 25};
+    g.help = {right - 80, y, 80, 25};
+    g.cancel = {right - 90 - 80, y, 80, 25};
+    g.ok = {right - 180 - 80, y, 80, 25};
     return g;
 }
 

@@ -29,7 +29,9 @@ struct PageDlgGeometry {
     Box selector; // tab strip or icon list
     Box restoreDefaults, help, cancel, ok;
 };
-// `largestPage`: the largest client width and height among the pages.
-PageDlgGeometry LayoutPageDlg(bool listStyle, int largestPageWidth, int largestPageHeight);
+// `largestPage`: the largest client width and height among the pages. `listWidth`: what the icon
+// list needs to show its longest page name (never narrower than 140). The button row always fits:
+// Restore Defaults, OK, Cancel and Help never overlap, however small the pages.
+PageDlgGeometry LayoutPageDlg(bool listStyle, int largestPageWidth, int largestPageHeight, int listWidth = 140);
 
 } // namespace shell

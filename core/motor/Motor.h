@@ -168,7 +168,8 @@ public:
     bool SendProgramBytes(const uint8_t* image, size_t length, bool showProgress, uint32_t flags);
     void LimitDownloadBaud(bool restore);
     void UploadProgram(const std::string& fileName, bool showProgress, bool raw);
-    void ClearProgram(uint32_t flags);
+    // Loads the END program; with showProgress its transfer reports to the context's progress.
+    void ClearProgram(uint32_t flags, bool showProgress = false);
     bool Restart(bool showProgress);
     bool CompareProgram(bool showMessages, bool showWaitText);
     std::string FormatPosition(int32_t value) const;

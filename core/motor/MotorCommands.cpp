@@ -2,6 +2,7 @@
 
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
 #include "core/motor/MotorPortAccess.h"
 
 #include <cctype>
@@ -165,7 +166,8 @@ void CMotor::ReadVersion()
             SerialNumber = 0;
     }
 
-    ReadFactoryData();
+    if (p.Policy().RebuildsFactoryData())
+        ReadFactoryData();
 }
 
 // The version to test: read from the motor first when unknown. While the identity itself is

@@ -5,6 +5,7 @@
 #include "core/VQXException.h"
 #include "core/motor/FactoryBytes.h"
 #include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
 #include "core/motor/MotorPortAccess.h"
 
 #include <algorithm>
@@ -55,6 +56,7 @@ void CMotor::ReadEEPROM(int address, uint8_t* buffer, int n)
     if (n <= 0)
         return;
     const int k = (n + 3) / 4;
+    port->Policy().MemoryReadBegins(n);
     RunThenRestore(SaveBlockVariables(std::min(k, kBlockValues)), [&] {
         SendCommand("EPTR=" + std::to_string(address));
         CTimeoutScope timeouts(*port, 2000, 1000);

@@ -167,6 +167,9 @@ int CCommPort::TransactLinks(int address, const std::vector<uint8_t>& frame, cha
         IMotorLink* link = AvailableLink(address);
         // A motor that is missing or unreachable cannot answer; a plain write to it is dropped.
         if (!link) {
+            if (Policy().RefusesMissingLinkMotor())
+                throw CVQXException(address < 0 || m_motorLinks->IndexOfAddress(address) < 0 ? CVQXException::InvalidData
+                                                                                              : CVQXException::PortNotOpen);
             if (reply)
                 throw CVQXException(CVQXException::NoResponse, MakeMotorDataWord(id, std::max(address, 0)));
             return 0;
@@ -292,8 +295,11 @@ void CCommPort::WriteSerial(const uint8_t* bytes, size_t n)
         done += written;
         if (ok && done == n)
             return;
-        if (ok || !m_policy->RetryWrite(*this, done, n, attempt))
+        // A short write without an error is no system error: data 0.
+        if (ok)
             throw CVQXException(CVQXException::WriteError);
+        if (!m_policy->RetryWrite(*this, done, n, attempt))
+            throw CVQXException(CVQXException::WriteError, m_policy->WriteErrorData(m_device->LastError()));
     }
 }
 

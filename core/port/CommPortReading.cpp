@@ -49,11 +49,14 @@ void CCommPort::ReadBytes(uint8_t* buffer, size_t count, size_t& got, int t)
     if (!IsSerial()) {
         if (!isOpen || !m_motorLinks)
             throw CVQXException(CVQXException::PortNotOpen);
-        const int wait = t < 0 ? currentTimeout : t;
+        int wait = t < 0 ? currentTimeout : t;
         for (int i = 0; i < m_motorLinks->Count() && got < count; ++i)
             if (m_motorLinks->IsAvailable(i))
-                if (IMotorLink* link = m_motorLinks->LinkAt(i))
+                if (IMotorLink* link = m_motorLinks->LinkAt(i)) {
                     got += link->Read(buffer + got, count - got, wait);
+                    if (got < count && Policy().WaitsOnFirstSilentLinkOnly())
+                        wait = 0;
+                }
         if (got < count && t != 0)
             throw CVQXException(CVQXException::NoResponse);
         return;

@@ -50,7 +50,7 @@ std::string EndProgramImage(const ProgramCompiler& compiler, const std::string& 
 
 using namespace transfer;
 
-void CMotor::ClearProgram(uint32_t flags)
+void CMotor::ClearProgram(uint32_t flags, bool showProgress)
 {
     if (m_clearing)
         return;
@@ -61,7 +61,7 @@ void CMotor::ClearProgram(uint32_t flags)
     flags |= DL_NO_MEMORY_CHECK;
     if (Address != 0 && !CheckDownload(image.substr(1), flags))
         return;
-    if (!RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), false, flags))
+    if (!RunDownload(*this, reinterpret_cast<const uint8_t*>(image.data()), image.size(), showProgress, flags))
         return;
     ProgName = kEndProgramName;
     ProgSize = static_cast<uint32_t>(image.size());

@@ -101,10 +101,11 @@ void CMotor::UploadProgram(const std::string& fileName, bool showProgress, bool 
         firstByte = true;
         int64_t count = 0;
         CRunOnKeywordSpacer spacer;
+        const bool spaced = !raw && port.Policy().SpacesUploadedKeywords();
         while (static_cast<uint8_t>(c) != 0xFF) {
             log.Add(static_cast<uint8_t>(c));
             // The text form reads back into the compiler: CR LF line ends, run-on keywords spaced.
-            std::string out = raw ? std::string(1, c) : spacer.Next(c);
+            std::string out = spaced ? spacer.Next(c) : std::string(1, c);
             if (!raw && c == '\n')
                 out.insert(out.size() - 1, 1, '\r');
             if (!file.Write(out.data(), out.size()))

@@ -89,7 +89,9 @@ CVQXException CVQXException::FromCore(const ::CVQXException& e)
     // The core's motor errors carry a data word of port and address; the engine's data is the
     // motor address (or the system error of a write).
     const uint32_t data = code == VQXE_WRITE_ERROR ? e.GetData() : uint32_t(DataWordAddress(e.GetData()));
-    if (e.GetMessage() != ::CVQXException::TextOf(e.GetCode()))
+    // The engine speaks its own table; the one text of its own that the core writes is the file
+    // that could not be created.
+    if (code == VQXE_CANNOT_WRITE_FILE && e.GetMessage() != ::CVQXException::TextOf(e.GetCode()))
         return CVQXException(code, e.GetMessage(), data);
     return CVQXException(code, data);
 }

@@ -23,8 +23,8 @@ public:
 
     // The table text of a code with data filled in; empty for 38 and codes outside 0-46.
     static std::string TextOf(int32_t code, uint32_t data);
-    // The same condition raised by the communication core (codes 1000-1046): its explicit message
-    // is kept, a table text becomes the engine's wording.
+    // The same condition raised by the communication core (codes 1000-1046), in the engine's own
+    // words (only a file that could not be created keeps the core's text, which names it).
     static CVQXException FromCore(const ::CVQXException& e);
 
 private:

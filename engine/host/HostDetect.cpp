@@ -63,7 +63,7 @@ HRESULT CVQXHost::AddressMotorChain(LONG* MotorCount)
         Require(MotorCount != nullptr);
         if (!m_port.IsSerial() || !IsOpen())
             throw CVQXException(VQXE_PORT_NOT_OPEN);
-        RunDetection(DETECT_THROW, CNotifyProgress::Operation::Connect, &::AddressServos);
+        RunDetection(DETECT_THROW, CNotifyProgress::Operation::Addressing, &::AddressServos);
         *MotorCount = m_port.MotorCount();
     });
 }
@@ -79,6 +79,8 @@ HRESULT CVQXHost::InitRS485(LONG NoOfMotors, LONG MotorChannel)
         m_port.MotorChannel = MotorChannel == 1 ? 1 : 0;
         m_port.Echo = 0;
         EmptyMotorList(m_port);
+        // Every motor on the bus to the port's rate, echo off and awake on the channel.
+        SyncRS485BaudRates(m_port);
         m_port.SetMaxMotors(std::max<int>(NoOfMotors, m_port.MaxMotors));
         for (int address = 1; address <= NoOfMotors; ++address)
             EnterDetectedMotor(m_port, address);
@@ -104,7 +106,7 @@ HRESULT CVQXHost::DetectRS232(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
         m_port.CommType = COMM_RS232;
         int result = RunDetection(Flags, CNotifyProgress::Operation::Detection, &::DetectRS232Chain);
         if ((Flags & VQX_DETECT_ADDRESS_CHAIN) && (result & 0x1E))
-            result = RunDetection(Flags | 0x8000000, CNotifyProgress::Operation::Connect, &::AddressServos);
+            result = RunDetection(Flags | 0x8000000, CNotifyProgress::Operation::Addressing, &::AddressServos);
         *ErrorCode = result;
     });
 }
@@ -121,18 +123,18 @@ HRESULT CVQXHost::DetectRS485(LONG MaxAddress, LONG MotorChannel, LONG Flags, LO
     });
 }
 
-HRESULT CVQXHost::AddressServos(LONG, LONG* ErrorCode)
+HRESULT CVQXHost::AddressServos(LONG Flags, LONG* ErrorCode)
 {
     return Comm([&] {
         Require(ErrorCode != nullptr);
         RequireSerialPort();
-        if (!DetectGuard(IsOpen(), VQX_RESULT_PORT_NOT_OPEN, 0, ErrorCode))
+        if (!DetectGuard(IsOpen(), VQX_RESULT_PORT_NOT_OPEN, Flags, ErrorCode))
             return;
         m_port.MotorChannel = 0;
         m_port.CommType = COMM_RS485;
         m_port.Echo = 0;
         // The self-addressing always raises its failures.
-        *ErrorCode = RunDetection(DETECT_THROW, CNotifyProgress::Operation::Detection, [](CCommPort& port, int) {
+        *ErrorCode = RunDetection(DETECT_THROW, CNotifyProgress::Operation::SelfAddressing, [](CCommPort& port, int) {
             ::DetectRS485(port);
             return port.MotorCount() > 0 ? int(DETECT_FOUND) : int(DETECT_NONE);
         });

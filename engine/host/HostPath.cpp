@@ -23,7 +23,7 @@ const DispTable& PathDispatchTable()
         Put<&IVQXPath::put_StartClock>("StartClock", 33),
         Get<&IVQXPath::get_SlowToEndSpeed>("SlowToEndSpeed", 34),
         Put<&IVQXPath::put_SlowToEndSpeed>("SlowToEndSpeed", 34),
-        Member<&IVQXPath::SetupTimeDelta>("SetupTimeDelta", 35),
+        WithOptional(Member<&IVQXPath::SetupTimeDelta>("SetupTimeDelta", 35), 3, -1),
         Member<&IVQXPath::GeneratePath>("GeneratePath", 36),
         Member<&IVQXPath::GenerateLinePath>("GenerateLinePath", 37),
         Member<&IVQXPath::GenerateArcPath>("GenerateArcPath", 38),

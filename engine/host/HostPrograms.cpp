@@ -3,9 +3,8 @@
 
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
-#include "core/transfer/DownloadFlags.h"
 #include "engine/errors/EngineError.h"
-#include "engine/motor/EngineMotor.h"
+#include "engine/host/PortPrograms.h"
 
 namespace engine {
 
@@ -27,16 +26,7 @@ HRESULT CVQXHost::Download(LONG Motor, BSTR FileName)
         RequireSerialOpen();
         Require(Motor == 0 || (Motor >= 1 && m_port.GetMotor(Motor)));
         Require(FileName != nullptr);
-        const std::string file = BstrToCString(FileName);
-        std::vector<CMotor*> targets;
-        if (Motor == 0)
-            for (int i = 0; i < m_port.motors.GetCount(); ++i)
-                targets.push_back(m_port.motors.GetAt(i));
-        else
-            targets.push_back(&MotorAt(m_port, Motor));
-        for (CMotor* m : targets)
-            if (!DownloadFile(*this, *m, file, VQX_DL_STOP_RUNNING, false))
-                return; // cancelled by the client
+        PortDownload(m_port, m_progress, Motor, BstrToCString(FileName));
     });
 }
 
@@ -47,7 +37,7 @@ HRESULT CVQXHost::Upload(LONG Motor, BSTR FileName)
         RequireSerialOpen();
         CMotor& m = MotorAt(m_port, Motor);
         Require(FileName != nullptr);
-        UploadFile(*this, m, BstrToCString(FileName));
+        PortUpload(m_port, m.Address, BstrToCString(FileName));
     });
 }
 
@@ -59,9 +49,9 @@ HRESULT CVQXHost::ClearEEPROM(LONG Motor)
         RequireSerialPort();
         RequireSerialOpen();
         CMotor& m = MotorAt(m_port, Motor);
-        if (!m.EnsureValidProgram())
+        if (!PortProgramCheck(m_port, m.Address))
             throw CVQXException(VQXE_NO_EEPROM);
-        ClearMotorProgram(*this, m, 0);
+        PortErase(m_port, m.Address);
     });
 }
 

@@ -26,8 +26,10 @@ bool CNotifyProgress::Show(const std::optional<std::string>&, const std::optiona
 
 void CNotifyProgress::Close()
 {
-    // A detection's end is its dialog closing; downloads and uploads send their own end.
-    if (m_shown && !m_cancelled && (m_operation == Operation::Detection || m_operation == Operation::LinkDetection))
+    // A detection's end is its dialog closing, also after a cancel; downloads and uploads send
+    // their own end.
+    if (m_shown && m_operation != Operation::Download && m_operation != Operation::Upload &&
+        m_operation != Operation::EepromRead)
         Send(VQXN_END, 0);
     m_shown = false;
 }
@@ -46,7 +48,14 @@ int CNotifyProgress::Notify(int kind, int64_t value)
             if (value < 0 || value > 65535)
                 value = 0;
             break;
-        case Operation::Detection: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_COLLISION_PASS; break;
+        case Operation::Detection:
+        case Operation::Addressing:
+            // The chain start-up announces the run; the scan or count behind it is the same pass.
+            if (m_passes++ > 0)
+                return 1;
+            code = m_operation == Operation::Detection ? VQXN_PASS_BEGIN : VQXN_CONNECT_BEGIN;
+            break;
+        case Operation::SelfAddressing: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_COLLISION_PASS; break;
         case Operation::LinkDetection: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_CONNECT_BEGIN; break;
         case Operation::Connect: code = VQXN_CONNECT_BEGIN; break;
         case Operation::EepromRead:
@@ -59,7 +68,14 @@ int CNotifyProgress::Notify(int kind, int64_t value)
         if (m_operation == Operation::EepromRead)
             return 1;
         code = VQXN_STEP;
-        cancellable = m_operation == Operation::Download || m_operation == Operation::Detection;
+        if (m_operation == Operation::Detection || m_operation == Operation::Addressing) {
+            // Addresses or motors handled so far: the phases of one run count on, never back.
+            if (value <= m_lastStep)
+                return 1;
+            m_lastStep = value;
+        }
+        cancellable = m_operation == Operation::Download || m_operation == Operation::Detection ||
+                      m_operation == Operation::SelfAddressing || m_operation == Operation::Addressing;
         // Steps of the network discovery and connection cannot be cancelled.
     } else {
         if (m_operation == Operation::EepromRead)

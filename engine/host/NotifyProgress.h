@@ -11,8 +11,10 @@ namespace engine {
 
 class CNotifyProgress final : public ui::IProgress {
 public:
-    // Detection: passes 6, nested passes 7; LinkDetection: discovery 6, connecting 5.
-    enum class Operation { Download, Upload, Detection, LinkDetection, Connect, EepromRead };
+    // Detection: one pass 6 (a later total of the same run is no new pass); SelfAddressing: the
+    // first pass 6, nested collision passes 7; Addressing: 5; LinkDetection: discovery 6,
+    // connecting 5. Detection and Addressing report each count once, rising.
+    enum class Operation { Download, Upload, Detection, SelfAddressing, Addressing, LinkDetection, Connect, EepromRead };
 
     void SetTarget(int32_t handle, int32_t message)
     {
@@ -29,6 +31,7 @@ public:
         m_operation = op;
         m_cancelled = false;
         m_passes = 0;
+        m_lastStep = 0;
     }
     bool Cancelled() const { return m_cancelled; }
 
@@ -50,6 +53,7 @@ private:
     bool m_shown = false;
     bool m_cancelled = false;
     int m_passes = 0;
+    int64_t m_lastStep = 0;
 };
 
 } // namespace engine

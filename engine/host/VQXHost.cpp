@@ -6,6 +6,7 @@
 #include "core/backends/MotorUSB.h"
 #include "core/motor/Motor.h"
 #include "engine/errors/EngineError.h"
+#include "engine/motor/EngineMotor.h"
 #include "engine/settings/EngineLog.h"
 #include "platform/clock/Clock.h"
 
@@ -42,6 +43,7 @@ CVQXHost::CVQXHost()
     m_context.SetCalibrationChecksShown(false);
     m_port.SetContext(&m_context);
     m_port.SetPolicy(&m_policy);
+    m_policy.SetMemoryReadListener([this](int bytes) { m_progress.Send(VQXN_EEPROM_READ, bytes); });
     m_port.PortName = "Com1";
     m_port.BitPerSec = 9600;
     m_port.Parity = 0;
@@ -571,6 +573,27 @@ HRESULT CVQXHost::get_LogFileName(BSTR* pVal)
 HRESULT CVQXHost::put_LogFileName(BSTR newVal)
 {
     return Comm([&] { SetLogFileName(BstrToCString(newVal)); });
+}
+
+const std::string& CVQXHost::FactoryBlock(CMotor& motor, bool reload)
+{
+    // Records of an earlier detection are gone: their blocks with them.
+    for (auto it = m_factoryBlocks.begin(); it != m_factoryBlocks.end();)
+        it = it->second.first != m_generation ? m_factoryBlocks.erase(it) : std::next(it);
+    auto& entry = m_factoryBlocks[&motor];
+    if (reload || entry.second.empty()) {
+        entry = {m_generation, std::string()}; // a failed read leaves none loaded
+        entry.second = ReadFactoryBlock(motor);
+    }
+    return entry.second;
+}
+
+const std::string* CVQXHost::LoadedFactoryBlock(const CMotor& motor) const
+{
+    const auto it = m_factoryBlocks.find(&motor);
+    if (it == m_factoryBlocks.end() || it->second.first != m_generation || it->second.second.empty())
+        return nullptr;
+    return &it->second.second;
 }
 
 } // namespace engine

@@ -19,6 +19,7 @@
 #include "platform/com/server/ComServer.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -116,6 +117,10 @@ public:
     CNotifyProgress& Progress() { return m_progress; }
     // Changes whenever a detection or addressing may have replaced the motor records.
     uint64_t ListGeneration() const { return m_generation; }
+    // The valid factory block of a motor record as last read (empty: none), read again when
+    // reload is set or none is loaded; and the loaded one without reading (null: none).
+    const std::string& FactoryBlock(CMotor& motor, bool reload);
+    const std::string* LoadedFactoryBlock(const CMotor& motor) const;
     // The record that stands for all motors (address 0), owned by the host.
     CMotor& AllMotors();
     const CEngineSettings& Settings() const { return m_settings; }
@@ -159,6 +164,8 @@ private:
     ui::COperationContext m_context;
     std::unique_ptr<CMotor> m_allMotors;
     std::atomic<uint64_t> m_generation{0};
+    // Per motor record: the list generation it was read in and the block.
+    std::map<const CMotor*, std::pair<uint64_t, std::string>> m_factoryBlocks;
     // The host's other interfaces; they go before the port they use.
     CHostSynmove m_synmove{*this};
     CHostPath m_path{*this};

@@ -109,10 +109,11 @@ bool DownloadString(CVQXHost& host, CMotor& motor, const std::string& image, int
     return DownloadImage(host, motor, image, flags, "ProgStr", std::time(nullptr), true);
 }
 
-void ClearMotorProgram(CVQXHost&, CMotor& motor, int32_t flags)
+void ClearMotorProgram(CVQXHost& host, CMotor& motor, int32_t flags)
 {
-    // The END image is made for the motor's own firmware; no program check.
-    motor.ClearProgram(CoreFlags(flags) | DL_NO_MEMORY_CHECK);
+    // The END image is made for the motor's own firmware; no program check. It is a download
+    // like any other, with its notifications.
+    motor.ClearProgram(CoreFlags(flags) | DL_NO_MEMORY_CHECK, ProgressOf(host, CNotifyProgress::Operation::Download));
 }
 
 void UploadFile(CVQXHost& host, CMotor& motor, const std::string& fileName)
@@ -141,7 +142,7 @@ std::string UploadText(CVQXHost& host, CMotor& motor, bool calibration, bool raw
     return text;
 }
 
-void ReadIdentity(CMotor& motor, double& sampleRate)
+void ReadIdentity(CMotor& motor)
 {
     const std::string reply = motor.SendAndReceive("RSP");
     const size_t slash = reply.find('/');
@@ -149,9 +150,13 @@ void ReadIdentity(CMotor& motor, double& sampleRate)
         return;
     motor.Version = reply.substr(slash + 1);
     const int64_t figure = ReplyToNumber(reply.substr(0, slash));
-    sampleRate = figure > 0 ? 100000000.0 / double(figure) : 0.0;
-    if (figure > 0)
-        motor.SamplePeriod = double(figure) * 1e-5;
+    motor.SamplePeriod = figure > 0 ? double(figure) * 1e-5 : 0.0;
+}
+
+double SampleRateOf(const CMotor& motor)
+{
+    // The record's period is in ms: 1000 / (figure * 1e-5) = 1e8 / figure.
+    return motor.Version.empty() || motor.SamplePeriod <= 0 ? 0.0 : 1000.0 / motor.SamplePeriod;
 }
 
 bool IsVersion46(CMotor& motor)
@@ -159,9 +164,8 @@ bool IsVersion46(CMotor& motor)
     if (motor.Address == 0)
         return false;
     if (motor.Version.empty()) {
-        double rate = 0;
         try {
-            ReadIdentity(motor, rate);
+            ReadIdentity(motor);
         } catch (...) {
             return false;
         }

@@ -21,9 +21,11 @@ void UploadFile(CVQXHost& host, CMotor& motor, const std::string& fileName);
 // The program as text: raw keeps LF line ends and asks "UP"; else CR LF; calibration asks UPLOADC.
 std::string UploadText(CVQXHost& host, CMotor& motor, bool calibration, bool raw);
 
-// "RSP": Version = the text after '/', as sent; the sample rate = 1e8 / the number before it
+// "RSP": Version = the text after '/', as sent, and the sample period from the number before it
 // (0 when that is not a positive number). A reply without '/' stores nothing.
-void ReadIdentity(CMotor& motor, double& sampleRate);
+void ReadIdentity(CMotor& motor);
+// 1e8 / the identity's number, kept on the record (0 until read or when it was no number).
+double SampleRateOf(const CMotor& motor);
 bool IsVersion46(CMotor& motor);
 
 // The factory block (length 101..299 with a right sum), or an empty text.

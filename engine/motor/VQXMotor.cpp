@@ -6,6 +6,7 @@
 #include "engine/errors/EngineError.h"
 #include "engine/host/VQXHost.h"
 #include "engine/motor/EngineMotor.h"
+#include "engine/host/PortPrograms.h"
 
 #include <cstdio>
 #include <new>
@@ -173,7 +174,7 @@ HRESULT CVQXMotor::get_Version(BSTR* pVal)
         Require(pVal != nullptr);
         *pVal = nullptr;
         if (m.Version.empty())
-            ReadIdentity(m, m_sampleRate);
+            ReadIdentity(m);
         *pVal = ToBstr(m.Version);
     });
 }
@@ -181,9 +182,9 @@ HRESULT CVQXMotor::get_SampleRate(DOUBLE* pVal)
 {
     return Run(kOneMotor32, [&](CMotor& m) {
         Require(pVal != nullptr);
-        if (m_sampleRate == 0)
-            ReadIdentity(m, m_sampleRate);
-        *pVal = m_sampleRate;
+        if (SampleRateOf(m) == 0)
+            ReadIdentity(m);
+        *pVal = SampleRateOf(m);
     });
 }
 HRESULT CVQXMotor::WaitForStop()
@@ -226,23 +227,19 @@ HRESULT CVQXMotor::Download(BSTR FileName)
 {
     return Run(0, [&](CMotor& m) {
         Require(FileName != nullptr);
+        // The port download serves serial lines only; other ports download through DownloadEx.
         Require(m.GetPort()->IsSerial());
-        const std::string file = BstrToCString(FileName);
-        if (m.Address != 0) {
-            DownloadFile(m_host, m, file, VQX_DL_STOP_RUNNING, false);
-            return;
-        }
-        CCommPort& port = *m.GetPort();
-        for (int i = 0; i < port.motors.GetCount(); ++i)
-            if (!DownloadFile(m_host, *port.motors.GetAt(i), file, VQX_DL_STOP_RUNNING, false))
-                return;
+        PortDownload(*m.GetPort(), m_host.Progress(), m.Address, BstrToCString(FileName));
     });
 }
 HRESULT CVQXMotor::Upload(BSTR FileName)
 {
     return Run(kOneMotor32, [&](CMotor& m) {
         Require(FileName != nullptr);
-        UploadFile(m_host, m, BstrToCString(FileName));
+        if (m.GetPort()->IsSerial())
+            PortUpload(*m.GetPort(), m.Address, BstrToCString(FileName));
+        else
+            UploadFile(m_host, m, BstrToCString(FileName));
     });
 }
 HRESULT CVQXMotor::DownloadEx(BSTR FileName, LONG Flags, LONG* Result)
@@ -295,28 +292,30 @@ HRESULT CVQXMotor::GetMotorInfo(LONG* Result)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(Result != nullptr);
-        *Result = ReadFactoryBlock(m).empty() ? 0 : 1;
+        *Result = m_host.FactoryBlock(m, true).empty() ? 0 : 1;
     });
 }
 HRESULT CVQXMotor::GetSerialNumber(BSTR* SN)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(SN != nullptr);
-        *SN = ToBstr(SerialText(SerialValue(m, ReadFactoryBlock(m))));
+        // A block already read gives it; without one the long at 32256 is read, not the block.
+        const std::string* block = m_host.LoadedFactoryBlock(m);
+        *SN = ToBstr(SerialText(SerialValue(m, block ? *block : std::string())));
     });
 }
 HRESULT CVQXMotor::GetModelStr(BSTR* ModelStr)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(ModelStr != nullptr);
-        *ModelStr = ToBstr(ModelString(ReadFactoryBlock(m)));
+        *ModelStr = ToBstr(ModelString(m_host.FactoryBlock(m, false)));
     });
 }
 HRESULT CVQXMotor::GetEncoderResolution(LONG* EncoderResolution)
 {
     return Run(kOneMotor32 | kPortOpen, [&](CMotor& m) {
         Require(EncoderResolution != nullptr);
-        *EncoderResolution = static_cast<LONG>(engine::EncoderResolution(ReadFactoryBlock(m)));
+        *EncoderResolution = static_cast<LONG>(engine::EncoderResolution(m_host.FactoryBlock(m, false)));
     });
 }
 
@@ -338,8 +337,10 @@ HRESULT CVQXMotor::ReadMemory(LONG address, T* out, Read read)
 template <class Write>
 HRESULT CVQXMotor::WriteMemory(LONG address, Write write)
 {
-    return Run(kOneMotor19 | kPortOpen, [&](CMotor& m) {
+    return Run(kOneMotor19, [&](CMotor& m) {
         RequireWriteAddress(address);
+        if (!m.GetPort()->isOpen)
+            throw CVQXException(VQXE_PORT_NOT_OPEN);
         write(m);
     });
 }

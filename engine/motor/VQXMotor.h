@@ -99,7 +99,6 @@ private:
     CMotor* m_record;
     bool m_allMotors;
     uint64_t m_generation;
-    double m_sampleRate = 0;
 };
 
 } // namespace engine

@@ -242,13 +242,10 @@ void CPathGenerator::ScheduleTime()
         a3 = 0;
     } else if (t1 != 0 && t3 != 0) {
         if (cruise > 0) {
-            // Trapezoid. The phases rounded up to whole deltas cover more than the length; the
-            // surplus lowers the cruise speed evenly instead of braking within the cruise, which
-            // over a short cruise would call for many times the acceleration limit.
-            const double cruiseSpeed = (2 * L - Vs * t1 - vf * t3) / (t1 + 2 * cruise + t3);
-            a1 = (cruiseSpeed - Vs) / t1;
-            a2 = 0;
-            a3 = (vf - cruiseSpeed) / t3;
+            // Trapezoid: the ramp up reaches the maximum speed on a whole delta; cruise and ramp
+            // down share the rest, so that the path ends exactly at its length.
+            a1 = (Vmax - Vs) / t1;
+            std::tie(a2, a3) = SolveTwoPhases(L - d1, cruise, t3, Vmax, vf);
         } else {
             if ((a1 > 0) != (a3 > 0)) {
                 // Triangle: the peak stays below the maximum speed.

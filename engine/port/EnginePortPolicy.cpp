@@ -11,7 +11,7 @@ namespace engine {
 
 CEnginePortPolicy::CEnginePortPolicy(const CEngineSettings& settings) : m_settings(settings) {}
 
-int CEnginePortPolicy::CharacterBits(const CCommPort& port) { return 1 + 8 + (port.Parity != 0 ? 1 : 0) + 1; }
+int CEnginePortPolicy::CharacterBits(const CCommPort& port) { return 1 + 8 + (port.Parity != 0 ? 1 : 0); }
 
 int64_t CEnginePortPolicy::PaceMs(const CCommPort& port, size_t n) const
 {

@@ -15,6 +15,7 @@ constexpr uint8_t kPositionPacket = 0xFA;
 constexpr uint8_t kClockPacket = 0xFB;
 constexpr uint8_t kStatusByte = 0xF9;
 constexpr int kPollPauseMs = 5;
+constexpr int32_t kMaxDirectAddress = 119;
 
 bool OneBitSet(int64_t v) { return v > 0 && (v & (v - 1)) == 0; }
 
@@ -185,7 +186,9 @@ void CSynmoveEngine::CheckTimeDelta() const
 
 int32_t CSynmoveEngine::WriteClock(int32_t motor, int32_t clock)
 {
-    if (motor < 0 || motor > m_noOfMotors)
+    // A motor outside the stream may be clocked directly; only a number no address byte can
+    // carry is refused.
+    if (motor < 0 || motor > kMaxDirectAddress)
         throw CVQXException(CVQXException::InvalidData);
     if (motor != 0)
         m_directMode = true;

@@ -213,7 +213,7 @@ TEST_F(DialogsTest, PageSelectorValidatesEveryPageBeforeApplyingAny)
     EXPECT_EQ(dlg.windowTitle(), "New Project");
     EXPECT_EQ(dlg.CurrentPage(), 1);
     EXPECT_TRUE(general->isVisible());
-    EXPECT_EQ(dlg.width(), 209 + 30) << "as wide as the widest page";
+    EXPECT_EQ(dlg.width(), 390 + 30) << "pages narrower than the button row: as wide as the buttons";
     Snapshot(&dlg, "page-selector");
 
     // OK with page 2 invalid: page 2 shown, nothing applied, dialog open.

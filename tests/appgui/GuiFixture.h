@@ -1,7 +1,8 @@
 #pragma once
 // What every GUI test sets up: a private registry (nothing touches the user's settings), and a
-// snapshot of each window or dialog it opens into $VQX_SNAPSHOT_DIR when that is set.
+// layout check and snapshot of each window or dialog it opens (into $VQX_SNAPSHOT_DIR when set).
 
+#include "LayoutCheck.h"
 #include "platform/registry/Profile.h"
 #include "platform/registry/Registry.h"
 #include "tests/common/TempFolder.h"
@@ -27,9 +28,12 @@ protected:
         return generation;
     }
 
-    // Writes a PNG of the widget when VQX_SNAPSHOT_DIR is set (the name says what it shows).
+    // Checks the layout of the widget (every text whole, no controls on top of each other) and
+    // writes a PNG of it when VQX_SNAPSHOT_DIR is set (the name says what it shows).
     static void Snapshot(QWidget* widget, const QString& name)
     {
+        for (const std::string& problem : layoutcheck::LayoutProblems(widget))
+            ADD_FAILURE() << name.toStdString() << ": " << problem;
         const QString folder = qEnvironmentVariable("VQX_SNAPSHOT_DIR");
         if (folder.isEmpty() || !widget)
             return;

@@ -38,6 +38,27 @@ TEST_F(EngineClient, RS485BusIsScannedAndAnswers)
     EXPECT_ENGINE_ERROR(comm->put_Echo(VARIANT_TRUE), IID_IVQXComm, 19, "Invalid Data!");
 }
 
+TEST_F(EngineClient, InitRS485BringsTheBusToThePortsRate)
+{
+    // Motors that power up at another rate than the port's, and with echo on.
+    MotorProfile base;
+    base.channel[0].baud = 19200;
+    base.echo[0] = true;
+    auto rig = SerialRig::Bus(MakeProfiles(3, base, true));
+    ASSERT_EQ(comm->OpenPort(Bstr(rig->DevicePath()).get()), S_OK);
+    EXPECT_ENGINE_ERROR(comm->InitRS485(0, 0), IID_IVQXComm, 19, "Invalid Data!");
+    ASSERT_EQ(comm->InitRS485(3, 0), S_OK) << TakeEngineError().text;
+    LONG n = 0;
+    EXPECT_EQ(comm->get_NoOfMotors(&n), S_OK);
+    EXPECT_EQ(n, 3);
+    for (int m = 1; m <= 3; ++m) {
+        EXPECT_EQ(rig->WithMotor(m - 1, [](SimMotor& s) { return s.Channel(0).baud; }), 9600) << m;
+        EXPECT_FALSE(rig->WithMotor(m - 1, [](SimMotor& s) { return s.Echo(0); })) << m;
+        rig->WithMotor(m - 1, [m](SimMotor& s) { s.Values()["P"] = 7 * m; return 0; });
+        EXPECT_EQ(Response((std::to_string(m) + "RP").c_str()), std::to_string(7 * m)) << m;
+    }
+}
+
 class EngineNet : public EngineClient {
 protected:
     void SetUp() override
@@ -107,6 +128,21 @@ TEST_F(EngineNet, DetectedAndAddedMotorsAnswerOneByOne)
     EXPECT_EQ(address, 0);
     EXPECT_EQ(comm->get_NoOfMotors(&n), S_OK);
     EXPECT_EQ(n, 3);
+}
+
+// A command to an address no motor of the list has is refused, not dropped or left unanswered.
+TEST_F(EngineNet, CommandsToAMissingMotorFail)
+{
+    ASSERT_EQ(comm->InitEthernet(10), S_OK);
+    LONG address = 0;
+    ASSERT_EQ(comm->AddNetMotor(Bstr(base + "2").get(), &address), S_OK) << TakeEngineError().text;
+    ASSERT_EQ(address, 1);
+    ASSERT_EQ(comm->AddNetMotor(Bstr(base + "3").get(), &address), S_OK) << TakeEngineError().text;
+    ASSERT_EQ(address, 2);
+    Bstr reply;
+    EXPECT_ENGINE_ERROR(comm->WriteCmd(Bstr("5RP").get()), IID_IVQXComm, 19, "Invalid Data!");
+    EXPECT_ENGINE_ERROR(comm->GetResponseOf(Bstr("5RP").get(), reply.out()), IID_IVQXComm, 19, "Invalid Data!");
+    EXPECT_EQ(comm->GetResponseOf(Bstr("2RP").get(), reply.out()), S_OK) << TakeEngineError().text;
 }
 
 } // namespace

@@ -14,6 +14,10 @@
 #include <vector>
 
 using vqxcom::Bstr;
+
+// An echo time-out (ms) that a loaded test machine keeps to: the default 100 ms of a quiet line
+// is not.
+inline constexpr LONG kEchoMarginMs = 500;
 using vqxcom::ComPtr;
 
 // The engine registered by its own tool in a registry of this test process.

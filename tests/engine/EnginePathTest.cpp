@@ -219,6 +219,55 @@ TEST_F(EnginePath, ProfileNumbersChainedLinesAndArcs)
     VariantClear(&back);
 }
 
+TEST_F(EnginePath, TrapezoidReachesTheMaximumOnAWholeDeltaAndLateBoundSetup)
+{
+    // A late-bound client may leave SetupTimeDelta's optional counts out, or pass them missing.
+    IDispatch* disp = path.get(); // the dual interface's own dispatch slots
+    DISPID id = 0;
+    LPOLESTR names[1] = {const_cast<LPOLESTR>(u"SetupTimeDelta")};
+    ASSERT_EQ(disp->GetIDsOfNames(IID_IVQXPath, names, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, 35);
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[1].vt = VT_I4; // rgvarg holds the last argument first
+    args[1].lVal = 4;
+    args[0].vt = VT_ERROR;
+    args[0].scode = DISP_E_PARAMNOTFOUND;
+    DISPPARAMS two{args, nullptr, 2, 0};
+    ASSERT_EQ(disp->Invoke(id, IID_IVQXPath, 0, DISPATCH_METHOD, &two, nullptr, nullptr, nullptr), S_OK);
+    LONG dt = 0;
+    EXPECT_EQ(path->get_TimeDelta(&dt), S_OK);
+    EXPECT_EQ(dt, 4);
+    args[1].lVal = 8;
+    DISPPARAMS one{&args[1], nullptr, 1, 0};
+    ASSERT_EQ(disp->Invoke(id, IID_IVQXPath, 0, DISPATCH_METHOD, &one, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(path->get_TimeDelta(&dt), S_OK);
+    EXPECT_EQ(dt, 8);
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    EXPECT_EQ(disp->Invoke(id, IID_IVQXPath, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), DISP_E_BADPARAMCOUNT);
+
+    // Length 1000, maximum speed 10, acceleration 1, dt 8: the ramp reaches 10 in 16 (two
+    // deltas), cruise and ramp down share the rest: 20, 80, then 80 + 32 * a2 with
+    // a2 = (960 / 104 - 10) / 88.
+    ASSERT_EQ(path->put_Acceleration(1), S_OK);
+    VARIANT out;
+    VariantInit(&out);
+    ASSERT_EQ(path->GeneratePath(10, 1000, &out), S_OK) << TakeEngineError().text;
+    const auto rows = Rows(out, 2);
+    VariantClear(&out);
+    ASSERT_GE(rows.size(), 3u);
+    const double a2 = (960.0 / 104 - 10) / 88;
+    const double expected[3][2] = {{20, 8}, {80, 16}, {160 + 32 * a2, 24}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(rows[i][0], expected[i][0], 1e-9) << i;
+        EXPECT_EQ(rows[i][1], expected[i][1]) << i;
+    }
+    EXPECT_NEAR(rows[2][0], 159.72, 0.005);
+    EXPECT_EQ(rows.back()[0], 1000);
+    EXPECT_EQ(rows.back()[1], 8.0 * double(rows.size()));
+}
+
 TEST_F(EnginePath, BadVariantsAreRefusedAndNothingMovesOn)
 {
     ASSERT_EQ(path->put_TimeDelta(10), S_OK);

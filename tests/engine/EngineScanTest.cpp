@@ -111,6 +111,11 @@ TEST_F(EngineScan, MessagesOfTheEngineVariant)
         {"OCHN(RS2,0,N,9601,1,8,C)\nEND\n", {{123, 0, 13, "A bitrate value expected."}}},
         {"PRINT(\"a\nEND\n", {{1, 0, 7, "New Line in constant string."}}},
         {"a=5/0\nEND\n", {{19, 0, 3, "Invalid expression."}}},
+        // A command's operand after a comma is a number unless its type takes an expression.
+        {"AOUTA,5\nEND\n", {}},
+        {"AOUTA,a\nEND\n", {{4, 0, 6, "Number expected."}}},
+        {"AOUTA,5+1\nEND\n", {{20, 0, 7, "Syntax error."}}},
+        {"DOUTA1,a+1\nEND\n", {}},
         // Bare line feeds: a blank line is no line; carriage returns keep every line.
         {"a=1\n\n\nADDR=121\nEND", {{111, 1, 5, range120}}},
         {"a=1\r\n\r\nADDR=121\r\nEND\r\n", {{111, 2, 5, range120}}},

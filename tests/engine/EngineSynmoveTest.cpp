@@ -246,6 +246,16 @@ TEST_F(EngineStream, GuardsPropertiesAndLateBinding)
     EXPECT_EQ(v, 19);
     EXPECT_EQ(synmove->EndHostMode(), S_OK) << TakeEngineError().text;
     EXPECT_TRUE(AllStopped(2));
+
+    // A clock to one motor, also one outside the stream, switches to direct mode; a number no
+    // address byte can carry is refused.
+    ASSERT_EQ(synmove->Initialize(2), S_OK) << TakeEngineError().text;
+    EXPECT_EQ(synmove->WriteClock(7, 1024), S_OK) << TakeEngineError().text;
+    EXPECT_EQ(synmove->WriteClock(2, 2048), S_OK) << TakeEngineError().text;
+    EXPECT_ENGINE_ERROR(synmove->WriteClock(-1, 4096), IID_IVQXSynmove, 19, "Invalid Data!");
+    EXPECT_ENGINE_ERROR(synmove->WriteClock(120, 4096), IID_IVQXSynmove, 19, "Invalid Data!");
+    // Direct mode has no slots to close.
+    EXPECT_ENGINE_ERROR(synmove->EndHostMode(), IID_IVQXSynmove, 37, "Invalid operation Mode!");
 }
 
 TEST_F(EngineStream, UnderRunIsReportedAndTheMotorsStop)

@@ -210,7 +210,10 @@ TEST(Synmove, ClocksAndArgumentsAreCheckedBeforeAnythingIsSent)
     engine.Initialize(2);
     EXPECT_EQ(CodeOf([&] { engine.WritePosition(3, 1); }), CVQXException::InvalidData);
     EXPECT_EQ(CodeOf([&] { engine.WritePosition(-1, 1); }), CVQXException::InvalidData);
-    EXPECT_EQ(CodeOf([&] { engine.WriteClock(3, 1); }), CVQXException::InvalidData);
+    // A clock to a motor outside the stream is direct mode (tested through the COM layer); only
+    // a number no address byte carries is refused, and leaves the stream buffered.
+    EXPECT_EQ(CodeOf([&] { engine.WriteClock(120, 1); }), CVQXException::InvalidData);
+    EXPECT_EQ(CodeOf([&] { engine.WriteClock(-1, 1); }), CVQXException::InvalidData);
     EXPECT_FALSE(engine.DirectMode());
     // Clock 0 first, then steps of one bit; 0 again, or a step of 768, is refused, and a refused
     // clock leaves the slot length as it was.

@@ -9,6 +9,7 @@
 #include "app/framework/gui/DocTemplates.h"
 #include "app/project/AssociatedFiles.h"
 #include "app/project/CompareDetected.h"
+#include "app/tools/gui/MonitorWindows.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/PortCommands.h"
 #include "app/project/ProgramTag.h"
@@ -228,6 +229,7 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_STOP_MOTORS: SendToEveryPane("0END S"); return true;
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
+    case cmd::ID_NEW_MONITOR: OpenMonitorWindow({m_frame, m_project, m_bar, m_query}); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:

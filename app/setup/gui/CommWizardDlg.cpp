@@ -283,7 +283,8 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, bool skipDeci
     m_seeDifferences->setAutoDefault(false);
     connect(m_seeDifferences, &QPushButton::clicked, this, &CCommWizardDlg::OnSeeDifferences);
     d->addWidget(m_seeDifferences, 2, 1, Qt::AlignRight);
-    d->addWidget(Text(decision, "What do you want to do?"), 2, 0);
+    m_question = Text(decision, "What do you want to do?");
+    d->addWidget(m_question, 2, 0);
     m_newProject = new QRadioButton(QStringLiteral("Make a new Project"), decision);
     m_newProject->setObjectName(QStringLiteral("1233"));
     m_addNew = new QRadioButton(QStringLiteral("Add all new detected ports and motors"), decision);
@@ -619,7 +620,7 @@ void CCommWizardDlg::FillDecisionTrees()
     // A new, unnamed project shows only what was found; Finish replaces its configuration.
     for (QWidget* w : {static_cast<QWidget*>(m_current), static_cast<QWidget*>(m_newProject),
                        static_cast<QWidget*>(m_addNew), static_cast<QWidget*>(m_replace),
-                       static_cast<QWidget*>(m_seeDifferences)})
+                       static_cast<QWidget*>(m_seeDifferences), static_cast<QWidget*>(m_question)})
         w->setVisible(!fresh);
 }
 

@@ -75,6 +75,7 @@ private:
     QRadioButton* m_addNew;
     QRadioButton* m_replace;
     QPushButton* m_seeDifferences;
+    QLabel* m_question; // "What do you want to do?": shown only with its choices
 };
 
 // RunCommWizard: refuses when the project has 10 ports or more ("Too many serial ports!"),

@@ -92,7 +92,9 @@ void CPageDlg::Start()
         w = std::max(w, s.width());
         h = std::max(h, s.height());
     }
-    const shell::PageDlgGeometry g = shell::LayoutPageDlg(m_bListStyle, w, h);
+    // The icon list is as wide as its longest page name with its icon.
+    const int listWidth = m_list->sizeHintForColumn(0) + 2 * m_list->frameWidth() + 4;
+    const shell::PageDlgGeometry g = shell::LayoutPageDlg(m_bListStyle, w, h, listWidth);
     auto rect = [](const shell::Box& b) { return QRect(b.x, b.y, b.w, b.h); };
     for (CPageDlgItem* p : m_pages)
         p->setGeometry(rect(g.area));

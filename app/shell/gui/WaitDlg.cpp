@@ -33,7 +33,9 @@ CWaitDlg::CWaitDlg(QWidget* parent)
     layout->addWidget(m_subText);
     layout->addWidget(m_bar);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    // Sized to its texts whenever they change: a wrapped line gets the height it needs (a minimum
+    // size alone leaves a second line cut off).
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_cancel, &QPushButton::clicked, this, &CWaitDlg::cancelPressed);
 }
 

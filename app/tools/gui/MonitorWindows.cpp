@@ -2,7 +2,7 @@
 
 #include "app/framework/LongOperation.h"
 #include "app/project/TerminalPane.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/project/Project.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/shell/gui/MainFrame.h"
@@ -22,50 +22,48 @@ int FreeSlot(const CMainFrame& frame)
 }
 
 // The motor at (port index, address) of the project; none for a port index the project lacks.
-CMotor* FindMotor(CProjectSession& session, int portIndex, int address)
+CMotor* FindMotor(const CProject& project, int portIndex, int address)
 {
-    CCommPort* port = portIndex >= 0 && portIndex < session.Project().PortCount() ? session.Project().Port(portIndex)
-                                                                                    : nullptr;
+    CCommPort* port = portIndex >= 0 && portIndex < project.PortCount() ? project.Port(portIndex) : nullptr;
     return port ? port->GetMotor(address) : nullptr;
 }
 
 } // namespace
 
-bool CanOpenMonitorWindow(const CMainFrame& frame)
+CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path)
 {
-    return FreeSlot(frame) >= 0;
-}
-
-CMonitorDlg* OpenMonitorWindow(CMainFrame& frame, CProjectSession& session, const std::string& path)
-{
+    CMainFrame& frame = sources.frame;
     const int slot = FreeSlot(frame);
     if (slot < 0)
         return nullptr;
-    CProjectSession* s = &session;
+    CProject* project = &sources.project;
+    CTerminalBar* terminal = &sources.bar;
     tools::MonitorServices services;
-    services.find = [s](int portIndex, int address) { return FindMotor(*s, portIndex, address); };
-    services.pollingAllowed = [s] { return s->Project().pollingAllowed && !fw::LongOperation::Active(); };
-    services.commError = &session.CommErrorHandler();
-    services.questions = &session.Project().Context().Questions();
-    services.currentMotor = [s]() -> std::pair<int, int> {
-        CTerminalBar& bar = s->TerminalBar();
-        const int tab = bar.CurrentTab();
-        if (tab < 0 || tab >= s->Project().PortCount())
+    services.find = [project](int portIndex, int address) { return FindMotor(*project, portIndex, address); };
+    services.pollingAllowed = [project] { return project->pollingAllowed && !fw::LongOperation::Active(); };
+    services.commError = &sources.query;
+    services.questions = &project->Context().Questions();
+    services.currentMotor = [project, terminal]() -> std::pair<int, int> {
+        const int tab = terminal->CurrentTab();
+        if (tab < 0 || tab >= project->PortCount())
             return {-1, -1};
-        CTerminalPane& pane = bar.Pane(tab);
+        CTerminalPane& pane = terminal->Pane(tab);
         CMotor* motor = pane.port && pane.targetIndex >= 0 ? pane.port->motors.GetAt(pane.targetIndex) : nullptr;
         return motor ? std::make_pair(tab, motor->Address) : std::make_pair(-1, -1);
     };
     WatchDlgServices items;
-    items.target = [s](int portIndex, int address) { return tools::TargetOf(FindMotor(*s, portIndex, address)); };
+    items.target = [project](int portIndex, int address) {
+        return tools::TargetOf(FindMotor(*project, portIndex, address));
+    };
     items.questions = services.questions;
     CMainFrame* f = &frame;
-    items.chooseMotor = [s, f](uint32_t key) -> std::optional<tools::WatchTarget> {
+    items.chooseMotor = [project, f](uint32_t key) -> std::optional<tools::WatchTarget> {
         uint32_t selection = key;
-        CSelectMotorDlg dlg(QApplication::activeWindow() ? QApplication::activeWindow() : f, s->Project(), &selection, 2);
+        CSelectMotorDlg dlg(QApplication::activeWindow() ? QApplication::activeWindow() : f, *project, &selection, 2);
         if (dlg.exec() != QDialog::Accepted)
             return std::nullopt;
-        return tools::TargetOf(FindMotor(*s, static_cast<int>(selection & 0xFFFF), static_cast<int>(selection >> 16)));
+        return tools::TargetOf(
+            FindMotor(*project, static_cast<int>(selection & 0xFFFF), static_cast<int>(selection >> 16)));
     };
     auto* dlg = new CMonitorDlg(&frame, slot, std::move(services), std::move(items),
                                 [f](CMonitorDlg* closed) { f->ClearToolSlot(closed); });

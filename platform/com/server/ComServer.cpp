@@ -1,5 +1,6 @@
 #include "platform/com/server/ComServer.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -134,9 +135,21 @@ HRESULT TableInvoke(const DispTable& table, void* iface, DISPID id, WORD flags, 
     VARIANT args[64];
     for (UINT i = 0; i < params->cArgs; ++i)
         args[i] = params->rgvarg[params->cArgs - 1 - i];
+    UINT count = params->cArgs;
+    const UINT firstOptional = member->inArgs - std::min(member->optionalArgs, member->inArgs);
+    if (count < member->inArgs && count >= firstOptional)
+        count = member->inArgs;
+    for (UINT i = firstOptional; i < count && i < member->inArgs; ++i) {
+        const bool missing = i >= params->cArgs || (args[i].vt == VT_ERROR && args[i].scode == DISP_E_PARAMNOTFOUND);
+        if (missing) {
+            VariantInit(&args[i]);
+            args[i].vt = VT_I4;
+            args[i].lVal = member->optionalDefault;
+        }
+    }
     if (result)
         VariantInit(result);
-    const HRESULT hr = member->invoke(iface, args, params->cArgs, result, argErr);
+    const HRESULT hr = member->invoke(iface, args, count, result, argErr);
     if (SUCCEEDED(hr) || hr == DISP_E_BADPARAMCOUNT || hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW ||
         hr == DISP_E_BADVARTYPE)
         return hr;

@@ -73,7 +73,18 @@ struct DispMember {
     WORD kind; // DISPATCH_METHOD, DISPATCH_PROPERTYGET or DISPATCH_PROPERTYPUT
     Invoker invoke;
     UINT inArgs;
+    // The last optionalArgs arguments may be left out (or passed as missing): they take
+    // optionalDefault (a 32-bit integer).
+    UINT optionalArgs = 0;
+    LONG optionalDefault = 0;
 };
+// The member with its last `count` arguments optional, each defaulting to `value`.
+inline DispMember WithOptional(DispMember member, UINT count, LONG value)
+{
+    member.optionalArgs = count;
+    member.optionalDefault = value;
+    return member;
+}
 using DispTable = std::vector<DispMember>;
 
 // Name lookup without regard to ASCII case; unknown names get DISPID_UNKNOWN.

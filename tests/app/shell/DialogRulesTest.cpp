@@ -42,16 +42,25 @@ TEST(PageDlgGeometry, TabAndListStyles)
 {
     auto tab = shell::LayoutPageDlg(false, 5, 5);
     EXPECT_EQ(tab.area, (Box{10, 35, 11, 36})) << "at least 11 x 36";
-    EXPECT_EQ(tab.width, 11 + 30);
     EXPECT_EQ(tab.height, 36 + 120);
+    // Tiny pages: the dialog is as wide as its button row, and no two buttons overlap.
+    EXPECT_EQ(tab.width, 390 + 30);
+    EXPECT_GT(tab.ok.x, tab.restoreDefaults.Right());
+    EXPECT_GT(tab.cancel.x, tab.ok.Right());
+    EXPECT_LE(tab.help.Right(), tab.width - 20);
+    // A list whose longest name needs more than 140 widens the list and moves the pages.
+    auto wide = shell::LayoutPageDlg(true, 300, 200, 175);
+    EXPECT_EQ(wide.selector, (Box{10, 10, 175, 230}));
+    EXPECT_EQ(wide.area, (Box{195, 10, 300, 200}));
+    EXPECT_EQ(wide.width, 390 + 175 + 40);
     auto list = shell::LayoutPageDlg(true, 300, 200);
     EXPECT_EQ(list.area, (Box{160, 10, 300, 200}));
     EXPECT_EQ(list.selector, (Box{10, 10, 140, 230}));
-    EXPECT_EQ(list.width, 480);
+    EXPECT_EQ(list.width, 390 + 140 + 40);
     EXPECT_EQ(list.height, 285);
-    EXPECT_EQ(list.ok.Right(), 460 - 180);
-    EXPECT_EQ(list.cancel.Right(), 460 - 90);
-    EXPECT_EQ(list.help.Right(), 460);
+    EXPECT_EQ(list.ok.Right(), 550 - 180);
+    EXPECT_EQ(list.cancel.Right(), 550 - 90);
+    EXPECT_EQ(list.help.Right(), 550);
     EXPECT_EQ(list.restoreDefaults, (Box{160, 225, 120, 25}));
 }
 

@@ -30,8 +30,10 @@ struct ScriptedLink : IMotorLink {
         return n;
     }
     std::string raw; // bytes a raw read takes
-    size_t Read(uint8_t* buffer, size_t n, int) override
+    std::vector<int> waits; // the time-out of each raw read
+    size_t Read(uint8_t* buffer, size_t n, int timeoutMs) override
     {
+        waits.push_back(timeoutMs);
         n = std::min(n, raw.size());
         std::memcpy(buffer, raw.data(), n);
         raw.erase(0, n);
@@ -193,6 +195,45 @@ TEST(CommPortLinks, RawBytesOfOneMotorComeFromItsOwnLink)
     size_t got = 0;
     EXPECT_EQ(CodeOf([&] { port.ReadBytesOf(2, buffer, 5, got, -1); }), CVQXException::NoResponse);
     EXPECT_EQ(motors.links[1].raw, status);
+}
+
+// Reading from every motor: the program waits on each silent one; a policy may wait only on the
+// first one that keeps the reader waiting and take what the others already have.
+TEST(CommPortLinks, ReadingFromEveryMotorWaitsAsThePolicySays)
+{
+    struct FirstSilentOnly : CPortPolicy {
+        bool WaitsOnFirstSilentLinkOnly() const override { return true; }
+    } firstOnly;
+    struct Case {
+        CPortPolicy* policy;
+        std::string raw[3];
+        size_t count;
+        std::string read;
+        std::vector<int> waits[3];
+    };
+    const Case cases[] = {
+        {nullptr, {"", "", "ab"}, 2, "ab", {{300}, {300}, {300}}},
+        {&firstOnly, {"", "", "ab"}, 2, "ab", {{300}, {0}, {0}}},
+        {&firstOnly, {"a", "b", "c"}, 3, "abc", {{300}, {0}, {0}}},
+        // Whoever fills the count first ends the read: no one after it is asked.
+        {&firstOnly, {"abc", "x", ""}, 3, "abc", {{300}, {}, {}}},
+    };
+    for (const Case& c : cases) {
+        ThreeLinks three(COMM_ETHERNET);
+        auto& [motors, port] = three;
+        port.SetPolicy(c.policy);
+        for (size_t i = 0; i < 3; ++i) {
+            motors.links[i].raw = c.raw[i];
+            motors.available[i] = true;
+        }
+        uint8_t buffer[8] = {};
+        size_t got = 0;
+        const int code = CodeOf([&] { port.ReadBytes(buffer, c.count, got, 300); });
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), c.read);
+        for (size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(motors.links[i].waits, c.waits[i]) << i;
+    }
 }
 
 TEST(CommPortLinks, ClosingReleasesWhatWasOpenedWhateverTheTypeIsNow)

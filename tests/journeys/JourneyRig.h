@@ -1,0 +1,376 @@
+#pragma once
+// A journey: VQX started as a user starts it (the application object's own start-up, its session,
+// its default project or a project file, the project's "startup" macro), settings in a private
+// registry and home, a chain of simulated motors on a pseudo-terminal behind the start-up port, and
+// helpers that act as a user does: commands through their QActions, typing into the terminal,
+// answering the next dialog. Nothing sits between the main frame and the core.
+//
+//   class MyJourney : public Journey {};
+//   TEST_F(MyJourney, ReportsThePosition)
+//   {
+//       ASSERT_TRUE(Start());
+//       EXPECT_TRUE(TypeAndWait("RP", "0"));
+//       Answer([](QWidget* dlg) { Click(dlg, 1); });   // the next modal dialog: OK
+//       EXPECT_TRUE(Command(cmd::ID_FIND_MOTORS));
+//       EXPECT_EQ(Motor(0, [](vqxsim::SimMotor& m) { return m.Address(); }), 1);
+//   }
+
+#include "tests/appgui/GuiFixture.h"
+#include "tests/appgui/LayoutCheck.h"
+
+#include "app/framework/gui/CommandTable.h"
+#include "app/project/Macro.h"
+#include "app/project/Project.h"
+#include "app/project/gui/ConfigBar.h"
+#include "core/port/CommPort.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/project/gui/TerminalView.h"
+#include "app/shell/CommandIds.h"
+#include "app/shell/gui/InfoBar.h"
+#include "app/shell/gui/MainFrame.h"
+#include "app/shell/gui/VQXApp.h"
+#include "platform/registry/Profile.h"
+#include "tests/sim/motor/SimMotor.h"
+#include "tests/sim/wiring/SerialRig.h"
+
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTreeWidgetItem>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The motors' profile: "450" firmware, echo on at power-up.
+inline vqxsim::MotorProfile JourneyMotor()
+{
+    vqxsim::MotorProfile p;
+    p.firmware = "450";
+    p.serial = ('T' << 24) | 500;
+    p.echo[0] = true;
+    return p;
+}
+
+struct JourneyStart {
+    int motors = 3;
+    // The motors' profile before addressing (addresses 1..n, echo on: a chain ready for use).
+    vqxsim::MotorProfile motor = JourneyMotor();
+    // The project VQX opens: a project file holding only the chain's port (named "Chain"), with a
+    // "startup" macro of these commands when they are not empty; false: the default project (the
+    // machine's own ports, the chain added as the start-up port on a first start).
+    bool chainProject = true;
+    std::string startupMacro;
+    // More of the command line VQX gets (a source file to open).
+    QStringList arguments;
+    // The first screen shows nothing that waits for the user (no welcome, question or tip).
+    bool quietStart = true;
+};
+
+class Journey : public GuiTest {
+protected:
+    void SetUp() override
+    {
+        m_saved = {Env("XDG_DATA_HOME"), Env("XDG_CONFIG_HOME"), Env("VQX_PORT"), Env("HOME")};
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        setenv("HOME", (dir / "home").c_str(), 1);
+        std::filesystem::create_directories(dir / "home");
+    }
+    void TearDown() override
+    {
+        Stop();
+        rig.reset();
+        Restore("XDG_DATA_HOME", m_saved[0]);
+        Restore("XDG_CONFIG_HOME", m_saved[1]);
+        Restore("VQX_PORT", m_saved[2]);
+        Restore("HOME", m_saved[3]);
+    }
+
+    // Starts the chain (first time only) and VQX; true when VQX came up with its main frame.
+    bool Start(const JourneyStart& options = {})
+    {
+        if (!rig) {
+            rig = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(options.motors, options.motor, true));
+            setenv("VQX_PORT", rig->DevicePath().c_str(), 1);
+        }
+        if (options.quietStart) {
+            auto& p = platform::AppProfile();
+            p.WriteInt("OptionBoxes", "ShowLogo", 0);
+            p.WriteInt("OptionBoxes", "NoStartupTips", 1);
+            p.WriteInt("OptionBoxes", "StartQuestion", 0);
+            p.WriteInt("Workspace", "FirstRun", 0);
+        }
+        QStringList arguments = options.arguments;
+        if (options.chainProject && m_projectFile.empty())
+            m_projectFile = WriteChainProject(options.startupMacro);
+        if (options.chainProject)
+            arguments.prepend(QString::fromStdString(m_projectFile));
+        app = std::make_unique<CVQXApp>(QString::fromStdString(dir / "run"));
+        if (!app->InitInstance(arguments) || !app->MainFrame())
+            return false;
+        frame = app->MainFrame();
+        frame->resize(1100, 800);
+        WatchForUnansweredDialogs();
+        Settle();
+        return true;
+    }
+    // Ends VQX as the user does (File > Exit through the close sequence) when it still runs.
+    void Stop()
+    {
+        if (!app)
+            return;
+        if (frame && frame->isVisible())
+            frame->close();
+        app->ExitInstance(0);
+        m_watch.reset();
+        frame = nullptr;
+        app.reset();
+    }
+    // Ends VQX and starts it again on the same settings, home and motors.
+    bool Restart(const JourneyStart& options = {})
+    {
+        Stop();
+        return Start(options);
+    }
+
+    // The project file of the chain (written before the first start).
+    const std::string& ProjectFile() const { return m_projectFile; }
+
+    // ---- acting as a user ----
+    // Triggers a command through its QAction when the update rules enable it; false when it is
+    // missing or disabled.
+    bool Command(int id)
+    {
+        QAction* action = Action(id);
+        if (!action)
+            return false;
+        frame->Commands().Update(id);
+        if (!action->isEnabled())
+            return false;
+        action->trigger();
+        Settle();
+        return true;
+    }
+    QAction* Action(int id) const { return frame->Commands().Action(id); }
+    bool Enabled(int id) const
+    {
+        frame->Commands().Update(id);
+        QAction* a = Action(id);
+        return a && a->isEnabled();
+    }
+    // Runs `act` with the next modal dialog (message boxes included) once it is open; the layout
+    // check and a snapshot come first.
+    void Answer(std::function<void(QWidget*)> act, const QString& snapshot = {})
+    {
+        ++m_answers;
+        WhenModal([this, act, snapshot](QWidget* w) {
+            --m_answers;
+            Snapshot(w, snapshot.isEmpty() ? w->objectName().isEmpty() ? QStringLiteral("dialog") : w->objectName()
+                                           : snapshot);
+            act(w);
+        });
+    }
+    // Every message box whose text holds `text` is answered with its button `button` ("OK",
+    // "&Yes") from now on, however often it comes.
+    void AutoAnswer(const QString& text, const QString& button) { m_autoAnswers.push_back({text, button}); }
+    // A button of a dialog by its control id, clicked.
+    static void Click(QWidget* dialog, int id)
+    {
+        auto* b = dialog->findChild<QPushButton*>(QString::number(id));
+        if (!b) {
+            ADD_FAILURE() << "no button " << id << " in " << dialog->windowTitle().toStdString();
+            return;
+        }
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    // The terminal bar, its current pane's text, and typing into its command line.
+    CTerminalBar& Terminal() const { return *static_cast<CTerminalBar*>(frame->TerminalBar()->widget()); }
+    CConfigBar& Tree() const { return *static_cast<CConfigBar*>(frame->ConfigBar()->widget()); }
+    QString TreeText(int port, int motor = -1, int file = -1) const
+    {
+        QTreeWidgetItem* item = Tree().ItemOf(port, motor, file);
+        return item ? item->text(0) : QString();
+    }
+    QString TerminalText(int tab = -1) const
+    {
+        const int t = tab < 0 ? Terminal().CurrentTab() : tab;
+        return t < 0 ? QString() : Terminal().View(t)->toPlainText();
+    }
+    void Type(const QString& line, bool enter = true)
+    {
+        QLineEdit* edit = Terminal().CommandEdit();
+        edit->setFocus();
+        QTest::keyClicks(edit, line);
+        if (enter)
+            QTest::keyClick(edit, Qt::Key_Return);
+    }
+    // Types a line and waits until the pane shows `expected` after it; false on time-out.
+    bool TypeAndWait(const QString& line, const QString& expected, int ms = 5000)
+    {
+        const int before = TerminalText().size();
+        Type(line);
+        return WaitFor([&] { return TerminalText().mid(before).contains(expected); }, ms);
+    }
+    // Lets the program run (its timers, the poll loop, the motors answering) until `done` holds;
+    // false when it does not within `ms` (generous: the machine may be loaded).
+    static bool WaitFor(const std::function<bool()>& done, int ms = 5000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!done()) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(10);
+        }
+        return true;
+    }
+    // Lets pending events and the first poll ticks run.
+    static void Settle() { QTest::qWait(20); }
+
+    // ---- what the user sees ----
+    std::vector<std::string> InfoLines() const
+    {
+        std::vector<std::string> out;
+        for (const auto& l : frame->InfoBar()->Lines())
+            out.push_back(l.description);
+        return out;
+    }
+    bool InfoHas(const std::string& text) const
+    {
+        for (const auto& l : InfoLines())
+            if (l.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+    // The first window of a class: an MDI child's widget, a top-level window, or a child of the frame.
+    template <class W>
+    W* Find() const
+    {
+        for (QMdiSubWindow* sub : frame->MdiArea()->subWindowList())
+            if (auto* w = qobject_cast<W*>(sub->widget()))
+                return w;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* w = qobject_cast<W*>(top); w && w->isVisible())
+                return w;
+        return frame->findChild<W*>();
+    }
+    QWidget* ActiveDocument() const
+    {
+        QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();
+        return sub ? sub->widget() : nullptr;
+    }
+
+    // ---- what the motors hold ----
+    template <class F>
+    auto Motor(int index, F f)
+    {
+        return rig->WithMotor(index, f);
+    }
+
+    std::unique_ptr<vqxsim::SerialRig> rig;
+    std::unique_ptr<CVQXApp> app;
+    CMainFrame* frame = nullptr;
+
+private:
+    std::string WriteChainProject(const std::string& startupMacro)
+    {
+        const std::string folder = dir / "Chain";
+        std::filesystem::create_directories(folder);
+        CProject project;
+        project.isDefault = false;
+        project.Name = "Chain";
+        project.FileName = folder + "/Chain.spj";
+        auto port = std::make_unique<CCommPort>();
+        port->Name = "Chain";
+        port->PortName = rig->DevicePath();
+        port->CommType = COMM_RS232;
+        port->BitPerSec = port->savedBitPerSec = 9600;
+        port->Echo = 1;
+        port->IsOpen = 1;
+        project.AddPort(std::move(port));
+        if (!startupMacro.empty()) {
+            auto macro = std::make_unique<CMacro>();
+            macro->Name = "startup";
+            macro->Commands = startupMacro;
+            project.AddMacro(std::move(macro));
+        }
+        EXPECT_TRUE(project.Save()) << project.FileName;
+        return project.FileName;
+    }
+    std::string m_projectFile;
+    static std::string Env(const char* name)
+    {
+        const char* v = std::getenv(name);
+        return v ? std::string(v) : std::string("\x01");
+    }
+    static void Restore(const char* name, const std::string& value)
+    {
+        if (value == "\x01")
+            unsetenv(name);
+        else
+            setenv(name, value.c_str(), 1);
+    }
+    // A modal dialog no Answer() waits for fails the journey and is closed after a while, so that
+    // a journey never hangs on a question it did not expect; the failure shows its texts.
+    void WatchForUnansweredDialogs()
+    {
+        m_watch = std::make_unique<QTimer>();
+        QObject::connect(m_watch.get(), &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            // The please-wait dialog of a long operation is no question.
+            if (!w || m_answers > 0 || w->inherits("CWaitDlg")) {
+                m_modalSince.invalidate();
+                return;
+            }
+            if (AutoAnswered(w)) {
+                m_modalSince.invalidate();
+                return;
+            }
+            if (!m_modalSince.isValid())
+                m_modalSince.start();
+            if (m_modalSince.elapsed() < kUnansweredMs)
+                return;
+            std::string texts;
+            for (QLabel* l : w->findChildren<QLabel*>())
+                if (l->isVisible() && !l->text().isEmpty())
+                    texts += " \"" + l->text().toStdString() + "\"";
+            ADD_FAILURE() << "an unexpected dialog \"" << w->windowTitle().toStdString() << "\":" << texts;
+            m_modalSince.invalidate();
+            if (auto* d = qobject_cast<QDialog*>(w))
+                d->reject();
+            else
+                w->close();
+        });
+        m_watch->start(50);
+    }
+    bool AutoAnswered(QWidget* w)
+    {
+        auto* label = w->findChild<QLabel*>(QStringLiteral("1069"));
+        if (!label)
+            return false;
+        for (const auto& [text, button] : m_autoAnswers)
+            if (label->text().contains(text))
+                for (QPushButton* b : w->findChildren<QPushButton*>())
+                    if (b->isVisible() && layoutcheck::Plain(b->text()).compare(layoutcheck::Plain(button), Qt::CaseInsensitive) == 0) {
+                        Snapshot(w, QStringLiteral("answered"));
+                        b->click();
+                        return true;
+                    }
+        return false;
+    }
+    std::vector<std::pair<QString, QString>> m_autoAnswers;
+    static constexpr int kUnansweredMs = 3000;
+    int m_answers = 0;
+    QElapsedTimer m_modalSince;
+    std::unique_ptr<QTimer> m_watch;
+    std::vector<std::string> m_saved;
+};
