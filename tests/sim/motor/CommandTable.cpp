@@ -80,6 +80,7 @@ std::shared_ptr<const CommandTable> DefaultCommandTable()
         RegisterReports(*t);
         RegisterPinCommands(*t);
         RegisterMotionCommands(*t); // after the pins: it adds the limit role of pins C and D
+        RegisterBehaviourCommands(*t);
         return t;
     }();
     return table;

@@ -61,5 +61,6 @@ void RegisterProgramCommands(CommandTable& table);
 void RegisterReports(CommandTable& table);
 void RegisterPinCommands(CommandTable& table);
 void RegisterMotionCommands(CommandTable& table);
+void RegisterBehaviourCommands(CommandTable& table);
 
 } // namespace vqxsim

@@ -125,6 +125,12 @@ void MotionModel::Place(int32_t p)
     m_busy = false;
 }
 
+int64_t MotionModel::TorqueSpeed() const
+{
+    // "T=-1" is how the tools let go after a negative torque: a torque of one unit holds still.
+    return std::llabs(int64_t(m_torque)) <= 1 ? 0 : int64_t(m_torque) * kSpeedPerTorque;
+}
+
 bool MotionModel::Steady() const
 {
     if (m_stopping)
@@ -135,7 +141,7 @@ bool MotionModel::Steady() const
     case DriveMode::Velocity:
         return !m_busy ? m_velocity == 0 : m_velocity == m_speed;
     case DriveMode::Torque:
-        return m_velocity == int64_t(m_torque) * kSpeedPerTorque;
+        return m_velocity == TorqueSpeed();
     default:
         return !m_busy && m_velocity == 0;
     }
@@ -207,7 +213,7 @@ void MotionModel::Step(const MotionLimits& limits)
             }
             break;
         case DriveMode::Torque:
-            RampTowards(int64_t(m_torque) * kSpeedPerTorque, kTorqueRamp);
+            RampTowards(TorqueSpeed(), kTorqueRamp);
             break;
         case DriveMode::Off:
             break;

@@ -95,6 +95,7 @@ private:
     void StepPosition();
     void RampTowards(int64_t speed, int64_t ramp);
     bool Steady() const;
+    int64_t TorqueSpeed() const;
     void CheckLimits(const MotionLimits& limits);
     void Halt();
     int64_t SamplesBeforeLimit(const MotionLimits& limits) const;

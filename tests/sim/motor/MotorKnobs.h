@@ -33,7 +33,17 @@ struct MotorKnobs {
     // "RW" answers this text instead of the status word ("-1", or garbage such as "#?"); empty:
     // the word from the flags.
     std::string statusReply;
-    int extraPositionError = 0;   // added to the following error (past "E=" it trips the motor)
+    int extraPositionError = 0;
+    // The lock-up behaviour: how long after power-up an "E" at 9600 still keeps the motor from
+    // running its deaf program.
+    int startWindowMs = 300;
+    // What the calibration behaviour leaves: verification results www, xxx, yyy, zzz (www -1: the
+    // test could not be made), the re-calibration value yyy, and how long the test runs.
+    struct Calibration {
+        int www = 0, xxx = 20, yyy = -3, zzz = 30;
+        int newValue = 80;
+        int durationMs = 2000;
+    } calibration;   // added to the following error (past "E=" it trips the motor)
     // Replaces the plain run of the stored program (for programs whose behaviour a test scripts).
     std::function<void(SimMotor&)> programBehaviour;
 };

@@ -50,7 +50,7 @@ void Print(SimMotor& m, const std::string& token)
         else if (auto v = EvaluateExpression(p, [&m](const std::string& n) { return m.ReadName(n); }))
             text += std::to_string(*v);
     }
-    m.Send(ToBytes(text), m.Now() + Ms(m.knobs.replyDelayMs));
+    m.SendProgram(text, m.Now() + Ms(m.knobs.replyDelayMs));
 }
 
 CommandEntry Run(std::function<void(SimMotor&)> fn)

@@ -1,5 +1,7 @@
 #include "tests/sim/motor/SimMotor.h"
 
+#include "tests/sim/motor/ProgramBehaviours.h"
+
 #include <cstdlib>
 
 namespace vqxsim {
@@ -37,7 +39,7 @@ void SimMotor::ApplyPowerUp(bool keepAddress)
     m_pendingArgument = nullptr;
     m_loading = 0;
     m_loadBuffer.clear();
-    m_running = false;
+    SetProgramRunning(false);
     m_bits.clear();
     m_bits['o'] = true; // servo off after power-up
     m_softBits.clear();
@@ -69,8 +71,7 @@ void SimMotor::PowerCycle(TimePoint now)
     ApplyPowerUp(false);
     m_poweredAt = now;
     m_bootUntil = now + Ms(knobs.bootMs);
-    if (knobs.runProgramAtBoot)
-        RunProgram();
+    RunAtBoot();
 }
 
 void SimMotor::Restart()
@@ -82,8 +83,51 @@ void SimMotor::Restart()
     ApplyPowerUp(true);
     m_poweredAt = m_now;
     m_bootUntil = m_now + Ms(knobs.bootMs);
-    if (knobs.runProgramAtBoot)
+    RunAtBoot();
+}
+
+void SimMotor::RunAtBoot()
+{
+    // Programs that stand for a built-in behaviour start at power-up as the real ones would;
+    // plain programs only when a test asks for it.
+    if (knobs.runProgramAtBoot || ProgramBehaviourOf(*this) != ProgramKind::Plain)
         RunProgram();
+}
+
+void SimMotor::SetProgramRunning(bool running)
+{
+    m_running = running;
+    if (running)
+        return;
+    m_behaviour.clear();
+    programWatch = nullptr;
+    m_timed.clear();
+    m_deafFrom.reset();
+    // What the program had queued to print and has not started sending yet is gone.
+    std::erase_if(m_outbox, [this](const Reply& r) { return r.program && r.sent == 0 && r.readyAt > m_now; });
+}
+
+void SimMotor::At(TimePoint when, std::function<void(SimMotor&)> action)
+{
+    m_timed.emplace(when, std::move(action));
+}
+
+int32_t SimMotor::InputWord() const
+{
+    int32_t v = 0;
+    for (int i = 0; i < (MotorFamily() == Family::V5 ? 8 : 7); ++i)
+        if (Input(i))
+            v |= 1 << i;
+    return MotorFamily() == Family::V5 ? (v & 0x9F) : v;
+}
+
+int32_t SimMotor::OutputWord() const
+{
+    int32_t v = 0;
+    for (int i = 0; i < (MotorFamily() == Family::V5 ? 3 : 7); ++i)
+        if (Output(i))
+            v |= 1 << i;
+    return v;
 }
 
 int32_t SimMotor::Var(const std::string& name) const
@@ -129,7 +173,10 @@ bool SimMotor::Flag(const std::string& name) const
     case 'b':
     case 'c':
     case 'f':
+        // Version 5 only, and only while the soft limits are in force.
         if (family == Family::V5) {
+            if (!m_limits.softEnabled)
+                return false;
             const int32_t p = m_motion.Position();
             if (c == 'b')
                 return p < m_limits.softNegative;
@@ -294,6 +341,17 @@ void SimMotor::SyncMotion()
         SetPosition(it->second);
     m_limits.positiveBlocked = m_limitInput[1] && m_limits.positiveEnabled;
     m_limits.negativeBlocked = m_limitInput[0] && m_limits.negativeEnabled;
+    // A program's timed steps run at their own time, the shaft brought there first.
+    while (!m_timed.empty() && m_timed.begin()->first <= m_now) {
+        auto action = std::move(m_timed.begin()->second);
+        const TimePoint when = m_timed.begin()->first;
+        m_timed.erase(m_timed.begin());
+        m_motion.AdvanceTo(std::max<int64_t>(SampleAt(when), m_motion.Sample()), m_limits);
+        const TimePoint now = m_now;
+        m_now = when;
+        action(*this);
+        m_now = now;
+    }
     m_motion.AdvanceTo(std::max<int64_t>(SampleAt(m_now), m_motion.Sample()), m_limits);
     const uint32_t events = m_motion.TakeEvents();
     const bool v5 = MotorFamily() == Family::V5;
@@ -347,6 +405,14 @@ void SimMotor::Send(Bytes bytes, TimePoint readyAt)
     m_outbox.push_back(Reply{std::move(bytes), readyAt, m_barrier});
 }
 
+void SimMotor::SendProgram(const std::string& text, TimePoint readyAt)
+{
+    const size_t before = m_outbox.size();
+    Send(ToBytes(text), readyAt);
+    if (m_outbox.size() > before)
+        m_outbox.back().program = true;
+}
+
 void SimMotor::Answer(const std::string& text, int extraDelayMs)
 {
     TimePoint at = m_now + Ms(knobs.replyDelayMs + extraDelayMs);
@@ -369,6 +435,7 @@ TimePoint SimMotor::BeginEepromWrite()
 
 void SimMotor::StartLoad(bool calibration)
 {
+    SetProgramRunning(false);
     m_loading = calibration ? 2 : 1;
     m_loadBuffer.clear();
 }
@@ -376,7 +443,12 @@ void SimMotor::StartLoad(bool calibration)
 void SimMotor::Receive(uint8_t byte, TimePoint now)
 {
     m_now = now;
-    if (Booting(now))
+    // A deaf program is kept from starting by "E" at 9600 soon after power-up.
+    if (m_deafFrom && now < *m_deafFrom && byte == 'E' && LineSide().baud == 9600) {
+        SetProgramRunning(false);
+        return;
+    }
+    if (Booting(now) || Deaf(now))
         return;
     if (rawInputHook && rawInputHook(*this, byte))
         return;
@@ -449,6 +521,8 @@ void SimMotor::Execute(const std::string& token)
     }
     if (runs)
         entry->run(*this, token, std::string());
+    if (m_running && programWatch)
+        programWatch(*this, token);
 }
 
 void SimMotor::RunStatement(const std::string& statement)
@@ -461,11 +535,14 @@ void SimMotor::RunStatement(const std::string& statement)
 
 void SimMotor::RunProgram()
 {
+    SetProgramRunning(false);
     m_running = true;
     if (knobs.programBehaviour) {
         knobs.programBehaviour(*this);
         return;
     }
+    if (StartProgramBehaviour(*this))
+        return;
     // Straight-line programs only: statements run in order until END or the end of the text.
     std::vector<std::string> statements = SplitStatements(m_program.Valid() ? m_program.Body() : std::string());
     for (size_t i = 0; i < statements.size() && m_running && i < 10000; ++i) {
@@ -473,7 +550,7 @@ void SimMotor::RunProgram()
             break;
         RunStatement(statements[i]);
     }
-    m_running = false;
+    SetProgramRunning(false);
 }
 
 std::vector<std::string> SplitStatements(const std::string& text)

@@ -33,6 +33,7 @@ struct Reply {
     TimePoint readyAt;
     uint64_t barrier = 0;
     size_t sent = 0; // bytes of it already on the wire
+    bool program = false; // printed by a running program (dropped when it stops)
 };
 
 class SimMotor {
@@ -49,6 +50,7 @@ public:
     bool EchoesNow(TimePoint now) const { return !Booting(now) && m_echo[lineChannel]; }
     bool Booting(TimePoint now) const { return now < m_bootUntil; }
     TimePoint BootsUntil() const { return m_bootUntil; }
+    TimePoint PoweredAt() const { return m_poweredAt; }
     LineSettings LineSide() const { return m_channel[lineChannel]; }
     std::deque<Reply>& Outbox() { return m_outbox; }
     const std::deque<Reply>& Outbox() const { return m_outbox; }
@@ -116,6 +118,9 @@ public:
     bool Input(int n) const;
     bool Output(int n) const;
     void SetOutput(int n, bool level);
+    // Inputs as "RIN" (version 5: 0-4 and 7) or "RU" (pins A..G) gives them; outputs as "ROUT".
+    int32_t InputWord() const;
+    int32_t OutputWord() const;
     // Brings the motion to the given time (never back).
     void AdvanceTo(TimePoint now);
     // The motor's sample clock: samples since power-up at now.
@@ -124,7 +129,20 @@ public:
     std::map<std::string, int32_t>& Values() { return m_values; }
     std::optional<int32_t> ReadName(const std::string& name) const;
     bool ProgramRunning() const { return m_running; }
-    void SetProgramRunning(bool running) { m_running = running; }
+    // Stopping a program (END, Z, LOAD, power) also drops what it still had to print and do.
+    void SetProgramRunning(bool running);
+    // The built-in behaviour the running program stands for ("poll", "tune", "calibrate", "deaf"),
+    // empty for a plain program.
+    const std::string& Behaviour() const { return m_behaviour; }
+    void SetBehaviour(std::string name) { m_behaviour = std::move(name); }
+    // A running program's own timing: the action runs when the motor's time reaches when.
+    void At(TimePoint when, std::function<void(SimMotor&)> action);
+    // Sees every command the motor runs while a program runs (a program waiting for a variable).
+    std::function<void(SimMotor&, const std::string&)> programWatch;
+    // Deaf: a program that ignores the line (see the lock-up behaviour); false once "E" at 9600
+    // came within the start window after power-up.
+    bool Deaf(TimePoint now) const { return m_deafFrom && now >= *m_deafFrom; }
+    void SetDeafFrom(std::optional<TimePoint> from) { m_deafFrom = from; }
     // Every command this motor took in while selected, oldest first (the last 1000).
     const std::deque<std::string>& CommandLog() const { return m_log; }
 
@@ -148,6 +166,8 @@ public:
     void Send(Bytes bytes, TimePoint readyAt);
     // Output the motor sends of its own accord (a running program's text), ready at once.
     void SendUnsolicited(const std::string& text) { Send(ToBytes(text), m_now); }
+    // Text a running program prints, ready at the given time.
+    void SendProgram(const std::string& text, TimePoint readyAt);
     void StartLoad(bool calibration);
     // Marks the EEPROM busy for one write and gives the time it will be done.
     TimePoint BeginEepromWrite();
@@ -161,6 +181,7 @@ public:
 private:
     void ApplyPowerUp(bool keepAddress);
     void SyncMotion();
+    void RunAtBoot();
     void SelectBy(uint8_t addressByte);
     void Execute(const std::string& token);
     void LoadByte(uint8_t byte);
@@ -192,6 +213,9 @@ private:
     uint8_t m_inputs = 0;  // version 5
     uint8_t m_outputs = 0; // version 5
     int32_t m_publishedPosition = 0;
+    std::string m_behaviour;
+    std::multimap<TimePoint, std::function<void(SimMotor&)>> m_timed;
+    std::optional<TimePoint> m_deafFrom;
     bool m_running = false;
     int m_condition = 0;
     bool m_compare = false;

@@ -4,14 +4,19 @@
 //   vqx-motorsim bus 4          four motors on an RS-485 bus behind a pseudo-terminal
 //   vqx-motorsim net 2          two motors with Ethernet interfaces on 127.0.0.2 and 127.0.0.3
 //
-// Prints the device path (or the addresses) and runs until SIGINT or SIGTERM.
+// Prints the device path (or the addresses) and runs until SIGINT or SIGTERM. Meanwhile it takes
+// lines on its standard input that change what the motors sense (see kUsage): a person toggles
+// inputs and limits while VQX watches.
 
 #include "tests/sim/motor/HostMode.h"
-#include "tests/sim/motor/Motion.h"
 #include "tests/sim/net/NetRig.h"
 #include "tests/sim/wiring/SerialRig.h"
 
 #include <csignal>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,11 +41,18 @@ const char kUsage[] =
     "  --pacing            send at the line rate instead of at once\n"
     "  --link PATH         also make PATH a symbolic link to the device\n"
     "  --host-mode         chain/bus: the motors take host-mode position streams (Synmove)\n"
-    "  --motion            chain/bus: the motors move in real time on G, MP, MV, S (Jogger)\n"
+    "  --motion            (every motor moves on G, MP, MV, MT, S, X; accepted for older scripts)\n"
+    "  --spin V            every motor starts turning at V (counts per sample x 65536, signed)\n"
     "  --first-ip ADDR     net: address of the first motor (default 127.0.0.2)\n"
     "  --tcp-port N        net: TCP port of every motor (default 10001)\n"
     "  --udp-port N        net: discovery port (default 30718)\n"
-    "  --listen ADDR       net: where discovery broadcasts are heard (default 127.255.255.255)\n";
+    "  --listen ADDR       net: where discovery broadcasts are heard (default 127.255.255.255)\n"
+    "lines on standard input, M = motor 1..COUNT:\n"
+    "  input M N 0|1       input N of motor M (version 5: 0..7; others: pins A..G as 0..6)\n"
+    "  limit M +|- 0|1     hold the positive or negative hardware limit of motor M asserted or not\n"
+    "  overheat M 0|1      motor M too hot (latches its temperature flag, servo off) or cool again\n"
+    "  position M P        the shaft of motor M stands at P\n"
+    "  power M             switch motor M off and on\n";
 
 [[noreturn]] void Fail(const std::string& message)
 {
@@ -69,6 +81,7 @@ struct Settings {
     std::string link;
     bool hostMode = false;
     bool motion = false;
+    std::optional<int> spin;
 };
 
 Settings Parse(int argc, char** argv)
@@ -126,7 +139,14 @@ Settings Parse(int argc, char** argv)
             s.hostMode = true;
         else if (opt == "--motion")
             s.motion = true;
-        else if (opt == "--first-ip")
+        else if (opt == "--spin") {
+            const std::string v = value();
+            char* end = nullptr;
+            const long speed = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || speed < -100000000 || speed > 100000000)
+                Fail("bad speed " + v);
+            s.spin = int(speed);
+        } else if (opt == "--first-ip")
             s.net.firstAddress = value();
         else if (opt == "--tcp-port")
             s.net.tcpPort = Number(value(), "port");
@@ -140,8 +160,7 @@ Settings Parse(int argc, char** argv)
         } else
             Fail("unknown option " + opt);
     }
-    if (s.hostMode && s.motion)
-        Fail("--host-mode and --motion exclude each other");
+
     if (!s.addresses.empty() && int(s.addresses.size()) != s.count)
         Fail("--addresses needs one address per motor");
     return s;
@@ -155,6 +174,38 @@ std::vector<vqxsim::MotorProfile> Profiles(const Settings& s)
     for (size_t i = 0; i < s.addresses.size(); ++i)
         profiles[i].address = s.addresses[i];
     return profiles;
+}
+
+// One line of standard input; the answer for the person ("ok", or what was wrong).
+template <class WithMotor>
+std::string Control(const std::string& line, int count, WithMotor&& withMotor)
+{
+    std::istringstream in(line);
+    std::string what, a, b;
+    int motor = 0;
+    in >> what;
+    if (what.empty())
+        return "";
+    if (!(in >> motor) || motor < 1 || motor > count)
+        return "which motor? 1.." + std::to_string(count);
+    in >> a >> b;
+    const size_t i = size_t(motor - 1);
+    if (what == "input" && !a.empty() && (b == "0" || b == "1")) {
+        const int n = std::atoi(a.c_str());
+        withMotor(i, [&](vqxsim::SimMotor& m) { m.SetInput(n, b == "1"); });
+    } else if (what == "limit" && (a == "+" || a == "-") && (b == "0" || b == "1")) {
+        withMotor(i, [&](vqxsim::SimMotor& m) { m.SetHardwareLimit(a == "+" ? 1 : -1, b == "1"); });
+    } else if (what == "overheat" && (a == "0" || a == "1")) {
+        withMotor(i, [&](vqxsim::SimMotor& m) { m.SetOverheat(a == "1"); });
+    } else if (what == "position" && !a.empty()) {
+        const int p = std::atoi(a.c_str());
+        withMotor(i, [&](vqxsim::SimMotor& m) { m.SetPosition(p); });
+    } else if (what == "power") {
+        withMotor(i, [&](vqxsim::SimMotor& m) { m.PowerCycle(vqxsim::SimClock::now()); });
+    } else {
+        return "not understood: " + line;
+    }
+    return "ok";
 }
 
 } // namespace
@@ -183,12 +234,9 @@ int main(int argc, char** argv)
         } else {
             serial = s.kind == "chain" ? vqxsim::SerialRig::Chain(Profiles(s), s.serial)
                                        : vqxsim::SerialRig::Bus(Profiles(s), s.serial);
-            for (int i = 0; i < s.count && (s.hostMode || s.motion); ++i)
+            for (int i = 0; i < s.count && s.hostMode; ++i)
                 serial->WithMotor(size_t(i), [&](vqxsim::SimMotor& m) {
-                    if (s.hostMode)
-                        vqxsim::AttachHostMode(m);
-                    else
-                        vqxsim::AttachMotion(m);
+                    vqxsim::AttachHostMode(m);
                     return 0;
                 });
             if (!s.link.empty()) {
@@ -202,7 +250,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vqx-motorsim: %s\n", e.what());
         return 1;
     }
+    const auto withMotor = [&](size_t i, const std::function<void(vqxsim::SimMotor&)>& f) {
+        if (serial)
+            serial->WithMotor(i, [&](vqxsim::SimMotor& m) { f(m); return 0; });
+        else
+            net->WithMotor(i, [&](vqxsim::SimMotor& m) { f(m); return 0; });
+    };
+    for (int i = 0; i < s.count && s.spin; ++i)
+        withMotor(size_t(i), [&](vqxsim::SimMotor& m) { m.SetSteadyVelocity(*s.spin); });
     std::fflush(stdout);
+    // The person's lines; at the end of the input the motors simply keep running.
+    std::thread([&] {
+        for (std::string line; std::getline(std::cin, line);) {
+            const std::string answer = Control(line, s.count, withMotor);
+            if (!answer.empty())
+                std::printf("%s\n", answer.c_str());
+            std::fflush(stdout);
+        }
+    }).detach();
 
     int signal = 0;
     sigwait(&stopSignals, &signal);

@@ -1,7 +1,7 @@
 // The moving motor, driven byte by byte on the test's own time line: trapezoid end times worked out
 // by hand, the flags and the status word by family, limits, modes, inputs and outputs, the reset.
 
-#include "tests/sim/unit/PcLine.h"
+#include "tests/sim/unit/TimedMotor.h"
 
 #include <gtest/gtest.h>
 
@@ -10,29 +10,7 @@ namespace {
 
 constexpr double kSampleMs = 0.24576; // figure 24576 x 10 ns
 
-struct Motor {
-    explicit Motor(std::string firmware = "450")
-    {
-        MotorProfile p;
-        p.address = 1;
-        p.firmware = std::move(firmware);
-        motor = std::make_unique<SimMotor>(p, t0);
-        Send("\x81", 0);
-    }
-    TimePoint At(double ms) const { return t0 + std::chrono::microseconds(int64_t(ms * 1000)); }
-    // One command (a blank after it) at ms after the start; the answer without its CR.
-    std::string Send(const std::string& text, double ms)
-    {
-        std::string out = Drive(*motor, text + " ", At(ms));
-        if (!out.empty() && out.back() == '\r')
-            out.pop_back();
-        return out;
-    }
-    int Number(const std::string& report, double ms) { return std::stoi(Send(report, ms)); }
-
-    TimePoint t0 = SimClock::now();
-    std::unique_ptr<SimMotor> motor;
-};
+using Motor = TimedMotor;
 
 // 4000 counts with the tools' units: V = rpm * EnRes * SP * 65536 / 60000 and
 // A = rps^2 * EnRes * SP^2 * 65536 / 1e6 (EnRes 4000, SP 0.24576 ms), truncated.
@@ -111,16 +89,18 @@ TEST(Motion, ErrorFollowsAccelerationAndModesMoveTheShaft)
     m.Send("T=1000 MT", 2000);
     EXPECT_EQ(m.Send("RMODE", 2100), "T");
     EXPECT_EQ(m.Number("RV", 2300), 1000 * MotionModel::kSpeedPerTorque);
-    m.Send("OFF", 2300);
-    EXPECT_EQ(m.Send("RBo RMODE", 2300), "1\rO");
-    EXPECT_EQ(m.Number("RV", 2400), 0);
+    m.Send("T=-1", 2300); // how the tools let go after a negative torque
+    EXPECT_EQ(m.Number("RV", 2600), 0);
+    m.Send("OFF", 2600);
+    EXPECT_EQ(m.Send("RBo RMODE", 2600), "1\rO");
+    EXPECT_EQ(m.Number("RV", 2700), 0);
 
     // "O=" sets the encoder; past "E=" the motor trips.
-    m.Send("O=0", 2500);
-    EXPECT_EQ(m.Number("RP", 2500), 0);
-    m.Send("E=100 MP V=161061 A=1583 P=100 G", 2600);
+    m.Send("O=0", 2800);
+    EXPECT_EQ(m.Number("RP", 2800), 0);
+    m.Send("E=100 MP V=161061 A=1583 P=100 G", 2900);
     m.motor->knobs.extraPositionError = 500;
-    EXPECT_EQ(m.Send("RBe RBo", 2610), "1\r1");
+    EXPECT_EQ(m.Send("RBe RBo", 2910), "1\r1");
 }
 
 TEST(Motion, StatusWordAndLimitsByFamily)
