@@ -2,17 +2,18 @@
 # Qt 6 for VQX: the widgets and the local socket (qt6-base-dev), the offscreen and X11 platform
 # plugins (qt6-qpa-plugins, libxcb-cursor0), the SVG icon plugins (libqt6svg6), the icon theme that
 # stands in when the desktop has none (adwaita-icon-theme), the MIME database and a font;
-# the tests read printed pages back with pdftotext (poppler-utils).
+# the tests read printed pages back with pdftotext (poppler-utils); the Debian package is made with
+# dpkg-dev's tools and its test watches the unpacked program start with strace.
 DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev qt6-qpa-plugins libqt6svg6 libxcb-cursor0 adwaita-icon-theme shared-mime-info fonts-dejavu-core \
-  poppler-utils
+  poppler-utils dpkg-dev strace
 # `make fuzz` builds with clang and its libFuzzer runtime.
 FUZZ_DEBIAN_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
 SOAK_RUNS ?= 20
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean
+.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean package
 
 all: test
 
@@ -42,6 +43,14 @@ build/test/build.ninja: | deps
 test: deps build/test/build.ninja
 	cmake --build build/test -j $(JOBS)
 	ctest --test-dir build/test --output-on-failure -j $(JOBS) --timeout 120
+
+# `make package`: the Debian package of the suite (release, for /usr) in build/package.
+build/package/build.ninja: | deps
+	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQX_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+
+package: deps build/package/build.ninja
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
 
 build/release/build.ninja: | deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQX_BUILD_TESTS=ON -DVQX_BUILD_BENCH=ON

@@ -78,6 +78,7 @@ const std::vector<CommandPicture> kPictures = {
     // Help
     {ID_HELP_CONTENTS, "help-contents", nullptr},
     {ID_HELP_FINDER, "help-browser", nullptr},
+    {ID_HELP, "help-browser", nullptr},
     {ID_HELP_INDEX, "help-faq", nullptr},
     {ID_HELP_USING, "help-browser", nullptr},
     {kProgrammersGuide, "accessories-dictionary", nullptr},

@@ -62,7 +62,7 @@ const std::vector<FrameCommand> kCommands = {
     {ID_MACRO, "&Macro...", nullptr, "Edit the macros\nMacro", "Tools"},
     {ID_MOTOR_VIEW, "Motor &View", nullptr, "Open a motor view\nMotor View", "Tools", false, true},
     {ID_NEW_MONITOR, "New Monitor View", nullptr, "Open a monitor view\nNew Monitor View", "Tools"},
-    {ID_CHART_VIEW, "&Chart View", nullptr, "Open the chart view\nChart View", "Tools", false, true},
+    {ID_CHART_VIEW, "&Chart View", nullptr, "Open the chart view\nChart View", "Tools"},
     {ID_PLAYGROUND, "&Tessaraxon Playground", nullptr, "Open the Tessaraxon Playground\nPlayground", "Tools"},
     {ID_OPTIONS, "&Options ...", nullptr, "Change the program's options\nOptions", "Tools"},
     // Help

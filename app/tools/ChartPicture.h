@@ -57,15 +57,18 @@ struct Rect {
 struct FillOp {
     Rect rect;      // right and bottom exclusive
     Rgb color;
+    bool operator==(const FillOp&) const = default;
 };
 struct LineOp {
     Point from, to; // both ends drawn
     Rgb color;
     int width = 1;
+    bool operator==(const LineOp&) const = default;
 };
 struct FrameOp {
     Rect rect;      // the outline through these four corners
     Rgb color;
+    bool operator==(const FrameOp&) const = default;
 };
 struct TextOp {
     // Unrotated: the top-left corner of the text box. Rotated (reading upward): the bottom-left
@@ -75,12 +78,14 @@ struct TextOp {
     Font font = Font::Label;
     Rgb color;
     bool rotated = false;
+    bool operator==(const TextOp&) const = default;
 };
 struct PolylineOp {
     std::vector<Point> points;
     Rgb color;
     int width = 1;
     int item = -1;
+    bool operator==(const PolylineOp&) const = default;
 };
 using Op = std::variant<FillOp, LineOp, FrameOp, TextOp, PolylineOp>;
 

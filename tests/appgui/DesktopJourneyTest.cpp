@@ -12,11 +12,17 @@
 #include "app/shell/HelpTopics.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/HelpViewer.h"
+#include "app/project/gui/ConfigBar.h"
+#include "app/project/gui/TerminalBar.h"
+#include "app/shell/FrameCommandTable.h"
+#include "app/shell/gui/InfoBar.h"
 #include "app/shell/gui/MainFrame.h"
 #include "app/shell/gui/VQXApp.h"
 #include "platform/paths/Paths.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QTreeWidget>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -128,6 +134,43 @@ TEST_F(DesktopJourney, HelpMenuOpensTheShippedGuideAndTheHelpWindowFollowsItsLin
         ASSERT_EQ(opened.size(), 1u) << s.id;
         EXPECT_EQ(opened[0].first, guide + s.file);
         EXPECT_EQ(opened[0].second, s.anchor);
+        EXPECT_TRUE(std::filesystem::is_regular_file(opened[0].first)) << opened[0].first;
+    }
+
+    // The Programmer's Guide, and F1: the page of the bar being worked in, else the contents.
+    opened.clear();
+    ASSERT_TRUE(commands.Execute(shell::ids::kProgrammersGuide));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first, guide + "ProgrammersGuide/index.htm");
+    CMainFrame* frame = app.MainFrame();
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame);
+    struct Focus {
+        QWidget* widget;
+        const char* page;
+    };
+    CTerminalBar* terminal = frame->findChild<CTerminalBar*>();
+    CConfigBar* tree = frame->findChild<CConfigBar*>();
+    ASSERT_TRUE(terminal && tree);
+    const Focus places[] = {
+        {terminal->CommandEdit(), "339.htm"},
+        {tree->Tree(), "147.htm"},
+        {frame->findChild<CInfoBar*>()->List(), "336.htm"},
+        {nullptr, "index.htm"},
+    };
+    if (!frame->findChild<CInfoBar*>()->isVisible()) {
+        ASSERT_TRUE(commands.Execute(cmd::ID_VIEW_INFORMATION));
+    }
+    for (const Focus& f : places) {
+        opened.clear();
+        if (f.widget) {
+            f.widget->setFocus();
+        } else if (QApplication::focusWidget()) {
+            QApplication::focusWidget()->clearFocus();
+        }
+        QTest::keyClick(frame, Qt::Key_F1);
+        ASSERT_EQ(opened.size(), 1u) << f.page;
+        EXPECT_EQ(opened[0].first, guide + f.page);
         EXPECT_TRUE(std::filesystem::is_regular_file(opened[0].first)) << opened[0].first;
     }
 

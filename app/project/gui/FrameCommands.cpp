@@ -9,6 +9,7 @@
 #include "app/framework/gui/DocTemplates.h"
 #include "app/project/AssociatedFiles.h"
 #include "app/project/CompareDetected.h"
+#include "app/tools/gui/ChartViewWindow.h"
 #include "app/tools/gui/MonitorWindows.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/PortCommands.h"
@@ -32,6 +33,7 @@
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/PlaygroundCommand.h"
 #include "app/shell/FrameDecisions.h"
+#include "app/shell/HelpTopics.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/MainFrame.h"
 #include "app/shell/gui/ReaddressDlg.h"
@@ -230,11 +232,13 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_DECELERATE_MOTORS: SendToEveryPane("0END X"); return true;
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_NEW_MONITOR: OpenMonitorWindow({m_frame, m_project, m_bar, m_query}); return true;
+    case cmd::ID_CHART_VIEW: OpenChartView(m_frame, m_project, m_bar); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, editor::TheScanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, editor::TheScanner(), *this); return true;
     case kProgrammersGuide:
-        // The programmer's guide beside the program; a missing file fails quietly.
-        help::Opener()(platform::JoinPath(platform::AppFolder(), "\\Tessaraxon.hlp"), {});
+        // The programmer's guide of the user guide (its language reference is made from the
+        // language table); a missing page is told in the information view.
+        help::ShowHelpTopic(help::kProgrammersGuideTopic);
         return true;
     default: return OnTreeCommand(id);
     }

@@ -11,6 +11,8 @@
 #include "app/shell/FirmwareVersions.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/StartupDecisions.h"
+#include "app/shell/HelpTopics.h"
+#include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
 #include "core/archive/TagArchive.h"
 #include "core/settings/Options.h"
@@ -124,6 +126,8 @@ CMainFrame::CMainFrame(QWidget* parent)
     BuildCommands();
     BuildMenus();
     BuildToolBar();
+    // F1 anywhere in the frame (the editor keeps F1 for its keywords).
+    addAction(m_commands->Action(cmd::ID_HELP));
     BuildBars();
     m_commands->StartIdleRefresh();
 
@@ -168,6 +172,7 @@ void CMainFrame::BuildCommands()
     add(cmd::ID_EDIT_REPLACE, "R&eplace", "Ctrl+H", "Replace specific text with different text\nReplace");
     add(cmd::ID_HELP_FINDER, "&Help", nullptr, "Show the help\nHelp");
     add(cmd::ID_APP_ABOUT, "&About VQX...", nullptr, "Show the program's version\nAbout");
+    add(cmd::ID_HELP, "Help", "F1", "Help for the window you work in\nHelp");
     // The program's own commands and their update rules (FrameCommandTable).
     for (const shell::FrameCommand& c : shell::FrameCommands())
         add(c.id, c.menuText, c.shortcut, c.lines, c.checkable);
@@ -244,6 +249,18 @@ void CMainFrame::RebuildFirmwareMenu()
         group->addAction(a);
         connect(a, &QAction::triggered, this, [this, id = item.id] { m_commands->Execute(id); });
     }
+}
+
+void CMainFrame::OnContextHelp()
+{
+    // The page of the bar that holds the keyboard focus, else the contents.
+    const QWidget* focus = QApplication::focusWidget();
+    for (fw::CDockDlg* bar : {static_cast<fw::CDockDlg*>(m_infoBar), m_terminalBar, m_configBar, m_analyzerBar})
+        if (bar && focus && (bar == focus || bar->isAncestorOf(focus))) {
+            help::ShowHelpTopic(help::WindowTopic(bar->GetHelpTopicAt(nullptr)));
+            return;
+        }
+    help::HtmlHelpCommand("Contents");
 }
 
 void CMainFrame::OnFirmwareVersion(int id)
@@ -325,6 +342,7 @@ void CMainFrame::OnCommand(int id)
     case cmd::ID_INFO_CLEAR: m_infoBar->Clear(); break;
     case cmd::ID_APP_EXIT: close(); break;
     case cmd::ID_WHERE_ARE_MY_WINDOWS: WhereAreMyWindows(); break;
+    case cmd::ID_HELP: OnContextHelp(); break;
     default:
         if (id >= cmd::ID_FIRMWARE_FIRST && id <= cmd::ID_FIRMWARE_LAST)
             OnFirmwareVersion(id);
@@ -541,7 +559,8 @@ bool CMainFrame::ToolWindowsCanClose()
     for (auto* w : m_views)
         if (w && !w->CanClose())
             return false;
-    return true;
+    // A chart with unsaved samples asks too: closing the program would lose them.
+    return !m_chart || m_chart->CanClose();
 }
 
 bool CMainFrame::ProjectIsDefault() { return m_project->IsDefault(); }
@@ -579,6 +598,8 @@ void CMainFrame::CloseToolWindows()
     for (auto* w : m_views)
         if (w)
             w->RequestClose();
+    if (m_chart)
+        m_chart->RequestClose();
 }
 
 void CMainFrame::StopPollTimer() { m_pollTimer.Stop(); }

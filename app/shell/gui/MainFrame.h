@@ -128,6 +128,8 @@ private:
     void BuildToolBar();
     void BuildBars();
     void ToggleBar(fw::CDockDlg* bar);
+    // F1: the help page of the bar being worked in, else the contents.
+    void OnContextHelp();
     void OnFirmwareVersion(int id);
 
     // ICloseParticipant
