@@ -36,11 +36,14 @@
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDockWidget>
+#include <QFileDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidgetItem>
 
@@ -69,6 +72,8 @@ struct JourneyStart {
     // machine's own ports, the chain added as the start-up port on a first start).
     bool chainProject = true;
     std::string startupMacro;
+    // The chain's port name in the project file (stored bytes: Windows-1252).
+    std::string portName = "Chain";
     // More of the command line VQX gets (a source file to open).
     QStringList arguments;
     // The first screen shows nothing that waits for the user (no welcome, question or tip).
@@ -111,15 +116,16 @@ protected:
         }
         QStringList arguments = options.arguments;
         if (options.chainProject && m_projectFile.empty())
-            m_projectFile = WriteChainProject(options.startupMacro);
+            m_projectFile = WriteChainProject(options.startupMacro, options.portName);
         if (options.chainProject)
             arguments.prepend(QString::fromStdString(m_projectFile));
+        // Watched from the start: a question of the start-up itself never hangs the journey.
+        WatchForUnansweredDialogs();
         app = std::make_unique<CVQXApp>(QString::fromStdString(dir / "run"));
         if (!app->InitInstance(arguments) || !app->MainFrame())
             return false;
         frame = app->MainFrame();
         frame->resize(1100, 800);
-        WatchForUnansweredDialogs();
         Settle();
         return true;
     }
@@ -182,6 +188,24 @@ protected:
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
     void AutoAnswer(const QString& text, const QString& button) { m_autoAnswers.push_back({text, button}); }
+    // Declines a dialog as a user does: Cancel, No, Close or OK (the first it shows), else Escape.
+    static void Decline(QWidget* dialog)
+    {
+        if (!dialog)
+            return;
+        const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
+        for (const char* text : {"Cancel", "No", "Close", "OK"})
+            for (QPushButton* b : buttons)
+                if (b->isVisible() && b->isEnabled() &&
+                    layoutcheck::Plain(b->text()).compare(QLatin1String(text), Qt::CaseInsensitive) == 0) {
+                    b->click();
+                    return;
+                }
+        if (auto* d = qobject_cast<QDialog*>(dialog))
+            d->reject();
+        else
+            dialog->close();
+    }
     // A button of a dialog by its control id, clicked.
     static void Click(QWidget* dialog, int id)
     {
@@ -193,6 +217,27 @@ protected:
         QTest::mouseClick(b, Qt::LeftButton);
     }
 
+    // Shows a dock bar through its View command when it is hidden (the user's way).
+    void ShowBar(QDockWidget* bar, int viewCommand)
+    {
+        if (!bar->isVisible())
+            Command(viewCommand);
+    }
+    // Opens a file through File > Open and its file dialog.
+    bool OpenFile(const std::string& path)
+    {
+        Answer([path](QWidget* w) {
+            auto* chooser = qobject_cast<QFileDialog*>(w);
+            if (!chooser) {
+                ADD_FAILURE() << "File > Open showed no file dialog";
+                Decline(w);
+                return;
+            }
+            chooser->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        return Command(cmd::ID_FILE_OPEN);
+    }
     // The terminal bar, its current pane's text, and typing into its command line.
     CTerminalBar& Terminal() const { return *static_cast<CTerminalBar*>(frame->TerminalBar()->widget()); }
     CConfigBar& Tree() const { return *static_cast<CConfigBar*>(frame->ConfigBar()->widget()); }
@@ -281,7 +326,7 @@ protected:
     CMainFrame* frame = nullptr;
 
 private:
-    std::string WriteChainProject(const std::string& startupMacro)
+    std::string WriteChainProject(const std::string& startupMacro, const std::string& portName)
     {
         const std::string folder = dir / "Chain";
         std::filesystem::create_directories(folder);
@@ -290,13 +335,14 @@ private:
         project.Name = "Chain";
         project.FileName = folder + "/Chain.spj";
         auto port = std::make_unique<CCommPort>();
-        port->Name = "Chain";
+        port->Name = portName;
         port->PortName = rig->DevicePath();
         port->CommType = COMM_RS232;
         port->BitPerSec = port->savedBitPerSec = 9600;
         port->Echo = 1;
-        port->IsOpen = 1;
         project.AddPort(std::move(port));
+        // Saved open, as a user leaves a port in use: it opens again with the project.
+        project.Port(0)->OpenPort();
         if (!startupMacro.empty()) {
             auto macro = std::make_unique<CMacro>();
             macro->Name = "startup";
@@ -304,6 +350,7 @@ private:
             project.AddMacro(std::move(macro));
         }
         EXPECT_TRUE(project.Save()) << project.FileName;
+        project.CloseAllPorts();
         return project.FileName;
     }
     std::string m_projectFile;
@@ -345,10 +392,7 @@ private:
                     texts += " \"" + l->text().toStdString() + "\"";
             ADD_FAILURE() << "an unexpected dialog \"" << w->windowTitle().toStdString() << "\":" << texts;
             m_modalSince.invalidate();
-            if (auto* d = qobject_cast<QDialog*>(w))
-                d->reject();
-            else
-                w->close();
+            QTimer::singleShot(0, [target = QPointer<QWidget>(w)] { Decline(target); });
         });
         m_watch->start(50);
     }

@@ -1,6 +1,6 @@
 #include "app/editor/gui/DocPropertiesDlg.h"
 
-#include "app/editor/gui/Cp1252.h"
+#include "app/framework/gui/Text8.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -15,7 +15,7 @@ CDocPropertiesDlg::CDocPropertiesDlg(QWidget* parent, const editor::SourceProper
     setObjectName(QStringLiteral("196"));
     setWindowTitle(QStringLiteral("VQX File Properties"));
     auto make = [this](const char* id, const std::string& value) {
-        auto* e = new QLineEdit(editor::FromCp1252(value), this);
+        auto* e = new QLineEdit(fw::ToQt(value), this);
         e->setObjectName(QString::fromLatin1(id));
         e->setMinimumWidth(320);
         return e;
@@ -44,8 +44,8 @@ QLineEdit* CDocPropertiesDlg::Field(int id) const
 
 editor::SourceProperties CDocPropertiesDlg::Properties() const
 {
-    return {editor::ToCp1252(m_project->text()), editor::ToCp1252(m_version->text()),
-            editor::ToCp1252(m_author->text()), editor::ToCp1252(m_comments->text())};
+    return {fw::FromQt(m_project->text()), fw::FromQt(m_version->text()),
+            fw::FromQt(m_author->text()), fw::FromQt(m_comments->text())};
 }
 
 std::string CDocPropertiesDlg::RegisteredOwner()

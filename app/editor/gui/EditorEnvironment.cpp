@@ -82,8 +82,17 @@ void RegisterEditor(fw::DocTemplates& templates, CMainFrame& frame)
             continue;
         }
         for (int id : {c.id, c.calibrationId}) {
-            if (frame.Commands().Contains(id))
+            if (QAction* early = frame.Commands().Action(id)) {
+                // The toolbar registered its button first, with only a short label: the menu shows
+                // the command's own text and the command takes its key.
+                if (id == c.id && early->text() != QString::fromLatin1(c.text)) {
+                    early->setText(QString::fromLatin1(c.text));
+                    early->setToolTip(QString::fromLatin1(c.text).replace(QStringLiteral("&&"), QStringLiteral("&")));
+                    if (c.key && *c.key)
+                        early->setShortcut(QKeySequence(QString::fromLatin1(c.key)));
+                }
                 continue;
+            }
             fw::CommandInfo info;
             info.id = id;
             info.menuText = id == c.calibrationId && c.calibrationText ? c.calibrationText : c.text;

@@ -1,6 +1,6 @@
 #include "app/editor/gui/SourceHighlighter.h"
 
-#include "app/editor/gui/Cp1252.h"
+#include "app/framework/gui/Text8.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void CSourceHighlighter::highlightBlock(const QString& text)
 {
     if (!m_language)
         return;
-    const std::string line = editor::ToCp1252(text.left(editor::kMaxHighlightedColumns));
+    const std::string line = fw::FromQt(text.left(editor::kMaxHighlightedColumns));
     for (const editor::HighlightRun& r : editor::HighlightLine(line, *m_language))
         setFormat(r.start, r.length, m_formats[static_cast<int>(r.format)]);
 }

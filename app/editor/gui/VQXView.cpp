@@ -3,7 +3,7 @@
 #include "app/bridge/Seams.h"
 #include "app/editor/EditorCommands.h"
 #include "app/editor/EditorDownload.h"
-#include "app/editor/gui/Cp1252.h"
+#include "app/framework/gui/Text8.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/FindReplaceDlg.h"
@@ -140,7 +140,7 @@ bool CVQXView::Serialize(bool store, const QString& path, std::string* error)
     m_properties = content.properties;
     m_doc->SetPathName(path); // the language may follow the motors the file is associated with
     LoadLanguage();
-    setPlainText(editor::FromCp1252(content.text));
+    setPlainText(fw::ToQt(content.text));
     moveCursor(QTextCursor::Start);
     return true;
 }
@@ -163,7 +163,7 @@ std::string CVQXView::PlainText() const
     for (QChar& c : text)
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
             c = QLatin1Char('\n');
-    return editor::ToCp1252(text);
+    return fw::FromQt(text);
 }
 
 bool CVQXView::EnsureSaved()

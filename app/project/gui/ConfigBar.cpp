@@ -1,4 +1,5 @@
 #include "app/project/gui/ConfigBar.h"
+#include "app/framework/gui/Text8.h"
 
 #include "app/framework/gui/CommandTable.h"
 #include "app/project/AssociatedFiles.h"
@@ -129,7 +130,7 @@ void CConfigBar::SetProject(CProject* project)
 QTreeWidgetItem* CConfigBar::AddItem(QTreeWidgetItem* parent, const ConfigNode& item)
 {
     auto* w = new QTreeWidgetItem;
-    w->setText(0, QString::fromStdString(item.text));
+    w->setText(0, fw::ToQt(item.text));
     if (!item.toolTip.empty())
         w->setToolTip(0, QString::fromStdString(item.toolTip));
     w->setIcon(0, ConfigTreeImage(item.image));
@@ -178,7 +179,7 @@ ConfigNode CConfigBar::ItemData(const QTreeWidgetItem* item)
     data.port = item->data(0, kPortRole).toInt();
     data.motor = item->data(0, kMotorRole).toInt();
     data.file = item->data(0, kFileRole).toInt();
-    data.text = item->text(0).toStdString();
+    data.text = fw::FromQt(item->text(0));
     return data;
 }
 

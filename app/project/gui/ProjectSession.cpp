@@ -5,11 +5,13 @@
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
+#include "app/framework/gui/Text8.h"
 #include "app/project/TerminalMenu.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/FrameCommands.h"
 #include "app/project/gui/MacrosDlg.h"
+#include "app/project/gui/PortWindowsEvents.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TermView.h"
 #include "app/project/gui/TerminalView.h"
@@ -27,6 +29,7 @@
 #include "platform/serial/SerialProbe.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -83,6 +86,10 @@ CProjectSession::CProjectSession(CMainFrame& frame, ui::COperationContext* conte
     m_frame.ConfigBar()->setWidget(m_tree);
     m_tree->SetProject(&m_project);
     m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
+    // The ports tell the windows when they open, close or learn their motors.
+    m_portEvents = std::make_unique<CPortWindowsEvents>(m_project, *m_bar, *m_tree);
+    if (!m_project.Context().PortEvents())
+        m_project.Context().SetPortEvents(m_portEvents.get());
     m_frame.onDropFiles = [this](const std::vector<std::string>& files) { m_commands->OnDropFiles(files); };
 }
 
@@ -93,6 +100,8 @@ CProjectSession::~CProjectSession()
         m_bar->SetProject(nullptr);
     m_frame.SetTerminalPoll({});
     m_frame.onDropFiles = {};
+    if (m_project.Context().PortEvents() == m_portEvents.get())
+        m_project.Context().SetPortEvents(nullptr);
     m_commands.reset();
     if (m_tree)
         m_tree->SetProject(nullptr);
@@ -188,11 +197,14 @@ bool CProjectSession::OnCommand(int id)
     case terminalmenu::kSave: {
         if (tab < 0 || !m_project.Port(tab))
             return true;
-        const QString suggested = QString::fromLatin1(m_project.Port(tab)->Name.c_str()) + QStringLiteral(".trm");
-        const QString path = chooseTerminalFile
+        const QString suggested = fw::ToQt(m_project.Port(tab)->Name) + QStringLiteral(".trm");
+        QString path = chooseTerminalFile
                                  ? chooseTerminalFile(suggested)
                                  : QFileDialog::getSaveFileName(&m_frame, {}, suggested,
                                                                 QStringLiteral("Terminal Files (*.trm);;All Files (*)"));
+        // A name typed without an extension is a terminal file all the same.
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".trm");
         std::string error;
         if (!path.isEmpty() && !m_bar->SavePane(tab, path.toStdString(), &error))
             ui::OptionMessageBox(m_project.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND);

@@ -17,6 +17,7 @@
 
 class CConfigBar;
 class CFrameCommands;
+class CPortWindowsEvents;
 class CMainFrame;
 class CTerminalBar;
 class CSerialDataAnalyzerWnd;
@@ -84,4 +85,5 @@ private:
     CMacroRunner m_macros;
     CConfigBar* m_tree;
     std::unique_ptr<CFrameCommands> m_commands;
+    std::unique_ptr<CPortWindowsEvents> m_portEvents;
 };

@@ -1,5 +1,6 @@
 #include "app/project/gui/TerminalBar.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/gui/TerminalView.h"
 #include "core/VQXException.h"
 #include "core/archive/TagArchive.h"
@@ -11,7 +12,13 @@
 #include "app/project/TerminalMenu.h"
 #include "platform/fs/AtomicFile.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -46,6 +53,11 @@ CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
     m_command->setObjectName(QString::number(kCommandEdit));
     m_command->setToolTip(QStringLiteral("Command edit box:Type the command here"));
     m_command->installEventFilter(this);
+    // The line being typed shows in the pane as it grows (Enter shows it once more, whole).
+    connect(m_command, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (m_currentTab >= 0 && Pane(m_currentTab).Context().Options().ShowTyping)
+            Pane(m_currentTab).ShowTypedLine(fw::FromQt(text));
+    });
     m_send = new QPushButton(QStringLiteral("Send"), this);
     m_send->setObjectName(QString::number(kSendButton));
     m_send->setFixedWidth(70);
@@ -55,6 +67,7 @@ CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
         auto* view = new CTerminalTextView(m_stack);
         view->setObjectName(QString::number(kFirstPane + i));
         view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
             view->setFocus();
@@ -122,7 +135,8 @@ void CTerminalBar::UpdatePortTabs()
         m_panes[static_cast<size_t>(i)]->port = nullptr;
     for (int i = 0; i < n; ++i) {
         CCommPort* port = m_project->Port(i);
-        const int tab = m_tabs->addTab(QString::fromStdString(port->Name));
+        const int tab = m_tabs->addTab(fw::ToQt(port->Name));
+        // The device path is the file system's own text.
         if (port->PortName != port->Name)
             m_tabs->setTabToolTip(tab, QString::fromStdString(port->PortName));
         CTerminalPane& pane = Pane(i);
@@ -154,11 +168,11 @@ void CTerminalBar::OnSelectTab()
     }
     m_stack->setCurrentIndex(m_currentTab);
     CCommPort* port = m_project->Port(m_currentTab);
-    m_info->setText(QString::fromStdString(port->GetDescription()));
+    m_info->setText(fw::ToQt(port->GetDescription()));
     m_combo->clear();
     m_combo->addItem(QStringLiteral("All Motors"));
     for (int k = 0; k < port->MotorCount(); ++k)
-        m_combo->addItem(QString::fromStdString(port->motors.GetAt(k)->Name));
+        m_combo->addItem(fw::ToQt(port->motors.GetAt(k)->Name));
     CTerminalPane& pane = Pane(m_currentTab);
     if (pane.targetIndex < -1 || pane.targetIndex >= port->MotorCount())
         pane.targetIndex = -1;
@@ -211,7 +225,7 @@ void CTerminalBar::SendCommandLine()
 {
     if (m_currentTab < 0)
         return;
-    const std::string line = m_command->text().toLatin1().toStdString();
+    const std::string line = fw::FromQt(m_command->text());
     m_command->clear();
     CTerminalPane& pane = Pane(m_currentTab);
     if (pane.Context().Options().ShowTyping)
@@ -260,8 +274,44 @@ void CTerminalBar::SwitchTab(int delta)
     m_tabs->setCurrentIndex((m_tabs->currentIndex() + delta + n) % n);
 }
 
+void CTerminalBar::FocusActiveView()
+{
+    // The dock bar stays a child of the main window when it floats.
+    for (QWidget* w = this; w; w = w->parentWidget())
+        if (auto* main = qobject_cast<QMainWindow*>(w)) {
+            if (auto* mdi = main->findChild<QMdiArea*>())
+                if (QMdiSubWindow* active = mdi->activeSubWindow(); active && active->widget())
+                    active->widget()->setFocus();
+            return;
+        }
+}
+
 bool CTerminalBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick && m_currentTab >= 0 &&
+        watched == View(m_currentTab)->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // The view selects the word first; then it is sent, while the port is open.
+        CCommPort* port = m_project ? m_project->Port(m_currentTab) : nullptr;
+        if (port && port->isOpen) {
+            const int tab = m_currentTab;
+            QMetaObject::invokeMethod(this, [this, tab] {
+                if (tab == m_currentTab)
+                    Pane(tab).SendSelectedWord(fw::FromQt(View(tab)->textCursor().selectedText()));
+            }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The bar's own keys come before the main frame's shortcuts (its Ctrl+V is Edit > Paste).
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool ctrl = key->modifiers() & Qt::ControlModifier;
+        if (key->key() == Qt::Key_Escape || (ctrl && key->key() == Qt::Key_V) ||
+            ((key->modifiers() & Qt::ShiftModifier) && key->key() == Qt::Key_Insert)) {
+            event->accept();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -270,12 +320,31 @@ bool CTerminalBar::eventFilter(QObject* watched, QEvent* event)
         SwitchTab(key->key() == Qt::Key_PageUp ? -1 : 1);
         return true;
     }
+    if (key->key() == Qt::Key_Escape) {
+        FocusActiveView();
+        return true;
+    }
     if (watched == m_command) {
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             SendCommandLine();
             return true;
         }
+        if (ctrl && key->key() == Qt::Key_V) {
+            // Plain text only, as it will be sent.
+            m_command->insert(QGuiApplication::clipboard()->text());
+            return true;
+        }
         return false;
+    }
+    if (ctrl && key->key() == Qt::Key_V) {
+        m_command->setFocus();
+        m_command->insert(QGuiApplication::clipboard()->text());
+        return true;
+    }
+    if (m_currentTab >= 0 && (key->modifiers() & Qt::ShiftModifier) && key->key() == Qt::Key_Insert) {
+        // Into the pane: shown there, not sent.
+        Pane(m_currentTab).ShowText(fw::FromQt(QGuiApplication::clipboard()->text()));
+        return true;
     }
     // A pane: F11 repeats the last command; typed characters go to the command line.
     if (m_currentTab >= 0 && key->key() == Qt::Key_F11) {

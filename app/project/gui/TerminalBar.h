@@ -85,6 +85,8 @@ private:
     void OnOpenToggled(bool checked);
     void OnMotorChosen(int entry);
     void SwitchTab(int delta);
+    // Escape: the focus goes to the view of the main frame's active child window.
+    void FocusActiveView();
 
     CProject* m_project = nullptr;
     commerror::ICommErrorHandler* m_commError = nullptr;

@@ -1,4 +1,5 @@
 #include "app/project/gui/TerminalView.h"
+#include "app/framework/gui/Text8.h"
 
 #include "app/bridge/Seams.h"
 
@@ -10,7 +11,7 @@ namespace {
 
 // Stored and received text is 8-bit; one byte is one character in the widget, so positions of
 // the model and of the widget are the same.
-QString ToQt(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+using fw::ToQt;
 
 QColor ToColor(platform::rtf::ColorRef c)
 {
@@ -88,7 +89,7 @@ std::string CTerminalTextView::LineBeforeCaret(size_t maxChars) const
     if (c.block() == document()->lastBlock())
         return {};
     const QString line = c.block().text().left(c.positionInBlock()).left(static_cast<qsizetype>(maxChars));
-    return line.toLatin1().toStdString();
+    return fw::FromQt(line);
 }
 
 void CTerminalTextView::Clear()

@@ -1,4 +1,5 @@
 #include "app/setup/gui/AnalyzerWnd.h"
+#include "app/framework/gui/Text8.h"
 
 #include "app/project/Project.h"
 #include "app/setup/AnalyzerRows.h"
@@ -155,7 +156,7 @@ void CSerialDataAnalyzerWnd::UpdatePortTabs(const CProject* project)
         auto lock = m_analyzer.Lock();
         for (int i = 0; i < SDA_PAGES; ++i) {
             if (i < ports)
-                m_tabs->addTab(QString::fromLatin1(project->Port(i)->Name.c_str()));
+                m_tabs->addTab(fw::ToQt(project->Port(i)->Name));
             m_analyzer.Page(i).port = i < ports ? project->Port(i) : nullptr;
         }
     }
@@ -230,7 +231,7 @@ bool CSerialDataAnalyzerWnd::OnCommand(int id)
         return true;
     } else if (id == 35152) {
         const CCommPort* port = page->port;
-        const QString file = ChooseSaveFile()(this, port ? QString::fromLatin1(port->Name.c_str()) : QString());
+        const QString file = ChooseSaveFile()(this, port ? fw::ToQt(port->Name) : QString());
         if (!file.isEmpty() && !SaveAs(file))
             setup::gui::StopBox("Cannot write the file \"" + file.toStdString() + "\".");
         return true;
@@ -253,8 +254,7 @@ void CSerialDataAnalyzerWnd::Copy()
     }
     if (text.empty())
         return;
-    QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    s.replace(QChar(0x85), QChar(0x2026));
+    const QString s = fw::ToQt(text);
     QApplication::clipboard()->setText(s);
 }
 
@@ -280,7 +280,7 @@ void CSerialDataAnalyzerWnd::Send(bool appendTerminator)
     for (int i = 0; i < 3; ++i)
         if (m_formats[i]->isChecked())
             format = i;
-    std::optional<std::vector<uint8_t>> bytes = sda::SendBarBytes(m_sendBar->text().toLatin1().toStdString(), format);
+    std::optional<std::vector<uint8_t>> bytes = sda::SendBarBytes(fw::FromQt(m_sendBar->text()), format);
     if (!bytes)
         return; // the text stays for the user to mend
     if (appendTerminator)

@@ -1,6 +1,6 @@
-#include "app/editor/gui/Cp1252.h"
+#include "app/framework/gui/Text8.h"
 
-namespace editor {
+namespace fw {
 namespace {
 
 // 0x80..0x9F; the undefined bytes map to the control character of the same value.
@@ -11,7 +11,7 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
 
 } // namespace
 
-QString FromCp1252(std::string_view bytes)
+QString ToQt(std::string_view bytes)
 {
     QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* d = out.data();
@@ -22,7 +22,7 @@ QString FromCp1252(std::string_view bytes)
     return out;
 }
 
-std::string ToCp1252(const QString& text)
+std::string FromQt(const QString& text)
 {
     std::string out(static_cast<size_t>(text.size()), '?');
     const QChar* s = text.constData();
@@ -41,4 +41,4 @@ std::string ToCp1252(const QString& text)
     return out;
 }
 
-} // namespace editor
+} // namespace fw

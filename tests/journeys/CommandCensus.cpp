@@ -1,0 +1,312 @@
+// The command census: every command a user can reach (the main frame's menus, keys and toolbar,
+// the firmware menu, the bars' toggles and the terminal's context menu) is tried in the states a
+// user meets. A command that is enabled must do something the user can see: a dialog or window, a
+// document, bytes to the motors, a line in the information view, a help page, or a change of the
+// frame's state (title, bars, checks, the terminal, the tree, the clipboard, the project).
+
+#include "JourneyRig.h"
+
+#include "app/project/TerminalMenu.h"
+#include "app/shell/FrameCommandTable.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDockWidget>
+#include <QMenu>
+#include <QStatusBar>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+#include <fstream>
+
+#include <iostream>
+#include <map>
+#include <set>
+
+// Takes what the program hands to the desktop (help pages, a motor's web page) instead of a
+// browser: a text browser's setSource is a slot that takes the URL.
+class UrlCatcher {
+public:
+    UrlCatcher()
+    {
+        QObject::connect(&m_browser, &QTextBrowser::sourceChanged, [this] { ++opened; });
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "setSource");
+    }
+    ~UrlCatcher()
+    {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+    int opened = 0;
+
+private:
+    QTextBrowser m_browser;
+};
+
+namespace {
+
+// Commands that are enabled but still do nothing, each until the issue that builds it lands. When
+// one starts to work the census says so: take it off this list then.
+const std::map<int, const char*> kAwaitingTheirIssue = {
+    {cmd::ID_TUNER, "tuner (issue 29)"},
+    {cmd::ID_MOTOR_VIEW, "motor view (issue 27)"},
+    {cmd::ID_NEW_MONITOR, "monitor (issue 27)"},
+    {cmd::ID_CHART_VIEW, "chart (issue 28)"},
+    {cmd::ID_PLAYGROUND, "playground (issue 30)"},
+    {cmd::ID_FILE_NEW, "File > New (issue 33, frame)"},
+};
+
+// Commands that are enabled today and do nothing visible in at least one of the states below: the
+// faults the census found, each with what is wrong. A command that starts doing something is
+// reported: take it off then. A command missing here that does nothing fails the census.
+const std::map<int, const char*> kIdleToday = {
+    // Enabled whatever is in front (no editor, nothing selected, nothing changed).
+    {cmd::ID_FILE_SAVE, "Save with no changed document"},
+    {cmd::ID_EDIT_CUT, "Cut with nothing selected"},
+    {cmd::ID_EDIT_COPY, "Copy with nothing selected"},
+    {cmd::ID_EDIT_PASTE, "Paste where nothing takes it"},
+    {cmd::ID_EDIT_FIND, "Find with no editor in front"},
+    {cmd::ID_EDIT_REPLACE, "Replace with no editor in front"},
+    {57640, "Find Next with no search text"},
+    {cmd::ID_SAVE_PROJECT, "Save Project with nothing changed"},
+    {cmd::ID_SAVE_ALL, "Save All with nothing changed"},
+    {33116, "Where are my windows? with the windows already in place"},
+    {cmd::ID_TALK_TO_MOTORS, "Talk to Motors: no visible effect"},
+    // The editor's commands with no editor in front.
+    {cmd::ID_SCAN_ERRORS, "Scan for errors with no editor in front"},
+    {cmd::ID_COMPILE_TRANSMIT, "Compile && Transmit with no editor in front"},
+    {32800, "Compile Downloadable TQX file with no editor in front"},
+    {32833, "Compile && Transmit TQX file to... with no editor in front"},
+    {32884, "Format Keywords with no editor in front"},
+    {32979, "document Properties with no editor in front"},
+    {32980, "Keyword information with no word at the caret"},
+    {33039, "Delete Line with no editor in front"},
+    // The configuration tree's item commands stay enabled with no item selected.
+    {32807, "tree Delete with no item selected"},
+    {32817, "Clear EEPROM with no motor selected"},
+    {32819, "Upload Program with no motor selected"},
+    {32820, "tree Properties with no item selected"},
+    {32822, "Address RS-232 Chain with no port selected"},
+    {32823, "Detect Motors on RS-232 Chain with no port selected"},
+    {32826, "tree Open with no file selected"},
+    {32873, "tree Copy with no item selected"},
+    {32939, "Main associated file with no file selected"},
+    {33009, "tree Download with no motor selected"},
+    {33077, "Associate to motor with no file selected"},
+    {33143, "Upload Quintaloc Calibration Program with no motor selected"},
+    {33160, "Open motor's web page with no motor selected"},
+    {33163, "Set Motor Address with no motor selected"},
+    // Ctrl+0 .. Ctrl+9 with no macro on that key.
+    {32900, "Ctrl+0 without a macro"}, {32901, "Ctrl+1 without a macro"}, {32902, "Ctrl+2 without a macro"},
+    {32903, "Ctrl+3 without a macro"}, {32904, "Ctrl+4 without a macro"}, {32905, "Ctrl+5 without a macro"},
+    {32906, "Ctrl+6 without a macro"}, {32907, "Ctrl+7 without a macro"}, {32908, "Ctrl+8 without a macro"},
+    {32909, "Ctrl+9 without a macro"},
+    // The terminal's Clear and Copy once the pane is empty.
+    {terminalmenu::kClear, "Clear of an empty pane"},
+    {terminalmenu::kCopy, "Copy of an empty pane"},
+};
+
+// Commands the census does not run: they end the program or the session it walks.
+const std::set<int> kEndsTheWalk = {cmd::ID_APP_EXIT};
+
+} // namespace
+
+class CommandCensus : public Journey {
+protected:
+    struct Seen {
+        int mdi = 0;
+        QStringList windows;
+        size_t info = 0;
+        QString title, terminal, tree, clipboard, status, openButton, project;
+        std::vector<bool> checks, docks;
+        size_t traffic = 0;
+        int urls = 0;
+        bool modified = false;
+        bool operator==(const Seen&) const = default;
+    };
+
+    Seen Look()
+    {
+        Seen s;
+        s.mdi = static_cast<int>(frame->MdiArea()->subWindowList().size());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != frame)
+                s.windows << QString::fromLatin1(w->metaObject()->className()) + w->windowTitle();
+        s.windows.sort();
+        s.info = frame->InfoBar()->Lines().size();
+        s.title = frame->windowTitle();
+        s.terminal = TerminalText();
+        s.tree = TreeDump(Tree().Tree()->invisibleRootItem());
+        s.clipboard = QApplication::clipboard()->text();
+        s.status = frame->statusBar()->currentMessage();
+        s.openButton = Terminal().OpenButton()->text() + QString::number(Terminal().OpenButton()->isChecked());
+        s.project = QString::fromStdString(frame->Project().Path() + frame->Project().Name());
+        s.modified = frame->Project().IsModified();
+        for (QAction* a : frame->Commands().findChildren<QAction*>())
+            s.checks.push_back(a->isChecked());
+        for (QDockWidget* d : frame->findChildren<QDockWidget*>())
+            s.docks.push_back(d->isVisible());
+        for (int m = 0; m < 3; ++m)
+            s.traffic += Motor(m, [](vqxsim::SimMotor& x) { return x.CommandLog().size(); });
+        s.urls = urls.opened;
+        return s;
+    }
+    // Waits until what the user sees stops changing (late replies of the previous command).
+    void Quiet()
+    {
+        Seen last = Look();
+        for (int i = 0; i < 20; ++i) {
+            QTest::qWait(40);
+            Seen now = Look();
+            if (now == last)
+                return;
+            last = now;
+        }
+    }
+    static QString TreeDump(QTreeWidgetItem* item)
+    {
+        QString out = item->text(0) + QString::number(item->isExpanded()) + QString::number(item->isSelected());
+        for (int i = 0; i < item->childCount(); ++i)
+            out += QLatin1Char('\n') + TreeDump(item->child(i));
+        return out;
+    }
+
+    // Every reachable action that runs a command, with a name for the report.
+    std::vector<std::pair<QAction*, std::string>> Reachable(QMenu* terminalMenu)
+    {
+        std::vector<std::pair<QAction*, std::string>> out;
+        for (QAction* a : frame->Commands().findChildren<QAction*>())
+            if (!kEndsTheWalk.count(a->data().toInt()))
+                out.push_back({a, "command " + a->objectName().toStdString() + " \"" + a->text().toStdString() + "\""});
+        if (QMenu* firmware = frame->FirmwareMenu())
+            for (QAction* a : firmware->actions())
+                if (!a->isSeparator() && !a->menu())
+                    out.push_back({a, "firmware \"" + a->text().toStdString() + "\""});
+        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
+            for (QAction* a : m->actions()) {
+                if (a->menu())
+                    leaves(a->menu());
+                else if (!a->isSeparator())
+                    out.push_back({a, "terminal menu \"" + a->text().toStdString() + "\""});
+            }
+        };
+        if (terminalMenu)
+            leaves(terminalMenu);
+        return out;
+    }
+
+    // Triggers each enabled action; dialogs it opens are closed (Escape, then reject) and count
+    // as its effect. Returns the names of those that did nothing visible.
+    std::vector<std::string> Walk(const std::string& state)
+    {
+        std::unique_ptr<QMenu> terminalMenu(Terminal().CurrentTab() >= 0 ? Terminal().MakeContextMenu() : nullptr);
+        std::vector<std::string> idle;
+        for (auto& [action, name] : Reachable(terminalMenu.get())) {
+            // The terminal menu's actions carry their id as their name.
+            const int id = action->data().isValid() ? action->data().toInt() : action->objectName().toInt();
+            if (action->parent() == &frame->Commands())
+                frame->Commands().Update(id);
+            if (!action->isEnabled() || !action->isVisible())
+                continue;
+            Quiet();
+            const Seen before = Look();
+            if (qEnvironmentVariableIsSet("VQX_CENSUS_TRACE"))
+                fprintf(stderr, "census %s: %s\n", state.c_str(), name.c_str());
+            int dialogs = 0;
+            QTimer closer;
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                QWidget* w = QApplication::activeModalWidget();
+                if (!w || w->property("censusClosing").toBool())
+                    return;
+                ++dialogs;
+                // A long operation's please-wait is its effect; the operation runs to its end.
+                if (w->inherits("CWaitDlg"))
+                    return;
+                Snapshot(w, QString::fromStdString("census-" + state + "-" + std::to_string(id)));
+                w->setProperty("censusClosing", true);
+                // Closed after this tick: a question the closing asks is closed by the next one.
+                QPointer<QWidget> target(w);
+                QTimer::singleShot(0, [target] {
+                    Decline(target);
+                    if (target)
+                        target->setProperty("censusClosing", false);
+                });
+            });
+            closer.start(20);
+            action->trigger();
+            // Bytes to the motors and late windows take a moment.
+            bool changed = false;
+            for (int i = 0; i < 15 && !changed; ++i) {
+                QTest::qWait(20);
+                changed = dialogs > 0 || !(Look() == before);
+            }
+            closer.stop();
+            CloseNewWindows(before);
+            const bool awaited = kAwaitingTheirIssue.count(id) != 0;
+            const bool known = kIdleToday.count(id) != 0;
+            if (!changed && !awaited && !known)
+                idle.push_back(name);
+            if (changed && known)
+                std::cout << "[ census ] " << name << " now does something in state " << state
+                          << " (off kIdleToday once it does in every state)\n";
+            if (changed && awaited)
+                std::cout << "[ census ] " << name << " now does something in state " << state
+                          << ": take it off kAwaitingTheirIssue\n";
+        }
+        return idle;
+    }
+    void CloseNewWindows(const Seen& before)
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != frame &&
+                !before.windows.contains(QString::fromLatin1(w->metaObject()->className()) + w->windowTitle()))
+                w->close();
+    }
+    void ExpectNoIdleCommands(const std::string& state)
+    {
+        for (const std::string& name : Walk(state))
+            ADD_FAILURE() << state << ": " << name << " is enabled but does nothing visible";
+    }
+
+    UrlCatcher urls;
+};
+
+TEST_F(CommandCensus, ProjectWithAnOpenChain)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(TypeAndWait("a=5", "a=5"));
+    ExpectNoIdleCommands("open-chain");
+}
+
+TEST_F(CommandCensus, ProjectWithTheChainClosed)
+{
+    ASSERT_TRUE(Start());
+    ShowBar(frame->TerminalBar(), cmd::ID_VIEW_TERMINAL);
+    ASSERT_TRUE(Terminal().OpenButton()->isChecked());
+    QTest::mouseClick(Terminal().OpenButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !Terminal().OpenButton()->isChecked(); }))
+        << Terminal().OpenButton()->isVisible() << " " << Terminal().OpenButton()->width() << " "
+        << frame->TerminalBar()->isVisible() << TerminalText().toStdString();
+    ExpectNoIdleCommands("closed-chain");
+}
+
+TEST_F(CommandCensus, SourceFileOpen)
+{
+    const std::string source = dir / "Move.tqs";
+    std::ofstream(source) << "a=1\nEND\n";
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(OpenFile(source));
+    ASSERT_TRUE(WaitFor([&] { return ActiveDocument() != nullptr; }));
+    ExpectNoIdleCommands("source-open");
+}
+
+TEST_F(CommandCensus, DefaultProjectWithoutAFile)
+{
+    JourneyStart start;
+    start.chainProject = false;
+    ASSERT_TRUE(Start(start));
+    ExpectNoIdleCommands("default-project");
+}
+

@@ -1,0 +1,225 @@
+// Watching a motor from VQX's own start: the start-up macro sets a user variable of motor 2, the
+// chain is detected, Tools > New Monitor View gets Position, the trajectory bit and that variable
+// through the item dialog, polls them on the frame's poll timer while the terminal moves the motor,
+// is saved, closed and opened again with the same items, and a motor that stops answering is handed
+// to the communication-error query once.
+
+#include "JourneyRig.h"
+
+#include "app/tools/gui/MonitorDlg.h"
+#include "app/tools/gui/WatchItemDlg.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+
+using namespace tools::monitor;
+namespace dlg = tools::watchdlg;
+
+namespace {
+
+class MonitorJourney : public Journey {
+protected:
+    struct Pick {
+        int kind;
+        int row;
+        const char* command;
+    };
+    // Picks entries in the item dialog that opens next: per addition the kind, the row (or the
+    // custom poll command), then Add; finally Close.
+    void AddInDialog(std::vector<Pick> picks, QString* title)
+    {
+        Answer(
+            [=](QWidget* w) {
+                auto* d = qobject_cast<CWatchItemDlg*>(w);
+                if (!d) {
+                    ADD_FAILURE() << "not the item dialog";
+                    w->close();
+                    return;
+                }
+                *title = d->windowTitle();
+                for (const Pick& p : picks) {
+                    d->KindButton(p.kind)->click();
+                    if (p.command) {
+                        d->BitMaskBox()->setChecked(false);
+                        d->Form().SetBitMask(false);
+                        d->PollCommandEdit()->setText(QString::fromLatin1(p.command));
+                        d->Form().pollCommand = p.command;
+                        QTest::keyClicks(d->CaptionEdit(), QStringLiteral("Motor2 a"));
+                    } else {
+                        d->List()->setCurrentItem(d->List()->topLevelItem(p.row));
+                    }
+                    QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+                }
+                d->reject();
+            },
+            QStringLiteral("watch-item-dialog"));
+    }
+    // The file dialog that opens next gets `path`.
+    void ChooseFile(const std::string& path, QString* title)
+    {
+        WhenModal([=](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            if (!fd) {
+                ADD_FAILURE() << "not a file dialog";
+                w->close();
+                return;
+            }
+            *title = fd->windowTitle();
+            fd->selectFile(QString::fromStdString(path));
+            QMetaObject::invokeMethod(fd, "accept", Qt::DirectConnection);
+        });
+    }
+    CMonitorDlg* Monitor() const { return dynamic_cast<CMonitorDlg*>(frame->MonitorWindow(0)); }
+};
+
+} // namespace
+
+TEST_F(MonitorJourney, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
+{
+    JourneyStart start;
+    start.startupMacro = "2a=123";
+    ASSERT_TRUE(Start(start));
+    EXPECT_TRUE(WaitFor([&] { return Motor(1, [](vqxsim::SimMotor& m) { return m.Var("a"); }) == 123; }));
+
+    // No monitor without motors; detection gives the chain's three.
+    AutoAnswer("The operation finished successfully.", "OK");
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000));
+    EXPECT_TRUE(TypeAndWait("2RP", "0")); // motor 2 becomes the terminal's target
+    const std::string m2 = "Motor2-Chain";
+
+    ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
+    CMonitorDlg* mon = Monitor();
+    ASSERT_NE(mon, nullptr);
+    EXPECT_TRUE(mon->isVisible());
+    EXPECT_TRUE(mon->windowTitle().startsWith(QStringLiteral("Monitor")));
+    EXPECT_FALSE(mon->Form().Polling());
+
+    // Position, the trajectory bit, the user variable, and Position again (refused as a duplicate).
+    QString title;
+    AutoAnswer(QString::fromLatin1(dlg::kDuplicate), "OK");
+    AddInDialog({{CWatchItem::kStandard, 0, nullptr}, {CWatchItem::kStatusBit, 0, nullptr},
+                 {CWatchItem::kCustom, 0, "Ra"}, {CWatchItem::kStandard, 0, nullptr}},
+                &title);
+    mon->RunCommand(ID_WATCH_ADD);
+    EXPECT_EQ(title, QStringLiteral("Add new Monitor Item"));
+    ASSERT_EQ(mon->List()->topLevelItemCount(), 3);
+    EXPECT_EQ(mon->List()->topLevelItem(0)->text(0), QString::fromStdString(m2 + " Position"));
+    EXPECT_EQ(mon->List()->topLevelItem(1)->text(0), QString::fromStdString(m2 + " Trajectory In Progress(Bt)"));
+    EXPECT_EQ(mon->List()->topLevelItem(2)->text(0), QStringLiteral("Motor2 a"));
+
+    // F2 on a row: its properties, the user's caption kept; Cancel changes nothing.
+    mon->List()->setCurrentItem(mon->List()->topLevelItem(2));
+    QString caption, command;
+    Answer(
+        [&](QWidget* w) {
+            auto* d = qobject_cast<CWatchItemDlg*>(w);
+            if (!d) {
+                ADD_FAILURE() << "not the item dialog";
+                w->close();
+                return;
+            }
+            title = d->windowTitle();
+            caption = d->CaptionEdit()->text();
+            command = d->PollCommandEdit()->text();
+            d->reject();
+        },
+        QStringLiteral("watch-item-properties"));
+    QTest::keyClick(mon, Qt::Key_F2);
+    EXPECT_EQ(title, QStringLiteral("Monitor Item Properties"));
+    EXPECT_EQ(caption, QStringLiteral("Motor2 a"));
+    EXPECT_EQ(command, QStringLiteral("Ra"));
+    EXPECT_EQ(mon->List()->topLevelItem(2)->text(0), QStringLiteral("Motor2 a"));
+
+    // Polling on the frame's own poll timer: the values the motor holds.
+    QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
+    EXPECT_TRUE(mon->Form().Polling());
+    EXPECT_FALSE(mon->PollButton()->isEnabled());
+    EXPECT_FALSE(mon->RefreshButton()->isEnabled());
+    EXPECT_TRUE(WaitFor([&] { return mon->ValueShown(2) == QStringLiteral("123"); }));
+    EXPECT_EQ(mon->ValueShown(0), QStringLiteral("0"));
+    EXPECT_EQ(mon->ValueShown(1), QStringLiteral("Zero Icon"));
+
+    // Moving from the terminal: the trajectory bit while it moves, the Position row following the
+    // motor to 4000, the bit gone when it stands.
+    Type("2A=100");
+    Type("2V=20000");
+    Type("2P=4000 G");
+    std::vector<QString> positions;
+    bool sawMoving = false;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            sawMoving |= mon->ValueShown(1) == QStringLiteral("One Icon");
+            if (positions.empty() || positions.back() != mon->ValueShown(0))
+                positions.push_back(mon->ValueShown(0));
+            return mon->ValueShown(0) == QStringLiteral("4000");
+        },
+        30000));
+    EXPECT_TRUE(sawMoving);
+    EXPECT_GT(positions.size(), 2u) << positions.size(); // seen on its way, not only at the end
+    EXPECT_EQ(Motor(1, [](vqxsim::SimMotor& m) { return m.Position(); }), 4000);
+    EXPECT_TRUE(WaitFor([&] { return mon->ValueShown(1) == QStringLiteral("Zero Icon"); }));
+    Snapshot(mon, QStringLiteral("monitor-window-polling"));
+
+    // Saved, closed, opened again in a new monitor window: the same items.
+    const std::string path = dir / "motor2.mon";
+    ChooseFile(path, &title);
+    mon->RunCommand(ID_WATCH_SAVE);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(mon->windowTitle(), QStringLiteral("motor2.mon"));
+    mon->close();
+    EXPECT_TRUE(WaitFor([&] { return Monitor() == nullptr; }));
+    ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
+    CMonitorDlg* again = Monitor();
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(again->List()->topLevelItemCount(), 0);
+    ChooseFile(path, &title);
+    again->Action(ID_WATCH_OPEN)->trigger();
+    EXPECT_EQ(title, QStringLiteral("Open Monitor File"));
+    ASSERT_EQ(again->List()->topLevelItemCount(), 3);
+    EXPECT_EQ(again->List()->topLevelItem(0)->text(0), QString::fromStdString(m2 + " Position"));
+    EXPECT_EQ(again->List()->topLevelItem(1)->text(0), QString::fromStdString(m2 + " Trajectory In Progress(Bt)"));
+    EXPECT_EQ(again->List()->topLevelItem(2)->text(0), QStringLiteral("Motor2 a"));
+    EXPECT_EQ(again->windowTitle(), QStringLiteral("motor2.mon"));
+
+    // Motor 2 stops answering: the query comes once; "No" (do not re-establish) stops the window.
+    QTest::mouseClick(again->PollButton(), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] {
+        return again->ValueShown(0) == QStringLiteral("4000") && again->ValueShown(1) == QStringLiteral("Zero Icon") &&
+               again->ValueShown(2) == QStringLiteral("123");
+    }));
+    int asked = 0;
+    Answer(
+        [&](QWidget* w) {
+            ++asked;
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("No")) {
+                    b->click();
+                    return;
+                }
+            ADD_FAILURE() << "no No button";
+            w->close();
+        },
+        QStringLiteral("comm-error-query"));
+    Motor(1, [](vqxsim::SimMotor& m) {
+        m.knobs.mute = true;
+        return 0;
+    });
+    EXPECT_TRUE(WaitFor([&] { return !again->Form().Polling(); }, 15000));
+    QTest::qWait(300); // a second query would come within the next poll ticks
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(again->Form().CommErrorRequests(), 1);
+    EXPECT_TRUE(again->PollButton()->isEnabled());
+    // The row that failed says so: the bit row its N/A text, a value row why.
+    int failedRows = 0;
+    for (int row = 0; row < 3; ++row) {
+        const QString shown = again->ValueShown(row);
+        failedRows += row == 1 ? shown == QStringLiteral("N/A") : shown.startsWith(QStringLiteral("N/A (No response received!)"));
+    }
+    EXPECT_EQ(failedRows, 1) << again->ValueShown(0).toStdString() << "|" << again->ValueShown(1).toStdString() << "|"
+                             << again->ValueShown(2).toStdString();
+    EXPECT_EQ(again->Form().Indicator(), tools::kLinkNotPolling);
+    Snapshot(again, QStringLiteral("monitor-window-stopped"));
+    again->close();
+    EXPECT_TRUE(WaitFor([&] { return Monitor() == nullptr; }));
+}
