@@ -416,6 +416,10 @@ QWidget* CPlaygroundDlg::BuildSpeedPage(CSpeedPage& model, SpeedControls& c, con
     c.current = Named(new QLineEdit(page), 1388);
     c.top = Named(new QLabel(page), 1091);
     c.bottom = Named(new QLabel(page), 1090);
+    // Room for the widest maximum the labels show ("-1000000.00").
+    for (QLabel* l : {c.top, c.bottom})
+        l->setMinimumSize(l->fontMetrics().horizontalAdvance(QStringLiteral("-1000000.00")) + 4,
+                          l->fontMetrics().height() + 2);
     c.knob = Named(new RotButton(page), 1398);
     c.stopOnRelease = Named(new QCheckBox(QStringLiteral("Stop on release"), page), 1405);
     c.maximum->setToolTip(QString::fromLatin1(ids.maximumTip));
@@ -532,6 +536,7 @@ QWidget* CPlaygroundDlg::BuildInfoPage()
     auto* page = Named(new QWidget, 264);
     auto* v = new QVBoxLayout(page);
     m_infoTitle = Named(new QLabel(page), CPlaygroundInfoPage::kTitle);
+    m_infoTitle->setMinimumHeight(2 * m_infoTitle->fontMetrics().lineSpacing() + 4); // the title ends with a line break
     m_infoList = Table(page, CPlaygroundInfoPage::kList, {QStringLiteral("Property"), QStringLiteral("Value")});
     v->addWidget(m_infoTitle);
     v->addWidget(m_infoList);
