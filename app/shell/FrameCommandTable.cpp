@@ -63,7 +63,7 @@ const std::vector<FrameCommand> kCommands = {
     {ID_MOTOR_VIEW, "Motor &View", nullptr, "Open a motor view\nMotor View", "Tools", false, true},
     {ID_NEW_MONITOR, "New Monitor View", nullptr, "Open a monitor view\nNew Monitor View", "Tools"},
     {ID_CHART_VIEW, "&Chart View", nullptr, "Open the chart view\nChart View", "Tools"},
-    {ID_PLAYGROUND, "&Tessaraxon Playground", nullptr, "Open the Tessaraxon Playground\nPlayground", "Tools", false, true},
+    {ID_PLAYGROUND, "&Tessaraxon Playground", nullptr, "Open the Tessaraxon Playground\nPlayground", "Tools"},
     {ID_OPTIONS, "&Options ...", nullptr, "Change the program's options\nOptions", "Tools"},
     // Help
     {ID_HELP_CONTENTS, "&Contents", nullptr, "Show the help contents\nHelp Contents", "Help"},
@@ -80,7 +80,7 @@ const std::vector<FrameCommand> kCommands = {
     {kTreeProperties, "Properties", nullptr, "Properties of the selected item\nProperties", ""},
     {kTreeMotorView, "Motor View", nullptr, "Open a motor view for this motor\nMotor View", "", false, true},
     {kTreeMotorProperties, "Properties", nullptr, "The motor's settings\nProperties", ""},
-    {kTreePlayground, "Tessaraxon Playground", nullptr, "Open the playground for this motor\nPlayground", "", false, true},
+    {kTreePlayground, "Tessaraxon Playground", nullptr, "Open the playground for this motor\nPlayground", ""},
     {kTreeTuneMotor, "Tune this motor", nullptr, "Tune this motor\nTune this motor", "", false, true},
     {kTreeAssociate, "Associate files to motor", "Ins", "Associate program files to the motor\nAssociate files", ""},
     {kTreeDownloadEditor, "Download the program", nullptr, "Compile and download the active program\nDownload the program", ""},

@@ -11,11 +11,14 @@
 
 namespace tools {
 
+// What an exchange is: a poll, or the tool's own command (logged unless IncludeVQX is off).
+enum class TrafficKind { Poll, Tool };
+
 class PollTrafficScope {
 public:
-    explicit PollTrafficScope(CMotor& motor)
+    explicit PollTrafficScope(CMotor& motor, TrafficKind kind = TrafficKind::Poll)
     {
-        Begin(motor);
+        Begin(motor, kind);
     }
     ~PollTrafficScope() { End(); }
     // Undoes both now (before the error is reported, say); the destructor then does nothing.
@@ -32,7 +35,7 @@ public:
     PollTrafficScope& operator=(const PollTrafficScope&) = delete;
 
 private:
-    void Begin(CMotor& motor)
+    void Begin(CMotor& motor, TrafficKind kind)
     {
         CCommPort* port = motor.GetPort();
         ui::COperationContext& context = motor.Context();
@@ -41,7 +44,8 @@ private:
             return;
         m_page = port ? port->id : -1;
         const COptions& o = context.Options();
-        if (!(o.IncludePolling && o.IncludeVQX) && m_log->IsLogging()) {
+        const bool shown = kind == TrafficKind::Poll ? o.IncludePolling && o.IncludeVQX : o.IncludeVQX;
+        if (!shown && m_log->IsLogging()) {
             m_log->EnableLogging(false);
             m_switchedOff = true;
         }

@@ -31,6 +31,7 @@
 #include "app/setup/gui/PortPages.h"
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
+#include "app/tools/gui/PlaygroundCommand.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/HelpTopics.h"
 #include "app/shell/gui/AppContext.h"
@@ -98,6 +99,10 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
     m_frame.AddCommandHandler([this, alive = std::weak_ptr<int>(m_alive)](int id) {
         return !alive.expired() && OnCommand(id);
     });
+    m_frame.AddCommandHandler(tools::gui::SessionPlaygroundHandler(
+        &m_frame,
+        [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
+        editor::TheScanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
     // The motor settings dialog offers the compiler's firmware versions the frame knows.
     CMotorSettingsDlg::KnownVersions() = [this, alive = std::weak_ptr<int>(m_alive)] {

@@ -119,7 +119,7 @@ TEST(FrameCommandRules, EveryRuleAsATable)
         {"tool window: motor view", none, cmd::ID_MOTOR_VIEW, {false, false, nullptr}},
         {"tool window: monitor", none, cmd::ID_NEW_MONITOR, {true, false, nullptr}},
         {"tool window: chart", none, cmd::ID_CHART_VIEW, {true, false, nullptr}},
-        {"tool window: playground", none, cmd::ID_PLAYGROUND, {false, false, nullptr}},
+        {"playground: always", none, cmd::ID_PLAYGROUND, {true, false, nullptr}},
         {"tool window: lockup wizard", none, cmd::ID_LOCKUP_WIZARD, {false, false, nullptr}},
         {"tool window: tune this motor", none, kTreeTuneMotor, {false, false, nullptr}},
         {"tool window: verify calibration", none, kTreeVerifyCalibration, {false, false, nullptr}},
@@ -161,9 +161,9 @@ TEST(FrameCommandRules, OnlyTheToolWindowsAreNeverEnabled)
         EXPECT_EQ(everEnabled, !c.toolWindow) << c.id << " " << c.menuText;
         toolWindows += c.toolWindow;
     }
-    // Tuner, Motor View (menu and tree), Playground (menu and tree), Lockup Wizard, Tune this motor
-    // and the three calibration commands.
-    EXPECT_EQ(toolWindows, 10);
+    // Tuner, Motor View (menu and tree), Lockup Wizard, Tune this motor and the three calibration
+    // commands.
+    EXPECT_EQ(toolWindows, 8);
     EXPECT_TRUE(shell::FrameCommandState(states[0], cmd::ID_FIRMWARE_FIRST).enabled);
 }
 

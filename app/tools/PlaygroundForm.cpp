@@ -1,0 +1,688 @@
+#include "app/tools/PlaygroundForm.h"
+
+#include "app/tools/PollTraffic.h"
+
+#include "core/VQXException.h"
+#include "core/analyzer/TrafficLog.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/settings/Options.h"
+#include "core/shared/MotorModels.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Questions.h"
+
+#include <cstdio>
+
+namespace tools {
+namespace {
+
+const char* const kBaseLabels[23] = {
+    "Bt:   Busy Trajectory", "Br:   Historical (+) Limit", "Bl:   Historical (-) Limit", "Bi:   Index Report Available",
+    "Bw: Wrap Around Occurred", "Be:  Excessive Position Error", "       Excessive Temperature", "Bo:  Motor (Drive) Off",
+    "Bx:  Index Input Active", "Bp:  (+) Limit Active", "Bm: (-) Limit Active", "Bd:  Math Overflow",
+    "Bu:  Array Index Error", "Bs:  Syntax Error", "Ba:  Peak Over Current", "Bk:  Prog. Checksum Error",
+    "Bg:  Drive Fault", "Bb:  @P < Soft (-) Limit", "Bc:  @P > Soft (+) Limit", "Sl:    Historical Soft (-) Limit",
+    "Sr:   Historical Soft (+) Limit", "Sb:  Soft (-) Domain Latch", "Sc:  Soft (+) Domain Latch"};
+
+bool Lower(char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); }
+bool SameNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!Lower(a[i], b[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+CPlaygroundForm::CPlaygroundForm(ui::COperationContext& context, IPlaygroundIo& io, IPollingPrograms& programs,
+                                 PlaygroundSettings settings)
+    : m_context(context), m_io(io), m_programs(programs), m_settings(settings)
+{
+    m_jog = std::make_unique<CJogPage>(*this);
+    m_velocity = std::make_unique<CVelocityPage>(*this);
+    m_torque = std::make_unique<CTorquePage>(*this);
+    m_terminal = std::make_unique<CTerminalPage>(*this);
+    m_info = std::make_unique<CPlaygroundInfoPage>(*this);
+    m_statusLeds.fill(-1);
+    m_inputLeds.fill(-1);
+    m_ioLeds.fill(-1);
+}
+
+CPlaygroundForm::~CPlaygroundForm() = default;
+
+uint32_t CPlaygroundForm::Key(const CMotor& m) const
+{
+    return MakeMotorDataWord(m.GetPort() ? m.GetPort()->id : -1, m.Address);
+}
+
+CPlaygroundPage* CPlaygroundForm::Page(int tab)
+{
+    switch (tab) {
+    case 0: return m_jog.get();
+    case 1: return m_velocity.get();
+    case 2: return m_torque.get();
+    case 3: return m_terminal.get();
+    case 4: return m_info.get();
+    default: return nullptr;
+    }
+}
+
+// ---- ports and motors ------------------------------------------------------------------------
+
+void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports)
+{
+    m_ports = ports;
+    m_portEntries.clear();
+    int select = -1;
+    const CCommPort* mine = m_motor ? m_motor->GetPort() : nullptr;
+    // Serial ports first, by the name the project gives their line, then Ethernet and USB.
+    for (int pass = 0; pass < 2; ++pass)
+        for (size_t i = 0; i < ports.size(); ++i) {
+            CCommPort* p = ports[i];
+            if (!p || p->IsSerial() != (pass == 0))
+                continue;
+            bool listed = false;
+            for (const Entry& e : m_portEntries)
+                listed = listed || (pass == 0 && SameNoCase(e.text, p->PortName));
+            if (listed)
+                continue;
+            if (p == mine)
+                select = int(m_portEntries.size());
+            m_portEntries.push_back({pass == 0 ? p->PortName : p->Name, int(i)});
+        }
+    m_selectedPort = m_portEntries.empty() ? -1 : (select >= 0 ? select : 0);
+    OnPortSelected(m_selectedPort);
+}
+
+void CPlaygroundForm::OnPortSelected(int entry)
+{
+    m_selectedPort = entry;
+    m_motorEntries.clear();
+    int select = -1;
+    if (entry >= 0 && entry < int(m_portEntries.size()) && m_portEntries[entry].data >= 0 &&
+        m_portEntries[entry].data < int(m_ports.size())) {
+        CCommPort* port = m_ports[m_portEntries[entry].data];
+        for (int i = 0; i < port->motors.GetCount(); ++i) {
+            CMotor* m = port->motors.GetAt(i);
+            if (m == m_motor)
+                select = i;
+            m_motorEntries.push_back({m->Name, i});
+        }
+        if (select < 0 && !m_motorEntries.empty())
+            select = 0;
+    }
+    OnMotorSelected(select);
+}
+
+void CPlaygroundForm::OnMotorSelected(int entry)
+{
+    m_selectedMotor = entry;
+    CMotor* chosen = nullptr;
+    if (m_selectedPort >= 0 && m_selectedPort < int(m_portEntries.size())) {
+        const int portIndex = m_portEntries[m_selectedPort].data;
+        if (portIndex >= 0 && portIndex < int(m_ports.size()))
+            chosen = m_ports[portIndex]->motors.GetAt(entry);
+    }
+    if (!chosen) {
+        OnDisconnect();
+        SetMotor(nullptr);
+    } else if (m_motor && m_connected) {
+        if (chosen == m_motor)
+            return;
+        OnDisconnect();
+        SetMotor(chosen);
+        OnConnect();
+    } else {
+        SetMotor(chosen);
+    }
+    Notify();
+}
+
+void CPlaygroundForm::SelectMotor(CMotor* motor)
+{
+    if (m_connected)
+        SetConnected(false);
+    m_motor = motor;
+    FillPortList(m_ports);
+}
+
+void CPlaygroundForm::ForgetMotor()
+{
+    m_connected = false;
+    m_usePollingProgram = false;
+    m_motor = nullptr;
+    SetOnline(-1);
+    m_selectedMotor = -1;
+    // The motor lists may hold the going motor: they are built again by the next FillPortList.
+    m_motorEntries.clear();
+    UpdateForMotor();
+    Notify();
+}
+
+void CPlaygroundForm::SetMotor(CMotor* motor)
+{
+    m_motor = motor;
+    UpdateForMotor();
+}
+
+void CPlaygroundForm::UpdateForMotor()
+{
+    m_family = Family::Older;
+    m_is462 = false;
+    if (m_motor) {
+        const std::string& v = m_motor->Version;
+        m_family = !v.empty() && v[0] == '5' ? Family::Version5
+                   : (v.size() >= 2 && v[0] == '4' && v[1] >= '6') ? Family::Version46
+                                                                  : Family::Older;
+        m_is462 = v.rfind("462", 0) == 0;
+    }
+}
+
+std::string CPlaygroundForm::StatusLabel(int bit) const
+{
+    if (bit < 0 || bit > 22)
+        return {};
+    if (m_family == Family::Version5) {
+        switch (bit) {
+        case 6: return "Bh:  Excessive Temperature";
+        case 8: return "I0:    Input 0 Asserted";
+        case 11: return "BP:  Physical Brake Engaged";
+        case 12: return "BT:  Torque Brake Engaged";
+        case 14: return "Bv:  At Slew Velocity";
+        case 15: return "I7:    Drive Enable (Input 7)";
+        default: break;
+        }
+    } else {
+        if (bit == 6 && m_family == Family::Version46)
+            return "Bh:  Excessive Temperature";
+        if (bit == 16 && m_is462)
+            return "Bn:  Calibration Fault";
+    }
+    return kBaseLabels[bit];
+}
+
+bool CPlaygroundForm::StatusRowShown(int bit) const
+{
+    if (bit < 16)
+        return true;
+    return m_family == Family::Version5 || (bit == 16 && m_is462);
+}
+
+bool CPlaygroundForm::InputsShown() const { return m_motor && m_family == Family::Version5; }
+int CPlaygroundForm::IoLedCount() const { return m_family == Family::Version5 ? 3 : 7; }
+
+std::string CPlaygroundForm::IoLabel(int i) const
+{
+    return m_family == Family::Version5 ? std::to_string(i) : std::string(1, char('A' + i));
+}
+
+std::string CPlaygroundForm::IoTitle() const { return m_family == Family::Version5 ? "Outputs:" : "Input/Output:"; }
+std::string CPlaygroundForm::IoNote() const
+{
+    return m_family == Family::Version5 ? " Red 24v, Grey 0v " : " Red 5v, Grey 0v ";
+}
+
+std::string CPlaygroundForm::AddressText() const { return m_motor ? "ADDR:\n" + std::to_string(m_motor->Address) : ""; }
+std::string CPlaygroundForm::VersionText() const { return m_motor ? "Ver: " + m_motor->Version : ""; }
+std::string CPlaygroundForm::ModelText() const
+{
+    if (!m_motor)
+        return {};
+    std::string model = m_motor->Model;
+    if (model.empty())
+        if (const CMotorModel* rec = GetMotorModels().Get(m_motor->MotorType); rec && m_motor->MotorType != 0)
+            model = rec->Name;
+    return "Model: " + model;
+}
+
+bool CPlaygroundForm::Enabled(int id) const
+{
+    switch (id) {
+    case pg::kConnect: return m_motor && !m_connected;
+    case pg::kDisconnect: return m_connected;
+    case pg::kConfigure:
+    case pg::kDetect: return !m_connected;
+    case pg::kStop:
+    case pg::kOff:
+    case pg::kClearFlags:
+    case pg::kLeft:
+    case pg::kRight: return m_connected;
+    case pg::kSoft: return m_connected && m_family != Family::Older;
+    default:
+        // Outputs can be switched only once their state was read: a click on an unknown state
+        // would switch the other outputs as if they were on.
+        if (id >= pg::kIoLed0 && id < pg::kIoLed0 + 7)
+            return m_connected && (m_family != Family::Version5 || m_outputsKnown);
+        return m_connected;
+    }
+}
+
+std::string CPlaygroundForm::ToolTip(int id) const
+{
+    const bool v5 = m_family == Family::Version5;
+    char buf[160];
+    switch (id) {
+    case pg::kAddress: std::snprintf(buf, sizeof buf, "Address of this motor=%d", m_motor ? m_motor->Address : 0); return buf;
+    case pg::kDisconnect: return "Disconnect from the selected motor";
+    case pg::kModel: return "Motor Model number: " + ModelText().substr(ModelText().empty() ? 0 : 7);
+    case pg::kVersion: return "Firmware Version of this motor: " + (m_motor ? m_motor->Version : std::string());
+    case pg::kClearFlags: return "Clear All Flags (Issue ZS)";
+    case pg::kConnect: return "Connect to the selected motor";
+    case pg::kStop: return "Stop the selected motor";
+    case pg::kOff: return "Turn the servo off for the selected motor";
+    case pg::kLeft: return "Check to disable Hardware Left (-) Limit";
+    case pg::kSoft: return "Check to disable Software Limits";
+    case pg::kRight: return "Check to disable Hardware Right (+) Limit";
+    default: break;
+    }
+    if (id >= pg::kInputLed0 && id < pg::kInputLed0 + 5)
+        return "Digital Input " + std::to_string(id - pg::kInputLed0);
+    if (id >= pg::kIoLed0 && id < pg::kIoLed0 + 7)
+        return v5 ? "Digital Output " + std::to_string(id - pg::kIoLed0)
+                  : std::string("Digital I/O pin ") + char('A' + id - pg::kIoLed0);
+    return {};
+}
+
+// ---- connection ------------------------------------------------------------------------------
+
+void CPlaygroundForm::OnConnect()
+{
+    if (!m_motor)
+        return;
+    try {
+        m_io.OpenPort(*m_motor);
+        const int r = DownloadPollingProgram();
+        if (r < 0) {
+            Notify();
+            return;
+        }
+        m_usePollingProgram = r == 1;
+        if (m_usePollingProgram) {
+            PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+            m_io.Send(*m_motor, "RUN");
+        }
+        SetConnected(true);
+    } catch (const CVQXException& x) {
+        ui::OptionMessageBox(m_context.Questions(), x.GetMessage(), ui::MB_OK | ui::MB_ICONERROR, pg::kTitle);
+    }
+    Notify();
+}
+
+int CPlaygroundForm::DownloadPollingProgram()
+{
+    if (!m_motor)
+        return -1;
+    if (m_programTable.count(Key(*m_motor)))
+        return 1;
+    if (!m_settings.downloadPollProgram)
+        return 0;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "A polling program will be downloaded to the motor \"%s\" by Tessaraxon Playground. The "
+                  "Tessaraxon's program will be saved and restored when exiting Tessaraxon Playground.",
+                  m_motor->Name.c_str());
+    if (ui::OptionMessageBox(m_context.Questions(), text, ui::MB_OKCANCEL | ui::kRememberAnswer, pg::kTitle,
+                             ui::kCheckToDisable, "PollingProgram") != ui::IDOK)
+        return -1;
+    // A full table or a backup left by an earlier session: connect without the polling program
+    // rather than lose a program.
+    if (std::string why = m_programs.WhyCannotSave(*m_motor); !why.empty()) {
+        ui::OptionMessageBox(m_context.Questions(), why + "\n\nConnecting without the polling program.",
+                             ui::MB_OK | ui::MB_ICONWARNING, pg::kTitle);
+        return 0;
+    }
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+    if (!m_programs.Saved(*m_motor)) {
+        try {
+            m_programs.SaveUserProgram(*m_motor);
+        } catch (const CVQXException& x) {
+            if (x.GetCode() != CVQXException::ProgramCorrupted)
+                throw;
+            if (ui::OptionMessageBox(m_context.Questions(), x.GetMessage() + "\n\nDo you want to clear EEPROM and continue?",
+                                     ui::MB_YESNO | ui::MB_ICONQUESTION, pg::kTitle) != ui::IDYES)
+                return -1;
+            m_programs.ClearProgram(*m_motor);
+            m_programs.SaveUserProgram(*m_motor);
+        }
+    }
+    m_programs.DownloadPollingProgram(*m_motor);
+    m_programTable.insert(Key(*m_motor));
+    return 1;
+}
+
+void CPlaygroundForm::OnDisconnect()
+{
+    StopMotor();
+    SetConnected(false);
+}
+
+void CPlaygroundForm::GoOffline()
+{
+    SetConnected(false);
+    SetOnline(0);
+}
+
+void CPlaygroundForm::SetConnected(bool on)
+{
+    m_connected = on && m_motor;
+    if (m_connected)
+        OnTabChanged(m_currentTab);
+    else
+        SetOnline(-1);
+    if (m_connected)
+        SendLimitSettings();
+    for (int t = 0; t < 5; ++t)
+        Page(t)->UpdateEnabled();
+    Notify();
+}
+
+void CPlaygroundForm::SetOnline(int state)
+{
+    if (m_link == state)
+        return;
+    m_link = state;
+    if (state == 0) {
+        m_values.Inputs = m_values.Outputs = 0;
+        m_statusLeds.fill(-1);
+        UpdateInputLeds();
+        if (m_family == Family::Version5)
+            UpdateOutputLeds();
+        m_outputsKnown = false;
+    }
+}
+
+bool CPlaygroundForm::PollStep()
+{
+    if (!m_connected || !m_motor)
+        return false;
+    if (!m_usePollingProgram)
+        return PollWithoutProgram();
+    PollTrafficScope mark(*m_motor);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            const std::string reply = m_io.Ask(*m_motor, "GOSUB9");
+            SetOnline(1);
+            ApplyPollReply(ParsePollReply(reply, m_values));
+            break;
+        } catch (const CVQXException&) {
+            if (attempt == 1)
+                GoOffline();
+        } catch (...) {
+            GoOffline();
+            SetConnected(false);
+            break;
+        }
+    }
+    Notify();
+    return true;
+}
+
+bool CPlaygroundForm::PollWithoutProgram()
+{
+    if (m_pollStep >= 30) {
+        const bool asked = Page(m_currentTab)->PagePollStep(m_pollStep);
+        Notify();
+        return asked;
+    }
+    const std::string command = FixedPollCommand(m_pollStep, m_family);
+    if (command.empty()) {
+        m_pollStep = 0;
+        return true;
+    }
+    std::string reply;
+    if (!PollQuery(command, reply))
+        return false;
+    const int32_t n = int32_t(ReplyToNumber(reply));
+    const FixedStepResult r = ApplyFixedReply(m_pollStep, n, m_family, m_is462, m_values);
+    if (r.update & UpdateStatus)
+        UpdateStatusLeds(n);
+    if (r.update & UpdateDriveFault) {
+        m_statusLeds[16] = (m_values.StatusWord >> 16) & 1;
+    }
+    if (r.update & UpdateInputs)
+        UpdateInputLeds();
+    if (r.update & UpdateOutputs) {
+        m_outputsKnown = true;
+        UpdateOutputLeds();
+    }
+    m_pollStep = r.next;
+    Notify();
+    return true;
+}
+
+bool CPlaygroundForm::PollQuery(const std::string& command, std::string& reply)
+{
+    if (!m_motor)
+        return false;
+    bool ok = false;
+    {
+        PollTrafficScope mark(*m_motor);
+        try {
+            reply = m_io.Ask(*m_motor, command);
+            ok = true;
+        } catch (...) {
+        }
+    }
+    if (!ok) {
+        GoOffline();
+        return false;
+    }
+    SetOnline(1);
+    return true;
+}
+
+void CPlaygroundForm::ApplyPollReply(const std::string& letters)
+{
+    if (letters.find('X') != std::string::npos) {
+        try {
+            m_io.Send(*m_motor, "RUN");
+        } catch (const CVQXException&) {
+        }
+    }
+    if (letters.find('W') != std::string::npos)
+        UpdateStatusLeds(m_values.StatusWord);
+    if (letters.find('I') != std::string::npos)
+        UpdateInputLeds();
+    if (letters.find('O') != std::string::npos && m_family == Family::Version5) {
+        m_outputsKnown = true;
+        UpdateOutputLeds();
+    }
+    Page(m_currentTab)->ApplyPollValues(letters);
+}
+
+void CPlaygroundForm::UpdateStatusLeds(int32_t w)
+{
+    const int bits = m_family == Family::Version5 ? 23 : 16;
+    for (int i = 0; i < 23; ++i)
+        m_statusLeds[i] = w == -1 || i >= bits ? (i >= bits && w != -1 ? m_statusLeds[i] : -1) : int((uint32_t(w) >> i) & 1u);
+}
+
+void CPlaygroundForm::UpdateInputLeds()
+{
+    if (m_family == Family::Version5) {
+        for (int i = 0; i < 5; ++i)
+            m_inputLeds[i] = (m_values.Inputs >> i) & 1;
+    } else {
+        for (int i = 0; i < 7; ++i)
+            m_ioLeds[i] = (m_values.Inputs >> i) & 1;
+    }
+}
+
+void CPlaygroundForm::UpdateOutputLeds()
+{
+    for (int i = 0; i < 3; ++i)
+        m_ioLeds[i] = (m_values.Outputs >> i) & 1;
+}
+
+void CPlaygroundForm::RestorePrograms()
+{
+    for (const std::string& message : m_programs.RestoreAll())
+        ui::OptionMessageBox(m_context.Questions(), message, ui::MB_OK | ui::MB_ICONERROR, pg::kTitle);
+    m_programTable.clear();
+}
+
+// ---- buttons ---------------------------------------------------------------------------------
+
+bool CPlaygroundForm::Send(const std::string& command)
+{
+    if (!m_motor)
+        return false;
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+    try {
+        m_io.Send(*m_motor, command);
+        return true;
+    } catch (...) {
+        GoOffline();
+        return false;
+    }
+}
+
+bool CPlaygroundForm::Ask(const std::string& command, std::string& reply)
+{
+    if (!m_motor)
+        return false;
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+    try {
+        reply = m_io.Ask(*m_motor, command);
+        return true;
+    } catch (...) {
+        GoOffline();
+        return false;
+    }
+}
+
+std::string CPlaygroundForm::AskRaw(const std::string& command)
+{
+    PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+    return m_io.Ask(*m_motor, command);
+}
+
+bool CPlaygroundForm::SendPollSettings(const std::string& settings)
+{
+    if (!m_usePollingProgram)
+        return true;
+    if (!Send(settings))
+        return false;
+    return !m_is462 || Send("n=1");
+}
+
+void CPlaygroundForm::StopMotor()
+{
+    if (!m_connected || !m_motor)
+        return;
+    if (!m_usePollingProgram && !Send("END"))
+        return;
+    Send("S");
+}
+
+void CPlaygroundForm::MotorOff()
+{
+    if (!m_connected || !m_motor)
+        return;
+    if (!m_usePollingProgram && !Send("END"))
+        return;
+    Send("OFF");
+}
+
+void CPlaygroundForm::ClearFaults()
+{
+    if (!m_connected || !m_motor || !Send("ZS"))
+        return;
+    // Until the next status word, nothing is known to be wrong.
+    m_values.StatusWord = 0;
+    if (m_currentTab == 1 || m_currentTab == 2)
+        Page(m_currentTab)->ShowPage(true);
+    if (m_family == Family::Older && m_motor->Version.rfind("4", 0) == 0)
+        Send("P=@P G OFF");
+    Notify();
+}
+
+void CPlaygroundForm::ToggleOutput(int id)
+{
+    if (!m_connected || !m_motor || id < pg::kIoLed0 || id >= pg::kIoLed0 + IoLedCount() || !Enabled(id))
+        return;
+    const int k = id - pg::kIoLed0;
+    if (m_family == Family::Version5) {
+        int v = 0;
+        for (int b = 0; b < 3; ++b)
+            v |= (m_ioLeds[b] == 1 ? 1 : 0) << b; // unknown (-1) counts as off
+        v ^= 1 << k;
+        Send("OUT=" + std::to_string(v));
+    } else {
+        Send(std::string("U") + char('A' + k) + "=" + (m_ioLeds[k] == 0 ? "1" : "0"));
+    }
+}
+
+void CPlaygroundForm::SetLimitCheck(int id, bool checked)
+{
+    if (id == pg::kLeft)
+        m_checks.left = checked;
+    else if (id == pg::kRight)
+        m_checks.right = checked;
+    else if (id == pg::kSoft)
+        m_checks.soft = checked;
+    SendLimitSettings();
+    Notify();
+}
+
+void CPlaygroundForm::SendLimitSettings()
+{
+    if (!m_connected || !m_motor)
+        return;
+    if (m_family == Family::Version5) {
+        Send(m_checks.left ? "LND" : "LNE") && Send(m_checks.right ? "LPD" : "LPE") && Send(m_checks.soft ? "SLD" : "SLE");
+    } else {
+        if (Send(m_checks.left ? "UDI" : "UDM") && Send(m_checks.right ? "UCI" : "UCP") && m_family == Family::Version46)
+            Send(m_checks.soft ? "SLD" : "SLE");
+    }
+}
+
+bool CPlaygroundForm::AskClearFaults()
+{
+    if (!m_connected || !m_motor || m_askingFaults)
+        return false;
+    struct Flag {
+        bool& f;
+        explicit Flag(bool& x) : f(x) { f = true; }
+        ~Flag() { f = false; }
+    } flag(m_askingFaults);
+    const FaultQuestion q = BuildFaultQuestion(m_family, m_values.StatusWord, m_checks);
+    if (q.kind == FaultQuestion::None)
+        return true;
+    int answer = 0;
+    if (q.kind == FaultQuestion::Choice) {
+        ui::ChoiceRequest request;
+        request.text = q.text;
+        request.caption = pg::kTitle;
+        for (size_t i = 0; i < q.answers.size() && i < 5; ++i) {
+            request.values[i] = q.answers[i].first;
+            request.labels[i] = q.answers[i].second;
+        }
+        answer = ui::ChoiceBox(m_context.Questions(), request).value;
+    } else {
+        answer = ui::OptionMessageBox(m_context.Questions(), q.text, ui::MB_YESNO | ui::MB_ICONERROR, pg::kTitle) == ui::IDYES;
+    }
+    const FaultAction a = FaultAnswer(q, answer, m_checks);
+    m_checks = a.checks;
+    if (a.sendLimits)
+        SendLimitSettings();
+    if (a.clearFaults)
+        ClearFaults();
+    Notify();
+    return false;
+}
+
+void CPlaygroundForm::OnTabChanged(int tab)
+{
+    if (tab < 0 || tab > 4)
+        return;
+    m_currentTab = tab;
+    for (int t = 0; t < 5; ++t)
+        Page(t)->ShowPage(t == tab);
+    Notify();
+}
+
+} // namespace tools

@@ -1,0 +1,219 @@
+#pragma once
+// The playground (dialog 259) without widgets: pick a port and a motor, connect, poll it in the
+// main frame's cycle (with the polling program or the fixed cycle), show LEDs, faults and limits,
+// and the five pages' rules. A thin window shows the state and sends the user's actions here.
+// Everything the form needs comes in: the session's operation context (questions, options,
+// traffic log), the project's ports, the polling-program service and the motor traffic seam.
+#include "app/tools/PlaygroundFaults.h"
+#include "app/tools/PlaygroundPages.h"
+#include "app/tools/PlaygroundPoll.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class CCommPort;
+class CMotor;
+namespace ui { class COperationContext; }
+
+namespace tools {
+
+// Control ids and texts of the window.
+namespace pg {
+inline constexpr int kTab = 1175, kPortList = 1382, kMotorList = 1055, kDetect = 1007, kConfigure = 1384,
+                     kConnect = 1385, kDisconnect = 1005, kShowAtStartup = 1386, kAddress = 1003,
+                     kVersion = 1015, kModel = 1006, kClearFlags = 1354, kShowMain = 1392, kLeft = 1416,
+                     kSoft = 1417, kRight = 1418, kLink = 1355, kStop = 1403, kOff = 1404;
+inline constexpr int kStatusLed0 = 1500, kStatusLabel0 = 1421, kInputLed0 = 1277, kIoLed0 = 1287;
+inline constexpr const char* kTitle = "Tessaraxon Playground";
+inline constexpr const char* kTabs[5] = {"Position", "Velocity", "Torque", "Terminal", "Motor Info"};
+} // namespace pg
+
+// The motor traffic of the playground (the real one goes through CMotor).
+class IPlaygroundIo {
+public:
+    virtual ~IPlaygroundIo() = default;
+    virtual void OpenPort(CMotor& motor) = 0;
+    virtual void Send(CMotor& motor, const std::string& command) = 0;
+    virtual std::string Ask(CMotor& motor, const std::string& command) = 0;
+};
+
+// Saving the user's program, loading the polling program and putting the programs back.
+class IPollingPrograms {
+public:
+    virtual ~IPollingPrograms() = default;
+    // Empty when the motor's program may be saved (or is saved already), else why not.
+    virtual std::string WhyCannotSave(const CMotor& motor) = 0;
+    virtual bool Saved(const CMotor& motor) = 0;
+    // Saves the user's program (CVQXException 1040 for a corrupt one passes on).
+    virtual void SaveUserProgram(CMotor& motor) = 0;
+    // The END program, after the user agreed to clear a corrupt program.
+    virtual void ClearProgram(CMotor& motor) = 0;
+    // Compiles the polling program for the motor into a fresh file and downloads it.
+    virtual void DownloadPollingProgram(CMotor& motor) = 0;
+    // Puts every saved program back; one message per motor that could not get it back.
+    virtual std::vector<std::string> RestoreAll() = 0;
+};
+
+struct PlaygroundSettings {
+    bool downloadPollProgram = false; // OptionBoxes/DownloadPollProgram
+    bool showAtStartup = true;        // OptionBoxes/ShowPlayground
+};
+
+class CPlaygroundForm {
+public:
+    CPlaygroundForm(ui::COperationContext& context, IPlaygroundIo& io, IPollingPrograms& programs,
+                    PlaygroundSettings settings);
+    ~CPlaygroundForm();
+
+    // ---- ports and motors ----
+    struct Entry {
+        std::string text;
+        int data = -1; // port list: project port index or -1; motor list: index in the port's list
+    };
+    // The project's ports as the list shows them (serial ports by name, then Ethernet and USB).
+    void FillPortList(const std::vector<CCommPort*>& ports);
+    const std::vector<Entry>& PortEntries() const { return m_portEntries; }
+    const std::vector<Entry>& MotorEntries() const { return m_motorEntries; }
+    int SelectedPort() const { return m_selectedPort; }
+    int SelectedMotor() const { return m_selectedMotor; }
+    void OnPortSelected(int entry);
+    void OnMotorSelected(int entry);
+    // The Motor menu's command: this motor, connected again when a motor was connected.
+    void SelectMotor(CMotor* motor);
+    // The motor is going (deleted or replaced): disconnect without traffic and forget it.
+    void ForgetMotor();
+
+    // ---- connection ----
+    void OnConnect();
+    void OnDisconnect();
+    void GoOffline();
+    void SetConnected(bool on);
+    void SetOnline(int state);
+    // One step of the main frame's poll cycle: true when an exchange ran.
+    bool PollStep();
+    // At window destruction: puts the saved programs back; the messages were shown.
+    void RestorePrograms();
+
+    // ---- buttons ----
+    void StopMotor();
+    void MotorOff();
+    void ClearFaults();
+    void ToggleOutput(int id);
+    void SetLimitCheck(int id, bool checked);
+    void SendLimitSettings();
+    // Before every move of a page: true when nothing is to be reported; else the user was asked
+    // and the move is not made.
+    bool AskClearFaults();
+    void OnTabChanged(int tab);
+
+    // ---- what the window shows ----
+    CMotor* Motor() const { return m_motor; }
+    bool Connected() const { return m_connected; }
+    bool UsePollingProgram() const { return m_usePollingProgram; }
+    int CurrentTab() const { return m_currentTab; }
+    int LinkState() const { return m_link; }
+    const PollValues& Values() const { return m_values; }
+    PollValues& MutableValues() { return m_values; }
+    const LimitChecks& Checks() const { return m_checks; }
+    int StatusLed(int bit) const { return m_statusLeds[bit]; }
+    int InputLed(int i) const { return m_inputLeds[i]; }
+    int IoLed(int i) const { return m_ioLeds[i]; }
+    // Whether a control is enabled now, by id.
+    bool Enabled(int id) const;
+    // Whether a status row (bits 16-22), an input LED or an I/O LED is shown for the motor.
+    bool StatusRowShown(int bit) const;
+    bool InputsShown() const;
+    int IoLedCount() const;
+    std::string StatusLabel(int bit) const;
+    bool StatusLabelBold(int bit) const { return m_statusLeds[bit] == 1; }
+    std::string IoLabel(int i) const;
+    std::string IoTitle() const;
+    std::string IoNote() const;
+    std::string AddressText() const;
+    std::string VersionText() const;
+    std::string ModelText() const;
+    std::string ToolTip(int id) const;
+    Family MotorFamily() const { return m_family; }
+    bool Is462() const { return m_is462; }
+    const PlaygroundSettings& Settings() const { return m_settings; }
+    PlaygroundSettings& MutableSettings() { return m_settings; }
+
+    // ---- pages ----
+    CJogPage& Jog() { return *m_jog; }
+    CVelocityPage& Velocity() { return *m_velocity; }
+    CTorquePage& Torque() { return *m_torque; }
+    CTerminalPage& Terminal() { return *m_terminal; }
+    CPlaygroundInfoPage& Info() { return *m_info; }
+
+    // ---- what the pages use ----
+    ui::COperationContext& Context() const { return m_context; }
+    // Sends a command; false after a failure (the connection ended, GoOffline).
+    bool Send(const std::string& command);
+    // Asks a report; nullopt-like: false after a failure (GoOffline).
+    bool Ask(const std::string& command, std::string& reply);
+    // Like Ask, without going offline (the terminal page decides).
+    std::string AskRaw(const std::string& command);
+    // One report of the poll cycle, traffic marked as polling; false after a failure.
+    bool PollQuery(const std::string& command, std::string& reply);
+    // The polling program's settings for a page, followed by "n=1" on 462 firmware.
+    bool SendPollSettings(const std::string& settings);
+    int& PollStepIndex() { return m_pollStep; }
+    // Refreshes the window (a callback the window sets).
+    std::function<void()> changed;
+    // Lets the window show a page again after ZS (the velocity or torque page restarts).
+    void Notify() const
+    {
+        if (changed)
+            changed();
+    }
+
+private:
+    int DownloadPollingProgram();
+    bool PollWithoutProgram();
+    void ApplyPollReply(const std::string& letters);
+    void UpdateStatusLeds(int32_t w);
+    void UpdateInputLeds();
+    void UpdateOutputLeds();
+    void SetMotor(CMotor* motor);
+    void UpdateForMotor();
+    CPlaygroundPage* Page(int tab);
+    uint32_t Key(const CMotor& m) const;
+
+    ui::COperationContext& m_context;
+    IPlaygroundIo& m_io;
+    IPollingPrograms& m_programs;
+    PlaygroundSettings m_settings;
+    CMotor* m_motor = nullptr;
+    int m_currentTab = 0;
+    std::unique_ptr<CJogPage> m_jog;
+    std::unique_ptr<CVelocityPage> m_velocity;
+    std::unique_ptr<CTorquePage> m_torque;
+    std::unique_ptr<CTerminalPage> m_terminal;
+    std::unique_ptr<CPlaygroundInfoPage> m_info;
+    std::set<uint32_t> m_programTable; // motors holding the polling program (address << 16 | port id)
+    bool m_connected = false;
+    bool m_usePollingProgram = false;
+    int m_pollStep = 0;
+    PollValues m_values;
+    LimitChecks m_checks;
+    int m_link = -1;
+    std::array<int, 23> m_statusLeds;
+    std::array<int, 5> m_inputLeds;
+    std::array<int, 7> m_ioLeds;
+    bool m_outputsKnown = false;
+    Family m_family = Family::Older;
+    bool m_is462 = false;
+    bool m_askingFaults = false;
+    std::vector<CCommPort*> m_ports;
+    std::vector<Entry> m_portEntries;
+    std::vector<Entry> m_motorEntries;
+    int m_selectedPort = -1;
+    int m_selectedMotor = -1;
+};
+
+} // namespace tools

@@ -1,0 +1,136 @@
+#pragma once
+// The playground window (template 259): a modeless window over the main window that shows the
+// form's state and hands the user's actions to it. It is polled by the main frame (slot 3).
+#include "app/shell/ToolWindow.h"
+#include "app/tools/PlaygroundForm.h"
+#include "app/tools/PlaygroundServices.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTableWidget;
+class CCommPort;
+class CScanner;
+
+namespace tools::gui {
+
+class LedButton;
+class RotButton;
+class HoldButton;
+
+class CPlaygroundDlg : public QDialog, public shell::IToolWindow {
+public:
+    // ports: the project's ports now; the window asks again whenever it lists them.
+    CPlaygroundDlg(ui::COperationContext& context, CScanner& scanner, std::function<std::vector<CCommPort*>()> ports,
+                   PlaygroundSettings settings, QWidget* parent);
+    ~CPlaygroundDlg() override;
+
+    // Shows the window with the given motor (none: the first of the list) and tab.
+    void Show(CMotor* motor, int tab = 0);
+    void SelectMotor(CMotor* motor);
+    CPlaygroundForm& Form() { return *m_form; }
+    PollingProgramService& Programs() { return *m_programs; }
+    // Called once the window has gone (the frame clears its pointer).
+    std::function<void()> closed;
+
+    // shell::IToolWindow
+    bool PollStep() override;
+    bool CanClose() override { return true; }
+    void RequestClose() override;
+    const CMotor* Motor() const override { return m_form->Motor(); }
+    void ForgetMotor() override;
+
+    void Refresh();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void BuildTop();
+    QWidget* BuildJogPage();
+    struct SpeedControls;
+    struct SpeedIds {
+        int page, slider, maximum;
+        const char *maximumLabel, *maximumTip, *stopTip;
+        void (*maximumChanged)(CSpeedPage&, const std::string&);
+        void (*stopClicked)(CSpeedPage&, bool);
+        void (*slider_)(CSpeedPage&, Scroll, int);
+    };
+    QWidget* BuildSpeedPage(CSpeedPage& model, SpeedControls& c, const SpeedIds& ids);
+    void RefreshSpeed(CSpeedPage& page, SpeedControls& c, bool on);
+    QWidget* BuildVelocityPage();
+    QWidget* BuildTorquePage();
+    QWidget* BuildTerminalPage();
+    QWidget* BuildInfoPage();
+    void FillLists();
+    void Finish();
+
+    std::unique_ptr<MotorPlaygroundIo> m_io;
+    std::unique_ptr<PollingProgramService> m_programs;
+    std::unique_ptr<CPlaygroundForm> m_form;
+    std::function<std::vector<CCommPort*>()> m_ports;
+    bool m_refreshing = false;
+    bool m_finished = false;
+
+    QComboBox* m_portList = nullptr;
+    QComboBox* m_motorList = nullptr;
+    QPushButton* m_connect = nullptr;
+    QPushButton* m_disconnect = nullptr;
+    QPushButton* m_detect = nullptr;
+    QPushButton* m_configure = nullptr;
+    QPushButton* m_stop = nullptr;
+    QPushButton* m_off = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_showMain = nullptr;
+    QLabel* m_address = nullptr;
+    QLabel* m_version = nullptr;
+    QLabel* m_model = nullptr;
+    QLabel* m_link = nullptr;
+    QLabel* m_ioTitle = nullptr;
+    QLabel* m_ioNote = nullptr;
+    QCheckBox* m_left = nullptr;
+    QCheckBox* m_soft = nullptr;
+    QCheckBox* m_right = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::array<LedButton*, 23> m_statusLeds{};
+    std::array<QLabel*, 23> m_statusLabels{};
+    std::array<LedButton*, 5> m_inputLeds{};
+    std::array<QLabel*, 5> m_inputLabels{};
+    std::array<LedButton*, 7> m_ioLeds{};
+    std::array<QLabel*, 7> m_ioLabels{};
+
+    struct JogControls {
+        QLineEdit *velocity, *fast, *acceleration, *left, *right, *destination, *current;
+        QLabel *leftLabel, *rightLabel, *centreLabel;
+        QSlider* slider;
+        RotButton* knob;
+        QCheckBox *stopOnRelease, *fastJog;
+        QWidget* page;
+    } m_jog{};
+    struct SpeedControls {
+        QLineEdit *maximum, *acceleration, *speed, *torque, *current;
+        QLabel *top, *bottom;
+        QSlider* slider;
+        RotButton* knob;
+        QCheckBox* stopOnRelease;
+        QWidget* page;
+    } m_vel{}, m_tq{};
+    QTableWidget* m_termList = nullptr;
+    QLineEdit* m_termEdit = nullptr;
+    QLabel* m_infoTitle = nullptr;
+    QTableWidget* m_infoList = nullptr;
+};
+
+} // namespace tools::gui
