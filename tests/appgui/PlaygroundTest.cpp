@@ -3,13 +3,13 @@
 // velocity and torque, types a command and reads the motor's data; closing the window leaves the
 // motor stopped. Values shown are checked against the simulated motor's own state.
 #include "SimChainGui.h"
+#include "TestAppContext.h"
 
-#include "app/editor/gui/EditorEnvironment.h"
-#include "app/project/gui/ProjectSession.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/shell/CommandIds.h"
 #include "app/framework/gui/CommandTable.h"
-#include "app/shell/gui/MainFrame.h"
+#include "app/frame/gui/MainFrame.h"
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -55,8 +55,9 @@ protected:
 
 TEST_F(PlaygroundGui, OpenPickConnectMoveAndClose)
 {
-    CMainFrame frame;
-    CProjectSession session(frame, &h.context);
+    TestAppContext app(h.context);
+    CMainFrame frame(app.context);
+    CProjectSession session(frame);
     session.Start("pg-chain");
     CTerminalBar& bar = session.TerminalBar();
     h.questions.AnswerMessageBox(ui::IDYES); // detect the chain

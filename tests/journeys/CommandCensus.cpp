@@ -52,7 +52,6 @@ namespace {
 const std::map<int, const char*> kAwaitingTheirIssue = {
     {cmd::ID_TUNER, "tuner (issue 32)"},
     {cmd::ID_MOTOR_VIEW, "motor view (issue 29)"},
-    {cmd::ID_PLAYGROUND, "playground (issue 30)"},
 };
 
 // Commands that are enabled today and do nothing visible in at least one of the states below: the

@@ -102,7 +102,7 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
     m_frame.AddCommandHandler(tools::gui::SessionPlaygroundHandler(
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
-        editor::TheScanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
+        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
     // The motor settings dialog offers the compiler's firmware versions the frame knows.
     CMotorSettingsDlg::KnownVersions() = [this, alive = std::weak_ptr<int>(m_alive)] {
