@@ -10,6 +10,7 @@
 #include "app/shell/PollCycle.h"
 #include "app/tools/WatchList.h"
 #include "bench/ChainPort.h"
+#include "bench/LineCounter.h"
 #include "core/analyzer/TrafficLog.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/motor/Motor.h"
@@ -28,22 +29,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Counts the bytes on the line in each direction.
-class LineCounter : public ITrafficLog {
-public:
-    size_t sent = 0;
-    size_t received = 0;
-    void LogData(int, uint32_t flags, const uint8_t*, size_t count) override
-    {
-        if (flags & SDA_SENT)
-            sent += count;
-        else if (flags & SDA_LOG_RECEIVED)
-            received += count;
-    }
-    void LogText(int, const char*, size_t) override {}
-    void SetPageFlags(int, uint32_t, bool) override {}
-};
 
 // The monitor window as the frame's cycle sees it, noting the line time of each read.
 class BenchMonitor : public shell::IPollingWindow {

@@ -14,6 +14,7 @@
 #include "core/ui/OperationContext.h"
 #include "tests/sim/wiring/SerialRig.h"
 #include "bench/ChainPort.h"
+#include "bench/LineCounter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,22 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double MsBetween(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
-
-// Counts the bytes on the line in each direction.
-class LineCounter : public ITrafficLog {
-public:
-    size_t sent = 0;
-    size_t received = 0;
-    void LogData(int, uint32_t flags, const uint8_t*, size_t count) override
-    {
-        if (flags & SDA_SENT)
-            sent += count;
-        else if (flags & SDA_LOG_RECEIVED)
-            received += count;
-    }
-    void LogText(int, const char*, size_t) override {}
-    void SetPageFlags(int, uint32_t, bool) override {}
-};
 
 // The pane's text, noting when the reply arrives.
 class TimedText : public CTerminalTranscript {
