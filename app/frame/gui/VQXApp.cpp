@@ -11,6 +11,7 @@
 #include "app/project/gui/TerminalView.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/MachineLanguages.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/ChoiceDlg.h"
@@ -62,6 +63,9 @@ CVQXApp::CVQXApp(QString instanceFolder, shell::IDesktopServices* desktop) : m_i
         desktop = m_ownDesktop.get();
     }
     m_scanner = std::make_unique<CScanner>();
+    // Each firmware version compiles against its registered (or shipped) language file.
+    m_scanner->SetRegistry(std::make_shared<shell::CMachineLanguages>(
+        CScanner::MachineRegistry(), [scanner = m_scanner.get()] { return scanner->ProgramFolder(); }));
     // The seams of the main window fill the program's operation context (ports given no
     // context of their own use it too).
     m_context = std::make_unique<shell::CAppContext>(ui::COperationContext::Default(), *desktop, *m_scanner,
