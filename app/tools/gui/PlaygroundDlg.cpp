@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -682,12 +683,16 @@ void CPlaygroundDlg::Refresh()
         m_statusLeds[i]->setVisible(shown);
         m_statusLabels[i]->setVisible(shown);
         m_statusLeds[i]->SetState(f.StatusLed(i));
+        m_statusLeds[i]->setToolTip(Q(f.ToolTip(pg::kStatusLed0 + i)));
         SetText(m_statusLabels[i], f.StatusLabel(i));
         QFont font = m_statusLabels[i]->font();
         if (font.bold() != f.StatusLabelBold(i)) {
             font.setBold(f.StatusLabelBold(i));
             m_statusLabels[i]->setFont(font);
         }
+        // Room for the bold text, so that a lit bit never clips its label or moves the rows.
+        font.setBold(true);
+        m_statusLabels[i]->setMinimumWidth(QFontMetrics(font).horizontalAdvance(m_statusLabels[i]->text()) + 4);
     }
     const bool inputs = f.InputsShown();
     for (int i = 0; i < 5; ++i) {
