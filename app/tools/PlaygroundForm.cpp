@@ -295,6 +295,16 @@ std::string CPlaygroundForm::ToolTip(int id) const
     return {};
 }
 
+LeaveChoice DecideLeave(bool canShowMain, bool mainHidden, bool showAtStartupChecked)
+{
+    LeaveChoice c;
+    if (!canShowMain)
+        return c;
+    c.writeNoShowAtStartup = !showAtStartupChecked;
+    c.startMainWindow = mainHidden;
+    return c;
+}
+
 // ---- connection ------------------------------------------------------------------------------
 
 void CPlaygroundForm::OnConnect()
