@@ -374,6 +374,7 @@ void CProjectSession::ClearWindows(bool keepState)
         m_project.CloseAllPorts();
         for (int i = 0; i < CTerminalBar::kPanes; ++i)
             m_bar->Pane(i).Clear();
+        m_analyzer->ClearPages(); // the traffic of the old project's ports is no longer theirs
     }
     m_project.Context().Info().Clear();
     if (!keepState)
