@@ -181,15 +181,32 @@ protected:
     }
     // Runs `act` with the next modal dialog (message boxes included) once it is open; the layout
     // check and a snapshot come first.
+    // The please-wait dialog of a long operation is passed over (it is no question), and so is a
+    // dialog an earlier Answer() took that is still closing: an Answer() given from inside another
+    // one's `act` takes the dialog that comes next.
     void Answer(std::function<void(QWidget*)> act, const QString& snapshot = {})
     {
         ++m_answers;
-        WhenModal([this, act, snapshot](QWidget* w) {
+        // Owned by the journey: a poll still waiting when the journey ends goes with it.
+        auto* poll = new QTimer(&m_answerPolls);
+        const QDeadlineTimer deadline(60000);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, act, snapshot, deadline] {
+            QWidget* w = QApplication::activeModalWidget();
+            const bool found = w && !w->inherits("CWaitDlg") && !m_taken.contains(w);
+            if (!found && !deadline.hasExpired())
+                return;
+            poll->stop();
+            poll->deleteLater();
             --m_answers;
-            Snapshot(w, snapshot.isEmpty() ? w->objectName().isEmpty() ? QStringLiteral("dialog") : w->objectName()
-                                           : snapshot);
+            if (!found) {
+                ADD_FAILURE() << "no dialog came to answer";
+                return;
+            }
+            m_taken.append(QPointer<QWidget>(w));
+            Snapshot(w, snapshot.isEmpty() ? w->objectName().isEmpty() ? QStringLiteral("dialog") : w->objectName() : snapshot);
             act(w);
         });
+        poll->start(5);
     }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
@@ -432,6 +449,8 @@ private:
     std::vector<std::pair<QString, QString>> m_autoAnswers;
     static constexpr int kUnansweredMs = 3000;
     int m_answers = 0;
+    QList<QPointer<QWidget>> m_taken;
+    QObject m_answerPolls;
     QElapsedTimer m_modalSince;
     std::unique_ptr<QTimer> m_watch;
     std::vector<std::string> m_saved;

@@ -344,6 +344,20 @@ void CProjectSession::RestoreDocuments()
         m_frame.MdiArea()->setActiveSubWindow(activate);
 }
 
+namespace {
+
+void RunWhenNoBoxIsUp(QObject* context, std::function<void()> run)
+{
+    QTimer::singleShot(QApplication::activeModalWidget() ? 50 : 0, context, [context, run = std::move(run)]() mutable {
+        if (QApplication::activeModalWidget())
+            RunWhenNoBoxIsUp(context, std::move(run));
+        else
+            run();
+    });
+}
+
+} // namespace
+
 void CProjectSession::RunRecoveryCommand(int choice)
 {
     int id = 0;
@@ -354,8 +368,9 @@ void CProjectSession::RunRecoveryCommand(int choice)
     default: return;
     }
     // After the failed operation has given up and left the stack: the command may replace the
-    // ports and motors that operation still holds.
-    QTimer::singleShot(0, &m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
+    // ports and motors that operation still holds. The query's last box (the summary) runs an
+    // event loop of its own, so the command waits until no modal box is up any more.
+    RunWhenNoBoxIsUp(&m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
 }
 
 void CProjectSession::ShowDefaultBars()
