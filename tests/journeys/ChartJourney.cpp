@@ -6,6 +6,7 @@
 
 #include "JourneyRig.h"
 
+#include "app/shell/gui/Help.h"
 #include "app/tools/gui/ChartViewDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 
@@ -101,6 +102,12 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     // Velocity, each with its scale.
     bool chartMode = false;
     int presetAddress = 0;
+    std::string helpFile;
+    const auto defaultOpener = help::Opener();
+    help::Opener() = [&helpFile](const std::string& file, const std::string&) {
+        helpFile = file;
+        return true;
+    };
     Answer(
         [&](QWidget* w) {
             auto* dialog = qobject_cast<CWatchItemDlg*>(w);
@@ -111,12 +118,16 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
             }
             chartMode = dialog->Form().Chart();
             presetAddress = dialog->Form().Target().address;
+            QTest::mouseClick(dialog->HelpButton(), Qt::LeftButton);
             AddPredefined(*dialog, "Position", 0, 3000);
             AddPredefined(*dialog, "Velocity", -1000, 10000);
             dialog->reject();
         },
         QStringLiteral("chart-item-dialog"));
     view->Action(ID_ADD_ITEM)->trigger();
+    help::Opener() = defaultOpener;
+    EXPECT_TRUE(helpFile.ends_with("/VQXUsersGuide/Dialogs/NewChartItem.htm")) << helpFile;
+    EXPECT_TRUE(std::filesystem::exists(helpFile)) << helpFile;
     EXPECT_TRUE(chartMode);
     EXPECT_EQ(presetAddress, 1);
     ASSERT_EQ(view->List()->topLevelItemCount(), 2);

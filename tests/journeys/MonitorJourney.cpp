@@ -6,11 +6,13 @@
 
 #include "JourneyRig.h"
 
+#include "app/shell/gui/Help.h"
 #include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QScreen>
 
 using namespace tools::monitor;
 namespace dlg = tools::watchdlg;
@@ -253,6 +255,37 @@ TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
     const QRect placed = mon->geometry();
     QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return mon->ValueShown(1) == QStringLiteral("123"); }));
+
+    // F2: the item's properties beside the window, and their help page.
+    std::string helpFile;
+    const auto defaultOpener = help::Opener();
+    help::Opener() = [&helpFile](const std::string& file, const std::string&) {
+        helpFile = file;
+        return true;
+    };
+    mon->List()->setCurrentItem(mon->List()->topLevelItem(0));
+    QRect dialogAt, ownerAt, screenAt;
+    Answer(
+        [&](QWidget* w) {
+            auto* d = qobject_cast<CWatchItemDlg*>(w);
+            if (!d) {
+                ADD_FAILURE() << "not the item dialog";
+                Decline(w);
+                return;
+            }
+            dialogAt = d->frameGeometry();
+            ownerAt = mon->frameGeometry();
+            screenAt = mon->screen()->availableGeometry();
+            QTest::mouseClick(d->HelpButton(), Qt::LeftButton);
+            d->reject();
+        },
+        QStringLiteral("watch-item-properties"));
+    QTest::keyClick(mon, Qt::Key_F2);
+    help::Opener() = defaultOpener;
+    EXPECT_TRUE(helpFile.ends_with("/VQXUsersGuide/Dialogs/MonitorItemProperties.htm")) << helpFile;
+    EXPECT_TRUE(std::filesystem::exists(helpFile)) << helpFile;
+    const auto rect = [](const QRect& r) { return tools::ScreenRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; };
+    EXPECT_EQ(dialogAt.left(), tools::PlaceBesideParent(rect(ownerAt), dialogAt.width(), rect(screenAt)));
 
     // File > Save Project: the project file names the monitor file, polling.
     ASSERT_TRUE(Command(cmd::ID_SAVE_PROJECT));

@@ -51,8 +51,13 @@ public:
     QPushButton* OkButton() const { return m_ok; }
     QAbstractButton* KindButton(int kind) const;
 
+    QPushButton* HelpButton() const { return m_help; }
+
     void accept() override;
     void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Show();
@@ -81,4 +86,6 @@ private:
     QSpinBox* m_max;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    QPushButton* m_help;
+    bool m_placed = false;
 };
