@@ -1,6 +1,5 @@
 #include "app/tools/gui/WatchItemDlg.h"
 
-#include "app/shell/gui/Help.h"
 #include "core/ui/Questions.h"
 
 #include <QButtonGroup>
@@ -103,7 +102,10 @@ CWatchItemDlg::CWatchItemDlg(QWidget* parent, CWatchItem* item, bool allowMotorC
     m_cancel = Named(buttons->addButton(Local(m_form.CancelText()), QDialogButtonBox::RejectRole), 2);
     m_help = Named(buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole), kHelpButton);
     m_ok->setDefault(true);
-    connect(m_help, &QPushButton::clicked, this, [this] { help::ShowHelpTopic(m_form.HelpTopic()); });
+    connect(m_help, &QPushButton::clicked, this, [this] {
+        if (m_services.help)
+            m_services.help(m_form.HelpTopic());
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &CWatchItemDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CWatchItemDlg::reject);
 

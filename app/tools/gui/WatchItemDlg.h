@@ -31,6 +31,8 @@ struct WatchDlgServices {
     // Add mode: hands a finished item to the window (the answer as CWatchList::OnAddWatchItem).
     std::function<CWatchItem*(CWatchItem*)> add;
     ui::IQuestions* questions = nullptr;
+    // Opens a page of the user guide (the Help button).
+    std::function<void(const std::string& topic)> help;
 };
 
 class CWatchItemDlg : public QDialog {
