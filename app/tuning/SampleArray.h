@@ -37,7 +37,8 @@ public:
     bool Serialize(const std::string& name, CTagArchive& ar);
 
     int32_t At(int32_t i) const { return i >= 0 && i < Count ? m_items[size_t(i)] : 0; }
-    const std::vector<int32_t>& Items() const { return m_items; }
+    // The samples stored (Count of them).
+    std::vector<int32_t> Items() const { return {m_items.begin(), m_items.begin() + Count}; }
 
     int32_t Max = kResetMax;
     int32_t MaxIndex = 0;
