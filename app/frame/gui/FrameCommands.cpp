@@ -132,6 +132,9 @@ shell::FrameState CFrameCommands::State() const
     const auto selected = m_tree.Selected();
     if (!selected || selected->kind == ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeProperties);
+    // Tune this motor needs the tree's motor.
+    if (!selected || selected->kind != ConfigItemKind::Motor)
+        s.unavailable.push_back(kTreeTuneMotor);
     s.activeSourceDocument = editor::ActiveView(m_frame.MdiArea()) != nullptr;
     return s;
 }
