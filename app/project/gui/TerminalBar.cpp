@@ -1,5 +1,6 @@
 #include "app/project/gui/TerminalBar.h"
 
+#include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/gui/TerminalView.h"
 #include "core/VQXException.h"
@@ -8,16 +9,13 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/InfoView.h"
-#include "app/bridge/Seams.h"
+#include "core/ui/OperationContext.h"
 #include "app/project/TerminalMenu.h"
 #include "platform/fs/AtomicFile.h"
 
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -32,7 +30,7 @@ namespace {
 const char* const kNoPort = " No port defined!";
 }
 
-CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
+CTerminalBar::CTerminalBar(ui::COperationContext& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
     m_tabs = new QTabBar(this);
     m_tabs->setObjectName(QString::number(kTabs));
@@ -64,7 +62,7 @@ CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
     m_send->setToolTip(QStringLiteral("Send the command to the Target motor"));
     m_stack = new QStackedWidget(this);
     for (int i = 0; i < kPanes; ++i) {
-        auto* view = new CTerminalTextView(m_stack);
+        auto* view = new CTerminalTextView(m_context.Options(), m_stack);
         view->setObjectName(QString::number(kFirstPane + i));
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
@@ -274,17 +272,7 @@ void CTerminalBar::SwitchTab(int delta)
     m_tabs->setCurrentIndex((m_tabs->currentIndex() + delta + n) % n);
 }
 
-void CTerminalBar::FocusActiveView()
-{
-    // The dock bar stays a child of the main window when it floats.
-    for (QWidget* w = this; w; w = w->parentWidget())
-        if (auto* main = qobject_cast<QMainWindow*>(w)) {
-            if (auto* mdi = main->findChild<QMdiArea*>())
-                if (QMdiSubWindow* active = mdi->activeSubWindow(); active && active->widget())
-                    active->widget()->setFocus();
-            return;
-        }
-}
+void CTerminalBar::FocusActiveView() { fw::FocusActiveDocument(this); }
 
 bool CTerminalBar::eventFilter(QObject* watched, QEvent* event)
 {
@@ -412,7 +400,7 @@ void CTerminalBar::AddInfoException(const CVQXException& e) { Context().Info().A
 
 ui::COperationContext& CTerminalBar::Context() const
 {
-    return m_project ? m_project->Context() : bridge::Context();
+    return m_project ? m_project->Context() : m_context;
 }
 
 uint32_t CTerminalBar::OnCommError(uint32_t request, commerror::Target target)

@@ -14,16 +14,21 @@
 
 class COptions;
 class CSdaView;
-class QLineEdit;
+class CSendBarEdit;
 class QMenu;
 class QRadioButton;
 class QTabBar;
 
+namespace shell {
+class CAppContext;
+}
+
 class CSerialDataAnalyzerWnd : public QWidget, public IAnalyzerView, public IProjectSection {
     Q_OBJECT
 public:
-    // The window owns the analyzer (the logging core) that the ports of its context report to.
-    explicit CSerialDataAnalyzerWnd(QWidget* parent = nullptr);
+    // The window owns the analyzer (the logging core) that the ports of its context report to;
+    // `app` gives the save chooser and the questions.
+    explicit CSerialDataAnalyzerWnd(shell::CAppContext& app, QWidget* parent = nullptr);
     CSerialDataAnalyzer& Analyzer() { return m_analyzer; }
     ~CSerialDataAnalyzerWnd() override;
 
@@ -31,6 +36,8 @@ public:
     // One tab per port of the project; the page on show stays when still valid.
     void UpdatePortTabs(const CProject* project);
     void RefreshPage();
+    // Another project: every page is emptied and shows everything in its first columns again.
+    void ClearPages();
     // Commands 35001-35152; false for another id.
     bool OnCommand(int id);
     // Copy: the selected text to the clipboard (rich text with the colours and plain text).
@@ -39,10 +46,9 @@ public:
     bool SaveAs(const QString& fileName);
     // Send: the send bar's bytes to the page's port (raw, tagged as the send bar's).
     void Send(bool appendTerminator);
-    // The file name Save asks for; default: the save dialog proposing the port's name.
-    static std::function<QString(QWidget*, const QString&)>& ChooseSaveFile();
 
     CSdaView* View() const { return m_view; }
+    CSendBarEdit* SendBar() const { return m_sendBar; }
     QTabBar* Tabs() const { return m_tabs; }
     QMenu* Menu() const { return m_menu; }
     int ShownPage() const { return m_analyzer.shownPage; }
@@ -58,6 +64,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    shell::CAppContext& m_app;
     void ShowPage(int page);
     void UpdateMenuChecks();
 
@@ -65,7 +72,7 @@ private:
     const CProject* m_project = nullptr;
     QTabBar* m_tabs;
     CSdaView* m_view;
-    QLineEdit* m_sendBar;
+    CSendBarEdit* m_sendBar;
     QRadioButton* m_formats[3];
     QMenu* m_menu;
     sda::Look m_look;
