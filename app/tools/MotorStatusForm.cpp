@@ -37,7 +37,7 @@ constexpr ExtraEntry kExtraTable[kExtras] = {
     {"g", "Rg"},       {"xxx", "Rxxx"},       {"yyy", "Ryyy"}, {"zzz", "Rzzz"}};
 
 constexpr int kExtraIndex = 2, kExtraAccel = 4, kExtraChn = 12;
-constexpr int kLedGrey = -1, kLedRed = 0, kLedGreen = 1;
+constexpr int kLedGrey = kLedOff;
 // How value fields are scaled.
 constexpr int kPlain = 0, kAsPosition = 1, kAsVelocity = 2, kAsAcceleration = 3;
 // No cycle has more states than this; Refresh never runs longer.
@@ -125,14 +125,7 @@ void CMotorStatusForm::UpdateForMotor()
     for (int i = 0; i < kStatusBits; ++i)
         StatusShown[i] = i < 16 || v5 || (i == 16 && calibration);
 
-    PictureLedCount = v5 ? 5 : 2;
-    const CMotorModel* model = GetMotorModels().Get(motor->MotorType);
-    for (int k = 0; k < kPictureLeds; ++k) {
-        const uint32_t led = model ? model->LEDs[static_cast<size_t>(k)] : 0;
-        Picture[k].x = CMotorModel::LedX(led);
-        Picture[k].y = CMotorModel::LedY(led);
-        Picture[k].changed = true;
-    }
+    Picture.SetModel(GetMotorModels().Get(motor->MotorType), PictureLedCount(v5));
 
     AddressText = std::to_string(motor->Address);
     FirmwareText = "Ver: " + motor->Version;
@@ -218,30 +211,11 @@ int CMotorStatusForm::NextAfter(int query) const
     }
 }
 
-void CMotorStatusForm::SetPictureLed(int k, int state)
-{
-    if (Picture[k].state != state) {
-        Picture[k].state = state;
-        Picture[k].changed = true;
-    }
-}
-
-bool CMotorStatusForm::TakePictureChanges()
-{
-    bool any = false;
-    for (auto& led : Picture) {
-        any = any || led.changed;
-        led.changed = false;
-    }
-    return any;
-}
-
 void CMotorStatusForm::ShowStatusWord(int32_t word, bool known)
 {
     if (!known || word == -1) {
         StatusLed.fill(kLedGrey);
-        for (int k = 0; k < kPictureLeds; ++k)
-            SetPictureLed(k, kLedGrey);
+        Picture.SetAll(kLedOff);
         return;
     }
     const int bits = m_family.IsV5() ? kStatusBits : 16;
@@ -252,12 +226,12 @@ void CMotorStatusForm::ShowStatusWord(int32_t word, bool known)
     }
     const bool busy = word & 1, off = (word >> 7) & 1;
     if (m_family.IsV5()) {
-        SetPictureLed(0, kLedGreen);
-        SetPictureLed(2, off ? kLedGrey : kLedGreen);
-        SetPictureLed(3, busy ? kLedGreen : kLedGrey);
+        Picture.SetLed(0, kLedGreen);
+        Picture.SetLed(2, off ? kLedGrey : kLedGreen);
+        Picture.SetLed(3, busy ? kLedGreen : kLedGrey);
     } else {
-        SetPictureLed(0, busy ? kLedGreen : kLedGrey);
-        SetPictureLed(1, off ? kLedRed : kLedGreen);
+        Picture.SetLed(0, busy ? kLedGreen : kLedGrey);
+        Picture.SetLed(1, off ? kLedRed : kLedGreen);
     }
 }
 
@@ -329,8 +303,8 @@ void CMotorStatusForm::TakeReply(int query, const std::string& reply)
             m_ioKnown[i] = true;
         }
         break;
-    case 21: SetPictureLed(4, n != 0 ? kLedRed : kLedGrey); break;
-    case 22: SetPictureLed(1, n != 0 ? kLedGreen : kLedGrey); break;
+    case 21: Picture.SetLed(4, n != 0 ? kLedRed : kLedGrey); break;
+    case 22: Picture.SetLed(1, n != 0 ? kLedGreen : kLedGrey); break;
     case 23: ShowCalibrationFault(n != 0); break;
     default: break;
     }
@@ -348,8 +322,7 @@ void CMotorStatusForm::SetLinkState(int state)
     // Unknown again: the outputs are not clickable until they are read anew.
     IoLed.fill(kLedGrey);
     m_ioKnown.fill(false);
-    for (int k = 0; k < kPictureLeds; ++k)
-        SetPictureLed(k, kLedGrey);
+    Picture.SetAll(kLedOff);
     Position = PositionError = Velocity = Mode = "N/A";
     m_next = 0;
 }
@@ -358,8 +331,7 @@ void CMotorStatusForm::SetPolling(bool on)
 {
     IsPolled = on;
     m_next = 0;
-    for (auto& led : Picture)
-        led.changed = true;
+    Picture.MarkAllChanged();
     if (!on)
         SetLinkState(-1);
 }

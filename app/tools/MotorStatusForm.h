@@ -5,6 +5,7 @@
 // The page widget shows what is here and hands the user's clicks in.
 
 #include "app/tools/MotorFamily.h"
+#include "app/tools/ModelPicture.h"
 #include "app/tools/MotorPageQuery.h"
 
 #include <array>
@@ -24,14 +25,6 @@ inline constexpr int kFirstStatusLed = 1500, kFirstStatusLabel = 1421, kFirstInp
 inline constexpr int kStatusBits = 23, kInputs = 5, kIoPins = 7, kPictureLeds = 5, kExtras = 23;
 inline constexpr const char* kSection = "PgFxd";
 } // namespace status
-
-// One lamp drawn on the model's picture: -1 grey, 0 red, 1 green.
-struct PictureLed {
-    int x = 0;
-    int y = 0;
-    int state = -1;
-    bool changed = true;
-};
 
 class CMotorStatusForm {
 public:
@@ -96,13 +89,10 @@ public:
     std::array<bool, status::kIoPins> IoShown{};
     bool InputsShown = false;
     std::string IoTitle, IoNote;
-    std::array<PictureLed, status::kPictureLeds> Picture{};
-    int PictureLedCount = 2;
+    // The lamps of the model's picture.
+    CModelPictureLeds Picture;
     std::string Position, PositionError, Velocity, Mode, Extra1Text, Extra2Text;
     std::string AddressText, FirmwareText, ModelText;
-
-    // Clears the picture LEDs' changed marks; true when one was set (the picture is redrawn).
-    bool TakePictureChanges();
 
     // The mode's name for an "RMODE" reply; the reply itself when it is no known mode.
     static std::string ModeText(const std::string& reply);
@@ -113,7 +103,6 @@ private:
     void TakeReply(int query, const std::string& reply);
     void ShowStatusWord(int32_t word, bool known);
     void ShowCalibrationFault(bool on);
-    void SetPictureLed(int k, int state);
     std::string ValueText(int32_t value, const std::string& reply, int kind) const;
     bool Send(const std::string& command);
 

@@ -173,7 +173,7 @@ TEST_F(MotorViewOnChain, StatusLedsFollowTheMotor)
 {
     Chain("5xx");
     CMotorStatusForm& status = view->Status();
-    EXPECT_EQ(status.PictureLedCount, 5);
+    EXPECT_EQ(status.Picture.Count(), 5);
     EXPECT_EQ(status.StatusLabel[8], "I0:    Input 0 Asserted");
     EXPECT_TRUE(status.StatusShown[22]);
     EXPECT_TRUE(status.InputsShown);
@@ -193,8 +193,8 @@ TEST_F(MotorViewOnChain, StatusLedsFollowTheMotor)
     EXPECT_EQ(status.StatusLed[9], 1);   // Bp: (+) limit asserted
     EXPECT_TRUE(status.StatusBold[9]);
     EXPECT_EQ(status.StatusLed[7], 0);   // servo on
-    EXPECT_EQ(status.Picture[2].state, 1);
-    EXPECT_EQ(status.Picture[3].state, -1); // no trajectory
+    EXPECT_EQ(status.Picture.Led(2).state, 1);
+    EXPECT_EQ(status.Picture.Led(3).state, -1); // no trajectory
     EXPECT_EQ(status.Position, "1234");
     Sim([](vqxsim::SimMotor& m) {
         m.SetHardwareLimit(+1, false);
@@ -203,7 +203,7 @@ TEST_F(MotorViewOnChain, StatusLedsFollowTheMotor)
     cycle();
     EXPECT_EQ(status.StatusLed[9], 0);
     EXPECT_EQ(status.StatusLed[7], 1);
-    EXPECT_EQ(status.Picture[2].state, -1);
+    EXPECT_EQ(status.Picture.Led(2).state, -1);
     EXPECT_EQ(status.Mode, "SERVO OFF");
 
     // "RW" of -1, or garbage: every status LED unknown and the picture grey, never "all clear".
@@ -212,7 +212,7 @@ TEST_F(MotorViewOnChain, StatusLedsFollowTheMotor)
         Sim([reply](vqxsim::SimMotor& m) { m.knobs.statusReply = reply; });
         cycle();
         EXPECT_TRUE(std::all_of(status.StatusLed.begin(), status.StatusLed.end(), [](int s) { return s == -1; }));
-        EXPECT_EQ(status.Picture[0].state, -1);
+        EXPECT_EQ(status.Picture.Led(0).state, -1);
     }
 
     // A motor that stops answering while errors are tolerated: offline, values "N/A", and "RW"
