@@ -60,7 +60,7 @@ GetInfoResult GetMotorInfo(MotorViewLink& link, const MotorInfoServices& service
                 const bool differs = motor->CompareWith(*fresh) != 0;
                 motor->linked = nullptr;
                 fresh->linked = nullptr;
-                if (!differs || services.defaultProject) {
+                if (!differs || (services.defaultProject && services.defaultProject())) {
                     const int index = motor->GetListIndex();
                     *motor = *fresh;
                     motor->SetListIndex(index);

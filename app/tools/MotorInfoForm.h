@@ -32,7 +32,7 @@ MotorInfoFields InfoFieldsOf(const CMotor& motor);
 
 // What Get Info needs besides the motor.
 struct MotorInfoServices {
-    bool defaultProject = false;
+    std::function<bool()> defaultProject; // none: a named project
     // The "Resolve Motor Inconsistency" dialog for the defined and the detected motor.
     std::function<void(CMotor& defined, CMotor& detected)> resolve;
     ui::IQuestions* questions = nullptr;

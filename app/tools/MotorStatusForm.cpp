@@ -125,7 +125,7 @@ void CMotorStatusForm::UpdateForMotor()
     for (int i = 0; i < kStatusBits; ++i)
         StatusShown[i] = i < 16 || v5 || (i == 16 && calibration);
 
-    Picture.SetModel(GetMotorModels().Get(motor->MotorType), PictureLedCount(v5));
+    Picture.SetModel(ModelRecord(), PictureLedCount(v5));
 
     AddressText = std::to_string(motor->Address);
     FirmwareText = "Ver: " + motor->Version;
@@ -134,6 +134,11 @@ void CMotorStatusForm::UpdateForMotor()
     m_scaledEnabled = motor->UseConversionFactor;
     if (!m_scaledEnabled)
         Scaled = false;
+}
+
+const CMotorModel* CMotorStatusForm::ModelRecord() const
+{
+    return m_target.motor ? GetMotorModels().Get(m_target.motor->MotorType) : nullptr;
 }
 
 int CMotorStatusForm::Extra(int which) const

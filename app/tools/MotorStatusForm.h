@@ -41,6 +41,8 @@ public:
     // the extra choices from the motor.
     void UpdateForMotor();
     const FamilyTraits& Family() const { return m_family; }
+    // The motor's record in the models table; none for an index outside it.
+    const CMotorModel* ModelRecord() const;
     bool ScaledEnabled() const { return m_scaledEnabled; }
 
     // ---- polling ----

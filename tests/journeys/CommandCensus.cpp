@@ -51,7 +51,6 @@ namespace {
 // one starts to work the census says so: take it off this list then.
 const std::map<int, const char*> kAwaitingTheirIssue = {
     {cmd::ID_TUNER, "tuner (issue 32)"},
-    {cmd::ID_MOTOR_VIEW, "motor view (issue 29)"},
 };
 
 // Commands that are enabled today and do nothing visible in at least one of the states below: the

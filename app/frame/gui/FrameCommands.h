@@ -16,6 +16,7 @@
 class CConfigBar;
 class CMainFrame;
 class CMotor;
+class CMotorViewWindows;
 class CProject;
 class CScanner;
 class CTerminalBar;
@@ -76,7 +77,7 @@ private:
     // Save All: the project, then every source document that has a file and changes.
     void SaveAll();
     void EditPortProperties(CCommPort& port);
-    void OnMotorProperties(CMotor& motor);
+    bool OnMotorProperties(CMotor& motor);
     // "Download the program": the active editor's document compiled into the motor.
     void DownloadEditorDocument(CVQXView& view, CMotor& motor);
     // The tree's selected port, motor and file (null when the selection is not of that level).
@@ -95,4 +96,5 @@ private:
     commerror::ICommErrorHandler& m_query;
     IDetectionSurroundings& m_session;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    std::unique_ptr<CMotorViewWindows> m_motorViews;
 };

@@ -498,7 +498,7 @@ TEST_F(MotorViewOnChain, InfoFieldsAndGetInfo)
     EXPECT_EQ(GetMotorInfo(view->Link(), services), GetInfoResult::Resolved);
     EXPECT_EQ(resolved, 1);
     EXPECT_EQ(motor->Version, "410");
-    services.defaultProject = true;
+    services.defaultProject = [] { return true; };
     EXPECT_EQ(GetMotorInfo(view->Link(), services), GetInfoResult::Taken);
     EXPECT_EQ(motor->Version, version);
     EXPECT_EQ(motor->linked, nullptr);
