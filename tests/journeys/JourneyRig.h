@@ -110,6 +110,7 @@ protected:
             p.WriteInt("OptionBoxes", "NoStartupTips", 1);
             p.WriteInt("OptionBoxes", "StartQuestion", 0);
             p.WriteInt("Workspace", "FirstRun", 0);
+            p.WriteInt("OptionBoxes", "ShowPlayground", 0);
         }
         QStringList arguments = options.arguments;
         if (options.chainProject && m_projectFile.empty())
