@@ -64,7 +64,7 @@ TEST_F(MotorViewJourney, DoubleClickMotor2WatchItAndReopenWithTheProject)
     for (int i = 1; i < models.GetCount(); ++i)
         if (models.Get(i)->Name == start.motor.model)
             start.motor.modelIndex = i;
-    ASSERT_GT(start.motor.modelIndex, 0);
+    ASSERT_GT(start.motor.modelIndex, 0u);
     ASSERT_TRUE(Start(start));
     AutoAnswer("The operation finished successfully.", "OK");
     ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));

@@ -33,6 +33,7 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/PlaygroundCommand.h"
+#include "app/tuning/gui/TunerCommand.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/HelpTopics.h"
 #include "app/shell/gui/AppContext.h"
@@ -104,6 +105,10 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
         m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
+    m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
+        {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
+         &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
+         [this] { return SelectedMotor(); }, m_alive}));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
     m_motorViews = std::make_unique<CMotorViewWindows>(CMotorViewWindows::Sources{
         m_frame, m_project, m_bar, m_query, [this](CMotor& motor, CMotor& read) { ResolveMotor(motor, read); },
@@ -137,6 +142,9 @@ shell::FrameState CFrameCommands::State() const
     // A motor view needs a motor.
     if (!selected || selected->kind != ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeMotorView);
+    // Tune this motor needs the tree's motor.
+    if (!selected || selected->kind != ConfigItemKind::Motor)
+        s.unavailable.push_back(kTreeTuneMotor);
     s.activeSourceDocument = editor::ActiveView(m_frame.MdiArea()) != nullptr;
     return s;
 }

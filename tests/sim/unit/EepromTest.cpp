@@ -95,8 +95,9 @@ TEST(Eeprom, ProfileWritesSerialAddressAndASummedFactoryBlock)
 {
     MotorProfile p = Profile("462ah");
     p.address = 3;
-    p.modelIndex = 17;
+    p.modelIndex = 0x01020304;
     Bytes ee = BuildEepromImage(p);
+    EXPECT_EQ(BE(ee, eeaddr::kFactory + 150, 4), 0x01020304u);
     EXPECT_EQ(BE(ee, eeaddr::kSerial, 4), p.serial);
     EXPECT_EQ(ee[eeaddr::kAddress], 3);
     EXPECT_EQ(BE(ee, eeaddr::kFactory, 2), 0xADB4u);
@@ -107,7 +108,6 @@ TEST(Eeprom, ProfileWritesSerialAddressAndASummedFactoryBlock)
         sum += ee[eeaddr::kFactory + i];
     EXPECT_EQ(ee[eeaddr::kFactory + len - 1], sum & 0xFF);
     EXPECT_EQ(BE(ee, eeaddr::kFactory + 44, 4), p.serial);
-    EXPECT_EQ(BE(ee, eeaddr::kFactory + 150, 4), 17u); // the model's place in the models table
     EXPECT_EQ(ee[eeaddr::kFactory + 52], 4);
     EXPECT_EQ(ee[eeaddr::kFactory + 53], 62);
     EXPECT_EQ(ee[eeaddr::kFactory + 54], 'a');
