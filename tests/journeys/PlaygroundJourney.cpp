@@ -49,6 +49,14 @@ protected:
         QTest::mouseClick(In<QPushButton>(page, CTerminalPage::kSend), Qt::LeftButton);
         tabs->setCurrentIndex(tab);
     }
+    // Types a value into a field of the Position page and presses one of its buttons.
+    void EnterAndPress(QWidget* jogPage, int field, const QString& value, int button)
+    {
+        auto* edit = In<QLineEdit>(jogPage, field);
+        edit->selectAll();
+        QTest::keyClicks(edit, value);
+        QTest::mouseClick(In<QPushButton>(jogPage, button), Qt::LeftButton);
+    }
     std::string SimProgram()
     {
         return Motor(1, [](vqxsim::SimMotor& m) { return m.Program().Valid() ? m.Program().Body() : std::string("<none>"); });
@@ -134,10 +142,7 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
 
     // A brisker jog speed, applied from the page.
     QWidget* jogPage = In<QWidget>(pg, 260);
-    auto* speedField = In<QLineEdit>(jogPage, CJogPage::kVelocity);
-    speedField->selectAll();
-    QTest::keyClicks(speedField, QStringLiteral("1000"));
-    QTest::mouseClick(In<QPushButton>(jogPage, CJogPage::kApply), Qt::LeftButton);
+    EnterAndPress(jogPage, CJogPage::kVelocity, QStringLiteral("1000"), CJogPage::kApply);
 
     // Jog forwards while the button is held, then back.
     auto* position = In<QLineEdit>(jogPage, CJogPage::kCurrent);
@@ -164,10 +169,7 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     // A soft limit at 3000 (typed on the Terminal page): going to 8000 stops there and lights its
     // LED; the next move asks to clear the fault, and clearing it puts the LED out.
     TerminalCommand(pg, QStringLiteral("SLP=3000"));
-    auto* destination = In<QLineEdit>(jogPage, CJogPage::kDestination);
-    destination->selectAll();
-    QTest::keyClicks(destination, QStringLiteral("8000"));
-    QTest::mouseClick(In<QPushButton>(jogPage, CJogPage::kGo), Qt::LeftButton);
+    EnterAndPress(jogPage, CJogPage::kDestination, QStringLiteral("8000"), CJogPage::kGo);
     auto* softLed = In<gui::LedButton>(pg, pg::kStatusLed0 + 20);
     EXPECT_TRUE(WaitFor([&] { return pg->Form().StatusLed(20) == 1 && softLed->State() == 1; }, 30000))
         << SimPosition();
@@ -264,10 +266,7 @@ TEST_F(PlaygroundJourney, PlayModeDetectsTheChainConnectsAndClosingEndsTheProgra
 
     // Go to 1500: the motor goes there and the field follows it on the frame's poll timer.
     QWidget* jogPage = In<QWidget>(pg, 260);
-    auto* destination = In<QLineEdit>(jogPage, CJogPage::kDestination);
-    destination->selectAll();
-    QTest::keyClicks(destination, QStringLiteral("1500"));
-    QTest::mouseClick(In<QPushButton>(jogPage, CJogPage::kGo), Qt::LeftButton);
+    EnterAndPress(jogPage, CJogPage::kDestination, QStringLiteral("1500"), CJogPage::kGo);
     auto* position = In<QLineEdit>(jogPage, CJogPage::kCurrent);
     EXPECT_TRUE(WaitFor(
         [&] {
