@@ -32,6 +32,7 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/PlaygroundCommand.h"
+#include "app/tuning/gui/CalibrationCommands.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/HelpTopics.h"
 #include "app/shell/gui/AppContext.h"
@@ -104,6 +105,12 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
         m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+    m_calibration = std::make_unique<tuning::gui::CCalibrationCommands>(tuning::gui::CalibrationWiring{
+        &m_frame, &m_project, &m_frame.Context(), this, [this] { return SelectedMotor(); },
+        [this] { return m_bar.CurrentTab(); }});
+    m_frame.AddCommandHandler([this, alive = std::weak_ptr<int>(m_alive)](int id) {
+        return !alive.expired() && m_calibration->OnCommand(id);
+    });
     // The motor settings dialog offers the compiler's firmware versions the frame knows.
     CMotorSettingsDlg::KnownVersions() = [this, alive = std::weak_ptr<int>(m_alive)] {
         std::string text;
@@ -179,7 +186,12 @@ bool CFrameCommands::OnCommand(int id)
         return true;
     case cmd::ID_TALK_TO_MOTORS: TalkToMotors(); return true;
     case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
-    case cmd::ID_DETECT_MOTORS: DetectMotorsCommand(m_project, tab, false, true, *this); return true;
+    case cmd::ID_DETECT_MOTORS: {
+        CalibrationChoice choice = CalibrationChoice::None;
+        DetectMotorsCommand(m_project, tab, false, true, *this, &choice);
+        m_calibration->RunChoice(tab, choice);
+        return true;
+    }
     case cmd::ID_UPLOAD_PROGRAM: {
         uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
         if (!ChooseMotor(selection, 0, nullptr))
@@ -250,8 +262,11 @@ bool CFrameCommands::OnTreeCommand(int id)
     switch (id) {
     case kTreeDetect:
     case kTreeAddress:
-        if (port)
-            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this);
+        if (port) {
+            CalibrationChoice choice = CalibrationChoice::None;
+            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this, &choice);
+            m_calibration->RunChoice(portIndex, choice);
+        }
         return true;
     case kTreeProperties:
         if (selected && selected->kind == ConfigItemKind::Root) {

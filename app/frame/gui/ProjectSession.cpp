@@ -22,6 +22,7 @@
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
+#include "app/tuning/gui/CalibrationCommands.h"
 #include "app/frame/gui/MainFrame.h"
 #include "core/archive/TagArchive.h"
 #include "core/motor/Motor.h"
@@ -133,6 +134,11 @@ CProjectSession::CProjectSession(CMainFrame& frame)
     m_tree->SetProject(&m_project);
     m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
     m_commands->openProject = [this](const std::string& path) { return OpenOrNew(path, false); };
+    m_actions.runCommandFor = [this](int choice, int portIndex) { RunRecoveryCommand(choice, portIndex); };
+    if (CInfoBar* info = m_frame.InfoBar())
+        info->runCalibration = [this](uint32_t dataWord, bool verify) {
+            m_commands->Calibration().OnCalibrateMotorKey(dataWord, verify);
+        };
     m_commands->addRecentProject = [this](const std::string& path) {
         if (recentProject)
             recentProject(path);
@@ -159,6 +165,8 @@ CProjectSession::~CProjectSession()
     m_frame.SetMotorLookup({});
     m_frame.SetCommandGate({});
     m_frame.onDropFiles = {};
+    if (CInfoBar* info = m_frame.InfoBar())
+        info->runCalibration = {};
     if (m_project.Context().PortEvents() == m_portEvents.get())
         m_project.Context().SetPortEvents(nullptr);
     m_commands.reset();
@@ -344,12 +352,19 @@ void CProjectSession::RestoreDocuments()
         m_frame.MdiArea()->setActiveSubWindow(activate);
 }
 
-void CProjectSession::RunRecoveryCommand(int choice)
+void CProjectSession::RunRecoveryCommand(int choice, int portIndex)
 {
+    if (choice == commerror::kRunLockupWizard) {
+        // After the failed operation has left the stack, on the port of the error.
+        QTimer::singleShot(0, &m_frame, [this, portIndex, alive = std::weak_ptr<int>(m_alive)] {
+            if (!alive.expired())
+                m_commands->Calibration().RunLockupWizard(portIndex);
+        });
+        return;
+    }
     int id = 0;
     switch (choice) {
     case commerror::kRunSetupWizard: id = cmd::ID_COMM_WIZARD; break;
-    case commerror::kRunLockupWizard: id = cmd::ID_LOCKUP_WIZARD; break; // the lock-up wizard's own command
     case commerror::kManualSettings: id = cmd::ID_COMM_SETTINGS; break;
     default: return;
     }
