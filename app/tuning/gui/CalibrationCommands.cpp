@@ -109,7 +109,6 @@ void CCalibrationCommands::RunWizard(CMotor& motor, bool verify)
             OnCalibrateMotorKey(MakeMotorDataWord(portIndex, address), false);
     };
     dlg.DoModal();
-    m_w.around->RebuildTree(false);
 }
 
 void CCalibrationCommands::SetCalibrationPower(CMotor& motor)
