@@ -130,6 +130,9 @@ shell::FrameState CFrameCommands::State() const
     s.currentPort = RuleOf(m_project.Port(m_bar.CurrentTab()));
     s.selectedPort = RuleOf(SelectedPort());
     s.unavailable = kNotYetAvailable;
+    // The calibration commands work on the tree's motor.
+    if (!SelectedMotor())
+        s.unavailable.insert(s.unavailable.end(), {kTreeVerifyCalibration, kTreeRecalibrate, kTreeCalibrationPower});
     // Properties of a motor opens a motor view, a tool window that is not there yet.
     const auto selected = m_tree.Selected();
     if (!selected || selected->kind == ConfigItemKind::Motor)
