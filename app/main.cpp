@@ -12,6 +12,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Korvessan"));
     // Every window of the program, the editors' included, shows the program's icon.
     QApplication::setWindowIcon(res::AppIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("vqx"));
     CVQXApp app;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -14,6 +14,10 @@ QIcon ProgramIcon(const char* program)
     return QIcon(QStringLiteral(":/client/icons/") + QString::fromLatin1(program) + QStringLiteral(".svg"));
 }
 
-void UseProgramIcon(const char* program) { QApplication::setWindowIcon(ProgramIcon(program)); }
+void UseProgramIcon(const char* program)
+{
+    QApplication::setWindowIcon(ProgramIcon(program));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vqx-") + QString::fromLatin1(program));
+}
 
 } // namespace vqxclient

@@ -7,7 +7,8 @@
 namespace vqxclient {
 
 QIcon ProgramIcon(const char* program);
-// Makes it the icon of every window the program opens.
+// Makes it the icon of every window the program opens, and names the program's desktop entry
+// ("vqx-<program>") so that the desktop shows its windows under that entry.
 void UseProgramIcon(const char* program);
 
 } // namespace vqxclient
