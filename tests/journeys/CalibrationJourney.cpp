@@ -43,7 +43,8 @@ CalibrationBlock FactoryBlock()
 
 class CalibrationJourney : public Journey {
 protected:
-    bool StartWithQuintaloc()
+    // `unfinished`: the motor reports that its calibration did not finish (Bn) when detected.
+    bool StartWithQuintaloc(bool unfinished = false)
     {
         JourneyStart start;
         start.motors = 1;
@@ -51,11 +52,12 @@ protected:
         start.motor.model = "QL5720-A1";
         if (!Start(start))
             return false;
-        Motor(0, [](vqxsim::SimMotor& m) {
+        Motor(0, [unfinished](vqxsim::SimMotor& m) {
             const CalibrationBlock b = FactoryBlock();
             std::copy(b.begin(), b.end(), m.Eeprom().begin() + kCalibrationBlockAddress);
             m.Eeprom()[kCalibrationFlagAddress] = 1; // finished at the factory
             m.knobs.calibration.durationMs = 600;
+            m.SetBit('n', unfinished);
             return 0;
         });
         AutoAnswer("The operation finished successfully.", "OK");
@@ -250,5 +252,41 @@ TEST_F(CalibrationJourney, SetCalibrationPowerAndReadItBack)
         QStringLiteral("calibration-power-again"));
     ASSERT_TRUE(Command(kPower));
     EXPECT_EQ(current, QStringLiteral("40"));
+    EXPECT_TRUE(Answers());
+}
+
+TEST_F(CalibrationJourney, TheLineOfAnUnfinishedCalibrationOpensTheWizard)
+{
+    AutoAnswer("Calibration has not finished successfully for one or more", "OK");
+    AutoAnswer("One or more Errors/Warnings were detected during the operation.", "OK");
+    ASSERT_TRUE(StartWithQuintaloc(true));
+    const QString line = QStringLiteral("The motor \"Motor1-Chain\" has not finished calibration successfully. Please "
+                                        "double click here to Verify Calibration or ReCalibrate the motor.");
+    ASSERT_TRUE(InfoHas(line.toStdString()));
+
+    // A double-click on the line: the offer, the two warnings, the wizard for that motor.
+    AutoAnswer("Calibration has not finished successfully for the detected", "Verify Calibration");
+    AutoAnswer("Motor will move at half-power", "OK");
+    AutoAnswer("The user program in the motor will be overwritten", "OK");
+    QString title, status;
+    AnswerWindow<CCalibrationWizardDlg>(
+        [&](CCalibrationWizardDlg* w) {
+            title = w->windowTitle();
+            EXPECT_TRUE(WaitFor([&] { return Status(w) == QStringLiteral("Motor information received successfully."); }));
+            w->reject();
+        },
+        QStringLiteral("calibration-wizard-from-the-information-view"));
+    auto* list = frame->InfoBar()->findChild<QTreeWidget*>();
+    ASSERT_NE(list, nullptr);
+    const auto items = list->findItems(line, Qt::MatchContains | Qt::MatchRecursive, 1) +
+                       list->findItems(line, Qt::MatchContains | Qt::MatchRecursive, 0);
+    ASSERT_FALSE(items.isEmpty());
+    list->scrollToItem(items.front());
+    const QPoint at = list->visualItemRect(items.front()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(WaitFor([&] { return !title.isEmpty(); }, 30000));
+    EXPECT_EQ(title, QStringLiteral("Verifying Index Calibration - Motor1-Chain"));
+    EXPECT_EQ(BlockInMotor(), FactoryBlock()) << "nothing written without Start";
     EXPECT_TRUE(Answers());
 }
