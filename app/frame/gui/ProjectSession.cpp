@@ -391,6 +391,20 @@ void CProjectSession::RestoreDocuments()
         m_frame.MdiArea()->setActiveSubWindow(activate);
 }
 
+namespace {
+
+void RunWhenNoBoxIsUp(QObject* context, std::function<void()> run)
+{
+    QTimer::singleShot(QApplication::activeModalWidget() ? 50 : 0, context, [context, run = std::move(run)]() mutable {
+        if (QApplication::activeModalWidget())
+            RunWhenNoBoxIsUp(context, std::move(run));
+        else
+            run();
+    });
+}
+
+} // namespace
+
 void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
 {
     // A file that cannot be read, or a full table, is one line in the information view: the
@@ -408,23 +422,21 @@ void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
 
 void CProjectSession::RunRecoveryCommand(int choice, int portIndex)
 {
-    if (choice == commerror::kRunLockupWizard) {
-        // After the failed operation has left the stack, on the port of the error.
-        QTimer::singleShot(0, &m_frame, [this, portIndex, alive = std::weak_ptr<int>(m_alive)] {
-            if (!alive.expired())
-                m_commands->Calibration().RunLockupWizard(portIndex);
-        });
-        return;
-    }
     int id = 0;
     switch (choice) {
     case commerror::kRunSetupWizard: id = cmd::ID_COMM_WIZARD; break;
+    case commerror::kRunLockupWizard:
+        // The lock-up wizard's own command, starting on the port of the error.
+        id = cmd::ID_LOCKUP_WIZARD;
+        m_commands->Calibration().PreselectLockupPort(portIndex);
+        break;
     case commerror::kManualSettings: id = cmd::ID_COMM_SETTINGS; break;
     default: return;
     }
     // After the failed operation has given up and left the stack: the command may replace the
-    // ports and motors that operation still holds.
-    QTimer::singleShot(0, &m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
+    // ports and motors that operation still holds. The query's last box (the summary) runs an
+    // event loop of its own, so the command waits until no modal box is up any more.
+    RunWhenNoBoxIsUp(&m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
 }
 
 void CProjectSession::ShowDefaultBars()
@@ -443,6 +455,7 @@ void CProjectSession::ClearWindows(bool keepState)
         m_project.CloseAllPorts();
         for (int i = 0; i < CTerminalBar::kPanes; ++i)
             m_bar->Pane(i).Clear();
+        m_analyzer->ClearPages(); // the traffic of the old project's ports is no longer theirs
     }
     m_project.Context().Info().Clear();
     if (!keepState)

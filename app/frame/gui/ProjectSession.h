@@ -107,6 +107,4 @@ private:
     std::unique_ptr<IProjectSection> m_scannerSection;
     editor::EditorEnvironment* m_editor = nullptr;
     std::unique_ptr<CPortWindowsEvents> m_portEvents;
-    // Work posted for later sees whether the session is still there.
-    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

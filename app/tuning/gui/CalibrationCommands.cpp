@@ -59,7 +59,12 @@ bool CCalibrationCommands::OnCommand(int id)
             OnRecalibrate(*motor);
         return true;
     }
-    case cmd::ID_LOCKUP_WIZARD: RunLockupWizard(-1); return true;
+    case cmd::ID_LOCKUP_WIZARD: {
+        const int port = m_lockupPort;
+        m_lockupPort = -1;
+        RunLockupWizard(port);
+        return true;
+    }
     default: return false;
     }
 }

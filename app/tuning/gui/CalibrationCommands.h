@@ -52,12 +52,16 @@ public:
     void SetCalibrationPower(CMotor& motor);
     // The lock-up wizard with a port preselected (-1: the terminal's current port).
     void RunLockupWizard(int portIndex = -1);
+    // The port the next Communication Lockup Wizard command starts on (the port of a
+    // communication error); once.
+    void PreselectLockupPort(int portIndex) { m_lockupPort = portIndex; }
 
 private:
     void RunWizard(CMotor& motor, bool verify);
     CMotor* MotorOfKey(int portIndex, int address) const;
 
     CalibrationWiring m_w;
+    int m_lockupPort = -1;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
 
