@@ -1,5 +1,6 @@
 #include "app/project/gui/MacroPropertiesDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/Macro.h"
 #include "app/shell/gui/Help.h"
 #include "core/ui/Questions.h"
@@ -11,11 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.c_str()); }
-std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
-} // namespace
 
 CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
                                          const std::vector<std::unique_ptr<CMacro>>& macros, const CMacro* original,
@@ -30,12 +26,12 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
     m_description->setObjectName(QString::number(kDescription));
     m_commands->setObjectName(QString::number(kCommands));
     m_shortcut->setObjectName(QString::number(kShortcut));
-    m_name->setText(Latin1(macro.Name));
-    m_description->setText(Latin1(macro.Description));
-    m_commands->setPlainText(Latin1(macro.Commands));
+    m_name->setText(fw::ToQt(macro.Name));
+    m_description->setText(fw::ToQt(macro.Description));
+    m_commands->setPlainText(fw::ToQt(macro.Commands));
     for (const std::string& choice : ShortcutChoices(macros, original))
-        m_shortcut->addItem(Latin1(choice));
-    m_shortcut->setCurrentIndex(std::max(0, m_shortcut->findText(Latin1(ShortcutText(macro.Shortcut)))));
+        m_shortcut->addItem(fw::ToQt(choice));
+    m_shortcut->setCurrentIndex(std::max(0, m_shortcut->findText(fw::ToQt(ShortcutText(macro.Shortcut)))));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Name:"), m_name);
@@ -57,9 +53,9 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
 
 void CMacroPropertiesDlg::accept()
 {
-    std::string commands = Bytes(m_commands->toPlainText());
-    const std::string error = ApplyMacroProperties(m_macro, Bytes(m_name->text()), Bytes(m_description->text()),
-                                                   Bytes(m_shortcut->currentText()), commands);
+    std::string commands = fw::FromQt(m_commands->toPlainText());
+    const std::string error = ApplyMacroProperties(m_macro, fw::FromQt(m_name->text()), fw::FromQt(m_description->text()),
+                                                   fw::FromQt(m_shortcut->currentText()), commands);
     if (!error.empty()) {
         ui::OptionMessageBox(m_questions, error, ui::MB_OK | ui::MB_ICONHAND);
         return;

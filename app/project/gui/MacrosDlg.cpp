@@ -1,6 +1,7 @@
 #include "app/project/gui/MacrosDlg.h"
 
 #include "app/framework/LongOperation.h"
+#include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/project/gui/MacroPropertiesDlg.h"
 #include "app/shell/gui/Help.h"
@@ -76,8 +77,7 @@ void CMacrosDlg::Refill(int select)
 {
     m_list->clear();
     for (const CMacrosForm::Row& row : m_form.Rows())
-        new QTreeWidgetItem(m_list, {QString::fromLatin1(row.name.c_str()), QString::fromLatin1(row.description.c_str()),
-                                     QString::fromLatin1(row.shortcut.c_str())});
+        new QTreeWidgetItem(m_list, {fw::ToQt(row.name), fw::ToQt(row.description), fw::ToQt(row.shortcut)});
     if (QTreeWidgetItem* item = m_list->topLevelItem(select))
         m_list->setCurrentItem(item);
 }
