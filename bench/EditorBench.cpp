@@ -78,7 +78,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // The editor works in the program's context: its settings, questions and compiler.
-    shell::CQtDesktopServices desktop;
+    shell::CQtDesktopServices desktop(ui::COperationContext::Default().Questions());
     CScanner editorScanner;
     shell::CAppContext appContext(ui::COperationContext::Default(), desktop, editorScanner, platform::GetClock());
     editor::EditorEnvironment env;

@@ -3,6 +3,7 @@
 // puts it on the clipboard, and Save writes an ".ssf" that reads back to the same rows.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/project/Project.h"
 #include "app/setup/AnalyzerRows.h"
@@ -24,7 +25,8 @@ TEST_F(GuiTest, AnalyzerShowsFiltersCopiesAndSavesATerminalExchange)
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
     HeadlessDetectServices quiet;
-    CSerialDataAnalyzerWnd wnd;
+    TestAppContext app(quiet.context);
+    CSerialDataAnalyzerWnd wnd(app.context);
     CSerialDataAnalyzer& analyzer = wnd.Analyzer();
     quiet.context.SetTrafficLog(&analyzer);
     quiet.context.Options().ResponseTimeout = 60;
@@ -99,12 +101,10 @@ TEST_F(GuiTest, AnalyzerShowsFiltersCopiesAndSavesATerminalExchange)
 
     // Save as ".ssf" and read it back.
     const std::string file = dir / "line.ssf";
-    CSerialDataAnalyzerWnd::ChooseSaveFile() = [&](QWidget*, const QString& proposed) {
-        EXPECT_EQ(proposed, "Line");
-        return QString::fromStdString(file);
-    };
+    app.desktop.files.push_back(QString::fromStdString(file));
     ASSERT_TRUE(wnd.OnCommand(35152));
-    CSerialDataAnalyzerWnd::ChooseSaveFile() = nullptr;
+    ASSERT_EQ(app.desktop.asked.size(), 1u);
+    EXPECT_EQ(app.desktop.asked[0].start, "Line") << "the save chooser proposes the port's name";
     QFile f(QString::fromStdString(file));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray rtf = f.readAll();

@@ -5,6 +5,7 @@
 // on any page, it leaves the project untouched; a project with ten ports is refused.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/project/Project.h"
 #include "app/setup/PortPages.h"
@@ -61,11 +62,9 @@ class CommWizard : public GuiTest {
 protected:
     CommWizard()
     {
-        ui::COperationContext::Default().SetQuestions(&h.questions);
         h.context.Options().ResponseTimeout = 60;
         project.SetContext(&h.context);
     }
-    ~CommWizard() override { ui::COperationContext::Default().SetQuestions(nullptr); }
     template <class W = QWidget>
     W* Id(QWidget* parent, const char* name)
     {
@@ -78,6 +77,7 @@ protected:
     platform::ManualClock clock;
     platform::ScopedClock clockScope{clock};
     HeadlessContext h;
+    TestAppContext app{h.context};
     CProject project;
     Lines probe;
 };
@@ -164,7 +164,7 @@ TEST_F(CommWizard, FreshProjectGetsChainBusNetworkAndUsbMotors)
             static_cast<QDialog*>(dlg)->reject();
         }
     });
-    ASSERT_TRUE(RunCommWizard(nullptr, project, false, [&] { ++changed; }, &probe));
+    ASSERT_TRUE(RunCommWizard(nullptr, project, {app.context, {}, nullptr, &probe}, false, [&] { ++changed; }));
     EXPECT_TRUE(sawEveryPage);
     EXPECT_EQ(changed, 1);
     EXPECT_TRUE(project.modified);
@@ -316,7 +316,7 @@ TEST_F(CommWizard, SerialNumberListAndSeeDifferencesOnAProjectThatKnowsPartOfThe
             static_cast<QDialog*>(dlg)->reject();
         }
     });
-    ASSERT_TRUE(RunCommWizard(nullptr, project, false, [&] { ++changed; }, &probe));
+    ASSERT_TRUE(RunCommWizard(nullptr, project, {app.context, {}, nullptr, &probe}, false, [&] { ++changed; }));
     EXPECT_TRUE(decided);
     EXPECT_EQ(changed, 2);
     ASSERT_EQ(project.PortCount(), 1);
@@ -343,7 +343,7 @@ TEST_F(CommWizard, CancelOnAnyPageLeavesTheProjectAndTenPortsAreRefused)
         EXPECT_EQ(Id<QTableWidget>(dlg, "1003")->rowCount(), 2);
         QTest::mouseClick(Id<QPushButton>(dlg, "2"), Qt::LeftButton);
     });
-    EXPECT_FALSE(RunCommWizard(nullptr, project, false, {}, &probe));
+    EXPECT_FALSE(RunCommWizard(nullptr, project, {app.context, {}, nullptr, &probe}));
     ASSERT_EQ(project.PortCount(), 1);
     EXPECT_EQ(project.Port(0)->Name, "Kept");
     EXPECT_FALSE(project.modified);
@@ -353,7 +353,7 @@ TEST_F(CommWizard, CancelOnAnyPageLeavesTheProjectAndTenPortsAreRefused)
         p->Name = "P" + std::to_string(i);
         project.AddPort(std::move(p));
     }
-    EXPECT_FALSE(RunCommWizard(nullptr, project, false, {}, &probe));
+    EXPECT_FALSE(RunCommWizard(nullptr, project, {app.context, {}, nullptr, &probe}));
     EXPECT_EQ(h.questions.MessageTexts().back(), "Too many serial ports!");
     EXPECT_EQ(h.questions.AskedQuestions().back().message.caption, "Error!");
 }

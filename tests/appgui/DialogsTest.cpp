@@ -47,9 +47,7 @@ void Click(QWidget* parent, const char* id)
 
 class DialogsTest : public GuiTest {
 protected:
-    // The dialogs' own messages go through the shell's boxes too.
-    DialogsTest() { ui::COperationContext::Default().SetQuestions(&questions); }
-    ~DialogsTest() override { ui::COperationContext::Default().SetQuestions(nullptr); }
+    // The dialogs are handed the shell's boxes for their own messages.
     bridge::QtQuestions questions;
 };
 
@@ -156,6 +154,18 @@ TEST_F(DialogsTest, ChoiceBoxPacksVisibleAnswersAndAnswersTheirValues)
         QTest::keyClick(box, Qt::Key_Escape);
     });
     EXPECT_EQ(ui::ChoiceBox(questions, request).value, 100);
+
+    // Help opens the box's topic through the opener the boxes were handed; the box stays.
+    std::vector<int> topics;
+    questions.SetHelpOpener([&](int id) { topics.push_back(id); });
+    request.helpId = 0x20000 + 221;
+    WhenModal([](QWidget* box) {
+        Click(box, "57670");
+        EXPECT_TRUE(box->isVisible());
+        Click(box, "1");
+    });
+    EXPECT_EQ(ui::ChoiceBox(questions, request).value, 100);
+    EXPECT_EQ(topics, std::vector<int>{0x20000 + 221});
 }
 
 TEST_F(DialogsTest, DownloadDoneRunResetCloseAndRemember)
@@ -283,7 +293,7 @@ TEST_F(DialogsTest, StartDialogAnswersAndAsksForASelection)
 {
     const std::vector<std::string> recent{"/w/Line1.spj", "/w/Line2.spj"};
     {
-        CStartDlg start(recent);
+        CStartDlg start(recent, questions);
         start.show();
         EXPECT_EQ(start.windowTitle(), "Welcome to VQX!");
         EXPECT_EQ(start.Radio(1418)->text(), "Open a recently used Project:");
@@ -297,7 +307,7 @@ TEST_F(DialogsTest, StartDialogAnswersAndAsksForASelection)
         int expect;
     } rows[] = {{1419, -1, 100}, {1420, -1, 101}, {1421, -1, 102}, {1418, 1, 1}};
     for (const Row& r : rows) {
-        CStartDlg start(recent);
+        CStartDlg start(recent, questions);
         WhenModal([&](QWidget* box) {
             auto* dlg = static_cast<CStartDlg*>(box);
             dlg->Radio(r.radio)->setChecked(true);
@@ -310,7 +320,7 @@ TEST_F(DialogsTest, StartDialogAnswersAndAsksForASelection)
         EXPECT_TRUE(start.m_bDontDisplay);
     }
     // Radio 1418 without a selection: the box asks, the dialog stays; Cancel gives -1.
-    CStartDlg start(recent);
+    CStartDlg start(recent, questions);
     WhenModal([](QWidget* box) {
         WhenModal([](QWidget* message) {
             EXPECT_EQ(Child<QLabel>(message, "1069")->text(), "Please select an item from the list!");
@@ -341,7 +351,7 @@ TEST_F(DialogsTest, SplashAboutAndSelectFolder)
 
     QDir(QString::fromStdString(dir.Path())).mkpath("a/b");
     const QString start = QString::fromStdString(dir / "a");
-    CSelectFolderDlg folder(nullptr, start);
+    CSelectFolderDlg folder(nullptr, questions, start);
     folder.show();
     EXPECT_EQ(folder.windowTitle(), "Select Folder");
     EXPECT_EQ(folder.PathEdit()->text(), start);
@@ -355,7 +365,7 @@ TEST_F(DialogsTest, SplashAboutAndSelectFolder)
     EXPECT_EQ(folder.Path(), start + "/Made");
 
     // A folder that cannot be made: the error box, and the item goes.
-    CSelectFolderDlg again(nullptr, start);
+    CSelectFolderDlg again(nullptr, questions, start);
     again.show();
     QTreeWidgetItem* bad = again.NewFolder("New Folder");
     WhenModal([](QWidget* box) {

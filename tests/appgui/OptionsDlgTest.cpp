@@ -65,8 +65,6 @@ protected:
     }
     void TearDown() override
     {
-        optionsgui::ChooseColor() = savedColor;
-        optionsgui::ChooseFile() = savedFile;
         session.reset();
         frame.reset();
         bridge::Options() = COptions();
@@ -97,13 +95,10 @@ protected:
         return platform::AppProfile().FindInt(section, key);
     }
 
-    TestAppContext app{ui::COperationContext::Default()};
     editor::EditorEnvironment editorEnv;
     std::unique_ptr<CMainFrame> frame;
     std::unique_ptr<CProjectSession> session;
     fw::DocTemplates templates;
-    std::function<std::optional<uint32_t>(QWidget*, uint32_t)> savedColor = optionsgui::ChooseColor();
-    std::function<QString(QWidget*, const QString&, const QString&)> savedFile = optionsgui::ChooseFile();
 };
 
 } // namespace
@@ -116,12 +111,7 @@ TEST_F(OptionsGui, NewEditorColoursRehighlightTheOpenEditorAndTheRecordIsSaved)
     ASSERT_EQ(flowBefore, QColor(0xC9, 0x16, 0xB3)) << "WHILE in the default flow colour";
     session->TerminalBar().View(0)->Append("RSP", TermFormat::Echo);
     const uint32_t red = 0x0000FF;
-    int colourDialogs = 0;
-    optionsgui::ChooseColor() = [&](QWidget*, uint32_t initial) -> std::optional<uint32_t> {
-        ++colourDialogs;
-        EXPECT_EQ(initial, 0xB316C9u) << "the colour dialog starts on the current colour";
-        return red;
-    };
+    app.desktop.colors.push_back(red);
     questions.AnswerMessageBox(ui::IDOK);  // the refused response timeout
     questions.AnswerMessageBox(ui::IDYES); // "Do you want to format the keywords in open documents?"
 
@@ -139,7 +129,8 @@ TEST_F(OptionsGui, NewEditorColoursRehighlightTheOpenEditorAndTheRecordIsSaved)
         auto* editorPage = dlg->findChild<CEditorOptionsPage*>();
         ASSERT_TRUE(editorPage && editorPage->isVisible());
         Click(editorPage, 1109);
-        EXPECT_EQ(colourDialogs, 1);
+        ASSERT_EQ(app.desktop.colorsAsked.size(), 1u);
+        EXPECT_EQ(app.desktop.colorsAsked[0], 0xB316C9u) << "the colour dialog starts on the current colour";
         Id<QComboBox>(editorPage, 1150)->setCurrentIndex(3); // 12 points
         EXPECT_EQ(editorPage->Preview()->toPlainText().left(16), QStringLiteral("' Sample Program"));
         EXPECT_EQ(editorPage->Preview()->font().pointSize(), 12);
@@ -210,11 +201,8 @@ TEST_F(OptionsGui, CancelKeepsTheRecordButTheLanguageRegistrationsStay)
     CLanguage language;
     language.Version = "470; 471";
     ASSERT_TRUE(language.Write(dir / "new.sld"));
-    optionsgui::ChooseFile() = [&](QWidget*, const QString& title, const QString&) {
-        EXPECT_EQ(title, QStringLiteral("Add VQX Language File"));
-        return QString::fromStdString(dir / "new.sld");
-    };
-    optionsgui::ChooseColor() = [](QWidget*, uint32_t) -> std::optional<uint32_t> { return 0x00FF00; };
+    app.desktop.files.push_back(QString::fromStdString(dir / "new.sld"));
+    app.desktop.colors = {0x00FF00, 0x00FF00}; // the editor's and the analyzer's swatch
     app.scanner.Errors().MaxErrors = 50;
     questions.AnswerMessageBox(ui::IDOK); // the refused number
 
@@ -256,6 +244,9 @@ TEST_F(OptionsGui, CancelKeepsTheRecordButTheLanguageRegistrationsStay)
         EXPECT_FALSE(dlg->isVisible());
     });
     ASSERT_TRUE(frame->Commands().Execute(cmd::ID_OPTIONS));
+    ASSERT_EQ(app.desktop.asked.size(), 1u);
+    EXPECT_EQ(app.desktop.asked[0].title, QStringLiteral("Add VQX Language File"));
+    EXPECT_TRUE(app.desktop.colors.empty()) << "both swatches opened the colour chooser";
 
     EXPECT_EQ(bridge::Options().KeywordColor, 0xFF0000u);
     EXPECT_EQ(bridge::Options().IOTermBackColor, 0xFFF2FCu);

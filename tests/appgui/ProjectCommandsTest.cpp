@@ -251,7 +251,20 @@ TEST_F(ProjectCommandsGui, NewProjectItsDialogsTheEditorsDownloadAndClose)
     registry.SetValue(platform::RegHive::LocalMachine, "SOFTWARE\\Korvessan\\Scanner",
                       platform::RegValue::String("462", "462.sld"));
     frame->RebuildFirmwareList();
-    EXPECT_EQ(CMotorSettingsDlg::KnownVersions()(), "462-");
+    CMotor& left = *Project().Port(0)->motors.GetAt(0);
+    const uint32_t flags = left.VQXFlags;
+    left.VQXFlags = 3; // a motor of the class whose version is chosen from the list
+    ASSERT_TRUE(Tree().Select(0, 0));
+    QStringList versions;
+    WithDialog(kTreeMotorProperties, [&](QDialog* dlg) {
+        auto* combo = dlg->findChild<QComboBox*>(QStringLiteral("1015"));
+        ASSERT_NE(combo, nullptr);
+        for (int i = 0; i < combo->count(); ++i)
+            versions << combo->itemText(i);
+        dlg->reject();
+    });
+    left.VQXFlags = flags;
+    EXPECT_EQ(versions, QStringList{QStringLiteral("462")});
 
     // Only the tool windows and what comes with them stay off in the running program.
     for (int id : session->Commands().State().unavailable)

@@ -157,7 +157,7 @@ TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFi
     ASSERT_FALSE(app.desktop.asked.empty());
     EXPECT_EQ(app.desktop.asked.back().start, QStringLiteral("dlg-chain.trm"));
     std::string error;
-    std::unique_ptr<QWidget> opened(MakeTermView(file, &error));
+    std::unique_ptr<QWidget> opened(MakeTermView(h.context, file, &error));
     auto* view = qobject_cast<CTermView*>(opened.get());
     ASSERT_NE(view, nullptr) << error;
     EXPECT_EQ(view->toPlainText(), bar.View(0)->toPlainText());
@@ -183,7 +183,7 @@ TEST_F(ProjectDialogsGui, DifferentSettingsResolveMacrosContextMenuAndTerminalFi
     find->close();
     menu->findChild<QAction*>(QString::number(terminalmenu::kClear))->trigger();
     EXPECT_TRUE(bar.View(0)->toPlainText().isEmpty());
-    EXPECT_FALSE(MakeTermView(QString::fromStdString(dir / "none.trm"), &error));
+    EXPECT_FALSE(MakeTermView(h.context, QString::fromStdString(dir / "none.trm"), &error));
     EXPECT_NE(error.find("none.trm"), std::string::npos);
 }
 
@@ -194,7 +194,9 @@ TEST_F(ProjectDialogsGui, OpenOrNewKeepsDocumentsAndRefusesABadFile)
     CProjectSession session(frame);
     fw::DocTemplates templates;
     templates.Add(130, "\nTerminal\nVQX Terminal File\nTerminal Files (*.trm)\n.trm\nVQXTerminal.File\nVQX Terminal File");
-    templates.Find(130)->makeView = MakeTermView;
+    templates.Find(130)->makeView = [&](const QString& path, std::string* error) {
+        return MakeTermView(h.context, path, error);
+    };
     session.SetTemplates(&templates);
     session.Start("dlg-chain");
     frame.Project().RunStartup(); // the ports saved open, as the program's start does

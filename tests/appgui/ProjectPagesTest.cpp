@@ -39,7 +39,7 @@ TEST_F(SetupGuiTest, CommunicationSettingsEditsACopyUntilOk)
         EXPECT_EQ(list->topLevelItemCount(), 1);
         Click(dlg, 2);
     });
-    EXPECT_FALSE(EditCommunication(nullptr, project, [&] { ++changed; }, &probe));
+    EXPECT_FALSE(EditCommunication(nullptr, project, Services(&probe), [&] { ++changed; }));
     EXPECT_EQ(project.PortCount(), 2);
     EXPECT_EQ(changed, 0);
 
@@ -58,7 +58,7 @@ TEST_F(SetupGuiTest, CommunicationSettingsEditsACopyUntilOk)
         Click(dlg, 1);
         CloseIfOpen(dlg);
     });
-    EXPECT_TRUE(EditCommunication(nullptr, project, [&] { ++changed; }, &probe));
+    EXPECT_TRUE(EditCommunication(nullptr, project, Services(&probe), [&] { ++changed; }));
     EXPECT_EQ(project.Port(1)->Name, "Axis");
     EXPECT_TRUE(project.modified);
     EXPECT_EQ(changed, 1);
@@ -70,7 +70,7 @@ TEST_F(SetupGuiTest, CommunicationSettingsEditsACopyUntilOk)
         EXPECT_TRUE(dlg->isVisible());
         Click(dlg, 2);
     });
-    EXPECT_FALSE(EditCommunication(nullptr, project, {}, &probe));
+    EXPECT_FALSE(EditCommunication(nullptr, project, Services(&probe)));
     EXPECT_TRUE(questions.ScriptErrors().empty());
 }
 
@@ -79,12 +79,9 @@ TEST_F(SetupGuiTest, ProjectNamePageAndMotorIPDialog)
     CProject project;
     project.Name = "Old";
     project.FileName = "/data/Projects/Old/Old.spj";
-    CProjectNamePage::ChooseFolder() = [](QWidget*, const std::string& start) {
-        EXPECT_EQ(start, "/data/Projects");
-        return std::string("/srv/cells");
-    };
+    app.desktop.folders.push_back(QStringLiteral("/srv/cells"));
     CPageDlg dlg(nullptr, QStringLiteral("New Project"));
-    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(project));
+    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(project, app.context));
     dlg.show();
     auto* name = Id<QLineEdit>(&dlg, 1023);
     auto* location = Id<QLineEdit>(&dlg, 1001);
@@ -94,6 +91,8 @@ TEST_F(SetupGuiTest, ProjectNamePageAndMotorIPDialog)
     EXPECT_EQ(location->text(), "/data/Projects/Cell");
     Click(&dlg, 1002);
     EXPECT_EQ(location->text(), "/srv/cells/Cell");
+    ASSERT_EQ(app.desktop.asked.size(), 1u);
+    EXPECT_EQ(app.desktop.asked[0].start, QStringLiteral("/data/Projects")) << "Browse starts at the base folder";
     name->setText("../up");
     Click(&dlg, 1);
     EXPECT_TRUE(dlg.isVisible());
@@ -102,10 +101,9 @@ TEST_F(SetupGuiTest, ProjectNamePageAndMotorIPDialog)
     Click(&dlg, 1);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(project.FileName, "/srv/cells/Cell/Cell.spj");
-    CProjectNamePage::ChooseFolder() = nullptr;
 
     std::string address = "10.0.0.9";
-    CMotorIPDlg ip(nullptr, address, "Enter the motor's address.");
+    CMotorIPDlg ip(nullptr, questions, address, "Enter the motor's address.");
     ip.show();
     EXPECT_EQ(ip.windowTitle(), "Motor IP Address");
     EXPECT_EQ(Id<QLineEdit>(&ip, 1018)->text(), "10.0.0.9");

@@ -57,7 +57,7 @@ TEST_F(ReaddressTest, OkGivesTheMotorItsNewAddress)
     EXPECT_EQ(motor->Name, "Motor2-Line");
     bool polling = true;
     int changes = 0;
-    CReaddressDlg dlg(nullptr, *port, *motor);
+    CReaddressDlg dlg(nullptr, questions, *port, *motor);
     dlg.pollingAllowed = &polling;
     dlg.changed = [&] { ++changes; };
     dlg.show();
@@ -90,7 +90,7 @@ TEST_F(ReaddressTest, AUserNameIsKeptAndAnErrorMovesNothing)
     CMotor* motor = MotorAt(1);
     motor->Name = "Spindle";
     {
-        CReaddressDlg dlg(nullptr, *port, *motor);
+        CReaddressDlg dlg(nullptr, questions, *port, *motor);
         dlg.show();
         dlg.Addresses()->setCurrentText("3");
         QTest::mouseClick(dlg.findChild<QPushButton*>("1"), Qt::LeftButton);
@@ -103,9 +103,8 @@ TEST_F(ReaddressTest, AUserNameIsKeptAndAnErrorMovesNothing)
     CMotor* other = MotorAt(4);
     rig->WithMotor(2, [](vqxsim::SimMotor& m) { m.knobs.mute = true; });
     // The dialog's message goes through the shell's boxes.
-    ui::COperationContext::Default().SetQuestions(&questions);
     bool polling = true;
-    CReaddressDlg dlg(nullptr, *port, *other);
+    CReaddressDlg dlg(nullptr, questions, *port, *other);
     dlg.pollingAllowed = &polling;
     dlg.show();
     dlg.Addresses()->setCurrentText("5");
@@ -120,5 +119,4 @@ TEST_F(ReaddressTest, AUserNameIsKeptAndAnErrorMovesNothing)
     EXPECT_EQ(MotorAt(4), other);
     EXPECT_TRUE(polling) << "set again after the error";
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    ui::COperationContext::Default().SetQuestions(nullptr);
 }

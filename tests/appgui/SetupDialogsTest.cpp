@@ -131,7 +131,7 @@ TEST_F(SetupGuiTest, PortPropertiesChecksEachEntryAndEditsTheWorkingCopy)
             static_cast<QDialog*>(dlg)->reject();
         }
     });
-    ASSERT_TRUE(RunPortDialog(nullptr, port, {&net, &port}, false, &probe));
+    ASSERT_TRUE(RunPortDialog(nullptr, port, {&net, &port}, false, Services(&probe)));
     EXPECT_TRUE(checked);
     EXPECT_EQ(port.CommType, COMM_RS485);
     EXPECT_EQ(port.PortName, "Com3");
@@ -191,11 +191,12 @@ protected:
 
 TEST_F(MotorSettingsOnTheLine, GetMotorInfoSerialNumberAndFactoryImage)
 {
-    CMotorSettingsDlg::KnownVersions() = [] { return std::string("400-450@462-"); };
+    setup::SetupServices services = Services();
+    services.knownVersions = [] { return std::string("400-450@462-"); };
     CMotor motor;
     motor.SetPort(port.get());
     {
-        CMotorSettingsDlg dlg(nullptr, motor);
+        CMotorSettingsDlg dlg(nullptr, motor, services);
         dlg.show();
         auto* version = Id<QComboBox>(&dlg, 1015);
         EXPECT_EQ(version->count(), 3);
@@ -220,7 +221,7 @@ TEST_F(MotorSettingsOnTheLine, GetMotorInfoSerialNumberAndFactoryImage)
     const std::vector<uint8_t> before = SimBlock();
     CMotor copy = motor;
     {
-        CMotorSettingsDlg dlg(nullptr, copy);
+        CMotorSettingsDlg dlg(nullptr, copy, services);
         dlg.show();
         EXPECT_EQ(dlg.windowTitle(), "Motor Properties");
         EXPECT_FALSE(Id<QLineEdit>(&dlg, 1025)->isEnabled());
@@ -244,14 +245,14 @@ TEST_F(MotorSettingsOnTheLine, GetMotorInfoSerialNumberAndFactoryImage)
 
     // Factory Settings: a hostile file is refused; this motor's image is loaded.
     const QString file = QString::fromStdString(dir / "motor.adb");
-    CMotorSettingsDlg::ChooseImageFile() = [file](QWidget*) { return file; };
+    app.desktop.files = {file, file}; // the hostile file, then the good one
     std::vector<uint8_t> image = after;
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(reinterpret_cast<const char*>(image.data()), 150); // shorter than its stated 200
     }
-    CMotorSettingsDlg dlg(nullptr, copy);
+    CMotorSettingsDlg dlg(nullptr, copy, services);
     dlg.show();
     ASSERT_TRUE(Id<QPushButton>(&dlg, 1492)->isVisible());
     Click(&dlg, 1492);
@@ -269,7 +270,7 @@ TEST_F(MotorSettingsOnTheLine, GetMotorInfoSerialNumberAndFactoryImage)
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(SimBlock(), image);
     EXPECT_EQ(copy.SerialNumber, (uint32_t('Q') << 24) | 776);
-    CMotorSettingsDlg::ChooseImageFile() = nullptr;
-    CMotorSettingsDlg::KnownVersions() = nullptr;
+    ASSERT_EQ(app.desktop.asked.size(), 2u);
+    EXPECT_EQ(app.desktop.asked[0].title, QStringLiteral("Open factory settings file"));
     EXPECT_TRUE(questions.ScriptErrors().empty());
 }

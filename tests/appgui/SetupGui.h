@@ -1,8 +1,12 @@
 #pragma once
 // What the setup dialogs' tests share: controls found by their ids, a click, a probe that shows
-// Com1 and Com2, and a fixture whose message boxes are answered by a script.
+// Com1 and Com2, and a fixture whose message boxes are answered by a script and whose choosers
+// by the test.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
+
+#include "app/setup/gui/SetupServices.h"
 
 #include "core/ui/OperationContext.h"
 #include "platform/serial/SerialProbe.h"
@@ -46,5 +50,12 @@ protected:
             static_cast<QDialog*>(dlg)->reject();
         }
     }
+    // What the set-up dialogs are handed: the program's context over the default one (its
+    // questions are the script's), no firmware list, no detection.
+    setup::SetupServices Services(platform::ISerialPortProbe* probe = nullptr)
+    {
+        return setup::SetupServices{app.context, {}, nullptr, probe};
+    }
     ui::CHeadlessQuestions questions;
+    TestAppContext app{ui::COperationContext::Default()};
 };

@@ -23,8 +23,10 @@ public:
     std::deque<QStringList> fileLists;
     std::deque<QString> folders;
     std::deque<std::optional<uint32_t>> colors;
-    // What each file chooser showed, and the addresses opened.
+    // What each file chooser showed, the colour each colour chooser started on, and the
+    // addresses opened.
     std::vector<shell::FileChoice> asked;
+    std::vector<uint32_t> colorsAsked;
     std::vector<QUrl> opened;
     bool openSucceeds = true;
 
@@ -42,8 +44,9 @@ public:
     }
     QString ChooseSaveFile(QWidget*, const shell::FileChoice& choice) override { return Next(files, choice); }
     QString ChooseFolder(QWidget*, const QString& start) override { return Next(folders, {QString(), start, {}, {}}); }
-    std::optional<uint32_t> ChooseColor(QWidget*, uint32_t) override
+    std::optional<uint32_t> ChooseColor(QWidget*, uint32_t initial) override
     {
+        colorsAsked.push_back(initial);
         if (colors.empty()) {
             ADD_FAILURE() << "unexpected colour chooser";
             return std::nullopt;

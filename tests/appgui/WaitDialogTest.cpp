@@ -59,7 +59,7 @@ protected:
     std::unique_ptr<vqxsim::FakeLineRig> rig;
     std::unique_ptr<CCommPort> port;
     bridge::QtQuestions questions;
-    bridge::QtProgress progress{nullptr, &questions};
+    bridge::QtProgress progress{nullptr, questions};
     ui::CHeadlessInfoView info;
     ui::COperationContext context;
     void SetUp() override

@@ -597,7 +597,7 @@ bool CVQXView::OnCommand(int id)
     case editor::ID_EDIT_REPLACE: {
         RemoveLineMark();
         QPointer<CVQXView> self(this);
-        CFindReplaceDlg::Open(window(), id == editor::ID_EDIT_REPLACE,
+        CFindReplaceDlg::Open(window(), questions, id == editor::ID_EDIT_REPLACE,
                               [self]() -> textfind::IFindTarget* { return self.data(); });
         return true;
     }

@@ -104,14 +104,18 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
         m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+}
+
+setup::SetupServices CFrameCommands::SetupDialogServices()
+{
     // The motor settings dialog offers the compiler's firmware versions the frame knows.
-    CMotorSettingsDlg::KnownVersions() = [this, alive = std::weak_ptr<int>(m_alive)] {
+    auto versions = [this] {
         std::string text;
-        if (!alive.expired())
-            for (const std::string& v : m_frame.FirmwareVersions())
-                text += v;
+        for (const std::string& v : m_frame.FirmwareVersions())
+            text += v;
         return text;
     };
+    return setup::SetupServices{m_frame.Context(), versions, &m_query, serialProbe};
 }
 
 CFrameCommands::~CFrameCommands() { m_frame.SetStateProvider({}); }
@@ -164,15 +168,15 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_CLOSE_PROJECT: m_frame.Project().OpenOrNew({}, false); return true;
     case cmd::ID_PROJECT_PROPERTIES:
         if (EditProjectPorts(&m_frame, m_project, QStringLiteral("Project properties"), "ProjectProperties.htm",
-                             [this] { PortsChanged(); }, serialProbe))
+                             SetupDialogServices(), [this] { PortsChanged(); }))
             PortsChanged();
         return true;
     case cmd::ID_COMM_SETTINGS:
-        if (EditCommunication(&m_frame, m_project, [this] { PortsChanged(); }, serialProbe))
+        if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); }))
             PortsChanged();
         return true;
     case cmd::ID_COMM_WIZARD:
-        if (RunCommWizard(&m_frame, m_project, false, [this] { PortsChanged(); }, serialProbe)) {
+        if (RunCommWizard(&m_frame, m_project, SetupDialogServices(), false, [this] { PortsChanged(); })) {
             PortsChanged();
             m_frame.UpdateFrameTitle(); // the wizard may have made a new project
         }
@@ -255,7 +259,7 @@ bool CFrameCommands::OnTreeCommand(int id)
         return true;
     case kTreeProperties:
         if (selected && selected->kind == ConfigItemKind::Root) {
-            if (EditCommunication(&m_frame, m_project, [this] { PortsChanged(); }, serialProbe))
+            if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); }))
                 PortsChanged();
         } else if (port) {
             EditPortProperties(*port);
@@ -278,7 +282,7 @@ bool CFrameCommands::OnTreeCommand(int id)
         return true;
     case kTreeSetAddress:
         if (motor && motor->GetPort()) {
-            CReaddressDlg dlg(&m_frame, *motor->GetPort(), *motor);
+            CReaddressDlg dlg(&m_frame, m_frame.Context().Questions(), *motor->GetPort(), *motor);
             dlg.pollingAllowed = &m_project.pollingAllowed;
             dlg.changed = [this] {
                 m_project.modified = true;
@@ -359,10 +363,10 @@ void CFrameCommands::NewProject(bool withWizard)
     made.SetContext(&m_project.Context());
     made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
     CPageDlg dlg(&m_frame, QStringLiteral("New Project"));
-    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made));
+    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_frame.Context()));
     // The first-run project gets its ports from the setup wizard instead of the ports page.
     if (!withWizard)
-        dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", serialProbe));
+        dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", SetupDialogServices()));
     if (dlg.exec() != QDialog::Accepted) {
         m_project.ReopenPorts(openPorts);
         return;
@@ -382,7 +386,7 @@ void CFrameCommands::NewProject(bool withWizard)
     m_frame.ShowControlBar(m_frame.ConfigBar(), true);
     m_frame.ShowControlBar(m_frame.TerminalBar(), true);
     if (withWizard) {
-        if (RunCommWizard(&m_frame, m_project, false, [this] { PortsChanged(); }, serialProbe))
+        if (RunCommWizard(&m_frame, m_project, SetupDialogServices(), false, [this] { PortsChanged(); }))
             PortsChanged();
         m_frame.UpdateFrameTitle();
         return;
@@ -397,7 +401,7 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
     std::vector<const CCommPort*> ports;
     for (int i = 0; i < m_project.PortCount(); ++i)
         ports.push_back(m_project.Port(i));
-    if (EditPortOfList(&m_frame, port, ports, serialProbe, [this, &port] { MotorsChanging(port); })) {
+    if (EditPortOfList(&m_frame, port, ports, SetupDialogServices(), [this, &port] { MotorsChanging(port); })) {
         m_project.modified = true;
         PortsChanged();
     }
@@ -422,7 +426,7 @@ void CFrameCommands::OnMotorProperties(CMotor& motor)
     edited.shared = true;
     edited = motor;
     ProgramTag tag(motor.GetPort());
-    CMotorSettingsDlg dlg(&m_frame, edited);
+    CMotorSettingsDlg dlg(&m_frame, edited, SetupDialogServices());
     if (dlg.exec() != QDialog::Accepted)
         return;
     motor = edited;
@@ -471,7 +475,7 @@ void CFrameCommands::SaveProjectAs()
     if (m_project.isDefault)
         renamed.MakeNewName(m_project);
     CPageDlg dlg(&m_frame, QStringLiteral("Save Project as"));
-    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(renamed));
+    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(renamed, m_frame.Context()));
     if (dlg.exec() != QDialog::Accepted) {
         m_project.ReopenPorts(openPorts);
         return;
@@ -577,14 +581,14 @@ int CFrameCommands::AskDifferentSettings(CProject& project, const std::vector<CC
             defined.push_back(project.Port(static_cast<int>(p)));
             found.push_back(detected[p]);
         }
-    CDifferentSettingsDlg dlg(&m_frame, defined, found, &project);
+    CDifferentSettingsDlg dlg(&m_frame, defined, found, project);
     dlg.motorGoing = [this](CMotor* motor) { m_frame.RemoveMotorWindows(motor); };
     return dlg.exec();
 }
 
 void CFrameCommands::ResolveMotor(CMotor& motor, CMotor& read)
 {
-    CResolveMotorsDlg dlg(&m_frame, motor, read, &m_project);
+    CResolveMotorsDlg dlg(&m_frame, motor, read, m_project);
     dlg.exec();
 }
 

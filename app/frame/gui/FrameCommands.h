@@ -5,6 +5,7 @@
 // current port, the selected tree item or the chosen file and hands them over.
 
 #include "app/project/CommandSurroundings.h"
+#include "app/setup/gui/SetupServices.h"
 #include "app/shell/FrameCommandTable.h"
 
 #include <functional>
@@ -71,6 +72,9 @@ public:
 
 private:
     bool OnTreeCommand(int id);
+    // What the set-up dialogs are handed: the frame's context, its firmware versions, the
+    // detection query and the serial devices.
+    setup::SetupServices SetupDialogServices();
     void SendToEveryPane(const char* line);
     void SaveProjectAs();
     // Save All: the project, then every source document that has a file and changes.

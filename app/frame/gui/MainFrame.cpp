@@ -284,7 +284,7 @@ void CMainFrame::BuildToolBar()
 
 void CMainFrame::BuildBars()
 {
-    m_infoBar = new CInfoBar(this);
+    m_infoBar = new CInfoBar(m_context.Questions(), this);
     m_infoBar->sendCommand = [this](int id) { m_commands->Execute(id); };
     m_terminalBar = new fw::CDockDlg(QStringLiteral("Terminal"), cmd::IDD_TERMINAL_BAR, fw::CBRS_ALIGN_BOTTOM,
                                      {100, 100, 750, 300}, this);

@@ -19,6 +19,7 @@ void EditProgramOptions(CMainFrame& frame, CTerminalBar& bar)
                           platform::AppProfile(),
                           platform::DefaultRegistry(),
                           context.Questions(),
+                          context.Desktop(),
                           [&frame] {
                               for (CVQXView* view : frame.findChildren<CVQXView*>())
                                   view->HighlightSyntax();

@@ -60,13 +60,13 @@ private:
 } // namespace
 
 CProjectSession::CProjectSession(CMainFrame& frame)
-    : m_frame(frame), m_bar(new CTerminalBar), m_actions(m_project, *this, [this](int choice) { RunRecoveryCommand(choice); }),
+    : m_frame(frame), m_bar(new CTerminalBar(frame.Context().Operation())), m_actions(m_project, *this, [this](int choice) { RunRecoveryCommand(choice); }),
       m_query(m_actions, frame.Context().Questions()), m_shell(m_project)
 {
     m_project.SetContext(&frame.Context().Operation());
     m_frame.TerminalBar()->setWidget(m_bar);
     // The analyzer records the traffic of the project's ports and shows it in its bar.
-    m_analyzer = new CSerialDataAnalyzerWnd;
+    m_analyzer = new CSerialDataAnalyzerWnd(frame.Context());
     m_frame.AnalyzerBar()->setWidget(m_analyzer);
     // A traffic log the context already has (a test's own) stays.
     if (!m_project.Context().TrafficLog())
@@ -79,7 +79,6 @@ CProjectSession::CProjectSession(CMainFrame& frame)
         [this](const std::string& group, CTagArchive& ar) { m_frame.Context().Scanner().SerializeSettings(ar, group); });
     m_project.SetSectionOwner("MainFrame", m_layoutSection.get());
     m_project.SetSectionOwner("Scanner", m_scannerSection.get());
-    CPortMotorsPage::DetectHandler() = &m_query;
     m_bar->SetProject(&m_project);
     m_bar->SetCommErrorHandler(&m_query);
     m_frame.SetTerminalPoll([this] { return m_bar->PollIncoming(); });
@@ -171,8 +170,6 @@ CProjectSession::~CProjectSession()
     if (m_project.Context().TrafficLog() == &m_analyzer->Analyzer())
         m_project.Context().SetTrafficLog(nullptr);
     m_analyzer->UpdatePortTabs(nullptr);
-    if (CPortMotorsPage::DetectHandler() == &m_query)
-        CPortMotorsPage::DetectHandler() = nullptr;
 }
 
 void CProjectSession::Start(const std::string& startupDevice)
@@ -284,7 +281,7 @@ bool CProjectSession::OnCommand(int id)
 
 int CProjectSession::AskDifferentSettings(CCommPort& port, CCommPort& detected)
 {
-    CDifferentSettingsDlg dlg(&m_frame, port, detected, &m_project);
+    CDifferentSettingsDlg dlg(&m_frame, port, detected, m_project);
     dlg.motorGoing = [this](CMotor* motor) { m_frame.RemoveMotorWindows(motor); };
     return dlg.exec();
 }

@@ -6,7 +6,7 @@
 
 namespace bridge {
 
-ShellServices::ShellServices(CMainFrame* frame) : m_progress(nullptr, &m_questions)
+ShellServices::ShellServices(CMainFrame* frame) : m_progress(nullptr, m_questions)
 {
     SetFrame(frame);
 }

@@ -13,7 +13,6 @@
 #include "app/shell/CommandIds.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/AppContext.h"
-#include "app/shell/gui/ChoiceDlg.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
@@ -58,7 +57,7 @@ CVQXApp::CVQXApp(QString instanceFolder, shell::IDesktopServices* desktop) : m_i
     m_strLegalText = "Copyright (C) Korvessan";
     m_services = std::make_unique<bridge::ShellServices>(nullptr);
     if (!desktop) {
-        m_ownDesktop = std::make_unique<shell::CQtDesktopServices>();
+        m_ownDesktop = std::make_unique<shell::CQtDesktopServices>(m_services->Questions());
         desktop = m_ownDesktop.get();
     }
     m_scanner = std::make_unique<CScanner>();
@@ -87,7 +86,7 @@ void CVQXApp::RegisterTemplates()
                                  "Files (*.ssf)\n.ssf\nVQXSDA.File\nVQX Serial Data Analyzer File");
     // A terminal document's caret position goes to the frame's status pane.
     auto makeTermView = [this](const QString& path, std::string* error) -> QWidget* {
-        auto* view = static_cast<CTermView*>(MakeTermView(path, error));
+        auto* view = static_cast<CTermView*>(MakeTermView(m_context->Operation(), path, error));
         if (view)
             view->positionChanged = [bar = QPointer<CMainStatusBar>(m_frame ? m_frame->StatusBar() : nullptr)](
                                         const QString& text) {
@@ -133,7 +132,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     m_services->SetFrame(m_frame.get());
     editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);
-    CChoiceDlg::HelpHandler() = [](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); };
+    m_services->Questions().SetHelpOpener([](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); });
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);
     BuildRecentProjectsMenu();
@@ -273,7 +272,7 @@ void CVQXApp::RunStartQuestion()
 {
     int result = -1;
     if (!m_recentProjects.At(0).empty()) {
-        CStartDlg start(m_recentProjects.Entries(), m_frame.get());
+        CStartDlg start(m_recentProjects.Entries(), m_context->Questions(), m_frame.get());
         result = start.DoModal();
         if (start.m_bDontDisplay)
             platform::AppProfile().WriteInt("OptionBoxes", "StartQuestion", 0);

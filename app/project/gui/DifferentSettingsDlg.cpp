@@ -54,7 +54,7 @@ CMotor* MotorOfTreeItem(QTreeWidgetItem* item)
     return item ? static_cast<CMotor*>(item->data(0, Qt::UserRole).value<void*>()) : nullptr;
 }
 
-CDifferentSettingsDlg::CDifferentSettingsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject* project)
+CDifferentSettingsDlg::CDifferentSettingsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject& project)
     : QDialog(parent), m_defined{&port}, m_detected{&detected}, m_listForm(false), m_project(project)
 {
     Build(ConfigurationTree(CDifferentSettingsForm::kCurrentRoot, m_defined, false),
@@ -62,7 +62,7 @@ CDifferentSettingsDlg::CDifferentSettingsDlg(QWidget* parent, CCommPort& port, C
 }
 
 CDifferentSettingsDlg::CDifferentSettingsDlg(QWidget* parent, const std::vector<CCommPort*>& defined,
-                                             const std::vector<CCommPort*>& detected, CProject* project)
+                                             const std::vector<CCommPort*>& detected, CProject& project)
     : QDialog(parent), m_defined(defined), m_detected(detected), m_listForm(true), m_project(project)
 {
     Build(ConfigurationTree(CDifferentSettingsForm::kCurrentRoot, m_defined, true),

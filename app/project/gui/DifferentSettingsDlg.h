@@ -19,9 +19,9 @@ class QTreeWidget;
 class CDifferentSettingsDlg : public QDialog {
     Q_OBJECT
 public:
-    CDifferentSettingsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject* project = nullptr);
+    CDifferentSettingsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject& project);
     CDifferentSettingsDlg(QWidget* parent, const std::vector<CCommPort*>& defined,
-                          const std::vector<CCommPort*>& detected, CProject* project = nullptr);
+                          const std::vector<CCommPort*>& detected, CProject& project);
 
     // The remembered answer, else the dialog's.
     int DoModalOrRemembered();
@@ -47,7 +47,7 @@ private:
     std::vector<CCommPort*> m_defined;
     std::vector<CCommPort*> m_detected;
     bool m_listForm;
-    CProject* m_project;
+    CProject& m_project;
     QCheckBox* m_dontShow = nullptr;
 };
 

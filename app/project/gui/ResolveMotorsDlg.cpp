@@ -1,6 +1,5 @@
 #include "app/project/gui/ResolveMotorsDlg.h"
 
-#include "app/bridge/Seams.h"
 #include "app/project/Project.h"
 #include "app/res/gui/Icons.h"
 #include "core/ui/InfoView.h"
@@ -31,20 +30,20 @@ QString Latin1(const std::string& text) { return QString::fromLatin1(text.c_str(
 
 } // namespace
 
-CResolveMotorsDlg::CResolveMotorsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject* project)
+CResolveMotorsDlg::CResolveMotorsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject& project)
     : QDialog(parent), m_form(port, detected), m_project(project)
 {
     Build();
 }
 
 CResolveMotorsDlg::CResolveMotorsDlg(QWidget* parent, const std::vector<CCommPort*>& defined,
-                                     const std::vector<CCommPort*>& detected, CProject* project)
+                                     const std::vector<CCommPort*>& detected, CProject& project)
     : QDialog(parent), m_form(defined, detected), m_project(project)
 {
     Build();
 }
 
-CResolveMotorsDlg::CResolveMotorsDlg(QWidget* parent, CMotor& motor, CMotor& detected, CProject* project)
+CResolveMotorsDlg::CResolveMotorsDlg(QWidget* parent, CMotor& motor, CMotor& detected, CProject& project)
     : QDialog(parent), m_form(motor, detected), m_project(project)
 {
     Build();
@@ -172,8 +171,8 @@ void CResolveMotorsDlg::ShowRow(int row)
 void CResolveMotorsDlg::accept()
 {
     std::vector<std::string> refused;
-    m_form.Apply(m_project, &refused, motorGoing);
+    m_form.Apply(&m_project, &refused, motorGoing);
     for (const std::string& line : refused)
-        (m_project ? m_project->Context().Info() : bridge::Info()).AddError(line);
+        m_project.Context().Info().AddError(line);
     QDialog::accept();
 }

@@ -17,10 +17,11 @@ class QTreeWidget;
 class CResolveMotorsDlg : public QDialog {
     Q_OBJECT
 public:
-    CResolveMotorsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject* project = nullptr);
+    // What cannot be added goes to the project's information lines.
+    CResolveMotorsDlg(QWidget* parent, CCommPort& port, CCommPort& detected, CProject& project);
     CResolveMotorsDlg(QWidget* parent, const std::vector<CCommPort*>& defined, const std::vector<CCommPort*>& detected,
-                      CProject* project = nullptr);
-    CResolveMotorsDlg(QWidget* parent, CMotor& motor, CMotor& detected, CProject* project = nullptr);
+                      CProject& project);
+    CResolveMotorsDlg(QWidget* parent, CMotor& motor, CMotor& detected, CProject& project);
 
     CResolveMotorsForm& Form() { return m_form; }
     QTreeWidget* MotorList() const { return m_motors; }
@@ -38,7 +39,7 @@ private:
     int SelectedRow() const;
 
     CResolveMotorsForm m_form;
-    CProject* m_project;
+    CProject& m_project;
     QTreeWidget* m_motors = nullptr;
     QTreeWidget* m_parameters = nullptr;
     QPushButton* m_first = nullptr;

@@ -1,6 +1,6 @@
 #include "app/project/gui/SelectMotorDlg.h"
 
-#include "app/bridge/Seams.h"
+#include "app/project/Project.h"
 #include "core/ui/Questions.h"
 
 #include <QCheckBox>
@@ -34,6 +34,7 @@ QString Local(const std::string& s) { return QString::fromLatin1(s.c_str()); }
 CSelectMotorDlg::CSelectMotorDlg(QWidget* parent, const CProject& project, uint32_t* selection, int flags,
                                  const std::string& prompt, bool* blind)
     : QDialog(parent),
+      m_questions(project.Context().Questions()),
       m_form(selectmotor::PortEntries(project), selection ? *selection : 0, flags, prompt),
       m_selection(selection),
       m_blindOut(blind)
@@ -121,7 +122,7 @@ void CSelectMotorDlg::accept()
 {
     std::string message;
     if (!m_form.Accept(&message)) {
-        ui::OptionMessageBox(bridge::Questions(), message, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+        ui::OptionMessageBox(m_questions, message, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return;
     }
     if (m_selection)

@@ -10,6 +10,9 @@ class QCheckBox;
 class QLabel;
 class QTreeWidget;
 class QSpinBox;
+namespace ui {
+class IQuestions;
+}
 
 class CSelectMotorDlg : public QDialog {
     Q_OBJECT
@@ -29,6 +32,7 @@ public:
 private:
     void ShowMotors();
 
+    ui::IQuestions& m_questions;
     selectmotor::CSelectMotorForm m_form;
     uint32_t* m_selection;
     bool* m_blindOut;

@@ -1,10 +1,11 @@
 #include "app/project/gui/TermView.h"
 
-#include "app/bridge/Seams.h"
 #include "app/shell/gui/FindReplaceDlg.h"
 #include "app/shell/gui/TextFind.h"
 #include "app/shell/CommandIds.h"
 #include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Questions.h"
 #include "platform/fs/AtomicFile.h"
 
 #include <QPointer>
@@ -79,7 +80,7 @@ platform::rtf::Document DocumentOfText(const QTextEdit* edit)
     return doc;
 }
 
-CTermView::CTermView(QWidget* parent) : QTextEdit(parent)
+CTermView::CTermView(ui::COperationContext& context, QWidget* parent) : QTextEdit(parent), m_context(context)
 {
     setAcceptRichText(false);
     connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
@@ -125,10 +126,10 @@ QString CTermView::PositionText() const
     return QStringLiteral("Ln %1, Col %2").arg(c.blockNumber() + 1).arg(c.positionInBlock() + 1);
 }
 
-QWidget* MakeTermView(const QString& path, std::string* error)
+QWidget* MakeTermView(ui::COperationContext& context, const QString& path, std::string* error)
 {
-    auto* view = new CTermView;
-    if (!path.isEmpty() && !view->Open(path, bridge::Options(), error)) {
+    auto* view = new CTermView(context);
+    if (!path.isEmpty() && !view->Open(path, context.Options(), error)) {
         delete view;
         return nullptr;
     }
@@ -160,14 +161,14 @@ bool CTermView::OnCommand(int id)
     case cmd::ID_EDIT_FIND:
     case cmd::ID_EDIT_REPLACE: {
         QPointer<CTermView> self(this);
-        CFindReplaceDlg::Open(window(), id == cmd::ID_EDIT_REPLACE,
+        CFindReplaceDlg::Open(window(), m_context.Questions(), id == cmd::ID_EDIT_REPLACE,
                               [self]() -> textfind::IFindTarget* { return self.data(); });
         return true;
     }
     case cmd::ID_EDIT_REPEAT: {
         const std::string message = textfind::CFindState::Instance().Repeat(*this);
         if (!message.empty())
-            ui::OptionMessageBox(bridge::Questions(), message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
+            ui::OptionMessageBox(m_context.Questions(), message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
         return true;
     }
     }

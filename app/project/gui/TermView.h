@@ -13,11 +13,15 @@
 #include <string>
 
 class COptions;
+namespace ui {
+class COperationContext;
+}
 
 class CTermView : public QTextEdit, public textfind::IFindTarget {
     Q_OBJECT
 public:
-    explicit CTermView(QWidget* parent = nullptr);
+    // `context`: the settings the file is shown with and the questions Find answers through.
+    explicit CTermView(ui::COperationContext& context, QWidget* parent = nullptr);
 
     // Reads a file; false with *error set when it cannot be read. The background follows the
     // file's extension.
@@ -42,6 +46,7 @@ public:
     void RestoreSelection() override;
 
 private:
+    ui::COperationContext& m_context;
     QString m_path;
     int m_savedAnchor = 0;
     int m_savedPosition = 0;
@@ -52,4 +57,4 @@ void FillTextDocument(QTextEdit* edit, const platform::rtf::Document& document);
 platform::rtf::Document DocumentOfText(const QTextEdit* edit);
 
 // The view maker of the ".trm" and ".ssf" document templates.
-QWidget* MakeTermView(const QString& path, std::string* error);
+QWidget* MakeTermView(ui::COperationContext& context, const QString& path, std::string* error);

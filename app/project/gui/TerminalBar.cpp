@@ -8,7 +8,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/ui/InfoView.h"
-#include "app/bridge/Seams.h"
+#include "core/ui/OperationContext.h"
 #include "app/project/TerminalMenu.h"
 #include "platform/fs/AtomicFile.h"
 
@@ -32,7 +32,7 @@ namespace {
 const char* const kNoPort = " No port defined!";
 }
 
-CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
+CTerminalBar::CTerminalBar(ui::COperationContext& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
     m_tabs = new QTabBar(this);
     m_tabs->setObjectName(QString::number(kTabs));
@@ -64,7 +64,7 @@ CTerminalBar::CTerminalBar(QWidget* parent) : QWidget(parent)
     m_send->setToolTip(QStringLiteral("Send the command to the Target motor"));
     m_stack = new QStackedWidget(this);
     for (int i = 0; i < kPanes; ++i) {
-        auto* view = new CTerminalTextView(m_stack);
+        auto* view = new CTerminalTextView(m_context.Options(), m_stack);
         view->setObjectName(QString::number(kFirstPane + i));
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
@@ -412,7 +412,7 @@ void CTerminalBar::AddInfoException(const CVQXException& e) { Context().Info().A
 
 ui::COperationContext& CTerminalBar::Context() const
 {
-    return m_project ? m_project->Context() : bridge::Context();
+    return m_project ? m_project->Context() : m_context;
 }
 
 uint32_t CTerminalBar::OnCommError(uint32_t request, commerror::Target target)

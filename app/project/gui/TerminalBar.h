@@ -32,7 +32,8 @@ public:
                  kSendButton = 1156, kFirstPane = 7000 };
     static constexpr int kPanes = CProject::kMaxPorts;
 
-    explicit CTerminalBar(QWidget* parent = nullptr);
+    // `context`: the settings its panes are drawn with, and the context used while no project is set.
+    explicit CTerminalBar(ui::COperationContext& context, QWidget* parent = nullptr);
     ~CTerminalBar() override;
 
     // The project whose ports the tabs show (not owned); the request handler of the main frame.
@@ -88,6 +89,7 @@ private:
     // Escape: the focus goes to the view of the main frame's active child window.
     void FocusActiveView();
 
+    ui::COperationContext& m_context;
     CProject* m_project = nullptr;
     commerror::ICommErrorHandler* m_commError = nullptr;
     QTabBar* m_tabs;

@@ -1,7 +1,7 @@
 #include "app/project/gui/TerminalView.h"
 #include "app/framework/gui/Text8.h"
 
-#include "app/bridge/Seams.h"
+#include "core/settings/Options.h"
 
 #include <QScrollBar>
 #include <QTextBlock>
@@ -20,13 +20,13 @@ QColor ToColor(platform::rtf::ColorRef c)
 
 } // namespace
 
-CTerminalTextView::CTerminalTextView(QWidget* parent) : QTextEdit(parent)
+CTerminalTextView::CTerminalTextView(const COptions& options, QWidget* parent) : QTextEdit(parent), m_options(options)
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setLineWrapMode(QTextEdit::NoWrap);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    SetStyle(TerminalStyle::FromOptions(bridge::Options()));
+    SetStyle(TerminalStyle::FromOptions(m_options));
 }
 
 void CTerminalTextView::SetStyle(const TerminalStyle& style)
@@ -96,7 +96,7 @@ void CTerminalTextView::Clear()
 {
     m_model.Clear();
     clear();
-    SetStyle(TerminalStyle::FromOptions(bridge::Options()));
+    SetStyle(TerminalStyle::FromOptions(m_options));
 }
 
 void CTerminalTextView::Refresh() { viewport()->update(); }

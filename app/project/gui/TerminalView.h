@@ -10,7 +10,8 @@
 class CTerminalTextView : public QTextEdit, public ITerminalText {
     Q_OBJECT
 public:
-    explicit CTerminalTextView(QWidget* parent = nullptr);
+    // `options`: the terminal colours and font it is drawn with (read again on Clear).
+    explicit CTerminalTextView(const COptions& options, QWidget* parent = nullptr);
 
     // The colours, font and size (after the options changed: Clear applies them).
     void SetStyle(const TerminalStyle& style);
@@ -33,5 +34,6 @@ private:
     QTextCharFormat CharFormat(TermFormat f) const;
 
     CTerminalTranscript m_model;
+    const COptions& m_options;
     TerminalStyle m_style;
 };

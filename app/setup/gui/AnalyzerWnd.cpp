@@ -1,4 +1,6 @@
 #include "app/setup/gui/AnalyzerWnd.h"
+
+#include "app/shell/gui/AppContext.h"
 #include "app/framework/gui/Text8.h"
 
 #include "app/project/Project.h"
@@ -14,7 +16,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -42,17 +43,8 @@ constexpr MenuItem kFilters[] = {{35100, "Transmit"},       {35101, "Receive"}, 
 
 } // namespace
 
-std::function<QString(QWidget*, const QString&)>& CSerialDataAnalyzerWnd::ChooseSaveFile()
-{
-    static std::function<QString(QWidget*, const QString&)> choose = [](QWidget* parent, const QString& proposed) {
-        return QFileDialog::getSaveFileName(parent, QString(), proposed,
-                                            QStringLiteral("VQX Serial Data Analyzer Files (*.ssf);;All Files (*)"));
-    };
-    return choose;
-}
-
-CSerialDataAnalyzerWnd::CSerialDataAnalyzerWnd(QWidget* parent)
-    : QWidget(parent), m_tabs(new QTabBar(this)), m_view(new CSdaView(this)),
+CSerialDataAnalyzerWnd::CSerialDataAnalyzerWnd(shell::CAppContext& app, QWidget* parent)
+    : QWidget(parent), m_app(app), m_tabs(new QTabBar(this)), m_view(new CSdaView(this)),
       m_sendBar(new QLineEdit(this)), m_menu(new QMenu(this))
 {
     setObjectName(QStringLiteral("251"));
@@ -231,9 +223,12 @@ bool CSerialDataAnalyzerWnd::OnCommand(int id)
         return true;
     } else if (id == 35152) {
         const CCommPort* port = page->port;
-        const QString file = ChooseSaveFile()(this, port ? fw::ToQt(port->Name) : QString());
+        shell::FileChoice choice;
+        choice.start = port ? fw::ToQt(port->Name) : QString();
+        choice.filter = QStringLiteral("VQX Serial Data Analyzer Files (*.ssf);;All Files (*)");
+        const QString file = m_app.Desktop().ChooseSaveFile(this, choice);
         if (!file.isEmpty() && !SaveAs(file))
-            dialogwidgets::StopBox("Cannot write the file \"" + file.toStdString() + "\".");
+            dialogwidgets::StopBox(m_app.Questions(), "Cannot write the file \"" + file.toStdString() + "\".");
         return true;
     } else {
         return false;

@@ -19,11 +19,16 @@ class QMenu;
 class QRadioButton;
 class QTabBar;
 
+namespace shell {
+class CAppContext;
+}
+
 class CSerialDataAnalyzerWnd : public QWidget, public IAnalyzerView, public IProjectSection {
     Q_OBJECT
 public:
-    // The window owns the analyzer (the logging core) that the ports of its context report to.
-    explicit CSerialDataAnalyzerWnd(QWidget* parent = nullptr);
+    // The window owns the analyzer (the logging core) that the ports of its context report to;
+    // `app` gives the save chooser and the questions.
+    explicit CSerialDataAnalyzerWnd(shell::CAppContext& app, QWidget* parent = nullptr);
     CSerialDataAnalyzer& Analyzer() { return m_analyzer; }
     ~CSerialDataAnalyzerWnd() override;
 
@@ -39,8 +44,6 @@ public:
     bool SaveAs(const QString& fileName);
     // Send: the send bar's bytes to the page's port (raw, tagged as the send bar's).
     void Send(bool appendTerminator);
-    // The file name Save asks for; default: the save dialog proposing the port's name.
-    static std::function<QString(QWidget*, const QString&)>& ChooseSaveFile();
 
     CSdaView* View() const { return m_view; }
     QTabBar* Tabs() const { return m_tabs; }
@@ -58,6 +61,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    shell::CAppContext& m_app;
     void ShowPage(int page);
     void UpdateMenuChecks();
 

@@ -1,6 +1,5 @@
 #include "app/setup/gui/CommWizardDlg.h"
 
-#include "app/bridge/Seams.h"
 #include "app/project/DifferentSettings.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
@@ -8,6 +7,7 @@
 #include "app/setup/ProjectForms.h"
 #include "app/setup/WizardFlow.h"
 #include "app/setup/gui/ProjectPages.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/CloseSequence.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
@@ -53,9 +53,10 @@ QLabel* Text(QWidget* parent, const char* text)
     return label;
 }
 
-int Ask(const std::string& text, const std::string& title, uint32_t style = ui::MB_YESNO | ui::MB_ICONQUESTION)
+int Ask(ui::IQuestions& questions, const std::string& text, const std::string& title,
+        uint32_t style = ui::MB_YESNO | ui::MB_ICONQUESTION)
 {
-    return ui::OptionMessageBox(bridge::Questions(), text, style, title);
+    return ui::OptionMessageBox(questions, text, style, title);
 }
 
 void CloseQuietly(CCommPort& port)
@@ -70,7 +71,8 @@ void CloseQuietly(CCommPort& port)
 // "Motor Serial Number" (210): serial number, name and address of a motor on an RS-485 bus.
 class CMotorSerialDlg : public QDialog {
 public:
-    CMotorSerialDlg(QWidget* parent, CMotor& motor, const CCommPort& port) : QDialog(parent), m_motor(motor), m_port(port)
+    CMotorSerialDlg(QWidget* parent, ui::IQuestions& questions, CMotor& motor, const CCommPort& port)
+        : QDialog(parent), m_questions(questions), m_motor(motor), m_port(port)
     {
         setObjectName(QStringLiteral("210"));
         setWindowTitle(QStringLiteral("Motor Serial Number"));
@@ -106,23 +108,23 @@ public:
     {
         const uint32_t serial = ParseSerialNumber(ToBytes(m_serial->text()));
         if (serial == kNoSerialNumber) {
-            StopBox("Please enter a Serial Number for this motor!");
+            StopBox(m_questions, "Please enter a Serial Number for this motor!");
             return;
         }
         if (m_name->text().isEmpty()) {
-            StopBox("Please enter a name for this motor!");
+            StopBox(m_questions, "Please enter a name for this motor!");
             return;
         }
         // The port's address table ends at its highest address.
         const std::optional<int> address = setup::FieldInteger(ToBytes(m_address->text()));
         if (!address || *address < 1 || *address > m_port.MaxMotors) {
-            StopBox("Please enter a motor address between 1 and " + std::to_string(m_port.MaxMotors) + "!");
+            StopBox(m_questions, "Please enter a motor address between 1 and " + std::to_string(m_port.MaxMotors) + "!");
             return;
         }
         // Motors addressed by their serial numbers would answer together at a shared address.
         for (int i = 0; i < m_port.motors.GetCount(); ++i)
             if (const CMotor* other = m_port.motors.GetAt(i); other != &m_motor && other->Address == *address) {
-                StopBox("Another motor of this port uses address " + std::to_string(*address) + ".");
+                StopBox(m_questions, "Another motor of this port uses address " + std::to_string(*address) + ".");
                 return;
             }
         m_motor.SerialNumber = serial;
@@ -132,6 +134,7 @@ public:
     }
 
 private:
+    ui::IQuestions& m_questions;
     CMotor& m_motor;
     const CCommPort& m_port;
     QLineEdit* m_serial;
@@ -150,8 +153,9 @@ void FillTree(QTreeWidget* tree, const CProject& project, const char* root)
 
 } // namespace
 
-CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, bool skipDecision, platform::ISerialPortProbe* probe)
-    : QDialog(parent), m_project(project), m_skipDecision(skipDecision), m_probe(probe)
+CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, const setup::SetupServices& services,
+                               bool skipDecision)
+    : QDialog(parent), m_project(project), m_services(services), m_skipDecision(skipDecision)
 {
     setObjectName(QStringLiteral("205"));
     setWindowTitle(QStringLiteral("Communication Setup Wizard"));
@@ -325,6 +329,8 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, bool skipDeci
 
 CCommWizardDlg::~CCommWizardDlg() { m_working.CloseAllPorts(); }
 
+ui::IQuestions& CCommWizardDlg::Questions() const { return m_services.app.Questions(); }
+
 void CCommWizardDlg::ShowPage(int page)
 {
     m_page = page;
@@ -338,9 +344,9 @@ void CCommWizardDlg::OnContinue()
     case 1: {
         // The working project's ports become the ports of this computer that can be opened.
         platform::SystemSerialProbe system;
-        platform::ISerialPortProbe& probe = m_probe ? *m_probe : system;
+        platform::ISerialPortProbe& probe = m_services.probe ? *m_services.probe : system;
         if (!setup::ListWizardPorts(m_working, probe)) {
-            StopBox("No Communication port was found.");
+            StopBox(Questions(), "No Communication port was found.");
             reject();
             return;
         }
@@ -395,7 +401,7 @@ void CCommWizardDlg::DetectSerialNetworkUsb()
         if (port.CommType != COMM_RS232)
             continue;
         const setup::PortOutcome outcome =
-            setup::DetectRS232Port(port, bridge::Questions(), [](CCommPort& p, int flags, bool address) {
+            setup::DetectRS232Port(port, Questions(), [](CCommPort& p, int flags, bool address) {
                 try {
                     return address ? AddressServos(p, flags) : DetectRS232Chain(p, flags);
                 } catch (const CVQXException&) {
@@ -437,7 +443,7 @@ void CCommWizardDlg::DetectSerialNetworkUsb()
                                         "on.\n\nDo you want to try again?"
                                       : "VQX was not able to find any motors on the USB ports. Please check the "
                                         "power, connections, and port settings.\n\nDo you want to try again?");
-            if (Ask(text, "Detecting Motors on " + port.Name) != ui::IDYES)
+            if (Ask(Questions(), text, "Detecting Motors on " + port.Name) != ui::IDYES)
                 break;
         }
         CloseQuietly(port);
@@ -496,11 +502,11 @@ void CCommWizardDlg::OnAddSerial()
     CCommPort& port = *m_working.Port(m_currentPort);
     auto motor = std::make_unique<CMotor>();
     motor->Name = "Motor" + std::to_string(port.motors.GetCount() + 1) + "-" + port.Name;
-    CMotorSerialDlg dlg(this, *motor, port);
+    CMotorSerialDlg dlg(this, Questions(), *motor, port);
     if (dlg.exec() != QDialog::Accepted)
         return;
     if (const std::optional<std::string> refused = setup::AddMotorToPort(port, std::move(motor)))
-        StopBox(*refused);
+        StopBox(Questions(), *refused);
     FillSerialList();
 }
 
@@ -508,11 +514,11 @@ void CCommWizardDlg::OnEditSerial()
 {
     const int row = SelectedRow(m_serials);
     if (row < 0) {
-        StopBox(setup::kSelectItem);
+        StopBox(Questions(), setup::kSelectItem);
         return;
     }
     CCommPort& port = *m_working.Port(m_currentPort);
-    CMotorSerialDlg dlg(this, *port.motors.GetAt(row), port);
+    CMotorSerialDlg dlg(this, Questions(), *port.motors.GetAt(row), port);
     if (dlg.exec() == QDialog::Accepted)
         port.RebuildAddressTable();
     FillSerialList();
@@ -525,7 +531,7 @@ void CCommWizardDlg::OnSeeDifferences()
         defined.push_back(m_project.Port(i));
     for (int i = 0; i < m_working.PortCount(); ++i)
         detected.push_back(m_working.Port(i));
-    CResolveMotorsDlg dlg(this, defined, detected, &m_project);
+    CResolveMotorsDlg dlg(this, defined, detected, m_project);
     dlg.exec();
     if (changed)
         changed();
@@ -539,10 +545,10 @@ void CCommWizardDlg::OnDeleteSerial()
 {
     const int row = SelectedRow(m_serials);
     if (row < 0) {
-        StopBox(setup::kSelectItem);
+        StopBox(Questions(), setup::kSelectItem);
         return;
     }
-    if (!AskYesNo(setup::kDeleteMotorQuestion, true))
+    if (!AskYesNo(Questions(), setup::kDeleteMotorQuestion, true))
         return;
     setup::DeleteMotorAt(*m_working.Port(m_currentPort), row);
     FillSerialList();
@@ -559,7 +565,7 @@ bool CCommWizardDlg::ContinueRS485()
     try {
         if (m_yes[0]->isChecked()) {
             if (const std::optional<std::string> problem = setup::BusMaxAddressProblem(ToBytes(m_maxAddress->text()))) {
-                StopBox(*problem);
+                StopBox(Questions(), *problem);
                 return false;
             }
             port.SetMaxMotors(m_maxAddress->text().toInt());
@@ -570,14 +576,14 @@ bool CCommWizardDlg::ContinueRS485()
             DetectSingleRS485(port);
         } else if (m_yes[2]->isChecked()) {
             if (port.motors.GetCount() == 0) {
-                StopBox("Please enter the Serial Number(s) for Version 5/Quintaloc(TM) Motors.");
+                StopBox(Questions(), "Please enter the Serial Number(s) for Version 5/Quintaloc(TM) Motors.");
                 return false;
             }
             Wait wait;
             AddressRS485BySerial(port);
         } else {
             CloseQuietly(port);
-            return Ask("This wizard can detect motors on RS-485 bus, if\n   - all motors are version 5/Quintaloc(TM) "
+            return Ask(Questions(), "This wizard can detect motors on RS-485 bus, if\n   - all motors are version 5/Quintaloc(TM) "
                        "motors with known Serial Numbers, or\n   - all motors are uniquely addressed by a program "
                        "downloaded to each one of them.\n\nYour setting shows that neither of these conditions are "
                        "true. Do you want to skip detecting motors on this port and continue with other RS485 "
@@ -586,12 +592,12 @@ bool CCommWizardDlg::ContinueRS485()
                        title) == ui::IDYES;
         }
     } catch (const CVQXException& e) {
-        StopBox(e.GetMessage());
+        StopBox(Questions(), e.GetMessage());
     }
     CloseQuietly(port);
     if (port.motors.GetCount() > 0)
         return true;
-    return Ask("No motor was found in this port. Do you want to skip detecting motors on this port and continue with "
+    return Ask(Questions(), "No motor was found in this port. Do you want to skip detecting motors on this port and continue with "
                "other RS485 ports?\n\nTo skip this port and continue with next port, click \"Yes\".\nTo check the "
                "connections and settings and try again, click \"No\".",
                title, ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) == ui::IDYES;
@@ -634,17 +640,17 @@ bool CCommWizardDlg::Finish()
         setup::ReplaceConfiguration(made, m_working);
         made.isDefault = false;
         CPageDlg dlg(this, QStringLiteral("New Project"));
-        dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made));
+        dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_services.app));
         if (dlg.exec() != QDialog::Accepted)
             return false;
         const std::string folder = GetFolderPart(made.FileName);
         if (!platform::MakeFolders(folder)) {
-            StopBox("Cannot make project folder.\n" + GetLastErrorText());
+            StopBox(Questions(), "Cannot make project folder.\n" + GetLastErrorText());
             return false;
         }
         // The current project's changes are offered to be saved before it is replaced.
         if (m_project.modified && !m_project.isDefault) {
-            const int answer = ui::OptionMessageBox(m_project.Context().Questions(), shell::kSaveProjectQuestion,
+            const int answer = ui::OptionMessageBox(Questions(), shell::kSaveProjectQuestion,
                                                     ui::MB_YESNOCANCEL | ui::MB_ICONQUESTION);
             if (answer == ui::IDCANCEL || (answer == ui::IDYES && !m_project.Save()))
                 return false;
@@ -664,11 +670,11 @@ bool CCommWizardDlg::Finish()
     return true;
 }
 
-bool RunCommWizard(QWidget* parent, CProject& project, bool skipDecision, const std::function<void()>& changed,
-                   platform::ISerialPortProbe* probe)
+bool RunCommWizard(QWidget* parent, CProject& project, const setup::SetupServices& services, bool skipDecision,
+                   const std::function<void()>& changed)
 {
     if (project.PortCount() >= 10) {
-        ui::OptionMessageBox(bridge::Questions(), "Too many serial ports!", ui::MB_OK | ui::MB_ICONHAND, "Error!");
+        ui::OptionMessageBox(services.app.Questions(), "Too many serial ports!", ui::MB_OK | ui::MB_ICONHAND, "Error!");
         return false;
     }
     ITrafficLog* log = project.Context().TrafficLog();
@@ -676,7 +682,7 @@ bool RunCommWizard(QWidget* parent, CProject& project, bool skipDecision, const 
         log->SetPageFlags(-1, SDA_FROM_PROGRAM, true);
     const std::vector<std::string> open = project.RememberOpenPorts();
     project.CloseAllPorts();
-    CCommWizardDlg dlg(parent, project, skipDecision, probe);
+    CCommWizardDlg dlg(parent, project, services, skipDecision);
     dlg.changed = changed;
     const bool ok = dlg.exec() == QDialog::Accepted;
     // The devices were the wizard's while it ran; those open before are open again (by name).

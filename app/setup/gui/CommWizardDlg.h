@@ -5,6 +5,7 @@
 // copy of the project and changes the project only when it ends with OK. Decisions: setup/WizardFlow.
 
 #include "app/project/Project.h"
+#include "app/setup/gui/SetupServices.h"
 
 #include <QDialog>
 
@@ -19,13 +20,12 @@ class QRadioButton;
 class QStackedWidget;
 class QTableWidget;
 class QTreeWidget;
-namespace platform { class ISerialPortProbe; }
+namespace ui { class IQuestions; }
 
 class CCommWizardDlg : public QDialog {
     Q_OBJECT
 public:
-    CCommWizardDlg(QWidget* parent, CProject& project, bool skipDecision = false,
-                   platform::ISerialPortProbe* probe = nullptr);
+    CCommWizardDlg(QWidget* parent, CProject& project, const setup::SetupServices& services, bool skipDecision = false);
     ~CCommWizardDlg() override;
 
     int CurrentPage() const { return m_page; }
@@ -35,6 +35,7 @@ public:
     std::function<void()> changed;
 
 private:
+    ui::IQuestions& Questions() const;
     void ShowPage(int page);
     void FillPorts();
     void DetectSerialNetworkUsb();
@@ -54,8 +55,8 @@ private:
 
     CProject& m_project;
     CProject m_working;
+    setup::SetupServices m_services;
     bool m_skipDecision;
-    platform::ISerialPortProbe* m_probe;
     int m_page = 1;
     int m_currentPort = -1;
     QStackedWidget* m_frame;
@@ -81,5 +82,5 @@ private:
 // RunCommWizard: refuses when the project has 10 ports or more ("Too many serial ports!"),
 // otherwise runs the wizard with the program's tag on every analyzer page; the ports open before
 // are reopened when it is cancelled. True when the project was changed.
-bool RunCommWizard(QWidget* parent, CProject& project, bool skipDecision = false,
-                   const std::function<void()>& changed = {}, platform::ISerialPortProbe* probe = nullptr);
+bool RunCommWizard(QWidget* parent, CProject& project, const setup::SetupServices& services, bool skipDecision = false,
+                   const std::function<void()>& changed = {});

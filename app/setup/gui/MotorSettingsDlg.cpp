@@ -1,8 +1,8 @@
 #include "app/setup/gui/MotorSettingsDlg.h"
 
-#include "app/bridge/Seams.h"
 #include "app/setup/MotorSettings.h"
 #include "app/setup/PortPages.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "core/VQXException.h"
@@ -16,9 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -52,23 +50,8 @@ void SelectOrAdd(QComboBox* combo, const QString& text)
 
 } // namespace
 
-std::function<std::string()>& CMotorSettingsDlg::KnownVersions()
-{
-    static std::function<std::string()> source;
-    return source;
-}
-
-std::function<QString(QWidget*)>& CMotorSettingsDlg::ChooseImageFile()
-{
-    static std::function<QString(QWidget*)> choose = [](QWidget* parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open factory settings file"), QString(),
-                                            QStringLiteral("VQX ADB Files (*.adb);;All Files (*)"));
-    };
-    return choose;
-}
-
-CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor)
-    : QDialog(parent), m_motor(motor), m_isNew(motor.Name.empty())
+CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup::SetupServices& services)
+    : QDialog(parent), m_motor(motor), m_services(services), m_isNew(motor.Name.empty())
 {
     setObjectName(QStringLiteral("335"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -207,7 +190,7 @@ void CMotorSettingsDlg::FillMotorFields()
         for (int i = 0; i < models.GetCount(); ++i)
             m_model->addItem(FromBytes(models.Get(i)->Name), i);
         m_model->setCurrentIndex(m_model->findData(m_motor.MotorType));
-        const std::string versions = KnownVersions() ? KnownVersions()() : std::string();
+        const std::string versions = m_services.knownVersions ? m_services.knownVersions() : std::string();
         for (const std::string& v : setup::KnownVersionEntries(versions))
             m_version->addItem(FromBytes(v));
     } else {
@@ -237,18 +220,20 @@ void CMotorSettingsDlg::UpdateScaling()
     m_timeUnit->setEnabled(on);
 }
 
+ui::IQuestions& CMotorSettingsDlg::Questions() const { return m_services.app.Questions(); }
+
 void CMotorSettingsDlg::OnGetMotorInfo()
 {
     const std::optional<int> address = setup::FieldInteger(ToBytes(m_address->text()));
     if (!address || *address < 1 || *address > MAX_MOTOR_ADDRESS) {
-        StopBox("Please enter a motor address between 1 and 120!");
+        StopBox(Questions(), "Please enter a motor address between 1 and 120!");
         return;
     }
     try {
         WaitCursor wait;
         setup::ReadMotorIdentity(m_motor, *address);
     } catch (const CVQXException& e) {
-        StopBox(e.GetMessage());
+        StopBox(Questions(), e.GetMessage());
     }
     FillMotorFields();
 }
@@ -256,23 +241,26 @@ void CMotorSettingsDlg::OnGetMotorInfo()
 void CMotorSettingsDlg::OnMotorWebPage()
 {
     if (m_motor.Socket)
-        QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1").arg(m_ip->text())));
+        m_services.app.Desktop().OpenUrl(QUrl(QStringLiteral("http://%1").arg(m_ip->text())));
 }
 
 void CMotorSettingsDlg::OnFactorySettings()
 {
-    const QString file = ChooseImageFile()(this);
+    shell::FileChoice choice;
+    choice.title = QStringLiteral("Open factory settings file");
+    choice.filter = QStringLiteral("VQX ADB Files (*.adb);;All Files (*)");
+    const QString file = m_services.app.Desktop().ChooseOpenFile(this, choice);
     if (file.isEmpty())
         return;
     std::vector<uint8_t> bytes;
     if (!setup::ReadWholeFile(file.toStdString(), bytes)) {
-        StopBox("Cannot open the file specified!");
+        StopBox(Questions(), "Cannot open the file specified!");
         return;
     }
     setup::ImageResult result;
     {
         WaitCursor wait;
-        result = setup::ApplySettingsImage(m_motor, bytes, bridge::Questions());
+        result = setup::ApplySettingsImage(m_motor, bytes, Questions());
     }
     if (result == setup::ImageResult::Applied)
         QDialog::accept();
@@ -296,11 +284,11 @@ void CMotorSettingsDlg::accept()
     e.timeUnit = ToBytes(m_timeUnit->currentText());
     const setup::MotorSettingsOutcome outcome = setup::ApplyMotorSettings(m_motor, m_isNew, e);
     if (outcome.error) {
-        StopBox(*outcome.error);
+        StopBox(Questions(), *outcome.error);
         return;
     }
     if (outcome.identityChanged &&
-        ui::OptionMessageBox(bridge::Questions(), setup::kSendIdentityQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) ==
+        ui::OptionMessageBox(Questions(), setup::kSendIdentityQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) ==
             ui::IDYES) {
         std::optional<std::string> error;
         {
@@ -308,7 +296,7 @@ void CMotorSettingsDlg::accept()
             error = setup::SendIdentityToMotor(m_motor);
         }
         if (error)
-            StopBox(*error);
+            StopBox(Questions(), *error);
     }
     QDialog::accept();
 }

@@ -2,6 +2,8 @@
 // "Add New Motor" / "Motor Properties" (template 335): one motor record of the project. The rules
 // are setup/MotorSettings; this binds the controls by their ids.
 
+#include "app/setup/gui/SetupServices.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -13,6 +15,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+namespace ui {
+class IQuestions;
+}
 
 namespace dialogwidgets { class CUpDown; }
 
@@ -20,12 +25,7 @@ class CMotorSettingsDlg : public QDialog {
     Q_OBJECT
 public:
     // The motor is edited in place (callers pass a copy when Cancel must leave theirs alone).
-    CMotorSettingsDlg(QWidget* parent, CMotor& motor);
-
-    // The main frame's known firmware versions ("name-" each, "name@" for the default one).
-    static std::function<std::string()>& KnownVersions();
-    // The factory settings file to open; default: the file dialog.
-    static std::function<QString(QWidget*)>& ChooseImageFile();
+    CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup::SetupServices& services);
 
     void OnGetMotorInfo();
     void OnFactorySettings();
@@ -39,7 +39,10 @@ private:
     void UpdateSerialVisibility();
     void UpdateScaling();
 
+    ui::IQuestions& Questions() const;
+
     CMotor& m_motor;
+    setup::SetupServices m_services;
     bool m_isNew;
     QLineEdit* m_name;
     QLineEdit* m_address;

@@ -1,15 +1,15 @@
 #include "app/setup/gui/PortPages.h"
 
-#include "app/bridge/Seams.h"
-
 #include "app/setup/PortPages.h"
 #include "app/setup/gui/MotorSettingsDlg.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/CommError.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/ui/OperationContext.h"
 #include "platform/serial/SerialProbe.h"
 
 #include <QButtonGroup>
@@ -192,7 +192,7 @@ bool CPortGeneralPage::Validate()
     e.baudIndex = m_baud->currentIndex();
     e.parityIndex = m_parity->currentIndex();
     e.channelIndex = m_channel->currentIndex();
-    return setup::ValidatePortGeneral(m_port, m_ports, e, bridge::Questions());
+    return setup::ValidatePortGeneral(m_port, m_ports, e, m_port.Context().Questions());
 }
 
 void CPortGeneralPage::OnHelp()
@@ -203,13 +203,8 @@ void CPortGeneralPage::OnHelp()
 
 // ---- "Motors" -----------------------------------------------------------------------------------
 
-commerror::ICommErrorHandler*& CPortMotorsPage::DetectHandler()
-{
-    static commerror::ICommErrorHandler* handler = nullptr;
-    return handler;
-}
-
-CPortMotorsPage::CPortMotorsPage(CCommPort& port) : CPageDlgItem(333), m_port(port)
+CPortMotorsPage::CPortMotorsPage(CCommPort& port, const setup::SetupServices& services)
+    : CPageDlgItem(333), m_port(port), m_services(services)
 {
     m_list = MakeReportList(1026, setup::kMotorColumns, setup::kMotorColumnWidths, this);
     RouteListKeys(m_list, [this] { OnAdd(); }, [this] { OnDelete(); }, [this] { OnProperties(); });
@@ -236,19 +231,21 @@ CPortMotorsPage::CPortMotorsPage(CCommPort& port) : CPageDlgItem(333), m_port(po
 
 void CPortMotorsPage::Refill() { FillReportList(m_list, setup::MotorRows(m_port)); }
 
+ui::IQuestions& CPortMotorsPage::Questions() const { return m_services.app.Questions(); }
+
 void CPortMotorsPage::OnAdd()
 {
     if (m_port.motors.GetCount() >= CMotorList::Capacity) {
-        StopBox(setup::kTooManyMotors);
+        StopBox(Questions(), setup::kTooManyMotors);
         return;
     }
     auto motor = std::make_unique<CMotor>();
     motor->SetPort(&m_port);
-    CMotorSettingsDlg dlg(this, *motor);
+    CMotorSettingsDlg dlg(this, *motor, m_services);
     if (dlg.exec() != QDialog::Accepted)
         return;
     if (const std::optional<std::string> refused = setup::AddMotorToPort(m_port, std::move(motor)))
-        StopBox(*refused);
+        StopBox(Questions(), *refused);
     Refill();
 }
 
@@ -256,14 +253,14 @@ void CPortMotorsPage::OnProperties()
 {
     CMotor* motor = m_port.motors.GetAt(SelectedRow(m_list));
     if (!motor) {
-        StopBox(setup::kSelectItem);
+        StopBox(Questions(), setup::kSelectItem);
         return;
     }
     // A copy that borrows the motor's connections, so that editing it neither opens nor closes them.
     CMotor copy;
     copy.shared = true;
     copy = *motor;
-    CMotorSettingsDlg dlg(this, copy);
+    CMotorSettingsDlg dlg(this, copy, m_services);
     if (dlg.exec() == QDialog::Accepted)
         *motor = copy;
     Refill();
@@ -273,10 +270,10 @@ void CPortMotorsPage::OnDelete()
 {
     const int row = SelectedRow(m_list);
     if (row < 0) {
-        StopBox(setup::kSelectItem);
+        StopBox(Questions(), setup::kSelectItem);
         return;
     }
-    if (!AskYesNo(setup::kDeleteMotorQuestion, true))
+    if (!AskYesNo(Questions(), setup::kDeleteMotorQuestion, true))
         return;
     setup::DeleteMotorAt(m_port, row);
     Refill();
@@ -284,7 +281,7 @@ void CPortMotorsPage::OnDelete()
 
 void CPortMotorsPage::OnDeleteAll()
 {
-    if (!AskYesNo(setup::kDeleteAllQuestion, true))
+    if (!AskYesNo(Questions(), setup::kDeleteAllQuestion, true))
         return;
     setup::DeleteAllMotors(m_port);
     Refill();
@@ -292,9 +289,9 @@ void CPortMotorsPage::OnDeleteAll()
 
 void CPortMotorsPage::OnDetect()
 {
-    if (m_port.motors.GetCount() > 0 && !AskYesNo(setup::kDetectQuestion, true))
+    if (m_port.motors.GetCount() > 0 && !AskYesNo(Questions(), setup::kDetectQuestion, true))
         return;
-    if (commerror::ICommErrorHandler* handler = DetectHandler())
+    if (commerror::ICommErrorHandler* handler = m_services.detect)
         handler->OnCommError(commerror::kDetectTakeAsFound, commerror::Target::Port(&m_port));
     Refill();
     try {
@@ -307,7 +304,7 @@ void CPortMotorsPage::OnDetect()
 bool CPortMotorsPage::Validate()
 {
     if (const std::optional<std::string> problem = setup::MotorListProblem(m_port)) {
-        StopBox(*problem);
+        StopBox(Questions(), *problem);
         return false;
     }
     return true;
@@ -320,22 +317,22 @@ void CPortMotorsPage::OnHelp()
 }
 
 bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
-                   platform::ISerialPortProbe* probe)
+                   const setup::SetupServices& services)
 {
     CPageDlg dlg(parent, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
-    dlg.AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, probe));
-    dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy));
+    dlg.AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, services.probe));
+    dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy, services));
     return dlg.exec() == QDialog::Accepted;
 }
 
 bool EditPortOfList(QWidget* parent, CCommPort& port, const std::vector<const CCommPort*>& ports,
-                    platform::ISerialPortProbe* probe, const std::function<void()>& accepted)
+                    const setup::SetupServices& services, const std::function<void()>& accepted)
 {
     CCommPort copy;
     copy.SetContext(&port.Context());
     copy = port; // the live port lets go of its device while the copy is edited
     copy.id = port.id;
-    if (!RunPortDialog(parent, copy, ports, false, probe))
+    if (!RunPortDialog(parent, copy, ports, false, services))
         return false;
     if (accepted)
         accepted();

@@ -4,6 +4,7 @@
 // working copy of the port. Rules: setup/PortPages.
 
 #include "app/setup/PortPages.h"
+#include "app/setup/gui/SetupServices.h"
 #include "app/shell/gui/PageDlg.h"
 #include "platform/serial/SerialProbe.h"
 
@@ -16,7 +17,7 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTreeWidget;
-namespace commerror { class ICommErrorHandler; }
+namespace ui { class IQuestions; }
 namespace dialogwidgets { class CUpDown; }
 
 class CPortGeneralPage : public CPageDlgItem {
@@ -61,7 +62,7 @@ private:
 class CPortMotorsPage : public CPageDlgItem {
     Q_OBJECT
 public:
-    explicit CPortMotorsPage(CCommPort& port);
+    CPortMotorsPage(CCommPort& port, const setup::SetupServices& services);
 
     bool CanLeavePage() override { return Validate(); }
     bool Validate() override;
@@ -75,19 +76,19 @@ public:
     void OnDetect();
     void OnDeleteAll();
 
-    // Where Detect asks the main frame to detect the port's motors (null: Detect does nothing).
-    static commerror::ICommErrorHandler*& DetectHandler();
-
 private:
+    ui::IQuestions& Questions() const;
+
     CCommPort& m_port;
+    setup::SetupServices m_services;
     QTreeWidget* m_list;
 };
 
 // Runs "Add New Port" (isNew) or "Port Properties" on a working copy of a port; true on OK (the
 // copy then holds the entries).
 bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
-                   platform::ISerialPortProbe* probe = nullptr);
+                   const setup::SetupServices& services);
 // "Port Properties" of a port of a list: on a copy; on OK `accepted` runs, then the port takes the
 // copy and keeps its index. The port is closed while its copy is edited. True on OK.
 bool EditPortOfList(QWidget* parent, CCommPort& port, const std::vector<const CCommPort*>& ports,
-                    platform::ISerialPortProbe* probe = nullptr, const std::function<void()>& accepted = {});
+                    const setup::SetupServices& services, const std::function<void()>& accepted = {});

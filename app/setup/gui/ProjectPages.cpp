@@ -1,13 +1,12 @@
 #include "app/setup/gui/ProjectPages.h"
 
-#include "app/bridge/Seams.h"
 #include "app/project/Project.h"
 #include "app/setup/PortPages.h"
 #include "app/setup/ProjectForms.h"
 #include "app/setup/gui/PortPages.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
-#include "app/shell/gui/SelectFolderDlg.h"
 #include "core/VQXException.h"
 #include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
@@ -28,18 +27,8 @@ using namespace dialogwidgets;
 
 // ---- Project name -------------------------------------------------------------------------------
 
-std::function<std::string(QWidget*, const std::string&)>& CProjectNamePage::ChooseFolder()
-{
-    static std::function<std::string(QWidget*, const std::string&)> choose = [](QWidget* parent,
-                                                                                const std::string& start) {
-        CSelectFolderDlg dlg(parent, QString::fromStdString(start));
-        return dlg.exec() == QDialog::Accepted ? dlg.Path().toStdString() : std::string();
-    };
-    return choose;
-}
-
-CProjectNamePage::CProjectNamePage(CProject& project)
-    : CPageDlgItem(330), m_project(project), m_base(setup::ProjectBaseFolder(project.FileName))
+CProjectNamePage::CProjectNamePage(CProject& project, shell::CAppContext& app)
+    : CPageDlgItem(330), m_project(project), m_app(app), m_base(setup::ProjectBaseFolder(project.FileName))
 {
     m_name = new QLineEdit(FromBytes(project.Name), this);
     m_name->setObjectName(QStringLiteral("1023"));
@@ -65,7 +54,7 @@ CProjectNamePage::CProjectNamePage(CProject& project)
 
 void CProjectNamePage::OnBrowse()
 {
-    const std::string chosen = ChooseFolder()(this, m_base);
+    const std::string chosen = m_app.Desktop().ChooseFolder(this, QString::fromStdString(m_base)).toStdString();
     if (chosen.empty())
         return;
     m_base = chosen;
@@ -76,7 +65,7 @@ bool CProjectNamePage::Validate()
 {
     const std::string name = ToBytes(m_name->text());
     if (const std::optional<std::string> problem = setup::ProjectNameProblem(name)) {
-        StopBox(*problem);
+        StopBox(m_app.Questions(), *problem);
         return false;
     }
     m_project.Name = name;
@@ -96,8 +85,8 @@ void CProjectNamePage::OnHelp()
 
 // ---- Ports --------------------------------------------------------------------------------------
 
-CPortsPage::CPortsPage(CProject& project, std::string helpTopic, platform::ISerialPortProbe* probe)
-    : CPageDlgItem(331), m_project(project), m_helpTopic(std::move(helpTopic)), m_probe(probe)
+CPortsPage::CPortsPage(CProject& project, std::string helpTopic, const setup::SetupServices& services)
+    : CPageDlgItem(331), m_project(project), m_helpTopic(std::move(helpTopic)), m_services(services)
 {
     m_list = MakeReportList(1026, setup::kPortColumns, setup::kPortColumnWidths, this);
     m_list->setMinimumWidth(440);
@@ -148,12 +137,12 @@ std::vector<const CCommPort*> PortsOf(const CProject& project)
 void CPortsPage::OnAdd()
 {
     if (m_project.PortCount() >= CProject::kMaxPorts) {
-        StopBox(setup::kTooManyPorts);
+        StopBox(m_services.app.Questions(), setup::kTooManyPorts);
         return;
     }
     auto port = std::make_unique<CCommPort>();
     port->SetContext(&m_project.Context());
-    if (RunPortDialog(this, *port, PortsOf(m_project), true, m_probe))
+    if (RunPortDialog(this, *port, PortsOf(m_project), true, m_services))
         m_project.AddPort(std::move(port));
     Refill();
 }
@@ -162,23 +151,23 @@ void CPortsPage::OnProperties()
 {
     CCommPort* port = m_project.Port(SelectedRow(m_list));
     if (!port) {
-        StopBox(setup::kSelectItem);
+        StopBox(m_services.app.Questions(), setup::kSelectItem);
         return;
     }
-    EditPortOfList(this, *port, PortsOf(m_project), m_probe);
+    EditPortOfList(this, *port, PortsOf(m_project), m_services);
     Refill();
 }
 
 void CPortsPage::OnDelete()
 {
-    if (setup::DeletePortOfProject(m_project, SelectedRow(m_list), bridge::Questions()))
+    if (setup::DeletePortOfProject(m_project, SelectedRow(m_list), m_services.app.Questions()))
         Refill();
 }
 
 bool CPortsPage::Validate()
 {
     if (const std::optional<std::string> problem = setup::PortListProblem(m_project)) {
-        StopBox(*problem);
+        StopBox(m_services.app.Questions(), *problem);
         return false;
     }
     return true;
@@ -192,25 +181,25 @@ void CPortsPage::OnHelp()
         help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\" + m_helpTopic);
 }
 
-bool EditCommunication(QWidget* parent, CProject& project, const std::function<void()>& changed,
-                       platform::ISerialPortProbe* probe)
+bool EditCommunication(QWidget* parent, CProject& project, const setup::SetupServices& services,
+                       const std::function<void()>& changed)
 {
     return EditProjectPorts(parent, project, QStringLiteral("Communication Settings"), "CommunicationSettings.htm",
-                            changed, probe);
+                            services, changed);
 }
 
 bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
-                      const std::function<void()>& changed, platform::ISerialPortProbe* probe)
+                      const setup::SetupServices& services, const std::function<void()>& changed)
 {
     setup::CCommunicationEdit edit(project);
     CPageDlg dlg(parent, title);
-    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), helpTopic, probe));
+    dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), helpTopic, services));
     if (dlg.exec() != QDialog::Accepted)
         return false;
     try {
         edit.Commit();
     } catch (const CVQXException& e) {
-        StopBox(e.GetMessage());
+        StopBox(services.app.Questions(), e.GetMessage());
     }
     if (changed)
         changed();

@@ -3,6 +3,7 @@
 // project's ports with Add, Delete, Properties), the "Communication Settings" dialog over a copy of
 // the project, and the motor IP dialog (template 283). Rules: setup/ProjectForms, setup/PortPages.
 
+#include "app/setup/gui/SetupServices.h"
 #include "app/shell/gui/PageDlg.h"
 
 #include <functional>
@@ -12,21 +13,20 @@ class CProject;
 class QLabel;
 class QLineEdit;
 class QTreeWidget;
-namespace platform { class ISerialPortProbe; }
 
 class CProjectNamePage : public CPageDlgItem {
     Q_OBJECT
 public:
-    explicit CProjectNamePage(CProject& project);
+    // Browse picks the folder through the context's desktop services.
+    CProjectNamePage(CProject& project, shell::CAppContext& app);
     bool Validate() override;
     void Apply() override;
     void OnHelp() override;
     void OnBrowse();
-    // The folder picker; default: the shell's select-folder dialog.
-    static std::function<std::string(QWidget*, const std::string&)>& ChooseFolder();
 
 private:
     CProject& m_project;
+    shell::CAppContext& m_app;
     std::string m_base;
     QLineEdit* m_name;
     QLineEdit* m_location;
@@ -35,7 +35,7 @@ private:
 class CPortsPage : public CPageDlgItem {
     Q_OBJECT
 public:
-    CPortsPage(CProject& project, std::string helpTopic, platform::ISerialPortProbe* probe = nullptr);
+    CPortsPage(CProject& project, std::string helpTopic, const setup::SetupServices& services);
     bool Validate() override;
     void OnHelp() override;
     void Refill();
@@ -47,14 +47,14 @@ public:
 private:
     CProject& m_project;
     std::string m_helpTopic;
-    platform::ISerialPortProbe* m_probe;
+    setup::SetupServices m_services;
     QTreeWidget* m_list;
 };
 
 // "Communication Settings": the ports page on a copy of the project; on OK the project takes the
 // copy and `changed` rebuilds what shows the ports. True on OK.
-bool EditCommunication(QWidget* parent, CProject& project, const std::function<void()>& changed = {},
-                       platform::ISerialPortProbe* probe = nullptr);
+bool EditCommunication(QWidget* parent, CProject& project, const setup::SetupServices& services,
+                       const std::function<void()>& changed = {});
 // The same edit of the project's ports under another title and help topic ("Project properties").
 bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
-                      const std::function<void()>& changed = {}, platform::ISerialPortProbe* probe = nullptr);
+                      const setup::SetupServices& services, const std::function<void()>& changed = {});

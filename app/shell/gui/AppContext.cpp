@@ -49,7 +49,7 @@ QString CQtDesktopServices::ChooseSaveFile(QWidget* parent, const FileChoice& ch
 
 QString CQtDesktopServices::ChooseFolder(QWidget* parent, const QString& start)
 {
-    CSelectFolderDlg dlg(parent, start);
+    CSelectFolderDlg dlg(parent, m_questions, start);
     return dlg.exec() == QDialog::Accepted ? dlg.Path() : QString();
 }
 

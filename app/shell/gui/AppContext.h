@@ -52,15 +52,20 @@ public:
     virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
-// The desktop's own dialogs and viewer.
+// The desktop's own dialogs and viewer; `questions` tells when the folder picker cannot read or
+// make a folder.
 class CQtDesktopServices final : public IDesktopServices {
 public:
+    explicit CQtDesktopServices(ui::IQuestions& questions) : m_questions(questions) {}
     QString ChooseOpenFile(QWidget* parent, const FileChoice& choice) override;
     QStringList ChooseOpenFiles(QWidget* parent, const FileChoice& choice) override;
     QString ChooseSaveFile(QWidget* parent, const FileChoice& choice) override;
     QString ChooseFolder(QWidget* parent, const QString& start) override;
     std::optional<uint32_t> ChooseColor(QWidget* parent, uint32_t initial) override;
     bool OpenUrl(const QUrl& url) override;
+
+private:
+    ui::IQuestions& m_questions;
 };
 
 class CAppContext {

@@ -8,13 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-std::function<void(int)>& CChoiceDlg::HelpHandler()
-{
-    static std::function<void(int)> handler;
-    return handler;
-}
-
-CChoiceDlg::CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent)
+CChoiceDlg::CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent, std::function<void(int)> showHelp)
     : QDialog(parent), m_request(request), m_text(new QLabel(this)), m_check(new QCheckBox(this)),
       m_ok(new QPushButton(this)), m_cancel(new QPushButton(QStringLiteral("Cancel"), this)),
       m_help(new QPushButton(QStringLiteral("Help"), this))
@@ -59,9 +53,9 @@ CChoiceDlg::CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent)
     connect(m_ok, &QPushButton::clicked, this, &CChoiceDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CChoiceDlg::reject);
     const int helpId = request.helpId;
-    connect(m_help, &QPushButton::clicked, this, [helpId] {
-        if (HelpHandler())
-            HelpHandler()(helpId);
+    connect(m_help, &QPushButton::clicked, this, [helpId, showHelp = std::move(showHelp)] {
+        if (showHelp)
+            showHelp(helpId);
     });
 
     auto* buttons = new QHBoxLayout;

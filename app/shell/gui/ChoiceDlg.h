@@ -18,12 +18,11 @@ class QRadioButton;
 class CChoiceDlg : public QDialog {
     Q_OBJECT
 public:
-    CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent = nullptr);
+    // `showHelp` opens a help topic by its id (none: the Help button does nothing).
+    CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent = nullptr, std::function<void(int helpId)> showHelp = {});
 
     ui::ChoiceReply Ask();
     QRadioButton* Radio(int index) const { return m_radios[index]; }
-    // Opens a help topic by its id (set by the shell).
-    static std::function<void(int helpId)>& HelpHandler();
 
 protected:
     void reject() override;

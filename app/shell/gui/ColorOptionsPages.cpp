@@ -76,7 +76,7 @@ void CColorOptionsPage::OnHelp() { help::ShowHelpTopic(m_helpTopic); }
 optionsgui::CColorButton* CColorOptionsPage::AddColor(int id, const char* label, uint32_t& color)
 {
     const int row = m_grid->rowCount();
-    auto* button = new optionsgui::CColorButton(id, color, [this] { DrawPreview(); }, this);
+    auto* button = new optionsgui::CColorButton(id, color, [this] { DrawPreview(); }, m_s.desktop, this);
     m_grid->addWidget(new QLabel(QString::fromLatin1(label), this), row, 0);
     m_grid->addWidget(button, row, 1);
     m_swatches.push_back(button);
@@ -323,7 +323,7 @@ CAnalyzerOptionsPage::CAnalyzerOptionsPage(OptionsSurroundings& s)
         m_play->setEnabled(on);
     });
     connect(m_browse, &QPushButton::clicked, this, [this] {
-        const QString file = optionsgui::ChooseFile()(this, QStringLiteral("Select Sound File"),
+        const QString file = optionsgui::ChooseFile(this, m_s.desktop, QStringLiteral("Select Sound File"),
                                                       QStringLiteral("Wave Files (*.wav);;All Files (*)"));
         if (!file.isEmpty())
             m_file->setText(file);

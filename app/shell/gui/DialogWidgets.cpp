@@ -1,6 +1,5 @@
 #include "app/shell/gui/DialogWidgets.h"
 
-#include "app/bridge/Seams.h"
 #include "app/shell/SmallForms.h"
 #include "core/ui/Questions.h"
 
@@ -134,11 +133,14 @@ QString FromBytes(const std::string& text) { return QString::fromLatin1(text.dat
 
 std::string ToBytes(const QString& text) { return text.toLatin1().toStdString(); }
 
-void StopBox(const std::string& text) { ui::OptionMessageBox(bridge::Questions(), text, ui::MB_OK | ui::MB_ICONHAND); }
-
-bool AskYesNo(const std::string& text, bool defaultNo)
+void StopBox(ui::IQuestions& questions, const std::string& text)
 {
-    return ui::OptionMessageBox(bridge::Questions(), text,
+    ui::OptionMessageBox(questions, text, ui::MB_OK | ui::MB_ICONHAND);
+}
+
+bool AskYesNo(ui::IQuestions& questions, const std::string& text, bool defaultNo)
+{
+    return ui::OptionMessageBox(questions, text,
                                 ui::MB_YESNO | ui::MB_ICONEXCLAMATION | (defaultNo ? ui::MB_DEFBUTTON3 : 0)) ==
            ui::IDYES;
 }

@@ -13,6 +13,9 @@
 class QLineEdit;
 class QToolButton;
 class QTreeWidget;
+namespace ui {
+class IQuestions;
+}
 
 namespace dialogwidgets {
 
@@ -71,7 +74,7 @@ std::string ToBytes(const QString& text);
 
 // A message with the stop icon through the shell's boxes; a Yes/No question with the exclamation
 // icon (No focused when asked) answering true for Yes.
-void StopBox(const std::string& text);
-bool AskYesNo(const std::string& text, bool defaultNo = false);
+void StopBox(ui::IQuestions& questions, const std::string& text);
+bool AskYesNo(ui::IQuestions& questions, const std::string& text, bool defaultNo = false);
 
 } // namespace dialogwidgets

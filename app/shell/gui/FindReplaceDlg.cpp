@@ -1,6 +1,5 @@
 #include "app/shell/gui/FindReplaceDlg.h"
 
-#include "app/bridge/Seams.h"
 #include "core/ui/Questions.h"
 
 #include <QApplication>
@@ -24,8 +23,9 @@ std::string Utf8(const QString& s) { return s.toStdString(); }
 
 } // namespace
 
-CFindReplaceDlg::CFindReplaceDlg(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target)
-    : QDialog(parent), m_isReplace(replace), m_target(std::move(target))
+CFindReplaceDlg::CFindReplaceDlg(QWidget* parent, ui::IQuestions& questions, bool replace,
+                                 std::function<textfind::IFindTarget*()> target)
+    : QDialog(parent), m_questions(questions), m_isReplace(replace), m_target(std::move(target))
 {
     setObjectName(replace ? QStringLiteral("1541") : QStringLiteral("1540"));
     setWindowTitle(replace ? QStringLiteral("Replace") : QStringLiteral("Find"));
@@ -88,7 +88,7 @@ int CFindReplaceDlg::DialogFlags() const
 void CFindReplaceDlg::Tell(const std::string& message)
 {
     if (!message.empty())
-        ui::OptionMessageBox(bridge::Questions(), message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
+        ui::OptionMessageBox(m_questions, message, ui::MB_OK | ui::MB_ICONEXCLAMATION, {}, {}, {});
 }
 
 void CFindReplaceDlg::OnFindNext()
@@ -117,7 +117,8 @@ void CFindReplaceDlg::OnReplaceAll()
 
 CFindReplaceDlg* CFindReplaceDlg::Current() { return TheDialog(); }
 
-CFindReplaceDlg* CFindReplaceDlg::Open(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target)
+CFindReplaceDlg* CFindReplaceDlg::Open(QWidget* parent, ui::IQuestions& questions, bool replace,
+                                       std::function<textfind::IFindTarget*()> target)
 {
     if (!target || !target())
         return nullptr;
@@ -127,7 +128,7 @@ CFindReplaceDlg* CFindReplaceDlg::Open(QWidget* parent, bool replace, std::funct
         dialog = nullptr;
     }
     if (!dialog)
-        dialog = new CFindReplaceDlg(parent, replace, std::move(target));
+        dialog = new CFindReplaceDlg(parent, questions, replace, std::move(target));
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

@@ -13,12 +13,17 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+namespace ui {
+class IQuestions;
+}
 
 class CFindReplaceDlg : public QDialog {
     Q_OBJECT
 public:
-    // `replace`: the find-and-replace form, else find only.
-    CFindReplaceDlg(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target);
+    // `replace`: the find-and-replace form, else find only. `questions` tells what a search found
+    // or did not.
+    CFindReplaceDlg(QWidget* parent, ui::IQuestions& questions, bool replace,
+                    std::function<textfind::IFindTarget*()> target);
 
     bool IsReplace() const { return m_isReplace; }
     QLineEdit* FindEdit() const { return m_find; }
@@ -33,13 +38,15 @@ public:
     // The program's one find dialog: opens (or activates) the dialog of the kind for the target
     // the function answers; a dialog of the other kind is closed first. Null when there is no
     // target.
-    static CFindReplaceDlg* Open(QWidget* parent, bool replace, std::function<textfind::IFindTarget*()> target);
+    static CFindReplaceDlg* Open(QWidget* parent, ui::IQuestions& questions, bool replace,
+                                 std::function<textfind::IFindTarget*()> target);
     static CFindReplaceDlg* Current();
 
 private:
     int DialogFlags() const;
     void Tell(const std::string& message);
 
+    ui::IQuestions& m_questions;
     bool m_isReplace;
     std::function<textfind::IFindTarget*()> m_target;
     QLineEdit* m_find;

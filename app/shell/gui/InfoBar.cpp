@@ -1,6 +1,5 @@
 #include "app/shell/gui/InfoBar.h"
 
-#include "app/bridge/Seams.h"
 #include "app/shell/CommandIds.h"
 #include "core/ui/Questions.h"
 
@@ -11,9 +10,9 @@
 #include <QStyle>
 #include <QTreeWidget>
 
-CInfoBar::CInfoBar(QWidget* parent)
+CInfoBar::CInfoBar(ui::IQuestions& questions, QWidget* parent)
     : fw::CDockDlg(QStringLiteral("Information"), cmd::IDD_INFO_BAR, fw::CBRS_ALIGN_BOTTOM, {100, 100, 750, 200}, parent),
-      m_list(new QTreeWidget(this))
+      m_questions(questions), m_list(new QTreeWidget(this))
 {
     m_list->setObjectName(QStringLiteral("1026"));
     m_list->setRootIsDecorated(false);
@@ -94,7 +93,7 @@ void CInfoBar::ActivateLine(int row)
     request.text = kCalibrationOfferText;
     request.style = ui::kCustomButtons | ui::MB_ICONEXCLAMATION;
     request.buttonTexts = {"Verify Calibration", "ReCalibrate", "Close"};
-    const int answer = ui::OptionMessageBox(bridge::Questions(), request);
+    const int answer = ui::OptionMessageBox(m_questions, request);
     if ((answer == ui::kLeftButton || answer == ui::kMiddleButton) && runCalibration)
         runCalibration(static_cast<uint32_t>(item.column), answer == ui::kLeftButton);
 }

@@ -10,12 +10,16 @@
 #include <functional>
 
 class QTreeWidget;
+namespace ui {
+class IQuestions;
+}
 class QTreeWidgetItem;
 
 class CInfoBar : public fw::CDockDlg, public ui::CInfoView {
     Q_OBJECT
 public:
-    explicit CInfoBar(QWidget* parent = nullptr);
+    // `questions` asks what to do about a motor whose calibration did not finish.
+    explicit CInfoBar(ui::IQuestions& questions, QWidget* parent = nullptr);
 
     QTreeWidget* List() const { return m_list; }
     // Copy: the list as text on the clipboard (nothing when there are no lines).
@@ -42,6 +46,7 @@ protected:
 private:
     void ShowContextMenu(const QPoint& pos);
 
+    ui::IQuestions& m_questions;
     QTreeWidget* m_list;
 };
 

@@ -133,7 +133,7 @@ std::string CScannerOptionsPage::SelectedVersion() const
 
 void CScannerOptionsPage::OnAdd()
 {
-    const QString file = optionsgui::ChooseFile()(this, QStringLiteral("Add VQX Language File"),
+    const QString file = optionsgui::ChooseFile(this, m_s.desktop, QStringLiteral("Add VQX Language File"),
                                                   QStringLiteral("VQX Language Files (*.sld);;All Files (*)"));
     if (file.isEmpty())
         return;

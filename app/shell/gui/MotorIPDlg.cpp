@@ -12,8 +12,9 @@
 #include <QNetworkInterface>
 #include <QPushButton>
 
-CMotorIPDlg::CMotorIPDlg(QWidget* parent, std::string& address, const std::string& note, bool showLocalAddress)
-    : QDialog(parent), m_address(address)
+CMotorIPDlg::CMotorIPDlg(QWidget* parent, ui::IQuestions& questions, std::string& address, const std::string& note,
+                         bool showLocalAddress)
+    : QDialog(parent), m_questions(questions), m_address(address)
 {
     setObjectName(QStringLiteral("283"));
     setWindowTitle(QStringLiteral("Motor IP Address"));
@@ -60,7 +61,7 @@ void CMotorIPDlg::accept()
 {
     const std::optional<std::string> address = shell::CanonicalIPAddress(dialogwidgets::ToBytes(m_edit->text()));
     if (!address) {
-        dialogwidgets::StopBox(ui::kInvalidIPMessage);
+        dialogwidgets::StopBox(m_questions, ui::kInvalidIPMessage);
         return;
     }
     m_address = *address;

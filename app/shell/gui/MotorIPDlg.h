@@ -7,17 +7,22 @@
 #include <string>
 
 class QLineEdit;
+namespace ui {
+class IQuestions;
+}
 
 class CMotorIPDlg : public QDialog {
     Q_OBJECT
 public:
     // The address is replaced on OK by the entered one, in plain decimal.
-    CMotorIPDlg(QWidget* parent, std::string& address, const std::string& note = {}, bool showLocalAddress = true);
+    // `questions` tells the user an entered address is not valid.
+    CMotorIPDlg(QWidget* parent, ui::IQuestions& questions, std::string& address, const std::string& note = {}, bool showLocalAddress = true);
 
 protected:
     void accept() override;
 
 private:
+    ui::IQuestions& m_questions;
     std::string& m_address;
     QLineEdit* m_edit;
 };

@@ -1,9 +1,8 @@
 #include "app/shell/gui/OptionsDlg.h"
 
+#include "app/shell/gui/AppContext.h"
 #include "platform/registry/Profile.h"
 
-#include <QColorDialog>
-#include <QFileDialog>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
@@ -12,42 +11,26 @@ namespace optionsgui {
 
 namespace {
 QColor ToQColor(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-uint32_t FromQColor(const QColor& c)
-{
-    return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 | static_cast<uint32_t>(c.blue()) << 16;
-}
 } // namespace
 
-std::function<std::optional<uint32_t>(QWidget*, uint32_t)>& ChooseColor()
+QString ChooseFile(QWidget* parent, shell::IDesktopServices& desktop, const QString& title, const QString& filter)
 {
-    static std::function<std::optional<uint32_t>(QWidget*, uint32_t)> choose =
-        [](QWidget* parent, uint32_t initial) -> std::optional<uint32_t> {
-        const QColor c = QColorDialog::getColor(ToQColor(initial), parent);
-        if (!c.isValid())
-            return std::nullopt;
-        return FromQColor(c);
-    };
-    return choose;
+    shell::FileChoice choice;
+    choice.title = title;
+    choice.filter = filter;
+    return desktop.ChooseOpenFile(parent, choice);
 }
 
-std::function<QString(QWidget*, const QString&, const QString&)>& ChooseFile()
-{
-    static std::function<QString(QWidget*, const QString&, const QString&)> choose =
-        [](QWidget* parent, const QString& title, const QString& filter) {
-            return QFileDialog::getOpenFileName(parent, title, QString(), filter);
-        };
-    return choose;
-}
-
-CColorButton::CColorButton(int id, uint32_t& color, std::function<void()> changed, QWidget* parent)
-    : QPushButton(parent), m_color(color), m_changed(std::move(changed))
+CColorButton::CColorButton(int id, uint32_t& color, std::function<void()> changed, shell::IDesktopServices& desktop,
+                           QWidget* parent)
+    : QPushButton(parent), m_color(color), m_changed(std::move(changed)), m_desktop(desktop)
 {
     setObjectName(QString::number(id));
     setAutoDefault(false);
     setIconSize(QSize(50, 30));
     Redraw();
     connect(this, &QPushButton::clicked, this, [this] {
-        if (const auto chosen = ChooseColor()(this, m_color)) {
+        if (const auto chosen = m_desktop.ChooseColor(this, m_color)) {
             m_color = *chosen;
             Redraw();
             m_changed();

@@ -22,6 +22,9 @@ class QLineEdit;
 class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+namespace shell {
+class IDesktopServices;
+}
 
 // What the dialog edits and whom it tells.
 struct OptionsSurroundings {
@@ -30,6 +33,7 @@ struct OptionsSurroundings {
     platform::Profile& profile;   // remembered answers, and where the record is saved
     platform::Registry& registry; // the language registrations (machine hive)
     ui::IQuestions& questions;
+    shell::IDesktopServices& desktop; // the colour and file choosers
     std::function<void()> reformatSources; // re-highlight every open source view
     std::function<void()> clearTerminals;  // every terminal pane takes the new look
     std::function<void()> applyAnalyzer;   // the analyzer takes the new look and redraws
@@ -39,22 +43,21 @@ struct OptionsSurroundings {
 bool EditOptions(QWidget* parent, OptionsSurroundings& surroundings);
 
 namespace optionsgui {
-// The colour dialog (tests replace it): the chosen colour (0x00BBGGRR), none when cancelled.
-std::function<std::optional<uint32_t>(QWidget*, uint32_t)>& ChooseColor();
-// The file-open dialog (tests replace it): the chosen path, empty when cancelled.
-std::function<QString(QWidget*, const QString& title, const QString& filter)>& ChooseFile();
+// The file a Browse or Add button of a page picks: the chosen path, empty when cancelled.
+QString ChooseFile(QWidget* parent, shell::IDesktopServices& desktop, const QString& title, const QString& filter);
 
 // A colour button: its image is a 50 x 30 swatch of the colour; a click opens the colour dialog.
 class CColorButton : public QPushButton {
     Q_OBJECT
 public:
-    CColorButton(int id, uint32_t& color, std::function<void()> changed, QWidget* parent);
+    CColorButton(int id, uint32_t& color, std::function<void()> changed, shell::IDesktopServices& desktop, QWidget* parent);
     // Redraws the swatch (after Restore Defaults).
     void Redraw();
 
 private:
     uint32_t& m_color;
     std::function<void()> m_changed;
+    shell::IDesktopServices& m_desktop;
 };
 } // namespace optionsgui
 

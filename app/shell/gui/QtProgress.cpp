@@ -1,6 +1,5 @@
 #include "app/shell/gui/QtProgress.h"
 
-#include "app/bridge/Seams.h"
 #include "app/framework/LongOperation.h"
 #include "app/shell/gui/WaitDlg.h"
 
@@ -8,7 +7,7 @@
 
 namespace bridge {
 
-QtProgress::QtProgress(QWidget* parent, ui::IQuestions* questions) : m_parent(parent), m_questions(questions) {}
+QtProgress::QtProgress(QWidget* parent, ui::IQuestions& questions) : m_parent(parent), m_questions(questions) {}
 
 QtProgress::~QtProgress() { Close(); }
 
@@ -60,7 +59,7 @@ void QtProgress::OnCancel()
     if (m_asking)
         return;
     m_asking = true;
-    PressCancel(m_questions ? *m_questions : bridge::Questions());
+    PressCancel(m_questions);
     m_asking = false;
 }
 

@@ -16,8 +16,8 @@ namespace bridge {
 class QtProgress : public ui::CDialogProgress {
 public:
     // `parent`: the window the dialog is centred on (the main frame); `questions`: the seam that
-    // asks "Are you sure you want to cancel ...?" (null: the installed one).
-    explicit QtProgress(QWidget* parent = nullptr, ui::IQuestions* questions = nullptr);
+    // asks "Are you sure you want to cancel ...?".
+    QtProgress(QWidget* parent, ui::IQuestions& questions);
     ~QtProgress() override;
 
     // The dialog shown (null when none).
@@ -34,7 +34,7 @@ private:
     void OnCancel();
 
     QPointer<QWidget> m_parent;
-    ui::IQuestions* m_questions;
+    ui::IQuestions& m_questions;
     CWaitDlg* m_dialog = nullptr;
     bool m_asking = false;
 };

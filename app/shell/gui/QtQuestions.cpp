@@ -23,14 +23,14 @@ ui::MessageBoxReply QtQuestions::AskMessageBox(const ui::MessageBoxRequest& requ
 
 ui::ChoiceReply QtQuestions::AskChoice(const ui::ChoiceRequest& request)
 {
-    CChoiceDlg box(request, Owner());
+    CChoiceDlg box(request, Owner(), m_help);
     return box.Ask();
 }
 
 std::optional<std::string> QtQuestions::AskMotorIP(const ui::MotorIPRequest& request)
 {
     std::string address = request.address;
-    CMotorIPDlg dialog(Owner(), address, request.note, request.showLocalAddress);
+    CMotorIPDlg dialog(Owner(), *this, address, request.note, request.showLocalAddress);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return address;

@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class QWidget;
 
 namespace bridge {
@@ -20,6 +22,8 @@ public:
     ui::DownloadDoneReply AskDownloadDone() override;
 
     void SetParent(QWidget* parent) { m_parent = parent; }
+    // What a choice box's Help button opens (a help topic by its id).
+    void SetHelpOpener(std::function<void(int helpId)> open) { m_help = std::move(open); }
 
 private:
     // The window a box is put over: the active modal dialog (the please-wait dialog), else the
@@ -27,6 +31,7 @@ private:
     QWidget* Owner() const;
 
     QPointer<QWidget> m_parent;
+    std::function<void(int)> m_help;
 };
 
 } // namespace bridge

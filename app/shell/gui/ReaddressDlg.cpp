@@ -1,10 +1,10 @@
 #include "app/shell/gui/ReaddressDlg.h"
 
-#include "app/bridge/Seams.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/Help.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/ui/Questions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CReaddressDlg::CReaddressDlg(QWidget* parent, CCommPort& port, CMotor& motor)
-    : QDialog(parent), m_port(port), m_motor(motor), m_text(new QLabel(this)), m_combo(new QComboBox(this))
+CReaddressDlg::CReaddressDlg(QWidget* parent, ui::IQuestions& questions, CCommPort& port, CMotor& motor)
+    : QDialog(parent), m_questions(questions), m_port(port), m_motor(motor), m_text(new QLabel(this)), m_combo(new QComboBox(this))
 {
     setObjectName(QStringLiteral("284"));
     setWindowTitle(QStringLiteral("Set Motor Address"));
@@ -47,6 +47,6 @@ void CReaddressDlg::accept()
     const auto error = shell::SetMotorAddress(m_port, m_motor, address, pollingAllowed, changed);
     QApplication::restoreOverrideCursor();
     if (error)
-        ui::OptionMessageBox(bridge::Questions(), *error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+        ui::OptionMessageBox(m_questions, *error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
     QDialog::accept();
 }

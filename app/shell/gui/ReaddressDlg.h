@@ -11,10 +11,15 @@ class CMotor;
 class QComboBox;
 class QLabel;
 
+namespace ui {
+class IQuestions;
+}
+
 class CReaddressDlg : public QDialog {
     Q_OBJECT
 public:
-    CReaddressDlg(QWidget* parent, CCommPort& port, CMotor& motor);
+    // `questions` tells why an address could not be set.
+    CReaddressDlg(QWidget* parent, ui::IQuestions& questions, CCommPort& port, CMotor& motor);
     QComboBox* Addresses() const { return m_combo; }
     QLabel* Text() const { return m_text; }
 
@@ -27,6 +32,7 @@ protected:
     void accept() override;
 
 private:
+    ui::IQuestions& m_questions;
     CCommPort& m_port;
     CMotor& m_motor;
     QLabel* m_text;

@@ -1,6 +1,6 @@
 #include "app/shell/gui/SelectFolderDlg.h"
 
-#include "app/bridge/Seams.h"
+#include "core/ui/Questions.h"
 
 #include <QAbstractItemDelegate>
 #include <QDir>
@@ -23,8 +23,8 @@ bool HasSubFolders(const QString& path)
 
 } // namespace
 
-CSelectFolderDlg::CSelectFolderDlg(QWidget* parent, QString path)
-    : QDialog(parent), m_path(std::move(path)), m_tree(new QTreeWidget(this)), m_edit(new QLineEdit(this))
+CSelectFolderDlg::CSelectFolderDlg(QWidget* parent, ui::IQuestions& questions, QString path)
+    : QDialog(parent), m_questions(questions), m_path(std::move(path)), m_tree(new QTreeWidget(this)), m_edit(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("231"));
     setWindowTitle(QStringLiteral("Select Folder"));
@@ -108,7 +108,7 @@ void CSelectFolderDlg::AddChildren(QTreeWidgetItem* item)
     const QString path = PathOf(item);
     QDir dir(path);
     if (!dir.isReadable()) {
-        ui::OptionMessageBox(bridge::Questions(), ("Cannot read the folder \"" + path.toStdString() + "\".").c_str(),
+        ui::OptionMessageBox(m_questions, ("Cannot read the folder \"" + path.toStdString() + "\".").c_str(),
                              ui::MB_OK | ui::MB_ICONINFORMATION, "Error", {}, {});
         return;
     }
@@ -161,7 +161,7 @@ void CSelectFolderDlg::FinishNewFolder(QTreeWidgetItem* item)
     const QString name = item->text(0).trimmed();
     const QString parentPath = PathOf(item->parent());
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || !QDir(parentPath).mkdir(name)) {
-        ui::OptionMessageBox(bridge::Questions(), ("Cannot create the folder \"" + name.toStdString() + "\" in \"" +
+        ui::OptionMessageBox(m_questions, ("Cannot create the folder \"" + name.toStdString() + "\" in \"" +
                               parentPath.toStdString() + "\".").c_str(),
                              ui::MB_OK | ui::MB_ICONERROR, "Error", {}, {});
         delete item;

@@ -8,11 +8,15 @@
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
+namespace ui {
+class IQuestions;
+}
 
 class CSelectFolderDlg : public QDialog {
     Q_OBJECT
 public:
-    CSelectFolderDlg(QWidget* parent, QString path);
+    // `questions` tells when a folder cannot be read or made.
+    CSelectFolderDlg(QWidget* parent, ui::IQuestions& questions, QString path);
     QString Path() const { return m_path; }
     QTreeWidget* Tree() const { return m_tree; }
     QLineEdit* PathEdit() const { return m_edit; }
@@ -29,6 +33,7 @@ private:
     QTreeWidgetItem* Walk(const QString& path);
     void FinishNewFolder(QTreeWidgetItem* item);
 
+    ui::IQuestions& m_questions;
     QString m_path;
     QTreeWidget* m_tree;
     QLineEdit* m_edit;

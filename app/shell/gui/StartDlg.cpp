@@ -1,6 +1,6 @@
 #include "app/shell/gui/StartDlg.h"
 
-#include "app/bridge/Seams.h"
+#include "core/ui/Questions.h"
 #include "app/shell/SmallForms.h"
 
 #include <QCheckBox>
@@ -11,8 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-CStartDlg::CStartDlg(const std::vector<std::string>& recent, QWidget* parent)
-    : QDialog(parent), m_list(new QTreeWidget(this)), m_check(new QCheckBox(this))
+CStartDlg::CStartDlg(const std::vector<std::string>& recent, ui::IQuestions& questions, QWidget* parent)
+    : QDialog(parent), m_questions(questions), m_list(new QTreeWidget(this)), m_check(new QCheckBox(this))
 {
     setObjectName(QStringLiteral("265"));
     setWindowTitle(QStringLiteral("Welcome to VQX!"));
@@ -80,7 +80,7 @@ void CStartDlg::accept()
     const auto result =
         shell::StartDlgResult(checked, item && item->isSelected() ? item->data(0, Qt::UserRole).toInt() : -1);
     if (!result) {
-        ui::OptionMessageBox(bridge::Questions(), shell::kStartSelectItem, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+        ui::OptionMessageBox(m_questions, shell::kStartSelectItem, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return;
     }
     m_result = *result;

@@ -11,12 +11,16 @@
 class QCheckBox;
 class QRadioButton;
 class QTreeWidget;
+namespace ui {
+class IQuestions;
+}
 
 class CStartDlg : public QDialog {
     Q_OBJECT
 public:
-    // `recent`: the recent-project list's entries (empty ones are not listed).
-    CStartDlg(const std::vector<std::string>& recent, QWidget* parent = nullptr);
+    // `recent`: the recent-project list's entries (empty ones are not listed); `questions` asks
+    // for a selection when none is made.
+    CStartDlg(const std::vector<std::string>& recent, ui::IQuestions& questions, QWidget* parent = nullptr);
     int DoModal();
     bool m_bDontDisplay = false;
 
@@ -28,6 +32,7 @@ protected:
     void reject() override;
 
 private:
+    ui::IQuestions& m_questions;
     QRadioButton* m_radios[4];
     QTreeWidget* m_list;
     QCheckBox* m_check;
