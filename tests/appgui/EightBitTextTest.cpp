@@ -3,6 +3,7 @@
 // user leaves unchanged goes back to the project as the same bytes.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/project/Macro.h"
 #include "app/project/gui/MacroPropertiesDlg.h"
@@ -98,7 +99,9 @@ TEST_F(EightBitText, AMacroEditedWithTheCodePagesLettersKeepsItsBytes)
     macro.Description = "f\xfcr " + kBytes;
     macro.Commands = "PRINT(\"\x80\")";
     ui::CHeadlessQuestions questions;
-    CMacroPropertiesDlg dlg(nullptr, macro, macros, nullptr, questions);
+    ui::COperationContext operation;
+    TestAppContext app{operation};
+    CMacroPropertiesDlg dlg(nullptr, macro, macros, nullptr, questions, app.context);
     dlg.show();
     auto* name = Child<QLineEdit>(&dlg, "1023");
     auto* description = Child<QLineEdit>(&dlg, "1074");

@@ -504,9 +504,9 @@ void CVQXView::OnHelp(bool hitTest)
 {
     const std::string word = hitTest ? std::string() : SelectedText();
     if (!word.empty())
-        help::HtmlHelpCommand("Index", word);
+        help::HtmlHelpCommand(*m_env.app, "Index", word);
     else
-        help::ShowHelpTopic(editor::kEditorHelpTopic);
+        help::ShowHelpTopic(*m_env.app, editor::kEditorHelpTopic);
 }
 
 void CVQXView::EditProperties()

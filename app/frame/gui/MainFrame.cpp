@@ -231,10 +231,10 @@ void CMainFrame::OnContextHelp()
     const QWidget* focus = QApplication::focusWidget();
     for (fw::CDockDlg* bar : {static_cast<fw::CDockDlg*>(m_infoBar), m_terminalBar, m_configBar, m_analyzerBar})
         if (bar && focus && (bar == focus || bar->isAncestorOf(focus))) {
-            help::ShowHelpTopic(help::WindowTopic(bar->GetHelpTopicAt(nullptr)));
+            help::ShowHelpTopic(m_context, help::WindowTopic(bar->GetHelpTopicAt(nullptr)));
             return;
         }
-    help::HtmlHelpCommand("Contents");
+    help::HtmlHelpCommand(m_context, "Contents");
 }
 
 void CMainFrame::OnFirmwareVersion(int id)

@@ -15,7 +15,7 @@
 
 CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
                                          const std::vector<std::unique_ptr<CMacro>>& macros, const CMacro* original,
-                                         ui::IQuestions& questions)
+                                         ui::IQuestions& questions, const shell::CAppContext& app)
     : QDialog(parent), m_macro(macro), m_questions(questions), m_name(new QLineEdit(this)),
       m_description(new QLineEdit(this)), m_commands(new QPlainTextEdit(this)), m_shortcut(new QComboBox(this))
 {
@@ -44,7 +44,7 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
     buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("57670"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CMacroPropertiesDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CMacroPropertiesDlg::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { help::ShowHelpTopic("167.htm"); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [&app] { help::ShowHelpTopic(app, "167.htm"); });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 
 CMacrosDlg::CMacrosDlg(QWidget* parent, CProject& project, CMacroRunner& runner, ui::IQuestions& questions,
-                       std::function<IMacroTarget*()> target)
-    : QDialog(parent), m_project(project), m_form(project, runner, questions), m_questions(questions),
+                       std::function<IMacroTarget*()> target, const shell::CAppContext& app)
+    : QDialog(parent), m_project(project), m_form(project, runner, questions), m_questions(questions), m_app(app),
       m_target(std::move(target)), m_list(new QTreeWidget(this))
 {
     setObjectName(QStringLiteral("168"));
@@ -63,7 +63,7 @@ CMacrosDlg::CMacrosDlg(QWidget* parent, CProject& project, CMacroRunner& runner,
     });
     connect(Button(CMacrosForm::kRun), &QPushButton::clicked, this, &CMacrosDlg::OnRun);
     connect(Button(CMacrosForm::kClose), &QPushButton::clicked, this, &CMacrosDlg::reject);
-    connect(Button(CMacrosForm::kHelp), &QPushButton::clicked, this, [] { help::ShowHelpTopic("168.htm"); });
+    connect(Button(CMacrosForm::kHelp), &QPushButton::clicked, this, [this] { help::ShowHelpTopic(m_app, "168.htm"); });
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_list);
@@ -90,7 +90,7 @@ int CMacrosDlg::Selected() const
 
 bool CMacrosDlg::EditMacro(CMacro& macro, const CMacro* original)
 {
-    CMacroPropertiesDlg dlg(this, macro, m_project.Macros(), original, m_questions);
+    CMacroPropertiesDlg dlg(this, macro, m_project.Macros(), original, m_questions, m_app);
     return dlg.exec() == QDialog::Accepted;
 }
 

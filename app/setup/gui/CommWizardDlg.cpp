@@ -313,7 +313,7 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, const setup::
     connect(cancel, &QPushButton::clicked, this, &CCommWizardDlg::reject);
     connect(help, &QPushButton::clicked, this, [this] {
         static const int topics[] = {206, 207, 208, 209, 222};
-        help::ShowHelpTopic(std::to_string(topics[m_page - 1]) + ".htm");
+        help::ShowHelpTopic(m_services.app, std::to_string(topics[m_page - 1]) + ".htm");
     });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -639,7 +639,7 @@ bool CCommWizardDlg::Finish()
         made.MakeNewName(m_project);
         setup::ReplaceConfiguration(made, m_working);
         made.isDefault = false;
-        CPageDlg dlg(this, QStringLiteral("New Project"));
+        CPageDlg dlg(this, m_services.app, QStringLiteral("New Project"));
         dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_services.app));
         if (dlg.exec() != QDialog::Accepted)
             return false;

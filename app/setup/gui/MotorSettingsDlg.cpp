@@ -132,7 +132,7 @@ CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup
     connect(buttons, &QDialogButtonBox::accepted, this, &CMotorSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CMotorSettingsDlg::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
-        help::ShowHelpTopic(m_isNew ? "::/VQXUsersGuide\\Dialogs\\NewMotor.htm"
+        help::ShowHelpTopic(m_services.app, m_isNew ? "::/VQXUsersGuide\\Dialogs\\NewMotor.htm"
                                     : "::/VQXUsersGuide\\Dialogs\\MotorProperties.htm");
     });
     auto* layout = new QVBoxLayout(this);

@@ -195,10 +195,9 @@ bool CPortGeneralPage::Validate()
     return setup::ValidatePortGeneral(m_port, m_ports, e, m_port.Context().Questions());
 }
 
-void CPortGeneralPage::OnHelp()
+std::string CPortGeneralPage::HelpTopic() const
 {
-    help::ShowHelpTopic(m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm"
-                                        : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm");
+    return m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm" : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm";
 }
 
 // ---- "Motors" -----------------------------------------------------------------------------------
@@ -310,16 +309,16 @@ bool CPortMotorsPage::Validate()
     return true;
 }
 
-void CPortMotorsPage::OnHelp()
+std::string CPortMotorsPage::HelpTopic() const
 {
-    help::ShowHelpTopic(m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"
-                                        : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm#MotorsPage");
+    return m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"
+                           : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm#MotorsPage";
 }
 
 bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
                    const setup::SetupServices& services)
 {
-    CPageDlg dlg(parent, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
+    CPageDlg dlg(parent, services.app, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
     dlg.AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, services.probe));
     dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy, services));
     return dlg.exec() == QDialog::Accepted;

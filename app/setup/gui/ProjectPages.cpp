@@ -77,10 +77,10 @@ void CProjectNamePage::Apply()
     setup::ApplyProjectName(m_project, ToBytes(m_name->text()), ToBytes(m_location->text()));
 }
 
-void CProjectNamePage::OnHelp()
+std::string CProjectNamePage::HelpTopic() const
 {
-    help::ShowHelpTopic(!m_project.Path.empty() ? "::/VQXUsersGuide\\Dialogs\\SaveProjectAs.htm"
-                                                : "::/VQXUsersGuide\\Dialogs\\NewProject.htm#GeneralPage");
+    return !m_project.Path.empty() ? "::/VQXUsersGuide\\Dialogs\\SaveProjectAs.htm"
+                                   : "::/VQXUsersGuide\\Dialogs\\NewProject.htm#GeneralPage";
 }
 
 // ---- Ports --------------------------------------------------------------------------------------
@@ -173,12 +173,9 @@ bool CPortsPage::Validate()
     return true;
 }
 
-void CPortsPage::OnHelp()
+std::string CPortsPage::HelpTopic() const
 {
-    if (m_helpTopic.empty())
-        CPageDlgItem::OnHelp();
-    else
-        help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\" + m_helpTopic);
+    return m_helpTopic.empty() ? CPageDlgItem::HelpTopic() : "::/VQXUsersGuide\\Dialogs\\" + m_helpTopic;
 }
 
 bool EditCommunication(QWidget* parent, CProject& project, const setup::SetupServices& services,
@@ -192,7 +189,7 @@ bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, 
                       const setup::SetupServices& services, const std::function<void()>& changed)
 {
     setup::CCommunicationEdit edit(project);
-    CPageDlg dlg(parent, title);
+    CPageDlg dlg(parent, services.app, title);
     dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), helpTopic, services));
     if (dlg.exec() != QDialog::Accepted)
         return false;

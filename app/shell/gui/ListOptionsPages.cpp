@@ -172,7 +172,7 @@ void CScannerOptionsPage::RestoreDefaults()
     }
 }
 
-void CScannerOptionsPage::OnHelp() { help::ShowHelpTopic("VQXUsersGuide\\Options\\Scanner.htm"); }
+std::string CScannerOptionsPage::HelpTopic() const { return "VQXUsersGuide\\Options\\Scanner.htm"; }
 
 // ---- Advanced ----------------------------------------------------------------------------------
 
@@ -274,4 +274,4 @@ void CAdvancedOptionsPage::RestoreDefaults()
     ShowImages();
 }
 
-void CAdvancedOptionsPage::OnHelp() { help::ShowHelpTopic("VQXUsersGuide\\Options\\Advanced.htm"); }
+std::string CAdvancedOptionsPage::HelpTopic() const { return "VQXUsersGuide\\Options\\Advanced.htm"; }
