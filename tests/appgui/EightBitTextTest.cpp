@@ -8,20 +8,32 @@
 #include "app/project/Macro.h"
 #include "app/project/gui/MacroPropertiesDlg.h"
 #include "app/project/gui/MotorDetailsDlg.h"
+#include "app/project/gui/TermView.h"
+#include "app/shell/gui/ChoiceDlg.h"
+#include "app/shell/gui/InfoBar.h"
 #include "app/shell/gui/OptionMsgBox.h"
+#include "app/shell/gui/TextFind.h"
 #include "app/shell/gui/TipDlg.h"
 #include "app/shell/gui/WaitDlg.h"
 #include "core/motor/Motor.h"
 #include "core/shared/Tips.h"
+#include "core/settings/Options.h"
+#include "core/ui/OperationContext.h"
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
+#include "tests/support/ui/HeadlessQuestions.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTextEdit>
+#include <QTreeWidget>
 
+#include <algorithm>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -113,9 +125,55 @@ TEST_F(EightBitText, AMacroEditedWithTheCodePagesLettersKeepsItsBytes)
     Snapshot(&dlg, QStringLiteral("eight-bit-macro"));
     // Typed letters of the code page become their bytes.
     name->setText(name->text() + QString::fromUtf8("\u0160"));
-    dlg.accept();
+    QTest::mouseClick(Child<QPushButton>(&dlg, "1"), Qt::LeftButton);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(macro.Name, kBytes + "\x8a");
     EXPECT_EQ(macro.Description, "f\xfcr " + kBytes);
     EXPECT_EQ(macro.Commands, "PRINT(\"\x80\")\r\n");
+}
+
+TEST_F(EightBitText, ChoiceBoxAndInformationLinesShowTheLetters)
+{
+    ui::ChoiceRequest request;
+    request.caption = kBytes;
+    request.text = "Which " + kBytes + "?";
+    request.labels = {kBytes, "Other", "", "", ""};
+    request.values = {1, 2, 0, 0, 0};
+    {
+        CChoiceDlg box(request);
+        box.show();
+        EXPECT_EQ(box.windowTitle(), kShown);
+        EXPECT_EQ(box.Radio(0)->text(), kShown);
+        const auto labels = box.findChildren<QLabel*>();
+        EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "Which " + kShown + "?"; }));
+        Snapshot(&box, QStringLiteral("eight-bit-choice"));
+    }
+    ui::CHeadlessQuestions questions;
+    CInfoBar info(questions);
+    info.AddInfo("Motor " + kBytes + " was detected.");
+    ASSERT_EQ(info.List()->topLevelItemCount(), 1);
+    EXPECT_TRUE(info.List()->topLevelItem(0)->text(1).contains("Motor " + kShown)) << info.List()->topLevelItem(0)->text(1).toStdString();
+    info.Copy();
+    EXPECT_TRUE(QApplication::clipboard()->text().contains("Motor " + kShown));
+}
+
+TEST_F(EightBitText, ATerminalFileKeepsItsBytesThroughFindAndSave)
+{
+    // A saved terminal page (RTF, its 8-bit letters escaped as the code page's bytes).
+    const std::string file = dir / "page.trm";
+    std::ofstream(file, std::ios::binary) << "{\\rtf1\\ansi\\ansicpg1252 \\f0 a=1 Gr\\'fc\\'dfe \\'80\\'9f\\par }";
+    ui::COperationContext context;
+    CTermView view(context);
+    std::string error;
+    ASSERT_TRUE(view.Open(QString::fromStdString(file), context.Options(), &error)) << error;
+    EXPECT_TRUE(view.toPlainText().contains(kShown)) << view.toPlainText().toStdString();
+    // Find with the stored bytes finds the letters; the selection is those bytes again.
+    ASSERT_TRUE(textfind::FindInView(view, kBytes, 0, true));
+    EXPECT_EQ(view.SelectedText(), kBytes);
+    // Saved and read again: the same letters.
+    const std::string copy = dir / "copy.trm";
+    ASSERT_TRUE(view.Save(QString::fromStdString(copy), &error)) << error;
+    CTermView again(context);
+    ASSERT_TRUE(again.Open(QString::fromStdString(copy), context.Options(), &error)) << error;
+    EXPECT_EQ(again.toPlainText(), view.toPlainText());
 }

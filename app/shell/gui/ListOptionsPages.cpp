@@ -3,6 +3,7 @@
 
 #include "app/shell/gui/OptionsDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "core/ui/Questions.h"
@@ -128,7 +129,7 @@ void CScannerOptionsPage::FillList()
 std::string CScannerOptionsPage::SelectedVersion() const
 {
     const int row = dialogwidgets::SelectedRow(m_list);
-    return row < 0 ? std::string() : dialogwidgets::ToBytes(m_list->topLevelItem(row)->text(0));
+    return row < 0 ? std::string() : fw::FromQt(m_list->topLevelItem(row)->text(0));
 }
 
 void CScannerOptionsPage::OnAdd()

@@ -1,5 +1,6 @@
 #include "app/shell/gui/ReaddressDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
@@ -21,7 +22,7 @@ CReaddressDlg::CReaddressDlg(QWidget* parent, const shell::CAppContext& app, CCo
     setWindowTitle(QStringLiteral("Set Motor Address"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     m_text->setObjectName(QStringLiteral("1454"));
-    m_text->setText(QString::fromLatin1(shell::ReaddressText(motor.Name, motor.SerialNumber, motor.Address).c_str()));
+    m_text->setText(fw::ToQt(shell::ReaddressText(motor.Name, motor.SerialNumber, motor.Address)));
     m_combo->setObjectName(QStringLiteral("1493"));
     const shell::ReaddressChoices choices = shell::ReaddressAddresses(port, motor);
     for (int a : choices.addresses)
