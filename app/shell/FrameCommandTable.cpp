@@ -58,7 +58,7 @@ const std::vector<FrameCommand> kCommands = {
     {ID_COMPILE_PROJECT, "Compile &Project", nullptr, "Compile every file of the project\nCompile Project", "Build"},
     {ID_COMPILE_DOWNLOAD_PROJECT, "Compile and &Download Project", nullptr, "Compile and download the programs of every motor\nCompile and Download Project", "Build"},
     // Tools
-    {ID_TUNER, "&Tuner", nullptr, "Tune a motor\nTuner", "Tools", false, true},
+    {ID_TUNER, "&Tuner", nullptr, "Tune a motor\nTuner", "Tools"},
     {ID_MACRO, "&Macro...", nullptr, "Edit the macros\nMacro", "Tools"},
     {ID_MOTOR_VIEW, "Motor &View", nullptr, "Open a motor view\nMotor View", "Tools", false, true},
     {ID_NEW_MONITOR, "New Monitor View", nullptr, "Open a monitor view\nNew Monitor View", "Tools"},
@@ -81,7 +81,7 @@ const std::vector<FrameCommand> kCommands = {
     {kTreeMotorView, "Motor View", nullptr, "Open a motor view for this motor\nMotor View", "", false, true},
     {kTreeMotorProperties, "Properties", nullptr, "The motor's settings\nProperties", ""},
     {kTreePlayground, "Tessaraxon Playground", nullptr, "Open the playground for this motor\nPlayground", ""},
-    {kTreeTuneMotor, "Tune this motor", nullptr, "Tune this motor\nTune this motor", "", false, true},
+    {kTreeTuneMotor, "Tune this motor", nullptr, "Tune this motor\nTune this motor", ""},
     {kTreeAssociate, "Associate files to motor", "Ins", "Associate program files to the motor\nAssociate files", ""},
     {kTreeDownloadEditor, "Download the program", nullptr, "Compile and download the active program\nDownload the program", ""},
     {kTreeDownload, "Download", nullptr, "Compile and download this file\nDownload", ""},

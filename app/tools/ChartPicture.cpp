@@ -17,6 +17,15 @@ int Clamp(int64_t v, int64_t lo, int64_t hi)
 }
 
 // 10 to the power floor(log10(raw)), at least 1.
+std::string Decimal(int64_t v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
+    return buf;
+}
+
+} // namespace
+
 int64_t Magnitude(double raw)
 {
     if (!(raw >= 1.0))
@@ -26,15 +35,6 @@ int64_t Magnitude(double raw)
         mag *= 10;
     return mag;
 }
-
-std::string Decimal(int64_t v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
-    return buf;
-}
-
-} // namespace
 
 Rgb CurveColor(int index)
 {

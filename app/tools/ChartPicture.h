@@ -129,6 +129,8 @@ struct Picture {
 Picture Draw(const PictureInput& input, const ITextMetrics& metrics);
 
 // ---- the rules, by value ----
+// 10 to the power floor(log10(raw)), at least 1.
+int64_t Magnitude(double raw);
 // Label step of a value scale from bottom to top with room for `rows` labels.
 int64_t ValueStep(int64_t bottom, int64_t top, int rows);
 // Tick step (ms) of a time axis of `span` ms with room for `labels` labels.

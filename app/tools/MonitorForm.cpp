@@ -50,13 +50,16 @@ void CMonitorForm::StartNew()
     m_host.StateChanged();
 }
 
-bool CMonitorForm::OpenFile(const std::string& path)
+bool CMonitorForm::OpenFile(const std::string& path, std::string* problemOut)
 {
     SetPolling(false);
     const std::string problem = m_list.Load(path, true);
     if (!problem.empty()) {
         // The window keeps its old name: a later Save must not overwrite the file that failed.
-        Message(problem, ui::MB_OK | ui::MB_ICONERROR);
+        if (problemOut)
+            *problemOut = problem;
+        else
+            Message(problem, ui::MB_OK | ui::MB_ICONERROR);
         m_host.StateChanged();
         return false;
     }

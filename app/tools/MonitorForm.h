@@ -87,8 +87,9 @@ public:
     // A new window starts with New (next "Monitor%d"); a window for a file opens it first.
     void StartNew();
     // Reads `path` into the window; false (and the window as it was, its name included) when the
-    // file cannot be used, after telling the user why.
-    bool OpenFile(const std::string& path);
+    // file cannot be used, after telling the user why: in a message box, or in `problem` when one
+    // is given (a window reopened with its project reports to the information view).
+    bool OpenFile(const std::string& path, std::string* problem = nullptr);
 
     // ---- commands ----
     // Runs a command with the selected row (-1 none). Returns the row to select afterwards, or -1.

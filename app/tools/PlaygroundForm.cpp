@@ -179,6 +179,12 @@ void CPlaygroundForm::UpdateForMotor()
                                                                   : Family::Older;
         m_is462 = v.rfind("462", 0) == 0;
     }
+    m_pictureLeds.SetModel(ModelRecord(), PictureLedCount(m_family == Family::Version5));
+}
+
+const CMotorModel* CPlaygroundForm::ModelRecord() const
+{
+    return m_motor ? GetMotorModels().Get(m_motor->MotorType) : nullptr;
 }
 
 std::string CPlaygroundForm::StatusLabel(int bit) const
@@ -368,6 +374,7 @@ void CPlaygroundForm::GoOffline()
 void CPlaygroundForm::SetConnected(bool on)
 {
     m_connected = on && m_motor;
+    m_pictureLeds.MarkAllChanged();
     if (m_connected)
         OnTabChanged(m_currentTab);
     else
@@ -391,6 +398,7 @@ void CPlaygroundForm::SetOnline(int state)
         if (m_family == Family::Version5)
             UpdateOutputLeds();
         m_outputsKnown = false;
+        m_pictureLeds.SetAll(kLedOff);
     }
 }
 
@@ -437,8 +445,10 @@ bool CPlaygroundForm::PollWithoutProgram()
         return false;
     const int32_t n = int32_t(ReplyToNumber(reply));
     const FixedStepResult r = ApplyFixedReply(m_pollStep, n, m_family, m_is462, m_values);
-    if (r.update & UpdateStatus)
+    if (r.update & UpdateStatus) {
+        UpdatePictureLeds(n);
         UpdateStatusLeds(n);
+    }
     if (r.update & UpdateDriveFault) {
         m_statusLeds[16] = (m_values.StatusWord >> 16) & 1;
     }
@@ -482,8 +492,10 @@ void CPlaygroundForm::ApplyPollReply(const std::string& letters)
         } catch (const CVQXException&) {
         }
     }
-    if (letters.find('W') != std::string::npos)
+    if (letters.find('W') != std::string::npos) {
+        UpdatePictureLeds(m_values.StatusWord);
         UpdateStatusLeds(m_values.StatusWord);
+    }
     if (letters.find('I') != std::string::npos)
         UpdateInputLeds();
     if (letters.find('O') != std::string::npos && m_family == Family::Version5) {
@@ -500,11 +512,31 @@ void CPlaygroundForm::UpdateStatusLeds(int32_t w)
         m_statusLeds[i] = w == -1 || i >= bits ? (i >= bits && w != -1 ? m_statusLeds[i] : -1) : int((uint32_t(w) >> i) & 1u);
 }
 
+void CPlaygroundForm::UpdatePictureLeds(int32_t w)
+{
+    if (w == -1) {
+        m_pictureLeds.SetAll(kLedOff);
+        return;
+    }
+    const uint32_t bits = static_cast<uint32_t>(w);
+    const int busy = (bits & 1u) ? kLedGreen : kLedOff;
+    if (m_family == Family::Version5) {
+        m_pictureLeds.SetLed(0, kLedGreen);
+        m_pictureLeds.SetLed(2, (bits & 0x80u) ? kLedOff : kLedGreen);
+        m_pictureLeds.SetLed(3, busy);
+        m_pictureLeds.SetLed(4, (bits & 0x10000u) ? kLedRed : kLedOff);
+    } else {
+        m_pictureLeds.SetLed(0, busy);
+        m_pictureLeds.SetLed(1, (bits & 0x80u) ? kLedRed : kLedGreen);
+    }
+}
+
 void CPlaygroundForm::UpdateInputLeds()
 {
     if (m_family == Family::Version5) {
         for (int i = 0; i < 5; ++i)
             m_inputLeds[i] = (m_values.Inputs >> i) & 1;
+        m_pictureLeds.SetLed(1, (m_values.Inputs & 0x80) ? kLedGreen : kLedOff);
     } else {
         for (int i = 0; i < 7; ++i)
             m_ioLeds[i] = (m_values.Inputs >> i) & 1;

@@ -4,6 +4,7 @@
 // and the five pages' rules. A thin window shows the state and sends the user's actions here.
 // Everything the form needs comes in: the session's operation context (questions, options,
 // traffic log), the project's ports, the polling-program service and the motor traffic seam.
+#include "app/tools/ModelPicture.h"
 #include "app/tools/PlaygroundFaults.h"
 #include "app/tools/PlaygroundPages.h"
 #include "app/tools/PlaygroundPoll.h"
@@ -18,6 +19,7 @@
 
 class CCommPort;
 class CMotor;
+class CMotorModel;
 namespace ui { class COperationContext; }
 
 namespace tools {
@@ -123,6 +125,11 @@ public:
     int StatusLed(int bit) const { return m_statusLeds[bit]; }
     int InputLed(int i) const { return m_inputLeds[i]; }
     int IoLed(int i) const { return m_ioLeds[i]; }
+    // The model picture's lamps (places from the motor's model record, states from the polls).
+    const CModelPictureLeds& PictureLeds() const { return m_pictureLeds; }
+    CModelPictureLeds& MutablePictureLeds() { return m_pictureLeds; }
+    // The motor's model record (none without a motor or for an index beyond the table).
+    const CMotorModel* ModelRecord() const;
     // Whether a control is enabled now, by id.
     bool Enabled(int id) const;
     // Whether a status row (bits 16-22), an input LED or an I/O LED is shown for the motor.
@@ -177,6 +184,7 @@ private:
     bool PollWithoutProgram();
     void ApplyPollReply(const std::string& letters);
     void UpdateStatusLeds(int32_t w);
+    void UpdatePictureLeds(int32_t w);
     void UpdateInputLeds();
     void UpdateOutputLeds();
     void SetMotor(CMotor* motor);
@@ -205,6 +213,7 @@ private:
     std::array<int, 23> m_statusLeds;
     std::array<int, 5> m_inputLeds;
     std::array<int, 7> m_ioLeds;
+    CModelPictureLeds m_pictureLeds;
     bool m_outputsKnown = false;
     Family m_family = Family::Older;
     bool m_is462 = false;

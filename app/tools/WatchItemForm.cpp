@@ -198,6 +198,27 @@ std::string CWatchItemForm::Title() const
     return m_chart ? "Chart Item Properties" : "Monitor Item Properties";
 }
 
+std::string CWatchItemForm::HelpTopic() const
+{
+    if (m_addMode)
+        return m_chart ? watchdlg::kHelpNewChartItem : watchdlg::kHelpNewMonitorItem;
+    return m_chart ? watchdlg::kHelpChartItemProperties : watchdlg::kHelpMonitorItemProperties;
+}
+
+int PlaceBesideParent(const ScreenRect& parent, int width, const ScreenRect& screen)
+{
+    constexpr int kGap = 10, kSpare = 20;
+    const int roomRight = screen.right - parent.right;
+    const int roomLeft = parent.left - screen.left;
+    if (width < roomRight - kSpare)
+        return parent.right + kGap;
+    if (width < roomLeft - kSpare)
+        return parent.left - kGap - width;
+    if (roomRight > roomLeft)
+        return screen.right - kGap - width;
+    return screen.left + kGap;
+}
+
 const std::vector<WatchEntry>& CWatchItemForm::Entries() const
 {
     return PredefinedEntries(m_kind, m_target.family);

@@ -26,6 +26,10 @@ inline constexpr const char* kNoRow = "Please select an item from the list.";
 inline constexpr const char* kDuplicate = "The selected item is already present and won't be added again";
 inline constexpr const char* kBadBits = "Please enter the bits as one bit number from 0 to 31, or a range such as 4-7.";
 inline constexpr const char* kBadScale = "The Maximum must be greater than the Minimum.";
+inline constexpr const char* kHelpNewChartItem = "::/VQXUsersGuide\\Dialogs\\NewChartItem.htm";
+inline constexpr const char* kHelpChartItemProperties = "::/VQXUsersGuide\\Dialogs\\ChartItemProperties.htm";
+inline constexpr const char* kHelpNewMonitorItem = "::/VQXUsersGuide\\Dialogs\\NewMonitorItem.htm";
+inline constexpr const char* kHelpMonitorItemProperties = "::/VQXUsersGuide\\Dialogs\\MonitorItemProperties.htm";
 } // namespace watchdlg
 
 // One predefined entry of the dialog's lists.
@@ -69,6 +73,15 @@ struct WatchTarget {
     MotorFamily family;
 };
 
+// Where the dialog goes beside its parent window (x only: it keeps its vertical position). Screen
+// coordinates, right and bottom exclusive.
+struct ScreenRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+// Right of the parent with a 10-pixel gap when it fits with 20 to spare, else left of it the same
+// way, else against the edge of the screen (10 pixels in) on the side with more room.
+int PlaceBesideParent(const ScreenRect& parent, int width, const ScreenRect& screen);
+
 class CWatchItemForm {
 public:
     enum Field { Caption, Text0, Text1, TextNA, TurnOn, TurnOff, Minimum, Maximum, kFieldCount };
@@ -81,6 +94,8 @@ public:
     bool AddMode() const { return m_addMode; }
     bool Chart() const { return m_chart; }
     std::string Title() const;
+    // The help page of this mode (chart or monitor, add or properties).
+    std::string HelpTopic() const;
     std::string OkText() const { return m_addMode ? "Add" : "OK"; }
     std::string CancelText() const { return m_addMode ? "Close" : "Cancel"; }
     int Kind() const { return m_kind; }

@@ -6,11 +6,13 @@
 
 #include "JourneyRig.h"
 
+#include "app/shell/gui/Help.h"
 #include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QScreen>
 
 using namespace tools::monitor;
 namespace dlg = tools::watchdlg;
@@ -222,4 +224,105 @@ TEST_F(MonitorJourney, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
     Snapshot(again, QStringLiteral("monitor-window-stopped"));
     again->close();
     EXPECT_TRUE(WaitFor([&] { return Monitor() == nullptr; }));
+}
+
+// The project remembers its monitor windows: a polling monitor saved with the project comes back
+// after VQX starts again, in its place, with its items, polling the motors; one whose file has
+// gone since is one line in the information view, and the project opens all the same.
+TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
+{
+    JourneyStart start;
+    start.startupMacro = "2a=123";
+    ASSERT_TRUE(Start(start));
+    AutoAnswer("The operation finished successfully.", "OK");
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000));
+    EXPECT_TRUE(TypeAndWait("2RP", "0"));
+
+    ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
+    CMonitorDlg* mon = Monitor();
+    ASSERT_NE(mon, nullptr);
+    QString title;
+    AddInDialog({{CWatchItem::kStandard, 0, nullptr}, {CWatchItem::kCustom, 0, "Ra"}}, &title);
+    mon->RunCommand(ID_WATCH_ADD);
+    ASSERT_EQ(mon->List()->topLevelItemCount(), 2);
+    const std::string path = dir / "kept.mon";
+    ChooseFile(path, &title);
+    mon->RunCommand(ID_WATCH_SAVE);
+    ASSERT_TRUE(std::filesystem::exists(path));
+    mon->move(130, 90);
+    mon->resize(420, 360);
+    const QRect placed = mon->geometry();
+    QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return mon->ValueShown(1) == QStringLiteral("123"); }));
+
+    // F2: the item's properties beside the window, and their help page.
+    std::string helpFile;
+    const auto defaultOpener = help::Opener();
+    help::Opener() = [&helpFile](const std::string& file, const std::string&) {
+        helpFile = file;
+        return true;
+    };
+    mon->List()->setCurrentItem(mon->List()->topLevelItem(0));
+    QRect dialogAt, ownerAt, screenAt;
+    Answer(
+        [&](QWidget* w) {
+            auto* d = qobject_cast<CWatchItemDlg*>(w);
+            if (!d) {
+                ADD_FAILURE() << "not the item dialog";
+                Decline(w);
+                return;
+            }
+            dialogAt = d->frameGeometry();
+            ownerAt = mon->frameGeometry();
+            screenAt = mon->screen()->availableGeometry();
+            QTest::mouseClick(d->HelpButton(), Qt::LeftButton);
+            d->reject();
+        },
+        QStringLiteral("watch-item-properties-beside-monitor"));
+    QTest::keyClick(mon, Qt::Key_F2);
+    help::Opener() = defaultOpener;
+    EXPECT_TRUE(helpFile.ends_with("/VQXUsersGuide/Dialogs/MonitorItemProperties.htm")) << helpFile;
+    EXPECT_TRUE(std::filesystem::exists(helpFile)) << helpFile;
+    const auto rect = [](const QRect& r) { return tools::ScreenRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; };
+    EXPECT_EQ(dialogAt.left(), tools::PlaceBesideParent(rect(ownerAt), dialogAt.width(), rect(screenAt)));
+
+    // File > Save Project: the project file names the monitor file, polling.
+    ASSERT_TRUE(Command(cmd::ID_SAVE_PROJECT));
+    {
+        CProject saved;
+        ASSERT_NO_THROW(saved.Load(ProjectFile()));
+        const auto entries = ParseOpenDocuments(saved.OpenDocuments);
+        ASSERT_EQ(entries.size(), 1u) << saved.OpenDocuments;
+        EXPECT_EQ(entries[0].kind, OpenDocumentEntry::Monitor);
+        EXPECT_EQ(entries[0].path, path);
+        ASSERT_EQ(entries[0].placement.size(), 11u);
+        EXPECT_EQ(entries[0].placement[10], 1);
+    }
+
+    ASSERT_TRUE(Restart(start));
+    CMonitorDlg* back = Monitor();
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->isVisible());
+    EXPECT_EQ(back->windowTitle(), QStringLiteral("kept.mon"));
+    EXPECT_EQ(back->geometry(), placed);
+    ASSERT_EQ(back->List()->topLevelItemCount(), 2);
+    EXPECT_EQ(back->List()->topLevelItem(0)->text(0), QStringLiteral("Motor2-Chain Position"));
+    EXPECT_EQ(back->List()->topLevelItem(1)->text(0), QStringLiteral("Motor2 a"));
+    EXPECT_TRUE(back->Form().Polling());
+    EXPECT_FALSE(back->PollButton()->isEnabled());
+    // It polls on its own: what the motor holds now, and what the terminal changes.
+    const int32_t at = Motor(1, [](vqxsim::SimMotor& m) { return m.Position(); });
+    EXPECT_TRUE(WaitFor([&] { return back->ValueShown(0) == QString::number(at); }));
+    Type("2a=456");
+    EXPECT_TRUE(WaitFor([&] { return back->ValueShown(1) == QStringLiteral("456"); }));
+    Snapshot(back, QStringLiteral("monitor-window-restored"));
+
+    // The file is gone before the next start: no window, one line saying why.
+    Stop();
+    ASSERT_TRUE(std::filesystem::remove(path));
+    ASSERT_TRUE(Start(start));
+    EXPECT_EQ(Monitor(), nullptr);
+    EXPECT_TRUE(InfoHas(path + ": Cannot open the specified file"));
+    EXPECT_TRUE(Tree().ItemOf(0, 2) != nullptr); // the project with its motors all the same
 }

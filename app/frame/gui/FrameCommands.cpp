@@ -32,6 +32,7 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/PlaygroundCommand.h"
+#include "app/tuning/gui/TunerCommand.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/HelpTopics.h"
 #include "app/shell/gui/AppContext.h"
@@ -103,6 +104,10 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
         m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
+    m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
+        {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
+         &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
+         [this] { return SelectedMotor(); }, m_alive}));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
 }
 
@@ -131,6 +136,9 @@ shell::FrameState CFrameCommands::State() const
     const auto selected = m_tree.Selected();
     if (!selected || selected->kind == ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeProperties);
+    // Tune this motor needs the tree's motor.
+    if (!selected || selected->kind != ConfigItemKind::Motor)
+        s.unavailable.push_back(kTreeTuneMotor);
     s.activeSourceDocument = editor::ActiveView(m_frame.MdiArea()) != nullptr;
     return s;
 }

@@ -18,12 +18,15 @@ int FreeSlot(const CMainFrame& frame)
 
 } // namespace
 
-CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path)
+CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path, std::string* problem)
 {
     CMainFrame& frame = sources.frame;
     const int slot = FreeSlot(frame);
-    if (slot < 0)
+    if (slot < 0) {
+        if (problem)
+            *problem = "Cannot open more than " + std::to_string(shell::kToolSlots) + " monitor windows.";
         return nullptr;
+    }
     CProject* project = &sources.project;
     CTerminalBar* terminal = &sources.bar;
     tools::MonitorServices services;
@@ -37,7 +40,7 @@ CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::s
     auto* dlg = new CMonitorDlg(&frame, slot, std::move(services), std::move(items),
                                 [f](CMonitorDlg* closed) { f->ClearToolSlot(closed); });
     if (!path.empty()) {
-        if (!dlg->OpenFile(path)) {
+        if (!dlg->OpenFile(path, problem)) {
             delete dlg;
             return nullptr;
         }

@@ -23,6 +23,8 @@
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
+#include "app/frame/gui/MonitorWindows.h"
+#include "app/tools/gui/MonitorDlg.h"
 #include "core/archive/TagArchive.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -35,12 +37,16 @@
 #include "scanner/Scanner.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <QLineEdit>
 
@@ -289,6 +295,42 @@ int CProjectSession::AskDifferentSettings(CCommPort& port, CCommPort& detected)
 
 // ---- opening and closing projects ----
 
+namespace {
+
+// The eleven numbers stored for a window: flags 0, its show command, no minimised or maximised
+// position, its normal rectangle, and `last` (the active document, a polling monitor).
+std::vector<long long> PlacementNumbers(const QWidget& w, bool last)
+{
+    const QRect r = w.isMaximized() || w.isMinimized() ? w.normalGeometry() : w.geometry();
+    const long long show = w.isMaximized() ? fw::SW_SHOWMAXIMIZED
+                           : w.isMinimized() ? fw::SW_SHOWMINIMIZED
+                                             : fw::SW_SHOWNORMAL;
+    return {0, show, -1, -1, -1, -1, r.left(), r.top(), r.right() + 1, r.bottom() + 1, last ? 1 : 0};
+}
+
+// Puts a window where its stored numbers say; without ten numbers or with an empty rectangle it
+// stays where it is. A top-level window stored on a screen that is gone comes back on this one.
+void ApplyPlacement(QWidget& w, const std::vector<long long>& p, bool topLevel)
+{
+    if (p.size() < 10)
+        return;
+    auto at = [&p](size_t i) { return static_cast<int32_t>(std::clamp<long long>(p[i], INT32_MIN, INT32_MAX)); };
+    fw::PlacementRect rect{at(6), at(7), at(8), at(9)};
+    if (!rect.Empty()) {
+        if (QScreen* screen = topLevel ? QGuiApplication::primaryScreen() : nullptr) {
+            const QRect a = screen->availableGeometry();
+            rect = fw::FitOnScreen(rect, {a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+        }
+        w.setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    }
+    if (p[1] == fw::SW_SHOWMAXIMIZED)
+        w.showMaximized();
+    else if (p[1] == fw::SW_SHOWMINIMIZED)
+        w.showMinimized();
+}
+
+} // namespace
+
 std::string CProjectSession::CollectDocuments() const
 {
     std::vector<OpenDocumentEntry> entries;
@@ -299,11 +341,19 @@ std::string CProjectSession::CollectDocuments() const
             continue;
         OpenDocumentEntry e;
         e.path = child->PathName().toStdString();
-        const QRect r = child->isMaximized() || child->isMinimized() ? child->normalGeometry() : child->geometry();
-        const long long show = child->isMaximized() ? fw::SW_SHOWMAXIMIZED
-                               : child->isMinimized() ? fw::SW_SHOWMINIMIZED
-                                                      : fw::SW_SHOWNORMAL;
-        e.placement = {0, show, -1, -1, -1, -1, r.left(), r.top(), r.right() + 1, r.bottom() + 1, w == active ? 1 : 0};
+        e.placement = PlacementNumbers(*child, w == active);
+        entries.push_back(std::move(e));
+    }
+    // Then the monitor windows that show a file, in the order of the frame's table; the last
+    // number says whether the window was polling.
+    for (int slot = 0; slot < shell::kToolSlots; ++slot) {
+        const auto* monitor = dynamic_cast<const CMonitorDlg*>(m_frame.MonitorWindow(slot));
+        if (!monitor || monitor->Form().FilePath().empty())
+            continue;
+        OpenDocumentEntry e;
+        e.kind = OpenDocumentEntry::Monitor;
+        e.path = monitor->Form().FilePath();
+        e.placement = PlacementNumbers(*monitor, monitor->Form().Polling());
         entries.push_back(std::move(e));
     }
     return FormatOpenDocuments(entries);
@@ -311,13 +361,14 @@ std::string CProjectSession::CollectDocuments() const
 
 void CProjectSession::RestoreDocuments()
 {
-    if (!m_templates)
-        return;
     QMdiSubWindow* activate = nullptr;
     for (const OpenDocumentEntry& e : ParseOpenDocuments(m_project.OpenDocuments)) {
-        // Monitor windows and motor views come with their own windows; without them their
-        // entries are passed over.
-        if (e.kind != OpenDocumentEntry::Document)
+        if (e.kind == OpenDocumentEntry::Monitor) {
+            RestoreMonitor(e);
+            continue;
+        }
+        // Motor views come with their own windows; without them their entries are passed over.
+        if (e.kind != OpenDocumentEntry::Document || !m_templates)
             continue;
         std::string error;
         fw::CChildFrame* child = m_templates->OpenDocument(m_frame.MdiArea(), QString::fromStdString(e.path), &error);
@@ -325,21 +376,27 @@ void CProjectSession::RestoreDocuments()
             m_project.Context().Info().AddError(error);
             continue;
         }
-        if (e.placement.size() >= 10) {
-            auto at = [&e](size_t i) { return static_cast<int>(e.placement[i]); };
-            const QRect r = QRect(QPoint(at(6), at(7)), QPoint(at(8) - 1, at(9) - 1));
-            if (r.isValid())
-                child->setGeometry(r);
-            if (e.placement[1] == fw::SW_SHOWMAXIMIZED)
-                child->showMaximized();
-            else if (e.placement[1] == fw::SW_SHOWMINIMIZED)
-                child->showMinimized();
-        }
+        ApplyPlacement(*child, e.placement, false);
         if (e.active())
             activate = child;
     }
     if (activate)
         m_frame.MdiArea()->setActiveSubWindow(activate);
+}
+
+void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
+{
+    // A file that cannot be read, or a full table, is one line in the information view: the
+    // project goes on opening.
+    std::string problem;
+    CMonitorDlg* monitor = OpenMonitorWindow({m_frame, m_project, *m_bar, m_query}, entry.path, &problem);
+    if (!monitor) {
+        m_project.Context().Info().AddError(entry.path + ": " + problem);
+        return;
+    }
+    ApplyPlacement(*monitor, entry.placement, true);
+    if (entry.placement.size() >= 11)
+        monitor->Form().SetPolling(entry.placement[10] != 0);
 }
 
 void CProjectSession::RunRecoveryCommand(int choice)

@@ -87,6 +87,8 @@ private:
     void ClearWindows(bool keepState);
     // A project that keeps no dock layout shows the terminal and configuration bars only.
     void ShowDefaultBars();
+    // A monitor window of the project's open documents, back with its file, place and polling.
+    void RestoreMonitor(const OpenDocumentEntry& entry);
 
     CMainFrame& m_frame;
     fw::DocTemplates* m_templates = nullptr;

@@ -29,6 +29,7 @@ public:
     ~CMonitorDlg() override;
 
     tools::CMonitorForm& Form() { return *m_form; }
+    const tools::CMonitorForm& Form() const { return *m_form; }
     QTreeWidget* List() const { return m_list; }
     QAction* Action(int id) const;
     QPushButton* PollButton() const { return m_poll; }
@@ -41,7 +42,7 @@ public:
 
     // Starts empty ("Monitor%d"), or with a file.
     void StartNew() { m_form->StartNew(); }
-    bool OpenFile(const std::string& path) { return m_form->OpenFile(path); }
+    bool OpenFile(const std::string& path, std::string* problem = nullptr) { return m_form->OpenFile(path, problem); }
     // Runs a command as the toolbar, menu or keys do, on the selected row.
     void RunCommand(int id);
 

@@ -1,5 +1,6 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
+#include "app/tools/gui/ModelPicture.h"
 #include "app/tools/gui/PlaygroundControls.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -174,6 +175,8 @@ void CPlaygroundDlg::BuildTop()
         l->setMinimumWidth(90);
     }
     ident->addStretch();
+    m_picture = Named(new CModelPictureView(this), 1356);
+    ident->addWidget(m_picture);
     root->addLayout(ident);
 
     auto* middle = new QHBoxLayout;
@@ -665,6 +668,12 @@ void CPlaygroundDlg::Refresh()
     m_address->setToolTip(Q(f.ToolTip(pg::kAddress)));
     m_version->setToolTip(Q(f.ToolTip(pg::kVersion)));
     m_model->setToolTip(Q(f.ToolTip(pg::kModel)));
+    const CMotorModel* record = f.ModelRecord();
+    if (m_picture->Model() != record || m_picture->Leds().Count() != f.PictureLeds().Count())
+        m_picture->SetModel(record, f.PictureLeds().Count());
+    m_picture->SetLeds(f.PictureLeds());
+    f.MutablePictureLeds().ClearChanged();
+    m_picture->setVisible(f.Motor() && m_picture->HasPicture());
     for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
         w->setEnabled(f.Enabled(w->objectName().toInt()));
     m_portList->setEnabled(!f.Connected() || true);

@@ -23,6 +23,8 @@ class QTableWidget;
 class CCommPort;
 class CScanner;
 
+namespace tools { class CModelPictureView; }
+
 namespace tools::gui {
 
 class LedButton;
@@ -98,6 +100,7 @@ private:
     QLabel* m_version = nullptr;
     QLabel* m_model = nullptr;
     QLabel* m_link = nullptr;
+    CModelPictureView* m_picture = nullptr;
     QLabel* m_ioTitle = nullptr;
     QLabel* m_ioNote = nullptr;
     QCheckBox* m_left = nullptr;

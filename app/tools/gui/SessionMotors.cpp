@@ -4,6 +4,7 @@
 #include "app/project/TerminalPane.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/project/gui/TerminalBar.h"
+#include "app/shell/gui/Help.h"
 #include "core/port/CommPort.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project)
             return std::nullopt;
         return TargetOf(FindProjectMotor(*p, static_cast<int>(selection & 0xFFFF), static_cast<int>(selection >> 16)));
     };
+    items.help = [](const std::string& topic) { help::ShowHelpTopic(topic); };
     return items;
 }
 

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -22,6 +24,11 @@
 #include <climits>
 
 using namespace tools::watchdlg;
+
+namespace {
+constexpr int kHelpButton = 57670;
+tools::ScreenRect RectOf(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+} // namespace
 
 namespace {
 
@@ -93,7 +100,12 @@ CWatchItemDlg::CWatchItemDlg(QWidget* parent, CWatchItem* item, bool allowMotorC
     auto* buttons = new QDialogButtonBox(this);
     m_ok = Named(buttons->addButton(Local(m_form.OkText()), QDialogButtonBox::AcceptRole), 1);
     m_cancel = Named(buttons->addButton(Local(m_form.CancelText()), QDialogButtonBox::RejectRole), 2);
+    m_help = Named(buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole), kHelpButton);
     m_ok->setDefault(true);
+    connect(m_help, &QPushButton::clicked, this, [this] {
+        if (m_services.help)
+            m_services.help(m_form.HelpTopic());
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &CWatchItemDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CWatchItemDlg::reject);
 
@@ -293,4 +305,20 @@ void CWatchItemDlg::accept()
 void CWatchItemDlg::reject()
 {
     QDialog::reject();
+}
+
+void CWatchItemDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_placed || event->spontaneous())
+        return;
+    m_placed = true;
+    // Beside the window it edits, at the height the dialog got, so that the list stays in view.
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen* screen = owner ? owner->screen() : this->screen();
+    if (!owner || !screen)
+        return;
+    const int x = tools::PlaceBesideParent(RectOf(owner->frameGeometry()), frameGeometry().width(),
+                                           RectOf(screen->availableGeometry()));
+    move(x, pos().y());
 }

@@ -31,6 +31,8 @@ struct WatchDlgServices {
     // Add mode: hands a finished item to the window (the answer as CWatchList::OnAddWatchItem).
     std::function<CWatchItem*(CWatchItem*)> add;
     ui::IQuestions* questions = nullptr;
+    // Opens a page of the user guide (the Help button).
+    std::function<void(const std::string& topic)> help;
 };
 
 class CWatchItemDlg : public QDialog {
@@ -51,8 +53,13 @@ public:
     QPushButton* OkButton() const { return m_ok; }
     QAbstractButton* KindButton(int kind) const;
 
+    QPushButton* HelpButton() const { return m_help; }
+
     void accept() override;
     void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Show();
@@ -81,4 +88,6 @@ private:
     QSpinBox* m_max;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    QPushButton* m_help;
+    bool m_placed = false;
 };

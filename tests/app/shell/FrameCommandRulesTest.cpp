@@ -115,13 +115,13 @@ TEST(FrameCommandRules, EveryRuleAsATable)
         {"firmware: first version", none, 41100, {true, false, nullptr}},
         {"firmware: the default is checked", none, 41101, {true, true, nullptr}},
         {"firmware: beyond the list", none, 41102, {false, false, nullptr}},
-        {"tool window: tuner", none, cmd::ID_TUNER, {false, false, nullptr}},
+        {"tuner: always", none, cmd::ID_TUNER, {true, false, nullptr}},
         {"tool window: motor view", none, cmd::ID_MOTOR_VIEW, {false, false, nullptr}},
         {"tool window: monitor", none, cmd::ID_NEW_MONITOR, {true, false, nullptr}},
         {"tool window: chart", none, cmd::ID_CHART_VIEW, {true, false, nullptr}},
         {"playground: always", none, cmd::ID_PLAYGROUND, {true, false, nullptr}},
         {"tool window: lockup wizard", none, cmd::ID_LOCKUP_WIZARD, {false, false, nullptr}},
-        {"tool window: tune this motor", none, kTreeTuneMotor, {false, false, nullptr}},
+        {"tune this motor: always", none, kTreeTuneMotor, {true, false, nullptr}},
         {"tool window: verify calibration", none, kTreeVerifyCalibration, {false, false, nullptr}},
         {"tool window: recalibrate", none, kTreeRecalibrate, {false, false, nullptr}},
         {"tool window: calibration power", none, kTreeCalibrationPower, {false, false, nullptr}},
@@ -161,9 +161,8 @@ TEST(FrameCommandRules, OnlyTheToolWindowsAreNeverEnabled)
         EXPECT_EQ(everEnabled, !c.toolWindow) << c.id << " " << c.menuText;
         toolWindows += c.toolWindow;
     }
-    // Tuner, Motor View (menu and tree), Lockup Wizard, Tune this motor and the three calibration
-    // commands.
-    EXPECT_EQ(toolWindows, 8);
+    // Motor View (menu and tree), Lockup Wizard and the three calibration commands.
+    EXPECT_EQ(toolWindows, 6);
     EXPECT_TRUE(shell::FrameCommandState(states[0], cmd::ID_FIRMWARE_FIRST).enabled);
 }
 

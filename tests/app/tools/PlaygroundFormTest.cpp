@@ -283,3 +283,45 @@ TEST_F(PlaygroundFormTest, ACorruptProgramIsClearedOnlyWhenTheUserAgrees)
 }
 
 } // namespace
+
+TEST_F(PlaygroundFormTest, PictureLampsFollowTheStatusWordAndInputsByFamily)
+{
+    // Lamp states after one GOSUB9 reply; g = grey, r = red, G = green.
+    const struct {
+        const char* version;
+        const char* reply;
+        const char* lamps;
+    } cases[] = {
+        {"510", "W0I0", "GgGgg"},                   // on, not busy, drive on
+        {"510", "W1I128", "GGGGg"},                 // busy; input 7 (drive enable)
+        {"510", "W128I0", "Ggggg"},                 // motor off
+        {"510", "W65537I0", "GgGGr"},               // busy and drive fault (bit 16)
+        {"510", "W-1I128", "gGggg"},                // no status: all grey, then input 7
+        {"450", "W0", "gG"},                        // two lamps: idle, servo on
+        {"450", "W129", "Gr"},                      // busy, motor off
+        {"461", "W-1", "gg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.version) + " " + c.reply);
+        if (!form) {
+            Make(c.version, true);
+        } else {
+            motor->Version = c.version;
+            form = std::make_unique<CPlaygroundForm>(context, io, programs, PlaygroundSettings{true, true});
+            form->FillPortList({&port});
+        }
+        Connect();
+        EXPECT_EQ(form->PictureLeds().Count(), std::string(c.version)[0] == '5' ? 5 : 2);
+        io.queue = {c.reply};
+        ASSERT_TRUE(form->PollStep());
+        std::string lamps;
+        for (int i = 0; i < form->PictureLeds().Count(); ++i)
+            lamps += "rGg"[form->PictureLeds().Led(i).state == kLedRed ? 0 : form->PictureLeds().Led(i).state == kLedGreen ? 1 : 2];
+        EXPECT_EQ(lamps, std::string(c.lamps).substr(0, lamps.size()));
+        EXPECT_TRUE(form->PictureLeds().AnyChanged());
+        // Offline: every lamp grey.
+        form->GoOffline();
+        for (int i = 0; i < form->PictureLeds().Count(); ++i)
+            EXPECT_EQ(form->PictureLeds().Led(i).state, kLedOff) << i;
+    }
+}

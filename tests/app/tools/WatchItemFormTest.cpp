@@ -260,3 +260,40 @@ TEST(WatchItemForm, CustomItemsAndRefusals)
     noMotor.SelectRow(-1);
     EXPECT_EQ(noMotor.Ok(), dlg::kNoRow);
 }
+
+TEST(WatchItemPlacement, BesideTheParentElseAgainstTheEdgeWithMoreRoom)
+{
+    const tools::ScreenRect screen{0, 0, 1600, 1000};
+    struct Case {
+        tools::ScreenRect parent;
+        int width;
+        int x;
+    };
+    const Case cases[] = {
+        {{100, 50, 600, 500}, 400, 610},     // room on the right (1000 - 20): right of it, 10 apart
+        {{100, 50, 1180, 500}, 400, 1190},   // 420 - 20 right, 100 - 20 left: too little both sides
+        {{700, 50, 1190, 500}, 400, 290},    // 410 - 20 right is too little: left of it, 10 apart
+        {{250, 50, 1250, 500}, 400, 1190},   // no room either side: the right edge, more room there
+        {{300, 50, 1300, 500}, 400, 10},     // as much room on both sides: the left edge
+        {{250, 50, 1500, 500}, 400, 10},     // more room on the left: 10 from the left edge
+        {{-300, 0, 200, 400}, 1500, 90},     // wider than the room anywhere: against the right edge
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tools::PlaceBesideParent(c.parent, c.width, screen), c.x) << c.parent.left << ".." << c.parent.right;
+}
+
+TEST(WatchItemForm, EachModeOpensItsOwnHelpPage)
+{
+    struct Case {
+        bool chart;
+        bool add;
+        const char* topic;
+    };
+    for (const Case& c : {Case{false, true, "NewMonitorItem"}, Case{false, false, "MonitorItemProperties"},
+                          Case{true, true, "NewChartItem"}, Case{true, false, "ChartItemProperties"}}) {
+        CWatchItem item;
+        item.SlotIndex = c.add ? -1 : 0;
+        tools::CWatchItemForm form(item, true, c.chart, 0, 100);
+        EXPECT_EQ(form.HelpTopic(), std::string("::/VQXUsersGuide\\Dialogs\\") + c.topic + ".htm");
+    }
+}

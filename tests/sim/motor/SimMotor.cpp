@@ -56,6 +56,14 @@ void SimMotor::ApplyPowerUp(bool keepAddress)
         m_values.emplace(name, 0);
     m_values["UJA"] = m_profile.supplyMeasure;
     m_values["P"] = m_publishedPosition = 0;
+    // The servo gains come up as the profile's (KP, KD, KI, KL), the others as a motor leaves
+    // the factory; "RKP".."RKG" report them, "KP=".. change them until the next power-up.
+    const char* const gainNames[4] = {"KP", "KD", "KI", "KL"};
+    for (size_t g = 0; g < 4; ++g)
+        m_values[gainNames[g]] = m_profile.gains[g];
+    m_values["KS"] = 1;
+    for (const char* name : {"KV", "KA", "KG"})
+        m_values[name] = 0;
     if (m_overheat)
         SetOverheat(true);
 }

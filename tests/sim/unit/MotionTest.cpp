@@ -199,5 +199,23 @@ TEST(Motion, ResetKeepsTheAddressAndStartsAtZero)
     EXPECT_EQ(m.Send("RP RW", 160), "0\r128") << "at rest at 0, servo off, still address 7";
 }
 
+// The gains a tuner reads and writes: the profile's after power-up, changed by assignment.
+TEST(Motion, GainsReportAndChangeUntilPowerUp)
+{
+    Motor m;
+    const std::pair<const char*, int> fresh[] = {{"RKP", 120}, {"RKD", 800}, {"RKI", 4}, {"RKL", 1000},
+                                                 {"RKS", 1},   {"RKV", 0},   {"RKA", 0}, {"RKG", 0}};
+    for (const auto& [report, value] : fresh)
+        EXPECT_EQ(m.Number(report, 1), value) << report;
+    m.Send("KP=300", 2);
+    m.Send("KG=-5", 2);
+    m.Send("F", 2);
+    EXPECT_EQ(m.Number("RKP", 3), 300);
+    EXPECT_EQ(m.Number("RKG", 3), -5);
+    m.motor->PowerCycle(m.At(4));
+    m.Send("\x81", 1000); // after its boot time
+    EXPECT_EQ(m.Send("RKP", 1001), "120");
+}
+
 } // namespace
 } // namespace vqxsim::test

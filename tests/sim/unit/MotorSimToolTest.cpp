@@ -135,6 +135,8 @@ TEST(MotorSimTool, SpinningMotorsAndInputsAPersonToggles)
         pc.Command(2, "RIN");
         EXPECT_EQ(pc.ReadUntil("\r"), "\x82RIN 1\r");
         EXPECT_EQ(Say(control, output, "limit 1 + 1"), "ok");
+        // The motor sees its inputs once a sample; this line has no byte time to give it one.
+        usleep(5000);
         pc.Command(1, "RBp");
         EXPECT_EQ(pc.ReadUntil("\r"), "\x81RBp 1\r");
         pc.Command(1, "RBt");

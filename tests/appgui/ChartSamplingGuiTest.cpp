@@ -1,7 +1,7 @@
-// A user charts a moving motor: VQX starts on a simulated chain, the chart view opens from its
-// command, Position and Velocity of motor 1 are added in the item dialog, the motor is moved from
-// the terminal while the chart samples, and the samples are the motor's own positions and speeds.
-// The ruler, Copy Data, a ".sch" saved and opened again, and the chart's end with the program.
+// The chart's samples against the simulated motor at the same instant: on a manual clock every
+// Manual Update reads what the motor holds at that moment, so each sample of a move is compared
+// with the simulator's own position and speed (the journey on the real start-up, where time runs
+// by itself, checks the shape of the move, the ruler, Copy Data, files and closing).
 
 #include "SimChainGui.h"
 #include "TestAppContext.h"
@@ -18,8 +18,6 @@
 #include <algorithm>
 
 #include <QAction>
-#include <QClipboard>
-#include <QFileDialog>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
@@ -29,9 +27,9 @@ using namespace chartview;
 
 namespace {
 
-class ChartJourney : public SimChainGuiTest {
+class ChartSampling : public SimChainGuiTest {
 protected:
-    ChartJourney() : SimChainGuiTest("journey-chart") {}
+    ChartSampling() : SimChainGuiTest("gui-chart-sampling") {}
     // The item dialog as a user fills it: the predefined row, the scale, Add.
     static void AddPredefined(CWatchItemDlg& dialog, const char* caption, int min, int max)
     {
@@ -55,12 +53,12 @@ protected:
 
 } // namespace
 
-TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
+TEST_F(ChartSampling, EverySampleIsTheMotorsStateAtThatTick)
 {
     TestAppContext app(h.context);
     CMainFrame frame(app.context);
     CProjectSession session(frame);
-    session.Start("journey-chart");
+    session.Start("gui-chart-sampling");
     frame.Project().RunStartup(); // the ports saved open, as the program's start does
     CCommPort& port = *session.Project().Port(0);
     h.questions.AnswerMessageBox(ui::IDYES);
@@ -68,15 +66,11 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     ASSERT_EQ(port.MotorCount(), 3);
     Type(session.TerminalBar(), "1RP"); // the terminal's target is motor 1
 
-    // Tools > Chart View opens the program's one chart window; again, it shows the same one.
     frame.Commands().Update(cmd::ID_CHART_VIEW);
-    ASSERT_TRUE(frame.Commands().Action(cmd::ID_CHART_VIEW)->isEnabled());
     frame.Commands().Action(cmd::ID_CHART_VIEW)->trigger();
     auto* view = dynamic_cast<CChartViewDlg*>(frame.ChartView());
     ASSERT_NE(view, nullptr);
     QPointer<CChartViewDlg> guard(view);
-    frame.Commands().Action(cmd::ID_CHART_VIEW)->trigger();
-    EXPECT_EQ(frame.ChartView(), view);
 
     // Add Chart Item: the item dialog in chart mode, preset to motor 1; Position, then Velocity.
     WhenModal([&](QWidget* w) {
@@ -84,7 +78,6 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
         ASSERT_NE(dialog, nullptr);
         EXPECT_TRUE(dialog->Form().Chart());
         EXPECT_EQ(dialog->Form().Target().address, 1);
-        Snapshot(dialog, QStringLiteral("chart-item-dialog"));
         AddPredefined(*dialog, "Position", 0, 3000);
         AddPredefined(*dialog, "Velocity", -1000, 200000);
         dialog->reject();
@@ -94,7 +87,6 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     // The dialog names each item after its motor.
     EXPECT_TRUE(view->List()->topLevelItem(0)->text(0).endsWith(QStringLiteral(" Position")));
     EXPECT_TRUE(view->List()->topLevelItem(1)->text(0).endsWith(QStringLiteral(" Velocity")));
-    const QString position = view->List()->topLevelItem(0)->text(0), velocity = view->List()->topLevelItem(1)->text(0);
 
     // The move, typed in the terminal; the chart takes a sample every 100 ms of the motor's time.
     Type(session.TerminalBar(), "1MP");
@@ -114,68 +106,14 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
         EXPECT_EQ(v->Samples.LastValue, simSpeed) << i;
         clock.Advance(std::chrono::milliseconds(100));
     }
-    // The trapezoid: the speed rises to the one asked for, holds, and falls to rest; the position
-    // goes up without going back to the target, where it stays.
-    const auto top = std::max_element(speeds.begin(), speeds.end());
-    EXPECT_EQ(*top, 16108);
-    EXPECT_TRUE(std::is_sorted(speeds.begin(), top));
-    const auto lastTop = std::find_if(speeds.rbegin(), speeds.rend(), [](int32_t v) { return v == 16108; }).base();
-    EXPECT_GT(lastTop - top, 1) << "no stretch at full speed";
-    EXPECT_TRUE(std::is_sorted(lastTop, speeds.end(), std::greater<>()));
-    EXPECT_EQ(speeds.back(), 0);
-    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    // The samples compared above span the whole move, not a motor at rest.
+    EXPECT_EQ(*std::max_element(speeds.begin(), speeds.end()), 16108);
+    EXPECT_TRUE(std::any_of(positions.begin(), positions.end(), [](int32_t p) { return p > 0 && p < 2000; }));
     EXPECT_EQ(positions.back(), 2000);
-    EXPECT_LT(positions.front(), 2000);
-    EXPECT_GE(std::count(positions.begin(), positions.end(), 2000), 2);
-    EXPECT_EQ(view->List()->topLevelItem(0)->text(1), QStringLiteral("2000"));
-    EXPECT_EQ(view->List()->topLevelItem(0)->text(4), QStringLiteral("2000"));
-
-    // The ruler on the fifth sample; Copy Data holds every sample as the motor gave it.
-    const chart::Rect plot = view->Form().LastPicture().plot;
-    QTest::mouseClick(view->Plot(), Qt::LeftButton, {}, QPoint(plot.left + 8, (plot.top + plot.bottom) / 2));
-    EXPECT_EQ(view->List()->topLevelItem(0)->text(5), QString::number(positions[4]));
-    view->Action(ID_COPY_DATA)->trigger();
-    const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 41);
-    EXPECT_EQ(lines[0], QStringLiteral("Time\t") + position + QStringLiteral("\t") + velocity);
-    for (int i = 0; i < 40; ++i)
-        EXPECT_EQ(lines[i + 1], QStringLiteral("%1\t%2\t%3").arg(i * 100).arg(positions[i]).arg(speeds[i]));
-    Snapshot(view, QStringLiteral("chart-journey"));
-
-    // Saved and opened again: the same picture.
-    const std::string path = dir.File("move.sch");
-    auto chooseFile = [path] {
-        WhenModal([path](QWidget* w) {
-            auto* d = qobject_cast<QFileDialog*>(w);
-            ASSERT_NE(d, nullptr);
-            d->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(d)->accept();
-        });
-    };
-    chooseFile();
-    view->Action(ID_SAVE)->trigger();
-    const QImage saved = view->Plot()->Image();
-    view->Action(ID_NEW_CHART)->trigger();
-    chooseFile();
-    view->Action(ID_OPEN)->trigger();
-    QTRY_COMPARE(view->Plot()->Image().size(), saved.size());
-    EXPECT_EQ(view->Plot()->Image(), saved);
-
     // The motor did what the terminal told it, nothing more: at the target, standing.
     EXPECT_EQ(SimMotion(), std::make_pair(2000, 0));
-
-    // A chart changed since it was saved: closing the program asks; Cancel keeps both open, No
-    // lets the program close and the chart with it.
-    view->List()->setCurrentItem(view->List()->topLevelItem(1));
-    h.questions.AnswerMessageBox(ui::IDYES);
-    view->Action(ID_DELETE_ITEM)->trigger();
-    ASSERT_EQ(view->List()->topLevelItemCount(), 1);
-    h.questions.AnswerMessageBox(ui::IDCANCEL);
-    EXPECT_FALSE(frame.close());
-    EXPECT_FALSE(guard.isNull());
-    h.questions.AnswerMessageBox(ui::IDNO);
-    h.questions.AnswerMessageBox(ui::IDNO);
-    frame.close();
+    view->Form().ClearModified();
+    view->close();
     QTRY_VERIFY(guard.isNull());
     EXPECT_EQ(frame.ChartView(), nullptr);
 }

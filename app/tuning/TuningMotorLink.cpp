@@ -1,0 +1,96 @@
+#include "app/tuning/TuningMotorLink.h"
+
+#include "core/VQXException.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
+#include "core/ui/Progress.h"
+#include "scanner/Scanner.h"
+
+namespace tuning {
+namespace {
+
+// Closes the please-wait dialog however the step ends.
+class WaitDialog {
+public:
+    WaitDialog(ui::IProgress& progress, const char* text) : m_progress(progress)
+    {
+        m_progress.Show(std::string(text), std::nullopt);
+        m_progress.SetCancelVisible(false);
+    }
+    ~WaitDialog() { m_progress.Close(); }
+
+private:
+    ui::IProgress& m_progress;
+};
+
+} // namespace
+
+CCommPort& CTuningMotorLink::Port()
+{
+    CCommPort* port = m_motor.GetPort();
+    if (!port)
+        throw CVQXException(CVQXException::PortNotOpen, "The motor \"" + m_motor.Name + "\" has no port.");
+    return *port;
+}
+
+void CTuningMotorLink::ReadIdentity() { m_motor.ReadVersion(); }
+double CTuningMotorLink::SamplePeriodMs() { return m_motor.SamplePeriod; }
+std::string CTuningMotorLink::Ask(const std::string& command) { return m_motor.SendAndReceive(command); }
+void CTuningMotorLink::Send(const std::string& command) { m_motor.SendCommand(command); }
+void CTuningMotorLink::SendToAll(const std::string& command) { Port().WriteCommand(command, 0, true); }
+std::string CTuningMotorLink::AskCurrent(const std::string& command) { return Port().Query(command, -1); }
+
+std::string CTuningMotorLink::ReadLine()
+{
+    char buffer[260];
+    const int n = m_motor.ReadResponse(buffer, int(sizeof buffer), true);
+    return std::string(buffer, size_t(n > 0 ? n : 0));
+}
+
+void CTuningMotorLink::Purge() { Port().ClearBuffer(); }
+bool CTuningMotorLink::PortOpen() { return Port().isOpen != 0; }
+void CTuningMotorLink::OpenPort() { Port().OpenPort(); }
+void CTuningMotorLink::ClosePort() { Port().ClosePort(); }
+int CTuningMotorLink::PortBitPerSec() { return Port().BitPerSec; }
+bool CTuningMotorLink::SerialPort() { return Port().IsSerial(); }
+int CTuningMotorLink::MotorChannel() { return Port().MotorChannel; }
+bool CTuningMotorLink::EthernetPort() { return Port().CommType == COMM_ETHERNET; }
+void CTuningMotorLink::SwitchBaud(int baud) { Port().SetMotorsBaudRate(baud); }
+
+std::string CTuningMotorLink::WhyCannotSaveProgram() { return m_backups.WhyCannotSave(m_motor); }
+
+void CTuningMotorLink::SaveProgram()
+{
+    const CCommPort* port = m_motor.GetPort();
+    if (m_backups.Holds(port ? port->id : -1, m_motor.Address))
+        return;
+    WaitDialog wait(m_progress, "Saving original program in motor");
+    m_backups.Save(m_motor, m_ops);
+}
+
+std::string CTuningMotorLink::CompileTuningProgram(CScanner& scanner, const std::string& text, const std::string& version)
+{
+    const bool errorsToWarnings = scanner.Errors2Warnings;
+    scanner.Errors2Warnings = false;
+    scanner.Scan(text, version);
+    scanner.Errors2Warnings = errorsToWarnings;
+    for (const CError& e : scanner.Errors().Items())
+        if (!CError::IsWarning(e.code))
+            throw CVQXException(CVQXException::NotDownloaded,
+                                "The tuning program does not compile for firmware " + version + ": " + e.message);
+    std::string image = scanner.CompiledImage();
+    if (image.size() > 0x7FFF)
+        throw CVQXException(CVQXException::FileTooLong);
+    return image;
+}
+
+void CTuningMotorLink::DownloadTuningProgram(const std::string& text)
+{
+    WaitDialog wait(m_progress, "Downloading the tuning program to the motor");
+    const std::string image = CompileTuningProgram(m_scanner, text, m_motor.Version);
+    m_motor.DownloadImage(image, true, 0x2404);
+}
+
+void CTuningMotorLink::DownloadMoveProgram(const std::string& path) { m_motor.DownloadProgram(path, false, 0x2404, false); }
+
+} // namespace tuning

