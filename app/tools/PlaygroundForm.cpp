@@ -8,6 +8,7 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
+#include "core/shared/SharedFunctions.h"
 #include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
 
@@ -284,12 +285,24 @@ std::string CPlaygroundForm::ToolTip(int id) const
     case pg::kRight: return "Check to disable Hardware Right (+) Limit";
     default: break;
     }
+    if (id >= pg::kStatusLed0 && id < pg::kStatusLed0 + 23)
+        return GetStatusBitText(id - pg::kStatusLed0, v5, m_family == Family::Version46);
     if (id >= pg::kInputLed0 && id < pg::kInputLed0 + 5)
         return "Digital Input " + std::to_string(id - pg::kInputLed0);
     if (id >= pg::kIoLed0 && id < pg::kIoLed0 + 7)
         return v5 ? "Digital Output " + std::to_string(id - pg::kIoLed0)
                   : std::string("Digital I/O pin ") + char('A' + id - pg::kIoLed0);
     return {};
+}
+
+LeaveChoice DecideLeave(bool canShowMain, bool mainHidden, bool showAtStartupChecked)
+{
+    LeaveChoice c;
+    if (!canShowMain)
+        return c;
+    c.writeNoShowAtStartup = !showAtStartupChecked;
+    c.startMainWindow = mainHidden;
+    return c;
 }
 
 // ---- connection ------------------------------------------------------------------------------
