@@ -57,7 +57,7 @@ CVQXApp::CVQXApp(QString instanceFolder, shell::IDesktopServices* desktop) : m_i
     m_strProductVersion = VQX_VERSION;
     m_strVersion = shell::VersionText(m_strProductVersion, VQX_PRIVATE_BUILD);
     m_strLegalText = "Copyright (C) Korvessan";
-    m_services = std::make_unique<bridge::ShellServices>(nullptr);
+    m_services = std::make_unique<bridge::ShellServices>(ui::COperationContext::Default(), nullptr);
     if (!desktop) {
         m_ownDesktop = std::make_unique<shell::CQtDesktopServices>(m_services->Questions());
         desktop = m_ownDesktop.get();
