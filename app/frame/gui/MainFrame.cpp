@@ -6,6 +6,7 @@
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
+#include "app/framework/gui/Text8.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/DockLayoutArchive.h"
@@ -442,10 +443,11 @@ void CMainFrame::UpdateFrameTitle()
     std::string child;
     bool maximised = false;
     if (QMdiSubWindow* sub = MdiArea()->activeSubWindow()) {
-        child = sub->windowTitle().remove(QStringLiteral("[*]")).toStdString();
+        child = fw::FromQt(sub->windowTitle().remove(QStringLiteral("[*]")));
         maximised = sub->isMaximized();
     }
-    setWindowTitle(QString::fromStdString(shell::FrameTitle(m_project->Name(), m_project->IsDefault(), child, maximised)));
+    // The project's name is stored 8-bit text; the document's title joins it in the same form.
+    setWindowTitle(fw::ToQt(shell::FrameTitle(m_project->Name(), m_project->IsDefault(), child, maximised)));
 }
 
 // ---- dock layout ---------------------------------------------------------------------------------
