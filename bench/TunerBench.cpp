@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <unistd.h>
 
 namespace {
@@ -68,6 +69,8 @@ void Drawing()
 struct Agree : ui::IQuestions {
     ui::MessageBoxReply AskMessageBox(const ui::MessageBoxRequest& r) override
     {
+        if ((r.style & 0xF) != ui::MB_YESNO)
+            std::printf("  (said: %s)\n", r.text.c_str());
         return {(r.style & 0xF) == ui::MB_YESNO ? ui::IDYES : ui::IDOK, false};
     }
     ui::ChoiceReply AskChoice(const ui::ChoiceRequest&) override { return {}; }
@@ -82,8 +85,17 @@ public:
         : m_real(real), m_floor(floor), m_scanner(scanner), m_version(version), m_address(address)
     {
     }
+    // Measured time per kind of step, to show where a run spends what lies above its floor.
+    std::map<std::string, double> spent;
+    struct Timed {
+        double& into;
+        Clock::time_point start = Clock::now();
+        ~Timed() { into += Ms(Clock::now() - start); }
+    };
+
     void ReadIdentity() override
     {
+        Timed t{spent["identity"]};
         m_real.ReadIdentity();
         m_floor.MotorQuery("RSP", m_address);
         m_floor.MotorQuery("RCKS", m_address);
@@ -111,6 +123,7 @@ public:
     }
     std::string ReadLine() override
     {
+        Timed t{spent["sample lines"]};
         const std::string line = m_real.ReadLine();
         if (line == "FINISHED")
             m_floor.SleepMs((line.size() + 1) * m_floor.CharSeconds() * 1000.0);
@@ -126,6 +139,7 @@ public:
     bool EthernetPort() override { return m_real.EthernetPort(); }
     void SwitchBaud(int baud) override
     {
+        Timed t{spent["baud switch"]};
         m_floor.Write("BAUD" + std::to_string(baud), 0, true);
         m_floor.SetBaud(baud);
         m_real.SwitchBaud(baud);
@@ -137,6 +151,7 @@ public:
         const std::string image = CTuningMotorLink::CompileTuningProgram(m_scanner, text, m_version);
         m_floor.MotorWrite("LOAD", m_address);
         m_floor.Raw(image + "\xFF\xFF ");
+        Timed t{spent["download"]};
         m_real.DownloadTuningProgram(text);
     }
     void DownloadMoveProgram(const std::string& path) override { m_real.DownloadMoveProgram(path); }
@@ -201,6 +216,8 @@ int Running()
             const double floorMs = floor.Seconds() * 1000.0 + time;
             std::printf("  %4d ms: %4d samples, %8.1f ms against a floor of %8.1f ms: %.3f\n", time, out.count,
                         measured, floorMs, measured / floorMs);
+            for (const auto& [what, ms] : floored.spent)
+                std::printf("        %-14s %8.1f ms\n", what.c_str(), ms);
             if (!out.ran || out.count == 0)
                 status = 1;
         }
