@@ -134,7 +134,8 @@ bool CScanner::LoadLanguageFile(const std::string& version)
     std::string resolved = version;
     const std::string path = GetDefaultLanguageFile(resolved);
     if (!m_languagePath.empty() && EqualsNoCase(path, m_languagePath)) {
-        m_version = version;
+        // No version asked for means the default file as it was loaded: its version stays.
+        m_version = version.empty() ? m_loadedVersion : version;
         return true;
     }
     // Read into a new table and take it only when it is complete: a failed reload keeps no
@@ -153,6 +154,7 @@ bool CScanner::LoadLanguageFile(const std::string& version)
     m_version = m_language->Version;
     if (m_version.find_first_of("; ,", 1) != std::string::npos)
         m_version = version;
+    m_loadedVersion = m_version;
     return true;
 }
 
@@ -162,6 +164,7 @@ void CScanner::SetLanguage(const CLanguage& language)
     m_language->Index();
     m_languagePath = kBuiltIn;
     m_version = m_language->Version;
+    m_loadedVersion = m_version;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -244,6 +244,7 @@ private:
     std::shared_ptr<CLanguage> m_language;
     std::string m_languagePath;
     std::string m_version;
+    std::string m_loadedVersion; // the version the current language file was loaded for
     std::shared_ptr<CLanguageRegistry> m_registry;
     std::string m_programFolder;
 

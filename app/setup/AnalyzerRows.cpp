@@ -192,48 +192,6 @@ platform::rtf::Document PageDocument(const CSdaPage& page, const Look& look)
 
 } // namespace sda
 
-namespace sda {
-
-std::optional<std::vector<uint8_t>> SendBarBytes(const std::string& text, int format)
-{
-    std::vector<uint8_t> bytes;
-    if (format == 2) {
-        bytes.assign(text.begin(), text.end());
-        return bytes;
-    }
-    const int maxDigits = format == 0 ? 2 : 3;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        int value = 0;
-        int digits = 0;
-        while (i < text.size() && text[i] != ' ' && digits < maxDigits) {
-            const char c = text[i];
-            int d = -1;
-            if (c >= '0' && c <= '9')
-                d = c - '0';
-            else if (format == 0 && c >= 'a' && c <= 'f')
-                d = c - 'a' + 10;
-            else if (format == 0 && c >= 'A' && c <= 'F')
-                d = c - 'A' + 10;
-            if (d < 0)
-                return std::nullopt;
-            value = value * (format == 0 ? 16 : 10) + d;
-            ++digits;
-            ++i;
-        }
-        if (value > 255)
-            return std::nullopt;
-        bytes.push_back(static_cast<uint8_t>(value));
-    }
-    return bytes;
-}
-
-} // namespace sda
-
 #include "core/archive/TagArchive.h"
 
 namespace sda {

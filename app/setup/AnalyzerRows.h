@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,13 +51,6 @@ Look LookFrom(const COptions& options);
 // All rows of the page with their colours, each ended by a line end (".ssf").
 platform::rtf::Document PageDocument(const CSdaPage& page, const Look& look);
 
-} // namespace sda
-
-namespace sda {
-// The send bar's text as bytes in its entry format (0 hexadecimal: two digits a byte, blanks
-// between bytes allowed; 1 decimal: up to three digits a byte, 0-255, blanks between; 2 the
-// characters themselves). None when the text is not in the format.
-std::optional<std::vector<uint8_t>> SendBarBytes(const std::string& text, int format);
 } // namespace sda
 
 class CSerialDataAnalyzer;

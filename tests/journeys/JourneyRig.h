@@ -103,16 +103,14 @@ protected:
     // Starts the chain (first time only) and VQX; true when VQX came up with its main frame.
     bool Start(const JourneyStart& options = {})
     {
-        if (!rig) {
-            rig = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(options.motors, options.motor, true));
-            setenv("VQX_PORT", rig->DevicePath().c_str(), 1);
-        }
+        StartMotors(options);
         if (options.quietStart) {
             auto& p = platform::AppProfile();
             p.WriteInt("OptionBoxes", "ShowLogo", 0);
             p.WriteInt("OptionBoxes", "NoStartupTips", 1);
             p.WriteInt("OptionBoxes", "StartQuestion", 0);
             p.WriteInt("Workspace", "FirstRun", 0);
+            p.WriteInt("OptionBoxes", "ShowPlayground", 0);
         }
         QStringList arguments = options.arguments;
         if (options.chainProject && m_projectFile.empty())
@@ -128,6 +126,15 @@ protected:
         frame->resize(1100, 800);
         Settle();
         return true;
+    }
+    // The chain of motors (first time only), before VQX starts (a journey that writes project files
+    // of its own on the chain's line calls it first).
+    void StartMotors(const JourneyStart& options = {})
+    {
+        if (!rig) {
+            rig = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(options.motors, options.motor, true));
+            setenv("VQX_PORT", rig->DevicePath().c_str(), 1);
+        }
     }
     // Ends VQX as the user does (File > Exit through the close sequence) when it still runs.
     void Stop()
@@ -175,15 +182,32 @@ protected:
     }
     // Runs `act` with the next modal dialog (message boxes included) once it is open; the layout
     // check and a snapshot come first.
+    // The please-wait dialog of a long operation is passed over (it is no question), and so is a
+    // dialog an earlier Answer() took that is still closing: an Answer() given from inside another
+    // one's `act` takes the dialog that comes next.
     void Answer(std::function<void(QWidget*)> act, const QString& snapshot = {})
     {
         ++m_answers;
-        WhenModal([this, act, snapshot](QWidget* w) {
+        // Owned by the journey: a poll still waiting when the journey ends goes with it.
+        auto* poll = new QTimer(&m_answerPolls);
+        const QDeadlineTimer deadline(60000);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, act, snapshot, deadline] {
+            QWidget* w = QApplication::activeModalWidget();
+            const bool found = w && !w->inherits("CWaitDlg") && !m_taken.contains(w);
+            if (!found && !deadline.hasExpired())
+                return;
+            poll->stop();
+            poll->deleteLater();
             --m_answers;
-            Snapshot(w, snapshot.isEmpty() ? w->objectName().isEmpty() ? QStringLiteral("dialog") : w->objectName()
-                                           : snapshot);
+            if (!found) {
+                ADD_FAILURE() << "no dialog came to answer";
+                return;
+            }
+            m_taken.append(QPointer<QWidget>(w));
+            Snapshot(w, snapshot.isEmpty() ? w->objectName().isEmpty() ? QStringLiteral("dialog") : w->objectName() : snapshot);
             act(w);
         });
+        poll->start(5);
     }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
@@ -223,8 +247,9 @@ protected:
         if (!bar->isVisible())
             Command(viewCommand);
     }
-    // Opens a file through File > Open and its file dialog.
-    bool OpenFile(const std::string& path)
+    // Opens a file through File > Open (or, with the project command, a project through Open
+    // Project) and its file dialog.
+    bool OpenFile(const std::string& path, int command = cmd::ID_FILE_OPEN)
     {
         Answer([path](QWidget* w) {
             auto* chooser = qobject_cast<QFileDialog*>(w);
@@ -236,7 +261,7 @@ protected:
             chooser->selectFile(QString::fromStdString(path));
             static_cast<QDialog*>(chooser)->accept();
         });
-        return Command(cmd::ID_FILE_OPEN);
+        return Command(command);
     }
     // The terminal bar, its current pane's text, and typing into its command line.
     CTerminalBar& Terminal() const { return *static_cast<CTerminalBar*>(frame->TerminalBar()->widget()); }
@@ -328,12 +353,27 @@ protected:
 private:
     std::string WriteChainProject(const std::string& startupMacro, const std::string& portName)
     {
-        const std::string folder = dir / "Chain";
+        return WriteProject("Chain", portName, startupMacro);
+    }
+    std::string m_projectFile;
+    static std::string Env(const char* name)
+    {
+        const char* v = std::getenv(name);
+        return v ? std::string(v) : std::string("\x01");
+    }
+
+protected:
+    // A project file named `name` holding one RS-232 port on the chain (saved open), with a
+    // "startup" macro when one is given; the path of the file. Written while VQX does not hold the
+    // line (before Start()).
+    std::string WriteProject(const std::string& name, const std::string& portName, const std::string& startupMacro = {})
+    {
+        const std::string folder = dir / name;
         std::filesystem::create_directories(folder);
         CProject project;
         project.isDefault = false;
-        project.Name = "Chain";
-        project.FileName = folder + "/Chain.spj";
+        project.Name = name;
+        project.FileName = folder + "/" + name + ".spj";
         auto port = std::make_unique<CCommPort>();
         port->Name = portName;
         port->PortName = rig->DevicePath();
@@ -353,12 +393,8 @@ private:
         project.CloseAllPorts();
         return project.FileName;
     }
-    std::string m_projectFile;
-    static std::string Env(const char* name)
-    {
-        const char* v = std::getenv(name);
-        return v ? std::string(v) : std::string("\x01");
-    }
+
+private:
     static void Restore(const char* name, const std::string& value)
     {
         if (value == "\x01")
@@ -414,6 +450,8 @@ private:
     std::vector<std::pair<QString, QString>> m_autoAnswers;
     static constexpr int kUnansweredMs = 3000;
     int m_answers = 0;
+    QList<QPointer<QWidget>> m_taken;
+    QObject m_answerPolls;
     QElapsedTimer m_modalSince;
     std::unique_ptr<QTimer> m_watch;
     std::vector<std::string> m_saved;

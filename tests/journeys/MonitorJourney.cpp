@@ -279,7 +279,7 @@ TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
             QTest::mouseClick(d->HelpButton(), Qt::LeftButton);
             d->reject();
         },
-        QStringLiteral("watch-item-properties"));
+        QStringLiteral("watch-item-properties-beside-monitor"));
     QTest::keyClick(mon, Qt::Key_F2);
     help::Opener() = defaultOpener;
     EXPECT_TRUE(helpFile.ends_with("/VQXUsersGuide/Dialogs/MonitorItemProperties.htm")) << helpFile;

@@ -324,6 +324,20 @@ TEST_F(LanguageLoad, SameFileReadOnce)
     EXPECT_EQ(&s.Language(), first);
 }
 
+// Asking again for the file already loaded gives the version of the first load when no version is
+// asked for (the default file keeps its own), and the version asked for otherwise.
+TEST_F(LanguageLoad, LoadingTheSameFileAgainKeepsItsVersion)
+{
+    reg->values = {{"462", dir / "multi.sld"}, {"461", dir / "multi.sld"}};
+    const std::pair<const char*, const char*> steps[] = {
+        {"", "400"}, {"", "400"}, {"400", "400"}, {"", "400"}, {"462", "462"}, {"461", "461"}, {"", "400"}, {"", "400"},
+    };
+    for (const auto& [asked, version] : steps) {
+        ASSERT_TRUE(s.LoadLanguageFile(asked)) << asked;
+        EXPECT_EQ(s.Version(), version) << "asked \"" << asked << "\"";
+    }
+}
+
 TEST_F(LanguageLoad, FallbackWarningNeverLost)
 {
     // No file for 450: the default file is used and 1404 is given on every scan, also when

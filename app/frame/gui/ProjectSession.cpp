@@ -383,6 +383,20 @@ void CProjectSession::RestoreDocuments()
         m_frame.MdiArea()->setActiveSubWindow(activate);
 }
 
+namespace {
+
+void RunWhenNoBoxIsUp(QObject* context, std::function<void()> run)
+{
+    QTimer::singleShot(QApplication::activeModalWidget() ? 50 : 0, context, [context, run = std::move(run)]() mutable {
+        if (QApplication::activeModalWidget())
+            RunWhenNoBoxIsUp(context, std::move(run));
+        else
+            run();
+    });
+}
+
+} // namespace
+
 void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
 {
     // A file that cannot be read, or a full table, is one line in the information view: the
@@ -408,8 +422,9 @@ void CProjectSession::RunRecoveryCommand(int choice)
     default: return;
     }
     // After the failed operation has given up and left the stack: the command may replace the
-    // ports and motors that operation still holds.
-    QTimer::singleShot(0, &m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
+    // ports and motors that operation still holds. The query's last box (the summary) runs an
+    // event loop of its own, so the command waits until no modal box is up any more.
+    RunWhenNoBoxIsUp(&m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
 }
 
 void CProjectSession::ShowDefaultBars()
@@ -428,6 +443,7 @@ void CProjectSession::ClearWindows(bool keepState)
         m_project.CloseAllPorts();
         for (int i = 0; i < CTerminalBar::kPanes; ++i)
             m_bar->Pane(i).Clear();
+        m_analyzer->ClearPages(); // the traffic of the old project's ports is no longer theirs
     }
     m_project.Context().Info().Clear();
     if (!keepState)

@@ -1,6 +1,9 @@
 #include "app/framework/gui/DockDlg.h"
 
 #include <QAbstractButton>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 namespace fw {
 
@@ -20,5 +23,16 @@ CDockDlg::CDockDlg(const QString& title, int id, uint32_t where2Dock, PlacementR
 }
 
 int CDockDlg::GetHelpTopicAt(const QPoint*) const { return m_id; }
+
+void FocusActiveDocument(QWidget* inBar)
+{
+    for (QWidget* w = inBar; w; w = w->parentWidget())
+        if (auto* main = qobject_cast<QMainWindow*>(w)) {
+            if (auto* mdi = main->findChild<QMdiArea*>())
+                if (QMdiSubWindow* active = mdi->activeSubWindow(); active && active->widget())
+                    active->widget()->setFocus();
+            return;
+        }
+}
 
 } // namespace fw

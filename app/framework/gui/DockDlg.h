@@ -30,4 +30,8 @@ private:
     DockBarRecord m_record;
 };
 
+// Escape in a bar: the focus goes to the view of the main frame's active child window (the bar
+// stays a child of the main window when it floats).
+void FocusActiveDocument(QWidget* inBar);
+
 } // namespace fw

@@ -1,5 +1,6 @@
 #include "app/project/gui/TerminalBar.h"
 
+#include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/gui/TerminalView.h"
 #include "core/VQXException.h"
@@ -15,9 +16,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -274,17 +272,7 @@ void CTerminalBar::SwitchTab(int delta)
     m_tabs->setCurrentIndex((m_tabs->currentIndex() + delta + n) % n);
 }
 
-void CTerminalBar::FocusActiveView()
-{
-    // The dock bar stays a child of the main window when it floats.
-    for (QWidget* w = this; w; w = w->parentWidget())
-        if (auto* main = qobject_cast<QMainWindow*>(w)) {
-            if (auto* mdi = main->findChild<QMdiArea*>())
-                if (QMdiSubWindow* active = mdi->activeSubWindow(); active && active->widget())
-                    active->widget()->setFocus();
-            return;
-        }
-}
+void CTerminalBar::FocusActiveView() { fw::FocusActiveDocument(this); }
 
 bool CTerminalBar::eventFilter(QObject* watched, QEvent* event)
 {

@@ -6,6 +6,8 @@
 #include "app/project/Project.h"
 #include "app/setup/AnalyzerRows.h"
 #include "app/setup/gui/AnalyzerView.h"
+#include "app/setup/gui/SendBarEdit.h"
+#include "app/framework/gui/DockDlg.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "core/VQXException.h"
 #include "core/archive/TagArchive.h"
@@ -18,7 +20,6 @@
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -45,14 +46,12 @@ constexpr MenuItem kFilters[] = {{35100, "Transmit"},       {35101, "Receive"}, 
 
 CSerialDataAnalyzerWnd::CSerialDataAnalyzerWnd(shell::CAppContext& app, QWidget* parent)
     : QWidget(parent), m_app(app), m_tabs(new QTabBar(this)), m_view(new CSdaView(this)),
-      m_sendBar(new QLineEdit(this)), m_menu(new QMenu(this))
+      m_sendBar(new CSendBarEdit(this)), m_menu(new QMenu(this))
 {
     setObjectName(QStringLiteral("251"));
     setWindowTitle(QStringLiteral("Serial Data Analyzer"));
     m_tabs->setObjectName(QStringLiteral("1048"));
     m_tabs->setToolTip(QStringLiteral("Select Port"));
-    m_sendBar->setObjectName(QStringLiteral("1000"));
-    m_sendBar->setToolTip(QStringLiteral("Type data to be sent"));
     auto* send = new QPushButton(QStringLiteral("Send"), this);
     send->setObjectName(QStringLiteral("1156"));
     send->setToolTip(QStringLiteral("Send the data to the motor(s) (F9)"));
@@ -66,6 +65,10 @@ CSerialDataAnalyzerWnd::CSerialDataAnalyzerWnd(shell::CAppContext& app, QWidget*
         m_formats[i]->setObjectName(QString::number(1267 + i));
         m_formats[i]->setToolTip(QString::fromLatin1(tips[i]));
         bar->addWidget(m_formats[i]);
+        connect(m_formats[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                m_sendBar->SetFormat(i);
+        });
     }
     m_formats[0]->setChecked(true);
     bar->addWidget(send);
@@ -102,16 +105,18 @@ CSerialDataAnalyzerWnd::CSerialDataAnalyzerWnd(shell::CAppContext& app, QWidget*
         if (n > 0)
             m_tabs->setCurrentIndex(((m_tabs->currentIndex() + delta) % n + n) % n);
     });
+    // F9 sends and Escape leaves from the display too; any other character goes to the send bar.
     connect(m_view, &CSdaView::keyForSendBar, this, [this](QKeyEvent* e) {
-        if (e->key() == Qt::Key_F9) {
-            Send(false);
-        } else if (!e->text().isEmpty() && e->text().at(0).isPrint()) {
-            m_sendBar->setFocus();
-            m_sendBar->insert(e->text());
+        const bool typed = !e->text().isEmpty() && e->text().at(0).isPrint();
+        if (e->key() == Qt::Key_F9 || e->key() == Qt::Key_Escape || typed) {
+            if (typed)
+                m_sendBar->setFocus();
+            m_sendBar->TakeKey(e);
         }
     });
     connect(send, &QPushButton::clicked, this, [this] { Send(false); });
-    connect(m_sendBar, &QLineEdit::returnPressed, this, [this] { Send(true); });
+    connect(m_sendBar, &CSendBarEdit::sendWanted, this, [this](bool terminator) { Send(terminator); });
+    connect(m_sendBar, &CSendBarEdit::escapePressed, this, [this] { fw::FocusActiveDocument(this); });
     m_look = sda::LookFrom(COptions());
     m_view->SetLook(m_look);
     m_analyzer.SetView(this);
@@ -169,6 +174,22 @@ void CSerialDataAnalyzerWnd::ShowPage(int page)
 }
 
 void CSerialDataAnalyzerWnd::RefreshPage() { m_view->Refresh(); }
+
+void CSerialDataAnalyzerWnd::ClearPages()
+{
+    {
+        auto lock = m_analyzer.Lock();
+        const CSdaPage fresh;
+        for (int i = 0; i < SDA_PAGES; ++i) {
+            CSdaPage& page = m_analyzer.Page(i);
+            page.Reset();
+            page.formats = fresh.formats;
+            page.filter = fresh.filter;
+            page.charsPerRow = page.ComputeRowWidth();
+        }
+    }
+    m_view->SetPage(&m_analyzer, m_view->Page());
+}
 
 void CSerialDataAnalyzerWnd::PageAppended(int page, int, bool)
 {
@@ -271,26 +292,18 @@ bool CSerialDataAnalyzerWnd::SaveAs(const QString& fileName)
 void CSerialDataAnalyzerWnd::Send(bool appendTerminator)
 {
     CSdaPage* page = m_view->Page();
-    int format = 0;
-    for (int i = 0; i < 3; ++i)
-        if (m_formats[i]->isChecked())
-            format = i;
-    std::optional<std::vector<uint8_t>> bytes = sda::SendBarBytes(fw::FromQt(m_sendBar->text()), format);
-    if (!bytes)
-        return; // the text stays for the user to mend
-    if (appendTerminator)
-        bytes->push_back(0x20);
+    const std::vector<uint8_t> bytes = m_sendBar->Bar().TakeForSending(appendTerminator);
+    m_sendBar->Sync();
     CCommPort* port = page ? const_cast<CCommPort*>(page->port) : nullptr;
-    if (port && port->isOpen && !bytes->empty()) {
-        m_analyzer.SetPageFlags(port->id, SDA_FROM_SENDBAR, true);
-        try {
-            port->Transact(-1, bytes->data(), bytes->size(), false);
-        } catch (const CVQXException&) {
-            // What the bar sends is the user's own experiment: an error is not reported.
-        }
-        m_analyzer.SetPageFlags(port->id, SDA_FROM_SENDBAR, false);
+    if (!port || !port->isOpen || bytes.empty())
+        return;
+    m_analyzer.SetPageFlags(port->id, SDA_FROM_SENDBAR, true);
+    try {
+        port->Transact(-1, bytes.data(), bytes.size(), false);
+    } catch (const CVQXException&) {
+        // What the bar sends is the user's own experiment: an error is not reported.
     }
-    m_sendBar->clear();
+    m_analyzer.SetPageFlags(port->id, SDA_FROM_SENDBAR, false);
 }
 
 void CSerialDataAnalyzerWnd::SerializeSection(const std::string& group, CTagArchive& ar)
@@ -302,6 +315,7 @@ void CSerialDataAnalyzerWnd::SerializeSection(const std::string& group, CTagArch
     sda::SerializeAnalyzerState(group, ar, m_analyzer, inFormat, m_project ? m_project->PortCount() : 0);
     if (ar.IsLoading()) {
         m_formats[inFormat]->setChecked(true);
+        m_sendBar->SetFormat(inFormat);
         UpdatePortTabs(m_project);
     }
 }

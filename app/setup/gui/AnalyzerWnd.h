@@ -14,7 +14,7 @@
 
 class COptions;
 class CSdaView;
-class QLineEdit;
+class CSendBarEdit;
 class QMenu;
 class QRadioButton;
 class QTabBar;
@@ -36,6 +36,8 @@ public:
     // One tab per port of the project; the page on show stays when still valid.
     void UpdatePortTabs(const CProject* project);
     void RefreshPage();
+    // Another project: every page is emptied and shows everything in its first columns again.
+    void ClearPages();
     // Commands 35001-35152; false for another id.
     bool OnCommand(int id);
     // Copy: the selected text to the clipboard (rich text with the colours and plain text).
@@ -46,6 +48,7 @@ public:
     void Send(bool appendTerminator);
 
     CSdaView* View() const { return m_view; }
+    CSendBarEdit* SendBar() const { return m_sendBar; }
     QTabBar* Tabs() const { return m_tabs; }
     QMenu* Menu() const { return m_menu; }
     int ShownPage() const { return m_analyzer.shownPage; }
@@ -69,7 +72,7 @@ private:
     const CProject* m_project = nullptr;
     QTabBar* m_tabs;
     CSdaView* m_view;
-    QLineEdit* m_sendBar;
+    CSendBarEdit* m_sendBar;
     QRadioButton* m_formats[3];
     QMenu* m_menu;
     sda::Look m_look;

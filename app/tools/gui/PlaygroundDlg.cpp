@@ -4,10 +4,12 @@
 #include "app/tools/gui/PlaygroundControls.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "platform/registry/Profile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -239,8 +242,12 @@ void CPlaygroundDlg::BuildTop()
     buttons->addWidget(m_off);
     side->addLayout(buttons);
     side->addWidget(m_clear);
-    m_showMain = Named(new QPushButton(QStringLiteral("Close"), this), pg::kShowMain);
+    m_showMain = Named(new QPushButton(QString::fromLatin1(kCloseText), this), pg::kShowMain);
+    m_showAtStartup = Named(new QCheckBox(QString::fromLatin1(kShowAtStartupText), this), pg::kShowAtStartup);
+    m_showAtStartup->setChecked(m_form->Settings().showAtStartup);
+    m_showAtStartup->setVisible(false);
     side->addStretch();
+    side->addWidget(m_showAtStartup);
     side->addWidget(m_showMain);
     middle->addLayout(side);
     root->addLayout(middle);
@@ -260,7 +267,7 @@ void CPlaygroundDlg::BuildTop()
     connect(m_stop, &QPushButton::clicked, this, [this] { m_form->StopMotor(); });
     connect(m_off, &QPushButton::clicked, this, [this] { m_form->MotorOff(); });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_form->ClearFaults(); });
-    connect(m_showMain, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_showMain, &QPushButton::clicked, this, [this] { OnShowMain(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int t) {
         if (!m_refreshing)
             m_form->OnTabChanged(t);
@@ -597,12 +604,40 @@ void CPlaygroundDlg::Finish()
     m_form->RestorePrograms();
 }
 
+void CPlaygroundDlg::SetCanShowMain(bool on)
+{
+    m_canShowMain = on;
+    Refresh();
+}
+
+bool CPlaygroundDlg::MainHidden() const { return parentWidget() && !parentWidget()->isVisible(); }
+
+void CPlaygroundDlg::OnShowMain()
+{
+    m_leaving = DecideLeave(m_canShowMain, MainHidden(), m_showAtStartup->isChecked());
+    if (m_leaving.writeNoShowAtStartup)
+        platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 0);
+    // The main window comes up first, so that closing here does not end the program.
+    if (m_leaving.startMainWindow && startMainWindow) {
+        const std::function<void()> start = startMainWindow;
+        QMetaObject::invokeMethod(
+            parentWidget(), [start] { start(); }, Qt::QueuedConnection);
+    }
+    close();
+}
+
 void CPlaygroundDlg::closeEvent(QCloseEvent* e)
 {
+    const bool endProgram = ClosingEndsProgram(MainHidden(), m_leaving);
     Finish();
     QDialog::closeEvent(e);
     if (closed)
         closed();
+    if (endProgram && parentWidget()) {
+        QPointer<QWidget> main = parentWidget();
+        QMetaObject::invokeMethod(
+            main, [main] { if (main) main->close(); }, Qt::QueuedConnection);
+    }
 }
 
 void CPlaygroundDlg::keyPressEvent(QKeyEvent* e)
@@ -677,17 +712,33 @@ void CPlaygroundDlg::Refresh()
     for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
         w->setEnabled(f.Enabled(w->objectName().toInt()));
     m_portList->setEnabled(!f.Connected() || true);
+    const bool handOver = OffersShowAtStartup(m_canShowMain, MainHidden());
+    const QString showMainText = QString::fromLatin1(ShowMainButtonText(m_canShowMain, MainHidden()));
+    if (m_showMain->text() != showMainText)
+        m_showMain->setText(showMainText);
+    m_showAtStartup->setVisible(handOver);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_showMain, m_showAtStartup}) {
+        QFont font = w->font();
+        if (font.bold() != handOver) {
+            font.setBold(handOver);
+            w->setFont(font);
+        }
+    }
     for (int i = 0; i < 23; ++i) {
         const bool shown = f.StatusRowShown(i);
         m_statusLeds[i]->setVisible(shown);
         m_statusLabels[i]->setVisible(shown);
         m_statusLeds[i]->SetState(f.StatusLed(i));
+        m_statusLeds[i]->setToolTip(Q(f.ToolTip(pg::kStatusLed0 + i)));
         SetText(m_statusLabels[i], f.StatusLabel(i));
         QFont font = m_statusLabels[i]->font();
         if (font.bold() != f.StatusLabelBold(i)) {
             font.setBold(f.StatusLabelBold(i));
             m_statusLabels[i]->setFont(font);
         }
+        // Room for the bold text, so that a lit bit never clips its label or moves the rows.
+        font.setBold(true);
+        m_statusLabels[i]->setMinimumWidth(QFontMetrics(font).horizontalAdvance(m_statusLabels[i]->text()) + 4);
     }
     const bool inputs = f.InputsShown();
     for (int i = 0; i < 5; ++i) {

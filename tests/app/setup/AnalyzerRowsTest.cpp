@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/setup/AnalyzerRows.h"
+#include "app/setup/SendBar.h"
 #include "core/analyzer/SerialDataAnalyzer.h"
 #include "core/settings/Options.h"
 
@@ -119,23 +120,78 @@ TEST(AnalyzerRows, FiltersRebuildRowsAndKeepTheSelection)
     EXPECT_EQ(doc.PlainText().substr(0, 6), ">cmd0\x85");
 }
 
-TEST(AnalyzerRows, SendBarBytes)
+// The send bar as a user types into it: what it shows (with the cursor as "|"), and the bytes.
+TEST(AnalyzerRows, SendBarTypesBytesAsTheFormatSays)
 {
     using B = std::vector<uint8_t>;
-    const std::tuple<const char*, int, std::optional<B>> table[] = {
-        {"80 52 50 20", 0, B{0x80, 0x52, 0x50, 0x20}},
-        {"8052", 0, B{0x80, 0x52}},
-        {"a", 0, B{0x0A}},
-        {"ag", 0, std::nullopt},
-        {"128 82 80 32", 1, B{128, 82, 80, 32}},
-        {"255", 1, B{255}},
-        {"256", 1, std::nullopt},
-        {"1x", 1, std::nullopt},
-        {"RP", 2, B{'R', 'P'}},
-        {"", 0, B{}},
+    using K = sda::CSendBar::Key;
+    struct Step {
+        const char* typed; // characters; '<' Backspace, '>' Delete, '[' Home, ']' End, '{' Left, '}' Right
+        int format;
+        const char* shown;
+        B bytes;
     };
-    for (const auto& [text, format, bytes] : table)
-        EXPECT_EQ(sda::SendBarBytes(text, format), bytes) << text << " / " << format;
+    const Step table[] = {
+        // Two digits make a hexadecimal byte; the first shows at once and the cursor stays on it.
+        {"6", 0, "|06 ", B{0x06}},
+        {"613d37", 0, "61 3D 37 |", B{0x61, 0x3D, 0x37}},
+        // A blank ends a byte typed half; what is no hex digit is refused.
+        {"4 1g", 0, "04 |01 ", B{0x04, 0x01}},
+        {"4 1 ", 0, "04 01 |", B{0x04, 0x01}},
+        // Decimal: three digits, never beyond 255 (the digit that would overflow is refused).
+        {"255", 1, "255 |", B{255}},
+        {"300", 1, "|030 ", B{30}},
+        {"30 9", 1, "030 |009 ", B{30, 9}},
+        {"1x2", 1, "|012 ", B{12}},
+        // Characters: each one a byte; a blank is a character too; controls show as 0xD7.
+        {"RP 1", 2, "RP 1|", B{'R', 'P', ' ', '1'}},
+        {"\x01" "A", 2, "\xD7" "A|", B{0x01, 'A'}},
+        // Editing: Backspace before the cursor, Delete at it, Home/End/Left/Right between bytes.
+        {"112233<", 0, "11 22 |", B{0x11, 0x22}},
+        {"112233[>", 0, "|22 33 ", B{0x22, 0x33}},
+        {"1122{33", 0, "11 33 |22 ", B{0x11, 0x33, 0x22}},
+        {"1122[}33]44", 0, "11 33 22 44 |", B{0x11, 0x33, 0x22, 0x44}},
+        // A key while a byte is half typed ends it first: Backspace deletes the half-typed byte.
+        {"11 2<", 0, "11 |", B{0x11}},
+        {"[{<>", 0, "|", B{}},
+    };
+    for (const Step& step : table) {
+        sda::CSendBar bar;
+        bar.SetFormat(step.format);
+        for (const char* c = step.typed; *c; ++c) {
+            switch (*c) {
+            case '<': bar.Press(K::Backspace); break;
+            case '>': bar.Press(K::Delete); break;
+            case '[': bar.Press(K::Home); break;
+            case ']': bar.Press(K::End); break;
+            case '{': bar.Press(K::Left); break;
+            case '}': bar.Press(K::Right); break;
+            default: bar.Type(*c);
+            }
+        }
+        std::string shown = bar.Text();
+        shown.insert(static_cast<size_t>(bar.CursorColumn()), "|");
+        EXPECT_EQ(shown, step.shown) << step.typed;
+        EXPECT_EQ(bar.Bytes(), step.bytes) << step.typed;
+    }
+
+    // The same bytes in each format; a click puts the cursor on the field under it.
+    sda::CSendBar bar;
+    for (char c : std::string("ff0a"))
+        bar.Type(c);
+    bar.SetFormat(1);
+    EXPECT_EQ(bar.Text(), "255 010 ");
+    bar.ClickAt(5);
+    EXPECT_EQ(bar.Cursor(), 1);
+    bar.SetFormat(2);
+    EXPECT_EQ(bar.Text(), "\xD7\xD7");
+    bar.ClickAt(99);
+    EXPECT_EQ(bar.Cursor(), 2);
+    // Enter sends with the terminator; the bar is empty afterwards.
+    EXPECT_EQ(bar.TakeForSending(true), (B{0xFF, 0x0A, 0x20}));
+    EXPECT_TRUE(bar.Bytes().empty());
+    EXPECT_EQ(bar.Cursor(), 0);
+    EXPECT_EQ(bar.TakeForSending(false), B{});
 }
 
 #include "core/archive/TagArchive.h"
