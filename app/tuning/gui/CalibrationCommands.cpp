@@ -107,7 +107,7 @@ void CCalibrationCommands::RunWizard(CMotor& motor, bool verify)
 {
     PollingHeld held(*m_w.project);
     CCalibrationWizardDlg dlg(m_w.mainWindow, motor, verify ? calwizard::Mode::Verify : calwizard::Mode::Recalibrate,
-                              platform::AppProfile(), m_w.app->Questions(), platform::AppFolder());
+                              platform::AppProfile(), *m_w.app, platform::AppFolder());
     // The wizard's request to re-calibrate comes once it has ended, for the motor it had.
     dlg.recalibrate = [this, alive = std::weak_ptr<int>(m_alive)](int portIndex, int address) {
         if (!alive.expired())
@@ -150,7 +150,7 @@ void CCalibrationCommands::RunLockupWizard(int portIndex)
     for (CCommPort* port : ports)
         tags.push_back(std::make_unique<ProgramTag>(port));
     PollingHeld held(project);
-    CLockupWizardDlg dlg(m_w.mainWindow, std::move(ports), current, m_w.app->Clock(), m_w.app->Questions(), s);
+    CLockupWizardDlg dlg(m_w.mainWindow, std::move(ports), current, *m_w.app, s);
     dlg.exec();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/framework/gui/Text8.h"
 #include "app/framework/gui/ToolTimer.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
 
 #include <QApplication>
@@ -50,7 +51,7 @@ QString MotorText(const std::string& bytes)
 } // namespace
 
 CCalibrationWizardDlg::CCalibrationWizardDlg(QWidget* parent, CMotor& motor, Mode mode, platform::Profile& profile,
-                                             ui::IQuestions& questions, std::string programFolder)
+                                             const shell::CAppContext& app, std::string programFolder)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("280"));
@@ -106,7 +107,7 @@ CCalibrationWizardDlg::CCalibrationWizardDlg(QWidget* parent, CMotor& motor, Mod
     column->addLayout(logRow, 1);
 
     ICalibrationWizardView& view = *this;
-    m_form = std::make_unique<CCalibrationWizard>(motor, mode, profile, questions, view, std::move(programFolder));
+    m_form = std::make_unique<CCalibrationWizard>(motor, mode, profile, app.Questions(), view, std::move(programFolder));
     setWindowTitle(fw::ToQt(m_form->Title()));
     m_description->setText(fw::ToQt(m_form->Description()));
 
@@ -127,7 +128,7 @@ CCalibrationWizardDlg::CCalibrationWizardDlg(QWidget* parent, CMotor& motor, Mod
         Refresh();
     });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_form->OnClearLog(); });
-    connect(help, &QPushButton::clicked, this, [this] { help::ShowHelpTopic(m_form->HelpTopic()); });
+    connect(help, &QPushButton::clicked, this, [this, &app] { help::ShowHelpTopic(app, m_form->HelpTopic()); });
     connect(close, &QPushButton::clicked, this, &CCalibrationWizardDlg::reject);
 }
 

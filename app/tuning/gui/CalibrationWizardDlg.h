@@ -15,6 +15,9 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTextEdit;
+namespace shell {
+class CAppContext;
+}
 namespace fw {
 class ToolTimer;
 }
@@ -24,8 +27,9 @@ namespace tuning::gui {
 class CCalibrationWizardDlg : public QDialog, private ICalibrationWizardView {
     Q_OBJECT
 public:
+    // The questions and the help pages go through `app`.
     CCalibrationWizardDlg(QWidget* parent, CMotor& motor, calwizard::Mode mode, platform::Profile& profile,
-                          ui::IQuestions& questions, std::string programFolder);
+                          const shell::CAppContext& app, std::string programFolder);
     ~CCalibrationWizardDlg() override;
 
     CCalibrationWizard& Form() { return *m_form; }

@@ -3,6 +3,7 @@
 #include "app/framework/LongOperation.h"
 #include "app/framework/gui/Text8.h"
 #include "app/shell/HelpTopics.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
 
 #include <QApplication>
@@ -31,7 +32,7 @@ QPushButton* Button(const char* text, int id, QWidget* parent)
 } // namespace
 
 CLockupWizardDlg::CLockupWizardDlg(QWidget* parent, std::vector<CCommPort*> ports, CCommPort* current,
-                                   platform::Clock& clock, ui::IQuestions& questions, LockupSurroundings surroundings)
+                                   const shell::CAppContext& app, LockupSurroundings surroundings)
     : QDialog(parent)
 {
     setObjectName(QString::number(kTemplate));
@@ -80,7 +81,8 @@ CLockupWizardDlg::CLockupWizardDlg(QWidget* parent, std::vector<CCommPort*> port
             m_cursor = 0;
         }
     };
-    m_form = std::make_unique<CLockupWizard>(std::move(ports), current, clock, questions, std::move(surroundings));
+    m_form = std::make_unique<CLockupWizard>(std::move(ports), current, app.Clock(), app.Questions(),
+                                             std::move(surroundings));
     for (const std::string& name : m_form->PortNames())
         m_ports->addItem(fw::ToQt(name));
 
@@ -88,7 +90,7 @@ CLockupWizardDlg::CLockupWizardDlg(QWidget* parent, std::vector<CCommPort*> port
     connect(m_continue, &QPushButton::clicked, this, [this] { Act(&CLockupWizard::OnContinue); });
     connect(m_upload, &QPushButton::clicked, this, [this] { Act(&CLockupWizard::OnUpload); });
     connect(m_clear, &QPushButton::clicked, this, [this] { Act(&CLockupWizard::OnClear); });
-    connect(help, &QPushButton::clicked, this, [] { help::ShowHelpTopic(help::WindowTopic(kTemplate)); });
+    connect(help, &QPushButton::clicked, this, [&app] { help::ShowHelpTopic(app, help::WindowTopic(kTemplate)); });
     connect(close, &QPushButton::clicked, this, &CLockupWizardDlg::reject);
     Refresh();
 }

@@ -12,6 +12,9 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+namespace shell {
+class CAppContext;
+}
 
 namespace tuning::gui {
 
@@ -19,8 +22,9 @@ class CLockupWizardDlg : public QDialog {
     Q_OBJECT
 public:
     // `surroundings.pump` and `waitCursor` are the window's own (any given are replaced).
-    CLockupWizardDlg(QWidget* parent, std::vector<CCommPort*> ports, CCommPort* current, platform::Clock& clock,
-                     ui::IQuestions& questions, LockupSurroundings surroundings);
+    // The clock, the questions and the help pages are `app`'s.
+    CLockupWizardDlg(QWidget* parent, std::vector<CCommPort*> ports, CCommPort* current, const shell::CAppContext& app,
+                     LockupSurroundings surroundings);
     ~CLockupWizardDlg() override;
 
     CLockupWizard& Form() { return *m_form; }
