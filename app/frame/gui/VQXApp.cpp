@@ -21,6 +21,7 @@
 #include "app/shell/gui/SplashAbout.h"
 #include "app/shell/gui/StartDlg.h"
 #include "app/shell/gui/TipDlg.h"
+#include "app/tuning/CalibrationData.h"
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
@@ -128,6 +129,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
         ui::OptionMessageBox(m_context->Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return false;
     }
+    // The calibration sizes of the Quintaloc motors, from the program folder, on a first start.
+    tuning::InstallCalibrationSizes(platform::AppProfile(), tuning::ReadShippedCalibrationSizes(platform::JoinPath(
+                                                                 platform::AppFolder(), "FactoryCal.txt")));
 
     if (ProfileInt("OptionBoxes", "ShowLogo", 1) != 0)
         (new CSplashWnd(QString::fromStdString(m_strVersion)))->Create();
@@ -137,7 +141,8 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     m_services->SetFrame(m_frame.get());
     editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);
-    m_services->Questions().SetHelpOpener([](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); });
+    m_services->Questions().SetHelpOpener(
+        [this](int helpId) { help::ShowHelpTopic(*m_context, std::to_string(helpId) + ".htm"); });
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);
     BuildRecentProjectsMenu();
@@ -171,9 +176,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
             return true;
         }
         case cmd::ID_HELP_CONTENTS:
-        case cmd::ID_HELP_FINDER: help::HtmlHelpCommand("Contents"); return true;
-        case cmd::ID_HELP_INDEX: help::HtmlHelpCommand("Index"); return true;
-        case cmd::ID_HELP_USING: help::ShowHelpTopic("::/HowToUseVQXHelp.htm"); return true;
+        case cmd::ID_HELP_FINDER: help::HtmlHelpCommand(*m_context, "Contents"); return true;
+        case cmd::ID_HELP_INDEX: help::HtmlHelpCommand(*m_context, "Index"); return true;
+        case cmd::ID_HELP_USING: help::ShowHelpTopic(*m_context, "::/HowToUseVQXHelp.htm"); return true;
         case cmd::ID_FILE_PRINT_SETUP: fw::PrintSetup(m_frame.get()); return true;
         default:
             if (id >= cmd::ID_RECENT_PROJECT_FIRST && id <= cmd::ID_RECENT_PROJECT_LAST) {
