@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPrintDialog>
 #include <QUrl>
 
 namespace shell {
@@ -62,6 +63,14 @@ std::optional<uint32_t> CQtDesktopServices::ChooseColor(QWidget* parent, uint32_
 }
 
 bool CQtDesktopServices::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool CQtDesktopServices::ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    return dialog.exec() == QDialog::Accepted;
+}
 
 CAppContext::CAppContext(ui::COperationContext& operation, IDesktopServices& desktop, CScanner& scanner,
                          platform::Clock& clock)

@@ -12,6 +12,7 @@
 #include <optional>
 
 class CScanner;
+class QPrinter;
 class QUrl;
 class QWidget;
 namespace platform {
@@ -50,6 +51,9 @@ public:
     virtual std::optional<uint32_t> ChooseColor(QWidget* parent, uint32_t initial) = 0;
     // Opens a web page or a local file (a help topic) in the desktop's viewer; false when it could not.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // The print dialog on a printer (offering the selection when there is one): true to print,
+    // the printer then holding the chosen range and output.
+    virtual bool ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection) = 0;
 };
 
 // The desktop's own dialogs and viewer; `questions` tells when the folder picker cannot read or
@@ -63,6 +67,7 @@ public:
     QString ChooseFolder(QWidget* parent, const QString& start) override;
     std::optional<uint32_t> ChooseColor(QWidget* parent, uint32_t initial) override;
     bool OpenUrl(const QUrl& url) override;
+    bool ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection) override;
 
 private:
     ui::IQuestions& m_questions;
