@@ -60,7 +60,7 @@ const std::vector<FrameCommand> kCommands = {
     // Tools
     {ID_TUNER, "&Tuner", nullptr, "Tune a motor\nTuner", "Tools"},
     {ID_MACRO, "&Macro...", nullptr, "Edit the macros\nMacro", "Tools"},
-    {ID_MOTOR_VIEW, "Motor &View", nullptr, "Open a motor view\nMotor View", "Tools", false, true},
+    {ID_MOTOR_VIEW, "Motor &View", nullptr, "Open a motor view\nMotor View", "Tools"},
     {ID_NEW_MONITOR, "New Monitor View", nullptr, "Open a monitor view\nNew Monitor View", "Tools"},
     {ID_CHART_VIEW, "&Chart View", nullptr, "Open the chart view\nChart View", "Tools"},
     {ID_PLAYGROUND, "&Tessaraxon Playground", nullptr, "Open the Tessaraxon Playground\nPlayground", "Tools"},
@@ -78,7 +78,7 @@ const std::vector<FrameCommand> kCommands = {
     {kTreeDetect, "Detect Motors on RS-232 Chain", nullptr, "Detect the motors of this port\nDetect Motors", ""},
     {kTreeAddress, "Address RS-232 Chain", nullptr, "Give the motors of the chain their addresses\nAddress RS-232 Chain", ""},
     {kTreeProperties, "Properties", nullptr, "Properties of the selected item\nProperties", ""},
-    {kTreeMotorView, "Motor View", nullptr, "Open a motor view for this motor\nMotor View", "", false, true},
+    {kTreeMotorView, "Motor View", nullptr, "Open a motor view for this motor\nMotor View", ""},
     {kTreeMotorProperties, "Properties", nullptr, "The motor's settings\nProperties", ""},
     {kTreePlayground, "Tessaraxon Playground", nullptr, "Open the playground for this motor\nPlayground", ""},
     {kTreeTuneMotor, "Tune this motor", nullptr, "Tune this motor\nTune this motor", ""},

@@ -57,6 +57,13 @@ const std::vector<std::string>& KnownTopics()
             "VQXUsersGuide\\Options\\SDA.htm",
             "VQXUsersGuide\\Options\\Scanner.htm",
             "VQXUsersGuide\\Options\\Advanced.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\MotorView.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\Status.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\Info.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\Monitor.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\UserVariables.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\Flags.htm",
+            "VQXUsersGuide\\Tools\\MotorView\\MemMap.htm",
         };
         // Pages opened by a dialog template or help id: the page dialogs' pages, the choice boxes,
         // the wizard's pages, the main frame's bars.

@@ -50,7 +50,6 @@ namespace {
 // Commands that are enabled but still do nothing, each until the issue that builds it lands. When
 // one starts to work the census says so: take it off this list then.
 const std::map<int, const char*> kAwaitingTheirIssue = {
-    {cmd::ID_MOTOR_VIEW, "motor view (issue 29)"},
 };
 
 // Commands that are enabled today and do nothing visible in at least one of the states below: the

@@ -11,6 +11,7 @@
 #include "app/project/CompareDetected.h"
 #include "app/frame/gui/MonitorWindows.h"
 #include "app/frame/gui/ChartViewWindow.h"
+#include "app/frame/gui/MotorViewWindows.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/PortCommands.h"
 #include "app/project/ProgramTag.h"
@@ -109,6 +110,9 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
          &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
          [this] { return SelectedMotor(); }, m_alive}));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+    m_motorViews = std::make_unique<CMotorViewWindows>(CMotorViewWindows::Sources{
+        m_frame, m_project, m_bar, m_query, [this](CMotor& motor, CMotor& read) { ResolveMotor(motor, read); },
+        [this](CMotor& motor) { return OnMotorProperties(motor); }});
 }
 
 setup::SetupServices CFrameCommands::SetupDialogServices()
@@ -132,10 +136,12 @@ shell::FrameState CFrameCommands::State() const
     s.currentPort = RuleOf(m_project.Port(m_bar.CurrentTab()));
     s.selectedPort = RuleOf(SelectedPort());
     s.unavailable = kNotYetAvailable;
-    // Properties of a motor opens a motor view, a tool window that is not there yet.
     const auto selected = m_tree.Selected();
-    if (!selected || selected->kind == ConfigItemKind::Motor)
+    if (!selected)
         s.unavailable.push_back(kTreeProperties);
+    // A motor view needs a motor.
+    if (!selected || selected->kind != ConfigItemKind::Motor)
+        s.unavailable.push_back(kTreeMotorView);
     // Tune this motor needs the tree's motor.
     if (!selected || selected->kind != ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeTuneMotor);
@@ -241,6 +247,7 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_NEW_MONITOR: OpenMonitorWindow({m_frame, m_project, m_bar, m_query}); return true;
     case cmd::ID_CHART_VIEW: OpenChartView(m_frame, m_project, m_bar); return true;
+    case cmd::ID_MOTOR_VIEW: m_motorViews->OnMotorViewCommand(); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case kProgrammersGuide:
@@ -273,7 +280,13 @@ bool CFrameCommands::OnTreeCommand(int id)
             EditPortProperties(*port);
         } else if (motor && file >= 0) {
             OpenDocument(motor->associatedFiles.GetAt(file)->FileName);
+        } else if (motor) {
+            m_motorViews->Open(motor);
         }
+        return true;
+    case kTreeMotorView:
+        if (motor && file < 0)
+            m_motorViews->Open(motor);
         return true;
     case kTreeOpenFile:
         if (motor && file >= 0)
@@ -427,7 +440,7 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
     PortsChanged();
 }
 
-void CFrameCommands::OnMotorProperties(CMotor& motor)
+bool CFrameCommands::OnMotorProperties(CMotor& motor)
 {
     // The copy borrows the motor's back ends, so reading through it never disconnects the motor.
     CMotor edited;
@@ -436,10 +449,11 @@ void CFrameCommands::OnMotorProperties(CMotor& motor)
     ProgramTag tag(motor.GetPort());
     CMotorSettingsDlg dlg(&m_frame, edited, SetupDialogServices());
     if (dlg.exec() != QDialog::Accepted)
-        return;
+        return false;
     motor = edited;
     m_project.modified = true;
     PortsChanged();
+    return true;
 }
 
 void CFrameCommands::DownloadEditorDocument(CVQXView& view, CMotor& motor)

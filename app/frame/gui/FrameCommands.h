@@ -17,6 +17,7 @@
 class CConfigBar;
 class CMainFrame;
 class CMotor;
+class CMotorViewWindows;
 class CProject;
 class CScanner;
 class CTerminalBar;
@@ -80,7 +81,7 @@ private:
     // Save All: the project, then every source document that has a file and changes.
     void SaveAll();
     void EditPortProperties(CCommPort& port);
-    void OnMotorProperties(CMotor& motor);
+    bool OnMotorProperties(CMotor& motor);
     // "Download the program": the active editor's document compiled into the motor.
     void DownloadEditorDocument(CVQXView& view, CMotor& motor);
     // The tree's selected port, motor and file (null when the selection is not of that level).
@@ -99,4 +100,5 @@ private:
     commerror::ICommErrorHandler& m_query;
     IDetectionSurroundings& m_session;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    std::unique_ptr<CMotorViewWindows> m_motorViews;
 };

@@ -116,7 +116,7 @@ TEST(FrameCommandRules, EveryRuleAsATable)
         {"firmware: the default is checked", none, 41101, {true, true, nullptr}},
         {"firmware: beyond the list", none, 41102, {false, false, nullptr}},
         {"tuner: always", none, cmd::ID_TUNER, {true, false, nullptr}},
-        {"tool window: motor view", none, cmd::ID_MOTOR_VIEW, {false, false, nullptr}},
+        {"motor view: always", none, cmd::ID_MOTOR_VIEW, {true, false, nullptr}},
         {"tool window: monitor", none, cmd::ID_NEW_MONITOR, {true, false, nullptr}},
         {"tool window: chart", none, cmd::ID_CHART_VIEW, {true, false, nullptr}},
         {"playground: always", none, cmd::ID_PLAYGROUND, {true, false, nullptr}},
@@ -161,8 +161,8 @@ TEST(FrameCommandRules, OnlyTheToolWindowsAreNeverEnabled)
         EXPECT_EQ(everEnabled, !c.toolWindow) << c.id << " " << c.menuText;
         toolWindows += c.toolWindow;
     }
-    // Motor View (menu and tree), Lockup Wizard and the three calibration commands.
-    EXPECT_EQ(toolWindows, 6);
+    // Lockup Wizard and the three calibration commands.
+    EXPECT_EQ(toolWindows, 4);
     EXPECT_TRUE(shell::FrameCommandState(states[0], cmd::ID_FIRMWARE_FIRST).enabled);
 }
 
