@@ -10,6 +10,7 @@
 #include "core/shared/MotorModels.h"
 #include "core/shared/SharedFunctions.h"
 #include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
 
 #include <cstdio>
@@ -354,6 +355,9 @@ int CPlaygroundForm::DownloadPollingProgram()
         return 0;
     }
     PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+    // One please-wait dialog, without Cancel, for saving and downloading (closed on any exit).
+    ui::CWaitStep wait(m_context.Progress(), std::string("Saving original program in motor"), std::string());
+    m_context.Progress().SetCancelVisible(false);
     if (!m_programs.Saved(*m_motor)) {
         try {
             m_programs.SaveUserProgram(*m_motor);
@@ -367,6 +371,7 @@ int CPlaygroundForm::DownloadPollingProgram()
             m_programs.SaveUserProgram(*m_motor);
         }
     }
+    m_context.Progress().SetText(std::string("Downloading the polling program to the motor"), std::nullopt);
     m_programs.DownloadPollingProgram(*m_motor);
     m_programTable.insert(Key(*m_motor));
     return 1;

@@ -99,12 +99,10 @@ protected:
         editor::RegisterEditor(templates, frame, env);
         textfind::CFindState::Instance().Reset();
         appFolder = platform::AppFolder();
-        opener = help::Opener();
     }
     void TearDown() override
     {
         platform::SetAppFolder(appFolder);
-        help::Opener() = opener;
         ui::COperationContext::Default().SetQuestions(nullptr);
         ui::COperationContext::Default().SetInfo(nullptr);
     }
@@ -129,7 +127,6 @@ protected:
     editor::EditorEnvironment env;
     fw::DocTemplates templates;
     std::string appFolder;
-    std::function<bool(const std::string&, const std::string&)> opener;
 };
 
 } // namespace
@@ -515,11 +512,7 @@ TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(helpDir + "/VQXUsersGuide/Dialogs")));
     for (const char* page : {"index.htm", "VQXUsersGuide/TextEditor.htm", "VQXUsersGuide/Dialogs/NewPort.htm"})
         std::ofstream(helpDir + "/" + page) << "<html></html>";
-    std::vector<std::pair<std::string, std::string>> opened;
-    help::Opener() = [&](const std::string& file, const std::string& anchor) {
-        opened.emplace_back(file, anchor);
-        return true;
-    };
+    const auto& opened = app.desktop.helpPages;
     const std::pair<std::string, std::string> topic{helpDir + "/VQXUsersGuide/TextEditor.htm", ""};
     QTest::keyClick(view, Qt::Key_F1);
     ASSERT_EQ(opened.size(), 1u);
@@ -534,7 +527,7 @@ TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened.back(), topic) << "a click in help mode opens the topic, selection or not";
     // A topic with an anchor opens its page at the anchor.
-    EXPECT_TRUE(help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"));
+    EXPECT_TRUE(help::ShowHelpTopic(app.context, "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"));
     EXPECT_EQ(opened.back(), std::make_pair(helpDir + "/VQXUsersGuide/Dialogs/NewPort.htm", std::string("MotorsPage")));
     // Without the help files: nothing opens, one line in the information view says so.
     QDir(QString::fromStdString(helpDir)).removeRecursively();
@@ -545,7 +538,6 @@ TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
     ASSERT_EQ(frame.InfoBar()->Lines().size(), lines + 1);
     EXPECT_EQ(frame.InfoBar()->Lines().back().description,
               "The help topic \"" + topic.first + "\" is not available.");
-    help::Opener() = opener;
     platform::SetAppFolder(appFolder);
 
     // The wheel: 40 units a line; a fine wheel's small steps add up; Ctrl does not zoom.

@@ -15,6 +15,8 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 class ScriptedDesktop final : public shell::IDesktopServices {
@@ -24,11 +26,12 @@ public:
     std::deque<QStringList> fileLists;
     std::deque<QString> folders;
     std::deque<std::optional<uint32_t>> colors;
-    // What each file chooser showed, the colour each colour chooser started on, and the
-    // addresses opened.
+    // What each file chooser showed, the colour each colour chooser started on, the addresses
+    // opened and the guide's pages shown (file, anchor).
     std::vector<shell::FileChoice> asked;
     std::vector<uint32_t> colorsAsked;
     std::vector<QUrl> opened;
+    std::vector<std::pair<std::string, std::string>> helpPages;
     bool openSucceeds = true;
     // The next print dialogs: each sets the printer's choice and answers whether to print.
     std::deque<std::function<bool(QPrinter&, bool hasSelection)>> prints;
@@ -71,6 +74,11 @@ public:
     bool OpenUrl(const QUrl& url) override
     {
         opened.push_back(url);
+        return openSucceeds;
+    }
+    bool OpenHelpPage(const QString& file, const QString& anchor) override
+    {
+        helpPages.emplace_back(file.toStdString(), anchor.toStdString());
         return openSucceeds;
     }
 

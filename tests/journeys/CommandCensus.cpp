@@ -10,12 +10,10 @@
 #include "app/shell/FrameCommandTable.h"
 
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDockWidget>
 #include <QMenu>
 #include <QStatusBar>
 #include <QPointer>
-#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <fstream>
@@ -23,27 +21,6 @@
 #include <iostream>
 #include <map>
 #include <set>
-
-// Takes what the program hands to the desktop (help pages, a motor's web page) instead of a
-// browser: a text browser's setSource is a slot that takes the URL.
-class UrlCatcher {
-public:
-    UrlCatcher()
-    {
-        QObject::connect(&m_browser, &QTextBrowser::sourceChanged, [this] { ++opened; });
-        for (const char* scheme : {"file", "http", "https"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "setSource");
-    }
-    ~UrlCatcher()
-    {
-        for (const char* scheme : {"file", "http", "https"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    }
-    int opened = 0;
-
-private:
-    QTextBrowser m_browser;
-};
 
 namespace {
 
@@ -147,7 +124,9 @@ protected:
             s.docks.push_back(d->isVisible());
         for (int m = 0; m < 3; ++m)
             s.traffic += Motor(m, [](vqxsim::SimMotor& x) { return x.CommandLog().size(); });
-        s.urls = urls.opened;
+        // What the program hands to the desktop (help pages, a motor's web page): the rig's
+        // desktop keeps them instead of a browser.
+        s.urls = static_cast<int>(desktop.opened.size() + desktop.helpPages.size());
         return s;
     }
     // Waits until what the user sees stops changing (late replies of the previous command).
@@ -266,8 +245,6 @@ protected:
         for (const std::string& name : Walk(state))
             ADD_FAILURE() << state << ": " << name << " is enabled but does nothing visible";
     }
-
-    UrlCatcher urls;
 };
 
 TEST_F(CommandCensus, ProjectWithAnOpenChain)

@@ -26,6 +26,7 @@
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/VQXApp.h"
@@ -46,11 +47,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTreeWidgetItem>
+#include <QUrl>
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The motors' profile: "450" firmware, echo on at power-up.
@@ -62,6 +67,45 @@ inline vqxsim::MotorProfile JourneyMotor()
     p.echo[0] = true;
     return p;
 }
+
+// VQX's desktop in a journey: the real choosers (answered like any dialog), web and help pages
+// recorded instead of handed to a browser.
+class JourneyDesktop final : public shell::IDesktopServices {
+public:
+    // The questions of the running program (the folder picker's boxes).
+    std::function<ui::IQuestions&()> questions;
+    std::vector<QUrl> opened;
+    std::vector<std::pair<std::string, std::string>> helpPages; // file, anchor
+
+    QString ChooseOpenFile(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseOpenFile(p, c); }
+    QStringList ChooseOpenFiles(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseOpenFiles(p, c); }
+    QString ChooseSaveFile(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseSaveFile(p, c); }
+    QString ChooseFolder(QWidget* p, const QString& start) override { return Real().ChooseFolder(p, start); }
+    std::optional<uint32_t> ChooseColor(QWidget* p, uint32_t initial) override { return Real().ChooseColor(p, initial); }
+    bool ChoosePrint(QWidget* p, QPrinter& printer, bool hasSelection) override
+    {
+        return Real().ChoosePrint(p, printer, hasSelection);
+    }
+    bool OpenUrl(const QUrl& url) override
+    {
+        opened.push_back(url);
+        return true;
+    }
+    bool OpenHelpPage(const QString& file, const QString& anchor) override
+    {
+        helpPages.emplace_back(file.toStdString(), anchor.toStdString());
+        return true;
+    }
+
+private:
+    shell::CQtDesktopServices& Real()
+    {
+        if (!m_real)
+            m_real = std::make_unique<shell::CQtDesktopServices>(questions());
+        return *m_real;
+    }
+    std::unique_ptr<shell::CQtDesktopServices> m_real;
+};
 
 struct JourneyStart {
     int motors = 3;
@@ -119,7 +163,8 @@ protected:
             arguments.prepend(QString::fromStdString(m_projectFile));
         // Watched from the start: a question of the start-up itself never hangs the journey.
         WatchForUnansweredDialogs();
-        app = std::make_unique<CVQXApp>(QString::fromStdString(dir / "run"));
+        desktop.questions = [this]() -> ui::IQuestions& { return app->Context().Questions(); };
+        app = std::make_unique<CVQXApp>(QString::fromStdString(dir / "run"), &desktop);
         if (!app->InitInstance(arguments) || !app->MainFrame())
             return false;
         frame = app->MainFrame();
@@ -347,6 +392,7 @@ protected:
     }
 
     std::unique_ptr<vqxsim::SerialRig> rig;
+    JourneyDesktop desktop; // outlives every start of VQX
     std::unique_ptr<CVQXApp> app;
     CMainFrame* frame = nullptr;
 

@@ -388,14 +388,14 @@ void CVQXView::contextMenuEvent(QContextMenuEvent* event)
 
 // ---- find and replace ----------------------------------------------------------------------------
 
-std::string CVQXView::SelectedText() const { return textCursor().selectedText().toStdString(); }
+std::string CVQXView::SelectedText() const { return fw::FromQt(textCursor().selectedText()); }
 
 bool CVQXView::Find(const std::string& what, int flags, bool fromStart)
 {
     return textfind::FindInView(*this, what, flags, fromStart);
 }
 
-void CVQXView::ReplaceSelection(const std::string& with) { InsertText(QString::fromStdString(with)); }
+void CVQXView::ReplaceSelection(const std::string& with) { InsertText(fw::ToQt(with)); }
 
 void CVQXView::SaveSelection()
 {
@@ -508,9 +508,9 @@ void CVQXView::OnHelp(bool hitTest)
 {
     const std::string word = hitTest ? std::string() : SelectedText();
     if (!word.empty())
-        help::HtmlHelpCommand("Index", word);
+        help::HtmlHelpCommand(*m_env.app, "Index", word);
     else
-        help::ShowHelpTopic(editor::kEditorHelpTopic);
+        help::ShowHelpTopic(*m_env.app, editor::kEditorHelpTopic);
 }
 
 void CVQXView::EditProperties()

@@ -253,7 +253,7 @@ bool CFrameCommands::OnCommand(int id)
     case kProgrammersGuide:
         // The programmer's guide of the user guide (its language reference is made from the
         // language table); a missing page is told in the information view.
-        help::ShowHelpTopic(help::kProgrammersGuideTopic);
+        help::ShowHelpTopic(m_frame.Context(), help::kProgrammersGuideTopic);
         return true;
     default: return OnTreeCommand(id);
     }
@@ -303,7 +303,7 @@ bool CFrameCommands::OnTreeCommand(int id)
         return true;
     case kTreeSetAddress:
         if (motor && motor->GetPort()) {
-            CReaddressDlg dlg(&m_frame, m_frame.Context().Questions(), *motor->GetPort(), *motor);
+            CReaddressDlg dlg(&m_frame, m_frame.Context(), *motor->GetPort(), *motor);
             dlg.pollingAllowed = &m_project.pollingAllowed;
             dlg.changed = [this] {
                 m_project.modified = true;
@@ -383,7 +383,7 @@ void CFrameCommands::NewProject(bool withWizard)
     CProject made;
     made.SetContext(&m_project.Context());
     made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
-    CPageDlg dlg(&m_frame, QStringLiteral("New Project"));
+    CPageDlg dlg(&m_frame, m_frame.Context(), QStringLiteral("New Project"));
     dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_frame.Context()));
     // The first-run project gets its ports from the setup wizard instead of the ports page.
     if (!withWizard)
@@ -496,7 +496,7 @@ void CFrameCommands::SaveProjectAs()
     renamed.Copy(m_project);
     if (m_project.isDefault)
         renamed.MakeNewName(m_project);
-    CPageDlg dlg(&m_frame, QStringLiteral("Save Project as"));
+    CPageDlg dlg(&m_frame, m_frame.Context(), QStringLiteral("Save Project as"));
     dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(renamed, m_frame.Context()));
     if (dlg.exec() != QDialog::Accepted) {
         m_project.ReopenPorts(openPorts);

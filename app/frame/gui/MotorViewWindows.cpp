@@ -65,7 +65,7 @@ CMotorViewDlg* CMotorViewWindows::Create(int slot, CMotor* motor, std::unique_pt
     s.monitor.commError = &m_sources.query;
     s.monitor.questions = &project->Context().Questions();
     s.monitor.pollingAllowed = [project] { return project->pollingAllowed && !fw::LongOperation::Active(); };
-    s.items = tools::WatchDialogServices(*frame, *project);
+    s.items = tools::WatchDialogServices(*frame, *project, frame->Context());
     s.info.getInfo.defaultProject = [project] { return project->isDefault; };
     s.info.getInfo.resolve = m_sources.resolve;
     s.info.getInfo.questions = &project->Context().Questions();
@@ -74,7 +74,7 @@ CMotorViewDlg* CMotorViewWindows::Create(int slot, CMotor* motor, std::unique_pt
         CMotorDetailsDlg dlg(frame, m);
         dlg.exec();
     };
-    s.help = [](const std::string& topic) { help::ShowHelpTopic(topic); };
+    s.help = [frame](const std::string& topic) { help::ShowHelpTopic(frame->Context(), topic); };
     s.setPollingAllowed = [project](bool allowed) { project->pollingAllowed = allowed ? 1 : 0; };
     auto* view = new CMotorViewDlg(frame, slot, motor, PortIndexOf(motor ? motor : owned.get()), std::move(s),
                                    [frame](CMotorViewDlg* closed) { frame->ClearToolSlot(closed); }, std::move(owned));

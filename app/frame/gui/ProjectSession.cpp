@@ -249,9 +249,10 @@ bool CProjectSession::OnCommand(int id)
     const int tab = m_bar->CurrentTab();
     switch (id) {
     case cmd::ID_MACRO: {
-        CMacrosDlg dlg(&m_frame, m_project, m_macros, m_project.Context().Questions(), [this]() -> IMacroTarget* {
-            return m_bar->CurrentTab() >= 0 ? &m_bar->Pane(m_bar->CurrentTab()) : nullptr;
-        });
+        CMacrosDlg dlg(
+            &m_frame, m_project, m_macros, m_project.Context().Questions(),
+            [this]() -> IMacroTarget* { return m_bar->CurrentTab() >= 0 ? &m_bar->Pane(m_bar->CurrentTab()) : nullptr; },
+            m_frame.Context());
         dlg.exec();
         return true;
     }

@@ -137,7 +137,8 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     m_services->SetFrame(m_frame.get());
     editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);
-    m_services->Questions().SetHelpOpener([](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); });
+    m_services->Questions().SetHelpOpener(
+        [this](int helpId) { help::ShowHelpTopic(*m_context, std::to_string(helpId) + ".htm"); });
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);
     BuildRecentProjectsMenu();
@@ -171,9 +172,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
             return true;
         }
         case cmd::ID_HELP_CONTENTS:
-        case cmd::ID_HELP_FINDER: help::HtmlHelpCommand("Contents"); return true;
-        case cmd::ID_HELP_INDEX: help::HtmlHelpCommand("Index"); return true;
-        case cmd::ID_HELP_USING: help::ShowHelpTopic("::/HowToUseVQXHelp.htm"); return true;
+        case cmd::ID_HELP_FINDER: help::HtmlHelpCommand(*m_context, "Contents"); return true;
+        case cmd::ID_HELP_INDEX: help::HtmlHelpCommand(*m_context, "Index"); return true;
+        case cmd::ID_HELP_USING: help::ShowHelpTopic(*m_context, "::/HowToUseVQXHelp.htm"); return true;
         case cmd::ID_FILE_PRINT_SETUP: fw::PrintSetup(m_frame.get()); return true;
         default:
             if (id >= cmd::ID_RECENT_PROJECT_FIRST && id <= cmd::ID_RECENT_PROJECT_LAST) {

@@ -106,6 +106,17 @@ TEST_F(PlaygroundFormTest, PollingProgramRetryAndSecondConnectWithoutDownload)
     EXPECT_EQ(programs.saves, 1);
     EXPECT_EQ(programs.downloads, 1);
     EXPECT_TRUE(form->UsePollingProgram());
+    // One please-wait dialog without Cancel: saving, then downloading; closed afterwards.
+    std::vector<std::string> waits;
+    for (const auto& e : progress.Events())
+        if (e.kind == ui::CHeadlessProgress::Event::Show || e.kind == ui::CHeadlessProgress::Event::SetText)
+            waits.push_back(e.text);
+        else if (e.kind == ui::CHeadlessProgress::Event::CancelVisible)
+            waits.push_back(e.value ? "cancel shown" : "cancel hidden");
+    EXPECT_EQ(waits, (std::vector<std::string>{"Saving original program in motor", "cancel hidden",
+                                               "Downloading the polling program to the motor"}));
+    EXPECT_EQ(progress.ShowCount(), 1);
+    EXPECT_FALSE(progress.IsShown());
     auto sent = io.Take();
     // RUN after the download, then the Terminal page stops the motor and sets the program's fields.
     EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 3), (std::vector<std::string>{"RUN", "S", "f=44 w=-1 i=-1 o=-1 g=-1 n=0"}));
