@@ -1,5 +1,7 @@
 #include "app/tools/PlaygroundForm.h"
 
+#include "app/shell/CommError.h"
+
 #include "app/tools/PollTraffic.h"
 
 #include "core/VQXException.h"
@@ -140,6 +142,29 @@ void CPlaygroundForm::OnMotorSelected(int entry)
     } else {
         SetMotor(chosen);
     }
+    Notify();
+}
+
+void CPlaygroundForm::OnDetectMotors(const DetectPort& detect, bool mainHidden)
+{
+    if (m_connected || !detect || m_selectedPort < 0 || m_selectedPort >= int(m_portEntries.size()))
+        return;
+    const int portIndex = m_portEntries[m_selectedPort].data;
+    if (portIndex < 0 || portIndex >= int(m_ports.size()) || !m_ports[portIndex])
+        return;
+    CCommPort& port = *m_ports[portIndex];
+    int place = 0;
+    for (int i = 0; i < port.motors.GetCount(); ++i)
+        if (port.motors.GetAt(i) == m_motor)
+            place = i;
+    const uint32_t answer = detect(port, mainHidden ? commerror::kDetectTakeAsFound : commerror::kDetectPort);
+    // Detection may have replaced the motors: the old pointer is never used again.
+    m_motor = nullptr;
+    CMotor* found = (answer & commerror::kAnswerWorks) ? port.motors.GetAt(place) : nullptr;
+    m_motor = found;
+    FillPortList(m_ports);
+    if (found)
+        OnConnect();
     Notify();
 }
 

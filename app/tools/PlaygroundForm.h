@@ -110,6 +110,11 @@ public:
     void SelectMotor(CMotor* motor);
     // The motor is going (deleted or replaced): disconnect without traffic and forget it.
     void ForgetMotor();
+    // Detect Motors: the main frame detects the chosen port's motors (`detect` sends the request
+    // for the port and returns the answer), taking them as found when the main window is hidden.
+    // Found: the motor at the chosen one's place (or none), listed again, and connected.
+    using DetectPort = std::function<uint32_t(CCommPort& port, uint32_t request)>;
+    void OnDetectMotors(const DetectPort& detect, bool mainHidden);
 
     // ---- connection ----
     void OnConnect();

@@ -82,6 +82,10 @@ public:
     QString ChooseSaveFile(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseSaveFile(p, c); }
     QString ChooseFolder(QWidget* p, const QString& start) override { return Real().ChooseFolder(p, start); }
     std::optional<uint32_t> ChooseColor(QWidget* p, uint32_t initial) override { return Real().ChooseColor(p, initial); }
+    bool ChoosePrint(QWidget* p, QPrinter& printer, bool hasSelection) override
+    {
+        return Real().ChoosePrint(p, printer, hasSelection);
+    }
     bool OpenUrl(const QUrl& url) override
     {
         opened.push_back(url);
@@ -249,6 +253,36 @@ protected:
             act(w);
         });
         poll->start(5);
+    }
+    // Runs `act` with the next modal window of class W once it is open, however many boxes come
+    // before it (those go to AutoAnswer: the warnings and questions before a wizard). While `act`
+    // runs, the window is not taken for an unanswered dialog, and boxes it opens are auto-answered.
+    // `required` false: a window that may or may not come (no failure when it does not).
+    template <class W>
+    void AnswerWindow(std::function<void(W*)> act, const QString& snapshot, int ms = 60000, bool required = true)
+    {
+        auto deadline = std::make_shared<QDeadlineTimer>(ms);
+        auto poll = std::make_shared<std::function<void()>>();
+        std::weak_ptr<std::function<void()>> self = poll;
+        *poll = [this, act, snapshot, deadline, self, required, generation = Generation()] {
+            if (generation != Generation())
+                return;
+            if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+                m_handling.push_back(w);
+                Snapshot(w, snapshot);
+                act(w);
+                std::erase(m_handling, w);
+                return;
+            }
+            if (deadline->hasExpired()) {
+                if (required)
+                    ADD_FAILURE() << "the window " << snapshot.toStdString() << " did not open";
+                return;
+            }
+            if (auto again = self.lock())
+                QTimer::singleShot(10, [again] { (*again)(); });
+        };
+        QTimer::singleShot(0, [poll] { (*poll)(); });
     }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
@@ -452,7 +486,8 @@ private:
         QObject::connect(m_watch.get(), &QTimer::timeout, [this] {
             QWidget* w = QApplication::activeModalWidget();
             // The please-wait dialog of a long operation is no question.
-            if (!w || m_answers > 0 || w->inherits("CWaitDlg")) {
+            if (!w || m_answers > 0 || w->inherits("CWaitDlg") ||
+                std::find(m_handling.begin(), m_handling.end(), w) != m_handling.end()) {
                 m_modalSince.invalidate();
                 return;
             }
@@ -490,6 +525,7 @@ private:
         return false;
     }
     std::vector<std::pair<QString, QString>> m_autoAnswers;
+    std::vector<QWidget*> m_handling; // windows an AnswerWindow act is working in
     static constexpr int kUnansweredMs = 3000;
     int m_answers = 0;
     QList<QPointer<QWidget>> m_taken;

@@ -49,6 +49,14 @@ protected:
         QTest::mouseClick(In<QPushButton>(page, CTerminalPage::kSend), Qt::LeftButton);
         tabs->setCurrentIndex(tab);
     }
+    // Types a value into a field of the Position page and presses one of its buttons.
+    void EnterAndPress(QWidget* jogPage, int field, const QString& value, int button)
+    {
+        auto* edit = In<QLineEdit>(jogPage, field);
+        edit->selectAll();
+        QTest::keyClicks(edit, value);
+        QTest::mouseClick(In<QPushButton>(jogPage, button), Qt::LeftButton);
+    }
     std::string SimProgram()
     {
         return Motor(1, [](vqxsim::SimMotor& m) { return m.Program().Valid() ? m.Program().Body() : std::string("<none>"); });
@@ -134,10 +142,7 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
 
     // A brisker jog speed, applied from the page.
     QWidget* jogPage = In<QWidget>(pg, 260);
-    auto* speedField = In<QLineEdit>(jogPage, CJogPage::kVelocity);
-    speedField->selectAll();
-    QTest::keyClicks(speedField, QStringLiteral("1000"));
-    QTest::mouseClick(In<QPushButton>(jogPage, CJogPage::kApply), Qt::LeftButton);
+    EnterAndPress(jogPage, CJogPage::kVelocity, QStringLiteral("1000"), CJogPage::kApply);
 
     // Jog forwards while the button is held, then back.
     auto* position = In<QLineEdit>(jogPage, CJogPage::kCurrent);
@@ -164,10 +169,7 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     // A soft limit at 3000 (typed on the Terminal page): going to 8000 stops there and lights its
     // LED; the next move asks to clear the fault, and clearing it puts the LED out.
     TerminalCommand(pg, QStringLiteral("SLP=3000"));
-    auto* destination = In<QLineEdit>(jogPage, CJogPage::kDestination);
-    destination->selectAll();
-    QTest::keyClicks(destination, QStringLiteral("8000"));
-    QTest::mouseClick(In<QPushButton>(jogPage, CJogPage::kGo), Qt::LeftButton);
+    EnterAndPress(jogPage, CJogPage::kDestination, QStringLiteral("8000"), CJogPage::kGo);
     auto* softLed = In<gui::LedButton>(pg, pg::kStatusLed0 + 20);
     EXPECT_TRUE(WaitFor([&] { return pg->Form().StatusLed(20) == 1 && softLed->State() == 1; }, 30000))
         << SimPosition();
@@ -230,4 +232,52 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     EXPECT_EQ(SimProgram(), userProgram);
     EXPECT_EQ(Motor(1, [](vqxsim::SimMotor& m) { return m.Behaviour(); }), "");
     EXPECT_FALSE(std::filesystem::exists(backup));
+}
+
+TEST_F(PlaygroundJourney, PlayModeDetectsTheChainConnectsAndClosingEndsTheProgram)
+{
+    JourneyStart start;
+    start.chainProject = false;
+    start.arguments = {QStringLiteral("-Play")};
+    ASSERT_TRUE(Start(start));
+    gui::CPlaygroundDlg* pg = Playground();
+    ASSERT_NE(pg, nullptr);
+    EXPECT_TRUE(pg->isVisible());
+    EXPECT_FALSE(frame->isVisible()); // the playground is the program's only window
+    EXPECT_EQ(In<QPushButton>(pg, pg::kShowMain)->text(), QStringLiteral("Close"));
+
+    // The chain's port, whose motors nobody has detected yet: Detect Motors finds them and connects.
+    auto* ports = In<QComboBox>(pg, pg::kPortList);
+    const int chain = ports->findText(QString::fromStdString(rig->DevicePath()));
+    ASSERT_GE(chain, 0) << "ports listed: " << ports->count();
+    ports->setCurrentIndex(chain);
+    Q_EMIT ports->activated(chain);
+    auto* detect = In<QPushButton>(pg, pg::kDetect);
+    EXPECT_TRUE(detect->isVisible());
+    EXPECT_TRUE(detect->isEnabled());
+    AutoAnswer("The operation finished successfully.", "OK");
+    QTest::mouseClick(detect, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return pg->Form().Connected(); }, 60000));
+    EXPECT_EQ(In<QComboBox>(pg, pg::kMotorList)->count(), 3);
+    EXPECT_EQ(In<QLabel>(pg, pg::kAddress)->text(), QStringLiteral("ADDR:\n1"));
+    EXPECT_FALSE(pg->Form().UsePollingProgram()); // the option is off: the fixed cycle
+    Settle(); // the window takes the size its new texts need
+    Snapshot(pg, QStringLiteral("playground-journey-play-mode"));
+
+    // Go to 1500: the motor goes there and the field follows it on the frame's poll timer.
+    QWidget* jogPage = In<QWidget>(pg, 260);
+    EnterAndPress(jogPage, CJogPage::kDestination, QStringLiteral("1500"), CJogPage::kGo);
+    auto* position = In<QLineEdit>(jogPage, CJogPage::kCurrent);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return Motor(0, [](vqxsim::SimMotor& m) { return m.Position(); }) == 1500 &&
+                   position->text() == QStringLiteral("1500");
+        },
+        30000))
+        << position->text().toStdString();
+
+    // Close: the playground goes and the main window is asked to close with it.
+    QTest::mouseClick(In<QPushButton>(pg, pg::kShowMain), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return Playground() == nullptr && !frame->isVisible(); }));
+    EXPECT_FALSE(Motor(0, [](vqxsim::SimMotor& m) { return m.Moving(); }));
 }

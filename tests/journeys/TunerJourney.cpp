@@ -369,3 +369,24 @@ TEST_F(TunerJourney, HostAndMoveProgramRunsACancelAndTheMotorReplaced)
     EXPECT_EQ(Body(1), before);
     EXPECT_TRUE(std::filesystem::is_empty(tools::CProgramBackupStore::DefaultFolder()));
 }
+
+TEST_F(TunerJourney, AMotorThatDoesNotGiveItsGainsGetsNoTuner)
+{
+    ASSERT_TRUE(Start());
+    Motor(0, [](vqxsim::SimMotor& m) { m.knobs.mute = true; });
+    // The gains cannot be read: the failure is listed and handed to the communication query,
+    // which the user declines; no tuner window is left.
+    QString query;
+    Answer([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            query += l->text();
+        Decline(w);
+    });
+    ASSERT_TRUE(Command(cmd::ID_TUNER));
+    EXPECT_TRUE(WaitFor([&] { return !query.isEmpty(); }));
+    EXPECT_TRUE(query.contains(QStringLiteral("re-establish communication"))) << query.toStdString();
+    EXPECT_EQ(Tuner(), nullptr);
+    EXPECT_TRUE(InfoHas("No response received"));
+    Motor(0, [](vqxsim::SimMotor& m) { m.knobs.mute = false; });
+    EXPECT_TRUE(TypeAndWait("1RP", "0"));
+}

@@ -33,6 +33,7 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/PlaygroundCommand.h"
+#include "app/tuning/gui/CalibrationCommands.h"
 #include "app/tuning/gui/TunerCommand.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/HelpTopics.h"
@@ -104,12 +105,18 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
     m_frame.AddCommandHandler(tools::gui::SessionPlaygroundHandler(
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
-        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
+        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive, &m_query));
     m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
         {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
          &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
          [this] { return SelectedMotor(); }, m_alive}));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+    m_calibration = std::make_unique<tuning::gui::CCalibrationCommands>(tuning::gui::CalibrationWiring{
+        &m_frame, &m_project, &m_frame.Context(), this, [this] { return SelectedMotor(); },
+        [this] { return m_bar.CurrentTab(); }});
+    m_frame.AddCommandHandler([this, alive = std::weak_ptr<int>(m_alive)](int id) {
+        return !alive.expired() && m_calibration->OnCommand(id);
+    });
     m_motorViews = std::make_unique<CMotorViewWindows>(CMotorViewWindows::Sources{
         m_frame, m_project, m_bar, m_query, [this](CMotor& motor, CMotor& read) { ResolveMotor(motor, read); },
         [this](CMotor& motor) { return OnMotorProperties(motor); }});
@@ -136,6 +143,9 @@ shell::FrameState CFrameCommands::State() const
     s.currentPort = RuleOf(m_project.Port(m_bar.CurrentTab()));
     s.selectedPort = RuleOf(SelectedPort());
     s.unavailable = kNotYetAvailable;
+    // The calibration commands work on the tree's motor.
+    if (!SelectedMotor())
+        s.unavailable.insert(s.unavailable.end(), {kTreeVerifyCalibration, kTreeRecalibrate, kTreeCalibrationPower});
     const auto selected = m_tree.Selected();
     if (!selected)
         s.unavailable.push_back(kTreeProperties);
@@ -197,7 +207,12 @@ bool CFrameCommands::OnCommand(int id)
         return true;
     case cmd::ID_TALK_TO_MOTORS: TalkToMotors(); return true;
     case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
-    case cmd::ID_DETECT_MOTORS: DetectMotorsCommand(m_project, tab, false, true, *this); return true;
+    case cmd::ID_DETECT_MOTORS: {
+        CalibrationChoice choice = CalibrationChoice::None;
+        DetectMotorsCommand(m_project, tab, false, true, *this, &choice);
+        m_calibration->RunChoice(tab, choice);
+        return true;
+    }
     case cmd::ID_UPLOAD_PROGRAM: {
         uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
         if (!ChooseMotor(selection, 0, nullptr))
@@ -269,8 +284,11 @@ bool CFrameCommands::OnTreeCommand(int id)
     switch (id) {
     case kTreeDetect:
     case kTreeAddress:
-        if (port)
-            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this);
+        if (port) {
+            CalibrationChoice choice = CalibrationChoice::None;
+            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this, &choice);
+            m_calibration->RunChoice(portIndex, choice);
+        }
         return true;
     case kTreeProperties:
         if (selected && selected->kind == ConfigItemKind::Root) {

@@ -31,6 +31,9 @@ class ISerialPortProbe;
 namespace commerror {
 class ICommErrorHandler;
 }
+namespace tuning::gui {
+class CCalibrationCommands;
+}
 
 class CFrameCommands final : public ICommandSurroundings {
 public:
@@ -55,6 +58,9 @@ public:
     fw::DocTemplates* templates = nullptr;
     // The serial devices the port dialogs list (null: the machine's).
     platform::ISerialPortProbe* serialProbe = nullptr;
+    // The calibration wizards and the lock-up wizard (the information view and the error query
+    // reach them too).
+    tuning::gui::CCalibrationCommands& Calibration() { return *m_calibration; }
 
     // ICommandSurroundings
     void ShowPortText(int portIndex, const std::string& text) override;
@@ -99,6 +105,7 @@ private:
     CConfigBar& m_tree;
     commerror::ICommErrorHandler& m_query;
     IDetectionSurroundings& m_session;
+    std::unique_ptr<tuning::gui::CCalibrationCommands> m_calibration;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     std::unique_ptr<CMotorViewWindows> m_motorViews;
 };

@@ -21,6 +21,7 @@
 #include "app/shell/gui/SplashAbout.h"
 #include "app/shell/gui/StartDlg.h"
 #include "app/shell/gui/TipDlg.h"
+#include "app/tuning/CalibrationData.h"
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
@@ -128,6 +129,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
         ui::OptionMessageBox(m_context->Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return false;
     }
+    // The calibration sizes of the Quintaloc motors, from the program folder, on a first start.
+    tuning::InstallCalibrationSizes(platform::AppProfile(), tuning::ReadShippedCalibrationSizes(platform::JoinPath(
+                                                                 platform::AppFolder(), "FactoryCal.txt")));
 
     if (ProfileInt("OptionBoxes", "ShowLogo", 1) != 0)
         (new CSplashWnd(QString::fromStdString(m_strVersion)))->Create();

@@ -58,8 +58,14 @@ COptionMsgBox::COptionMsgBox(const ui::MessageBoxRequest& request, QWidget* pare
     m_text->setGeometry(ToRect(g.text));
     m_icon->setGeometry(ToRect(g.icon));
     m_check->setGeometry(ToRect(g.check));
-    for (int i = 0; i < 3; ++i)
-        m_buttons[i]->setGeometry(ToRect(g.buttons[i]));
+    for (int i = 0; i < 3; ++i) {
+        // A text wider than the template's button ("Verify Calibration") widens it about its place:
+        // the left one to the right, the middle one both ways, the right one to the left.
+        QRect r = ToRect(g.buttons[i]);
+        if (const int grow = m_buttons[i]->sizeHint().width() - r.width(); grow > 0)
+            r.adjust(i == 0 ? 0 : i == 1 ? -grow / 2 : -grow, 0, i == 0 ? grow : i == 1 ? grow - grow / 2 : 0, 0);
+        m_buttons[i]->setGeometry(r);
+    }
     setFixedSize(g.width, g.height);
 
     QPushButton* focus = m_buttons[m_layout.focus];

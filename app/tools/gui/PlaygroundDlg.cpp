@@ -1,5 +1,6 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
+#include "app/shell/CommError.h"
 #include "app/tools/gui/ModelPicture.h"
 #include "app/tools/gui/PlaygroundControls.h"
 #include "core/motor/Motor.h"
@@ -160,8 +161,7 @@ void CPlaygroundDlg::BuildTop()
     m_configure = Named(new QPushButton(QStringLiteral("Configure Port"), this), pg::kConfigure);
     m_connect = Named(new QPushButton(QStringLiteral("Connect"), this), pg::kConnect);
     m_disconnect = Named(new QPushButton(QStringLiteral("Disconnect"), this), pg::kDisconnect);
-    // Detection and port properties run through the main window's own commands.
-    m_detect->setVisible(false);
+    // Port properties run through the main window's own commands.
     m_configure->setVisible(false);
     for (QWidget* w : std::initializer_list<QWidget*>{m_portList, m_motorList, m_detect, m_configure, m_connect, m_disconnect})
         row->addWidget(w);
@@ -173,10 +173,8 @@ void CPlaygroundDlg::BuildTop()
     m_version = Named(new QLabel(this), pg::kVersion);
     m_model = Named(new QLabel(this), pg::kModel);
     m_link = Named(new QLabel(this), pg::kLink);
-    for (QLabel* l : {m_address, m_version, m_model, m_link}) {
+    for (QLabel* l : {m_address, m_version, m_model, m_link})
         ident->addWidget(l);
-        l->setMinimumWidth(90);
-    }
     ident->addStretch();
     m_picture = Named(new CModelPictureView(this), 1356);
     ident->addWidget(m_picture);
@@ -264,6 +262,19 @@ void CPlaygroundDlg::BuildTop()
     connect(m_motorList, &QComboBox::activated, this, [this](int i) { m_form->OnMotorSelected(i); });
     connect(m_connect, &QPushButton::clicked, this, [this] { m_form->OnConnect(); });
     connect(m_disconnect, &QPushButton::clicked, this, [this] { m_form->OnDisconnect(); });
+    connect(m_detect, &QPushButton::clicked, this, [this] {
+        QPointer<CPlaygroundDlg> self = this;
+        m_form->OnDetectMotors(
+            [this](CCommPort& port, uint32_t request) {
+                return commError ? commError->OnCommError(request, commerror::Target::Port(&port)) : 0u;
+            },
+            MainHidden());
+        if (!self)
+            return;
+        raise();
+        activateWindow();
+        Refresh();
+    });
     connect(m_stop, &QPushButton::clicked, this, [this] { m_form->StopMotor(); });
     connect(m_off, &QPushButton::clicked, this, [this] { m_form->MotorOff(); });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_form->ClearFaults(); });
@@ -700,6 +711,9 @@ void CPlaygroundDlg::Refresh()
     SetText(m_version, f.VersionText());
     SetText(m_model, f.ModelText());
     SetText(m_link, f.LinkState() == 1 ? "Online" : f.LinkState() == 0 ? "Offline" : "Not polling");
+    // The identity texts change with the motor: each keeps room for its whole text.
+    for (QLabel* l : {m_address, m_version, m_model, m_link})
+        l->setMinimumSize(QSize(std::max(90, l->sizeHint().width()), l->sizeHint().height()));
     m_address->setToolTip(Q(f.ToolTip(pg::kAddress)));
     m_version->setToolTip(Q(f.ToolTip(pg::kVersion)));
     m_model->setToolTip(Q(f.ToolTip(pg::kModel)));
@@ -709,7 +723,7 @@ void CPlaygroundDlg::Refresh()
     m_picture->SetLeds(f.PictureLeds());
     f.MutablePictureLeds().ClearChanged();
     m_picture->setVisible(f.Motor() && m_picture->HasPicture());
-    for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_detect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
         w->setEnabled(f.Enabled(w->objectName().toInt()));
     m_portList->setEnabled(!f.Connected() || true);
     const bool handOver = OffersShowAtStartup(m_canShowMain, MainHidden());

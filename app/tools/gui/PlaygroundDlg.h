@@ -24,6 +24,7 @@ class CCommPort;
 class CScanner;
 
 namespace tools { class CModelPictureView; }
+namespace commerror { class ICommErrorHandler; }
 
 namespace tools::gui {
 
@@ -49,6 +50,8 @@ public:
     void SetCanShowMain(bool on);
     // Runs the project's start-up and the first screens once the user leaves for the main window.
     std::function<void()> startMainWindow;
+    // The main frame's communication-error handler, which detects a port's motors (Detect Motors).
+    commerror::ICommErrorHandler* commError = nullptr;
 
     // shell::IToolWindow
     bool PollStep() override;

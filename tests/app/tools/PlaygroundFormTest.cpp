@@ -336,3 +336,44 @@ TEST_F(PlaygroundFormTest, PictureLampsFollowTheStatusWordAndInputsByFamily)
             EXPECT_EQ(form->PictureLeds().Led(i).state, kLedOff) << i;
     }
 }
+
+TEST_F(PlaygroundFormTest, DetectMotorsAsksTheMainWindowAndConnectsTheMotorAtItsPlace)
+{
+    Make("450", false);
+    const struct {
+        bool mainHidden;
+        uint32_t answer;
+        uint32_t wantRequest;
+        bool connected;
+    } cases[] = {
+        {false, 0x10001, 0x10E0000, true},  // detected, the list replaced
+        {true, 0x20001, 0x1220000, true},   // hidden main window: taken as found
+        {false, 0, 0x10E0000, false},       // nothing detected: listed again, not connected
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        if (form->Connected())
+            form->OnDisconnect();
+        form->FillPortList({&port});
+        uint32_t asked = 0;
+        CCommPort* askedPort = nullptr;
+        form->OnDetectMotors(
+            [&](CCommPort& p, uint32_t request) {
+                asked = request;
+                askedPort = &p;
+                return c.answer;
+            },
+            c.mainHidden);
+        EXPECT_EQ(asked, c.wantRequest);
+        EXPECT_EQ(askedPort, &port);
+        EXPECT_EQ(form->Connected(), c.connected);
+        EXPECT_EQ(form->Motor(), motor); // the list chooses its first motor again either way
+    }
+    // While connected, detection is not offered.
+    form->FillPortList({&port});
+    Connect();
+    bool asked = false;
+    form->OnDetectMotors([&](CCommPort&, uint32_t) { return asked = true, 0u; }, false);
+    EXPECT_FALSE(asked);
+    EXPECT_FALSE(form->Enabled(pg::kDetect));
+}
