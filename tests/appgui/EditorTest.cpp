@@ -103,7 +103,6 @@ protected:
     void TearDown() override
     {
         platform::SetAppFolder(appFolder);
-        fw::PrintDialog() = nullptr;
         ui::COperationContext::Default().SetQuestions(nullptr);
         ui::COperationContext::Default().SetInfo(nullptr);
     }
@@ -396,14 +395,14 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     CVQXView* view = Open(WriteSource("long.tqs", text));
     ASSERT_NE(view, nullptr);
     QPrinter* used = nullptr;
-    fw::PrintDialog() = [&](QPrinter& printer, bool hasSelection, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool hasSelection) {
         used = &printer;
         EXPECT_EQ(hasSelection, view->textCursor().hasSelection()) << "the selection is offered when there is one";
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(dir / "all.pdf"));
         printer.setPrintRange(QPrinter::AllPages);
         return true;
-    };
+    });
 
     // Everything: every line once, in order, none lost at a page end; the wide line wrapped, not cut.
     ASSERT_TRUE(frame.Commands().Execute(editor::ID_FILE_PRINT));
@@ -440,12 +439,12 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     EXPECT_EQ(previewPages, static_cast<int>(pages.size()));
 
     // Page 2 alone starts where page 2 of the whole did.
-    fw::PrintDialog() = [&](QPrinter& printer, bool, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool) {
         printer.setOutputFileName(QString::fromStdString(dir / "page2.pdf"));
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 2);
         return true;
-    };
+    });
     frame.Commands().Execute(editor::ID_FILE_PRINT);
     const auto page2 = PdfPages(dir / "page2.pdf");
     ASSERT_EQ(page2.size(), 1u);
@@ -457,12 +456,12 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     selection.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 5);
     selection.setPosition(view->document()->findBlockByNumber(11).position() + 3, QTextCursor::KeepAnchor);
     view->setTextCursor(selection);
-    fw::PrintDialog() = [&](QPrinter& printer, bool hasSelection, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool hasSelection) {
         EXPECT_TRUE(hasSelection);
         printer.setOutputFileName(QString::fromStdString(dir / "selection.pdf"));
         printer.setPrintRange(QPrinter::Selection);
         return true;
-    };
+    });
     frame.Commands().Execute(editor::ID_FILE_PRINT);
     const auto selected = PdfPages(dir / "selection.pdf");
     ASSERT_EQ(selected.size(), 1u);
@@ -471,11 +470,11 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     EXPECT_NE(selected[0].find("a=11"), std::string::npos) << selected[0];
 
     // A printer that cannot be used: a clear error, and the document as it was.
-    fw::PrintDialog() = [&](QPrinter& printer, bool, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool) {
         printer.setOutputFileName(QString::fromStdString(dir / "no-such-folder/x.pdf"));
         printer.setPrintRange(QPrinter::AllPages);
         return true;
-    };
+    });
     const size_t boxes = questions.MessageTexts().size();
     frame.Commands().Execute(editor::ID_FILE_PRINT);
     ASSERT_EQ(questions.MessageTexts().size(), boxes + 1);

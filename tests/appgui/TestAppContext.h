@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -32,6 +33,8 @@ public:
     std::vector<QUrl> opened;
     std::vector<std::pair<std::string, std::string>> helpPages;
     bool openSucceeds = true;
+    // The next print dialogs: each sets the printer's choice and answers whether to print.
+    std::deque<std::function<bool(QPrinter&, bool hasSelection)>> prints;
 
     QString ChooseOpenFile(QWidget*, const shell::FileChoice& choice) override { return Next(files, choice); }
     QStringList ChooseOpenFiles(QWidget*, const shell::FileChoice& choice) override
@@ -57,6 +60,16 @@ public:
         const auto answer = colors.front();
         colors.pop_front();
         return answer;
+    }
+    bool ChoosePrint(QWidget*, QPrinter& printer, bool hasSelection) override
+    {
+        if (prints.empty()) {
+            ADD_FAILURE() << "unexpected print dialog";
+            return false;
+        }
+        const auto answer = std::move(prints.front());
+        prints.pop_front();
+        return answer(printer, hasSelection);
     }
     bool OpenUrl(const QUrl& url) override
     {

@@ -82,6 +82,10 @@ public:
     QString ChooseSaveFile(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseSaveFile(p, c); }
     QString ChooseFolder(QWidget* p, const QString& start) override { return Real().ChooseFolder(p, start); }
     std::optional<uint32_t> ChooseColor(QWidget* p, uint32_t initial) override { return Real().ChooseColor(p, initial); }
+    bool ChoosePrint(QWidget* p, QPrinter& printer, bool hasSelection) override
+    {
+        return Real().ChoosePrint(p, printer, hasSelection);
+    }
     bool OpenUrl(const QUrl& url) override
     {
         opened.push_back(url);

@@ -3,11 +3,14 @@
 // servo goes off, it moves and it runs into a soft limit; an output lamp switches the motor's
 // output; the user variables page shows a variable set from the terminal; the flags page decodes
 // the status word the motor reports; the monitor page keeps an item in a template; Get Info reads
-// the identity; and the project reopens the view, on its page, after a restart.
+// the identity; and the project reopens the view, on its page, after a restart. Tools > Motor View
+// opens views by address, also for an address no motor of the project has, and detection that
+// replaces the port's motors closes the views of the motors that went.
 
 #include "JourneyRig.h"
 
 #include "app/frame/gui/MotorViewWindows.h"
+#include "app/project/gui/SelectMotorDlg.h"
 #include "app/tools/gui/IconButton.h"
 #include "app/tools/gui/ModelPicture.h"
 #include "app/tools/gui/MotorFlagsPage.h"
@@ -23,6 +26,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QSpinBox>
 #include <QTabWidget>
 
 using namespace tools::motorview;
@@ -230,4 +235,82 @@ TEST_F(MotorViewJourney, DoubleClickMotor2WatchItAndReopenWithTheProject)
     // Closed with the close box: its slot is free again.
     again->close();
     EXPECT_TRUE(WaitFor([&] { return View() == nullptr; }));
+}
+
+TEST_F(MotorViewJourney, MotorViewCommandAndViewsThatLoseTheirMotor)
+{
+    // The default project, with the chain as the port given at start.
+    JourneyStart start;
+    start.chainProject = false;
+    ASSERT_TRUE(Start(start));
+    // The machine's own ports are searched too (and have no motors).
+    AutoAnswer("One or more Errors/Warnings were detected during the operation.", "OK");
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000));
+
+    // Tools > Motor View: the Select Motor dialog; address 3 is motor 3 of the project.
+    auto choose = [&](int address) {
+        Answer(
+            [address](QWidget* w) {
+                auto* d = qobject_cast<CSelectMotorDlg*>(w);
+                if (!d) {
+                    ADD_FAILURE() << "not the Select Motor dialog";
+                    w->close();
+                    return;
+                }
+                d->AddressEdit()->setValue(address);
+                d->accept();
+            },
+            QStringLiteral("motor-view-select-motor"));
+    };
+    choose(3);
+    ASSERT_TRUE(Command(cmd::ID_MOTOR_VIEW));
+    CMotorViewDlg* third = View(0);
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(third->Form().Motor()->Address, 3);
+
+    // An address no motor of the project has: a motor made for the view, its identity read first
+    // (nobody answers at 7: the information view says so).
+    choose(7);
+    ASSERT_TRUE(Command(cmd::ID_MOTOR_VIEW));
+    CMotorViewDlg* seventh = View(1);
+    ASSERT_NE(seventh, nullptr);
+    EXPECT_TRUE(seventh->windowTitle().startsWith(QStringLiteral("MotorView - \"Motor Address=7 in port \"")))
+        << seventh->windowTitle().toStdString();
+    EXPECT_EQ(seventh->Form().Motor()->GetListIndex(), -1);
+
+    // Motor 3 polls; then it answers at another address and detection replaces the port's motors:
+    // its view goes, the one of the motor made for its view stays.
+    QTest::mouseClick(third->StatusPage()->PollButton(), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return third->Form().Status().Link() == tools::kLinkWorks; }));
+    QPointer<CMotorViewDlg> watched(third);
+    // The view's query goes unanswered: the main frame asks once; "No" stops the view's polling.
+    int asked = 0;
+    Answer(
+        [&](QWidget* w) {
+            ++asked;
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("No")) {
+                    b->click();
+                    return;
+                }
+            ADD_FAILURE() << "no No button";
+            w->close();
+        },
+        QStringLiteral("motor-view-comm-error"));
+    Motor(2, [](vqxsim::SimMotor& m) {
+        m.SetAddress(5);
+        return 0;
+    });
+    EXPECT_TRUE(WaitFor([&] { return !third->Form().Status().Polling(); }, 15000));
+    EXPECT_EQ(asked, 1);
+    AutoAnswer("Do you want to detect/address the motors", "Yes");
+    AutoAnswer("The operation finished successfully.", "OK");
+    ASSERT_TRUE(Command(cmd::ID_DETECT_MOTORS));
+    EXPECT_TRUE(WaitFor([&] { return watched.isNull(); }, 60000));
+    EXPECT_EQ(View(0), nullptr);
+    EXPECT_EQ(View(1), seventh);
+    EXPECT_TRUE(WaitFor([&] { return TreeText(0, 2).contains(QStringLiteral("5")); }));
+    seventh->close();
+    EXPECT_TRUE(WaitFor([&] { return View(1) == nullptr; }));
 }

@@ -5,6 +5,7 @@
 #include "app/framework/gui/Text8.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/FindReplaceDlg.h"
 #include "app/shell/gui/TextFind.h"
 #include "app/editor/gui/SourceHighlighter.h"
@@ -490,7 +491,10 @@ void CVQXView::Print(bool direct)
 {
     const QTextCursor selection = textCursor();
     std::string error;
-    if (!fw::Print(PrintSourceOf(*this, selection, m_env.Options()), window(), direct, &error))
+    const fw::PrintChooser choose = [this](QPrinter& printer, bool hasSelection) {
+        return m_env.app->Desktop().ChoosePrint(window(), printer, hasSelection);
+    };
+    if (!fw::Print(PrintSourceOf(*this, selection, m_env.Options()), choose, direct, &error))
         ui::OptionMessageBox(m_env.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
 }
 

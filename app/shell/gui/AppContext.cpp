@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPrintDialog>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -85,6 +86,14 @@ bool CQtDesktopServices::OpenHelpPage(const QString& file, const QString& anchor
 }
 
 help::CHelpViewer* CQtDesktopServices::HelpViewer() const { return m_viewer.data(); }
+
+bool CQtDesktopServices::ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    return dialog.exec() == QDialog::Accepted;
+}
 
 CAppContext::CAppContext(ui::COperationContext& operation, IDesktopServices& desktop, CScanner& scanner,
                          platform::Clock& clock)

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CScanner;
+class QPrinter;
 class QUrl;
 class QWidget;
 namespace help {
@@ -57,6 +58,9 @@ public:
     // Shows a page of the user guide (a local file) at an anchor (empty: its top); false when it
     // could not.
     virtual bool OpenHelpPage(const QString& file, const QString& anchor) = 0;
+    // The print dialog on a printer (offering the selection when there is one): true to print,
+    // the printer then holding the chosen range and output.
+    virtual bool ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection) = 0;
 };
 
 // The desktop's own dialogs and viewer; `questions` tells when the folder picker cannot read or
@@ -78,6 +82,7 @@ public:
     bool OpenHelpPage(const QString& file, const QString& anchor) override;
     // The help window, once shown (null before).
     help::CHelpViewer* HelpViewer() const;
+    bool ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection) override;
 
 private:
     ui::IQuestions& m_questions;

@@ -82,6 +82,15 @@ void CMotorInfoPage::Refresh()
 {
     if (!m_link.motor)
         return;
+    ShowFields();
+    if (m_services.changed)
+        m_services.changed();
+}
+
+void CMotorInfoPage::ShowFields()
+{
+    if (!m_link.motor)
+        return;
     const MotorInfoFields f = InfoFieldsOf(*m_link.motor);
     const std::pair<int, const std::string*> shown[] = {
         {kName, &f.name},         {kAddress, &f.address},   {kFirmware, &f.firmware},
@@ -90,8 +99,6 @@ void CMotorInfoPage::Refresh()
         {kMadeOn, &f.madeOn},     {kScaling, &f.scaling}};
     for (const auto& [id, text] : shown)
         m_fields[id]->setText(fw::ToQt(*text));
-    if (m_services.changed)
-        m_services.changed();
 }
 
 void CMotorInfoPage::GetInfo()

@@ -28,6 +28,8 @@ public:
     CMotorInfoPage(QWidget* parent, MotorViewLink& link, MotorInfoPageServices services);
     // Fills the fields from the motor and brings the sibling pages up to date.
     void Refresh();
+    // Only the fields (the page comes to the front).
+    void ShowFields();
     QLabel* Field(int id) const;
     QPushButton* GetInfoButton() const { return m_getInfo; }
     void GetInfo();

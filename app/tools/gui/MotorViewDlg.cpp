@@ -112,7 +112,7 @@ void CMotorViewDlg::ShowCurrentPage()
 {
     switch (m_form->CurrentTab()) {
     case kStatusTab: m_status->Show(); break;
-    case kInfoTab: m_info->Refresh(); break;
+    case kInfoTab: m_info->ShowFields(); break;
     case kMonitorTab: m_monitor->StateChanged(); break;
     case kVariablesTab: m_variables->Show(); break;
     case kFlagsTab: m_flags->Show(); break;

@@ -4,23 +4,14 @@
 // port does not list, and a motor that stops answering while its test runs.
 #include "app/tuning/CalibrationWizard.h"
 
-#include "core/motor/Motor.h"
-#include "core/port/CommPort.h"
-#include "core/settings/Options.h"
-#include "platform/clock/Clock.h"
 #include "platform/paths/Paths.h"
-#include "platform/registry/Profile.h"
-#include "tests/core/detect/DetectServices.h"
-#include "tests/core/ui/TestProfile.h"
-#include "tests/sim/motor/SimMotor.h"
-#include "tests/sim/wiring/FakeLineRig.h"
-
-#include <gtest/gtest.h>
+#include "tests/app/tuning/QuintalocLine.h"
 
 #include <map>
 
 using namespace tuning;
 using namespace std::chrono;
+using caltest::GoodBlock;
 
 namespace {
 
@@ -50,64 +41,8 @@ public:
 
 using Mode = calwizard::Mode;
 
-CalibrationBlock GoodBlock()
-{
-    CalibrationBlock b{};
-    SetBlockWord(b, kBlockPower, 650);
-    SetBlockWord(b, kBlockUser, 700);
-    b[kBlockValue] = 96;
-    Resum(b);
-    return b;
-}
-
-class WizardOnTheLine : public ::testing::Test, protected HeadlessDetectServices {
+class WizardOnTheLine : public caltest::QuintalocOnTheLine {
 protected:
-    void SetUp() override
-    {
-        vqxsim::MotorProfile p;
-        p.firmware = "462";
-        p.model = "QL5720-A1";
-        p.echo[0] = true;
-        static int n = 0;
-        const std::string line = "calwizard-" + std::to_string(++n);
-        rig = vqxsim::FakeLineRig::Chain(vqxsim::MakeProfiles(1, p, true), line);
-        context.Options().ResponseTimeout = 60;
-        port = MakeDetectPort(context, line, "Line", 0, COMM_RS232, 9600);
-        clock.Advance(seconds(2));
-        SetBlock(GoodBlock());
-        motor = std::make_unique<CMotor>();
-        motor->Address = 1;
-        motor->Name = "Motor1-Line";
-        motor->Model = "QL5720-A1";
-        motor->SetPort(port.get());
-        WriteSizes({"QL5720,35,350,2,100,600,700,1000"});
-        ASSERT_TRUE(port->OpenPort());
-    }
-    void WriteSizes(const std::vector<std::string>& entries, int count = -1)
-    {
-        platform::Profile profile(&settings.Registry());
-        profile.WriteInt(kFactoryCalSection, "NoOfSizes", count < 0 ? static_cast<int>(entries.size()) : count);
-        for (size_t i = 0; i < entries.size(); ++i)
-            profile.WriteString(kFactoryCalSection, "Size0" + std::to_string(i), entries[i]);
-    }
-    void SetBlock(const CalibrationBlock& b)
-    {
-        rig->WithMotor(0, [&](vqxsim::SimMotor& m) {
-            std::copy(b.begin(), b.end(), m.Eeprom().begin() + kCalibrationBlockAddress);
-            m.Eeprom()[kCalibrationFlagAddress] = 1;
-            m.knobs.calibration.durationMs = 400;
-            return 0;
-        });
-    }
-    CalibrationBlock Block()
-    {
-        return rig->WithMotor(0, [](vqxsim::SimMotor& m) {
-            CalibrationBlock b{};
-            std::copy_n(m.Eeprom().begin() + kCalibrationBlockAddress, b.size(), b.begin());
-            return b;
-        });
-    }
-    size_t Commands() { return rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.CommandLog().size(); }); }
     std::unique_ptr<CCalibrationWizard> Wizard(Mode mode = Mode::Verify)
     {
         return std::make_unique<CCalibrationWizard>(*motor, mode, profile, questions, view, platform::AppFolder());
@@ -123,32 +58,14 @@ protected:
         }
     }
 
-    TestProfile settings;
-    platform::Profile profile{&settings.Registry()};
-    platform::ManualClock clock;
-    platform::ScopedClock clockScope{clock};
-    std::unique_ptr<vqxsim::FakeLineRig> rig;
-    std::unique_ptr<CCommPort> port;
-    std::unique_ptr<CMotor> motor;
     RecordingView view;
 };
 
 TEST_F(WizardOnTheLine, RefusesBeforeTheMotorIsTouched)
 {
-    struct Case {
-        const char* what;
-        std::vector<std::string> sizes;
-        int count;
-        bool controls; // the controls stay usable
-    } cases[] = {
-        {"no sizes", {}, 0, false},
-        {"a hostile count", {"QL5720,35,350,2,100,600,700,1000"}, 0, false},
-        {"ST11 max 0", {"QL5720,35,350,2,100,600,700,0"}, 1, true},
-    };
-    for (const Case& c : cases) {
+    for (const caltest::UnusableSizes& c : caltest::UnusableSizeData()) {
         SCOPED_TRACE(c.what);
-        profile.DeleteSection(kFactoryCalSection);
-        WriteSizes(c.sizes, c.count);
+        UseSizes(c);
         view = RecordingView{};
         const size_t before = Commands();
         {
@@ -156,10 +73,10 @@ TEST_F(WizardOnTheLine, RefusesBeforeTheMotorIsTouched)
             wizard->Init();
             EXPECT_NE(view.errors.find("Cannot find intial tuning and calibration data in registry."), std::string::npos)
                 << view.log;
-            EXPECT_EQ(wizard->ControlsEnabled(), c.controls);
+            EXPECT_EQ(wizard->ControlsEnabled(), c.anEntry);
             RunTimers(*wizard);
             // Start: refused (after the motion question, when the port copy is there), nothing written.
-            if (c.controls)
+            if (c.anEntry)
                 questions.AnswerMessageBox(ui::IDYES);
             wizard->OnStart();
             EXPECT_EQ(questions.PendingAnswers(), 0u);
@@ -167,7 +84,7 @@ TEST_F(WizardOnTheLine, RefusesBeforeTheMotorIsTouched)
             EXPECT_FALSE(wizard->BlockWritten());
         }
         EXPECT_EQ(Block(), GoodBlock());
-        if (!c.controls) {
+        if (!c.anEntry) {
             EXPECT_EQ(Commands(), before) << "no sizes: the port copy is never made";
         }
         EXPECT_TRUE(port->isOpen) << "the port is given back open";
