@@ -98,6 +98,10 @@ const std::map<int, const char*> kIdleToday = {
     {33143, "Upload Quintaloc Calibration Program with no motor selected"},
     {33160, "Open motor's web page with no motor selected"},
     {32936, "Associate files to motor with no motor selected"},
+    // The tree's rates act on the selected port: nothing without one.
+    {33145, "tree 2400 with no port selected"}, {33146, "tree 4800 with no port selected"},
+    {33147, "tree 9600 with no port selected"}, {33148, "tree 19200 with no port selected"},
+    {33149, "tree 38400 with no port selected"},
     {33038, "Validate with no motor selected"},
     {33010, "Download main associated file without a motor that has a main file"},
     {35151, "analyzer Copy with nothing selected in the page"},
@@ -159,7 +163,12 @@ protected:
         for (QDockWidget* d : frame->findChildren<QDockWidget*>())
             s.docks.push_back(d->isVisible());
         for (int m = 0; m < 3; ++m)
-            s.traffic += Motor(m, [](vqxsim::SimMotor& x) { return x.CommandLog().size(); });
+            s.traffic = s.traffic * 31 + Motor(m, [](vqxsim::SimMotor& x) {
+                // The log keeps its last 1000 commands: once full, its ends move, not its size.
+                const auto& log = x.CommandLog();
+                std::hash<std::string> h;
+                return log.size() + (log.empty() ? 0 : h(log.front()) * 7 + h(log.back()));
+            });
         s.urls = urls.opened;
         auto& sda = *static_cast<CSerialDataAnalyzerWnd*>(frame->AnalyzerBar()->widget());
         if (sda.ShownPage() >= 0) {
@@ -281,7 +290,9 @@ protected:
             // Bytes to the motors and late windows take a moment; a command known to do nothing
             // here is only looked at briefly (it is reported when it starts to work).
             bool changed = false;
-            for (int i = 0; i < (known || awaited ? 3 : 15) && !changed; ++i) {
+            // (A command that works ends the wait as soon as it shows, so a long limit costs only
+            // on a loaded machine.)
+            for (int i = 0; i < (known || awaited ? 3 : 40) && !changed; ++i) {
                 QTest::qWait(20);
                 changed = m_dialogs > dialogsBefore || !(Look() == before);
             }
