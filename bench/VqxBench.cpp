@@ -84,6 +84,7 @@ int main(int argc, char** argv)
     platform::AppProfile().WriteInt("OptionBoxes", "NoStartupTips", 1);
     platform::AppProfile().WriteInt("OptionBoxes", "StartQuestion", 0);
     platform::AppProfile().WriteInt("Workspace", "FirstRun", 0);
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 0); // the main window is what is timed
     if (qEnvironmentVariableIsEmpty("VQX_HOME")) {
         platform::SetAppFolder(folder);
         CMotorModels().Save(std::string(folder) + "/TQModels.tqm");

@@ -1,6 +1,7 @@
 #include "app/editor/EditorDownload.h"
 
-#include "app/project/ProgramTag.h"
+#include "app/project/CommandSurroundings.h"
+#include "app/project/CompiledDownload.h"
 #include "app/project/Project.h"
 #include "app/project/SelectMotor.h"
 #include "app/shell/CommError.h"
@@ -29,11 +30,6 @@ std::optional<long> FileLength(const std::string& path)
     return static_cast<long>(st.st_size);
 }
 
-bool IsCommError(int32_t code)
-{
-    return (code >= 1005 && code <= 1007) || (code >= 1011 && code <= 1013);
-}
-
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
@@ -48,19 +44,12 @@ void CEditorDownload::Summary(bool problemsOnly)
 
 bool CEditorDownload::Transmit(CMotor& motor, const std::string& file, uint32_t& flags, bool recordInfo)
 {
-    ui::COperationContext& context = m_build.Context();
-    const std::string text = "Transmitting " + Quoted(file) + " (" + std::to_string(*FileLength(file)) +
-                             " bytes) to " + Quoted(motor.Name);
-    ProgramTag tag(motor.port);
     try {
-        context.Progress().Show(text, std::nullopt);
-        flags = motor.DownloadProgram(file, true, flags, recordInfo);
-        context.Progress().Close();
+        flags = DownloadCompiledFile(motor, file, flags, recordInfo);
         return true;
     } catch (const CVQXException& e) {
-        context.Progress().Close();
         Info().AddException(e);
-        if (IsCommError(e.GetCode()) && m_env.commError)
+        if (IsRecoverableCode(e.GetCode()) && m_env.commError)
             m_env.commError->OnCommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
                                          commerror::Target::Motor(&motor));
         return false;
@@ -73,15 +62,11 @@ CEditorDownload::Outcome CEditorDownload::OneDownload(ISourceDocument& doc, CMot
     if (!m_build.BuildActiveView(doc, &motor, true, buildSummary))
         return Outcome::Stop;
     const std::string file = CScanner::GetCompiledFileName(doc.PathName());
-    const auto length = FileLength(file);
-    if (!length) {
+    if (!FileLength(file)) {
         Info().AddError(kCannotOpenText);
         Summary(true);
         return Outcome::Skipped;
     }
-    Info().AddInfo("Transmitting " + Quoted(file) + " (" + std::to_string(*length) + " bytes) to " + Quoted(motor.Name));
-    if (flags & transfer::DL_BLIND)
-        Info().AddWarning(kBlindWarning);
     if (!Transmit(motor, file, flags, true))
         return Outcome::Stop;
     if (flags & transfer::DL_CANCELLED) {
@@ -112,8 +97,7 @@ bool CEditorDownload::Broadcast(ISourceDocument& doc, CCommPort& port, bool blin
     if (!m_build.BuildActiveView(doc, nullptr, false, true))
         return false;
     const std::string file = CScanner::GetCompiledFileName(doc.PathName());
-    const auto length = FileLength(file);
-    if (!length) {
+    if (!FileLength(file)) {
         Info().AddError(kCannotOpenText);
         Summary(true);
         return false;
@@ -134,9 +118,6 @@ bool CEditorDownload::Broadcast(ISourceDocument& doc, CCommPort& port, bool blin
     all.Address = 0;
     all.port = &port;
     all.Name = "All Motors in port " + Quoted(port.Name);
-    Info().AddInfo("Transmitting " + Quoted(file) + " (" + std::to_string(*length) + " bytes) to " + all.Name);
-    if (blind)
-        Info().AddWarning(kBlindWarning);
     uint32_t flags = blind ? kBlindFlags : 0;
     if (!Transmit(all, file, flags, false))
         return false;
@@ -218,7 +199,7 @@ bool CEditorDownload::DownloadProgram(ISourceDocument& doc, CMotor* motor)
             temporary->ReadVersion();
         } catch (const CVQXException& e) {
             Info().AddException(e);
-            if (IsCommError(e.GetCode()) && m_env.commError)
+            if (IsRecoverableCode(e.GetCode()) && m_env.commError)
                 m_env.commError->OnCommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
                                              commerror::Target::Motor(temporary.get()));
             Summary(true);

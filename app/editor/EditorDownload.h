@@ -28,7 +28,6 @@ inline constexpr uint32_t kAssociatedRunFlags = 0xC808;
 inline constexpr uint32_t kSeveralMotors = 0x8000;
 
 inline constexpr const char* kCannotOpenText = "Cannot open the file specified!";
-inline constexpr const char* kBlindWarning = "No download verfication (Blind Download)";
 
 // What the download asks of the windows around it.
 struct DownloadSurroundings {

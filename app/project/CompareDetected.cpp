@@ -147,6 +147,8 @@ CompareOutcome CompareDetected(CProject& project, ICommandSurroundings& around)
         }
     }
 
+    // The summary is told once: before the question when the motors differ, else at the end.
+    bool summarized = false;
     if (!outcome.cancelled) {
         if (project.PortCount() == 0 || outcome.motorsFound == 0) {
             around.RebuildTree(true);
@@ -156,6 +158,7 @@ CompareOutcome CompareDetected(CProject& project, ICommandSurroundings& around)
                 info.AddInfo("The detected information matches the Project settings.");
         } else {
             info.ShowSummary(true, true, context.Questions());
+            summarized = true;
             int answer = kMergeReplace;
             if (ProjectMotorCount(project) > 0 && !project.isDefault) {
                 answer = ui::GetRememberedAnswer(kDifferentChannelKey);
@@ -178,7 +181,8 @@ CompareOutcome CompareDetected(CProject& project, ICommandSurroundings& around)
             }
         }
     }
-    info.ShowSummary(true, true, context.Questions());
+    if (!summarized)
+        info.ShowSummary(true, true, context.Questions());
     // The copies let go of the devices before the project's ports take them again.
     for (auto& copy : copies)
         copy->ClosePort();

@@ -264,6 +264,19 @@ void CProjectRecoveryActions::RunRecoveryCommand(int choice)
         m_runCommand(choice);
 }
 
+void CProjectRecoveryActions::RunRecoveryCommandFor(int choice, CCommPort& port)
+{
+    if (!runCommandFor) {
+        RunRecoveryCommand(choice);
+        return;
+    }
+    int index = -1;
+    for (int i = 0; i < m_project.PortCount(); ++i)
+        if (m_project.Port(i) == &port)
+            index = i;
+    runCommandFor(choice, index);
+}
+
 void CProjectRecoveryActions::AddInfoWarning(const std::string& text) { m_project.Context().Info().AddWarning(text); }
 
 void CProjectRecoveryActions::ShowInfoSummary()

@@ -74,6 +74,9 @@ public:
     }
     uint32_t DetectAllMotors(CCommPort& port, uint32_t flags) override;
     void RunRecoveryCommand(int choice) override;
+    void RunRecoveryCommandFor(int choice, CCommPort& port) override;
+    // Takes the recovery commands with the index of the port the request was about.
+    std::function<void(int choice, int portIndex)> runCommandFor;
     void AddInfoWarning(const std::string& text) override;
     void ShowInfoSummary() override;
 

@@ -44,14 +44,17 @@ std::string ErrorText(const CVQXException& e)
     return e.GetMessage().empty() ? CVQXException::TextOf(e.GetCode()) : e.GetMessage();
 }
 
-bool WarningsAccepted(ui::IQuestions& questions, const char* first, const char* firstCaption, const char* secondCaption)
+} // namespace
+
+bool CalibrationWarningsAccepted(ui::IQuestions& questions, bool verify)
 {
     const uint32_t style = ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION;
-    return ui::OptionMessageBox(questions, first, style, firstCaption) == ui::IDOK &&
-           ui::OptionMessageBox(questions, kProgramWarning, style, secondCaption) == ui::IDOK;
+    if (verify)
+        return ui::OptionMessageBox(questions, kVerifyWarning, style, "Verify Quintaloc Index Calibration") == ui::IDOK &&
+               ui::OptionMessageBox(questions, kProgramWarning, style, "Verify Quintaloc Index Calibration") == ui::IDOK;
+    return ui::OptionMessageBox(questions, kRecalibrateWarning, style, "Quintaloc Index Re-Calibration") == ui::IDOK &&
+           ui::OptionMessageBox(questions, kProgramWarning, style, "Quintaloc Index Recalibration") == ui::IDOK;
 }
-
-} // namespace
 
 void SetPortEcho(CProject& project, int portIndex, bool on, ICommandSurroundings& around)
 {
@@ -104,13 +107,9 @@ CalibrationChoice CalibrationFollowUp(CProject& project, int portIndex)
         box.style = ui::kCustomButtons | ui::MB_ICONEXCLAMATION;
         box.buttonTexts = {"Verify Calibration", "ReCalibrate", "Close"};
         const int answer = ui::OptionMessageBox(questions, box);
-        if (answer == ui::kLeftButton &&
-            WarningsAccepted(questions, kVerifyWarning, "Verify Quintaloc Index Calibration",
-                             "Verify Quintaloc Index Calibration"))
+        if (answer == ui::kLeftButton && CalibrationWarningsAccepted(questions, true))
             return CalibrationChoice::Verify;
-        if (answer == ui::kMiddleButton &&
-            WarningsAccepted(questions, kRecalibrateWarning, "Quintaloc Index Re-Calibration",
-                             "Quintaloc Index Recalibration"))
+        if (answer == ui::kMiddleButton && CalibrationWarningsAccepted(questions, false))
             return CalibrationChoice::Recalibrate;
         return CalibrationChoice::None;
     }

@@ -6,6 +6,9 @@
 
 class CProject;
 class ICommandSurroundings;
+namespace ui {
+class IQuestions;
+}
 
 // Echo On is refused, with a pane text, on a port that is not an RS-232 chain. Errors go to the
 // pane and the information view; a failed Echo On is then handed to the error query.
@@ -25,3 +28,6 @@ uint32_t DetectMotorsCommand(CProject& project, int portIndex, bool address, boo
 // left the general warning (count 1000), else the general warning; then the two warnings of
 // the chosen action, each of which may cancel it.
 CalibrationChoice CalibrationFollowUp(CProject& project, int portIndex);
+// The two warnings before the calibration wizard runs (verify, or re-calibrate): the motion, then
+// the user and calibration programs that will be overwritten. True when both were answered OK.
+bool CalibrationWarningsAccepted(ui::IQuestions& questions, bool verify);

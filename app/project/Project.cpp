@@ -6,6 +6,7 @@
 #include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
 #include "platform/paths/Paths.h"
+#include "platform/serial/PortNames.h"
 #include "platform/serial/SerialDevices.h"
 
 #include <algorithm>
@@ -357,21 +358,18 @@ std::string CProject::ShownPortName(const std::string& portName) const
 
 void CProject::EnumSerialPorts(platform::ISerialPortProbe& probe)
 {
-    std::vector<std::string> names = probe.Candidates();
-    // Serial ports of the project under other names (a pseudo-terminal, a device path) are
-    // checked too.
-    for (const auto& p : m_ports)
-        if (p->IsSerial() && std::none_of(names.begin(), names.end(), [&](const std::string& n) {
-                return SameName(n, p->PortName);
-            }))
-            names.push_back(p->PortName);
+    const std::vector<std::string> names = probe.Candidates();
     auto hasType = [&](uint8_t type) {
         return std::any_of(m_ports.begin(), m_ports.end(), [&](const auto& p) { return p->CommType == type; });
     };
     for (const std::string& name : names) {
         const platform::SerialPresence presence = probe.Probe(name);
         if (presence == platform::SerialPresence::NotFound) {
-            // A device that is gone takes only ports without motors with it.
+            // A numbered port the machine does not have takes the project's ports without motors
+            // with it. A port on a device path or a simulated line stays with its settings: the
+            // device may be plugged in or started later.
+            if (platform::ComPortNumber(name) <= 0)
+                continue;
             for (size_t i = m_ports.size(); i-- > 0;)
                 if (SameName(m_ports[i]->PortName, name) && m_ports[i]->MotorCount() == 0) {
                     m_ports[i]->ClosePort();

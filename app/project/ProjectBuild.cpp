@@ -1,6 +1,7 @@
 #include "app/project/ProjectBuild.h"
 
 #include "app/project/CommandSurroundings.h"
+#include "app/project/CompiledDownload.h"
 #include "app/project/ProgramTag.h"
 #include "app/project/Project.h"
 #include "core/VQXException.h"
@@ -39,33 +40,6 @@ public:
 private:
     std::vector<std::unique_ptr<ProgramTag>> m_tags;
 };
-
-// The compiled file's size; 1034 when it cannot be opened.
-long CompiledSize(const std::string& file)
-{
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec)
-        throw CVQXException(1034, "Cannot open the file " + Quoted(file) + ".");
-    return static_cast<long>(size);
-}
-
-// One download with its line, the please-wait dialog and the port's tag; returns the flags.
-uint32_t DownloadWithLine(CMotor& motor, const std::string& file, const std::string& line, uint32_t flags,
-                          bool blindLine)
-{
-    ui::COperationContext& context = motor.Context();
-    context.Info().AddInfo(line);
-    if (blindLine)
-        context.Info().AddInfo("No download verfication (Blind Download)");
-    ProgramTag tag(motor.GetPort());
-    context.Progress().Show(line, std::nullopt);
-    struct CloseProgress {
-        ui::IProgress& p;
-        ~CloseProgress() { p.Close(); }
-    } closer{context.Progress()};
-    return motor.DownloadProgram(file, true, flags, true);
-}
 
 // A motor of a port at an address, or a temporary one borrowing nothing (serial ports only).
 struct ChosenMotor {
@@ -205,11 +179,7 @@ BuildResult CompileAndDownloadProject(CProject& project, CScanner& scanner, ICom
     for (CMotor* motor : targets) {
         try {
             const std::string compiled = CScanner::GetCompiledFileName(motor->GetMainAssociatedFile()->FileName);
-            const long size = CompiledSize(compiled);
-            flags = DownloadWithLine(*motor, compiled,
-                                     "Transmitting " + Quoted(compiled) + " (" + std::to_string(size) +
-                                         " bytes) to " + Quoted(motor->Name),
-                                     flags, false);
+            flags = DownloadCompiledFile(*motor, compiled, flags);
         } catch (const CVQXException& e) {
             if (IsRecoverableCode(e.GetCode()))
                 around.CommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
@@ -239,16 +209,14 @@ BuildResult TransmitCompiled(CProject& project, const std::string& file, int por
     ui::COperationContext& context = project.Context();
     ui::CInfoView& info = context.Info();
     info.Show(true);
-    long size = 0;
     try {
-        size = CompiledSize(file);
+        CompiledFileSize(file);
     } catch (const CVQXException& e) {
         info.AddException(e);
         result.failed = true;
         info.ShowSummary(true, true, context.Questions());
         return result;
     }
-    const std::string sizeText = Quoted(file) + " (" + std::to_string(size) + " bytes) to ";
     uint32_t flags = noVerify ? kTransmitBlindFlags : kTransmitFlags;
     CMotor* single = nullptr;
     std::unique_ptr<CMotor> keepSingle;
@@ -272,23 +240,20 @@ BuildResult TransmitCompiled(CProject& project, const std::string& file, int por
                 if (port->MotorCount() > 0)
                     all.Version = port->motors.GetAt(0)->Version;
                 current = &all;
-                flags = DownloadWithLine(all, file, "Transmitting " + sizeText + "All Motors in port " + Quoted(port->Name),
-                                         flags, noVerify);
+                flags = DownloadCompiledFile(all, file, flags);
                 ++result.downloads;
             } else if (address < 0) {
                 if (port->MotorCount() > 1 || (portIndex < 0 && project.PortCount() > 1))
                     flags |= DL_SEVERAL;
                 for (int m = 0; m < port->MotorCount() && !(flags & DL_CANCELLED); ++m) {
                     current = port->motors.GetAt(m);
-                    flags = DownloadWithLine(*current, file, "Transmitting " + sizeText + Quoted(current->Name), flags,
-                                             noVerify);
+                    flags = DownloadCompiledFile(*current, file, flags);
                     ++result.downloads;
                 }
             } else {
                 ChosenMotor chosen = MotorAt(*port, address);
                 current = chosen.motor;
-                flags = DownloadWithLine(*current, file, "Transmitting " + sizeText + Quoted(current->Name), flags,
-                                         noVerify);
+                flags = DownloadCompiledFile(*current, file, flags);
                 ++result.downloads;
                 single = current;
                 keepSingle = std::move(chosen.temporary);

@@ -271,7 +271,7 @@ private:
         case kManualSettings:
             // The port goes back to what it was before the command sees it.
             RestoreAll();
-            m_actions.RunRecoveryCommand(choice);
+            m_actions.RunRecoveryCommandFor(choice, m_port);
             r = kGaveUp;
             break;
         case kSearchRS485:

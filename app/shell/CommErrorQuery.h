@@ -36,6 +36,12 @@ public:
     virtual uint32_t DetectAllMotors(CCommPort& port, uint32_t flags) = 0;
     // Runs a main-frame command for kRunSetupWizard, kRunLockupWizard or kManualSettings.
     virtual void RunRecoveryCommand(int choice) = 0;
+    // The same, with the port the request was about (the lock-up wizard starts on it).
+    virtual void RunRecoveryCommandFor(int choice, CCommPort& port)
+    {
+        (void)port;
+        RunRecoveryCommand(choice);
+    }
     virtual void AddInfoWarning(const std::string& text) = 0;
     virtual void ShowInfoSummary() = 0;
 };

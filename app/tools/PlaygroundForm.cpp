@@ -1,5 +1,7 @@
 #include "app/tools/PlaygroundForm.h"
 
+#include "app/shell/CommError.h"
+
 #include "app/tools/PollTraffic.h"
 
 #include "core/VQXException.h"
@@ -8,7 +10,9 @@
 #include "core/port/CommPort.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
+#include "core/shared/SharedFunctions.h"
 #include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
 
 #include <cstdio>
@@ -138,6 +142,29 @@ void CPlaygroundForm::OnMotorSelected(int entry)
     } else {
         SetMotor(chosen);
     }
+    Notify();
+}
+
+void CPlaygroundForm::OnDetectMotors(const DetectPort& detect, bool mainHidden)
+{
+    if (m_connected || !detect || m_selectedPort < 0 || m_selectedPort >= int(m_portEntries.size()))
+        return;
+    const int portIndex = m_portEntries[m_selectedPort].data;
+    if (portIndex < 0 || portIndex >= int(m_ports.size()) || !m_ports[portIndex])
+        return;
+    CCommPort& port = *m_ports[portIndex];
+    int place = 0;
+    for (int i = 0; i < port.motors.GetCount(); ++i)
+        if (port.motors.GetAt(i) == m_motor)
+            place = i;
+    const uint32_t answer = detect(port, mainHidden ? commerror::kDetectTakeAsFound : commerror::kDetectPort);
+    // Detection may have replaced the motors: the old pointer is never used again.
+    m_motor = nullptr;
+    CMotor* found = (answer & commerror::kAnswerWorks) ? port.motors.GetAt(place) : nullptr;
+    m_motor = found;
+    FillPortList(m_ports);
+    if (found)
+        OnConnect();
     Notify();
 }
 
@@ -284,12 +311,24 @@ std::string CPlaygroundForm::ToolTip(int id) const
     case pg::kRight: return "Check to disable Hardware Right (+) Limit";
     default: break;
     }
+    if (id >= pg::kStatusLed0 && id < pg::kStatusLed0 + 23)
+        return GetStatusBitText(id - pg::kStatusLed0, v5, m_family == Family::Version46);
     if (id >= pg::kInputLed0 && id < pg::kInputLed0 + 5)
         return "Digital Input " + std::to_string(id - pg::kInputLed0);
     if (id >= pg::kIoLed0 && id < pg::kIoLed0 + 7)
         return v5 ? "Digital Output " + std::to_string(id - pg::kIoLed0)
                   : std::string("Digital I/O pin ") + char('A' + id - pg::kIoLed0);
     return {};
+}
+
+LeaveChoice DecideLeave(bool canShowMain, bool mainHidden, bool showAtStartupChecked)
+{
+    LeaveChoice c;
+    if (!canShowMain)
+        return c;
+    c.writeNoShowAtStartup = !showAtStartupChecked;
+    c.startMainWindow = mainHidden;
+    return c;
 }
 
 // ---- connection ------------------------------------------------------------------------------
@@ -341,6 +380,9 @@ int CPlaygroundForm::DownloadPollingProgram()
         return 0;
     }
     PollTrafficScope mark(*m_motor, TrafficKind::Tool);
+    // One please-wait dialog, without Cancel, for saving and downloading (closed on any exit).
+    ui::CWaitStep wait(m_context.Progress(), std::string("Saving original program in motor"), std::string());
+    m_context.Progress().SetCancelVisible(false);
     if (!m_programs.Saved(*m_motor)) {
         try {
             m_programs.SaveUserProgram(*m_motor);
@@ -354,6 +396,7 @@ int CPlaygroundForm::DownloadPollingProgram()
             m_programs.SaveUserProgram(*m_motor);
         }
     }
+    m_context.Progress().SetText(std::string("Downloading the polling program to the motor"), std::nullopt);
     m_programs.DownloadPollingProgram(*m_motor);
     m_programTable.insert(Key(*m_motor));
     return 1;

@@ -61,6 +61,27 @@ public:
     virtual std::vector<std::string> RestoreAll() = 0;
 };
 
+// Leaving through button 1392: "Show VQX" while the playground is the program's first window
+// (the main window still hidden), "Close" otherwise; in play mode it only closes.
+struct LeaveChoice {
+    bool writeNoShowAtStartup = false; // OptionBoxes/ShowPlayground = 0
+    bool startMainWindow = false;      // the project's start-up shows the main window, then the first screens
+};
+inline constexpr const char* kShowMainText = "Show VQX";
+inline constexpr const char* kCloseText = "Close";
+inline constexpr const char* kShowAtStartupText = "Always show Tessaraxon Playground at startup";
+// The text of 1392, and whether 1386 is offered, for a window that may hand over to the main
+// window (not in play mode) and a main window that is hidden or shown.
+inline const char* ShowMainButtonText(bool canShowMain, bool mainHidden)
+{
+    return canShowMain && mainHidden ? kShowMainText : kCloseText;
+}
+inline bool OffersShowAtStartup(bool canShowMain, bool mainHidden) { return canShowMain && mainHidden; }
+LeaveChoice DecideLeave(bool canShowMain, bool mainHidden, bool showAtStartupChecked);
+// Closing the playground while the main window is hidden ends the program (play mode, or a user
+// who never asked for the main window).
+inline bool ClosingEndsProgram(bool mainHidden, const LeaveChoice& leaving) { return mainHidden && !leaving.startMainWindow; }
+
 struct PlaygroundSettings {
     bool downloadPollProgram = false; // OptionBoxes/DownloadPollProgram
     bool showAtStartup = true;        // OptionBoxes/ShowPlayground
@@ -89,6 +110,11 @@ public:
     void SelectMotor(CMotor* motor);
     // The motor is going (deleted or replaced): disconnect without traffic and forget it.
     void ForgetMotor();
+    // Detect Motors: the main frame detects the chosen port's motors (`detect` sends the request
+    // for the port and returns the answer), taking them as found when the main window is hidden.
+    // Found: the motor at the chosen one's place (or none), listed again, and connected.
+    using DetectPort = std::function<uint32_t(CCommPort& port, uint32_t request)>;
+    void OnDetectMotors(const DetectPort& detect, bool mainHidden);
 
     // ---- connection ----
     void OnConnect();

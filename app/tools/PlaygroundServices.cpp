@@ -3,6 +3,8 @@
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "platform/fs/AtomicFile.h"
 #include "platform/fs/ReadFile.h"
 #include "platform/paths/Paths.h"
@@ -80,10 +82,31 @@ void PollingProgramService::DownloadPollingProgram(CMotor& motor)
     motor.DownloadImage(image, true, 0x2404);
 }
 
+namespace {
+// The store's motor operations, with the restore of each motor under its own please-wait text.
+class RestoreWithWaitText : public IBackupMotorOps {
+public:
+    explicit RestoreWithWaitText(IBackupMotorOps& ops) : m_ops(ops) {}
+    uint32_t ReadSerial(CMotor& motor) override { return m_ops.ReadSerial(motor); }
+    void Upload(CMotor& motor, const std::string& path) override { m_ops.Upload(motor, path); }
+    void Restore(CMotor& motor, const std::string& path) override
+    {
+        ui::CWaitStep wait(motor.Context().Progress(), "Restoring the program in \"" + motor.Name + "\"", std::string());
+        motor.Context().Progress().SetCancelVisible(false);
+        m_ops.Restore(motor, path);
+    }
+    void ClearAfterFailure(CMotor& motor) override { m_ops.ClearAfterFailure(motor); }
+
+private:
+    IBackupMotorOps& m_ops;
+};
+} // namespace
+
 std::vector<std::string> PollingProgramService::RestoreAll()
 {
     std::vector<std::string> messages;
-    for (const auto& r : m_store.RestoreAll(m_findMotor, m_ops))
+    RestoreWithWaitText ops(m_ops);
+    for (const auto& r : m_store.RestoreAll(m_findMotor, ops))
         if (!r.message.empty())
             messages.push_back(r.message);
     return messages;

@@ -14,6 +14,30 @@
 #include <cstdio>
 
 namespace tuning {
+namespace {
+
+// The core's backup operations, each download under "Restoring the program in ..." and tagged as
+// the program's own traffic.
+class RestoreOps : public tools::MotorBackupOps {
+public:
+    using MotorBackupOps::MotorBackupOps;
+    void Restore(CMotor& motor, const std::string& path) override
+    {
+        ui::IProgress& progress = motor.Context().Progress();
+        tools::PollTrafficScope traffic(motor, tools::TrafficKind::Tool);
+        progress.Show("Restoring the program in \"" + motor.Name + "\"", std::nullopt);
+        progress.SetCancelVisible(false);
+        try {
+            MotorBackupOps::Restore(motor, path);
+        } catch (...) {
+            progress.Close();
+            throw;
+        }
+        progress.Close();
+    }
+};
+
+} // namespace
 
 CTunerForm::CTunerForm(Services services)
     : valuesPage(*services.profile), m_services(std::move(services)), m_backups("TM", m_services.backupFolder)
@@ -237,8 +261,7 @@ std::vector<std::string> CTunerForm::RestorePrograms()
     if (m_backups.Entries().empty())
         return messages;
     fw::LongOperation busy;
-    tools::MotorBackupOps ops(*m_services.scanner);
-    // The identity read and the download report to the motors' own contexts.
+    RestoreOps ops(*m_services.scanner);
     for (const auto& r : m_backups.RestoreAll([this](int port, int address) { return FindMotor(port, address); }, ops))
         if (!r.message.empty())
             messages.push_back(r.message);

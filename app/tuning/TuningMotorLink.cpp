@@ -37,8 +37,16 @@ void CTuningMotorLink::ReadIdentity() { m_motor.ReadVersion(); }
 double CTuningMotorLink::SamplePeriodMs() { return m_motor.SamplePeriod; }
 std::string CTuningMotorLink::Ask(const std::string& command) { return m_motor.SendAndReceive(command); }
 void CTuningMotorLink::Send(const std::string& command) { m_motor.SendCommand(command); }
-void CTuningMotorLink::SendToAll(const std::string& command) { Port().WriteCommand(command, 0, true); }
-std::string CTuningMotorLink::AskCurrent(const std::string& command) { return Port().Query(command, -1); }
+// The port keeps its current motor: a command to all motors is not one to remember.
+void CTuningMotorLink::SendToAll(const std::string& command) { Port().WriteCommand(command, 0, false); }
+
+std::string CTuningMotorLink::AskCurrent(const std::string& command)
+{
+    // The first poll makes the target the port's current motor (other traffic may have left
+    // another one current); from then on the polls carry no address byte.
+    CCommPort& port = Port();
+    return port.Query(command, port.currentAddress == m_motor.Address ? -1 : m_motor.Address, true);
+}
 
 std::string CTuningMotorLink::ReadLine()
 {
@@ -47,7 +55,25 @@ std::string CTuningMotorLink::ReadLine()
     return std::string(buffer, size_t(n > 0 ? n : 0));
 }
 
-void CTuningMotorLink::Purge() { Port().ClearBuffer(); }
+void CTuningMotorLink::Purge()
+{
+    // What the stopped program printed last may still be on its way: read until the line has
+    // been quiet for 50 ms (at most 2 s), then drop what is left.
+    uint8_t buffer[256];
+    for (int i = 0; i < 40; ++i) {
+        size_t got = 0;
+        try {
+            m_motor.Read(buffer, sizeof buffer, got, 50);
+        } catch (const CVQXException& x) {
+            // Fewer bytes than asked for came within the wait: what did come is in `got`.
+            if (x.GetCode() != CVQXException::NoResponse)
+                throw;
+        }
+        if (got == 0)
+            break;
+    }
+    Port().ClearBuffer();
+}
 bool CTuningMotorLink::PortOpen() { return Port().isOpen != 0; }
 void CTuningMotorLink::OpenPort() { Port().OpenPort(); }
 void CTuningMotorLink::ClosePort() { Port().ClosePort(); }

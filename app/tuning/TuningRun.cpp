@@ -163,8 +163,9 @@ void CTuningRun::RunProgram(const TuningSettings& s, CSampleArray& position, CSa
         m_progress.Show(kGettingData, std::nullopt);
         m_progress.SetCancelVisible(true);
         m_progress.SetAskBeforeCancel(false);
-        m_progress.SetTotal(plan.expected);
+        // Cleared before the total goes out: its message pumps, and a Cancel pressed then counts.
         m_progress.ClearCancelled();
+        m_progress.SetTotal(plan.expected);
         out.ran = true;
         m_motor.Send("RUN");
         // A program that never prints "FINISHED" is not read for ever.
@@ -285,8 +286,9 @@ void CTuningRun::RunPolled(const TuningSettings& s, CSampleArray& position, CSam
         m_progress.Show(kGettingData, std::nullopt);
         m_progress.SetCancelVisible(true);
         m_progress.SetAskBeforeCancel(false);
-        m_progress.SetTotal(s.tuningTime);
+        // Cleared before the total goes out: its message pumps, and a Cancel pressed then counts.
         m_progress.ClearCancelled();
+        m_progress.SetTotal(s.tuningTime);
         out.ran = true;
         auto sample = [&](bool current) {
             const int64_t p = ReplyToNumber(current ? m_motor.AskCurrent("RP") : m_motor.Ask("RP"));

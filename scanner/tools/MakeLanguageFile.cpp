@@ -1,6 +1,7 @@
 // vqx-mklang: writes a language file (.sld) from the text table of the language, or stages the user
 // guide with the language reference and keyword index made from the same table.
-//   vqx-mklang TABLE OUTPUT.sld
+//   vqx-mklang [--version TEXT --header HHH --comments TEXT] TABLE OUTPUT.sld
+//     (the options give the file of another firmware version the same keyword table)
 //   vqx-mklang --help-pages TABLE GUIDE_SOURCE OUTPUT_FOLDER
 #include <cstdio>
 #include <cstring>
@@ -10,9 +11,18 @@
 
 int main(int argc, char** argv)
 {
+    // Leading "--version", "--header" and "--comments" replace the table's own header fields.
+    std::string version, header, comments;
+    while (argc >= 5 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "--header") == 0 ||
+                         std::strcmp(argv[1], "--comments") == 0)) {
+        (std::strcmp(argv[1], "--version") == 0 ? version : std::strcmp(argv[1], "--header") == 0 ? header : comments) =
+            argv[2];
+        argv += 2;
+        argc -= 2;
+    }
     const bool helpPages = argc == 5 && std::strcmp(argv[1], "--help-pages") == 0;
     if (argc != 3 && !helpPages) {
-        std::fprintf(stderr, "usage: vqx-mklang TABLE OUTPUT.sld\n       vqx-mklang --help-pages TABLE GUIDE_SOURCE OUTPUT\n");
+        std::fprintf(stderr, "usage: vqx-mklang [--version V --header H --comments C] TABLE OUTPUT.sld\n       vqx-mklang --help-pages TABLE GUIDE_SOURCE OUTPUT\n");
         return 2;
     }
     const char* tablePath = argv[helpPages ? 2 : 1];
@@ -29,6 +39,12 @@ int main(int argc, char** argv)
         }
         return 0;
     }
+    if (!version.empty())
+        table.version = version;
+    if (!header.empty())
+        table.headerVersion = header;
+    if (!comments.empty())
+        table.comments = comments;
     const CLanguage language = LanguageOfTable(table);
     if (language.Keywords.size() > static_cast<size_t>(CLanguage::kMaxKeywords)) {
         std::fprintf(stderr, "%s: more than %d keywords\n", tablePath, CLanguage::kMaxKeywords);

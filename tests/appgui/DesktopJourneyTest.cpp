@@ -4,13 +4,14 @@
 // started the guide is shown in the program's own help window, whose links lead on.
 
 #include "FreshHome.h"
+#include "TestAppContext.h"
 
 #include "app/framework/gui/CommandTable.h"
 #include "app/frame/CommandIcons.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/HelpTopics.h"
-#include "app/shell/gui/Help.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/HelpViewer.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/VQXApp.h"
@@ -50,10 +51,7 @@ void CollectActions(QMenu* menu, std::vector<QAction*>& out)
 
 class DesktopJourney : public FreshHomeTest {
 protected:
-    DesktopJourney() : FreshHomeTest(false) { defaultOpener = help::Opener(); }
-    ~DesktopJourney() override { help::Opener() = defaultOpener; }
-
-    std::function<bool(const std::string&, const std::string&)> defaultOpener;
+    DesktopJourney() : FreshHomeTest(false) {}
 };
 
 TEST_F(DesktopJourney, EveryMenuAndToolbarCommandShowsAPicture)
@@ -107,14 +105,12 @@ TEST_F(DesktopJourney, EveryMenuAndToolbarCommandShowsAPicture)
     app.ExitInstance(0);
 }
 
-TEST_F(DesktopJourney, HelpMenuOpensTheShippedGuideAndTheHelpWindowFollowsItsLinks)
+TEST_F(DesktopJourney, HelpMenuAndF1OpenPagesOfTheShippedGuide)
 {
-    std::vector<std::pair<std::string, std::string>> opened;
-    help::Opener() = [&](const std::string& file, const std::string& anchor) {
-        opened.emplace_back(file, anchor);
-        return true;
-    };
-    CVQXApp app(InstanceFolder());
+    // The desktop services record what the program asks them to show.
+    ScriptedDesktop desktop;
+    auto& opened = desktop.helpPages;
+    CVQXApp app(InstanceFolder(), &desktop);
     ASSERT_TRUE(app.InitInstance({}));
     fw::CommandTable& commands = app.MainFrame()->Commands();
     const std::string guide = platform::AppFolder() + "/help/";
@@ -173,13 +169,22 @@ TEST_F(DesktopJourney, HelpMenuOpensTheShippedGuideAndTheHelpWindowFollowsItsLin
         EXPECT_EQ(opened[0].first, guide + f.page);
         EXPECT_TRUE(std::filesystem::is_regular_file(opened[0].first)) << opened[0].first;
     }
+    app.MainFrame()->close();
+    app.ExitInstance(0);
+}
 
-    // No browser can be started: the guide opens in the help window, at the anchor, and its
-    // links lead to the pages they name.
-    help::Opener() = defaultOpener;
+TEST_F(DesktopJourney, WithoutABrowserTheHelpWindowShowsTheGuideAndFollowsItsLinks)
+{
+    // The program's own desktop services; no browser can be started.
     qputenv("PATH", QByteArray::fromStdString(dir / "no-programs"));
-    ASSERT_TRUE(commands.Execute(cmd::ID_HELP_INDEX));
-    help::CHelpViewer& viewer = help::CHelpViewer::Instance();
+    CVQXApp app(InstanceFolder());
+    ASSERT_TRUE(app.InitInstance({}));
+    auto* desktop = dynamic_cast<shell::CQtDesktopServices*>(&app.Context().Desktop());
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_EQ(desktop->HelpViewer(), nullptr) << "made when first needed";
+    ASSERT_TRUE(app.MainFrame()->Commands().Execute(cmd::ID_HELP_INDEX));
+    ASSERT_NE(desktop->HelpViewer(), nullptr);
+    help::CHelpViewer& viewer = *desktop->HelpViewer();
     ASSERT_TRUE(viewer.isVisible());
     EXPECT_EQ(viewer.Browser()->source().fileName(), "index.htm");
     EXPECT_EQ(viewer.Browser()->source().fragment(), "keywords");

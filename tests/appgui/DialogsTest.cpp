@@ -2,6 +2,7 @@
 // Escape as it must.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/shell/gui/QtQuestions.h"
 #include "app/shell/gui/ChoiceDlg.h"
@@ -13,6 +14,7 @@
 #include "app/shell/gui/TipDlg.h"
 #include "core/shared/Tips.h"
 #include "core/ui/OperationContext.h"
+#include "platform/paths/Paths.h"
 
 #include <QCheckBox>
 #include <QPointer>
@@ -49,6 +51,9 @@ class DialogsTest : public GuiTest {
 protected:
     // The dialogs are handed the shell's boxes for their own messages.
     bridge::QtQuestions questions;
+    // The program's context of the page dialogs (Help recorded).
+    ui::COperationContext operation;
+    TestAppContext app{operation};
 };
 
 TEST_F(DialogsTest, OptionBoxButtonsEscapeAndRememberedAnswers)
@@ -205,7 +210,7 @@ struct TestPage : CPageDlgItem {
 
 TEST_F(DialogsTest, PageSelectorValidatesEveryPageBeforeApplyingAny)
 {
-    CPageDlg dlg(nullptr, "New Project");
+    CPageDlg dlg(nullptr, app.context, "New Project");
     auto* general = new TestPage(1, true, true);
     auto* ports = new TestPage(2, false, true);
     auto* sticky = new TestPage(3, true, false);
@@ -249,6 +254,14 @@ TEST_F(DialogsTest, PageSelectorValidatesEveryPageBeforeApplyingAny)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(general->applied + ports->applied + sticky->applied, 3);
+
+    // Help opens the shown page's topic (its template id) in the guide, through the context.
+    CPageDlg helped(nullptr, app.context, "Options");
+    helped.AddPage("Macros", new TestPage(168, true, true));
+    helped.show();
+    Click(&helped, "57670");
+    ASSERT_EQ(app.desktop.helpPages.size(), 1u);
+    EXPECT_EQ(app.desktop.helpPages[0], std::make_pair(platform::AppFolder() + "/help/168.htm", std::string()));
 }
 
 TEST_F(DialogsTest, TipOfTheDayShowsTipsInTurnAndRemembersTheCheckBox)

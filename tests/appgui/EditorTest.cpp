@@ -99,13 +99,10 @@ protected:
         editor::RegisterEditor(templates, frame, env);
         textfind::CFindState::Instance().Reset();
         appFolder = platform::AppFolder();
-        opener = help::Opener();
     }
     void TearDown() override
     {
         platform::SetAppFolder(appFolder);
-        help::Opener() = opener;
-        fw::PrintDialog() = nullptr;
         ui::COperationContext::Default().SetQuestions(nullptr);
         ui::COperationContext::Default().SetInfo(nullptr);
     }
@@ -130,7 +127,6 @@ protected:
     editor::EditorEnvironment env;
     fw::DocTemplates templates;
     std::string appFolder;
-    std::function<bool(const std::string&, const std::string&)> opener;
 };
 
 } // namespace
@@ -399,14 +395,14 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     CVQXView* view = Open(WriteSource("long.tqs", text));
     ASSERT_NE(view, nullptr);
     QPrinter* used = nullptr;
-    fw::PrintDialog() = [&](QPrinter& printer, bool hasSelection, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool hasSelection) {
         used = &printer;
         EXPECT_EQ(hasSelection, view->textCursor().hasSelection()) << "the selection is offered when there is one";
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(dir / "all.pdf"));
         printer.setPrintRange(QPrinter::AllPages);
         return true;
-    };
+    });
 
     // Everything: every line once, in order, none lost at a page end; the wide line wrapped, not cut.
     ASSERT_TRUE(frame.Commands().Execute(editor::ID_FILE_PRINT));
@@ -443,12 +439,12 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     EXPECT_EQ(previewPages, static_cast<int>(pages.size()));
 
     // Page 2 alone starts where page 2 of the whole did.
-    fw::PrintDialog() = [&](QPrinter& printer, bool, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool) {
         printer.setOutputFileName(QString::fromStdString(dir / "page2.pdf"));
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 2);
         return true;
-    };
+    });
     frame.Commands().Execute(editor::ID_FILE_PRINT);
     const auto page2 = PdfPages(dir / "page2.pdf");
     ASSERT_EQ(page2.size(), 1u);
@@ -460,12 +456,12 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     selection.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 5);
     selection.setPosition(view->document()->findBlockByNumber(11).position() + 3, QTextCursor::KeepAnchor);
     view->setTextCursor(selection);
-    fw::PrintDialog() = [&](QPrinter& printer, bool hasSelection, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool hasSelection) {
         EXPECT_TRUE(hasSelection);
         printer.setOutputFileName(QString::fromStdString(dir / "selection.pdf"));
         printer.setPrintRange(QPrinter::Selection);
         return true;
-    };
+    });
     frame.Commands().Execute(editor::ID_FILE_PRINT);
     const auto selected = PdfPages(dir / "selection.pdf");
     ASSERT_EQ(selected.size(), 1u);
@@ -474,11 +470,11 @@ TEST_F(EditorGui, PrintsEveryLineOnPagesPreviewsThemAndPrintsARangeOrTheSelectio
     EXPECT_NE(selected[0].find("a=11"), std::string::npos) << selected[0];
 
     // A printer that cannot be used: a clear error, and the document as it was.
-    fw::PrintDialog() = [&](QPrinter& printer, bool, QWidget*) {
+    app.desktop.prints.push_back([&](QPrinter& printer, bool) {
         printer.setOutputFileName(QString::fromStdString(dir / "no-such-folder/x.pdf"));
         printer.setPrintRange(QPrinter::AllPages);
         return true;
-    };
+    });
     const size_t boxes = questions.MessageTexts().size();
     frame.Commands().Execute(editor::ID_FILE_PRINT);
     ASSERT_EQ(questions.MessageTexts().size(), boxes + 1);
@@ -516,11 +512,7 @@ TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(helpDir + "/VQXUsersGuide/Dialogs")));
     for (const char* page : {"index.htm", "VQXUsersGuide/TextEditor.htm", "VQXUsersGuide/Dialogs/NewPort.htm"})
         std::ofstream(helpDir + "/" + page) << "<html></html>";
-    std::vector<std::pair<std::string, std::string>> opened;
-    help::Opener() = [&](const std::string& file, const std::string& anchor) {
-        opened.emplace_back(file, anchor);
-        return true;
-    };
+    const auto& opened = app.desktop.helpPages;
     const std::pair<std::string, std::string> topic{helpDir + "/VQXUsersGuide/TextEditor.htm", ""};
     QTest::keyClick(view, Qt::Key_F1);
     ASSERT_EQ(opened.size(), 1u);
@@ -535,7 +527,7 @@ TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened.back(), topic) << "a click in help mode opens the topic, selection or not";
     // A topic with an anchor opens its page at the anchor.
-    EXPECT_TRUE(help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"));
+    EXPECT_TRUE(help::ShowHelpTopic(app.context, "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"));
     EXPECT_EQ(opened.back(), std::make_pair(helpDir + "/VQXUsersGuide/Dialogs/NewPort.htm", std::string("MotorsPage")));
     // Without the help files: nothing opens, one line in the information view says so.
     QDir(QString::fromStdString(helpDir)).removeRecursively();
@@ -546,7 +538,6 @@ TEST_F(EditorGui, HelpTopicsWheelStepsNoDragAndTheCaretPane)
     ASSERT_EQ(frame.InfoBar()->Lines().size(), lines + 1);
     EXPECT_EQ(frame.InfoBar()->Lines().back().description,
               "The help topic \"" + topic.first + "\" is not available.");
-    help::Opener() = opener;
     platform::SetAppFolder(appFolder);
 
     // The wheel: 40 units a line; a fine wheel's small steps add up; Ctrl does not zoom.

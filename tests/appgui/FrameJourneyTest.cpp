@@ -96,6 +96,7 @@ protected:
         p.WriteInt("OptionBoxes", "NoStartupTips", 1);
         p.WriteInt("OptionBoxes", "StartQuestion", 0);
         p.WriteInt("Workspace", "FirstRun", 0);
+        p.WriteInt("OptionBoxes", "ShowPlayground", 0);
         vqxsim::MotorProfile m;
         m.firmware = "450";
         m.echo[0] = true;

@@ -23,6 +23,8 @@ protected:
         auto& p = platform::AppProfile();
         p.WriteInt("OptionBoxes", "ShowLogo", 0);
         p.WriteInt("OptionBoxes", "NoStartupTips", 1);
+        // The playground as the first window has journeys of its own (StartupTest).
+        p.WriteInt("OptionBoxes", "ShowPlayground", 0);
         if (!firstRun) {
             p.WriteInt("Workspace", "FirstRun", 0);
             p.WriteInt("OptionBoxes", "StartQuestion", 0);

@@ -7,7 +7,6 @@
 #include "SetupGui.h"
 #include "TestAppContext.h"
 
-#include "app/bridge/Seams.h"
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/editor/gui/VQXView.h"
 #include "app/framework/gui/CommandTable.h"
@@ -54,7 +53,7 @@ protected:
     void SetUp() override
     {
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-        bridge::Options() = COptions();
+        app.context.Options() = COptions();
         frame = std::make_unique<CMainFrame>(app.context);
         templates.Add(129, "\nVQX\nVQX Source File\nVQX Files (*.tqs)\n.tqs\nVQX.Document\nVQX Source File");
         editor::RegisterEditor(templates, *frame, editorEnv);
@@ -67,7 +66,7 @@ protected:
     {
         session.reset();
         frame.reset();
-        bridge::Options() = COptions();
+        app.context.Options() = COptions();
     }
     CVQXView* OpenSource(const std::string& text)
     {
@@ -147,7 +146,7 @@ TEST_F(OptionsGui, NewEditorColoursRehighlightTheOpenEditorAndTheRecordIsSaved)
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_EQ(dlg->CurrentPage(), 3);
         EXPECT_EQ(LastMessage(), "Invalid \"Response Timeout\" value.\nPlease enter a number more than 100 mSec.");
-        EXPECT_EQ(bridge::Options().FlowColor, 0xB316C9u) << "nothing applied while a page is invalid";
+        EXPECT_EQ(app.context.Options().FlowColor, 0xB316C9u) << "nothing applied while a page is invalid";
         Id<QLineEdit>(terminalPage, 1002)->setText(QStringLiteral("600"));
         // Advanced: a click on the logo item's image clears it; a click on its text does nothing.
         SelectPage(dlg, 5);
@@ -176,7 +175,7 @@ TEST_F(OptionsGui, NewEditorColoursRehighlightTheOpenEditorAndTheRecordIsSaved)
     EXPECT_EQ(LineColor(view, 3), QColor(0xFF, 0, 0)) << "LOOP";
     EXPECT_EQ(view->font().pointSize(), 12);
     // The record took the pages and is saved; the terminal panes were cleared for the new look.
-    const COptions& o = bridge::Options();
+    const COptions& o = app.context.Options();
     EXPECT_EQ(o.FlowColor, red);
     EXPECT_EQ(o.EditorFontSize, 12);
     EXPECT_EQ(o.ResponseTimeout, 600);
@@ -248,9 +247,9 @@ TEST_F(OptionsGui, CancelKeepsTheRecordButTheLanguageRegistrationsStay)
     EXPECT_EQ(app.desktop.asked[0].title, QStringLiteral("Add VQX Language File"));
     EXPECT_TRUE(app.desktop.colors.empty()) << "both swatches opened the colour chooser";
 
-    EXPECT_EQ(bridge::Options().KeywordColor, 0xFF0000u);
-    EXPECT_EQ(bridge::Options().IOTermBackColor, 0xFFF2FCu);
-    EXPECT_FALSE(bridge::Options().ShowAllLanguages);
+    EXPECT_EQ(app.context.Options().KeywordColor, 0xFF0000u);
+    EXPECT_EQ(app.context.Options().IOTermBackColor, 0xFFF2FCu);
+    EXPECT_FALSE(app.context.Options().ShowAllLanguages);
     EXPECT_EQ(app.scanner.Errors().MaxErrors, 50);
     EXPECT_FALSE(Stored("Editor", "KeywordColor"));
     // The registrations stay, with the copy in the language folder; the firmware list shows them.

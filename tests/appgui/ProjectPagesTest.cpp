@@ -80,7 +80,7 @@ TEST_F(SetupGuiTest, ProjectNamePageAndMotorIPDialog)
     project.Name = "Old";
     project.FileName = "/data/Projects/Old/Old.spj";
     app.desktop.folders.push_back(QStringLiteral("/srv/cells"));
-    CPageDlg dlg(nullptr, QStringLiteral("New Project"));
+    CPageDlg dlg(nullptr, app.context, QStringLiteral("New Project"));
     dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(project, app.context));
     dlg.show();
     auto* name = Id<QLineEdit>(&dlg, 1023);

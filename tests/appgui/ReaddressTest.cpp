@@ -3,6 +3,7 @@
 // generated name follow; a communication error says so and moves nothing.
 
 #include "GuiFixture.h"
+#include "TestAppContext.h"
 
 #include "app/shell/gui/QtQuestions.h"
 #include "app/shell/gui/ReaddressDlg.h"
@@ -33,6 +34,7 @@ protected:
         profiles[2].address = 4; // motors at 1, 2 and 4
         rig = vqxsim::FakeLineRig::Chain(profiles, name);
         context.Options().ResponseTimeout = 60;
+        dialogs.SetQuestions(&questions);
         port = MakeDetectPort(context, name, "Line", 1, COMM_RS232, 9600);
         port->SetMaxMotors(5);
         ASSERT_EQ(DetectRS232Chain(*port, 0), DETECT_FOUND);
@@ -48,6 +50,9 @@ protected:
     std::unique_ptr<vqxsim::FakeLineRig> rig;
     std::unique_ptr<CCommPort> port;
     bridge::QtQuestions questions;
+    // The dialog's own context: the real question boxes (set in SetUp), and Help recorded.
+    ui::COperationContext dialogs;
+    TestAppContext app{dialogs};
 };
 
 TEST_F(ReaddressTest, OkGivesTheMotorItsNewAddress)
@@ -57,7 +62,7 @@ TEST_F(ReaddressTest, OkGivesTheMotorItsNewAddress)
     EXPECT_EQ(motor->Name, "Motor2-Line");
     bool polling = true;
     int changes = 0;
-    CReaddressDlg dlg(nullptr, questions, *port, *motor);
+    CReaddressDlg dlg(nullptr, app.context, *port, *motor);
     dlg.pollingAllowed = &polling;
     dlg.changed = [&] { ++changes; };
     dlg.show();
@@ -90,7 +95,7 @@ TEST_F(ReaddressTest, AUserNameIsKeptAndAnErrorMovesNothing)
     CMotor* motor = MotorAt(1);
     motor->Name = "Spindle";
     {
-        CReaddressDlg dlg(nullptr, questions, *port, *motor);
+        CReaddressDlg dlg(nullptr, app.context, *port, *motor);
         dlg.show();
         dlg.Addresses()->setCurrentText("3");
         QTest::mouseClick(dlg.findChild<QPushButton*>("1"), Qt::LeftButton);
@@ -104,7 +109,7 @@ TEST_F(ReaddressTest, AUserNameIsKeptAndAnErrorMovesNothing)
     rig->WithMotor(2, [](vqxsim::SimMotor& m) { m.knobs.mute = true; });
     // The dialog's message goes through the shell's boxes.
     bool polling = true;
-    CReaddressDlg dlg(nullptr, questions, *port, *other);
+    CReaddressDlg dlg(nullptr, app.context, *port, *other);
     dlg.pollingAllowed = &polling;
     dlg.show();
     dlg.Addresses()->setCurrentText("5");

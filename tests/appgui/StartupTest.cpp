@@ -8,6 +8,7 @@
 #include "app/frame/gui/MainFrame.h"
 #include "app/shell/gui/SingleInstance.h"
 #include "app/frame/gui/VQXApp.h"
+#include "app/tools/gui/PlaygroundDlg.h"
 #include "core/shared/MotorModels.h"
 #include "platform/paths/Paths.h"
 
@@ -33,6 +34,8 @@ protected:
         auto& p = platform::AppProfile();
         p.WriteInt("OptionBoxes", "ShowLogo", 0);
         p.WriteInt("OptionBoxes", "NoStartupTips", 1);
+        // The playground as the first window is its own case below.
+        p.WriteInt("OptionBoxes", "ShowPlayground", 0);
     }
     ~StartupTest() override
     {
@@ -147,4 +150,86 @@ TEST_F(StartupTest, AMissingModelsDatabaseStopsTheStartWithItsMessage)
     });
     EXPECT_FALSE(app.InitInstance({}));
     EXPECT_EQ(app.MainFrame(), nullptr);
+}
+
+// Counts the close requests a window gets.
+class CloseCounter : public QObject {
+public:
+    int closes = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        closes += e->type() == QEvent::Close;
+        return false;
+    }
+};
+
+TEST_F(StartupTest, ThePlaygroundComesFirstAndShowVQXLeadsToTheMainWindowAndTheWelcome)
+{
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 1);
+    CVQXApp app(InstanceFolder());
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_EQ(app.FirstScreenShown(), shell::FirstScreen::Playground);
+    CMainFrame* frame = app.MainFrame();
+    EXPECT_FALSE(frame->isVisible());
+    auto* pg = dynamic_cast<tools::gui::CPlaygroundDlg*>(frame->Playground());
+    ASSERT_NE(pg, nullptr);
+    EXPECT_TRUE(pg->isVisible());
+    auto* showMain = pg->findChild<QPushButton*>(QString::number(tools::pg::kShowMain));
+    auto* atStartup = pg->findChild<QCheckBox*>(QString::number(tools::pg::kShowAtStartup));
+    ASSERT_TRUE(showMain && atStartup);
+    EXPECT_EQ(showMain->text(), QStringLiteral("Show VQX"));
+    EXPECT_TRUE(showMain->font().bold());
+    EXPECT_TRUE(atStartup->isVisible());
+    EXPECT_TRUE(atStartup->isChecked());
+    Snapshot(pg, "playground-first-window");
+
+    // The user leaves it off for next time and goes to the main window: the project's start-up
+    // shows the frame, then the first-run welcome comes.
+    atStartup->setChecked(false);
+    QString welcome;
+    WhenModal([&](QWidget* box) {
+        welcome = box->findChild<QLabel*>("1069")->text();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QTest::mouseClick(showMain, Qt::LeftButton);
+    for (int i = 0; i < 400 && (frame->Playground() || !frame->isVisible() || welcome.isEmpty()); ++i)
+        QTest::qWait(5);
+    EXPECT_EQ(frame->Playground(), nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(welcome.startsWith(QStringLiteral("Welcome to VQX!")));
+    EXPECT_EQ(platform::AppProfile().GetInt("OptionBoxes", "ShowPlayground", 1), 0);
+    EXPECT_EQ(platform::AppProfile().GetInt("Workspace", "FirstRun", 1), 0);
+    frame->close();
+    app.ExitInstance(0);
+}
+
+TEST_F(StartupTest, PlayModeShowsOnlyThePlaygroundAndClosingItEndsTheProgram)
+{
+    platform::AppProfile().WriteInt("Workspace", "FirstRun", 0);
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 1);
+    CVQXApp app(InstanceFolder());
+    ASSERT_TRUE(app.InitInstance({QStringLiteral("-Play")}));
+    EXPECT_EQ(app.FirstScreenShown(), shell::FirstScreen::Playground);
+    CMainFrame* frame = app.MainFrame();
+    EXPECT_FALSE(frame->isVisible());
+    auto* pg = dynamic_cast<tools::gui::CPlaygroundDlg*>(frame->Playground());
+    ASSERT_NE(pg, nullptr);
+    auto* showMain = pg->findChild<QPushButton*>(QString::number(tools::pg::kShowMain));
+    ASSERT_NE(showMain, nullptr);
+    EXPECT_EQ(showMain->text(), QStringLiteral("Close"));
+    EXPECT_FALSE(pg->findChild<QCheckBox*>(QString::number(tools::pg::kShowAtStartup))->isVisible());
+    Snapshot(pg, "playground-play-mode");
+
+    CloseCounter closes;
+    frame->installEventFilter(&closes);
+    QTest::mouseClick(showMain, Qt::LeftButton);
+    for (int i = 0; i < 400 && closes.closes == 0; ++i)
+        QTest::qWait(5);
+    EXPECT_EQ(frame->Playground(), nullptr);
+    EXPECT_EQ(closes.closes, 1); // the main window is asked to close: the program ends
+    EXPECT_FALSE(frame->isVisible());
+    // Play mode leaves the start-up setting alone.
+    EXPECT_EQ(platform::AppProfile().GetInt("OptionBoxes", "ShowPlayground", 0), 1);
+    frame->removeEventFilter(&closes);
+    app.ExitInstance(0);
 }

@@ -13,7 +13,10 @@
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 class ScriptedDesktop final : public shell::IDesktopServices {
@@ -23,12 +26,15 @@ public:
     std::deque<QStringList> fileLists;
     std::deque<QString> folders;
     std::deque<std::optional<uint32_t>> colors;
-    // What each file chooser showed, the colour each colour chooser started on, and the
-    // addresses opened.
+    // What each file chooser showed, the colour each colour chooser started on, the addresses
+    // opened and the guide's pages shown (file, anchor).
     std::vector<shell::FileChoice> asked;
     std::vector<uint32_t> colorsAsked;
     std::vector<QUrl> opened;
+    std::vector<std::pair<std::string, std::string>> helpPages;
     bool openSucceeds = true;
+    // The next print dialogs: each sets the printer's choice and answers whether to print.
+    std::deque<std::function<bool(QPrinter&, bool hasSelection)>> prints;
 
     QString ChooseOpenFile(QWidget*, const shell::FileChoice& choice) override { return Next(files, choice); }
     QStringList ChooseOpenFiles(QWidget*, const shell::FileChoice& choice) override
@@ -55,9 +61,24 @@ public:
         colors.pop_front();
         return answer;
     }
+    bool ChoosePrint(QWidget*, QPrinter& printer, bool hasSelection) override
+    {
+        if (prints.empty()) {
+            ADD_FAILURE() << "unexpected print dialog";
+            return false;
+        }
+        const auto answer = std::move(prints.front());
+        prints.pop_front();
+        return answer(printer, hasSelection);
+    }
     bool OpenUrl(const QUrl& url) override
     {
         opened.push_back(url);
+        return openSucceeds;
+    }
+    bool OpenHelpPage(const QString& file, const QString& anchor) override
+    {
+        helpPages.emplace_back(file.toStdString(), anchor.toStdString());
         return openSucceeds;
     }
 

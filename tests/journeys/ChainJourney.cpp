@@ -19,7 +19,10 @@ protected:
 
 void ChainJourney::EveryMotorAnswersRP(int motors)
 {
-    ASSERT_TRUE(Start({.motors = motors, .chainProject = false}));
+    JourneyStart start;
+    start.motors = motors;
+    start.chainProject = false;
+    ASSERT_TRUE(Start(start));
     ShowBar(frame->TerminalBar(), cmd::ID_VIEW_TERMINAL);
     // Each motor stands somewhere of its own: 100, 1234, 57.
     const int positions[] = {100, 1234, 57};

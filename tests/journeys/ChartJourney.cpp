@@ -6,7 +6,6 @@
 
 #include "JourneyRig.h"
 
-#include "app/shell/gui/Help.h"
 #include "app/tools/gui/ChartViewDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 
@@ -102,12 +101,7 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     // Velocity, each with its scale.
     bool chartMode = false;
     int presetAddress = 0;
-    std::string helpFile;
-    const auto defaultOpener = help::Opener();
-    help::Opener() = [&helpFile](const std::string& file, const std::string&) {
-        helpFile = file;
-        return true;
-    };
+    desktop.helpPages.clear();
     Answer(
         [&](QWidget* w) {
             auto* dialog = qobject_cast<CWatchItemDlg*>(w);
@@ -125,7 +119,8 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
         },
         QStringLiteral("chart-item-dialog"));
     view->Action(ID_ADD_ITEM)->trigger();
-    help::Opener() = defaultOpener;
+    ASSERT_EQ(desktop.helpPages.size(), 1u);
+    const std::string helpFile = desktop.helpPages[0].first;
     EXPECT_TRUE(helpFile.ends_with("/VQXUsersGuide/Dialogs/NewChartItem.htm")) << helpFile;
     EXPECT_TRUE(std::filesystem::exists(helpFile)) << helpFile;
     EXPECT_TRUE(chartMode);

@@ -122,5 +122,5 @@ INSTANTIATE_TEST_SUITE_P(Choices, CommErrorJourney,
                                            RecoveryRound{"ManualSettings", "Manually define port and motors settings",
                                                          cmd::ID_COMM_SETTINGS, "Communication Settings"},
                                            RecoveryRound{"LockupWizard", "Run Communication Lockup Wizard",
-                                                         cmd::ID_LOCKUP_WIZARD, nullptr}),
+                                                         cmd::ID_LOCKUP_WIZARD, "Communication Lock-up Recovery Wizard"}),
                          [](const ::testing::TestParamInfo<RecoveryRound>& info) { return std::string(info.param.name); });

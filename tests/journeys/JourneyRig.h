@@ -26,6 +26,7 @@
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/VQXApp.h"
@@ -46,11 +47,15 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTreeWidgetItem>
+#include <QUrl>
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The motors' profile: "450" firmware, echo on at power-up.
@@ -62,6 +67,45 @@ inline vqxsim::MotorProfile JourneyMotor()
     p.echo[0] = true;
     return p;
 }
+
+// VQX's desktop in a journey: the real choosers (answered like any dialog), web and help pages
+// recorded instead of handed to a browser.
+class JourneyDesktop final : public shell::IDesktopServices {
+public:
+    // The questions of the running program (the folder picker's boxes).
+    std::function<ui::IQuestions&()> questions;
+    std::vector<QUrl> opened;
+    std::vector<std::pair<std::string, std::string>> helpPages; // file, anchor
+
+    QString ChooseOpenFile(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseOpenFile(p, c); }
+    QStringList ChooseOpenFiles(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseOpenFiles(p, c); }
+    QString ChooseSaveFile(QWidget* p, const shell::FileChoice& c) override { return Real().ChooseSaveFile(p, c); }
+    QString ChooseFolder(QWidget* p, const QString& start) override { return Real().ChooseFolder(p, start); }
+    std::optional<uint32_t> ChooseColor(QWidget* p, uint32_t initial) override { return Real().ChooseColor(p, initial); }
+    bool ChoosePrint(QWidget* p, QPrinter& printer, bool hasSelection) override
+    {
+        return Real().ChoosePrint(p, printer, hasSelection);
+    }
+    bool OpenUrl(const QUrl& url) override
+    {
+        opened.push_back(url);
+        return true;
+    }
+    bool OpenHelpPage(const QString& file, const QString& anchor) override
+    {
+        helpPages.emplace_back(file.toStdString(), anchor.toStdString());
+        return true;
+    }
+
+private:
+    shell::CQtDesktopServices& Real()
+    {
+        if (!m_real)
+            m_real = std::make_unique<shell::CQtDesktopServices>(questions());
+        return *m_real;
+    }
+    std::unique_ptr<shell::CQtDesktopServices> m_real;
+};
 
 struct JourneyStart {
     int motors = 3;
@@ -110,6 +154,7 @@ protected:
             p.WriteInt("OptionBoxes", "NoStartupTips", 1);
             p.WriteInt("OptionBoxes", "StartQuestion", 0);
             p.WriteInt("Workspace", "FirstRun", 0);
+            p.WriteInt("OptionBoxes", "ShowPlayground", 0);
         }
         QStringList arguments = options.arguments;
         if (options.chainProject && m_projectFile.empty())
@@ -118,7 +163,8 @@ protected:
             arguments.prepend(QString::fromStdString(m_projectFile));
         // Watched from the start: a question of the start-up itself never hangs the journey.
         WatchForUnansweredDialogs();
-        app = std::make_unique<CVQXApp>(QString::fromStdString(dir / "run"));
+        desktop.questions = [this]() -> ui::IQuestions& { return app->Context().Questions(); };
+        app = std::make_unique<CVQXApp>(QString::fromStdString(dir / "run"), &desktop);
         if (!app->InitInstance(arguments) || !app->MainFrame())
             return false;
         frame = app->MainFrame();
@@ -207,6 +253,36 @@ protected:
             act(w);
         });
         poll->start(5);
+    }
+    // Runs `act` with the next modal window of class W once it is open, however many boxes come
+    // before it (those go to AutoAnswer: the warnings and questions before a wizard). While `act`
+    // runs, the window is not taken for an unanswered dialog, and boxes it opens are auto-answered.
+    // `required` false: a window that may or may not come (no failure when it does not).
+    template <class W>
+    void AnswerWindow(std::function<void(W*)> act, const QString& snapshot, int ms = 60000, bool required = true)
+    {
+        auto deadline = std::make_shared<QDeadlineTimer>(ms);
+        auto poll = std::make_shared<std::function<void()>>();
+        std::weak_ptr<std::function<void()>> self = poll;
+        *poll = [this, act, snapshot, deadline, self, required, generation = Generation()] {
+            if (generation != Generation())
+                return;
+            if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
+                m_handling.push_back(w);
+                Snapshot(w, snapshot);
+                act(w);
+                std::erase(m_handling, w);
+                return;
+            }
+            if (deadline->hasExpired()) {
+                if (required)
+                    ADD_FAILURE() << "the window " << snapshot.toStdString() << " did not open";
+                return;
+            }
+            if (auto again = self.lock())
+                QTimer::singleShot(10, [again] { (*again)(); });
+        };
+        QTimer::singleShot(0, [poll] { (*poll)(); });
     }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
@@ -346,6 +422,7 @@ protected:
     }
 
     std::unique_ptr<vqxsim::SerialRig> rig;
+    JourneyDesktop desktop; // outlives every start of VQX
     std::unique_ptr<CVQXApp> app;
     CMainFrame* frame = nullptr;
 
@@ -409,7 +486,8 @@ private:
         QObject::connect(m_watch.get(), &QTimer::timeout, [this] {
             QWidget* w = QApplication::activeModalWidget();
             // The please-wait dialog of a long operation is no question.
-            if (!w || m_answers > 0 || w->inherits("CWaitDlg")) {
+            if (!w || m_answers > 0 || w->inherits("CWaitDlg") ||
+                std::find(m_handling.begin(), m_handling.end(), w) != m_handling.end()) {
                 m_modalSince.invalidate();
                 return;
             }
@@ -447,6 +525,7 @@ private:
         return false;
     }
     std::vector<std::pair<QString, QString>> m_autoAnswers;
+    std::vector<QWidget*> m_handling; // windows an AnswerWindow act is working in
     static constexpr int kUnansweredMs = 3000;
     int m_answers = 0;
     QList<QPointer<QWidget>> m_taken;

@@ -6,7 +6,6 @@
 
 #include "JourneyRig.h"
 
-#include "app/shell/gui/Help.h"
 #include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 
@@ -257,12 +256,7 @@ TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
     EXPECT_TRUE(WaitFor([&] { return mon->ValueShown(1) == QStringLiteral("123"); }));
 
     // F2: the item's properties beside the window, and their help page.
-    std::string helpFile;
-    const auto defaultOpener = help::Opener();
-    help::Opener() = [&helpFile](const std::string& file, const std::string&) {
-        helpFile = file;
-        return true;
-    };
+    desktop.helpPages.clear();
     mon->List()->setCurrentItem(mon->List()->topLevelItem(0));
     QRect dialogAt, ownerAt, screenAt;
     Answer(
@@ -281,7 +275,8 @@ TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
         },
         QStringLiteral("watch-item-properties-beside-monitor"));
     QTest::keyClick(mon, Qt::Key_F2);
-    help::Opener() = defaultOpener;
+    ASSERT_EQ(desktop.helpPages.size(), 1u);
+    const std::string helpFile = desktop.helpPages[0].first;
     EXPECT_TRUE(helpFile.ends_with("/VQXUsersGuide/Dialogs/MonitorItemProperties.htm")) << helpFile;
     EXPECT_TRUE(std::filesystem::exists(helpFile)) << helpFile;
     const auto rect = [](const QRect& r) { return tools::ScreenRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; };

@@ -7,12 +7,18 @@
 
 #include "JourneyRig.h"
 
+#include "app/frame/gui/ProjectSession.h"
+#include "app/project/gui/SelectMotorDlg.h"
 #include "app/tuning/gui/TunerDlg.h"
 #include "app/tuning/TuningSettings.h"
 #include "core/ui/Progress.h"
 #include "scanner/Scanner.h"
 
 #include <QClipboard>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <fstream>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QTableWidget>
@@ -197,4 +203,190 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     EXPECT_EQ(Body(0), before);
     EXPECT_EQ(platform::AppProfile().GetInt(kTunerSection, "Speed", 0), 100000);
     EXPECT_TRUE(std::filesystem::is_empty(tools::CProgramBackupStore::DefaultFolder()));
+}
+
+namespace {
+
+// Hands every modal dialog that opens to `act`, polled while the program pumps.
+class WhileShown {
+public:
+    explicit WhileShown(std::function<void(QWidget*)> act)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, act] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (w && w != m_last) {
+                m_last = w;
+                act(w);
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+};
+
+// Presses Cancel on the please-wait dialog once it shows `text` (the same dialog shows the run's
+// earlier steps first).
+class CancelWhenShown {
+public:
+    explicit CancelWhenShown(const QString& text)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, text] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || m_pressed)
+                return;
+            bool shows = false;
+            for (QLabel* l : w->findChildren<QLabel*>())
+                shows = shows || l->text().contains(text);
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                if (shows && !m_pressed && b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("Cancel")) {
+                    m_pressed = true;
+                    b->click();
+                }
+        });
+        m_timer.start();
+    }
+    bool Pressed() const { return m_pressed; }
+
+private:
+    QTimer m_timer;
+    bool m_pressed = false;
+};
+
+} // namespace
+
+TEST_F(TunerJourney, HostAndMoveProgramRunsACancelAndTheMotorReplaced)
+{
+    ASSERT_TRUE(Start(WithUserProgram()));
+    ASSERT_TRUE(Detect());
+    const std::string before = Body(1);
+
+    // From the tree: Tune this motor on motor 2.
+    Tree().Tree()->setCurrentItem(Tree().ItemOf(0, 1));
+    ASSERT_TRUE(Command(shell::ids::kTreeTuneMotor));
+    CTunerDlg* t = Tuner();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(Control<QLabel>(t, tuner::kMotorName)->text(), QStringLiteral("Motor2-Chain"));
+    QWidget* settings = Page(t, 1);
+
+    // Mode 3 at 9600: the PC moves the motor 400 counts CCW and back after 300 ms, polling every
+    // 40 ms; nothing is downloaded.
+    Control<QRadioButton>(Page(t, 0), modepage::kMode3)->click();
+    EXPECT_FALSE(Control<QLineEdit>(settings, CTuningSettingsForm::kMoveProgram)->isEnabled());
+    Edit(settings, CTuningSettingsForm::kTime, QStringLiteral("600"));
+    Edit(settings, CTuningSettingsForm::kSpeed, QStringLiteral("100000"));
+    Edit(settings, CTuningSettingsForm::kAcceleration, QStringLiteral("1000"));
+    Edit(settings, CTuningSettingsForm::kOffset, QStringLiteral("400"));
+    Control<QRadioButton>(settings, CTuningSettingsForm::kCcw)->click();
+    Control<QCheckBox>(settings, CTuningSettingsForm::kReturn)->click();
+    EXPECT_TRUE(Control<QLineEdit>(settings, CTuningSettingsForm::kWait)->isEnabled());
+    Edit(settings, CTuningSettingsForm::kWait, QStringLiteral("300"));
+    Control<QCheckBox>(settings, CTuningSettingsForm::kSwitch)->click();
+    QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    EXPECT_EQ(t->Form().settings.positionOffset, -400);
+    EXPECT_EQ(t->Form().lastRun.capacity, 16);
+    EXPECT_EQ(t->Form().count, 15);
+    EXPECT_EQ(t->Form().position.At(0), 0);
+    EXPECT_EQ(t->Form().position.Min, -400);
+    EXPECT_GT(t->Form().position.At(14), -400); // on its way back
+    EXPECT_TRUE(WaitFor([&] { return Motor(1, [](vqxsim::SimMotor& m) { return m.Position(); }) == 0; }));
+    EXPECT_EQ(Body(1), before);
+    EXPECT_EQ(Value(1, "E"), 0); // the error limit it had
+    t->OnCommand(tuner::kCmdCopyImage);
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), t->ChartImage().size());
+    EXPECT_EQ(copied.pixel(copied.width() / 2, 2), t->ChartImage().pixel(copied.width() / 2, 2));
+
+    // Mode 2: the user's compiled move program runs; the PC samples it every 20 ms at 38400.
+    const std::string move = dir / "move.tqx";
+    {
+        std::ofstream out(move, std::ios::binary);
+        out << Compiled("MP\nA=1000\nV=100000\nD=300\nG\nEND\n");
+    }
+    Control<QRadioButton>(Page(t, 0), modepage::kMode2)->click();
+    EXPECT_FALSE(Control<QLineEdit>(settings, CTuningSettingsForm::kOffset)->isEnabled());
+    Edit(settings, CTuningSettingsForm::kMoveProgram, QString::fromStdString(move));
+    Edit(settings, CTuningSettingsForm::kTime, QStringLiteral("500"));
+    Control<QCheckBox>(settings, CTuningSettingsForm::kSwitch)->click();
+    QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    EXPECT_EQ(t->Form().lastRun.capacity, 26);
+    EXPECT_EQ(t->Form().count, 25);
+    EXPECT_EQ(t->Form().position.Max, 300);
+    EXPECT_EQ(Motor(1, [](vqxsim::SimMotor& m) { return m.Position(); }), 300);
+    EXPECT_NE(Body(1), before); // the move program is in the motor until the tuner closes
+
+    // A mode 1 run cancelled while it samples: nothing recorded, the motor stopped, awake, off.
+    Control<QRadioButton>(Page(t, 0), modepage::kMode1)->click();
+    Edit(settings, CTuningSettingsForm::kTime, QStringLiteral("3000"));
+    Control<QRadioButton>(settings, CTuningSettingsForm::kCw)->click();
+    Control<QCheckBox>(settings, CTuningSettingsForm::kReturn)->click();
+    // The motor stopped in the middle of its move may report a latched fault: said, not asked.
+    AutoAnswer("The following errors were detected in the motor", "OK");
+    {
+        CancelWhenShown cancel(QStringLiteral("Getting Tuning Data"));
+        QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+        EXPECT_TRUE(cancel.Pressed());
+    }
+    EXPECT_TRUE(t->Form().lastRun.ran);
+    EXPECT_EQ(t->Form().count, 0);
+    EXPECT_EQ(ListCell(t, 0, 1), QStringLiteral("N/A"));
+    EXPECT_TRUE(WaitFor([&] { return !Motor(1, [](vqxsim::SimMotor& m) { return m.Moving(); }); }));
+    EXPECT_FALSE(Motor(1, [](vqxsim::SimMotor& m) { return m.Asleep(0) || m.ServoOn(); }));
+    EXPECT_TRUE(TypeAndWait("2RP", QString::number(Motor(1, [](vqxsim::SimMotor& m) { return m.Position(); }))));
+
+    // Detection replaces the port's motors: the tuner lets go of its motor and asks for one.
+    QString prompt;
+    AutoAnswer("One or more Errors/Warnings were detected", "OK");
+    AutoAnswer("Detected settings are different", "OK");
+    AutoAnswer("The operation finished successfully.", "OK");
+    bool asked = false;
+    WhileShown replies([&](QWidget* w) {
+        if (w->objectName() == QStringLiteral("223")) { // take the detected settings
+            Click(w, 1);
+            return;
+        }
+        if (!qobject_cast<CSelectMotorDlg*>(w))
+            return;
+        asked = true;
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->text().contains(QStringLiteral("configuration has changed")))
+                prompt = l->text();
+        Snapshot(w, QStringLiteral("tuner-select-motor"));
+        static_cast<QDialog*>(w)->accept();
+    });
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return asked && t->Form().Motor() != nullptr; }, 60000));
+    EXPECT_EQ(prompt, QString::fromLatin1(tuner::kMotorRemovedPrompt));
+    EXPECT_EQ(t->Form().Motor(), app->Session()->Project().Port(0)->GetMotor(1));
+
+    // Closing puts motor 2's own program back (saved once, by the first run that downloaded).
+    t->close();
+    EXPECT_TRUE(WaitFor([&] { return Tuner() == nullptr; }));
+    EXPECT_EQ(Body(1), before);
+    EXPECT_TRUE(std::filesystem::is_empty(tools::CProgramBackupStore::DefaultFolder()));
+}
+
+TEST_F(TunerJourney, AMotorThatDoesNotGiveItsGainsGetsNoTuner)
+{
+    ASSERT_TRUE(Start());
+    Motor(0, [](vqxsim::SimMotor& m) { m.knobs.mute = true; });
+    // The gains cannot be read: the failure is listed and handed to the communication query,
+    // which the user declines; no tuner window is left.
+    QString query;
+    Answer([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            query += l->text();
+        Decline(w);
+    });
+    ASSERT_TRUE(Command(cmd::ID_TUNER));
+    EXPECT_TRUE(WaitFor([&] { return !query.isEmpty(); }));
+    EXPECT_TRUE(query.contains(QStringLiteral("re-establish communication"))) << query.toStdString();
+    EXPECT_EQ(Tuner(), nullptr);
+    EXPECT_TRUE(InfoHas("No response received"));
+    Motor(0, [](vqxsim::SimMotor& m) { m.knobs.mute = false; });
+    EXPECT_TRUE(TypeAndWait("1RP", "0"));
 }

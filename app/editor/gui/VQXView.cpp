@@ -5,6 +5,7 @@
 #include "app/framework/gui/Text8.h"
 #include "app/editor/gui/DocPropertiesDlg.h"
 #include "app/editor/gui/EditorEnvironment.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/FindReplaceDlg.h"
 #include "app/shell/gui/TextFind.h"
 #include "app/editor/gui/SourceHighlighter.h"
@@ -402,14 +403,14 @@ void CVQXView::contextMenuEvent(QContextMenuEvent* event)
 
 // ---- find and replace ----------------------------------------------------------------------------
 
-std::string CVQXView::SelectedText() const { return textCursor().selectedText().toStdString(); }
+std::string CVQXView::SelectedText() const { return fw::FromQt(textCursor().selectedText()); }
 
 bool CVQXView::Find(const std::string& what, int flags, bool fromStart)
 {
     return textfind::FindInView(*this, what, flags, fromStart);
 }
 
-void CVQXView::ReplaceSelection(const std::string& with) { InsertText(QString::fromStdString(with)); }
+void CVQXView::ReplaceSelection(const std::string& with) { InsertText(fw::ToQt(with)); }
 
 void CVQXView::SaveSelection()
 {
@@ -505,7 +506,10 @@ void CVQXView::Print(bool direct)
 {
     const QTextCursor selection = textCursor();
     std::string error;
-    if (!fw::Print(PrintSourceOf(*this, selection, m_env.Options()), window(), direct, &error))
+    const fw::PrintChooser choose = [this](QPrinter& printer, bool hasSelection) {
+        return m_env.app->Desktop().ChoosePrint(window(), printer, hasSelection);
+    };
+    if (!fw::Print(PrintSourceOf(*this, selection, m_env.Options()), choose, direct, &error))
         ui::OptionMessageBox(m_env.Context().Questions(), error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
 }
 
@@ -519,9 +523,9 @@ void CVQXView::OnHelp(bool hitTest)
 {
     const std::string word = hitTest ? std::string() : SelectedText();
     if (!word.empty())
-        help::HtmlHelpCommand("Index", word);
+        help::HtmlHelpCommand(*m_env.app, "Index", word);
     else
-        help::ShowHelpTopic(editor::kEditorHelpTopic);
+        help::ShowHelpTopic(*m_env.app, editor::kEditorHelpTopic);
 }
 
 void CVQXView::EditProperties()

@@ -66,7 +66,7 @@ CChartViewDlg* OpenChartView(CMainFrame& frame, CProject& project, CTerminalBar&
     }
     CProject* p = &project;
     CTerminalBar* terminal = &bar;
-    const WatchDlgServices services = tools::WatchDialogServices(frame, project);
+    const WatchDlgServices services = tools::WatchDialogServices(frame, project, frame.Context());
     auto* view = new CChartViewDlg(
         [p](int portIndex, int address) { return tools::FindProjectMotor(*p, portIndex, address); },
         project.Context().Questions(),

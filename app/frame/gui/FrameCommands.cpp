@@ -11,6 +11,7 @@
 #include "app/project/CompareDetected.h"
 #include "app/frame/gui/MonitorWindows.h"
 #include "app/frame/gui/ChartViewWindow.h"
+#include "app/frame/gui/MotorViewWindows.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/PortCommands.h"
 #include "app/project/ProgramTag.h"
@@ -32,6 +33,7 @@
 #include "app/setup/gui/ProjectPages.h"
 #include "app/shell/CommandIds.h"
 #include "app/tools/gui/PlaygroundCommand.h"
+#include "app/tuning/gui/CalibrationCommands.h"
 #include "app/tuning/gui/TunerCommand.h"
 #include "app/shell/FrameDecisions.h"
 #include "app/shell/HelpTopics.h"
@@ -103,12 +105,21 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
     m_frame.AddCommandHandler(tools::gui::SessionPlaygroundHandler(
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
-        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive));
+        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive, &m_query));
     m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
         {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
          &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
          [this] { return SelectedMotor(); }, m_alive}));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
+    m_calibration = std::make_unique<tuning::gui::CCalibrationCommands>(tuning::gui::CalibrationWiring{
+        &m_frame, &m_project, &m_frame.Context(), this, [this] { return SelectedMotor(); },
+        [this] { return m_bar.CurrentTab(); }});
+    m_frame.AddCommandHandler([this, alive = std::weak_ptr<int>(m_alive)](int id) {
+        return !alive.expired() && m_calibration->OnCommand(id);
+    });
+    m_motorViews = std::make_unique<CMotorViewWindows>(CMotorViewWindows::Sources{
+        m_frame, m_project, m_bar, m_query, [this](CMotor& motor, CMotor& read) { ResolveMotor(motor, read); },
+        [this](CMotor& motor) { return OnMotorProperties(motor); }});
 }
 
 setup::SetupServices CFrameCommands::SetupDialogServices()
@@ -132,10 +143,15 @@ shell::FrameState CFrameCommands::State() const
     s.currentPort = RuleOf(m_project.Port(m_bar.CurrentTab()));
     s.selectedPort = RuleOf(SelectedPort());
     s.unavailable = kNotYetAvailable;
-    // Properties of a motor opens a motor view, a tool window that is not there yet.
+    // The calibration commands work on the tree's motor.
+    if (!SelectedMotor())
+        s.unavailable.insert(s.unavailable.end(), {kTreeVerifyCalibration, kTreeRecalibrate, kTreeCalibrationPower});
     const auto selected = m_tree.Selected();
-    if (!selected || selected->kind == ConfigItemKind::Motor)
+    if (!selected)
         s.unavailable.push_back(kTreeProperties);
+    // A motor view needs a motor.
+    if (!selected || selected->kind != ConfigItemKind::Motor)
+        s.unavailable.push_back(kTreeMotorView);
     // Tune this motor needs the tree's motor.
     if (!selected || selected->kind != ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeTuneMotor);
@@ -191,7 +207,12 @@ bool CFrameCommands::OnCommand(int id)
         return true;
     case cmd::ID_TALK_TO_MOTORS: TalkToMotors(); return true;
     case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
-    case cmd::ID_DETECT_MOTORS: DetectMotorsCommand(m_project, tab, false, true, *this); return true;
+    case cmd::ID_DETECT_MOTORS: {
+        CalibrationChoice choice = CalibrationChoice::None;
+        DetectMotorsCommand(m_project, tab, false, true, *this, &choice);
+        m_calibration->RunChoice(tab, choice);
+        return true;
+    }
     case cmd::ID_UPLOAD_PROGRAM: {
         uint32_t selection = selectmotor::MakeSelection(tab, m_bar.GetTargetAddress(tab));
         if (!ChooseMotor(selection, 0, nullptr))
@@ -241,12 +262,13 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_OPTIONS: EditProgramOptions(m_frame, m_bar); return true;
     case cmd::ID_NEW_MONITOR: OpenMonitorWindow({m_frame, m_project, m_bar, m_query}); return true;
     case cmd::ID_CHART_VIEW: OpenChartView(m_frame, m_project, m_bar); return true;
+    case cmd::ID_MOTOR_VIEW: m_motorViews->OnMotorViewCommand(); return true;
     case cmd::ID_COMPILE_PROJECT: CompileProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case cmd::ID_COMPILE_DOWNLOAD_PROJECT: CompileAndDownloadProject(m_project, m_frame.Context().Scanner(), *this); return true;
     case kProgrammersGuide:
         // The programmer's guide of the user guide (its language reference is made from the
         // language table); a missing page is told in the information view.
-        help::ShowHelpTopic(help::kProgrammersGuideTopic);
+        help::ShowHelpTopic(m_frame.Context(), help::kProgrammersGuideTopic);
         return true;
     default: return OnTreeCommand(id);
     }
@@ -262,8 +284,11 @@ bool CFrameCommands::OnTreeCommand(int id)
     switch (id) {
     case kTreeDetect:
     case kTreeAddress:
-        if (port)
-            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this);
+        if (port) {
+            CalibrationChoice choice = CalibrationChoice::None;
+            DetectMotorsCommand(m_project, portIndex, id == kTreeAddress, false, *this, &choice);
+            m_calibration->RunChoice(portIndex, choice);
+        }
         return true;
     case kTreeProperties:
         if (selected && selected->kind == ConfigItemKind::Root) {
@@ -273,7 +298,13 @@ bool CFrameCommands::OnTreeCommand(int id)
             EditPortProperties(*port);
         } else if (motor && file >= 0) {
             OpenDocument(motor->associatedFiles.GetAt(file)->FileName);
+        } else if (motor) {
+            m_motorViews->Open(motor);
         }
+        return true;
+    case kTreeMotorView:
+        if (motor && file < 0)
+            m_motorViews->Open(motor);
         return true;
     case kTreeOpenFile:
         if (motor && file >= 0)
@@ -290,7 +321,7 @@ bool CFrameCommands::OnTreeCommand(int id)
         return true;
     case kTreeSetAddress:
         if (motor && motor->GetPort()) {
-            CReaddressDlg dlg(&m_frame, m_frame.Context().Questions(), *motor->GetPort(), *motor);
+            CReaddressDlg dlg(&m_frame, m_frame.Context(), *motor->GetPort(), *motor);
             dlg.pollingAllowed = &m_project.pollingAllowed;
             dlg.changed = [this] {
                 m_project.modified = true;
@@ -370,7 +401,7 @@ void CFrameCommands::NewProject(bool withWizard)
     CProject made;
     made.SetContext(&m_project.Context());
     made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
-    CPageDlg dlg(&m_frame, QStringLiteral("New Project"));
+    CPageDlg dlg(&m_frame, m_frame.Context(), QStringLiteral("New Project"));
     dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_frame.Context()));
     // The first-run project gets its ports from the setup wizard instead of the ports page.
     if (!withWizard)
@@ -427,7 +458,7 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
     PortsChanged();
 }
 
-void CFrameCommands::OnMotorProperties(CMotor& motor)
+bool CFrameCommands::OnMotorProperties(CMotor& motor)
 {
     // The copy borrows the motor's back ends, so reading through it never disconnects the motor.
     CMotor edited;
@@ -436,10 +467,11 @@ void CFrameCommands::OnMotorProperties(CMotor& motor)
     ProgramTag tag(motor.GetPort());
     CMotorSettingsDlg dlg(&m_frame, edited, SetupDialogServices());
     if (dlg.exec() != QDialog::Accepted)
-        return;
+        return false;
     motor = edited;
     m_project.modified = true;
     PortsChanged();
+    return true;
 }
 
 void CFrameCommands::DownloadEditorDocument(CVQXView& view, CMotor& motor)
@@ -482,7 +514,7 @@ void CFrameCommands::SaveProjectAs()
     renamed.Copy(m_project);
     if (m_project.isDefault)
         renamed.MakeNewName(m_project);
-    CPageDlg dlg(&m_frame, QStringLiteral("Save Project as"));
+    CPageDlg dlg(&m_frame, m_frame.Context(), QStringLiteral("Save Project as"));
     dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(renamed, m_frame.Context()));
     if (dlg.exec() != QDialog::Accepted) {
         m_project.ReopenPorts(openPorts);

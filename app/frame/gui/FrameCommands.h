@@ -17,6 +17,7 @@
 class CConfigBar;
 class CMainFrame;
 class CMotor;
+class CMotorViewWindows;
 class CProject;
 class CScanner;
 class CTerminalBar;
@@ -29,6 +30,9 @@ class ISerialPortProbe;
 }
 namespace commerror {
 class ICommErrorHandler;
+}
+namespace tuning::gui {
+class CCalibrationCommands;
 }
 
 class CFrameCommands final : public ICommandSurroundings {
@@ -54,6 +58,9 @@ public:
     fw::DocTemplates* templates = nullptr;
     // The serial devices the port dialogs list (null: the machine's).
     platform::ISerialPortProbe* serialProbe = nullptr;
+    // The calibration wizards and the lock-up wizard (the information view and the error query
+    // reach them too).
+    tuning::gui::CCalibrationCommands& Calibration() { return *m_calibration; }
 
     // ICommandSurroundings
     void ShowPortText(int portIndex, const std::string& text) override;
@@ -80,7 +87,7 @@ private:
     // Save All: the project, then every source document that has a file and changes.
     void SaveAll();
     void EditPortProperties(CCommPort& port);
-    void OnMotorProperties(CMotor& motor);
+    bool OnMotorProperties(CMotor& motor);
     // "Download the program": the active editor's document compiled into the motor.
     void DownloadEditorDocument(CVQXView& view, CMotor& motor);
     // The tree's selected port, motor and file (null when the selection is not of that level).
@@ -98,5 +105,7 @@ private:
     CConfigBar& m_tree;
     commerror::ICommErrorHandler& m_query;
     IDetectionSurroundings& m_session;
+    std::unique_ptr<tuning::gui::CCalibrationCommands> m_calibration;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    std::unique_ptr<CMotorViewWindows> m_motorViews;
 };

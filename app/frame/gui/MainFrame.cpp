@@ -6,6 +6,7 @@
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/DocTemplates.h"
+#include "app/framework/gui/Text8.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/CommandIds.h"
 #include "app/shell/DockLayoutArchive.h"
@@ -231,10 +232,10 @@ void CMainFrame::OnContextHelp()
     const QWidget* focus = QApplication::focusWidget();
     for (fw::CDockDlg* bar : {static_cast<fw::CDockDlg*>(m_infoBar), m_terminalBar, m_configBar, m_analyzerBar})
         if (bar && focus && (bar == focus || bar->isAncestorOf(focus))) {
-            help::ShowHelpTopic(help::WindowTopic(bar->GetHelpTopicAt(nullptr)));
+            help::ShowHelpTopic(m_context, help::WindowTopic(bar->GetHelpTopicAt(nullptr)));
             return;
         }
-    help::HtmlHelpCommand("Contents");
+    help::HtmlHelpCommand(m_context, "Contents");
 }
 
 void CMainFrame::OnFirmwareVersion(int id)
@@ -442,10 +443,11 @@ void CMainFrame::UpdateFrameTitle()
     std::string child;
     bool maximised = false;
     if (QMdiSubWindow* sub = MdiArea()->activeSubWindow()) {
-        child = sub->windowTitle().remove(QStringLiteral("[*]")).toStdString();
+        child = fw::FromQt(sub->windowTitle().remove(QStringLiteral("[*]")));
         maximised = sub->isMaximized();
     }
-    setWindowTitle(QString::fromStdString(shell::FrameTitle(m_project->Name(), m_project->IsDefault(), child, maximised)));
+    // The project's name is stored 8-bit text; the document's title joins it in the same form.
+    setWindowTitle(fw::ToQt(shell::FrameTitle(m_project->Name(), m_project->IsDefault(), child, maximised)));
 }
 
 // ---- dock layout ---------------------------------------------------------------------------------

@@ -35,7 +35,7 @@ CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::s
     services.commError = &sources.query;
     services.questions = &project->Context().Questions();
     services.currentMotor = [project, terminal] { return tools::TerminalMotor(*project, *terminal); };
-    WatchDlgServices items = tools::WatchDialogServices(frame, *project);
+    WatchDlgServices items = tools::WatchDialogServices(frame, *project, frame.Context());
     CMainFrame* f = &frame;
     auto* dlg = new CMonitorDlg(&frame, slot, std::move(services), std::move(items),
                                 [f](CMonitorDlg* closed) { f->ClearToolSlot(closed); });

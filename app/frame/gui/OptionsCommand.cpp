@@ -20,6 +20,7 @@ void EditProgramOptions(CMainFrame& frame, CTerminalBar& bar)
                           platform::DefaultRegistry(),
                           context.Questions(),
                           context.Desktop(),
+                          context,
                           [&frame] {
                               for (CVQXView* view : frame.findChildren<CVQXView*>())
                                   view->HighlightSyntax();

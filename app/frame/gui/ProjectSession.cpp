@@ -22,6 +22,7 @@
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
+#include "app/tuning/gui/CalibrationCommands.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/MonitorWindows.h"
 #include "app/tools/gui/MonitorDlg.h"
@@ -138,6 +139,11 @@ CProjectSession::CProjectSession(CMainFrame& frame)
     m_tree->SetProject(&m_project);
     m_commands = std::make_unique<CFrameCommands>(m_frame, m_project, *m_bar, *m_tree, m_query, *this);
     m_commands->openProject = [this](const std::string& path) { return OpenOrNew(path, false); };
+    m_actions.runCommandFor = [this](int choice, int portIndex) { RunRecoveryCommand(choice, portIndex); };
+    if (CInfoBar* info = m_frame.InfoBar())
+        info->runCalibration = [this](uint32_t dataWord, bool verify) {
+            m_commands->Calibration().OnCalibrateMotorKey(dataWord, verify);
+        };
     m_commands->addRecentProject = [this](const std::string& path) {
         if (recentProject)
             recentProject(path);
@@ -164,6 +170,8 @@ CProjectSession::~CProjectSession()
     m_frame.SetMotorLookup({});
     m_frame.SetCommandGate({});
     m_frame.onDropFiles = {};
+    if (CInfoBar* info = m_frame.InfoBar())
+        info->runCalibration = {};
     if (m_project.Context().PortEvents() == m_portEvents.get())
         m_project.Context().SetPortEvents(nullptr);
     m_commands.reset();
@@ -249,9 +257,10 @@ bool CProjectSession::OnCommand(int id)
     const int tab = m_bar->CurrentTab();
     switch (id) {
     case cmd::ID_MACRO: {
-        CMacrosDlg dlg(&m_frame, m_project, m_macros, m_project.Context().Questions(), [this]() -> IMacroTarget* {
-            return m_bar->CurrentTab() >= 0 ? &m_bar->Pane(m_bar->CurrentTab()) : nullptr;
-        });
+        CMacrosDlg dlg(
+            &m_frame, m_project, m_macros, m_project.Context().Questions(),
+            [this]() -> IMacroTarget* { return m_bar->CurrentTab() >= 0 ? &m_bar->Pane(m_bar->CurrentTab()) : nullptr; },
+            m_frame.Context());
         dlg.exec();
         return true;
     }
@@ -412,12 +421,16 @@ void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
         monitor->Form().SetPolling(entry.placement[10] != 0);
 }
 
-void CProjectSession::RunRecoveryCommand(int choice)
+void CProjectSession::RunRecoveryCommand(int choice, int portIndex)
 {
     int id = 0;
     switch (choice) {
     case commerror::kRunSetupWizard: id = cmd::ID_COMM_WIZARD; break;
-    case commerror::kRunLockupWizard: id = cmd::ID_LOCKUP_WIZARD; break; // the lock-up wizard's own command
+    case commerror::kRunLockupWizard:
+        // The lock-up wizard's own command, starting on the port of the error.
+        id = cmd::ID_LOCKUP_WIZARD;
+        m_commands->Calibration().PreselectLockupPort(portIndex);
+        break;
     case commerror::kManualSettings: id = cmd::ID_COMM_SETTINGS; break;
     default: return;
     }

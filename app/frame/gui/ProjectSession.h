@@ -69,7 +69,8 @@ public:
 
     // The communication-error query's Setup Wizard, Lock-up Wizard and Manual Settings choices:
     // their commands, queued behind the operation that failed.
-    void RunRecoveryCommand(int choice);
+    // A recovery command of the error query; the lock-up wizard starts on the port of the error.
+    void RunRecoveryCommand(int choice, int portIndex = -1);
 
     // The commands the session handles: Tools > Macros, the terminal's Clear, Save and Copy.
     bool OnCommand(int id);

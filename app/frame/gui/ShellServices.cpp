@@ -1,12 +1,13 @@
 #include "app/frame/gui/ShellServices.h"
 
-#include "app/bridge/Seams.h"
+#include "core/ui/OperationContext.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
 
 namespace bridge {
 
-ShellServices::ShellServices(CMainFrame* frame) : m_progress(nullptr, m_questions)
+ShellServices::ShellServices(ui::COperationContext& context, CMainFrame* frame)
+    : m_context(context), m_progress(nullptr, m_questions)
 {
     SetFrame(frame);
 }
@@ -14,7 +15,7 @@ ShellServices::ShellServices(CMainFrame* frame) : m_progress(nullptr, m_question
 ShellServices::~ShellServices()
 {
     m_progress.Close();
-    ui::COperationContext& context = Context();
+    ui::COperationContext& context = m_context;
     if (&context.Progress() == &m_progress)
         context.SetProgress(nullptr);
     if (&context.Questions() == &m_questions)
@@ -27,7 +28,7 @@ void ShellServices::SetFrame(CMainFrame* frame)
 {
     m_questions.SetParent(frame);
     m_progress.SetParent(frame);
-    ui::COperationContext& context = Context();
+    ui::COperationContext& context = m_context;
     context.SetProgress(&m_progress);
     context.SetQuestions(&m_questions);
     m_info = frame ? static_cast<ui::CInfoView*>(frame->InfoBar()) : &m_infoBeforeFrame;

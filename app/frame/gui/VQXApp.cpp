@@ -11,6 +11,7 @@
 #include "app/project/gui/TerminalView.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/shell/CommandIds.h"
+#include "app/shell/MachineLanguages.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
@@ -20,6 +21,8 @@
 #include "app/shell/gui/SplashAbout.h"
 #include "app/shell/gui/StartDlg.h"
 #include "app/shell/gui/TipDlg.h"
+#include "app/tuning/CalibrationData.h"
+#include "app/tools/gui/PlaygroundDlg.h"
 #include "core/settings/Options.h"
 #include "core/shared/MotorModels.h"
 #include "platform/paths/Paths.h"
@@ -55,12 +58,15 @@ CVQXApp::CVQXApp(QString instanceFolder, shell::IDesktopServices* desktop) : m_i
     m_strProductVersion = VQX_VERSION;
     m_strVersion = shell::VersionText(m_strProductVersion, VQX_PRIVATE_BUILD);
     m_strLegalText = "Copyright (C) Korvessan";
-    m_services = std::make_unique<bridge::ShellServices>(nullptr);
+    m_services = std::make_unique<bridge::ShellServices>(ui::COperationContext::Default(), nullptr);
     if (!desktop) {
         m_ownDesktop = std::make_unique<shell::CQtDesktopServices>(m_services->Questions());
         desktop = m_ownDesktop.get();
     }
     m_scanner = std::make_unique<CScanner>();
+    // Each firmware version compiles against its registered (or shipped) language file.
+    m_scanner->SetRegistry(std::make_shared<shell::CMachineLanguages>(
+        CScanner::MachineRegistry(), [scanner = m_scanner.get()] { return scanner->ProgramFolder(); }));
     // The seams of the main window fill the program's operation context (ports given no
     // context of their own use it too).
     m_context = std::make_unique<shell::CAppContext>(ui::COperationContext::Default(), *desktop, *m_scanner,
@@ -123,6 +129,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
         ui::OptionMessageBox(m_context->Questions(), kModelsOpenError, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
         return false;
     }
+    // The calibration sizes of the Quintaloc motors, from the program folder, on a first start.
+    tuning::InstallCalibrationSizes(platform::AppProfile(), tuning::ReadShippedCalibrationSizes(platform::JoinPath(
+                                                                 platform::AppFolder(), "FactoryCal.txt")));
 
     if (ProfileInt("OptionBoxes", "ShowLogo", 1) != 0)
         (new CSplashWnd(QString::fromStdString(m_strVersion)))->Create();
@@ -132,7 +141,8 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     m_services->SetFrame(m_frame.get());
     editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);
-    m_services->Questions().SetHelpOpener([](int helpId) { help::ShowHelpTopic(std::to_string(helpId) + ".htm"); });
+    m_services->Questions().SetHelpOpener(
+        [this](int helpId) { help::ShowHelpTopic(*m_context, std::to_string(helpId) + ".htm"); });
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);
     BuildRecentProjectsMenu();
@@ -166,9 +176,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
             return true;
         }
         case cmd::ID_HELP_CONTENTS:
-        case cmd::ID_HELP_FINDER: help::HtmlHelpCommand("Contents"); return true;
-        case cmd::ID_HELP_INDEX: help::HtmlHelpCommand("Index"); return true;
-        case cmd::ID_HELP_USING: help::ShowHelpTopic("::/HowToUseVQXHelp.htm"); return true;
+        case cmd::ID_HELP_FINDER: help::HtmlHelpCommand(*m_context, "Contents"); return true;
+        case cmd::ID_HELP_INDEX: help::HtmlHelpCommand(*m_context, "Index"); return true;
+        case cmd::ID_HELP_USING: help::ShowHelpTopic(*m_context, "::/HowToUseVQXHelp.htm"); return true;
         case cmd::ID_FILE_PRINT_SETUP: fw::PrintSetup(m_frame.get()); return true;
         default:
             if (id >= cmd::ID_RECENT_PROJECT_FIRST && id <= cmd::ID_RECENT_PROJECT_LAST) {
@@ -210,27 +220,58 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     return true;
 }
 
-void CVQXApp::ShowFirstScreen()
+shell::FirstScreenInputs CVQXApp::FirstScreenInputsNow() const
 {
     shell::FirstScreenInputs in;
     in.showPlayground = ProfileInt("OptionBoxes", "ShowPlayground", 1) != 0;
     in.play = m_commandLine.play;
-    // The playground window comes with the tools; until then the start goes on without it.
-    in.playgroundAvailable = false;
     in.extension = m_commandLine.extension;
     in.firstRun = ProfileInt("Workspace", "FirstRun", 1) != 0;
     in.defaultProject = m_frame->Project().IsDefault();
     in.startQuestion = ProfileInt("OptionBoxes", "StartQuestion", 1) != 0;
     in.commandLineEmpty = m_commandLine.trimmed.empty();
-    m_firstScreen = shell::ChooseFirstScreen(in);
+    return in;
+}
 
+void CVQXApp::ShowFirstScreen()
+{
+    m_firstScreen = shell::ChooseFirstScreen(FirstScreenInputsNow());
+    if (m_firstScreen == shell::FirstScreen::Playground && OpenStartPlayground())
+        return;
+    if (m_firstScreen == shell::FirstScreen::Playground)
+        m_firstScreen = shell::FirstScreen::Tip;
+    ShowMainWindow(m_firstScreen);
+}
+
+bool CVQXApp::OpenStartPlayground()
+{
+    // The frame stays hidden: the playground is the program's only window until the user leaves
+    // it for the main window ("Show VQX"), or, in play mode, closes the program with it.
+    m_frame->Commands().Execute(cmd::ID_PLAYGROUND);
+    auto* playground = dynamic_cast<tools::gui::CPlaygroundDlg*>(m_frame->Playground());
+    if (!playground)
+        return false;
+    playground->SetCanShowMain(!m_commandLine.play);
+    QPointer<CMainFrame> frame = m_frame.get();
+    playground->startMainWindow = [this, frame] {
+        if (!frame || frame->isVisible())
+            return;
+        shell::FirstScreenInputs in = FirstScreenInputsNow();
+        in.showPlayground = in.play = false;
+        ShowMainWindow(shell::ChooseFirstScreen(in));
+    };
+    return true;
+}
+
+void CVQXApp::ShowMainWindow(shell::FirstScreen screen)
+{
     // The project's start-up: placement, ports and the "startup" macro, then the frame is shown.
     if (!m_frame->isVisible())
         m_frame->RestoreWindowPos();
     m_frame->Project().RunStartup();
     m_frame->show();
 
-    switch (m_firstScreen) {
+    switch (screen) {
     case shell::FirstScreen::Welcome: RunWelcomeDialog(); break;
     case shell::FirstScreen::StartQuestion: RunStartQuestion(); break;
     case shell::FirstScreen::Tip: {

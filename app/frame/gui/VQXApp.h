@@ -76,6 +76,11 @@ public:
 private:
     void RegisterTemplates();
     void ShowFirstScreen();
+    shell::FirstScreenInputs FirstScreenInputsNow() const;
+    // The playground as the first window; false when it could not be opened.
+    bool OpenStartPlayground();
+    // The project's start-up, the main window and then `screen`.
+    void ShowMainWindow(shell::FirstScreen screen);
     // File > Recent Projects (33101-33110), filled from the list each time the File menu opens.
     void BuildRecentProjectsMenu();
     void OpenRecentProject(int index);

@@ -4,7 +4,6 @@
 #include <QFontMetricsF>
 #include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTextBlock>
@@ -137,13 +136,7 @@ int PrintText(const PrintSource& source, QPrinter& printer, std::string* error)
     return printed;
 }
 
-std::function<bool(QPrinter&, bool, QWidget*)>& PrintDialog()
-{
-    static std::function<bool(QPrinter&, bool, QWidget*)> dialog;
-    return dialog;
-}
-
-bool Print(const PrintSource& source, QWidget* parent, bool direct, std::string* error)
+bool Print(const PrintSource& source, const PrintChooser& choose, bool direct, std::string* error)
 {
     QPrinter& printer = AppPrinter();
     const bool hasSelection = source.selection && source.selection->hasSelection();
@@ -152,16 +145,7 @@ bool Print(const PrintSource& source, QWidget* parent, bool direct, std::string*
     } else {
         if (printer.printRange() == QPrinter::Selection && !hasSelection)
             printer.setPrintRange(QPrinter::AllPages);
-        bool accepted = false;
-        if (PrintDialog()) {
-            accepted = PrintDialog()(printer, hasSelection, parent);
-        } else {
-            QPrintDialog dialog(&printer, parent);
-            dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
-            dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-            accepted = dialog.exec() == QDialog::Accepted;
-        }
-        if (!accepted)
+        if (!choose || !choose(printer, hasSelection))
             return true;
     }
     return PrintText(source, printer, error) >= 0;

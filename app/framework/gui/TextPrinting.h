@@ -32,15 +32,15 @@ struct PrintSource {
 // printed, or -1 with *error set when the printer could not be used (nothing was printed).
 int PrintText(const PrintSource& source, QPrinter& printer, std::string* error);
 
-// The print dialog: true to print (the dialog set the printer's choice). Tests replace it; empty:
-// Qt's print dialog, offering the selection when there is one.
-std::function<bool(QPrinter& printer, bool hasSelection, QWidget* parent)>& PrintDialog();
+// The print dialog the caller is handed: true to print (the dialog set the printer's choice),
+// offering the selection when there is one.
+using PrintChooser = std::function<bool(QPrinter& printer, bool hasSelection)>;
 
-// The commands. Print asks first, or (direct) prints the whole text at once on the program's
-// printer; false with *error set when printing failed, true otherwise (also when the user
-// cancelled). The preview shows the pages until the user closes it (or prints from it); Print
+// The commands. Print asks through `choose` first, or (direct) prints the whole text at once on
+// the program's printer; false with *error set when printing failed, true otherwise (also when
+// the user cancelled). The preview shows the pages until the user closes it (or prints from it); Print
 // Setup chooses the printer's paper.
-bool Print(const PrintSource& source, QWidget* parent, bool direct, std::string* error);
+bool Print(const PrintSource& source, const PrintChooser& choose, bool direct, std::string* error);
 void PrintPreview(const PrintSource& source, QWidget* parent);
 void PrintSetup(QWidget* parent);
 

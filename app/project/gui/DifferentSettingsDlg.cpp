@@ -1,5 +1,6 @@
 #include "app/project/gui/DifferentSettingsDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
 
@@ -18,7 +19,7 @@ namespace {
 void AddChildren(QTreeWidgetItem* parent, const ConfigTreeItem& item)
 {
     for (const ConfigTreeItem& child : item.children) {
-        auto* node = new QTreeWidgetItem(parent, {QString::fromLatin1(child.text.c_str())});
+        auto* node = new QTreeWidgetItem(parent, {fw::ToQt(child.text)});
         node->setIcon(0, ConfigTreeImage(child.image));
         node->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(child.motor)));
         AddChildren(node, child);
@@ -40,7 +41,7 @@ QTreeWidget* MakeTree(QWidget* parent, int id)
 void FillConfigTree(QTreeWidget* tree, const ConfigTreeItem& root)
 {
     tree->clear();
-    auto* top = new QTreeWidgetItem(tree, {QString::fromLatin1(root.text.c_str())});
+    auto* top = new QTreeWidgetItem(tree, {fw::ToQt(root.text)});
     top->setIcon(0, ConfigTreeImage(root.image));
     QFont bold = top->font(0);
     bold.setBold(true);

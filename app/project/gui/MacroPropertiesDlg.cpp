@@ -1,5 +1,6 @@
 #include "app/project/gui/MacroPropertiesDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/Macro.h"
 #include "app/shell/gui/Help.h"
 #include "core/ui/Questions.h"
@@ -12,14 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.c_str()); }
-std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
-} // namespace
-
 CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
                                          const std::vector<std::unique_ptr<CMacro>>& macros, const CMacro* original,
-                                         ui::IQuestions& questions)
+                                         ui::IQuestions& questions, const shell::CAppContext& app)
     : QDialog(parent), m_macro(macro), m_questions(questions), m_name(new QLineEdit(this)),
       m_description(new QLineEdit(this)), m_commands(new QPlainTextEdit(this)), m_shortcut(new QComboBox(this))
 {
@@ -30,12 +26,12 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
     m_description->setObjectName(QString::number(kDescription));
     m_commands->setObjectName(QString::number(kCommands));
     m_shortcut->setObjectName(QString::number(kShortcut));
-    m_name->setText(Latin1(macro.Name));
-    m_description->setText(Latin1(macro.Description));
-    m_commands->setPlainText(Latin1(macro.Commands));
+    m_name->setText(fw::ToQt(macro.Name));
+    m_description->setText(fw::ToQt(macro.Description));
+    m_commands->setPlainText(fw::ToQt(macro.Commands));
     for (const std::string& choice : ShortcutChoices(macros, original))
-        m_shortcut->addItem(Latin1(choice));
-    m_shortcut->setCurrentIndex(std::max(0, m_shortcut->findText(Latin1(ShortcutText(macro.Shortcut)))));
+        m_shortcut->addItem(fw::ToQt(choice));
+    m_shortcut->setCurrentIndex(std::max(0, m_shortcut->findText(fw::ToQt(ShortcutText(macro.Shortcut)))));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Name:"), m_name);
@@ -48,7 +44,7 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
     buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("57670"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CMacroPropertiesDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CMacroPropertiesDlg::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { help::ShowHelpTopic("167.htm"); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [&app] { help::ShowHelpTopic(app, "167.htm"); });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -57,9 +53,9 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
 
 void CMacroPropertiesDlg::accept()
 {
-    std::string commands = Bytes(m_commands->toPlainText());
-    const std::string error = ApplyMacroProperties(m_macro, Bytes(m_name->text()), Bytes(m_description->text()),
-                                                   Bytes(m_shortcut->currentText()), commands);
+    std::string commands = fw::FromQt(m_commands->toPlainText());
+    const std::string error = ApplyMacroProperties(m_macro, fw::FromQt(m_name->text()), fw::FromQt(m_description->text()),
+                                                   fw::FromQt(m_shortcut->currentText()), commands);
     if (!error.empty()) {
         ui::OptionMessageBox(m_questions, error, ui::MB_OK | ui::MB_ICONHAND);
         return;

@@ -16,13 +16,17 @@ namespace ui {
 class IQuestions;
 }
 
+namespace shell {
+class CAppContext;
+}
+
 class CMacroPropertiesDlg : public QDialog {
     Q_OBJECT
 public:
     enum : int { kName = 1023, kDescription = 1074, kCommands = 1075, kShortcut = 1001 };
     // `original`: the project's macro edited through `macro` (none for a new one).
     CMacroPropertiesDlg(QWidget* parent, CMacro& macro, const std::vector<std::unique_ptr<CMacro>>& macros,
-                        const CMacro* original, ui::IQuestions& questions);
+                        const CMacro* original, ui::IQuestions& questions, const shell::CAppContext& app);
 
 protected:
     void accept() override;

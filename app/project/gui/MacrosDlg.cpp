@@ -1,6 +1,7 @@
 #include "app/project/gui/MacrosDlg.h"
 
 #include "app/framework/LongOperation.h"
+#include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/project/gui/MacroPropertiesDlg.h"
 #include "app/shell/gui/Help.h"
@@ -13,8 +14,8 @@
 #include <QVBoxLayout>
 
 CMacrosDlg::CMacrosDlg(QWidget* parent, CProject& project, CMacroRunner& runner, ui::IQuestions& questions,
-                       std::function<IMacroTarget*()> target)
-    : QDialog(parent), m_project(project), m_form(project, runner, questions), m_questions(questions),
+                       std::function<IMacroTarget*()> target, const shell::CAppContext& app)
+    : QDialog(parent), m_project(project), m_form(project, runner, questions), m_questions(questions), m_app(app),
       m_target(std::move(target)), m_list(new QTreeWidget(this))
 {
     setObjectName(QStringLiteral("168"));
@@ -62,7 +63,7 @@ CMacrosDlg::CMacrosDlg(QWidget* parent, CProject& project, CMacroRunner& runner,
     });
     connect(Button(CMacrosForm::kRun), &QPushButton::clicked, this, &CMacrosDlg::OnRun);
     connect(Button(CMacrosForm::kClose), &QPushButton::clicked, this, &CMacrosDlg::reject);
-    connect(Button(CMacrosForm::kHelp), &QPushButton::clicked, this, [] { help::ShowHelpTopic("168.htm"); });
+    connect(Button(CMacrosForm::kHelp), &QPushButton::clicked, this, [this] { help::ShowHelpTopic(m_app, "168.htm"); });
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_list);
@@ -76,8 +77,7 @@ void CMacrosDlg::Refill(int select)
 {
     m_list->clear();
     for (const CMacrosForm::Row& row : m_form.Rows())
-        new QTreeWidgetItem(m_list, {QString::fromLatin1(row.name.c_str()), QString::fromLatin1(row.description.c_str()),
-                                     QString::fromLatin1(row.shortcut.c_str())});
+        new QTreeWidgetItem(m_list, {fw::ToQt(row.name), fw::ToQt(row.description), fw::ToQt(row.shortcut)});
     if (QTreeWidgetItem* item = m_list->topLevelItem(select))
         m_list->setCurrentItem(item);
 }
@@ -90,7 +90,7 @@ int CMacrosDlg::Selected() const
 
 bool CMacrosDlg::EditMacro(CMacro& macro, const CMacro* original)
 {
-    CMacroPropertiesDlg dlg(this, macro, m_project.Macros(), original, m_questions);
+    CMacroPropertiesDlg dlg(this, macro, m_project.Macros(), original, m_questions, m_app);
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -12,12 +12,17 @@
 class QPushButton;
 class QTreeWidget;
 
+namespace shell {
+class CAppContext;
+}
+
 class CMacrosDlg : public QDialog {
     Q_OBJECT
 public:
-    // `target`: the terminal pane of the current port when Run is pressed (none: no port).
+    // `target`: the terminal pane of the current port when Run is pressed (none: no port); `app`:
+    // where Help opens its topic.
     CMacrosDlg(QWidget* parent, CProject& project, CMacroRunner& runner, ui::IQuestions& questions,
-               std::function<IMacroTarget*()> target);
+               std::function<IMacroTarget*()> target, const shell::CAppContext& app);
 
     QTreeWidget* List() const { return m_list; }
     QPushButton* Button(int id) const;
@@ -35,6 +40,7 @@ private:
     CProject& m_project;
     CMacrosForm m_form;
     ui::IQuestions& m_questions;
+    const shell::CAppContext& m_app;
     std::function<IMacroTarget*()> m_target;
     QTreeWidget* m_list;
 };

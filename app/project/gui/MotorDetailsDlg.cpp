@@ -1,5 +1,6 @@
 #include "app/project/gui/MotorDetailsDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/MotorDetails.h"
 
 #include <QCheckBox>
@@ -28,9 +29,9 @@ CMotorDetailsDlg::CMotorDetailsDlg(QWidget* parent, const CMotor& motor) : QDial
         QTextCharFormat name;
         name.setFontWeight(QFont::Bold);
         name.setForeground(QColor(0, 0, 255));
-        cursor.insertText(QString::fromLatin1(details.name.c_str()), name);
+        cursor.insertText(fw::ToQt(details.name), name);
     }
-    cursor.insertText(QString::fromLatin1(details.lines.c_str()), QTextCharFormat());
+    cursor.insertText(fw::ToQt(details.lines), QTextCharFormat());
     m_text->setMinimumSize(420, 300);
 
     auto* options = new QGroupBox(QStringLiteral("Hardware Options:"), this);

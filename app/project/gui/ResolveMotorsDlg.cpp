@@ -1,5 +1,6 @@
 #include "app/project/gui/ResolveMotorsDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/res/gui/Icons.h"
 #include "core/ui/InfoView.h"
@@ -26,7 +27,6 @@ QTreeWidget* MakeList(QWidget* parent, int id, const QStringList& columns, const
     return list;
 }
 
-QString Latin1(const std::string& text) { return QString::fromLatin1(text.c_str()); }
 
 } // namespace
 
@@ -134,7 +134,7 @@ void CResolveMotorsDlg::RefreshRows()
         if (!item)
             item = new QTreeWidgetItem(m_motors);
         const ResolveRow& r = rows[i];
-        item->setText(0, Latin1(r.Name()));
+        item->setText(0, fw::ToQt(r.Name()));
         item->setText(1, r.defined ? QStringLiteral("Yes") : QStringLiteral("No"));
         item->setText(2, r.detected ? QStringLiteral("Yes") : QStringLiteral("No"));
         item->setText(3, QString::fromLatin1(ResolveActionText(r.action)));
@@ -162,7 +162,7 @@ void CResolveMotorsDlg::ShowRow(int row)
     m_second->setText(QString::fromLatin1(CResolveMotorsForm::SecondButtonText(r)));
     const QIcon differs = res::BoxIcon(0x30);
     for (const ResolveParameter& p : CResolveMotorsForm::Parameters(r)) {
-        auto* item = new QTreeWidgetItem(m_parameters, {Latin1(p.name), Latin1(p.defined), Latin1(p.detected)});
+        auto* item = new QTreeWidgetItem(m_parameters, {fw::ToQt(p.name), fw::ToQt(p.defined), fw::ToQt(p.detected)});
         if (p.differs)
             item->setIcon(0, differs);
     }

@@ -1,5 +1,6 @@
 #include "app/project/gui/SelectMotorDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "core/ui/Questions.h"
 
@@ -27,7 +28,6 @@ QTreeWidget* MakeList(QWidget* parent, const char* id, const char* title)
     return list;
 }
 
-QString Local(const std::string& s) { return QString::fromLatin1(s.c_str()); }
 
 } // namespace
 
@@ -41,7 +41,7 @@ CSelectMotorDlg::CSelectMotorDlg(QWidget* parent, const CProject& project, uint3
 {
     setObjectName(QStringLiteral("150"));
     setWindowTitle(QStringLiteral("Select Motor"));
-    auto* text = new QLabel(Local(m_form.Prompt()), this);
+    auto* text = new QLabel(fw::ToQt(m_form.Prompt()), this);
     text->setObjectName(QStringLiteral("1074"));
     text->setWordWrap(true);
     m_ports = MakeList(this, "1003", "Ports");
@@ -77,7 +77,7 @@ CSelectMotorDlg::CSelectMotorDlg(QWidget* parent, const CProject& project, uint3
 
     const std::vector<std::string> portRows = m_form.PortRows();
     for (const std::string& row : portRows)
-        m_ports->addTopLevelItem(new QTreeWidgetItem(QStringList{Local(row)}));
+        m_ports->addTopLevelItem(new QTreeWidgetItem(QStringList{fw::ToQt(row)}));
     m_updating = true;
     m_ports->setCurrentItem(m_ports->topLevelItem(m_form.PortRow()));
     m_address->setValue(m_form.Address());
@@ -112,7 +112,7 @@ void CSelectMotorDlg::ShowMotors()
     m_updating = true;
     m_motors->clear();
     for (const selectmotor::MotorRow& row : m_form.MotorRows())
-        m_motors->addTopLevelItem(new QTreeWidgetItem(QStringList{Local(row.text)}));
+        m_motors->addTopLevelItem(new QTreeWidgetItem(QStringList{fw::ToQt(row.text)}));
     if (m_form.MotorRowSelected() >= 0)
         m_motors->setCurrentItem(m_motors->topLevelItem(m_form.MotorRowSelected()));
     m_updating = false;

@@ -1,8 +1,9 @@
 #include "app/project/gui/TermView.h"
 
+#include "app/framework/gui/Text8.h"
+#include "app/shell/CommandIds.h"
 #include "app/shell/gui/FindReplaceDlg.h"
 #include "app/shell/gui/TextFind.h"
-#include "app/shell/CommandIds.h"
 #include "core/settings/Options.h"
 #include "core/ui/OperationContext.h"
 #include "core/ui/Questions.h"
@@ -61,7 +62,7 @@ void FillTextDocument(QTextEdit* edit, const platform::rtf::Document& document)
     edit->clear();
     QTextCursor cursor(edit->document());
     for (const platform::rtf::Run& run : document.runs)
-        cursor.insertText(QString::fromLatin1(run.text.data(), static_cast<qsizetype>(run.text.size())), ToQt(run.format));
+        cursor.insertText(fw::ToQt(run.text), ToQt(run.format));
     edit->document()->setModified(false);
 }
 
@@ -72,7 +73,7 @@ platform::rtf::Document DocumentOfText(const QTextEdit* edit)
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (fragment.isValid())
-                doc.Append(fragment.text().toLatin1().toStdString(), FromQt(fragment.charFormat()));
+                doc.Append(fw::FromQt(fragment.text()), FromQt(fragment.charFormat()));
         }
         if (block.next().isValid())
             doc.Append("\n", FromQt(block.charFormat()));
@@ -138,14 +139,14 @@ QWidget* MakeTermView(ui::COperationContext& context, const QString& path, std::
 
 // ---- find and replace ----
 
-std::string CTermView::SelectedText() const { return textCursor().selectedText().toStdString(); }
+std::string CTermView::SelectedText() const { return fw::FromQt(textCursor().selectedText()); }
 
 bool CTermView::Find(const std::string& what, int flags, bool fromStart)
 {
     return textfind::FindInView(*this, what, flags, fromStart);
 }
 
-void CTermView::ReplaceSelection(const std::string& with) { textCursor().insertText(QString::fromStdString(with)); }
+void CTermView::ReplaceSelection(const std::string& with) { textCursor().insertText(fw::ToQt(with)); }
 
 void CTermView::SaveSelection()
 {

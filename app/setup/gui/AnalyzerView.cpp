@@ -1,5 +1,6 @@
 #include "app/setup/gui/AnalyzerView.h"
 
+#include "app/framework/gui/Text8.h"
 #include "core/analyzer/SerialDataAnalyzer.h"
 
 #include <QFontDatabase>
@@ -17,13 +18,8 @@ QColor ToQColor(platform::rtf::ColorRef c)
     return QColor(platform::rtf::RedOf(c), platform::rtf::GreenOf(c), platform::rtf::BlueOf(c));
 }
 
-// Rows are 8-bit text; the mark byte is the ellipsis it stands for.
-QString RowString(const std::string& text)
-{
-    QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    s.replace(QChar(0x85), QChar(0x2026));
-    return s;
-}
+// Rows are 8-bit text (the mark byte 0x85 is the code page's ellipsis).
+QString RowString(const std::string& text) { return fw::ToQt(text); }
 
 std::unique_lock<std::recursive_mutex> LockOf(CSerialDataAnalyzer* analyzer)
 {

@@ -1,5 +1,6 @@
 #include "app/setup/gui/CommWizardDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/DifferentSettings.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
@@ -7,8 +8,8 @@
 #include "app/setup/ProjectForms.h"
 #include "app/setup/WizardFlow.h"
 #include "app/setup/gui/ProjectPages.h"
-#include "app/shell/gui/AppContext.h"
 #include "app/shell/CloseSequence.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/PageDlg.h"
@@ -76,9 +77,9 @@ public:
     {
         setObjectName(QStringLiteral("210"));
         setWindowTitle(QStringLiteral("Motor Serial Number"));
-        m_serial = new QLineEdit(FromBytes(motor.SerialNumber ? FormatSerialNumber(motor.SerialNumber) : ""), this);
+        m_serial = new QLineEdit(fw::ToQt(motor.SerialNumber ? FormatSerialNumber(motor.SerialNumber) : ""), this);
         m_serial->setObjectName(QStringLiteral("1017"));
-        m_name = new QLineEdit(FromBytes(motor.Name), this);
+        m_name = new QLineEdit(fw::ToQt(motor.Name), this);
         m_name->setObjectName(QStringLiteral("1023"));
         m_address = new QLineEdit(this);
         m_address->setObjectName(QStringLiteral("1025"));
@@ -106,7 +107,7 @@ public:
     }
     void accept() override
     {
-        const uint32_t serial = ParseSerialNumber(ToBytes(m_serial->text()));
+        const uint32_t serial = ParseSerialNumber(fw::FromQt(m_serial->text()));
         if (serial == kNoSerialNumber) {
             StopBox(m_questions, "Please enter a Serial Number for this motor!");
             return;
@@ -116,7 +117,7 @@ public:
             return;
         }
         // The port's address table ends at its highest address.
-        const std::optional<int> address = setup::FieldInteger(ToBytes(m_address->text()));
+        const std::optional<int> address = setup::FieldInteger(fw::FromQt(m_address->text()));
         if (!address || *address < 1 || *address > m_port.MaxMotors) {
             StopBox(m_questions, "Please enter a motor address between 1 and " + std::to_string(m_port.MaxMotors) + "!");
             return;
@@ -128,7 +129,7 @@ public:
                 return;
             }
         m_motor.SerialNumber = serial;
-        m_motor.Name = ToBytes(m_name->text());
+        m_motor.Name = fw::FromQt(m_name->text());
         m_motor.Address = *address;
         QDialog::accept();
     }
@@ -313,7 +314,7 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, const setup::
     connect(cancel, &QPushButton::clicked, this, &CCommWizardDlg::reject);
     connect(help, &QPushButton::clicked, this, [this] {
         static const int topics[] = {206, 207, 208, 209, 222};
-        help::ShowHelpTopic(std::to_string(topics[m_page - 1]) + ".htm");
+        help::ShowHelpTopic(m_services.app, std::to_string(topics[m_page - 1]) + ".htm");
     });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -357,7 +358,7 @@ void CCommWizardDlg::OnContinue()
     case 2: {
         std::vector<std::string> choices;
         for (int r = 0; r < m_ports->rowCount(); ++r)
-            choices.push_back(ToBytes(static_cast<QComboBox*>(m_ports->cellWidget(r, 2))->currentText()));
+            choices.push_back(fw::FromQt(static_cast<QComboBox*>(m_ports->cellWidget(r, 2))->currentText()));
         setup::ApplyConnections(m_working, choices);
         DetectSerialNetworkUsb();
         m_currentPort = -1;
@@ -381,11 +382,11 @@ void CCommWizardDlg::FillPorts()
     m_ports->setRowCount(rows);
     for (int r = 0; r < rows; ++r) {
         const setup::ConnectionRow row = setup::ConnectionRowFor(*m_working.Port(r));
-        m_ports->setItem(r, 0, new QTableWidgetItem(FromBytes(row.name)));
-        m_ports->setItem(r, 1, new QTableWidgetItem(FromBytes(row.device)));
+        m_ports->setItem(r, 0, new QTableWidgetItem(fw::ToQt(row.name)));
+        m_ports->setItem(r, 1, new QTableWidgetItem(fw::ToQt(row.device)));
         auto* combo = new QComboBox(m_ports);
         for (const std::string& c : row.choices)
-            combo->addItem(FromBytes(c));
+            combo->addItem(fw::ToQt(c));
         combo->setCurrentIndex(row.selected);
         combo->setEnabled(row.enabled);
         m_ports->setCellWidget(r, 2, combo);
@@ -466,7 +467,7 @@ void CCommWizardDlg::NextRS485Port()
 void CCommWizardDlg::ShowRS485Page()
 {
     const CCommPort& port = *m_working.Port(m_currentPort);
-    m_busHeading->setText(QStringLiteral("Detecting motors in \"%1\".").arg(FromBytes(port.Name)));
+    m_busHeading->setText(QStringLiteral("Detecting motors in \"%1\".").arg(fw::ToQt(port.Name)));
     m_yes[0]->setChecked(true);
     (port.motors.GetCount() <= 1 ? m_yes[1] : m_no[1])->setChecked(true);
     (port.AllVer5s ? m_yes[2] : m_no[2])->setChecked(true);
@@ -564,7 +565,7 @@ bool CCommWizardDlg::ContinueRS485()
     };
     try {
         if (m_yes[0]->isChecked()) {
-            if (const std::optional<std::string> problem = setup::BusMaxAddressProblem(ToBytes(m_maxAddress->text()))) {
+            if (const std::optional<std::string> problem = setup::BusMaxAddressProblem(fw::FromQt(m_maxAddress->text()))) {
                 StopBox(Questions(), *problem);
                 return false;
             }
@@ -639,7 +640,7 @@ bool CCommWizardDlg::Finish()
         made.MakeNewName(m_project);
         setup::ReplaceConfiguration(made, m_working);
         made.isDefault = false;
-        CPageDlg dlg(this, QStringLiteral("New Project"));
+        CPageDlg dlg(this, m_services.app, QStringLiteral("New Project"));
         dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_services.app));
         if (dlg.exec() != QDialog::Accepted)
             return false;

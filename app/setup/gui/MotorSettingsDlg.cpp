@@ -1,5 +1,6 @@
 #include "app/setup/gui/MotorSettingsDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/setup/MotorSettings.h"
 #include "app/setup/PortPages.h"
 #include "app/shell/gui/AppContext.h"
@@ -132,7 +133,7 @@ CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup
     connect(buttons, &QDialogButtonBox::accepted, this, &CMotorSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CMotorSettingsDlg::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
-        help::ShowHelpTopic(m_isNew ? "::/VQXUsersGuide\\Dialogs\\NewMotor.htm"
+        help::ShowHelpTopic(m_services.app, m_isNew ? "::/VQXUsersGuide\\Dialogs\\NewMotor.htm"
                                     : "::/VQXUsersGuide\\Dialogs\\MotorProperties.htm");
     });
     auto* layout = new QVBoxLayout(this);
@@ -157,8 +158,8 @@ CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup
     if (ethernet && !motor.Socket)
         motor.Socket = std::make_shared<CMotorSocket>();
     if (ethernet)
-        m_ip->setText(FromBytes(motor.EthernetAddress()));
-    m_name->setText(FromBytes(motor.Name));
+        m_ip->setText(fw::ToQt(motor.EthernetAddress()));
+    m_name->setText(fw::ToQt(motor.Name));
     m_addressSpin->SetRange(1, port ? port->MaxMotors : 120);
     m_address->setText(QString::number(motor.Address));
     FillMotorFields();
@@ -168,8 +169,8 @@ CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup
         m_unit->addItem(QString::fromLatin1(u));
     for (const char* u : {"Sec.", "Min."})
         m_timeUnit->addItem(QString::fromLatin1(u));
-    SelectOrAdd(m_unit, FromBytes(motor.Unit));
-    SelectOrAdd(m_timeUnit, FromBytes(motor.TimeUnit));
+    SelectOrAdd(m_unit, fw::ToQt(motor.Unit));
+    SelectOrAdd(m_timeUnit, fw::ToQt(motor.TimeUnit));
     UpdateScaling();
 
     connect(m_useScaling, &QCheckBox::toggled, this, &CMotorSettingsDlg::UpdateScaling);
@@ -188,17 +189,17 @@ void CMotorSettingsDlg::FillMotorFields()
     if (newer) {
         const CMotorModels& models = GetMotorModels();
         for (int i = 0; i < models.GetCount(); ++i)
-            m_model->addItem(FromBytes(models.Get(i)->Name), i);
+            m_model->addItem(fw::ToQt(models.Get(i)->Name), i);
         m_model->setCurrentIndex(m_model->findData(m_motor.MotorType));
         const std::string versions = m_services.knownVersions ? m_services.knownVersions() : std::string();
         for (const std::string& v : setup::KnownVersionEntries(versions))
-            m_version->addItem(FromBytes(v));
+            m_version->addItem(fw::ToQt(v));
     } else {
-        m_model->addItem(FromBytes(m_motor.Model), -1);
+        m_model->addItem(fw::ToQt(m_motor.Model), -1);
         m_model->setCurrentIndex(0);
     }
-    m_version->setEditText(FromBytes(m_motor.Version));
-    m_serial->setText(FromBytes(FormatSerialNumber(m_motor.SerialNumber)));
+    m_version->setEditText(fw::ToQt(m_motor.Version));
+    m_serial->setText(fw::ToQt(FormatSerialNumber(m_motor.SerialNumber)));
     for (QWidget* w : {static_cast<QWidget*>(m_version), static_cast<QWidget*>(m_samplePeriod),
                        static_cast<QWidget*>(m_serial), static_cast<QWidget*>(m_model)})
         w->setEnabled(newer);
@@ -207,7 +208,7 @@ void CMotorSettingsDlg::FillMotorFields()
 
 void CMotorSettingsDlg::UpdateSerialVisibility()
 {
-    const bool shown = setup::SerialFieldShown(ToBytes(m_version->currentText()));
+    const bool shown = setup::SerialFieldShown(fw::FromQt(m_version->currentText()));
     m_serial->setVisible(shown);
     m_serialLabel->setVisible(shown);
 }
@@ -224,7 +225,7 @@ ui::IQuestions& CMotorSettingsDlg::Questions() const { return m_services.app.Que
 
 void CMotorSettingsDlg::OnGetMotorInfo()
 {
-    const std::optional<int> address = setup::FieldInteger(ToBytes(m_address->text()));
+    const std::optional<int> address = setup::FieldInteger(fw::FromQt(m_address->text()));
     if (!address || *address < 1 || *address > MAX_MOTOR_ADDRESS) {
         StopBox(Questions(), "Please enter a motor address between 1 and 120!");
         return;
@@ -269,19 +270,19 @@ void CMotorSettingsDlg::OnFactorySettings()
 void CMotorSettingsDlg::accept()
 {
     setup::MotorSettingsEntries e;
-    e.name = ToBytes(m_name->text());
-    e.address = ToBytes(m_address->text());
-    e.version = ToBytes(m_version->currentText());
-    e.samplePeriod = ToBytes(m_samplePeriod->text());
-    e.serial = ToBytes(m_serial->text());
+    e.name = fw::FromQt(m_name->text());
+    e.address = fw::FromQt(m_address->text());
+    e.version = fw::FromQt(m_version->currentText());
+    e.samplePeriod = fw::FromQt(m_samplePeriod->text());
+    e.serial = fw::FromQt(m_serial->text());
     e.modelIndex = setup::IsNewerClass(m_motor) ? m_model->currentData().toInt() : -1;
     if (m_model->currentIndex() < 0)
         e.modelIndex = -1;
-    e.ipAddress = ToBytes(m_ip->text());
+    e.ipAddress = fw::FromQt(m_ip->text());
     e.useScaling = m_useScaling->isChecked();
-    e.factor = ToBytes(m_factor->text());
-    e.unit = ToBytes(m_unit->currentText());
-    e.timeUnit = ToBytes(m_timeUnit->currentText());
+    e.factor = fw::FromQt(m_factor->text());
+    e.unit = fw::FromQt(m_unit->currentText());
+    e.timeUnit = fw::FromQt(m_timeUnit->currentText());
     const setup::MotorSettingsOutcome outcome = setup::ApplyMotorSettings(m_motor, m_isNew, e);
     if (outcome.error) {
         StopBox(Questions(), *outcome.error);

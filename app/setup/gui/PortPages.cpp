@@ -1,10 +1,11 @@
 #include "app/setup/gui/PortPages.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/setup/PortPages.h"
 #include "app/setup/gui/MotorSettingsDlg.h"
-#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/CommError.h"
 #include "app/shell/gui/AppContext.h"
+#include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
@@ -100,7 +101,7 @@ CPortGeneralPage::CPortGeneralPage(CCommPort& port, std::vector<const CCommPort*
     layout->setRowStretch(7, 1);
 
     // Start.
-    m_name->setText(FromBytes(port.Name));
+    m_name->setText(fw::ToQt(port.Name));
     switch (port.CommType) {
     case COMM_RS485: m_rs485->setChecked(true); break;
     case COMM_ETHERNET: m_ethernet->setChecked(true); break;
@@ -146,7 +147,7 @@ void CPortGeneralPage::ApplyTypeLayout()
         m_channel->setCurrentIndex(0);
     m_channel->setEnabled(layout.channelEnabled);
     for (int i = 0; i < 4; ++i)
-        m_labels[i]->setText(FromBytes(layout.labels[static_cast<size_t>(i)]));
+        m_labels[i]->setText(fw::ToQt(layout.labels[static_cast<size_t>(i)]));
     m_labels[4]->setText(QString::fromLatin1(setup::kMaxMotorLabel));
 }
 
@@ -160,7 +161,7 @@ void CPortGeneralPage::SelectSerialPort(const std::string& portName)
     const int index = setup::SerialPortIndexOf(m_entries, portName);
     m_serial->setCurrentIndex(index);
     if (index < 0 && !portName.empty() && portName[0] == '/')
-        m_serial->setEditText(FromBytes(portName));
+        m_serial->setEditText(fw::ToQt(portName));
 }
 
 void CPortGeneralPage::FillSerialPorts()
@@ -171,8 +172,8 @@ void CPortGeneralPage::FillSerialPorts()
     m_entries = setup::SerialPortEntries(Probe());
     m_serial->clear();
     for (const setup::SerialPortEntry& entry : m_entries) {
-        m_serial->addItem(FromBytes(entry.text));
-        m_serial->setItemData(m_serial->count() - 1, FromBytes(entry.portName), Qt::ToolTipRole);
+        m_serial->addItem(fw::ToQt(entry.text));
+        m_serial->setItemData(m_serial->count() - 1, fw::ToQt(entry.portName), Qt::ToolTipRole);
     }
     m_serial->setCurrentIndex(wasTyped ? -1 : selected);
     if (wasTyped)
@@ -182,11 +183,11 @@ void CPortGeneralPage::FillSerialPorts()
 bool CPortGeneralPage::Validate()
 {
     setup::PortGeneralEntries e;
-    e.name = ToBytes(m_name->text());
-    e.maxMotors = ToBytes(m_maxMotors->text());
+    e.name = fw::FromQt(m_name->text());
+    e.maxMotors = fw::FromQt(m_maxMotors->text());
     e.type = CheckedType();
     const setup::SerialChoice choice =
-        setup::ChooseSerialPort(m_entries, m_serial->currentIndex(), ToBytes(m_serial->currentText()), Probe());
+        setup::ChooseSerialPort(m_entries, m_serial->currentIndex(), fw::FromQt(m_serial->currentText()), Probe());
     e.serialPort = choice.portName;
     e.serialAvailable = choice.available;
     e.baudIndex = m_baud->currentIndex();
@@ -195,10 +196,9 @@ bool CPortGeneralPage::Validate()
     return setup::ValidatePortGeneral(m_port, m_ports, e, m_port.Context().Questions());
 }
 
-void CPortGeneralPage::OnHelp()
+std::string CPortGeneralPage::HelpTopic() const
 {
-    help::ShowHelpTopic(m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm"
-                                        : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm");
+    return m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm" : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm";
 }
 
 // ---- "Motors" -----------------------------------------------------------------------------------
@@ -310,16 +310,16 @@ bool CPortMotorsPage::Validate()
     return true;
 }
 
-void CPortMotorsPage::OnHelp()
+std::string CPortMotorsPage::HelpTopic() const
 {
-    help::ShowHelpTopic(m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"
-                                        : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm#MotorsPage");
+    return m_port.id == -1 ? "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage"
+                           : "::/VQXUsersGuide\\Dialogs\\PortProperties.htm#MotorsPage";
 }
 
 bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
                    const setup::SetupServices& services)
 {
-    CPageDlg dlg(parent, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
+    CPageDlg dlg(parent, services.app, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
     dlg.AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, services.probe));
     dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy, services));
     return dlg.exec() == QDialog::Accepted;

@@ -29,7 +29,7 @@ public:
 
     bool CanLeavePage() override { return Validate(); }
     bool Validate() override;
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     // Refills the serial port list, keeping the selected entry.
     void FillSerialPorts();
 
@@ -66,7 +66,7 @@ public:
 
     bool CanLeavePage() override { return Validate(); }
     bool Validate() override;
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     void Refill();
     QTreeWidget* List() const { return m_list; }
 

@@ -1,5 +1,6 @@
 #include "app/setup/gui/ProjectPages.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/setup/PortPages.h"
 #include "app/setup/ProjectForms.h"
@@ -30,7 +31,7 @@ using namespace dialogwidgets;
 CProjectNamePage::CProjectNamePage(CProject& project, shell::CAppContext& app)
     : CPageDlgItem(330), m_project(project), m_app(app), m_base(setup::ProjectBaseFolder(project.FileName))
 {
-    m_name = new QLineEdit(FromBytes(project.Name), this);
+    m_name = new QLineEdit(fw::ToQt(project.Name), this);
     m_name->setObjectName(QStringLiteral("1023"));
     m_location = new QLineEdit(this);
     m_location->setObjectName(QStringLiteral("1001"));
@@ -45,9 +46,9 @@ CProjectNamePage::CProjectNamePage(CProject& project, shell::CAppContext& app)
     layout->addWidget(m_location, 1, 1);
     layout->addWidget(browse, 1, 2);
     layout->setRowStretch(2, 1);
-    m_location->setText(FromBytes(setup::ProjectLocation(m_base, project.Name)));
+    m_location->setText(fw::ToQt(setup::ProjectLocation(m_base, project.Name)));
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString& name) {
-        m_location->setText(FromBytes(setup::ProjectLocation(m_base, ToBytes(name))));
+        m_location->setText(fw::ToQt(setup::ProjectLocation(m_base, fw::FromQt(name))));
     });
     connect(browse, &QPushButton::clicked, this, &CProjectNamePage::OnBrowse);
 }
@@ -58,12 +59,12 @@ void CProjectNamePage::OnBrowse()
     if (chosen.empty())
         return;
     m_base = chosen;
-    m_location->setText(FromBytes(setup::ProjectLocation(m_base, ToBytes(m_name->text()))));
+    m_location->setText(fw::ToQt(setup::ProjectLocation(m_base, fw::FromQt(m_name->text()))));
 }
 
 bool CProjectNamePage::Validate()
 {
-    const std::string name = ToBytes(m_name->text());
+    const std::string name = fw::FromQt(m_name->text());
     if (const std::optional<std::string> problem = setup::ProjectNameProblem(name)) {
         StopBox(m_app.Questions(), *problem);
         return false;
@@ -74,13 +75,13 @@ bool CProjectNamePage::Validate()
 
 void CProjectNamePage::Apply()
 {
-    setup::ApplyProjectName(m_project, ToBytes(m_name->text()), ToBytes(m_location->text()));
+    setup::ApplyProjectName(m_project, fw::FromQt(m_name->text()), fw::FromQt(m_location->text()));
 }
 
-void CProjectNamePage::OnHelp()
+std::string CProjectNamePage::HelpTopic() const
 {
-    help::ShowHelpTopic(!m_project.Path.empty() ? "::/VQXUsersGuide\\Dialogs\\SaveProjectAs.htm"
-                                                : "::/VQXUsersGuide\\Dialogs\\NewProject.htm#GeneralPage");
+    return !m_project.Path.empty() ? "::/VQXUsersGuide\\Dialogs\\SaveProjectAs.htm"
+                                   : "::/VQXUsersGuide\\Dialogs\\NewProject.htm#GeneralPage";
 }
 
 // ---- Ports --------------------------------------------------------------------------------------
@@ -173,12 +174,9 @@ bool CPortsPage::Validate()
     return true;
 }
 
-void CPortsPage::OnHelp()
+std::string CPortsPage::HelpTopic() const
 {
-    if (m_helpTopic.empty())
-        CPageDlgItem::OnHelp();
-    else
-        help::ShowHelpTopic("::/VQXUsersGuide\\Dialogs\\" + m_helpTopic);
+    return m_helpTopic.empty() ? CPageDlgItem::HelpTopic() : "::/VQXUsersGuide\\Dialogs\\" + m_helpTopic;
 }
 
 bool EditCommunication(QWidget* parent, CProject& project, const setup::SetupServices& services,
@@ -192,7 +190,7 @@ bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, 
                       const setup::SetupServices& services, const std::function<void()>& changed)
 {
     setup::CCommunicationEdit edit(project);
-    CPageDlg dlg(parent, title);
+    CPageDlg dlg(parent, services.app, title);
     dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), helpTopic, services));
     if (dlg.exec() != QDialog::Accepted)
         return false;

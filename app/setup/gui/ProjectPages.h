@@ -21,7 +21,7 @@ public:
     CProjectNamePage(CProject& project, shell::CAppContext& app);
     bool Validate() override;
     void Apply() override;
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     void OnBrowse();
 
 private:
@@ -37,7 +37,7 @@ class CPortsPage : public CPageDlgItem {
 public:
     CPortsPage(CProject& project, std::string helpTopic, const setup::SetupServices& services);
     bool Validate() override;
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     void Refill();
     void OnAdd();
     void OnDelete();

@@ -1,11 +1,15 @@
 #include "app/shell/gui/AppContext.h"
 
+#include "app/shell/gui/HelpViewer.h"
 #include "app/shell/gui/SelectFolderDlg.h"
 #include "core/ui/OperationContext.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace shell {
@@ -61,7 +65,35 @@ std::optional<uint32_t> CQtDesktopServices::ChooseColor(QWidget* parent, uint32_
     return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 | static_cast<uint32_t>(c.blue()) << 16;
 }
 
+CQtDesktopServices::CQtDesktopServices(ui::IQuestions& questions) : m_questions(questions) {}
+
+CQtDesktopServices::~CQtDesktopServices() { delete m_viewer.data(); }
+
 bool CQtDesktopServices::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool CQtDesktopServices::OpenHelpPage(const QString& file, const QString& anchor)
+{
+    QUrl url = QUrl::fromLocalFile(file);
+    if (!anchor.isEmpty())
+        url.setFragment(anchor);
+    // The desktop's browser where the desktop has a way to start one; else our own window.
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty() && QDesktopServices::openUrl(url))
+        return true;
+    if (!m_viewer)
+        m_viewer = new help::CHelpViewer(QApplication::activeWindow());
+    m_viewer->ShowPage(file, anchor);
+    return true;
+}
+
+help::CHelpViewer* CQtDesktopServices::HelpViewer() const { return m_viewer.data(); }
+
+bool CQtDesktopServices::ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    return dialog.exec() == QDialog::Accepted;
+}
 
 CAppContext::CAppContext(ui::COperationContext& operation, IDesktopServices& desktop, CScanner& scanner,
                          platform::Clock& clock)

@@ -5,6 +5,7 @@
 // compiler. The session builds one at start and hands it to everything it creates; nothing reaches
 // these through a global. A test builds its own, with desktop services that answer as it scripts.
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -12,8 +13,12 @@
 #include <optional>
 
 class CScanner;
+class QPrinter;
 class QUrl;
 class QWidget;
+namespace help {
+class CHelpViewer;
+}
 namespace platform {
 class Clock;
 }
@@ -48,24 +53,40 @@ public:
     virtual QString ChooseFolder(QWidget* parent, const QString& start) = 0;
     // A colour as 0x00BBGGRR; none when cancelled.
     virtual std::optional<uint32_t> ChooseColor(QWidget* parent, uint32_t initial) = 0;
-    // Opens a web page or a local file (a help topic) in the desktop's viewer; false when it could not.
+    // Opens a web page or a local file in the desktop's viewer; false when it could not.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // Shows a page of the user guide (a local file) at an anchor (empty: its top); false when it
+    // could not.
+    virtual bool OpenHelpPage(const QString& file, const QString& anchor) = 0;
+    // The print dialog on a printer (offering the selection when there is one): true to print,
+    // the printer then holding the chosen range and output.
+    virtual bool ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection) = 0;
 };
 
 // The desktop's own dialogs and viewer; `questions` tells when the folder picker cannot read or
-// make a folder.
+// make a folder. The guide opens in the desktop's browser, else in our help window (one, made
+// when first needed).
 class CQtDesktopServices final : public IDesktopServices {
 public:
-    explicit CQtDesktopServices(ui::IQuestions& questions) : m_questions(questions) {}
+    explicit CQtDesktopServices(ui::IQuestions& questions);
+    ~CQtDesktopServices() override;
+    CQtDesktopServices(const CQtDesktopServices&) = delete;
+    CQtDesktopServices& operator=(const CQtDesktopServices&) = delete;
+
     QString ChooseOpenFile(QWidget* parent, const FileChoice& choice) override;
     QStringList ChooseOpenFiles(QWidget* parent, const FileChoice& choice) override;
     QString ChooseSaveFile(QWidget* parent, const FileChoice& choice) override;
     QString ChooseFolder(QWidget* parent, const QString& start) override;
     std::optional<uint32_t> ChooseColor(QWidget* parent, uint32_t initial) override;
     bool OpenUrl(const QUrl& url) override;
+    bool OpenHelpPage(const QString& file, const QString& anchor) override;
+    // The help window, once shown (null before).
+    help::CHelpViewer* HelpViewer() const;
+    bool ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection) override;
 
 private:
     ui::IQuestions& m_questions;
+    QPointer<help::CHelpViewer> m_viewer;
 };
 
 class CAppContext {

@@ -1,5 +1,7 @@
 #include "app/shell/gui/ChoiceDlg.h"
 
+#include "app/framework/gui/Text8.h"
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -14,18 +16,18 @@ CChoiceDlg::CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent, std::f
       m_help(new QPushButton(QStringLiteral("Help"), this))
 {
     setObjectName(QStringLiteral("221"));
-    setWindowTitle(request.caption.empty() ? QStringLiteral("VQX") : QString::fromLatin1(request.caption.c_str()));
+    setWindowTitle(request.caption.empty() ? QStringLiteral("VQX") : fw::ToQt(request.caption));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     m_text->setObjectName(QStringLiteral("1069"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
-    m_text->setText(QString::fromLatin1(request.text.c_str()));
+    m_text->setText(fw::ToQt(request.text));
     m_text->setMinimumWidth(360);
 
     const ui::ChoiceLayout layout = ui::ChoiceLayoutOf(request);
     auto* radios = new QVBoxLayout;
     for (int i = 0; i < 5; ++i) {
-        m_radios[i] = new QRadioButton(QString::fromLatin1(request.labels[static_cast<size_t>(i)].c_str()), this);
+        m_radios[i] = new QRadioButton(fw::ToQt(request.labels[static_cast<size_t>(i)]), this);
         m_radios[i]->setObjectName(QString::number(1246 + i));
         // Hidden answers leave no gap: the layout closes up over them.
         m_radios[i]->setVisible(request.values[static_cast<size_t>(i)] != 0);

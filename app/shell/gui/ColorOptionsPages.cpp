@@ -71,7 +71,7 @@ CColorOptionsPage::CColorOptionsPage(int templateId, const char* helpTopic, Opti
     m_grid->setColumnStretch(2, 1);
 }
 
-void CColorOptionsPage::OnHelp() { help::ShowHelpTopic(m_helpTopic); }
+std::string CColorOptionsPage::HelpTopic() const { return m_helpTopic; }
 
 optionsgui::CColorButton* CColorOptionsPage::AddColor(int id, const char* label, uint32_t& color)
 {

@@ -1,5 +1,6 @@
 #include "app/shell/gui/DialogWidgets.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/SmallForms.h"
 #include "core/ui/Questions.h"
 
@@ -45,7 +46,7 @@ void CUpDown::SetRange(int min, int max)
 
 void CUpDown::Step(int delta)
 {
-    const std::optional<int> value = shell::FieldInteger(ToBytes(m_buddy->text()));
+    const std::optional<int> value = shell::FieldInteger(fw::FromQt(m_buddy->text()));
     const int next = std::clamp(value ? *value + delta : m_min, m_min, m_max);
     m_buddy->setText(QString::number(next));
 }
@@ -73,7 +74,7 @@ void FillReportListRows(QTreeWidget* list, const std::vector<std::vector<std::st
     for (const auto& row : rows) {
         QStringList texts;
         for (const std::string& cell : row)
-            texts << FromBytes(cell);
+            texts << fw::ToQt(cell);
         list->addTopLevelItem(new QTreeWidgetItem(texts));
     }
     if (selected >= 0 && selected < list->topLevelItemCount())
@@ -128,10 +129,6 @@ int SelectedRow(QTreeWidget* list)
     const QList<QTreeWidgetItem*> items = list->selectedItems();
     return items.isEmpty() ? -1 : list->indexOfTopLevelItem(items.front());
 }
-
-QString FromBytes(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-
-std::string ToBytes(const QString& text) { return text.toLatin1().toStdString(); }
 
 void StopBox(ui::IQuestions& questions, const std::string& text)
 {

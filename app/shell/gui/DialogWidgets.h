@@ -68,9 +68,6 @@ void RouteListKeys(QTreeWidget* list, std::function<void()> add, std::function<v
 // The selected row; -1 when none.
 int SelectedRow(QTreeWidget* list);
 
-// Stored and motor texts are 8-bit; widgets show them as Windows-1252 would.
-QString FromBytes(const std::string& text);
-std::string ToBytes(const QString& text);
 
 // A message with the stop icon through the shell's boxes; a Yes/No question with the exclamation
 // icon (No focused when asked) answering true for Yes.

@@ -1,5 +1,6 @@
 #include "app/shell/gui/FindReplaceDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "core/ui/Questions.h"
 
 #include <QApplication>
@@ -19,7 +20,6 @@ QPointer<CFindReplaceDlg>& TheDialog()
     return dialog;
 }
 
-std::string Utf8(const QString& s) { return s.toStdString(); }
 
 } // namespace
 
@@ -75,9 +75,9 @@ CFindReplaceDlg::CFindReplaceDlg(QWidget* parent, ui::IQuestions& questions, boo
     m_wholeWord->setChecked(flags & textfind::FR_WHOLEWORD);
     m_matchCase->setChecked(flags & textfind::FR_MATCHCASE);
     if (textfind::IFindTarget* t = m_target())
-        m_find->setText(QString::fromStdString(textfind::CFindState::Instance().InitialText(*t)));
+        m_find->setText(fw::ToQt(textfind::CFindState::Instance().InitialText(*t)));
     if (replace)
-        m_replace->setText(QString::fromStdString(textfind::CFindState::Instance().LastReplace()));
+        m_replace->setText(fw::ToQt(textfind::CFindState::Instance().LastReplace()));
 }
 
 int CFindReplaceDlg::DialogFlags() const
@@ -94,13 +94,13 @@ void CFindReplaceDlg::Tell(const std::string& message)
 void CFindReplaceDlg::OnFindNext()
 {
     if (textfind::IFindTarget* t = m_target())
-        Tell(textfind::CFindState::Instance().FindNext(*t, Utf8(m_find->text()), DialogFlags()));
+        Tell(textfind::CFindState::Instance().FindNext(*t, fw::FromQt(m_find->text()), DialogFlags()));
 }
 
 void CFindReplaceDlg::OnReplace()
 {
     if (textfind::IFindTarget* t = m_target())
-        Tell(textfind::CFindState::Instance().Replace(*t, Utf8(m_find->text()), Utf8(m_replace->text()), DialogFlags()));
+        Tell(textfind::CFindState::Instance().Replace(*t, fw::FromQt(m_find->text()), fw::FromQt(m_replace->text()), DialogFlags()));
 }
 
 void CFindReplaceDlg::OnReplaceAll()
@@ -110,7 +110,7 @@ void CFindReplaceDlg::OnReplaceAll()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string message =
-        textfind::CFindState::Instance().ReplaceAll(*t, Utf8(m_find->text()), Utf8(m_replace->text()), DialogFlags());
+        textfind::CFindState::Instance().ReplaceAll(*t, fw::FromQt(m_find->text()), fw::FromQt(m_replace->text()), DialogFlags());
     QApplication::restoreOverrideCursor();
     Tell(message);
 }

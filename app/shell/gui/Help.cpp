@@ -1,16 +1,11 @@
 #include "app/shell/gui/Help.h"
 
-#include "app/bridge/Seams.h"
 #include "app/shell/HelpTopics.h"
-#include "app/shell/gui/HelpViewer.h"
+#include "app/shell/gui/AppContext.h"
+#include "core/ui/InfoView.h"
 #include "platform/paths/Paths.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QUrl>
-
-#include <utility>
 
 namespace help {
 
@@ -18,33 +13,18 @@ std::string HelpFolder() { return platform::JoinPath(platform::AppFolder(), "hel
 
 std::string TopicFile(const std::string& topic) { return platform::JoinPath(HelpFolder(), TopicPage(topic)); }
 
-std::function<bool(const std::string&, const std::string&)>& Opener()
-{
-    static std::function<bool(const std::string&, const std::string&)> opener = [](const std::string& file,
-                                                                                    const std::string& anchor) {
-        QUrl url = QUrl::fromLocalFile(QString::fromStdString(file));
-        if (!anchor.empty())
-            url.setFragment(QString::fromStdString(anchor));
-        // The desktop's browser where the desktop has a way to start one; else our own window.
-        if (!QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty() && QDesktopServices::openUrl(url))
-            return true;
-        CHelpViewer::Instance().ShowPage(QString::fromStdString(file), QString::fromStdString(anchor));
-        return true;
-    };
-    return opener;
-}
-
 namespace {
 
-bool OpenTopic(const std::string& topic, const std::string& anchor)
+bool OpenTopic(const shell::CAppContext& context, const std::string& topic, const std::string& anchor)
 {
     if (topic.empty())
         return false;
     const std::string file = TopicFile(topic);
     const QFileInfo info(QString::fromStdString(file));
     // Only a plain readable file is handed on: a folder or device named as a topic is not.
-    if (!info.isFile() || !info.isReadable() || !Opener() || !Opener()(file, anchor)) {
-        bridge::Info().AddInfo("The help topic \"" + file + "\" is not available.");
+    if (!info.isFile() || !info.isReadable() ||
+        !context.Desktop().OpenHelpPage(QString::fromStdString(file), QString::fromStdString(anchor))) {
+        context.Info().AddInfo("The help topic \"" + file + "\" is not available.");
         return false;
     }
     return true;
@@ -52,16 +32,19 @@ bool OpenTopic(const std::string& topic, const std::string& anchor)
 
 } // namespace
 
-bool ShowHelpTopic(const std::string& topic) { return OpenTopic(topic, SplitAnchor(topic).second); }
+bool ShowHelpTopic(const shell::CAppContext& context, const std::string& topic)
+{
+    return OpenTopic(context, topic, SplitAnchor(topic).second);
+}
 
-bool HtmlHelpCommand(const std::string& name, const std::string& data)
+bool HtmlHelpCommand(const shell::CAppContext& context, const std::string& name, const std::string& data)
 {
     if (name == "Contents")
-        return ShowHelpTopic(kContentsTopic);
+        return ShowHelpTopic(context, kContentsTopic);
     // The index at a keyword, or at its top.
     if (name == "Index")
-        return data.empty() ? ShowHelpTopic(kKeywordIndexTopic) : OpenTopic(kContentsTopic, data);
-    return ShowHelpTopic(name);
+        return data.empty() ? ShowHelpTopic(context, kKeywordIndexTopic) : OpenTopic(context, kContentsTopic, data);
+    return ShowHelpTopic(context, name);
 }
 
 } // namespace help

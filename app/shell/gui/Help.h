@@ -1,10 +1,14 @@
 #pragma once
-// Help topics are pages of the user guide in the program folder's "help" folder, opened with the
-// desktop's browser, or in our own help window where the desktop has none. A topic that is
-// missing fails quietly: one line in the information view. The topics: app/shell/HelpTopics.h.
+// Help topics are pages of the user guide in the program folder's "help" folder, opened by the
+// context's desktop services (the desktop's browser, or our own help window where the desktop has
+// none). A topic that is missing fails quietly: one line in the information view. The topics:
+// app/shell/HelpTopics.h.
 
-#include <functional>
 #include <string>
+
+namespace shell {
+class CAppContext;
+}
 
 namespace help {
 
@@ -15,12 +19,9 @@ std::string HelpFolder();
 std::string TopicFile(const std::string& topic);
 // Opens a topic, at its anchor when it names one; false (and an information line) when its file
 // is missing or cannot be shown.
-bool ShowHelpTopic(const std::string& topic);
+bool ShowHelpTopic(const shell::CAppContext& context, const std::string& topic);
 // "Contents" opens the help folder's index page, "Index" the same page's keyword index, at the
 // keyword `data` when one is given; anything else is a topic.
-bool HtmlHelpCommand(const std::string& name, const std::string& data = {});
-// How a file is shown, at an anchor when one is given (tests replace it; default: the desktop's
-// browser, else the help window). Returns success.
-std::function<bool(const std::string& file, const std::string& anchor)>& Opener();
+bool HtmlHelpCommand(const shell::CAppContext& context, const std::string& name, const std::string& data = {});
 
 } // namespace help

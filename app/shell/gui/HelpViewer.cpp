@@ -2,10 +2,8 @@
 
 #include "app/res/gui/Icons.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -53,14 +51,6 @@ void CHelpViewer::ShowPage(const QString& file, const QString& anchor)
     show();
     raise();
     activateWindow();
-}
-
-CHelpViewer& CHelpViewer::Instance()
-{
-    static QPointer<CHelpViewer> viewer;
-    if (!viewer)
-        viewer = new CHelpViewer(QApplication::activeWindow());
-    return *viewer;
 }
 
 } // namespace help

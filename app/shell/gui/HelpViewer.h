@@ -15,8 +15,6 @@ public:
     // Shows a page of the guide at an anchor (none: its top).
     void ShowPage(const QString& file, const QString& anchor);
     QTextBrowser* Browser() const { return m_browser; }
-    // The one window of the program, made when first asked for.
-    static CHelpViewer& Instance();
 
 private:
     QTextBrowser* m_browser;

@@ -1,5 +1,6 @@
 #include "app/shell/gui/InfoBar.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/CommandIds.h"
 #include "core/ui/Questions.h"
 
@@ -34,7 +35,7 @@ CInfoBar::CInfoBar(ui::IQuestions& questions, QWidget* parent)
 void CInfoBar::OnLineAdded(const ui::CInfoLine& line)
 {
     auto* item = new QTreeWidgetItem(
-        {QString::fromLatin1(line.location.c_str()), QString::fromLatin1(line.description.c_str())});
+        {fw::ToQt(line.location), fw::ToQt(line.description)});
     QStyle* s = style();
     switch (line.kind) {
     case ui::InfoKind::Error: item->setIcon(0, s->standardIcon(QStyle::SP_MessageBoxCritical)); break;
@@ -62,7 +63,7 @@ void CInfoBar::Copy()
     const std::string text = CopyText();
     if (text.empty())
         return;
-    QApplication::clipboard()->setText(QString::fromLatin1(text.c_str()));
+    QApplication::clipboard()->setText(fw::ToQt(text));
 }
 
 int CInfoBar::GetHelpTopicAt(const QPoint* screenPoint) const

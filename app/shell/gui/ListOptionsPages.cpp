@@ -3,6 +3,7 @@
 
 #include "app/shell/gui/OptionsDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "app/shell/gui/Help.h"
 #include "core/ui/Questions.h"
@@ -128,7 +129,7 @@ void CScannerOptionsPage::FillList()
 std::string CScannerOptionsPage::SelectedVersion() const
 {
     const int row = dialogwidgets::SelectedRow(m_list);
-    return row < 0 ? std::string() : dialogwidgets::ToBytes(m_list->topLevelItem(row)->text(0));
+    return row < 0 ? std::string() : fw::FromQt(m_list->topLevelItem(row)->text(0));
 }
 
 void CScannerOptionsPage::OnAdd()
@@ -172,7 +173,7 @@ void CScannerOptionsPage::RestoreDefaults()
     }
 }
 
-void CScannerOptionsPage::OnHelp() { help::ShowHelpTopic("VQXUsersGuide\\Options\\Scanner.htm"); }
+std::string CScannerOptionsPage::HelpTopic() const { return "VQXUsersGuide\\Options\\Scanner.htm"; }
 
 // ---- Advanced ----------------------------------------------------------------------------------
 
@@ -274,4 +275,4 @@ void CAdvancedOptionsPage::RestoreDefaults()
     ShowImages();
 }
 
-void CAdvancedOptionsPage::OnHelp() { help::ShowHelpTopic("VQXUsersGuide\\Options\\Advanced.htm"); }
+std::string CAdvancedOptionsPage::HelpTopic() const { return "VQXUsersGuide\\Options\\Advanced.htm"; }

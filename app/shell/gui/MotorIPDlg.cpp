@@ -1,5 +1,6 @@
 #include "app/shell/gui/MotorIPDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/DialogWidgets.h"
 #include "core/ui/Questions.h"
@@ -19,14 +20,14 @@ CMotorIPDlg::CMotorIPDlg(QWidget* parent, ui::IQuestions& questions, std::string
     setObjectName(QStringLiteral("283"));
     setWindowTitle(QStringLiteral("Motor IP Address"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    m_edit = new QLineEdit(dialogwidgets::FromBytes(address), this);
+    m_edit = new QLineEdit(fw::ToQt(address), this);
     m_edit->setObjectName(QStringLiteral("1018"));
     auto* local = new QLineEdit(this);
     local->setObjectName(QStringLiteral("1021"));
     local->setReadOnly(true);
     auto* localLabel = new QLabel(QStringLiteral("This Computer's IP address:"), this);
     localLabel->setObjectName(QStringLiteral("1491"));
-    auto* noteLabel = new QLabel(dialogwidgets::FromBytes(note), this);
+    auto* noteLabel = new QLabel(fw::ToQt(note), this);
     noteLabel->setObjectName(QStringLiteral("1490"));
     noteLabel->setWordWrap(true);
     if (showLocalAddress) {
@@ -59,7 +60,7 @@ CMotorIPDlg::CMotorIPDlg(QWidget* parent, ui::IQuestions& questions, std::string
 
 void CMotorIPDlg::accept()
 {
-    const std::optional<std::string> address = shell::CanonicalIPAddress(dialogwidgets::ToBytes(m_edit->text()));
+    const std::optional<std::string> address = shell::CanonicalIPAddress(fw::FromQt(m_edit->text()));
     if (!address) {
         dialogwidgets::StopBox(m_questions, ui::kInvalidIPMessage);
         return;

@@ -1,5 +1,6 @@
 #include "app/shell/gui/OptionMsgBox.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/DialogGeometry.h"
 
@@ -21,15 +22,15 @@ COptionMsgBox::COptionMsgBox(const ui::MessageBoxRequest& request, QWidget* pare
 {
     setObjectName(QStringLiteral("176"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setWindowTitle(QString::fromLatin1(request.caption.empty() ? ui::kDefaultCaption : request.caption.c_str()));
+    setWindowTitle(fw::ToQt(request.caption.empty() ? std::string(ui::kDefaultCaption) : request.caption));
     m_text->setObjectName(QStringLiteral("1069"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_text->setText(QString::fromLatin1(request.text.c_str()));
+    m_text->setText(fw::ToQt(request.text));
     m_icon->setObjectName(QStringLiteral("1112"));
     m_check->setObjectName(QStringLiteral("1109"));
-    m_check->setText(QString::fromLatin1(request.checkText.c_str()));
+    m_check->setText(fw::ToQt(request.checkText));
     m_check->setVisible(!request.checkText.empty() && (request.style & ui::kRememberAnswer));
 
     if (m_layout.iconShown)
@@ -39,7 +40,7 @@ COptionMsgBox::COptionMsgBox(const ui::MessageBoxRequest& request, QWidget* pare
     const char* ids[3] = {"1002", "1110", "1111"};
     for (int i = 0; i < 3; ++i) {
         const ui::BoxButton& b = m_layout.buttons[static_cast<size_t>(i)];
-        m_buttons[i] = new QPushButton(QString::fromLatin1(b.text.c_str()), this);
+        m_buttons[i] = new QPushButton(fw::ToQt(b.text), this);
         m_buttons[i]->setObjectName(QString::fromLatin1(ids[i]));
         m_buttons[i]->setAutoDefault(true);
         m_buttons[i]->setVisible(b.visible);
@@ -57,8 +58,14 @@ COptionMsgBox::COptionMsgBox(const ui::MessageBoxRequest& request, QWidget* pare
     m_text->setGeometry(ToRect(g.text));
     m_icon->setGeometry(ToRect(g.icon));
     m_check->setGeometry(ToRect(g.check));
-    for (int i = 0; i < 3; ++i)
-        m_buttons[i]->setGeometry(ToRect(g.buttons[i]));
+    for (int i = 0; i < 3; ++i) {
+        // A text wider than the template's button ("Verify Calibration") widens it about its place:
+        // the left one to the right, the middle one both ways, the right one to the left.
+        QRect r = ToRect(g.buttons[i]);
+        if (const int grow = m_buttons[i]->sizeHint().width() - r.width(); grow > 0)
+            r.adjust(i == 0 ? 0 : i == 1 ? -grow / 2 : -grow, 0, i == 0 ? grow : i == 1 ? grow - grow / 2 : 0, 0);
+        m_buttons[i]->setGeometry(r);
+    }
     setFixedSize(g.width, g.height);
 
     QPushButton* focus = m_buttons[m_layout.focus];

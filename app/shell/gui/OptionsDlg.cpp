@@ -50,7 +50,7 @@ void CColorButton::Redraw()
 
 bool EditOptions(QWidget* parent, OptionsSurroundings& s)
 {
-    CPageDlg dlg(parent, QStringLiteral("Options"), 338);
+    CPageDlg dlg(parent, s.app, QStringLiteral("Options"), 338);
     dlg.m_bListStyle = true;
     dlg.m_bShowRestoreDefaults = true;
     auto* scanner = new CScannerOptionsPage(s);

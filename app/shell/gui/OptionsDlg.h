@@ -23,6 +23,7 @@ class QTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 namespace shell {
+class CAppContext;
 class IDesktopServices;
 }
 
@@ -34,6 +35,7 @@ struct OptionsSurroundings {
     platform::Registry& registry; // the language registrations (machine hive)
     ui::IQuestions& questions;
     shell::IDesktopServices& desktop; // the colour and file choosers
+    const shell::CAppContext& app;    // the help topics
     std::function<void()> reformatSources; // re-highlight every open source view
     std::function<void()> clearTerminals;  // every terminal pane takes the new look
     std::function<void()> applyAnalyzer;   // the analyzer takes the new look and redraws
@@ -69,7 +71,7 @@ public:
     bool Validate() override;
     void Apply() override;
     void RestoreDefaults() override;
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     // Refills the language list from the registry.
     void FillList();
     QTreeWidget* List() const { return m_list; }
@@ -97,7 +99,7 @@ class CColorOptionsPage : public CPageDlgItem {
     Q_OBJECT
 public:
     CColorOptionsPage(int templateId, const char* helpTopic, OptionsSurroundings& s);
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     QTextEdit* Preview() const { return m_preview; }
 
 protected:
@@ -181,7 +183,7 @@ public:
     explicit CAdvancedOptionsPage(OptionsSurroundings& s);
     void Apply() override;
     void RestoreDefaults() override;
-    void OnHelp() override;
+    std::string HelpTopic() const override;
     QTreeWidget* Tree() const { return m_tree; }
     // The tree item of an entry of shell::options::AdvancedItems().
     QTreeWidgetItem* Item(int index) const { return m_items[static_cast<size_t>(index)]; }

@@ -14,9 +14,9 @@ CPageDlgItem::CPageDlgItem(int templateId, QWidget* parent) : QWidget(parent), m
     setObjectName(QString::number(templateId));
 }
 
-void CPageDlgItem::OnHelp() { help::ShowHelpTopic(std::to_string(m_templateId) + ".htm"); }
+std::string CPageDlgItem::HelpTopic() const { return std::to_string(m_templateId) + ".htm"; }
 
-CPageDlg::CPageDlg(QWidget* parent, const QString& title, int)
+CPageDlg::CPageDlg(QWidget* parent, const shell::CAppContext& app, const QString& title, int)
     : QDialog(parent), m_tabs(new QTabBar(this)), m_list(new QListWidget(this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)), m_cancel(new QPushButton(QStringLiteral("Cancel"), this)),
       m_help(new QPushButton(QStringLiteral("Help"), this)),
@@ -34,9 +34,9 @@ CPageDlg::CPageDlg(QWidget* parent, const QString& title, int)
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CPageDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CPageDlg::reject);
-    connect(m_help, &QPushButton::clicked, this, [this] {
+    connect(m_help, &QPushButton::clicked, this, [this, &app] {
         if (CPageDlgItem* page = static_cast<CPageDlgItem*>(m_selector.Page(m_selector.Current())))
-            page->OnHelp();
+            help::ShowHelpTopic(app, page->HelpTopic());
     });
     connect(m_restore, &QPushButton::clicked, this, [this] { m_selector.RestoreDefaults(); });
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {

@@ -9,18 +9,25 @@
 #include <QIcon>
 #include <QWidget>
 
+#include <string>
+
 class QListWidget;
 class QPushButton;
 class QTabBar;
 
-// One page: a child widget with the page's own checks. Its template id is its help topic.
+namespace shell {
+class CAppContext;
+}
+
+// One page: a child widget with the page's own checks. Its template id is its help topic unless
+// it names another.
 class CPageDlgItem : public QWidget, public shell::ISelectorPage {
     Q_OBJECT
 public:
     explicit CPageDlgItem(int templateId, QWidget* parent = nullptr);
     int TemplateId() const { return m_templateId; }
-    // Opens the help topic of the page.
-    virtual void OnHelp();
+    // The help topic of the page, opened by the dialog's Help.
+    virtual std::string HelpTopic() const;
 
 private:
     int m_templateId;
@@ -29,7 +36,8 @@ private:
 class CPageDlg : public QDialog {
     Q_OBJECT
 public:
-    CPageDlg(QWidget* parent, const QString& title, int imageBitmapId = 0);
+    // `app`: where Help opens the current page's topic.
+    CPageDlg(QWidget* parent, const shell::CAppContext& app, const QString& title, int imageBitmapId = 0);
 
     // The page's position, or -1 when nine are present.
     int AddPage(const QString& name, CPageDlgItem* page, const QIcon& icon = {});

@@ -1,6 +1,8 @@
 #include "app/shell/gui/ReaddressDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "app/shell/SmallForms.h"
+#include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/Help.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -13,14 +15,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CReaddressDlg::CReaddressDlg(QWidget* parent, ui::IQuestions& questions, CCommPort& port, CMotor& motor)
-    : QDialog(parent), m_questions(questions), m_port(port), m_motor(motor), m_text(new QLabel(this)), m_combo(new QComboBox(this))
+CReaddressDlg::CReaddressDlg(QWidget* parent, const shell::CAppContext& app, CCommPort& port, CMotor& motor)
+    : QDialog(parent), m_app(app), m_port(port), m_motor(motor), m_text(new QLabel(this)), m_combo(new QComboBox(this))
 {
     setObjectName(QStringLiteral("284"));
     setWindowTitle(QStringLiteral("Set Motor Address"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     m_text->setObjectName(QStringLiteral("1454"));
-    m_text->setText(QString::fromLatin1(shell::ReaddressText(motor.Name, motor.SerialNumber, motor.Address).c_str()));
+    m_text->setText(fw::ToQt(shell::ReaddressText(motor.Name, motor.SerialNumber, motor.Address)));
     m_combo->setObjectName(QStringLiteral("1493"));
     const shell::ReaddressChoices choices = shell::ReaddressAddresses(port, motor);
     for (int a : choices.addresses)
@@ -32,7 +34,7 @@ CReaddressDlg::CReaddressDlg(QWidget* parent, ui::IQuestions& questions, CCommPo
     buttons->button(QDialogButtonBox::Help)->setObjectName(QStringLiteral("57670"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CReaddressDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CReaddressDlg::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [] { help::ShowHelpTopic("284.htm"); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { help::ShowHelpTopic(m_app, "284.htm"); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     layout->addWidget(m_combo);
@@ -47,6 +49,6 @@ void CReaddressDlg::accept()
     const auto error = shell::SetMotorAddress(m_port, m_motor, address, pollingAllowed, changed);
     QApplication::restoreOverrideCursor();
     if (error)
-        ui::OptionMessageBox(m_questions, *error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
+        ui::OptionMessageBox(m_app.Questions(), *error, ui::MB_OK | ui::MB_ICONHAND, {}, {}, {});
     QDialog::accept();
 }

@@ -11,15 +11,15 @@ class CMotor;
 class QComboBox;
 class QLabel;
 
-namespace ui {
-class IQuestions;
+namespace shell {
+class CAppContext;
 }
 
 class CReaddressDlg : public QDialog {
     Q_OBJECT
 public:
-    // `questions` tells why an address could not be set.
-    CReaddressDlg(QWidget* parent, ui::IQuestions& questions, CCommPort& port, CMotor& motor);
+    // `app`: its questions tell why an address could not be set; Help opens its topic there.
+    CReaddressDlg(QWidget* parent, const shell::CAppContext& app, CCommPort& port, CMotor& motor);
     QComboBox* Addresses() const { return m_combo; }
     QLabel* Text() const { return m_text; }
 
@@ -32,7 +32,7 @@ protected:
     void accept() override;
 
 private:
-    ui::IQuestions& m_questions;
+    const shell::CAppContext& m_app;
     CCommPort& m_port;
     CMotor& m_motor;
     QLabel* m_text;

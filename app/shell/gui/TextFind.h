@@ -4,6 +4,8 @@
 
 #include "app/shell/FindReplace.h"
 
+#include "app/framework/gui/Text8.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -24,7 +26,7 @@ bool FindInView(Edit& edit, const std::string& what, int flags, bool fromStart)
     QTextCursor from(edit.document());
     if (!fromStart)
         from.setPosition(edit.textCursor().selectionEnd());
-    const QTextCursor found = edit.document()->find(QString::fromStdString(what), from, f);
+    const QTextCursor found = edit.document()->find(fw::ToQt(what), from, f);
     if (found.isNull())
         return false;
     edit.setTextCursor(found);

@@ -1,5 +1,6 @@
 #include "app/shell/gui/TipDlg.h"
 
+#include "app/framework/gui/Text8.h"
 #include "core/shared/TipOfTheDay.h"
 #include "core/ui/Questions.h"
 
@@ -69,7 +70,7 @@ void CTipDlg::ShowNextTip()
     font.setBold(false);
     font.setItalic(false);
     m_text->setCurrentFont(font);
-    m_text->setPlainText(QString::fromLatin1(NextTip(m_file).c_str()));
+    m_text->setPlainText(fw::ToQt(NextTip(m_file)));
 }
 
 void CTipDlg::done(int result)

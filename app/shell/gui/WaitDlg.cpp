@@ -1,5 +1,7 @@
 #include "app/shell/gui/WaitDlg.h"
 
+#include "app/framework/gui/Text8.h"
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,8 +43,8 @@ CWaitDlg::CWaitDlg(QWidget* parent)
 
 void CWaitDlg::Refresh(const ui::CWaitState& state)
 {
-    m_text->setText(QString::fromLatin1(state.ShownText().c_str()));
-    m_subText->setText(QString::fromLatin1(state.SubText().c_str()));
+    m_text->setText(fw::ToQt(state.ShownText()));
+    m_subText->setText(fw::ToQt(state.SubText()));
     m_bar->setVisible(state.BarVisible());
     m_bar->setValue(state.Position());
     m_cancel->setVisible(state.CancelVisible());

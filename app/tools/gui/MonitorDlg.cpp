@@ -1,6 +1,7 @@
 #include "app/tools/gui/MonitorDlg.h"
 
 #include "app/tools/gui/WatchIcons.h"
+#include "app/tools/gui/WatchListRows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -171,12 +172,7 @@ void CMonitorDlg::RunCommand(int id)
 
 QString CMonitorDlg::ValueShown(int row) const
 {
-    QTreeWidgetItem* item = m_list->topLevelItem(row);
-    if (!item)
-        return {};
-    if (!item->text(1).isEmpty() || item->icon(1).isNull())
-        return item->text(1);
-    return item->data(1, Qt::UserRole).toString();
+    return tools::gui::WatchValueShown(m_list, row);
 }
 
 void CMonitorDlg::ShowRow(int row)
@@ -187,45 +183,14 @@ void CMonitorDlg::ShowRow(int row)
         return;
     const bool wasFilling = m_filling;
     m_filling = true;
-    const WatchRowState state = watch->UpdateListRow(false);
-    // While polling is stopped every row shows the disabled image.
-    const int image = m_form->Polling() ? state.stateImage : CWatchItem::kImageDisabled;
-    item->setIcon(0, watchicons::StripImage(image));
-    item->setText(1, Local(state.text));
-    if (state.iconImage >= 0) {
-        item->setIcon(1, watchicons::StripImage(state.iconImage));
-        item->setData(1, Qt::UserRole, Local(watch->ValueText));
-    } else {
-        item->setIcon(1, QIcon());
-        item->setData(1, Qt::UserRole, QVariant());
-    }
+    tools::gui::ShowWatchRow(item, *watch, m_form->Polling());
     m_filling = wasFilling;
 }
 
 void CMonitorDlg::ListChanged()
 {
-    const int selected = SelectedRow();
     m_filling = true;
-    m_list->clear();
-    const tools::CWatchList& list = m_form->List();
-    for (int i = 0; i < list.Count(); ++i) {
-        auto* item = new QTreeWidgetItem(QStringList{Local(list.At(i)->Caption), QString()});
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(0, list.At(i)->Enabled ? Qt::Checked : Qt::Unchecked);
-        m_list->addTopLevelItem(item);
-        ShowRow(i);
-    }
-    if (list.Count() > 0)
-        m_list->resizeColumnToContents(0);
-    else
-        m_list->setColumnWidth(0, m_list->header()->sectionSizeHint(0));
-    // The value column stays in view: a long caption does not push it out of the window.
-    const int room = m_list->viewport()->width() - 100;
-    if (room > 100 && m_list->columnWidth(0) > room)
-        m_list->setColumnWidth(0, room);
-    m_list->setColumnWidth(1, std::max(100, m_list->header()->sectionSizeHint(1)));
-    if (QTreeWidgetItem* item = m_list->topLevelItem(selected))
-        m_list->setCurrentItem(item);
+    tools::gui::FillWatchList(m_list, m_form->List(), m_form->Polling());
     m_filling = false;
     UpdateCommands();
 }

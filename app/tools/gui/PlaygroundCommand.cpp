@@ -34,6 +34,7 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
         settings.showAtStartup = platform::AppProfile().GetInt("OptionBoxes", "ShowPlayground", 1) != 0;
         auto* dlg = new CPlaygroundDlg(*w.context, *w.scanner, w.ports, settings, w.mainWindow);
         dlg->setAttribute(Qt::WA_DeleteOnClose);
+        dlg->commError = w.commError;
         *current = dlg;
         auto setSlot = w.setSlot;
         dlg->closed = [setSlot] {
@@ -50,13 +51,15 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
 std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      std::function<void(shell::IToolWindow*)> setSlot,
                                                      CScanner& scanner, CProject& project, CTerminalBar& bar,
-                                                     std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive)
+                                                     std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive,
+                                                     commerror::ICommErrorHandler* commError)
 {
     PlaygroundWiring w;
     w.mainWindow = mainWindow;
     w.setSlot = std::move(setSlot);
     w.context = &project.Context();
     w.scanner = &scanner;
+    w.commError = commError;
     w.ports = [&project, alive] {
         std::vector<CCommPort*> ports;
         if (!alive.expired())

@@ -14,6 +14,7 @@ class CScanner;
 class QWidget;
 namespace ui { class COperationContext; }
 namespace shell { class IToolWindow; }
+namespace commerror { class ICommErrorHandler; }
 
 namespace tools::gui {
 
@@ -27,6 +28,7 @@ struct PlaygroundWiring {
     std::function<std::vector<CCommPort*>()> ports;        // the project's ports now
     std::function<CMotor*()> terminalMotor;                // the terminal's current motor (none: null)
     std::function<CMotor*()> selectedMotor;                // the configuration tree's motor
+    commerror::ICommErrorHandler* commError = nullptr;     // the main frame's (Detect Motors)
 };
 
 // The handler for the frame's command table: true for the ids it handled.
@@ -38,6 +40,7 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring wiring);
 std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      std::function<void(shell::IToolWindow*)> setSlot,
                                                      CScanner& scanner, CProject& project, CTerminalBar& bar,
-                                                     std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive);
+                                                     std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive,
+                                                     commerror::ICommErrorHandler* commError = nullptr);
 
 } // namespace tools::gui

@@ -1,13 +1,16 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
+#include "app/shell/CommError.h"
 #include "app/tools/gui/ModelPicture.h"
 #include "app/tools/gui/PlaygroundControls.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "platform/registry/Profile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -157,8 +161,7 @@ void CPlaygroundDlg::BuildTop()
     m_configure = Named(new QPushButton(QStringLiteral("Configure Port"), this), pg::kConfigure);
     m_connect = Named(new QPushButton(QStringLiteral("Connect"), this), pg::kConnect);
     m_disconnect = Named(new QPushButton(QStringLiteral("Disconnect"), this), pg::kDisconnect);
-    // Detection and port properties run through the main window's own commands.
-    m_detect->setVisible(false);
+    // Port properties run through the main window's own commands.
     m_configure->setVisible(false);
     for (QWidget* w : std::initializer_list<QWidget*>{m_portList, m_motorList, m_detect, m_configure, m_connect, m_disconnect})
         row->addWidget(w);
@@ -170,10 +173,8 @@ void CPlaygroundDlg::BuildTop()
     m_version = Named(new QLabel(this), pg::kVersion);
     m_model = Named(new QLabel(this), pg::kModel);
     m_link = Named(new QLabel(this), pg::kLink);
-    for (QLabel* l : {m_address, m_version, m_model, m_link}) {
+    for (QLabel* l : {m_address, m_version, m_model, m_link})
         ident->addWidget(l);
-        l->setMinimumWidth(90);
-    }
     ident->addStretch();
     m_picture = Named(new CModelPictureView(this), 1356);
     ident->addWidget(m_picture);
@@ -239,8 +240,12 @@ void CPlaygroundDlg::BuildTop()
     buttons->addWidget(m_off);
     side->addLayout(buttons);
     side->addWidget(m_clear);
-    m_showMain = Named(new QPushButton(QStringLiteral("Close"), this), pg::kShowMain);
+    m_showMain = Named(new QPushButton(QString::fromLatin1(kCloseText), this), pg::kShowMain);
+    m_showAtStartup = Named(new QCheckBox(QString::fromLatin1(kShowAtStartupText), this), pg::kShowAtStartup);
+    m_showAtStartup->setChecked(m_form->Settings().showAtStartup);
+    m_showAtStartup->setVisible(false);
     side->addStretch();
+    side->addWidget(m_showAtStartup);
     side->addWidget(m_showMain);
     middle->addLayout(side);
     root->addLayout(middle);
@@ -257,10 +262,23 @@ void CPlaygroundDlg::BuildTop()
     connect(m_motorList, &QComboBox::activated, this, [this](int i) { m_form->OnMotorSelected(i); });
     connect(m_connect, &QPushButton::clicked, this, [this] { m_form->OnConnect(); });
     connect(m_disconnect, &QPushButton::clicked, this, [this] { m_form->OnDisconnect(); });
+    connect(m_detect, &QPushButton::clicked, this, [this] {
+        QPointer<CPlaygroundDlg> self = this;
+        m_form->OnDetectMotors(
+            [this](CCommPort& port, uint32_t request) {
+                return commError ? commError->OnCommError(request, commerror::Target::Port(&port)) : 0u;
+            },
+            MainHidden());
+        if (!self)
+            return;
+        raise();
+        activateWindow();
+        Refresh();
+    });
     connect(m_stop, &QPushButton::clicked, this, [this] { m_form->StopMotor(); });
     connect(m_off, &QPushButton::clicked, this, [this] { m_form->MotorOff(); });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_form->ClearFaults(); });
-    connect(m_showMain, &QPushButton::clicked, this, [this] { close(); });
+    connect(m_showMain, &QPushButton::clicked, this, [this] { OnShowMain(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int t) {
         if (!m_refreshing)
             m_form->OnTabChanged(t);
@@ -597,12 +615,40 @@ void CPlaygroundDlg::Finish()
     m_form->RestorePrograms();
 }
 
+void CPlaygroundDlg::SetCanShowMain(bool on)
+{
+    m_canShowMain = on;
+    Refresh();
+}
+
+bool CPlaygroundDlg::MainHidden() const { return parentWidget() && !parentWidget()->isVisible(); }
+
+void CPlaygroundDlg::OnShowMain()
+{
+    m_leaving = DecideLeave(m_canShowMain, MainHidden(), m_showAtStartup->isChecked());
+    if (m_leaving.writeNoShowAtStartup)
+        platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 0);
+    // The main window comes up first, so that closing here does not end the program.
+    if (m_leaving.startMainWindow && startMainWindow) {
+        const std::function<void()> start = startMainWindow;
+        QMetaObject::invokeMethod(
+            parentWidget(), [start] { start(); }, Qt::QueuedConnection);
+    }
+    close();
+}
+
 void CPlaygroundDlg::closeEvent(QCloseEvent* e)
 {
+    const bool endProgram = ClosingEndsProgram(MainHidden(), m_leaving);
     Finish();
     QDialog::closeEvent(e);
     if (closed)
         closed();
+    if (endProgram && parentWidget()) {
+        QPointer<QWidget> main = parentWidget();
+        QMetaObject::invokeMethod(
+            main, [main] { if (main) main->close(); }, Qt::QueuedConnection);
+    }
 }
 
 void CPlaygroundDlg::keyPressEvent(QKeyEvent* e)
@@ -665,6 +711,9 @@ void CPlaygroundDlg::Refresh()
     SetText(m_version, f.VersionText());
     SetText(m_model, f.ModelText());
     SetText(m_link, f.LinkState() == 1 ? "Online" : f.LinkState() == 0 ? "Offline" : "Not polling");
+    // The identity texts change with the motor: each keeps room for its whole text.
+    for (QLabel* l : {m_address, m_version, m_model, m_link})
+        l->setMinimumSize(QSize(std::max(90, l->sizeHint().width()), l->sizeHint().height()));
     m_address->setToolTip(Q(f.ToolTip(pg::kAddress)));
     m_version->setToolTip(Q(f.ToolTip(pg::kVersion)));
     m_model->setToolTip(Q(f.ToolTip(pg::kModel)));
@@ -674,20 +723,36 @@ void CPlaygroundDlg::Refresh()
     m_picture->SetLeds(f.PictureLeds());
     f.MutablePictureLeds().ClearChanged();
     m_picture->setVisible(f.Motor() && m_picture->HasPicture());
-    for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_detect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
         w->setEnabled(f.Enabled(w->objectName().toInt()));
     m_portList->setEnabled(!f.Connected() || true);
+    const bool handOver = OffersShowAtStartup(m_canShowMain, MainHidden());
+    const QString showMainText = QString::fromLatin1(ShowMainButtonText(m_canShowMain, MainHidden()));
+    if (m_showMain->text() != showMainText)
+        m_showMain->setText(showMainText);
+    m_showAtStartup->setVisible(handOver);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_showMain, m_showAtStartup}) {
+        QFont font = w->font();
+        if (font.bold() != handOver) {
+            font.setBold(handOver);
+            w->setFont(font);
+        }
+    }
     for (int i = 0; i < 23; ++i) {
         const bool shown = f.StatusRowShown(i);
         m_statusLeds[i]->setVisible(shown);
         m_statusLabels[i]->setVisible(shown);
         m_statusLeds[i]->SetState(f.StatusLed(i));
+        m_statusLeds[i]->setToolTip(Q(f.ToolTip(pg::kStatusLed0 + i)));
         SetText(m_statusLabels[i], f.StatusLabel(i));
         QFont font = m_statusLabels[i]->font();
         if (font.bold() != f.StatusLabelBold(i)) {
             font.setBold(f.StatusLabelBold(i));
             m_statusLabels[i]->setFont(font);
         }
+        // Room for the bold text, so that a lit bit never clips its label or moves the rows.
+        font.setBold(true);
+        m_statusLabels[i]->setMinimumWidth(QFontMetrics(font).horizontalAdvance(m_statusLabels[i]->text()) + 4);
     }
     const bool inputs = f.InputsShown();
     for (int i = 0; i < 5; ++i) {

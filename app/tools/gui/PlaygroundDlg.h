@@ -24,6 +24,7 @@ class CCommPort;
 class CScanner;
 
 namespace tools { class CModelPictureView; }
+namespace commerror { class ICommErrorHandler; }
 
 namespace tools::gui {
 
@@ -45,6 +46,12 @@ public:
     PollingProgramService& Programs() { return *m_programs; }
     // Called once the window has gone (the frame clears its pointer).
     std::function<void()> closed;
+    // Whether the window may hand over to the main window ("Show VQX"); off in play mode.
+    void SetCanShowMain(bool on);
+    // Runs the project's start-up and the first screens once the user leaves for the main window.
+    std::function<void()> startMainWindow;
+    // The main frame's communication-error handler, which detects a port's motors (Detect Motors).
+    commerror::ICommErrorHandler* commError = nullptr;
 
     // shell::IToolWindow
     bool PollStep() override;
@@ -78,6 +85,8 @@ private:
     QWidget* BuildInfoPage();
     void FillLists();
     void Finish();
+    void OnShowMain();
+    bool MainHidden() const;
 
     std::unique_ptr<MotorPlaygroundIo> m_io;
     std::unique_ptr<PollingProgramService> m_programs;
@@ -85,6 +94,8 @@ private:
     std::function<std::vector<CCommPort*>()> m_ports;
     bool m_refreshing = false;
     bool m_finished = false;
+    bool m_canShowMain = true;
+    LeaveChoice m_leaving;
 
     QComboBox* m_portList = nullptr;
     QComboBox* m_motorList = nullptr;
@@ -96,6 +107,7 @@ private:
     QPushButton* m_off = nullptr;
     QPushButton* m_clear = nullptr;
     QPushButton* m_showMain = nullptr;
+    QCheckBox* m_showAtStartup = nullptr;
     QLabel* m_address = nullptr;
     QLabel* m_version = nullptr;
     QLabel* m_model = nullptr;

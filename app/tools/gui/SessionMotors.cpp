@@ -28,7 +28,7 @@ std::pair<int, int> TerminalMotor(const CProject& project, CTerminalBar& bar)
     return motor ? std::make_pair(tab, motor->Address) : std::make_pair(-1, -1);
 }
 
-WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project)
+WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project, const shell::CAppContext& app)
 {
     CProject* p = &project;
     QWidget* f = &parent;
@@ -42,7 +42,7 @@ WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project)
             return std::nullopt;
         return TargetOf(FindProjectMotor(*p, static_cast<int>(selection & 0xFFFF), static_cast<int>(selection >> 16)));
     };
-    items.help = [](const std::string& topic) { help::ShowHelpTopic(topic); };
+    items.help = [&app](const std::string& topic) { help::ShowHelpTopic(app, topic); };
     return items;
 }
 

@@ -11,6 +11,9 @@ class CMotor;
 class CProject;
 class CTerminalBar;
 class QWidget;
+namespace shell {
+class CAppContext;
+}
 
 namespace tools {
 
@@ -19,7 +22,7 @@ CMotor* FindProjectMotor(const CProject& project, int portIndex, int address);
 // The terminal's current port and its target motor's address; (-1, -1) when there is none.
 std::pair<int, int> TerminalMotor(const CProject& project, CTerminalBar& bar);
 // The item dialog's services without its add callback (the window supplies that); the Select
-// Motor dialog opens over `parent` when no window is active.
-WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project);
+// Motor dialog opens over `parent` when no window is active; Help opens through `app`.
+WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project, const shell::CAppContext& app);
 
 } // namespace tools

@@ -5,6 +5,7 @@
 // what they were told, that none is left asleep.
 
 #include "app/editor/EditorDownload.h"
+#include "app/project/CompiledDownload.h"
 #include "app/project/Project.h"
 #include "app/project/SelectMotor.h"
 #include "app/shell/CommError.h"
@@ -226,4 +227,72 @@ TEST(EditorDownloadE2E, BusEachMotorSkipCancelAndSilentMotor)
     EXPECT_EQ(t.query.requests[0].second, t.port->GetMotor(2));
     EXPECT_FALSE(t.AnyAsleep());
     EXPECT_FALSE(t.progress.IsShown()) << "the please-wait dialog is closed";
+}
+
+// The one download every command uses (the editor's and the project's): the line names the file,
+// its size and the target, the blind warning follows when verification is off, the please-wait
+// dialog shows the same line and is closed again, and a file that cannot be opened sends nothing.
+TEST(EditorDownloadE2E, TheSharedDownloadTellsTheSameLineForEveryTarget)
+{
+    EditorRig t(true, 3);
+    const std::string file = t.Compile(kSampleProgram, "450");
+    const std::string size = std::to_string(ReadFile(file).size());
+    struct Row {
+        const char* what;
+        int address; // 0: every motor of the port at once
+        uint32_t flags;
+        bool exists;
+        std::string target;
+        bool warned;
+        int code;
+    } rows[] = {
+        {"one motor", 2, editor::kChosenTargetFlags, true, "\"Motor 2\"", false, 0},
+        {"all at once, blind", 0, editor::kBlindFlags, true, "All Motors in port \"Chain\"", true, 0},
+        {"missing file", 3, editor::kChosenTargetFlags, false, "", false, 1034},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        t.info.Clear();
+        const int shows = t.progress.ShowCount();
+        CMotor all;
+        all.Address = 0;
+        all.SetPort(t.port);
+        all.Name = "All Motors in port \"Chain\"";
+        all.Version = "450";
+        CMotor& motor = r.address ? *t.port->GetMotor(r.address) : all;
+        if (r.address == 0)
+            t.questions.AnswerMessageBox(ui::IDYES); // the question before a download to every motor
+        const std::string path = r.exists ? file : file + ".gone";
+        const int watched = r.address ? r.address : 1;
+        const std::string before = t.Body(watched);
+        int code = 0;
+        uint32_t out = 0;
+        try {
+            // The record standing for every motor keeps no program information, as the editor's
+            // broadcast does it.
+            out = DownloadCompiledFile(motor, path, r.flags, r.address != 0);
+        } catch (const CVQXException& e) {
+            code = e.GetCode();
+        }
+        EXPECT_EQ(code, r.code);
+        EXPECT_FALSE(t.progress.IsShown()) << "the please-wait dialog is closed";
+        if (!r.exists) {
+            EXPECT_TRUE(t.info.Lines().empty()) << t.InfoText();
+            EXPECT_EQ(t.progress.ShowCount(), shows);
+            EXPECT_EQ(t.Body(watched), before) << "nothing was sent";
+            continue;
+        }
+        const std::string line = "Transmitting \"" + file + "\" (" + size + " bytes) to " + r.target;
+        ASSERT_GE(t.info.Lines().size(), 1u);
+        EXPECT_EQ(t.info.Lines()[0].description, line);
+        EXPECT_EQ(t.info.Lines().size() > 1 && t.info.Lines()[1].kind == ui::InfoKind::Warning &&
+                      t.info.Lines()[1].description == "No download verfication (Blind Download)",
+                  r.warned)
+            << t.InfoText();
+        EXPECT_EQ(t.progress.ShowCount(), shows + 1);
+        EXPECT_EQ(out & transfer::DL_CANCELLED, 0u);
+        EXPECT_NE(t.Body(watched), before) << "the motor took the program";
+        EXPECT_EQ(t.Body(watched), t.Body(2)) << "the same program";
+    }
+    EXPECT_FALSE(t.AnyAsleep());
 }

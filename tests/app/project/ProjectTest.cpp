@@ -311,18 +311,22 @@ TEST(ProjectPorts, EnumSerialPortsOverAnInjectedProbe)
     ASSERT_TRUE(p.AddPort(MakePort("COM5")));                     // gone, with motors: kept
     EnterDetectedMotor(*p.Port(1), 1);
     ASSERT_TRUE(p.AddPort(MakePort("Net", COMM_ETHERNET)));       // an Ethernet port by another name
-    ASSERT_TRUE(p.AddPort(MakePort("/dev/pts/7")));               // a pseudo-terminal that is gone
+    ASSERT_TRUE(p.AddPort(MakePort("/dev/pts/7")));               // a pseudo-terminal that is gone: kept
+    probe.devices["/dev/ttyUSB1"] = platform::SerialPresence::NotFound;
+    probe.extra.push_back("/dev/ttyUSB1");
+    ASSERT_TRUE(p.AddPort(MakePort("/dev/ttyUSB1")));             // a listed device path that is gone: kept
     p.EnumSerialPorts(probe);
-    // Serial ports in case-insensitive text order, before the others.
-    EXPECT_EQ(PortNames(p), (std::vector<std::string>{"/dev/ttyUSB0", "Com1", "Com3", "COM5", "Net", "USB"}));
-    EXPECT_EQ(p.Port(5)->CommType, COMM_USB);
-    EXPECT_EQ(p.Port(5)->BitPerSec, 38400);
-    EXPECT_EQ(p.Port(5)->Echo, 0);
+    // New serial ports in case-insensitive text order before the others; the ones kept stay put.
+    EXPECT_EQ(PortNames(p), (std::vector<std::string>{"/dev/ttyUSB0", "Com1", "Com3", "COM5", "Net", "/dev/pts/7",
+                                                      "/dev/ttyUSB1", "USB"}));
+    EXPECT_EQ(p.Port(7)->CommType, COMM_USB);
+    EXPECT_EQ(p.Port(7)->BitPerSec, 38400);
+    EXPECT_EQ(p.Port(7)->Echo, 0);
     for (int i = 0; i < p.PortCount(); ++i)
         EXPECT_EQ(p.Port(i)->id, i);
     // Running it again changes nothing.
     p.EnumSerialPorts(probe);
-    EXPECT_EQ(p.PortCount(), 6);
+    EXPECT_EQ(p.PortCount(), 8);
 
     // Forty devices: the list stops at 30 with room kept for Ethernet and USB.
     FakeProbe many;

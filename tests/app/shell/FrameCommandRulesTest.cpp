@@ -116,15 +116,15 @@ TEST(FrameCommandRules, EveryRuleAsATable)
         {"firmware: the default is checked", none, 41101, {true, true, nullptr}},
         {"firmware: beyond the list", none, 41102, {false, false, nullptr}},
         {"tuner: always", none, cmd::ID_TUNER, {true, false, nullptr}},
-        {"tool window: motor view", none, cmd::ID_MOTOR_VIEW, {false, false, nullptr}},
+        {"motor view: always", none, cmd::ID_MOTOR_VIEW, {true, false, nullptr}},
         {"tool window: monitor", none, cmd::ID_NEW_MONITOR, {true, false, nullptr}},
         {"tool window: chart", none, cmd::ID_CHART_VIEW, {true, false, nullptr}},
         {"playground: always", none, cmd::ID_PLAYGROUND, {true, false, nullptr}},
-        {"tool window: lockup wizard", none, cmd::ID_LOCKUP_WIZARD, {false, false, nullptr}},
+        {"lockup wizard: always", none, cmd::ID_LOCKUP_WIZARD, {true, false, nullptr}},
         {"tune this motor: always", none, kTreeTuneMotor, {true, false, nullptr}},
-        {"tool window: verify calibration", none, kTreeVerifyCalibration, {false, false, nullptr}},
-        {"tool window: recalibrate", none, kTreeRecalibrate, {false, false, nullptr}},
-        {"tool window: calibration power", none, kTreeCalibrationPower, {false, false, nullptr}},
+        {"verify calibration: always", none, kTreeVerifyCalibration, {true, false, nullptr}},
+        {"recalibrate: always", none, kTreeRecalibrate, {true, false, nullptr}},
+        {"calibration power: always", none, kTreeCalibrationPower, {true, false, nullptr}},
         {"a dialog not there", unavailable, cmd::ID_OPTIONS, {false, false, nullptr}},
         {"find motors", none, cmd::ID_FIND_MOTORS, {true, false, nullptr}},
         {"upload calibration program", none, kTreeUploadCalibration, {true, false, nullptr}},
@@ -161,8 +161,8 @@ TEST(FrameCommandRules, OnlyTheToolWindowsAreNeverEnabled)
         EXPECT_EQ(everEnabled, !c.toolWindow) << c.id << " " << c.menuText;
         toolWindows += c.toolWindow;
     }
-    // Motor View (menu and tree), Lockup Wizard and the three calibration commands.
-    EXPECT_EQ(toolWindows, 6);
+    // Every tool window is there now.
+    EXPECT_EQ(toolWindows, 0);
     EXPECT_TRUE(shell::FrameCommandState(states[0], cmd::ID_FIRMWARE_FIRST).enabled);
 }
 

@@ -106,6 +106,17 @@ TEST_F(PlaygroundFormTest, PollingProgramRetryAndSecondConnectWithoutDownload)
     EXPECT_EQ(programs.saves, 1);
     EXPECT_EQ(programs.downloads, 1);
     EXPECT_TRUE(form->UsePollingProgram());
+    // One please-wait dialog without Cancel: saving, then downloading; closed afterwards.
+    std::vector<std::string> waits;
+    for (const auto& e : progress.Events())
+        if (e.kind == ui::CHeadlessProgress::Event::Show || e.kind == ui::CHeadlessProgress::Event::SetText)
+            waits.push_back(e.text);
+        else if (e.kind == ui::CHeadlessProgress::Event::CancelVisible)
+            waits.push_back(e.value ? "cancel shown" : "cancel hidden");
+    EXPECT_EQ(waits, (std::vector<std::string>{"Saving original program in motor", "cancel hidden",
+                                               "Downloading the polling program to the motor"}));
+    EXPECT_EQ(progress.ShowCount(), 1);
+    EXPECT_FALSE(progress.IsShown());
     auto sent = io.Take();
     // RUN after the download, then the Terminal page stops the motor and sets the program's fields.
     EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 3), (std::vector<std::string>{"RUN", "S", "f=44 w=-1 i=-1 o=-1 g=-1 n=0"}));
@@ -324,4 +335,45 @@ TEST_F(PlaygroundFormTest, PictureLampsFollowTheStatusWordAndInputsByFamily)
         for (int i = 0; i < form->PictureLeds().Count(); ++i)
             EXPECT_EQ(form->PictureLeds().Led(i).state, kLedOff) << i;
     }
+}
+
+TEST_F(PlaygroundFormTest, DetectMotorsAsksTheMainWindowAndConnectsTheMotorAtItsPlace)
+{
+    Make("450", false);
+    const struct {
+        bool mainHidden;
+        uint32_t answer;
+        uint32_t wantRequest;
+        bool connected;
+    } cases[] = {
+        {false, 0x10001, 0x10E0000, true},  // detected, the list replaced
+        {true, 0x20001, 0x1220000, true},   // hidden main window: taken as found
+        {false, 0, 0x10E0000, false},       // nothing detected: listed again, not connected
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        if (form->Connected())
+            form->OnDisconnect();
+        form->FillPortList({&port});
+        uint32_t asked = 0;
+        CCommPort* askedPort = nullptr;
+        form->OnDetectMotors(
+            [&](CCommPort& p, uint32_t request) {
+                asked = request;
+                askedPort = &p;
+                return c.answer;
+            },
+            c.mainHidden);
+        EXPECT_EQ(asked, c.wantRequest);
+        EXPECT_EQ(askedPort, &port);
+        EXPECT_EQ(form->Connected(), c.connected);
+        EXPECT_EQ(form->Motor(), motor); // the list chooses its first motor again either way
+    }
+    // While connected, detection is not offered.
+    form->FillPortList({&port});
+    Connect();
+    bool asked = false;
+    form->OnDetectMotors([&](CCommPort&, uint32_t) { return asked = true, 0u; }, false);
+    EXPECT_FALSE(asked);
+    EXPECT_FALSE(form->Enabled(pg::kDetect));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/tools/PlaygroundFaults.h"
+#include "app/tools/PlaygroundForm.h"
 #include "app/tools/PlaygroundMath.h"
 #include "app/tools/PlaygroundPoll.h"
 
@@ -169,4 +170,29 @@ TEST(PlaygroundMath, KnobAnglesAndUnitsAtTheirEdges)
     EXPECT_EQ(CommandOfSlider(0, 536871000), 536871000);
     EXPECT_EQ(CommandOfSlider(200, 2147483647), -2147483647);
     EXPECT_EQ(CommandOfSlider(0, 5000000000LL), INT32_MAX);
+}
+
+TEST(PlaygroundLeave, ShowVQXCloseAndTheStartUpSetting)
+{
+    const struct {
+        bool canShowMain, mainHidden, checked;
+        const char* text;
+        bool offers, writeNoShow, startMain, endsProgram;
+    } cases[] = {
+        {true, true, true, "Show VQX", true, false, true, false},   // first window, kept for next time
+        {true, true, false, "Show VQX", true, true, true, false},   // first window, not next time
+        {true, false, true, "Close", false, false, false, false},   // opened from the menu
+        {true, false, false, "Close", false, true, false, false},   // the setting was off already
+        {false, true, true, "Close", false, false, false, true},    // play mode: closing ends the program
+        {false, false, false, "Close", false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.canShowMain) + std::to_string(c.mainHidden) + std::to_string(c.checked));
+        EXPECT_STREQ(ShowMainButtonText(c.canShowMain, c.mainHidden), c.text);
+        EXPECT_EQ(OffersShowAtStartup(c.canShowMain, c.mainHidden), c.offers);
+        const LeaveChoice leave = DecideLeave(c.canShowMain, c.mainHidden, c.checked);
+        EXPECT_EQ(leave.writeNoShowAtStartup, c.writeNoShow);
+        EXPECT_EQ(leave.startMainWindow, c.startMain);
+        EXPECT_EQ(ClosingEndsProgram(c.mainHidden, leave), c.endsProgram);
+    }
 }

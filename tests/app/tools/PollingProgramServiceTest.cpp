@@ -83,10 +83,19 @@ TEST_F(PollingProgramLife, SavedDownloadedAndRestoredByteForByte)
     EXPECT_FALSE(std::filesystem::exists(folder / "_P_O_L_L_.tqx"));   // the compiled file is gone
     EXPECT_EQ(rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Program().Body(); }).find("PGPC"), std::string::npos);
 
+    const auto shownBefore = progress.ShowCount();
     const auto messages = programs.RestoreAll();
     EXPECT_TRUE(messages.empty()) << ::testing::PrintToString(messages);
     EXPECT_EQ(SimProgramBody(), before);
     EXPECT_FALSE(std::filesystem::exists(backup));
+    // The restore had its own please-wait dialog naming the motor, without Cancel, now closed.
+    EXPECT_EQ(progress.ShowCount(), shownBefore + 1);
+    bool named = false;
+    for (const auto& e : progress.Events())
+        named = named || (e.kind == ui::CHeadlessProgress::Event::Show &&
+                          e.text == "Restoring the program in \"" + motor->Name + "\"");
+    EXPECT_TRUE(named);
+    EXPECT_FALSE(progress.IsShown());
 }
 
 TEST_F(PollingProgramLife, ASourceThatDoesNotCompileIsNeverReplacedByAStaleImage)

@@ -110,6 +110,7 @@ Bytes BuildFactoryBlock(const MotorProfile& p)
     PutBE(b, 44, p.serial, 4);
     PutBE(b, 48, p.encoderResolution, 4);
     PutVersion(b, 52, p.firmware);
+    PutBE(b, 150, p.modelIndex, 4);
     if (p.IsVersion462()) {
         unsigned sum = 0;
         for (int g = 0; g < 4; ++g) {

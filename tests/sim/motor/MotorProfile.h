@@ -41,6 +41,7 @@ struct MotorProfile {
     bool blankEeprom = false;       // every EEPROM byte 0xFF, as a new motor
     FactoryLayout layout = FactoryLayout::Block;
     std::string model = "TX23-61";
+    uint32_t modelIndex = 0;        // the factory block's model index (0: none recorded)
     uint32_t encoderResolution = 4000;
     std::array<uint16_t, 4> gains{120, 800, 4, 1000}; // KP, KD, KI, KL kept by 462 motors
     LineSettings channel[2];        // power-up speed and parity of channels 0 and 1

@@ -95,7 +95,9 @@ TEST(Eeprom, ProfileWritesSerialAddressAndASummedFactoryBlock)
 {
     MotorProfile p = Profile("462ah");
     p.address = 3;
+    p.modelIndex = 0x01020304;
     Bytes ee = BuildEepromImage(p);
+    EXPECT_EQ(BE(ee, eeaddr::kFactory + 150, 4), 0x01020304u);
     EXPECT_EQ(BE(ee, eeaddr::kSerial, 4), p.serial);
     EXPECT_EQ(ee[eeaddr::kAddress], 3);
     EXPECT_EQ(BE(ee, eeaddr::kFactory, 2), 0xADB4u);
