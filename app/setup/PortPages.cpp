@@ -38,9 +38,10 @@ std::vector<SerialPortEntry> SerialPortEntries(platform::ISerialPortProbe& probe
     for (int n = 1; n <= kSerialPortSlots; ++n) {
         std::string name = "Com" + std::to_string(n);
         std::string text = name;
-        if (probe.Probe(name) == platform::SerialPresence::NotFound)
+        const bool present = probe.Probe(name) != platform::SerialPresence::NotFound;
+        if (!present)
             text += " (N/A)";
-        entries.push_back({std::move(text), std::move(name)});
+        entries.push_back({std::move(text), std::move(name), present});
     }
     const auto listed = [&](const std::string& name) {
         return std::any_of(entries.begin(), entries.end(), [&](const SerialPortEntry& e) { return e.portName == name; });

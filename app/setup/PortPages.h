@@ -32,6 +32,7 @@ inline constexpr int kSerialPortSlots = 30;
 struct SerialPortEntry {
     std::string text;
     std::string portName;
+    bool present = true; // false for a "Com<n>" the machine does not have
 };
 // "Com1".."Com30" (a device that does not exist gets " (N/A)", one that is busy is listed plain),
 // then the machine's other serial devices with their USB texts, then any other device path the

@@ -1,5 +1,7 @@
 #include "app/tools/PlaygroundForm.h"
 
+#include "app/project/Project.h"
+#include "app/setup/PortPages.h"
 #include "app/shell/CommError.h"
 
 #include "app/tools/PollTraffic.h"
@@ -14,6 +16,8 @@
 #include "core/ui/OperationContext.h"
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
+#include "platform/serial/PortNames.h"
+#include "platform/serial/SerialDevices.h"
 
 #include <cstdio>
 
@@ -76,29 +80,112 @@ CPlaygroundPage* CPlaygroundForm::Page(int tab)
 
 // ---- ports and motors ------------------------------------------------------------------------
 
-void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports)
+void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer)
 {
     m_ports = ports;
     m_portEntries.clear();
     int select = -1;
+    int preferred = -1;
     const CCommPort* mine = m_motor ? m_motor->GetPort() : nullptr;
-    // Serial ports first, by the name the project gives their line, then Ethernet and USB.
-    for (int pass = 0; pass < 2; ++pass)
-        for (size_t i = 0; i < ports.size(); ++i) {
-            CCommPort* p = ports[i];
-            if (!p || p->IsSerial() != (pass == 0))
-                continue;
-            bool listed = false;
-            for (const Entry& e : m_portEntries)
-                listed = listed || (pass == 0 && SameNoCase(e.text, p->PortName));
-            if (listed)
-                continue;
-            if (p == mine)
-                select = int(m_portEntries.size());
-            m_portEntries.push_back({pass == 0 ? p->PortName : p->Name, int(i)});
-        }
-    m_selectedPort = m_portEntries.empty() ? -1 : (select >= 0 ? select : 0);
+    auto add = [&](std::string text, int index, std::string portName) {
+        const CCommPort* p = index >= 0 ? ports[size_t(index)] : nullptr;
+        if (p && p == mine)
+            select = int(m_portEntries.size());
+        if (p && p == prefer)
+            preferred = int(m_portEntries.size());
+        m_portEntries.push_back({std::move(text), index, std::move(portName)});
+    };
+    auto projectPortOf = [&](const std::string& name) {
+        for (size_t i = 0; i < ports.size(); ++i)
+            if (ports[i] && ports[i]->IsSerial() && SameNoCase(ports[i]->PortName, name))
+                return int(i);
+        return -1;
+    };
+    auto listed = [&](const std::string& name) {
+        for (const Entry& e : m_portEntries)
+            if (SameNoCase(e.portName, name))
+                return true;
+        return false;
+    };
+    // A device by its short name, as the project names its ports; the whole path when another
+    // entry shows that short name already.
+    auto shown = [&](const std::string& name) {
+        if (platform::ComPortNumber(name) > 0)
+            return name;
+        const std::string shortName = platform::ShortPortName(name);
+        for (const Entry& e : m_portEntries)
+            if (SameNoCase(e.text, shortName))
+                return name;
+        return shortName;
+    };
+    platform::ISerialPortProbe* probe = m_portServices.probe ? m_portServices.probe() : nullptr;
+    if (probe)
+        for (const setup::SerialPortEntry& machine : setup::SerialPortEntries(*probe))
+            if (machine.present && !listed(machine.portName))
+                add(shown(machine.portName), projectPortOf(machine.portName), machine.portName);
+    // The project's serial ports on lines the machine does not show now keep their motors reachable.
+    for (size_t i = 0; i < ports.size(); ++i)
+        if (ports[i] && ports[i]->IsSerial() && !listed(ports[i]->PortName))
+            add(shown(ports[i]->PortName), int(i), ports[i]->PortName);
+    for (size_t i = 0; i < ports.size(); ++i)
+        if (ports[i] && !ports[i]->IsSerial())
+            add(ports[i]->Name, int(i), {});
+    m_selectedPort = m_portEntries.empty() ? -1 : (select >= 0 ? select : (preferred >= 0 ? preferred : 0));
     OnPortSelected(m_selectedPort);
+}
+
+std::unique_ptr<CCommPort> CPlaygroundForm::MakeEntryPort(const Entry& entry)
+{
+    if (int(m_ports.size()) >= CProject::kMaxPorts) {
+        ui::OptionMessageBox(m_context.Questions(), setup::kTooManyPorts, ui::MB_OK | ui::MB_ICONERROR, pg::kTitle);
+        return nullptr;
+    }
+    auto port = std::make_unique<CCommPort>();
+    port->SetContext(&m_context);
+    port->PortName = entry.portName;
+    port->Name = entry.text;
+    return port;
+}
+
+void CPlaygroundForm::PortAdded(const CCommPort* port)
+{
+    FillPortList(m_portServices.ports ? m_portServices.ports() : m_ports, port);
+}
+
+void CPlaygroundForm::OnConfigurePort()
+{
+    if (m_connected || !m_portServices.properties || m_selectedPort < 0 || m_selectedPort >= int(m_portEntries.size()))
+        return;
+    if (m_portServices.ports)
+        m_ports = m_portServices.ports();
+    const Entry entry = m_portEntries[size_t(m_selectedPort)];
+    if (entry.data >= 0 && entry.data < int(m_ports.size()) && m_ports[size_t(entry.data)]) {
+        CCommPort* port = m_ports[size_t(entry.data)];
+        int place = -1;
+        for (int i = 0; i < port->motors.GetCount(); ++i)
+            if (port->motors.GetAt(i) == m_motor)
+                place = i;
+        // Taking over the edited port replaces its motors: the chosen one is found again by place.
+        if (place >= 0)
+            m_motor = nullptr;
+        m_portServices.properties(*port, false);
+        if (place >= 0)
+            m_motor = port->motors.GetAt(place);
+        PortAdded(port);
+        Notify();
+        return;
+    }
+    if (entry.data >= 0 || entry.portName.empty())
+        return;
+    std::unique_ptr<CCommPort> made = MakeEntryPort(entry);
+    // Cancel, or a project that takes no more ports: the new port goes again.
+    if (!made || !m_portServices.properties(*made, true))
+        return;
+    CCommPort* added = made.get();
+    if (!m_portServices.append || !m_portServices.append(std::move(made)))
+        return;
+    PortAdded(added);
+    Notify();
 }
 
 void CPlaygroundForm::OnPortSelected(int entry)
@@ -113,7 +200,7 @@ void CPlaygroundForm::OnPortSelected(int entry)
             CMotor* m = port->motors.GetAt(i);
             if (m == m_motor)
                 select = i;
-            m_motorEntries.push_back({m->Name, i});
+            m_motorEntries.push_back({m->Name, i, {}});
         }
         if (select < 0 && !m_motorEntries.empty())
             select = 0;
@@ -149,21 +236,47 @@ void CPlaygroundForm::OnDetectMotors(const DetectPort& detect, bool mainHidden)
 {
     if (m_connected || !detect || m_selectedPort < 0 || m_selectedPort >= int(m_portEntries.size()))
         return;
-    const int portIndex = m_portEntries[m_selectedPort].data;
-    if (portIndex < 0 || portIndex >= int(m_ports.size()) || !m_ports[portIndex])
+    const uint32_t request = mainHidden ? commerror::kDetectTakeAsFound : commerror::kDetectPort;
+    if (m_portServices.ports)
+        m_ports = m_portServices.ports();
+    const Entry entry = m_portEntries[size_t(m_selectedPort)];
+    const int portIndex = entry.data;
+    if (portIndex < 0) {
+        if (entry.portName.empty())
+            return;
+        std::unique_ptr<CCommPort> made = MakeEntryPort(entry);
+        if (!made)
+            return;
+        const uint32_t answer = detect(*made, request);
+        m_motor = nullptr;
+        CCommPort* added = made.get();
+        // Nothing found: the new port goes again and the project stays as it was.
+        if (!(answer & commerror::kAnswerWorks) || !m_portServices.append || !m_portServices.append(std::move(made))) {
+            FillPortList(m_ports);
+            Notify();
+            return;
+        }
+        m_motor = added->motors.GetAt(0);
+        PortAdded(added);
+        if (m_motor)
+            OnConnect();
+        Notify();
         return;
-    CCommPort& port = *m_ports[portIndex];
+    }
+    if (portIndex >= int(m_ports.size()) || !m_ports[size_t(portIndex)])
+        return;
+    CCommPort& port = *m_ports[size_t(portIndex)];
     int place = 0;
     for (int i = 0; i < port.motors.GetCount(); ++i)
         if (port.motors.GetAt(i) == m_motor)
             place = i;
-    const uint32_t answer = detect(port, mainHidden ? commerror::kDetectTakeAsFound : commerror::kDetectPort);
+    const uint32_t answer = detect(port, request);
     // Detection may have replaced the motors: the old pointer is never used again.
     m_motor = nullptr;
-    CMotor* found = (answer & commerror::kAnswerWorks) ? port.motors.GetAt(place) : nullptr;
-    m_motor = found;
-    FillPortList(m_ports);
-    if (found)
+    const bool found = (answer & commerror::kAnswerWorks) != 0;
+    m_motor = found ? port.motors.GetAt(place) : nullptr;
+    FillPortList(m_ports, &port);
+    if (found && m_motor)
         OnConnect();
     Notify();
 }

@@ -21,6 +21,7 @@ class CCommPort;
 class CMotor;
 class CMotorModel;
 namespace ui { class COperationContext; }
+namespace platform { class ISerialPortProbe; }
 
 namespace tools {
 
@@ -96,10 +97,24 @@ public:
     // ---- ports and motors ----
     struct Entry {
         std::string text;
-        int data = -1; // port list: project port index or -1; motor list: index in the port's list
+        int data = -1;        // port list: project port index or -1; motor list: index in the port's list
+        std::string portName; // port list: the serial device the entry stands for (empty: Ethernet/USB)
     };
-    // The project's ports as the list shows them (serial ports by name, then Ethernet and USB).
-    void FillPortList(const std::vector<CCommPort*>& ports);
+    // What the main frame does with ports for the window: the machine's serial ports (null: only
+    // the project's are listed), the project's ports now, the Port Properties dialog (true on OK;
+    // an existing port is taken over, reopened and the project marked modified by it), and
+    // appending a new port to the project (tree, terminal and analyzer tabs rebuilt, modified).
+    struct PortServices {
+        std::function<platform::ISerialPortProbe*()> probe;
+        std::function<std::vector<CCommPort*>()> ports;
+        std::function<bool(CCommPort& port, bool isNew)> properties;
+        std::function<bool(std::unique_ptr<CCommPort> port)> append;
+    };
+    void SetPortServices(PortServices services) { m_portServices = std::move(services); }
+    // The machine's serial ports (a project port of that name gives its index), the project's
+    // other serial ports, then its Ethernet and USB ports. The entry of the motor's port is chosen,
+    // else the one of `prefer`, else the first.
+    void FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer = nullptr);
     const std::vector<Entry>& PortEntries() const { return m_portEntries; }
     const std::vector<Entry>& MotorEntries() const { return m_motorEntries; }
     int SelectedPort() const { return m_selectedPort; }
@@ -114,7 +129,12 @@ public:
     // for the port and returns the answer), taking them as found when the main window is hidden.
     // Found: the motor at the chosen one's place (or none), listed again, and connected.
     using DetectPort = std::function<uint32_t(CCommPort& port, uint32_t request)>;
+    // For a machine port the project lacks, the port is made first and kept only when motors
+    // were found.
     void OnDetectMotors(const DetectPort& detect, bool mainHidden);
+    // Configure Port: the Port Properties of the chosen port; for a machine port the project
+    // lacks a new port, appended on OK and destroyed on Cancel.
+    void OnConfigurePort();
 
     // ---- connection ----
     void OnConnect();
@@ -217,6 +237,11 @@ private:
     void UpdateForMotor();
     CPlaygroundPage* Page(int tab);
     uint32_t Key(const CMotor& m) const;
+    // A new port for a port-list entry without a project port; none (the user was told) when the
+    // project has no room left.
+    std::unique_ptr<CCommPort> MakeEntryPort(const Entry& entry);
+    // The project has the port now: the list is built again with it chosen.
+    void PortAdded(const CCommPort* port);
 
     ui::COperationContext& m_context;
     IPlaygroundIo& m_io;
@@ -245,6 +270,7 @@ private:
     bool m_is462 = false;
     bool m_askingFaults = false;
     std::vector<CCommPort*> m_ports;
+    PortServices m_portServices;
     std::vector<Entry> m_portEntries;
     std::vector<Entry> m_motorEntries;
     int m_selectedPort = -1;

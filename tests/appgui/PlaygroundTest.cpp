@@ -5,7 +5,10 @@
 #include "SimChainGui.h"
 #include "TestAppContext.h"
 
+#include "app/frame/gui/FrameCommands.h"
 #include "app/frame/gui/ProjectSession.h"
+#include "app/project/Project.h"
+#include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/shell/CommandIds.h"
 #include "app/framework/gui/CommandTable.h"
@@ -13,6 +16,7 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "platform/serial/SerialProbe.h"
 #include "tests/sim/motor/Motion.h"
 
 #include <QComboBox>
@@ -21,6 +25,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTreeWidgetItem>
 
 namespace {
 
@@ -157,6 +162,90 @@ TEST_F(PlaygroundGui, OpenPickConnectMoveAndClose)
     QApplication::processEvents();
     EXPECT_EQ(frame.Playground(), nullptr);
     port.ClosePort();
+}
+
+// The machine has one numbered port beside the chain's line.
+struct SpareCom final : platform::ISerialPortProbe {
+    std::string spare;
+    std::vector<std::string> Candidates() override { return {}; }
+    platform::SerialPresence Probe(const std::string& name) override
+    {
+        return name == spare ? platform::SerialPresence::Present : platform::SerialPresence::NotFound;
+    }
+};
+
+TEST_F(PlaygroundGui, ConfigurePortForAMachinePortTheProjectLacks)
+{
+    TestAppContext app(h.context);
+    CMainFrame frame(app.context);
+    CProjectSession session(frame);
+    session.Start("pg-chain");
+    CProject& project = session.Project();
+    const int before = project.PortCount();
+    // A numbered port the project does not use (the default project took the machine's own).
+    SpareCom machine;
+    for (int n = 1; n <= 30 && machine.spare.empty(); ++n) {
+        const std::string name = "Com" + std::to_string(n);
+        bool used = false;
+        for (int i = 0; i < before; ++i)
+            used = used || QString::fromStdString(project.Port(i)->PortName).compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0;
+        if (!used)
+            machine.spare = name;
+    }
+    ASSERT_FALSE(machine.spare.empty());
+    const QString spare = QString::fromStdString(machine.spare);
+    session.Commands().serialProbe = &machine;
+    project.modified = false;
+    frame.Commands().Execute(cmd::ID_PLAYGROUND);
+    auto* dlg = dynamic_cast<tools::gui::CPlaygroundDlg*>(frame.Playground());
+    ASSERT_NE(dlg, nullptr);
+
+    // The spare port is offered without a project port; the chain's port with its index.
+    auto* ports = Find<QComboBox>(dlg, tools::pg::kPortList);
+    const int entry = ports->findText(spare);
+    ASSERT_GE(entry, 0);
+    EXPECT_EQ(ports->itemData(entry).toInt(), -1);
+    EXPECT_GE(ports->findData(0), 0);
+    Q_EMIT ports->activated(entry);
+    EXPECT_EQ(dlg->Motor(), nullptr);
+    auto* configure = Find<QPushButton>(dlg, tools::pg::kConfigure);
+    ASSERT_TRUE(configure->isVisible());
+    ASSERT_TRUE(configure->isEnabled());
+
+    // Cancel: the project stays as it was.
+    QString title;
+    WhenModal([&](QWidget* w) {
+        title = w->windowTitle();
+        static_cast<QDialog*>(w)->reject();
+    });
+    QTest::mouseClick(configure, Qt::LeftButton);
+    EXPECT_EQ(title, QStringLiteral("Port Properties"));
+    EXPECT_EQ(project.PortCount(), before);
+    EXPECT_FALSE(project.modified);
+    EXPECT_EQ(session.ConfigBar().ItemOf(before), nullptr);
+    EXPECT_EQ(ports->itemData(ports->findText(spare)).toInt(), -1);
+
+    // OK: the port joins the project, the tree shows it and the list's entry stands for it.
+    WhenModal([&](QWidget* w) {
+        Snapshot(w, "playground-configure-port");
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+        if (w->isVisible()) {
+            ADD_FAILURE() << "Port Properties stayed open: " << ::testing::PrintToString(h.questions.MessageTexts());
+            static_cast<QDialog*>(w)->reject();
+        }
+    });
+    QTest::mouseClick(configure, Qt::LeftButton);
+    ASSERT_EQ(project.PortCount(), before + 1);
+    EXPECT_EQ(project.Port(before)->PortName, machine.spare);
+    EXPECT_TRUE(project.modified);
+    QTreeWidgetItem* item = session.ConfigBar().ItemOf(before);
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->text(0).contains(spare)) << item->text(0).toStdString();
+    EXPECT_EQ(ports->currentText(), spare);
+    EXPECT_EQ(ports->currentData().toInt(), before);
+    Snapshot(dlg, "playground-port-added");
+    dlg->close();
+    QApplication::processEvents();
 }
 
 } // namespace

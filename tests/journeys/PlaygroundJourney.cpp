@@ -248,8 +248,12 @@ TEST_F(PlaygroundJourney, PlayModeDetectsTheChainConnectsAndClosingEndsTheProgra
 
     // The chain's port, whose motors nobody has detected yet: Detect Motors finds them and connects.
     auto* ports = In<QComboBox>(pg, pg::kPortList);
-    const int chain = ports->findText(QString::fromStdString(rig->DevicePath()));
+    // Listed by the name the project shows for a pseudo-terminal ("pts/<n>"), never its raw path.
+    const QString path = QString::fromStdString(rig->DevicePath());
+    EXPECT_EQ(ports->findText(path), -1);
+    const int chain = ports->findText(path.section(QLatin1Char('/'), -2));
     ASSERT_GE(chain, 0) << "ports listed: " << ports->count();
+    EXPECT_GE(ports->itemData(chain).toInt(), 0); // the default project's port on the chain's line
     ports->setCurrentIndex(chain);
     Q_EMIT ports->activated(chain);
     auto* detect = In<QPushButton>(pg, pg::kDetect);

@@ -105,7 +105,8 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
     m_frame.AddCommandHandler(tools::gui::SessionPlaygroundHandler(
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
-        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive, &m_query));
+        m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive, &m_query,
+        PlaygroundPortDialogs()));
     m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
         {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
          &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
@@ -434,13 +435,42 @@ void CFrameCommands::NewProject(bool withWizard)
         CompareDetected(m_project, *this);
 }
 
-void CFrameCommands::EditPortProperties(CCommPort& port)
+tools::gui::CPlaygroundDlg::PortDialogs CFrameCommands::PlaygroundPortDialogs()
+{
+    tools::gui::CPlaygroundDlg::PortDialogs d;
+    auto alive = std::weak_ptr<int>(m_alive);
+    d.probe = [this, alive]() -> platform::ISerialPortProbe* {
+        return alive.expired() ? nullptr : (serialProbe ? serialProbe : &m_machineProbe);
+    };
+    d.properties = [this, alive](QWidget* parent, CCommPort& port, bool isNew) {
+        if (alive.expired())
+            return false;
+        if (!isNew)
+            return EditPortProperties(port, parent);
+        std::vector<const CCommPort*> ports;
+        for (int i = 0; i < m_project.PortCount(); ++i)
+            ports.push_back(m_project.Port(i));
+        return RunPortDialog(parent, port, ports, false, SetupDialogServices());
+    };
+    d.append = [this, alive](std::unique_ptr<CCommPort> port) {
+        if (alive.expired() || !m_project.AddPort(std::move(port)))
+            return false;
+        m_project.modified = true;
+        PortsChanged();
+        return true;
+    };
+    return d;
+}
+
+bool CFrameCommands::EditPortProperties(CCommPort& port, QWidget* parent)
 {
     const bool wasOpen = port.isOpen != 0;
     std::vector<const CCommPort*> ports;
     for (int i = 0; i < m_project.PortCount(); ++i)
         ports.push_back(m_project.Port(i));
-    if (EditPortOfList(&m_frame, port, ports, SetupDialogServices(), [this, &port] { MotorsChanging(port); })) {
+    const bool accepted = EditPortOfList(parent ? parent : &m_frame, port, ports, SetupDialogServices(),
+                                         [this, &port] { MotorsChanging(port); });
+    if (accepted) {
         m_project.modified = true;
         PortsChanged();
     }
@@ -456,6 +486,7 @@ void CFrameCommands::EditPortProperties(CCommPort& port)
         }
     }
     PortsChanged();
+    return accepted;
 }
 
 bool CFrameCommands::OnMotorProperties(CMotor& motor)

@@ -7,6 +7,8 @@
 #include "app/project/CommandSurroundings.h"
 #include "app/setup/gui/SetupServices.h"
 #include "app/shell/FrameCommandTable.h"
+#include "app/tools/gui/PlaygroundDlg.h"
+#include "platform/serial/SerialProbe.h"
 
 #include <functional>
 #include <memory>
@@ -86,7 +88,10 @@ private:
     void SaveProjectAs();
     // Save All: the project, then every source document that has a file and changes.
     void SaveAll();
-    void EditPortProperties(CCommPort& port);
+    // Configure Port and a new port's detection in the playground.
+    tools::gui::CPlaygroundDlg::PortDialogs PlaygroundPortDialogs();
+    // Port Properties of a project port over `parent` (null: the main window); true on OK.
+    bool EditPortProperties(CCommPort& port, QWidget* parent = nullptr);
     bool OnMotorProperties(CMotor& motor);
     // "Download the program": the active editor's document compiled into the motor.
     void DownloadEditorDocument(CVQXView& view, CMotor& motor);
@@ -107,5 +112,6 @@ private:
     IDetectionSurroundings& m_session;
     std::unique_ptr<tuning::gui::CCalibrationCommands> m_calibration;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+    platform::SystemSerialProbe m_machineProbe; // the playground's port list when no probe is set
     std::unique_ptr<CMotorViewWindows> m_motorViews;
 };

@@ -216,7 +216,7 @@ void CMainFrame::RebuildFirmwareMenu()
     m_firmwareMenu->clear();
     auto* group = new QActionGroup(m_firmwareMenu);
     for (const shell::FirmwareMenuItem& item : shell::FirmwareMenu(m_firmwareVersions)) {
-        QAction* a = m_firmwareMenu->addAction(QString::fromStdString(item.name));
+        QAction* a = m_firmwareMenu->addAction(fw::ToQt(item.name)); // registered names are stored text
         a->setObjectName(QString::number(item.id));
         a->setData(item.id);
         a->setCheckable(true);

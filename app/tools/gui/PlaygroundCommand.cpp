@@ -35,6 +35,7 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
         auto* dlg = new CPlaygroundDlg(*w.context, *w.scanner, w.ports, settings, w.mainWindow);
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         dlg->commError = w.commError;
+        dlg->SetPortDialogs(w.portDialogs);
         *current = dlg;
         auto setSlot = w.setSlot;
         dlg->closed = [setSlot] {
@@ -52,7 +53,8 @@ std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      std::function<void(shell::IToolWindow*)> setSlot,
                                                      CScanner& scanner, CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive,
-                                                     commerror::ICommErrorHandler* commError)
+                                                     commerror::ICommErrorHandler* commError,
+                                                     CPlaygroundDlg::PortDialogs portDialogs)
 {
     PlaygroundWiring w;
     w.mainWindow = mainWindow;
@@ -60,6 +62,7 @@ std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
     w.context = &project.Context();
     w.scanner = &scanner;
     w.commError = commError;
+    w.portDialogs = std::move(portDialogs);
     w.ports = [&project, alive] {
         std::vector<CCommPort*> ports;
         if (!alive.expired())

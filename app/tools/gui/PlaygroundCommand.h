@@ -2,6 +2,8 @@
 // The Playground command of the main window (menu, toolbar) and of the configuration tree: opens
 // the one playground window over the main window, or brings it forward and shows the tree's
 // motor. The composition root gives what the window needs; nothing is taken from a global.
+#include "app/tools/gui/PlaygroundDlg.h"
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,8 +20,6 @@ namespace commerror { class ICommErrorHandler; }
 
 namespace tools::gui {
 
-class CPlaygroundDlg;
-
 struct PlaygroundWiring {
     QWidget* mainWindow = nullptr;                         // the parent of the window
     std::function<void(shell::IToolWindow*)> setSlot;      // the main frame's playground slot (null: empty)
@@ -29,6 +29,7 @@ struct PlaygroundWiring {
     std::function<CMotor*()> terminalMotor;                // the terminal's current motor (none: null)
     std::function<CMotor*()> selectedMotor;                // the configuration tree's motor
     commerror::ICommErrorHandler* commError = nullptr;     // the main frame's (Detect Motors)
+    CPlaygroundDlg::PortDialogs portDialogs;               // the main frame's Port Properties
 };
 
 // The handler for the frame's command table: true for the ids it handled.
@@ -41,6 +42,7 @@ std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      std::function<void(shell::IToolWindow*)> setSlot,
                                                      CScanner& scanner, CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive,
-                                                     commerror::ICommErrorHandler* commError = nullptr);
+                                                     commerror::ICommErrorHandler* commError = nullptr,
+                                                     CPlaygroundDlg::PortDialogs portDialogs = {});
 
 } // namespace tools::gui

@@ -161,7 +161,7 @@ void CPlaygroundDlg::BuildTop()
     m_configure = Named(new QPushButton(QStringLiteral("Configure Port"), this), pg::kConfigure);
     m_connect = Named(new QPushButton(QStringLiteral("Connect"), this), pg::kConnect);
     m_disconnect = Named(new QPushButton(QStringLiteral("Disconnect"), this), pg::kDisconnect);
-    // Port properties run through the main window's own commands.
+    // Shown once the main window hands over its Port Properties (SetPortDialogs).
     m_configure->setVisible(false);
     for (QWidget* w : std::initializer_list<QWidget*>{m_portList, m_motorList, m_detect, m_configure, m_connect, m_disconnect})
         row->addWidget(w);
@@ -269,6 +269,15 @@ void CPlaygroundDlg::BuildTop()
                 return commError ? commError->OnCommError(request, commerror::Target::Port(&port)) : 0u;
             },
             MainHidden());
+        if (!self)
+            return;
+        raise();
+        activateWindow();
+        Refresh();
+    });
+    connect(m_configure, &QPushButton::clicked, this, [this] {
+        QPointer<CPlaygroundDlg> self = this;
+        m_form->OnConfigurePort();
         if (!self)
             return;
         raise();
@@ -564,6 +573,22 @@ QWidget* CPlaygroundDlg::BuildInfoPage()
     return page;
 }
 
+void CPlaygroundDlg::SetPortDialogs(PortDialogs dialogs)
+{
+    CPlaygroundForm::PortServices services;
+    services.probe = std::move(dialogs.probe);
+    services.ports = m_ports;
+    if (dialogs.properties)
+        services.properties = [this, properties = std::move(dialogs.properties)](CCommPort& port, bool isNew) {
+            return properties(this, port, isNew);
+        };
+    services.append = std::move(dialogs.append);
+    m_configure->setVisible(bool(services.properties));
+    m_form->SetPortServices(std::move(services));
+    FillLists();
+    Refresh();
+}
+
 void CPlaygroundDlg::FillLists()
 {
     m_form->FillPortList(m_ports ? m_ports() : std::vector<CCommPort*>{});
@@ -686,7 +711,11 @@ void CPlaygroundDlg::Refresh()
     m_refreshing = true;
     CPlaygroundForm& f = *m_form;
     // Lists.
-    if (m_portList->count() != int(f.PortEntries().size())) {
+    bool samePorts = m_portList->count() == int(f.PortEntries().size());
+    for (int i = 0; samePorts && i < m_portList->count(); ++i)
+        samePorts = m_portList->itemText(i) == Q(f.PortEntries()[size_t(i)].text) &&
+                    m_portList->itemData(i).toInt() == f.PortEntries()[size_t(i)].data;
+    if (!samePorts) {
         const QSignalBlocker b(m_portList);
         m_portList->clear();
         for (const auto& e : f.PortEntries())
@@ -723,7 +752,7 @@ void CPlaygroundDlg::Refresh()
     m_picture->SetLeds(f.PictureLeds());
     f.MutablePictureLeds().ClearChanged();
     m_picture->setVisible(f.Motor() && m_picture->HasPicture());
-    for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_detect, m_stop, m_off, m_clear, m_left, m_soft, m_right})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_detect, m_configure, m_stop, m_off, m_clear, m_left, m_soft, m_right})
         w->setEnabled(f.Enabled(w->objectName().toInt()));
     m_portList->setEnabled(!f.Connected() || true);
     const bool handOver = OffersShowAtStartup(m_canShowMain, MainHidden());

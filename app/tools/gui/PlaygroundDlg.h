@@ -50,6 +50,14 @@ public:
     void SetCanShowMain(bool on);
     // Runs the project's start-up and the first screens once the user leaves for the main window.
     std::function<void()> startMainWindow;
+    // The main window's port services: the machine's serial ports, its Port Properties dialog
+    // (true on OK) and appending a new port to the project (Configure Port, Detect Motors).
+    struct PortDialogs {
+        std::function<platform::ISerialPortProbe*()> probe;
+        std::function<bool(QWidget* parent, CCommPort& port, bool isNew)> properties;
+        std::function<bool(std::unique_ptr<CCommPort> port)> append;
+    };
+    void SetPortDialogs(PortDialogs dialogs);
     // The main frame's communication-error handler, which detects a port's motors (Detect Motors).
     commerror::ICommErrorHandler* commError = nullptr;
 
