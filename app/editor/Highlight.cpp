@@ -1,5 +1,7 @@
 #include "app/editor/Highlight.h"
 
+#include <algorithm>
+
 #include "scanner/Language.h"
 #include "scanner/Token.h"
 
@@ -68,6 +70,14 @@ platform::rtf::Document HighlightedDocument(std::string_view text, const CLangua
         pos = end + 1;
     }
     return doc;
+}
+
+int TabStopTwips(int tabSize, int tabSizePoint, bool wholeTextHighlighted)
+{
+    const int characters = std::clamp(tabSize, 1, 10) * 120;
+    if (!wholeTextHighlighted || tabSizePoint < 1 || tabSizePoint > 14400)
+        return characters;
+    return tabSizePoint;
 }
 
 } // namespace editor

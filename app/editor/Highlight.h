@@ -40,6 +40,11 @@ struct EditorStyle {
 };
 platform::rtf::CharFormat FormatOf(HighlightFormat format, const EditorStyle& style);
 
+// The distance between tab stops in twips: `tabSize` characters of 120 twips for a view just made,
+// the width the options page measured (`tabSizePoint`) once the whole text has been highlighted.
+// A measured width outside 1 twip to 10 inches (a damaged profile) falls back to the characters.
+int TabStopTwips(int tabSize, int tabSizePoint, bool wholeTextHighlighted);
+
 // The whole text ("\n" between lines) as highlighted runs, for storing.
 platform::rtf::Document HighlightedDocument(std::string_view text, const CLanguage& language, const EditorStyle& style);
 

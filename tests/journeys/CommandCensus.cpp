@@ -7,7 +7,9 @@
 #include "JourneyRig.h"
 
 #include "app/project/TerminalMenu.h"
+#include "app/setup/gui/AnalyzerWnd.h"
 #include "app/shell/FrameCommandTable.h"
+#include "app/shell/gui/InfoBar.h"
 
 #include <QClipboard>
 #include <QDockWidget>
@@ -71,6 +73,14 @@ const std::map<int, const char*> kIdleToday = {
     {33077, "Associate to motor with no file selected"},
     {33143, "Upload Quintaloc Calibration Program with no motor selected"},
     {33160, "Open motor's web page with no motor selected"},
+    {32936, "Associate files to motor with no motor selected"},
+    // The tree's rates act on the selected port: nothing without one.
+    {33145, "tree 2400 with no port selected"}, {33146, "tree 4800 with no port selected"},
+    {33147, "tree 9600 with no port selected"}, {33148, "tree 19200 with no port selected"},
+    {33149, "tree 38400 with no port selected"},
+    {33038, "Validate with no motor selected"},
+    {33010, "Download main associated file without a motor that has a main file"},
+    {35151, "analyzer Copy with nothing selected in the page"},
     {33163, "Set Motor Address with no motor selected"},
     // Ctrl+0 .. Ctrl+9 with no macro on that key.
     {32900, "Ctrl+0 without a macro"}, {32901, "Ctrl+1 without a macro"}, {32902, "Ctrl+2 without a macro"},
@@ -89,11 +99,17 @@ const std::set<int> kEndsTheWalk = {cmd::ID_APP_EXIT};
 
 class CommandCensus : public Journey {
 protected:
+    void SetUp() override
+    {
+        Journey::SetUp();
+        // The documents File > New and Paste made are left unsaved when VQX ends.
+        AutoAnswer(QStringLiteral("Save changes to"), QStringLiteral("No"));
+    }
     struct Seen {
         int mdi = 0;
         QStringList windows;
         size_t info = 0;
-        QString title, terminal, tree, clipboard, status, openButton, project;
+        QString title, terminal, tree, clipboard, status, openButton, project, analyzer;
         std::vector<bool> checks, docks;
         size_t traffic = 0;
         int urls = 0;
@@ -123,18 +139,32 @@ protected:
         for (QDockWidget* d : frame->findChildren<QDockWidget*>())
             s.docks.push_back(d->isVisible());
         for (int m = 0; m < 3; ++m)
-            s.traffic += Motor(m, [](vqxsim::SimMotor& x) { return x.CommandLog().size(); });
+            s.traffic = s.traffic * 31 + Motor(m, [](vqxsim::SimMotor& x) {
+                // The log keeps its last 1000 commands: once full, its ends move, not its size.
+                const auto& log = x.CommandLog();
+                std::hash<std::string> h;
+                return log.size() + (log.empty() ? 0 : h(log.front()) * 7 + h(log.back()));
+            });
         // What the program hands to the desktop (help pages, a motor's web page): the rig's
         // desktop keeps them instead of a browser.
         s.urls = static_cast<int>(desktop.opened.size() + desktop.helpPages.size());
+        auto& sda = *static_cast<CSerialDataAnalyzerWnd*>(frame->AnalyzerBar()->widget());
+        if (sda.ShownPage() >= 0) {
+            auto lock = sda.Analyzer().Lock();
+            const CSdaPage& page = sda.Analyzer().Page(sda.ShownPage());
+            s.analyzer = QStringLiteral("%1 %2 %3 %4 %5 %6").arg(page.formats[0]).arg(page.formats[1]).arg(page.formats[2])
+                             .arg(page.filter).arg(page.LineCount()).arg(page.EntryCount());
+        }
         return s;
     }
     // Waits until what the user sees stops changing (late replies of the previous command).
     void Quiet()
     {
+        for (int i = 0; i < 100 && QApplication::activeModalWidget() && !QApplication::activeModalWidget()->inherits("CWaitDlg"); ++i)
+            QTest::qWait(10);
         Seen last = Look();
-        for (int i = 0; i < 20; ++i) {
-            QTest::qWait(40);
+        for (int i = 0; i < 30; ++i) {
+            QTest::qWait(30);
             Seen now = Look();
             if (now == last)
                 return;
@@ -178,8 +208,46 @@ protected:
     std::vector<std::string> Walk(const std::string& state)
     {
         std::unique_ptr<QMenu> terminalMenu(Terminal().CurrentTab() >= 0 ? Terminal().MakeContextMenu() : nullptr);
+        return Walk(state, Reachable(terminalMenu.get()), false);
+    }
+    // The actions of a menu (its submenus' too), each with the menu's name.
+    static std::vector<std::pair<QAction*, std::string>> MenuActions(QMenu* menu, const std::string& name)
+    {
+        std::vector<std::pair<QAction*, std::string>> out;
+        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
+            Q_EMIT m->aboutToShow(); // the menu's own checks and states
+            for (QAction* a : m->actions()) {
+                if (a->menu())
+                    leaves(a->menu());
+                else if (!a->isSeparator())
+                    out.push_back({a, name + " \"" + a->text().toStdString() + "\""});
+            }
+        };
+        leaves(menu);
+        return out;
+    }
+    // `selected`: an item of the tree is selected, so the tree's commands that are idle only
+    // without a selection must work.
+    // `menu`: the bar's menu the actions come from; its checks are brought up to date before each,
+    // and choosing again what it shows checked (the format in use) is no fault.
+    // `prepare` runs before each command (the tree item the menu is for, selected again).
+    std::vector<std::string> Walk(const std::string& state, const std::vector<std::pair<QAction*, std::string>>& actions,
+                                  bool selected, QMenu* menu = nullptr, const std::function<void()>& prepare = {})
+    {
         std::vector<std::string> idle;
-        for (auto& [action, name] : Reachable(terminalMenu.get())) {
+        // Every dialog a command opens is closed (Escape, then reject), also one that comes late,
+        // and counts as its effect.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [this] { CloseModalDialog(); });
+        closer.start(10);
+        for (auto& [action, name] : actions) {
+            if (prepare)
+                prepare();
+            if (menu)
+                Q_EMIT menu->aboutToShow();
+            // A copy is seen even when it copies what a command before it copied.
+            QApplication::clipboard()->setText(QStringLiteral("census"));
+            const bool current = menu && action->isCheckable() && action->isChecked();
             // The terminal menu's actions carry their id as their name.
             const int id = action->data().isValid() ? action->data().toInt() : action->objectName().toInt();
             if (action->parent() == &frame->Commands())
@@ -190,39 +258,24 @@ protected:
             const Seen before = Look();
             if (qEnvironmentVariableIsSet("VQX_CENSUS_TRACE"))
                 fprintf(stderr, "census %s: %s\n", state.c_str(), name.c_str());
-            int dialogs = 0;
-            QTimer closer;
-            QObject::connect(&closer, &QTimer::timeout, [&] {
-                QWidget* w = QApplication::activeModalWidget();
-                if (!w || w->property("censusClosing").toBool())
-                    return;
-                ++dialogs;
-                // A long operation's please-wait is its effect; the operation runs to its end.
-                if (w->inherits("CWaitDlg"))
-                    return;
-                Snapshot(w, QString::fromStdString("census-" + state + "-" + std::to_string(id)));
-                w->setProperty("censusClosing", true);
-                // Closed after this tick: a question the closing asks is closed by the next one.
-                QPointer<QWidget> target(w);
-                QTimer::singleShot(0, [target] {
-                    Decline(target);
-                    if (target)
-                        target->setProperty("censusClosing", false);
-                });
-            });
-            closer.start(20);
+            m_snapshotName = "census-" + state + "-" + std::to_string(id);
+            const int dialogsBefore = m_dialogs;
             action->trigger();
-            // Bytes to the motors and late windows take a moment.
-            bool changed = false;
-            for (int i = 0; i < 15 && !changed; ++i) {
-                QTest::qWait(20);
-                changed = dialogs > 0 || !(Look() == before);
-            }
-            closer.stop();
-            CloseNewWindows(before);
             const bool awaited = kAwaitingTheirIssue.count(id) != 0;
-            const bool known = kIdleToday.count(id) != 0;
-            if (!changed && !awaited && !known)
+            const auto idleEntry = kIdleToday.find(id);
+            const bool known = idleEntry != kIdleToday.end() &&
+                               !(selected && std::string(idleEntry->second).find("selected") != std::string::npos);
+            // Bytes to the motors and late windows take a moment; a command known to do nothing
+            // here is only looked at briefly (it is reported when it starts to work).
+            bool changed = false;
+            // (A command that works ends the wait as soon as it shows, so a long limit costs only
+            // on a loaded machine.)
+            for (int i = 0; i < (known || awaited ? 3 : 40) && !changed; ++i) {
+                QTest::qWait(20);
+                changed = m_dialogs > dialogsBefore || !(Look() == before);
+            }
+            CloseNewWindows(before);
+            if (!changed && !awaited && !known && !current)
                 idle.push_back(name);
             if (changed && known)
                 std::cout << "[ census ] " << name << " now does something in state " << state
@@ -233,6 +286,27 @@ protected:
         }
         return idle;
     }
+    void CloseModalDialog()
+    {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w->property("censusClosing").toBool())
+            return;
+        ++m_dialogs;
+        // A long operation's please-wait is its effect; the operation runs to its end.
+        if (w->inherits("CWaitDlg"))
+            return;
+        Snapshot(w, QString::fromStdString(m_snapshotName));
+        w->setProperty("censusClosing", true);
+        // Closed after this tick: a question the closing asks is closed by the next one.
+        QPointer<QWidget> target(w);
+        QTimer::singleShot(0, [target] {
+            Decline(target);
+            if (target)
+                target->setProperty("censusClosing", false);
+        });
+    }
+    int m_dialogs = 0;
+    std::string m_snapshotName;
     void CloseNewWindows(const Seen& before)
     {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -243,6 +317,15 @@ protected:
     void ExpectNoIdleCommands(const std::string& state)
     {
         for (const std::string& name : Walk(state))
+            ADD_FAILURE() << state << ": " << name << " is enabled but does nothing visible";
+    }
+    void ExpectNoIdleCommands(const std::string& state, QMenu* menu, const std::string& menuName, bool selected,
+                              const std::function<void()>& prepare = {})
+    {
+        ASSERT_NE(menu, nullptr) << state;
+        const auto actions = MenuActions(menu, menuName);
+        EXPECT_FALSE(actions.empty()) << state;
+        for (const std::string& name : Walk(state, actions, selected, selected ? nullptr : menu, prepare))
             ADD_FAILURE() << state << ": " << name << " is enabled but does nothing visible";
     }
 };
@@ -284,3 +367,37 @@ TEST_F(CommandCensus, DefaultProjectWithoutAFile)
     ExpectNoIdleCommands("default-project");
 }
 
+
+// The tree's context menus with a port and then a motor selected, and the menus of the
+// information view and the analyzer, with something in them.
+TEST_F(CommandCensus, TreeItemsAndBarMenus)
+{
+    ASSERT_TRUE(Start());
+    ShowBar(frame->TerminalBar(), cmd::ID_VIEW_TERMINAL);
+    ShowBar(frame->AnalyzerBar(), cmd::ID_VIEW_ANALYZER);
+    ASSERT_TRUE(TypeAndWait("a=5", "a=5"));
+
+    ASSERT_TRUE(Tree().Select(0));
+    std::unique_ptr<QMenu> portMenu(Tree().ContextMenu(Tree().ItemOf(0), false));
+    ExpectNoIdleCommands("port-selected", portMenu.get(), "port menu", true, [this] { Tree().Select(0); });
+
+    // The motors, found by the user's Detect Motors when the port's own commands left none.
+    if (!Tree().ItemOf(0, 0)) {
+        AutoAnswer("The operation finished successfully.", "OK");
+        ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+        ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 0) != nullptr; }, 60000));
+    }
+    ASSERT_TRUE(Tree().Select(0, 0));
+    std::unique_ptr<QMenu> motorMenu(Tree().ContextMenu(Tree().ItemOf(0, 0), false));
+    ExpectNoIdleCommands("motor-selected", motorMenu.get(), "motor menu", true, [this] { Tree().Select(0, 0); });
+
+    // The bars' own menus, with lines and traffic in them.
+    ShowBar(frame->InfoBar(), cmd::ID_VIEW_INFORMATION);
+    frame->InfoBar()->AddInfo("census line");
+    std::unique_ptr<QMenu> infoMenu(frame->InfoBar()->MakeContextMenu());
+    ExpectNoIdleCommands("info-menu", infoMenu.get(), "information menu", false);
+    ShowBar(frame->AnalyzerBar(), cmd::ID_VIEW_ANALYZER);
+    ASSERT_TRUE(TypeAndWait("b=6", "b=6"));
+    auto& sda = *static_cast<CSerialDataAnalyzerWnd*>(frame->AnalyzerBar()->widget());
+    ExpectNoIdleCommands("analyzer-menu", sda.Menu(), "analyzer menu", false);
+}

@@ -7,6 +7,9 @@
 #include "app/shell/gui/AppContext.h"
 #include "scanner/Scanner.h"
 
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
 #include <fstream>
 
 class EditorJourney : public Journey {};
@@ -59,4 +62,67 @@ TEST_F(EditorJourney, VersionPaneKeepsTheLanguageWhenTheEditorTakesTheFocus)
         EXPECT_EQ(pane->text(), version) << "focus " << i;
     }
     Snapshot(frame, "editor-version-pane");
+}
+
+// Format Keywords as a user meets it: a plain source is coloured whole when it opens and a marked
+// one (our own file) as it was stored; the whole-text pass shows its please-wait and sets the tab
+// stops to the width the options page measured, and what was typed can still be undone after it.
+TEST_F(EditorJourney, FormatKeywordsWaitsSetsTheMeasuredTabsAndKeepsUndo)
+{
+    const std::string source = dir / "Long.tqs";
+    {
+        std::ofstream out(source);
+        for (int i = 0; i < 3000; ++i)
+            out << "a=" << i << "\tEND\n";
+    }
+    platform::AppProfile().WriteInt("Editor", "TabSize", 4);
+    platform::AppProfile().WriteInt("Editor", "TabSizePoint", 960);
+    ASSERT_TRUE(Start());
+    QStringList waits;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->inherits("CWaitDlg"))
+                for (QLabel* l : w->findChildren<QLabel*>())
+                    if (l->isVisible() && !l->text().isEmpty() && !waits.contains(l->text()))
+                        waits << l->text();
+    });
+    watch.start(1);
+    const QString formatting = QStringLiteral("Formatting text data for syntax highlighting. Please wait...");
+    auto editorView = [&] { return qobject_cast<QPlainTextEdit*>(ActiveDocument()); };
+    const double dpi = frame->logicalDpiX();
+
+    // A plain text file is highlighted whole as it opens: the please-wait, the measured tabs.
+    ASSERT_TRUE(OpenFile(source));
+    ASSERT_TRUE(WaitFor([&] { return editorView() != nullptr; }));
+    EXPECT_TRUE(waits.contains(formatting)) << waits.join(QLatin1Char('|')).toStdString();
+    EXPECT_DOUBLE_EQ(editorView()->tabStopDistance(), 960 * dpi / 1440.0);
+
+    // Saved, it is our own marked file: opened again it comes as stored (the tabs of 4 characters
+    // of 120 twips until the next whole-text pass), without a pass of its own.
+    QTest::keyClicks(editorView(), QStringLiteral("b=2 "));
+    ASSERT_TRUE(Command(cmd::ID_FILE_SAVE));
+    frame->MdiArea()->closeActiveSubWindow();
+    ASSERT_TRUE(WaitFor([&] { return ActiveDocument() == nullptr; }));
+    waits.clear();
+    ASSERT_TRUE(OpenFile(source));
+    ASSERT_TRUE(WaitFor([&] { return editorView() != nullptr; }));
+    EXPECT_FALSE(waits.contains(formatting));
+    EXPECT_DOUBLE_EQ(editorView()->tabStopDistance(), 4 * 120 * dpi / 1440.0);
+    EXPECT_TRUE(editorView()->toPlainText().startsWith(QStringLiteral("b=2 a=0\tEND\n")));
+
+    // Format Keywords: the please-wait with its text, the measured tabs; typing before it can
+    // still be undone after it (the highlighting is no edit of the text).
+    editorView()->setFocus();
+    editorView()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editorView(), QStringLiteral("c=3"));
+    ASSERT_TRUE(editorView()->toPlainText().endsWith(QStringLiteral("c=3")));
+    ASSERT_TRUE(Command(editor::ID_FORMAT_KEYWORDS));
+    EXPECT_TRUE(waits.contains(formatting)) << waits.join(QLatin1Char('|')).toStdString();
+    EXPECT_DOUBLE_EQ(editorView()->tabStopDistance(), 960 * dpi / 1440.0);
+    EXPECT_TRUE(editorView()->document()->isUndoAvailable());
+    editorView()->undo();
+    EXPECT_FALSE(editorView()->toPlainText().endsWith(QStringLiteral("c=3")));
+    EXPECT_TRUE(editorView()->toPlainText().endsWith(QStringLiteral("END\n")));
+    Snapshot(frame, "editor-formatted");
 }

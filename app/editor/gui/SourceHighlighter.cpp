@@ -2,6 +2,9 @@
 
 #include "app/framework/gui/Text8.h"
 
+#include <QTextBlock>
+#include <QTextDocument>
+
 namespace {
 
 QColor ColorOf(platform::rtf::ColorRef c)
@@ -19,7 +22,8 @@ CSourceHighlighter::CSourceHighlighter(QTextDocument* document) : QSyntaxHighlig
 void CSourceHighlighter::SetLanguage(std::shared_ptr<const CLanguage> language)
 {
     m_language = std::move(language);
-    rehighlight();
+    if (!m_held)
+        rehighlight();
 }
 
 void CSourceHighlighter::SetStyle(const editor::EditorStyle& style)
@@ -34,8 +38,16 @@ void CSourceHighlighter::SetStyle(const editor::EditorStyle& style)
         q.setForeground(ColorOf(*cf.color));
         q.setFontWeight(cf.bold ? QFont::Bold : QFont::Normal);
     }
-    if (m_language)
+    if (m_language && !m_held)
         rehighlight();
+}
+
+void CSourceHighlighter::RehighlightAll(const std::function<void(int line)>& step)
+{
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        rehighlightBlock(block);
+        step(block.blockNumber());
+    }
 }
 
 void CSourceHighlighter::highlightBlock(const QString& text)

@@ -9,6 +9,7 @@
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 
+#include <functional>
 #include <memory>
 
 class CSourceHighlighter : public QSyntaxHighlighter {
@@ -20,6 +21,10 @@ public:
     const CLanguage* Language() const { return m_language.get(); }
     void SetStyle(const editor::EditorStyle& style);
     const editor::EditorStyle& Style() const { return m_style; }
+    // While held, a new language or style waits for RehighlightAll instead of re-highlighting.
+    void Hold(bool held) { m_held = held; }
+    // Highlights every line, calling `step` with the line's number after each.
+    void RehighlightAll(const std::function<void(int line)>& step);
 
 protected:
     void highlightBlock(const QString& text) override;
@@ -28,4 +33,5 @@ private:
     std::shared_ptr<const CLanguage> m_language;
     editor::EditorStyle m_style;
     QTextCharFormat m_formats[5];
+    bool m_held = false;
 };

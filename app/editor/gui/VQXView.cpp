@@ -21,6 +21,8 @@
 #include "core/port/PortEvents.h"
 #include "core/settings/Options.h"
 #include "core/ui/InfoView.h"
+#include "core/ui/OperationContext.h"
+#include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
 #include "platform/fs/AtomicFile.h"
 #include "platform/fs/ReadFile.h"
@@ -96,8 +98,8 @@ void CVQXView::ApplyStyle()
     font.setFixedPitch(true);
     font.setPointSize(style.fontSize);
     setFont(font);
-    const int tab = std::clamp(m_env.Options().TabSize, 1, 32);
-    setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * tab);
+    const int twips = editor::TabStopTwips(m_env.Options().TabSize, m_env.Options().TabSizePoint, m_wholeTextHighlighted);
+    setTabStopDistance(twips * logicalDpiX() / 1440.0);
     m_highlighter->SetStyle(style);
 }
 
@@ -134,6 +136,9 @@ bool CVQXView::Serialize(bool store, const QString& path, std::string* error)
     m_doc->SetPathName(path); // the language may follow the motors the file is associated with
     LoadLanguage();
     setPlainText(fw::ToQt(content.text));
+    // Only our own file comes highlighted; plain text and other RTF are highlighted whole.
+    if (content.kind != editor::SourceKind::Marked)
+        HighlightSyntax();
     moveCursor(QTextCursor::Start);
     return true;
 }
@@ -209,10 +214,20 @@ void CVQXView::LoadLanguage()
 
 void CVQXView::HighlightSyntax()
 {
+    m_highlighter->Hold(true); // one pass below, with its progress
     m_languageKey.clear();
     LoadLanguage();
-    ApplyStyle(); // the colours of the settings, read again
-    m_highlighter->rehighlight();
+    m_wholeTextHighlighted = true;
+    ApplyStyle(); // the colours of the settings, read again, and the measured tab width
+    m_highlighter->Hold(false);
+    ui::IProgress& progress = m_env.Context().Progress();
+    const bool shown = progress.Show(std::string("Formatting text data for syntax highlighting"), std::nullopt);
+    if (shown)
+        progress.SetCancelVisible(false); // a half-coloured text is of no use
+    progress.SetTotal(document()->blockCount());
+    m_highlighter->RehighlightAll([&progress](int line) { progress.Step(line); });
+    if (shown)
+        progress.Close();
 }
 
 void CVQXView::ShowVersion()

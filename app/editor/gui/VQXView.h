@@ -118,6 +118,7 @@ private:
     bool IsActiveView() const;
     void RemoveLineMark();
     void ApplyStyle();
+    bool m_wholeTextHighlighted = false; // tab stops: the measured width from then on
     void DeleteLine();
     void EditProperties();
     void AssociateToMotor();

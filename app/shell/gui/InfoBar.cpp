@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QMenu>
+
+#include <memory>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -99,14 +101,21 @@ void CInfoBar::ActivateLine(int row)
         runCalibration(static_cast<uint32_t>(item.column), answer == ui::kLeftButton);
 }
 
+QMenu* CInfoBar::MakeContextMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("InfoView"));
+    menu->addAction(QStringLiteral("&Copy"))->setData(cmd::ID_INFO_COPY);
+    menu->addAction(QStringLiteral("C&lear"))->setData(cmd::ID_INFO_CLEAR);
+    connect(menu, &QMenu::triggered, this, [this](QAction* chosen) {
+        if (sendCommand)
+            sendCommand(chosen->data().toInt());
+    });
+    return menu;
+}
+
 void CInfoBar::ShowContextMenu(const QPoint& pos)
 {
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("InfoView"));
-    QAction* copy = menu.addAction(QStringLiteral("&Copy"));
-    copy->setData(cmd::ID_INFO_COPY);
-    QAction* clear = menu.addAction(QStringLiteral("C&lear"));
-    clear->setData(cmd::ID_INFO_CLEAR);
-    if (QAction* chosen = menu.exec(m_list->viewport()->mapToGlobal(pos)); chosen && sendCommand)
-        sendCommand(chosen->data().toInt());
+    std::unique_ptr<QMenu> menu(MakeContextMenu());
+    menu->exec(m_list->viewport()->mapToGlobal(pos));
 }

@@ -33,6 +33,8 @@ public:
     std::function<void(uint32_t motorDataWord, bool verify)> runCalibration;
     // The context menu's commands go to the frame.
     std::function<void(int id)> sendCommand;
+    // The view's own menu (Copy, Clear): its actions send their commands; the caller owns it.
+    class QMenu* MakeContextMenu();
 
     // The double-click on the line at a row.
     void ActivateLine(int row);

@@ -67,3 +67,20 @@ TEST(Highlight, StoredRunsCoverTheTextInTheSettingsColours)
     EXPECT_EQ(doc.runs.back().text, "END");
     EXPECT_EQ(doc.runs.back().format.color, style.flow);
 }
+
+// Tab stops: characters of 120 twips until the whole text is highlighted, then the width the
+// options page measured; a measured width no page could give falls back to the characters.
+TEST(Highlight, TabStopTwips)
+{
+    const struct {
+        int tabSize, tabSizePoint;
+        bool whole;
+        int twips;
+    } table[] = {
+        {4, 960, false, 480}, {4, 960, true, 960}, {1, 75, true, 75},     {3, 0, true, 360},
+        {3, -5, true, 360},   {3, 14401, true, 360}, {0, 960, false, 120}, {99, 960, false, 1200},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(editor::TabStopTwips(row.tabSize, row.tabSizePoint, row.whole), row.twips)
+            << row.tabSize << " " << row.tabSizePoint << " " << row.whole;
+}
