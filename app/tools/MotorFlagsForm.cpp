@@ -208,9 +208,7 @@ void CMotorFlagsForm::SetPolling(bool on)
 
 std::string CMotorFlagsForm::StartPolling()
 {
-    const std::string error = OpenMotorPort(m_target.motor);
-    SetPolling(error.empty());
-    return error;
+    return StartPagePolling(*this, m_target.motor);
 }
 
 bool CMotorFlagsForm::PollStep()

@@ -182,9 +182,7 @@ bool CMotorMonitorPageForm::IsCommandEnabled(int id, int row) const
 
 std::string CMotorMonitorPageForm::StartPolling()
 {
-    const std::string error = OpenMotorPort(m_target.motor);
-    SetPolling(error.empty());
-    return error;
+    return StartPagePolling(*this, m_target.motor);
 }
 
 void CMotorMonitorPageForm::SetPolling(bool on)

@@ -343,9 +343,7 @@ void CMotorStatusForm::SetPolling(bool on)
 
 std::string CMotorStatusForm::StartPolling()
 {
-    const std::string error = OpenMotorPort(m_target.motor);
-    SetPolling(error.empty());
-    return error;
+    return StartPagePolling(*this, m_target.motor);
 }
 
 bool CMotorStatusForm::PollStep()

@@ -105,9 +105,7 @@ void CMotorVariablesForm::SetPolling(bool on)
 
 std::string CMotorVariablesForm::StartPolling()
 {
-    const std::string error = OpenMotorPort(m_target.motor);
-    SetPolling(error.empty());
-    return error;
+    return StartPagePolling(*this, m_target.motor);
 }
 
 bool CMotorVariablesForm::PollStep()
