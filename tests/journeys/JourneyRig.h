@@ -408,6 +408,20 @@ protected:
                 return w;
         return frame->findChild<W*>();
     }
+    // A window the frame owns opened over its work area: its top-left corner inside the MDI
+    // area, so that neither the menu nor the toolbar is covered.
+    bool OverWorkArea(const QWidget* w) const
+    {
+        const QMdiArea* area = frame->MdiArea();
+        const QRect work(area->mapToGlobal(QPoint(0, 0)), area->size());
+        const bool over = w && w->parentWidget() && w->parentWidget()->window() == frame &&
+                          work.contains(w->frameGeometry().topLeft());
+        if (!over && w)
+            ADD_FAILURE() << w->windowTitle().toStdString() << " opens at " << w->frameGeometry().x() << ","
+                          << w->frameGeometry().y() << ", not over the work area at " << work.x() << "," << work.y()
+                          << " " << work.width() << "x" << work.height();
+        return over;
+    }
     QWidget* ActiveDocument() const
     {
         QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();

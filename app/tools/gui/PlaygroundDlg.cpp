@@ -1,5 +1,6 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
+#include "app/framework/gui/DockMDI.h"
 #include "app/shell/CommError.h"
 #include "app/tools/gui/ModelPicture.h"
 #include "app/tools/gui/PlaygroundControls.h"
@@ -601,6 +602,7 @@ void CPlaygroundDlg::Show(CMotor* motor, int tab)
     else
         FillLists();
     m_form->OnTabChanged(tab);
+    fw::CDockMDI::PlaceOverOwnersWorkArea(this);
     show();
     raise();
     activateWindow();
