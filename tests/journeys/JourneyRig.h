@@ -22,6 +22,7 @@
 #include "app/project/Macro.h"
 #include "app/project/Project.h"
 #include "app/project/gui/ConfigBar.h"
+#include "app/project/gui/SelectMotorDlg.h"
 #include "core/port/CommPort.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
@@ -46,6 +47,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidgetItem>
 #include <QUrl>
 
@@ -283,6 +285,22 @@ protected:
                 QTimer::singleShot(10, [again] { (*again)(); });
         };
         QTimer::singleShot(0, [poll] { (*poll)(); });
+    }
+    // The next Select Motor dialog: the address typed over the preset port, then OK.
+    void AnswerSelectMotor(int address, const QString& snapshot = {})
+    {
+        Answer(
+            [address](QWidget* w) {
+                auto* d = qobject_cast<CSelectMotorDlg*>(w);
+                if (!d) {
+                    ADD_FAILURE() << "not the Select Motor dialog";
+                    w->close();
+                    return;
+                }
+                d->AddressEdit()->setValue(address);
+                d->accept();
+            },
+            snapshot);
     }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
