@@ -12,8 +12,10 @@ FUZZ_DEBIAN_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
 SOAK_RUNS ?= 20
 FUZZ_SECONDS ?= 60
+MONKEY_SEEDS ?= 100
+MONKEY_STEPS ?= 150
 
-.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean package
+.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean package monkey
 
 all: test
 
@@ -63,6 +65,11 @@ run: deps build/release/build.ninja
 soak: deps build/test/build.ninja
 	cmake --build build/test -j $(JOBS)
 	SOAK_RUNS=$(SOAK_RUNS) ./scripts/soak build/test
+
+# The random walk over the real program from many seeds, each in a process of its own (scripts/monkey).
+monkey: deps build/test/build.ninja
+	cmake --build build/test -j $(JOBS)
+	MONKEY_SEEDS="$(MONKEY_SEEDS)" MONKEY_STEPS=$(MONKEY_STEPS) ./scripts/monkey build/test
 
 # The threaded tests under ThreadSanitizer: the test programs of the platform (registry, sockets,
 # serial and USB stand-ins), the core (socket and USB back ends), the simulated motors and the
