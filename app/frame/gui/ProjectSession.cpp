@@ -240,6 +240,11 @@ void CProjectSession::PortsChanged()
     m_analyzer->UpdatePortTabs(&m_project);
 }
 
+int CProjectSession::TargetAddress(int portIndex)
+{
+    return portIndex >= 0 && portIndex < m_bar->Tabs()->count() ? m_bar->GetTargetAddress(portIndex) : -1;
+}
+
 bool CProjectSession::OnCommand(int id)
 {
     if (id >= cmd::ID_MACRO_KEY_FIRST && id <= cmd::ID_MACRO_KEY_LAST) {
