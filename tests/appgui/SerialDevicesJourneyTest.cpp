@@ -153,12 +153,19 @@ protected:
 
     // `page` sees the wizard at each of its pages before Continue (or Finish) is pressed.
     QStringList RunWizard(CVQXApp& app, const std::function<void(QWidget*)>& page = {});
-    // VQX started again on the same settings: the project of the last run, with the chain's tab
-    // and its three motors, talking to the motors at once.
+    // VQX started again on the same settings, the playground first: the project of the last run,
+    // with the chain's tab and its three motors, talking to the motors at once.
     void ExpectTheProjectAfterARestart(const std::string& projectFile)
     {
         CVQXApp again(InstanceFolder());
         ASSERT_TRUE(again.InitInstance({}));
+        auto* playground = dynamic_cast<QWidget*>(again.MainFrame()->Playground());
+        ASSERT_NE(playground, nullptr) << "the playground is the first window";
+        EXPECT_FALSE(again.MainFrame()->isVisible());
+        auto* showMain = playground->findChild<QPushButton*>(QStringLiteral("1392"));
+        ASSERT_NE(showMain, nullptr);
+        QTest::mouseClick(showMain, Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return again.MainFrame()->isVisible(); }));
         ASSERT_TRUE(WaitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
         EXPECT_EQ(again.MainFrame()->Project().Path(), projectFile);
         CTerminalBar& bar = Terminal(again);
@@ -201,12 +208,22 @@ protected:
 
 TEST_F(SerialDevicesJourney, FirstRunDefaultRoadReachesTheSimulatedChain)
 {
+    // A new user's road: the playground first, and the project saved through the question of
+    // File > Exit ("Always save project when closed" off).
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 1);
+    platform::AppProfile().WriteInt("Workspace", "SaveWorkspace", 0);
     qputenv("VQX_PORT", QByteArray::fromStdString(link));
     std::string projectFile;
     {
         CVQXApp app(InstanceFolder());
-        ModalDriver driver([](QWidget* w) {
+        bool askedToSave = false;
+        ModalDriver driver([&askedToSave](QWidget* w) {
             Snapshot(w, QStringLiteral("first-run-") + w->objectName());
+            if (ModalDriver::Describe(w).contains(QStringLiteral("Do you want to save changes to the current project?"))) {
+                askedToSave = true;
+                QTest::mouseClick(ButtonNamed(w, QStringLiteral("Yes")), Qt::LeftButton);
+                return true;
+            }
             // The first run's new project goes through the setup wizard; no motors are on the network
             // or USB here, so its offer to look there again is declined.
             if (w->windowTitle() == QStringLiteral("Detecting Motors on Ethernet") ||
@@ -219,6 +236,10 @@ TEST_F(SerialDevicesJourney, FirstRunDefaultRoadReachesTheSimulatedChain)
             return false;
         });
         ASSERT_TRUE(app.InitInstance({}));
+        auto* playground = dynamic_cast<QWidget*>(app.MainFrame()->Playground());
+        ASSERT_NE(playground, nullptr) << "the playground is the first window";
+        QTest::mouseClick(playground->findChild<QPushButton*>(QStringLiteral("1392")), Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return app.MainFrame()->isVisible(); }));
         ASSERT_TRUE(WaitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
         QTest::qWait(50);
         const QString dialogs = driver.seen.join(QStringLiteral("\n"));
@@ -257,6 +278,7 @@ TEST_F(SerialDevicesJourney, FirstRunDefaultRoadReachesTheSimulatedChain)
         projectFile = app.MainFrame()->Project().Path();
         ASSERT_FALSE(projectFile.empty()) << "the first run made a project";
         app.MainFrame()->close();
+        EXPECT_TRUE(askedToSave);
         app.ExitInstance(0);
     }
     ExpectTheProjectAfterARestart(projectFile);
