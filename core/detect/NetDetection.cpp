@@ -201,6 +201,7 @@ int PowerUpChoice(ui::COperationContext& context, NetMotorRecord& record, int he
 
 int ChangeThisComputer(ui::COperationContext& context, const NetMotorRecord& record)
 {
+    ui::ShowChangeIPHelp(context.Questions());
     ui::OptionMessageBox(context.Questions(), "The motor's IP address is:\n    " + record.Address() +
                              "\n\nUse the instruction provided to assign an IP address (in the motor's subnet) to "
                              "this computer.",

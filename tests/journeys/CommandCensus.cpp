@@ -73,13 +73,6 @@ const std::map<int, const char*> kIdleToday = {
     {33077, "Associate to motor with no file selected"},
     {33143, "Upload Quintaloc Calibration Program with no motor selected"},
     {33160, "Open motor's web page with no motor selected"},
-    {32936, "Associate files to motor with no motor selected"},
-    // The tree's rates act on the selected port: nothing without one.
-    {33145, "tree 2400 with no port selected"}, {33146, "tree 4800 with no port selected"},
-    {33147, "tree 9600 with no port selected"}, {33148, "tree 19200 with no port selected"},
-    {33149, "tree 38400 with no port selected"},
-    {33038, "Validate with no motor selected"},
-    {33010, "Download main associated file without a motor that has a main file"},
     {35151, "analyzer Copy with nothing selected in the page"},
     {33163, "Set Motor Address with no motor selected"},
     // Ctrl+0 .. Ctrl+9 with no macro on that key.
