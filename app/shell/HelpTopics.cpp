@@ -1,5 +1,7 @@
 #include "app/shell/HelpTopics.h"
 
+#include "core/ui/Questions.h"
+
 #include <string_view>
 
 namespace help {
@@ -36,6 +38,7 @@ const std::vector<std::string>& KnownTopics()
             kProgrammersGuideTopic,
             kSynmoveTopic,
             "::/HowToUseVQXHelp.htm",
+            ui::kChangeIPHelpTopic,
             "::/VQXUsersGuide\\TextEditor.htm",
             "::/VQXUsersGuide\\Dialogs\\NewPort.htm",
             "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage",
@@ -68,9 +71,9 @@ const std::vector<std::string>& KnownTopics()
             "VQXUsersGuide\\Tools\\MotorView\\MemMap.htm",
         };
         // Pages opened by a dialog template or help id: the page dialogs' pages, the choice boxes,
-        // the wizard's pages, the main frame's bars.
+        // the wizard's pages, the main frame's bars, the playground.
         for (int id : {113, 147, 167, 168, 170, 175, 176, 177, 178, 179, 181, 182, 183, 184, 186, 187, 188, 189, 206,
-                       207, 208, 209, 222, 284, 185, 330, 331, 332, 333, 336, 339})
+                       207, 208, 209, 222, 259, 284, 185, 330, 331, 332, 333, 336, 339})
             t.push_back(WindowTopic(id));
         return t;
     }();

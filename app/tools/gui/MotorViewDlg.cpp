@@ -149,6 +149,14 @@ void CMotorViewDlg::RequestClose()
     deleteLater();
 }
 
+void CMotorViewDlg::SessionChanged(const shell::SessionChange& change)
+{
+    if (m_closing || !change.Takes(m_form->Motor()))
+        return;
+    m_form->Monitor().List().Modified = false;
+    RequestClose();
+}
+
 void CMotorViewDlg::closeEvent(QCloseEvent* event)
 {
     if (!m_closing && !m_form->CanClose()) {
@@ -204,10 +212,15 @@ void CMotorViewDlg::LoadState()
     std::string text = m_form->Placement;
     if (!text.empty() && text.front() == '<')
         text.erase(0, 1);
-    if (const auto placement = fw::ParsePlacement(text)) {
+    const auto placement = fw::ParsePlacement(text);
+    if (placement && !placement->normal.Empty()) {
         const fw::PlacementRect& r = placement->normal;
-        if (!r.Empty())
-            setGeometry(r.left, r.top, r.Width(), r.Height());
+        setGeometry(r.left, r.top, r.Width(), r.Height());
     }
     ShowPage(m_form->CurrentTab());
+    // The stored show command too: a view left maximised or minimised comes back so.
+    if (placement && placement->showCmd == fw::SW_SHOWMAXIMIZED)
+        showMaximized();
+    else if (placement && placement->showCmd == fw::SW_SHOWMINIMIZED)
+        showMinimized();
 }

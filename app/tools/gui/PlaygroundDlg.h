@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -28,6 +29,7 @@ namespace commerror { class ICommErrorHandler; }
 
 namespace tools::gui {
 
+class CIconButton;
 class LedButton;
 class RotButton;
 class HoldButton;
@@ -60,13 +62,17 @@ public:
     void SetPortDialogs(PortDialogs dialogs);
     // The main frame's communication-error handler, which detects a port's motors (Detect Motors).
     commerror::ICommErrorHandler* commError = nullptr;
+    // Opens a help topic (F1: the window's page).
+    std::function<void(const std::string& topic)> help;
 
     // shell::IToolWindow
     bool PollStep() override;
     bool CanClose() override { return true; }
     void RequestClose() override;
     const CMotor* Motor() const override { return m_form->Motor(); }
-    void ForgetMotor() override;
+    // Its motor going sets it to none; a port of its list going or the port list changing lists
+    // the project's ports again, after the change.
+    void SessionChanged(const shell::SessionChange& change) override;
 
     void Refresh();
 
@@ -92,6 +98,8 @@ private:
     QWidget* BuildTerminalPage();
     QWidget* BuildInfoPage();
     void FillLists();
+    // FillLists and Refresh after the current event; once however often asked meanwhile.
+    void FillListsLater();
     void Finish();
     void OnShowMain();
     bool MainHidden() const;
@@ -102,6 +110,7 @@ private:
     std::function<std::vector<CCommPort*>()> m_ports;
     bool m_refreshing = false;
     bool m_finished = false;
+    bool m_fillQueued = false;
     bool m_canShowMain = true;
     LeaveChoice m_leaving;
 
@@ -111,15 +120,15 @@ private:
     QPushButton* m_disconnect = nullptr;
     QPushButton* m_detect = nullptr;
     QPushButton* m_configure = nullptr;
-    QPushButton* m_stop = nullptr;
-    QPushButton* m_off = nullptr;
+    CIconButton* m_stop = nullptr;
+    CIconButton* m_off = nullptr;
     QPushButton* m_clear = nullptr;
     QPushButton* m_showMain = nullptr;
     QCheckBox* m_showAtStartup = nullptr;
     QLabel* m_address = nullptr;
     QLabel* m_version = nullptr;
     QLabel* m_model = nullptr;
-    QLabel* m_link = nullptr;
+    CIconButton* m_link = nullptr;
     CModelPictureView* m_picture = nullptr;
     QLabel* m_ioTitle = nullptr;
     QLabel* m_ioNote = nullptr;
