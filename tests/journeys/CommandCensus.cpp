@@ -85,9 +85,6 @@ const std::map<int, const char*> kIdleToday = {
     {terminalmenu::kCopy, "Copy of an empty pane"},
 };
 
-// Commands the census does not run: they end the program or the session it walks.
-const std::set<int> kEndsTheWalk = {cmd::ID_APP_EXIT};
-
 } // namespace
 
 class CommandCensus : public Journey {
@@ -172,52 +169,12 @@ protected:
         return out;
     }
 
-    // Every reachable action that runs a command, with a name for the report.
-    std::vector<std::pair<QAction*, std::string>> Reachable(QMenu* terminalMenu)
-    {
-        std::vector<std::pair<QAction*, std::string>> out;
-        for (QAction* a : frame->Commands().findChildren<QAction*>())
-            if (!kEndsTheWalk.count(a->data().toInt()))
-                out.push_back({a, "command " + a->objectName().toStdString() + " \"" + a->text().toStdString() + "\""});
-        if (QMenu* firmware = frame->FirmwareMenu())
-            for (QAction* a : firmware->actions())
-                if (!a->isSeparator() && !a->menu())
-                    out.push_back({a, "firmware \"" + a->text().toStdString() + "\""});
-        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
-            for (QAction* a : m->actions()) {
-                if (a->menu())
-                    leaves(a->menu());
-                else if (!a->isSeparator())
-                    out.push_back({a, "terminal menu \"" + a->text().toStdString() + "\""});
-            }
-        };
-        if (terminalMenu)
-            leaves(terminalMenu);
-        return out;
-    }
-
     // Triggers each enabled action; dialogs it opens are closed (Escape, then reject) and count
     // as its effect. Returns the names of those that did nothing visible.
     std::vector<std::string> Walk(const std::string& state)
     {
         std::unique_ptr<QMenu> terminalMenu(Terminal().CurrentTab() >= 0 ? Terminal().MakeContextMenu() : nullptr);
         return Walk(state, Reachable(terminalMenu.get()), false);
-    }
-    // The actions of a menu (its submenus' too), each with the menu's name.
-    static std::vector<std::pair<QAction*, std::string>> MenuActions(QMenu* menu, const std::string& name)
-    {
-        std::vector<std::pair<QAction*, std::string>> out;
-        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
-            Q_EMIT m->aboutToShow(); // the menu's own checks and states
-            for (QAction* a : m->actions()) {
-                if (a->menu())
-                    leaves(a->menu());
-                else if (!a->isSeparator())
-                    out.push_back({a, name + " \"" + a->text().toStdString() + "\""});
-            }
-        };
-        leaves(menu);
-        return out;
     }
     // `selected`: an item of the tree is selected, so the tree's commands that are idle only
     // without a selection must work.
