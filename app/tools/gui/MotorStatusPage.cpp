@@ -240,9 +240,7 @@ void CMotorStatusPage::UpdateForMotor()
     }
     m_ioTitle->setText(fw::ToQt(m_form.IoTitle));
     m_ioNote->setText(fw::ToQt(m_form.IoNote));
-    m_address->setText(QStringLiteral("<span style=\"font-family:Arial; font-size:7.5pt\">ADDR:</span><br>"
-                                      "<span style=\"font-family:Arial; font-size:20pt; font-weight:bold\">%1</span>")
-                           .arg(fw::ToQt(m_form.AddressText).toHtmlEscaped()));
+    m_address->setText(tools::AddressRichText(fw::ToQt(m_form.AddressText)));
     m_address->setToolTip(QStringLiteral("Address of this motor=%1").arg(fw::ToQt(m_form.AddressText)));
     m_firmware->setText(fw::ToQt(m_form.FirmwareText));
     m_model->setText(fw::ToQt(m_form.ModelText));
