@@ -485,6 +485,19 @@ protected:
         return sub ? sub->widget() : nullptr;
     }
 
+    // F1 pressed in `target` while its window is the active one: the help files it opened.
+    std::vector<std::string> HelpOnF1(QWidget* target)
+    {
+        desktop.helpPages.clear();
+        target->window()->activateWindow();
+        QApplication::setActiveWindow(target->window());
+        QTest::keyClick(target, Qt::Key_F1);
+        std::vector<std::string> files;
+        for (const auto& page : desktop.helpPages)
+            files.push_back(page.first);
+        return files;
+    }
+
     // ---- what the motors hold ----
     template <class F>
     auto Motor(int index, F f)
