@@ -93,6 +93,7 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     ASSERT_NE(view, nullptr);
     QPointer<CChartViewDlg> guard(view);
     EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(OverWorkArea(view));
     ASSERT_TRUE(Command(cmd::ID_CHART_VIEW));
     EXPECT_EQ(View(), view);
     EXPECT_EQ(view->Form().UpdateTime(), 100);

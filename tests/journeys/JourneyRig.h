@@ -46,6 +46,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
@@ -203,9 +204,9 @@ protected:
     {
         for (int i = 0; i < m_motorCount; ++i)
             rig->WithMotor(size_t(i), [this](vqxsim::SimMotor& m) {
-                m.commandWatch = [this](vqxsim::SimMotor& motor, const std::string& command) {
+                m.commandWatch = [this, motor = &m](const std::string& command) {
                     std::lock_guard<std::mutex> lock(m_heardLock);
-                    m_heard.push_back({motor.Address(), command});
+                    m_heard.push_back({motor->Address(), command});
                 };
                 return 0;
             });
@@ -366,6 +367,44 @@ protected:
         QTest::mouseClick(b, Qt::LeftButton);
     }
 
+    // Every action that runs a command from the main frame: the command table (but File > Exit,
+    // which ends the session a walk runs in), the firmware menu, and the leaves of `terminalMenu`
+    // (the terminal's context menu) when there is one; each with a name for a report.
+    std::vector<std::pair<QAction*, std::string>> Reachable(QMenu* terminalMenu) const
+    {
+        std::vector<std::pair<QAction*, std::string>> out;
+        for (QAction* a : frame->Commands().findChildren<QAction*>())
+            if (a->data().toInt() != cmd::ID_APP_EXIT)
+                out.push_back({a, "command " + a->objectName().toStdString() + " \"" + a->text().toStdString() + "\""});
+        if (QMenu* firmware = frame->FirmwareMenu())
+            for (QAction* a : firmware->actions())
+                if (!a->isSeparator() && !a->menu())
+                    out.push_back({a, "firmware \"" + a->text().toStdString() + "\""});
+        if (terminalMenu)
+            for (auto& a : MenuActions(terminalMenu, "terminal menu", false))
+                out.push_back(std::move(a));
+        return out;
+    }
+    // The actions of a menu (its submenus' too), each with the menu's name; `refresh`: the menus'
+    // own checks and states brought up to date first, as when they open.
+    static std::vector<std::pair<QAction*, std::string>> MenuActions(QMenu* menu, const std::string& name,
+                                                                     bool refresh = true)
+    {
+        std::vector<std::pair<QAction*, std::string>> out;
+        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
+            if (refresh)
+                Q_EMIT m->aboutToShow();
+            for (QAction* a : m->actions()) {
+                if (a->menu())
+                    leaves(a->menu());
+                else if (!a->isSeparator())
+                    out.push_back({a, name + " \"" + a->text().toStdString() + "\""});
+            }
+        };
+        leaves(menu);
+        return out;
+    }
+
     // Shows a dock bar through its View command when it is hidden (the user's way).
     void ShowBar(QDockWidget* bar, int viewCommand)
     {
@@ -463,6 +502,20 @@ protected:
                 return w;
         return frame->findChild<W*>();
     }
+    // A window the frame owns opened over its work area: its top-left corner inside the MDI
+    // area, so that neither the menu nor the toolbar is covered.
+    bool OverWorkArea(const QWidget* w) const
+    {
+        const QMdiArea* area = frame->MdiArea();
+        const QRect work(area->mapToGlobal(QPoint(0, 0)), area->size());
+        const bool over = w && w->parentWidget() && w->parentWidget()->window() == frame &&
+                          work.contains(w->frameGeometry().topLeft());
+        if (!over && w)
+            ADD_FAILURE() << w->windowTitle().toStdString() << " opens at " << w->frameGeometry().x() << ","
+                          << w->frameGeometry().y() << ", not over the work area at " << work.x() << "," << work.y()
+                          << " " << work.width() << "x" << work.height();
+        return over;
+    }
     QWidget* ActiveDocument() const
     {
         QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();
@@ -480,6 +533,9 @@ protected:
     JourneyDesktop desktop; // outlives every start of VQX
     std::unique_ptr<CVQXApp> app;
     CMainFrame* frame = nullptr;
+    // A walker that answers every dialog itself says which it takes: the watch for unanswered
+    // dialogs leaves those alone.
+    std::function<bool(QWidget*)> answersDialog;
 
 private:
     std::string m_projectFile;
@@ -552,7 +608,7 @@ private:
         QObject::connect(m_watch.get(), &QTimer::timeout, [this] {
             QWidget* w = QApplication::activeModalWidget();
             // The please-wait dialog of a long operation is no question.
-            if (!w || m_answers > 0 || w->inherits("CWaitDlg") ||
+            if (!w || m_answers > 0 || w->inherits("CWaitDlg") || (answersDialog && answersDialog(w)) ||
                 std::find(m_handling.begin(), m_handling.end(), w) != m_handling.end()) {
                 m_modalSince.invalidate();
                 return;

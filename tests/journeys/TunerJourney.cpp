@@ -109,6 +109,7 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     CTunerDlg* t = Tuner();
     ASSERT_NE(t, nullptr);
     EXPECT_TRUE(t->isVisible());
+    EXPECT_TRUE(OverWorkArea(t));
     EXPECT_EQ(t->windowTitle(), QStringLiteral("Tuning"));
     EXPECT_EQ(Control<QLabel>(t, tuner::kMotorName)->text(), QStringLiteral("Motor1-Chain"));
     // The gains the motor holds, in both columns; a fresh profile's settings.

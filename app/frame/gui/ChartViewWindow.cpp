@@ -78,6 +78,7 @@ CChartViewDlg* OpenChartView(CMainFrame& frame, CProject& project, CTerminalBar&
     CMainFrame* f = &frame;
     view->onClosed = [f, view] { f->ClearToolSlot(view); };
     frame.SetChartView(view);
+    frame.PlaceOwnedWindow(view);
     view->Show();
     return view;
 }

@@ -251,6 +251,11 @@ void CProjectSession::PortsChanged()
     m_frame.TellToolWindows({shell::SessionChange::PortsChanged});
 }
 
+int CProjectSession::TargetAddress(int portIndex)
+{
+    return portIndex >= 0 && portIndex < m_bar->Tabs()->count() ? m_bar->GetTargetAddress(portIndex) : -1;
+}
+
 bool CProjectSession::OnCommand(int id)
 {
     if (id >= cmd::ID_MACRO_KEY_FIRST && id <= cmd::ID_MACRO_KEY_LAST) {

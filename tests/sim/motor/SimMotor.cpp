@@ -507,7 +507,7 @@ void SimMotor::Execute(const std::string& token)
     if (m_log.size() > 1000)
         m_log.pop_front();
     if (commandWatch)
-        commandWatch(*this, token);
+        commandWatch(token);
     if (m_pendingArgument) {
         const CommandEntry* entry = m_pendingArgument;
         m_pendingArgument = nullptr;

@@ -145,9 +145,8 @@ public:
     void SetDeafFrom(std::optional<TimePoint> from) { m_deafFrom = from; }
     // Every command this motor took in while selected, oldest first (the last 1000).
     const std::deque<std::string>& CommandLog() const { return m_log; }
-    // Sees every command this motor takes in while selected, as it comes (on the line's thread):
-    // a peer that counts who asked what, across the motors of a chain.
-    std::function<void(SimMotor&, const std::string&)> commandWatch;
+    // Sees every command as it enters that log (the line's log of who got what, in order).
+    std::function<void(const std::string&)> commandWatch;
 
     MotorKnobs knobs;
     // Sees every byte before the framing does; returning true consumes it (host mode and other
