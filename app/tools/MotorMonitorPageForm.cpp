@@ -79,7 +79,8 @@ std::string CMotorMonitorPageForm::LoadTemplate(const std::string& path)
     CMotor* motor = m_target.motor;
     if (path.empty() || !motor)
         return "Cannot open the specified file";
-    SetPolling(false);
+    // Polling is left as it is, also when the template cannot be read (the items stay then): the
+    // page that opens polled with its motor's template goes on polling.
     const std::string problem = List().Load(path, false);
     if (!problem.empty())
         return problem;

@@ -155,6 +155,12 @@ std::string CMotorStatusForm::ExtraName(int index) const
     return kExtraTable[index].name;
 }
 
+std::string CMotorStatusForm::ExtraTip(int which) const
+{
+    const int extra = Extra(which);
+    return extra == 0 ? std::string() : "Current Value of \"" + ExtraName(extra) + "\"";
+}
+
 void CMotorStatusForm::ChooseExtras(int first, int second)
 {
     if (CMotor* motor = m_target.motor) {
@@ -444,8 +450,13 @@ bool CMotorStatusForm::ClickIo(int n)
         SetLinkState(0);
         return false;
     }
-    m_next = m_family.IsV5() ? 20 : 7;
-    SetLinkState(1);
+    // Only the version-5 write counts as an answer; a pin write is confirmed by query 7.
+    if (m_family.IsV5()) {
+        m_next = 20;
+        SetLinkState(1);
+    } else {
+        m_next = 7;
+    }
     return true;
 }
 

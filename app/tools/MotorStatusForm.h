@@ -71,6 +71,8 @@ public:
     void ChooseExtras(int first, int second);
     int Extra(int which) const;
     std::string ExtraName(int index) const;
+    // The tooltip of the value field of extra `which` (0, 1): none while its choice is "None".
+    std::string ExtraTip(int which) const;
     // I/O LED n (0..6) clicked: sets that output on the motor. False when nothing was sent (not
     // polling, port closed, LED disabled, or the send failed: then the link shows offline).
     bool ClickIo(int n);

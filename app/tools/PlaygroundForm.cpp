@@ -371,7 +371,7 @@ std::string CPlaygroundForm::IoNote() const
     return m_family == Family::Version5 ? " Red 24v, Grey 0v " : " Red 5v, Grey 0v ";
 }
 
-std::string CPlaygroundForm::AddressText() const { return m_motor ? "ADDR:\n" + std::to_string(m_motor->Address) : ""; }
+std::string CPlaygroundForm::AddressText() const { return m_motor ? std::to_string(m_motor->Address) : ""; }
 std::string CPlaygroundForm::VersionText() const { return m_motor ? "Ver: " + m_motor->Version : ""; }
 std::string CPlaygroundForm::ModelText() const
 {
@@ -521,6 +521,15 @@ void CPlaygroundForm::OnDisconnect()
     SetConnected(false);
 }
 
+void CPlaygroundForm::CloseConnection()
+{
+    // What the playground set moving stops with its window; "END" is left out, so that a program
+    // the user started in the motor keeps running.
+    if (m_connected && m_motor)
+        Send("S");
+    SetConnected(false);
+}
+
 void CPlaygroundForm::GoOffline()
 {
     SetConnected(false);
@@ -569,7 +578,9 @@ bool CPlaygroundForm::PollStep()
         try {
             const std::string reply = m_io.Ask(*m_motor, "GOSUB9");
             SetOnline(1);
-            ApplyPollReply(ParsePollReply(reply, m_values));
+            const int32_t status = m_values.StatusWord;
+            const std::string letters = ParsePollReply(reply, m_values);
+            ApplyPollReply(letters, status);
             break;
         } catch (const CVQXException&) {
             if (attempt == 1)
@@ -605,9 +616,8 @@ bool CPlaygroundForm::PollWithoutProgram()
         UpdatePictureLeds(n);
         UpdateStatusLeds(n);
     }
-    if (r.update & UpdateDriveFault) {
-        m_statusLeds[16] = (m_values.StatusWord >> 16) & 1;
-    }
+    if (r.update & UpdateDriveFault)
+        UpdateStatusLeds(int32_t(kCalibrationReport | (uint32_t(m_values.StatusWord) & 0x10000u)));
     if (r.update & UpdateInputs)
         UpdateInputLeds();
     if (r.update & UpdateOutputs) {
@@ -640,7 +650,7 @@ bool CPlaygroundForm::PollQuery(const std::string& command, std::string& reply)
     return true;
 }
 
-void CPlaygroundForm::ApplyPollReply(const std::string& letters)
+void CPlaygroundForm::ApplyPollReply(const std::string& letters, int32_t previousStatus)
 {
     if (letters.find('X') != std::string::npos) {
         try {
@@ -649,8 +659,15 @@ void CPlaygroundForm::ApplyPollReply(const std::string& letters)
         }
     }
     if (letters.find('W') != std::string::npos) {
-        UpdatePictureLeds(m_values.StatusWord);
-        UpdateStatusLeds(m_values.StatusWord);
+        const int32_t w = m_values.StatusWord;
+        if (IsCalibrationReport(w)) {
+            // Only the calibration fault: the lamps and the fault question keep the last status word.
+            m_values.StatusWord = WithCalibrationFault(previousStatus, w);
+            UpdateStatusLeds(w);
+        } else {
+            UpdatePictureLeds(w);
+            UpdateStatusLeds(w);
+        }
     }
     if (letters.find('I') != std::string::npos)
         UpdateInputLeds();
@@ -663,6 +680,10 @@ void CPlaygroundForm::ApplyPollReply(const std::string& letters)
 
 void CPlaygroundForm::UpdateStatusLeds(int32_t w)
 {
+    if (IsCalibrationReport(w)) {
+        m_statusLeds[16] = (uint32_t(w) >> 16) & 1u;
+        return;
+    }
     const int bits = m_family == Family::Version5 ? 23 : 16;
     for (int i = 0; i < 23; ++i)
         m_statusLeds[i] = w == -1 || i >= bits ? (i >= bits && w != -1 ? m_statusLeds[i] : -1) : int((uint32_t(w) >> i) & 1u);
@@ -777,10 +798,9 @@ void CPlaygroundForm::MotorOff()
 
 void CPlaygroundForm::ClearFaults()
 {
+    // The status word stays as read: a fault that ZS did not clear is asked about again.
     if (!m_connected || !m_motor || !Send("ZS"))
         return;
-    // Until the next status word, nothing is known to be wrong.
-    m_values.StatusWord = 0;
     if (m_currentTab == 1 || m_currentTab == 2)
         Page(m_currentTab)->ShowPage(true);
     if (m_family == Family::Older && m_motor->Version.rfind("4", 0) == 0)

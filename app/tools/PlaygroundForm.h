@@ -139,6 +139,8 @@ public:
     // ---- connection ----
     void OnConnect();
     void OnDisconnect();
+    // The window closes: the motor is stopped ("S") and the connection ends.
+    void CloseConnection();
     void GoOffline();
     void SetConnected(bool on);
     void SetOnline(int state);
@@ -187,7 +189,7 @@ public:
     std::string IoLabel(int i) const;
     std::string IoTitle() const;
     std::string IoNote() const;
-    std::string AddressText() const;
+    std::string AddressText() const; // the address shown under "ADDR:"; empty without a motor
     std::string VersionText() const;
     std::string ModelText() const;
     std::string ToolTip(int id) const;
@@ -228,7 +230,7 @@ public:
 private:
     int DownloadPollingProgram();
     bool PollWithoutProgram();
-    void ApplyPollReply(const std::string& letters);
+    void ApplyPollReply(const std::string& letters, int32_t previousStatus);
     void UpdateStatusLeds(int32_t w);
     void UpdatePictureLeds(int32_t w);
     void UpdateInputLeds();

@@ -71,6 +71,7 @@ void CJogPage::Activate()
 {
     SoftLimitsSupported = m_form.MotorFamily() == Family::Version46;
     MovePending = false;
+    m_settling = false;
     ApplyPollValues("P");
     Apply();
     if (!Ready())
@@ -105,10 +106,14 @@ void CJogPage::ApplyPollValues(const std::string& letters)
         const int s = SliderOfCount(p, LeftLimit, RightLimit);
         selectionFrom = s - 5;
         selectionTo = s + 5;
-        if (FollowSlider) {
+        // A jog let go decelerates after "X": until the next move the destination is where the
+        // motor is, so that a click steps from there and the slider's steps start there.
+        if (FollowSlider || m_settling) {
             sliderPosition = s;
             destinationText = Num(p);
         }
+        if (m_settling)
+            Destination = p;
     }
 }
 
@@ -181,6 +186,7 @@ void CJogPage::Pending(int64_t destination)
 {
     Destination = destination > INT32_MAX ? INT32_MAX : destination < INT32_MIN ? INT32_MIN : int32_t(destination);
     MovePending = true;
+    m_settling = false;
 }
 
 void CJogPage::Go()
@@ -249,7 +255,7 @@ void CJogPage::JogButton(int id, int code)
             Pending(left ? LeftLimit : RightLimit);
         } else if (code == 1) {
             FollowSlider = false;
-            m_form.Send("X");
+            m_settling = m_form.Send("X");
         } else if (code == 2) {
             Pending(int64_t(ParseInt(destinationText)) + (left ? -1 : 1));
         }
@@ -336,7 +342,7 @@ void CVelocityPage::Activate()
     if (!m_form.Send("A=" + Num(Acceleration)) || !m_form.Send("V=0") || !m_form.Send("MV") || !m_form.Send("G") ||
         !m_form.SendPollSettings("f=61 v=@V+1 w=-1 i=-1 o=-1 g=-1 n=0"))
         return;
-    AccelerationChangedFlag = false;
+    // Reading the edit marked the acceleration changed: the first slider move sends it again.
     ApplyPollValues("PV");
     sliderPosition = 100;
 }

@@ -86,7 +86,7 @@ FixedStepResult ApplyFixedReply(int step, int32_t n, Family family, bool firmwar
         v.Outputs = n;
         return {30, UpdateOutputs};
     case 21:
-        v.StatusWord = n != 0 ? int32_t(uint32_t(v.StatusWord) | 0x10000u) : int32_t(uint32_t(v.StatusWord) & ~0x10000u);
+        v.StatusWord = WithCalibrationFault(v.StatusWord, n != 0 ? 0x10000 : 0);
         return {30, UpdateDriveFault};
     default:
         if (step >= 2 && step <= 7) {

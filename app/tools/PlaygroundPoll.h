@@ -34,12 +34,23 @@ enum PollUpdate : unsigned {
     UpdateStatus = 1,     // the status word LEDs (and the picture)
     UpdateInputs = 2,     // the input LEDs
     UpdateOutputs = 4,    // the output LEDs
-    UpdateDriveFault = 8, // "RBn": the drive-fault LED alone, from bit 16 of StatusWord
+    UpdateDriveFault = 8, // "RBn": the calibration-fault LED alone, from bit 16 of StatusWord
 };
 struct FixedStepResult {
     int next = 0;
     unsigned update = 0;
 };
+// A status word with this bit reports only the calibration fault flag of 462 firmware (in bit 16):
+// the polling program sends it in place of the status word when the flag changed, and the
+// fixed cycle makes one of the "RBn" reply.
+inline constexpr uint32_t kCalibrationReport = 0x8000000u;
+inline bool IsCalibrationReport(int32_t w) { return w != -1 && (uint32_t(w) & kCalibrationReport); }
+// The status word with bit 16 set or cleared by the flag a calibration report carries.
+inline int32_t WithCalibrationFault(int32_t status, int32_t report)
+{
+    return int32_t((uint32_t(status) & ~0x10000u) | (uint32_t(report) & 0x10000u));
+}
+
 // Takes the reply n of a step into values. The status word feeds StatusWord, so the fault
 // question sees real faults without the polling program; the drive-fault flag only sets or
 // clears bit 16 of it.

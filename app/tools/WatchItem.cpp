@@ -95,8 +95,6 @@ void CWatchItem::Serialize(const std::string& group, CTagArchive& ar)
 
 std::string CWatchItem::Problem() const
 {
-    if (WatchType != kStandard && WatchType != kStatusBit && WatchType != kDigitalIO && WatchType != kCustom)
-        return "unknown item kind " + std::to_string(WatchType);
     if (ChannelIndex < 0 || ChannelIndex > 0xFFFF || MotorAddress < 0 || MotorAddress > 0xFFFF)
         return "port index or motor address out of range";
     for (const std::string* s : {&Caption, &Text0, &Text1, &TextNA})

@@ -79,8 +79,8 @@ public:
 
     // Both directions through the archive, as group `group`.
     void Serialize(const std::string& group, CTagArchive& ar);
-    // Why an item read from a file cannot be used (empty: it can): unknown kind, texts too long,
-    // commands a motor must not get.
+    // Why an item read from a file cannot be used (empty: it can): texts too long, commands a motor
+    // must not get. Any kind is kept (a missing one reads as 0): it only picks the item dialog's list.
     std::string Problem() const;
 
     // Reads the item from its motor. Returns true when the shown text changed; `text` gets the new

@@ -52,6 +52,14 @@ inline QString Plain(QString text)
     return text;
 }
 
+// What a rich-text label reads as: its text without markup, line breaks as "\n".
+inline QString RichPlain(const QString& html)
+{
+    QTextDocument doc;
+    doc.setHtml(html);
+    return doc.toPlainText().replace(QChar(0x2028), QLatin1Char('\n'));
+}
+
 // Rounding of fractional font metrics and styles: a pixel is no clipped letter.
 inline constexpr int kSlack = 1;
 

@@ -91,7 +91,7 @@ TEST_F(PlaygroundGui, OpenPickConnectMoveAndClose)
     EXPECT_EQ(dlg->Motor(), port.GetMotor(3));
     Q_EMIT motors->activated(1);
     ASSERT_EQ(dlg->Motor(), port.GetMotor(2));
-    EXPECT_EQ(Find<QLabel>(dlg, tools::pg::kAddress)->text(), QStringLiteral("ADDR:\n2"));
+    EXPECT_EQ(layoutcheck::RichPlain(Find<QLabel>(dlg, tools::pg::kAddress)->text()), QStringLiteral("ADDR:\n2"));
     QTest::mouseClick(Find<QPushButton>(dlg, tools::pg::kConnect), Qt::LeftButton);
     ASSERT_TRUE(dlg->Form().Connected());
     EXPECT_FALSE(Find<QPushButton>(dlg, tools::pg::kConnect)->isEnabled());

@@ -222,6 +222,7 @@ TEST_F(MotorViewJourney, DoubleClickMotor2WatchItAndReopenWithTheProject)
 
     // ---- The project remembers the view: saved, VQX started again, the view is back ----
     view->Tabs()->setCurrentIndex(kFlagsTab);
+    view->showMaximized();
     ASSERT_TRUE(Command(cmd::ID_SAVE_PROJECT));
     ASSERT_TRUE(Restart(start));
     CMotorViewDlg* again = nullptr;
@@ -229,6 +230,26 @@ TEST_F(MotorViewJourney, DoubleClickMotor2WatchItAndReopenWithTheProject)
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->windowTitle(), QStringLiteral("MotorView - \"Motor2-Chain\""));
     EXPECT_EQ(again->Tabs()->currentIndex(), kFlagsTab);
+    EXPECT_TRUE(again->isMaximized());
+
+    // F1 on each page opens that page's help, and Mem. Map the memory map: pages the guide has.
+    again->activateWindow();
+    QApplication::setActiveWindow(again);
+    ASSERT_EQ(QApplication::activeWindow(), again);
+    desktop.helpPages.clear();
+    for (int tab = 0; tab < kTabs; ++tab) {
+        again->Tabs()->setCurrentIndex(tab);
+        QTest::keyClick(again->Tabs()->currentWidget(), Qt::Key_F1);
+    }
+    QTest::mouseClick(again->VariablesPage()->findChild<QPushButton*>(QStringLiteral("1365")), Qt::LeftButton);
+    const char* pages[] = {"Status", "Info", "Monitor", "UserVariables", "Flags", "MemMap"};
+    ASSERT_EQ(desktop.helpPages.size(), std::size(pages));
+    for (size_t i = 0; i < std::size(pages); ++i) {
+        const std::string& file = desktop.helpPages[i].first;
+        EXPECT_TRUE(file.ends_with("/VQXUsersGuide/Tools/MotorView/" + std::string(pages[i]) + ".htm")) << file;
+        EXPECT_TRUE(std::filesystem::exists(file)) << file;
+    }
+    again->Tabs()->setCurrentIndex(kFlagsTab);
     ASSERT_EQ(again->MonitorPage()->List()->topLevelItemCount(), 1);
     EXPECT_EQ(again->MonitorPage()->List()->topLevelItem(0)->text(0), QStringLiteral("Variable b"));
 
@@ -281,8 +302,35 @@ TEST_F(MotorViewJourney, MotorViewCommandAndViewsThatLoseTheirMotor)
 
     // Motor 3 polls; then it answers at another address and detection replaces the port's motors:
     // its view goes, the one of the motor made for its view stays.
-    QTest::mouseClick(third->StatusPage()->PollButton(), Qt::LeftButton);
+    tools::gui::CMotorStatusPage* status = third->StatusPage();
+    QTest::mouseClick(status->PollButton(), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return third->Form().Status().Link() == tools::kLinkWorks; }));
+
+    // An older motor's pin A: the lamp switches the output on, and the next click off again.
+    tools::gui::CIconButton* pinA = status->IoLed(0);
+    auto outputA = [&] { return Motor(2, [](vqxsim::SimMotor& m) { return m.Output(0); }); };
+    EXPECT_TRUE(WaitFor([&] { return pinA->isEnabled() && !Lit(pinA); }));
+    QTest::mouseClick(pinA, Qt::LeftButton);
+    EXPECT_TRUE(outputA());
+    EXPECT_TRUE(WaitFor([&] { return Lit(pinA); }));
+    QTest::mouseClick(pinA, Qt::LeftButton);
+    EXPECT_FALSE(outputA());
+    EXPECT_TRUE(WaitFor([&] { return pinA->isEnabled() && !Lit(pinA); }));
+    // A status word of -1: every status lamp unknown (state -1, drawn like off).
+    Motor(2, [](vqxsim::SimMotor& m) {
+        m.knobs.statusReply = "-1";
+        return 0;
+    });
+    EXPECT_TRUE(WaitFor([&] {
+        for (int i = 0; i < 16; ++i)
+            if (status->StatusLed(i)->State() != -1)
+                return false;
+        return true;
+    }));
+    Motor(2, [](vqxsim::SimMotor& m) {
+        m.knobs.statusReply.clear();
+        return 0;
+    });
     QPointer<CMotorViewDlg> watched(third);
     // The view's query goes unanswered: the main frame asks once; "No" stops the view's polling.
     int asked = 0;

@@ -9,6 +9,7 @@
 
 #include "app/shell/MachineLanguages.h"
 #include "app/tools/ProgramBackupStore.h"
+#include "app/tools/gui/IconButton.h"
 #include "app/tools/gui/ModelPicture.h"
 #include "app/tools/gui/PlaygroundDlg.h"
 #include "app/tools/gui/PlaygroundControls.h"
@@ -19,6 +20,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextDocument>
 
 using namespace tools;
 
@@ -107,8 +110,20 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     auto* motors = In<QComboBox>(pg, pg::kMotorList);
     ASSERT_EQ(motors->count(), 3);
     EXPECT_EQ(motors->currentIndex(), 1);
-    EXPECT_EQ(In<QLabel>(pg, pg::kAddress)->text(), QStringLiteral("ADDR:\n2"));
+    // The address, its number at 20 points bold; version and model at 9.5 points bold.
+    QTextDocument address;
+    address.setHtml(In<QLabel>(pg, pg::kAddress)->text());
+    EXPECT_EQ(layoutcheck::RichPlain(In<QLabel>(pg, pg::kAddress)->text()), QStringLiteral("ADDR:\n2"));
+    QTextFragment last;
+    for (auto it = address.lastBlock().begin(); !it.atEnd(); ++it)
+        last = it.fragment();
+    EXPECT_EQ(last.text(), QStringLiteral("2"));
+    const QTextCharFormat number = last.charFormat();
+    EXPECT_EQ(number.fontPointSize(), 20);
+    EXPECT_EQ(number.fontWeight(), QFont::Bold);
     EXPECT_EQ(In<QLabel>(pg, pg::kVersion)->text(), QStringLiteral("Ver: 5xx"));
+    EXPECT_TRUE(In<QLabel>(pg, pg::kModel)->font().bold());
+    EXPECT_EQ(In<QLabel>(pg, pg::kModel)->font().pointSizeF(), 9.5);
     // The model's picture with its five lamps, grey until connected.
     auto* picture = In<CModelPictureView>(pg, 1356);
     ASSERT_NE(picture, nullptr);
@@ -127,6 +142,7 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     EXPECT_TRUE(std::filesystem::exists(backup)) << backup;
     EXPECT_EQ(Motor(1, [](vqxsim::SimMotor& m) { return m.Behaviour(); }), "poll");
     EXPECT_TRUE(WaitFor([&] { return pg->Form().LinkState() == 1; }));
+    EXPECT_EQ(In<gui::CIconButton>(pg, pg::kLink)->State(), 1); // the link picture: answered
     EXPECT_TRUE(WaitFor([&] { return picture->Shown().pixelColor(25, 75) == QColor(0, 255, 0); })); // power lamp
     EXPECT_GT(Motor(1, [](vqxsim::SimMotor& m) {
                   int n = 0;
@@ -154,6 +170,8 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     EXPECT_TRUE(WaitFor([&] { return !SimMoving(); }, 15000));
     const int32_t jogged = SimPosition();
     EXPECT_TRUE(WaitFor([&] { return position->text() == QString::number(jogged); })) << position->text().toStdString();
+    // The destination followed the motor to where it stopped after the jog was let go.
+    EXPECT_EQ(In<QLineEdit>(jogPage, CJogPage::kDestination)->text(), QString::number(jogged));
     QTest::mousePress(back, Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return SimPosition() < jogged - 1000; }, 15000)) << SimPosition();
     QTest::mouseRelease(back, Qt::LeftButton);
@@ -212,6 +230,15 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     EXPECT_TRUE(WaitFor([&] { return SimPosition() > running + 1000; }, 15000));
     vslider->setSliderDown(false);
     EXPECT_TRUE(WaitFor([&] { return !SimMoving(); }, 15000));
+    // The first slider move sent the acceleration read at activation again, before its speed.
+    const auto log = Motor(1, [](vqxsim::SimMotor& m) { return m.CommandLog(); });
+    const auto mv = std::find(log.rbegin(), log.rend(), std::string("MV"));
+    ASSERT_NE(mv, log.rend());
+    std::vector<std::string> afterMv(mv.base(), log.end());
+    const auto firstA = std::find_if(afterMv.begin(), afterMv.end(), [](const std::string& c) { return c.rfind("A=", 0) == 0; });
+    const auto firstV = std::find_if(afterMv.begin(), afterMv.end(), [](const std::string& c) { return c.rfind("V=", 0) == 0 && c != "V=0"; });
+    ASSERT_NE(firstV, afterMv.end());
+    EXPECT_LT(firstA, firstV) << ::testing::PrintToString(afterMv);
 
     // Torque: the slider down drives it backwards; let go, it stops.
     tabs->setCurrentIndex(2);
@@ -225,6 +252,13 @@ TEST_F(PlaygroundJourney, Motor2ConnectJogLimitFaultVelocityTorqueAndItsProgramB
     tslider->setSliderDown(false);
     EXPECT_TRUE(WaitFor([&] { return !SimMoving(); }, 15000));
     Snapshot(pg, QStringLiteral("playground-journey-torque"));
+
+    // F1: the playground's page of the guide.
+    desktop.helpPages.clear();
+    QTest::keyClick(In<QLineEdit>(jogPage, CJogPage::kVelocity), Qt::Key_F1);
+    ASSERT_EQ(desktop.helpPages.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(desktop.helpPages[0].first).filename(), "259.htm");
+    EXPECT_TRUE(std::filesystem::exists(desktop.helpPages[0].first)) << desktop.helpPages[0].first;
 
     // Close: the user's program is back in the motor, byte for byte, and its backup is gone.
     QTest::mouseClick(In<QPushButton>(pg, pg::kShowMain), Qt::LeftButton);
@@ -263,8 +297,13 @@ TEST_F(PlaygroundJourney, PlayModeDetectsTheChainConnectsAndClosingEndsTheProgra
     QTest::mouseClick(detect, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return pg->Form().Connected(); }, 60000));
     EXPECT_EQ(In<QComboBox>(pg, pg::kMotorList)->count(), 3);
-    EXPECT_EQ(In<QLabel>(pg, pg::kAddress)->text(), QStringLiteral("ADDR:\n1"));
+    EXPECT_EQ(layoutcheck::RichPlain(In<QLabel>(pg, pg::kAddress)->text()), QStringLiteral("ADDR:\n1"));
     EXPECT_FALSE(pg->Form().UsePollingProgram()); // the option is off: the fixed cycle
+    // A motor whose model the table lacks shows the plain picture with its two lamps.
+    auto* picture = In<CModelPictureView>(pg, 1356);
+    EXPECT_TRUE(picture->isVisible());
+    EXPECT_TRUE(picture->HasPicture());
+    EXPECT_EQ(picture->Leds().Count(), 2);
     Settle(); // the window takes the size its new texts need
     Snapshot(pg, QStringLiteral("playground-journey-play-mode"));
 
@@ -280,8 +319,26 @@ TEST_F(PlaygroundJourney, PlayModeDetectsTheChainConnectsAndClosingEndsTheProgra
         30000))
         << position->text().toStdString();
 
-    // Close: the playground goes and the main window is asked to close with it.
+    // Stop is a picture button; it stops the motor.
+    auto* stop = In<gui::CIconButton>(pg, pg::kStop);
+    EXPECT_TRUE(stop->text().isEmpty());
+    EXPECT_EQ(stop->toolTip(), QStringLiteral("Stop the selected motor"));
+    auto sent = [this](const std::string& command) {
+        return Motor(0, [&](vqxsim::SimMotor& m) {
+            const auto log = m.CommandLog();
+            return int(std::count(log.begin(), log.end(), command));
+        });
+    };
+    const int stops = sent("S");
+    QTest::mouseClick(stop, Qt::LeftButton);
+    EXPECT_EQ(sent("S"), stops + 1);
+
+    // Close: the motor is stopped ("S"), a program in it is left running (no "END"), the
+    // playground goes and the main window is asked to close with it.
+    const int ends = sent("END"), stopsBefore = sent("S");
     QTest::mouseClick(In<QPushButton>(pg, pg::kShowMain), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return Playground() == nullptr && !frame->isVisible(); }));
     EXPECT_FALSE(Motor(0, [](vqxsim::SimMotor& m) { return m.Moving(); }));
+    EXPECT_EQ(sent("END"), ends);
+    EXPECT_EQ(sent("S"), stopsBefore + 1);
 }

@@ -143,7 +143,7 @@ TEST(LanguageTable, MappingToTheSld)
     EXPECT_EQ(l.HeaderVersion, "400");
     EXPECT_EQ(l.Features, 0x8u);
     EXPECT_TRUE(l.InitFile.empty());
-    EXPECT_EQ(l.Keywords.size(), 338u);
+    EXPECT_EQ(l.Keywords.size(), 339u);
     const CKeyword* a = l.Find("A");
     ASSERT_TRUE(a);
     EXPECT_EQ(a->Type, 1);

@@ -106,7 +106,7 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
         &m_frame,
         [this](shell::IToolWindow* w) { w ? m_frame.SetPlayground(w) : m_frame.ClearToolSlot(m_frame.Playground()); },
         m_frame.Context().Scanner(), m_project, m_bar, [this] { return SelectedMotor(); }, m_alive, &m_query,
-        PlaygroundPortDialogs()));
+        PlaygroundPortDialogs(), [this](const std::string& topic) { help::ShowHelpTopic(m_frame.Context(), topic); }));
     m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
         {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
          &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,

@@ -39,6 +39,13 @@ QImage DrawPictureLeds(const QImage& picture, const CModelPictureLeds& leds)
     return out;
 }
 
+QString AddressRichText(const QString& address)
+{
+    return QStringLiteral("<span style=\"font-family:Arial; font-size:7.5pt; color:black\">ADDR:</span><br>"
+                          "<span style=\"font-family:Arial; font-size:20pt; font-weight:bold; color:black\">%1</span>")
+        .arg(address.toHtmlEscaped());
+}
+
 CModelPictureView::CModelPictureView(QWidget* parent) : QWidget(parent)
 {
     setFixedSize(kModelPictureWidth, kModelPictureHeight);

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
 class CMotorModel;
@@ -16,6 +17,10 @@ namespace tools {
 QImage DrawModelPicture(const CMotorModel& model, QColor face);
 // The picture with the first Count() lamps drawn over it, at the picture's own size.
 QImage DrawPictureLeds(const QImage& picture, const CModelPictureLeds& leds);
+
+// The address of a motor's identity panel (motor view, playground): "ADDR:" at 7.5 points, then
+// the address at 20 points bold, in black Arial, as rich text.
+QString AddressRichText(const QString& address);
 
 // The picture control: holds the drawn picture and the lamps, and repaints when a lamp changed.
 class CModelPictureView : public QWidget {

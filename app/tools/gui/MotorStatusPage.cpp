@@ -240,9 +240,7 @@ void CMotorStatusPage::UpdateForMotor()
     }
     m_ioTitle->setText(fw::ToQt(m_form.IoTitle));
     m_ioNote->setText(fw::ToQt(m_form.IoNote));
-    m_address->setText(QStringLiteral("<span style=\"font-family:Arial; font-size:7.5pt\">ADDR:</span><br>"
-                                      "<span style=\"font-family:Arial; font-size:20pt; font-weight:bold\">%1</span>")
-                           .arg(fw::ToQt(m_form.AddressText).toHtmlEscaped()));
+    m_address->setText(tools::AddressRichText(fw::ToQt(m_form.AddressText)));
     m_address->setToolTip(QStringLiteral("Address of this motor=%1").arg(fw::ToQt(m_form.AddressText)));
     m_firmware->setText(fw::ToQt(m_form.FirmwareText));
     m_model->setText(fw::ToQt(m_form.ModelText));
@@ -259,7 +257,8 @@ void CMotorStatusPage::Show()
 {
     m_buttons.Show(m_form.Polling(), m_form.Link());
     for (int i = 0; i < kStatusBits; ++i) {
-        m_statusLeds[static_cast<size_t>(i)]->SetState(m_form.StatusLed[static_cast<size_t>(i)] == 1 ? 1 : 0);
+        // -1 (W unknown) is kept: it looks like off, but the lamp says it was not read.
+        m_statusLeds[static_cast<size_t>(i)]->SetState(m_form.StatusLed[static_cast<size_t>(i)]);
         QFont f = m_statusLabels[static_cast<size_t>(i)]->font();
         if (f.bold() != m_form.StatusBold[static_cast<size_t>(i)]) {
             f.setBold(m_form.StatusBold[static_cast<size_t>(i)]);
@@ -279,8 +278,8 @@ void CMotorStatusPage::Show()
         if (m_fields[static_cast<size_t>(i)]->text() != t)
             m_fields[static_cast<size_t>(i)]->setText(t);
     }
-    m_fields[4]->setToolTip(QStringLiteral("Current Value of \"%1\"").arg(fw::ToQt(m_form.ExtraName(m_form.Extra(0)))));
-    m_fields[5]->setToolTip(QStringLiteral("Current Value of \"%1\"").arg(fw::ToQt(m_form.ExtraName(m_form.Extra(1)))));
+    for (int which = 0; which < 2; ++which)
+        m_fields[static_cast<size_t>(4 + which)]->setToolTip(fw::ToQt(m_form.ExtraTip(which)));
     if (m_form.Picture.AnyChanged()) {
         m_picture->SetLeds(m_form.Picture);
         m_form.Picture.ClearChanged();

@@ -204,10 +204,15 @@ void CMotorViewDlg::LoadState()
     std::string text = m_form->Placement;
     if (!text.empty() && text.front() == '<')
         text.erase(0, 1);
-    if (const auto placement = fw::ParsePlacement(text)) {
+    const auto placement = fw::ParsePlacement(text);
+    if (placement && !placement->normal.Empty()) {
         const fw::PlacementRect& r = placement->normal;
-        if (!r.Empty())
-            setGeometry(r.left, r.top, r.Width(), r.Height());
+        setGeometry(r.left, r.top, r.Width(), r.Height());
     }
     ShowPage(m_form->CurrentTab());
+    // The stored show command too: a view left maximised or minimised comes back so.
+    if (placement && placement->showCmd == fw::SW_SHOWMAXIMIZED)
+        showMaximized();
+    else if (placement && placement->showCmd == fw::SW_SHOWMINIMIZED)
+        showMinimized();
 }

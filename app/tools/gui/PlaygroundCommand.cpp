@@ -35,6 +35,7 @@ std::function<bool(int id)> PlaygroundCommandHandler(PlaygroundWiring w)
         auto* dlg = new CPlaygroundDlg(*w.context, *w.scanner, w.ports, settings, w.mainWindow);
         dlg->setAttribute(Qt::WA_DeleteOnClose);
         dlg->commError = w.commError;
+        dlg->help = w.help;
         dlg->SetPortDialogs(w.portDialogs);
         *current = dlg;
         auto setSlot = w.setSlot;
@@ -54,7 +55,8 @@ std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      CScanner& scanner, CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive,
                                                      commerror::ICommErrorHandler* commError,
-                                                     CPlaygroundDlg::PortDialogs portDialogs)
+                                                     CPlaygroundDlg::PortDialogs portDialogs,
+                                                     std::function<void(const std::string&)> help)
 {
     PlaygroundWiring w;
     w.mainWindow = mainWindow;
@@ -63,6 +65,7 @@ std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
     w.scanner = &scanner;
     w.commError = commError;
     w.portDialogs = std::move(portDialogs);
+    w.help = std::move(help);
     w.ports = [&project, alive] {
         std::vector<CCommPort*> ports;
         if (!alive.expired())

@@ -30,6 +30,7 @@ struct PlaygroundWiring {
     std::function<CMotor*()> selectedMotor;                // the configuration tree's motor
     commerror::ICommErrorHandler* commError = nullptr;     // the main frame's (Detect Motors)
     CPlaygroundDlg::PortDialogs portDialogs;               // the main frame's Port Properties
+    std::function<void(const std::string&)> help;          // opens a help topic
 };
 
 // The handler for the frame's command table: true for the ids it handled.
@@ -43,6 +44,7 @@ std::function<bool(int id)> SessionPlaygroundHandler(QWidget* mainWindow,
                                                      CScanner& scanner, CProject& project, CTerminalBar& bar,
                                                      std::function<CMotor*()> selectedMotor, std::weak_ptr<int> alive,
                                                      commerror::ICommErrorHandler* commError = nullptr,
-                                                     CPlaygroundDlg::PortDialogs portDialogs = {});
+                                                     CPlaygroundDlg::PortDialogs portDialogs = {},
+                                                     std::function<void(const std::string&)> help = {});
 
 } // namespace tools::gui

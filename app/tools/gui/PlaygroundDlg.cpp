@@ -1,7 +1,11 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
 #include "app/shell/CommError.h"
+#include "app/shell/HelpTopics.h"
+#include "app/res/gui/Icons.h"
+#include "app/tools/gui/IconButton.h"
 #include "app/tools/gui/ModelPicture.h"
+#include "app/tools/gui/WatchIcons.h"
 #include "app/tools/gui/PlaygroundControls.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
@@ -170,11 +174,28 @@ void CPlaygroundDlg::BuildTop()
 
     auto* ident = new QHBoxLayout;
     m_address = Named(new QLabel(this), pg::kAddress);
+    m_address->setTextFormat(Qt::RichText);
     m_version = Named(new QLabel(this), pg::kVersion);
     m_model = Named(new QLabel(this), pg::kModel);
-    m_link = Named(new QLabel(this), pg::kLink);
-    for (QLabel* l : {m_address, m_version, m_model, m_link})
-        ident->addWidget(l);
+    // Version and model in black Arial, 9.5 points bold.
+    for (QLabel* l : {m_version, m_model}) {
+        QFont f(QStringLiteral("Arial"));
+        f.setPointSizeF(9.5);
+        f.setBold(true);
+        l->setFont(f);
+        QPalette black = l->palette();
+        black.setColor(QPalette::WindowText, Qt::black);
+        l->setPalette(black);
+    }
+    m_link = Named(new CIconButton(this), pg::kLink);
+    m_link->SetIcons(watchicons::LinkIndicator(0), watchicons::LinkIndicator(1), watchicons::LinkIndicator(-1),
+                     QSize(24, 16));
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(m_version);
+    texts->addWidget(m_model);
+    ident->addWidget(m_address);
+    ident->addLayout(texts);
+    ident->addWidget(m_link, 0, Qt::AlignVCenter);
     ident->addStretch();
     m_picture = Named(new CModelPictureView(this), 1356);
     ident->addWidget(m_picture);
@@ -233,13 +254,20 @@ void CPlaygroundDlg::BuildTop()
         connect(c, &QAbstractButton::clicked, this, [this, id](bool on) { m_form->SetLimitCheck(id, on); });
     }
     auto* buttons = new QHBoxLayout;
-    m_stop = Named(new QPushButton(QStringLiteral("Stop"), this), pg::kStop);
-    m_off = Named(new QPushButton(QStringLiteral("OFF"), this), pg::kOff);
+    // Stop and OFF are pictures in a frame, as the main window's Stop Motors and motor-off ones.
+    m_stop = Named(new CIconButton(this), pg::kStop);
+    m_stop->SetIcons(res::CommandIcon(nullptr, "stop-motors"), {}, {}, QSize(24, 24));
+    m_off = Named(new CIconButton(this), pg::kOff);
+    m_off->SetIcons(res::CommandIcon(nullptr, "motor-off"), {}, {}, QSize(24, 24));
+    for (CIconButton* b : {m_stop, m_off}) {
+        b->framed = true;
+        b->setFocusPolicy(Qt::TabFocus);
+    }
     m_clear = Named(new QPushButton(QStringLiteral("Clear Flags (ZS)"), this), pg::kClearFlags);
     buttons->addWidget(m_stop);
     buttons->addWidget(m_off);
+    buttons->addWidget(m_clear, 1);
     side->addLayout(buttons);
-    side->addWidget(m_clear);
     m_showMain = Named(new QPushButton(QString::fromLatin1(kCloseText), this), pg::kShowMain);
     m_showAtStartup = Named(new QCheckBox(QString::fromLatin1(kShowAtStartupText), this), pg::kShowAtStartup);
     m_showAtStartup->setChecked(m_form->Settings().showAtStartup);
@@ -284,8 +312,8 @@ void CPlaygroundDlg::BuildTop()
         activateWindow();
         Refresh();
     });
-    connect(m_stop, &QPushButton::clicked, this, [this] { m_form->StopMotor(); });
-    connect(m_off, &QPushButton::clicked, this, [this] { m_form->MotorOff(); });
+    connect(m_stop, &QAbstractButton::clicked, this, [this] { m_form->StopMotor(); });
+    connect(m_off, &QAbstractButton::clicked, this, [this] { m_form->MotorOff(); });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_form->ClearFaults(); });
     connect(m_showMain, &QPushButton::clicked, this, [this] { OnShowMain(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int t) {
@@ -466,9 +494,15 @@ QWidget* CPlaygroundDlg::BuildSpeedPage(CSpeedPage& model, SpeedControls& c, con
     c.slider->setInvertedAppearance(true); // 0 at the top: the positive maximum
     c.slider->setInvertedControls(true);
     c.slider->setValue(100);
-    g->addWidget(c.top, 0, 0);
-    g->addWidget(c.slider, 1, 0, 4, 1);
-    g->addWidget(c.bottom, 5, 0);
+    // The scale: the slider runs the page's whole height between its two labels.
+    auto* scale = new QVBoxLayout;
+    for (QLabel* l : {c.top, c.bottom})
+        l->setAlignment(Qt::AlignHCenter);
+    scale->addWidget(c.top);
+    scale->addWidget(c.slider, 1, Qt::AlignHCenter);
+    scale->addWidget(c.bottom);
+    g->addLayout(scale, 0, 0, 6, 1);
+    g->setRowStretch(5, 1);
     g->addWidget(new QLabel(QString::fromLatin1(ids.maximumLabel), page), 0, 1);
     g->addWidget(c.maximum, 0, 2);
     g->addWidget(new QLabel(QStringLiteral("Current Speed (RPM):"), page), 2, 1);
@@ -636,7 +670,7 @@ void CPlaygroundDlg::Finish()
         return;
     m_finished = true;
     if (m_form->Connected())
-        m_form->OnDisconnect();
+        m_form->CloseConnection();
     m_form->RestorePrograms();
 }
 
@@ -680,6 +714,11 @@ void CPlaygroundDlg::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_Escape)
         return; // Escape does nothing
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier) {
+        if (help)
+            help(help::WindowTopic(259));
+        return;
+    }
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && m_form->CurrentTab() == 3) {
         m_form->Terminal().editText = S(m_termEdit->text());
         m_form->Terminal().Send();
@@ -736,12 +775,14 @@ void CPlaygroundDlg::Refresh()
         m_portList->setCurrentIndex(f.SelectedPort());
         m_motorList->setCurrentIndex(f.SelectedMotor());
     }
-    SetText(m_address, f.AddressText());
+    const QString address = f.Motor() ? AddressRichText(Q(f.AddressText())) : QString();
+    if (m_address->text() != address)
+        m_address->setText(address);
     SetText(m_version, f.VersionText());
     SetText(m_model, f.ModelText());
-    SetText(m_link, f.LinkState() == 1 ? "Online" : f.LinkState() == 0 ? "Offline" : "Not polling");
+    m_link->SetState(f.LinkState());
     // The identity texts change with the motor: each keeps room for its whole text.
-    for (QLabel* l : {m_address, m_version, m_model, m_link})
+    for (QLabel* l : {m_address, m_version, m_model})
         l->setMinimumSize(QSize(std::max(90, l->sizeHint().width()), l->sizeHint().height()));
     m_address->setToolTip(Q(f.ToolTip(pg::kAddress)));
     m_version->setToolTip(Q(f.ToolTip(pg::kVersion)));
@@ -751,7 +792,7 @@ void CPlaygroundDlg::Refresh()
         m_picture->SetModel(record, f.PictureLeds().Count());
     m_picture->SetLeds(f.PictureLeds());
     f.MutablePictureLeds().ClearChanged();
-    m_picture->setVisible(f.Motor() && m_picture->HasPicture());
+    m_picture->setVisible(f.Motor() != nullptr);
     for (QWidget* w : std::initializer_list<QWidget*>{m_connect, m_disconnect, m_detect, m_configure, m_stop, m_off, m_clear, m_left, m_soft, m_right})
         w->setEnabled(f.Enabled(w->objectName().toInt()));
     m_portList->setEnabled(!f.Connected() || true);

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -28,6 +29,7 @@ namespace commerror { class ICommErrorHandler; }
 
 namespace tools::gui {
 
+class CIconButton;
 class LedButton;
 class RotButton;
 class HoldButton;
@@ -60,6 +62,8 @@ public:
     void SetPortDialogs(PortDialogs dialogs);
     // The main frame's communication-error handler, which detects a port's motors (Detect Motors).
     commerror::ICommErrorHandler* commError = nullptr;
+    // Opens a help topic (F1: the window's page).
+    std::function<void(const std::string& topic)> help;
 
     // shell::IToolWindow
     bool PollStep() override;
@@ -111,15 +115,15 @@ private:
     QPushButton* m_disconnect = nullptr;
     QPushButton* m_detect = nullptr;
     QPushButton* m_configure = nullptr;
-    QPushButton* m_stop = nullptr;
-    QPushButton* m_off = nullptr;
+    CIconButton* m_stop = nullptr;
+    CIconButton* m_off = nullptr;
     QPushButton* m_clear = nullptr;
     QPushButton* m_showMain = nullptr;
     QCheckBox* m_showAtStartup = nullptr;
     QLabel* m_address = nullptr;
     QLabel* m_version = nullptr;
     QLabel* m_model = nullptr;
-    QLabel* m_link = nullptr;
+    CIconButton* m_link = nullptr;
     CModelPictureView* m_picture = nullptr;
     QLabel* m_ioTitle = nullptr;
     QLabel* m_ioNote = nullptr;

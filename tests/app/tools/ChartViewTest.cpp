@@ -316,6 +316,7 @@ struct RawChart {
     int32_t maxSamples = 100, last = 2, left = 0, count = 3, ruler = 1, total = 300;
     std::string title = "T";
     const char* fileClass = "VQXChartFile";
+    bool withWatchType = true;
 
     bool Write(const std::string& path) const
     {
@@ -332,7 +333,8 @@ struct RawChart {
             std::string cmd = command, caption = "I" + std::to_string(i);
             ar.SerializeInt("ChannelIndex", ch, 0);
             ar.SerializeInt("MotorAddress", addr, 0);
-            ar.SerializeByte("WatchType", type, 0);
+            if (withWatchType)
+                ar.SerializeByte("WatchType", type, 0);
             ar.SerializeDword("WatchInfo", info, 0);
             ar.SerializeString("Command", cmd, "");
             ar.SerializeString("Caption", caption, "");
@@ -411,6 +413,7 @@ TEST(ChartFile, EveryValueReadIsCheckedAndInconsistentSamplesCleared)
         {"huge title", [](RawChart& c) { c.title.assign(1 << 20, 'x'); }, true, 3, 3, 100, 100, 1},
         {"twenty items", [](RawChart& c) { c.items = 20; }, true, 3, 3, 100, 100, 1},
         {"empty scale", [](RawChart& c) { c.itemMin = c.itemMax = 0; }, true, 3, 3, 100, 100, 1},
+        {"no item kind", [](RawChart& c) { c.withWatchType = false; }, true, 3, 3, 100, 100, 1},
         {"a command with an address byte", [](RawChart& c) { c.command = "R\xE1"; }, false, 0, 0, 0, 0, 0},
         {"a monitor file", [](RawChart& c) { c.fileClass = "VQXWatchFile"; }, false, 0, 0, 0, 0, 0},
     };

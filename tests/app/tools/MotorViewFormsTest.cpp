@@ -167,6 +167,10 @@ TEST_F(MotorViewOnChain, StatusCycleOfEachFamily)
         EXPECT_EQ(Steps([&] { return view->PollStep(); }, 1), "RW ");
     }
     EXPECT_EQ(view->Status().ExtraName(12), "CHN");
+    // The value fields' tooltips name the chosen extra; "None" has none.
+    view->Status().ChooseExtras(0, 7);
+    EXPECT_EQ(view->Status().ExtraTip(0), "");
+    EXPECT_EQ(view->Status().ExtraTip(1), "Current Value of \"Current\"");
 }
 
 TEST_F(MotorViewOnChain, StatusLedsFollowTheMotor)
@@ -269,6 +273,16 @@ TEST_F(MotorViewOnChain, OutputClicksSetTheMotorsOutputsOnceTheyAreKnown)
     EXPECT_TRUE(view->Status().ClickIo(2));
     EXPECT_EQ(sent, "UC=1 ");
     EXPECT_EQ(view->Status().NextQuery(), 7);
+    // The pin reads back as set, so the next click switches it off again.
+    EXPECT_EQ(Steps([&] { return view->PollStep(); }, 3), Frames({"z=UAI Rz", "z=UBI Rz", "z=UCI Rz"}));
+    EXPECT_EQ(view->Status().IoLed[2], 1);
+    sent.clear();
+    EXPECT_TRUE(view->Status().ClickIo(2));
+    EXPECT_EQ(sent, "UC=0 ");
+    Steps([&] { return view->PollStep(); }, 3);
+    EXPECT_EQ(view->Status().IoLed[2], 0);
+    Sim([&](vqxsim::SimMotor& m) { one = m.Output(2); });
+    EXPECT_FALSE(one);
 }
 
 TEST(MotorFlagTables, EachFamilyHasItsRows)
@@ -450,12 +464,21 @@ TEST_F(MotorViewOnChain, MonitorTemplatesRoundTripAndBindToTheMotor)
     EXPECT_TRUE(other.PollStep());
     EXPECT_EQ(other.Monitor().List().At(0)->ValueText, "42");
 
-    // A hostile template changes nothing.
+    // A hostile template, or one that is gone, changes nothing: the items, the file and the
+    // polling stay.
     const std::string bad = folder / "bad.mtf";
     std::ofstream(bad) << std::string(300, '\xff');
-    EXPECT_NE(other.Monitor().LoadTemplate(bad), "");
-    EXPECT_EQ(other.Monitor().List().Count(), 1);
-    EXPECT_EQ(motor->UserTemplateFile, path);
+    for (const std::string& unreadable : {bad, folder / "gone.mtf"}) {
+        EXPECT_NE(other.Monitor().LoadTemplate(unreadable), "");
+        EXPECT_EQ(other.Monitor().List().Count(), 1);
+        EXPECT_EQ(motor->UserTemplateFile, path);
+        EXPECT_TRUE(other.Monitor().Polling());
+    }
+    // A good one replaces the items and polling goes on with them.
+    EXPECT_EQ(other.Monitor().LoadTemplate(path), "");
+    EXPECT_TRUE(other.Monitor().Polling());
+    EXPECT_TRUE(other.PollStep());
+    EXPECT_EQ(other.Monitor().List().At(0)->ValueText, "42");
 
     // The next Save As proposal counts on.
     port->GetMotor(1)->UserTemplateFile.clear();

@@ -93,7 +93,8 @@ protected:
     void Connect(int tab = 3)
     {
         form->OnTabChanged(tab);
-        questions.AnswerMessageBox(ui::IDOK);
+        if (form->Settings().downloadPollProgram)
+            questions.AnswerMessageBox(ui::IDOK); // the polling program's question
         form->OnConnect();
         ASSERT_TRUE(form->Connected());
     }
@@ -169,6 +170,18 @@ TEST_F(PlaygroundFormTest, FixedCycleFeedsTheFaultQuestion)
     EXPECT_TRUE(form->Checks().soft);
     sent = io.Take();
     EXPECT_EQ(sent, (std::vector<std::string>{"LNE", "LPE", "SLD", "ZS"}));
+    // ZS leaves the status word as read: until the motor reports it clear, a move asks again.
+    io.answers["RW"] = std::to_string(1 << 5); // excessive position error
+    for (int i = 0; i < 3; ++i)
+        form->PollStep();
+    questions.AnswerMessageBox(ui::IDYES);
+    EXPECT_FALSE(form->AskClearFaults());
+    EXPECT_EQ(io.Take().back(), "ZS");
+    questions.AnswerMessageBox(ui::IDYES);
+    EXPECT_FALSE(form->AskClearFaults());
+    io.answers["RW"] = "0";
+    for (int i = 0; i < 4; ++i)
+        form->PollStep();
     EXPECT_TRUE(form->AskClearFaults()); // cleared: the next move may go
 
     // Outputs: switched only once read; the clicked bit alone changes.
@@ -250,6 +263,40 @@ TEST_F(PlaygroundFormTest, PagesFirstMovesAndTheTerminal)
     sent = io.Take();
     EXPECT_EQ(sent.back(), "G");
     EXPECT_EQ(sent[sent.size() - 2], "P=-499");
+    // A jog held and let go: "X", and until the next move the destination is where the motor
+    // coasts to, so that a click steps one count from there.
+    auto cycle = [&](const char* position) {
+        io.answers["RP"] = position;
+        for (int i = 0; i < 4; ++i)
+            form->PollStep();
+        return io.Take();
+    };
+    form->Jog().JogButton(CJogPage::kR, 3);
+    EXPECT_EQ(cycle("8568"), (std::vector<std::string>{"?RW", "?RIN", "?ROUT", "?RP", "P=100000", "G"}));
+    EXPECT_EQ(form->Jog().destinationText, "8568");
+    form->Jog().JogButton(CJogPage::kR, 1);
+    EXPECT_EQ(io.Take(), (std::vector<std::string>{"X"}));
+    cycle("9440");
+    EXPECT_EQ(form->Jog().destinationText, "9440");
+    EXPECT_EQ(form->Jog().currentText, "9440");
+    form->Jog().JogButton(CJogPage::kR, 2);
+    sent = cycle("9440");
+    EXPECT_EQ(std::vector<std::string>(sent.end() - 2, sent.end()), (std::vector<std::string>{"P=9441", "G"}));
+    form->Jog().GoTo(CJogPage::kZeroPos); // a move ends the following
+    sent = cycle("9441");
+    EXPECT_EQ(form->Jog().destinationText, "0");
+
+    // Velocity: the acceleration read at activation goes again with the first slider move.
+    form->OnTabChanged(1);
+    EXPECT_EQ(io.Take(), (std::vector<std::string>{"A=79", "V=0", "MV", "G"}));
+    form->Velocity().Slider(Scroll::ThumbTrack, 50);
+    sent = io.Take();
+    ASSERT_EQ(sent.size(), 3u) << ::testing::PrintToString(sent);
+    EXPECT_EQ(sent[0], "A=79");
+    EXPECT_EQ(sent[1], "V=" + std::to_string(form->Velocity().MaxVelocity / 2));
+    EXPECT_EQ(sent[2], "G");
+    form->Velocity().Slider(Scroll::ThumbTrack, 40);
+    EXPECT_EQ(io.Take().front().rfind("V=", 0), 0u); // sent once only
 
     form->OnTabChanged(3);
     io.Take();
@@ -263,6 +310,48 @@ TEST_F(PlaygroundFormTest, PagesFirstMovesAndTheTerminal)
     EXPECT_EQ(form->Terminal().rows.back(), (std::pair<std::string, std::string>{"G", ""}));
     EXPECT_TRUE(form->Terminal().editText.empty());
     EXPECT_TRUE(form->Connected());
+    // Closing the window stops the motor and leaves a program running in it ("END" is not sent).
+    io.Take();
+    form->CloseConnection();
+    EXPECT_EQ(io.Take(), (std::vector<std::string>{"S"}));
+    EXPECT_FALSE(form->Connected());
+}
+
+TEST_F(PlaygroundFormTest, CalibrationFlagOf462FirmwareLightsItsLampAlone)
+{
+    Make("462", true);
+    Connect(3);
+    auto sent = io.Take();
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 4),
+              (std::vector<std::string>{"RUN", "S", "f=44 w=-1 i=-1 o=-1 g=-1 n=0", "n=1"}));
+    EXPECT_TRUE(form->StatusRowShown(16));
+    EXPECT_EQ(form->StatusLabel(16), "Bn:  Calibration Fault");
+    // The status word (busy, right hardware limit), then reports of the flag set and clear.
+    io.queue = {"W3", "W134283264"};
+    form->PollStep();
+    form->PollStep();
+    EXPECT_EQ(form->StatusLed(16), 1);
+    EXPECT_TRUE(form->StatusLabelBold(16));
+    EXPECT_EQ(form->StatusLed(0), 1);
+    EXPECT_EQ(form->StatusLed(1), 1);
+    EXPECT_EQ(form->Values().StatusWord, 0x10003); // the fault question still sees the limit
+    EXPECT_EQ(form->PictureLeds().Led(0).state, kLedGreen); // busy, not taken from the report
+    questions.AnswerChoice(100);
+    EXPECT_FALSE(form->AskClearFaults());
+    io.queue = {"W134217728"};
+    form->PollStep();
+    EXPECT_EQ(form->StatusLed(16), 0);
+    EXPECT_EQ(form->StatusLed(1), 1);
+    // Without the polling program, RBn gives the same lamp.
+    form->OnDisconnect();
+    form = std::make_unique<CPlaygroundForm>(context, io, programs, PlaygroundSettings{false, true});
+    form->FillPortList({&port});
+    Connect(3);
+    io.answers["RBn"] = "1";
+    for (int i = 0; i < 3; ++i)
+        form->PollStep();
+    EXPECT_EQ(io.Take().back(), "?RBn");
+    EXPECT_EQ(form->StatusLed(16), 1);
 }
 
 } // namespace

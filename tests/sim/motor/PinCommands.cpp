@@ -1,7 +1,8 @@
-// The I/O pins A..G: "UxI" makes pin x an input, "UxO" an output, "Ux=<expr>" sets its output
-// level (0 or 1). Reading "UxI" in an expression gives the pin's level: what the outside drives on
-// an input (a test sets Values()["UxI"]), the motor's own level on an output. The pin's mode is
-// Values()["UxO"] (1 = output) and its output level Values()["Ux"].
+// The I/O pins A..G: "UxI" makes pin x an input, "UxO" an output, "Ux=<expr>" drives it as an
+// output at that level (0 or 1): the motor view and the playground switch a pin with "Ux=" alone
+// and read it back with "z=UxI Rz". Reading "UxI" in an expression gives the pin's level: what the
+// outside drives on an input (a test sets Values()["UxI"]), the motor's own level on an output.
+// The pin's mode is Values()["UxO"] (1 = output) and its output level Values()["Ux"].
 
 #include "tests/sim/motor/CommandTable.h"
 #include "tests/sim/motor/Expression.h"
@@ -23,8 +24,8 @@ void RegisterPinCommands(CommandTable& t)
                         if (!v)
                             return;
                         m.Values()[u] = *v ? 1 : 0;
-                        if (m.Values()[u + "O"])
-                            m.Values()[u + "I"] = m.Values()[u];
+                        m.Values()[u + "O"] = 1;
+                        m.Values()[u + "I"] = m.Values()[u];
                     }});
     }
 }

@@ -173,17 +173,19 @@ std::string AnswerPoll(SimMotor& m)
     changed(1, 'P', "p", m.Position());
     changed(2, 'E', "g", m.PositionError());
     if (f & 4) {
-        const int32_t w = m.StatusWord();
+        // n not 0 (462 firmware): the calibration flag Bn, when it changed since n last took it,
+        // in place of the status word.
+        const int32_t n = m.Var("n");
+        const int32_t bn = m.Flag("Bn") ? 1 : 0;
+        const int32_t w = n != 0 && n != bn + 2 ? 134217728 + 65536 * bn : m.StatusWord();
+        if (n != 0 && n != bn + 2)
+            Put(m, "n", bn + 2);
         reply += Field('W', w);
         Put(m, "w", w);
     }
     changed(8, 'I', "i", m.InputWord());
     changed(16, 'V', "v", m.Velocity());
     changed(32, 'O', "o", m.OutputWord());
-    if (const int32_t n = m.Var("n"); n != 0) {
-        reply += Field('X', n);
-        Put(m, "n", 0);
-    }
     return reply;
 }
 

@@ -29,7 +29,8 @@ bool StartProgramBehaviour(SimMotor& motor);
 
 // The polling program's reply to "GOSUB9": fields P E W I V O chosen by the mask in f (1, 2, 4,
 // 8, 16, 32); P, E, I, V, O only when they differ from p, g, i, v, o (which then take them), W
-// always; then "X<n>" when n is not 0 (n becomes 0).
+// always: with n not 0 (462 firmware) and n other than 2 + Bn, W carries 134217728 + 65536 Bn
+// instead of the status word and n becomes 2 + Bn.
 std::string AnswerPoll(SimMotor& motor);
 
 } // namespace vqxsim

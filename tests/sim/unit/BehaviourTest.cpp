@@ -27,9 +27,13 @@ TEST(Behaviour, PollingProgramAnswersWhatChanged)
     m.Send("f=63 p=@P+1 g=-1 w=-1 i=-1 v=-1 o=-1 n=0", 0);
     EXPECT_EQ(m.Send("GOSUB9", 0), "P1200E0W128I2V0O4");
     EXPECT_EQ(m.Send("GOSUB9", 0), "W128") << "only the status word when nothing changed";
+    // n=1 (462 firmware): the calibration flag in place of the status word, then again when it changes.
     m.Send("n=1", 0);
-    EXPECT_EQ(m.Send("GOSUB9", 0), "W128X1");
-    EXPECT_EQ(m.Send("GOSUB9 Rn", 0), "W128\r0");
+    EXPECT_EQ(m.Send("GOSUB9", 0), "W134217728");
+    EXPECT_EQ(m.Send("GOSUB9 Rn", 0), "W128\r2");
+    m.motor->SetFlag("Bn", true);
+    EXPECT_EQ(m.Send("GOSUB9", 0), "W134283264");
+    EXPECT_EQ(m.Send("GOSUB9", 0), "W128");
     // A move: position and speed come while it runs; the mask leaves out what it does not ask.
     m.Send("f=17 MV A=65536 V=655360 G", 0);
     const std::string moving = m.Send("GOSUB9", 50);

@@ -184,6 +184,12 @@ TEST(Motion, InputsAndOutputsByFamily)
     EXPECT_EQ(older.Send("z=UAI Rz", 0), "0");
     older.Send("UBO UB=1", 0);
     EXPECT_TRUE(older.motor->Output(1));
+    // "Ux=" alone makes the pin an output at that level, and it reads back as set.
+    older.Send("UA=1", 0);
+    EXPECT_EQ(older.Send("z=UAI Rz", 0), "1");
+    older.Send("UA=0", 0);
+    EXPECT_EQ(older.Send("z=UAI Rz", 0), "0");
+    EXPECT_FALSE(older.motor->Output(0));
 }
 
 TEST(Motion, ResetKeepsTheAddressAndStartsAtZero)
