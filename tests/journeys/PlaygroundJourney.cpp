@@ -342,3 +342,46 @@ TEST_F(PlaygroundJourney, PlayModeDetectsTheChainConnectsAndClosingEndsTheProgra
     EXPECT_EQ(sent("END"), ends);
     EXPECT_EQ(sent("S"), stopsBefore + 1);
 }
+
+TEST_F(PlaygroundJourney, CalibrationFaultLampOfA462MotorWithThePollingProgram)
+{
+    // 462 firmware, whose calibration fault flag the status word lacks: the polling program the
+    // playground compiles and downloads reports it, and the "Bn" lamp follows the motor.
+    JourneyStart start;
+    start.motor.firmware = "462";
+    platform::AppProfile().WriteInt("OptionBoxes", "DownloadPollProgram", 1);
+    ASSERT_TRUE(Start(start));
+    AutoAnswer("The operation finished successfully.", "OK");
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 1) != nullptr; }, 60000));
+    ASSERT_TRUE(Command(cmd::ID_PLAYGROUND));
+    gui::CPlaygroundDlg* pg = Playground();
+    ASSERT_NE(pg, nullptr);
+    ASSERT_NE(pg->Form().Motor(), nullptr);
+    const int motor = pg->Form().Motor()->Address - 1;
+    auto* label = In<QLabel>(pg, pg::kStatusLabel0 + 16);
+    auto* lamp = In<gui::LedButton>(pg, pg::kStatusLed0 + 16);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), QStringLiteral("Bn:  Calibration Fault"));
+
+    AutoAnswer("A polling program will be downloaded", "OK");
+    AutoAnswer("Do you want to clear EEPROM and continue?", "Yes");
+    QTest::mouseClick(In<QPushButton>(pg, pg::kConnect), Qt::LeftButton);
+    ASSERT_TRUE(pg->Form().Connected());
+    ASSERT_TRUE(pg->Form().UsePollingProgram());
+    EXPECT_EQ(Motor(motor, [](vqxsim::SimMotor& m) { return m.Behaviour(); }), "poll");
+    // The flag's first report, then the status word of the next poll.
+    EXPECT_TRUE(WaitFor([&] { return lamp->State() == 0 && pg->Form().StatusLed(7) == 0; })) << lamp->State();
+    for (bool fault : {true, false}) {
+        Motor(motor, [fault](vqxsim::SimMotor& m) {
+            m.SetFlag("Bn", fault);
+            return 0;
+        });
+        EXPECT_TRUE(WaitFor([&] { return lamp->State() == int(fault) && label->font().bold() == fault; })) << fault;
+        // The status word goes on lighting its own lamps (servo on), the flag's lamp stays.
+        EXPECT_TRUE(WaitFor([&] { return pg->Form().StatusLed(7) == 0; }));
+        EXPECT_EQ(lamp->State(), int(fault));
+    }
+    QTest::mouseClick(In<QPushButton>(pg, pg::kShowMain), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return Playground() == nullptr; }));
+}
