@@ -12,8 +12,10 @@ FUZZ_DEBIAN_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
 SOAK_RUNS ?= 20
 FUZZ_SECONDS ?= 60
+MONKEY_SEEDS ?= 100
+MONKEY_STEPS ?= 150
 
-.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean package
+.PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean package monkey
 
 all: test
 
@@ -64,9 +66,15 @@ soak: deps build/test/build.ninja
 	cmake --build build/test -j $(JOBS)
 	SOAK_RUNS=$(SOAK_RUNS) ./scripts/soak build/test
 
+# The random walk over the real program from many seeds, each in a process of its own (scripts/monkey).
+monkey: deps build/test/build.ninja
+	cmake --build build/test -j $(JOBS)
+	MONKEY_SEEDS="$(MONKEY_SEEDS)" MONKEY_STEPS=$(MONKEY_STEPS) ./scripts/monkey build/test
+
 # The threaded tests under ThreadSanitizer: the test programs of the platform (registry, sockets,
 # serial and USB stand-ins), the core (socket and USB back ends), the simulated motors and the
-# end-to-end runs on them. Programs not built here are left out of the run.
+# end-to-end runs on them. Programs not built here are left out of the run, and so is the package
+# test: the package holds every program and its staged data, which this tree does not build.
 TSAN_TESTS := platform_tests core_tests sim_tests e2e_tests
 # The run-time data the tests read (language table, models database, tips) from the staging folder.
 TSAN_DATA := vqx-language vqx_data_models
@@ -75,7 +83,7 @@ build/tsan/build.ninja: | deps
 tsan: deps build/tsan/build.ninja
 	cmake --build build/tsan -j $(JOBS) --target $(TSAN_TESTS) $(TSAN_DATA)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-	  ctest --test-dir build/tsan --output-on-failure -j $(JOBS) --timeout 120 -E '_NOT_BUILT$$'
+	  ctest --test-dir build/tsan --output-on-failure -j $(JOBS) --timeout 120 -E '_NOT_BUILT$$|^Package\.'
 
 # libFuzzer targets (fuzz/), each run FUZZ_SECONDS seconds (scripts/fuzz).
 build/fuzz/build.ninja: | fuzz-deps

@@ -146,9 +146,9 @@ bool CEditorDownload::EachMotor(ISourceDocument& doc, int portIndex, bool blind)
             CMotor* motor = port->motors.GetAt(i);
             if (!motor)
                 continue;
-            // A skipped motor (its own question) goes on; only a cancel or a failure ends the run.
-            const Outcome outcome = OneDownload(doc, *motor, flags, false, false);
-            if (outcome == Outcome::Stop)
+            // A compiled file that does not open, a cancel or a failure ends the run (only the
+            // run over the associated motors goes past a file that does not open).
+            if (OneDownload(doc, *motor, flags, false, false) != Outcome::Done)
                 return false;
         }
     }

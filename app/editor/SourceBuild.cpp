@@ -12,36 +12,13 @@
 #include <filesystem>
 
 namespace editor {
-namespace {
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    if (a == b)
-        return true;
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
-}
-
-} // namespace
-
 std::vector<CMotor*> AssociatedMotors(const CProject* project, const std::string& path)
 {
     std::vector<CMotor*> out;
     if (!project || path.empty())
         return out;
-    for (int p = 0; p < project->PortCount(); ++p) {
-        const CCommPort* port = project->Port(p);
-        for (int m = 0; m < port->motors.GetCount(); ++m) {
-            CMotor* motor = port->motors.GetAt(m);
-            if (!motor)
-                continue;
-            for (int f = 0; f < motor->associatedFiles.GetCount(); ++f)
-                if (const CAssociatedFile* file = motor->associatedFiles.GetAt(f); file && SameFile(file->FileName, path)) {
-                    out.push_back(motor);
-                    break;
-                }
-        }
-    }
+    for (CMotor* m = project->FindMotorByFile(path); m; m = project->FindMotorByFile(path, m))
+        out.push_back(m);
     return out;
 }
 

@@ -249,6 +249,14 @@ uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDe
         port.OpenPort();
     } catch (const CVQXException&) {
     }
+    // The port addresses the motor its terminal tab talks to again (before the tabs are shown
+    // again: they follow the motor the port addresses).
+    if (const int target = s.TargetAddress(pane); target >= 0 && port.isOpen) {
+        try {
+            port.SelectMotor(target);
+        } catch (const CVQXException&) {
+        }
+    }
     s.PortsChanged();
     return answer;
 }

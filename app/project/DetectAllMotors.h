@@ -44,6 +44,12 @@ public:
     virtual void MotorsChanging(CCommPort& port) { (void)port; }
     // The configuration tree, the port tabs and the analyzer's tabs are rebuilt.
     virtual void PortsChanged() {}
+    // The address of the motor a port's terminal tab talks to (0: all motors); -1 without a tab.
+    virtual int TargetAddress(int portIndex)
+    {
+        (void)portIndex;
+        return -1;
+    }
     // "Different settings detected": kMerge* or any other value when the user resolved the
     // motors one by one ("See Differences" ended with "Apply and Exit"). Asked only when no answer
     // is remembered.

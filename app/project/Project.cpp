@@ -1,5 +1,6 @@
 #include "app/project/Project.h"
 
+#include "app/framework/RecentFileList.h"
 #include "core/VQXException.h"
 #include "core/archive/TagArchive.h"
 #include "core/motor/Motor.h"
@@ -147,6 +148,36 @@ CMacro* CProject::StartupMacro() const
     for (const auto& m : m_macros)
         if (SameName(m->Name, "startup"))
             return m.get();
+    return nullptr;
+}
+
+CMotor* CProject::FindMotorByFile(const std::string& fileName, const CMotor* after) const
+{
+    auto holds = [&fileName](const CMotor& motor) {
+        for (int f = 0; f < motor.associatedFiles.GetCount(); ++f) {
+            const CAssociatedFile* file = motor.associatedFiles.GetAt(f);
+            if (!file)
+                continue;
+            std::error_code ec;
+            if (fw::RecentFileList::SamePath(file->FileName, fileName) ||
+                std::filesystem::equivalent(platform::TranslatePath(file->FileName), fileName, ec))
+                return true;
+        }
+        return false;
+    };
+    bool started = after == nullptr;
+    for (const auto& port : m_ports)
+        for (int m = 0; m < port->motors.GetCount(); ++m) {
+            CMotor* motor = port->motors.GetAt(m);
+            if (!motor)
+                continue;
+            if (!started) {
+                started = motor == after;
+                continue;
+            }
+            if (holds(*motor))
+                return motor;
+        }
     return nullptr;
 }
 

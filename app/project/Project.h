@@ -23,6 +23,7 @@
 #include <vector>
 
 class CCommPort;
+class CMotor;
 class CTagArchive;
 
 inline constexpr const char* kProjectClass = "VQXWSPFILE";
@@ -93,6 +94,10 @@ public:
     void RemoveMacro(int index);
     // The first macro named "startup" (any letter case), none when absent.
     CMacro* StartupMacro() const;
+    // The next motor after `after` (from the first motor of the first port when none), ports and
+    // motors in list order, whose associated files hold `fileName` (letter case ignored; another
+    // name of the same file counts too); none at the end.
+    CMotor* FindMotorByFile(const std::string& fileName, const CMotor* after = nullptr) const;
 
     // The device names of the open ports, and reopening them: by name, so that ports edited,
     // removed or reordered meanwhile reopen the right devices. Failures are ignored.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace sda {
 
@@ -139,11 +140,16 @@ void RebuildRows(CSdaPage& page)
     page.selStartColumn = page.selEndColumn = 0;
 }
 
-std::string SelectedText(const CSdaPage& page)
+namespace {
+
+// The pieces of the selected span, from the start column of the first row to the end column of
+// the last; `rowEnd` is called between rows. Nothing when nothing is selected.
+void ForSelectedPieces(const CSdaPage& page, const std::function<void(const RowPiece&)>& piece,
+                       const std::function<void()>& rowEnd)
 {
     if (page.LineCount() == 0 ||
         (page.selStartLine == page.selEndLine && page.selStartColumn == page.selEndColumn))
-        return {};
+        return;
     auto position = [&](int ring) { return SdaDistance(page.FirstLine(), ring); };
     int a = position(page.selStartLine), ac = page.selStartColumn;
     int b = position(page.selEndLine), bc = page.selEndColumn;
@@ -151,17 +157,47 @@ std::string SelectedText(const CSdaPage& page)
         std::swap(a, b);
         std::swap(ac, bc);
     }
-    std::string out;
     for (int k = a; k <= b && k < page.LineCount(); ++k) {
-        const std::string row = RowText(page, k);
-        const size_t from = k == a ? std::min<size_t>(static_cast<size_t>(ac), row.size()) : 0;
-        const size_t to = k == b ? std::min<size_t>(static_cast<size_t>(bc), row.size()) : row.size();
         if (k != a)
-            out += "\r\n";
-        if (to > from)
-            out += row.substr(from, to - from);
+            rowEnd();
+        const size_t from = k == a ? static_cast<size_t>(std::max(ac, 0)) : 0;
+        const size_t to = k == b ? static_cast<size_t>(std::max(bc, 0)) : std::string::npos;
+        size_t column = 0;
+        for (const RowPiece& p : RenderRow(page, k)) {
+            const size_t begin = std::max(from, column), end = std::min(to, column + p.text.size());
+            if (end > begin)
+                piece({p.text.substr(begin - column, end - begin), p.kind});
+            column += p.text.size();
+        }
     }
+}
+
+} // namespace
+
+std::string SelectedText(const CSdaPage& page)
+{
+    std::string out;
+    ForSelectedPieces(page, [&out](const RowPiece& p) { out += p.text; }, [&out] { out += "\r\n"; });
     return out;
+}
+
+platform::rtf::Document SelectedDocument(const CSdaPage& page, const Look& look)
+{
+    platform::rtf::Document doc;
+    platform::rtf::CharFormat format;
+    format.face = "Courier New";
+    format.halfPoints = look.fontPoints * 2;
+    ForSelectedPieces(
+        page,
+        [&](const RowPiece& p) {
+            format.color = look.colors[static_cast<size_t>(p.kind)];
+            doc.Append(p.text, format);
+        },
+        [&] {
+            format.color = look.colors[0];
+            doc.Append("\n", format);
+        });
+    return doc;
 }
 
 Look LookFrom(const COptions& o)

@@ -50,6 +50,8 @@ struct Look {
 Look LookFrom(const COptions& options);
 // All rows of the page with their colours, each ended by a line end (".ssf").
 platform::rtf::Document PageDocument(const CSdaPage& page, const Look& look);
+// The selected span (as SelectedText) with the colours of its pieces, rows as paragraphs.
+platform::rtf::Document SelectedDocument(const CSdaPage& page, const Look& look);
 
 } // namespace sda
 

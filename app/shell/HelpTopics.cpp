@@ -1,5 +1,7 @@
 #include "app/shell/HelpTopics.h"
 
+#include "core/ui/Questions.h"
+
 #include <string_view>
 
 namespace help {
@@ -36,6 +38,7 @@ const std::vector<std::string>& KnownTopics()
             kProgrammersGuideTopic,
             kSynmoveTopic,
             "::/HowToUseVQXHelp.htm",
+            ui::kChangeIPHelpTopic,
             "::/VQXUsersGuide\\TextEditor.htm",
             "::/VQXUsersGuide\\Dialogs\\NewPort.htm",
             "::/VQXUsersGuide\\Dialogs\\NewPort.htm#MotorsPage",

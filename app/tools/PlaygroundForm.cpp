@@ -19,6 +19,7 @@
 #include "platform/serial/PortNames.h"
 #include "platform/serial/SerialDevices.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tools {
@@ -147,10 +148,12 @@ std::unique_ptr<CCommPort> CPlaygroundForm::MakeEntryPort(const Entry& entry)
     return port;
 }
 
-void CPlaygroundForm::PortAdded(const CCommPort* port)
+std::vector<CCommPort*> CPlaygroundForm::CurrentPorts() const
 {
-    FillPortList(m_portServices.ports ? m_portServices.ports() : m_ports, port);
+    return m_portServices.ports ? m_portServices.ports() : m_ports;
 }
+
+void CPlaygroundForm::PortAdded(const CCommPort* port) { FillPortList(CurrentPorts(), port); }
 
 void CPlaygroundForm::OnConfigurePort()
 {
@@ -286,7 +289,7 @@ void CPlaygroundForm::SelectMotor(CMotor* motor)
     if (m_connected)
         SetConnected(false);
     m_motor = motor;
-    FillPortList(m_ports);
+    FillPortList(CurrentPorts());
 }
 
 void CPlaygroundForm::ForgetMotor()
@@ -300,6 +303,20 @@ void CPlaygroundForm::ForgetMotor()
     m_motorEntries.clear();
     UpdateForMotor();
     Notify();
+}
+
+bool CPlaygroundForm::PortGoing(const CCommPort* port)
+{
+    if (m_motor && m_motor->GetPort() == port)
+        ForgetMotor();
+    if (std::find(m_ports.begin(), m_ports.end(), port) == m_ports.end())
+        return false;
+    m_ports.clear();
+    m_portEntries.clear();
+    m_motorEntries.clear();
+    m_selectedPort = -1;
+    m_selectedMotor = -1;
+    return true;
 }
 
 void CPlaygroundForm::SetMotor(CMotor* motor)

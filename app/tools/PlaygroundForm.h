@@ -125,6 +125,10 @@ public:
     void SelectMotor(CMotor* motor);
     // The motor is going (deleted or replaced): disconnect without traffic and forget it.
     void ForgetMotor();
+    // A port is going: the motor goes with it when it is the port's, and the lists let go of
+    // every port they were built from. True when they did: the window lists the project's ports
+    // again once the change is over.
+    bool PortGoing(const CCommPort* port);
     // Detect Motors: the main frame detects the chosen port's motors (`detect` sends the request
     // for the port and returns the answer), taking them as found when the main window is hidden.
     // Found: the motor at the chosen one's place (or none), listed again, and connected.
@@ -244,6 +248,8 @@ private:
     std::unique_ptr<CCommPort> MakeEntryPort(const Entry& entry);
     // The project has the port now: the list is built again with it chosen.
     void PortAdded(const CCommPort* port);
+    // The project's ports now (the services'), else those of the last list.
+    std::vector<CCommPort*> CurrentPorts() const;
 
     ui::COperationContext& m_context;
     IPlaygroundIo& m_io;

@@ -106,8 +106,11 @@ void CJogPage::ApplyPollValues(const std::string& letters)
         const int s = SliderOfCount(p, LeftLimit, RightLimit);
         selectionFrom = s - 5;
         selectionTo = s + 5;
-        // A jog let go decelerates after "X": until the next move the destination is where the
-        // motor is, so that a click steps from there and the slider's steps start there.
+        // A jog let go decelerates after "X": until the motor stands (the same position twice)
+        // the destination is where it is, so that a click steps from there and the slider's
+        // steps start there; then the field is the user's again.
+        if (m_settling && p == Destination)
+            m_settling = false;
         if (FollowSlider || m_settling) {
             sliderPosition = s;
             destinationText = Num(p);

@@ -79,7 +79,7 @@ private:
     bool MayMove();
     void Pending(int64_t destination);
     std::string m_lastVelocity = "100", m_lastFastVelocity = "1000", m_lastAcceleration = "10";
-    bool m_settling = false; // a jog was let go: the destination follows the motor until the next move
+    bool m_settling = false; // a jog was let go: the destination follows the motor until it stands
 };
 
 // What the Velocity and Torque pages share: a slider around zero, the knob, the position and the

@@ -99,7 +99,8 @@ int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags)
         progress.SubText("Finding Ethernet Motors...");
         progress.Total(10);
         std::vector<NetMotorRecord> records;
-        if (!DiscoverNetMotors(port.Context(), records, progress.Shown()))
+        const bool stepsBefore = port.Policy().CountsNetStepsBefore();
+        if (!DiscoverNetMotors(port.Context(), records, progress.Shown(), stepsBefore))
             return Fail(port, progress, flags, DETECT_NO_SOCKET, CVQXException::NetworkError);
         progress.Total(static_cast<int64_t>(records.size()));
         progress.SubText("Getting motors information...");
@@ -111,7 +112,8 @@ int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags)
         }
         bool again = false;
         for (size_t i = 0; i < records.size() && !again; ++i) {
-            progress.Step(static_cast<int64_t>(i));
+            if (!stepsBefore)
+                progress.Step(static_cast<int64_t>(i));
             bool cancelled = false;
             const Outcome outcome = HandleRecord(port, reference, records[i], cancelled);
             if (cancelled) {
@@ -120,6 +122,8 @@ int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags)
                 return DETECT_CANCELLED;
             }
             again = outcome == Outcome::Again;
+            if (stepsBefore)
+                progress.Step(static_cast<int64_t>(i + 1));
         }
         if (!again)
             break;
@@ -197,6 +201,7 @@ int PowerUpChoice(ui::COperationContext& context, NetMotorRecord& record, int he
 
 int ChangeThisComputer(ui::COperationContext& context, const NetMotorRecord& record)
 {
+    ui::ShowChangeIPHelp(context.Questions());
     ui::OptionMessageBox(context.Questions(), "The motor's IP address is:\n    " + record.Address() +
                              "\n\nUse the instruction provided to assign an IP address (in the motor's subnet) to "
                              "this computer.",

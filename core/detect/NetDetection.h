@@ -22,9 +22,10 @@ struct NetMotorRecord {
 // Collects the discovery replies (at most 100); false when a socket cannot be opened. The
 // collection ends after ten empty polls, or at an overall deadline that a flood of foreign
 // datagrams cannot push back. With showProgress each empty poll is a step of the context's wait
-// dialog.
+// dialog (its count); with stepBeforeEachPoll every poll is preceded by a step of the empty polls
+// so far instead.
 bool DiscoverNetMotors(ui::COperationContext& context, std::vector<NetMotorRecord>& records,
-                       bool showProgress = false);
+                       bool showProgress = false, bool stepBeforeEachPoll = false);
 
 // Result values of DetectionFrame.h. `reference` may be null.
 int DetectNetMotors(CCommPort& port, const CCommPort* reference, int flags);

@@ -47,9 +47,10 @@ bool Broadcast(const net::Socket& socket, const std::vector<uint8_t>& datagram)
 // first: a flood of foreign datagrams never holds the caller. A poll takes what is waiting at once;
 // when nothing is, it counts as empty (onEmpty gets the count) and 100 ms pass before the next.
 // Those 100 ms are spent listening, so that datagrams arriving meanwhile are taken in turn; they
-// neither shorten the pause nor keep the next poll from counting when it finds nothing.
-template <class Take, class OnEmpty>
-bool Collect(const net::Socket& socket, Take&& take, OnEmpty&& onEmpty)
+// neither shorten the pause nor keep the next poll from counting when it finds nothing. onPoll
+// gets the empty polls so far before each poll.
+template <class Take, class OnEmpty, class OnPoll>
+bool Collect(const net::Socket& socket, Take&& take, OnEmpty&& onEmpty, OnPoll&& onPoll)
 {
     const platform::TimePoint deadline = platform::Now() + kDiscoveryDeadline;
     int empty = 0;
@@ -67,6 +68,7 @@ bool Collect(const net::Socket& socket, Take&& take, OnEmpty&& onEmpty)
     };
     auto limited = [&] { return platform::Now() >= deadline || datagrams >= kMaxDatagrams; };
     while (empty < kEmptyPolls && !limited()) {
+        onPoll(empty);
         const net::RecvStatus status = readOne(0);
         if (found)
             return true;
@@ -123,7 +125,8 @@ bool ParseDiscoveryReply(const uint8_t* bytes, size_t n, uint32_t from, NetMotor
     return true;
 }
 
-bool DiscoverNetMotors(ui::COperationContext& context, std::vector<NetMotorRecord>& records, bool showProgress)
+bool DiscoverNetMotors(ui::COperationContext& context, std::vector<NetMotorRecord>& records, bool showProgress,
+                       bool stepBeforeEachPoll)
 {
     records.clear();
     // One socket sends the query and hears the replies, so that no reply lands on a socket that
@@ -148,8 +151,12 @@ bool DiscoverNetMotors(ui::COperationContext& context, std::vector<NetMotorRecor
             return false;
         },
         [&](int empty) {
-            if (showProgress)
+            if (showProgress && !stepBeforeEachPoll)
                 context.Progress().Step(empty);
+        },
+        [&](int emptySoFar) {
+            if (showProgress && stepBeforeEachPoll)
+                context.Progress().Step(emptySoFar);
         });
     return true;
 }
@@ -191,7 +198,7 @@ bool SetNetMotorIP(ui::COperationContext& context, NetMotorRecord& record, const
                 std::memcpy(record.ip, reply.ip, 4);
                 return true;
             },
-            [](int) {});
+            [](int) {}, [](int) {});
         if (found)
             return true;
         platform::SleepMs(1000);

@@ -15,6 +15,12 @@ static_assert(platform::kLineRxOver == CE_RXOVER && platform::kLineOverrun == CE
               "serial line-error flags must be the driver's error flags");
 
 namespace {
+std::function<void(CCommPort*)>& DestroyHook()
+{
+    static std::function<void(CCommPort*)> hook;
+    return hook;
+}
+
 void TellTerminalBar(const CCommPort& port)
 {
     if (IPortEvents* events = port.Context().PortEvents())
@@ -32,8 +38,13 @@ CCommPort::CCommPort() : m_policy(&CPortPolicy::Default())
     networkDelay = o.NetworkDelay;
 }
 
+void CCommPort::SetDestroyHook(std::function<void(CCommPort*)> hook) { DestroyHook() = std::move(hook); }
+
 CCommPort::~CCommPort()
 {
+    // Told first, while the port and its motors are whole.
+    if (DestroyHook())
+        DestroyHook()(this);
     try {
         ClosePort();
     } catch (...) {

@@ -14,6 +14,7 @@
 #include "platform/serial/SerialDevice.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ class CCommPort {
 public:
     CCommPort();
     ~CCommPort();
+    // Hook the user interface sets to let go of a port (and the motors it holds) before it is
+    // deleted; like CMotor::SetDestroyHook.
+    static void SetDestroyHook(std::function<void(CCommPort*)> hook);
     CCommPort(const CCommPort&) = delete;            // copying is part of the port record
     CCommPort& operator=(const CCommPort& src);      // deep copy with motors (CommPortRecord.cpp); keeps its own context
 

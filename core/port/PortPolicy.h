@@ -56,6 +56,10 @@ public:
     // Ethernet and USB, reading from every motor: whether the motors after the first one that
     // keeps the reader waiting are only asked for what they already have.
     virtual bool WaitsOnFirstSilentLinkOnly() const { return false; }
+    // Ethernet detection's progress steps: the program counts each empty discovery poll after it
+    // and numbers each motor before it is handled; the engine's client is told the empty polls so
+    // far before every poll and the motors handled after each.
+    virtual bool CountsNetStepsBefore() const { return false; }
 
     // The program's policy.
     static CPortPolicy& Default();

@@ -5,8 +5,9 @@
 // the application shell.
 //
 // Left out on purpose: `GetMotorByIndex` needs the project, which does not exist yet;
-// it belongs with the project. `ShowHelpTopic`, `HtmlHelpCommand` and `ShowChangeIPHelp` open the
-// help viewer and come with the shell; `HelpTopicOf` and `HelpTopicPath` below are their text part.
+// it belongs with the project. `ShowHelpTopic` and `HtmlHelpCommand` open the help viewer and come
+// with the shell, `ShowChangeIPHelp` with the question seam (core/ui/Questions.h); `HelpTopicOf`
+// and `HelpTopicPath` below are their text part.
 
 #include <array>
 #include <cstdint>

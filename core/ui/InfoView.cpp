@@ -99,6 +99,7 @@ void CInfoView::Clear()
         return;
     m_lines.clear();
     m_errors = m_warnings = m_lineCount = m_calibrationWarnings = 0;
+    m_summaryAt = 0;
     OnCleared();
 }
 
@@ -111,7 +112,13 @@ void CInfoView::Show(bool clear)
 
 void CInfoView::ShowSummary(bool announceSuccess, bool announceProblems, IQuestions& questions)
 {
+    if (m_summaryAt != 0 && m_summaryAt == m_lines.size() && (m_summaryToldSuccess || !announceSuccess) &&
+        (m_summaryToldProblems || !announceProblems))
+        return;
     AddInfo(SummaryText(m_errors, m_warnings));
+    m_summaryAt = m_lines.size();
+    m_summaryToldSuccess = announceSuccess;
+    m_summaryToldProblems = announceProblems;
     OnSummary();
     const uint32_t style = MB_OK | MB_ICONASTERISK | kRememberAnswer;
     if ((m_errors > 0 || m_warnings > 0) && announceProblems)

@@ -69,7 +69,9 @@ public:
     // announceProblems is set, the remembered-answer box kProblemsMessage (key "ErrorsDetected");
     // else when announceSuccess is set, kSuccessMessage (key "SuccessMsg"); both MB_OK +
     // MB_ICONASTERISK with the remember flag and "Check to disable this message", asked of
-    // `questions`. The counters stay.
+    // `questions`. The counters stay. A summary right after the last one (nothing added since:
+    // a command whose error query already told the outcome) that would announce nothing more is
+    // not told again.
     void ShowSummary(bool announceSuccess, bool announceProblems, IQuestions& questions);
 
     // ---- counters since the last Clear ----
@@ -111,6 +113,8 @@ private:
     int m_errors = 0;
     int m_lineCount = 0;
     int m_calibrationWarnings = 0;
+    size_t m_summaryAt = 0; // the line count after the last summary line; 0: none since Clear
+    bool m_summaryToldSuccess = false, m_summaryToldProblems = false; // what it announced
 };
 
 } // namespace ui

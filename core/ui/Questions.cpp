@@ -213,6 +213,8 @@ bool MotorIPBox(IQuestions& questions, std::string& address, std::string_view no
     return true;
 }
 
+void ShowChangeIPHelp(IQuestions& questions) { questions.ShowHelpTopic(kChangeIPHelpTopic); }
+
 int DownloadDoneBox(IQuestions& questions)
 {
     const int stored = GetRememberedAnswer("EndDownload");

@@ -168,6 +168,9 @@ public:
     // itself keeps asking while the text is invalid, telling the user kInvalidIPMessage.
     virtual std::optional<std::string> AskMotorIP(const MotorIPRequest& request) = 0;
     virtual DownloadDoneReply AskDownloadDone() = 0;
+    // Opens a page of the user guide by its topic; nothing where no help viewer exists (the
+    // engine, unattended runs).
+    virtual void ShowHelpTopic(std::string_view topic) { (void)topic; }
 };
 
 // ---- The contract functions (what the core and the shell call) -------------------------------
@@ -192,6 +195,10 @@ bool MotorIPBox(IQuestions& questions, std::string& address, std::string_view no
 // CDownloadDoneDlg: "OptionBoxes"\"EndDownload" above 0 is returned at once; Close with the check
 // box stores 1.
 int DownloadDoneBox(IQuestions& questions);
+// The guide's page on giving this computer an IP address in a motor's subnet. There is one
+// system to describe here, so no system is refused.
+inline constexpr const char* kChangeIPHelpTopic = "::/ChangeIP/Linux/changeIPLinux.htm";
+void ShowChangeIPHelp(IQuestions& questions);
 
 // ---- Unattended answers ----------------------------------------------------------------------
 // The answer of a user who closes the box: the Escape answer where there is one (OK for an OK box,

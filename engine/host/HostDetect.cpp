@@ -164,7 +164,7 @@ HRESULT CVQXHost::InitUSB(LONG MaxAddress)
 HRESULT CVQXHost::DetectNetMotors(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
 {
     return Comm([&] {
-        DetectLinks(COMM_ETHERNET, 128, MaxAddress, Flags, ErrorCode,
+        DetectLinks(COMM_ETHERNET, 128, MaxAddress, Flags, ErrorCode, CNotifyProgress::Operation::NetDetection,
                     [](CCommPort& port, int f) { return ::DetectNetMotors(port, nullptr, f); });
     });
 }
@@ -172,20 +172,20 @@ HRESULT CVQXHost::DetectNetMotors(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
 HRESULT CVQXHost::DetectUSBMotors(LONG MaxAddress, LONG Flags, LONG* ErrorCode)
 {
     return Comm([&] {
-        DetectLinks(COMM_USB, 256, MaxAddress, Flags, ErrorCode,
+        DetectLinks(COMM_USB, 256, MaxAddress, Flags, ErrorCode, CNotifyProgress::Operation::LinkDetection,
                     [](CCommPort& port, int f) { return ::DetectUSBMotors(port, nullptr, f); });
     });
 }
 
 void CVQXHost::DetectLinks(int commType, int32_t wrongType, LONG MaxAddress, LONG Flags, LONG* ErrorCode,
-                           int (*routine)(CCommPort&, int))
+                           CNotifyProgress::Operation op, int (*routine)(CCommPort&, int))
 {
     Require(ErrorCode != nullptr);
     if (!DetectGuard(m_port.CommType == commType, wrongType, Flags, ErrorCode) ||
         !DetectGuard(MaxAddress > 0 && MaxAddress <= kMaxAddress, 64, Flags, ErrorCode))
         return;
     m_port.SetMaxMotors(MaxAddress);
-    const int result = RunDetection(Flags, CNotifyProgress::Operation::LinkDetection, routine);
+    const int result = RunDetection(Flags, op, routine);
     // Ethernet and USB detection end with every motor selected and the port open on their links.
     m_port.currentAddress = 0;
     m_port.addressDirty = 0;

@@ -57,6 +57,18 @@ int CNotifyProgress::Notify(int kind, int64_t value)
             break;
         case Operation::SelfAddressing: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_COLLISION_PASS; break;
         case Operation::LinkDetection: code = m_passes++ == 0 ? VQXN_PASS_BEGIN : VQXN_CONNECT_BEGIN; break;
+        case Operation::NetDetection:
+            if (m_passes++ == 0) {
+                code = VQXN_PASS_BEGIN;
+                break;
+            }
+            // The discovery is over; the found motors are connected one by one.
+            Send(VQXN_END, 0);
+            if (value > 0) {
+                Send(VQXN_CONNECT_BEGIN, value);
+                Send(VQXN_STEP, 0);
+            }
+            return 1;
         case Operation::Connect: code = VQXN_CONNECT_BEGIN; break;
         case Operation::EepromRead:
             if (value < 150)

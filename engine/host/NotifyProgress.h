@@ -13,8 +13,11 @@ class CNotifyProgress final : public ui::IProgress {
 public:
     // Detection: one pass 6 (a later total of the same run is no new pass); SelfAddressing: the
     // first pass 6, nested collision passes 7; Addressing: 5; LinkDetection: discovery 6,
-    // connecting 5. Detection and Addressing report each count once, rising.
-    enum class Operation { Download, Upload, Detection, SelfAddressing, Addressing, LinkDetection, Connect, EepromRead };
+    // connecting 5; NetDetection: discovery 6, its end 3, then connecting 5 with a step 0 when
+    // motors were found. Detection and Addressing report each count once, rising.
+    enum class Operation {
+        Download, Upload, Detection, SelfAddressing, Addressing, LinkDetection, NetDetection, Connect, EepromRead
+    };
 
     void SetTarget(int32_t handle, int32_t message)
     {

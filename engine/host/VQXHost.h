@@ -148,6 +148,7 @@ private:
     bool SerialDetectHead(LONG MaxAddress, LONG Flags, LONG* ErrorCode);
     // Ethernet and USB detection: the same guards, the routine, every motor selected at the end.
     void DetectLinks(int commType, int32_t wrongType, LONG MaxAddress, LONG Flags, LONG* ErrorCode,
+                     CNotifyProgress::Operation op,
                      int (*routine)(CCommPort&, int));
     void ApplyLineTimeouts();
     void EnsureLinks();

@@ -27,6 +27,7 @@ public:
     bool EndBeforeBusScan() const override { return true; }
     bool RebuildsFactoryData() const override { return false; }
     bool RefusesMissingLinkMotor() const override { return true; }
+    bool CountsNetStepsBefore() const override { return true; }
     bool WaitsOnFirstSilentLinkOnly() const override { return true; }
     bool SpacesUploadedKeywords() const override { return false; }
     void MemoryReadBegins(int bytes) override

@@ -3,23 +3,40 @@
 #include "platform/serial/TermiosSerialDevice.h"
 
 #include <atomic>
+#include <dlfcn.h>
 #include <map>
 #include <mutex>
+
+namespace platform {
+namespace {
+std::mutex g_hooksMutex;
+std::map<std::string, std::function<void()>> g_hooks;
+} // namespace
+} // namespace platform
+
+// The line hooks of this copy of the library. Exported, so that a program that links a simulated
+// line (and exports this function) has all copies run its hooks. Runs under the lock, so that a
+// hook is never run after it was removed.
+extern "C" __attribute__((visibility("default"))) void vqx_run_serial_line_hook(const char* path)
+{
+    std::lock_guard<std::mutex> lock(platform::g_hooksMutex);
+    const auto it = platform::g_hooks.find(path);
+    if (it != platform::g_hooks.end())
+        it->second();
+}
 
 namespace platform {
 
 namespace {
 
-std::mutex g_hooksMutex;
-std::map<std::string, std::function<void()>> g_hooks;
-
-// Runs under the lock, so that a hook is never run after it was removed.
-void RunOpenHook(const std::string& path)
+// A process may hold this library twice: the engine library carries a private copy. A hook the
+// program set must also run when the engine's copy opens or purges the line, so every copy runs
+// the hooks of the copy the program exports, or its own when the program exports none.
+void RunLineHook(const std::string& path)
 {
-    std::lock_guard<std::mutex> lock(g_hooksMutex);
-    const auto it = g_hooks.find(path);
-    if (it != g_hooks.end())
-        it->second();
+    using Run = void (*)(const char*);
+    static const Run shared = reinterpret_cast<Run>(::dlsym(RTLD_DEFAULT, "vqx_run_serial_line_hook"));
+    (shared ? shared : &vqx_run_serial_line_hook)(path.c_str());
 }
 
 std::atomic<ISerialDeviceSource*> g_source{nullptr};
@@ -55,11 +72,13 @@ std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, const Se
         return nullptr;
     }
     const std::string path = name[0] == '/' ? name : "/dev/" + name;
-    RunOpenHook(path);
+    RunLineHook(path);
     return TermiosSerialDevice::Open(path, line, error);
 }
 
-void SetSerialOpenHook(const std::string& path, std::function<void()> hook)
+void RunSerialLineHook(const std::string& path) { RunLineHook(path); }
+
+void SetSerialLineHook(const std::string& path, std::function<void()> hook)
 {
     std::lock_guard<std::mutex> lock(g_hooksMutex);
     if (hook)

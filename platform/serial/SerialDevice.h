@@ -104,10 +104,14 @@ std::unique_ptr<SerialDevice> OpenSerialDevice(const std::string& name, const Se
                                                std::string* error = nullptr);
 
 // For a simulated line behind a pseudo-terminal: `hook` runs each time the device at `path` is
-// about to be opened, before the new session's settings apply. A real line has sent every byte
-// by the time close() returns; a pseudo-terminal only queues them, so the simulator takes them
-// here at the settings they were written with (a command that changes the motors' rate, sent
-// just before the port is reopened at the new rate). An empty hook removes it.
-void SetSerialOpenHook(const std::string& path, std::function<void()> hook);
+// about to be opened (before the new session's settings apply) and before its output queue is
+// purged. A real line has sent every byte by the time close() returns, and the time a write waits
+// for its bytes to go out; a pseudo-terminal only queues them (a purge even drops what its other
+// side has not taken yet), so the simulator takes them here at the settings they were written
+// with: a command that changes the motors' rate, sent just before the port is reopened at the new
+// rate. An empty hook removes it.
+void SetSerialLineHook(const std::string& path, std::function<void()> hook);
+// Runs the hook of `path`, if one is set (the devices call it before they purge their output).
+void RunSerialLineHook(const std::string& path);
 
 } // namespace platform

@@ -45,7 +45,7 @@ std::unique_ptr<SerialDevice> TermiosSerialDevice::Open(const std::string& path,
             *error = Describe(path.c_str(), errno);
         return nullptr;
     }
-    std::unique_ptr<TermiosSerialDevice> device(new TermiosSerialDevice(fd));
+    std::unique_ptr<TermiosSerialDevice> device(new TermiosSerialDevice(fd, path));
     if (!::isatty(fd)) {
         if (error)
             *error = path + ": not a serial device";
@@ -285,6 +285,8 @@ bool TermiosSerialDevice::Purge(bool output, bool input)
 {
     if (!output && !input)
         return true;
+    if (output)
+        RunSerialLineHook(m_path);
     const int which = output && input ? TCIOFLUSH : (output ? TCOFLUSH : TCIFLUSH);
     if (::tcflush(m_fd, which) != 0) {
         m_error = errno;

@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <linux/serial.h>
+#include <string>
 #include <termios.h>
+#include <utility>
 
 namespace platform {
 
@@ -37,7 +39,7 @@ public:
     static bool SettingsKept(const termios& asked, const termios& actual);
 
 private:
-    explicit TermiosSerialDevice(int fd) : m_fd(fd) {}
+    TermiosSerialDevice(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
     using Deadline = std::chrono::steady_clock::time_point;
     // Waits for the descriptor to become ready for events until the deadline (none: no limit).
     // Returns 1 ready, 0 timed out, -1 failure or hang-up (m_error set).
@@ -47,6 +49,7 @@ private:
     void WakeAfter(size_t count);
 
     int m_fd;
+    std::string m_path;
     SerialLineSettings m_line;
     SerialTimeouts m_timeouts;
     serial_icounter_struct m_counts{};

@@ -1,5 +1,7 @@
 #include "synmove/gui/SynmoveDlg.h"
 
+#include "samples/common/gui/ProgramIcon.h"
+
 #include "platform/paths/Paths.h"
 #include "samples/common/gui/SuiteBroadcast.h"
 
@@ -19,6 +21,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QIcon>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -27,6 +30,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -41,13 +45,38 @@ QLineEdit* Field(const QString& text, const char* name)
     return e;
 }
 
-QPushButton* Button(const QString& text, const char* name)
+// A button; with a picture, the picture of its caption (greyed when disabled) beside the caption.
+QPushButton* Button(const QString& text, const char* name, const char* picture = nullptr)
 {
-    auto* b = new QPushButton(text);
+    auto* b = picture ? new QPushButton(vqxclient::ButtonPicture(picture), text) : new QPushButton(text);
     b->setObjectName(name);
     b->setAutoDefault(false);
+    b->setIconSize(QSize(24, 24));
     return b;
 }
+
+// A motor-map field: any whole number can be typed (the run's check names a wrong one), while its
+// arrows step only within the addresses 1..6.
+class MapField final : public QSpinBox {
+public:
+    MapField() { setRange(INT_MIN, INT_MAX); }
+    void stepBy(int steps) override { setValue(std::clamp(value() + steps, kLow, kHigh)); }
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        StepEnabled e = StepNone;
+        if (value() < kHigh)
+            e |= StepUpEnabled;
+        if (value() > kLow)
+            e |= StepDownEnabled;
+        return e;
+    }
+
+private:
+    static constexpr int kLow = 1;
+    static constexpr int kHigh = 6;
+};
 
 } // namespace
 
@@ -140,13 +169,13 @@ void CSynmoveDlg::BuildControls()
     grid->addWidget(new QLabel("Time Delta:"), 6, 0);
     grid->addWidget(m_timeDelta, 6, 1);
     auto* buttons = new QHBoxLayout;
-    m_runButton = Button("Run", "run");
-    m_stopButton = Button("Stop", "stop");
-    m_editButton = Button("Edit", "edit");
-    m_setupButton = Button("Setup", "setup");
+    m_runButton = Button("Run", "run", "run");
+    m_stopButton = Button("Stop", "stop", "stop");
+    m_editButton = Button("Edit", "edit", "edit");
+    m_setupButton = Button("Setup", "setup", "setup");
     m_setupButton->setCheckable(true);
-    m_helpButton = Button("Help", "help");
-    m_closeButton = Button("Close", "close");
+    m_helpButton = Button("Help", "help", "help");
+    m_closeButton = Button("Close", "close", "close");
     for (QPushButton* b : {m_runButton, m_stopButton, m_editButton, m_setupButton, m_helpButton, m_closeButton})
         buttons->addWidget(b);
     m_stopButton->setEnabled(false);
@@ -166,8 +195,7 @@ void CSynmoveDlg::BuildControls()
     s->addWidget(m_port, 0, 1);
     s->addWidget(new QLabel("Motor Mapping:"), 1, 0);
     for (int k = 0; k < 6; ++k) {
-        auto* spin = new QSpinBox;
-        spin->setRange(1, 6);
+        auto* spin = new MapField;
         spin->setObjectName(QString("column%1").arg(k + 1));
         m_map[size_t(k)] = spin;
         s->addWidget(new QLabel(QString("Column %1").arg(k + 1)), 2 + k / 3, (k % 3) * 2);

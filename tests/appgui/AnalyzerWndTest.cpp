@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QFile>
 #include <QTabBar>
 
@@ -98,6 +99,16 @@ TEST_F(GuiTest, AnalyzerShowsFiltersCopiesAndSavesATerminalExchange)
     QString expectedText = QString::fromLatin1(expected.data(), static_cast<qsizetype>(expected.size()));
     expectedText.replace(QChar(0x85), QChar(0x2026));
     EXPECT_EQ(QApplication::clipboard()->text(), expectedText);
+    // The rich text beside it keeps every piece's colour: the page's own document without the
+    // last line end.
+    const QByteArray copied = QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf"));
+    platform::rtf::Document rich = platform::rtf::Read(std::string_view(copied.constData(), copied.size()));
+    ASSERT_FALSE(rich.runs.empty());
+    const sda::Look look = sda::LookFrom(quiet.context.Options());
+    platform::rtf::CharFormat lineEnd = rich.runs.back().format;
+    lineEnd.color = look.colors[0];
+    rich.Append("\n", lineEnd);
+    EXPECT_EQ(rich.runs, sda::PageDocument(page, look).runs);
 
     // Save as ".ssf" and read it back.
     const std::string file = dir / "line.ssf";

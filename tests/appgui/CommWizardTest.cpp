@@ -156,6 +156,8 @@ TEST_F(CommWizard, FreshProjectGetsChainBusNetworkAndUsbMotors)
         auto* detected = Id<QTreeWidget>(dlg, "1149");
         EXPECT_TRUE(detected->isVisible());
         EXPECT_FALSE(Id<QTreeWidget>(dlg, "1150")->isVisible());
+        for (QLabel* text : dlg->findChild<QWidget*>("222")->findChildren<QLabel*>())
+            EXPECT_FALSE(text->isVisible()) << "the texts are hidden: " << text->text().toStdString();
         Snapshot(dlg, "wizard-decision");
         sawEveryPage = true;
         Continue(dlg);

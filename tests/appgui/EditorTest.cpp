@@ -207,7 +207,20 @@ TEST_F(EditorGui, TypePropertiesSaveReopenFindReplaceAndUnwritableTarget)
     ASSERT_NE(CFindReplaceDlg::Current(), nullptr);
     EXPECT_FALSE(CFindReplaceDlg::Current()->IsReplace());
     EXPECT_EQ(CFindReplaceDlg::Current()->FindEdit()->text(), QStringLiteral("WHILE"));
-    CFindReplaceDlg::Current()->close();
+    // Left open, the dialog searches the document a later Find came from.
+    CFindReplaceDlg* open = CFindReplaceDlg::Current();
+    CVQXView* other = Open(WriteSource("other.tqs", "b=2\nEND\n"));
+    ASSERT_NE(other, nullptr);
+    other->moveCursor(QTextCursor::Start);
+    frame.Commands().Execute(editor::ID_EDIT_FIND);
+    ASSERT_EQ(CFindReplaceDlg::Current(), open);
+    open->FindEdit()->setText(QStringLiteral("END"));
+    open->OnFindNext();
+    EXPECT_EQ(other->textCursor().selectedText(), QStringLiteral("END"));
+    EXPECT_FALSE(view->textCursor().selectedText() == QStringLiteral("END")) << "the first document kept the search";
+    open->close();
+    qobject_cast<QMdiSubWindow*>(other->parentWidget())->close();
+    QApplication::processEvents();
     EXPECT_TRUE(view->document()->isModified());
 
     // Save As to a target that cannot be written: a clear error, still modified, nothing written.

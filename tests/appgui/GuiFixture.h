@@ -15,13 +15,20 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 
 class GuiTest : public ::testing::Test {
 protected:
     GuiTest() : registry(dir / "user.reg", dir / "machine.reg"), useRegistry(registry) {}
-    // A watcher left by this test never acts in the next one.
-    ~GuiTest() override { ++Generation(); }
+    // A watcher left by this test never acts in the next one; the current folder a project
+    // opened by the test made its own is given back.
+    ~GuiTest() override
+    {
+        ++Generation();
+        std::error_code ec;
+        std::filesystem::current_path(m_startFolder, ec);
+    }
     static int& Generation()
     {
         static int generation = 0;
@@ -74,4 +81,10 @@ protected:
     TempFolder dir;
     platform::Registry registry;
     platform::ScopedDefaultRegistry useRegistry;
+
+private:
+    std::filesystem::path m_startFolder = [] {
+        std::error_code ec;
+        return std::filesystem::current_path(ec);
+    }();
 };

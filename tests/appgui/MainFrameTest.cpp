@@ -44,13 +44,21 @@ public:
         deleteLater();
     }
     const CMotor* Motor() const override { return m_motor; }
-    void ClearModified() override { modifiedCleared = true; }
-    void ForgetMotor() override { m_motor = nullptr; }
+    // As a motor view: its motor going closes it without asking.
+    void SessionChanged(const shell::SessionChange& change) override
+    {
+        ++told;
+        if (change.kind == shell::SessionChange::MotorGoing && change.motor == m_motor) {
+            modifiedCleared = true;
+            RequestClose();
+        }
+    }
 
     int polls = 0;
     int stepsCompleted = 0;
     bool canClose = true;
     bool modifiedCleared = false;
+    int told = 0;
     std::function<void()> duringStep;
 
 private:
@@ -198,6 +206,7 @@ TEST_F(MainFrameTest, AMotorRemovedWhileItsViewPollsClosesTheViewAfterTheStep)
     EXPECT_EQ(frame->MotorView(0), nullptr);
     EXPECT_EQ(frame->MotorView(1), other);
     EXPECT_FALSE(other->modifiedCleared);
+    EXPECT_EQ(other->told, 1);
     delete other;
 }
 

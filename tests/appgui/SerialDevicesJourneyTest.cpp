@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -96,6 +97,26 @@ bool WaitFor(const std::function<bool()>& done, int ms = 20000)
 
 } // namespace
 
+namespace {
+
+QPushButton* ButtonNamed(QWidget* w, const QString& text)
+{
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->isVisible() && b->text().remove(QLatin1Char('&')) == text)
+            return b;
+    return nullptr;
+}
+
+int TabNamed(CTerminalBar& bar, const QString& name)
+{
+    for (int i = 0; i < bar.Tabs()->count(); ++i)
+        if (bar.Tabs()->tabText(i) == name)
+            return i;
+    return -1;
+}
+
+} // namespace
+
 class SerialDevicesJourney : public FreshHomeTest {
 protected:
     SerialDevicesJourney() : FreshHomeTest(true)
@@ -130,7 +151,56 @@ protected:
         return WaitFor([&] { return PaneText(bar, port).count(QLatin1Char('\n')) >= before + 3; });
     }
 
-    QStringList RunWizard(CVQXApp& app);
+    // `page` sees the wizard at each of its pages before Continue (or Finish) is pressed.
+    QStringList RunWizard(CVQXApp& app, const std::function<void(QWidget*)>& page = {});
+    // VQX started again on the same settings, the playground first: the project of the last run,
+    // with the chain's tab and its three motors, talking to the motors at once.
+    void ExpectTheProjectAfterARestart(const std::string& projectFile)
+    {
+        CVQXApp again(InstanceFolder());
+        ASSERT_TRUE(again.InitInstance({}));
+        auto* playground = dynamic_cast<QWidget*>(again.MainFrame()->Playground());
+        ASSERT_NE(playground, nullptr) << "the playground is the first window";
+        EXPECT_FALSE(again.MainFrame()->isVisible());
+        auto* showMain = playground->findChild<QPushButton*>(QStringLiteral("1392"));
+        ASSERT_NE(showMain, nullptr);
+        QTest::mouseClick(showMain, Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return again.MainFrame()->isVisible(); }));
+        ASSERT_TRUE(WaitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
+        EXPECT_EQ(again.MainFrame()->Project().Path(), projectFile);
+        CTerminalBar& bar = Terminal(again);
+        const int tab = TabNamed(bar, QStringLiteral("vqx-motorsim-chain"));
+        ASSERT_GE(tab, 0) << "tabs: " << bar.Tabs()->count();
+        EXPECT_EQ(bar.CurrentTab(), tab);
+        EXPECT_GE(bar.MotorCombo()->findText(QStringLiteral("Motor3-vqx-motorsim-chain")), 0) << "the detected motors";
+        EXPECT_TRUE(ChainAnswersRP(bar, tab)) << PaneText(bar, tab).toStdString();
+
+        // The last motor falls silent; the setup wizard, told to make a new project of what it
+        // finds, makes it the program's project: recent, in front, its bars shown, its folder
+        // the one the file dialogs start in.
+        rig->WithMotor(2, [](vqxsim::SimMotor& m) { m.knobs.mute = true; });
+        CMainFrame& frame = *again.MainFrame();
+        frame.ShowControlBar(frame.ConfigBar(), false);
+        frame.ShowControlBar(frame.TerminalBar(), false);
+        bool decided = false;
+        RunWizard(again, [&](QWidget* w) {
+            auto* decision = w->findChild<QWidget*>(QStringLiteral("222"));
+            if (decided || !decision || !decision->isVisible())
+                return;
+            decided = true;
+            w->findChild<QRadioButton*>(QStringLiteral("1233"))->click();
+        });
+        EXPECT_TRUE(decided) << "the decision page";
+        const std::string made = frame.Project().Path();
+        EXPECT_NE(made, projectFile);
+        EXPECT_EQ(again.RecentProjects().Find(made), 0) << made;
+        EXPECT_TRUE(frame.ConfigBar()->isVisible());
+        EXPECT_TRUE(frame.TerminalBar()->isVisible());
+        EXPECT_EQ(std::filesystem::current_path().string(), platform::FolderPart(made));
+        rig->WithMotor(2, [](vqxsim::SimMotor& m) { m.knobs.mute = false; });
+        again.MainFrame()->close();
+        again.ExitInstance(0);
+    }
 
     std::unique_ptr<vqxsim::SerialRig> rig;
     std::string link;
@@ -138,80 +208,82 @@ protected:
 
 TEST_F(SerialDevicesJourney, FirstRunDefaultRoadReachesTheSimulatedChain)
 {
+    // A new user's road: the playground first, and the project saved through the question of
+    // File > Exit ("Always save project when closed" off).
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 1);
+    platform::AppProfile().WriteInt("Workspace", "SaveWorkspace", 0);
     qputenv("VQX_PORT", QByteArray::fromStdString(link));
-    CVQXApp app(InstanceFolder());
-    ModalDriver driver([](QWidget* w) {
-        Snapshot(w, QStringLiteral("first-run-") + w->objectName());
-        // The first run's new project goes through the setup wizard; no motors are on the network
-        // or USB here, so its offer to look there again is declined.
-        if (w->windowTitle() == QStringLiteral("Detecting Motors on Ethernet") ||
-            w->windowTitle() == QStringLiteral("Detecting Motors on USB"))
-            for (QPushButton* b : w->findChildren<QPushButton*>())
-                if (b->isVisible() && b->text().remove(QLatin1Char('&')) == QStringLiteral("No")) {
-                    QTest::mouseClick(b, Qt::LeftButton);
-                    return true;
-                }
-        return false;
-    });
-    ASSERT_TRUE(app.InitInstance({}));
-    ASSERT_TRUE(WaitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
-    QTest::qWait(50);
-    const QString dialogs = driver.seen.join(QStringLiteral("\n"));
-    ASSERT_TRUE(driver.seen.size() >= 2) << dialogs.toStdString();
-    EXPECT_TRUE(driver.seen[0].contains(QStringLiteral("Welcome to VQX!"))) << dialogs.toStdString();
+    std::string projectFile;
+    {
+        CVQXApp app(InstanceFolder());
+        bool askedToSave = false;
+        ModalDriver driver([&askedToSave](QWidget* w) {
+            Snapshot(w, QStringLiteral("first-run-") + w->objectName());
+            if (ModalDriver::Describe(w).contains(QStringLiteral("Do you want to save changes to the current project?"))) {
+                askedToSave = true;
+                QTest::mouseClick(ButtonNamed(w, QStringLiteral("Yes")), Qt::LeftButton);
+                return true;
+            }
+            // The first run's new project goes through the setup wizard; no motors are on the network
+            // or USB here, so its offer to look there again is declined.
+            if (w->windowTitle() == QStringLiteral("Detecting Motors on Ethernet") ||
+                w->windowTitle() == QStringLiteral("Detecting Motors on USB"))
+                for (QPushButton* b : w->findChildren<QPushButton*>())
+                    if (b->isVisible() && b->text().remove(QLatin1Char('&')) == QStringLiteral("No")) {
+                        QTest::mouseClick(b, Qt::LeftButton);
+                        return true;
+                    }
+            return false;
+        });
+        ASSERT_TRUE(app.InitInstance({}));
+        auto* playground = dynamic_cast<QWidget*>(app.MainFrame()->Playground());
+        ASSERT_NE(playground, nullptr) << "the playground is the first window";
+        QTest::mouseClick(playground->findChild<QPushButton*>(QStringLiteral("1392")), Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return app.MainFrame()->isVisible(); }));
+        ASSERT_TRUE(WaitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
+        QTest::qWait(50);
+        const QString dialogs = driver.seen.join(QStringLiteral("\n"));
+        ASSERT_TRUE(driver.seen.size() >= 2) << dialogs.toStdString();
+        EXPECT_TRUE(driver.seen[0].contains(QStringLiteral("Welcome to VQX!"))) << dialogs.toStdString();
 
-    CTerminalBar& bar = Terminal(app);
-    if (qEnvironmentVariableIsSet("VQX_JOURNEY_TRACE")) {
+        CTerminalBar& bar = Terminal(app);
+        if (qEnvironmentVariableIsSet("VQX_JOURNEY_TRACE")) {
+            for (int i = 0; i < bar.Tabs()->count(); ++i)
+                fprintf(stderr, "tab %s\n", qPrintable(bar.Tabs()->tabText(i)));
+            auto* info = app.MainFrame()->findChild<CInfoBar*>();
+            for (int i = 0; info && i < info->List()->topLevelItemCount(); ++i)
+                fprintf(stderr, "info %s\n", qPrintable(info->List()->topLevelItem(i)->text(0) + info->List()->topLevelItem(i)->text(1) + info->List()->topLevelItem(i)->text(2)));
+        }
+        ASSERT_GE(bar.Tabs()->count(), 1);
+        // The chain's port is shown by its short name, the link in its tool tip.
+        int chainTab = -1;
         for (int i = 0; i < bar.Tabs()->count(); ++i)
-            fprintf(stderr, "tab %s\n", qPrintable(bar.Tabs()->tabText(i)));
-        auto* info = app.MainFrame()->findChild<CInfoBar*>();
-        for (int i = 0; info && i < info->List()->topLevelItemCount(); ++i)
-            fprintf(stderr, "info %s\n", qPrintable(info->List()->topLevelItem(i)->text(0) + info->List()->topLevelItem(i)->text(1) + info->List()->topLevelItem(i)->text(2)));
+            if (bar.Tabs()->tabText(i) == QStringLiteral("vqx-motorsim-chain"))
+                chainTab = i;
+        ASSERT_GE(chainTab, 0) << dialogs.toStdString();
+        EXPECT_EQ(bar.Tabs()->tabToolTip(chainTab).toStdString(), link);
+        EXPECT_EQ(bar.CurrentTab(), chainTab) << "the chain is the first port";
+        // The detected motors are named after the short name.
+        EXPECT_EQ(bar.MotorCombo()->findText(QStringLiteral("Motor1-vqx-motorsim-chain")) >= 0, true)
+            << bar.MotorCombo()->itemText(1).toStdString();
+        auto* tree = app.MainFrame()->findChild<CConfigBar*>()->findChild<QTreeWidget*>();
+        ASSERT_NE(tree, nullptr);
+        const auto items = tree->findItems(QStringLiteral("vqx-motorsim-chain"), Qt::MatchStartsWith | Qt::MatchRecursive);
+        ASSERT_EQ(items.size(), 1);
+        EXPECT_EQ(items[0]->toolTip(0).toStdString(), link);
+        EXPECT_EQ(items[0]->childCount(), 3) << "the chain's three motors";
+
+        EXPECT_TRUE(ChainAnswersRP(bar, chainTab)) << PaneText(bar, chainTab).toStdString();
+        Snapshot(app.MainFrame(), QStringLiteral("first-run-main-frame"));
+        projectFile = app.MainFrame()->Project().Path();
+        ASSERT_FALSE(projectFile.empty()) << "the first run made a project";
+        app.MainFrame()->close();
+        EXPECT_TRUE(askedToSave);
+        app.ExitInstance(0);
     }
-    ASSERT_GE(bar.Tabs()->count(), 1);
-    // The chain's port is shown by its short name, the link in its tool tip.
-    int chainTab = -1;
-    for (int i = 0; i < bar.Tabs()->count(); ++i)
-        if (bar.Tabs()->tabText(i) == QStringLiteral("vqx-motorsim-chain"))
-            chainTab = i;
-    ASSERT_GE(chainTab, 0) << dialogs.toStdString();
-    EXPECT_EQ(bar.Tabs()->tabToolTip(chainTab).toStdString(), link);
-    EXPECT_EQ(bar.CurrentTab(), chainTab) << "the chain is the first port";
-    // The detected motors are named after the short name.
-    EXPECT_EQ(bar.MotorCombo()->findText(QStringLiteral("Motor1-vqx-motorsim-chain")) >= 0, true)
-        << bar.MotorCombo()->itemText(1).toStdString();
-    auto* tree = app.MainFrame()->findChild<CConfigBar*>()->findChild<QTreeWidget*>();
-    ASSERT_NE(tree, nullptr);
-    const auto items = tree->findItems(QStringLiteral("vqx-motorsim-chain"), Qt::MatchStartsWith | Qt::MatchRecursive);
-    ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items[0]->toolTip(0).toStdString(), link);
-    EXPECT_EQ(items[0]->childCount(), 3) << "the chain's three motors";
-
-    EXPECT_TRUE(ChainAnswersRP(bar, chainTab)) << PaneText(bar, chainTab).toStdString();
-    Snapshot(app.MainFrame(), QStringLiteral("first-run-main-frame"));
-    app.MainFrame()->close();
-    app.ExitInstance(0);
+    ExpectTheProjectAfterARestart(projectFile);
 }
 
-namespace {
-
-QPushButton* ButtonNamed(QWidget* w, const QString& text)
-{
-    for (QPushButton* b : w->findChildren<QPushButton*>())
-        if (b->isVisible() && b->text().remove(QLatin1Char('&')) == text)
-            return b;
-    return nullptr;
-}
-
-int TabNamed(CTerminalBar& bar, const QString& name)
-{
-    for (int i = 0; i < bar.Tabs()->count(); ++i)
-        if (bar.Tabs()->tabText(i) == name)
-            return i;
-    return -1;
-}
-
-} // namespace
 
 TEST_F(SerialDevicesJourney, PortPropertiesTakesATypedPseudoTerminalAndANewName)
 {
@@ -272,11 +344,13 @@ TEST_F(SerialDevicesJourney, PortPropertiesTakesATypedPseudoTerminalAndANewName)
 
 // Runs the setup wizard from the Communication menu, answering Continue/Finish and "not again" to
 // the network and USB; the rows of its ports page are "name=device".
-QStringList SerialDevicesJourney::RunWizard(CVQXApp& app)
+QStringList SerialDevicesJourney::RunWizard(CVQXApp& app, const std::function<void(QWidget*)>& page)
 {
     QStringList listed;
     ModalDriver driver([&](QWidget* w) {
         if (w->windowTitle() == QStringLiteral("Communication Setup Wizard")) {
+            if (page)
+                page(w);
             auto* rows = w->findChild<QTableWidget*>(QStringLiteral("1003"));
             if (rows && rows->isVisible() && listed.isEmpty()) {
                 for (int r = 0; r < rows->rowCount(); ++r)

@@ -13,6 +13,7 @@
 #include "platform/paths/Paths.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QLocalSocket>
@@ -45,6 +46,14 @@ protected:
     QByteArray m_home;
 
     QString InstanceFolder() const { return QString::fromStdString(dir / "run"); }
+    static void ClickText(QWidget* w, const char* text)
+    {
+        for (QPushButton* b : w->findChildren<QPushButton*>())
+            if (b->isVisible() && b->text().remove(QLatin1Char('&')) == QLatin1String(text))
+                return b->click();
+        ADD_FAILURE() << "no button " << text << " on " << w->windowTitle().toStdString();
+        QTest::keyClick(w, Qt::Key_Escape);
+    }
 };
 
 TEST_F(StartupTest, FirstRunWelcomeThenStartQuestionThenTip)
@@ -62,6 +71,38 @@ TEST_F(StartupTest, FirstRunWelcomeThenStartQuestionThenTip)
         EXPECT_TRUE(app.MainFrame()->isVisible());
         EXPECT_EQ(platform::AppProfile().GetInt("Workspace", "FirstRun", 1), 0);
         Snapshot(app.MainFrame(), "vqx-started");
+        app.MainFrame()->close();
+        app.ExitInstance(0);
+    }
+    {
+        // Again, choosing a new project in a folder that cannot be made: the error, then the
+        // dialog again for another folder; Cancel there ends the welcome.
+        platform::AppProfile().WriteInt("Workspace", "FirstRun", 1);
+        const std::string blocker = dir / "a-file";
+        std::ofstream(blocker) << "x";
+        QStringList seen;
+        CVQXApp app(InstanceFolder());
+        WhenModal([&](QWidget* box) {
+            seen << box->windowTitle();
+            QTest::mouseClick(box->findChild<QPushButton*>("1"), Qt::LeftButton); // the first answer
+            WhenModal([&](QWidget* page) {
+                seen << page->windowTitle();
+                page->findChild<QLineEdit*>("1001")->setText(QString::fromStdString(blocker + "/projects"));
+                ClickText(page, "OK");
+                WhenModal([&](QWidget* error) {
+                    seen << error->findChild<QLabel*>("1069")->text().section(QLatin1Char('\n'), 0, 0);
+                    QTest::keyClick(error, Qt::Key_Escape);
+                    WhenModal([&](QWidget* again) {
+                        seen << again->windowTitle();
+                        ClickText(again, "Cancel");
+                    });
+                });
+            });
+        });
+        ASSERT_TRUE(app.InitInstance({}));
+        EXPECT_EQ(seen, QStringList({"VQX", "New Project", "Cannot make project folder.", "New Project"}));
+        EXPECT_TRUE(app.MainFrame()->Project().IsDefault());
+        EXPECT_EQ(platform::AppProfile().GetInt("Workspace", "FirstRun", 1), 0);
         app.MainFrame()->close();
         app.ExitInstance(0);
     }

@@ -163,6 +163,23 @@ TEST_F(SynmoveDialog, FileChoiceEditorAndRefusedFiles)
     std::ofstream(path) << "0\t0\n100\t64\n";
     QTest::mouseClick(Find<QPushButton>(dlg.get(), "run"), Qt::LeftButton);
     EXPECT_EQ(messages.back(), "Error: Duplicate motor address!(1 and 3)");
+
+    // A typed address outside 1..6 stays in its field for the run to name; the arrows keep to 1..6.
+    auto* column3 = Find<QSpinBox>(dlg.get(), "column3");
+    column3->selectAll();
+    QTest::keyClicks(column3, "7");
+    column3->interpretText();
+    EXPECT_EQ(column3->value(), 7);
+    QTest::mouseClick(Find<QPushButton>(dlg.get(), "run"), Qt::LeftButton);
+    EXPECT_EQ(messages.back(), "Error: Invalid motor address!(7)");
+    column3->stepBy(-1);
+    EXPECT_EQ(column3->value(), 6);
+    column3->stepBy(9);
+    EXPECT_EQ(column3->value(), 6);
+    column3->stepBy(-9);
+    EXPECT_EQ(column3->value(), 1);
+    for (const char* name : {"run", "stop", "edit", "setup", "help", "close"})
+        EXPECT_FALSE(Find<QPushButton>(dlg.get(), name)->icon().isNull()) << name;
 }
 
 TEST_F(SynmoveDialog, SettingsAreSavedByCloseAndKeptByEscape)

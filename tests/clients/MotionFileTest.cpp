@@ -97,6 +97,10 @@ TEST_F(MotionFile, TheFormatsOwnExample)
         EXPECT_EQ(table.records[r].time, expected[r][2]);
         EXPECT_EQ(table.records[r].line, expected[r][3]);
     }
+    // Leading zeros are read however many there are.
+    ASSERT_EQ(ReadError("0\t0\n-000000000000000000000000100\t0000000000000000000064\n"), "");
+    EXPECT_EQ(table.Position(1, 0), -100);
+    EXPECT_EQ(table.records[1].time, 64);
 }
 
 TEST_F(MotionFile, BadFilesAreRefusedWithTheirLine)
@@ -115,6 +119,7 @@ TEST_F(MotionFile, BadFilesAreRefusedWithTheirLine)
         {"0\tabc\t0\n", "Invalid number in line 1!"},                     // not read as 0
         {"0\t12x\t0\n", "Invalid number in line 1!"},
         {"0\t2147483648\t0\n", "Invalid number in line 1!"},              // beyond 32 bits
+        {"0\t-99999999999999999999999\t0\n", "Invalid number in line 1!"}, // beyond 64 bits
         {"0\t0\t0\n0\t0\t2147483000\n0\t0\n", "Invalid time delta in line 3!"}, // extrapolation overflows
         {std::string("\x00\x01\xff\t\x7f\n", 6), "Invalid number in line 1!"},
     };

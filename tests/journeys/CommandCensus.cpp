@@ -73,13 +73,6 @@ const std::map<int, const char*> kIdleToday = {
     {33077, "Associate to motor with no file selected"},
     {33143, "Upload Quintaloc Calibration Program with no motor selected"},
     {33160, "Open motor's web page with no motor selected"},
-    {32936, "Associate files to motor with no motor selected"},
-    // The tree's rates act on the selected port: nothing without one.
-    {33145, "tree 2400 with no port selected"}, {33146, "tree 4800 with no port selected"},
-    {33147, "tree 9600 with no port selected"}, {33148, "tree 19200 with no port selected"},
-    {33149, "tree 38400 with no port selected"},
-    {33038, "Validate with no motor selected"},
-    {33010, "Download main associated file without a motor that has a main file"},
     {35151, "analyzer Copy with nothing selected in the page"},
     {33163, "Set Motor Address with no motor selected"},
     // Ctrl+0 .. Ctrl+9 with no macro on that key.
@@ -91,9 +84,6 @@ const std::map<int, const char*> kIdleToday = {
     {terminalmenu::kClear, "Clear of an empty pane"},
     {terminalmenu::kCopy, "Copy of an empty pane"},
 };
-
-// Commands the census does not run: they end the program or the session it walks.
-const std::set<int> kEndsTheWalk = {cmd::ID_APP_EXIT};
 
 } // namespace
 
@@ -179,52 +169,12 @@ protected:
         return out;
     }
 
-    // Every reachable action that runs a command, with a name for the report.
-    std::vector<std::pair<QAction*, std::string>> Reachable(QMenu* terminalMenu)
-    {
-        std::vector<std::pair<QAction*, std::string>> out;
-        for (QAction* a : frame->Commands().findChildren<QAction*>())
-            if (!kEndsTheWalk.count(a->data().toInt()))
-                out.push_back({a, "command " + a->objectName().toStdString() + " \"" + a->text().toStdString() + "\""});
-        if (QMenu* firmware = frame->FirmwareMenu())
-            for (QAction* a : firmware->actions())
-                if (!a->isSeparator() && !a->menu())
-                    out.push_back({a, "firmware \"" + a->text().toStdString() + "\""});
-        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
-            for (QAction* a : m->actions()) {
-                if (a->menu())
-                    leaves(a->menu());
-                else if (!a->isSeparator())
-                    out.push_back({a, "terminal menu \"" + a->text().toStdString() + "\""});
-            }
-        };
-        if (terminalMenu)
-            leaves(terminalMenu);
-        return out;
-    }
-
     // Triggers each enabled action; dialogs it opens are closed (Escape, then reject) and count
     // as its effect. Returns the names of those that did nothing visible.
     std::vector<std::string> Walk(const std::string& state)
     {
         std::unique_ptr<QMenu> terminalMenu(Terminal().CurrentTab() >= 0 ? Terminal().MakeContextMenu() : nullptr);
         return Walk(state, Reachable(terminalMenu.get()), false);
-    }
-    // The actions of a menu (its submenus' too), each with the menu's name.
-    static std::vector<std::pair<QAction*, std::string>> MenuActions(QMenu* menu, const std::string& name)
-    {
-        std::vector<std::pair<QAction*, std::string>> out;
-        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
-            Q_EMIT m->aboutToShow(); // the menu's own checks and states
-            for (QAction* a : m->actions()) {
-                if (a->menu())
-                    leaves(a->menu());
-                else if (!a->isSeparator())
-                    out.push_back({a, name + " \"" + a->text().toStdString() + "\""});
-            }
-        };
-        leaves(menu);
-        return out;
     }
     // `selected`: an item of the tree is selected, so the tree's commands that are idle only
     // without a selection must work.

@@ -22,6 +22,7 @@
 #include "app/project/Macro.h"
 #include "app/project/Project.h"
 #include "app/project/gui/ConfigBar.h"
+#include "app/project/gui/SelectMotorDlg.h"
 #include "core/port/CommPort.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
@@ -44,8 +45,10 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidgetItem>
 #include <QUrl>
 
@@ -284,6 +287,22 @@ protected:
         };
         QTimer::singleShot(0, [poll] { (*poll)(); });
     }
+    // The next Select Motor dialog: the address typed over the preset port, then OK.
+    void AnswerSelectMotor(int address, const QString& snapshot = {})
+    {
+        Answer(
+            [address](QWidget* w) {
+                auto* d = qobject_cast<CSelectMotorDlg*>(w);
+                if (!d) {
+                    ADD_FAILURE() << "not the Select Motor dialog";
+                    w->close();
+                    return;
+                }
+                d->AddressEdit()->setValue(address);
+                d->accept();
+            },
+            snapshot);
+    }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
     void AutoAnswer(const QString& text, const QString& button) { m_autoAnswers.push_back({text, button}); }
@@ -314,6 +333,44 @@ protected:
             return;
         }
         QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    // Every action that runs a command from the main frame: the command table (but File > Exit,
+    // which ends the session a walk runs in), the firmware menu, and the leaves of `terminalMenu`
+    // (the terminal's context menu) when there is one; each with a name for a report.
+    std::vector<std::pair<QAction*, std::string>> Reachable(QMenu* terminalMenu) const
+    {
+        std::vector<std::pair<QAction*, std::string>> out;
+        for (QAction* a : frame->Commands().findChildren<QAction*>())
+            if (a->data().toInt() != cmd::ID_APP_EXIT)
+                out.push_back({a, "command " + a->objectName().toStdString() + " \"" + a->text().toStdString() + "\""});
+        if (QMenu* firmware = frame->FirmwareMenu())
+            for (QAction* a : firmware->actions())
+                if (!a->isSeparator() && !a->menu())
+                    out.push_back({a, "firmware \"" + a->text().toStdString() + "\""});
+        if (terminalMenu)
+            for (auto& a : MenuActions(terminalMenu, "terminal menu", false))
+                out.push_back(std::move(a));
+        return out;
+    }
+    // The actions of a menu (its submenus' too), each with the menu's name; `refresh`: the menus'
+    // own checks and states brought up to date first, as when they open.
+    static std::vector<std::pair<QAction*, std::string>> MenuActions(QMenu* menu, const std::string& name,
+                                                                     bool refresh = true)
+    {
+        std::vector<std::pair<QAction*, std::string>> out;
+        std::function<void(QMenu*)> leaves = [&](QMenu* m) {
+            if (refresh)
+                Q_EMIT m->aboutToShow();
+            for (QAction* a : m->actions()) {
+                if (a->menu())
+                    leaves(a->menu());
+                else if (!a->isSeparator())
+                    out.push_back({a, name + " \"" + a->text().toStdString() + "\""});
+            }
+        };
+        leaves(menu);
+        return out;
     }
 
     // Shows a dock bar through its View command when it is hidden (the user's way).
@@ -425,6 +482,9 @@ protected:
     JourneyDesktop desktop; // outlives every start of VQX
     std::unique_ptr<CVQXApp> app;
     CMainFrame* frame = nullptr;
+    // A walker that answers every dialog itself says which it takes: the watch for unanswered
+    // dialogs leaves those alone.
+    std::function<bool(QWidget*)> answersDialog;
 
 private:
     std::string WriteChainProject(const std::string& startupMacro, const std::string& portName)
@@ -486,7 +546,7 @@ private:
         QObject::connect(m_watch.get(), &QTimer::timeout, [this] {
             QWidget* w = QApplication::activeModalWidget();
             // The please-wait dialog of a long operation is no question.
-            if (!w || m_answers > 0 || w->inherits("CWaitDlg") ||
+            if (!w || m_answers > 0 || w->inherits("CWaitDlg") || (answersDialog && answersDialog(w)) ||
                 std::find(m_handling.begin(), m_handling.end(), w) != m_handling.end()) {
                 m_modalSince.invalidate();
                 return;

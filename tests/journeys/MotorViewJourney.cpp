@@ -270,20 +270,7 @@ TEST_F(MotorViewJourney, MotorViewCommandAndViewsThatLoseTheirMotor)
     ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000));
 
     // Tools > Motor View: the Select Motor dialog; address 3 is motor 3 of the project.
-    auto choose = [&](int address) {
-        Answer(
-            [address](QWidget* w) {
-                auto* d = qobject_cast<CSelectMotorDlg*>(w);
-                if (!d) {
-                    ADD_FAILURE() << "not the Select Motor dialog";
-                    w->close();
-                    return;
-                }
-                d->AddressEdit()->setValue(address);
-                d->accept();
-            },
-            QStringLiteral("motor-view-select-motor"));
-    };
+    auto choose = [&](int address) { AnswerSelectMotor(address, QStringLiteral("motor-view-select-motor")); };
     choose(3);
     ASSERT_TRUE(Command(cmd::ID_MOTOR_VIEW));
     CMotorViewDlg* third = View(0);

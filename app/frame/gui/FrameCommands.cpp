@@ -55,6 +55,8 @@
 #include <QMdiArea>
 #include <QUrl>
 
+#include <filesystem>
+
 namespace {
 
 using namespace shell::ids;
@@ -90,6 +92,14 @@ shell::RulePort RuleOf(const CCommPort* port)
 const std::vector<int> kNotYetAvailable = {};
 
 constexpr const char* kDetectQuestion = "Do you want VQX to automatically detect the motors?";
+
+// The file dialogs that name no folder of their own start in the project's folder.
+void EnterProjectFolder(const CProject& project)
+{
+    std::error_code ec;
+    if (!project.isDefault && !project.FileName.empty())
+        std::filesystem::current_path(platform::FolderPart(platform::TranslatePath(project.FileName)), ec);
+}
 
 } // namespace
 
@@ -154,9 +164,15 @@ shell::FrameState CFrameCommands::State() const
     // A motor view needs a motor.
     if (!selected || selected->kind != ConfigItemKind::Motor)
         s.unavailable.push_back(kTreeMotorView);
-    // Tune this motor needs the tree's motor.
+    // Tune this motor, Validate and Associate files need the tree's motor; Download main
+    // associated file a motor with a main file; the tree's rates its port.
     if (!selected || selected->kind != ConfigItemKind::Motor)
-        s.unavailable.push_back(kTreeTuneMotor);
+        s.unavailable.insert(s.unavailable.end(), {kTreeTuneMotor, kTreeValidate, kTreeAssociate});
+    if (const CMotor* motor = SelectedMotor(); !motor || !motor->GetMainAssociatedFile())
+        s.unavailable.push_back(kTreeDownloadMain);
+    if (!SelectedPort())
+        for (int id = kBaudTreeFirst; id <= kBaudTreeLast; ++id)
+            s.unavailable.push_back(id);
     s.activeSourceDocument = editor::ActiveView(m_frame.MdiArea()) != nullptr;
     return s;
 }
@@ -186,8 +202,8 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_SAVE_ALL: SaveAll(); return true;
     case cmd::ID_OPEN_PROJECT: {
         const auto files = ChooseFiles("Open Project File", "VQX Project Files (*.spj)|*.spj|All Files (*.*)|*.*||", false);
-        if (!files.empty() && openProject)
-            openProject(files.front());
+        if (!files.empty() && openProject && openProject(files.front()))
+            EnterProjectFolder(m_project);
         return true;
     }
     case cmd::ID_NEW_PROJECT: NewProject(false); return true;
@@ -201,12 +217,7 @@ bool CFrameCommands::OnCommand(int id)
         if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); }))
             PortsChanged();
         return true;
-    case cmd::ID_COMM_WIZARD:
-        if (RunCommWizard(&m_frame, m_project, SetupDialogServices(), false, [this] { PortsChanged(); })) {
-            PortsChanged();
-            m_frame.UpdateFrameTitle(); // the wizard may have made a new project
-        }
-        return true;
+    case cmd::ID_COMM_WIZARD: RunSetupWizard(); return true;
     case cmd::ID_TALK_TO_MOTORS: TalkToMotors(); return true;
     case cmd::ID_FIND_MOTORS: CompareDetected(m_project, *this); return true;
     case cmd::ID_DETECT_MOTORS: {
@@ -400,40 +411,69 @@ void CFrameCommands::NewProject(bool withWizard)
     const std::vector<std::string> openPorts = m_project.RememberOpenPorts();
     m_project.CloseAllPorts();
     platform::SystemSerialProbe machine;
-    CProject made;
-    made.SetContext(&m_project.Context());
-    made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
-    CPageDlg dlg(&m_frame, m_frame.Context(), QStringLiteral("New Project"));
-    dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_frame.Context()));
-    // The first-run project gets its ports from the setup wizard instead of the ports page.
-    if (!withWizard)
-        dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", SetupDialogServices()));
-    if (dlg.exec() != QDialog::Accepted) {
-        m_project.ReopenPorts(openPorts);
-        return;
-    }
     ui::IQuestions& questions = m_project.Context().Questions();
-    if (!platform::MakeFolders(platform::FolderPart(made.FileName))) {
+    std::unique_ptr<CProject> owned;
+    for (;;) {
+        owned = std::make_unique<CProject>();
+        CProject& made = *owned;
+        made.SetContext(&m_project.Context());
+        made.MakeNewName(m_project, serialProbe ? serialProbe : &machine);
+        CPageDlg dlg(&m_frame, m_frame.Context(), QStringLiteral("New Project"));
+        dlg.AddPage(QStringLiteral("General"), new CProjectNamePage(made, m_frame.Context()));
+        // The first-run project gets its ports from the setup wizard instead of the ports page.
+        if (!withWizard)
+            dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(made, "NewProject.htm#PortsPage", SetupDialogServices()));
+        if (dlg.exec() != QDialog::Accepted) {
+            m_project.ReopenPorts(openPorts);
+            return;
+        }
+        if (platform::MakeFolders(platform::FolderPart(made.FileName)))
+            break;
         ui::OptionMessageBox(questions, "Cannot make project folder.\n" + GetLastErrorText(),
                              ui::MB_OK | ui::MB_ICONERROR);
-        m_project.ReopenPorts(openPorts);
-        return;
+        // The first-run welcome asks for another folder; the menu command gives up.
+        if (!withWizard) {
+            m_project.ReopenPorts(openPorts);
+            return;
+        }
     }
+    CProject& made = *owned;
     // A project that cannot be written or opened was reported by the step that failed.
     if (!made.Save() || !m_frame.Project().OpenOrNew(made.FileName, false)) {
         m_project.ReopenPorts(openPorts);
         return;
     }
-    m_frame.ShowControlBar(m_frame.ConfigBar(), true);
-    m_frame.ShowControlBar(m_frame.TerminalBar(), true);
+    EnterProjectFolder(m_project);
     if (withWizard) {
-        if (RunCommWizard(&m_frame, m_project, SetupDialogServices(), false, [this] { PortsChanged(); }))
-            PortsChanged();
-        m_frame.UpdateFrameTitle();
+        RunSetupWizard();
+        ShowProjectBars();
         return;
     }
+    ShowProjectBars();
     if (ui::OptionMessageBox(questions, kDetectQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES)
         CompareDetected(m_project, *this);
+}
+
+void CFrameCommands::ShowProjectBars()
+{
+    m_frame.ShowControlBar(m_frame.ConfigBar(), true);
+    m_frame.ShowControlBar(m_frame.TerminalBar(), true);
+}
+
+void CFrameCommands::RunSetupWizard()
+{
+    const std::string before = m_project.isDefault ? std::string() : m_project.FileName;
+    if (!RunCommWizard(&m_frame, m_project, SetupDialogServices(), false, [this] { PortsChanged(); }))
+        return;
+    PortsChanged();
+    // A project the wizard made in a new folder is the program's project from now on.
+    if (!m_project.isDefault && m_project.FileName != before) {
+        if (addRecentProject)
+            addRecentProject(m_project.FileName);
+        EnterProjectFolder(m_project);
+        ShowProjectBars();
+    }
+    m_frame.UpdateFrameTitle();
 }
 
 tools::gui::CPlaygroundDlg::PortDialogs CFrameCommands::PlaygroundPortDialogs()
@@ -562,6 +602,7 @@ void CFrameCommands::SaveProjectAs()
     m_project.ReopenPorts(openPorts);
     if (addRecentProject)
         addRecentProject(m_project.FileName);
+    EnterProjectFolder(m_project);
     PortsChanged();
     RebuildTree(false);
     m_frame.UpdateFrameTitle();
@@ -585,8 +626,11 @@ void CFrameCommands::OnDropFiles(const std::vector<std::string>& files)
         ui::OptionMessageBox(m_project.Context().Questions(), shell::kInvalidDropText, ui::MB_OK | ui::MB_ICONERROR);
         return;
     case shell::DropAction::OpenProject:
-        if (openProject && openProject(files.front()) && addRecentProject)
-            addRecentProject(files.front());
+        if (openProject && openProject(files.front())) {
+            EnterProjectFolder(m_project);
+            if (addRecentProject)
+                addRecentProject(files.front());
+        }
         return;
     case shell::DropAction::OpenDocuments:
         for (const std::string& f : files)

@@ -52,6 +52,8 @@ public:
     // New Project; withWizard (the first-run welcome): the name page only, then the setup wizard
     // finds the ports and motors of the new project.
     void NewProject(bool withWizard);
+    // The setup wizard on the project; a project it made becomes the program's project.
+    void RunSetupWizard();
 
     // Opens a project file (the session's OpenOrNew) and puts a file on the recent-project list.
     std::function<bool(const std::string& path)> openProject;
@@ -69,6 +71,7 @@ public:
     void ShowPortError(int portIndex, const std::string& text) override;
     void MotorsChanging(CCommPort& port) override;
     void PortsChanged() override;
+    int TargetAddress(int portIndex) override { return m_session.TargetAddress(portIndex); }
     uint32_t CommError(uint32_t request, commerror::Target target) override;
     void RebuildTree(bool show) override;
     void PortSettingsChanged(int portIndex) override;
@@ -80,6 +83,7 @@ public:
     void ResolveMotor(CMotor& motor, CMotor& read) override;
 
 private:
+    void ShowProjectBars();
     bool OnTreeCommand(int id);
     // What the set-up dialogs are handed: the frame's context, its firmware versions, the
     // detection query and the serial devices.

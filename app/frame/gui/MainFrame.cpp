@@ -37,7 +37,9 @@
 #include <QToolBar>
 #include <QWindow>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -372,20 +374,22 @@ void CMainFrame::ClearToolSlot(shell::IToolWindow* window)
             *w = nullptr;
 }
 
-void CMainFrame::RemoveMotorWindows(const CMotor* motor)
+void CMainFrame::TellToolWindows(const shell::SessionChange& change)
 {
-    if (!motor)
-        return;
-    for (auto* view : m_views) {
-        if (view && view->Motor() == motor) {
-            view->ClearModified();
-            view->RequestClose();
-        }
-    }
-    if (m_tuner && m_tuner->Motor() == motor)
-        m_tuner->ForgetMotor();
-    if (m_playground && m_playground->Motor() == motor)
-        m_playground->ForgetMotor();
+    std::vector<shell::IToolWindow*> windows;
+    for (auto* w : m_monitors)
+        windows.push_back(w);
+    for (auto* w : m_views)
+        windows.push_back(w);
+    windows.insert(windows.end(), {m_playground, m_tuner, m_chart});
+    auto held = [this](const shell::IToolWindow* w) {
+        return std::find(m_monitors.begin(), m_monitors.end(), w) != m_monitors.end() ||
+               std::find(m_views.begin(), m_views.end(), w) != m_views.end() || w == m_playground ||
+               w == m_tuner || w == m_chart;
+    };
+    for (shell::IToolWindow* w : windows)
+        if (w && held(w))
+            w->SessionChanged(change);
 }
 
 // ---- poll loop -----------------------------------------------------------------------------------

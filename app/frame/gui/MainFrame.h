@@ -61,9 +61,9 @@ public:
     void SetChartView(shell::IToolWindow* w) override { m_chart = w; }
     // A tool window that closes clears its slot (whichever it is in).
     void ClearToolSlot(shell::IToolWindow* window) override;
-    // A motor is going: views of it close (queued, without asking); a tuner or playground showing
-    // it lets go of it.
-    void RemoveMotorWindows(const CMotor* motor) override;
+    // Tells every tool window in a slot what changed under it (a window that closes meanwhile is
+    // not told again).
+    void TellToolWindows(const shell::SessionChange& change) override;
     shell::MotorLookupState MotorLookup() const override { return m_motorLookup ? m_motorLookup() : shell::MotorLookupState{}; }
     // The session's ports and terminal choice (none: no ports).
     void SetMotorLookup(std::function<shell::MotorLookupState()> lookup) { m_motorLookup = std::move(lookup); }

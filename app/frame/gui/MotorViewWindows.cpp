@@ -29,15 +29,10 @@ std::string ViewGroup(int i) { return "MV" + std::to_string(i); }
 CMotorViewWindows::CMotorViewWindows(Sources sources) : m_sources(std::move(sources))
 {
     m_sources.project.SetSectionOwner(kMotorViewsSection, this);
-    // A motor of the project that goes takes its views with it (detection, deletion, another
-    // project), before anything reads it again.
-    CMainFrame* frame = &m_sources.frame;
-    CMotor::SetDestroyHook([frame](CMotor* motor) { frame->RemoveMotorWindows(motor); });
 }
 
 CMotorViewWindows::~CMotorViewWindows()
 {
-    CMotor::SetDestroyHook({});
     m_sources.project.SetSectionOwner(kMotorViewsSection, nullptr);
 }
 

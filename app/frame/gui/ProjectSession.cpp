@@ -148,6 +148,11 @@ CProjectSession::CProjectSession(CMainFrame& frame)
         if (recentProject)
             recentProject(path);
     };
+    // A motor or port of the project that goes is let go of by every window that shows it
+    // (detection, deletion, another project), before anything reads it again.
+    CMainFrame* f = &m_frame;
+    CMotor::SetDestroyHook([f](CMotor* motor) { f->RemoveMotorWindows(motor); });
+    CCommPort::SetDestroyHook([f](CCommPort* port) { f->TellToolWindows({shell::SessionChange::PortGoing, nullptr, port}); });
     // The ports tell the windows when they open, close or learn their motors.
     m_portEvents = std::make_unique<CPortWindowsEvents>(m_project, *m_bar, *m_tree);
     if (!m_project.Context().PortEvents())
@@ -172,6 +177,8 @@ CProjectSession::~CProjectSession()
     m_frame.onDropFiles = {};
     if (CInfoBar* info = m_frame.InfoBar())
         info->runCalibration = {};
+    CMotor::SetDestroyHook({});
+    CCommPort::SetDestroyHook({});
     if (m_project.Context().PortEvents() == m_portEvents.get())
         m_project.Context().SetPortEvents(nullptr);
     m_commands.reset();
@@ -238,6 +245,12 @@ void CProjectSession::PortsChanged()
     m_bar->UpdatePortTabs();
     m_tree->RebuildTree(false);
     m_analyzer->UpdatePortTabs(&m_project);
+    m_frame.TellToolWindows({shell::SessionChange::PortsChanged});
+}
+
+int CProjectSession::TargetAddress(int portIndex)
+{
+    return portIndex >= 0 && portIndex < m_bar->Tabs()->count() ? m_bar->GetTargetAddress(portIndex) : -1;
 }
 
 bool CProjectSession::OnCommand(int id)

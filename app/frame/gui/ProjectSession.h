@@ -80,6 +80,7 @@ public:
     void ShowPortError(int portIndex, const std::string& text) override;
     void MotorsChanging(CCommPort& port) override;
     void PortsChanged() override;
+    int TargetAddress(int portIndex) override;
     int AskDifferentSettings(CCommPort& port, CCommPort& detected) override;
 
 private:

@@ -143,6 +143,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     m_frame->setAcceptDrops(true);
     m_services->Questions().SetHelpOpener(
         [this](int helpId) { help::ShowHelpTopic(*m_context, std::to_string(helpId) + ".htm"); });
+    m_services->Questions().SetTopicOpener([this](const std::string& topic) { help::ShowHelpTopic(*m_context, topic); });
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);
     BuildRecentProjectsMenu();

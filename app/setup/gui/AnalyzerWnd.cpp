@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -263,15 +264,20 @@ void CSerialDataAnalyzerWnd::Copy()
     CSdaPage* page = m_view->Page();
     if (!page)
         return;
-    std::string text;
+    std::string text, rtf;
     {
         auto lock = m_analyzer.Lock();
         text = sda::SelectedText(*page);
+        if (!text.empty())
+            rtf = platform::rtf::Write(sda::SelectedDocument(*page, m_look));
     }
     if (text.empty())
         return;
-    const QString s = fw::ToQt(text);
-    QApplication::clipboard()->setText(s);
+    // Rich text with the colours for the programs that take it, plain text for the others.
+    auto* data = new QMimeData;
+    data->setText(fw::ToQt(text));
+    data->setData(QStringLiteral("text/rtf"), QByteArray::fromStdString(rtf));
+    QApplication::clipboard()->setMimeData(data);
 }
 
 bool CSerialDataAnalyzerWnd::SaveAs(const QString& fileName)

@@ -275,7 +275,8 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, const setup::
     auto* decision = new QWidget;
     decision->setObjectName(QStringLiteral("222"));
     auto* d = new QGridLayout(decision);
-    d->addWidget(Text(decision, "Detected configuration is different from the currently defined configuration:"), 0, 0, 1, 2);
+    m_differs = Text(decision, "Detected configuration is different from the currently defined configuration:");
+    d->addWidget(m_differs, 0, 0, 1, 2);
     m_current = new QTreeWidget(decision);
     m_current->setObjectName(QStringLiteral("1150"));
     m_current->setHeaderHidden(true);
@@ -628,7 +629,8 @@ void CCommWizardDlg::FillDecisionTrees()
     // A new, unnamed project shows only what was found; Finish replaces its configuration.
     for (QWidget* w : {static_cast<QWidget*>(m_current), static_cast<QWidget*>(m_newProject),
                        static_cast<QWidget*>(m_addNew), static_cast<QWidget*>(m_replace),
-                       static_cast<QWidget*>(m_seeDifferences), static_cast<QWidget*>(m_question)})
+                       static_cast<QWidget*>(m_seeDifferences), static_cast<QWidget*>(m_question),
+                       static_cast<QWidget*>(m_differs)})
         w->setVisible(!fresh);
 }
 
@@ -649,6 +651,7 @@ bool CCommWizardDlg::Finish()
             StopBox(Questions(), "Cannot make project folder.\n" + GetLastErrorText());
             return false;
         }
+        made.Path = folder; // the files of the tree are shown relative to it
         // The current project's changes are offered to be saved before it is replaced.
         if (m_project.modified && !m_project.isDefault) {
             const int answer = ui::OptionMessageBox(Questions(), shell::kSaveProjectQuestion,
@@ -660,6 +663,10 @@ bool CCommWizardDlg::Finish()
             return false;
         m_project.CloseAllPorts();
         m_project.Copy(made);
+        // Saved as it is: the caller makes it the program's project (recent list, bars, folder).
+        if (changed)
+            changed();
+        return true;
     } else if (m_page == 5 && m_addNew->isChecked()) {
         setup::AddDetectedConfiguration(m_project, m_working);
     } else {

@@ -77,6 +77,7 @@ private:
     QRadioButton* m_replace;
     QPushButton* m_seeDifferences;
     QLabel* m_question; // "What do you want to do?": shown only with its choices
+    QLabel* m_differs;  // the page's heading: hidden with the current tree
 };
 
 // RunCommWizard: refuses when the project has 10 ports or more ("Too many serial ports!"),

@@ -129,6 +129,8 @@ CFindReplaceDlg* CFindReplaceDlg::Open(QWidget* parent, ui::IQuestions& question
     }
     if (!dialog)
         dialog = new CFindReplaceDlg(parent, questions, replace, std::move(target));
+    else
+        dialog->m_target = std::move(target); // the document the command came from, from now on
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

@@ -53,8 +53,10 @@ public:
     virtual void ClearToolSlot(IToolWindow* window) = 0;
     // The project's ports and the terminal's current port and address, for GetMotorByIndex.
     virtual MotorLookupState MotorLookup() const = 0;
+    // The one notice of what changed under the windows: every tool window in a slot is told.
+    virtual void TellToolWindows(const SessionChange& change) = 0;
     // A motor is going: views of it close (queued), a tuner or playground showing it lets go.
-    virtual void RemoveMotorWindows(const CMotor* motor) = 0;
+    void RemoveMotorWindows(const CMotor* motor) { TellToolWindows({SessionChange::MotorGoing, motor, nullptr}); }
 };
 
 } // namespace shell

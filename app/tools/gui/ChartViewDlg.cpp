@@ -242,6 +242,10 @@ CChartViewDlg::~CChartViewDlg()
 {
     m_closing = true;
     m_timer.Stop();
+    // The controls go after this object: the ruler's time field, losing the focus as it goes,
+    // must not call back into a window that is no longer there.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void CChartViewDlg::BuildToolbar()

@@ -79,7 +79,7 @@ public:
     bool CanClose() override;
     void RequestClose() override;
     const CMotor* Motor() const override { return nullptr; }
-    void ClearModified() override { m_form->ClearModified(); }
+    void ClearModified() { m_form->ClearModified(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -51,7 +51,7 @@ public:
     bool CanClose() override { return m_form->CanClose(); }
     void RequestClose() override;
     const CMotor* Motor() const override { return nullptr; }
-    void ClearModified() override { m_form->List().Modified = false; }
+    void ClearModified() { m_form->List().Modified = false; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -149,6 +149,14 @@ void CMotorViewDlg::RequestClose()
     deleteLater();
 }
 
+void CMotorViewDlg::SessionChanged(const shell::SessionChange& change)
+{
+    if (m_closing || !change.Takes(m_form->Motor()))
+        return;
+    m_form->Monitor().List().Modified = false;
+    RequestClose();
+}
+
 void CMotorViewDlg::closeEvent(QCloseEvent* event)
 {
     if (!m_closing && !m_form->CanClose()) {

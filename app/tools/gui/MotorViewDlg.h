@@ -66,7 +66,9 @@ public:
     bool CanClose() override;
     void RequestClose() override;
     const CMotor* Motor() const override { return m_form->Motor(); }
-    void ClearModified() override { m_form->Monitor().List().Modified = false; }
+    // Its motor or the motor's port going closes the view without asking (a motor made for the
+    // view goes with it).
+    void SessionChanged(const shell::SessionChange& change) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

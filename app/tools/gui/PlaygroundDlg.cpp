@@ -1,5 +1,6 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
+#include "app/framework/LongOperation.h"
 #include "app/shell/CommError.h"
 #include "app/shell/HelpTopics.h"
 #include "app/res/gui/Icons.h"
@@ -27,6 +28,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tools::gui {
@@ -657,11 +659,36 @@ void CPlaygroundDlg::RequestClose()
     QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }
 
-void CPlaygroundDlg::ForgetMotor()
+void CPlaygroundDlg::SessionChanged(const shell::SessionChange& change)
 {
-    m_form->ForgetMotor();
-    FillLists();
-    Refresh();
+    bool relist = change.kind == shell::SessionChange::PortsChanged;
+    if (change.kind == shell::SessionChange::PortGoing)
+        relist = m_form->PortGoing(change.port);
+    if (change.Takes(m_form->Motor())) {
+        m_form->ForgetMotor();
+        relist = true;
+    }
+    if (relist)
+        FillListsLater();
+}
+
+void CPlaygroundDlg::FillListsLater()
+{
+    if (m_fillQueued || m_finished)
+        return;
+    m_fillQueued = true;
+    // Not inside a long operation (a detection pumping events while it replaces motors): after it.
+    QTimer::singleShot(fw::LongOperation::Active() ? 20 : 0, this, [this] {
+        m_fillQueued = false;
+        if (m_finished)
+            return;
+        if (fw::LongOperation::Active()) {
+            FillListsLater();
+            return;
+        }
+        FillLists();
+        Refresh();
+    });
 }
 
 void CPlaygroundDlg::Finish()

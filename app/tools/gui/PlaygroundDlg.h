@@ -70,7 +70,9 @@ public:
     bool CanClose() override { return true; }
     void RequestClose() override;
     const CMotor* Motor() const override { return m_form->Motor(); }
-    void ForgetMotor() override;
+    // Its motor going sets it to none; a port of its list going or the port list changing lists
+    // the project's ports again, after the change.
+    void SessionChanged(const shell::SessionChange& change) override;
 
     void Refresh();
 
@@ -96,6 +98,8 @@ private:
     QWidget* BuildTerminalPage();
     QWidget* BuildInfoPage();
     void FillLists();
+    // FillLists and Refresh after the current event; once however often asked meanwhile.
+    void FillListsLater();
     void Finish();
     void OnShowMain();
     bool MainHidden() const;
@@ -106,6 +110,7 @@ private:
     std::function<std::vector<CCommPort*>()> m_ports;
     bool m_refreshing = false;
     bool m_finished = false;
+    bool m_fillQueued = false;
     bool m_canShowMain = true;
     LeaveChoice m_leaving;
 

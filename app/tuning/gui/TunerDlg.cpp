@@ -576,8 +576,10 @@ void CTunerDlg::OnSelectMotor()
     Refresh();
 }
 
-void CTunerDlg::ForgetMotor()
+void CTunerDlg::SessionChanged(const shell::SessionChange& change)
 {
+    if (!change.Takes(m_form.Motor()))
+        return;
     m_form.ForgetMotor();
     QMetaObject::invokeMethod(this, [this] { OnMotorRemoved(); }, Qt::QueuedConnection);
 }

@@ -52,7 +52,9 @@ public:
     bool CanClose() override { return true; }
     void RequestClose() override;
     const CMotor* Motor() const override { return m_form.Motor(); }
-    void ForgetMotor() override;
+    // Its motor, or the port of its motor, going: the motor is set to none and the user chooses
+    // another (the choose-motor command, after this event).
+    void SessionChanged(const shell::SessionChange& change) override;
 
     // The commands of the toolbar, the context menu and the buttons.
     void OnCommand(int id);

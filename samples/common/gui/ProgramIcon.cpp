@@ -14,6 +14,12 @@ QIcon ProgramIcon(const char* program)
     return QIcon(QStringLiteral(":/client/icons/") + QString::fromLatin1(program) + QStringLiteral(".svg"));
 }
 
+QIcon ButtonPicture(const char* name)
+{
+    InitClientIcons();
+    return QIcon(QStringLiteral(":/client/icons/buttons/") + QString::fromLatin1(name) + QStringLiteral(".svg"));
+}
+
 void UseProgramIcon(const char* program)
 {
     QApplication::setWindowIcon(ProgramIcon(program));

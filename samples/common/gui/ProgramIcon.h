@@ -7,6 +7,8 @@
 namespace vqxclient {
 
 QIcon ProgramIcon(const char* program);
+// One of the client programs' button pictures (icons/buttons/<name>.svg).
+QIcon ButtonPicture(const char* name);
 // Makes it the icon of every window the program opens, and names the program's desktop entry
 // ("vqx-<program>") so that the desktop shows its windows under that entry.
 void UseProgramIcon(const char* program);

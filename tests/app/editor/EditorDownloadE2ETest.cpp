@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace transfertest;
 using transfer::UploadMatchesImage;
 
@@ -185,6 +187,35 @@ TEST(EditorDownloadE2E, ChainOneMotorAllAtOnceAndAssociatedMotors)
     EXPECT_TRUE(UploadMatchesImage(t.Body(2), flowImage)) << "not associated: unchanged";
     EXPECT_TRUE(UploadMatchesImage(t.Body(3), backup));
     EXPECT_FALSE(t.AnyAsleep());
+
+    // A compiled file that cannot be opened (its name leads to a device): each motor in turn
+    // ends at the first motor; the run over the associated motors goes on to the next, each told.
+    const std::string compiled = CScanner::GetCompiledFileName(t.doc.path);
+    std::filesystem::remove(compiled);
+    std::filesystem::create_symlink("/dev/null", compiled);
+    auto count = [&t](const std::string& text) {
+        size_t n = 0;
+        for (const auto& line : t.info.Lines())
+            n += line.description.find(text) != std::string::npos ? 1 : 0;
+        return n;
+    };
+    size_t loads = 0;
+    for (int a = 1; a <= 3; ++a)
+        loads += t.Commands(a, "LOAD");
+    t.info.Clear();
+    t.nextTarget = selectmotor::MakeSelection(0, selectmotor::kEachMotorAddress);
+    EXPECT_FALSE(t.Download().DownloadProgram(t.doc, nullptr));
+    EXPECT_EQ(count(editor::kCannotOpenText), 1u) << t.InfoText();
+    EXPECT_EQ(count("Scanning"), 1u) << "the second and third motors are not built for: " << t.InfoText();
+    t.info.Clear();
+    t.questions.AnswerMessageBox(ui::IDYES);
+    t.Download().CompileAndTransmit(t.doc);
+    EXPECT_EQ(count(editor::kCannotOpenText), 2u) << t.InfoText();
+    size_t after = 0;
+    for (int a = 1; a <= 3; ++a)
+        after += t.Commands(a, "LOAD");
+    EXPECT_EQ(after, loads) << "nothing was sent";
+    std::filesystem::remove(compiled);
 }
 
 TEST(EditorDownloadE2E, BusEachMotorSkipCancelAndSilentMotor)

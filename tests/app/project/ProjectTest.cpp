@@ -18,6 +18,7 @@
 #include "tests/support/ui/HeadlessQuestions.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 namespace {
@@ -411,4 +412,41 @@ TEST_F(ProjectFileTest, AStartupDeviceBecomesTheFirstPortOfANeverConfiguredDefau
     CProject named;
     named.isDefault = false;
     EXPECT_FALSE(AdoptStartupPort(named, "/dev/pts/3"));
+}
+
+// The motors holding a file, walked ports first, motors in list order, each after the one
+// given: the name's letter case and a second name of the same file count, other files do not.
+TEST(ProjectMotors, FindMotorByFileWalksPortsAndMotorsInOrder)
+{
+    TempFolder dir;
+    const std::string file = dir / "Move.tqs";
+    platform::WriteFileAtomically(file, "END\n", 4);
+    const std::string alias = dir / "alias.tqs";
+    std::filesystem::create_symlink(file, alias);
+    CProject p;
+    // Port 0: motors a (other file), b (the file in other letters); port 1: c (none), d (alias).
+    const char* names[2][2] = {{"a", "b"}, {"c", "d"}};
+    for (int port = 0; port < 2; ++port) {
+        auto made = std::make_unique<CCommPort>();
+        for (int m = 0; m < 2; ++m) {
+            auto* motor = new CMotor;
+            motor->Name = names[port][m];
+            motor->Address = m + 1;
+            made->motors.Add(motor);
+        }
+        ASSERT_TRUE(p.AddPort(std::move(made)));
+    }
+    ASSERT_TRUE(p.Port(0)->motors.GetAt(0)->AddAssociatedFile(dir / "Other.tqs"));
+    std::string upper = file;
+    upper.replace(upper.size() - 8, 8, "MOVE.TQS");
+    ASSERT_TRUE(p.Port(0)->motors.GetAt(1)->AddAssociatedFile(upper));
+    ASSERT_TRUE(p.Port(1)->motors.GetAt(1)->AddAssociatedFile(alias));
+    std::vector<std::string> walked;
+    for (CMotor* m = p.FindMotorByFile(file); m; m = p.FindMotorByFile(file, m))
+        walked.push_back(m->Name);
+    EXPECT_EQ(walked, (std::vector<std::string>{"b", "d"}));
+    EXPECT_EQ(p.FindMotorByFile(file, p.Port(1)->motors.GetAt(1)), nullptr) << "none after the last";
+    EXPECT_EQ(p.FindMotorByFile(dir / "Nowhere.tqs"), nullptr);
+    CMotor stranger;
+    EXPECT_EQ(p.FindMotorByFile(file, &stranger), nullptr) << "a motor of no port of the project";
 }

@@ -279,9 +279,13 @@ TEST_F(PlaygroundFormTest, PagesFirstMovesAndTheTerminal)
     cycle("9440");
     EXPECT_EQ(form->Jog().destinationText, "9440");
     EXPECT_EQ(form->Jog().currentText, "9440");
+    cycle("9440"); // it stands: what the user types stays
+    form->Jog().destinationText = "5000";
+    cycle("9440");
+    EXPECT_EQ(form->Jog().destinationText, "5000");
     form->Jog().JogButton(CJogPage::kR, 2);
     sent = cycle("9440");
-    EXPECT_EQ(std::vector<std::string>(sent.end() - 2, sent.end()), (std::vector<std::string>{"P=9441", "G"}));
+    EXPECT_EQ(std::vector<std::string>(sent.end() - 2, sent.end()), (std::vector<std::string>{"P=5001", "G"}));
     form->Jog().GoTo(CJogPage::kZeroPos); // a move ends the following
     sent = cycle("9441");
     EXPECT_EQ(form->Jog().destinationText, "0");

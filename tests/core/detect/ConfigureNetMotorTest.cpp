@@ -46,6 +46,7 @@ TEST_F(ConfigureNetMotorTest, ChangingThisComputerShowsTheMotorsAddress)
         questions.AnswerChoice(a);
     EXPECT_EQ(ConfigureNetMotor(context, record), 0);
     EXPECT_EQ(HelpIds(), (std::vector<int>{176, 179, 181, 183}));
+    EXPECT_EQ(questions.HelpTopics(), (std::vector<std::string>{"::/ChangeIP/Linux/changeIPLinux.htm"}));
     ASSERT_EQ(questions.MessageTexts().size(), 1u);
     EXPECT_EQ(questions.MessageTexts()[0],
               "The motor's IP address is:\n    192.168.7.21\n\nUse the instruction provided to assign an IP address "

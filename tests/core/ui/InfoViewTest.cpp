@@ -107,12 +107,21 @@ TEST(InfoView, SummaryLineAndAnnouncements)
                              "Please Check them in the Information View.");
     EXPECT_EQ(problems.key, "ErrorsDetected");
     EXPECT_EQ(bad.WarningCount(), 1); // the summary does not reset the counters
+    // Told again with nothing new (the error query told it, then the command): once is enough.
+    const size_t lines = bad.Lines().size();
+    const int boxes = q.MessageBoxCount();
+    bad.ShowSummary(true, true, q);
+    EXPECT_EQ(bad.Lines().size(), lines);
+    EXPECT_EQ(q.MessageBoxCount(), boxes);
+    bad.AddInfo("more");
+    bad.ShowSummary(true, true, q);
+    EXPECT_EQ(q.MessageBoxCount(), boxes + 1) << "told again once something was added";
 
     CHeadlessInfoView quiet;
     quiet.AddError("e");
     quiet.ShowSummary(true, false, q); // problems not announced: success is
     EXPECT_EQ(q.AskedQuestions().back().message.key, "SuccessMsg");
-    EXPECT_EQ(q.MessageBoxCount(), 3);
+    EXPECT_EQ(q.MessageBoxCount(), 4);
 }
 
 TEST(InfoView, SummaryHonoursTheRememberedAnswer)

@@ -11,6 +11,7 @@
 #include <sched.h>
 #include <sys/prctl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vqxsim {
 
@@ -43,10 +44,10 @@ SerialRig::SerialRig(std::unique_ptr<Topology> topology, std::unique_ptr<PcPort>
     if (pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0)
         m_wake[0] = m_wake[1] = -1;
     m_thread = std::thread([this] { Run(); });
-    // Before the PC opens the line again (at a new rate), the bytes its last session wrote are
-    // taken at that session's settings: a real line has sent them by then.
+    // Before the PC opens the line again (at a new rate) or purges it, the bytes it wrote are taken
+    // at the settings they were written with: a real line has sent them by then.
     if (!m_path.empty())
-        platform::SetSerialOpenHook(m_path, [this] {
+        platform::SetSerialLineHook(m_path, [this] {
             std::lock_guard<std::mutex> lock(m_mutex);
             TakeFromPc(SimClock::now());
         });
@@ -65,7 +66,7 @@ void SerialRig::Stop()
     if (m_stop.exchange(true))
         return;
     if (!m_path.empty())
-        platform::SetSerialOpenHook(m_path, nullptr);
+        platform::SetSerialLineHook(m_path, nullptr);
     Wake();
     if (m_thread.joinable())
         m_thread.join();
@@ -81,16 +82,26 @@ void SerialRig::Wake()
 
 void SerialRig::TakeFromPc(TimePoint now)
 {
-    const LineSettings pc = m_port->PcSettings();
+    // The settings are looked at after the bytes are read, never before: the PC changes them only
+    // when it opens the line again, and the line hook (which waits for this lock) first takes what
+    // the last session wrote. So whatever is read here was written at the settings in force once
+    // it is read. Looked at before the read, a rig that loses the processor between the two would
+    // take the first bytes of the PC's next session (written just after it set a new rate) for
+    // bytes at the old rate, and the motors would not hear them.
+    std::vector<uint8_t> taken;
     uint8_t buffer[4096];
     for (size_t n; (n = m_port->ReadFromPc(buffer, sizeof buffer)) > 0;)
-        for (size_t i = 0; i < n; ++i) {
-            const WireByte byte{buffer[i], pc, false};
-            if (m_options.pacing)
-                m_topology->WritePaced(byte, now);
-            else
-                m_topology->FromPc(byte, now);
-        }
+        taken.insert(taken.end(), buffer, buffer + n);
+    if (taken.empty())
+        return;
+    const LineSettings pc = m_port->PcSettings();
+    for (uint8_t value : taken) {
+        const WireByte byte{value, pc, false};
+        if (m_options.pacing)
+            m_topology->WritePaced(byte, now);
+        else
+            m_topology->FromPc(byte, now);
+    }
 }
 
 void SerialRig::StepLine(TimePoint now)

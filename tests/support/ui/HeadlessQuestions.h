@@ -31,6 +31,7 @@ public:
     ChoiceReply AskChoice(const ChoiceRequest& request) override;
     std::optional<std::string> AskMotorIP(const MotorIPRequest& request) override;
     DownloadDoneReply AskDownloadDone() override;
+    void ShowHelpTopic(std::string_view topic) override { m_helpTopics.emplace_back(topic); }
 
     // ---- script ----
     void AnswerMessageBox(int answer, bool checked = false) { m_messageAnswers.push_back({answer, checked}); }
@@ -46,6 +47,8 @@ public:
     // The texts of the message boxes shown, in order.
     std::vector<std::string> MessageTexts() const;
     const std::vector<std::string>& ScriptErrors() const { return m_scriptErrors; }
+    // The help pages opened, in order.
+    const std::vector<std::string>& HelpTopics() const { return m_helpTopics; }
     // Scripted answers not used yet.
     size_t PendingAnswers() const
     {
@@ -62,6 +65,7 @@ private:
     std::deque<DownloadDoneReply> m_downloadAnswers;
     std::vector<Asked> m_asked;
     std::vector<std::string> m_scriptErrors;
+    std::vector<std::string> m_helpTopics;
     bool m_recording = true;
 };
 
