@@ -277,6 +277,8 @@ TEST_F(SerialDevicesJourney, FirstRunDefaultRoadReachesTheSimulatedChain)
         Snapshot(app.MainFrame(), QStringLiteral("first-run-main-frame"));
         projectFile = app.MainFrame()->Project().Path();
         ASSERT_FALSE(projectFile.empty()) << "the first run made a project";
+        EXPECT_EQ(std::filesystem::current_path().string(), platform::FolderPart(projectFile))
+            << "the file dialogs start in the new project's folder";
         app.MainFrame()->close();
         EXPECT_TRUE(askedToSave);
         app.ExitInstance(0);
