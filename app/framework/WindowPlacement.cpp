@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 
 namespace fw {
 namespace {
@@ -92,4 +93,31 @@ PlacementRect FitOnScreen(PlacementRect rect, const PlacementRect& screen)
             static_cast<int32_t>(top + h)};
 }
 
+std::optional<PlacementPoint> CascadeOverWorkArea(const PlacementRect& area, int32_t width, int32_t height,
+                                                   const std::vector<PlacementPoint>& held, int32_t step)
+{
+    if (area.Empty())
+        return std::nullopt;
+    step = std::max<int32_t>(step, 1);
+    // A window larger than the area cascades over its upper-left half.
+    const int64_t w = std::clamp<int64_t>(width, 0, area.Width() / 2);
+    const int64_t h = std::clamp<int64_t>(height, 0, area.Height() / 2);
+    const int64_t places =
+        1 + std::min((int64_t(area.Width()) - w) / step, (int64_t(area.Height()) - h) / step);
+    auto place = [&](int64_t k) {
+        return PlacementPoint{static_cast<int32_t>(area.left + k * step), static_cast<int32_t>(area.top + k * step)};
+    };
+    auto isHeld = [&](const PlacementPoint& p) {
+        for (const PlacementPoint& q : held)
+            if (std::abs(int64_t(q.x) - p.x) * 2 < step && std::abs(int64_t(q.y) - p.y) * 2 < step)
+                return true;
+        return false;
+    };
+    for (int64_t k = 0; k < places; ++k)
+        if (!isHeld(place(k)))
+            return place(k);
+    return place(int64_t(held.size()) % places);
+}
+
 } // namespace fw
+

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fw {
 
@@ -51,5 +52,18 @@ std::optional<PlacementRestore> PlanPlacementRestore(std::string_view text);
 // Keeps a rectangle on a screen area: a window stored on a screen that is gone comes back
 // whole on the current one (moved, and shrunk only when it is larger than the area).
 PlacementRect FitOnScreen(PlacementRect rect, const PlacementRect& screen);
+
+struct PlacementPoint {
+    int32_t x = 0, y = 0;
+    bool operator==(const PlacementPoint&) const = default;
+};
+
+// Where a tool window without a stored placement opens: over the main frame's work area (below
+// its menu and toolbar), at the area's top-left corner or `step` further right and down for each
+// cascade place that an open window already holds (within half a step). The places run as far as
+// the window, or as much of it as half the area, stays inside the area; when every place is held
+// the cascade starts over. An empty area leaves the window where it is (none).
+std::optional<PlacementPoint> CascadeOverWorkArea(const PlacementRect& area, int32_t width, int32_t height,
+                                                   const std::vector<PlacementPoint>& held, int32_t step);
 
 } // namespace fw

@@ -12,6 +12,23 @@ int PollCycle::NextOccupied(const PollSlots& slots, int cursor)
     return -1;
 }
 
+bool PollCycle::PollNext(const PollSlots& slots, int& cursor)
+{
+    // A window with nothing to ask sent nothing: the turn goes on to the next window of its kind,
+    // so that an idle window does not hand its kind's turn to the other kinds. Each slot once, read
+    // when it comes up (an earlier step may have closed it).
+    const int start = cursor;
+    for (int i = 0; i < kToolSlots; ++i) {
+        const int slot = (start + i) % kToolSlots;
+        if (!slots[slot])
+            continue;
+        cursor = (slot + 1) % kToolSlots;
+        if (slots[slot]->PollStep())
+            return true;
+    }
+    return false;
+}
+
 int PollCycle::Tick(const Sources& s)
 {
     // The states fall through in order from where the last tick stopped; a tick never wraps.
@@ -23,23 +40,13 @@ int PollCycle::Tick(const Sources& s)
         [[fallthrough]];
     case 1:
         m_state = 2;
-        if (s.monitors) {
-            if (const int slot = NextOccupied(*s.monitors, m_monitorCursor); slot >= 0) {
-                m_monitorCursor = (slot + 1) % kToolSlots;
-                if ((*s.monitors)[slot]->PollStep())
-                    return kTerminalOrMonitorDelayMs;
-            }
-        }
+        if (s.monitors && PollNext(*s.monitors, m_monitorCursor))
+            return kTerminalOrMonitorDelayMs;
         [[fallthrough]];
     case 2:
         m_state = s.playground ? 3 : 0;
-        if (s.views) {
-            if (const int slot = NextOccupied(*s.views, m_viewCursor); slot >= 0) {
-                m_viewCursor = (slot + 1) % kToolSlots;
-                if ((*s.views)[slot]->PollStep())
-                    return kViewOrPlaygroundDelayMs;
-            }
-        }
+        if (s.views && PollNext(*s.views, m_viewCursor))
+            return kViewOrPlaygroundDelayMs;
         [[fallthrough]];
     case 3:
         // Reached from state 2 without a playground too; then there is nothing to poll here.

@@ -3,8 +3,10 @@
 // query with a motor. A tick starts at the state where the previous tick stopped and falls through
 // terminal bar (0), next monitor window (1), next motor view (2) and playground (3) until one step
 // reports work; the timer is then set to 5 ms after a terminal or monitor step, 3 ms after a
-// motor-view or playground step, and 5 ms when no step worked. The cursors keep their place
-// between ticks, so every window gets its turn in slot order.
+// motor-view or playground step, and 5 ms when no step worked. The next monitor window (or view)
+// is the next in slot order that has something to ask: one with nothing to ask passes the turn on
+// to the one after it, within the same state. The cursors keep their place between ticks, so the
+// kinds alternate query by query and every window of a kind gets its turn in slot order.
 
 #include <array>
 #include <functional>
@@ -49,6 +51,10 @@ public:
     static int NextOccupied(const PollSlots& slots, int cursor);
 
 private:
+    // One turn of a kind: from the cursor, each occupied slot once, until a window reports work;
+    // the cursor ends after the last window asked.
+    static bool PollNext(const PollSlots& slots, int& cursor);
+
     int m_state = 0;
     int m_monitorCursor = 0;
     int m_viewCursor = 0;

@@ -123,6 +123,7 @@ TEST_F(CalibrationJourney, VerifyGoodThenFailedThenRecalibrate)
         [&](CCalibrationWizardDlg* wizard) {
             QWidget* w = wizard;
             title = wizard->windowTitle();
+            EXPECT_TRUE(OverWorkArea(wizard));
             // Get Motor Info runs by itself once the window is up.
             EXPECT_TRUE(WaitFor([&] { return Status(w) == QStringLiteral("Motor information received successfully."); }));
             EXPECT_EQ(wizard->Form().PowerPercent(), 65);

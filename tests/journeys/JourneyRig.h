@@ -465,10 +465,37 @@ protected:
                 return w;
         return frame->findChild<W*>();
     }
+    // A window the frame owns opened over its work area: its top-left corner inside the MDI
+    // area, so that neither the menu nor the toolbar is covered.
+    bool OverWorkArea(const QWidget* w) const
+    {
+        const QMdiArea* area = frame->MdiArea();
+        const QRect work(area->mapToGlobal(QPoint(0, 0)), area->size());
+        const bool over = w && w->parentWidget() && w->parentWidget()->window() == frame &&
+                          work.contains(w->frameGeometry().topLeft());
+        if (!over && w)
+            ADD_FAILURE() << w->windowTitle().toStdString() << " opens at " << w->frameGeometry().x() << ","
+                          << w->frameGeometry().y() << ", not over the work area at " << work.x() << "," << work.y()
+                          << " " << work.width() << "x" << work.height();
+        return over;
+    }
     QWidget* ActiveDocument() const
     {
         QMdiSubWindow* sub = frame->MdiArea()->activeSubWindow();
         return sub ? sub->widget() : nullptr;
+    }
+
+    // F1 pressed in `target` while its window is the active one: the help files it opened.
+    std::vector<std::string> HelpOnF1(QWidget* target)
+    {
+        desktop.helpPages.clear();
+        target->window()->activateWindow();
+        QApplication::setActiveWindow(target->window());
+        QTest::keyClick(target, Qt::Key_F1);
+        std::vector<std::string> files;
+        for (const auto& page : desktop.helpPages)
+            files.push_back(page.first);
+        return files;
     }
 
     // ---- what the motors hold ----

@@ -80,6 +80,7 @@ TEST_F(LockupJourney, DeafMotorRecoveredFromTheCommunicationErrorBox)
     AnswerWindow<CLockupWizardDlg>(
         [&](CLockupWizardDlg* w) {
             title = w->windowTitle();
+            EXPECT_TRUE(OverWorkArea(w));
             port = w->findChild<QComboBox*>(QString::number(lockup::kPortCombo))->currentText();
             EXPECT_EQ(Text(w), QString::fromLatin1(lockup::kWelcomeText));
             QTimer::singleShot(300, w, [&, w] {

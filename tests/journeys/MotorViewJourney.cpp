@@ -5,7 +5,8 @@
 // the status word the motor reports; the monitor page keeps an item in a template; Get Info reads
 // the identity; and the project reopens the view, on its page, after a restart. Tools > Motor View
 // opens views by address, also for an address no motor of the project has, and detection that
-// replaces the port's motors closes the views of the motors that went.
+// replaces the port's motors closes the views of the motors that went. A monitor window, two motor
+// views and the playground polling at once take turns query by query, as the motors see it.
 
 #include "JourneyRig.h"
 
@@ -19,6 +20,8 @@
 #include "app/tools/gui/MotorStatusPage.h"
 #include "app/tools/gui/MotorVariablesPage.h"
 #include "app/tools/gui/MotorViewDlg.h"
+#include "app/tools/gui/MonitorDlg.h"
+#include "app/tools/gui/PlaygroundDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 #include "core/shared/MotorModels.h"
 #include "core/shared/SharedFunctions.h"
@@ -46,6 +49,23 @@ protected:
         const QPoint at = tree->visualItemRect(item).center();
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    }
+    // The item dialog that opens next: `fill` picks the item, then Add and Close.
+    void AddInItemDialog(std::function<void(CWatchItemDlg*)> fill, const QString& snapshot)
+    {
+        Answer(
+            [fill](QWidget* w) {
+                auto* d = qobject_cast<CWatchItemDlg*>(w);
+                if (!d) {
+                    ADD_FAILURE() << "not the item dialog";
+                    w->close();
+                    return;
+                }
+                fill(d);
+                QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+                d->reject();
+            },
+            snapshot);
     }
     static bool Lit(tools::gui::CIconButton* led) { return led->State() == 1; }
     static bool Bold(QLabel* label) { return label->font().bold(); }
@@ -171,22 +191,14 @@ TEST_F(MotorViewJourney, DoubleClickMotor2WatchItAndReopenWithTheProject)
     // ---- Monitor: an item of this motor, kept in a template the motor remembers ----
     view->Tabs()->setCurrentIndex(kMonitorTab);
     tools::gui::CMotorMonitorPage* mon = view->MonitorPage();
-    Answer(
-        [](QWidget* w) {
-            auto* d = qobject_cast<CWatchItemDlg*>(w);
-            if (!d) {
-                ADD_FAILURE() << "not the item dialog";
-                w->close();
-                return;
-            }
+    AddInItemDialog(
+        [](CWatchItemDlg* d) {
             d->KindButton(CWatchItem::kCustom)->click();
             d->BitMaskBox()->setChecked(false);
             d->Form().SetBitMask(false);
             d->PollCommandEdit()->setText(QStringLiteral("Rb"));
             d->Form().pollCommand = "Rb";
             QTest::keyClicks(d->CaptionEdit(), QStringLiteral("Variable b"));
-            QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-            d->reject();
         },
         QStringLiteral("motor-view-item-dialog"));
     mon->RunCommand(tools::monitorpage::ID_ADD);
@@ -233,19 +245,20 @@ TEST_F(MotorViewJourney, DoubleClickMotor2WatchItAndReopenWithTheProject)
     EXPECT_TRUE(again->isMaximized());
 
     // F1 on each page opens that page's help, and Mem. Map the memory map: pages the guide has.
-    again->activateWindow();
-    QApplication::setActiveWindow(again);
-    ASSERT_EQ(QApplication::activeWindow(), again);
-    desktop.helpPages.clear();
+    std::vector<std::string> help;
     for (int tab = 0; tab < kTabs; ++tab) {
         again->Tabs()->setCurrentIndex(tab);
-        QTest::keyClick(again->Tabs()->currentWidget(), Qt::Key_F1);
+        for (const std::string& file : HelpOnF1(again->Tabs()->currentWidget()))
+            help.push_back(file);
     }
+    desktop.helpPages.clear();
     QTest::mouseClick(again->VariablesPage()->findChild<QPushButton*>(QStringLiteral("1365")), Qt::LeftButton);
+    for (const auto& page : desktop.helpPages)
+        help.push_back(page.first);
     const char* pages[] = {"Status", "Info", "Monitor", "UserVariables", "Flags", "MemMap"};
-    ASSERT_EQ(desktop.helpPages.size(), std::size(pages));
+    ASSERT_EQ(help.size(), std::size(pages));
     for (size_t i = 0; i < std::size(pages); ++i) {
-        const std::string& file = desktop.helpPages[i].first;
+        const std::string& file = help[i];
         EXPECT_TRUE(file.ends_with("/VQXUsersGuide/Tools/MotorView/" + std::string(pages[i]) + ".htm")) << file;
         EXPECT_TRUE(std::filesystem::exists(file)) << file;
     }
@@ -298,11 +311,9 @@ TEST_F(MotorViewJourney, MotorViewCommandAndViewsThatLoseTheirMotor)
     auto outputA = [&] { return Motor(2, [](vqxsim::SimMotor& m) { return m.Output(0); }); };
     EXPECT_TRUE(WaitFor([&] { return pinA->isEnabled() && !Lit(pinA); }));
     QTest::mouseClick(pinA, Qt::LeftButton);
-    EXPECT_TRUE(outputA());
-    EXPECT_TRUE(WaitFor([&] { return Lit(pinA); }));
+    EXPECT_TRUE(WaitFor([&] { return outputA() && Lit(pinA); }));
     QTest::mouseClick(pinA, Qt::LeftButton);
-    EXPECT_FALSE(outputA());
-    EXPECT_TRUE(WaitFor([&] { return pinA->isEnabled() && !Lit(pinA); }));
+    EXPECT_TRUE(WaitFor([&] { return !outputA() && pinA->isEnabled() && !Lit(pinA); }));
     // A status word of -1: every status lamp unknown (state -1, drawn like off).
     Motor(2, [](vqxsim::SimMotor& m) {
         m.knobs.statusReply = "-1";
@@ -348,4 +359,100 @@ TEST_F(MotorViewJourney, MotorViewCommandAndViewsThatLoseTheirMotor)
     EXPECT_TRUE(WaitFor([&] { return TreeText(0, 2).contains(QStringLiteral("5")); }));
     seventh->close();
     EXPECT_TRUE(WaitFor([&] { return View(1) == nullptr; }));
+}
+
+TEST_F(MotorViewJourney, AMonitorTwoViewsAndThePlaygroundTakeTurnsQueryByQuery)
+{
+    // Each window polls a motor of its own, so the motors tell which window asked.
+    JourneyStart start;
+    start.motors = 4;
+    ASSERT_TRUE(Start(start));
+    AutoAnswer("The operation finished successfully.", "OK");
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 3) != nullptr; }, 60000));
+
+    // Motor 1's position in a new monitor window.
+    EXPECT_TRUE(TypeAndWait("1RP", "0"));
+    ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
+    auto* monitor = dynamic_cast<CMonitorDlg*>(frame->MonitorWindow(0));
+    ASSERT_NE(monitor, nullptr);
+    AddInItemDialog(
+        [](CWatchItemDlg* d) {
+            d->KindButton(CWatchItem::kStandard)->click();
+            d->List()->setCurrentItem(d->List()->topLevelItem(0));
+        },
+        QStringLiteral("turns-item-dialog"));
+    monitor->RunCommand(tools::monitor::ID_WATCH_ADD);
+    ASSERT_EQ(monitor->List()->topLevelItemCount(), 1);
+
+    // A second monitor window with nothing to poll.
+    ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
+    auto* idleMonitor = dynamic_cast<CMonitorDlg*>(frame->MonitorWindow(1));
+    ASSERT_NE(idleMonitor, nullptr);
+
+    // Views of motors 2 and 3, polling their status pages, and between them one of motor 1 that
+    // does not poll: a window with nothing to ask passes its turn on at once.
+    DoubleClickMotor(0, 1);
+    DoubleClickMotor(0, 0);
+    DoubleClickMotor(0, 2);
+    CMotorViewDlg* second = View(0);
+    CMotorViewDlg* first = View(1);
+    CMotorViewDlg* third = View(2);
+    ASSERT_TRUE(second && first && third);
+    EXPECT_EQ(first->Form().Motor()->Address, 1);
+    EXPECT_EQ(third->Form().Motor()->Address, 3);
+
+    // The playground on motor 4, connected without a polling program: its fixed queries.
+    EXPECT_TRUE(TypeAndWait("4RP", "0"));
+    ASSERT_TRUE(Command(cmd::ID_PLAYGROUND));
+    auto* pg = dynamic_cast<tools::gui::CPlaygroundDlg*>(frame->Playground());
+    ASSERT_NE(pg, nullptr);
+    QTest::mouseClick(pg->findChild<QPushButton*>(QString::number(tools::pg::kConnect)), Qt::LeftButton);
+    ASSERT_TRUE(pg->Form().Connected());
+    EXPECT_EQ(pg->Form().Motor()->Address, 4);
+
+    // Each opened over the frame's work area, cascaded: none covers the menu, none opens over
+    // the title of the one opened before it.
+    QPoint before(-1, -1);
+    for (QWidget* w : std::initializer_list<QWidget*>{monitor, idleMonitor, second, first, third, pg}) {
+        EXPECT_TRUE(OverWorkArea(w));
+        EXPECT_NE(w->frameGeometry().topLeft(), before) << w->windowTitle().toStdString();
+        before = w->frameGeometry().topLeft();
+    }
+
+    QTest::mouseClick(second->StatusPage()->PollButton(), Qt::LeftButton);
+    QTest::mouseClick(third->StatusPage()->PollButton(), Qt::LeftButton);
+    QTest::mouseClick(monitor->PollButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return monitor->ValueShown(0) == QStringLiteral("0") &&
+                                     second->Form().Status().Link() == tools::kLinkWorks &&
+                                     third->Form().Status().Link() == tools::kLinkWorks &&
+                                     pg->Form().LinkState() == tools::kLinkWorks; }));
+
+    // The queries the motors took in from here on (a query is one report command, perhaps after
+    // an assignment it reads back): every window in its phase, one query at a time.
+    const size_t mark = rig->ReceivedMark();
+    constexpr size_t kQueries = 120;
+    std::vector<size_t> asked;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            asked.clear();
+            for (const auto& r : rig->ReceivedSince(mark))
+                if (r.command.starts_with('R'))
+                    asked.push_back(r.motor);
+            return asked.size() >= kQueries;
+        },
+        30000));
+    asked.resize(kQueries);
+    std::string order; // M monitor, 2 and 3 the views, P the playground
+    for (size_t m : asked)
+        order += "M23P"[m];
+    // Tick by tick: the monitor window, the next view, the playground; the windows with nothing
+    // to ask pass their turn on within it. So every query is the next of M2PM3P, wherever the
+    // count began.
+    std::string cycle;
+    while (cycle.size() < order.size() + 6)
+        cycle += "M2PM3P";
+    EXPECT_NE(cycle.find(order), std::string::npos) << order;
+    // The new monitor windows are not kept.
+    AutoAnswer("Do you want to save the changes to", "&No");
 }

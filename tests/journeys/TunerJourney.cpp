@@ -141,6 +141,7 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     CTunerDlg* t = Tuner();
     ASSERT_NE(t, nullptr);
     EXPECT_TRUE(t->isVisible());
+    EXPECT_TRUE(OverWorkArea(t));
     EXPECT_EQ(t->windowTitle(), QStringLiteral("Tuning"));
     // The toolbar: five pictures, each with its command's prompt as its tip.
     auto* toolbar = t->findChild<QToolBar*>();

@@ -48,6 +48,7 @@ CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::s
         dlg->StartNew();
     }
     frame.SetMonitorWindow(slot, dlg);
+    frame.PlaceOwnedWindow(dlg);
     dlg->show();
     return dlg;
 }

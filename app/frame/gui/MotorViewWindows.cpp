@@ -74,6 +74,8 @@ CMotorViewDlg* CMotorViewWindows::Create(int slot, CMotor* motor, std::unique_pt
     auto* view = new CMotorViewDlg(frame, slot, motor, PortIndexOf(motor ? motor : owned.get()), std::move(s),
                                    [frame](CMotorViewDlg* closed) { frame->ClearToolSlot(closed); }, std::move(owned));
     frame->SetMotorView(slot, view);
+    // A placement the project keeps for the view is applied over this one when it loads.
+    frame->PlaceOwnedWindow(view);
     return view;
 }
 

@@ -2,7 +2,9 @@
 
 #include "app/framework/gui/DockDlg.h"
 
+#include <QApplication>
 #include <QMdiArea>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -169,4 +171,32 @@ void CDockMDI::ShowControlBar(CDockDlg* bar, bool show)
         bar->setVisible(show);
 }
 
+void CDockMDI::PlaceOwnedWindow(QWidget* window) const
+{
+    // A window placed already (a stored placement, or an earlier opening) keeps its place.
+    if (!window || !window->isWindow() || window == this || !isVisible() || window->testAttribute(Qt::WA_Moved))
+        return;
+    const QPoint corner = m_mdi->mapToGlobal(QPoint(0, 0));
+    const PlacementRect area{corner.x(), corner.y(), corner.x() + m_mdi->width(), corner.y() + m_mdi->height()};
+    std::vector<PlacementPoint> held;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != window && top->isVisible() && top->parentWidget() && top->parentWidget()->window() == this) {
+            const QPoint at = top->frameGeometry().topLeft();
+            held.push_back({at.x(), at.y()});
+        }
+    // Not shown yet: it opens at its size hint unless it was given a size.
+    const QSize size = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
+    const int step = std::max(24, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4);
+    if (const auto at = CascadeOverWorkArea(area, size.width(), size.height(), held, step))
+        window->move(at->x, at->y);
+}
+
+void CDockMDI::PlaceOverOwnersWorkArea(QWidget* window)
+{
+    QWidget* owner = window && window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    if (auto* frame = qobject_cast<CDockMDI*>(owner))
+        frame->PlaceOwnedWindow(window);
+}
+
 } // namespace fw
+

@@ -38,6 +38,13 @@ public:
     // Shows or hides a bar (the View commands).
     void ShowControlBar(CDockDlg* bar, bool show);
 
+    // Moves a window this frame owns, before it is first shown, over the frame's work area (the
+    // MDI area, below the menu and toolbar), cascaded after the owned windows already open there.
+    // A stored placement applied afterwards still wins; a hidden frame leaves the window alone.
+    void PlaceOwnedWindow(QWidget* window) const;
+    // The same for a window whose owner is (or is inside) such a frame; others stay as they are.
+    static void PlaceOverOwnersWorkArea(QWidget* window);
+
 private:
     QMdiArea* m_mdi;
     std::array<CDockDlg*, kMaxDockBars> m_bars{};

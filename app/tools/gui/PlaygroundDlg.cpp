@@ -1,6 +1,7 @@
 #include "app/tools/gui/PlaygroundDlg.h"
 
 #include "app/framework/LongOperation.h"
+#include "app/framework/gui/DockMDI.h"
 #include "app/shell/CommError.h"
 #include "app/shell/HelpTopics.h"
 #include "app/res/gui/Icons.h"
@@ -637,6 +638,7 @@ void CPlaygroundDlg::Show(CMotor* motor, int tab)
     else
         FillLists();
     m_form->OnTabChanged(tab);
+    fw::CDockMDI::PlaceOverOwnersWorkArea(this);
     show();
     raise();
     activateWindow();

@@ -1,5 +1,6 @@
 #include "app/tuning/gui/CalibrationCommands.h"
 
+#include "app/framework/gui/DockMDI.h"
 #include "app/project/CommandSurroundings.h"
 #include "app/project/MotorPrograms.h"
 #include "app/project/ProgramTag.h"
@@ -151,6 +152,7 @@ void CCalibrationCommands::RunLockupWizard(int portIndex)
         tags.push_back(std::make_unique<ProgramTag>(port));
     PollingHeld held(project);
     CLockupWizardDlg dlg(m_w.mainWindow, std::move(ports), current, *m_w.app, s);
+    fw::CDockMDI::PlaceOverOwnersWorkArea(&dlg);
     dlg.exec();
 }
 

@@ -1,5 +1,6 @@
 #include "app/tuning/gui/CalibrationWizardDlg.h"
 
+#include "app/framework/gui/DockMDI.h"
 #include "app/framework/gui/Text8.h"
 #include "app/framework/gui/ToolTimer.h"
 #include "app/shell/gui/AppContext.h"
@@ -148,6 +149,7 @@ int CCalibrationWizardDlg::DoModal()
 {
     m_form->Init();
     Refresh();
+    fw::CDockMDI::PlaceOverOwnersWorkArea(this);
     const int result = exec();
     if (m_afterEnd) {
         // Posted: it runs once this window and its wizard are gone.

@@ -1,5 +1,6 @@
 #include "app/tuning/gui/TunerDlg.h"
 
+#include "app/framework/gui/DockMDI.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/project/gui/SelectMotorDlg.h"
@@ -114,6 +115,7 @@ bool CTunerDlg::Show()
     Build();
     m_built = true;
     Refresh();
+    fw::CDockMDI::PlaceOverOwnersWorkArea(this);
     show();
     // The window can grow in width only.
     setMinimumSize(size());

@@ -58,3 +58,32 @@ TEST(Placement, OffScreenRectangleComesBackWholeOnTheScreen)
     EXPECT_EQ(fw::FitOnScreen({10, 10, 5000, 5000}, screen), (PlacementRect{0, 0, 1920, 1080}));
     EXPECT_EQ(fw::FitOnScreen({64, 64, 918, 832}, screen), (PlacementRect{64, 64, 918, 832}));
 }
+
+TEST(Placement, ToolWindowsCascadeOverTheWorkAreaAndStartOverWhenItIsFull)
+{
+    using P = fw::PlacementPoint;
+    using Held = std::vector<P>;
+    // The frame's work area below its menu and toolbar: x 10..810, y 100..600.
+    const PlacementRect area{10, 100, 810, 600};
+    struct Row {
+        const char* what;
+        int w, h;
+        Held held;
+        std::optional<P> expected;
+    };
+    const Row rows[] = {
+        {"the first at the corner", 400, 300, {}, P{10, 100}},
+        {"the next one step on", 400, 300, {{10, 100}}, P{40, 130}},
+        {"a window moved a little still holds its place", 400, 300, {{22, 87}}, P{40, 130}},
+        {"a place freed is taken again", 400, 300, {{40, 130}, {70, 160}}, P{10, 100}},
+        {"room for (500 - 250) / 30 + 1 = 9 places; the tenth starts over", 400, 250,
+         {{10, 100}, {40, 130}, {70, 160}, {100, 190}, {130, 220}, {160, 250}, {190, 280}, {220, 310}, {250, 340}},
+         P{10, 100}},
+        {"a window larger than the area cascades over its upper-left half", 1200, 900, {{10, 100}}, P{40, 130}},
+        {"no work area: left where it is", 400, 300, {}, std::nullopt},
+    };
+    for (const Row& r : rows) {
+        const PlacementRect a = r.expected ? area : PlacementRect{};
+        EXPECT_EQ(fw::CascadeOverWorkArea(a, r.w, r.h, r.held, 30), r.expected) << r.what;
+    }
+}

@@ -93,6 +93,42 @@ TEST(PollCycle, StepsFallThroughUntilOneWorksAndSetTheirDelay)
     EXPECT_EQ(log, (std::vector<std::string>{"term", "m0", "v2", "pg"}));
 }
 
+TEST(PollCycle, AWindowWithNothingToAskPassesTheTurnToTheNextOfItsKind)
+{
+    std::vector<std::string> log;
+    Tool m1("m1", log), m4("m4", log, false), v0("v0", log), v3("v3", log, false), v5("v5", log), pg("pg", log);
+    shell::PollSlots monitors{}, views{};
+    monitors[1] = &m1;
+    monitors[4] = &m4;
+    views[0] = &v0;
+    views[3] = &v3;
+    views[5] = &v5;
+    shell::PollCycle cycle;
+    shell::PollCycle::Sources s{[&] { log.push_back("term"); return false; }, &monitors, &views, &pg};
+    struct Expect {
+        int delay;
+        std::vector<std::string> asked;
+    };
+    // The kinds alternate query by query; the idle windows are asked once and passed over.
+    const Expect ticks[] = {
+        {5, {"term", "m1"}}, {3, {"v0"}}, {3, {"pg"}},
+        {5, {"term", "m4", "m1"}}, {3, {"v3", "v5"}}, {3, {"pg"}},
+        {5, {"term", "m4", "m1"}}, {3, {"v0"}}, {3, {"pg"}},
+    };
+    for (size_t i = 0; i < std::size(ticks); ++i) {
+        log.clear();
+        EXPECT_EQ(cycle.Tick(s), ticks[i].delay) << "tick " << i + 1;
+        EXPECT_EQ(log, ticks[i].asked) << "tick " << i + 1;
+    }
+    // Nobody has anything to ask: each window once, then 5 ms.
+    m1.works = v0.works = v5.works = pg.works = false;
+    log.clear();
+    EXPECT_EQ(cycle.Tick(s), 5);
+    EXPECT_EQ(log, (std::vector<std::string>{"term", "m4", "m1", "v3", "v5", "v0", "pg"}));
+    EXPECT_EQ(cycle.MonitorCursor(), 2);
+    EXPECT_EQ(cycle.ViewCursor(), 1);
+}
+
 TEST(PollCycle, AWindowClosedByAnEarlierStepIsNotPolled)
 {
     std::vector<std::string> log;

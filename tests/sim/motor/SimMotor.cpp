@@ -506,6 +506,8 @@ void SimMotor::Execute(const std::string& token)
     m_log.push_back(token);
     if (m_log.size() > 1000)
         m_log.pop_front();
+    if (commandWatch)
+        commandWatch(token);
     if (m_pendingArgument) {
         const CommandEntry* entry = m_pendingArgument;
         m_pendingArgument = nullptr;

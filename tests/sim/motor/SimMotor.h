@@ -145,6 +145,8 @@ public:
     void SetDeafFrom(std::optional<TimePoint> from) { m_deafFrom = from; }
     // Every command this motor took in while selected, oldest first (the last 1000).
     const std::deque<std::string>& CommandLog() const { return m_log; }
+    // Sees every command as it enters that log (the line's log of who got what, in order).
+    std::function<void(const std::string&)> commandWatch;
 
     MotorKnobs knobs;
     // Sees every byte before the framing does; returning true consumes it (host mode and other

@@ -28,9 +28,24 @@ TEST(Chain, EveryByteComesBackAndTheAnswerFollowsTheEcho)
     PcLine pc(rig->DevicePath());
     pc.Command(2, "RSP");
     EXPECT_EQ(pc.ReadUntil("\r"), Frame(2, "RSP") + "24576/450\r");
+    const size_t mark = rig->ReceivedMark();
     pc.Command(3, "a=5");
     EXPECT_EQ(pc.ReadUntil(" "), Frame(3, "a=5"));
     EXPECT_EQ(rig->WithMotor(2, [](SimMotor& m) { return m.Var("a"); }), 5);
+    pc.Command(1, "RSP");
+    EXPECT_EQ(pc.ReadUntil("\r"), Frame(1, "RSP") + "24576/450\r");
+
+    // The line's log: who took in what, in order, across the motors; a mark leaves out the older.
+    auto received = [](const std::vector<LineRig::Received>& r) {
+        std::vector<std::pair<size_t, std::string>> out;
+        for (const auto& c : r)
+            out.emplace_back(c.motor, c.command);
+        return out;
+    };
+    using Log = std::vector<std::pair<size_t, std::string>>;
+    EXPECT_EQ(received(rig->ReceivedSince()), (Log{{1, "RSP"}, {2, "a=5"}, {0, "RSP"}}));
+    EXPECT_EQ(received(rig->ReceivedSince(mark)), (Log{{2, "a=5"}, {0, "RSP"}}));
+    EXPECT_TRUE(rig->ReceivedSince(rig->ReceivedMark()).empty());
 }
 
 TEST(Chain, AnswersMeetingInOneMotorInterleaveByteByByte)

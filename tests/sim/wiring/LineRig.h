@@ -3,8 +3,11 @@
 
 #include "tests/sim/wiring/Topology.h"
 
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace vqxsim {
 
@@ -36,8 +39,19 @@ public:
     // Switches the motor off and on again: power-up state from its profile and EEPROM.
     void PowerCycle(size_t index);
 
+    // A command one motor took in while selected.
+    struct Received {
+        size_t motor;
+        std::string command;
+    };
+    // Every command the motors of the line took in, in the order they took it (the last 10000),
+    // after the bytes the PC has written so far have reached them: who was asked what, and when.
+    std::vector<Received> ReceivedSince(size_t mark = 0);
+    // A mark for ReceivedSince: the commands taken in so far are left out.
+    size_t ReceivedMark();
+
 protected:
-    explicit LineRig(std::unique_ptr<Topology> topology) : m_topology(std::move(topology)) {}
+    explicit LineRig(std::unique_ptr<Topology> topology);
     // Something changed outside the line's own flow: let it look at the motors again.
     virtual void Wake() = 0;
     // Called with the lock held before a motor is looked at: a line whose thread may lag behind
@@ -47,6 +61,11 @@ protected:
 
     std::unique_ptr<Topology> m_topology;
     std::mutex m_mutex;
+
+private:
+    static constexpr size_t kReceivedKept = 10000;
+    std::deque<Received> m_received; // under m_mutex, like the motors that fill it
+    size_t m_receivedDropped = 0;    // taken in before the oldest kept
 };
 
 // Motors built from the profiles, attached to the given channel, in a topology.
