@@ -29,7 +29,6 @@ namespace {
 constexpr size_t kImageSize = 27999;
 constexpr int kUnaddressed = 114;
 constexpr int kSweep[] = {38400, 9600, 19200, 4800, 2400};
-constexpr int kMaxBlockValues = 10;
 
 std::string Printable(const uint8_t* bytes, size_t n)
 {
@@ -91,80 +90,6 @@ std::string BytesNote(size_t host, size_t floor)
     if (host == floor)
         return {};
     return "the host sent " + std::to_string(host) + " bytes where the protocol sends " + std::to_string(floor);
-}
-
-// The download of one program to motor 1: the servo check, the echo set-up on a chain, isolating
-// the motor, END, LOAD, the image and its terminator in chunks, the checksum and the final WAKE.
-double DownloadFloor(LineFloor& f, const std::string& image, bool chain)
-{
-    f.MotorQuery("RBo", 1);
-    if (chain) {
-        f.Write("ECHO", 0, false);
-        f.SleepMs(100);
-    }
-    f.Write("SLEEP", 0, false);
-    f.MotorWrite("WAKE", 1);
-    f.MotorWrite("END", 1);
-    f.MotorWrite("LOAD", 1);
-    f.Raw(image);
-    f.Raw("\xFF\xFF ");
-    if (f.MotorQuery("RCKS", 1).size() != 15)
-        throw std::runtime_error("the floor's motor gave no checksum");
-    f.Write("WAKE", 0, false);
-    return f.Seconds();
-}
-
-int32_t Number(const std::string& reply)
-{
-    try {
-        return int32_t(std::stoll(reply));
-    } catch (...) {
-        return 0;
-    }
-}
-
-// One EEPROM value through a motor variable: save it, point, load, read, restore.
-int32_t ReadThrough(LineFloor& f, int a, const std::string& var, const std::string& load, int address, int32_t mask)
-{
-    const int32_t saved = Number(f.MotorQuery("R" + var, a));
-    f.MotorWrite("EPTR=" + std::to_string(address), a);
-    f.MotorWrite(load, a);
-    const int32_t value = Number(f.MotorQuery("R" + var, a));
-    f.MotorWrite(var + "=" + std::to_string(saved & mask), a);
-    return value;
-}
-
-// A block of EEPROM bytes through aaa..jjj, ten values at a time.
-void ReadBlock(LineFloor& f, int a, int address, int length)
-{
-    const int k = (length + 3) / 4;
-    auto var = [](int i) { return std::string(3, char('a' + i)); };
-    std::vector<std::string> restores;
-    for (int i = 0; i < std::min(k, kMaxBlockValues); ++i)
-        restores.push_back(var(i) + "=" + std::to_string(Number(f.MotorQuery("R" + var(i), a))));
-    f.MotorWrite("EPTR=" + std::to_string(address), a);
-    for (int done = 0; done < k;) {
-        const int m = std::min(k - done, kMaxBlockValues);
-        f.MotorWrite("VLD(aaa," + std::to_string(m) + ")", a);
-        for (int j = 0; j < m; ++j)
-            f.MotorQuery("R" + var(j), a);
-        done += m;
-    }
-    for (const std::string& r : restores)
-        f.MotorWrite(r, a);
-}
-
-// A motor's identity: sample period and version, checksum, serial number, factory block.
-void ReadVersionFloor(LineFloor& f, int a)
-{
-    f.MotorQuery("RSP", a);
-    f.MotorQuery("RCKS", a);
-    ReadThrough(f, a, "aaa", "VLD(aaa,1)", 32256, -1);
-    const int magic = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32468, 0xFFFF) & 0xFFFF;
-    const int length = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32470, 0xFFFF) & 0xFFFF;
-    if (magic != 0xADB4 || length < 101 || length > 299)
-        throw std::runtime_error("the floor covers motors with a factory block only");
-    ReadBlock(f, a, 32468, length);
 }
 
 // "To all" is address 0: its byte 0x80 goes out with every untracked command, and with a tracked

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace bench {
 namespace {
 constexpr size_t kChunk = 8;
+constexpr int kMaxBlockValues = 10;
 // The copies of the motors hear every frame at this time: only differences of time count.
 const vqxsim::TimePoint kHeard{};
 } // namespace
@@ -142,6 +144,98 @@ void LineFloor::Raw(const std::string& bytes)
 {
     for (const std::string& chunk : Chunks(bytes))
         Exchange(chunk, false);
+}
+
+namespace {
+
+int32_t Number(const std::string& reply)
+{
+    try {
+        return int32_t(std::stoll(reply));
+    } catch (...) {
+        return 0;
+    }
+}
+
+// One EEPROM value through a motor variable: save it, point, load, read, restore.
+int32_t ReadThrough(LineFloor& f, int a, const std::string& var, const std::string& load, int address, int32_t mask)
+{
+    const int32_t saved = Number(f.MotorQuery("R" + var, a));
+    f.MotorWrite("EPTR=" + std::to_string(address), a);
+    f.MotorWrite(load, a);
+    const int32_t value = Number(f.MotorQuery("R" + var, a));
+    f.MotorWrite(var + "=" + std::to_string(saved & mask), a);
+    return value;
+}
+
+// A block of EEPROM bytes through aaa..jjj, ten values at a time.
+void ReadBlock(LineFloor& f, int a, int address, int length)
+{
+    const int k = (length + 3) / 4;
+    auto var = [](int i) { return std::string(3, char('a' + i)); };
+    std::vector<std::string> restores;
+    for (int i = 0; i < std::min(k, kMaxBlockValues); ++i)
+        restores.push_back(var(i) + "=" + std::to_string(Number(f.MotorQuery("R" + var(i), a))));
+    f.MotorWrite("EPTR=" + std::to_string(address), a);
+    for (int done = 0; done < k;) {
+        const int m = std::min(k - done, kMaxBlockValues);
+        f.MotorWrite("VLD(aaa," + std::to_string(m) + ")", a);
+        for (int j = 0; j < m; ++j)
+            f.MotorQuery("R" + var(j), a);
+        done += m;
+    }
+    for (const std::string& r : restores)
+        f.MotorWrite(r, a);
+}
+
+} // namespace
+
+void SerialNumberFloor(LineFloor& f, int a) { ReadThrough(f, a, "aaa", "VLD(aaa,1)", 32256, -1); }
+
+void ReadVersionFloor(LineFloor& f, int a)
+{
+    f.MotorQuery("RSP", a);
+    f.MotorQuery("RCKS", a);
+    SerialNumberFloor(f, a);
+    const int magic = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32468, 0xFFFF) & 0xFFFF;
+    const int length = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32470, 0xFFFF) & 0xFFFF;
+    if (magic != 0xADB4 || length < 101 || length > 299)
+        throw std::runtime_error("the floor covers motors with a factory block only");
+    ReadBlock(f, a, 32468, length);
+}
+
+double DownloadFloor(LineFloor& f, const std::string& image, bool chain, int a, bool memoryProbe)
+{
+    f.MotorQuery("RBo", a);
+    if (memoryProbe && f.MotorQuery("RCKS", a).size() != 15)
+        throw std::runtime_error("the floor's motor gave no checksum");
+    if (chain) {
+        f.Write("ECHO", 0, false);
+        f.SleepMs(100);
+    }
+    f.Write("SLEEP", 0, false);
+    f.MotorWrite("WAKE", a);
+    f.MotorWrite("END", a);
+    f.MotorWrite("LOAD", a);
+    f.Raw(image);
+    f.Raw("\xFF\xFF ");
+    if (f.MotorQuery("RCKS", a).size() != 15)
+        throw std::runtime_error("the floor's motor gave no checksum");
+    f.Write("WAKE", 0, false);
+    return f.Seconds();
+}
+
+void UploadFloor(LineFloor& f, int a, size_t bytes)
+{
+    f.Write("SLEEP", 0, false);
+    f.MotorWrite("WAKE", a);
+    f.MotorWrite("END", a);
+    if (f.MotorQuery("RCKS", a).size() != 15)
+        throw std::runtime_error("the floor's motor gave no checksum");
+    f.MotorWrite("UPLOAD", a);
+    // The program's bytes and the FF after them.
+    f.SleepMs(double(bytes + 1) * f.CharSeconds() * 1000.0);
+    f.Write("WAKE", 0, false);
 }
 
 } // namespace bench

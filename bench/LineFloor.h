@@ -88,4 +88,17 @@ private:
 // Chunks of at most 8 of what is written.
 std::vector<std::string> Chunks(const std::string& bytes);
 
+// The floors of the core's motor operations on motor a, laid on f.
+// The identity: sample period and version, checksum, serial number, factory block.
+void ReadVersionFloor(LineFloor& f, int a);
+// The serial number alone (a motor that is not of version 5: the EEPROM value at 32256).
+void SerialNumberFloor(LineFloor& f, int a);
+// A download: the servo check, with memoryProbe the program-memory probe, the echo set-up on a
+// chain, isolating the motor, END, LOAD, the image and its terminator in chunks, the checksum and
+// the final WAKE. Returns the floor's total so far.
+double DownloadFloor(LineFloor& f, const std::string& image, bool chain, int a = 1, bool memoryProbe = false);
+// An upload of a program of n bytes: isolating the motor, END, the checksum, UPLOAD and the
+// bytes with their FF, the final WAKE.
+void UploadFloor(LineFloor& f, int a, size_t bytes);
+
 } // namespace bench

@@ -69,6 +69,8 @@ const std::vector<std::string>& KnownTopics()
             "VQXUsersGuide\\Tools\\MotorView\\UserVariables.htm",
             "VQXUsersGuide\\Tools\\MotorView\\Flags.htm",
             "VQXUsersGuide\\Tools\\MotorView\\MemMap.htm",
+            "VQXUsersGuide\\Tools\\Tuner\\TuningWindow.htm",
+            "VQXUsersGuide\\Tools\\Tuner\\TuningWindow.htm#TunerContextMenu",
         };
         // Pages opened by a dialog template or help id: the page dialogs' pages, the choice boxes,
         // the wizard's pages, the main frame's bars, the playground, the monitor and chart windows.

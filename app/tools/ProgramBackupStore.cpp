@@ -182,7 +182,8 @@ void MotorBackupOps::Restore(CMotor& motor, const std::string& path)
     motor.SendCommand("OFF");
     // The motor keeps the program record of the program it held, so nothing is recorded.
     motor.DownloadImage(image, true, 0x2404);
-    motor.SendCommand("P=@P MP G OFF");
+    if (!m_afterRestore.empty())
+        motor.SendCommand(m_afterRestore);
 }
 
 void MotorBackupOps::ClearAfterFailure(CMotor& motor)

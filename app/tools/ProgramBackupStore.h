@@ -83,13 +83,20 @@ private:
     std::vector<Entry> m_entries;
 };
 
+// What the playground sends once its saved program is back in a motor.
+inline constexpr const char* kPlaygroundAfterRestore = "P=@P MP G OFF";
+
 // The real motor operations: identity read, upload and download through the core (progress in
 // the motor's please-wait dialog, the tools' download flags 0x2404), "OFF" before a download and
-// "P=@P MP G OFF" after it, the END program after a failure. A motor gives its program back as
-// text: the text is compiled again for the motor's firmware before it goes back.
+// the tool's own command after it (none when empty), the END program after a failure. A motor
+// gives its program back as text: the text is compiled again for the motor's firmware before it
+// goes back.
 class MotorBackupOps : public IBackupMotorOps {
 public:
-    explicit MotorBackupOps(CScanner& scanner) : m_scanner(scanner) {}
+    explicit MotorBackupOps(CScanner& scanner, std::string afterRestore = kPlaygroundAfterRestore)
+        : m_scanner(scanner), m_afterRestore(std::move(afterRestore))
+    {
+    }
     uint32_t ReadSerial(CMotor& motor) override;
     void Upload(CMotor& motor, const std::string& path) override;
     void Restore(CMotor& motor, const std::string& path) override;
@@ -97,6 +104,7 @@ public:
 
 private:
     CScanner& m_scanner;
+    std::string m_afterRestore;
 };
 
 } // namespace tools

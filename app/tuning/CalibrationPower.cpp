@@ -76,18 +76,23 @@ bool CCalibrationPower::ReadBlock(CalibrationBlock& block, bool& valid)
 {
     tools::PollTrafficScope traffic(m_motor, tools::TrafficKind::Tool);
     try {
-        CCommPort* port = m_motor.GetPort();
-        if (port && !port->isOpen)
-            port->OpenPort();
-        m_calibrationFlag = (m_motor.ReadEEPROMByte(kCalibrationFlagAddress) & 1) == 0;
-        m_motor.ReadEEPROM(kCalibrationBlockAddress, block.data(), kCalibrationBlockSize);
-        valid = IsValidBlock(block);
+        valid = ReadFlagAndBlock(block);
         return true;
     } catch (const CVQXException& e) {
         traffic.End();
         Error(ErrorMessage(e));
         return false;
     }
+}
+
+bool CCalibrationPower::ReadFlagAndBlock(CalibrationBlock& block)
+{
+    CCommPort* port = m_motor.GetPort();
+    if (port && !port->isOpen)
+        port->OpenPort();
+    m_calibrationFlag = (m_motor.ReadEEPROMByte(kCalibrationFlagAddress) & 1) == 0;
+    m_motor.ReadEEPROM(kCalibrationBlockAddress, block.data(), kCalibrationBlockSize);
+    return IsValidBlock(block);
 }
 
 std::string CCalibrationPower::CurrentText() const
@@ -142,12 +147,9 @@ void CCalibrationPower::OnApply()
     }
     tools::PollTrafficScope traffic(m_motor, tools::TrafficKind::Tool);
     try {
-        CCommPort* port = m_motor.GetPort();
-        if (port && !port->isOpen)
-            port->OpenPort();
+        // The block as the motor holds it now, with its flag byte: the rebuild below needs both.
         CalibrationBlock block{};
-        m_motor.ReadEEPROM(kCalibrationBlockAddress, block.data(), kCalibrationBlockSize);
-        if (!IsValidBlock(block)) {
+        if (!ReadFlagAndBlock(block)) {
             RebuildBlock(block, m_size.ST11User);
             block[kBlockRun] = m_calibrationFlag ? static_cast<uint8_t>(block[kBlockRun] | 2) : 0;
             block[kBlockValue] = 0xFF;

@@ -76,6 +76,9 @@ public:
 
 private:
     bool ReadBlock(CalibrationBlock& block, bool& valid);
+    // Opens the port when closed, takes the flag byte and reads the block; whether its sum holds.
+    // Throws CVQXException.
+    bool ReadFlagAndBlock(CalibrationBlock& block);
     void Error(const std::string& text);
     std::string Caption() const;
 

@@ -16,11 +16,16 @@
 namespace tuning {
 namespace {
 
-// The core's backup operations, each download under "Restoring the program in ..." and tagged as
-// the program's own traffic.
-class RestoreOps : public tools::MotorBackupOps {
+// The core's backup operations, each download under "Restoring the program in ..." and tagged,
+// with the identity check before it, as the program's own traffic.
+class RestoreOps : public CTunerBackupOps {
 public:
-    using MotorBackupOps::MotorBackupOps;
+    using CTunerBackupOps::CTunerBackupOps;
+    uint32_t ReadSerial(CMotor& motor) override
+    {
+        tools::PollTrafficScope traffic(motor, tools::TrafficKind::Tool);
+        return CTunerBackupOps::ReadSerial(motor);
+    }
     void Restore(CMotor& motor, const std::string& path) override
     {
         ui::IProgress& progress = motor.Context().Progress();
@@ -28,7 +33,7 @@ public:
         progress.Show("Restoring the program in \"" + motor.Name + "\"", std::nullopt);
         progress.SetCancelVisible(false);
         try {
-            MotorBackupOps::Restore(motor, path);
+            CTunerBackupOps::Restore(motor, path);
         } catch (...) {
             progress.Close();
             throw;
@@ -93,6 +98,14 @@ std::string CTunerForm::SetTarget(uint32_t key)
     m_portIndex = portIndex;
     m_address = address;
     return {};
+}
+
+std::string CTunerForm::SelectTarget(uint32_t key)
+{
+    std::string why = SetTarget(key);
+    if (why.empty())
+        m_showErrors = true;
+    return why;
 }
 
 uint32_t CTunerForm::Key() const { return MotorKey(m_portIndex, m_address); }
@@ -162,14 +175,16 @@ bool CTunerForm::Run()
     run.showErrors = &m_showErrors;
     const int before = ruler;
     lastRun = run.Run(settings, position, posError, ruler);
-    if (!lastRun.ran) {
+    if (!lastRun.emptied) {
+        // Refused before anything was sent: the samples shown stay.
         ruler = before;
         return false;
     }
+    // A run that stopped before sampling emptied the arrays too: no count may outlive them.
     count = lastRun.count;
     capacity = int(lastRun.capacity);
     ResetView();
-    return true;
+    return lastRun.ran;
 }
 
 void CTunerForm::ResetView()

@@ -35,16 +35,19 @@ struct Command {
     int id;
     const char* menu;
     const char* prompt;
+    const char* theme; // the picture: a freedesktop icon name, else our drawing (res/icons/cmd)
+    const char* own;
 };
-// The context menu's commands in order (0: separator) and their prompts' first lines.
-inline constexpr Command kCommands[] = {{kCmdOpen, "Open", "Open an VQX Tuning File"},
-                                        {kCmdSave, "Save", "Save to an VQX Tuning File"},
-                                        {kCmdSaveAs, "Save As", "Save to a new VQX Tuning File"},
-                                        {0, nullptr, nullptr},
-                                        {kCmdCopyData, "Copy Data", "Copy data to the clipboard"},
-                                        {kCmdCopyImage, "Copy Chart Image", "Copy image to the clipboard"},
-                                        {0, nullptr, nullptr},
-                                        {kCmdRun, "Run", "Run Tuning"}};
+// The context menu's commands in order (0: separator), their prompts' first lines and pictures.
+inline constexpr Command kCommands[] = {
+    {kCmdOpen, "Open", "Open an VQX Tuning File", "document-open", nullptr},
+    {kCmdSave, "Save", "Save to an VQX Tuning File", "document-save", nullptr},
+    {kCmdSaveAs, "Save As", "Save to a new VQX Tuning File", "document-save-as", nullptr},
+    {0, nullptr, nullptr, nullptr, nullptr},
+    {kCmdCopyData, "Copy Data", "Copy data to the clipboard", "edit-copy", nullptr},
+    {kCmdCopyImage, "Copy Chart Image", "Copy image to the clipboard", nullptr, "tuner-copy-image"},
+    {0, nullptr, nullptr, nullptr, nullptr},
+    {kCmdRun, "Run", "Run Tuning", nullptr, "tuner-run"}};
 inline constexpr int kToolbar[5] = {kCmdOpen, kCmdSave, kCmdCopyData, kCmdCopyImage, kCmdRun};
 struct Tip {
     int id;
@@ -58,6 +61,9 @@ inline constexpr Tip kTips[] = {{kRun, "Run Tuner"},
 inline constexpr const char* kMotorRemovedPrompt = "The configuration has changed and you must select a new motor.";
 inline constexpr const char* kCloseQuestion = "Do you want to close the Tuning Window?";
 inline constexpr const char* kOpenTitle = "Open Tuning File";
+// The guide's page of the window (F1), and the topic the prompts of its commands name.
+inline constexpr const char* kHelpTopic = "VQXUsersGuide\\Tools\\Tuner\\TuningWindow.htm";
+inline constexpr const char* kCommandHelpTopic = "VQXUsersGuide\\Tools\\Tuner\\TuningWindow.htm#TunerContextMenu";
 } // namespace tuner
 
 // A motor key: port index in the low 16 bits, address in the high 16 bits.
@@ -81,6 +87,9 @@ public:
     // Why no motor can be reached by the key (no port at that index, no ports at all); empty when
     // one can. The target stays as it was then.
     std::string SetTarget(uint32_t key);
+    // The user chose the target (Select Motor, or a new one after the motor was removed): as
+    // SetTarget, and the next run asks about the motor's faults again.
+    std::string SelectTarget(uint32_t key);
     CMotor* Motor() const { return m_motor; }
     bool TemporaryMotor() const { return m_temporary != nullptr; }
     uint32_t Key() const;

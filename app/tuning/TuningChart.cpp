@@ -24,7 +24,11 @@ Scale PositionScale(CSampleArray& position, int nDiv)
     const int64_t range = position.GetRange();
     if (nDiv <= 0 || range <= 0)
         return s;
-    s.step = chart::ValueStep(position.Min, position.Max, nDiv);
+    // m truncated, and the step not limited to the range: a chart with few rows gets a coarse
+    // whole step rather than an uneven one.
+    const double step0 = double(range) / nDiv;
+    const int64_t mag = chart::Magnitude(step0);
+    s.step = Stepped(mag, int64_t(step0 / double(mag)));
     s.top = CeilDiv(position.Max, s.step) * s.step;
     s.bottom = FloorDiv(position.Min, s.step) * s.step;
     int64_t n = (s.top - s.bottom) / s.step;

@@ -33,7 +33,20 @@ CCommPort& CTuningMotorLink::Port()
     return *port;
 }
 
-void CTuningMotorLink::ReadIdentity() { m_motor.ReadVersion(); }
+uint32_t CTunerBackupOps::ReadSerial(CMotor& motor)
+{
+    if (m_identityOf == &motor) {
+        m_identityOf = nullptr;
+        return motor.SerialNumber;
+    }
+    return motor.ReadSerialNumber();
+}
+
+void CTuningMotorLink::ReadIdentity()
+{
+    m_motor.ReadVersion();
+    m_ops.IdentityRead(m_motor);
+}
 double CTuningMotorLink::SamplePeriodMs() { return m_motor.SamplePeriod; }
 std::string CTuningMotorLink::Ask(const std::string& command) { return m_motor.SendAndReceive(command); }
 void CTuningMotorLink::Send(const std::string& command) { m_motor.SendCommand(command); }

@@ -13,6 +13,20 @@ namespace ui { class IProgress; }
 
 namespace tuning {
 
+// The tuner's backup operations on the core: a restore sends "OFF" and the download, nothing
+// after it; the identity check asks the motor for its serial number alone, and a save right
+// after the run's identity read takes the serial number that read gave.
+class CTunerBackupOps : public tools::MotorBackupOps {
+public:
+    explicit CTunerBackupOps(CScanner& scanner) : MotorBackupOps(scanner, std::string()) {}
+    uint32_t ReadSerial(CMotor& motor) override;
+    // The motor's identity was just read: the next serial number asked of it is the one it holds.
+    void IdentityRead(const CMotor& motor) { m_identityOf = &motor; }
+
+private:
+    const CMotor* m_identityOf = nullptr;
+};
+
 class CTuningMotorLink : public ITuningMotor {
 public:
     CTuningMotorLink(CMotor& motor, CScanner& scanner, tools::CProgramBackupStore& backups, ui::IProgress& progress)
@@ -54,7 +68,7 @@ private:
     CScanner& m_scanner;
     tools::CProgramBackupStore& m_backups;
     ui::IProgress& m_progress;
-    tools::MotorBackupOps m_ops;
+    CTunerBackupOps m_ops;
     CIntervalTimer m_timer;
 };
 

@@ -114,6 +114,7 @@ void CTuningRun::RunProgram(const TuningSettings& s, CSampleArray& position, CSa
     out.capacity = plan.capacity;
     position.SetSize(int32_t(std::min<int64_t>(plan.capacity, CSampleArray::kMaxCapacity)));
     posError.SetSize(position.Capacity);
+    out.emptied = true;
     bool openedHere = false;
     std::optional<int> switchedFrom;
     SavedVariables saved;
@@ -238,6 +239,7 @@ void CTuningRun::RunPolled(const TuningSettings& s, CSampleArray& position, CSam
     out.capacity = plan.capacity;
     position.SetSize(int32_t(std::min<int64_t>(plan.capacity, CSampleArray::kMaxCapacity)));
     posError.SetSize(position.Capacity);
+    out.emptied = true;
     bool openedHere = false;
     std::optional<int> switchedFrom;
     SavedVariables saved;

@@ -66,7 +66,8 @@ public:
 // What a run leaves for the window.
 struct RunOutcome {
     bool ran = false;       // the sampling was reached
-    int count = 0;          // samples recorded (0 after a cancel)
+    bool emptied = false;   // the arrays were sized for the run: the samples before it are gone
+    int count = 0;          // samples recorded (0 after a cancel or a run that never sampled)
     int64_t capacity = 0;
     int rejected = 0;       // mode 1: lines not of the expected form
     int overflow = 0;       // mode 1: lines beyond the capacity

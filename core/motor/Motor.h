@@ -111,6 +111,9 @@ public:
     std::string GetVersionText();
     // Reads the identity: version, sample period, checksum, serial number, factory data.
     void ReadVersion();
+    // The serial number the motor reports now (the identity's serial step alone, for the version
+    // known; the whole identity when none is). The stored SerialNumber is left as it was.
+    uint32_t ReadSerialNumber();
     // Whether the last ReadVersion got an identity reply without a version in it (garbled): the
     // version and sample period are then not the motor's answer (the version may come from the
     // factory block, or be unknown).
@@ -258,6 +261,8 @@ private:
     void ReadChecksum();
     // Asks "RSP", and "PSP" when that fails; sets the P protocol flag when "PSP" answered.
     std::string AskIdentity();
+    // Step 4 of the identity: the serial number for the version as it stands.
+    uint32_t AskSerialNumber();
     // Reads the factory block; reason is 1 for a bad magic or length, 2 for a sum failure.
     int ReadFactoryBlockOnce(uint8_t* buffer, int& reason);
     uint32_t DataWord() const;

@@ -154,20 +154,34 @@ void CMotor::ReadVersion()
 
     ReadChecksum();
 
-    if (StartsWith(Version, "5")) {
-        SendCommand("LSA");
-        SerialNumber = static_cast<uint32_t>(ReplyToNumber(GetVariable("dd")));
-    } else {
-        if (!StartsWith(Version, "462"))
-            ClearAllVer5s(p);
-        SerialNumber = ReadEEPROMLong(EEPROM_SERIAL_NUMBER);
-        const uint32_t top = SerialNumber >> 24;
-        if (top < 0x20 || top > 0x7E)
-            SerialNumber = 0;
-    }
+    if (!StartsWith(Version, "5") && !StartsWith(Version, "462"))
+        ClearAllVer5s(p);
+    SerialNumber = AskSerialNumber();
 
     if (p.Policy().RebuildsFactoryData())
         ReadFactoryData();
+}
+
+uint32_t CMotor::AskSerialNumber()
+{
+    if (StartsWith(Version, "5")) {
+        SendCommand("LSA");
+        return static_cast<uint32_t>(ReplyToNumber(GetVariable("dd")));
+    }
+    const uint32_t serial = ReadEEPROMLong(EEPROM_SERIAL_NUMBER);
+    const uint32_t top = serial >> 24;
+    return top < 0x20 || top > 0x7E ? 0 : serial;
+}
+
+uint32_t CMotor::ReadSerialNumber()
+{
+    if (Version.empty()) {
+        ReadVersion();
+        return SerialNumber;
+    }
+    CCommPort& p = PortOf(port);
+    EnsureOpen(p);
+    return AskSerialNumber();
 }
 
 // The version to test: read from the motor first when unknown. While the identity itself is

@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QTableWidget>
+#include <QToolBar>
 
 using namespace tuning;
 using tuning::gui::CTunerDlg;
@@ -91,6 +92,37 @@ protected:
         QTableWidgetItem* item = Control<QTableWidget>(t, tuner::kList)->item(row, column);
         return item ? item->text() : QString();
     }
+    // The next question is answered Yes; its text goes to m_asked.
+    void AnswerYes()
+    {
+        m_asked.clear();
+        Answer([this](QWidget* w) {
+            for (QLabel* l : w->findChildren<QLabel*>())
+                m_asked += l->text();
+            for (QPushButton* b : w->findChildren<QPushButton*>())
+                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("Yes")) {
+                    b->click();
+                    return;
+                }
+            ADD_FAILURE() << "no Yes in " << m_asked.toStdString();
+            Decline(w);
+        });
+    }
+    QString m_asked;
+    // What motor `motor` took in since `mark` (its log's length then), and the new length.
+    std::vector<std::string> CommandsSince(int motor, size_t& mark)
+    {
+        const auto log = Motor(motor, [](vqxsim::SimMotor& m) { return m.CommandLog(); });
+        // The log keeps its last 1000 commands: a longer stretch could not be told apart.
+        EXPECT_LT(log.size(), 1000u);
+        std::vector<std::string> since(log.begin() + std::ptrdiff_t(std::min(mark, log.size())), log.end());
+        mark = log.size();
+        return since;
+    }
+    static size_t Count(const std::vector<std::string>& commands, const std::string& c)
+    {
+        return size_t(std::count(commands.begin(), commands.end(), c));
+    }
 };
 
 } // namespace
@@ -111,6 +143,33 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     EXPECT_TRUE(t->isVisible());
     EXPECT_TRUE(OverWorkArea(t));
     EXPECT_EQ(t->windowTitle(), QStringLiteral("Tuning"));
+    // The toolbar: five pictures, each with its command's prompt as its tip.
+    auto* toolbar = t->findChild<QToolBar*>();
+    ASSERT_NE(toolbar, nullptr);
+    QStringList tips;
+    for (QAction* a : toolbar->actions()) {
+        EXPECT_FALSE(a->icon().pixmap(16, 16).isNull()) << a->text().toStdString();
+        tips << a->toolTip();
+    }
+    EXPECT_EQ(tips, (QStringList{"Open an VQX Tuning File", "Save to an VQX Tuning File", "Copy data to the clipboard",
+                                 "Copy image to the clipboard", "Run Tuning"}));
+    EXPECT_EQ(toolbar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    // F1 opens the window's page of the guide.
+    desktop.helpPages.clear();
+    QTest::keyClick(Control<QTabWidget>(t, tuner::kTab), Qt::Key_F1);
+    ASSERT_EQ(desktop.helpPages.size(), 1u);
+    EXPECT_TRUE(desktop.helpPages[0].first.ends_with("/VQXUsersGuide/Tools/Tuner/TuningWindow.htm"))
+        << desktop.helpPages[0].first;
+    EXPECT_TRUE(std::filesystem::exists(desktop.helpPages[0].first));
+    // The statistics list: its rows' pictures, its columns at least as wide as laid out.
+    auto* list = Control<QTableWidget>(t, tuner::kList);
+    EXPECT_FALSE(list->item(0, 0)->icon().isNull());
+    EXPECT_FALSE(list->item(1, 0)->icon().isNull());
+    EXPECT_NE(list->item(0, 0)->icon().pixmap(16, 16).toImage(), list->item(1, 0)->icon().pixmap(16, 16).toImage());
+    const int widths[] = {100, 50, 60, 50, 60};
+    for (int c = 0; c < 5; ++c)
+        EXPECT_GE(list->columnWidth(c), widths[c]) << c;
+    EXPECT_LT(list->columnWidth(1), 70) << "no wider than its header needs";
     EXPECT_EQ(Control<QLabel>(t, tuner::kMotorName)->text(), QStringLiteral("Motor1-Chain"));
     // The gains the motor holds, in both columns; a fresh profile's settings.
     QWidget* values = Page(t, 2);
@@ -126,7 +185,14 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     Edit(settings, CTuningSettingsForm::kSpeed, QStringLiteral("100000"));
     Edit(settings, CTuningSettingsForm::kAcceleration, QStringLiteral("1000"));
     const ProgramRunPlan plan = PlanProgramRun(t->Form().settings, 38400);
+    size_t mark = 0;
+    CommandsSince(0, mark);
     QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    // The first run reads the motor's identity once: the program's backup takes the serial
+    // number from that read.
+    const std::vector<std::string> firstRun = CommandsSince(0, mark);
+    EXPECT_EQ(Count(firstRun, "RSP"), 1u);
+    EXPECT_EQ(Count(firstRun, "UPLOAD"), 1u);
     const RunOutcome& run = t->Form().lastRun;
     ASSERT_TRUE(run.ran);
     EXPECT_EQ(run.rejected, 0);
@@ -198,9 +264,38 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     EXPECT_EQ(t->Form().position.Items(), samples);
     EXPECT_EQ(ListCell(t, 0, 3), QStringLiteral("500"));
 
-    // Closing: the settings kept, the user's program back in the motor as it was.
+    // A run that fails before it samples (its move program is not there) leaves no samples
+    // behind: the list shows none, and Copy Data copies nothing.
+    Control<QRadioButton>(Page(t, 0), modepage::kMode2)->click();
+    Edit(settings, CTuningSettingsForm::kMoveProgram, QString::fromStdString(dir / "missing.tqx"));
+    QString failure;
+    Answer([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            failure += l->text();
+        Decline(w);
+    });
+    QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    EXPECT_TRUE(failure.contains(QStringLiteral("Cannot open the file specified!"))) << failure.toStdString();
+    EXPECT_FALSE(t->Form().lastRun.ran);
+    EXPECT_EQ(t->Form().count, 0);
+    EXPECT_EQ(ListCell(t, 0, 1), QStringLiteral("N/A"));
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    t->OnCommand(tuner::kCmdCopyData);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+
+    // Closing: the settings kept, the user's program back in the motor as it was. Only the
+    // serial number is asked before it goes back, then "OFF" and the download, nothing after.
+    CommandsSince(0, mark);
     t->close();
     EXPECT_TRUE(WaitFor([&] { return Tuner() == nullptr; }));
+    const std::vector<std::string> restore = CommandsSince(0, mark);
+    EXPECT_EQ(Count(restore, "RSP"), 0u);
+    EXPECT_EQ(Count(restore, "EPTR=32256"), 1u);
+    const auto load = std::find(restore.begin(), restore.end(), "LOAD");
+    ASSERT_NE(load, restore.end());
+    EXPECT_NE(std::find(restore.begin(), load, "OFF"), load);
+    EXPECT_EQ(std::find_if(load, restore.end(), [](const std::string& c) { return c == "MP" || c.starts_with("P="); }),
+              restore.end());
     EXPECT_EQ(Body(0), before);
     EXPECT_EQ(platform::AppProfile().GetInt(kTunerSection, "Speed", 0), 100000);
     EXPECT_TRUE(std::filesystem::is_empty(tools::CProgramBackupStore::DefaultFolder()));
@@ -287,7 +382,12 @@ TEST_F(TunerJourney, HostAndMoveProgramRunsACancelAndTheMotorReplaced)
     EXPECT_TRUE(Control<QLineEdit>(settings, CTuningSettingsForm::kWait)->isEnabled());
     Edit(settings, CTuningSettingsForm::kWait, QStringLiteral("300"));
     Control<QCheckBox>(settings, CTuningSettingsForm::kSwitch)->click();
+    // A fault the motor reports is asked about once per window and target; Yes goes on.
+    Motor(1, [](vqxsim::SimMotor& m) { m.SetBit('r', true); });
+    AnswerYes();
     QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    EXPECT_TRUE(m_asked.contains(QStringLiteral("Positive Limit Error\nDo you want to continue?")))
+        << m_asked.toStdString();
     EXPECT_EQ(t->Form().settings.positionOffset, -400);
     EXPECT_EQ(t->Form().lastRun.capacity, 16);
     EXPECT_EQ(t->Form().count, 15);
@@ -313,6 +413,8 @@ TEST_F(TunerJourney, HostAndMoveProgramRunsACancelAndTheMotorReplaced)
     Edit(settings, CTuningSettingsForm::kMoveProgram, QString::fromStdString(move));
     Edit(settings, CTuningSettingsForm::kTime, QStringLiteral("500"));
     Control<QCheckBox>(settings, CTuningSettingsForm::kSwitch)->click();
+    // The fault again: not asked a second time (a question would be an unexpected dialog).
+    Motor(1, [](vqxsim::SimMotor& m) { m.SetBit('r', true); });
     QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
     EXPECT_EQ(t->Form().lastRun.capacity, 26);
     EXPECT_EQ(t->Form().count, 25);
@@ -363,6 +465,15 @@ TEST_F(TunerJourney, HostAndMoveProgramRunsACancelAndTheMotorReplaced)
     ASSERT_TRUE(WaitFor([&] { return asked && t->Form().Motor() != nullptr; }, 60000));
     EXPECT_EQ(prompt, QString::fromLatin1(tuner::kMotorRemovedPrompt));
     EXPECT_EQ(t->Form().Motor(), app->Session()->Project().Port(0)->GetMotor(1));
+
+    // A new target: its faults are asked about again.
+    Control<QRadioButton>(Page(t, 0), modepage::kMode3)->click();
+    Edit(settings, CTuningSettingsForm::kTime, QStringLiteral("200"));
+    Motor(0, [](vqxsim::SimMotor& m) { m.SetBit('r', true); });
+    AnswerYes();
+    QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+    EXPECT_TRUE(m_asked.contains(QStringLiteral("Positive Limit Error"))) << m_asked.toStdString();
+    EXPECT_TRUE(t->Form().lastRun.ran);
 
     // Closing puts motor 2's own program back (saved once, by the first run that downloaded).
     t->close();

@@ -120,7 +120,8 @@ CFrameCommands::CFrameCommands(CMainFrame& frame, CProject& project, CTerminalBa
     m_frame.AddCommandHandler(tuning::gui::SessionTunerHandler(
         {&m_frame, [this](shell::IToolWindow* w) { w ? m_frame.SetTuner(w) : m_frame.ClearToolSlot(m_frame.Tuner()); },
          &m_frame.Context().Scanner(), &m_project, &m_bar, &m_frame.Context().Desktop(), &m_query,
-         [this] { return SelectedMotor(); }, m_alive}));
+         [this] { return SelectedMotor(); }, m_alive,
+         [this](const std::string& topic) { help::ShowHelpTopic(m_frame.Context(), topic); }}));
     m_tree.showBar = [this] { m_frame.ShowControlBar(m_frame.ConfigBar(), true); };
     m_calibration = std::make_unique<tuning::gui::CCalibrationCommands>(tuning::gui::CalibrationWiring{
         &m_frame, &m_project, &m_frame.Context(), this, [this] { return SelectedMotor(); },

@@ -85,6 +85,12 @@ QIcon CommandIcon(const char* theme, const char* own)
     return {};
 }
 
+QIcon ListImage(const char* name)
+{
+    UseFallbackTheme();
+    return QIcon(QStringLiteral(":/icons/list/") + QString::fromLatin1(name) + QStringLiteral(".svg"));
+}
+
 QIcon AppIcon()
 {
     UseFallbackTheme();

@@ -14,6 +14,8 @@ QIcon Icon(const QString& themeName, const QString& fallbackLabel, unsigned rgb 
 // A command's picture: the theme's icon of that name, else our drawing `own`; a null icon when
 // there is neither.
 QIcon CommandIcon(const char* theme, const char* own);
+// A row picture of a list (res/icons/list/<name>.svg).
+QIcon ListImage(const char* name);
 // The program's own icon (window and desktop).
 QIcon AppIcon();
 // The standard message-box icons: 0x10 hand, 0x20 question, 0x30 exclamation, 0x40 asterisk.

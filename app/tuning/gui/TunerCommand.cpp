@@ -49,6 +49,7 @@ std::function<bool(int id)> SessionTunerHandler(TunerWiring w)
         wiring.project = w.project;
         wiring.desktop = w.desktop;
         wiring.commError = w.commError;
+        wiring.help = w.help;
         auto* dlg = new CTunerDlg(std::move(wiring), key, w.mainWindow);
         if (!dlg->Show()) {
             delete dlg;

@@ -6,6 +6,7 @@
 // its motor's gains could be read. The composition root gives what it needs.
 #include <functional>
 #include <memory>
+#include <string>
 
 class CMotor;
 class CProject;
@@ -30,6 +31,7 @@ struct TunerWiring {
     commerror::ICommErrorHandler* commError = nullptr;
     std::function<CMotor*()> selectedMotor;           // the configuration tree's motor
     std::weak_ptr<int> alive;                          // expired: the session is gone
+    std::function<void(const std::string& topic)> help; // opens a page of the guide
 };
 
 // The handler for the frame's command table: true for the ids it handled.

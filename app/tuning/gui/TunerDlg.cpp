@@ -4,6 +4,7 @@
 #include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/project/gui/SelectMotorDlg.h"
+#include "app/res/gui/Icons.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/tools/gui/ChartPainter.h"
 #include "core/motor/Motor.h"
@@ -21,6 +22,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -66,6 +68,9 @@ QString Filter(const char* filter)
 }
 
 constexpr int kPictureHeight = 260;
+// The statistics list's columns, and the pictures of its rows ("Position" and "Pos. Error").
+constexpr int kListWidths[6] = {100, 50, 60, 50, 60, 60};
+constexpr const char* kRowImages[2] = {"tuner-position", "tuner-pos-error"};
 
 } // namespace
 
@@ -124,11 +129,13 @@ void CTunerDlg::Build()
 {
     auto* root = new QVBoxLayout(this);
     auto* toolbar = new QToolBar(this);
+    toolbar->setIconSize(QSize(16, 16));
     for (int id : tuner::kToolbar) {
         for (const auto& c : tuner::kCommands) {
             if (c.id != id)
                 continue;
             QAction* a = toolbar->addAction(QString::fromLatin1(c.menu));
+            a->setIcon(res::CommandIcon(c.theme, c.own));
             a->setObjectName(QString::number(id));
             a->setToolTip(QString::fromLatin1(c.prompt).left(79));
             connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -240,9 +247,11 @@ void CTunerDlg::Build()
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->setColumnWidth(0, 100);
-    for (int c = 1; c < 6; ++c)
-        m_list->setColumnWidth(c, 70);
+    m_list->setIconSize(QSize(16, 16));
+    // The widths the window was laid out for; a column whose header text needs more on this
+    // desktop's font gets what it needs.
+    for (int c = 0; c < 6; ++c)
+        m_list->setColumnWidth(c, std::max(kListWidths[c], m_list->horizontalHeader()->sectionSizeHint(c)));
     m_list->setFixedHeight(m_list->horizontalHeader()->sizeHint().height() + 2 * m_list->verticalHeader()->defaultSectionSize() + 6);
     root->addWidget(m_list);
 }
@@ -486,7 +495,7 @@ void CTunerDlg::DrawChart()
     const auto rows = StatisticsRows(m_form.position, m_form.posError, m_form.count, m_form.settings.tuningTime,
                                      m_form.settings.pollError, m_form.ruler);
     for (int r = 0; r < 2; ++r) {
-        m_list->setItem(r, 0, new QTableWidgetItem(QString::fromLatin1(kListRows[r])));
+        m_list->setItem(r, 0, new QTableWidgetItem(res::ListImage(kRowImages[r]), QString::fromLatin1(kListRows[r])));
         for (int c = 0; c < 5; ++c)
             m_list->setItem(r, c + 1, new QTableWidgetItem(QString::fromStdString(rows[size_t(r)][size_t(c)])));
     }
@@ -564,7 +573,7 @@ void CTunerDlg::OnSelectMotor()
     CSelectMotorDlg dlg(this, *m_wiring.project, &key, 0);
     if (dlg.exec() != QDialog::Accepted || (key == m_form.Key() && m_form.Motor()))
         return;
-    if (std::string why = m_form.SetTarget(key); !why.empty() && m_wiring.context)
+    if (std::string why = m_form.SelectTarget(key); !why.empty() && m_wiring.context)
         ui::OptionMessageBox(m_wiring.context->Questions(), why, ui::MB_OK | ui::MB_ICONERROR);
     Refresh();
 }
@@ -588,7 +597,7 @@ void CTunerDlg::OnMotorRemoved()
         if (m_wiring.project) {
             CSelectMotorDlg dlg(this, *m_wiring.project, &key, 0, tuner::kMotorRemovedPrompt);
             if (dlg.exec() == QDialog::Accepted) {
-                const std::string why = m_form.SetTarget(key);
+                const std::string why = m_form.SelectTarget(key);
                 if (why.empty())
                     break;
                 if (m_wiring.context)
@@ -659,12 +668,14 @@ bool CTunerDlg::eventFilter(QObject* watched, QEvent* e)
     }
     if (watched == m_picture_ && e->type() == QEvent::ContextMenu) {
         QMenu menu(this);
+        // F1 on a command of the menu opens the topic its prompt names.
+        menu.installEventFilter(this);
         for (const auto& c : tuner::kCommands) {
             if (!c.id) {
                 menu.addSeparator();
                 continue;
             }
-            QAction* a = menu.addAction(QString::fromLatin1(c.menu));
+            QAction* a = menu.addAction(res::CommandIcon(c.theme, c.own), QString::fromLatin1(c.menu));
             a->setObjectName(QString::number(c.id));
             a->setStatusTip(QString::fromLatin1(c.prompt));
             connect(a, &QAction::triggered, this, [this, id = c.id] { OnCommand(id); });
@@ -672,7 +683,27 @@ bool CTunerDlg::eventFilter(QObject* watched, QEvent* e)
         menu.exec(static_cast<QContextMenuEvent*>(e)->globalPos());
         return true;
     }
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1 &&
+        qobject_cast<QMenu*>(watched)) {
+        Help(tuner::kCommandHelpTopic);
+        return true;
+    }
     return QDialog::eventFilter(watched, e);
+}
+
+void CTunerDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_F1 && e->modifiers() == Qt::NoModifier) {
+        Help(tuner::kHelpTopic);
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void CTunerDlg::Help(const char* topic)
+{
+    if (m_wiring.help)
+        m_wiring.help(topic);
 }
 
 } // namespace tuning::gui

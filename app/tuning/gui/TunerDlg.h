@@ -35,6 +35,7 @@ public:
         shell::IDesktopServices* desktop = nullptr;
         commerror::ICommErrorHandler* commError = nullptr;
         std::string backupFolder = tools::CProgramBackupStore::DefaultFolder();
+        std::function<void(const std::string& topic)> help; // opens a page of the guide
     };
     CTunerDlg(Wiring wiring, uint32_t key, QWidget* parent);
     ~CTunerDlg() override;
@@ -71,6 +72,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -84,6 +86,7 @@ private:
     void DrawChart();
     void ShowRuler();
     void Finish();
+    void Help(const char* topic);
 
     Wiring m_wiring;
     CTunerForm m_form;

@@ -81,8 +81,19 @@ TEST_F(PowerOnTheLine, AnInvalidBlockIsShownAsNotAvailableAndRebuilt)
     EXPECT_EQ(BlockWord(block, kBlockUser), 700);
     for (int i = 4; i <= 12; ++i)
         EXPECT_EQ(block[static_cast<size_t>(i)], 0xFF) << i;
-    EXPECT_EQ(block[kBlockRun], 0) << "the calibration flag was set at start";
+    EXPECT_EQ(block[kBlockRun], 0) << "bit 0 of the flag byte is set: no calibration flag";
     EXPECT_EQ(block[kBlockValue], 0xFF);
+
+    // Apply reads the flag byte again with the block: cleared meanwhile, the rebuilt run byte
+    // keeps what it read and gains bit 1.
+    bad[kBlockRun] = 0x40;
+    SetBlock(bad);
+    rig->WithMotor(0, [](vqxsim::SimMotor& m) { return m.Eeprom()[kCalibrationFlagAddress] = 0; });
+    questions.AnswerMessageBox(ui::IDOK);
+    questions.AnswerMessageBox(ui::IDNO);
+    power->OnApply();
+    EXPECT_TRUE(IsValidBlock(Block()));
+    EXPECT_EQ(Block()[kBlockRun], 0x42);
 }
 
 TEST_F(PowerOnTheLine, WithoutUsableSizeDataNothingIsWritten)

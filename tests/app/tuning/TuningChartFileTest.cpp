@@ -65,6 +65,7 @@ TEST(TuningChart, ScalesFollowTheirOwnStepRules)
         {{-400, 100}, 10, 100, -400, 50, 10}, // m 5: step 5 x 10, already even
         {{-700, 0}, 10, 0, -800, 100, 8},   // further from zero below: widened at the bottom
         {{7, 7}, 10, 10, 6, 2, 2},          // widened to 6..8, one step, widened at the top
+        {{0, 7}, 1, 20, 0, 10, 2},          // m 7: step 10, wider than the range, then widened
     };
     for (const Row& r : rows) {
         CSampleArray a = Samples(r.values);
