@@ -71,9 +71,9 @@ const std::vector<std::string>& KnownTopics()
             "VQXUsersGuide\\Tools\\MotorView\\MemMap.htm",
         };
         // Pages opened by a dialog template or help id: the page dialogs' pages, the choice boxes,
-        // the wizard's pages, the main frame's bars, the playground.
+        // the wizard's pages, the main frame's bars, the playground, the monitor and chart windows.
         for (int id : {113, 147, 167, 168, 170, 175, 176, 177, 178, 179, 181, 182, 183, 184, 186, 187, 188, 189, 206,
-                       207, 208, 209, 222, 259, 284, 185, 330, 331, 332, 333, 336, 339})
+                       207, 208, 209, 222, 259, 284, 185, 330, 331, 332, 333, 336, 339, 174, 195})
             t.push_back(WindowTopic(id));
         return t;
     }();

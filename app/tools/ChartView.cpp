@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace chartview {
 
@@ -50,6 +51,33 @@ const std::vector<ToolbarEntry>& Toolbar()
         {ID_VGRID, "Vertical Grid", "Show the vertical grid", true},
     };
     return entries;
+}
+
+CommandPicture PictureOf(int id)
+{
+    static const std::pair<int, CommandPicture> pictures[] = {
+        {ID_NEW_CHART, {"document-new", nullptr}},
+        {ID_OPEN, {"document-open", nullptr}},
+        {ID_SAVE, {"document-save", nullptr}},
+        {ID_SAVE_AS, {"document-save-as", nullptr}},
+        {ID_ADD_ITEM, {"list-add", nullptr}},
+        {ID_DELETE_ITEM, {"list-remove", nullptr}},
+        {ID_EDIT_ITEM, {nullptr, "chart-edit-item"}},
+        {ID_CLEAR, {"edit-clear", nullptr}},
+        {ID_START, {"media-playback-start", nullptr}},
+        {ID_STOP, {"media-playback-stop", nullptr}},
+        {ID_MANUAL_UPDATE, {"view-refresh", nullptr}},
+        {ID_PROPERTIES, {"document-properties", nullptr}},
+        {ID_HIGHLIGHT, {nullptr, "chart-highlight"}},
+        {ID_HGRID, {nullptr, "grid-horizontal"}},
+        {ID_VGRID, {nullptr, "grid-vertical"}},
+        {ID_COPY_DATA, {"edit-copy", nullptr}},
+        {ID_COPY_IMAGE, {nullptr, "copy-image"}},
+    };
+    for (const auto& [command, picture] : pictures)
+        if (command == id)
+            return picture;
+    return {nullptr, nullptr};
 }
 
 const std::vector<int>& ContextMenu()

@@ -33,6 +33,8 @@ inline constexpr int ID_VGRID = 33015;
 inline constexpr int ID_COPY_DATA = 33027;
 inline constexpr int ID_COPY_IMAGE = 33028;
 
+// The window's template; F1 opens its page of the guide.
+inline constexpr int kTemplate = 174;
 // Control ids of the window.
 inline constexpr int IDC_PLOT = 1089;
 inline constexpr int IDC_SCROLL = 1118;
@@ -49,6 +51,13 @@ struct ToolbarEntry {
 };
 // The toolbar in order (19 entries with the separators).
 const std::vector<ToolbarEntry>& Toolbar();
+// The picture of a command of the toolbar or the context menu: the desktop theme's icon of that
+// name, else our drawing (res/icons/cmd/<own>.svg).
+struct CommandPicture {
+    const char* theme;
+    const char* own;
+};
+CommandPicture PictureOf(int id);
 // The context menu in order (0: separator).
 const std::vector<int>& ContextMenu();
 const char* CommandText(int id);

@@ -46,7 +46,7 @@ void CMonitorForm::StartNew()
     SetPolling(false);
     m_list.Clear();
     m_list.Modified = false;
-    m_host.ListChanged();
+    RefillList();
     m_host.StateChanged();
 }
 
@@ -65,7 +65,7 @@ bool CMonitorForm::OpenFile(const std::string& path, std::string* problemOut)
     }
     m_filePath = path;
     m_title = FileNameOf(path);
-    m_host.ListChanged();
+    RefillList();
     m_host.StateChanged();
     return true;
 }
@@ -117,7 +117,7 @@ CWatchItem* CMonitorForm::AddWatchItem(CWatchItem* item)
 {
     CWatchItem* answer = m_list.OnAddWatchItem(item);
     if (answer != item) {
-        m_host.ListChanged();
+        RefillList();
         m_host.StateChanged();
     }
     return answer;
@@ -204,7 +204,7 @@ int CMonitorForm::OnCommand(int id, int row)
         }
         if (m_host.RunItemDialog(item)) {
             m_list.Modified = true;
-            m_host.ListChanged();
+            RefillList();
             m_host.StateChanged();
         }
         return row;
@@ -219,7 +219,7 @@ int CMonitorForm::OnCommand(int id, int row)
                                  ui::MB_YESNO | ui::MB_ICONWARNING | ui::MB_DEFBUTTON2) != ui::IDYES)
             return row;
         m_list.Delete(row);
-        m_host.ListChanged();
+        RefillList();
         m_host.StateChanged();
         return row < m_list.Count() ? row : m_list.Count() - 1;
     case ID_WATCH_MOVE_UP:
@@ -227,7 +227,7 @@ int CMonitorForm::OnCommand(int id, int row)
         const bool up = id == ID_WATCH_MOVE_UP;
         if (!m_list.Move(row, up))
             return row;
-        m_host.ListChanged();
+        RefillList();
         m_host.StateChanged();
         return up ? row - 1 : row + 1;
     }
@@ -264,6 +264,14 @@ void CMonitorForm::OnDoubleClick(int row, bool onValueIcon)
         return;
     }
     OnCommand(ID_WATCH_EDIT, row);
+}
+
+void CMonitorForm::RefillList()
+{
+    for (int i = 0; i < m_list.Count(); ++i)
+        if (CWatchItem* item = m_list.At(i); item->Enabled)
+            item->ValueText.clear();
+    m_host.ListChanged();
 }
 
 void CMonitorForm::OnRowChecked(int row, bool checked)

@@ -26,6 +26,8 @@ namespace monitor {
 inline constexpr int ID_WATCH_NEW = 33132, ID_WATCH_OPEN = 33131, ID_WATCH_SAVE = 32959, ID_WATCH_SAVE_AS = 32964;
 inline constexpr int ID_WATCH_ADD = 32956, ID_WATCH_DELETE = 32957, ID_WATCH_EDIT = 32958;
 inline constexpr int ID_WATCH_MOVE_UP = 32960, ID_WATCH_MOVE_DOWN = 32961, ID_WATCH_POLL = 32963, ID_WATCH_HEX = 32967;
+// The window's template; F1 opens its page of the guide.
+inline constexpr int kTemplate = 195;
 // Controls.
 inline constexpr int kList = 1036, kPollButton = 1168, kStopButton = 1169, kRefreshButton = 1351, kHexCheck = 1067;
 inline constexpr int kIndicator = 1355;
@@ -102,6 +104,9 @@ public:
     void OnRowChecked(int row, bool checked);
     // The item dialog's addition (the answer goes back to the dialog).
     CWatchItem* AddWatchItem(CWatchItem* item);
+    // The list shown anew (after New, Open, Add, Edit, Delete, a move or a loaded template): every
+    // enabled row starts with an empty value, which the next read fills in.
+    void RefillList();
 
     // ---- polling ----
     void SetPolling(bool on);

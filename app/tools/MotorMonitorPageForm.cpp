@@ -92,7 +92,7 @@ std::string CMotorMonitorPageForm::LoadTemplate(const std::string& path)
     }
     motor->UserTemplateFile = path;
     List().Modified = false;
-    m_host.ListChanged();
+    m_form.RefillList();
     m_host.StateChanged();
     return {};
 }

@@ -13,6 +13,7 @@
 #include "app/shell/HelpTopics.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/HelpViewer.h"
+#include "app/tools/ChartView.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/VQXApp.h"
 #include "app/project/gui/ConfigBar.h"
@@ -95,9 +96,14 @@ TEST_F(DesktopJourney, EveryMenuAndToolbarCommandShowsAPicture)
     EXPECT_GT(themed, 20) << "the system's icon theme stands in for the desktop's";
     EXPECT_GT(drawn, 10);
     // Our drawings are all shipped and readable.
+    std::vector<const char*> drawings;
     for (const res::CommandPicture& p : res::CommandPictures())
-        if (p.own) {
-            EXPECT_TRUE(QFile::exists(QStringLiteral(":/icons/cmd/%1.svg").arg(QString::fromLatin1(p.own)))) << p.own;
+        drawings.push_back(p.own);
+    for (int id : chartview::ContextMenu())
+        drawings.push_back(chartview::PictureOf(id).own);
+    for (const char* own : drawings)
+        if (own) {
+            EXPECT_TRUE(QFile::exists(QStringLiteral(":/icons/cmd/%1.svg").arg(QString::fromLatin1(own)))) << own;
         }
     EXPECT_FALSE(frame->windowIcon().pixmap(48, 48).isNull());
     Snapshot(frame, QStringLiteral("desktop-main-frame"));

@@ -1,7 +1,8 @@
 #pragma once
 // The layout check of every window and dialog a GUI test shows: each visible label, button, check
 // box, radio button, tab, list row and list header shows its whole text in its rectangle (measured
-// with the widget's own font and style), and no two visible sibling controls overlap.
+// with the widget's own font and style), a toolbar shows all its buttons, and no two visible
+// sibling controls overlap.
 //
 //   for (const std::string& p : LayoutProblems(dialog)) ADD_FAILURE() << p;
 //
@@ -28,6 +29,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <string>
@@ -234,6 +236,21 @@ inline void CheckOverlaps(const QWidget* parent, std::vector<std::string>& out)
         }
 }
 
+// A toolbar shows every button: none is hidden behind its overflow arrow.
+inline void CheckToolbar(const QToolBar* bar, std::vector<std::string>& out)
+{
+    // The toolkit's own print preview sizes its window and toolbar itself.
+    if (bar->window()->inherits("QPrintPreviewDialog"))
+        return;
+    for (QAction* a : bar->actions()) {
+        if (a->isSeparator() || !a->isVisible())
+            continue;
+        const QWidget* button = bar->widgetForAction(a);
+        if (!button || !button->isVisible())
+            out.push_back(Describe(bar) + " hides \"" + Plain(a->text()).toStdString() + "\" behind its overflow");
+    }
+}
+
 // Every problem of a shown window; none for a window that is not shown (it has no layout yet).
 inline std::vector<std::string> LayoutProblems(QWidget* window)
 {
@@ -257,6 +274,8 @@ inline std::vector<std::string> LayoutProblems(QWidget* window)
             CheckHeader(header, out);
         else if (auto* list = qobject_cast<QListView*>(w))
             CheckListRows(list, out);
+        else if (auto* bar = qobject_cast<QToolBar*>(w))
+            CheckToolbar(bar, out);
         CheckOverlaps(w, out);
     }
     return out;

@@ -11,6 +11,7 @@
 
 #include <QClipboard>
 #include <QSpinBox>
+#include <QToolBar>
 
 #include <algorithm>
 
@@ -130,6 +131,31 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     const QString position = view->List()->topLevelItem(0)->text(0), velocity = view->List()->topLevelItem(1)->text(0);
     EXPECT_EQ(position, QStringLiteral("Motor1-Chain Position"));
     EXPECT_EQ(velocity, QStringLiteral("Motor1-Chain Velocity"));
+    // At the window's first size: every toolbar button in view, each with its picture, and the
+    // statistics rows show the items' names whole.
+    for (QAction* a : view->findChild<QToolBar*>(QStringLiteral("ChartToolbar"))->actions()) {
+        if (a->isSeparator())
+            continue;
+        EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+        EXPECT_TRUE(view->findChild<QToolBar*>(QStringLiteral("ChartToolbar"))->widgetForAction(a)->isVisible())
+            << a->text().toStdString();
+    }
+    for (int row = 0; row < 2; ++row) {
+        const QModelIndex name = view->List()->model()->index(row, 0);
+        QStyleOptionViewItem option;
+        option.initFrom(view->List());
+        option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = view->List()->iconSize().isValid() ? view->List()->iconSize() : QSize(16, 16);
+        EXPECT_LE(view->List()->itemDelegate()->sizeHint(option, name).width(), view->List()->visualRect(name).width())
+            << name.data().toString().toStdString();
+    }
+    for (const std::string& problem : layoutcheck::LayoutProblems(view))
+        ADD_FAILURE() << problem;
+    // F1: the window's page of the guide.
+    const std::vector<std::string> help = HelpOnF1(view->List());
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_TRUE(help[0].ends_with("/help/174.htm")) << help[0];
+    EXPECT_TRUE(std::filesystem::exists(help[0])) << help[0];
 
     // Sampling on the chart's own timer while the terminal moves the motor.
     view->Action(ID_START)->trigger();

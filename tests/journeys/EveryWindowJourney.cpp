@@ -1,17 +1,34 @@
-// Every window that shows a motor or a port, open while the project changes under them: each
-// keeps to what it shows by port index and address, rebinds or closes, and nothing reads a port
-// or motor that went.
+// Every window that shows a motor or a port, open and polling while the project changes under
+// them: each keeps to what it shows by port index and address, rebinds or closes, nothing reads
+// a port or motor that went, and the frame's poll cycle goes on serving every window left, as
+// the motors themselves count the queries.
 
 #include "JourneyRig.h"
 
+#include "app/tools/ChartView.h"
+#include "app/tools/MonitorForm.h"
 #include "app/tools/PlaygroundForm.h"
+#include "app/tools/WatchList.h"
+#include "app/tools/gui/ChartViewDlg.h"
+#include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/MotorInfoPage.h"
 #include "app/tools/gui/MotorStatusPage.h"
 #include "app/tools/gui/MotorViewDlg.h"
 #include "app/tools/gui/PlaygroundDlg.h"
+#include "app/tools/gui/WatchItemDlg.h"
+#include "app/frame/gui/ProjectSession.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/setup/gui/CommWizardDlg.h"
+#include "app/shell/gui/PageDlg.h"
+#include "app/tuning/TunerForm.h"
+#include "app/tuning/gui/TunerDlg.h"
 
 #include <QComboBox>
 #include <QPointer>
+#include <QTreeWidget>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -30,11 +47,122 @@ protected:
             }
         return nullptr;
     }
-    bool DetectChain()
+    // A monitor file of one item: a user variable of a motor of port 0.
+    std::string WriteMonitorFile(const std::string& name, int address, const std::string& command)
     {
-        AutoAnswer("The operation finished successfully.", "OK");
-        return Command(cmd::ID_FIND_MOTORS) && WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000);
+        tools::CWatchList list;
+        auto* item = new CWatchItem;
+        item->ChannelIndex = 0;
+        item->MotorAddress = address;
+        item->WatchType = CWatchItem::kCustom;
+        item->Command = command;
+        item->Caption = name;
+        delete list.OnAddWatchItem(item); // the copy offered to go on from
+        const std::string path = dir / (name + ".mon");
+        EXPECT_TRUE(list.Save(path, true));
+        return path;
     }
+    // Tools > New Monitor View, its Open, and Poll.
+    CMonitorDlg* OpenMonitor(const std::string& path)
+    {
+        int slot = 0;
+        while (slot < shell::kToolSlots && frame->MonitorWindow(slot))
+            ++slot;
+        EXPECT_TRUE(Command(cmd::ID_NEW_MONITOR));
+        auto* mon = dynamic_cast<CMonitorDlg*>(frame->MonitorWindow(slot));
+        if (!mon)
+            return nullptr;
+        AnswerFile(path);
+        mon->RunCommand(tools::monitor::ID_WATCH_OPEN);
+        QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
+        return mon;
+    }
+    // The Poll button of a view's status page.
+    static void PollView(CMotorViewDlg* view)
+    {
+        if (view && !view->Form().Status().Polling())
+            QTest::mouseClick(view->StatusPage()->PollButton(), Qt::LeftButton);
+    }
+    // The playground's entry of the chain's line (the device's short name, "pts/<n>"), and the
+    // index of the project's port it stands for (-1: a line of the machine the project lacks).
+    int ChainEntry() const
+    {
+        auto* ports = Playground()->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
+        return ports->findText(QString::fromStdString(rig->DevicePath()).section(QLatin1Char('/'), -2));
+    }
+    // The motors the playground lists for the chosen port.
+    int PlaygroundMotors() const
+    {
+        return Playground()->findChild<QComboBox*>(QString::number(tools::pg::kMotorList))->count();
+    }
+    int ChainEntryPort() const
+    {
+        auto* ports = Playground()->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
+        const int entry = ChainEntry();
+        return entry < 0 ? -1 : ports->itemData(entry).toInt();
+    }
+    // The playground on the motor at `address` of the chain, connected.
+    void ConnectPlayground(int address)
+    {
+        tools::gui::CPlaygroundDlg* pg = Playground();
+        ASSERT_NE(pg, nullptr);
+        auto* ports = pg->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
+        const int entry = ChainEntry();
+        ASSERT_GE(entry, 0);
+        ports->setCurrentIndex(entry);
+        Q_EMIT ports->activated(entry);
+        auto* motors = pg->findChild<QComboBox*>(QString::number(tools::pg::kMotorList));
+        ASSERT_GE(motors->count(), address);
+        motors->setCurrentIndex(address - 1);
+        Q_EMIT motors->activated(address - 1);
+        QTest::mouseClick(pg->findChild<QPushButton*>(QString::number(tools::pg::kConnect)), Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([&] { return pg->Form().Connected(); }, 20000));
+    }
+    // Which window a query heard by a motor came from: the monitors ask motor 3 for "a" and "b",
+    // the chart for its velocity, the playground everything else of motor 3; the views have a
+    // motor each (4 is the address the project has no motor at).
+    static std::string Asker(const Heard& h)
+    {
+        if (h.address == 3)
+            return h.command == "Ra" ? "monitor a" : h.command == "Rb" ? "monitor b" : h.command == "RV" ? "chart" : "playground";
+        return "view " + std::to_string(h.address);
+    }
+    // Waits until each window in `served` has been heard at least `rounds` times, and no window
+    // outside it at all; the counts, for the failure message.
+    std::string Served(const std::set<std::string>& served, int rounds = 3)
+    {
+        TakeHeard();
+        std::map<std::string, int> count;
+        auto all = [&] {
+            for (const Heard& h : TakeHeard())
+                ++count[Asker(h)];
+            for (const std::string& w : served)
+                if (count[w] < rounds)
+                    return false;
+            return true;
+        };
+        const bool done = WaitFor(all, 20000);
+        std::string text;
+        for (const auto& [w, n] : count)
+            text += w + "=" + std::to_string(n) + " ";
+        if (!done)
+            ADD_FAILURE() << "not every window was served: " << text;
+        for (const auto& [w, n] : count)
+            if (n > 0 && !served.count(w))
+                ADD_FAILURE() << w << " was heard: " << text;
+        return text;
+    }
+    // Nothing reaches the chain for a while (its port is not the project's now).
+    void Silent()
+    {
+        TakeHeard();
+        QTest::qWait(300);
+        const std::vector<Heard> heard = TakeHeard();
+        EXPECT_TRUE(heard.empty()) << heard.size() << " commands reached the chain, first " << heard.front().command;
+    }
+    tuning::gui::CTunerDlg* Tuner() const { return dynamic_cast<tuning::gui::CTunerDlg*>(frame->Tuner()); }
+    CProject& Project() const { return app->Session()->Project(); }
+
 };
 
 } // namespace
@@ -43,11 +171,14 @@ TEST_F(EveryWindowJourney, APlaygroundAndAViewOfAnAddressWithoutMotorOutliveThei
 {
     // A view of address 7 keeps polling through its errors.
     platform::AppProfile().WriteInt("Polling", "NoPollingOnError", 0);
-    ASSERT_TRUE(Start());
-    ASSERT_TRUE(DetectChain());
+    // The chain's motors as an earlier session detected them.
+    JourneyStart start;
+    start.projectMotors = 3;
+    ASSERT_TRUE(Start(start));
     ASSERT_TRUE(Command(cmd::ID_PLAYGROUND));
     QPointer<tools::gui::CPlaygroundDlg> pg = Playground();
     ASSERT_NE(pg, nullptr);
+    ASSERT_EQ(ChainEntryPort(), 0);
     QPointer<CMotorViewDlg> seventh = OpenView(7);
     ASSERT_NE(seventh, nullptr);
     QTest::mouseClick(seventh->StatusPage()->PollButton(), Qt::LeftButton);
@@ -58,15 +189,193 @@ TEST_F(EveryWindowJourney, APlaygroundAndAViewOfAnAddressWithoutMotorOutliveThei
     EXPECT_TRUE(WaitFor([&] { return seventh.isNull(); }));
     // A few poll ticks go by.
     QTest::qWait(100);
-    // The playground lists the ports of the project now: the chain is not among them.
+    // The playground lists the ports of the project now (the default project's, which has the
+    // chain's line too, without motors); every entry can be picked.
     ASSERT_FALSE(pg.isNull());
     auto* ports = pg->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
     ASSERT_NE(ports, nullptr);
-    for (int i = 0; i < ports->count(); ++i)
-        EXPECT_NE(ports->itemText(i), QStringLiteral("Chain"));
+    ASSERT_GE(ChainEntry(), 0);
     for (int i = 0; i < ports->count(); ++i) {
         ports->setCurrentIndex(i);
         Q_EMIT ports->activated(i);
         Settle();
+        if (i == ChainEntry())
+            EXPECT_EQ(PlaygroundMotors(), 0);
     }
+}
+
+TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
+{
+    // A project that knows motors 1 to 3 of a chain of four, and has an Ethernet port besides.
+    JourneyStart start;
+    start.motors = 4;
+    start.projectMotors = 3;
+    start.ethernetPort = true;
+    ASSERT_TRUE(Start(start));
+    ListenToMotors();
+    const std::string monitorA = WriteMonitorFile("a", 3, "Ra"), monitorB = WriteMonitorFile("b", 3, "Rb");
+    // A chart item without a motor stops the chart's sampling and says so.
+    AutoAnswer("Polling of chart items stopped.", "OK");
+    AutoAnswer("Do you want to save changes to the current project?", "No");
+
+    // The tuner on motor 1, then every other window, with motor 3 as the terminal's target.
+    QPointer<tuning::gui::CTunerDlg> tuner;
+    auto openTuner = [&] {
+        EXPECT_TRUE(TypeAndWait("1RP", "0"));
+        EXPECT_TRUE(Command(cmd::ID_TUNER));
+        tuner = Tuner();
+        EXPECT_TRUE(TypeAndWait("3RP", "0"));
+        return tuner && tuner->Form().Motor() == Project().Port(0)->GetMotor(1);
+    };
+    ASSERT_TRUE(openTuner());
+    QPointer<CMonitorDlg> a = OpenMonitor(monitorA), b = OpenMonitor(monitorB);
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(Command(cmd::ID_CHART_VIEW));
+    QPointer<CChartViewDlg> chart = dynamic_cast<CChartViewDlg*>(frame->ChartView());
+    ASSERT_NE(chart, nullptr);
+    Answer([](QWidget* w) {
+        auto* d = qobject_cast<CWatchItemDlg*>(w);
+        if (!d) {
+            ADD_FAILURE() << "not the item dialog";
+            Decline(w);
+            return;
+        }
+        QTreeWidget* list = d->List();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == QStringLiteral("Velocity"))
+                list->setCurrentItem(list->topLevelItem(i));
+        QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+        d->reject();
+    });
+    chart->Action(chartview::ID_ADD_ITEM)->trigger();
+    auto sampleChart = [&] {
+        if (!chart->Form().Sampling())
+            chart->Action(chartview::ID_START)->trigger();
+        return chart->Form().Sampling();
+    };
+    ASSERT_TRUE(sampleChart());
+    QPointer<CMotorViewDlg> v1 = OpenView(1), v2 = OpenView(2), v4 = OpenView(4);
+    ASSERT_TRUE(v1 && v2 && v4);
+    EXPECT_EQ(v4->Form().Motor()->GetListIndex(), -1);
+    auto pollViews = [&] {
+        for (CMotorViewDlg* v : {v1.data(), v2.data(), v4.data()})
+            PollView(v);
+    };
+    pollViews();
+    ASSERT_TRUE(Command(cmd::ID_PLAYGROUND));
+    QPointer<tools::gui::CPlaygroundDlg> pg = Playground();
+    ConnectPlayground(3);
+    const std::set<std::string> everyone = {"monitor a", "monitor b", "chart", "view 1", "view 2", "view 4", "playground"};
+    std::cout << "[ journey ] all open: " << Served(everyone) << "\n";
+    // The views of motors 1 and 2 are kept with the project.
+    ASSERT_TRUE(Command(cmd::ID_SAVE_PROJECT));
+
+    // What every window that is left shows once the chain's port is no longer the project's: the
+    // views went with their motors and port, the playground has no motor and lists the project's
+    // ports, the tuner was asked for another motor and closed; the monitors keep their keys and
+    // poll on, the chart stopped; nothing reaches the chain.
+    auto portGone = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_TRUE(WaitFor([&] { return v1.isNull() && v2.isNull() && v4.isNull(); }));
+        EXPECT_TRUE(WaitFor([&] { return tuner.isNull(); }));
+        ASSERT_TRUE(pg && a && b && chart);
+        EXPECT_EQ(pg->Form().Motor(), nullptr);
+        EXPECT_EQ(PlaygroundMotors(), 0);
+        EXPECT_TRUE(a->Form().Polling() && b->Form().Polling());
+        EXPECT_TRUE(WaitFor([&] { return !chart->Form().Sampling(); }));
+        Silent();
+    };
+    // The tuner's question after its motor went: no other motor, and the window closes.
+    AutoAnswer("Do you want to close the Tuning Window?", "Yes");
+    auto tunerCloses = [&] { AnswerSelectMotor(0); };
+    // The chain's project again: its stored views come back bound to its motors 1 and 2, the
+    // monitors find motor 3 by their keys, the chart samples it again, the tuner opens on motor
+    // 1, and the user connects the playground and opens the view of address 4 again.
+    auto reopen = [&](const char* step) {
+        SCOPED_TRACE(step);
+        ASSERT_TRUE(OpenFile(ProjectFile(), cmd::ID_OPEN_PROJECT));
+        ASSERT_TRUE(WaitFor([&] { return View(0) && View(1); }));
+        v1 = View(0);
+        v2 = View(1);
+        EXPECT_EQ(v1->Form().Motor(), Project().Port(0)->GetMotor(1));
+        EXPECT_EQ(v2->Form().Motor(), Project().Port(0)->GetMotor(2));
+        v4 = OpenView(4);
+        pollViews();
+        ASSERT_TRUE(openTuner());
+        ASSERT_TRUE(sampleChart());
+        ConnectPlayground(3);
+        std::cout << "[ journey ] " << step << ": " << Served(everyone) << "\n";
+    };
+
+    tunerCloses();
+    ASSERT_TRUE(Command(cmd::ID_CLOSE_PROJECT));
+    portGone("File > Close Project");
+    reopen("the project reopened");
+
+    // File > New Project (no detection): the same as a closed project.
+    tunerCloses();
+    AutoAnswer(QString::fromLatin1("Do you want VQX to automatically detect the motors?"), "No");
+    AnswerWindow<CPageDlg>(
+        [](CPageDlg* d) {
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("OK"))
+                    b->click();
+        },
+        QStringLiteral("new-project"));
+    ASSERT_TRUE(Command(cmd::ID_NEW_PROJECT));
+    portGone("File > New Project");
+    reopen("the project reopened after a new one");
+
+    // Detect Motors finds motor 4 too and replaces the chain's motors: the views of motors 1 and
+    // 2 go, the view of address 4 keeps its own motor and port; the tuner takes motor 1 again.
+    AutoAnswer("Do you want to detect/address the motors", "Yes");
+    AutoAnswer("The operation finished successfully.", "OK");
+    AnswerSelectMotor(1);
+    AnswerWindow<CDifferentSettingsDlg>([](CDifferentSettingsDlg* d) { Click(d, 1); }, QStringLiteral("different"), 60000, false);
+    ASSERT_TRUE(Command(cmd::ID_DETECT_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Project().Port(0)->GetMotor(4) != nullptr; }, 60000));
+    EXPECT_TRUE(WaitFor([&] { return v1.isNull() && v2.isNull(); }));
+    ASSERT_FALSE(v4.isNull());
+    EXPECT_EQ(v4->Form().Motor()->GetListIndex(), -1);
+    ASSERT_TRUE(WaitFor([&] { return tuner && tuner->Form().Motor() == Project().Port(0)->GetMotor(1); }));
+    ASSERT_TRUE(pg && a && b && chart);
+    EXPECT_EQ(pg->Form().Motor(), nullptr);
+    EXPECT_EQ(ChainEntryPort(), 0);
+    v1 = OpenView(1);
+    v2 = OpenView(2);
+    pollViews();
+    ConnectPlayground(3);
+    std::cout << "[ journey ] motors detected: " << Served(everyone) << "\n";
+
+    // Port Properties renames the port: its motors are taken over anew, so the views of motors 1
+    // and 2 go again and the tuner asks; the port stays, and with it the view of address 4.
+    AnswerSelectMotor(1);
+    AnswerWindow<CPageDlg>(
+        [](CPageDlg* d) {
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("1023"));
+            ASSERT_NE(name, nullptr);
+            name->setText(QStringLiteral("Renamed"));
+            for (QPushButton* b : d->findChildren<QPushButton*>())
+                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("OK"))
+                    b->click();
+        },
+        QStringLiteral("port-properties"));
+    Tree().Tree()->setCurrentItem(Tree().ItemOf(0));
+    ASSERT_TRUE(Command(shell::ids::kTreeProperties));
+    ASSERT_EQ(Project().Port(0)->Name, "Renamed");
+    EXPECT_TRUE(WaitFor([&] { return tuner && tuner->Form().Motor() == Project().Port(0)->GetMotor(1); }));
+    ASSERT_FALSE(v4.isNull());
+    ASSERT_TRUE(pg && a && b && chart);
+    for (QPointer<CMotorViewDlg>* v : {&v1, &v2})
+        if (v->isNull())
+            *v = OpenView(v == &v1 ? 1 : 2);
+    EXPECT_EQ(v1->Form().Motor(), Project().Port(0)->GetMotor(1));
+    pollViews();
+    if (!pg->Form().Connected())
+        ConnectPlayground(3);
+    // The chart stops when a read fails while the port reopens; the user starts it again.
+    ASSERT_TRUE(sampleChart());
+    std::cout << "[ journey ] port renamed: " << Served(everyone) << "\n";
+    chart->Action(chartview::ID_STOP)->trigger();
+    chart->Form().ClearModified();
 }

@@ -23,6 +23,7 @@
 #include "app/project/Project.h"
 #include "app/project/gui/ConfigBar.h"
 #include "app/project/gui/SelectMotorDlg.h"
+#include "core/detect/DetectionFrame.h"
 #include "core/port/CommPort.h"
 #include "app/project/gui/TerminalBar.h"
 #include "app/project/gui/TerminalView.h"
@@ -56,6 +57,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -119,6 +121,11 @@ struct JourneyStart {
     // machine's own ports, the chain added as the start-up port on a first start).
     bool chainProject = true;
     std::string startupMacro;
+    // Motors at addresses 1..n the project file holds already, as detected in an earlier session
+    // (the chain may have more).
+    int projectMotors = 0;
+    // An Ethernet port after the chain's (a project with a port to spare).
+    bool ethernetPort = false;
     // The chain's port name in the project file (stored bytes: Windows-1252).
     std::string portName = "Chain";
     // More of the command line VQX gets (a source file to open).
@@ -161,7 +168,8 @@ protected:
         }
         QStringList arguments = options.arguments;
         if (options.chainProject && m_projectFile.empty())
-            m_projectFile = WriteChainProject(options.startupMacro, options.portName);
+            m_projectFile = WriteProject("Chain", options.portName, options.startupMacro, options.projectMotors, options.motor,
+                                         options.ethernetPort);
         if (options.chainProject)
             arguments.prepend(QString::fromStdString(m_projectFile));
         // Watched from the start: a question of the start-up itself never hangs the journey.
@@ -181,8 +189,33 @@ protected:
     {
         if (!rig) {
             rig = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(options.motors, options.motor, true));
+            m_motorCount = options.motors;
             setenv("VQX_PORT", rig->DevicePath().c_str(), 1);
         }
+    }
+    // ---- what the motors heard ----
+    // From now on every command a motor of the chain takes in is kept, in the order they come,
+    // with the motor's address: the motors' own count of who asked what.
+    struct Heard {
+        int address;
+        std::string command;
+    };
+    void ListenToMotors()
+    {
+        for (int i = 0; i < m_motorCount; ++i)
+            rig->WithMotor(size_t(i), [this](vqxsim::SimMotor& m) {
+                m.commandWatch = [this, motor = &m](const std::string& command) {
+                    std::lock_guard<std::mutex> lock(m_heardLock);
+                    m_heard.push_back({motor->Address(), command});
+                };
+                return 0;
+            });
+    }
+    // What the motors heard since the last call (and forgets it).
+    std::vector<Heard> TakeHeard()
+    {
+        std::lock_guard<std::mutex> lock(m_heardLock);
+        return std::exchange(m_heard, {});
     }
     // Ends VQX as the user does (File > Exit through the close sequence) when it still runs.
     void Stop()
@@ -287,15 +320,14 @@ protected:
         };
         QTimer::singleShot(0, [poll] { (*poll)(); });
     }
-    // The next Select Motor dialog: the address typed over the preset port, then OK.
-    void AnswerSelectMotor(int address, const QString& snapshot = {})
+    // The next Select Motor dialog (boxes before it go to AutoAnswer): the address typed over the
+    // preset port, then OK; address 0: Cancel.
+    void AnswerSelectMotor(int address, const QString& snapshot = QStringLiteral("select-motor"))
     {
-        Answer(
-            [address](QWidget* w) {
-                auto* d = qobject_cast<CSelectMotorDlg*>(w);
-                if (!d) {
-                    ADD_FAILURE() << "not the Select Motor dialog";
-                    w->close();
+        AnswerWindow<CSelectMotorDlg>(
+            [address](CSelectMotorDlg* d) {
+                if (address <= 0) {
+                    d->reject();
                     return;
                 }
                 d->AddressEdit()->setValue(address);
@@ -379,20 +411,25 @@ protected:
         if (!bar->isVisible())
             Command(viewCommand);
     }
-    // Opens a file through File > Open (or, with the project command, a project through Open
-    // Project) and its file dialog.
-    bool OpenFile(const std::string& path, int command = cmd::ID_FILE_OPEN)
+    // The next file dialog gets `path`.
+    void AnswerFile(const std::string& path)
     {
         Answer([path](QWidget* w) {
             auto* chooser = qobject_cast<QFileDialog*>(w);
             if (!chooser) {
-                ADD_FAILURE() << "File > Open showed no file dialog";
+                ADD_FAILURE() << "no file dialog came";
                 Decline(w);
                 return;
             }
             chooser->selectFile(QString::fromStdString(path));
             static_cast<QDialog*>(chooser)->accept();
         });
+    }
+    // Opens a file through File > Open (or, with the project command, a project through Open
+    // Project) and its file dialog.
+    bool OpenFile(const std::string& path, int command = cmd::ID_FILE_OPEN)
+    {
+        AnswerFile(path);
         return Command(command);
     }
     // The terminal bar, its current pane's text, and typing into its command line.
@@ -485,6 +522,19 @@ protected:
         return sub ? sub->widget() : nullptr;
     }
 
+    // F1 pressed in `target` while its window is the active one: the help files it opened.
+    std::vector<std::string> HelpOnF1(QWidget* target)
+    {
+        desktop.helpPages.clear();
+        target->window()->activateWindow();
+        QApplication::setActiveWindow(target->window());
+        QTest::keyClick(target, Qt::Key_F1);
+        std::vector<std::string> files;
+        for (const auto& page : desktop.helpPages)
+            files.push_back(page.first);
+        return files;
+    }
+
     // ---- what the motors hold ----
     template <class F>
     auto Motor(int index, F f)
@@ -501,11 +551,10 @@ protected:
     std::function<bool(QWidget*)> answersDialog;
 
 private:
-    std::string WriteChainProject(const std::string& startupMacro, const std::string& portName)
-    {
-        return WriteProject("Chain", portName, startupMacro);
-    }
     std::string m_projectFile;
+    int m_motorCount = 0;
+    std::mutex m_heardLock;
+    std::vector<Heard> m_heard;
     static std::string Env(const char* name)
     {
         const char* v = std::getenv(name);
@@ -516,7 +565,8 @@ protected:
     // A project file named `name` holding one RS-232 port on the chain (saved open), with a
     // "startup" macro when one is given; the path of the file. Written while VQX does not hold the
     // line (before Start()).
-    std::string WriteProject(const std::string& name, const std::string& portName, const std::string& startupMacro = {})
+    std::string WriteProject(const std::string& name, const std::string& portName, const std::string& startupMacro = {},
+                             int motors = 0, const vqxsim::MotorProfile& motor = JourneyMotor(), bool ethernet = false)
     {
         const std::string folder = dir / name;
         std::filesystem::create_directories(folder);
@@ -530,7 +580,18 @@ protected:
         port->CommType = COMM_RS232;
         port->BitPerSec = port->savedBitPerSec = 9600;
         port->Echo = 1;
+        for (int address = 1; address <= motors; ++address) {
+            CMotor* m = EnterDetectedMotor(*port, address);
+            m->Version = motor.firmware;
+            m->SerialNumber = motor.serial + uint32_t(address - 1);
+        }
         project.AddPort(std::move(port));
+        if (ethernet) {
+            auto net = std::make_unique<CCommPort>();
+            net->Name = net->PortName = "Ethernet";
+            net->CommType = COMM_ETHERNET;
+            project.AddPort(std::move(net));
+        }
         // Saved open, as a user leaves a port in use: it opens again with the project.
         project.Port(0)->OpenPort();
         if (!startupMacro.empty()) {

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QMenu>
 #include <QScreen>
 
 using namespace tools::monitor;
@@ -162,26 +163,62 @@ TEST_F(MonitorJourney, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
     EXPECT_TRUE(WaitFor([&] { return mon->ValueShown(1) == QStringLiteral("Zero Icon"); }));
     Snapshot(mon, QStringLiteral("monitor-window-polling"));
 
+    // The list shown anew (a row moved down and back) starts with empty values in its enabled
+    // rows, a switched-off row keeps its state; the next reads fill them in again.
+    QTest::mouseClick(mon->StopButton(), Qt::LeftButton);
+    mon->List()->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+    mon->List()->setCurrentItem(mon->List()->topLevelItem(0));
+    mon->RunCommand(ID_WATCH_MOVE_DOWN);
+    mon->RunCommand(ID_WATCH_MOVE_UP);
+    EXPECT_EQ(mon->List()->topLevelItem(0)->text(0), QString::fromStdString(m2 + " Position"));
+    EXPECT_EQ(mon->ValueShown(0), QString());
+    EXPECT_EQ(mon->ValueShown(1), QString());
+    EXPECT_EQ(mon->List()->topLevelItem(2)->checkState(0), Qt::Unchecked);
+    mon->List()->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    QTest::mouseClick(mon->RefreshButton(), Qt::LeftButton);
+    EXPECT_EQ(mon->ValueShown(0), QStringLiteral("4000"));
+    EXPECT_EQ(mon->ValueShown(2), QStringLiteral("123"));
+
     // Saved, closed, opened again in a new monitor window: the same items.
     const std::string path = dir / "motor2.mon";
     ChooseFile(path, &title);
     mon->RunCommand(ID_WATCH_SAVE);
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(mon->windowTitle(), QStringLiteral("motor2.mon"));
+    // Save As from the list's context menu, with the file commands.
+    QStringList entries;
+    {
+        const std::unique_ptr<QMenu> menu = mon->ContextMenu();
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                entries << a->text();
+    }
+    EXPECT_EQ(entries.mid(0, 4), (QStringList{QStringLiteral("New"), QStringLiteral("Open"), QStringLiteral("Save"),
+                                              QStringLiteral("Save As...")}));
+    const std::string copy = dir / "motor2-copy.mon";
+    ChooseFile(copy, &title);
+    mon->Action(ID_WATCH_SAVE_AS)->trigger();
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    EXPECT_EQ(mon->windowTitle(), QStringLiteral("motor2-copy.mon"));
+    // F1: the window's page of the guide.
+    const std::vector<std::string> help = HelpOnF1(mon->List());
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_TRUE(help[0].ends_with("/help/195.htm")) << help[0];
+    EXPECT_TRUE(std::filesystem::exists(help[0])) << help[0];
     mon->close();
     EXPECT_TRUE(WaitFor([&] { return Monitor() == nullptr; }));
     ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
     CMonitorDlg* again = Monitor();
     ASSERT_NE(again, nullptr);
     ASSERT_EQ(again->List()->topLevelItemCount(), 0);
-    ChooseFile(path, &title);
+    ChooseFile(copy, &title);
     again->Action(ID_WATCH_OPEN)->trigger();
     EXPECT_EQ(title, QStringLiteral("Open Monitor File"));
     ASSERT_EQ(again->List()->topLevelItemCount(), 3);
     EXPECT_EQ(again->List()->topLevelItem(0)->text(0), QString::fromStdString(m2 + " Position"));
     EXPECT_EQ(again->List()->topLevelItem(1)->text(0), QString::fromStdString(m2 + " Trajectory In Progress(Bt)"));
     EXPECT_EQ(again->List()->topLevelItem(2)->text(0), QStringLiteral("Motor2 a"));
-    EXPECT_EQ(again->windowTitle(), QStringLiteral("motor2.mon"));
+    EXPECT_EQ(again->windowTitle(), QStringLiteral("motor2-copy.mon"));
 
     // Motor 2 stops answering: the query comes once; "No" (do not re-establish) stops the window.
     QTest::mouseClick(again->PollButton(), Qt::LeftButton);

@@ -68,13 +68,13 @@ const WalkCase kWalks[] = {
     {4, 40},
     {5, 40},
 };
-// Seeds that find a tool window reading a port or motor the project has let go (the playground's
-// port list after the project is replaced or a port added): they walk once windows live with the
-// project's changes.
+// Seeds that find a tool window using a port or motor the project has let go (the playground's
+// port and motor lists after the project is replaced, a port added or motors detected again; the
+// tuner closed under its own Save As chooser): they walk once windows live with the project's
+// changes.
 const WalkCase kAwaitingWindowLifetimes[] = {
-    {6, 100},
-    {33, 100},
-    {37, 100},
+    {6, 100},  {33, 100}, {37, 100}, {50, 100}, {65, 100}, {67, 100}, {72, 100},
+    {77, 100}, {79, 100}, {80, 100}, {94, 100}, {97, 100}, {112, 100}, {113, 100},
 };
 
 // MONKEY_SEEDS: a count (seeds 1..n) or a list of seeds and ranges ("5,17,40-60");

@@ -1,5 +1,7 @@
 #include "app/frame/gui/ChartViewWindow.h"
 
+#include "app/shell/gui/Help.h"
+
 #include "app/project/Project.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/tools/gui/ChartViewDlg.h"
@@ -75,6 +77,8 @@ CChartViewDlg* OpenChartView(CMainFrame& frame, CProject& project, CTerminalBar&
         },
         &frame);
     view->currentMotor = [p, terminal] { return tools::TerminalMotor(*p, *terminal); };
+    shell::CAppContext* context = &frame.Context();
+    view->showHelp = [context](const std::string& topic) { help::ShowHelpTopic(*context, topic); };
     CMainFrame* f = &frame;
     view->onClosed = [f, view] { f->ClearToolSlot(view); };
     frame.SetChartView(view);

@@ -177,6 +177,9 @@ CProjectSession::~CProjectSession()
     m_frame.onDropFiles = {};
     if (CInfoBar* info = m_frame.InfoBar())
         info->runCalibration = {};
+    // The ports go while the windows that may still show them are told (a close refused by a
+    // window leaves them open until the frame goes).
+    m_project.RemoveAll();
     CMotor::SetDestroyHook({});
     CCommPort::SetDestroyHook({});
     if (m_project.Context().PortEvents() == m_portEvents.get())

@@ -1,5 +1,8 @@
 #include "app/tools/gui/ChartViewDlg.h"
 
+#include "app/res/gui/Icons.h"
+#include "app/shell/HelpTopics.h"
+
 #include "app/tools/gui/ChartPainter.h"
 #include "app/tools/gui/ChartSettingsDlg.h"
 #include "core/ui/Questions.h"
@@ -12,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -130,7 +134,7 @@ CChartViewDlg::CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, I
       m_itemDialog(std::move(itemDialog)),
       m_questions(questions)
 {
-    setObjectName(QStringLiteral("174"));
+    setObjectName(QString::number(kTemplate));
     setAttribute(Qt::WA_DeleteOnClose);
     BuildToolbar();
 
@@ -158,6 +162,7 @@ CChartViewDlg::CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, I
     const QFontMetrics heading(m_list->header()->font());
     for (int i = 0; i < 6; ++i)
         m_list->setColumnWidth(i, std::max(widths[i], heading.horizontalAdvance(m_list->headerItem()->text(i)) + 16));
+    m_parameterWidth = m_list->columnWidth(0);
     m_list->header()->setStretchLastSection(true);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -252,11 +257,16 @@ void CChartViewDlg::BuildToolbar()
 {
     m_toolbar = new QToolBar(this);
     m_toolbar->setObjectName(QStringLiteral("ChartToolbar"));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Pictures with their names as tooltips: the nineteen buttons fit the window's width (a
+    // button without a picture shows its name).
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar->setIconSize(QSize(20, 20));
     m_menu = new QMenu(QStringLiteral("Chart"), this);
     auto makeAction = [this](int id) {
         auto* a = new QAction(QString::fromLatin1(CommandText(id)), this);
         a->setObjectName(QString::number(id));
+        const CommandPicture picture = PictureOf(id);
+        a->setIcon(res::CommandIcon(picture.theme, picture.own));
         connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
         addAction(a);
         return a;
@@ -329,6 +339,11 @@ void CChartViewDlg::FillList()
         for (int c = 0; c < 6; ++c)
             if (item->text(c) != Local(*texts[c]))
                 item->setText(c, Local(*texts[c]));
+    }
+    // The names whole: items of one motor differ only at their end ("Motor1-Chain Position").
+    if (!rows.empty()) {
+        m_list->resizeColumnToContents(0);
+        m_list->setColumnWidth(0, std::max(m_parameterWidth, m_list->columnWidth(0)));
     }
     if (selected >= 0 && selected < m_list->topLevelItemCount())
         m_list->setCurrentItem(m_list->topLevelItem(selected));
@@ -541,6 +556,15 @@ void CChartViewDlg::closeEvent(QCloseEvent* event)
     if (onClosed)
         onClosed();
     event->accept();
+}
+
+void CChartViewDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && showHelp) {
+        showHelp(help::WindowTopic(kTemplate));
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CChartViewDlg::contextMenuEvent(QContextMenuEvent* event)

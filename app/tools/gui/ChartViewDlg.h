@@ -63,6 +63,8 @@ public:
     std::function<std::pair<int, int>()> currentMotor;
     // Told when the window has closed (the frame clears its slot).
     std::function<void()> onClosed;
+    // Opens a topic of the guide (F1).
+    std::function<void(const std::string& topic)> showHelp;
 
     chartview::CChartViewForm& Form() { return *m_form; }
     QAction* Action(int id) const;
@@ -84,6 +86,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Host;
@@ -109,6 +112,7 @@ private:
     QSpinBox* m_rulerSample = nullptr;
     QTreeWidget* m_list = nullptr;
     fw::ToolTimer m_timer;
+    int m_parameterWidth = 100; // the Parameter column at its least
     bool m_writing = false;  // the window writes its own fields: their handlers stay out
     bool m_closing = false;
     bool m_refreshing = false;

@@ -1,5 +1,7 @@
 #include "app/tools/gui/MonitorDlg.h"
 
+#include "app/shell/HelpTopics.h"
+
 #include "app/tools/gui/WatchIcons.h"
 #include "app/tools/gui/WatchListRows.h"
 
@@ -51,7 +53,7 @@ CMonitorDlg::CMonitorDlg(QWidget* parent, int slotIndex, tools::MonitorServices 
 {
     tools::IMonitorHost& host = *this;
     m_form = std::make_unique<tools::CMonitorForm>(slotIndex, std::move(services), host);
-    setObjectName(QStringLiteral("195"));
+    setObjectName(QString::number(kTemplate));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMinimumSize(kMinWidth, kMinHeight);
 
@@ -229,25 +231,30 @@ void CMonitorDlg::UpdateCommands()
     m_refresh->setEnabled(m_form->IsCommandEnabled(kRefreshButton, row));
 }
 
-void CMonitorDlg::ShowContextMenu(const QPoint& at)
+std::unique_ptr<QMenu> CMonitorDlg::ContextMenu()
 {
     const int row = SelectedRow();
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("WatchDlg"));
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setObjectName(QStringLiteral("WatchDlg"));
     const int defaultId = row >= 0 ? ID_WATCH_EDIT : ID_WATCH_ADD;
-    for (int id : {ID_WATCH_ADD, ID_WATCH_DELETE, ID_WATCH_EDIT, ID_WATCH_MOVE_UP, ID_WATCH_MOVE_DOWN, 0,
-                   ID_WATCH_POLL, ID_WATCH_HEX}) {
+    for (int id : {ID_WATCH_NEW, ID_WATCH_OPEN, ID_WATCH_SAVE, ID_WATCH_SAVE_AS, 0, ID_WATCH_ADD, ID_WATCH_DELETE,
+                   ID_WATCH_EDIT, ID_WATCH_MOVE_UP, ID_WATCH_MOVE_DOWN, 0, ID_WATCH_POLL, ID_WATCH_HEX}) {
         if (!id) {
-            menu.addSeparator();
+            menu->addSeparator();
             continue;
         }
         QAction* a = Action(id);
-        menu.addAction(a);
+        menu->addAction(a);
         if (id == defaultId)
-            menu.setDefaultAction(a);
+            menu->setDefaultAction(a);
     }
     UpdateCommands();
-    menu.exec(m_list->viewport()->mapToGlobal(at));
+    return menu;
+}
+
+void CMonitorDlg::ShowContextMenu(const QPoint& at)
+{
+    ContextMenu()->exec(m_list->viewport()->mapToGlobal(at));
 }
 
 void CMonitorDlg::keyPressEvent(QKeyEvent* event)
@@ -256,6 +263,10 @@ void CMonitorDlg::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Insert: RunCommand(ID_WATCH_ADD); return;
     case Qt::Key_Delete: RunCommand(ID_WATCH_DELETE); return;
     case Qt::Key_F2: RunCommand(ID_WATCH_EDIT); return;
+    case Qt::Key_F1:
+        if (m_itemServices.help)
+            m_itemServices.help(help::WindowTopic(tools::monitor::kTemplate));
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape: return; // OK and Cancel do nothing here

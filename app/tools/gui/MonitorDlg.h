@@ -15,6 +15,7 @@
 class QAction;
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QToolBar;
 class QTreeWidget;
@@ -32,6 +33,8 @@ public:
     const tools::CMonitorForm& Form() const { return *m_form; }
     QTreeWidget* List() const { return m_list; }
     QAction* Action(int id) const;
+    // The list's context menu "WatchDlg", its items enabled and checked as now.
+    std::unique_ptr<QMenu> ContextMenu();
     QPushButton* PollButton() const { return m_poll; }
     QPushButton* StopButton() const { return m_stop; }
     QPushButton* RefreshButton() const { return m_refresh; }
