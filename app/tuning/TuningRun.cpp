@@ -222,9 +222,9 @@ void CTuningRun::RunProgram(const TuningSettings& s, CSampleArray& position, CSa
     const std::pair<const char*, std::optional<int32_t>*> back[] = {{"E", &saved.E}, {"a", &saved.a}, {"b", &saved.b},
                                                                     {"p", &saved.p}, {"V", &saved.V}, {"A", &saved.A},
                                                                     {"w", &saved.w}, {"z", &saved.z}, {"t", &saved.t}};
-    for (const auto& [name, value] : back)
-        if (*value)
-            Step([&] { m_motor.Send(Assign(name, **value)); });
+    for (const auto& entry : back) // not a structured binding: the lambda could not capture it on every compiler
+        if (*entry.second)
+            Step([&] { m_motor.Send(Assign(entry.first, **entry.second)); });
     if (switchedFrom)
         Step([&] { m_motor.SwitchBaud(*switchedFrom); });
     if (openedHere)
@@ -327,10 +327,10 @@ void CTuningRun::RunPolled(const TuningSettings& s, CSampleArray& position, CSam
             Step([&] { m_motor.Send(Assign("E", *saved.E)); });
         Step([&] { m_motor.Send("OFF"); });
     } else {
-        for (const auto& [name, value] : {std::pair{"E", saved.E}, std::pair{"a", saved.a}, std::pair{"V", saved.V},
-                                          std::pair{"A", saved.A}})
-            if (value)
-                Step([&] { m_motor.Send(Assign(name, *value)); });
+        for (const auto& entry : {std::pair{"E", saved.E}, std::pair{"a", saved.a}, std::pair{"V", saved.V},
+                                  std::pair{"A", saved.A}})
+            if (entry.second)
+                Step([&] { m_motor.Send(Assign(entry.first, *entry.second)); });
         Step([&] { m_motor.Send("OFF"); });
     }
     portBack();
