@@ -139,6 +139,7 @@ protected:
     void SetUp() override
     {
         m_saved = {Env("XDG_DATA_HOME"), Env("XDG_CONFIG_HOME"), Env("VQX_PORT"), Env("HOME")};
+        m_startFolder = std::filesystem::current_path();
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("HOME", (dir / "home").c_str(), 1);
@@ -152,6 +153,9 @@ protected:
         Restore("XDG_CONFIG_HOME", m_saved[1]);
         Restore("VQX_PORT", m_saved[2]);
         Restore("HOME", m_saved[3]);
+        // VQX makes a project's folder the current one; the next journey starts where this did.
+        std::error_code ec;
+        std::filesystem::current_path(m_startFolder, ec);
     }
 
     // Starts the chain (first time only) and VQX; true when VQX came up with its main frame.
@@ -229,10 +233,13 @@ protected:
         frame = nullptr;
         app.reset();
     }
-    // Ends VQX and starts it again on the same settings, home and motors.
+    // Ends VQX and starts it again on the same settings, home and motors, from the folder it was
+    // first started in (as a new process would be: not in the folder of the project it had open).
     bool Restart(const JourneyStart& options = {})
     {
         Stop();
+        std::error_code ec;
+        std::filesystem::current_path(m_startFolder, ec);
         return Start(options);
     }
 
@@ -355,6 +362,16 @@ protected:
             d->reject();
         else
             dialog->close();
+    }
+    // A visible button of a dialog by its text ("OK", "Yes"), clicked.
+    static void Press(QWidget* dialog, const QString& text)
+    {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->isVisible() && layoutcheck::Plain(b->text()).compare(layoutcheck::Plain(text), Qt::CaseInsensitive) == 0) {
+                b->click();
+                return;
+            }
+        ADD_FAILURE() << "no button " << text.toStdString() << " in " << dialog->windowTitle().toStdString();
     }
     // A button of a dialog by its control id, clicked.
     static void Click(QWidget* dialog, int id)
@@ -668,4 +685,5 @@ private:
     QElapsedTimer m_modalSince;
     std::unique_ptr<QTimer> m_watch;
     std::vector<std::string> m_saved;
+    std::filesystem::path m_startFolder;
 };
