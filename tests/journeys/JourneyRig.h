@@ -50,6 +50,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTreeWidgetItem>
 #include <QUrl>
 
@@ -448,6 +449,12 @@ protected:
     {
         AnswerFile(path);
         return Command(command);
+    }
+    // A row of tabs the user sees: shown, and laid out at its full height once the program had
+    // time to lay it out (a bar filled while the frame was hidden can keep a row of no height).
+    static bool TabsShown(const QTabBar* tabs)
+    {
+        return WaitFor([tabs] { return tabs->isVisible() && tabs->count() > 0 && tabs->height() >= tabs->sizeHint().height(); });
     }
     // The terminal bar, its current pane's text, and typing into its command line.
     CTerminalBar& Terminal() const { return *static_cast<CTerminalBar*>(frame->TerminalBar()->widget()); }
