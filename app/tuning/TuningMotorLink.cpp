@@ -70,6 +70,9 @@ std::string CTuningMotorLink::ReadLine()
 
 void CTuningMotorLink::Purge()
 {
+    // The echo check of the command that stopped the program read the program's last output in
+    // place of the echo and kept it as the start of the next reply: it belongs to no reply.
+    Port().pushbackCount = 0;
     // What the stopped program printed last may still be on its way: read until the line has
     // been quiet for 50 ms (at most 2 s), then drop what is left.
     uint8_t buffer[256];

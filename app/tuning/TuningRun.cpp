@@ -66,6 +66,19 @@ void CTuningRun::WarnStatus()
         ui::OptionMessageBox(m_questions, text, ui::MB_OK | ui::MB_ICONEXCLAMATION, kWarningCaption);
 }
 
+void CTuningRun::EndProgram()
+{
+    // The program's printing shares the line with the echo of "END": a strict echo check may
+    // find the echo wrong although the motor took the command and stopped.
+    try {
+        m_motor.Send("END");
+    } catch (const CVQXException& x) {
+        if (x.GetCode() != CVQXException::NoEcho && x.GetCode() != CVQXException::InvalidEcho)
+            throw;
+    }
+    m_motor.Purge();
+}
+
 bool CTuningRun::PrepareMotor()
 {
     m_motor.ReadIdentity();
@@ -189,16 +202,15 @@ void CTuningRun::RunProgram(const TuningSettings& s, CSampleArray& position, CSa
             out.count = position.Count;
             ++lines;
             if (!m_progress.Step(lines)) {
-                m_motor.Send("END");
-                m_motor.Purge();
+                // No sample of a cancelled run is kept, whatever stopping the program meets.
                 out.count = 0;
                 position.Reset();
                 posError.Reset();
+                EndProgram();
                 break;
             }
             if (lines >= maxLines) {
-                m_motor.Send("END");
-                m_motor.Purge();
+                EndProgram();
                 throw CVQXException(CVQXException::InvalidData,
                                     "The tuning program did not finish: more lines came than the tuning time can carry.");
             }

@@ -36,7 +36,8 @@ public:
     virtual std::string AskCurrent(const std::string& command) = 0;
     // The next line the motor prints (without its line end).
     virtual std::string ReadLine() = 0;
-    // Drops whatever the motor still sends (after a stopped program).
+    // Drops whatever the motor still sends (after a stopped program), also what was read ahead
+    // of the next reply.
     virtual void Purge() = 0;
 
     virtual bool PortOpen() = 0;
@@ -97,6 +98,8 @@ public:
 
 private:
     bool PrepareMotor();
+    // Stops the tuning program and drops what it still prints.
+    void EndProgram();
     void RunProgram(const TuningSettings& s, CSampleArray& position, CSampleArray& posError, RunOutcome& out);
     void RunPolled(const TuningSettings& s, CSampleArray& position, CSampleArray& posError, RunOutcome& out);
     int32_t AskNumber(const std::string& command);

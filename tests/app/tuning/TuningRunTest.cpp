@@ -160,6 +160,8 @@ struct ScriptedMotor : ITuningMotor {
     std::vector<std::string> log;
     std::string failOn;      // a command whose sending throws 1005 (and everything after it)
     bool failing = false;
+    std::string echoFaultOn; // a command that goes out after "RUN" with its echo garbled (1007)
+    bool running = false;
     bool open = false;
     int baud = 9600;
     bool serial = true;
@@ -190,6 +192,9 @@ struct ScriptedMotor : ITuningMotor {
     {
         log.push_back(c);
         Check(c);
+        running = running || c == "RUN";
+        if (running && c == echoFaultOn)
+            throw CVQXException(CVQXException::InvalidEcho);
         if (c == "a=V")
             answers["Ra"] = "4242";
     }
@@ -339,10 +344,14 @@ TEST_F(RunFixture, CancelledRunsEndTheMotorsMoveAndKeepNoSamples)
     struct Row {
         int mode;
         const char* stop;
+        bool echoMixed; // the program's printing garbles the echo of the stop
     };
-    for (const Row r : {Row{1, "END"}, Row{2, "END"}, Row{3, "S"}}) {
-        SCOPED_TRACE(r.mode);
+    for (const Row r : {Row{1, "END", false}, Row{1, "END", true}, Row{2, "END", false}, Row{3, "S", false}}) {
+        SCOPED_TRACE(testing::Message() << r.mode << (r.echoMixed ? " echo mixed" : ""));
         motor = ScriptedMotor{};
+        const size_t shown = questions.MessageTexts().size();
+        if (r.echoMixed)
+            motor.echoFaultOn = "END";
         progress.CancelAtCount(r.mode == 1 ? 2 : 40);
         ruler = -1;
         TuningSettings s;
@@ -362,6 +371,12 @@ TEST_F(RunFixture, CancelledRunsEndTheMotorsMoveAndKeepNoSamples)
                   std::distance(motor.log.begin(), std::find(motor.log.begin(), motor.log.end(), "all WAKE")));
         EXPECT_EQ(motor.log.back(), "close");
         EXPECT_FALSE(progress.IsShown());
+        // A stopped program's output is dropped before the status is read; a stop is no error.
+        if (r.mode == 1) {
+            ASSERT_NE(last.base(), motor.log.end());
+            EXPECT_EQ(*last.base(), "purge");
+        }
+        EXPECT_EQ(questions.MessageTexts().size(), shown) << questions.MessageTexts().back();
     }
 }
 
