@@ -1,6 +1,7 @@
 #include "app/project/DetectAllMotors.h"
 
 #include "app/project/DifferentSettings.h"
+#include "app/project/PollingHeld.h"
 #include "app/project/ProgramTag.h"
 #include "app/project/Project.h"
 #include "app/shell/CommError.h"
@@ -140,6 +141,8 @@ bool MergeDetectedMotors(CCommPort& port, const CCommPort& detected, int answer)
 uint32_t DetectAllMotors(CProject& project, CCommPort& port, uint32_t flags, IDetectionSurroundings& s)
 {
     ProgramTag tag(&port);
+    // The copy holds the project's port closed until the end: no window polls it meanwhile.
+    PollingHeld held(project);
     const int pane = port.id;
     const bool toPane = flags & kDetectToPane;
     const bool toInfo = flags & kDetectToInfo;

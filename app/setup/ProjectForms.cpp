@@ -49,7 +49,7 @@ bool DeletePortOfProject(CProject& project, int index, ui::IQuestions& questions
 }
 
 CCommunicationEdit::CCommunicationEdit(CProject& project)
-    : m_project(project), m_working(std::make_unique<CProject>()), m_open(project.RememberOpenPorts())
+    : m_project(project), m_held(project), m_working(std::make_unique<CProject>()), m_open(project.RememberOpenPorts())
 {
     if (ITrafficLog* log = project.Context().TrafficLog())
         log->SetPageFlags(-1, SDA_FROM_PROGRAM, true);

@@ -2,6 +2,7 @@
 // The rules of the project name page, the ports page's edits, the "Communication Settings"
 // session over a copy of the project, and the dotted-quad text the motor IP dialog stores.
 
+#include "app/project/PollingHeld.h"
 #include "app/shell/SmallForms.h"
 #include <memory>
 #include <optional>
@@ -33,7 +34,8 @@ using shell::CanonicalIPAddress;
 
 // ---- "Communication Settings" ------------------------------------------------------------------
 // While the dialog runs: the program's source tag on every analyzer page and the open ports
-// recorded; at the end the recorded ports reopen (by device name) and the tag is cleared.
+// recorded; at the end the recorded ports reopen (by device name) and the tag is cleared. The copy
+// holds the project's ports closed until then, so polling is held as long.
 class CCommunicationEdit {
 public:
     explicit CCommunicationEdit(CProject& project);
@@ -47,6 +49,7 @@ public:
 
 private:
     CProject& m_project;
+    PollingHeld m_held; // let go of after the ports reopened
     std::unique_ptr<CProject> m_working;
     std::vector<std::string> m_open;
 };

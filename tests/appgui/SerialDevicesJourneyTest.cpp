@@ -172,6 +172,10 @@ protected:
         const int tab = TabNamed(bar, QStringLiteral("vqx-motorsim-chain"));
         ASSERT_GE(tab, 0) << "tabs: " << bar.Tabs()->count();
         EXPECT_EQ(bar.CurrentTab(), tab);
+        // The tabs were made while the frame was hidden behind the playground: they are seen,
+        // not only counted.
+        EXPECT_TRUE(WaitFor([&] { return bar.Tabs()->isVisible() && bar.Tabs()->height() >= bar.Tabs()->sizeHint().height(); }))
+            << "tab row " << bar.Tabs()->height() << " high";
         EXPECT_GE(bar.MotorCombo()->findText(QStringLiteral("Motor3-vqx-motorsim-chain")), 0) << "the detected motors";
         EXPECT_TRUE(ChainAnswersRP(bar, tab)) << PaneText(bar, tab).toStdString();
 

@@ -18,6 +18,7 @@
 #include "app/tools/gui/WatchItemDlg.h"
 #include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
+#include "app/setup/WizardFlow.h"
 #include "app/setup/gui/CommWizardDlg.h"
 #include "app/shell/gui/PageDlg.h"
 #include "app/tuning/TunerForm.h"
@@ -25,6 +26,8 @@
 
 #include <QComboBox>
 #include <QPointer>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 #include <map>
@@ -161,6 +164,47 @@ protected:
         EXPECT_TRUE(heard.empty()) << heard.size() << " commands reached the chain, first " << heard.front().command;
     }
     tuning::gui::CTunerDlg* Tuner() const { return dynamic_cast<tuning::gui::CTunerDlg*>(frame->Tuner()); }
+    // The monitor windows in the frame's slots, in slot order.
+    std::vector<CMonitorDlg*> Monitors() const
+    {
+        std::vector<CMonitorDlg*> out;
+        for (int slot = 0; slot < shell::kToolSlots; ++slot)
+            if (auto* m = dynamic_cast<CMonitorDlg*>(frame->MonitorWindow(slot)))
+                out.push_back(m);
+        return out;
+    }
+    // Every monitor window polls (a window the project's reopening brought twice included).
+    void EveryMonitorPolls() const
+    {
+        for (CMonitorDlg* m : Monitors())
+            EXPECT_TRUE(m->Form().Polling()) << m->Form().Title() << ": " << m->Form().List().At(0)->ValueText;
+    }
+    // What the monitor windows show, in slot order: file and whether it polls.
+    std::vector<std::string> MonitorsShown() const
+    {
+        std::vector<std::string> out;
+        for (CMonitorDlg* m : Monitors())
+            out.push_back(m->Form().FilePath() + (m->Form().Polling() ? " polling" : " stopped"));
+        return out;
+    }
+    // What the motor views show, in slot order: the motor's port, index and address, and whether
+    // its status page polls (checked against the project: a view bound to a motor it lacks shows
+    // as such).
+    std::vector<std::string> ViewsShown() const
+    {
+        std::vector<std::string> out;
+        for (int slot = 0; slot < shell::kToolSlots; ++slot)
+            if (CMotorViewDlg* v = View(slot)) {
+                const CMotor* m = v->Form().Motor();
+                const CCommPort* port = m ? m->GetPort() : nullptr;
+                const bool projects = port && Project().Port(port->id) == port && port->motors.GetAt(m->GetListIndex()) == m;
+                out.push_back(!m ? "no motor"
+                                 : (projects ? "" : "not the project's ") + std::to_string(port ? port->id : -1) + ":" +
+                                       std::to_string(m->GetListIndex()) + " address " + std::to_string(m->Address) +
+                                       (v->Form().Status().Polling() ? " polling" : " stopped"));
+            }
+        return out;
+    }
     CProject& Project() const { return app->Session()->Project(); }
 
 };
@@ -282,6 +326,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
         EXPECT_EQ(pg->Form().Motor(), nullptr);
         EXPECT_EQ(PlaygroundMotors(), 0);
         EXPECT_TRUE(a->Form().Polling() && b->Form().Polling());
+        EveryMonitorPolls();
         EXPECT_TRUE(WaitFor([&] { return !chart->Form().Sampling(); }));
         Silent();
     };
@@ -305,6 +350,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
         ASSERT_TRUE(sampleChart());
         ConnectPlayground(3);
         std::cout << "[ journey ] " << step << ": " << Served(everyone) << "\n";
+        EveryMonitorPolls();
     };
 
     tunerCloses();
@@ -316,12 +362,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     tunerCloses();
     AutoAnswer(QString::fromLatin1("Do you want VQX to automatically detect the motors?"), "No");
     AnswerWindow<CPageDlg>(
-        [](CPageDlg* d) {
-            for (QPushButton* b : d->findChildren<QPushButton*>())
-                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("OK"))
-                    b->click();
-        },
-        QStringLiteral("new-project"));
+        [](CPageDlg* d) { Press(d, QStringLiteral("OK")); }, QStringLiteral("new-project"));
     ASSERT_TRUE(Command(cmd::ID_NEW_PROJECT));
     portGone("File > New Project");
     reopen("the project reopened after a new one");
@@ -346,6 +387,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     pollViews();
     ConnectPlayground(3);
     std::cout << "[ journey ] motors detected: " << Served(everyone) << "\n";
+    EveryMonitorPolls();
 
     // Port Properties renames the port: its motors are taken over anew, so the views of motors 1
     // and 2 go again and the tuner asks; the port stays, and with it the view of address 4.
@@ -355,9 +397,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
             auto* name = d->findChild<QLineEdit*>(QStringLiteral("1023"));
             ASSERT_NE(name, nullptr);
             name->setText(QStringLiteral("Renamed"));
-            for (QPushButton* b : d->findChildren<QPushButton*>())
-                if (b->isVisible() && layoutcheck::Plain(b->text()) == QStringLiteral("OK"))
-                    b->click();
+            Press(d, QStringLiteral("OK"));
         },
         QStringLiteral("port-properties"));
     Tree().Tree()->setCurrentItem(Tree().ItemOf(0));
@@ -376,6 +416,119 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     // The chart stops when a read fails while the port reopens; the user starts it again.
     ASSERT_TRUE(sampleChart());
     std::cout << "[ journey ] port renamed: " << Served(everyone) << "\n";
+    EveryMonitorPolls();
+
+    // Communication Settings deletes the chain's port. The dialog's copy holds the ports closed
+    // while it runs, and no window reads them meanwhile; then the windows let go of the port as
+    // when the project closed. The Ethernet port is the first now and has no motor at the
+    // monitors' key: every monitor keeps its key and polls on, its item failing.
+    tunerCloses();
+    AutoAnswer("Are you sure you want to delete the selected port?", "Yes");
+    AnswerWindow<CPageDlg>(
+        [](CPageDlg* d) {
+            auto* list = d->findChild<QTreeWidget*>(QStringLiteral("1026"));
+            ASSERT_NE(list, nullptr);
+            ASSERT_EQ(list->topLevelItemCount(), 2);
+            // The user looks at the list a moment: the poll ticks go on meanwhile.
+            QTest::qWait(300);
+            list->setCurrentItem(list->topLevelItem(0));
+            Click(d, 2005);
+            EXPECT_EQ(list->topLevelItemCount(), 1);
+            Press(d, QStringLiteral("OK"));
+        },
+        QStringLiteral("communication-settings"));
+    ASSERT_TRUE(Command(cmd::ID_COMM_SETTINGS));
+    ASSERT_EQ(Project().PortCount(), 1);
+    EXPECT_EQ(Project().Port(0)->CommType, COMM_ETHERNET);
+    portGone("Communication Settings deletes the port");
+    for (CMonitorDlg* m : Monitors()) {
+        const CWatchItem* item = m->Form().List().At(0);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->ChannelIndex, 0);
+        EXPECT_EQ(item->MotorAddress, 3);
+        EXPECT_TRUE(WaitFor([&] { return m->Form().Indicator() == tools::kLinkFailed; })) << m->Form().Title();
+    }
+    EveryMonitorPolls();
+
+    // The setup wizard finds the chain again, and Finish replaces the configuration with the one
+    // detected (the chain's port first, with its four motors). The windows left live on: the
+    // playground lists the chain again, the monitors and the chart find motor 3 by their key.
+    // The wizard leaves the chain's port closed (it was not open before it), so a monitor that
+    // read it before the user opened it failed as its item says and stopped; the user opens the
+    // port by typing, starts what stopped, and opens the views, the tuner and the connection again.
+    AutoAnswer("not able to find any motors on the", "No"); // the network and USB searches
+    AutoAnswer("could not communicate", "No");
+    AnswerWindow<CCommWizardDlg>(
+        [this](CCommWizardDlg* w) {
+            auto* next = w->findChild<QPushButton*>(QStringLiteral("1147"));
+            ASSERT_NE(next, nullptr);
+            QTest::mouseClick(next, Qt::LeftButton);
+            ASSERT_EQ(w->CurrentPage(), 2);
+            auto* ports = w->findChild<QTableWidget*>(QStringLiteral("1003"));
+            ASSERT_NE(ports, nullptr);
+            bool chain = false;
+            for (int r = 0; r < ports->rowCount(); ++r) {
+                auto* kind = static_cast<QComboBox*>(ports->cellWidget(r, 2));
+                if (ports->item(r, 1)->text().toStdString() == rig->DevicePath()) {
+                    kind->setCurrentText(QStringLiteral("RS-232"));
+                    chain = true;
+                } else if (kind->isEnabled()) {
+                    kind->setCurrentText(QString::fromLatin1(setup::kNoConnection)); // the machine's own lines
+                }
+            }
+            ASSERT_TRUE(chain);
+            QTest::mouseClick(next, Qt::LeftButton);
+            ASSERT_EQ(w->CurrentPage(), 5);
+            QTest::mouseClick(w->findChild<QRadioButton*>(QStringLiteral("1235")), Qt::LeftButton);
+            QTest::mouseClick(next, Qt::LeftButton);
+        },
+        QStringLiteral("comm-wizard"), 120000);
+    ASSERT_TRUE(Command(cmd::ID_COMM_WIZARD));
+    ASSERT_GE(Project().PortCount(), 2);
+    ASSERT_EQ(Project().Port(0)->PortName, rig->DevicePath());
+    for (int address = 1; address <= 4; ++address)
+        EXPECT_NE(Project().Port(0)->GetMotor(address), nullptr) << address;
+    ASSERT_TRUE(pg && a && b && chart);
+    EXPECT_EQ(pg->Form().Motor(), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return ChainEntryPort() == 0; }));
+    ASSERT_TRUE(openTuner());
+    for (CMonitorDlg* m : Monitors()) {
+        const CWatchItem* item = m->Form().List().At(0);
+        EXPECT_EQ(item->ChannelIndex, 0);
+        if (!m->Form().Polling()) {
+            EXPECT_NE(item->ValueText.find("not open"), std::string::npos) << m->Form().Title() << ": " << item->ValueText;
+            QTest::mouseClick(m->PollButton(), Qt::LeftButton);
+        }
+    }
+    v1 = OpenView(1);
+    v2 = OpenView(2);
+    v4 = OpenView(4);
+    ASSERT_TRUE(v1 && v2 && v4);
+    EXPECT_EQ(v4->Form().Motor(), Project().Port(0)->GetMotor(4));
+    pollViews();
+    ASSERT_TRUE(sampleChart());
+    ConnectPlayground(3);
+    std::cout << "[ journey ] the setup wizard's Finish: " << Served(everyone) << "\n";
+    EveryMonitorPolls();
+
+    // VQX ends and starts again. The workspace is saved on the way out without asking, so the
+    // project comes back as it was left: the chain's port open again, each monitor window of its
+    // documents on its file, polling as it was; the views of motors 1, 2 and 4 bound by port and
+    // motor index, polling as they were. The chart, the tuner and the playground are no documents
+    // and stay closed.
     chart->Action(chartview::ID_STOP)->trigger();
     chart->Form().ClearModified();
+    const std::vector<std::string> monitorsBefore = MonitorsShown(), viewsBefore = ViewsShown();
+    EXPECT_EQ(viewsBefore.size(), 3u);
+    ASSERT_TRUE(Restart(start));
+    EXPECT_EQ(frame->Tuner(), nullptr);
+    EXPECT_EQ(frame->Playground(), nullptr);
+    EXPECT_EQ(frame->ChartView(), nullptr);
+    ASSERT_GE(Project().PortCount(), 1);
+    EXPECT_EQ(Project().Port(0)->PortName, rig->DevicePath());
+    EXPECT_TRUE(Project().Port(0)->isOpen);
+    EXPECT_EQ(MonitorsShown(), monitorsBefore);
+    EXPECT_EQ(ViewsShown(), viewsBefore);
+    std::cout << "[ journey ] restarted with " << monitorsBefore.size() << " monitor windows: "
+              << Served({"monitor a", "monitor b", "view 1", "view 2", "view 4"}) << "\n";
 }

@@ -50,6 +50,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTreeWidgetItem>
 #include <QUrl>
 
@@ -135,6 +136,7 @@ protected:
     void SetUp() override
     {
         m_saved = {Env("XDG_DATA_HOME"), Env("XDG_CONFIG_HOME"), Env("VQX_PORT"), Env("HOME")};
+        m_startFolder = std::filesystem::current_path();
         setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         setenv("HOME", (dir / "home").c_str(), 1);
@@ -148,6 +150,9 @@ protected:
         Restore("XDG_CONFIG_HOME", m_saved[1]);
         Restore("VQX_PORT", m_saved[2]);
         Restore("HOME", m_saved[3]);
+        // VQX makes a project's folder the current one; the next journey starts where this did.
+        std::error_code ec;
+        std::filesystem::current_path(m_startFolder, ec);
     }
 
     // Starts the chain (first time only) and VQX; true when VQX came up with its main frame.
@@ -225,10 +230,13 @@ protected:
         frame = nullptr;
         app.reset();
     }
-    // Ends VQX and starts it again on the same settings, home and motors.
+    // Ends VQX and starts it again on the same settings, home and motors, from the folder it was
+    // first started in (as a new process would be: not in the folder of the project it had open).
     bool Restart(const JourneyStart& options = {})
     {
         Stop();
+        std::error_code ec;
+        std::filesystem::current_path(m_startFolder, ec);
         return Start(options);
     }
 
@@ -352,6 +360,16 @@ protected:
         else
             dialog->close();
     }
+    // A visible button of a dialog by its text ("OK", "Yes"), clicked.
+    static void Press(QWidget* dialog, const QString& text)
+    {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->isVisible() && layoutcheck::Plain(b->text()).compare(layoutcheck::Plain(text), Qt::CaseInsensitive) == 0) {
+                b->click();
+                return;
+            }
+        ADD_FAILURE() << "no button " << text.toStdString() << " in " << dialog->windowTitle().toStdString();
+    }
     // A button of a dialog by its control id, clicked.
     static void Click(QWidget* dialog, int id)
     {
@@ -427,6 +445,12 @@ protected:
     {
         AnswerFile(path);
         return Command(command);
+    }
+    // A row of tabs the user sees: shown, and laid out at its full height once the program had
+    // time to lay it out (a bar filled while the frame was hidden can keep a row of no height).
+    static bool TabsShown(const QTabBar* tabs)
+    {
+        return WaitFor([tabs] { return tabs->isVisible() && tabs->count() > 0 && tabs->height() >= tabs->sizeHint().height(); });
     }
     // The terminal bar, its current pane's text, and typing into its command line.
     CTerminalBar& Terminal() const { return *static_cast<CTerminalBar*>(frame->TerminalBar()->widget()); }
@@ -664,4 +688,5 @@ private:
     QElapsedTimer m_modalSince;
     std::unique_ptr<QTimer> m_watch;
     std::vector<std::string> m_saved;
+    std::filesystem::path m_startFolder;
 };

@@ -1,6 +1,6 @@
 // VQX from its own start against a chain on a pseudo-terminal: the start-up port is the default
 // project's, the user talks to the motors in the terminal, detects them into the tree, and a
-// restart comes back to the same project.
+// restart comes back to the same project, its port tabs in sight.
 
 #include "JourneyRig.h"
 
@@ -32,5 +32,12 @@ TEST_F(StartJourney, TalksToTheChainDetectsItAndComesBackAfterARestart)
     ASSERT_TRUE(Restart());
     EXPECT_EQ(Terminal().Tabs()->tabText(Terminal().CurrentTab()).toStdString(), "Chain");
     EXPECT_NE(Tree().ItemOf(0, 2), nullptr);
+    // The project opened while the frame was still hidden: its port tabs are seen, not only
+    // counted, in the terminal and in the analyzer once shown.
+    EXPECT_TRUE(TabsShown(Terminal().Tabs())) << "tab row " << Terminal().Tabs()->height() << " high";
+    ShowBar(frame->AnalyzerBar(), cmd::ID_VIEW_ANALYZER);
+    const QTabBar* analyzerTabs = frame->AnalyzerBar()->widget()->findChild<QTabBar*>();
+    ASSERT_NE(analyzerTabs, nullptr);
+    EXPECT_TRUE(TabsShown(analyzerTabs)) << "tab row " << analyzerTabs->height() << " high";
     Snapshot(frame, "journey-detected");
 }

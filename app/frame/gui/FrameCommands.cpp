@@ -13,6 +13,7 @@
 #include "app/frame/gui/ChartViewWindow.h"
 #include "app/frame/gui/MotorViewWindows.h"
 #include "app/project/MotorPrograms.h"
+#include "app/project/PollingHeld.h"
 #include "app/project/PortCommands.h"
 #include "app/project/ProgramTag.h"
 #include "app/project/Project.h"
@@ -56,6 +57,7 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -409,6 +411,8 @@ bool CFrameCommands::OnTreeCommand(int id)
 void CFrameCommands::NewProject(bool withWizard)
 {
     const std::vector<std::string> openPorts = m_project.RememberOpenPorts();
+    // The ports are closed while the dialog runs: no window polls them until they are open again.
+    std::optional<PollingHeld> held(std::in_place, m_project);
     m_project.CloseAllPorts();
     platform::SystemSerialProbe machine;
     ui::IQuestions& questions = m_project.Context().Questions();
@@ -438,11 +442,13 @@ void CFrameCommands::NewProject(bool withWizard)
         }
     }
     CProject& made = *owned;
+    // The ports open before are open again when the project they belong to is saved on its way
+    // out, so that it keeps them open the next time it is opened.
+    m_project.ReopenPorts(openPorts);
+    held.reset();
     // A project that cannot be written or opened was reported by the step that failed.
-    if (!made.Save() || !m_frame.Project().OpenOrNew(made.FileName, false)) {
-        m_project.ReopenPorts(openPorts);
+    if (!made.Save() || !m_frame.Project().OpenOrNew(made.FileName, false))
         return;
-    }
     EnterProjectFolder(m_project);
     if (withWizard) {
         RunSetupWizard();
@@ -506,6 +512,8 @@ tools::gui::CPlaygroundDlg::PortDialogs CFrameCommands::PlaygroundPortDialogs()
 bool CFrameCommands::EditPortProperties(CCommPort& port, QWidget* parent)
 {
     const bool wasOpen = port.isOpen != 0;
+    // The port is closed while its copy is edited: no window polls it until it is open again.
+    std::optional<PollingHeld> held(std::in_place, m_project);
     std::vector<const CCommPort*> ports;
     for (int i = 0; i < m_project.PortCount(); ++i)
         ports.push_back(m_project.Port(i));
@@ -526,6 +534,7 @@ bool CFrameCommands::EditPortProperties(CCommPort& port, QWidget* parent)
             info.AddException(e);
         }
     }
+    held.reset();
     PortsChanged();
     return accepted;
 }

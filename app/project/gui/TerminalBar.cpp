@@ -152,6 +152,9 @@ void CTerminalBar::UpdatePortTabs()
     if (m_currentTab >= 0)
         m_tabs->setCurrentIndex(m_currentTab);
     m_filling = false;
+    // A tab bar filled while the frame is hidden (a project opened at start-up) does not tell
+    // the bar's layout that it has grown: its row would stay squeezed to nothing once shown.
+    m_tabs->updateGeometry();
     OnSelectTab();
 }
 

@@ -159,6 +159,8 @@ void CSerialDataAnalyzerWnd::UpdatePortTabs(const CProject* project)
         }
     }
     m_syncing = false;
+    // Tabs filled while the bar is hidden do not tell its layout that the row has grown.
+    m_tabs->updateGeometry();
     int page = m_analyzer.shownPage;
     if (page < 0 || page >= ports)
         page = ports > 0 ? 0 : -1;

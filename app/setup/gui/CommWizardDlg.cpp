@@ -2,6 +2,7 @@
 
 #include "app/framework/gui/Text8.h"
 #include "app/project/DifferentSettings.h"
+#include "app/project/PollingHeld.h"
 #include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/project/gui/ResolveMotorsDlg.h"
 #include "app/setup/PortPages.h"
@@ -689,6 +690,8 @@ bool RunCommWizard(QWidget* parent, CProject& project, const setup::SetupService
     if (log)
         log->SetPageFlags(-1, SDA_FROM_PROGRAM, true);
     const std::vector<std::string> open = project.RememberOpenPorts();
+    // The project's ports stay closed while the wizard runs: no window polls them meanwhile.
+    PollingHeld held(project);
     project.CloseAllPorts();
     CCommWizardDlg dlg(parent, project, services, skipDecision);
     dlg.changed = changed;

@@ -3,6 +3,7 @@
 #include "app/framework/gui/DockMDI.h"
 #include "app/project/CommandSurroundings.h"
 #include "app/project/MotorPrograms.h"
+#include "app/project/PollingHeld.h"
 #include "app/project/ProgramTag.h"
 #include "app/project/Project.h"
 #include "app/shell/CommandIds.h"
@@ -21,23 +22,6 @@
 #include <vector>
 
 namespace tuning::gui {
-namespace {
-
-// While a calibration tool talks to a motor, no monitor or view polls the project's ports.
-class PollingHeld {
-public:
-    explicit PollingHeld(CProject& project) : m_project(project), m_was(project.pollingAllowed)
-    {
-        project.pollingAllowed = false;
-    }
-    ~PollingHeld() { m_project.pollingAllowed = m_was; }
-
-private:
-    CProject& m_project;
-    bool m_was;
-};
-
-} // namespace
 
 CCalibrationCommands::CCalibrationCommands(CalibrationWiring wiring) : m_w(std::move(wiring)) {}
 CCalibrationCommands::~CCalibrationCommands() = default;

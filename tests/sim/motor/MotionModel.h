@@ -8,6 +8,7 @@
 // velocity are skipped in one step, so a motor that waits costs nothing.
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace vqxsim {
@@ -23,8 +24,10 @@ struct MotionLimits {
     bool positiveEnabled = true;
     bool negativeEnabled = true;
     bool softEnabled = false;
-    int32_t softNegative = 0;
-    int32_t softPositive = 0;
+    // At power-up the soft limits span every position: "SLE" alone confines nothing until
+    // "SLN=" and "SLP=" set them (the playground enables them on a version-5 motor without).
+    int32_t softNegative = std::numeric_limits<int32_t>::min();
+    int32_t softPositive = std::numeric_limits<int32_t>::max();
 };
 
 // Things that happened while catching up; the motor latches them into its flags.

@@ -132,6 +132,15 @@ TEST(Motion, StatusWordAndLimitsByFamily)
         EXPECT_EQ(m.Send("RBt", 50), "1");
         m.motor->SetHardwareLimit(+1, false);
 
+        // Soft limits enabled without SLN or SLP (as the playground leaves a motor): the
+        // power-up limits hold every position, so a move CCW stopped half way latches nothing.
+        m.Send("S ZS O=0 MP A=65536 V=655360 D=-4000000 SLE G", 60);
+        EXPECT_EQ(m.Send("RBt", 80), "1") << "still moving";
+        m.Send("S", 80);
+        EXPECT_LT(m.Number("RP", 81), -100) << "well past 0";
+        EXPECT_EQ(m.Number("RW", 81) & (0x6 | 1 << 19 | 1 << 20), 0) << "no limit latched";
+        m.Send("SLD MV", 82);
+
         // Soft limits: past SLP the motor stops and latches.
         m.Send("S O=0 SLN=-500 SLP=500 SLE G", 100);
         EXPECT_EQ(m.Send("RBt", 200), "0");
