@@ -104,13 +104,9 @@ public:
     }
 
 private:
-    shell::CQtDesktopServices& Real()
-    {
-        if (!m_real)
-            m_real = std::make_unique<shell::CQtDesktopServices>(questions());
-        return *m_real;
-    }
-    std::unique_ptr<shell::CQtDesktopServices> m_real;
+    // Made for each chooser: the questions are those of the VQX running now, and the rig starts
+    // VQX more than once.
+    shell::CQtDesktopServices Real() { return shell::CQtDesktopServices(questions()); }
 };
 
 struct JourneyStart {

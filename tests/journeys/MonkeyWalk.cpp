@@ -376,11 +376,16 @@ protected:
         qputenv("VQX_NET_UDP_PORT", "39");
         qputenv("VQX_NET_TCP_PORT", "39");
         std::filesystem::create_directories(dir / "walk");
+        // A folder typed as a relative name (the project's location) lands in the working folder:
+        // the test's, not the one the walk was started from.
+        m_cwd = std::filesystem::current_path();
+        std::filesystem::current_path(dir.Path());
     }
     void TearDown() override
     {
         m_answering.stop();
         Journey::TearDown();
+        std::filesystem::current_path(m_cwd);
         for (const auto& [var, value] : m_env)
             value.isNull() ? qunsetenv(var) : qputenv(var, value);
     }
@@ -929,6 +934,7 @@ private:
     QTimer m_answering;
     std::map<int, Answering> m_answers;
     std::vector<std::pair<const char*, QByteArray>> m_env;
+    std::filesystem::path m_cwd;
 };
 
 TEST_P(MonkeyWalk, Walks)
