@@ -66,9 +66,13 @@ ValidateResult ValidateMotor(CProject& project, CMotor& motor, ICommandSurroundi
     } catch (const CVQXException& e) {
         progress.Close();
         info.AddException(e);
-        if (IsRecoverableCode(e.GetCode()))
+        if (IsRecoverableCode(e.GetCode())) {
             around.CommError(commerror::kMotorOperationFailed | static_cast<uint32_t>(e.GetCode()),
                              commerror::Target::Motor(read.get()));
+            // The answer may have detected the port again and replaced its motors, this one
+            // included: it is not touched any more.
+            return result;
+        }
     }
     motor.linked = nullptr;
     return result;

@@ -43,18 +43,22 @@ void CChartItem::Copy(const CChartItem& other)
 bool CChartItem::ReadValue(const WatchMotorFinder& find)
 {
     CMotor* motor = find ? find(Item.ChannelIndex, Item.MotorAddress) : nullptr;
-    if (!motor || !motor->GetPort() || !motor->GetPort()->isOpen)
-        return false;
-    if (Item.Command.empty() || !tools::IsSendableText(Item.Command))
-        return false;
-    std::string reply;
-    try {
-        tools::PollTrafficScope traffic(*motor);
-        reply = motor->SendAndReceive(Item.Command);
-    } catch (const CVQXException&) {
-        return false;
-    } catch (const std::exception&) {
-        return false;
+    // An item whose motor is not in the project shows "N/A" and records 0: the chart goes on
+    // with its other items.
+    std::string reply = "N/A";
+    if (motor) {
+        if (!motor->GetPort() || !motor->GetPort()->isOpen)
+            return false;
+        if (Item.Command.empty() || !tools::IsSendableText(Item.Command))
+            return false;
+        try {
+            tools::PollTrafficScope traffic(*motor);
+            reply = motor->SendAndReceive(Item.Command);
+        } catch (const CVQXException&) {
+            return false;
+        } catch (const std::exception&) {
+            return false;
+        }
     }
     if (reply.size() > CWatchItem::kMaxText)
         reply.resize(CWatchItem::kMaxText);

@@ -258,7 +258,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     ASSERT_TRUE(Start(start));
     ListenToMotors();
     const std::string monitorA = WriteMonitorFile("a", 3, "Ra"), monitorB = WriteMonitorFile("b", 3, "Rb");
-    // A chart item without a motor stops the chart's sampling and says so.
+    // A chart item whose read fails stops the chart's sampling and says so.
     AutoAnswer("Polling of chart items stopped.", "OK");
     AutoAnswer("Do you want to save changes to the current project?", "No");
 
@@ -317,7 +317,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     // What every window that is left shows once the chain's port is no longer the project's: the
     // views went with their motors and port, the playground has no motor and lists the project's
     // ports, the tuner was asked for another motor and closed; the monitors keep their keys and
-    // poll on, the chart stopped; nothing reaches the chain.
+    // poll on, the chart samples on with its item reading "N/A"; nothing reaches the chain.
     auto portGone = [&](const char* step) {
         SCOPED_TRACE(step);
         EXPECT_TRUE(WaitFor([&] { return v1.isNull() && v2.isNull() && v4.isNull(); }));
@@ -327,7 +327,8 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
         EXPECT_EQ(PlaygroundMotors(), 0);
         EXPECT_TRUE(a->Form().Polling() && b->Form().Polling());
         EveryMonitorPolls();
-        EXPECT_TRUE(WaitFor([&] { return !chart->Form().Sampling(); }));
+        EXPECT_TRUE(WaitFor([&] { return chart->Form().Rows()[0].last == "N/A"; }));
+        EXPECT_TRUE(chart->Form().Sampling());
         Silent();
     };
     // The tuner's question after its motor went: no other motor, and the window closes.

@@ -72,6 +72,9 @@ const WalkCase kWalks[] = {
     // tuner closed under its own Save As chooser): one seed per cause. The others that found the
     // same causes walk with MONKEY_SEEDS="33,50,65,77,79,94,112,113" MONKEY_STEPS=100 make monkey.
     {6, 100}, {37, 100}, {67, 100}, {72, 100}, {80, 100}, {97, 100},
+    // Validate on a motor that does not answer: the error query's detection replaced the motor
+    // the validation still wrote to afterwards.
+    {236, 130},
 };
 
 // MONKEY_SEEDS: a count (seeds 1..n) or a list of seeds and ranges ("5,17,40-60");

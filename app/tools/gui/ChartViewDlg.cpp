@@ -404,6 +404,9 @@ void CChartViewDlg::OnTimer()
 {
     if (!m_form->Sampling() || m_form->Document().ItemCount() == 0)
         return;
+    // A dialog that holds the project's ports closed holds the sampling too.
+    if (pollingAllowed && !pollingAllowed())
+        return;
     m_form->SamplingStep(true);
     Refresh();
 }

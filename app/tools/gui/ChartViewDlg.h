@@ -65,6 +65,8 @@ public:
     std::function<void()> onClosed;
     // Opens a topic of the guide (F1).
     std::function<void(const std::string& topic)> showHelp;
+    // The program-wide polling switch (none: always on).
+    std::function<bool()> pollingAllowed;
 
     chartview::CChartViewForm& Form() { return *m_form; }
     QAction* Action(int id) const;

@@ -228,6 +228,18 @@ TEST_F(ChartViewOnTheLine, SamplesTwoMotorsIntoOneRingAndShowsWhatTheyAnswered)
     EXPECT_EQ(form.Rows()[1].last, "1");
     EXPECT_EQ(form.Document().Item(0)->Samples.NoOfSamples, 100);
 
+    // An item of a motor the project lacks shows "N/A" and records 0; sampling goes on.
+    form.StartSampling();
+    EXPECT_EQ(form.AddItem(Item("Gone", "Ra", 7)), CChartViewForm::Added::More);
+    SetA(0, 6100);
+    EXPECT_TRUE(form.SamplingStep(true));
+    EXPECT_TRUE(form.Sampling());
+    EXPECT_EQ(form.Rows()[0].last, "6100");
+    EXPECT_EQ(form.Rows()[2].last, "N/A");
+    EXPECT_EQ(form.Document().Item(2)->Samples.At(form.Document().LastSample), 0);
+    form.StopSampling();
+    form.DeleteItem(2);
+
     // Changing only the title keeps the samples; a new update time clears them.
     s = form.CurrentSettings();
     s.chartTitle = "Run";
