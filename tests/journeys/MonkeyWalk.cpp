@@ -36,10 +36,12 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -689,8 +691,10 @@ private:
             return true;
         }
         if (auto* spin = qobject_cast<QSpinBox*>(w); spin && dice.Chance(60)) {
-            const int span = std::max(1, spin->maximum() - spin->minimum());
-            const int values[] = {spin->minimum(), spin->maximum(), spin->minimum() + dice.Below(span)};
+            // A box may span every int: the width is taken in 64 bits.
+            const int64_t span = std::max<int64_t>(1, int64_t{spin->maximum()} - spin->minimum());
+            const int64_t inside = int64_t{spin->minimum()} + dice.Below(static_cast<int>(std::min<int64_t>(span, INT32_MAX)));
+            const int values[] = {spin->minimum(), spin->maximum(), static_cast<int>(inside)};
             const int v = values[dice.Below(3)];
             note("set " + Name(w) + " to " + std::to_string(v));
             spin->setValue(v);
