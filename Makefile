@@ -3,10 +3,12 @@
 # plugins (qt6-qpa-plugins, libxcb-cursor0), the SVG icon plugins (libqt6svg6), the icon theme that
 # stands in when the desktop has none (adwaita-icon-theme), the MIME database and a font;
 # the tests read printed pages back with pdftotext (poppler-utils); the Debian package is made with
-# dpkg-dev's tools and its test watches the unpacked program start with strace.
+# dpkg-dev's tools and its test watches the unpacked program start with strace. The desktop lane
+# runs the programs on a virtual X screen (xvfb) under a real window manager (openbox), with real
+# input through the X server (xdotool, the XTest library) and reads the server back (x11-utils).
 DEBIAN_PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
   qt6-base-dev qt6-qpa-plugins libqt6svg6 libxcb-cursor0 adwaita-icon-theme shared-mime-info fonts-dejavu-core \
-  poppler-utils dpkg-dev strace
+  poppler-utils dpkg-dev strace xvfb openbox xdotool x11-utils libx11-dev libxtst-dev
 # `make fuzz` builds with clang and its libFuzzer runtime.
 FUZZ_DEBIAN_PACKAGES := clang libclang-rt-14-dev
 JOBS ?= $(shell nproc)
