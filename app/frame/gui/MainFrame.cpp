@@ -358,12 +358,16 @@ void CMainFrame::SetMonitorWindow(int slot, shell::IToolWindow* window)
 {
     if (slot >= 0 && slot < shell::kToolSlots)
         m_monitors[slot] = window;
+    if (window)
+        WakePoll();
 }
 
 void CMainFrame::SetMotorView(int slot, shell::IToolWindow* window)
 {
     if (slot >= 0 && slot < shell::kToolSlots)
         m_views[slot] = window;
+    if (window)
+        WakePoll();
 }
 
 std::vector<shell::ToolSlot*> CMainFrame::AllSlots()
@@ -420,6 +424,14 @@ int CMainFrame::PollTick()
     sources.views = &views;
     sources.playground = m_playground.get();
     return m_poll.Tick(sources);
+}
+
+void CMainFrame::WakePoll()
+{
+    const bool resting = m_poll.Resting();
+    m_poll.Wake();
+    if (resting && m_pollTimer.IsArmed())
+        m_pollTimer.Start(shell::kIdleDelayMs);
 }
 
 // ---- placement -----------------------------------------------------------------------------------
