@@ -38,6 +38,7 @@ CPageDlg::CPageDlg(QWidget* parent, const shell::CAppContext& app, const QString
         if (CPageDlgItem* page = static_cast<CPageDlgItem*>(m_selector.Page(m_selector.Current())))
             help::ShowHelpTopic(app, page->HelpTopic());
     });
+    help::HelpOnF1(m_help);
     connect(m_restore, &QPushButton::clicked, this, [this] { m_selector.RestoreDefaults(); });
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
         if (!m_syncing)
