@@ -1,6 +1,7 @@
 #include "app/shell/gui/PageDlg.h"
 
 #include "app/shell/DialogGeometry.h"
+#include "app/framework/gui/CentreOver.h"
 #include "app/shell/gui/Help.h"
 
 #include <QListWidget>
@@ -71,8 +72,11 @@ int CPageDlg::AddPage(const QString& name, CPageDlgItem* page, const QIcon& icon
 
 void CPageDlg::showEvent(QShowEvent* event)
 {
-    if (!m_started)
+    if (!m_started) {
         Start();
+        // Sized to its pages only now: centred again over the window that opened it.
+        fw::CentreOver(this, parentWidget());
+    }
     QDialog::showEvent(event);
 }
 

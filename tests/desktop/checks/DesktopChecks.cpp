@@ -9,6 +9,7 @@
 
 #include "app/frame/gui/ProjectSession.h"
 #include "app/framework/LongOperation.h"
+#include "app/project/gui/DifferentSettingsDlg.h"
 #include "app/setup/gui/CommWizardDlg.h"
 #include "app/shell/gui/OptionMsgBox.h"
 #include "app/shell/gui/PageDlg.h"
@@ -488,6 +489,9 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
     ASSERT_TRUE(Command(cmd::ID_COMM_SETTINGS));
 
     AutoAnswer("The operation finished successfully.", "OK");
+    AutoAnswer("One or more Errors/Warnings were detected during the operation.", "OK");
+    AnswerWindow<CDifferentSettingsDlg>([](CDifferentSettingsDlg* d) { Click(d, 1); }, QStringLiteral("different"), 60000,
+                                        false);
     auto frameWait = watchWaitBox(frame, "the main window's please-wait box (Find Motors)");
     ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
     EXPECT_TRUE(WaitFor([&] { return *frameWait; }, 60000)) << "no please-wait box came";
@@ -500,13 +504,17 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
     ASSERT_TRUE(Shown(mon));
     mon->move(x.Frame(Id(frame)).topLeft() + QPoint(40, 120));
     QTest::qWait(300);
-    AnswerWindow<CWatchItemDlg>(
-        [&](CWatchItemDlg* d) {
-            centredOver(d, mon, "the monitor's item dialog");
+    // Its Delete with no item chosen: the box that says so (a real click on the window first,
+    // as the user works in it).
+    ClickTitle(mon);
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == mon; }));
+    AnswerWindow<COptionMsgBox>(
+        [&](COptionMsgBox* d) {
+            centredOver(d, mon, "the monitor's box");
             Decline(d);
         },
-        QStringLiteral("item"));
-    mon->RunCommand(tools::monitor::ID_WATCH_ADD);
+        QStringLiteral("monitor-box"));
+    mon->RunCommand(tools::monitor::ID_WATCH_DELETE);
 
     ASSERT_TRUE(Command(cmd::ID_PLAYGROUND));
     tools::gui::CPlaygroundDlg* pg = Playground();
@@ -520,7 +528,11 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
     ASSERT_GE(entry, 0);
     ports->setCurrentIndex(entry);
     Q_EMIT ports->activated(entry);
+    ClickTitle(pg);
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == pg; }));
     auto pgWait = watchWaitBox(pg, "the playground's detection box");
+    AnswerWindow<CDifferentSettingsDlg>([](CDifferentSettingsDlg* d) { Click(d, 1); }, QStringLiteral("different"), 60000,
+                                        false);
     ClickOn(pg->findChild<QPushButton*>(QString::number(tools::pg::kDetect)));
     EXPECT_TRUE(WaitFor([&] { return *pgWait; }, 60000)) << "no detection box came";
     EXPECT_TRUE(WaitFor([] { return !fw::LongOperation::Active(); }, 60000));
