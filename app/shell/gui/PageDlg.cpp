@@ -1,7 +1,6 @@
 #include "app/shell/gui/PageDlg.h"
 
 #include "app/shell/DialogGeometry.h"
-#include "app/framework/gui/CentreOver.h"
 #include "app/shell/gui/Help.h"
 
 #include <QListWidget>
@@ -70,13 +69,18 @@ int CPageDlg::AddPage(const QString& name, CPageDlgItem* page, const QIcon& icon
     return position;
 }
 
+void CPageDlg::setVisible(bool visible)
+{
+    // Sized to its pages before it is placed: it opens centred over the window that opened it.
+    if (visible && !m_started)
+        Start();
+    QDialog::setVisible(visible);
+}
+
 void CPageDlg::showEvent(QShowEvent* event)
 {
-    if (!m_started) {
+    if (!m_started)
         Start();
-        // Sized to its pages only now: centred again over the window that opened it.
-        fw::CentreOver(this, parentWidget());
-    }
     QDialog::showEvent(event);
 }
 

@@ -393,7 +393,7 @@ TEST_F(DesktopChecks, F1OnEveryDialogAndWizardPageOpensThatPagesTopic)
                 ClickOn(d->List()->viewport(), d->List()->visualItemRect(d->List()->item(i)).center());
             else
                 ClickOn(d->Tabs(), d->Tabs()->tabRect(i).center());
-            EXPECT_EQ(d->CurrentPage(), i + 1) << what << ": the click did not pick page " << i + 1;
+            EXPECT_TRUE(WaitFor([&] { return d->CurrentPage() == i + 1; })) << what << ": the click did not pick page " << i + 1;
             expectPage(d, what + " page " + std::to_string(i + 1));
         }
         Decline(d);
@@ -452,8 +452,16 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
             ADD_FAILURE() << what << " was not shown";
             return;
         }
-        QTest::qWait(100);
-        const QRect b = x.Frame(Id(box)), o = x.Frame(Id(owner));
+        // Where the window manager has it once it stays there.
+        QRect b = x.Frame(Id(box));
+        for (int tries = 0; tries < 50; ++tries) {
+            QTest::qWait(100);
+            const QRect now = x.Frame(Id(box));
+            if (now == b)
+                break;
+            b = now;
+        }
+        const QRect o = x.Frame(Id(owner));
         const QPoint off = b.center() - o.center();
         EXPECT_LE(std::abs(off.x()), kNudge) << what << " at " << b.x() << "," << b.y() << " " << b.width() << "x"
                                              << b.height() << " over " << o.x() << "," << o.y() << " " << o.width()
