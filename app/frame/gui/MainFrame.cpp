@@ -1,6 +1,7 @@
 #include "app/frame/gui/MainFrame.h"
 
 #include "app/frame/CommandIcons.h"
+#include "app/framework/DeferredQuestions.h"
 #include "app/framework/LongOperation.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/CommandTable.h"
@@ -314,6 +315,8 @@ void CMainFrame::OnCommand(int id)
 {
     if (m_gate && !m_gate(id))
         return;
+    // A window's own question waits until the command and the questions it asks are done.
+    const fw::DeferredQuestions::Hold hold;
     for (auto& handler : m_handlers)
         if (handler && handler(id))
             return;
@@ -543,6 +546,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     m_closing = true;
+    const fw::DeferredQuestions::Hold hold;
     const bool closed = shell::RunCloseSequence(*this);
     m_closing = false;
     if (closed) {

@@ -1,5 +1,6 @@
 #include "app/frame/gui/ProjectSession.h"
 
+#include "app/framework/gui/AskWhenFree.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/LongOperation.h"
 #include "app/framework/WindowPlacement.h"
@@ -409,20 +410,6 @@ void CProjectSession::RestoreDocuments()
         m_frame.MdiArea()->setActiveSubWindow(activate);
 }
 
-namespace {
-
-void RunWhenNoBoxIsUp(QObject* context, std::function<void()> run)
-{
-    QTimer::singleShot(QApplication::activeModalWidget() ? 50 : 0, context, [context, run = std::move(run)]() mutable {
-        if (QApplication::activeModalWidget())
-            RunWhenNoBoxIsUp(context, std::move(run));
-        else
-            run();
-    });
-}
-
-} // namespace
-
 void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
 {
     // A file that cannot be read, or a full table, is one line in the information view: the
@@ -454,7 +441,7 @@ void CProjectSession::RunRecoveryCommand(int choice, int portIndex)
     // After the failed operation has given up and left the stack: the command may replace the
     // ports and motors that operation still holds. The query's last box (the summary) runs an
     // event loop of its own, so the command waits until no modal box is up any more.
-    RunWhenNoBoxIsUp(&m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
+    fw::AskWhenFree(&m_frame, [frame = &m_frame, id] { frame->Commands().Execute(id); });
 }
 
 void CProjectSession::ShowDefaultBars()

@@ -45,6 +45,7 @@ CMacroPropertiesDlg::CMacroPropertiesDlg(QWidget* parent, CMacro& macro,
     connect(buttons, &QDialogButtonBox::accepted, this, &CMacroPropertiesDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CMacroPropertiesDlg::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [&app] { help::ShowHelpTopic(app, "167.htm"); });
+    help::HelpOnF1(buttons->button(QDialogButtonBox::Help));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

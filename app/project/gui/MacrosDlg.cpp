@@ -64,6 +64,7 @@ CMacrosDlg::CMacrosDlg(QWidget* parent, CProject& project, CMacroRunner& runner,
     connect(Button(CMacrosForm::kRun), &QPushButton::clicked, this, &CMacrosDlg::OnRun);
     connect(Button(CMacrosForm::kClose), &QPushButton::clicked, this, &CMacrosDlg::reject);
     connect(Button(CMacrosForm::kHelp), &QPushButton::clicked, this, [this] { help::ShowHelpTopic(m_app, "168.htm"); });
+    help::HelpOnF1(Button(CMacrosForm::kHelp));
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_list);

@@ -318,6 +318,7 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, const setup::
         static const int topics[] = {206, 207, 208, 209, 222};
         help::ShowHelpTopic(m_services.app, std::to_string(topics[m_page - 1]) + ".htm");
     });
+    help::HelpOnF1(help);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_continue);

@@ -136,6 +136,7 @@ CMotorSettingsDlg::CMotorSettingsDlg(QWidget* parent, CMotor& motor, const setup
         help::ShowHelpTopic(m_services.app, m_isNew ? "::/VQXUsersGuide\\Dialogs\\NewMotor.htm"
                                     : "::/VQXUsersGuide\\Dialogs\\MotorProperties.htm");
     });
+    help::HelpOnF1(buttons->button(QDialogButtonBox::Help));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(scaling);

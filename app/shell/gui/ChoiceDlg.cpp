@@ -1,4 +1,5 @@
 #include "app/shell/gui/ChoiceDlg.h"
+#include "app/shell/gui/Help.h"
 
 #include "app/framework/gui/Text8.h"
 
@@ -59,6 +60,7 @@ CChoiceDlg::CChoiceDlg(const ui::ChoiceRequest& request, QWidget* parent, std::f
         if (showHelp)
             showHelp(helpId);
     });
+    help::HelpOnF1(m_help);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_help);

@@ -5,7 +5,9 @@
 #include "core/ui/InfoView.h"
 #include "platform/paths/Paths.h"
 
+#include <QAbstractButton>
 #include <QFileInfo>
+#include <QShortcut>
 
 namespace help {
 
@@ -45,6 +47,17 @@ bool HtmlHelpCommand(const shell::CAppContext& context, const std::string& name,
     if (name == "Index")
         return data.empty() ? ShowHelpTopic(context, kKeywordIndexTopic) : OpenTopic(context, kContentsTopic, data);
     return ShowHelpTopic(context, name);
+}
+
+void HelpOnF1(QAbstractButton* helpButton)
+{
+    if (!helpButton)
+        return;
+    // Owned by the button: a shortcut is live only while its widget is visible and enabled, and
+    // only in the button's own window.
+    auto* key = new QShortcut(QKeySequence::HelpContents, helpButton);
+    key->setContext(Qt::WindowShortcut);
+    QObject::connect(key, &QShortcut::activated, helpButton, &QAbstractButton::click);
 }
 
 } // namespace help

@@ -6,6 +6,7 @@
 
 #include <string>
 
+class QAbstractButton;
 namespace shell {
 class CAppContext;
 }
@@ -23,5 +24,8 @@ bool ShowHelpTopic(const shell::CAppContext& context, const std::string& topic);
 // "Contents" opens the help folder's index page, "Index" the same page's keyword index, at the
 // keyword `data` when one is given; anything else is a topic.
 bool HtmlHelpCommand(const shell::CAppContext& context, const std::string& name, const std::string& data = {});
+// F1 in a dialog does what its Help button does (the topic of the page shown), while the button is
+// shown and enabled; the button keeps its own mnemonic. Every dialog with a Help button calls it.
+void HelpOnF1(QAbstractButton* helpButton);
 
 } // namespace help

@@ -38,6 +38,7 @@ CPageDlg::CPageDlg(QWidget* parent, const shell::CAppContext& app, const QString
         if (CPageDlgItem* page = static_cast<CPageDlgItem*>(m_selector.Page(m_selector.Current())))
             help::ShowHelpTopic(app, page->HelpTopic());
     });
+    help::HelpOnF1(m_help);
     connect(m_restore, &QPushButton::clicked, this, [this] { m_selector.RestoreDefaults(); });
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
         if (!m_syncing)
@@ -66,6 +67,14 @@ int CPageDlg::AddPage(const QString& name, CPageDlgItem* page, const QIcon& icon
         m_syncing = false;
     }
     return position;
+}
+
+void CPageDlg::setVisible(bool visible)
+{
+    // Sized to its pages before it is placed: it opens centred over the window that opened it.
+    if (visible && !m_started)
+        Start();
+    QDialog::setVisible(visible);
 }
 
 void CPageDlg::showEvent(QShowEvent* event)

@@ -55,6 +55,7 @@ Q_SIGNALS:
     void pageChanged(int position);
 
 protected:
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     void accept() override;
 

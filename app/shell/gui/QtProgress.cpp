@@ -1,6 +1,7 @@
 #include "app/shell/gui/QtProgress.h"
 
 #include "app/framework/LongOperation.h"
+#include "app/framework/gui/CentreOver.h"
 #include "app/shell/gui/WaitDlg.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@ CWaitDlg* QtProgress::Dialog() const { return m_dialog.data(); }
 
 bool QtProgress::Open()
 {
+    m_opener = fw::OpenerWindow(m_parent);
     m_dialog = new CWaitDlg(m_parent);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     QObject::connect(m_dialog, &CWaitDlg::cancelPressed, m_dialog, [this] { OnCancel(); });
@@ -37,6 +39,8 @@ void QtProgress::Changed(Change change)
 {
     Refresh();
     if (change == Change::Show && m_dialog) {
+        if (!m_dialog->isVisible())
+            fw::CentreOver(m_dialog, m_opener);
         m_dialog->show();
         m_dialog->repaint();
     }

@@ -34,6 +34,8 @@ private:
     void OnCancel();
 
     QPointer<QWidget> m_parent;
+    // The window the operation was started from: the dialog opens centred over it.
+    QPointer<QWidget> m_opener;
     ui::IQuestions& m_questions;
     // Guarded: the dialog is a child of its parent window and goes with it.
     QPointer<CWaitDlg> m_dialog;

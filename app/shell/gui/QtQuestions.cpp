@@ -1,5 +1,6 @@
 #include "app/shell/gui/QtQuestions.h"
 
+#include "app/framework/gui/CentreOver.h"
 #include "app/shell/gui/ChoiceDlg.h"
 #include "app/shell/gui/MotorIPDlg.h"
 #include "app/shell/gui/OptionMsgBox.h"
@@ -18,12 +19,14 @@ QWidget* QtQuestions::Owner() const
 ui::MessageBoxReply QtQuestions::AskMessageBox(const ui::MessageBoxRequest& request)
 {
     COptionMsgBox box(request, Owner());
+    fw::CentreOver(&box, fw::OpenerWindow(Owner()));
     return box.Ask();
 }
 
 ui::ChoiceReply QtQuestions::AskChoice(const ui::ChoiceRequest& request)
 {
     CChoiceDlg box(request, Owner(), m_help);
+    fw::CentreOver(&box, fw::OpenerWindow(Owner()));
     return box.Ask();
 }
 

@@ -35,6 +35,7 @@ CReaddressDlg::CReaddressDlg(QWidget* parent, const shell::CAppContext& app, CCo
     connect(buttons, &QDialogButtonBox::accepted, this, &CReaddressDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CReaddressDlg::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { help::ShowHelpTopic(m_app, "284.htm"); });
+    help::HelpOnF1(buttons->button(QDialogButtonBox::Help));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     layout->addWidget(m_combo);

@@ -1,5 +1,7 @@
 #include "app/tools/gui/ChartViewDlg.h"
 
+#include "app/framework/gui/AskWhenFree.h"
+#include "app/framework/gui/OwnedWindow.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/HelpTopics.h"
 
@@ -92,8 +94,16 @@ public:
     Host(CChartViewDlg& window, ui::IQuestions& questions) : m_window(window), m_questions(questions) {}
     void ShowError(const std::string& text) override
     {
-        ui::OptionMessageBox(m_questions, text, ui::MB_OK | ui::MB_ICONERROR);
+        if (!fromTimer) {
+            ui::OptionMessageBox(m_questions, text, ui::MB_OK | ui::MB_ICONERROR);
+            return;
+        }
+        // The sampling timer's error waits for the questions open now (the window stopped already).
+        fw::AskWhenFree(&m_window, [questions = &m_questions, text] {
+            ui::OptionMessageBox(*questions, text, ui::MB_OK | ui::MB_ICONERROR);
+        });
     }
+    bool fromTimer = false;
     bool AskYesNo(const std::string& text) override
     {
         return ui::OptionMessageBox(m_questions, text, ui::MB_YESNO | ui::MB_ICONWARNING) == ui::IDYES;
@@ -128,7 +138,7 @@ private:
 // ---- the window ----------------------------------------------------------------------------------
 
 CChartViewDlg::CChartViewDlg(WatchMotorFinder find, ui::IQuestions& questions, ItemDialog itemDialog, QWidget* owner)
-    : QWidget(owner, Qt::Window),
+    : QWidget(owner, fw::kOwnedWindowFlags),
       m_host(std::make_unique<Host>(*this, questions)),
       m_form(std::make_unique<CChartViewForm>(*m_host, std::move(find))),
       m_itemDialog(std::move(itemDialog)),
@@ -407,7 +417,9 @@ void CChartViewDlg::OnTimer()
     // A dialog that holds the project's ports closed holds the sampling too.
     if (pollingAllowed && !pollingAllowed())
         return;
+    m_host->fromTimer = true;
     m_form->SamplingStep(true);
+    m_host->fromTimer = false;
     Refresh();
 }
 

@@ -1,5 +1,6 @@
 #include "app/tools/gui/MonitorDlg.h"
 
+#include "app/framework/gui/OwnedWindow.h"
 #include "app/shell/HelpTopics.h"
 
 #include "app/tools/gui/WatchIcons.h"
@@ -49,7 +50,7 @@ const ToolbarEntry kToolbar[] = {
 
 CMonitorDlg::CMonitorDlg(QWidget* parent, int slotIndex, tools::MonitorServices services,
                          WatchDlgServices itemServices, std::function<void(CMonitorDlg*)> closed)
-    : QWidget(parent, Qt::Window), m_itemServices(std::move(itemServices)), m_closed(std::move(closed))
+    : QWidget(parent, fw::kOwnedWindowFlags), m_itemServices(std::move(itemServices)), m_closed(std::move(closed))
 {
     tools::IMonitorHost& host = *this;
     m_form = std::make_unique<tools::CMonitorForm>(slotIndex, std::move(services), host);

@@ -1,5 +1,6 @@
 #include "app/tools/gui/MotorViewDlg.h"
 
+#include "app/framework/gui/OwnedWindow.h"
 #include "app/framework/WindowPlacement.h"
 #include "app/framework/gui/Text8.h"
 #include "app/tools/gui/MotorFlagsPage.h"
@@ -20,7 +21,7 @@ using namespace tools::motorview;
 
 CMotorViewDlg::CMotorViewDlg(QWidget* parent, int slotIndex, CMotor* motor, int portIndex, MotorViewServices services,
                              std::function<void(CMotorViewDlg*)> closed, std::unique_ptr<CMotor> owned)
-    : QWidget(parent, Qt::Window), m_services(std::move(services)), m_closed(std::move(closed)),
+    : QWidget(parent, fw::kOwnedWindowFlags), m_services(std::move(services)), m_closed(std::move(closed)),
       m_owned(std::move(owned))
 {
     setObjectName(QStringLiteral("216"));

@@ -1,4 +1,5 @@
 #include "app/tools/gui/WatchItemDlg.h"
+#include "app/shell/gui/Help.h"
 
 #include "core/ui/Questions.h"
 
@@ -106,6 +107,7 @@ CWatchItemDlg::CWatchItemDlg(QWidget* parent, CWatchItem* item, bool allowMotorC
         if (m_services.help)
             m_services.help(m_form.HelpTopic());
     });
+    help::HelpOnF1(m_help);
     connect(buttons, &QDialogButtonBox::accepted, this, &CWatchItemDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CWatchItemDlg::reject);
 

@@ -130,6 +130,7 @@ CCalibrationWizardDlg::CCalibrationWizardDlg(QWidget* parent, CMotor& motor, Mod
     });
     connect(m_clear, &QPushButton::clicked, this, [this] { m_form->OnClearLog(); });
     connect(help, &QPushButton::clicked, this, [this, &app] { help::ShowHelpTopic(app, m_form->HelpTopic()); });
+    help::HelpOnF1(help);
     connect(close, &QPushButton::clicked, this, &CCalibrationWizardDlg::reject);
 }
 

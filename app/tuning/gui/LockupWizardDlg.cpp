@@ -91,6 +91,7 @@ CLockupWizardDlg::CLockupWizardDlg(QWidget* parent, std::vector<CCommPort*> port
     connect(m_upload, &QPushButton::clicked, this, [this] { Act(&CLockupWizard::OnUpload); });
     connect(m_clear, &QPushButton::clicked, this, [this] { Act(&CLockupWizard::OnClear); });
     connect(help, &QPushButton::clicked, this, [&app] { help::ShowHelpTopic(app, help::WindowTopic(kTemplate)); });
+    help::HelpOnF1(help);
     connect(close, &QPushButton::clicked, this, &CLockupWizardDlg::reject);
     Refresh();
 }

@@ -1,5 +1,6 @@
 #include "app/tuning/gui/TunerDlg.h"
 
+#include "app/framework/gui/AskWhenFree.h"
 #include "app/framework/gui/DockMDI.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
@@ -583,7 +584,8 @@ void CTunerDlg::SessionChanged(const shell::SessionChange& change)
     if (!change.Takes(m_form.Motor()))
         return;
     m_form.ForgetMotor();
-    QMetaObject::invokeMethod(this, [this] { OnMotorRemoved(); }, Qt::QueuedConnection);
+    // Asked once the change and the questions it brings are done, never over them.
+    fw::AskWhenFree(this, [this] { OnMotorRemoved(); });
 }
 
 void CTunerDlg::OnMotorRemoved()
