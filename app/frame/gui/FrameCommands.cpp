@@ -452,8 +452,18 @@ void CFrameCommands::NewProject(bool withWizard)
     if (!made.Save() || !m_frame.Project().OpenOrNew(made.FileName, false))
         return;
     EnterProjectFolder(m_project);
+    // A project just made has no ports that were open when it was saved: the ones its motors
+    // were found on open now, as an opened project's ports do (the windows can poll them).
+    auto openPortsWithMotors = [this] {
+        std::vector<std::string> withMotors;
+        for (int i = 0; i < m_project.PortCount(); ++i)
+            if (const CCommPort* port = m_project.Port(i); port && port->MotorCount() > 0)
+                withMotors.push_back(port->PortName);
+        m_project.ReopenPorts(withMotors);
+    };
     if (withWizard) {
         RunSetupWizard();
+        openPortsWithMotors();
         ShowProjectBars();
         return;
     }
@@ -461,13 +471,7 @@ void CFrameCommands::NewProject(bool withWizard)
     if (ui::OptionMessageBox(questions, kDetectQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
         return;
     CompareDetected(m_project, *this);
-    // A project just made has no ports that were open when it was saved: the ones its motors
-    // were found on open now, as an opened project's ports do (the windows can poll them).
-    std::vector<std::string> withMotors;
-    for (int i = 0; i < m_project.PortCount(); ++i)
-        if (const CCommPort* port = m_project.Port(i); port && port->MotorCount() > 0)
-            withMotors.push_back(port->PortName);
-    m_project.ReopenPorts(withMotors);
+    openPortsWithMotors();
 }
 
 void CFrameCommands::ShowProjectBars()

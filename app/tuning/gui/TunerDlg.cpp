@@ -582,8 +582,12 @@ void CTunerDlg::OnSelectMotor()
 
 void CTunerDlg::SessionChanged(const shell::SessionChange& change)
 {
-    if (m_finished)
+    if (m_finished) {
+        // Closing: its programs went back already; only the motor is let go of.
+        if (change.Takes(m_form.Motor()))
+            m_form.ForgetMotor();
         return;
+    }
     if (change.kind == shell::SessionChange::MotorsChanging) {
         // The programs saved from those motors go back while the motors are still there.
         m_form.RestoreBeforeChange(change.port);
