@@ -101,6 +101,13 @@ void Replace(CCommPort& port, const CCommPort& detected)
 
 } // namespace
 
+void AllMotorsChanging(CProject& project, IDetectionSurroundings& surroundings)
+{
+    for (int i = 0; i < project.PortCount(); ++i)
+        if (CCommPort* port = project.Port(i))
+            surroundings.MotorsChanging(*port);
+}
+
 bool MergeDetectedMotors(CCommPort& port, const CCommPort& detected, int answer)
 {
     if (answer == kMergeReplace) {

@@ -60,6 +60,10 @@ public:
     }
 };
 
+// Every port's motors are about to go (another project, the port list replaced): MotorsChanging
+// for each port of the project.
+void AllMotorsChanging(CProject& project, IDetectionSurroundings& surroundings);
+
 // Returns a detection failure code (2, 4, 8, 16, 32, 64, 128, 256, 0x40000), or for a finished
 // detection 0x10001 (the port was changed), 0x20001 (left as it was) or 1 (detected settings
 // ignored). The project's port is reopened afterwards when it was open.

@@ -11,7 +11,8 @@ bool SessionChange::Takes(const CMotor* shown) const
     switch (kind) {
     case MotorGoing: return shown == motor;
     case PortGoing: return port && shown->GetPort() == port;
-    case PortsChanged: return false;
+    case PortsChanged:
+    case MotorsChanging: return false;
     }
     return false;
 }

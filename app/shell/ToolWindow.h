@@ -24,10 +24,14 @@ struct SessionChange {
         // The project's port list changed and is whole again (ports added, deleted or edited,
         // motors detected, another project): lists of ports are built again from the project.
         PortsChanged,
+        // The motors of `port` (null: of every port) are about to be replaced or taken away
+        // (another project, detection, the port edited or deleted). They and their port are
+        // whole and may still be used; their MotorGoing and PortGoing come after.
+        MotorsChanging,
     };
     Kind kind;
     const CMotor* motor = nullptr;   // MotorGoing
-    const CCommPort* port = nullptr; // PortGoing
+    const CCommPort* port = nullptr; // PortGoing, MotorsChanging
     // Whether a window showing `shown` (a motor of the project or one made for the window; null
     // for none) must let go of it: that motor goes, or the port it belongs to.
     bool Takes(const CMotor* shown) const;

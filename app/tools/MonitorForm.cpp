@@ -1,6 +1,9 @@
 #include "app/tools/MonitorForm.h"
 
 #include "app/tools/CommErrorAnswer.h"
+#include "app/tools/MotorPagePorts.h"
+#include "core/motor/Motor.h"
+#include "core/port/CommPort.h"
 #include "core/ui/Questions.h"
 
 namespace tools {
@@ -233,7 +236,8 @@ int CMonitorForm::OnCommand(int id, int row)
     }
     case ID_WATCH_POLL:
     case kPollButton:
-        SetPolling(!Polling());
+        if (Polling() || OpenItemPorts())
+            SetPolling(!Polling());
         return row;
     case kStopButton:
         SetPolling(false);
@@ -327,8 +331,32 @@ void CMonitorForm::AfterReadError(const WatchReadError& error, bool resume)
     }
 }
 
+bool CMonitorForm::OpenItemPorts()
+{
+    // While the ports are held closed (a dialog edits them) they are not the window's to open.
+    if (!m_services.find || (m_services.pollingAllowed && !m_services.pollingAllowed()))
+        return true;
+    for (int i = 0; i < m_list.Count(); ++i) {
+        const CWatchItem* item = m_list.At(i);
+        if (!item || !item->Enabled)
+            continue;
+        CMotor* motor = m_services.find(item->ChannelIndex, item->MotorAddress);
+        if (!motor || !motor->GetPort() || MotorPortOpen(motor))
+            continue; // an item without a motor fails as the item rules say
+        if (const std::string why = OpenMotorPort(motor); !why.empty()) {
+            Message("The port \"" + motor->GetPort()->Name + "\" of the item \"" + item->Caption +
+                        "\" cannot be opened:\n" + why,
+                    ui::MB_OK | ui::MB_ICONERROR);
+            return false;
+        }
+    }
+    return true;
+}
+
 void CMonitorForm::Refresh()
 {
+    if (!OpenItemPorts())
+        return;
     m_list.SetPolling(true);
     std::vector<int> changed;
     const auto error = m_list.Refresh(m_services.find, changed);

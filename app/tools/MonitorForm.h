@@ -113,6 +113,9 @@ public:
     bool Polling() const { return m_list.Polling(); }
     // One tick of the main frame's cycle; true when the window used it.
     bool PollStep();
+    // Reads every enabled item once. As Poll, it first opens the closed ports of the items'
+    // motors; a port that cannot be opened is reported (why, in a message box) and nothing is
+    // read.
     void Refresh();
     int Indicator() const { return m_list.Indicator(); }
     // How many communication-error requests this window made (what the user was asked).
@@ -127,6 +130,9 @@ public:
 
 private:
     void Message(const std::string& text, uint32_t style);
+    // Opens the closed ports of the enabled items' motors; false once one cannot be opened,
+    // after telling the user why.
+    bool OpenItemPorts();
     void AfterReadError(const WatchReadError& error, bool resume);
 
     int m_slot;

@@ -43,13 +43,7 @@ std::string CProgramBackupStore::FileFor(int portId, int address) const
     return platform::JoinPath(m_folder, name);
 }
 
-bool CProgramBackupStore::Holds(int portId, int address) const
-{
-    for (const Entry& e : m_entries)
-        if (e.portId == portId && e.address == address)
-            return true;
-    return false;
-}
+bool CProgramBackupStore::Holds(int portId, int address) const { return Held(portId, address) != nullptr; }
 
 std::string CProgramBackupStore::WhyCannotSave(const CMotor& motor) const
 {
@@ -103,50 +97,84 @@ void CProgramBackupStore::Save(CMotor& motor, IBackupMotorOps& ops)
     m_entries.push_back({portId, motor.Address, serial, motor.Name, path});
 }
 
+const CProgramBackupStore::Entry* CProgramBackupStore::Held(int portId, int address) const
+{
+    for (const Entry& e : m_entries)
+        if (e.portId == portId && e.address == address)
+            return &e;
+    return nullptr;
+}
+
+CProgramBackupStore::Result CProgramBackupStore::RestoreOne(const Entry& e, CMotor* motor, IBackupMotorOps& ops)
+{
+    Result r{e, Outcome::Restored, {}};
+    if (!motor) {
+        r.outcome = Outcome::MotorGone;
+        r.message = "The program saved from the motor " + Quoted(e.motorName) +
+                    " cannot be restored: that motor is no longer in the project. The saved program is kept in " +
+                    Quoted(e.path) + ".";
+        return r;
+    }
+    uint32_t now = 0;
+    try {
+        now = ops.ReadSerial(*motor);
+    } catch (const CVQXException& x) {
+        // Not knowing which motor answers, nothing is sent to it.
+        Fail(r, *motor, x);
+        return r;
+    }
+    if (now != e.serial) {
+        r.outcome = Outcome::OtherMotor;
+        r.message = "The motor " + Quoted(motor->Name) + " is not the motor whose program was saved (serial number " +
+                    SerialText(e.serial) + ", now " + SerialText(now) +
+                    "); its program is left as it is. The saved program is kept in " + Quoted(e.path) + ".";
+        return r;
+    }
+    try {
+        ops.Restore(*motor, e.path);
+    } catch (const CVQXException& x) {
+        Fail(r, *motor, x);
+        ops.ClearAfterFailure(*motor);
+        return r;
+    }
+    std::error_code ec;
+    std::filesystem::remove(e.path, ec);
+    return r;
+}
+
 std::vector<CProgramBackupStore::Result> CProgramBackupStore::RestoreAll(
     const std::function<CMotor*(int portId, int address)>& findMotor, IBackupMotorOps& ops)
+{
+    return RestoreAll([&findMotor](const Entry& e) { return findMotor ? findMotor(e.portId, e.address) : nullptr; },
+                      ops);
+}
+
+std::vector<CProgramBackupStore::Result> CProgramBackupStore::RestoreAll(
+    const std::function<CMotor*(const Entry&)>& findMotor, IBackupMotorOps& ops)
+{
+    std::vector<Result> results;
+    const std::vector<Entry> entries = std::move(m_entries);
+    m_entries.clear();
+    for (const Entry& e : entries)
+        results.push_back(RestoreOne(e, findMotor ? findMotor(e) : nullptr, ops));
+    return results;
+}
+
+std::vector<CProgramBackupStore::Result> CProgramBackupStore::RestoreFound(
+    const std::function<CMotor*(const Entry&)>& findMotor, IBackupMotorOps& ops)
 {
     std::vector<Result> results;
     const std::vector<Entry> entries = std::move(m_entries);
     m_entries.clear();
     for (const Entry& e : entries) {
-        Result r{e, Outcome::Restored, {}};
-        CMotor* motor = findMotor ? findMotor(e.portId, e.address) : nullptr;
+        CMotor* motor = findMotor ? findMotor(e) : nullptr;
         if (!motor) {
-            r.outcome = Outcome::MotorGone;
-            r.message = "The program saved from the motor " + Quoted(e.motorName) +
-                        " cannot be restored: that motor is no longer in the project. The saved program is kept in " +
-                        Quoted(e.path) + ".";
-            results.push_back(std::move(r));
+            m_entries.push_back(e);
             continue;
         }
-        uint32_t now = 0;
-        try {
-            now = ops.ReadSerial(*motor);
-        } catch (const CVQXException& x) {
-            // Not knowing which motor answers, nothing is sent to it.
-            Fail(r, *motor, x);
-            results.push_back(std::move(r));
-            continue;
-        }
-        if (now != e.serial) {
-            r.outcome = Outcome::OtherMotor;
-            r.message = "The motor " + Quoted(motor->Name) + " is not the motor whose program was saved (serial number " +
-                        SerialText(e.serial) + ", now " + SerialText(now) +
-                        "); its program is left as it is. The saved program is kept in " + Quoted(e.path) + ".";
-            results.push_back(std::move(r));
-            continue;
-        }
-        try {
-            ops.Restore(*motor, e.path);
-        } catch (const CVQXException& x) {
-            Fail(r, *motor, x);
-            ops.ClearAfterFailure(*motor);
-            results.push_back(std::move(r));
-            continue;
-        }
-        std::error_code ec;
-        std::filesystem::remove(e.path, ec);
+        Result r = RestoreOne(e, motor, ops);
+        if (r.outcome != Outcome::Restored)
+            m_entries.push_back(e);
         results.push_back(std::move(r));
     }
     return results;

@@ -70,14 +70,26 @@ public:
         Outcome outcome = Outcome::Restored;
         std::string message; // empty for Restored
     };
+    // The entry of a motor key; null when none is held.
+    const Entry* Held(int portId, int address) const;
+
     // Puts every held program back, in the order saved: finds the motor by port id and address,
     // checks its serial number, downloads, deletes the file. A motor that is gone or another one,
     // or a failed download, keeps the file and gives a message naming it; the other motors go on.
     // The table is empty afterwards.
     std::vector<Result> RestoreAll(const std::function<CMotor*(int portId, int address)>& findMotor,
                                    IBackupMotorOps& ops);
+    // The same with the motor found by the whole entry (its serial number, wherever it is now).
+    std::vector<Result> RestoreAll(const std::function<CMotor*(const Entry&)>& findMotor, IBackupMotorOps& ops);
+    // Puts back the programs whose motor is found (null: passed over) and answers with its serial
+    // number; the others stay held for a later try, without a message. Only the motors found
+    // are in the results.
+    std::vector<Result> RestoreFound(const std::function<CMotor*(const Entry&)>& findMotor, IBackupMotorOps& ops);
 
 private:
+    // One entry's restore; Restored only when the program went back and its file is deleted.
+    Result RestoreOne(const Entry& e, CMotor* motor, IBackupMotorOps& ops);
+
     std::string m_prefix;
     std::string m_folder;
     std::vector<Entry> m_entries;

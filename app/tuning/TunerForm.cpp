@@ -6,6 +6,7 @@
 #include "core/VQXException.h"
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
+#include "core/shared/SharedFunctions.h"
 #include "core/ui/OperationContext.h"
 #include "core/ui/Progress.h"
 #include "core/ui/Questions.h"
@@ -40,6 +41,16 @@ public:
         }
         progress.Close();
     }
+};
+
+// Sets a flag for a scope.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~BusyScope() { m_flag = false; }
+
+private:
+    bool& m_flag;
 };
 
 } // namespace
@@ -168,6 +179,7 @@ bool CTunerForm::Run()
         return false;
     }
     ui::COperationContext& context = m_motor->Context();
+    BusyScope running(m_busy);
     fw::LongOperation busy;
     tools::PollTrafficScope traffic(*m_motor, tools::TrafficKind::Tool);
     CTuningMotorLink link(*m_motor, *m_services.scanner, m_backups, context.Progress());
@@ -270,14 +282,45 @@ std::string CTunerForm::CopyData() const
     return text;
 }
 
+CMotor* CTunerForm::MotorOf(const tools::CProgramBackupStore::Entry& entry) const
+{
+    const auto ports = m_services.ports ? m_services.ports() : std::vector<CCommPort*>{};
+    if (entry.serial != 0 && entry.serial != kNoSerialNumber)
+        for (CCommPort* port : ports)
+            for (int i = 0; port && i < port->MotorCount(); ++i)
+                if (CMotor* m = port->motors.GetAt(i); m && m->SerialNumber == entry.serial)
+                    return m;
+    return FindMotor(entry.portId, entry.address);
+}
+
+std::vector<tools::CProgramBackupStore::Result> CTunerForm::RestoreFound(const CCommPort* onlyPort)
+{
+    if (m_busy || m_backups.Entries().empty() || !m_services.scanner)
+        return {};
+    BusyScope busy(m_busy);
+    fw::LongOperation operation;
+    RestoreOps ops(*m_services.scanner);
+    return m_backups.RestoreFound(
+        [this, onlyPort](const tools::CProgramBackupStore::Entry& e) -> CMotor* {
+            CMotor* motor = MotorOf(e);
+            return motor && (!onlyPort || motor->GetPort() == onlyPort) ? motor : nullptr;
+        },
+        ops);
+}
+
+void CTunerForm::RestoreBeforeChange(const CCommPort* port) { RestoreFound(port); }
+
+void CTunerForm::RestoreWaiting() { RestoreFound(nullptr); }
+
 std::vector<std::string> CTunerForm::RestorePrograms()
 {
     std::vector<std::string> messages;
     if (m_backups.Entries().empty())
         return messages;
-    fw::LongOperation busy;
+    BusyScope busy(m_busy);
+    fw::LongOperation operation;
     RestoreOps ops(*m_services.scanner);
-    for (const auto& r : m_backups.RestoreAll([this](int port, int address) { return FindMotor(port, address); }, ops))
+    for (const auto& r : m_backups.RestoreAll([this](const tools::CProgramBackupStore::Entry& e) { return MotorOf(e); }, ops))
         if (!r.message.empty())
             messages.push_back(r.message);
     for (const std::string& m : messages)

@@ -141,14 +141,31 @@ public:
     // "Time\tPosition[\tPosError]\r\n" and one line per sample; empty when there are no samples.
     std::string CopyData() const;
 
-    // ---- closing ----
-    // Puts every saved program back; the messages of the motors that could not get theirs back.
+    // ---- the saved programs ----
+    // Closing: puts every saved program back; the messages of the motors that could not get
+    // theirs back (shown as well).
     std::vector<std::string> RestorePrograms();
+    // The motors of `port` (null: of every port) are about to be replaced or taken away: the
+    // programs saved from them go back now, while they can still be reached. What cannot go back
+    // (the motor does not answer, it is not there) stays saved for RestoreWaiting, without a
+    // message. Nothing happens while a run is on the way.
+    void RestoreBeforeChange(const CCommPort* port);
+    // Puts back the saved programs whose motor is in the project again (found by its serial
+    // number, wherever its port is now); the others keep waiting. Nothing while a run is on the
+    // way.
+    void RestoreWaiting();
+    bool HoldsPrograms() const { return !m_backups.Entries().empty(); }
+    // Whether a run or a restore is on the way (a notice that comes meanwhile waits).
+    bool Busy() const { return m_busy; }
     tools::CProgramBackupStore& Backups() { return m_backups; }
 
 private:
     GainsServices Gains() const;
     CMotor* FindMotor(int portIndex, int address) const;
+    // The motor a saved program came from: the project's motor of that serial number, else the
+    // motor at its key.
+    CMotor* MotorOf(const tools::CProgramBackupStore::Entry& entry) const;
+    std::vector<tools::CProgramBackupStore::Result> RestoreFound(const CCommPort* onlyPort);
     void Error(const std::string& text) const;
 
     Services m_services;
@@ -157,6 +174,7 @@ private:
     int m_portIndex = 0;
     int m_address = 1;
     bool m_showErrors = true;
+    bool m_busy = false;
     std::string m_path;
     tools::CProgramBackupStore m_backups;
 };

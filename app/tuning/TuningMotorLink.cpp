@@ -104,8 +104,16 @@ std::string CTuningMotorLink::WhyCannotSaveProgram() { return m_backups.WhyCanno
 void CTuningMotorLink::SaveProgram()
 {
     const CCommPort* port = m_motor.GetPort();
-    if (m_backups.Holds(port ? port->id : -1, m_motor.Address))
-        return;
+    // A program still waiting to go back to the motor that had this key (the project changed
+    // meanwhile) is that motor's: this motor's own is not saved over it, nor left unsaved.
+    if (const auto* held = m_backups.Held(port ? port->id : -1, m_motor.Address)) {
+        if (held->serial == m_motor.SerialNumber)
+            return;
+        throw CVQXException(CVQXException::CannotWriteFile,
+                            "The program saved from the motor \"" + held->motorName + "\" is still waiting in \"" +
+                                held->path + "\" to go back to that motor; the program of the motor \"" +
+                                m_motor.Name + "\" cannot be saved under the same name. Its program is left as it is.");
+    }
     WaitDialog wait(m_progress, "Saving original program in motor");
     m_backups.Save(m_motor, m_ops);
 }

@@ -6,7 +6,11 @@
 
 #include "JourneyRig.h"
 
+#include "app/frame/gui/ProjectSession.h"
+#include "app/shell/gui/PageDlg.h"
+#include "app/tools/PlaygroundForm.h"
 #include "app/tools/gui/MonitorDlg.h"
+#include "app/tools/gui/PlaygroundDlg.h"
 #include "app/tools/gui/WatchItemDlg.h"
 
 #include <QCheckBox>
@@ -256,6 +260,13 @@ TEST_F(MonitorJourney, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
     }
     EXPECT_EQ(failedRows, 1) << again->ValueShown(0).toStdString() << "|" << again->ValueShown(1).toStdString() << "|"
                              << again->ValueShown(2).toStdString();
+    // However narrow the column, a row's text is there whole in its tool tip.
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(again->List()->topLevelItem(row)->toolTip(1), again->List()->topLevelItem(row)->text(1)) << row;
+    int explained = 0;
+    for (int row = 0; row < 3; ++row)
+        explained += again->List()->topLevelItem(row)->toolTip(1).startsWith(QStringLiteral("N/A (No response received!)"));
+    EXPECT_EQ(explained, failedRows - (again->ValueShown(1) == QStringLiteral("N/A") ? 1 : 0));
     EXPECT_EQ(again->Form().Indicator(), tools::kLinkNotPolling);
     Snapshot(again, QStringLiteral("monitor-window-stopped"));
     again->close();
@@ -350,6 +361,32 @@ TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
     EXPECT_TRUE(WaitFor([&] { return back->ValueShown(1) == QStringLiteral("456"); }));
     Snapshot(back, QStringLiteral("monitor-window-restored"));
 
+    // With the playground as the first window the main window stays hidden at start: the monitor
+    // the project reopens waits for it, and comes with it, in its place, polling.
+    // VQX started without arguments reopens the project it had last.
+    Stop();
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 1);
+    platform::AppProfile().WriteString("Workspace", "LastWSP", ProjectFile());
+    JourneyStart withPlayground = start;
+    withPlayground.chainProject = false;
+    withPlayground.quietStart = false; // the other first screens are switched off already
+    ASSERT_TRUE(Start(withPlayground));
+    auto* pg = dynamic_cast<tools::gui::CPlaygroundDlg*>(frame->Playground());
+    ASSERT_NE(pg, nullptr);
+    EXPECT_TRUE(pg->isVisible());
+    EXPECT_FALSE(frame->isVisible());
+    CMonitorDlg* waiting = Monitor();
+    ASSERT_NE(waiting, nullptr);
+    QTest::qWait(200);
+    EXPECT_FALSE(waiting->isVisible());
+    EXPECT_FALSE(waiting->Form().Polling());
+    QTest::mouseClick(pg->findChild<QPushButton*>(QString::number(tools::pg::kShowMain)), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return frame->isVisible() && waiting->isVisible(); }));
+    EXPECT_EQ(waiting->geometry(), placed);
+    EXPECT_TRUE(waiting->Form().Polling());
+    // (The project's start-up, its macro included, runs when the main window comes.)
+    EXPECT_TRUE(WaitFor([&] { return waiting->ValueShown(1) == QStringLiteral("123"); }));
+
     // The file is gone before the next start: no window, one line saying why.
     Stop();
     ASSERT_TRUE(std::filesystem::remove(path));
@@ -357,4 +394,78 @@ TEST_F(MonitorJourney, APollingMonitorComesBackWithItsProject)
     EXPECT_EQ(Monitor(), nullptr);
     EXPECT_TRUE(InfoHas(path + ": Cannot open the specified file"));
     EXPECT_TRUE(Tree().ItemOf(0, 2) != nullptr); // the project with its motors all the same
+}
+
+// A project made with File > New Project and detected: its port is open as an opened project's
+// is, so a monitor's Poll and Refresh read the motor at once. A port that cannot be opened (its
+// device is gone) is never passed over in silence: Poll and Refresh say why and read nothing.
+TEST_F(MonitorJourney, PollAfterANewProjectAndOnAPortThatCannotOpen)
+{
+    ASSERT_TRUE(Start());
+    AutoAnswer("The operation finished successfully.", "OK");
+    AutoAnswer("One or more Errors/Warnings were detected", "OK");
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return Tree().ItemOf(0, 2) != nullptr; }, 60000));
+    EXPECT_TRUE(TypeAndWait("1RP", "0"));
+    ASSERT_TRUE(Command(cmd::ID_NEW_MONITOR));
+    CMonitorDlg* mon = Monitor();
+    ASSERT_NE(mon, nullptr);
+    QString title;
+    AddInDialog({{CWatchItem::kStandard, 0, nullptr}}, &title);
+    mon->RunCommand(ID_WATCH_ADD);
+    ASSERT_EQ(mon->List()->topLevelItemCount(), 1);
+    EXPECT_EQ(mon->List()->topLevelItem(0)->text(0), QStringLiteral("Motor1-Chain Position"));
+
+    // File > New Project, Yes to detection, then Find Motors as well.
+    AutoAnswer("Do you want VQX to automatically detect the motors?", "Yes");
+    AutoAnswer("Do you want to save changes to the current project?", "No");
+    AnswerWindow<CPageDlg>([](CPageDlg* d) { Press(d, QStringLiteral("OK")); }, QStringLiteral("new-project"));
+    ASSERT_TRUE(Command(cmd::ID_NEW_PROJECT));
+    CProject& project = app->Session()->Project();
+    ASSERT_TRUE(WaitFor([&] { return project.PortCount() > 0 && project.Port(0)->GetMotor(1); }, 60000));
+    ASSERT_EQ(project.Port(0)->PortName, rig->DevicePath());
+    EXPECT_TRUE(project.Port(0)->isOpen);
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    ASSERT_TRUE(WaitFor([&] { return project.Port(0)->GetMotor(3) != nullptr; }, 60000));
+    EXPECT_TRUE(project.Port(0)->isOpen);
+    const QString at = QString::number(Motor(0, [](vqxsim::SimMotor& m) { return m.Position(); }));
+    QTest::mouseClick(mon->RefreshButton(), Qt::LeftButton);
+    EXPECT_EQ(mon->ValueShown(0), at);
+    QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
+    EXPECT_TRUE(mon->Form().Polling());
+    EXPECT_TRUE(WaitFor([&] { return mon->Form().Indicator() == tools::kLinkWorks; }));
+    QTest::mouseClick(mon->StopButton(), Qt::LeftButton);
+
+    // A port closed meanwhile opens on Poll by itself.
+    project.Port(0)->ClosePort();
+    QTest::mouseClick(mon->PollButton(), Qt::LeftButton);
+    EXPECT_TRUE(project.Port(0)->isOpen);
+    EXPECT_TRUE(mon->Form().Polling());
+    QTest::mouseClick(mon->StopButton(), Qt::LeftButton);
+
+    // The port's device is gone (an adapter pulled out): Poll and Refresh each say why, nothing
+    // polls, and the value shown stays.
+    const std::string device = project.Port(0)->PortName;
+    project.Port(0)->ClosePort();
+    project.Port(0)->PortName = dir / "unplugged";
+    for (QPushButton* button : {mon->PollButton(), mon->RefreshButton()}) {
+        QString told;
+        Answer([&](QWidget* w) {
+            for (QLabel* l : w->findChildren<QLabel*>())
+                told += l->text();
+            Decline(w);
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_TRUE(WaitFor([&] { return !told.isEmpty(); })) << button->text().toStdString();
+        EXPECT_TRUE(told.contains(QString::fromStdString("The port \"" + project.Port(0)->Name +
+                                                         "\" of the item \"Motor1-Chain Position\" cannot be opened")))
+            << told.toStdString();
+        EXPECT_FALSE(mon->Form().Polling());
+        EXPECT_FALSE(project.Port(0)->isOpen);
+    }
+    project.Port(0)->PortName = device;
+    QTest::mouseClick(mon->RefreshButton(), Qt::LeftButton);
+    EXPECT_TRUE(project.Port(0)->isOpen);
+    EXPECT_EQ(mon->ValueShown(0), at);
+    mon->Form().List().Modified = false;
 }

@@ -9,6 +9,7 @@
 
 #include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/SelectMotorDlg.h"
+#include "app/shell/gui/PageDlg.h"
 #include "app/tuning/gui/TunerDlg.h"
 #include "app/tuning/TuningSettings.h"
 #include "core/ui/Progress.h"
@@ -566,4 +567,105 @@ TEST_F(TunerJourney, ATunerClosedByEscapeLeavesTheFramesSlot)
     }
     // The close sequence asks the tuner and playground slots to close: the program ends.
     EXPECT_TRUE(frame->close());
+}
+
+// The user's program goes back into the motor before the project takes the motor away; one that
+// cannot go back then (the motor does not answer) goes back as soon as the motor is in the
+// project again, and only a motor that is really gone leaves its program in a file, named.
+TEST_F(TunerJourney, TheUsersProgramOutlivesEveryChangeOfTheProject)
+{
+    ASSERT_TRUE(Start(WithUserProgram()));
+    ASSERT_TRUE(Detect());
+    const std::string before = Body(0);
+    ASSERT_NE(before.find("user"), std::string::npos);
+    const std::string folder = tools::CProgramBackupStore::DefaultFolder();
+    auto saved = [&] {
+        std::error_code ec;
+        size_t n = 0;
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            ++n;
+        return n;
+    };
+    CProject& project = app->Session()->Project();
+    auto chainPort = [&] {
+        for (int i = 0; i < project.PortCount(); ++i)
+            if (project.Port(i)->PortName == rig->DevicePath())
+                return i;
+        return -1;
+    };
+    // Tune this motor on the chain's motor 1, and a short mode 1 run: the tuning program goes in.
+    auto tuneFirstMotor = [&] {
+        const int port = chainPort();
+        EXPECT_GE(port, 0);
+        Tree().Tree()->setCurrentItem(Tree().ItemOf(port, 0));
+        EXPECT_TRUE(Command(shell::ids::kTreeTuneMotor));
+        CTunerDlg* t = Tuner();
+        if (!t || t->Form().Motor() != project.Port(port)->GetMotor(1))
+            return false;
+        QWidget* settings = Page(t, 1);
+        Edit(settings, CTuningSettingsForm::kTime, QStringLiteral("200"));
+        Edit(settings, CTuningSettingsForm::kSpeed, QStringLiteral("100000"));
+        Edit(settings, CTuningSettingsForm::kAcceleration, QStringLiteral("1000"));
+        QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+        return t->Form().lastRun.ran && Body(0) != before && saved() == 1;
+    };
+    auto mute = [&](bool on) { Motor(0, [on](vqxsim::SimMotor& m) { m.knobs.mute = on; }); };
+    AutoAnswer("One or more Errors/Warnings were detected", "OK");
+    AutoAnswer("The operation finished successfully.", "OK");
+    AutoAnswer("Do you want to save changes to the current project?", "No");
+
+    // File > New Project, Yes to detection: the program goes back before the chain's port goes,
+    // and the same motor found again holds it. The tuner, asked for a motor, closes.
+    ASSERT_TRUE(tuneFirstMotor());
+    AutoAnswer("Do you want VQX to automatically detect the motors?", "Yes");
+    // (A box saying the program cannot be restored would be a dialog nobody answers.)
+    AutoAnswer(QString::fromLatin1(tuner::kCloseQuestion), "Yes");
+    AnswerSelectMotor(0);
+    AnswerWindow<CPageDlg>([](CPageDlg* d) { Press(d, QStringLiteral("OK")); }, QStringLiteral("new-project"));
+    ASSERT_TRUE(Command(cmd::ID_NEW_PROJECT));
+    ASSERT_TRUE(WaitFor([&] { return chainPort() >= 0 && project.Port(chainPort())->GetMotor(1) && !Tuner(); }, 60000));
+    EXPECT_EQ(Body(0), before);
+    EXPECT_EQ(saved(), 0u);
+    const std::string made = project.FileName;
+    // Its ports are open as an opened project's are: the chain answers a poll at once.
+    EXPECT_TRUE(project.Port(chainPort())->isOpen);
+    ASSERT_TRUE(Command(cmd::ID_SAVE_PROJECT));
+
+    // The motor does not answer when the project is closed: its program waits, and goes back
+    // once the project that has the motor (by its serial number) is open again. Meanwhile the
+    // tuner works on address 5 of the default project.
+    ASSERT_TRUE(tuneFirstMotor());
+    mute(true);
+    AnswerSelectMotor(5);
+    ASSERT_TRUE(Command(cmd::ID_CLOSE_PROJECT));
+    ASSERT_TRUE(WaitFor([&] { return Tuner() && Tuner()->Form().Motor() && Tuner()->Form().Motor()->Address == 5; }, 60000));
+    EXPECT_NE(Body(0), before);
+    EXPECT_EQ(saved(), 1u);
+    mute(false);
+    AnswerSelectMotor(5);
+    ASSERT_TRUE(OpenFile(made, cmd::ID_OPEN_PROJECT));
+    EXPECT_TRUE(WaitFor([&] { return Body(0) == before; }, 30000));
+    EXPECT_TRUE(WaitFor([&] { return saved() == 0; }));
+
+    // A motor that is really gone: its program stays in its file, and closing the tuner says so.
+    ASSERT_TRUE(tuneFirstMotor());
+    mute(true);
+    AnswerSelectMotor(5);
+    ASSERT_TRUE(Command(cmd::ID_CLOSE_PROJECT));
+    ASSERT_TRUE(WaitFor([&] { return Tuner() && Tuner()->Form().Motor() && Tuner()->Form().Motor()->Address == 5; }, 60000));
+    ASSERT_EQ(saved(), 1u);
+    const std::string kept = std::filesystem::directory_iterator(folder)->path().string();
+    QString told;
+    Answer([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            told += l->text();
+        Decline(w);
+    });
+    Tuner()->close();
+    EXPECT_TRUE(WaitFor([&] { return Tuner() == nullptr; }));
+    EXPECT_TRUE(told.contains(QStringLiteral("cannot be restored: that motor is no longer in the project")))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(QString::fromStdString(kept))) << told.toStdString();
+    EXPECT_TRUE(std::filesystem::exists(kept));
+    mute(false);
 }

@@ -212,11 +212,12 @@ bool CFrameCommands::OnCommand(int id)
     case cmd::ID_CLOSE_PROJECT: m_frame.Project().OpenOrNew({}, false); return true;
     case cmd::ID_PROJECT_PROPERTIES:
         if (EditProjectPorts(&m_frame, m_project, QStringLiteral("Project properties"), "ProjectProperties.htm",
-                             SetupDialogServices(), [this] { PortsChanged(); }))
+                             SetupDialogServices(), [this] { PortsChanged(); }, [this] { AllMotorsChanging(m_project, *this); }))
             PortsChanged();
         return true;
     case cmd::ID_COMM_SETTINGS:
-        if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); }))
+        if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); },
+                              [this] { AllMotorsChanging(m_project, *this); }))
             PortsChanged();
         return true;
     case cmd::ID_COMM_WIZARD: RunSetupWizard(); return true;
@@ -307,7 +308,8 @@ bool CFrameCommands::OnTreeCommand(int id)
         return true;
     case kTreeProperties:
         if (selected && selected->kind == ConfigItemKind::Root) {
-            if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); }))
+            if (EditCommunication(&m_frame, m_project, SetupDialogServices(), [this] { PortsChanged(); },
+                                  [this] { AllMotorsChanging(m_project, *this); }))
                 PortsChanged();
         } else if (port) {
             EditPortProperties(*port);
@@ -450,14 +452,26 @@ void CFrameCommands::NewProject(bool withWizard)
     if (!made.Save() || !m_frame.Project().OpenOrNew(made.FileName, false))
         return;
     EnterProjectFolder(m_project);
+    // A project just made has no ports that were open when it was saved: the ones its motors
+    // were found on open now, as an opened project's ports do (the windows can poll them).
+    auto openPortsWithMotors = [this] {
+        std::vector<std::string> withMotors;
+        for (int i = 0; i < m_project.PortCount(); ++i)
+            if (const CCommPort* port = m_project.Port(i); port && port->MotorCount() > 0)
+                withMotors.push_back(port->PortName);
+        m_project.ReopenPorts(withMotors);
+    };
     if (withWizard) {
         RunSetupWizard();
+        openPortsWithMotors();
         ShowProjectBars();
         return;
     }
     ShowProjectBars();
-    if (ui::OptionMessageBox(questions, kDetectQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES)
-        CompareDetected(m_project, *this);
+    if (ui::OptionMessageBox(questions, kDetectQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
+        return;
+    CompareDetected(m_project, *this);
+    openPortsWithMotors();
 }
 
 void CFrameCommands::ShowProjectBars()

@@ -18,7 +18,8 @@ int FreeSlot(const CMainFrame& frame)
 
 } // namespace
 
-CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path, std::string* problem)
+CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path, std::string* problem,
+                               bool show)
 {
     CMainFrame& frame = sources.frame;
     const int slot = FreeSlot(frame);
@@ -49,6 +50,7 @@ CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::s
     }
     frame.SetMonitorWindow(slot, dlg);
     frame.PlaceOwnedWindow(dlg);
-    dlg->show();
+    if (show)
+        dlg->show();
     return dlg;
 }

@@ -22,6 +22,7 @@ struct MonitorWindowSources {
 
 // A new monitor window ("Monitor%d"), or one showing a monitor file. Null when all ten slots are
 // taken (nothing happens) or the file could not be read (the user was told, or `problem` holds
-// why when one is given: then a full table is reported there too).
+// why when one is given: then a full table is reported there too). show false: the caller
+// shows the window.
 CMonitorDlg* OpenMonitorWindow(const MonitorWindowSources& sources, const std::string& path = {},
-                               std::string* problem = nullptr);
+                               std::string* problem = nullptr, bool show = true);

@@ -1,4 +1,5 @@
 #include "app/frame/gui/MotorViewWindows.h"
+#include "app/frame/gui/ShowWithFrame.h"
 
 #include "app/frame/gui/MainFrame.h"
 #include "app/framework/LongOperation.h"
@@ -164,6 +165,7 @@ void CMotorViewWindows::SerializeSection(const std::string&, CTagArchive& ar)
         }
         restored.push_back(view);
     }
+    // At start the views come with the main window.
     for (CMotorViewDlg* view : restored)
-        view->LoadState();
+        ShowWithFrame(frame, *view, [view] { view->LoadState(); });
 }

@@ -26,6 +26,7 @@
 #include "app/tuning/gui/CalibrationCommands.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/MonitorWindows.h"
+#include "app/frame/gui/ShowWithFrame.h"
 #include "app/tools/gui/MonitorDlg.h"
 #include "core/archive/TagArchive.h"
 #include "core/motor/Motor.h"
@@ -240,9 +241,13 @@ void CProjectSession::ShowPortError(int portIndex, const std::string& text)
 
 void CProjectSession::MotorsChanging(CCommPort& port)
 {
+    // First while the motors can still be used (the tuner puts the programs it saved back), then
+    // the windows let go of them.
+    m_frame.TellToolWindows({shell::SessionChange::MotorsChanging, nullptr, &port});
     for (int i = 0; i < port.MotorCount(); ++i)
         m_frame.RemoveMotorWindows(port.motors.GetAt(i));
 }
+
 
 void CProjectSession::PortsChanged()
 {
@@ -415,14 +420,19 @@ void CProjectSession::RestoreMonitor(const OpenDocumentEntry& entry)
     // A file that cannot be read, or a full table, is one line in the information view: the
     // project goes on opening.
     std::string problem;
-    CMonitorDlg* monitor = OpenMonitorWindow({m_frame, m_project, *m_bar, m_query}, entry.path, &problem);
+    CMonitorDlg* monitor =
+        OpenMonitorWindow({m_frame, m_project, *m_bar, m_query}, entry.path, &problem, m_frame.isVisible());
     if (!monitor) {
         m_project.Context().Info().AddError(entry.path + ": " + problem);
         return;
     }
-    ApplyPlacement(*monitor, entry.placement, true);
-    if (entry.placement.size() >= 11)
-        monitor->Form().SetPolling(entry.placement[10] != 0);
+    // At start the window comes with the main window, and polls from then on.
+    ShowWithFrame(m_frame, *monitor, [monitor, entry] {
+        ApplyPlacement(*monitor, entry.placement, true);
+        monitor->show();
+        if (entry.placement.size() >= 11)
+            monitor->Form().SetPolling(entry.placement[10] != 0);
+    });
 }
 
 void CProjectSession::RunRecoveryCommand(int choice, int portIndex)
@@ -484,6 +494,7 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState, boo
 
     platform::SystemSerialProbe probe;
     if (fileName.empty()) {
+        AllMotorsChanging(m_project, *this);
         ClearWindows(false);
         m_bar->SetProject(nullptr);
         m_project.LoadDefault(&probe);
@@ -514,6 +525,7 @@ bool CProjectSession::OpenOrNew(const std::string& fileName, bool keepState, boo
             return false;
         }
     }
+    AllMotorsChanging(m_project, *this);
     ClearWindows(keepState);
     m_bar->SetProject(nullptr);
     m_project.Copy(*fresh);

@@ -180,20 +180,23 @@ std::string CPortsPage::HelpTopic() const
 }
 
 bool EditCommunication(QWidget* parent, CProject& project, const setup::SetupServices& services,
-                       const std::function<void()>& changed)
+                       const std::function<void()>& changed, const std::function<void()>& changing)
 {
     return EditProjectPorts(parent, project, QStringLiteral("Communication Settings"), "CommunicationSettings.htm",
-                            services, changed);
+                            services, changed, changing);
 }
 
 bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
-                      const setup::SetupServices& services, const std::function<void()>& changed)
+                      const setup::SetupServices& services, const std::function<void()>& changed,
+                      const std::function<void()>& changing)
 {
     setup::CCommunicationEdit edit(project);
     CPageDlg dlg(parent, services.app, title);
     dlg.AddPage(QStringLiteral("Ports"), new CPortsPage(edit.Working(), helpTopic, services));
     if (dlg.exec() != QDialog::Accepted)
         return false;
+    if (changing)
+        changing();
     try {
         edit.Commit();
     } catch (const CVQXException& e) {

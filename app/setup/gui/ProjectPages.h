@@ -51,10 +51,12 @@ private:
     QTreeWidget* m_list;
 };
 
-// "Communication Settings": the ports page on a copy of the project; on OK the project takes the
-// copy and `changed` rebuilds what shows the ports. True on OK.
+// "Communication Settings": the ports page on a copy of the project; on OK `changing` is told
+// while the project's ports and motors are still there, then the project takes the copy and
+// `changed` rebuilds what shows the ports. True on OK.
 bool EditCommunication(QWidget* parent, CProject& project, const setup::SetupServices& services,
-                       const std::function<void()>& changed = {});
+                       const std::function<void()>& changed = {}, const std::function<void()>& changing = {});
 // The same edit of the project's ports under another title and help topic ("Project properties").
 bool EditProjectPorts(QWidget* parent, CProject& project, const QString& title, const std::string& helpTopic,
-                      const setup::SetupServices& services, const std::function<void()>& changed = {});
+                      const setup::SetupServices& services, const std::function<void()>& changed = {},
+                      const std::function<void()>& changing = {});

@@ -15,6 +15,8 @@ void ShowWatchRow(QTreeWidgetItem* row, CWatchItem& watch, bool polling)
     const int image = polling ? state.stateImage : CWatchItem::kImageDisabled;
     row->setIcon(0, watchicons::StripImage(image));
     row->setText(1, fw::ToQt(state.text));
+    // The whole text, however narrow the column (an error explains itself in full).
+    row->setToolTip(1, fw::ToQt(state.text));
     if (state.iconImage >= 0) {
         row->setIcon(1, watchicons::StripImage(state.iconImage));
         row->setData(1, Qt::UserRole, fw::ToQt(watch.ValueText));

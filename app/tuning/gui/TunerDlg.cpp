@@ -1,6 +1,7 @@
 #include "app/tuning/gui/TunerDlg.h"
 
 #include "app/framework/gui/AskWhenFree.h"
+#include "app/framework/LongOperation.h"
 #include "app/framework/gui/DockMDI.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
@@ -34,6 +35,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -581,11 +583,43 @@ void CTunerDlg::OnSelectMotor()
 
 void CTunerDlg::SessionChanged(const shell::SessionChange& change)
 {
+    if (m_finished) {
+        // Closing: its programs went back already; only the motor is let go of.
+        if (change.Takes(m_form.Motor()))
+            m_form.ForgetMotor();
+        return;
+    }
+    if (change.kind == shell::SessionChange::MotorsChanging) {
+        // The programs saved from those motors go back while the motors are still there.
+        m_form.RestoreBeforeChange(change.port);
+        return;
+    }
+    if (change.kind == shell::SessionChange::PortsChanged && m_form.HoldsPrograms())
+        RestoreWaitingLater();
     if (!change.Takes(m_form.Motor()))
         return;
     m_form.ForgetMotor();
     // Asked once the change and the questions it brings are done, never over them.
     fw::AskWhenFree(this, [this] { OnMotorRemoved(); });
+}
+
+void CTunerDlg::RestoreWaitingLater()
+{
+    // After the change has ended: not inside a long operation (a detection still replacing the
+    // motors, a run), nor under a box that waits for the user.
+    if (m_restoreQueued)
+        return;
+    m_restoreQueued = true;
+    QTimer::singleShot(fw::LongOperation::Active() || QApplication::activeModalWidget() ? 100 : 0, this, [this] {
+        m_restoreQueued = false;
+        if (m_finished || !m_form.HoldsPrograms())
+            return;
+        if (fw::LongOperation::Active() || QApplication::activeModalWidget() || m_form.Busy()) {
+            RestoreWaitingLater();
+            return;
+        }
+        m_form.RestoreWaiting();
+    });
 }
 
 void CTunerDlg::OnMotorRemoved()

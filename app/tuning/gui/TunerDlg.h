@@ -53,7 +53,9 @@ public:
     void RequestClose() override;
     const CMotor* Motor() const override { return m_form.Motor(); }
     // Its motor, or the port of its motor, going: the motor is set to none and the user chooses
-    // another (the choose-motor command, after this event).
+    // another (the choose-motor command, after this event). Motors about to change get the
+    // programs saved from them back first; a program that could not go back then goes back once
+    // its motor is in the project again.
     void SessionChanged(const shell::SessionChange& change) override;
 
     // The commands of the toolbar, the context menu and the buttons.
@@ -86,6 +88,7 @@ private:
     void DrawChart();
     void ShowRuler();
     void Finish();
+    void RestoreWaitingLater();
     void Help(const char* topic);
 
     Wiring m_wiring;
@@ -93,6 +96,7 @@ private:
     std::string m_targetError;
     bool m_built = false;
     bool m_finished = false;
+    bool m_restoreQueued = false;
     bool m_settingRuler = false;
     chart::Picture m_picture;
     QImage m_image;

@@ -204,4 +204,73 @@ TEST_F(BackupStore, RestoreKeepsTheFileWhenTheMotorIsGoneOtherOrFailing)
     EXPECT_THROW(store.Save(failing, ops), CVQXException);
 }
 
+// A project change: the programs whose motors are reached go back, the others stay held (file
+// and entry) without a message; a later round finds a motor by its serial number on another port
+// and address, and a motor that answers as another one is refused until the right one comes.
+TEST_F(BackupStore, RestoreFoundKeepsWhatCannotGoBackForALaterRound)
+{
+    port.id = 0;
+    tools::CProgramBackupStore store("TM", dir.Path());
+    CMotor& moved = Motor(1, 21, "moved END");
+    CMotor& mute = Motor(2, 22, "mute END");
+    CMotor& swapped = Motor(3, 23, "swapped END");
+    CMotor& fine = Motor(4, 24, "fine END");
+    for (CMotor* m : {&moved, &mute, &swapped, &fine})
+        store.Save(*m, ops);
+    for (CMotor* m : {&moved, &mute, &swapped, &fine})
+        ops.program[m] = "tuning";
+    ops.fail[&mute] = 3;
+    ops.serial[&swapped] = 99;
+    // The motor found for an entry: by its key, except the one that is not reached now.
+    using Entry = tools::CProgramBackupStore::Entry;
+    auto results = store.RestoreFound([&](const Entry& e) { return e.address == 1 ? nullptr : Find(e.portId, e.address); }, ops);
+    using O = tools::CProgramBackupStore::Outcome;
+    const struct {
+        const CMotor* motor;
+        O outcome;
+        const char* program;
+    } first[] = {{&mute, O::Failed, "tuning"}, {&swapped, O::OtherMotor, "tuning"}, {&fine, O::Restored, "fine END"}};
+    ASSERT_EQ(results.size(), std::size(first));
+    for (size_t i = 0; i < results.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results[i].outcome, first[i].outcome);
+        EXPECT_EQ(ops.program[first[i].motor], first[i].program);
+    }
+    ASSERT_EQ(store.Entries().size(), 3u);
+    for (const Entry& e : store.Entries())
+        EXPECT_TRUE(Exists(e.path)) << e.path;
+    EXPECT_FALSE(store.Holds(0, 4));
+    EXPECT_NE(store.Held(0, 1), nullptr);
+    EXPECT_EQ(store.Held(0, 1)->serial, 21u);
+
+    // The next round: the moved motor is found by its serial number at address 7 of another
+    // port; the mute one answers; the swapped address still holds another motor.
+    CCommPort other;
+    other.id = 5;
+    auto elsewhere = std::make_unique<CMotor>();
+    elsewhere->Address = 7;
+    elsewhere->Name = "Motor7";
+    elsewhere->SetPort(&other);
+    ops.serial[elsewhere.get()] = 21;
+    ops.program[elsewhere.get()] = "tuning";
+    ops.fail[&mute] = 0;
+    results = store.RestoreFound(
+        [&](const Entry& e) { return e.serial == 21 ? elsewhere.get() : Find(e.portId, e.address); }, ops);
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0].outcome, O::Restored);
+    EXPECT_EQ(ops.program[elsewhere.get()], "moved END");
+    EXPECT_EQ(results[1].outcome, O::Restored);
+    EXPECT_EQ(ops.program[&mute], "mute END");
+    EXPECT_EQ(results[2].outcome, O::OtherMotor);
+    ASSERT_EQ(store.Entries().size(), 1u);
+    EXPECT_EQ(store.Entries()[0].address, 3);
+    // Closing: the one left is given up with a message naming its file, which stays.
+    results = store.RestoreAll([](const Entry&) -> CMotor* { return nullptr; }, ops);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, O::MotorGone);
+    EXPECT_NE(results[0].message.find("\"" + results[0].entry.path + "\""), std::string::npos);
+    EXPECT_TRUE(Exists(results[0].entry.path));
+    EXPECT_TRUE(store.Entries().empty());
+}
+
 } // namespace
