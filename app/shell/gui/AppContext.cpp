@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QStandardPaths>
 #include <QUrl>
@@ -25,11 +26,27 @@ QFileDialog* MakeDialog(QWidget* parent, const FileChoice& choice, QFileDialog::
     return dialog;
 }
 
+// Runs a chooser made over `parent` and reads what was chosen. The chooser is a child of that
+// window and goes with it when the window is destroyed while the chooser waits (a project change
+// closed it): then nothing was chosen.
+template <class Dialog, class Read>
+auto RunChooser(Dialog* made, Read read) -> decltype(read(*made))
+{
+    using Chosen = decltype(read(*made));
+    QPointer<Dialog> dialog = made;
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return Chosen{};
+    Chosen chosen = accepted ? read(*dialog) : Chosen{};
+    delete dialog.data();
+    return chosen;
+}
+
 QStringList Run(QWidget* parent, const FileChoice& choice, QFileDialog::AcceptMode mode, QFileDialog::FileMode files)
 {
-    std::unique_ptr<QFileDialog> dialog(MakeDialog(parent, choice, mode));
+    QFileDialog* dialog = MakeDialog(parent, choice, mode);
     dialog->setFileMode(files);
-    return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles() : QStringList();
+    return RunChooser(dialog, [](QFileDialog& d) { return d.selectedFiles(); });
 }
 
 } // namespace
@@ -53,8 +70,7 @@ QString CQtDesktopServices::ChooseSaveFile(QWidget* parent, const FileChoice& ch
 
 QString CQtDesktopServices::ChooseFolder(QWidget* parent, const QString& start)
 {
-    CSelectFolderDlg dlg(parent, m_questions, start);
-    return dlg.exec() == QDialog::Accepted ? dlg.Path() : QString();
+    return RunChooser(new CSelectFolderDlg(parent, m_questions, start), [](CSelectFolderDlg& d) { return d.Path(); });
 }
 
 std::optional<uint32_t> CQtDesktopServices::ChooseColor(QWidget* parent, uint32_t initial)
@@ -89,10 +105,10 @@ help::CHelpViewer* CQtDesktopServices::HelpViewer() const { return m_viewer.data
 
 bool CQtDesktopServices::ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection)
 {
-    QPrintDialog dialog(&printer, parent);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    return dialog.exec() == QDialog::Accepted;
+    auto* dialog = new QPrintDialog(&printer, parent);
+    dialog->setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+    dialog->setOption(QAbstractPrintDialog::PrintPageRange, true);
+    return RunChooser(dialog, [](QPrintDialog&) { return true; });
 }
 
 CAppContext::CAppContext(ui::COperationContext& operation, IDesktopServices& desktop, CScanner& scanner,

@@ -39,7 +39,8 @@ public:
     virtual CMainStatusBar* StatusBar() const = 0;
 
     // The tool-window slots (`kToolSlots` monitor windows and motor views, one playground, tuner
-    // and chart view). A window clears its slot when it closes.
+    // and chart view). A slot empties by itself when its window is destroyed, however that came
+    // about; a window that closes and goes later clears it at once.
     virtual IToolWindow* MonitorWindow(int slot) const = 0;
     virtual IToolWindow* MotorView(int slot) const = 0;
     virtual void SetMonitorWindow(int slot, IToolWindow* window) = 0;
