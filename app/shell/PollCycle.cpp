@@ -1,5 +1,7 @@
 #include "app/shell/PollCycle.h"
 
+#include <algorithm>
+
 namespace shell {
 
 int PollCycle::NextOccupied(const PollSlots& slots, int cursor)
@@ -31,6 +33,27 @@ bool PollCycle::PollNext(const PollSlots& slots, int& cursor)
 
 int PollCycle::Tick(const Sources& s)
 {
+    const int delay = Step(s);
+    if (delay != 0) {
+        m_idleTicks = 0;
+        return delay;
+    }
+    return IdleDelay();
+}
+
+int PollCycle::IdleDelay()
+{
+    // 5 ms for a while, then 10, 20, 40 and the longest rest, for as long as nothing asks.
+    if (m_idleTicks < kRestAfterIdleTicks + 4)
+        ++m_idleTicks;
+    if (m_idleTicks <= kRestAfterIdleTicks)
+        return kIdleDelayMs;
+    return std::min(kIdleDelayMs << (m_idleTicks - kRestAfterIdleTicks), kRestingDelayMaxMs);
+}
+
+// One tick's steps: the delay the step that worked asks for, 0 when none worked.
+int PollCycle::Step(const Sources& s)
+{
     // The states fall through in order from where the last tick stopped; a tick never wraps.
     switch (m_state) {
     case 0:
@@ -58,7 +81,7 @@ int PollCycle::Tick(const Sources& s)
         m_state = 0;
         break;
     }
-    return kIdleDelayMs;
+    return 0;
 }
 
 } // namespace shell

@@ -7,6 +7,11 @@
 // is the next in slot order that has something to ask: one with nothing to ask passes the turn on
 // to the one after it, within the same state. The cursors keep their place between ticks, so the
 // kinds alternate query by query and every window of a kind gets its turn in slot order.
+//
+// A cycle that has found nothing to do for a while rests: after kRestAfterIdleTicks ticks in a row
+// without work each further idle tick doubles the delay, up to kRestingDelayMaxMs, until a step
+// works again or Wake() is called (a tool window comes). Only text a motor sends unasked waits
+// for it, in the port, and a window that starts to ask gets its first turn within that time.
 
 #include <array>
 #include <functional>
@@ -28,6 +33,8 @@ inline constexpr int kFirstPollDelayMs = 10;
 inline constexpr int kTerminalOrMonitorDelayMs = 5;
 inline constexpr int kViewOrPlaygroundDelayMs = 3;
 inline constexpr int kIdleDelayMs = 5;
+inline constexpr int kRestAfterIdleTicks = 20;
+inline constexpr int kRestingDelayMaxMs = 50;
 
 class PollCycle {
 public:
@@ -43,6 +50,11 @@ public:
     // Runs one tick and returns the delay to the next one in milliseconds.
     int Tick(const Sources& sources);
 
+    // Something may ask soon (a tool window was opened): the next idle ticks wait 5 ms again.
+    void Wake() { m_idleTicks = 0; }
+    // The cycle rests: its idle delay has grown beyond 5 ms.
+    bool Resting() const { return m_idleTicks > kRestAfterIdleTicks; }
+
     int State() const { return m_state; }
     int MonitorCursor() const { return m_monitorCursor; }
     int ViewCursor() const { return m_viewCursor; }
@@ -54,10 +66,13 @@ private:
     // One turn of a kind: from the cursor, each occupied slot once, until a window reports work;
     // the cursor ends after the last window asked.
     static bool PollNext(const PollSlots& slots, int& cursor);
+    int Step(const Sources& sources);
+    int IdleDelay();
 
     int m_state = 0;
     int m_monitorCursor = 0;
     int m_viewCursor = 0;
+    int m_idleTicks = 0; // ticks in a row that found nothing to do
 };
 
 } // namespace shell

@@ -13,6 +13,25 @@
 #include <unistd.h>
 
 namespace platform {
+namespace {
+thread_local SerialScanSnapshot* g_snapshot = nullptr;
+
+SerialPresence ProbeDevice(const std::string& device);
+} // namespace
+
+SerialScanSnapshot::SerialScanSnapshot()
+{
+    if (g_snapshot)
+        return;
+    g_snapshot = this;
+    m_active = true;
+}
+
+SerialScanSnapshot::~SerialScanSnapshot()
+{
+    if (m_active)
+        g_snapshot = nullptr;
+}
 
 std::vector<std::string> SystemSerialProbe::Candidates()
 {
@@ -29,7 +48,7 @@ std::vector<std::string> SystemSerialProbe::Candidates()
             return m == path || std::filesystem::equivalent(m, path, ec);
         }) || std::find(out.begin(), out.end(), path) != out.end();
     };
-    for (const SerialDeviceInfo& d : ListSystemSerialDevices())
+    for (const SerialDeviceInfo& d : Devices())
         if (!taken(d.node) && !taken(d.PortName()))
             out.push_back(d.PortName());
     for (const std::string& known : KnownSerialDevices())
@@ -40,12 +59,28 @@ std::vector<std::string> SystemSerialProbe::Candidates()
 
 std::vector<SerialDeviceInfo> SystemSerialProbe::Devices()
 {
-    return ListSystemSerialDevices();
+    if (!g_snapshot)
+        return ListSystemSerialDevices();
+    if (!g_snapshot->m_devices)
+        g_snapshot->m_devices = ListSystemSerialDevices();
+    return *g_snapshot->m_devices;
 }
 
 SerialPresence SystemSerialProbe::Probe(const std::string& portName)
 {
     const std::string device = ResolveSerialPortName(portName);
+    if (!g_snapshot)
+        return ProbeDevice(device);
+    auto known = g_snapshot->m_presence.find(device);
+    if (known == g_snapshot->m_presence.end())
+        known = g_snapshot->m_presence.emplace(device, ProbeDevice(device)).first;
+    return known->second;
+}
+
+namespace {
+// Opens the device for a moment, exclusively and without waiting.
+SerialPresence ProbeDevice(const std::string& device)
+{
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENXIO || errno == ENODEV || errno == ENOTDIR || errno == EIO)
@@ -63,5 +98,6 @@ SerialPresence SystemSerialProbe::Probe(const std::string& portName)
     ::close(fd);
     return result;
 }
+} // namespace
 
 } // namespace platform

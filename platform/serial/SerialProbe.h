@@ -5,6 +5,8 @@
 
 #include "platform/serial/SerialDevices.h"
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,24 @@ public:
     std::vector<std::string> Candidates() override;
     SerialPresence Probe(const std::string& portName) override;
     std::vector<SerialDeviceInfo> Devices() override;
+};
+
+// While one lives, every SystemSerialProbe of its thread shares one look at the machine: the
+// device list is read once and each device is opened at most once. Start-up asks the same from
+// several places within a moment (the project's ports, the playground's port list); what the
+// user does afterwards sees the machine as it is then. An inner one leaves the outer in charge.
+class SerialScanSnapshot {
+public:
+    SerialScanSnapshot();
+    ~SerialScanSnapshot();
+    SerialScanSnapshot(const SerialScanSnapshot&) = delete;
+    SerialScanSnapshot& operator=(const SerialScanSnapshot&) = delete;
+
+private:
+    friend class SystemSerialProbe;
+    bool m_active = false;
+    std::optional<std::vector<SerialDeviceInfo>> m_devices;
+    std::map<std::string, SerialPresence> m_presence; // by device path
 };
 
 } // namespace platform

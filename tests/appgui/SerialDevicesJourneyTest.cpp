@@ -34,9 +34,41 @@
 
 #include <filesystem>
 
+#include <sys/inotify.h>
 #include <unistd.h>
 
 namespace {
+
+// How often each path was opened (a folder: listed) while it lives, as the kernel tells it.
+class OpenCounter {
+public:
+    explicit OpenCounter(const std::vector<std::string>& paths)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), m_counts(paths.size(), 0)
+    {
+        for (const std::string& p : paths)
+            m_watches.push_back(inotify_add_watch(m_fd, p.c_str(), IN_OPEN));
+    }
+    ~OpenCounter() { ::close(m_fd); }
+    std::vector<int> Counts()
+    {
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;)
+            for (char* at = buffer; at < buffer + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(at);
+                // A folder's own opening carries no name; its entries' do.
+                for (size_t i = 0; i < m_watches.size(); ++i)
+                    if (e->wd == m_watches[i] && e->len == 0)
+                        ++m_counts[i];
+                at += sizeof(inotify_event) + e->len;
+            }
+        return m_counts;
+    }
+
+private:
+    int m_fd;
+    std::vector<int> m_counts;
+    std::vector<int> m_watches;
+};
 
 // Answers every modal dialog while a step of the program runs: `act` gets each one and returns
 // true when it closed it; a dialog it leaves open is closed with Enter (its default button).
@@ -414,8 +446,16 @@ TEST_F(SerialDevicesJourney, WizardFindsAChainBehindAUsbSerialAdapterOfTheDevice
     qputenv("VQX_USB_ROOT", QByteArray::fromStdString(sysfs.Root()));
     platform::AppProfile().WriteInt("Workspace", "FirstRun", 0);
     platform::AppProfile().WriteInt("OptionBoxes", "StartQuestion", 0);
+    platform::AppProfile().WriteInt("OptionBoxes", "ShowPlayground", 1);
     CVQXApp app(InstanceFolder());
+    // Start-up (the default project's ports, the playground's port list) reads the device list
+    // once and opens the adapter at most once.
+    OpenCounter opened({sysfs.SysDir() + "/class/tty", rig->DevicePath()});
     ASSERT_TRUE(app.InitInstance({}));
+    ASSERT_NE(app.MainFrame()->Playground(), nullptr) << "the playground's port list was filled";
+    const std::vector<int> opens = opened.Counts();
+    EXPECT_EQ(opens[0], 1) << "listings of the tty class";
+    EXPECT_LE(opens[1], 1) << "opens of the adapter";
     const QStringList listed = RunWizard(app);
     const std::string trace = listed.join(QLatin1Char(',')).toStdString();
     const QString adapter = QString::fromStdString(sysfs.DevDir() + "/ttyUSB0");

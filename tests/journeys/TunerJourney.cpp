@@ -264,6 +264,31 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     EXPECT_EQ(t->Form().position.Items(), samples);
     EXPECT_EQ(ListCell(t, 0, 3), QStringLiteral("500"));
 
+    // The motor answers with the gains it was given: a step of 500 at the factory's KP, then at
+    // KP 40, draws a slower rise (the time of the first sample at 90 %, as the list times them).
+    Edit(settings, CTuningSettingsForm::kSpeed, QStringLiteral("10000000"));
+    Edit(settings, CTuningSettingsForm::kAcceleration, QStringLiteral("10000000"));
+    const auto runWithGains = [&](const char* kp, const char* kd) {
+        Control<QTabWidget>(t, tuner::kTab)->setCurrentIndex(2);
+        Edit(values, CTuningValuesForm::kNew0, QString::fromLatin1(kp));
+        Edit(values, CTuningValuesForm::kNew0 + 2, QString::fromLatin1(kd));
+        QTest::mouseClick(Control<QPushButton>(values, CTuningValuesForm::kApply), Qt::LeftButton);
+        EXPECT_EQ(Control<QLineEdit>(values, CTuningValuesForm::kMotor0)->text(), QString::fromLatin1(kp));
+        QTest::mouseClick(Control<QPushButton>(t, tuner::kRun), Qt::LeftButton);
+        EXPECT_TRUE(t->Form().lastRun.ran);
+        const int n = t->Form().count;
+        int rise = -1;
+        for (int i = 0; i < n && rise < 0; ++i)
+            if (t->Form().position.At(i) >= 450)
+                rise = i;
+        EXPECT_GE(rise, 1) << kp;
+        return std::make_pair(rise < 0 ? 1e9 : double(rise) * 1000 / n, t->ChartImage());
+    };
+    const auto stiff = runWithGains("120", "800");
+    const auto soft = runWithGains("40", "800");
+    EXPECT_GT(soft.first, stiff.first + 2) << "ms to 90 %: " << stiff.first << " at KP 120, " << soft.first << " at KP 40";
+    EXPECT_NE(soft.second, stiff.second) << "another curve";
+
     // A run that fails before it samples (its move program is not there) leaves no samples
     // behind: the list shows none, and Copy Data copies nothing.
     Control<QRadioButton>(Page(t, 0), modepage::kMode2)->click();

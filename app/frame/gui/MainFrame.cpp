@@ -353,12 +353,16 @@ void CMainFrame::SetMonitorWindow(int slot, shell::IToolWindow* window)
 {
     if (slot >= 0 && slot < shell::kToolSlots)
         m_monitors[slot] = window;
+    if (window)
+        WakePoll();
 }
 
 void CMainFrame::SetMotorView(int slot, shell::IToolWindow* window)
 {
     if (slot >= 0 && slot < shell::kToolSlots)
         m_views[slot] = window;
+    if (window)
+        WakePoll();
 }
 
 void CMainFrame::ClearToolSlot(shell::IToolWindow* window)
@@ -409,6 +413,14 @@ int CMainFrame::PollTick()
     sources.views = &views;
     sources.playground = m_playground;
     return m_poll.Tick(sources);
+}
+
+void CMainFrame::WakePoll()
+{
+    const bool resting = m_poll.Resting();
+    m_poll.Wake();
+    if (resting && m_pollTimer.IsArmed())
+        m_pollTimer.Start(shell::kIdleDelayMs);
 }
 
 // ---- placement -----------------------------------------------------------------------------------

@@ -56,7 +56,12 @@ public:
     shell::IToolWindow* Playground() const override { return m_playground; }
     shell::IToolWindow* Tuner() const override { return m_tuner; }
     shell::IToolWindow* ChartView() const override { return m_chart; }
-    void SetPlayground(shell::IToolWindow* w) override { m_playground = w; }
+    void SetPlayground(shell::IToolWindow* w) override
+    {
+        m_playground = w;
+        if (w)
+            WakePoll();
+    }
     void SetTuner(shell::IToolWindow* w) override { m_tuner = w; }
     void SetChartView(shell::IToolWindow* w) override { m_chart = w; }
     // A tool window that closes clears its slot (whichever it is in).
@@ -75,6 +80,8 @@ public:
     int PollTick();
     const shell::PollCycle& PollState() const { return m_poll; }
     fw::ToolTimer& PollTimer() { return m_pollTimer; }
+    // A tool window came: a resting poll cycle polls at its usual pace again.
+    void WakePoll();
 
     // ---- placement ----
     // Reads "Settings"\"WindowPos" and applies it hidden; false when the text does not count.

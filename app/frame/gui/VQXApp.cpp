@@ -201,6 +201,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     // The default project; the simulated chain of `make run` (VQX_PORT) is its port on a machine
     // where none was ever configured.
+    m_startScan.emplace();
     m_session = std::make_unique<CProjectSession>(*m_frame);
     m_session->SetTemplates(&m_templates);
     m_session->recentProject = [this](const std::string& file) { m_recentProjects.Add(file); };
@@ -237,7 +238,10 @@ shell::FirstScreenInputs CVQXApp::FirstScreenInputsNow() const
 void CVQXApp::ShowFirstScreen()
 {
     m_firstScreen = shell::ChooseFirstScreen(FirstScreenInputsNow());
-    if (m_firstScreen == shell::FirstScreen::Playground && OpenStartPlayground())
+    const bool playground = m_firstScreen == shell::FirstScreen::Playground && OpenStartPlayground();
+    // The boxes and the wizard that may come next look at the machine as it is then.
+    m_startScan.reset();
+    if (playground)
         return;
     if (m_firstScreen == shell::FirstScreen::Playground)
         m_firstScreen = shell::FirstScreen::Tip;

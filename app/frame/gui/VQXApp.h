@@ -7,12 +7,14 @@
 #include "app/editor/gui/EditorEnvironment.h"
 #include "app/framework/gui/DocTemplates.h"
 #include "app/shell/StartupDecisions.h"
+#include "platform/serial/SerialProbe.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CMainFrame;
@@ -97,6 +99,8 @@ private:
     fw::RecentFileList m_recentProjects{"Recent WSP List", "WSP%d", 4, 30};
     fw::DocTemplates m_templates;
     shell::CommandLineChoice m_commandLine;
+    // Start-up's one look at the serial devices, until its first windows are up.
+    std::optional<platform::SerialScanSnapshot> m_startScan;
     shell::FirstScreen m_firstScreen = shell::FirstScreen::Tip;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -23,17 +25,58 @@ struct Tool : shell::IPollingWindow {
 
 } // namespace
 
-TEST(PollCycle, WithoutToolWindowsEveryTickReadsTheTerminalAndRearmsAt5ms)
+// Every tick reads the terminal; with nothing to do for 20 ticks in a row the cycle rests, its
+// delay doubling up to 50 ms, until a step works or a window comes (Wake).
+TEST(PollCycle, WithoutToolWindowsEveryTickReadsTheTerminalAndAnIdleCycleRests)
 {
     shell::PollCycle cycle;
     shell::PollSlots monitors{}, views{};
     int terminalReads = 0;
-    shell::PollCycle::Sources s{[&] { ++terminalReads; return false; }, &monitors, &views, nullptr};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(cycle.Tick(s), 5);
+    bool data = false;
+    shell::PollCycle::Sources s{[&] { ++terminalReads; return data; }, &monitors, &views, nullptr};
+    std::vector<int> delays;
+    for (int i = 0; i < 26; ++i) {
+        delays.push_back(cycle.Tick(s));
         EXPECT_EQ(cycle.State(), 0);
     }
-    EXPECT_EQ(terminalReads, 4);
+    std::vector<int> expected(20, 5);
+    expected.insert(expected.end(), {10, 20, 40, 50, 50, 50});
+    EXPECT_EQ(delays, expected);
+    EXPECT_EQ(terminalReads, 26);
+    EXPECT_TRUE(cycle.Resting());
+    // Text from a motor: back to the Part's pace at once, and 20 idle ticks before the next rest.
+    data = true;
+    EXPECT_EQ(cycle.Tick(s), 5);
+    EXPECT_FALSE(cycle.Resting());
+    data = false;
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(cycle.Tick(s), 5) << i;
+    EXPECT_EQ(cycle.Tick(s), 10);
+    // A window opened: the same.
+    cycle.Wake();
+    EXPECT_FALSE(cycle.Resting());
+    EXPECT_EQ(cycle.Tick(s), 5);
+}
+
+// Windows with nothing to ask rest the cycle as well; the first that asks gets its turn at the
+// next tick, and the pace is the Part's again from there.
+TEST(PollCycle, AWindowThatStartsToAskEndsTheRest)
+{
+    std::vector<std::string> log;
+    Tool monitor("m2", log, false);
+    shell::PollSlots monitors{}, views{};
+    monitors[2] = &monitor;
+    shell::PollCycle cycle;
+    shell::PollCycle::Sources s{[] { return false; }, &monitors, &views, nullptr};
+    int rested = 0;
+    for (int i = 0; i < 30; ++i)
+        rested = std::max(rested, cycle.Tick(s));
+    EXPECT_EQ(rested, 50);
+    monitor.works = true;
+    log.clear();
+    EXPECT_EQ(cycle.Tick(s), 5);
+    EXPECT_EQ(log, (std::vector<std::string>{"m2"}));
+    EXPECT_FALSE(cycle.Resting());
 }
 
 TEST(PollCycle, MonitorsInSlots3And7AlonePollAlternatelyEachOnEveryOtherTick)

@@ -95,6 +95,7 @@ void RegisterMotionCommands(CommandTable& t)
     t.Add("S", Simple([](SimMotor& m) { m.Motion().Stop(); }));
     t.Add("X", Simple([](SimMotor& m) { m.Motion().Decelerate(); }));
     t.Add("OFF", Simple([](SimMotor& m) { m.SetServo(false); }));
+    t.Add("F", Simple([](SimMotor& m) { m.TakeGains(); }));
     t.Add("MP", Simple([](SimMotor& m) { m.Motion().SetMode(DriveMode::Position); }));
     t.Add("MV", Simple([](SimMotor& m) { m.Motion().SetMode(DriveMode::Velocity); }));
     t.Add("MT", Simple([](SimMotor& m) {

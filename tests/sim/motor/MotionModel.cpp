@@ -1,26 +1,36 @@
 #include "tests/sim/motor/MotionModel.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <cstdlib>
 #include <limits>
 
 namespace vqxsim {
 namespace {
 constexpr int64_t kOne = 65536;
+// The integral term is the sum of KI x error over 256; KL limits it to KL x 16 counts' worth.
+constexpr double kIntegralShare = 1.0 / 256;
+constexpr double kIntegralLimitCounts = 16;
+// A shaft this close to a steady command is held on it: half a count, 1/16 count per sample.
+constexpr int64_t kHoldError = kOne / 2;
+constexpr int64_t kHoldSpeed = kOne / 16;
+// Below 1/1024 count per sample, pushed by less than that per sample, the shaft sticks.
+constexpr int64_t kStiction = kOne / 1024;
 
 int64_t RoundCounts(int64_t scaled) { return (scaled + kOne / 2) >> 16; }
 } // namespace
 
 int32_t MotionModel::Position() const
 {
-    return static_cast<int32_t>(static_cast<uint32_t>(RoundCounts(m_position)));
+    return static_cast<int32_t>(static_cast<uint32_t>(RoundCounts(m_shaft)));
 }
 
 int32_t MotionModel::PositionError() const
 {
     if (!m_on)
         return 0;
-    return static_cast<int32_t>(RoundCounts(m_lastAcceleration * 256 + m_velocity / 8));
+    return static_cast<int32_t>(RoundCounts(m_position - m_shaft));
 }
 
 bool MotionModel::AtSlewVelocity() const
@@ -32,8 +42,20 @@ bool MotionModel::AtSlewVelocity() const
 
 void MotionModel::Reset(int64_t sample)
 {
+    const ServoGains gains = m_gains;
     *this = MotionModel();
+    m_gains = gains;
     m_sample = sample;
+}
+
+void MotionModel::Hold()
+{
+    m_position = m_shaft;
+    m_velocity = m_shaftVelocity;
+    m_held = true;
+    m_resting = false;
+    m_integral = 0;
+    std::fill(std::begin(m_errors), std::end(m_errors), 0.0);
 }
 
 void MotionModel::SetMode(DriveMode mode)
@@ -42,8 +64,10 @@ void MotionModel::SetMode(DriveMode mode)
         return;
     m_kind = mode;
     if (mode == DriveMode::Torque) {
+        // Torque mode drives the shaft's speed with no position loop: the command is the shaft.
         m_busy = m_stopping = false;
         m_torque = 0;
+        Hold();
         return;
     }
     // A shaft still turning does not jump into the new mode's goal: it ramps down first.
@@ -64,7 +88,7 @@ void MotionModel::Go(int32_t v, int32_t a)
         return;
     }
     if (m_relative) {
-        m_target = static_cast<int32_t>(static_cast<uint32_t>(Position() + int64_t(m_distance)));
+        m_target = static_cast<int32_t>(static_cast<uint32_t>(RoundCounts(m_position) + int64_t(m_distance)));
         m_relative = false;
     }
     m_goalTarget = int64_t(m_target) * kOne;
@@ -91,19 +115,28 @@ void MotionModel::ServoOff()
     m_on = false;
 }
 
-void MotionModel::Halt()
+void MotionModel::EndTrajectory()
 {
     m_velocity = 0;
-    m_lastAcceleration = 0;
     m_busy = m_stopping = false;
     m_goalTarget = m_position;
     if (m_kind == DriveMode::Velocity)
         m_speed = 0;
 }
 
+void MotionModel::Halt()
+{
+    // The shaft stops where it is and the command with it.
+    m_shaftVelocity = 0;
+    m_lastAcceleration = 0;
+    Hold();
+    EndTrajectory();
+}
+
 void MotionModel::SetPosition(int32_t p)
 {
-    const int64_t shift = int64_t(p) * kOne - m_position;
+    const int64_t shift = int64_t(p) * kOne - m_shaft;
+    m_shaft += shift;
     m_position += shift;
     m_goalTarget += shift;
 }
@@ -112,16 +145,18 @@ void MotionModel::RunSteady(int32_t v)
 {
     m_on = true;
     m_kind = DriveMode::Velocity;
-    m_speed = m_velocity = v;
+    m_speed = m_shaftVelocity = v;
+    Hold();
     m_busy = v != 0;
     m_stopping = false;
 }
 
 void MotionModel::Place(int32_t p)
 {
-    m_position = int64_t(p) * kOne;
+    m_shaft = int64_t(p) * kOne;
+    m_shaftVelocity = 0;
+    Hold();
     m_goalTarget = m_position;
-    m_velocity = 0;
     m_busy = false;
 }
 
@@ -137,6 +172,8 @@ bool MotionModel::Steady() const
         return false;
     if (!m_on)
         return true;
+    if (!m_held)
+        return m_resting && !m_busy && m_velocity == 0;
     switch (m_kind) {
     case DriveMode::Velocity:
         return !m_busy ? m_velocity == 0 : m_velocity == m_speed;
@@ -191,45 +228,109 @@ void MotionModel::StepPosition()
     m_position += m_velocity;
 }
 
-void MotionModel::Step(const MotionLimits& limits)
+void MotionModel::StepCommand()
 {
-    const int64_t before = m_velocity;
-    if (!m_on) {
-        m_velocity = 0;
-    } else if (m_stopping) {
+    if (m_stopping) {
         RampTowards(0, m_accel > 0 ? m_accel : kTorqueRamp);
         if (m_velocity == 0)
-            Halt();
+            EndTrajectory();
+        return;
+    }
+    switch (m_kind) {
+    case DriveMode::Position:
+        if (m_busy)
+            StepPosition();
+        break;
+    case DriveMode::Velocity:
+        if (m_busy) {
+            RampTowards(m_speed, m_accel);
+            m_busy = m_speed != 0 || m_velocity != 0;
+        }
+        break;
+    case DriveMode::Torque:
+        RampTowards(TorqueSpeed(), kTorqueRamp);
+        break;
+    case DriveMode::Off:
+        break;
+    }
+}
+
+void MotionModel::StepServo(const MotionLimits& limits)
+{
+    const ServoGains& g = m_gains;
+    const double e = double(m_position - m_shaft); // counts x 65536
+    m_errorAt = (m_errorAt + 1) % kMaxDerivativeSpan;
+    m_errors[m_errorAt] = e;
+    const int span = std::clamp(g.ks, 1, kMaxDerivativeSpan - 1);
+    const double de = (e - m_errors[(m_errorAt + kMaxDerivativeSpan - span) % kMaxDerivativeSpan]) / span;
+    const double limit = double(std::max(g.kl, 0)) * kIntegralLimitCounts * kOne / kIntegralShare;
+    const double integral = std::clamp(m_integral + double(g.ki) * e, -limit, limit);
+    const double drive = double(g.kp) * e + integral * kIntegralShare + double(g.kd) * de +
+                         double(g.kv) * double(m_velocity) + double(g.ka) * double(m_commandAcceleration) +
+                         double(g.kg) * kOne;
+    const double wanted = drive / kInertia;
+    int64_t acceleration;
+    if (std::abs(wanted) > double(kPeakAcceleration)) {
+        // At the drive's limit the integral stops growing, so that it does not wind up.
+        acceleration = wanted > 0 ? kPeakAcceleration : -kPeakAcceleration;
     } else {
-        switch (m_kind) {
-        case DriveMode::Position:
-            if (m_busy)
-                StepPosition();
-            break;
-        case DriveMode::Velocity:
-            if (m_busy) {
-                RampTowards(m_speed, m_accel);
-                m_busy = m_speed != 0 || m_velocity != 0;
+        acceleration = std::llround(wanted);
+        m_resting = acceleration == 0 && m_shaftVelocity == 0 && de == 0 && integral == m_integral;
+        m_integral = integral;
+    }
+    m_shaftVelocity += acceleration;
+    // Friction holds a shaft that barely creeps against a drive that barely pushes.
+    if (std::llabs(m_shaftVelocity) < kStiction && std::llabs(acceleration) < kStiction)
+        m_shaftVelocity = 0;
+    m_shaft += m_shaftVelocity;
+    if (limits.errorLimit > 0 && std::abs(e) > double(limits.errorLimit) * kOne) {
+        ServoOff();
+        m_events |= kFollowingError;
+    }
+}
+
+void MotionModel::Step(const MotionLimits& limits)
+{
+    const int64_t before = m_shaftVelocity;
+    if (!m_on) {
+        m_shaftVelocity = 0;
+        Hold();
+    } else {
+        // The loop acts on this sample's error; then the generator moves the command on.
+        if (m_held)
+            m_shaft += m_shaftVelocity;
+        else
+            StepServo(limits);
+        if (m_on) {
+            const int64_t commandBefore = m_velocity;
+            StepCommand();
+            m_commandAcceleration = m_velocity - commandBefore;
+            if (m_velocity != commandBefore || m_velocity != 0)
+                m_resting = false;
+            if (m_kind == DriveMode::Torque && !m_stopping) {
+                m_shaft = m_position;
+                m_shaftVelocity = m_velocity;
+            } else if (m_held && (m_position != m_shaft || m_velocity != m_shaftVelocity)) {
+                m_held = false; // the command changes pace: the loop follows from here
+            } else if (!m_held && m_commandAcceleration == 0 && std::llabs(m_position - m_shaft) < kHoldError &&
+                       std::llabs(m_velocity - m_shaftVelocity) < kHoldSpeed) {
+                m_shaft = m_position;
+                m_shaftVelocity = m_velocity;
+                Hold();
             }
-            break;
-        case DriveMode::Torque:
-            RampTowards(TorqueSpeed(), kTorqueRamp);
-            break;
-        case DriveMode::Off:
-            break;
         }
     }
-    m_lastAcceleration = m_velocity - before;
+    m_lastAcceleration = m_shaftVelocity - before;
     ++m_sample;
     CheckLimits(limits);
 }
 
 void MotionModel::CheckLimits(const MotionLimits& limits)
 {
-    if (m_velocity == 0)
+    if (m_shaftVelocity == 0)
         return;
     const int32_t p = Position();
-    if (m_velocity > 0) {
+    if (m_shaftVelocity > 0) {
         if (limits.positiveBlocked || (limits.positiveEnabled && limits.positiveAt && p >= *limits.positiveAt)) {
             Halt();
             m_events |= kHitPositiveLimit;
@@ -254,14 +355,14 @@ int64_t MotionModel::SamplesBeforeLimit(const MotionLimits& limits) const
     const auto consider = [&](bool on, std::optional<int64_t> at) {
         if (!on || !at)
             return;
-        const int64_t gap = *at * kOne - m_position;
-        if ((m_velocity > 0) != (gap > 0)) {
+        const int64_t gap = *at * kOne - m_shaft;
+        if ((m_shaftVelocity > 0) != (gap > 0)) {
             best = 0; // already beyond it: the next sample stops the shaft
             return;
         }
-        best = std::min(best, std::max<int64_t>(0, gap / m_velocity - 1));
+        best = std::min(best, std::max<int64_t>(0, gap / m_shaftVelocity - 1));
     };
-    if (m_velocity > 0) {
+    if (m_shaftVelocity > 0) {
         if (limits.positiveBlocked)
             return 0;
         consider(limits.positiveEnabled, limits.positiveAt ? std::optional<int64_t>(*limits.positiveAt) : std::nullopt);
@@ -280,12 +381,15 @@ void MotionModel::AdvanceTo(int64_t sample, const MotionLimits& limits)
     while (m_sample < sample) {
         if (Steady()) {
             int64_t n = sample - m_sample;
-            if (m_velocity != 0 && m_on)
+            if (m_shaftVelocity != 0 && m_on)
                 n = std::min(n, SamplesBeforeLimit(limits));
             if (n > 0) {
-                if (m_on)
+                if (m_on && m_held) {
                     m_position += m_velocity * n;
+                    m_shaft = m_position;
+                }
                 m_lastAcceleration = 0;
+                m_commandAcceleration = 0;
                 m_sample += n;
                 continue;
             }

@@ -1,11 +1,15 @@
 #pragma once
-// The motor's trajectory generator and shaft, integrated once per sample of the motor's own clock.
+// The motor's trajectory generator, its position loop and its shaft, integrated once per sample of
+// the motor's own clock.
 //
 // Units are the motor's: positions in counts, speeds in counts per sample x 65536, accelerations
 // in counts per sample per sample x 65536 (what "V=" and "A=" take). Internally position is kept
-// x 65536 so that slow speeds still move. The model knows nothing of commands or the line: the
-// motor sets its goals and asks it to catch up with the present sample; idle stretches and steady
-// velocity are skipped in one step, so a motor that waits costs nothing.
+// x 65536 so that slow speeds still move. The trajectory generator computes the commanded
+// position; the position loop (a PID filter with feed-forward, on the gains "F" took into use)
+// drives an inertia towards it, with the drive's peak acceleration as its limit. A shaft that
+// has settled within half a count of a steady command is held on it. The model knows nothing of
+// commands or the line: the motor sets its goals and asks it to catch up with the present sample;
+// idle stretches and steady velocity are skipped in one step, so a motor that waits costs nothing.
 
 #include <cstdint>
 #include <limits>
@@ -24,10 +28,20 @@ struct MotionLimits {
     bool positiveEnabled = true;
     bool negativeEnabled = true;
     bool softEnabled = false;
+    // "E=": a following error beyond this many counts turns the servo off (0: no limit).
+    int32_t errorLimit = 0;
     // At power-up the soft limits span every position: "SLE" alone confines nothing until
     // "SLN=" and "SLP=" set them (the playground enables them on a version-5 motor without).
     int32_t softNegative = std::numeric_limits<int32_t>::min();
     int32_t softPositive = std::numeric_limits<int32_t>::max();
+};
+
+// The position loop's filter, as "KP=".."KG=" set it and "F" takes it into use: proportional,
+// integral, differential, the integral's limit, the differential's span in samples, velocity and
+// acceleration feed-forward, and a constant against gravity.
+struct ServoGains {
+    int32_t kp = 120, ki = 4, kd = 800, kl = 1000, ks = 1, kv = 0, ka = 0, kg = 0;
+    bool operator==(const ServoGains&) const = default;
 };
 
 // Things that happened while catching up; the motor latches them into its flags.
@@ -36,6 +50,7 @@ enum MotionEvent : uint32_t {
     kHitNegativeLimit = 1u << 1,
     kHitSoftNegative = 1u << 2,
     kHitSoftPositive = 1u << 3,
+    kFollowingError = 1u << 4, // past the error limit: the servo went off
 };
 
 class MotionModel {
@@ -43,14 +58,30 @@ public:
     // Torque mode: the speed the shaft settles at per unit of "T", and how fast it gets there.
     static constexpr int64_t kSpeedPerTorque = 256;
     static constexpr int64_t kTorqueRamp = 512;
+    // The shaft's inertia in the filter's units: a drive output of this much accelerates it by
+    // one count per sample per sample.
+    static constexpr double kInertia = 3000;
+    // The drive's peak acceleration: 4 counts per sample per sample.
+    static constexpr int64_t kPeakAcceleration = 4 * 65536;
+    static constexpr int kMaxDerivativeSpan = 8;
 
     // ---- state ----
     int64_t Sample() const { return m_sample; }
     int32_t Position() const;
-    int32_t Velocity() const { return static_cast<int32_t>(m_velocity); }
+    int32_t Velocity() const { return static_cast<int32_t>(m_shaftVelocity); }
     int32_t Acceleration() const { return static_cast<int32_t>(m_lastAcceleration); }
-    // A following error that grows with acceleration and speed, as a tuned servo's does.
+    // The commanded position less the shaft's, in counts (0 with the servo off).
     int32_t PositionError() const;
+    // Nothing left to settle: the shaft sits on its command, or came to rest where the filter
+    // leaves it (a loop without KP), or the servo is off.
+    bool Settled() const { return !m_on || m_held || m_resting; }
+    const ServoGains& Gains() const { return m_gains; }
+    // "F": the filter works with these gains from the next sample on.
+    void SetGains(const ServoGains& gains)
+    {
+        m_gains = gains;
+        m_resting = false;
+    }
     DriveMode Mode() const { return m_on ? m_kind : DriveMode::Off; }
     // The mode "MP", "MV" or "MT" chose, servo on or off.
     DriveMode SelectedMode() const { return m_kind; }
@@ -95,8 +126,14 @@ public:
 
 private:
     void Step(const MotionLimits& limits);
+    void StepCommand();
     void StepPosition();
     void RampTowards(int64_t speed, int64_t ramp);
+    // One sample of the position loop: the shaft moves by what the filter makes of its error.
+    void StepServo(const MotionLimits& limits);
+    // The shaft on its command, the filter's memory cleared.
+    void Hold();
+    void EndTrajectory();
     bool Steady() const;
     int64_t TorqueSpeed() const;
     void CheckLimits(const MotionLimits& limits);
@@ -104,9 +141,20 @@ private:
     int64_t SamplesBeforeLimit(const MotionLimits& limits) const;
 
     int64_t m_sample = 0;
+    // The trajectory generator's command.
     int64_t m_position = 0; // counts x 65536
     int64_t m_velocity = 0; // counts per sample x 65536
-    int64_t m_lastAcceleration = 0;
+    int64_t m_commandAcceleration = 0;
+    // The shaft and the filter's memory. Held: the shaft sits on the command and follows it.
+    int64_t m_shaft = 0;
+    int64_t m_shaftVelocity = 0;
+    int64_t m_lastAcceleration = 0; // of the shaft
+    bool m_held = true;
+    bool m_resting = false; // off the command, and nothing in the loop changes any more
+    double m_integral = 0;
+    double m_errors[kMaxDerivativeSpan] = {}; // the last errors, m_errorAt the newest
+    int m_errorAt = 0;
+    ServoGains m_gains;
     DriveMode m_kind = DriveMode::Position;
     bool m_on = false;
     bool m_busy = false;

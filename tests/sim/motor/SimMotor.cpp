@@ -57,13 +57,15 @@ void SimMotor::ApplyPowerUp(bool keepAddress)
     m_values["UJA"] = m_profile.supplyMeasure;
     m_values["P"] = m_publishedPosition = 0;
     // The servo gains come up as the profile's (KP, KD, KI, KL), the others as a motor leaves
-    // the factory; "RKP".."RKG" report them, "KP=".. change them until the next power-up.
+    // the factory; "RKP".."RKG" report them, "KP=".. change them until the next power-up, and
+    // the position loop works with them from "F" on.
     const char* const gainNames[4] = {"KP", "KD", "KI", "KL"};
     for (size_t g = 0; g < 4; ++g)
         m_values[gainNames[g]] = m_profile.gains[g];
     m_values["KS"] = 1;
     for (const char* name : {"KV", "KA", "KG"})
         m_values[name] = 0;
+    TakeGains();
     if (m_overheat)
         SetOverheat(true);
 }
@@ -250,6 +252,16 @@ void SimMotor::SetSteadyVelocity(int32_t v)
     m_motion.RunSteady(v);
 }
 
+void SimMotor::TakeGains()
+{
+    ServoGains g;
+    int32_t* const fields[] = {&g.kp, &g.ki, &g.kd, &g.kl, &g.ks, &g.kv, &g.ka, &g.kg};
+    const char* const names[] = {"KP", "KI", "KD", "KL", "KS", "KV", "KA", "KG"};
+    for (size_t i = 0; i < 8; ++i)
+        *fields[i] = m_values[names[i]];
+    m_motion.SetGains(g);
+}
+
 void SimMotor::SetHardwareLimit(int direction, bool asserted)
 {
     m_limitInput[direction > 0 ? 1 : 0] = asserted;
@@ -349,6 +361,7 @@ void SimMotor::SyncMotion()
         SetPosition(it->second);
     m_limits.positiveBlocked = m_limitInput[1] && m_limits.positiveEnabled;
     m_limits.negativeBlocked = m_limitInput[0] && m_limits.negativeEnabled;
+    m_limits.errorLimit = std::max(m_values["E"], 0);
     // A program's timed steps run at their own time, the shaft brought there first.
     while (!m_timed.empty() && m_timed.begin()->first <= m_now) {
         auto action = std::move(m_timed.begin()->second);
@@ -371,6 +384,10 @@ void SimMotor::SyncMotion()
         (v5 ? m_softBits['r'] : m_bits['r']) = true;
     if (events & kHitSoftNegative)
         (v5 ? m_softBits['l'] : m_bits['l']) = true;
+    if (events & kFollowingError) {
+        m_bits['e'] = true;
+        SetServo(false);
+    }
     // Past the error limit the servo gives up and the flag latches.
     auto limit = m_values.find("E");
     if (ServoOn() && limit != m_values.end() && limit->second > 0 && std::abs(PositionError()) > limit->second) {

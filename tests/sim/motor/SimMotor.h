@@ -97,7 +97,9 @@ public:
     int32_t Position() const { return m_motion.Position(); }
     int32_t Velocity() const { return m_motion.Velocity(); }
     int32_t PositionError() const { return m_motion.PositionError() + knobs.extraPositionError; }
-    bool Moving() const { return m_motion.Busy() || m_motion.Velocity() != 0; }
+    bool Moving() const { return m_motion.Busy() || m_motion.Velocity() != 0 || !m_motion.Settled(); }
+    // "F": the position loop takes the gains "KP=".."KG=" set into use.
+    void TakeGains();
     // The encoder reads p from now on; a running move stops.
     void SetPosition(int32_t p);
     // The shaft turns at v already (velocity mode, servo on), as after "MV V=v G" long ago.

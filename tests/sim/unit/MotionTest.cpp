@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
 namespace vqxsim::test {
 namespace {
 
@@ -230,6 +234,95 @@ TEST(Motion, GainsReportAndChangeUntilPowerUp)
     m.motor->PowerCycle(m.At(4));
     m.Send("\x81", 1000); // after its boot time
     EXPECT_EQ(m.Send("RKP", 1001), "120");
+}
+
+// How the shaft answers a step of 500 counts (a move faster than the drive can follow), read with
+// "RP" at every sample for 150 ms after "G".
+struct StepResponse {
+    double riseMs = 1e9;    // first at 90 % of the step (never: 1e9)
+    int overshoot = 0;      // beyond the target at most
+    double settledMs = -1;  // from here on within 2 % of the target (-1: not by the end)
+};
+
+StepResponse RespondToStep(const std::string& gains)
+{
+    Motor m;
+    m.Send(gains, 0);
+    m.Send("MP A=10000000 V=10000000 P=500 G", 1);
+    StepResponse r;
+    for (int i = 1; i <= 610; ++i) {
+        const double ms = i * kSampleMs;
+        const int p = m.Number("RP", 1 + ms);
+        if (r.riseMs > ms && p >= 450)
+            r.riseMs = ms;
+        r.overshoot = std::max(r.overshoot, p - 500);
+        if (std::abs(p - 500) > 10)
+            r.settledMs = -1;
+        else if (r.settledMs < 0)
+            r.settledMs = ms;
+    }
+    EXPECT_EQ(m.Send("RBe RBo", 200), "0\r0") << "no fault: the error limit is off";
+    return r;
+}
+
+// The position loop works with the gains "F" took into use: a higher KP rises faster and rings
+// more, KD damps the overshoot, and without KP nothing holds the shaft on its command.
+TEST(Motion, TheFilterGainsShapeTheStepResponse)
+{
+    const StepResponse factory = RespondToStep("");
+    EXPECT_LT(factory.riseMs, 10);
+    EXPECT_GT(factory.overshoot, 0) << "the factory gains leave a little overshoot";
+    EXPECT_LT(factory.overshoot, 50);
+    EXPECT_GT(factory.settledMs, 0);
+    EXPECT_LT(factory.settledMs, 20);
+
+    enum Than { Less = -1, Same = 0, More = 1 };
+    struct Case {
+        const char* gains;
+        Than rise, overshoot; // than the factory gains'
+        bool settles;         // within 2 % by 150 ms
+    } cases[] = {
+        {"KP=40 KD=0", Same, Same, true}, // set, not taken into use
+        {"KP=400 F", Less, More, true},
+        {"KP=40 F", More, Less, true},
+        {"KD=0 F", Less, More, false},   // rings on and on
+        {"KD=2000 F", More, Less, true}, // no overshoot at all
+        {"KP=0 F", More, More, false},   // the integral alone swings it wider and wider
+        {"KP=0 KI=0 F", More, Less, false}, // stops wherever the differential left it
+    };
+    const auto than = [](double a, double b) { return a < b ? Less : a > b ? More : Same; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gains);
+        const StepResponse r = RespondToStep(c.gains);
+        EXPECT_EQ(than(r.riseMs, factory.riseMs), c.rise) << r.riseMs << " ms";
+        EXPECT_EQ(than(r.overshoot, factory.overshoot), c.overshoot) << r.overshoot;
+        EXPECT_EQ(r.settledMs > 0, c.settles) << r.settledMs << " ms";
+    }
+    // Rise times fall as KP grows.
+    double previous = 1e9;
+    for (const char* kp : {"KP=15 F", "KP=40 F", "KP=120 F", "KP=400 F"}) {
+        const double rise = RespondToStep(kp).riseMs;
+        EXPECT_LT(rise, previous) << kp;
+        previous = rise;
+    }
+}
+
+// A loop that cannot follow trips at the error limit: the servo goes off and Be latches. The
+// factory gains follow the same move within a count or two.
+TEST(Motion, ALoopThatCannotFollowTripsAtTheErrorLimit)
+{
+    for (const char* gains : {"KP=120 F", "KP=0 KI=0 F"}) {
+        SCOPED_TRACE(gains);
+        Motor m;
+        m.Send(gains, 0);
+        m.Send("E=100 MP A=65536 V=6553600 P=40000 G", 1);
+        const bool follows = gains[3] != '0';
+        EXPECT_EQ(m.Send("RBe RBo", 200), follows ? "0\r0" : "1\r1");
+        if (follows)
+            EXPECT_EQ(m.Number("RP", 600), 40000);
+        else
+            EXPECT_EQ(m.Send("RMODE RPE", 600), "O\r0") << "off, and an error no more";
+    }
 }
 
 } // namespace
