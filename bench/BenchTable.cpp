@@ -1,5 +1,7 @@
 #include "bench/BenchTable.h"
 
+#include "bench/FloorCheck.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -51,7 +53,7 @@ int RunCases(const std::vector<Case>& cases)
             std::snprintf(text, sizeof text, "<= %.2f", r.target);
             target = text;
             if (q < 1.0) {
-                status = "FAILED: below the floor, the reference is wrong";
+                status = kBelowFloor;
                 ++failed;
             } else if (q > r.target) {
                 status = "above target";

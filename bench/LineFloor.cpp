@@ -22,6 +22,22 @@ std::vector<std::string> Chunks(const std::string& bytes)
     return out;
 }
 
+std::vector<vqxsim::SimMotor> MotorsNow(vqxsim::LineRig& rig)
+{
+    std::vector<vqxsim::SimMotor> copies;
+    for (size_t i = 0; i < rig.Count(); ++i)
+        copies.push_back(rig.WithMotor(i, [](vqxsim::SimMotor& m) {
+            vqxsim::SimMotor copy = m;
+            // The rig's log and a host-mode link belong to the motor on the line.
+            copy.commandWatch = nullptr;
+            copy.rawInputHook = nullptr;
+            // What it still had to send is the line's, not the floor's.
+            copy.Outbox().clear();
+            return copy;
+        }));
+    return copies;
+}
+
 LineFloor::LineFloor(const LineShape& shape, const std::vector<vqxsim::MotorProfile>& motors)
     : m_shape(shape), m_echo(shape.chain)
 {
@@ -29,7 +45,22 @@ LineFloor::LineFloor(const LineShape& shape, const std::vector<vqxsim::MotorProf
         // The copies take every frame as it is meant: at the line's rate, awake.
         p.channel[0] = p.channel[1] = {shape.baud, shape.parity ? 'O' : 'N'};
         m_motors.emplace_back(p, kHeard);
+        m_heardAt.push_back(kHeard);
     }
+}
+
+LineFloor::LineFloor(const LineShape& shape, std::vector<vqxsim::SimMotor> motorsNow)
+    : m_shape(shape), m_echo(shape.chain)
+{
+    TakeMotors(std::move(motorsNow));
+}
+
+void LineFloor::TakeMotors(std::vector<vqxsim::SimMotor> motorsNow)
+{
+    m_motors = std::move(motorsNow);
+    m_heardAt.clear();
+    for (const vqxsim::SimMotor& m : m_motors)
+        m_heardAt.push_back(m.Now());
 }
 
 double LineFloor::CharSeconds() const { return (m_shape.parity ? 11.0 : 10.0) / m_shape.baud; }
@@ -84,12 +115,16 @@ std::string LineFloor::Exchange(const std::string& frame, bool reply)
     // What the motors make of it.
     std::string answer;
     double motorTime = 0;
-    for (vqxsim::SimMotor& m : m_motors) {
+    for (size_t i = 0; i < m_motors.size(); ++i) {
+        vqxsim::SimMotor& m = m_motors[i];
         for (char b : frame)
-            m.Receive(uint8_t(b), kHeard);
+            m.Receive(uint8_t(b), m_heardAt[i]);
         for (vqxsim::Reply& r : m.Outbox()) {
+            // A running program's own output (a sample line, a message) is not an answer to this.
+            if (r.program)
+                continue;
             answer.append(r.bytes.begin(), r.bytes.end());
-            motorTime = std::max(motorTime, std::chrono::duration<double>(r.readyAt - kHeard).count());
+            motorTime = std::max(motorTime, std::chrono::duration<double>(r.readyAt - m_heardAt[i]).count());
         }
         m.Outbox().clear();
     }
@@ -107,9 +142,16 @@ std::string LineFloor::Exchange(const std::string& frame, bool reply)
         const double onLine = double(chunks.back().size()) * c + replySeconds;
         m_seconds += std::max(lastChunk, onLine) - lastChunk;
     }
+    return answer;
+}
+
+namespace {
+std::string FirstLine(const std::string& answer)
+{
     const size_t end = answer.find_first_of("\r\n");
     return end == std::string::npos ? answer : answer.substr(0, end);
 }
+} // namespace
 
 void LineFloor::Write(const std::string& text, int address, bool track)
 {
@@ -118,7 +160,7 @@ void LineFloor::Write(const std::string& text, int address, bool track)
 
 std::string LineFloor::Query(const std::string& text, int address, bool track)
 {
-    return Exchange(Frame(text, address, track), true);
+    return FirstLine(Exchange(Frame(text, address, track), true));
 }
 
 void LineFloor::MotorWrite(const std::string& text, int address)
@@ -132,6 +174,11 @@ void LineFloor::MotorWrite(const std::string& text, int address)
 std::string LineFloor::MotorQuery(const std::string& text, int address)
 {
     return address == m_current ? Query(text, -1, true) : Query(text, address, false);
+}
+
+std::string LineFloor::MotorTransfer(const std::string& text, int address)
+{
+    return address == m_current ? Exchange(Frame(text, -1, true), true) : Exchange(Frame(text, address, false), true);
 }
 
 void LineFloor::Select(int address)
@@ -192,9 +239,9 @@ void ReadBlock(LineFloor& f, int a, int address, int length)
 
 void SerialNumberFloor(LineFloor& f, int a) { ReadThrough(f, a, "aaa", "VLD(aaa,1)", 32256, -1); }
 
-void ReadVersionFloor(LineFloor& f, int a)
+double ReadVersionFloor(LineFloor& f, int a)
 {
-    f.MotorQuery("RSP", a);
+    const std::string rsp = f.MotorQuery("RSP", a);
     f.MotorQuery("RCKS", a);
     SerialNumberFloor(f, a);
     const int magic = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32468, 0xFFFF) & 0xFFFF;
@@ -202,6 +249,10 @@ void ReadVersionFloor(LineFloor& f, int a)
     if (magic != 0xADB4 || length < 101 || length > 299)
         throw std::runtime_error("the floor covers motors with a factory block only");
     ReadBlock(f, a, 32468, length);
+    const size_t slash = rsp.find('/');
+    if (slash == std::string::npos)
+        throw std::runtime_error("the floor's motor gave no sample period");
+    return Number(rsp.substr(0, slash)) * 0.00001;
 }
 
 double DownloadFloor(LineFloor& f, const std::string& image, bool chain, int a, bool memoryProbe)
@@ -225,17 +276,29 @@ double DownloadFloor(LineFloor& f, const std::string& image, bool chain, int a, 
     return f.Seconds();
 }
 
-void UploadFloor(LineFloor& f, int a, size_t bytes)
+size_t UploadFloor(LineFloor& f, int a)
 {
     f.Write("SLEEP", 0, false);
     f.MotorWrite("WAKE", a);
     f.MotorWrite("END", a);
     if (f.MotorQuery("RCKS", a).size() != 15)
         throw std::runtime_error("the floor's motor gave no checksum");
-    f.MotorWrite("UPLOAD", a);
-    // The program's bytes and the FF after them.
-    f.SleepMs(double(bytes + 1) * f.CharSeconds() * 1000.0);
+    // The motor sends its program's body and the FF after it: that, not the compiled image with
+    // its header, is what comes up the line.
+    const std::string sent = f.MotorTransfer("UPLOAD", a);
+    if (sent.empty() || uint8_t(sent.back()) != 0xFF)
+        throw std::runtime_error("the floor's motor did not end its upload with FF");
     f.Write("WAKE", 0, false);
+    return sent.size();
+}
+
+void MotorsBaudFloor(LineFloor& f, int baud)
+{
+    const int remembered = f.Current();
+    f.Write("BAUD" + std::to_string(baud), 0, true);
+    f.SetBaud(baud);
+    if (remembered >= 0)
+        f.Select(remembered);
 }
 
 } // namespace bench

@@ -21,9 +21,15 @@
 // count as they are.
 //
 // Replies are the motors' own: the frames are also fed to copies of the simulated motors, whose
-// answers give each reply's length and whether anyone answers.
+// answers give each reply's length and whether anyone answers. Copies made from the profiles start
+// as the simulated line's motors did; copies of a line's motors as they are now (MotorsNow) answer
+// with the state the motors have at that moment (position, status, variables, a running program),
+// and a floor takes fresh ones (TakeMotors) where a run has changed its motors in ways its commands
+// do not tell (a move, a program's own work). A copy's clock stands still: it hears every frame at
+// the moment it was taken, so only its reply delay counts, never a wait of its own.
 
 #include "tests/sim/motor/SimMotor.h"
+#include "tests/sim/wiring/LineRig.h"
 
 #include <string>
 #include <vector>
@@ -41,6 +47,11 @@ class LineFloor {
 public:
     // motors: the motors on the line, in chain order, as the simulator was given them.
     LineFloor(const LineShape& shape, const std::vector<vqxsim::MotorProfile>& motors);
+    // motorsNow: copies of the line's motors as they are (MotorsNow), in chain order.
+    LineFloor(const LineShape& shape, std::vector<vqxsim::SimMotor> motorsNow);
+
+    // The motors as they are from here on; what the floor knows of the wire's selection stays.
+    void TakeMotors(std::vector<vqxsim::SimMotor> motorsNow);
 
     void SetBaud(int baud) { m_shape.baud = baud; }
     int Baud() const { return m_shape.baud; }
@@ -58,8 +69,13 @@ public:
     // wire selection is stale), else its address byte without changing the current motor.
     void MotorWrite(const std::string& text, int address);
     std::string MotorQuery(const std::string& text, int address);
+    // The same, for a command whose answer is everything the motor sends at once (an upload):
+    // returns it whole, its end byte included.
+    std::string MotorTransfer(const std::string& text, int address);
     // Selecting a motor always puts its address byte on the wire.
     void Select(int address);
+    // The motor the port regards as selected (-2: none yet).
+    int Current() const { return m_current; }
     // Raw bytes checked against their echo (or paced), in chunks of at most 8.
     void Raw(const std::string& bytes);
     void SleepMs(double ms) { m_seconds += ms / 1000.0; }
@@ -72,11 +88,12 @@ public:
 
 private:
     std::string Frame(const std::string& text, int address, bool track);
-    // Time of the chunks of frame; with a reply, returns the reply text (empty: nobody answered).
+    // Time of the chunks of frame; with a reply, returns all the motors answered (empty: nobody).
     std::string Exchange(const std::string& frame, bool reply);
 
     LineShape m_shape;
     std::vector<vqxsim::SimMotor> m_motors;
+    std::vector<vqxsim::TimePoint> m_heardAt; // each copy's standing clock
     bool m_echo;
     int m_totalTimeoutMs = 0;
     int m_current = -2;
@@ -88,17 +105,25 @@ private:
 // Chunks of at most 8 of what is written.
 std::vector<std::string> Chunks(const std::string& bytes);
 
+// Copies of the rig's motors as they are now, in chain order, that report to no one: what the
+// rig's motors would answer at this moment, without touching them.
+std::vector<vqxsim::SimMotor> MotorsNow(vqxsim::LineRig& rig);
+
 // The floors of the core's motor operations on motor a, laid on f.
-// The identity: sample period and version, checksum, serial number, factory block.
-void ReadVersionFloor(LineFloor& f, int a);
+// The identity: sample period and version, checksum, serial number, factory block. Returns the
+// sample period in milliseconds as the motor gave it (the number before '/' x 0.00001).
+double ReadVersionFloor(LineFloor& f, int a);
 // The serial number alone (a motor that is not of version 5: the EEPROM value at 32256).
 void SerialNumberFloor(LineFloor& f, int a);
 // A download: the servo check, with memoryProbe the program-memory probe, the echo set-up on a
 // chain, isolating the motor, END, LOAD, the image and its terminator in chunks, the checksum and
 // the final WAKE. Returns the floor's total so far.
 double DownloadFloor(LineFloor& f, const std::string& image, bool chain, int a = 1, bool memoryProbe = false);
-// An upload of a program of n bytes: isolating the motor, END, the checksum, UPLOAD and the
-// bytes with their FF, the final WAKE.
-void UploadFloor(LineFloor& f, int a, size_t bytes);
+// An upload: isolating the motor, END, the checksum, UPLOAD and what the motor sends back (its
+// program's body and the end byte FF), the final WAKE. Returns the number of bytes sent back.
+size_t UploadFloor(LineFloor& f, int a);
+// The port and its motors moved to another rate: "BAUD<rate>" to all with tracking, at the old
+// rate, then the motor that was current selected again at the new one (nothing when none was).
+void MotorsBaudFloor(LineFloor& f, int baud);
 
 } // namespace bench
