@@ -289,6 +289,8 @@ TEST_F(TunerJourney, ModeOneRunGainsFileAndTheUsersProgramBack)
     const auto soft = runWithGains("40", "800");
     EXPECT_GT(soft.first, stiff.first + 2) << "ms to 90 %: " << stiff.first << " at KP 120, " << soft.first << " at KP 40";
     EXPECT_NE(soft.second, stiff.second) << "another curve";
+    Edit(settings, CTuningSettingsForm::kSpeed, QStringLiteral("100000"));
+    Edit(settings, CTuningSettingsForm::kAcceleration, QStringLiteral("1000"));
 
     // A run that fails before it samples (its move program is not there) leaves no samples
     // behind: the list shows none, and Copy Data copies nothing.
