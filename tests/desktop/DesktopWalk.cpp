@@ -453,7 +453,8 @@ private:
     }
 
     // Alt and a menu bar letter, `downs` times Down from its first item, Enter: a new window comes
-    // (a "Select Motor" box on the way takes its first motor).
+    // (a "Select Motor" box on the way takes its first motor). A window that does not come is
+    // noted, and the walk goes on from there.
     void OpenFromMenu(char letter, int downs, const std::string& what)
     {
         std::vector<unsigned long> keys(static_cast<size_t>(downs), XK_Down);
@@ -474,19 +475,20 @@ private:
         for (int i = 0; i < 50; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             Settle();
-            const std::vector<Win> shown = m_desk.Windows(m_pid);
-            if (!shown.empty() && shown.back().title == "Select Motor") {
+            const std::vector<Win> now = m_desk.Windows(m_pid);
+            if (!now.empty() && now.back().title == "Select Motor") {
                 Note("setup: Select Motor: Enter");
                 m_desk.Chord({}, XK_Return);
                 continue;
             }
-            for (const Win& w : shown)
+            for (const Win& w : now)
                 if (!w.popup && std::find(before.begin(), before.end(), w.id) == before.end()) {
-                    Note("setup: " + what + " open: '" + w.title + "'");
+                    Note("setup: " + what + ": '" + w.title + "' came");
+                    ++m_opened;
                     return;
                 }
         }
-        throw Failure("setup: " + what + " did not open");
+        Note("setup: " + what + " did not come");
     }
 
     // The main window on top for a second, with nothing over it.
@@ -527,6 +529,7 @@ private:
         OpenFromMenu('t', 3, "Monitor");
         OpenFromMenu('t', 4, "Chart View");
         OpenFromMenu('t', 5, "Playground");
+        std::cout << "desktop walk: " << m_opened << " of 5 tool windows opened at the start" << std::endl;
     }
 
     const Program& m_program;
@@ -540,7 +543,7 @@ private:
     std::deque<std::string> m_last;
     std::string m_stderr, m_report;
     pid_t m_pid = -1, m_simPid = -1;
-    int m_status = 0, m_errFd = -1, m_step = 0, m_restarts = 0;
+    int m_status = 0, m_errFd = -1, m_step = 0, m_restarts = 0, m_opened = 0;
 
     void Report(const std::string& what)
     {

@@ -168,8 +168,18 @@ void XDesk::Chord(const std::vector<unsigned long>& modifiers, unsigned long key
 {
     for (unsigned long m : modifiers)
         KeyOf(m, true);
+    // A hand holds the modifier a moment before the key: Qt takes the modifier state from the
+    // keyboard's state notifications, which may come after a key pressed at once.
+    if (!modifiers.empty()) {
+        XFlush(m_dpy);
+        Pause(40);
+    }
     KeyOf(key, true);
     KeyOf(key, false);
+    if (!modifiers.empty()) {
+        XFlush(m_dpy);
+        Pause(20);
+    }
     for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m)
         KeyOf(*m, false);
     XFlush(m_dpy);
