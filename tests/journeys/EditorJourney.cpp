@@ -64,6 +64,42 @@ TEST_F(EditorJourney, VersionPaneKeepsTheLanguageWhenTheEditorTakesTheFocus)
     Snapshot(frame, "editor-version-pane");
 }
 
+// A document closed with its close box while the main window is not active, and the changes
+// declined: the main window gives the focus back at its next activation without reaching the view
+// that went.
+TEST_F(EditorJourney, ClosingADocumentLeavesNoFocusToGiveBack)
+{
+    ASSERT_TRUE(Start());
+    QApplication::setActiveWindow(frame);
+    ASSERT_TRUE(Command(cmd::ID_FILE_NEW));
+    QPointer<QWidget> view = ActiveDocument();
+    ASSERT_NE(view, nullptr);
+    view->setFocus();
+    QTest::keyClicks(view, QStringLiteral("abc"));
+    // The poll loop notes where the focus is while the main window is active.
+    QTest::qWait(100);
+    ASSERT_TRUE(view->hasFocus());
+    QString asked;
+    Answer([&](QWidget* w) {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            asked += l->text();
+        Press(w, QStringLiteral("No"));
+    });
+    auto* child = qobject_cast<QMdiSubWindow*>(view->parentWidget());
+    ASSERT_NE(child, nullptr);
+    // Another window is active while the document goes, then the main window again.
+    QWidget other;
+    child->close();
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(WaitFor([&] { return view.isNull(); }));
+    EXPECT_TRUE(asked.contains(QStringLiteral("Save changes to Untitled?"))) << asked.toStdString();
+    QApplication::setActiveWindow(frame);
+    Settle();
+    EXPECT_TRUE(frame->isActiveWindow());
+    EXPECT_EQ(ActiveDocument(), nullptr);
+}
+
 // Format Keywords as a user meets it: a plain source is coloured whole when it opens and a marked
 // one (our own file) as it was stored; the whole-text pass shows its please-wait and sets the tab
 // stops to the width the options page measured, and what was typed can still be undone after it.

@@ -533,3 +533,72 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     std::cout << "[ journey ] restarted with " << monitorsBefore.size() << " monitor windows: "
               << Served({"monitor a", "monitor b", "view 1", "view 2", "view 4"}) << "\n";
 }
+
+// However a tool window goes (Escape, its close, a deferred delete, its parent destroyed), the
+// frame reaches it exactly while it lives: its notices, poll ticks, a detection and the program's
+// close after it touch no window that went.
+TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
+{
+    JourneyStart start;
+    start.projectMotors = 3;
+    ASSERT_TRUE(Start(start));
+    EXPECT_TRUE(TypeAndWait("1RP", "0")); // the tuner's motor
+    struct Kind {
+        const char* name;
+        std::function<QWidget*()> open;
+        std::function<shell::IToolWindow*()> slot;
+    };
+    auto opened = [this](int id, const std::function<shell::IToolWindow*()>& slot) -> QWidget* {
+        EXPECT_TRUE(Command(id));
+        return dynamic_cast<QWidget*>(slot());
+    };
+    const std::vector<Kind> kinds = {
+        {"monitor", [&] { return opened(cmd::ID_NEW_MONITOR, [this] { return frame->MonitorWindow(0); }); },
+         [this] { return frame->MonitorWindow(0); }},
+        {"motor view", [&]() -> QWidget* { return OpenView(2); }, [this] { return frame->MotorView(0); }},
+        {"chart", [&] { return opened(cmd::ID_CHART_VIEW, [this] { return frame->ChartView(); }); },
+         [this] { return frame->ChartView(); }},
+        {"playground", [&] { return opened(cmd::ID_PLAYGROUND, [this] { return frame->Playground(); }); },
+         [this] { return frame->Playground(); }},
+        {"tuner", [&] { return opened(cmd::ID_TUNER, [this] { return frame->Tuner(); }); },
+         [this] { return frame->Tuner(); }},
+    };
+    enum Way { Escape, Close, DeleteLater, ParentDestroyed };
+    const std::vector<std::pair<Way, const char*>> ways = {
+        {Escape, "Escape"}, {Close, "close"}, {DeleteLater, "deleteLater"}, {ParentDestroyed, "parent destroyed"}};
+    for (const Kind& kind : kinds)
+        for (const auto& [way, wayName] : ways) {
+            SCOPED_TRACE(std::string(kind.name) + ", " + wayName);
+            QPointer<QWidget> w = kind.open();
+            ASSERT_NE(w, nullptr);
+            ASSERT_EQ(dynamic_cast<QWidget*>(kind.slot()), w.data());
+            switch (way) {
+            case Escape: QTest::keyClick(w, Qt::Key_Escape); break;
+            case Close: w->close(); break;
+            case DeleteLater: w->deleteLater(); break;
+            case ParentDestroyed: {
+                auto* parent = new QWidget;
+                w->setParent(parent, w->windowFlags());
+                delete parent;
+                break;
+            }
+            }
+            QTest::qWait(50);
+            EXPECT_EQ(kind.slot() != nullptr, !w.isNull());
+            frame->TellToolWindows({shell::SessionChange::PortsChanged});
+            frame->PollTick();
+            if (w) {
+                // Escape does not close this one: closed for the next case.
+                EXPECT_EQ(way, Escape);
+                w->close();
+                EXPECT_TRUE(WaitFor([&] { return w.isNull(); }));
+            }
+            EXPECT_EQ(kind.slot(), nullptr);
+        }
+    // Find Motors replaces the motors and tells every window in a slot; then the program ends.
+    AutoAnswer("The operation finished successfully.", "OK");
+    AutoAnswer("One or more Errors/Warnings were detected", "OK");
+    AnswerWindow<CDifferentSettingsDlg>([](CDifferentSettingsDlg* d) { Click(d, 1); }, QStringLiteral("different"), 60000, false);
+    ASSERT_TRUE(Command(cmd::ID_FIND_MOTORS));
+    EXPECT_TRUE(frame->close());
+}

@@ -517,3 +517,28 @@ TEST_F(TunerJourney, AMotorThatDoesNotGiveItsGainsGetsNoTuner)
     Motor(0, [](vqxsim::SimMotor& m) { m.knobs.mute = false; });
     EXPECT_TRUE(TypeAndWait("1RP", "0"));
 }
+
+// A tuner closed by Escape goes without its close event: the frame's slot empties all the same, so
+// a detection that replaces the motors, a second tuner and the program's close never reach it.
+TEST_F(TunerJourney, ATunerClosedByEscapeLeavesTheFramesSlot)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Detect());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Tree().Tree()->setCurrentItem(Tree().ItemOf(0, 0));
+        ASSERT_TRUE(Command(cmd::ID_TUNER));
+        QPointer<CTunerDlg> t = Tuner();
+        ASSERT_NE(t, nullptr);
+        QTest::keyClick(t, Qt::Key_Escape);
+        ASSERT_TRUE(WaitFor([&] { return t.isNull(); }));
+        EXPECT_EQ(frame->Tuner(), nullptr);
+        if (round == 0) {
+            // Find Motors replaces Motor1, whose destroy hook tells every window in a slot.
+            ASSERT_TRUE(Detect());
+            EXPECT_EQ(frame->Tuner(), nullptr);
+        }
+    }
+    // The close sequence asks the tuner and playground slots to close: the program ends.
+    EXPECT_TRUE(frame->close());
+}

@@ -119,6 +119,11 @@ CMainFrame::CMainFrame(shell::CAppContext& context, QWidget* parent)
 
 CMainFrame::~CMainFrame()
 {
+    // The tool windows still open go while the frame is whole: one that reaches back into its
+    // slots or the frame's state while it is destroyed finds them as they were.
+    for (shell::ToolSlot* slot : AllSlots())
+        if (QObject* window = slot->Object(); window && window->parent() == this)
+            delete window;
     // The documents still open go with the base class, after this object: what listens to the
     // area's activations (the title, the editor's menu) must not hear of them then.
     MdiArea()->blockSignals(true);
@@ -341,12 +346,12 @@ void CMainFrame::SetProject(shell::IShellProject* project)
 
 shell::IToolWindow* CMainFrame::MonitorWindow(int slot) const
 {
-    return slot >= 0 && slot < shell::kToolSlots ? m_monitors[slot] : nullptr;
+    return slot >= 0 && slot < shell::kToolSlots ? m_monitors[slot].get() : nullptr;
 }
 
 shell::IToolWindow* CMainFrame::MotorView(int slot) const
 {
-    return slot >= 0 && slot < shell::kToolSlots ? m_views[slot] : nullptr;
+    return slot >= 0 && slot < shell::kToolSlots ? m_views[slot].get() : nullptr;
 }
 
 void CMainFrame::SetMonitorWindow(int slot, shell::IToolWindow* window)
@@ -361,33 +366,39 @@ void CMainFrame::SetMotorView(int slot, shell::IToolWindow* window)
         m_views[slot] = window;
 }
 
+std::vector<shell::ToolSlot*> CMainFrame::AllSlots()
+{
+    std::vector<shell::ToolSlot*> slots;
+    for (auto& w : m_monitors)
+        slots.push_back(&w);
+    for (auto& w : m_views)
+        slots.push_back(&w);
+    slots.insert(slots.end(), {&m_playground, &m_tuner, &m_chart});
+    return slots;
+}
+
 void CMainFrame::ClearToolSlot(shell::IToolWindow* window)
 {
-    for (auto& w : m_monitors)
-        if (w == window)
-            w = nullptr;
-    for (auto& w : m_views)
-        if (w == window)
-            w = nullptr;
-    for (auto* w : {&m_playground, &m_tuner, &m_chart})
-        if (*w == window)
-            *w = nullptr;
+    if (!window)
+        return;
+    for (shell::ToolSlot* slot : AllSlots())
+        if (slot->get() == window)
+            *slot = {};
 }
 
 void CMainFrame::TellToolWindows(const shell::SessionChange& change)
 {
-    std::vector<shell::IToolWindow*> windows;
-    for (auto* w : m_monitors)
-        windows.push_back(w);
-    for (auto* w : m_views)
-        windows.push_back(w);
-    windows.insert(windows.end(), {m_playground, m_tuner, m_chart});
-    auto held = [this](const shell::IToolWindow* w) {
-        return std::find(m_monitors.begin(), m_monitors.end(), w) != m_monitors.end() ||
-               std::find(m_views.begin(), m_views.end(), w) != m_views.end() || w == m_playground ||
-               w == m_tuner || w == m_chart;
+    // Copies of the slots: a window told before may close another, or open one in its slot.
+    std::vector<shell::ToolSlot> windows;
+    for (shell::ToolSlot* slot : AllSlots())
+        windows.push_back(*slot);
+    auto held = [this](const shell::ToolSlot& w) {
+        for (shell::ToolSlot* slot : AllSlots())
+            if (slot->Object() == w.Object())
+                return true;
+        return false;
     };
-    for (shell::IToolWindow* w : windows)
+    for (const shell::ToolSlot& w : windows)
         if (w && held(w))
             w->SessionChanged(change);
 }
@@ -400,14 +411,14 @@ int CMainFrame::PollTick()
         m_savedFocus = QApplication::focusWidget();
     shell::PollSlots monitors{}, views{};
     for (int i = 0; i < shell::kToolSlots; ++i) {
-        monitors[i] = m_monitors[i];
-        views[i] = m_views[i];
+        monitors[i] = m_monitors[i].get();
+        views[i] = m_views[i].get();
     }
     shell::PollCycle::Sources sources;
     sources.terminal = m_terminalPoll;
     sources.monitors = &monitors;
     sources.views = &views;
-    sources.playground = m_playground;
+    sources.playground = m_playground.get();
     return m_poll.Tick(sources);
 }
 
@@ -535,10 +546,10 @@ bool CMainFrame::SaveModifiedDocuments() { return fw::SaveAllModified(MdiArea())
 
 bool CMainFrame::ToolWindowsCanClose()
 {
-    for (auto* w : m_monitors)
+    for (const shell::ToolSlot& w : m_monitors)
         if (w && !w->CanClose())
             return false;
-    for (auto* w : m_views)
+    for (const shell::ToolSlot& w : m_views)
         if (w && !w->CanClose())
             return false;
     // A chart with unsaved samples asks too: closing the program would lose them.
@@ -565,19 +576,19 @@ int CMainFrame::AskSaveProject()
 
 void CMainFrame::CloseTunerAndPlayground()
 {
-    for (auto* w : {m_tuner, m_playground})
-        if (w)
-            w->RequestClose();
+    for (shell::ToolSlot* w : {&m_tuner, &m_playground})
+        if (*w)
+            (*w)->RequestClose();
 }
 
 void CMainFrame::ClosePorts() { m_project->ClosePorts(); }
 
 void CMainFrame::CloseToolWindows()
 {
-    for (auto* w : m_monitors)
+    for (const shell::ToolSlot& w : m_monitors)
         if (w)
             w->RequestClose();
-    for (auto* w : m_views)
+    for (const shell::ToolSlot& w : m_views)
         if (w)
             w->RequestClose();
     if (m_chart)
@@ -588,10 +599,9 @@ void CMainFrame::StopPollTimer() { m_pollTimer.Stop(); }
 
 void CMainFrame::DestroyFindDialog()
 {
-    if (m_findDialog) {
+    if (m_findDialog)
         m_findDialog->deleteLater();
-        m_findDialog = nullptr;
-    }
+    m_findDialog = nullptr;
 }
 
 void CMainFrame::CloseDocumentsAndDestroy()

@@ -11,10 +11,14 @@
 #include "app/shell/ToolWindow.h"
 #include "app/shell/gui/FrameSite.h"
 #include "app/shell/gui/MainStatusBar.h"
+#include "app/shell/gui/ToolSlot.h"
 
+
+#include <QPointer>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CInfoBar;
 class CTagArchive;
@@ -53,9 +57,9 @@ public:
     shell::IToolWindow* MotorView(int slot) const override;
     void SetMonitorWindow(int slot, shell::IToolWindow* window) override;
     void SetMotorView(int slot, shell::IToolWindow* window) override;
-    shell::IToolWindow* Playground() const override { return m_playground; }
-    shell::IToolWindow* Tuner() const override { return m_tuner; }
-    shell::IToolWindow* ChartView() const override { return m_chart; }
+    shell::IToolWindow* Playground() const override { return m_playground.get(); }
+    shell::IToolWindow* Tuner() const override { return m_tuner.get(); }
+    shell::IToolWindow* ChartView() const override { return m_chart.get(); }
     void SetPlayground(shell::IToolWindow* w) override { m_playground = w; }
     void SetTuner(shell::IToolWindow* w) override { m_tuner = w; }
     void SetChartView(shell::IToolWindow* w) override { m_chart = w; }
@@ -116,6 +120,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Every tool-window slot, monitor windows first, then motor views, playground, tuner, chart.
+    std::vector<shell::ToolSlot*> AllSlots();
     void BuildCommands();
     void BuildMenus();
     void BuildToolBar();
@@ -172,13 +178,15 @@ private:
     shell::PollCycle m_poll;
     fw::ToolTimer m_pollTimer;
     std::function<bool()> m_terminalPoll;
-    std::array<shell::IToolWindow*, shell::kToolSlots> m_monitors{};
-    std::array<shell::IToolWindow*, shell::kToolSlots> m_views{};
-    shell::IToolWindow* m_playground = nullptr;
-    shell::IToolWindow* m_tuner = nullptr;
-    shell::IToolWindow* m_chart = nullptr;
-    QWidget* m_findDialog = nullptr;
-    QWidget* m_savedFocus = nullptr;
+    // Every window and widget the frame keeps across the event loop is guarded: it reads empty
+    // once that object is destroyed, whatever destroyed it.
+    std::array<shell::ToolSlot, shell::kToolSlots> m_monitors{};
+    std::array<shell::ToolSlot, shell::kToolSlots> m_views{};
+    shell::ToolSlot m_playground;
+    shell::ToolSlot m_tuner;
+    shell::ToolSlot m_chart;
+    QPointer<QWidget> m_findDialog;
+    QPointer<QWidget> m_savedFocus;
     bool m_active = false;
     bool m_closing = false;
     std::vector<std::function<bool(int)>> m_handlers;

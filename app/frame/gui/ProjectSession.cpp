@@ -385,7 +385,8 @@ std::string CProjectSession::CollectDocuments() const
 
 void CProjectSession::RestoreDocuments()
 {
-    QMdiSubWindow* activate = nullptr;
+    // Guarded: a document opened later may close it (or ask a question that lets the user do so).
+    QPointer<QMdiSubWindow> activate;
     for (const OpenDocumentEntry& e : ParseOpenDocuments(m_project.OpenDocuments)) {
         if (e.kind == OpenDocumentEntry::Monitor) {
             RestoreMonitor(e);

@@ -11,6 +11,8 @@ QtProgress::QtProgress(QWidget* parent, ui::IQuestions& questions) : m_parent(pa
 
 QtProgress::~QtProgress() { Close(); }
 
+CWaitDlg* QtProgress::Dialog() const { return m_dialog.data(); }
+
 bool QtProgress::Open()
 {
     m_dialog = new CWaitDlg(m_parent);
@@ -22,18 +24,19 @@ bool QtProgress::Open()
 
 void QtProgress::Closed()
 {
-    CWaitDlg* dialog = m_dialog;
+    if (CWaitDlg* dialog = m_dialog.data()) {
+        dialog->hide();
+        // Deleted later: Close may run inside the dialog's own Cancel handler.
+        dialog->deleteLater();
+    }
     m_dialog = nullptr;
-    dialog->hide();
-    // Deleted later: Close may run inside the dialog's own Cancel handler.
-    dialog->deleteLater();
     fw::LongOperation::Leave();
 }
 
 void QtProgress::Changed(Change change)
 {
     Refresh();
-    if (change == Change::Show) {
+    if (change == Change::Show && m_dialog) {
         m_dialog->show();
         m_dialog->repaint();
     }

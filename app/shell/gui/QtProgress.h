@@ -21,7 +21,7 @@ public:
     ~QtProgress() override;
 
     // The dialog shown (null when none).
-    CWaitDlg* Dialog() const { return m_dialog; }
+    CWaitDlg* Dialog() const;
     void SetParent(QWidget* parent) { m_parent = parent; }
 
 private:
@@ -35,7 +35,8 @@ private:
 
     QPointer<QWidget> m_parent;
     ui::IQuestions& m_questions;
-    CWaitDlg* m_dialog = nullptr;
+    // Guarded: the dialog is a child of its parent window and goes with it.
+    QPointer<CWaitDlg> m_dialog;
     bool m_asking = false;
 };
 
