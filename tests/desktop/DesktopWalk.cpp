@@ -14,7 +14,9 @@
 // The walk fails on a sanitizer report, an abort or unexpected exit, or a window that does not
 // answer for 60 s; it then prints the seed, the way to walk it again and its last steps. A program
 // the walk closed is started again, as a user would. Everything happens in the walk's folder
-// (Sandbox.h), kept when the walk fails: walk.log (every step), program.log (its output).
+// (Sandbox.h), kept when the walk fails: walk.log (every step), program.log (its output),
+// screen.ppm (the screen at the end). DESKTOP_WALK_KEEP=1 keeps it after a clean walk too, and
+// DESKTOP_WALK_HOLD=<s> leaves the program on the screen that long after the last step.
 
 // The dice first: Xlib defines Below as a stacking constant, not wanted here.
 #include "tests/support/Dice.h"
@@ -83,15 +85,20 @@ public:
           m_box(std::string(VQX_BUILD_DIR) + "/desktop-walks/" + program.name + "-" + std::to_string(seed))
     {
     }
-    ~Walk()
+    ~Walk() { Stop(); }
+
+    // Ends the program and the motors (the walk's own processes, by their ids).
+    void Stop()
     {
-        for (pid_t pid : {m_pid, m_simPid})
-            if (pid > 0) {
-                kill(pid, SIGKILL);
-                waitpid(pid, nullptr, 0);
+        for (pid_t* pid : {&m_pid, &m_simPid})
+            if (*pid > 0) {
+                kill(*pid, SIGKILL);
+                waitpid(*pid, nullptr, 0);
+                *pid = -1;
             }
         if (m_errFd >= 0)
             close(m_errFd);
+        m_errFd = -1;
     }
 
     int Run()
@@ -119,6 +126,7 @@ public:
         std::cout << "desktop walk: " << m_program.name << " seed " << m_seed << ": " << m_steps << " steps clean, "
                   << m_restarts << " restarts, " << seconds << " s" << std::endl;
         m_log.close();
+        Stop();
         if (!std::getenv("DESKTOP_WALK_KEEP"))
             desk::RemoveTree(m_box.Folder());
         return 0;
