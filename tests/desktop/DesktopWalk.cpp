@@ -82,7 +82,8 @@ class Walk {
 public:
     Walk(const Program& program, uint32_t seed, int steps, bool trace)
         : m_program(program), m_seed(seed), m_steps(steps), m_trace(trace), m_dice(seed),
-          m_box(std::string(VQX_BUILD_DIR) + "/desktop-walks/" + program.name + "-" + std::to_string(seed))
+          m_box(std::string(VQX_BUILD_DIR) + "/desktop-walks/" + program.name + "-" + std::to_string(seed) + "-" +
+                std::to_string(steps))
     {
     }
     ~Walk() { Stop(); }
