@@ -16,6 +16,8 @@ SOAK_RUNS ?= 20
 FUZZ_SECONDS ?= 60
 MONKEY_SEEDS ?= 100
 MONKEY_STEPS ?= 150
+MONKEY_WALKER ?= inprocess
+MONKEY_PROGRAMS ?= vqx
 
 .PHONY: all deps fuzz-deps test run bench soak tsan fuzz clean package monkey
 
@@ -68,10 +70,13 @@ soak: deps build/test/build.ninja
 	cmake --build build/test -j $(JOBS)
 	SOAK_RUNS=$(SOAK_RUNS) ./scripts/soak build/test
 
-# The random walk over the real program from many seeds, each in a process of its own (scripts/monkey).
+# The random walk over the real program from many seeds, each in a process of its own (scripts/monkey):
+# from inside (MONKEY_WALKER=inprocess) or by real input on a virtual desktop (MONKEY_WALKER=desktop,
+# over MONKEY_PROGRAMS).
 monkey: deps build/test/build.ninja
 	cmake --build build/test -j $(JOBS)
-	MONKEY_SEEDS="$(MONKEY_SEEDS)" MONKEY_STEPS=$(MONKEY_STEPS) ./scripts/monkey build/test
+	MONKEY_SEEDS="$(MONKEY_SEEDS)" MONKEY_STEPS=$(MONKEY_STEPS) MONKEY_WALKER=$(MONKEY_WALKER) \
+	  MONKEY_PROGRAMS="$(MONKEY_PROGRAMS)" ./scripts/monkey build/test
 
 # The threaded tests under ThreadSanitizer: the test programs of the platform (registry, sockets,
 # serial and USB stand-ins), the core (socket and USB back ends), the simulated motors and the

@@ -18,6 +18,8 @@
 
 #include "JourneyRig.h"
 
+#include "tests/support/Dice.h"
+
 #include "app/setup/gui/AnalyzerWnd.h"
 #include "app/shell/gui/WaitDlg.h"
 
@@ -105,25 +107,7 @@ std::vector<WalkCase> FromEnvironment()
     return out;
 }
 
-// The walk's dice: a fixed generator (splitmix64), so that a seed walks the same way everywhere.
-class Dice {
-public:
-    explicit Dice(uint64_t seed) : m_state(seed) {}
-    uint64_t Next()
-    {
-        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint64_t>(n)); }
-    bool Chance(int percent) { return Below(100) < percent; }
-    template <class T>
-    const T& Pick(const std::vector<T>& from) { return from[static_cast<size_t>(Below(static_cast<int>(from.size())))]; }
-
-private:
-    uint64_t m_state;
-};
+using vqxtest::Dice;
 
 // What was done so far, printed when the walk fails, whichever way it fails (test failure,
 // sanitizer report, uncaught exception, watchdog).

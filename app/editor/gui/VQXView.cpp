@@ -1,5 +1,6 @@
 #include "app/editor/gui/VQXView.h"
 
+#include "app/framework/gui/CommandTable.h"
 #include "app/editor/EditorCommands.h"
 #include "app/editor/EditorDownload.h"
 #include "app/framework/gui/Text8.h"
@@ -396,9 +397,7 @@ QMenu* CVQXView::CreatePopup(QWidget* parent)
 
 void CVQXView::contextMenuEvent(QContextMenuEvent* event)
 {
-    QMenu* menu = CreatePopup(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    fw::PopUpContextMenu(CreatePopup(this), event->globalPos());
 }
 
 // ---- find and replace ----------------------------------------------------------------------------

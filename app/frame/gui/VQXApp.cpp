@@ -138,6 +138,9 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
 
     RegisterTemplates();
     m_frame = std::make_unique<CMainFrame>(*m_context);
+    // The main window's close ends the program, also when it closes hidden (the start playground
+    // closed by its close box): no window is left for Qt to end it on its own.
+    QObject::connect(m_frame.get(), &CMainFrame::closing, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     m_services->SetFrame(m_frame.get());
     editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);

@@ -7,6 +7,12 @@
 
 namespace fw {
 
+void PopUpContextMenu(QMenu* menu, const QPoint& globalPos)
+{
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
 CommandTable::CommandTable(QObject* parent) : QObject(parent)
 {
     connect(&m_idle, &QTimer::timeout, this, &CommandTable::UpdateAll);

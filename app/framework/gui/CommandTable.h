@@ -15,9 +15,15 @@
 class QAction;
 class QIcon;
 class QMenu;
+class QPoint;
 class QToolBar;
 
 namespace fw {
+
+// Shows a context menu without an event loop of its own and deletes it when it closes. Its window
+// may close while it is open (the window manager's close, a project change): the menu goes with it,
+// and nothing waits in a loop over the window that went.
+void PopUpContextMenu(QMenu* menu, const QPoint& globalPos);
 
 class CommandTable : public QObject {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "app/project/gui/TerminalBar.h"
 
+#include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockDlg.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/gui/TerminalView.h"
@@ -69,9 +70,7 @@ CTerminalBar::CTerminalBar(ui::COperationContext& context, QWidget* parent) : QW
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
             view->setFocus();
-            QMenu* menu = MakeContextMenu();
-            menu->exec(view->mapToGlobal(at));
-            delete menu;
+            fw::PopUpContextMenu(MakeContextMenu(), view->mapToGlobal(at));
         });
         m_stack->addWidget(view);
         m_views[static_cast<size_t>(i)] = view;

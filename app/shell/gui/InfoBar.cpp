@@ -1,5 +1,6 @@
 #include "app/shell/gui/InfoBar.h"
 
+#include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/Text8.h"
 #include "app/shell/CommandIds.h"
 #include "core/ui/Questions.h"
@@ -116,6 +117,5 @@ QMenu* CInfoBar::MakeContextMenu()
 
 void CInfoBar::ShowContextMenu(const QPoint& pos)
 {
-    std::unique_ptr<QMenu> menu(MakeContextMenu());
-    menu->exec(m_list->viewport()->mapToGlobal(pos));
+    fw::PopUpContextMenu(MakeContextMenu(), m_list->viewport()->mapToGlobal(pos));
 }

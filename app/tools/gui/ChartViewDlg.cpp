@@ -594,5 +594,6 @@ void CChartViewDlg::contextMenuEvent(QContextMenuEvent* event)
         a->setEnabled(m_form->Enabled(id, true));
         m_menu->addAction(a);
     }
-    m_menu->exec(event->globalPos());
+    // No loop of its own: the chart may close while its menu is open.
+    m_menu->popup(event->globalPos());
 }

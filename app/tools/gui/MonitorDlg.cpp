@@ -1,6 +1,7 @@
 #include "app/tools/gui/MonitorDlg.h"
 
 #include "app/framework/gui/OwnedWindow.h"
+#include "app/framework/gui/CommandTable.h"
 #include "app/shell/HelpTopics.h"
 
 #include "app/tools/gui/WatchIcons.h"
@@ -255,7 +256,7 @@ std::unique_ptr<QMenu> CMonitorDlg::ContextMenu()
 
 void CMonitorDlg::ShowContextMenu(const QPoint& at)
 {
-    ContextMenu()->exec(m_list->viewport()->mapToGlobal(at));
+    fw::PopUpContextMenu(ContextMenu().release(), m_list->viewport()->mapToGlobal(at));
 }
 
 void CMonitorDlg::keyPressEvent(QKeyEvent* event)

@@ -1,5 +1,6 @@
 #include "app/tools/gui/MotorMonitorPage.h"
 
+#include "app/framework/gui/CommandTable.h"
 #include "app/tools/gui/IconButton.h"
 #include "app/tools/gui/PagePollButtons.h"
 #include "app/tools/gui/WatchListRows.h"
@@ -212,20 +213,20 @@ void CMotorMonitorPage::UpdateCommands()
 void CMotorMonitorPage::ShowContextMenu(const QPoint& at)
 {
     const int row = SelectedRow();
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("UserWatch"));
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("UserWatch"));
     for (int id : {ID_OPEN, ID_SAVE, ID_SAVE_AS, 0, ID_ADD, ID_DELETE, ID_EDIT, 0, ID_MOVE_UP, ID_MOVE_DOWN, 0, ID_HEX}) {
         if (!id) {
-            menu.addSeparator();
+            menu->addSeparator();
             continue;
         }
         QAction* a = Action(id);
-        menu.addAction(a);
+        menu->addAction(a);
         if (id == (row >= 0 ? ID_EDIT : ID_ADD))
-            menu.setDefaultAction(a);
+            menu->setDefaultAction(a);
     }
     UpdateCommands();
-    menu.exec(m_list->viewport()->mapToGlobal(at));
+    fw::PopUpContextMenu(menu, m_list->viewport()->mapToGlobal(at));
 }
 
 void CMotorMonitorPage::keyPressEvent(QKeyEvent* event)

@@ -2,6 +2,7 @@
 
 #include "app/framework/gui/AskWhenFree.h"
 #include "app/framework/LongOperation.h"
+#include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockMDI.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
@@ -703,20 +704,20 @@ bool CTunerDlg::eventFilter(QObject* watched, QEvent* e)
         }
     }
     if (watched == m_picture_ && e->type() == QEvent::ContextMenu) {
-        QMenu menu(this);
+        auto* menu = new QMenu(this);
         // F1 on a command of the menu opens the topic its prompt names.
-        menu.installEventFilter(this);
+        menu->installEventFilter(this);
         for (const auto& c : tuner::kCommands) {
             if (!c.id) {
-                menu.addSeparator();
+                menu->addSeparator();
                 continue;
             }
-            QAction* a = menu.addAction(res::CommandIcon(c.theme, c.own), QString::fromLatin1(c.menu));
+            QAction* a = menu->addAction(res::CommandIcon(c.theme, c.own), QString::fromLatin1(c.menu));
             a->setObjectName(QString::number(c.id));
             a->setStatusTip(QString::fromLatin1(c.prompt));
             connect(a, &QAction::triggered, this, [this, id = c.id] { OnCommand(id); });
         }
-        menu.exec(static_cast<QContextMenuEvent*>(e)->globalPos());
+        fw::PopUpContextMenu(menu, static_cast<QContextMenuEvent*>(e)->globalPos());
         return true;
     }
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1 &&
