@@ -278,7 +278,7 @@ int Running()
         bench::LineFloor floor(shape, bench::MotorsNow(*rig));
         floor.SetTotalTimeoutMs(port.totalTimeout);
         CScanner floorScanner;
-        ModeOneFloor run{floor, 1, floorScanner, profile.firmware};
+        ModeOneFloor run{floor, 1, floorScanner, profile.firmware, {}, 0};
         std::vector<vqxsim::SimMotor> finished;
         bool firstRun = true;
         for (int time : {1000, 1000, 3000}) {
