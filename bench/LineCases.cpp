@@ -34,7 +34,7 @@ std::string Printable(const uint8_t* bytes, size_t n)
 {
     std::string s;
     for (size_t i = 0; i < n; ++i)
-        s += bytes[i] >= 0x20 && bytes[i] < 0x7F ? std::string(1, char(bytes[i])) : "<" + std::to_string(bytes[i]) + ">";
+        s += bytes[i] >= 0x20 && bytes[i] < 0x7F ? std::string(1, char(bytes[i])) : '<' + std::to_string(bytes[i]) + '>';
     return s;
 }
 
@@ -230,7 +230,7 @@ Result MeasureDetection(size_t motors, int portBaud, int motorBaud)
     if (result != DETECT_FOUND || port.motors.GetCount() != static_cast<int>(motors)) {
         std::string rates;
         for (size_t i = 0; i < motors; ++i)
-            rates += " " + std::to_string(rig->WithMotor(i, [](vqxsim::SimMotor& m) {
+            rates += ' ' + std::to_string(rig->WithMotor(i, [](vqxsim::SimMotor& m) {
                 return m.Channel(0).baud * (m.Echo(0) ? 1 : -1);
             }));
         throw std::runtime_error("result " + std::to_string(result) + ", " + std::to_string(port.motors.GetCount()) +

@@ -105,7 +105,7 @@ std::string LineFloor::Exchange(const std::string& frame, bool reply)
         if (std::getenv("VQX_BENCH_TRACE") && chunk.size() < 8) {
             std::string shown;
             for (char b : chunk)
-                shown += b >= 0x20 && b < 0x7F ? std::string(1, b) : "<" + std::to_string(uint8_t(b)) + ">";
+                shown += b >= 0x20 && b < 0x7F ? std::string(1, b) : '<' + std::to_string(uint8_t(b)) + '>';
             std::fprintf(stderr, "floor %s\n", shown.c_str());
         }
         lastChunk = m_echo ? double(chunk.size() + n) * c : PauseSeconds(chunk.size());
@@ -222,13 +222,13 @@ void ReadBlock(LineFloor& f, int a, int address, int length)
     auto var = [](int i) { return std::string(3, char('a' + i)); };
     std::vector<std::string> restores;
     for (int i = 0; i < std::min(k, kMaxBlockValues); ++i)
-        restores.push_back(var(i) + "=" + std::to_string(Number(f.MotorQuery("R" + var(i), a))));
+        restores.push_back(var(i) + "=" + std::to_string(Number(f.MotorQuery('R' + var(i), a))));
     f.MotorWrite("EPTR=" + std::to_string(address), a);
     for (int done = 0; done < k;) {
         const int m = std::min(k - done, kMaxBlockValues);
         f.MotorWrite("VLD(aaa," + std::to_string(m) + ")", a);
         for (int j = 0; j < m; ++j)
-            f.MotorQuery("R" + var(j), a);
+            f.MotorQuery('R' + var(j), a);
         done += m;
     }
     for (const std::string& r : restores)

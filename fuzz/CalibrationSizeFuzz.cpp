@@ -18,7 +18,7 @@ VQX_FUZZ_TARGET(calibration_size, data, size)
 
     std::string again = parsed.name;
     for (uint16_t v : {parsed.KP, parsed.KD, parsed.KI, parsed.KL, parsed.ST11Default, parsed.ST11User, parsed.ST11Max})
-        again += "," + std::to_string(v);
+        again += ',' + std::to_string(v);
     tuning::CCalibrationSize reparsed;
     VQX_FUZZ_CHECK(tuning::ParseCalibrationSize(again, reparsed));
     VQX_FUZZ_CHECK(reparsed.name == parsed.name && reparsed.KP == parsed.KP && reparsed.KD == parsed.KD &&

@@ -12,7 +12,6 @@ std::string CScanner::PlainText(std::string_view text)
 
 std::string CScanner::StripRtf(std::string_view s)
 {
-    platform::rtf::ReadOptions options;
-    options.paragraph = "\r\n";
+    const platform::rtf::ReadOptions options{"\r\n"};
     return platform::rtf::PlainText(s, options);
 }

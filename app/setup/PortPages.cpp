@@ -272,7 +272,7 @@ std::array<std::string, 4> PortRow(const CCommPort& port)
         const char letter = port.Parity < sizeof kLetters ? kLetters[port.Parity] : '?';
         row[2] = Format("%s,%d,Ch:%d,8%c1", port.PortName.c_str(), port.BitPerSec, port.MotorChannel, letter);
     } else {
-        row[2] = "-";
+        row[2] = '-';
     }
     row[3] = std::to_string(port.MaxMotors);
     return row;

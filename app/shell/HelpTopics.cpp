@@ -2,6 +2,7 @@
 
 #include "core/ui/Questions.h"
 
+#include <iterator>
 #include <string_view>
 
 namespace help {
@@ -27,7 +28,71 @@ std::string TopicPage(const std::string& topic)
     return t;
 }
 
-std::string WindowTopic(int templateId) { return std::to_string(templateId) + ".htm"; }
+namespace {
+
+// The windows, pages and boxes whose help is a page (and anchor) of the guide. Every other number
+// is a page of its own ("<id>.htm") that holds its text.
+struct GuideTopic {
+    int id;
+    const char* topic;
+};
+constexpr GuideTopic kGuideTopics[] = {
+    {113, "VQXUsersGuide/GettingStarted.htm#Welcome"},
+    {147, "VQXUsersGuide/ConfigurationView.htm"},
+    {170, "VQXUsersGuide/Options/Scanner.htm"},
+    {174, "VQXUsersGuide/Tools/ChartView.htm"},
+    {175, "VQXUsersGuide/Options/Editor.htm"},
+    {177, "VQXUsersGuide/Options/Terminal.htm"},
+    {178, "VQXUsersGuide/SerialDataAnalyzer.htm"},
+    {186, "VQXUsersGuide/Options/Advanced.htm"},
+    {195, "VQXUsersGuide/Tools/MonitorWindow.htm"},
+    {206, "VQXUsersGuide/CommunicationWizard.htm#Welcome"},
+    {207, "VQXUsersGuide/CommunicationWizard.htm#Ports"},
+    {208, "VQXUsersGuide/CommunicationWizard.htm#Bus"},
+    {209, "VQXUsersGuide/CommunicationWizard.htm#Finished"},
+    {222, "VQXUsersGuide/CommunicationWizard.htm#Decision"},
+    {259, "VQXUsersGuide/Tools/Playground.htm"},
+    {330, "VQXUsersGuide/Dialogs/NewProject.htm#GeneralPage"},
+    {331, "VQXUsersGuide/Dialogs/NewProject.htm#PortsPage"},
+    {332, "VQXUsersGuide/Dialogs/NewPort.htm#PortPage"},
+    {333, "VQXUsersGuide/Dialogs/NewPort.htm#MotorsPage"},
+    {336, "VQXUsersGuide/InformationView.htm"},
+    {339, "VQXUsersGuide/Terminal.htm"},
+};
+
+// The numbers that have a page of their own.
+constexpr int kOwnPages[] = {167, 168, 176, 179, 181, 182, 183, 184, 185, 187, 188, 189, 284};
+
+} // namespace
+
+std::string WindowTopic(int templateId)
+{
+    for (const GuideTopic& g : kGuideTopics)
+        if (g.id == templateId)
+            return g.topic;
+    return std::to_string(templateId) + ".htm";
+}
+
+std::vector<int> NumberedTopics()
+{
+    std::vector<int> ids;
+    for (const GuideTopic& g : kGuideTopics)
+        ids.push_back(g.id);
+    ids.insert(ids.end(), std::begin(kOwnPages), std::end(kOwnPages));
+    return ids;
+}
+
+std::string ResolveTopic(const std::string& topic)
+{
+    const auto [page, anchor] = SplitAnchor(topic);
+    const std::string file = TopicPage(page);
+    const size_t digits = file.find_first_not_of("0123456789");
+    if (digits == 0 || digits > 6 || file.substr(digits) != ".htm")
+        return topic;
+    const std::string mapped = WindowTopic(std::stoi(file.substr(0, digits)));
+    // A numbered page of its own keeps the anchor it was asked with.
+    return mapped == file && !anchor.empty() ? mapped + "#" + anchor : mapped;
+}
 
 const std::vector<std::string>& KnownTopics()
 {
@@ -74,8 +139,9 @@ const std::vector<std::string>& KnownTopics()
         };
         // Pages opened by a dialog template or help id: the page dialogs' pages, the choice boxes,
         // the wizard's pages, the main frame's bars, the playground, the monitor and chart windows.
-        for (int id : {113, 147, 167, 168, 170, 175, 176, 177, 178, 179, 181, 182, 183, 184, 186, 187, 188, 189, 206,
-                       207, 208, 209, 222, 259, 284, 185, 330, 331, 332, 333, 336, 339, 174, 195})
+        for (const GuideTopic& g : kGuideTopics)
+            t.push_back(g.topic);
+        for (int id : kOwnPages)
             t.push_back(WindowTopic(id));
         return t;
     }();

@@ -20,8 +20,14 @@ inline constexpr const char* kContentsTopic = "index.htm";
 inline constexpr const char* kKeywordIndexTopic = "index.htm#keywords";
 inline constexpr const char* kProgrammersGuideTopic = "ProgrammersGuide/index.htm";
 inline constexpr const char* kSynmoveTopic = "Synmove/index.htm";
-// The page F1 opens for a window of the main frame: its dialog template id ("<id>.htm").
+// The topic of a window, dialog page or box by its template or help id: the guide's page (and
+// anchor) that describes it, or the page of its own ("<id>.htm") that holds its text.
 std::string WindowTopic(int templateId);
+// A topic as the help opens it: a numbered page ("209.htm", "::/209.htm") is its WindowTopic; any
+// other topic is itself.
+std::string ResolveTopic(const std::string& topic);
+// The numbers that have a topic (WindowTopic), in no particular order.
+std::vector<int> NumberedTopics();
 
 // Every topic any of the programs can open.
 const std::vector<std::string>& KnownTopics();

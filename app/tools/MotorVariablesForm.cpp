@@ -119,7 +119,9 @@ bool CMotorVariablesForm::PollStep()
     if (m_next >= polled)
         m_next = 0;
     const int n = m_next;
-    const PageQueryResult result = RunPageQuery(m_target, "R" + VariableName(CurParam, n));
+    std::string report = "R";
+    report += VariableName(CurParam, n);
+    const PageQueryResult result = RunPageQuery(m_target, report);
     switch (result.outcome) {
     case PageQuery::Answered:
         m_link = 1;

@@ -406,7 +406,7 @@ void CTorquePage::Activate()
     if (!m_form.SendPollSettings("f=63 w=-1 i=-1 o=-1 g=-1 n=0"))
         return;
     ApplyPollValues("PV");
-    torqueText = "0";
+    torqueText = '0';
     torqueHighlighted = false;
     sliderPosition = 100;
 }
@@ -429,7 +429,7 @@ void CTorquePage::Stop()
             return;
     }
     sliderPosition = 100;
-    torqueText = "0";
+    torqueText = '0';
     torqueHighlighted = false;
 }
 

@@ -3,16 +3,17 @@
 #include "app/tools/CommandText.h"
 
 #include <cctype>
+#include <utility>
 
 namespace tools {
 
 namespace {
 
-WatchEntry Whole(const char* caption, const char* command, uint32_t row, int32_t min, int32_t max)
+WatchEntry Whole(std::string caption, std::string command, uint32_t row, int32_t min, int32_t max)
 {
     WatchEntry e;
-    e.caption = caption;
-    e.command = command;
+    e.caption = std::move(caption);
+    e.command = std::move(command);
     e.watchInfo = CWatchItem::kWholeValue | row;
     e.min = min;
     e.max = max;
@@ -230,7 +231,7 @@ void CWatchItemForm::Start(const WatchTarget& target)
         e = !m_addMode;
     m_target = target;
     m_enables.motorButton = m_allowMotorChange;
-    bits = "0";
+    bits = '0';
     const int kind = m_item->WatchType;
     m_kind = (kind == CWatchItem::kStandard || kind == CWatchItem::kStatusBit || kind == CWatchItem::kDigitalIO ||
               kind == CWatchItem::kCustom)

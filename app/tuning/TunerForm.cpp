@@ -275,8 +275,10 @@ std::string CTunerForm::CopyData() const
     std::string text = settings.pollError ? "Time\tPosition\tPosError\r\n" : "Time\tPosition\r\n";
     for (int i = 0; i < count; ++i) {
         text += std::to_string(SampleTime(i, settings.tuningTime, count)) + "\t" + std::to_string(position.At(i));
-        if (settings.pollError)
-            text += "\t" + std::to_string(posError.At(i));
+        if (settings.pollError) {
+            text += '\t';
+            text += std::to_string(posError.At(i));
+        }
         text += "\r\n";
     }
     return text;

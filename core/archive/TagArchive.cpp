@@ -647,10 +647,7 @@ bool CTagArchive::SerializeRecord(std::string_view name, std::vector<uint8_t>& r
 std::vector<uint8_t> CTagArchive::WrapRecords(std::string_view className,
                                               const std::vector<const std::vector<uint8_t>*>& records)
 {
-    std::vector<uint8_t> out;
     const size_t nameLen = std::min(className.size(), kMaxNameLength);
-    out.push_back(static_cast<uint8_t>(nameLen));
-    out.insert(out.end(), className.begin(), className.begin() + static_cast<std::ptrdiff_t>(nameLen));
     uint64_t payload = 0;
     uint32_t count = 0;
     for (const std::vector<uint8_t>* r : records)
@@ -658,6 +655,11 @@ std::vector<uint8_t> CTagArchive::WrapRecords(std::string_view className,
             payload += r->size();
             ++count;
         }
+    // The whole wrap at once: the length byte, the name, two counts and the records.
+    std::vector<uint8_t> out;
+    out.reserve(1 + nameLen + 8 + payload);
+    out.push_back(static_cast<uint8_t>(nameLen));
+    out.insert(out.end(), className.begin(), className.begin() + static_cast<std::ptrdiff_t>(nameLen));
     uint8_t b[4];
     StoreU32(b, count);
     out.insert(out.end(), b, b + 4);

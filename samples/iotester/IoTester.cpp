@@ -124,7 +124,7 @@ void IoTester::StopClicked()
 {
     if (!m_connected)
         return;
-    m_sent = "S";
+    m_sent = 'S';
     m_response.clear();
     try {
         m_engine.SetDefaultMotor(0);
@@ -138,7 +138,7 @@ void IoTester::RestartClicked()
 {
     if (!m_connected)
         return;
-    m_sent = "Z";
+    m_sent = 'Z';
     m_response.clear();
     try {
         m_engine.SetBaudRate(9600);

@@ -352,7 +352,7 @@ TEST_F(CommWizard, CancelOnAnyPageLeavesTheProjectAndTenPortsAreRefused)
 
     for (int i = 1; i < 10; ++i) {
         auto p = std::make_unique<CCommPort>();
-        p->Name = "P" + std::to_string(i);
+        p->Name = 'P' + std::to_string(i);
         project.AddPort(std::move(p));
     }
     EXPECT_FALSE(RunCommWizard(nullptr, project, {app.context, {}, nullptr, &probe}));

@@ -155,9 +155,9 @@ TEST_F(DesktopJourney, HelpMenuAndF1OpenPagesOfTheShippedGuide)
     CConfigBar* tree = frame->findChild<CConfigBar*>();
     ASSERT_TRUE(terminal && tree);
     const Focus places[] = {
-        {terminal->CommandEdit(), "339.htm"},
-        {tree->Tree(), "147.htm"},
-        {frame->findChild<CInfoBar*>()->List(), "336.htm"},
+        {terminal->CommandEdit(), "VQXUsersGuide/Terminal.htm"},
+        {tree->Tree(), "VQXUsersGuide/ConfigurationView.htm"},
+        {frame->findChild<CInfoBar*>()->List(), "VQXUsersGuide/InformationView.htm"},
         {nullptr, "index.htm"},
     };
     if (!frame->findChild<CInfoBar*>()->isVisible()) {

@@ -87,16 +87,18 @@ TEST_F(DialogsTest, OptionBoxButtonsEscapeAndRememberedAnswers)
         for (int i = 0; i < 3; ++i) {
             auto* b = Child<QPushButton>(&box, ids[i]);
             EXPECT_EQ(b->isVisible(), r.texts[i][0] != 0) << ids[i];
-            if (r.texts[i][0])
+            if (r.texts[i][0]) {
                 EXPECT_EQ(b->text(), r.texts[i]);
+            }
         }
         EXPECT_EQ(box.focusWidget(), Child<QPushButton>(&box, r.focused));
         EXPECT_GE(box.width(), 320 + 25);
         Snapshot(&box, QStringLiteral("option-box-%1").arg(r.style & 0xF));
         QTest::keyClick(&box, Qt::Key_Escape);
         EXPECT_EQ(box.isVisible(), !r.escapeCloses);
-        if (r.escapeCloses)
+        if (r.escapeCloses) {
             EXPECT_EQ(box.result(), r.escapeAnswer);
+        }
     }
 
     // Remembered: Yes with the box checked is stored; with never-remember-No, No is not.

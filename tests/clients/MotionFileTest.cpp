@@ -18,7 +18,7 @@ class MotionFile : public ::testing::Test {
 protected:
     std::string Write(const std::string& content)
     {
-        const std::string path = folder / ("m" + std::to_string(++count) + ".syn");
+        const std::string path = folder / ('m' + std::to_string(++count) + ".syn");
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
@@ -131,7 +131,7 @@ TEST_F(MotionFile, BadFilesAreRefusedWithTheirLine)
     EXPECT_EQ(ValidateError(), "The file has fewer than two records!");
 
     // A long comment is skipped whole, and a failure keeps the records read before it.
-    EXPECT_EQ(ReadError("*" + std::string(5000, 'c') + "\n0\t0\n0\t64\nx\t128\n"), "Invalid number in line 4!");
+    EXPECT_EQ(ReadError('*' + std::string(5000, 'c') + "\n0\t0\n0\t64\nx\t128\n"), "Invalid number in line 4!");
     EXPECT_EQ(table.Count(), 2u);
     EXPECT_EQ(table.positions.size(), 2u);
 

@@ -98,7 +98,7 @@ protected:
         {
             std::string t;
             for (const auto& s : seen)
-                t += "(" + std::to_string(s.first) + "," + std::to_string(s.second) + ")";
+                t += '(' + std::to_string(s.first) + "," + std::to_string(s.second) + ")";
             return t;
         }
         bool Saw(LONG code) const

@@ -199,8 +199,9 @@ TEST_F(EnginePath, ProfileNumbersChainedLinesAndArcs)
     for (size_t i = 0; i < rows.size(); ++i) {
         EXPECT_NEAR(std::hypot(rows[i][0], rows[i][1]), 600, 1e-6) << i;
         passedBelow |= rows[i][1] < -100; // clockwise from (600, 0) goes down first
-        if (i)
+        if (i) {
             EXPECT_EQ(rows[i][2] - rows[i - 1][2], 4) << i;
+        }
     }
     EXPECT_TRUE(passedBelow);
     // Clockwise back to (600, 0) is a quarter: far fewer points, all in the first quadrant.

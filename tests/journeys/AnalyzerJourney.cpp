@@ -98,8 +98,9 @@ TEST_F(AnalyzerJourney, RecordsWhileShownSendsTypedBytesAndStartsEmptyForAnother
     // Another project on the same line starts on empty pages, with its own port's tab.
     ASSERT_TRUE(OpenFile(other, cmd::ID_OPEN_PROJECT));
     ASSERT_EQ(frame->Project().Name(), "Other");
-    if (!frame->AnalyzerBar()->isVisible())
+    if (!frame->AnalyzerBar()->isVisible()) {
         ASSERT_TRUE(Command(cmd::ID_VIEW_ANALYZER));
+    }
     EXPECT_EQ(Analyzer().Tabs()->tabText(0), QStringLiteral("Other"));
     for (int page = 0; page < SDA_PAGES; ++page)
         EXPECT_EQ(Entries(page), 0) << "page " << page << " kept the old project's traffic";

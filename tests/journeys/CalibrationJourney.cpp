@@ -124,6 +124,11 @@ TEST_F(CalibrationJourney, VerifyGoodThenFailedThenRecalibrate)
             QWidget* w = wizard;
             title = wizard->windowTitle();
             EXPECT_TRUE(OverWorkArea(wizard));
+            // F1 opens the wizard's page of the guide, as Help does.
+            const std::vector<std::string> help = HelpOnF1(wizard);
+            EXPECT_EQ(help.size(), 1u);
+            EXPECT_TRUE(!help.empty() && help[0].ends_with("/help/VQXUsersGuide/Tools/Calibration/Verifying.htm"))
+                << (help.empty() ? "" : help[0]);
             // Get Motor Info runs by itself once the window is up.
             EXPECT_TRUE(WaitFor([&] { return Status(w) == QStringLiteral("Motor information received successfully."); }));
             EXPECT_EQ(wizard->Form().PowerPercent(), 65);

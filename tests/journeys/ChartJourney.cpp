@@ -154,7 +154,7 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     // F1: the window's page of the guide.
     const std::vector<std::string> help = HelpOnF1(view->List());
     ASSERT_EQ(help.size(), 1u);
-    EXPECT_TRUE(help[0].ends_with("/help/174.htm")) << help[0];
+    EXPECT_TRUE(help[0].ends_with("/help/VQXUsersGuide/Tools/ChartView.htm")) << help[0];
     EXPECT_TRUE(std::filesystem::exists(help[0])) << help[0];
 
     // Sampling on the chart's own timer while the terminal moves the motor.

@@ -8,6 +8,13 @@
 
 class DefaultProjectJourney : public Journey {
 protected:
+    // The default project (the machine's own ports, the chain added as the start-up port).
+    static JourneyStart DefaultProject()
+    {
+        JourneyStart start;
+        start.chainProject = false;
+        return start;
+    }
     const CCommPort* ChainPort() const
     {
         CProject& project = app->Session()->Project();
@@ -20,7 +27,7 @@ protected:
 
 TEST_F(DefaultProjectJourney, APortOnADevicePathComesBackAfterARestart)
 {
-    ASSERT_TRUE(Start({.chainProject = false}));
+    ASSERT_TRUE(Start(DefaultProject()));
     ASSERT_TRUE(app->Session()->Project().isDefault);
     ASSERT_NE(ChainPort(), nullptr) << "the start-up port joins the default project";
 
@@ -32,7 +39,7 @@ TEST_F(DefaultProjectJourney, APortOnADevicePathComesBackAfterARestart)
     ASSERT_TRUE(WaitFor([&] { return ChainPort() && ChainPort()->MotorCount() == 3; }, 60000));
     const std::string shownName = ChainPort()->Name;
 
-    ASSERT_TRUE(Restart({.chainProject = false}));
+    ASSERT_TRUE(Restart(DefaultProject()));
     ASSERT_TRUE(app->Session()->Project().isDefault);
     const CCommPort* port = ChainPort();
     ASSERT_NE(port, nullptr) << "the saved port on " << rig->DevicePath() << " was dropped";
@@ -44,7 +51,7 @@ TEST_F(DefaultProjectJourney, APortOnADevicePathComesBackAfterARestart)
 
 TEST_F(DefaultProjectJourney, APortWhoseDeviceIsAbsentAtTheRestartIsKept)
 {
-    ASSERT_TRUE(Start({.chainProject = false}));
+    ASSERT_TRUE(Start(DefaultProject()));
     ASSERT_NE(ChainPort(), nullptr);
     const std::string device = rig->DevicePath();
     const std::string shownName = ChainPort()->Name;
@@ -55,7 +62,7 @@ TEST_F(DefaultProjectJourney, APortWhoseDeviceIsAbsentAtTheRestartIsKept)
     auto other = vqxsim::SerialRig::Chain(vqxsim::MakeProfiles(3, JourneyMotor(), true));
     rig = std::move(other);
     setenv("VQX_PORT", rig->DevicePath().c_str(), 1);
-    ASSERT_TRUE(Start({.chainProject = false}));
+    ASSERT_TRUE(Start(DefaultProject()));
     ASSERT_NE(rig->DevicePath(), device);
     CProject& project = app->Session()->Project();
     const CCommPort* kept = nullptr;

@@ -243,8 +243,9 @@ TEST_F(EveryWindowJourney, APlaygroundAndAViewOfAnAddressWithoutMotorOutliveThei
         ports->setCurrentIndex(i);
         Q_EMIT ports->activated(i);
         Settle();
-        if (i == ChainEntry())
+        if (i == ChainEntry()) {
             EXPECT_EQ(PlaygroundMotors(), 0);
+        }
     }
 }
 
@@ -459,10 +460,19 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     // port by typing, starts what stopped, and opens the views, the tuner and the connection again.
     AutoAnswer("not able to find any motors on the", "No"); // the network and USB searches
     AutoAnswer("could not communicate", "No");
+    // F1 on a page of the wizard opens that page's part of the guide, as Help does.
+    const auto wizardHelp = [this](QWidget* in, const char* anchor) {
+        HelpOnF1(in);
+        ASSERT_EQ(desktop.helpPages.size(), 1u) << anchor;
+        EXPECT_TRUE(desktop.helpPages[0].first.ends_with("/help/VQXUsersGuide/CommunicationWizard.htm"))
+            << desktop.helpPages[0].first;
+        EXPECT_EQ(desktop.helpPages[0].second, anchor);
+    };
     AnswerWindow<CCommWizardDlg>(
-        [this](CCommWizardDlg* w) {
+        [this, wizardHelp](CCommWizardDlg* w) {
             auto* next = w->findChild<QPushButton*>(QStringLiteral("1147"));
             ASSERT_NE(next, nullptr);
+            wizardHelp(next, "Welcome");
             QTest::mouseClick(next, Qt::LeftButton);
             ASSERT_EQ(w->CurrentPage(), 2);
             auto* ports = w->findChild<QTableWidget*>(QStringLiteral("1003"));
@@ -478,8 +488,10 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
                 }
             }
             ASSERT_TRUE(chain);
+            wizardHelp(ports, "Ports");
             QTest::mouseClick(next, Qt::LeftButton);
             ASSERT_EQ(w->CurrentPage(), 5);
+            wizardHelp(w->findChild<QRadioButton*>(QStringLiteral("1235")), "Decision");
             QTest::mouseClick(w->findChild<QRadioButton*>(QStringLiteral("1235")), Qt::LeftButton);
             QTest::mouseClick(next, Qt::LeftButton);
         },

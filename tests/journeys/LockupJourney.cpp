@@ -83,6 +83,10 @@ TEST_F(LockupJourney, DeafMotorRecoveredFromTheCommunicationErrorBox)
             EXPECT_TRUE(OverWorkArea(w));
             port = w->findChild<QComboBox*>(QString::number(lockup::kPortCombo))->currentText();
             EXPECT_EQ(Text(w), QString::fromLatin1(lockup::kWelcomeText));
+            // F1 opens the wizard's page, as Help does.
+            const std::vector<std::string> help = HelpOnF1(Button(w, lockup::kContinue));
+            EXPECT_EQ(help.size(), 1u);
+            EXPECT_TRUE(!help.empty() && help[0].ends_with("/help/185.htm")) << (help.empty() ? "" : help[0]);
             QTimer::singleShot(300, w, [&, w] {
                 powerUpText = Text(w);
                 rig->PowerCycle(0);

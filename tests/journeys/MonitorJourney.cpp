@@ -207,7 +207,7 @@ TEST_F(MonitorJourney, WatchMotor2WhileItMovesSaveReopenAndLoseIt)
     // F1: the window's page of the guide.
     const std::vector<std::string> help = HelpOnF1(mon->List());
     ASSERT_EQ(help.size(), 1u);
-    EXPECT_TRUE(help[0].ends_with("/help/195.htm")) << help[0];
+    EXPECT_TRUE(help[0].ends_with("/help/VQXUsersGuide/Tools/MonitorWindow.htm")) << help[0];
     EXPECT_TRUE(std::filesystem::exists(help[0])) << help[0];
     mon->close();
     EXPECT_TRUE(WaitFor([&] { return Monitor() == nullptr; }));

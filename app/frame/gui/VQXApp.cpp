@@ -14,6 +14,7 @@
 #include "app/shell/MachineLanguages.h"
 #include "app/shell/SmallForms.h"
 #include "app/shell/gui/AppContext.h"
+#include "app/shell/HelpTopics.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/InfoBar.h"
 #include "app/frame/gui/MainFrame.h"
@@ -145,7 +146,7 @@ bool CVQXApp::InitInstance(const QStringList& arguments)
     editor::RegisterEditor(m_templates, *m_frame, m_editor);
     m_frame->setAcceptDrops(true);
     m_services->Questions().SetHelpOpener(
-        [this](int helpId) { help::ShowHelpTopic(*m_context, std::to_string(helpId) + ".htm"); });
+        [this](int helpId) { help::ShowHelpTopic(*m_context, help::WindowTopic(helpId)); });
     m_services->Questions().SetTopicOpener([this](const std::string& topic) { help::ShowHelpTopic(*m_context, topic); });
     for (const std::string& w : warnings)
         m_frame->InfoBar()->AddWarning(w);

@@ -12,6 +12,7 @@
 #include "app/shell/CloseSequence.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/DialogWidgets.h"
+#include "app/shell/HelpTopics.h"
 #include "app/shell/gui/Help.h"
 #include "app/shell/gui/PageDlg.h"
 #include "core/VQXException.h"
@@ -316,7 +317,7 @@ CCommWizardDlg::CCommWizardDlg(QWidget* parent, CProject& project, const setup::
     connect(cancel, &QPushButton::clicked, this, &CCommWizardDlg::reject);
     connect(help, &QPushButton::clicked, this, [this] {
         static const int topics[] = {206, 207, 208, 209, 222};
-        help::ShowHelpTopic(m_services.app, std::to_string(topics[m_page - 1]) + ".htm");
+        help::ShowHelpTopic(m_services.app, help::WindowTopic(topics[m_page - 1]));
     });
     help::HelpOnF1(help);
     auto* buttons = new QHBoxLayout;

@@ -36,7 +36,8 @@ bool OpenTopic(const shell::CAppContext& context, const std::string& topic, cons
 
 bool ShowHelpTopic(const shell::CAppContext& context, const std::string& topic)
 {
-    return OpenTopic(context, topic, SplitAnchor(topic).second);
+    const std::string resolved = ResolveTopic(topic);
+    return OpenTopic(context, resolved, SplitAnchor(resolved).second);
 }
 
 bool HtmlHelpCommand(const shell::CAppContext& context, const std::string& name, const std::string& data)

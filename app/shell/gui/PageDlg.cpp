@@ -1,6 +1,7 @@
 #include "app/shell/gui/PageDlg.h"
 
 #include "app/shell/DialogGeometry.h"
+#include "app/shell/HelpTopics.h"
 #include "app/shell/gui/Help.h"
 
 #include <QListWidget>
@@ -14,7 +15,7 @@ CPageDlgItem::CPageDlgItem(int templateId, QWidget* parent) : QWidget(parent), m
     setObjectName(QString::number(templateId));
 }
 
-std::string CPageDlgItem::HelpTopic() const { return std::to_string(m_templateId) + ".htm"; }
+std::string CPageDlgItem::HelpTopic() const { return help::WindowTopic(m_templateId); }
 
 CPageDlg::CPageDlg(QWidget* parent, const shell::CAppContext& app, const QString& title, int)
     : QDialog(parent), m_tabs(new QTabBar(this)), m_list(new QListWidget(this)),

@@ -194,7 +194,10 @@ std::string CMotorViewDlg::PlacementText() const
     const QRect n = normalGeometry().isValid() ? normalGeometry() : geometry();
     p.showCmd = isMaximized() ? fw::SW_SHOWMAXIMIZED : isMinimized() ? fw::SW_SHOWMINIMIZED : fw::SW_SHOWNORMAL;
     p.normal = {n.left(), n.top(), n.left() + n.width(), n.top() + n.height()};
-    return "<" + fw::FormatPlacement(p) + ">";
+    std::string text = "<";
+    text += fw::FormatPlacement(p);
+    text += '>';
+    return text;
 }
 
 bool CMotorViewDlg::SaveState(const std::string& group, CTagArchive& ar, const tools::MotorIndexes& indexes,

@@ -102,7 +102,7 @@ TEST(Macro, RecordShortcutsAndProperties)
     CTagArchive out("VQXWSPFILE");
     out.OpenForWriteMemory();
     for (auto& m : macros)
-        m->Serialize("M" + std::to_string(m->index), out);
+        m->Serialize('M' + std::to_string(m->index), out);
     char bad = 42;
     out.OpenGroup("Bad");
     out.SerializeChar("Shortcut", bad, 0);

@@ -82,7 +82,7 @@ TEST(AnalyzerRows, FiltersRebuildRowsAndKeepTheSelection)
     CSdaPage page;
     for (int i = 0; i < 6; ++i) {
         Log(page, "cmd" + std::to_string(i) + " ", SDA_SENT | (i % 2 ? SDA_FROM_PROGRAM : SDA_FROM_TERMINAL));
-        Log(page, "r" + std::to_string(i) + "\r", SDA_RECEIVED);
+        Log(page, 'r' + std::to_string(i) + '\r', SDA_RECEIVED);
     }
     ASSERT_EQ(page.LineCount(), 12);
     // The selection on the reply of command 3, then received bytes are hidden.
@@ -170,7 +170,7 @@ TEST(AnalyzerRows, SendBarTypesBytesAsTheFormatSays)
             }
         }
         std::string shown = bar.Text();
-        shown.insert(static_cast<size_t>(bar.CursorColumn()), "|");
+        shown.insert(static_cast<size_t>(bar.CursorColumn()), 1, '|');
         EXPECT_EQ(shown, step.shown) << step.typed;
         EXPECT_EQ(bar.Bytes(), step.bytes) << step.typed;
     }

@@ -186,7 +186,7 @@ TEST(WizardFlow, CompareReplaceAndAddWithoutDuplicates)
     full.AddPort(MakePort("Line", "Com1", COMM_RS232));
     full.Port(0)->SetMaxMotors(120);
     for (int a = 1; a <= 120; ++a)
-        AddMotor(*full.Port(0), "M" + std::to_string(a), a, S(100 + a));
+        AddMotor(*full.Port(0), 'M' + std::to_string(a), a, S(100 + a));
     CProject extra;
     extra.AddPort(MakePort("Com1", "com1", COMM_RS232));
     extra.Port(0)->SetMaxMotors(120);

@@ -137,8 +137,9 @@ TEST(FrameCommandRules, EveryRuleAsATable)
         EXPECT_EQ(got.enabled, r.expect.enabled);
         EXPECT_EQ(got.checked, r.expect.checked);
         EXPECT_EQ(got.text.has_value(), r.expect.text != nullptr);
-        if (got.text && r.expect.text)
+        if (got.text && r.expect.text) {
             EXPECT_EQ(*got.text, r.expect.text);
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -68,6 +69,40 @@ std::string Missing(const fs::path& page, const std::string& anchor)
     return {};
 }
 
+// The words of a piece of a page, its markup dropped.
+std::vector<std::string> Words(const std::string& html)
+{
+    const std::string text = std::regex_replace(html, std::regex("<[^>]*>"), " ");
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+// What a reader gets at a page's anchor: the body without the link to the contents and the title,
+// from the anchor to the next one. "" when that is real text, else why it is a stub.
+std::string Stub(const fs::path& page, const std::string& anchor)
+{
+    std::string body = Read(page);
+    const size_t start = body.find("<body>");
+    body = body.substr(start == std::string::npos ? 0 : start);
+    body = std::regex_replace(body, std::regex("<p class=\"nav\">.*?</p>|<h1>[^<]*</h1>"), " ");
+    if (!anchor.empty()) {
+        const size_t at = body.find("id=\"" + anchor + "\"");
+        if (at == std::string::npos)
+            return "no anchor";
+        const size_t next = body.find(" id=\"", at + 1);
+        body = body.substr(at, next == std::string::npos ? std::string::npos : next - at);
+    }
+    const std::vector<std::string> words = Words(body);
+    if (!words.empty() && words[0] == "See" && words.size() < 30)
+        return "only a \"See\" link: " + std::to_string(words.size()) + " words";
+    if (words.size() < (anchor.empty() ? 25u : 15u))
+        return "only " + std::to_string(words.size()) + " words";
+    return {};
+}
+
 bool Known(const std::string& topic)
 {
     const auto& known = help::KnownTopics();
@@ -88,7 +123,92 @@ TEST(HelpGuide, EveryKnownTopicIsAPageOfTheGuideAtItsAnchor)
     EXPECT_EQ(help::TopicPage("VQXUsersGuide\\Options\\SDA.htm"), "VQXUsersGuide/Options/SDA.htm");
     EXPECT_EQ(help::TopicPage("::/\\index.htm"), "index.htm");
     EXPECT_EQ(help::SplitAnchor("a.htm#b#c").second, "b#c");
-    EXPECT_EQ(help::WindowTopic(339), "339.htm");
+    EXPECT_EQ(help::WindowTopic(339), "VQXUsersGuide/Terminal.htm");
+    EXPECT_EQ(help::WindowTopic(183), "183.htm");
+}
+
+// The page F1 or the Help button opens for each window, dialog page and box by its template or help
+// id: a page of the guide at the anchor that describes it, or a numbered page of its own; each
+// holds its text there, not a link on to it.
+TEST(HelpGuide, EveryNumberedTopicOpensItsTextDirectly)
+{
+    const struct {
+        int id;
+        const char* page;
+        const char* anchor;
+    } cases[] = {
+        {113, "VQXUsersGuide/GettingStarted.htm", "Welcome"},       // the welcome box
+        {147, "VQXUsersGuide/ConfigurationView.htm", ""},           // the configuration bar
+        {167, "167.htm", ""},                                       // Macro Properties
+        {168, "168.htm", ""},                                       // Macros
+        {170, "VQXUsersGuide/Options/Scanner.htm", ""},             // the options' pages
+        {175, "VQXUsersGuide/Options/Editor.htm", ""},
+        {177, "VQXUsersGuide/Options/Terminal.htm", ""},
+        {186, "VQXUsersGuide/Options/Advanced.htm", ""},
+        {174, "VQXUsersGuide/Tools/ChartView.htm", ""},             // the tool windows
+        {195, "VQXUsersGuide/Tools/MonitorWindow.htm", ""},
+        {259, "VQXUsersGuide/Tools/Playground.htm", ""},
+        {178, "VQXUsersGuide/SerialDataAnalyzer.htm", ""},          // the bars
+        {336, "VQXUsersGuide/InformationView.htm", ""},
+        {339, "VQXUsersGuide/Terminal.htm", ""},
+        {176, "176.htm", ""},                                       // the network motor's boxes
+        {179, "179.htm", ""},
+        {181, "181.htm", ""},
+        {182, "182.htm", ""},
+        {183, "183.htm", ""},
+        {184, "184.htm", ""},
+        {187, "187.htm", ""},
+        {188, "188.htm", ""},
+        {189, "189.htm", ""},
+        {185, "185.htm", ""},                                       // the lock-up recovery wizard
+        {206, "VQXUsersGuide/CommunicationWizard.htm", "Welcome"},  // the setup wizard's pages
+        {207, "VQXUsersGuide/CommunicationWizard.htm", "Ports"},
+        {208, "VQXUsersGuide/CommunicationWizard.htm", "Bus"},
+        {209, "VQXUsersGuide/CommunicationWizard.htm", "Finished"},
+        {222, "VQXUsersGuide/CommunicationWizard.htm", "Decision"},
+        {284, "284.htm", ""},                                       // Set Motor Address
+        {330, "VQXUsersGuide/Dialogs/NewProject.htm", "GeneralPage"}, // the project and port pages
+        {331, "VQXUsersGuide/Dialogs/NewProject.htm", "PortsPage"},
+        {332, "VQXUsersGuide/Dialogs/NewPort.htm", "PortPage"},
+        {333, "VQXUsersGuide/Dialogs/NewPort.htm", "MotorsPage"},
+    };
+    std::set<int> listed;
+    for (const auto& c : cases) {
+        listed.insert(c.id);
+        const std::string topic = help::WindowTopic(c.id);
+        const auto [path, anchor] = help::SplitAnchor(topic);
+        EXPECT_EQ(help::TopicPage(topic), c.page) << c.id;
+        EXPECT_EQ(anchor, c.anchor) << c.id;
+        EXPECT_TRUE(Known(topic)) << c.id;
+        const fs::path page = Guide() / help::TopicPage(topic);
+        ASSERT_EQ(Missing(page, anchor), "") << c.id;
+        EXPECT_EQ(Stub(page, anchor), "") << c.id << ": " << topic;
+        // A numbered topic asked for by its number ("174.htm") opens the same place.
+        const std::string numbered = std::to_string(c.id) + ".htm";
+        EXPECT_EQ(help::ResolveTopic(numbered), topic) << c.id;
+        EXPECT_EQ(help::ResolveTopic("::/" + numbered), topic) << c.id;
+    }
+    for (int id : help::NumberedTopics())
+        EXPECT_TRUE(listed.count(id)) << id << " is a topic this table does not list";
+    EXPECT_EQ(listed.size(), help::NumberedTopics().size());
+    // Other topics resolve to themselves; a numbered page of its own keeps its anchor.
+    for (const std::string& other : {std::string("index.htm#keywords"), std::string("::/VQXUsersGuide\\Dialogs\\NewPort.htm"),
+                                     std::string("1x.htm"), std::string(".htm"), std::string("99999999999.htm")})
+        EXPECT_EQ(help::ResolveTopic(other), other);
+    EXPECT_EQ(help::ResolveTopic("183.htm#x"), "183.htm#x");
+    EXPECT_EQ(help::ResolveTopic("209.htm#x"), "VQXUsersGuide/CommunicationWizard.htm#Finished");
+}
+
+TEST(HelpGuide, NoPageOfTheGuideIsAStub)
+{
+    int pages = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(Guide())) {
+        if (entry.path().extension() != ".htm")
+            continue;
+        ++pages;
+        EXPECT_EQ(Stub(entry.path(), ""), "") << entry.path();
+    }
+    EXPECT_GT(pages, 40);
 }
 
 TEST(HelpGuide, EveryLinkOfEveryPageLeadsToAPageAndAnchorThatExist)
@@ -173,7 +293,7 @@ TEST(HelpGuide, EveryTopicTheCodeNamesIsKnown)
                 for (size_t g = 1; g < m->size(); ++g)
                     if ((*m)[g].matched) {
                         ++found;
-                        EXPECT_TRUE(Known((*m)[g].str() + ".htm")) << entry.path() << ": " << (*m)[g].str();
+                        EXPECT_TRUE(Known(help::WindowTopic(std::stoi((*m)[g].str())))) << entry.path() << ": " << (*m)[g].str();
                     }
             }
         }

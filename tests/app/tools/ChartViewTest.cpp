@@ -342,7 +342,7 @@ struct RawChart {
             int32_t ch = 0, addr = 1;
             uint8_t type = CWatchItem::kCustom;
             uint32_t info = CWatchItem::kWholeValue;
-            std::string cmd = command, caption = "I" + std::to_string(i);
+            std::string cmd = command, caption = 'I' + std::to_string(i);
             ar.SerializeInt("ChannelIndex", ch, 0);
             ar.SerializeInt("MotorAddress", addr, 0);
             if (withWatchType)

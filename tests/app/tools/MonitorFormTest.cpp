@@ -283,7 +283,7 @@ TEST_F(MonitorOnChain, FilesDeleteMoveAndClose)
 
     // The 50 limit: Add refuses at once.
     for (int i = 3; i < tools::kMaxWatchItems; ++i)
-        host.picks.push_back({100, 0, "R" + std::string(1, char('a' + i % 26)) + std::to_string(i)});
+        host.picks.push_back({100, 0, 'R' + std::string(1, char('a' + i % 26)) + std::to_string(i)});
     form->OnCommand(ID_WATCH_ADD, -1);
     EXPECT_EQ(form->List().Count(), tools::kMaxWatchItems);
     form->OnCommand(ID_WATCH_ADD, -1);

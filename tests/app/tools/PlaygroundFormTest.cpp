@@ -223,7 +223,7 @@ TEST_F(PlaygroundFormTest, OlderMotorCycleAndAFullBackupTable)
     EXPECT_EQ(programs.downloads, 0);
     io.Take();
     for (char pin = 'A'; pin <= 'G'; ++pin)
-        io.answers[std::string("z=U") + pin + "I Rz"] = pin == 'A' ? "1" : "0";
+        io.answers[std::string("z=U") + pin + "I Rz"] = pin == 'A' ? '1' : '0';
     for (int i = 0; i < 10; ++i)
         form->PollStep();
     auto sent = io.Take();

@@ -84,8 +84,9 @@ TEST(WatchItemForm, BitsParsing)
     };
     for (const Row& r : rows) {
         EXPECT_EQ(tools::ParseBits(r.text), r.info) << r.text;
-        if (r.info)
+        if (r.info) {
             EXPECT_EQ(tools::BitsText(*r.info), r.back);
+        }
     }
 }
 
@@ -236,8 +237,9 @@ TEST(WatchItemForm, CustomItemsAndRefusals)
             EXPECT_EQ(item.WatchInfo, r.watchInfo);
             EXPECT_EQ(item.WatchType, CWatchItem::kCustom);
         } else {
-            if (r.message != "x")
+            if (r.message != "x") {
                 EXPECT_EQ(message, r.message);
+            }
             EXPECT_NE(message, "");
             EXPECT_EQ(item.Command, "Ra"); // a refusal writes nothing
         }

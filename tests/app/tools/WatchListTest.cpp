@@ -208,7 +208,7 @@ TEST(WatchList, FileRoundTripAndBadFiles)
             ar.OpenGroup(tools::kWatchItemsGroup);
             for (int i = 0; i < n; ++i) {
                 CWatchItem item;
-                item.Caption = "C" + std::to_string(i);
+                item.Caption = 'C' + std::to_string(i);
                 item.Command = "RP";
                 if (i == n - 1)
                     spoil(item);

@@ -241,7 +241,8 @@ TEST(TuningFile, HostileFilesAreRefusedWhole)
     std::ofstream(dir / "garbage.stf") << "not an archive at all";
     EXPECT_EQ(ReadTuningFile(dir / "garbage.stf").error, kCannotOpen);
     EXPECT_EQ(ReadTuningFile(dir / "missing.stf").error, kCannotOpen);
-    EXPECT_FALSE(WriteTuningFile(dir / "no/such/folder/x.stf", TuningFileContent{}));
+    const TuningFileContent nothing;
+    EXPECT_FALSE(WriteTuningFile(dir / "no/such/folder/x.stf", nothing));
 }
 
 } // namespace

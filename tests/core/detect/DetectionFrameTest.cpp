@@ -12,7 +12,7 @@ class DetectionFrameTest : public ::testing::Test, protected HeadlessContext {
 protected:
     DetectionFrameTest()
     {
-        port.Name = "P";
+        port.Name = 'P';
         port.SetContext(&context);
     }
     std::vector<int> Addresses() const

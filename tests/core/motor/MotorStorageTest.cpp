@@ -234,7 +234,7 @@ TEST(MotorStorage, HostileValuesStayInsideTheRecord)
         ar.OpenGroup("AssociatedFiles");
         for (int i = 0; i < 130; ++i) {
             ar.OpenGroup(CTagArchive::ArrName(i));
-            std::string name = "f" + std::to_string(i) + ".tqs";
+            std::string name = 'f' + std::to_string(i) + ".tqs";
             ar.SerializeString("FileName", name, "");
             ar.CloseGroup();
         }

@@ -24,7 +24,7 @@ struct CScriptedLine : CScriptedReplies {
     CScriptedLine()
     {
         takesLoad = true;
-        terminator = "\r";
+        terminator = '\r';
         Attach(*line, true);
         port.SetContext(&headless.context);
         port.PortName = line->Name();

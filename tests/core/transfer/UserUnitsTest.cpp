@@ -25,7 +25,7 @@ TEST(UserUnits, VelocityPerMinuteAndHour)
     m.TimeUnit = "Sec.";
     EXPECT_EQ(m.FormatVelocity(65536), "1.000 mm/Sec.");
     EXPECT_EQ(m.FormatAcceleration(65536), "1000.000 mm/Sec.^2");
-    m.TimeUnit = "m";
+    m.TimeUnit = 'm';
     EXPECT_EQ(m.FormatAcceleration(65536), "3600000.000 mm/m^2");
 }
 
@@ -50,7 +50,7 @@ TEST(UserUnits, ZeroResolutionShowsTheCountAndLargeResolutionsDoNotOverflow)
     EXPECT_EQ(m.FormatAcceleration(1234), "1234");
     // 100000 x 65536 does not fit in 32 bits.
     m.EnRes = 100000;
-    m.TimeUnit = "s";
+    m.TimeUnit = 's';
     EXPECT_EQ(m.FormatVelocity(6553600), "1.000 mm/s");
     m.SamplePeriod = 0;
     EXPECT_EQ(m.FormatVelocity(5), "5");

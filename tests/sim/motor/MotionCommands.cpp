@@ -154,7 +154,7 @@ void RegisterMotionCommands(CommandTable& t)
 
     // Outputs of version 5 motors.
     for (int n = 0; n < 3; ++n)
-        t.AddPrefix("O" + std::to_string(n) + "=",
+        t.AddPrefix('O' + std::to_string(n) + "=",
                     Setter(3, [n](SimMotor& m, int32_t v) { m.SetOutput(n, v != 0); }));
     t.AddPrefix("OUT=", Setter(4, [](SimMotor& m, int32_t v) {
                     for (int n = 0; n < 3; ++n)
@@ -171,11 +171,11 @@ void RegisterMotionCommands(CommandTable& t)
     // Version 5: inputs 0-4 and 7 in one number, each input alone, the three outputs.
     t.AddReport("IN", [](SimMotor& m, const std::string&) { m.Answer(std::to_string(Bits(m, 8, false) & 0x9F)); });
     for (int n = 0; n < 8; ++n)
-        t.AddReport("I" + std::to_string(n),
+        t.AddReport('I' + std::to_string(n),
                     [n](SimMotor& m, const std::string&) { m.Answer(m.Input(n) ? "1" : "0"); });
     t.AddReport("OUT", [](SimMotor& m, const std::string&) { m.Answer(std::to_string(Bits(m, 3, true))); });
     for (int n = 0; n < 3; ++n)
-        t.AddReport("O" + std::to_string(n),
+        t.AddReport('O' + std::to_string(n),
                     [n](SimMotor& m, const std::string&) { m.Answer(m.Output(n) ? "1" : "0"); });
     // 4.6 motors: the levels of pins A..G in one number.
     t.AddReport("U", [](SimMotor& m, const std::string&) { m.Answer(std::to_string(Bits(m, 7, false))); });

@@ -16,12 +16,6 @@ std::chrono::nanoseconds CharTime(const SimMotor& m)
     return std::chrono::nanoseconds(int64_t(BitsPerChar(s)) * 1000000000 / std::max(1, s.baud));
 }
 
-TimePoint SampleTime(const SimMotor& m, TimePoint start, int64_t samples)
-{
-    const int64_t period = int64_t(m.Profile().sampleFigure > 0 ? m.Profile().sampleFigure : 1) * 10;
-    return start + std::chrono::nanoseconds(samples * period);
-}
-
 // The generated tuning program: p=@P, one line with the error and z, G, then one line per loop
 // (error + z, position from p + z) until CLK reaches t, going back to p once CLK reaches w, then
 // "FINISHED". Lines leave at the line's pace; the shaft's future is worked out on a copy of the

@@ -79,8 +79,9 @@ TEST(Behaviour, TuningRunPrintsSamplesAtTheLinesPace)
             const std::string line = ToString(out[i].bytes);
             ASSERT_EQ(line.size(), 11u) << line;
             const int b = std::stoi(line.substr(5, 5)) - 50000;
-            if (!c.returns)
+            if (!c.returns) {
                 EXPECT_GE(b, previous) << "never backwards on the way out";
+            }
             previous = b;
             top = std::max(top, b);
         }

@@ -98,10 +98,10 @@ TEST(HostMode, OtherMotorsPacketsAndStatusPassUnread)
     m.Send("\x81MD\r");
     // A packet to motor 2 carrying 0x81 bytes, then motor 2's status passing on the chain: motor
     // 1 is not selected by any of it, takes nothing, and stays deselected.
-    EXPECT_EQ(m.Send("\x82" + Position(-2122219135 /* 0x81818181 */) + Status(0x81, 0x81, 0x81, 0x81) + "Q\r"), "");
+    EXPECT_EQ(m.Send('\x82' + Position(-2122219135 /* 0x81818181 */) + Status(0x81, 0x81, 0x81, 0x81) + "Q\r"), "");
     EXPECT_EQ(m.host->Buffered(), 0u);
     // Address 0 reaches it; a sleeping motor ignores packets.
-    m.Send("\x80" + Position(5) + Clock(0));
+    m.Send('\x80' + Position(5) + Clock(0));
     EXPECT_EQ(m.host->Buffered(), 1u);
     m.Send("\x81SLEEP\r" + Position(6) + Clock(64));
     EXPECT_EQ(m.host->Buffered(), 1u);

@@ -90,7 +90,7 @@ TEST(BusTransfer, EepromBlockRoundTripThroughTheTransferVariables)
     pc.Send(clear + Frame(1, "EPTR=30000") + Frame(1, "VLD(aaa,10)"));
     std::string expected;
     for (int i = 0; i < 10; ++i) {
-        pc.Send(Frame(1, "R" + std::string(3, char('a' + i))));
+        pc.Send(Frame(1, 'R' + std::string(3, char('a' + i))));
         expected += std::to_string(1000 * i - 3) + "\r";
     }
     EXPECT_EQ(pc.ReadUntil("8997\r"), expected);
