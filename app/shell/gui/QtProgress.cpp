@@ -1,6 +1,7 @@
 #include "app/shell/gui/QtProgress.h"
 
 #include "app/framework/LongOperation.h"
+#include "app/framework/gui/PaintNow.h"
 #include "app/shell/gui/WaitDlg.h"
 
 #include <QCoreApplication>
@@ -33,10 +34,12 @@ void QtProgress::Closed()
 void QtProgress::Changed(Change change)
 {
     Refresh();
-    if (change == Change::Show) {
-        m_dialog->show();
-        m_dialog->repaint();
-    }
+    // The operation blocks right after this: the box shows its texts before that, not an empty
+    // frame until its next progress message.
+    if (change == Change::Show)
+        fw::ShowPainted(m_dialog);
+    else if (change == Change::Text || change == Change::Restore)
+        fw::PaintNow(m_dialog);
 }
 
 void QtProgress::Notified(int, int64_t, int) { Refresh(); }
