@@ -6,8 +6,9 @@ class QTreeWidget;
 
 namespace tools::gui {
 
-// Widens `column` to its widest cell; never narrows it, so that values that grow and shrink
-// while polling do not make the columns jump.
-void FitColumnToValues(QTreeWidget* list, int column);
+// Widens `column` to its widest cell (of `row` alone when one is given: the row a poll step
+// changed); never narrows it, so that values that grow and shrink while polling do not make the
+// columns jump.
+void FitColumnToValues(QTreeWidget* list, int column, int row = -1);
 
 } // namespace tools::gui

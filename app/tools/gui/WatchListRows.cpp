@@ -24,7 +24,7 @@ void ShowWatchRow(QTreeWidgetItem* row, CWatchItem& watch, bool polling)
         row->setData(1, Qt::UserRole, QVariant());
     }
     if (QTreeWidget* list = row->treeWidget())
-        FitColumnToValues(list, 1);
+        FitColumnToValues(list, 1, list->indexOfTopLevelItem(row));
 }
 
 void FillWatchList(QTreeWidget* list, const CWatchList& items, bool polling)
