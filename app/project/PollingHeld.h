@@ -11,8 +11,13 @@ public:
     explicit PollingHeld(CProject& project) : m_project(project), m_was(project.pollingAllowed)
     {
         project.pollingAllowed = false;
+        ++project.pollingHeld;
     }
-    ~PollingHeld() { m_project.pollingAllowed = m_was; }
+    ~PollingHeld()
+    {
+        m_project.pollingAllowed = m_was;
+        --m_project.pollingHeld;
+    }
     PollingHeld(const PollingHeld&) = delete;
     PollingHeld& operator=(const PollingHeld&) = delete;
 

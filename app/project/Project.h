@@ -129,6 +129,10 @@ public:
     int32_t FileVersion = 200;
     std::string OpenDocuments;
     bool pollingAllowed = true;
+    // Open PollingHeld scopes (a dialog holds the ports closed, or a tool talks to a motor
+    // itself). The chart view samples only while there are none; the terminal's short pause
+    // around a typed command clears pollingAllowed alone and leaves the chart's timer running.
+    int pollingHeld = 0;
     std::string Path;
 
 private:

@@ -1,5 +1,6 @@
 #include "app/project/SelectMotor.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/project/Project.h"
@@ -30,6 +31,7 @@ CSelectMotorForm::CSelectMotorForm(std::vector<PortEntry> ports, uint32_t select
     const int port = PortOf(selection);
     m_port = port < static_cast<int>(m_ports.size()) ? port : -1;
     m_address = AddressOf(selection);
+    m_field = std::clamp(m_address, MinAddress(), kMaxAddress);
     FillRows();
     // The word passed in picks its own row when the list has it (a group row shares its address
     // with the group rows of other ports).
@@ -85,11 +87,13 @@ void CSelectMotorForm::SelectMotorRow(int row)
     }
     m_row = row;
     m_address = AddressOf(m_rows[static_cast<size_t>(row)].data);
+    m_field = std::clamp(m_address, MinAddress(), kMaxAddress);
 }
 
 void CSelectMotorForm::SetAddress(int address)
 {
     m_address = address;
+    m_field = address;
     FillRows();
 }
 
@@ -110,12 +114,12 @@ bool CSelectMotorForm::Accept(std::string* message)
             *message = kNoMotorText;
         return false;
     }
-    if (m_address < MinAddress() || m_address > kMaxAddress) {
+    if (m_field < MinAddress() || m_field > kMaxAddress) {
         if (message)
             *message = "Please enter a motor address between " + std::to_string(MinAddress()) + " and 120!";
         return false;
     }
-    m_selection = MakeSelection(m_port, m_address);
+    m_selection = MakeSelection(m_port, m_field);
     return true;
 }
 

@@ -65,6 +65,10 @@ public:
     // The selected motor row, -1 for none.
     int MotorRowSelected() const { return m_row; }
     int Address() const { return m_address; }
+    // What the address field shows, and what OK takes without a chosen row: the address as typed,
+    // else the current address kept in the field's range (an address 0 in the word shows, and
+    // is taken, as 1 without group choices).
+    int FieldAddress() const { return m_field; }
     // -1 for all ports.
     int CurrentPort() const { return m_port; }
 
@@ -87,6 +91,7 @@ private:
     std::string m_prompt;
     int m_port = -1;
     int m_address = 0;
+    int m_field = 0;
     std::vector<MotorRow> m_rows;
     int m_row = -1;
     uint32_t m_selection;

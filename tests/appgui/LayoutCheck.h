@@ -31,6 +31,7 @@
 #include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <string>
 #include <vector>
@@ -177,6 +178,30 @@ inline void CheckListRows(const QListView* list, std::vector<std::string>& out)
             out.push_back(Describe(list) + " row \"" + text.toStdString() + "\" needs " + std::to_string(need) +
                           ", has " + std::to_string(width - r.left()));
     }
+}
+
+// The cells of a list of rows and columns whose text needs more room than its column gives (the
+// list shows it cut to "..."): the value lists of the tools are checked with it.
+inline std::vector<std::string> CutCells(const QTreeView* list)
+{
+    std::vector<std::string> out;
+    const QAbstractItemModel* model = list->model();
+    if (!model)
+        return out;
+    for (int row = 0; row < model->rowCount(); ++row)
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QModelIndex index = model->index(row, column);
+            const QString text = index.data().toString();
+            if (text.isEmpty() || list->isColumnHidden(column))
+                continue;
+            // What the list's delegate asks for the cell: icon, text and margins.
+            const int need = list->sizeHintForIndex(index).width();
+            if (list->columnWidth(column) + kSlack < need)
+                out.push_back(Describe(list) + " row " + std::to_string(row) + " column " + std::to_string(column) +
+                              " \"" + text.toStdString() + "\" needs " + std::to_string(need) + ", has " +
+                              std::to_string(list->columnWidth(column)));
+        }
+    return out;
 }
 
 // A visible question ("...?") comes with something to answer it: a button, a choice or a field

@@ -21,6 +21,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +36,27 @@ vqxsim::MotorProfile Profile9600()
     p.channel[1].baud = 9600;
     return p;
 }
+
+// The texts of the please-wait dialog's two lines as each was painted, in order.
+class PaintedTexts : public QObject {
+public:
+    PaintedTexts() { qApp->installEventFilter(this); }
+    ~PaintedTexts() override { qApp->removeEventFilter(this); }
+    std::vector<std::pair<QString, QString>> painted; // line id, text
+    bool Has(const char* line, const QString& text) const
+    {
+        return std::find(painted.begin(), painted.end(), std::pair{QString::fromLatin1(line), text}) != painted.end();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            if (auto* label = qobject_cast<QLabel*>(watched); label && qobject_cast<CWaitDlg*>(label->window()))
+                painted.emplace_back(label->objectName(), label->text());
+        return false;
+    }
+};
 
 } // namespace
 
@@ -80,10 +104,11 @@ TEST_F(WaitDialogTest, CancelReachesARunningDetectionAndLeavesTheMotorsAwake)
 
     bool checked = false;
     std::string question;
-    // The user, once the dialog shows: looks at it, presses Cancel, confirms with Yes.
+    // The user, once the dialog shows and the detection is under way (the program takes input
+    // only between its steps): looks at it, presses Cancel, confirms with Yes.
     std::function<void()> user = [&] {
         CWaitDlg* dlg = progress.Dialog();
-        if (!dlg || !dlg->isVisible()) {
+        if (!dlg || !dlg->isVisible() || progress.State().Total() <= 0) {
             QTimer::singleShot(1, user);
             return;
         }
@@ -172,6 +197,35 @@ TEST_F(WaitDialogTest, ProgressArithmeticAndNestedSteps)
     EXPECT_EQ(bar->value(), 100);
     EXPECT_TRUE(dlg->CancelButton()->isVisible());
     progress.Notify(3, 0);
+    progress.Close();
+    EXPECT_FALSE(fw::LongOperation::Active());
+}
+
+// The operation blocks as soon as Show or SetText returns (the network detection waits for the
+// motors' answers next): by then the box is on the screen with its texts painted, not an empty
+// frame until its next progress message.
+TEST_F(WaitDialogTest, TheBoxIsOnTheScreenWithItsTextsBeforeTheOperationGoesOn)
+{
+    PaintedTexts paints;
+    ASSERT_TRUE(progress.Show("Detecting Quintalocs/Tessaraxons on the network", "Finding Ethernet Motors..."));
+    CWaitDlg* dlg = progress.Dialog();
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_NE(dlg->windowHandle(), nullptr);
+    EXPECT_TRUE(dlg->windowHandle()->isExposed());
+    EXPECT_TRUE(paints.Has("1069", "Detecting Quintalocs/Tessaraxons on the network. Please wait..."));
+    EXPECT_TRUE(paints.Has("1195", "Finding Ethernet Motors..."));
+    EXPECT_TRUE(fw::LongOperation::Active()) << "the wait ran with the tool timers held";
+
+    // A second line changed before the next blocking step, and the texts a nested step puts back.
+    progress.SetText(std::nullopt, std::string("Getting motors information..."));
+    EXPECT_TRUE(paints.Has("1195", "Getting motors information..."));
+    {
+        ui::CWaitStep inner(progress, std::string("Reading"), std::string("motor 1"));
+        EXPECT_TRUE(paints.Has("1069", "Reading. Please wait..."));
+        paints.painted.clear();
+    }
+    EXPECT_TRUE(paints.Has("1069", "Detecting Quintalocs/Tessaraxons on the network. Please wait..."));
+    EXPECT_TRUE(paints.Has("1195", "Getting motors information..."));
     progress.Close();
     EXPECT_FALSE(fw::LongOperation::Active());
 }

@@ -162,6 +162,22 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
     EXPECT_TRUE(view->Form().Sampling());
     EXPECT_FALSE(view->Action(ID_START)->isEnabled());
     EXPECT_TRUE(WaitFor([&] { return view->Form().Document().NoOfSamples >= 3; }));
+    // A report nobody answers (no motor at 9): while the terminal's question about it is open,
+    // the chart samples on, one sample per update time; only the polled windows wait for the
+    // terminal.
+    int sampledMeanwhile = -1;
+    Answer(
+        [&](QWidget* box) {
+            const int at = view->Form().Document().NoOfSamples;
+            WaitFor([&] { return view->Form().Document().NoOfSamples >= at + 3; }, 10000);
+            sampledMeanwhile = view->Form().Document().NoOfSamples - at;
+            Press(box, QStringLiteral("No"));
+        },
+        QStringLiteral("chart-terminal-no-response"));
+    Type("9RP");
+    ASSERT_TRUE(WaitFor([&] { return sampledMeanwhile >= 0; }, 30000));
+    EXPECT_GE(sampledMeanwhile, 3);
+    EXPECT_TRUE(view->Form().Sampling());
     Type("1MP");
     // Slow enough that the chart sees every stretch of the move on a busy machine too.
     Type("1A=2");
@@ -243,6 +259,21 @@ TEST_F(ChartJourney, ChartsAMoveMadeFromTheTerminal)
 
     // The motor did what the terminal told it, nothing more: at the target, standing.
     EXPECT_TRUE(standing());
+
+    // Values of every width whole: positions of seven and eight digits, one below zero, through
+    // Manual Update; every statistics column shows them uncut.
+    for (const char* origin : {"1O=-1234567", "1O=98765432"}) {
+        Type(QString::fromLatin1(origin));
+        ASSERT_TRUE(TypeAndWait("1RP", QString::fromLatin1(origin + 3)));
+        view->Action(ID_MANUAL_UPDATE)->trigger();
+        Settle();
+    }
+    EXPECT_EQ(view->List()->topLevelItem(0)->text(1), QStringLiteral("98765432")); // last
+    EXPECT_EQ(view->List()->topLevelItem(0)->text(3), QStringLiteral("-1234567")); // lowest
+    EXPECT_EQ(view->List()->topLevelItem(0)->text(4), QStringLiteral("98765432")); // highest
+    for (const std::string& cut : layoutcheck::CutCells(view->List()))
+        ADD_FAILURE() << cut;
+    Snapshot(view, QStringLiteral("chart-wide-values"));
 
     // A chart changed since it was saved: closing the program asks; Cancel keeps both open, No
     // lets the program close and the chart with it.

@@ -8,6 +8,7 @@
 #include "scanner/Scanner.h"
 
 #include <QPlainTextEdit>
+#include <QWindow>
 #include <QTextCursor>
 
 #include <fstream>
@@ -37,6 +38,32 @@ TEST_F(EditorJourney, ScanAndTransmitByTheirNamesAndKeys)
     QTest::keyClick(frame->focusWidget() ? frame->focusWidget() : editorView, Qt::Key_F7, Qt::ControlModifier);
     EXPECT_TRUE(WaitFor([&] { return InfoLines().size() > before; }));
     Snapshot(frame, "editor-scanned");
+
+    // The main window's title as the window system shows it: the document's name once, whether
+    // the document window is maximised or not, through a new document, a switch and a restore.
+    auto title = [&] { return frame->windowHandle()->title(); };
+    auto reads = [&](const QString& child) {
+        const QString wanted = QStringLiteral("Chain - Tessaraxon Interface - [") + child + QStringLiteral("]");
+        return WaitFor([&] { return title() == wanted; }, 2000);
+    };
+    QMdiSubWindow* moveTqs = frame->MdiArea()->activeSubWindow();
+    ASSERT_NE(moveTqs, nullptr);
+    EXPECT_TRUE(reads(QStringLiteral("Move.tqs"))) << title().toStdString();
+    moveTqs->showMaximized();
+    EXPECT_TRUE(reads(QStringLiteral("Move.tqs"))) << "maximised: " << title().toStdString();
+    ASSERT_TRUE(Command(cmd::ID_FILE_NEW));
+    ASSERT_TRUE(WaitFor([&] { return frame->MdiArea()->activeSubWindow() != moveTqs; }));
+    QMdiSubWindow* untitled = frame->MdiArea()->activeSubWindow();
+    EXPECT_TRUE(untitled->isMaximized());
+    EXPECT_TRUE(reads(QStringLiteral("Untitled"))) << "a new document, maximised: " << title().toStdString();
+    frame->MdiArea()->setActiveSubWindow(moveTqs);
+    EXPECT_TRUE(reads(QStringLiteral("Move.tqs"))) << "switched back: " << title().toStdString();
+    moveTqs->showNormal();
+    EXPECT_TRUE(reads(QStringLiteral("Move.tqs"))) << "restored: " << title().toStdString();
+    frame->MdiArea()->setActiveSubWindow(untitled);
+    EXPECT_TRUE(reads(QStringLiteral("Untitled"))) << "the other, restored: " << title().toStdString();
+    untitled->showMaximized();
+    EXPECT_TRUE(reads(QStringLiteral("Untitled"))) << "maximised again: " << title().toStdString();
 }
 
 // The status bar's Version pane names the language of the source in front, also once the editor

@@ -11,6 +11,7 @@
 #include "JourneyRig.h"
 
 #include "app/frame/gui/MotorViewWindows.h"
+#include "app/frame/gui/ProjectSession.h"
 #include "app/project/gui/SelectMotorDlg.h"
 #include "app/tools/gui/IconButton.h"
 #include "app/tools/gui/ModelPicture.h"
@@ -299,6 +300,36 @@ TEST_F(MotorViewJourney, MotorViewCommandAndViewsThatLoseTheirMotor)
     EXPECT_TRUE(seventh->windowTitle().startsWith(QStringLiteral("MotorView - \"Motor Address=7 in port \"")))
         << seventh->windowTitle().toStdString();
     EXPECT_EQ(seventh->Form().Motor()->GetListIndex(), -1);
+
+    // The USB port's tab (no motor there): the box shows address 1 and OK opens a view of the
+    // motor at 1 on that port, with no refusal in between.
+    const CProject& project = app->Session()->Project();
+    int usb = -1;
+    for (int i = 0; i < project.PortCount(); ++i)
+        if (project.Port(i)->CommType == COMM_USB)
+            usb = i;
+    ASSERT_GE(usb, 0) << "the default project has a USB port";
+    Terminal().Tabs()->setCurrentIndex(usb);
+    ASSERT_TRUE(WaitFor([&] { return Terminal().CurrentTab() == usb; }));
+    int shown = -1;
+    QString port;
+    AnswerWindow<CSelectMotorDlg>(
+        [&](CSelectMotorDlg* d) {
+            shown = d->AddressEdit()->value();
+            if (QTreeWidgetItem* row = d->Ports()->currentItem())
+                port = row->text(0);
+            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+        },
+        QStringLiteral("motor-view-select-usb"));
+    ASSERT_TRUE(Command(cmd::ID_MOTOR_VIEW));
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(port, QStringLiteral("USB"));
+    ASSERT_TRUE(WaitFor([&] { return View(2) != nullptr; }));
+    EXPECT_EQ(View(2)->Form().Motor()->Address, 1);
+    EXPECT_EQ(View(2)->Form().Motor()->GetPort(), project.Port(usb));
+    View(2)->close();
+    EXPECT_TRUE(WaitFor([&] { return View(2) == nullptr; }));
+    Terminal().Tabs()->setCurrentIndex(0);
 
     // Motor 3 polls; then it answers at another address and detection replaces the port's motors:
     // its view goes, the one of the motor made for its view stays.

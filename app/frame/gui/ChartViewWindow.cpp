@@ -77,7 +77,7 @@ CChartViewDlg* OpenChartView(CMainFrame& frame, CProject& project, CTerminalBar&
         },
         &frame);
     view->currentMotor = [p, terminal] { return tools::TerminalMotor(*p, *terminal); };
-    view->pollingAllowed = [p] { return p->pollingAllowed != 0; };
+    view->portsHeld = [p] { return p->pollingHeld > 0; };
     shell::CAppContext* context = &frame.Context();
     view->showHelp = [context](const std::string& topic) { help::ShowHelpTopic(*context, topic); };
     CMainFrame* f = &frame;

@@ -114,7 +114,14 @@ CMainFrame::CMainFrame(shell::CAppContext& context, QWidget* parent)
     connect(&m_pollTimer, &fw::ToolTimer::timeout, this, [this] { m_pollTimer.Start(PollTick()); });
     m_pollTimer.Start(shell::kFirstPollDelayMs);
 
-    connect(MdiArea(), &QMdiArea::subWindowActivated, this, [this] { UpdateFrameTitle(); });
+    connect(MdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        UpdateFrameTitle();
+        // Maximised, the area itself shows the document's name in this window's title: the title
+        // is made again once the area has done so (queued), without the name, so it reads once.
+        if (sub)
+            connect(sub, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle,
+                    Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    });
     UpdateFrameTitle();
 }
 

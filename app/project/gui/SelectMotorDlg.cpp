@@ -80,7 +80,7 @@ CSelectMotorDlg::CSelectMotorDlg(QWidget* parent, const CProject& project, uint3
         m_ports->addTopLevelItem(new QTreeWidgetItem(QStringList{fw::ToQt(row)}));
     m_updating = true;
     m_ports->setCurrentItem(m_ports->topLevelItem(m_form.PortRow()));
-    m_address->setValue(m_form.Address());
+    m_address->setValue(m_form.FieldAddress());
     m_updating = false;
     ShowMotors();
 
@@ -95,7 +95,7 @@ CSelectMotorDlg::CSelectMotorDlg(QWidget* parent, const CProject& project, uint3
             return;
         m_form.SelectMotorRow(m_motors->indexOfTopLevelItem(m_motors->currentItem()));
         m_updating = true;
-        m_address->setValue(m_form.Address());
+        m_address->setValue(m_form.FieldAddress());
         m_updating = false;
     });
     connect(m_address, &QSpinBox::valueChanged, this, [this](int value) {

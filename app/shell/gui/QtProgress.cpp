@@ -2,6 +2,7 @@
 
 #include "app/framework/LongOperation.h"
 #include "app/framework/gui/CentreOver.h"
+#include "app/framework/gui/PaintNow.h"
 #include "app/shell/gui/WaitDlg.h"
 
 #include <QCoreApplication>
@@ -38,11 +39,14 @@ void QtProgress::Closed()
 void QtProgress::Changed(Change change)
 {
     Refresh();
+    // The operation blocks right after this: the box shows its texts before that, not an empty
+    // frame until its next progress message.
     if (change == Change::Show && m_dialog) {
         if (!m_dialog->isVisible())
             fw::CentreOver(m_dialog, m_opener);
-        m_dialog->show();
-        m_dialog->repaint();
+        fw::ShowPainted(m_dialog);
+    } else if (change == Change::Text || change == Change::Restore) {
+        fw::PaintNow(m_dialog);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/shell/gui/SplashAbout.h"
 
+#include "app/framework/gui/PaintNow.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/SmallForms.h"
 
@@ -59,9 +60,9 @@ void CSplashWnd::Create()
 {
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
-    show();
+    // The start-up goes on loading right after this: the picture is on the screen before that.
+    fw::ShowPainted(this);
     raise();
-    repaint();
     m_timer.start(3000);
 }
 

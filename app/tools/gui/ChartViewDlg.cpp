@@ -7,6 +7,7 @@
 
 #include "app/tools/gui/ChartPainter.h"
 #include "app/tools/gui/ChartSettingsDlg.h"
+#include "app/tools/gui/ListColumns.h"
 #include "core/ui/Questions.h"
 
 #include <QAction>
@@ -354,6 +355,9 @@ void CChartViewDlg::FillList()
     if (!rows.empty()) {
         m_list->resizeColumnToContents(0);
         m_list->setColumnWidth(0, std::max(m_parameterWidth, m_list->columnWidth(0)));
+        // The values whole too: statistics of six digits or more, a reply text in "Last".
+        for (int c = 1; c < 6; ++c)
+            tools::gui::FitColumnToValues(m_list, c);
     }
     if (selected >= 0 && selected < m_list->topLevelItemCount())
         m_list->setCurrentItem(m_list->topLevelItem(selected));
@@ -415,7 +419,7 @@ void CChartViewDlg::OnTimer()
     if (!m_form->Sampling() || m_form->Document().ItemCount() == 0)
         return;
     // A dialog that holds the project's ports closed holds the sampling too.
-    if (pollingAllowed && !pollingAllowed())
+    if (portsHeld && portsHeld())
         return;
     m_host->fromTimer = true;
     m_form->SamplingStep(true);

@@ -65,8 +65,9 @@ public:
     std::function<void()> onClosed;
     // Opens a topic of the guide (F1).
     std::function<void(const std::string& topic)> showHelp;
-    // The program-wide polling switch (none: always on).
-    std::function<bool()> pollingAllowed;
+    // Whether a dialog holds the project's ports closed or a tool talks to a motor itself (none:
+    // never). The poll cycle's switch plays no part: the chart is not one of the polled windows.
+    std::function<bool()> portsHeld;
 
     chartview::CChartViewForm& Form() { return *m_form; }
     QAction* Action(int id) const;

@@ -2,6 +2,7 @@
 
 #include "app/framework/gui/Text8.h"
 #include "app/tools/WatchList.h"
+#include "app/tools/gui/ListColumns.h"
 #include "app/tools/gui/WatchIcons.h"
 
 #include <QHeaderView>
@@ -24,6 +25,8 @@ void ShowWatchRow(QTreeWidgetItem* row, CWatchItem& watch, bool polling)
         row->setIcon(1, QIcon());
         row->setData(1, Qt::UserRole, QVariant());
     }
+    if (QTreeWidget* list = row->treeWidget())
+        FitColumnToValues(list, 1, list->indexOfTopLevelItem(row));
 }
 
 void FillWatchList(QTreeWidget* list, const CWatchList& items, bool polling)
@@ -47,6 +50,7 @@ void FillWatchList(QTreeWidget* list, const CWatchList& items, bool polling)
     if (room > 100 && list->columnWidth(0) > room)
         list->setColumnWidth(0, room);
     list->setColumnWidth(1, std::max(100, list->header()->sectionSizeHint(1)));
+    FitColumnToValues(list, 1);
     if (QTreeWidgetItem* row = list->topLevelItem(selectedRow))
         list->setCurrentItem(row);
 }

@@ -41,6 +41,30 @@ TEST(SelectMotorResult, TypedAddressesAndPortsAreBounded)
             EXPECT_EQ(message, c.message);
         }
     }
+    // A word with address 0 (a port whose terminal has no target motor) without group choices:
+    // the field shows 1 and OK takes what it shows, on a port without motors; on a port with
+    // motors the first row is chosen, as with any address 0.
+    const std::vector<PortEntry> withUsb = {{"Line", true, {{"A", 1}}}, {"USB", false, {}}};
+    for (int flags : {0, static_cast<int>(kListedMotorOnly)}) {
+        CSelectMotorForm usb(withUsb, MakeSelection(1, 0), flags);
+        EXPECT_EQ(usb.FieldAddress(), 1);
+        EXPECT_EQ(usb.MotorRowSelected(), -1);
+        std::string said;
+        EXPECT_EQ(usb.Accept(&said), flags == 0) << flags;
+        EXPECT_EQ(said, flags == 0 ? "" : kNoMotorText);
+        if (flags == 0) {
+            EXPECT_EQ(usb.Selection(), MakeSelection(1, 1));
+        }
+    }
+    CSelectMotorForm line(withUsb, MakeSelection(0, 0), 0);
+    EXPECT_EQ(line.FieldAddress(), 1);
+    ASSERT_EQ(line.MotorRowSelected(), 0);
+    std::string said;
+    ASSERT_TRUE(line.Accept(&said));
+    EXPECT_EQ(line.Selection(), MakeSelection(0, 1));
+    // With group choices 0 is a choice of its own and shows as it is.
+    EXPECT_EQ(CSelectMotorForm(withUsb, MakeSelection(1, 0), kGroupChoices).FieldAddress(), 0);
+
     // A chosen group row still gives its own word ("All defined Motors").
     CSelectMotorForm all(ports, kAllDefinedMotors, kGroupChoices);
     all.SelectPortRow(0);

@@ -334,11 +334,27 @@ TEST_F(MotorViewOnChain, FlagsDecodeTypedValuesAndPollTheFlagsNotInW)
     EXPECT_EQ(Steps([&] { return view->PollStep(); }, 6), Frames({"RW", "RBb", "RBc", "RBf", "RBh", "RW"}));
     EXPECT_EQ(flags.ListRows().size(), 1u + 16u + 2u + 4u);
 
+    // "RW" of -1, or a reply without a number: W is unknown ("N/A"), never decoded as 0 ("all
+    // clear"); while it is unknown a double click has no bit to invert, and a typed value is
+    // decoded again.
+    for (const char* reply : {"-1", "#?"}) {
+        SCOPED_TRACE(reply);
+        Sim([reply](vqxsim::SimMotor& m) { m.knobs.statusReply = reply; });
+        flags.SetPolling(true);
+        view->PollStep();
+        EXPECT_EQ(flags.WText(), "N/A");
+        EXPECT_EQ(flags.ListRows()[1].columns[2], "N/A");
+        flags.SetPolling(false);
+        EXPECT_FALSE(flags.ToggleListRow(1));
+        EXPECT_EQ(flags.WText(), "N/A");
+        ASSERT_TRUE(flags.TypeW("2"));
+        EXPECT_TRUE(flags.ToggleListRow(1));
+        EXPECT_EQ(flags.WText(), "3");
+    }
     Sim([](vqxsim::SimMotor& m) { m.knobs.statusReply = "-1"; });
     flags.SetPolling(true);
     view->PollStep();
     EXPECT_EQ(flags.WText(), "N/A");
-    EXPECT_EQ(flags.ListRows()[1].columns[2], "N/A");
 
     // The user declines recovery: polling stops, and the question does not come back.
     Sim([](vqxsim::SimMotor& m) { m.knobs.mute = true; });
@@ -474,6 +490,25 @@ TEST_F(MotorViewOnChain, MonitorTemplatesRoundTripAndBindToTheMotor)
         EXPECT_EQ(motor->UserTemplateFile, path);
         EXPECT_TRUE(other.Monitor().Polling());
     }
+    // Opened by the user (Open), the same files say why nothing was loaded; a view that loads
+    // its motor's file by itself when it opens stays silent.
+    for (const std::string& unreadable : {bad, folder / "gone.mtf"}) {
+        host.paths = {unreadable};
+        const size_t said = questions.MessageTexts().size();
+        other.Monitor().OnCommand(monitorpage::ID_OPEN, -1);
+        ASSERT_EQ(questions.MessageTexts().size(), said + 1) << unreadable;
+        EXPECT_EQ(questions.MessageTexts().back(), "Cannot open the specified file");
+        EXPECT_EQ(other.Monitor().List().Count(), 1);
+        EXPECT_EQ(motor->UserTemplateFile, path);
+    }
+    motor->UserTemplateFile = bad;
+    const size_t said = questions.MessageTexts().size();
+    CMotorViewForm opening(1, motor, 0, s, host);
+    opening.Monitor().Start();
+    EXPECT_EQ(questions.MessageTexts().size(), said);
+    EXPECT_EQ(opening.Monitor().List().Count(), 0);
+    motor->UserTemplateFile = path;
+
     // A good one replaces the items and polling goes on with them.
     EXPECT_EQ(other.Monitor().LoadTemplate(path), "");
     EXPECT_TRUE(other.Monitor().Polling());
