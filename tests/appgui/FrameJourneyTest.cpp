@@ -60,7 +60,7 @@ void Press(QWidget* box, const QString& text)
         }
     std::string seen;
     for (QPushButton* b : box->findChildren<QPushButton*>())
-        seen += "[" + b->text().toStdString() + (b->isVisible() ? "" : " hidden") + "]";
+        seen += '[' + b->text().toStdString() + (b->isVisible() ? "" : " hidden") + "]";
     ADD_FAILURE() << "no button " << text.toStdString() << " in " << box->objectName().toStdString() << ": " << seen;
 }
 

@@ -87,11 +87,11 @@ TEST_F(IoTesterLogic, TheRingHoldsFortyNineAndDropsTheFiftieth)
 {
     CommandRing ring;
     for (int i = 0; i < 49; ++i)
-        EXPECT_TRUE(ring.Queue("c" + std::to_string(i)));
+        EXPECT_TRUE(ring.Queue('c' + std::to_string(i)));
     EXPECT_FALSE(ring.Queue("dropped"));
     EXPECT_EQ(ring.Waiting(), 49);
     for (int i = 0; i < 49; ++i) {
-        EXPECT_EQ(ring.Front(), "c" + std::to_string(i));
+        EXPECT_EQ(ring.Front(), 'c' + std::to_string(i));
         ring.Pop();
     }
     EXPECT_TRUE(ring.Empty());

@@ -17,6 +17,8 @@ constexpr QEventLoop::ProcessEventsFlags kNoInput =
 
 bool OnScreen(const QWidget* window)
 {
+    if (!window)
+        return false;
     const QWindow* handle = window->windowHandle();
     return window->isVisible() && handle && handle->isExposed();
 }
@@ -25,6 +27,8 @@ bool OnScreen(const QWidget* window)
 
 void ShowPainted(QWidget* window, int maxWaitMs)
 {
+    if (!window)
+        return;
     window->show();
     const QDeadlineTimer deadline(maxWaitMs);
     QCoreApplication::processEvents(kNoInput);

@@ -63,12 +63,12 @@ TEST(PortGeneralPage, ChecksInOrderAndWritesTheWorkingCopy)
     };
     const Case cases[] = {
         {"empty name", [](auto& e) { e.name.clear(); }, 0, "You must enter a name for the port!"},
-        {"max 0", [](auto& e) { e.maxMotors = "0"; }, 0, "Please enter a value between 1 and 120 for \"Max. Motor Address\"."},
+        {"max 0", [](auto& e) { e.maxMotors = '0'; }, 0, "Please enter a value between 1 and 120 for \"Max. Motor Address\"."},
         {"max -3", [](auto& e) { e.maxMotors = "-3"; }, 0, "Please enter a value between 1 and 120 for \"Max. Motor Address\"."},
         {"max 500", [](auto& e) { e.maxMotors = "500"; }, 0, "Please enter a value between 1 and 120 for \"Max. Motor Address\"."},
         {"max huge", [](auto& e) { e.maxMotors = "99999999999999"; }, 0, "Please enter a value between 1 and 120 for \"Max. Motor Address\"."},
         {"max text", [](auto& e) { e.maxMotors = "ten"; }, 0, "Please enter a value between 1 and 120 for \"Max. Motor Address\"."},
-        {"below a motor", [](auto& e) { e.maxMotors = "7"; }, 0,
+        {"below a motor", [](auto& e) { e.maxMotors = '7'; }, 0,
          "The specified \"Max. Motor Address\" is smaller than the address of one or more motors in this Port. "
          "Please enter a valid value for \"Max. Motor Address\"."},
         {"no serial port", [](auto& e) { e.serialPort.clear(); }, 0, "Please select a Serial Port."},
