@@ -79,6 +79,8 @@ const WalkCase kWalks[] = {
     // Validate on a motor that does not answer: the error query's detection replaced the motor
     // the validation still wrote to afterwards.
     {236, 130},
+    // The up-down arrow of a field that holds the largest integer typed by hand.
+    {102, 150},
 };
 
 // MONKEY_SEEDS: a count (seeds 1..n) or a list of seeds and ranges ("5,17,40-60");

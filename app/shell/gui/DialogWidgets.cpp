@@ -47,7 +47,9 @@ void CUpDown::SetRange(int min, int max)
 void CUpDown::Step(int delta)
 {
     const std::optional<int> value = shell::FieldInteger(fw::FromQt(m_buddy->text()));
-    const int next = std::clamp(value ? *value + delta : m_min, m_min, m_max);
+    // In 64 bits: the field may hold INT_MAX typed by hand, and one more must clamp, not wrap.
+    const long long wanted = value ? static_cast<long long>(*value) + delta : m_min;
+    const int next = static_cast<int>(std::clamp<long long>(wanted, m_min, m_max));
     m_buddy->setText(QString::number(next));
 }
 
