@@ -52,6 +52,21 @@ TEST_F(FrameCommandsGui, PortCommandsOnAChainAndABus)
     EXPECT_TRUE(Type("2RP").contains(QStringLiteral("0\n"))) << PaneText(0).toStdString();
     frame->Commands().Update(cmd::ID_ECHO_ON);
     EXPECT_TRUE(frame->Commands().Action(cmd::ID_ECHO_ON)->isChecked());
+    // A refresh of the whole table takes the state once: each refresh reads it anew, and a single
+    // command's update after one does not read the state the refresh took.
+    const auto checks = [this] {
+        return std::pair(frame->Commands().Action(cmd::ID_ECHO_ON)->isChecked(),
+                         frame->Commands().Action(cmd::ID_ECHO_OFF)->isChecked());
+    };
+    frame->Commands().UpdateAll();
+    EXPECT_EQ(checks(), std::pair(true, false));
+    ASSERT_TRUE(Run(cmd::ID_ECHO_OFF));
+    frame->Commands().UpdateAll();
+    EXPECT_EQ(checks(), std::pair(false, true));
+    ASSERT_TRUE(Run(cmd::ID_ECHO_ON));
+    frame->Commands().Update(cmd::ID_ECHO_ON);
+    frame->Commands().Update(cmd::ID_ECHO_OFF);
+    EXPECT_EQ(checks(), std::pair(true, false));
 
     // Baud rate 19200 and back: the motors and the port change together and keep answering.
     ASSERT_TRUE(Run(32934));

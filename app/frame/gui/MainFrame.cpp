@@ -166,9 +166,12 @@ void CMainFrame::BuildCommands()
     for (const shell::FrameCommand& c : shell::FrameCommands())
         add(c.id, c.menuText, c.shortcut, c.lines, c.checkable);
     for (const shell::FrameCommand& c : shell::FrameCommands())
-        m_commands->Rules().Set(c.id, [this, id = c.id] { return shell::FrameCommandState(RuleState(), id); });
-    m_commands->Rules().SetRange(cmd::ID_FIRMWARE_FIRST, cmd::ID_FIRMWARE_LAST,
-                                 [this](int id) { return shell::FrameCommandState(RuleState(), id); });
+        m_commands->Rules().Set(c.id, [this, id = c.id] { return RuleStateOf(id); });
+    m_commands->Rules().SetRange(cmd::ID_FIRMWARE_FIRST, cmd::ID_FIRMWARE_LAST, [this](int id) { return RuleStateOf(id); });
+    // The state costs a look at the project, the tree and the bars: once for a refresh of the
+    // whole table, not once for each of its hundred commands.
+    connect(m_commands, &fw::CommandTable::refreshStarts, this, [this] { m_refreshState = RuleState(); });
+    connect(m_commands, &fw::CommandTable::refreshEnds, this, [this] { m_refreshState.reset(); });
     m_commands->SetHandler([this](int id) { OnCommand(id); });
 }
 
@@ -261,6 +264,11 @@ void CMainFrame::OnFirmwareVersion(int id)
     setFocus();
     if (focus)
         focus->setFocus();
+}
+
+fw::CommandState CMainFrame::RuleStateOf(int id) const
+{
+    return m_refreshState ? shell::FrameCommandState(*m_refreshState, id) : shell::FrameCommandState(RuleState(), id);
 }
 
 shell::FrameState CMainFrame::RuleState() const

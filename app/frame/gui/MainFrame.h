@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CInfoBar;
@@ -110,6 +111,9 @@ public:
     // selected ports, the active document); the frame fills in its bars and lists.
     void SetStateProvider(std::function<shell::FrameState()> provider) { m_stateProvider = std::move(provider); }
     shell::FrameState RuleState() const;
+    // A command's state by the update rules: from the state taken once for a refresh under way,
+    // else from the state now.
+    fw::CommandState RuleStateOf(int id) const;
     // The compiler's firmware version list (rebuilt at creation and after the options).
     void RebuildFirmwareList();
     const std::vector<std::string>& FirmwareVersions() const { return m_firmwareVersions; }
@@ -199,6 +203,7 @@ private:
     std::vector<std::function<bool(int)>> m_handlers;
     std::function<bool(int)> m_gate;
     std::function<shell::FrameState()> m_stateProvider;
+    std::optional<shell::FrameState> m_refreshState;
     std::function<shell::MotorLookupState()> m_motorLookup;
     std::vector<std::string> m_firmwareVersions;
     QMenu* m_firmwareMenu = nullptr;

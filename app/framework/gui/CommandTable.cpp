@@ -91,14 +91,39 @@ void CommandTable::Update(int id)
         a->setText(QString::fromStdString(*s.text));
 }
 
+namespace {
+// Brackets the outermost refresh with the table's refreshStarts/refreshEnds.
+class Refresh {
+public:
+    Refresh(CommandTable& table, int& depth) : m_table(table), m_depth(depth)
+    {
+        if (m_depth++ == 0)
+            Q_EMIT m_table.refreshStarts();
+    }
+    ~Refresh()
+    {
+        if (--m_depth == 0)
+            Q_EMIT m_table.refreshEnds();
+    }
+    Refresh(const Refresh&) = delete;
+    Refresh& operator=(const Refresh&) = delete;
+
+private:
+    CommandTable& m_table;
+    int& m_depth;
+};
+} // namespace
+
 void CommandTable::UpdateAll()
 {
+    const Refresh refresh(*this, m_refreshing);
     for (const auto& [id, action] : m_actions)
         Update(id);
 }
 
 void CommandTable::UpdateMenu(QMenu* menu)
 {
+    const Refresh refresh(*this, m_refreshing);
     for (QAction* a : menu->actions())
         if (a->data().isValid())
             Update(a->data().toInt());

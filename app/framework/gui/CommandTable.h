@@ -59,6 +59,10 @@ public:
 
 Q_SIGNALS:
     void commandTriggered(int id);
+    // Around a refresh of many actions (all, or a menu's): rules that read one costly state may
+    // take it once at the start and let it go at the end.
+    void refreshStarts();
+    void refreshEnds();
 
 private:
     std::map<int, QAction*> m_actions;
@@ -66,6 +70,7 @@ private:
     CommandRules m_rules;
     std::function<void(int)> m_handler;
     QTimer m_idle;
+    int m_refreshing = 0;
 };
 
 } // namespace fw
