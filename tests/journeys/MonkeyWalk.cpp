@@ -6,8 +6,9 @@
 // and please-wait that comes meanwhile is answered at random by a timer (file choosers inside the
 // test's folder or cancelled, printing always cancelled).
 //
-// The walk fails on a sanitizer report, an uncaught exception or a step that does not return
-// within its bound, and prints the seed and the steps that reproduce it. Kept seeds are ctest
+// The walk fails on a sanitizer report, an uncaught exception, an event loop that does not answer
+// within its bound (60 s, MONKEY_STEP_SECONDS) or a step that does not end within ten times it
+// (a slow scan of a chain at 2400 bps answers all along and may take longer), and prints the seed and the steps that reproduce it. Kept seeds are ctest
 // entries (kWalks); `make monkey` walks many: MONKEY_SEEDS="1-200" (or a count, or "5,17,40-60"),
 // MONKEY_STEPS (steps per seed), MONKEY_TRACE=1 prints each step as it starts.
 //
@@ -161,8 +162,9 @@ private:
     std::vector<std::string> m_lines;
 };
 
-// Fails the walk when a step does not return within its bound: prints the walk and the main
-// thread's stack (where the sanitizers can print it) and ends the process.
+// Fails the walk when the event loop does not answer within its bound, or a step does not return
+// within ten times it: prints the walk and the main thread's stack (where the sanitizers can print
+// it) and ends the process.
 class Watchdog {
 public:
     explicit Watchdog(int seconds) : m_limit(seconds), m_main(pthread_self())
@@ -182,7 +184,13 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_step = step;
-        m_since = std::chrono::steady_clock::now();
+        m_since = m_alive = std::chrono::steady_clock::now();
+    }
+    // The main thread's event loop ran (a timer of its own calls this).
+    void Alive()
+    {
+        std::lock_guard lock(m_mutex);
+        m_alive = std::chrono::steady_clock::now();
     }
 
 private:
@@ -191,10 +199,16 @@ private:
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
             m_wake.wait_for(lock, std::chrono::milliseconds(250));
-            if (m_stop || std::chrono::steady_clock::now() - m_since < std::chrono::seconds(m_limit))
+            const auto now = std::chrono::steady_clock::now();
+            const bool deaf = now - m_alive >= std::chrono::seconds(m_limit);
+            const bool endless = now - m_since >= std::chrono::seconds(10 * m_limit);
+            if (m_stop || (!deaf && !endless))
                 continue;
             char why[96];
-            snprintf(why, sizeof why, "step %d did not return within %d s", m_step, m_limit);
+            if (deaf)
+                snprintf(why, sizeof why, "step %d: the event loop did not answer within %d s", m_step, m_limit);
+            else
+                snprintf(why, sizeof why, "step %d did not return within %d s", m_step, 10 * m_limit);
             lock.unlock();
             Trace::Get().Print(why);
 #ifdef VQX_MONKEY_SANITIZER
@@ -213,6 +227,7 @@ private:
     bool m_stop = false;
     int m_step = 0;
     std::chrono::steady_clock::time_point m_since = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point m_alive = m_since;
     std::thread m_thread;
 };
 
@@ -398,6 +413,9 @@ protected:
         });
         const int bound = qEnvironmentVariableIsSet("MONKEY_STEP_SECONDS") ? qEnvironmentVariableIntValue("MONKEY_STEP_SECONDS") : 60;
         Watchdog watchdog(bound);
+        QTimer heartbeat;
+        QObject::connect(&heartbeat, &QTimer::timeout, [&watchdog] { watchdog.Alive(); });
+        heartbeat.start(250);
 
         answersDialog = [](QWidget*) { return true; };
         QObject::connect(&m_answering, &QTimer::timeout, [this] { AnswerTick(); });
