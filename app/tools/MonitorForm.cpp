@@ -195,8 +195,11 @@ int CMonitorForm::OnCommand(int id, int row)
                 item->MotorAddress = address;
             }
         }
+        const std::weak_ptr<bool> alive = m_alive;
         m_host.RunItemDialog(item); // takes the pending item over
-
+        // Its window may have gone while the dialog waited: this form with it.
+        if (alive.expired())
+            return -1;
         return m_list.Count() - 1;
     }
     case ID_WATCH_EDIT: {

@@ -171,7 +171,11 @@ void CPlaygroundForm::OnConfigurePort()
         // Taking over the edited port replaces its motors: the chosen one is found again by place.
         if (place >= 0)
             m_motor = nullptr;
+        const std::weak_ptr<bool> alive = m_alive;
         m_portServices.properties(*port, false);
+        // Its window may have gone while the dialog waited: this form with it.
+        if (alive.expired())
+            return;
         if (place >= 0)
             m_motor = port->motors.GetAt(place);
         PortAdded(port);
