@@ -340,8 +340,25 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
         EveryMonitorPolls();
     };
 
+    // A source document with changes among them: the change offers to save it, and it closes
+    // with the project's documents ("No": nothing is written).
+    ASSERT_TRUE(Command(cmd::ID_FILE_NEW));
+    QPointer<QWidget> document = ActiveDocument();
+    ASSERT_NE(document, nullptr);
+    QTest::keyClicks(document, QStringLiteral("RP"));
+    bool askedToSave = false;
+    AnswerWindow<QDialog>(
+        [&](QDialog* box) {
+            auto* text = box->findChild<QLabel*>(QStringLiteral("1069"));
+            askedToSave = text && text->text().contains(QStringLiteral("Save changes to Untitled?"));
+            Press(box, QStringLiteral("No"));
+        },
+        QStringLiteral("save-document"));
+
     tunerCloses();
     ASSERT_TRUE(Command(cmd::ID_CLOSE_PROJECT));
+    EXPECT_TRUE(askedToSave) << "the project closed without offering to save the document";
+    EXPECT_TRUE(WaitFor([&] { return document.isNull(); })) << "the document stayed open without its project";
     portGone("File > Close Project");
     reopen("the project reopened");
 

@@ -468,8 +468,13 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
             ADD_FAILURE() << what << " was not shown";
             return;
         }
-        // Where the window manager has it once it stays there.
-        QRect b = x.Frame(Id(box));
+        // Where it came on the screen, and where the window manager has it once it stays there:
+        // both over the centre (it is not moved there after a first frame elsewhere).
+        const QRect first = x.Frame(Id(box));
+        const QPoint firstOff = first.center() - x.Frame(Id(owner)).center();
+        EXPECT_TRUE(std::abs(firstOff.x()) <= kNudge && std::abs(firstOff.y()) <= kNudge)
+            << what << " came at " << first.x() << "," << first.y() << " " << first.width() << "x" << first.height();
+        QRect b = first;
         for (int tries = 0; tries < 50; ++tries) {
             QTest::qWait(100);
             const QRect now = x.Frame(Id(box));
