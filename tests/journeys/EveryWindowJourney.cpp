@@ -563,7 +563,9 @@ TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
         std::function<QWidget*()> open;
         std::function<shell::IToolWindow*()> slot;
         std::function<void(QWidget*)> openBox; // runs a modal dialog of the window's own
+        const char* answer = nullptr;          // its button pressed once the window went; none: declined
     };
+    const std::string monitorFile = WriteMonitorFile("one", 3, "Ra");
     auto opened = [this](int id, const std::function<shell::IToolWindow*()>& slot) -> QWidget* {
         EXPECT_TRUE(Command(id));
         return dynamic_cast<QWidget*>(slot());
@@ -577,6 +579,15 @@ TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
         {"monitor", [&] { return opened(cmd::ID_NEW_MONITOR, [this] { return frame->MonitorWindow(0); }); },
          [this] { return frame->MonitorWindow(0); },
          [](QWidget* w) { static_cast<CMonitorDlg*>(w)->RunCommand(tools::monitor::ID_WATCH_ADD); }},
+        {"monitor asking whether to delete its item",
+         [&]() -> QWidget* { return OpenMonitor(monitorFile); },
+         [this] { return frame->MonitorWindow(0); },
+         [](QWidget* w) {
+             auto* mon = static_cast<CMonitorDlg*>(w);
+             mon->List()->setCurrentItem(mon->List()->topLevelItem(0));
+             mon->RunCommand(tools::monitor::ID_WATCH_DELETE);
+         },
+         "Yes"},
         {"motor view", [&]() -> QWidget* { return OpenView(2); }, [this] { return frame->MotorView(0); },
          [](QWidget* w) { static_cast<CMotorViewDlg*>(w)->MonitorPage()->RunCommand(tools::monitorpage::ID_ADD); }},
         {"chart", [&] { return opened(cmd::ID_CHART_VIEW, [this] { return frame->ChartView(); }); },
@@ -618,11 +629,16 @@ TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
                 // The window goes from a timer while its dialog waits; the dialog, when it did not
                 // go with the window, is answered afterwards.
                 bool boxCame = false;
-                Answer([&boxCame, w](QWidget* box) {
+                Answer([&boxCame, w, answer = kind.answer](QWidget* box) {
                     boxCame = true;
                     if (w)
                         QTimer::singleShot(0, w, [w] { w->deleteLater(); });
-                    QTimer::singleShot(300, box, [box] { Decline(box); });
+                    QTimer::singleShot(300, box, [box, answer] {
+                        if (answer)
+                            Press(box, QString::fromLatin1(answer));
+                        else
+                            Decline(box);
+                    });
                 });
                 kind.openBox(w);
                 EXPECT_TRUE(boxCame);
