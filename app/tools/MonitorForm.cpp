@@ -56,6 +56,7 @@ void CMonitorForm::StartNew()
 bool CMonitorForm::OpenFile(const std::string& path, std::string* problemOut)
 {
     SetPolling(false);
+    const std::weak_ptr<bool> alive = m_alive;
     const std::string problem = m_list.Load(path, true);
     if (!problem.empty()) {
         // The window keeps its old name: a later Save must not overwrite the file that failed.
@@ -63,6 +64,8 @@ bool CMonitorForm::OpenFile(const std::string& path, std::string* problemOut)
             *problemOut = problem;
         else
             Message(problem, ui::MB_OK | ui::MB_ICONERROR);
+        if (alive.expired())
+            return false; // its window went under the box
         m_host.StateChanged();
         return false;
     }
@@ -195,8 +198,11 @@ int CMonitorForm::OnCommand(int id, int row)
                 item->MotorAddress = address;
             }
         }
+        const std::weak_ptr<bool> alive = m_alive;
         m_host.RunItemDialog(item); // takes the pending item over
-
+        // Its window may have gone while the dialog waited: this form with it.
+        if (alive.expired())
+            return -1;
         return m_list.Count() - 1;
     }
     case ID_WATCH_EDIT: {
@@ -217,9 +223,12 @@ int CMonitorForm::OnCommand(int id, int row)
             Message(kNoSelection, ui::MB_OK | ui::MB_ICONERROR);
             return row;
         }
-        if (!m_services.questions ||
+        // Its window, and this form with it, may go while the question waits.
+        if (const std::weak_ptr<bool> alive = m_alive;
+            !m_services.questions ||
             ui::OptionMessageBox(*m_services.questions, kAskDelete,
-                                 ui::MB_YESNO | ui::MB_ICONWARNING | ui::MB_DEFBUTTON2) != ui::IDYES)
+                                 ui::MB_YESNO | ui::MB_ICONWARNING | ui::MB_DEFBUTTON2) != ui::IDYES ||
+            alive.expired())
             return row;
         m_list.Delete(row);
         RefillList();

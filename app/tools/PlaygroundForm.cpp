@@ -171,7 +171,11 @@ void CPlaygroundForm::OnConfigurePort()
         // Taking over the edited port replaces its motors: the chosen one is found again by place.
         if (place >= 0)
             m_motor = nullptr;
+        const std::weak_ptr<bool> alive = m_alive;
         m_portServices.properties(*port, false);
+        // Its window may have gone while the dialog waited: this form with it.
+        if (alive.expired())
+            return;
         if (place >= 0)
             m_motor = port->motors.GetAt(place);
         PortAdded(port);
@@ -467,9 +471,13 @@ void CPlaygroundForm::OnConnect()
 {
     if (!m_motor)
         return;
+    // Its questions wait for the user; the window, and this form with it, may go meanwhile.
+    const std::weak_ptr<bool> alive = m_alive;
     try {
         m_io.OpenPort(*m_motor);
         const int r = DownloadPollingProgram();
+        if (alive.expired())
+            return;
         if (r < 0) {
             Notify();
             return;
@@ -482,6 +490,8 @@ void CPlaygroundForm::OnConnect()
         SetConnected(true);
     } catch (const CVQXException& x) {
         ui::OptionMessageBox(m_context.Questions(), x.GetMessage(), ui::MB_OK | ui::MB_ICONERROR, pg::kTitle);
+        if (alive.expired())
+            return;
     }
     Notify();
 }
@@ -499,8 +509,10 @@ int CPlaygroundForm::DownloadPollingProgram()
                   "A polling program will be downloaded to the motor \"%s\" by Tessaraxon Playground. The "
                   "Tessaraxon's program will be saved and restored when exiting Tessaraxon Playground.",
                   m_motor->Name.c_str());
+    const std::weak_ptr<bool> alive = m_alive;
     if (ui::OptionMessageBox(m_context.Questions(), text, ui::MB_OKCANCEL | ui::kRememberAnswer, pg::kTitle,
-                             ui::kCheckToDisable, "PollingProgram") != ui::IDOK)
+                             ui::kCheckToDisable, "PollingProgram") != ui::IDOK ||
+        alive.expired())
         return -1;
     // A full table or a backup left by an earlier session: connect without the polling program
     // rather than lose a program.
@@ -520,7 +532,8 @@ int CPlaygroundForm::DownloadPollingProgram()
             if (x.GetCode() != CVQXException::ProgramCorrupted)
                 throw;
             if (ui::OptionMessageBox(m_context.Questions(), x.GetMessage() + "\n\nDo you want to clear EEPROM and continue?",
-                                     ui::MB_YESNO | ui::MB_ICONQUESTION, pg::kTitle) != ui::IDYES)
+                                     ui::MB_YESNO | ui::MB_ICONQUESTION, pg::kTitle) != ui::IDYES ||
+                alive.expired())
                 return -1;
             m_programs.ClearProgram(*m_motor);
             m_programs.SaveUserProgram(*m_motor);
@@ -869,11 +882,18 @@ bool CPlaygroundForm::AskClearFaults()
 {
     if (!m_connected || !m_motor || m_askingFaults)
         return false;
+    // Its question waits for the user; the window, and this form with it, may go meanwhile.
+    const std::weak_ptr<bool> alive = m_alive;
     struct Flag {
         bool& f;
-        explicit Flag(bool& x) : f(x) { f = true; }
-        ~Flag() { f = false; }
-    } flag(m_askingFaults);
+        const std::weak_ptr<bool>& alive;
+        Flag(bool& x, const std::weak_ptr<bool>& a) : f(x), alive(a) { f = true; }
+        ~Flag()
+        {
+            if (!alive.expired())
+                f = false;
+        }
+    } flag(m_askingFaults, alive);
     const FaultQuestion q = BuildFaultQuestion(m_family, m_values.StatusWord, m_checks);
     if (q.kind == FaultQuestion::None)
         return true;
@@ -890,6 +910,8 @@ bool CPlaygroundForm::AskClearFaults()
     } else {
         answer = ui::OptionMessageBox(m_context.Questions(), q.text, ui::MB_YESNO | ui::MB_ICONERROR, pg::kTitle) == ui::IDYES;
     }
+    if (alive.expired())
+        return false;
     const FaultAction a = FaultAnswer(q, answer, m_checks);
     m_checks = a.checks;
     if (a.sendLimits)

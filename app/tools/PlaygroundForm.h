@@ -264,6 +264,8 @@ private:
     std::unique_ptr<CPlaygroundInfoPage> m_info;
     std::set<uint32_t> m_programTable; // motors holding the polling program (address << 16 | port id)
     bool m_connected = false;
+    // Expires with the form: code after a dialog or box learns that its window went meanwhile.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_usePollingProgram = false;
     int m_pollStep = 0;
     PollValues m_values;

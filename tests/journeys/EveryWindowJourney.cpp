@@ -12,6 +12,7 @@
 #include "app/tools/gui/ChartViewDlg.h"
 #include "app/tools/gui/MonitorDlg.h"
 #include "app/tools/gui/MotorInfoPage.h"
+#include "app/tools/gui/MotorMonitorPage.h"
 #include "app/tools/gui/MotorStatusPage.h"
 #include "app/tools/gui/MotorViewDlg.h"
 #include "app/tools/gui/PlaygroundDlg.h"
@@ -27,6 +28,7 @@
 #include <QComboBox>
 #include <QPointer>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -86,13 +88,9 @@ protected:
         if (view && !view->Form().Status().Polling())
             QTest::mouseClick(view->StatusPage()->PollButton(), Qt::LeftButton);
     }
-    // The playground's entry of the chain's line (the device's short name, "pts/<n>"), and the
-    // index of the project's port it stands for (-1: a line of the machine the project lacks).
-    int ChainEntry() const
-    {
-        auto* ports = Playground()->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
-        return ports->findText(QString::fromStdString(rig->DevicePath()).section(QLatin1Char('/'), -2));
-    }
+    // The playground's entry of the chain's line, and the index of the project's port it stands
+    // for (-1: a line of the machine the project lacks).
+    int ChainEntry() const { return Journey::ChainEntry(Playground()); }
     // The motors the playground lists for the chosen port.
     int PlaygroundMotors() const
     {
@@ -278,20 +276,7 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
     ASSERT_TRUE(Command(cmd::ID_CHART_VIEW));
     QPointer<CChartViewDlg> chart = dynamic_cast<CChartViewDlg*>(frame->ChartView());
     ASSERT_NE(chart, nullptr);
-    Answer([](QWidget* w) {
-        auto* d = qobject_cast<CWatchItemDlg*>(w);
-        if (!d) {
-            ADD_FAILURE() << "not the item dialog";
-            Decline(w);
-            return;
-        }
-        QTreeWidget* list = d->List();
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            if (list->topLevelItem(i)->text(0) == QStringLiteral("Velocity"))
-                list->setCurrentItem(list->topLevelItem(i));
-        QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-        d->reject();
-    });
+    AddPredefinedItem(QStringLiteral("Velocity"));
     chart->Action(chartview::ID_ADD_ITEM)->trigger();
     auto sampleChart = [&] {
         if (!chart->Form().Sampling())
@@ -355,8 +340,25 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
         EveryMonitorPolls();
     };
 
+    // A source document with changes among them: the change offers to save it, and it closes
+    // with the project's documents ("No": nothing is written).
+    ASSERT_TRUE(Command(cmd::ID_FILE_NEW));
+    QPointer<QWidget> document = ActiveDocument();
+    ASSERT_NE(document, nullptr);
+    QTest::keyClicks(document, QStringLiteral("RP"));
+    bool askedToSave = false;
+    AnswerWindow<QDialog>(
+        [&](QDialog* box) {
+            auto* text = box->findChild<QLabel*>(QStringLiteral("1069"));
+            askedToSave = text && text->text().contains(QStringLiteral("Save changes to Untitled?"));
+            Press(box, QStringLiteral("No"));
+        },
+        QStringLiteral("save-document"));
+
     tunerCloses();
     ASSERT_TRUE(Command(cmd::ID_CLOSE_PROJECT));
+    EXPECT_TRUE(askedToSave) << "the project closed without offering to save the document";
+    EXPECT_TRUE(WaitFor([&] { return document.isNull(); })) << "the document stayed open without its project";
     portGone("File > Close Project");
     reopen("the project reopened");
 
@@ -546,9 +548,10 @@ TEST_F(EveryWindowJourney, EveryWindowAtOnceWhileTheProjectChangesUnderThem)
               << Served({"monitor a", "monitor b", "view 1", "view 2", "view 4"}) << "\n";
 }
 
-// However a tool window goes (Escape, its close, a deferred delete, its parent destroyed), the
-// frame reaches it exactly while it lives: its notices, poll ticks, a detection and the program's
-// close after it touch no window that went.
+// However a tool window goes (Escape, its close, a deferred delete, its parent destroyed, a deferred
+// delete while a modal dialog it opened waits), the frame reaches it exactly while it lives: its
+// notices, poll ticks, a detection and the program's close after it touch no window that went, and
+// the code that ran the window's dialog touches nothing of the window once the dialog's loop ends.
 TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
 {
     JourneyStart start;
@@ -559,25 +562,53 @@ TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
         const char* name;
         std::function<QWidget*()> open;
         std::function<shell::IToolWindow*()> slot;
+        std::function<void(QWidget*)> openBox; // runs a modal dialog of the window's own
+        const char* answer = nullptr;          // its button pressed once the window went; none: declined
     };
+    const std::string monitorFile = WriteMonitorFile("one", 3, "Ra");
     auto opened = [this](int id, const std::function<shell::IToolWindow*()>& slot) -> QWidget* {
         EXPECT_TRUE(Command(id));
         return dynamic_cast<QWidget*>(slot());
     };
+    auto click = [](QWidget* w, int id) {
+        auto* button = w->findChild<QPushButton*>(QString::number(id));
+        ASSERT_NE(button, nullptr) << id;
+        button->click();
+    };
     const std::vector<Kind> kinds = {
         {"monitor", [&] { return opened(cmd::ID_NEW_MONITOR, [this] { return frame->MonitorWindow(0); }); },
-         [this] { return frame->MonitorWindow(0); }},
-        {"motor view", [&]() -> QWidget* { return OpenView(2); }, [this] { return frame->MotorView(0); }},
+         [this] { return frame->MonitorWindow(0); },
+         [](QWidget* w) { static_cast<CMonitorDlg*>(w)->RunCommand(tools::monitor::ID_WATCH_ADD); }},
+        {"monitor asking whether to delete its item",
+         [&]() -> QWidget* { return OpenMonitor(monitorFile); },
+         [this] { return frame->MonitorWindow(0); },
+         [](QWidget* w) {
+             auto* mon = static_cast<CMonitorDlg*>(w);
+             mon->List()->setCurrentItem(mon->List()->topLevelItem(0));
+             mon->RunCommand(tools::monitor::ID_WATCH_DELETE);
+         },
+         "Yes"},
+        {"motor view", [&]() -> QWidget* { return OpenView(2); }, [this] { return frame->MotorView(0); },
+         [](QWidget* w) { static_cast<CMotorViewDlg*>(w)->MonitorPage()->RunCommand(tools::monitorpage::ID_ADD); }},
         {"chart", [&] { return opened(cmd::ID_CHART_VIEW, [this] { return frame->ChartView(); }); },
-         [this] { return frame->ChartView(); }},
+         [this] { return frame->ChartView(); },
+         [](QWidget* w) { static_cast<CChartViewDlg*>(w)->Action(chartview::ID_ADD_ITEM)->trigger(); }},
         {"playground", [&] { return opened(cmd::ID_PLAYGROUND, [this] { return frame->Playground(); }); },
-         [this] { return frame->Playground(); }},
+         [this] { return frame->Playground(); },
+         [&](QWidget* w) {
+             // The chain's port chosen, then its properties.
+             ASSERT_TRUE(ChooseChainPort(w));
+             click(w, tools::pg::kConfigure);
+         }},
         {"tuner", [&] { return opened(cmd::ID_TUNER, [this] { return frame->Tuner(); }); },
-         [this] { return frame->Tuner(); }},
+         [this] { return frame->Tuner(); }, [&](QWidget* w) { click(w, tuning::tuner::kSelectMotor); }},
     };
-    enum Way { Escape, Close, DeleteLater, ParentDestroyed };
-    const std::vector<std::pair<Way, const char*>> ways = {
-        {Escape, "Escape"}, {Close, "close"}, {DeleteLater, "deleteLater"}, {ParentDestroyed, "parent destroyed"}};
+    enum Way { Escape, Close, DeleteLater, ParentDestroyed, UnderItsBox };
+    const std::vector<std::pair<Way, const char*>> ways = {{Escape, "Escape"},
+                                                           {Close, "close"},
+                                                           {DeleteLater, "deleteLater"},
+                                                           {ParentDestroyed, "parent destroyed"},
+                                                           {UnderItsBox, "deleteLater under its modal dialog"}};
     for (const Kind& kind : kinds)
         for (const auto& [way, wayName] : ways) {
             SCOPED_TRACE(std::string(kind.name) + ", " + wayName);
@@ -592,6 +623,26 @@ TEST_F(EveryWindowJourney, EveryWayAToolWindowGoesEmptiesItsSlot)
                 auto* parent = new QWidget;
                 w->setParent(parent, w->windowFlags());
                 delete parent;
+                break;
+            }
+            case UnderItsBox: {
+                // The window goes from a timer while its dialog waits; the dialog, when it did not
+                // go with the window, is answered afterwards.
+                bool boxCame = false;
+                Answer([&boxCame, w, answer = kind.answer](QWidget* box) {
+                    boxCame = true;
+                    if (w)
+                        QTimer::singleShot(0, w, [w] { w->deleteLater(); });
+                    QTimer::singleShot(300, box, [box, answer] {
+                        if (answer)
+                            Press(box, QString::fromLatin1(answer));
+                        else
+                            Decline(box);
+                    });
+                });
+                kind.openBox(w);
+                EXPECT_TRUE(boxCame);
+                EXPECT_TRUE(WaitFor([&] { return w.isNull(); })) << "the window did not go under its dialog";
                 break;
             }
             }

@@ -30,6 +30,8 @@
 #include "app/shell/CommandIds.h"
 #include "app/shell/gui/AppContext.h"
 #include "app/shell/gui/InfoBar.h"
+#include "app/tools/PlaygroundForm.h"
+#include "app/tools/gui/WatchItemDlg.h"
 #include "app/frame/gui/MainFrame.h"
 #include "app/frame/gui/VQXApp.h"
 #include "platform/registry/Profile.h"
@@ -37,6 +39,7 @@
 #include "tests/sim/wiring/SerialRig.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDockWidget>
@@ -51,6 +54,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <QUrl>
 
@@ -338,6 +342,53 @@ protected:
                 d->accept();
             },
             snapshot);
+    }
+    // The next modal dialog is the item dialog of a monitor, chart or motor view: `fill` chooses
+    // the item, OK adds it, and the dialog, open for another item, is closed.
+    void AddInItemDialog(std::function<void(CWatchItemDlg*)> fill, const QString& snapshot = {})
+    {
+        Answer(
+            [fill](QWidget* w) {
+                auto* d = qobject_cast<CWatchItemDlg*>(w);
+                if (!d) {
+                    ADD_FAILURE() << "not the item dialog";
+                    Decline(w);
+                    return;
+                }
+                fill(d);
+                QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+                d->reject();
+            },
+            snapshot);
+    }
+    // The predefined item of that caption ("Velocity") picked and added in the next item dialog.
+    void AddPredefinedItem(const QString& caption)
+    {
+        AddInItemDialog([caption](CWatchItemDlg* d) {
+            QTreeWidget* list = d->List();
+            const QList<QTreeWidgetItem*> rows = list->findItems(caption, Qt::MatchExactly);
+            if (rows.isEmpty())
+                ADD_FAILURE() << "no item " << caption.toStdString() << " to pick";
+            else
+                list->setCurrentItem(rows.front());
+        });
+    }
+    // The playground's entry of the chain's line (the device's short name, "pts/<n>"); -1: none.
+    int ChainEntry(QWidget* playground) const
+    {
+        auto* ports = playground->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
+        return ports ? ports->findText(QString::fromStdString(rig->DevicePath()).section(QLatin1Char('/'), -2)) : -1;
+    }
+    // That entry chosen, as the user picks it; false when the list has none.
+    bool ChooseChainPort(QWidget* playground) const
+    {
+        const int entry = ChainEntry(playground);
+        if (entry < 0)
+            return false;
+        auto* ports = playground->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
+        ports->setCurrentIndex(entry);
+        Q_EMIT ports->activated(entry);
+        return true;
     }
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.

@@ -52,22 +52,6 @@ protected:
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
     }
     // The item dialog that opens next: `fill` picks the item, then Add and Close.
-    void AddInItemDialog(std::function<void(CWatchItemDlg*)> fill, const QString& snapshot)
-    {
-        Answer(
-            [fill](QWidget* w) {
-                auto* d = qobject_cast<CWatchItemDlg*>(w);
-                if (!d) {
-                    ADD_FAILURE() << "not the item dialog";
-                    w->close();
-                    return;
-                }
-                fill(d);
-                QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-                d->reject();
-            },
-            snapshot);
-    }
     static bool Lit(tools::gui::CIconButton* led) { return led->State() == 1; }
     static bool Bold(QLabel* label) { return label->font().bold(); }
     template <class R, class F>

@@ -529,8 +529,9 @@ void CVQXView::OnHelp(bool hitTest)
 
 void CVQXView::EditProperties()
 {
+    QPointer<CVQXView> self(this);
     CDocPropertiesDlg dlg(window(), m_properties);
-    if (dlg.exec() != QDialog::Accepted)
+    if (dlg.exec() != QDialog::Accepted || !self)
         return;
     m_properties = dlg.Properties();
     m_doc->SetModifiedFlag(true);
@@ -543,8 +544,9 @@ void CVQXView::AssociateToMotor()
     if (!project || PathName().empty())
         return;
     uint32_t selection = m_env.currentTarget ? m_env.currentTarget() : 0;
+    QPointer<CVQXView> self(this);
     CSelectMotorDlg dlg(window(), *project, &selection, 0);
-    if (dlg.exec() != QDialog::Accepted)
+    if (dlg.exec() != QDialog::Accepted || !self)
         return;
     CCommPort* port = project->Port(selectmotor::PortOf(selection));
     CMotor* motor = port ? port->GetMotor(selectmotor::AddressOf(selection)) : nullptr;

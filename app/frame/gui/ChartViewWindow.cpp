@@ -1,5 +1,6 @@
 #include "app/frame/gui/ChartViewWindow.h"
 
+#include "app/framework/gui/ModalDialog.h"
 #include "app/shell/gui/Help.h"
 
 #include "app/project/Project.h"
@@ -20,11 +21,11 @@ bool RunItemDialog(const WatchDlgServices& services, QWidget* parent, CChartItem
                    const std::function<Added(const CChartItem&)>& add)
 {
     if (!addMode) {
-        CWatchItemDlg dlg(parent, &item.Item, true, services, true, item.Min, item.Max);
-        if (dlg.exec() != QDialog::Accepted)
+        fw::ModalDialog<CWatchItemDlg> dlg(parent, &item.Item, true, services, true, item.Min, item.Max);
+        if (dlg.exec() != QDialog::Accepted || !dlg)
             return false;
-        item.Min = dlg.Form().minimum;
-        item.Max = dlg.Form().maximum;
+        item.Min = dlg->Form().minimum;
+        item.Max = dlg->Form().maximum;
         return true;
     }
     auto* held = new CWatchItem;
@@ -51,8 +52,8 @@ bool RunItemDialog(const WatchDlgServices& services, QWidget* parent, CChartItem
         }
         }
     };
-    CWatchItemDlg dlg(parent, held, true, withAdd, true, item.Min, item.Max);
-    shown = &dlg;
+    fw::ModalDialog<CWatchItemDlg> dlg(parent, held, true, withAdd, true, item.Min, item.Max);
+    shown = dlg.get();
     return dlg.exec() == QDialog::Accepted;
 }
 

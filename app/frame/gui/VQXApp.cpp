@@ -2,6 +2,7 @@
 
 #include "app/frame/gui/ShellServices.h"
 #include "app/editor/gui/EditorEnvironment.h"
+#include "app/framework/gui/CentreOver.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/TextPrinting.h"
 #include "app/frame/gui/FrameCommands.h"
@@ -72,6 +73,7 @@ CVQXApp::CVQXApp(QString instanceFolder, shell::IDesktopServices* desktop) : m_i
     // context of their own use it too).
     m_context = std::make_unique<shell::CAppContext>(ui::COperationContext::Default(), *desktop, *m_scanner,
                                                      platform::GetClock());
+    fw::CentreDialogsWhenShown(this);
 }
 
 CVQXApp::~CVQXApp()

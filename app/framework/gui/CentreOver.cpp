@@ -1,8 +1,13 @@
 #include "app/framework/gui/CentreOver.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QEvent>
 #include <QLayout>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace fw {
 
@@ -25,12 +30,64 @@ void CentreOver(QWidget* window, const QWidget* over)
     if (QLayout* layout = window->layout())
         layout->activate();
     const QSize size = window->testAttribute(Qt::WA_Resized) || window->isVisible() ? window->size() : window->sizeHint();
-    // A window not shown has no frame yet: it gets its owner's (the same window manager's).
+    // A window not on the screen yet has no frame: it gets its owner's (the same window manager's).
     const QRect owner = over->frameGeometry();
-    const QSize frame = window->isVisible() ? window->frameGeometry().size() - window->size()
-                                            : owner.size() - over->geometry().size();
+    QSize frame = window->isVisible() ? window->frameGeometry().size() - window->size() : QSize();
+    if (frame.isNull())
+        frame = owner.size() - over->geometry().size();
+    const QSize outer = size + frame;
     const QPoint centre = owner.center();
-    window->move(centre.x() - (size.width() + frame.width()) / 2, centre.y() - (size.height() + frame.height()) / 2);
+    QPoint at(centre.x() - outer.width() / 2, centre.y() - outer.height() / 2);
+    // Over a window near the screen's edge: on the screen still, its title bar first.
+    if (const QScreen* screen = over->screen()) {
+        const QRect desk = screen->availableGeometry();
+        at.setX(std::max(desk.left(), std::min(at.x(), desk.right() + 1 - outer.width())));
+        at.setY(std::max(desk.top(), std::min(at.y(), desk.bottom() + 1 - outer.height())));
+    }
+    window->move(at);
 }
+
+namespace {
+
+// Placed by the filter below: placed again when shown again, as long as nobody moved it since.
+constexpr char kPlacedHere[] = "fwCentredWhenShown";
+
+class DialogPlacer final : public QObject {
+public:
+    explicit DialogPlacer(QObject* owner) : QObject(owner) { qApp->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous() || !watched->isWidgetType())
+            return false;
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (!dialog || !dialog->isWindow())
+            return false;
+        if (type == QEvent::Hide) {
+            // The next show centres it afresh, over where its opener is then.
+            if (dialog->property(kPlacedHere).toBool()) {
+                dialog->setAttribute(Qt::WA_Moved, false);
+                dialog->setProperty(kPlacedHere, false);
+            }
+            return false;
+        }
+        // Before the dialog's own show handling: a dialog moved here is not placed again by the
+        // toolkit, and one the program placed itself is left where it is.
+        if (dialog->testAttribute(Qt::WA_Moved))
+            return false;
+        QWidget* parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+        QWidget* over = parent && parent->isVisible() ? parent : OpenerWindow(nullptr);
+        if (!over || over == dialog || !over->isVisible())
+            return false;
+        CentreOver(dialog, over);
+        dialog->setProperty(kPlacedHere, true);
+        return false;
+    }
+};
+
+} // namespace
+
+void CentreDialogsWhenShown(QObject* owner) { new DialogPlacer(owner); }
 
 } // namespace fw

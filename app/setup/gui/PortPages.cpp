@@ -1,5 +1,6 @@
 #include "app/setup/gui/PortPages.h"
 
+#include "app/framework/gui/ModalDialog.h"
 #include "app/framework/gui/Text8.h"
 #include "app/setup/PortPages.h"
 #include "app/setup/gui/MotorSettingsDlg.h"
@@ -319,9 +320,11 @@ std::string CPortMotorsPage::HelpTopic() const
 bool RunPortDialog(QWidget* parent, CCommPort& workingCopy, const std::vector<const CCommPort*>& ports, bool isNew,
                    const setup::SetupServices& services)
 {
-    CPageDlg dlg(parent, services.app, isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
-    dlg.AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, services.probe));
-    dlg.AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy, services));
+    // Over the window that asked (the playground), which may go while the dialog waits.
+    fw::ModalDialog<CPageDlg> dlg(parent, services.app,
+                                  isNew ? QStringLiteral("Add New Port") : QStringLiteral("Port Properties"));
+    dlg->AddPage(QStringLiteral("Port"), new CPortGeneralPage(workingCopy, ports, services.probe));
+    dlg->AddPage(QStringLiteral("Motors"), new CPortMotorsPage(workingCopy, services));
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -1,5 +1,6 @@
 #include "app/shell/gui/AppContext.h"
 
+#include "app/framework/gui/ModalDialog.h"
 #include "app/shell/gui/HelpViewer.h"
 #include "app/shell/gui/SelectFolderDlg.h"
 #include "core/ui/OperationContext.h"
@@ -17,34 +18,24 @@ namespace shell {
 
 namespace {
 
-QFileDialog* MakeDialog(QWidget* parent, const FileChoice& choice, QFileDialog::AcceptMode mode)
-{
-    auto* dialog = new QFileDialog(parent, choice.title, choice.start, choice.filter);
-    dialog->setAcceptMode(mode);
-    if (!choice.defaultSuffix.isEmpty())
-        dialog->setDefaultSuffix(choice.defaultSuffix);
-    return dialog;
-}
-
-// Runs a chooser made over `parent` and reads what was chosen. The chooser is a child of that
-// window and goes with it when the window is destroyed while the chooser waits (a project change
-// closed it): then nothing was chosen.
+// Runs a chooser made over a window and reads what was chosen. The chooser goes with that window
+// when the window is destroyed while the chooser waits (a project change closed it): then nothing
+// was chosen.
 template <class Dialog, class Read>
-auto RunChooser(Dialog* made, Read read) -> decltype(read(*made))
+auto RunChooser(fw::ModalDialog<Dialog>& dialog, Read read) -> decltype(read(*dialog.get()))
 {
-    using Chosen = decltype(read(*made));
-    QPointer<Dialog> dialog = made;
-    const bool accepted = dialog->exec() == QDialog::Accepted;
-    if (!dialog)
+    using Chosen = decltype(read(*dialog.get()));
+    if (dialog.exec() != QDialog::Accepted || !dialog)
         return Chosen{};
-    Chosen chosen = accepted ? read(*dialog) : Chosen{};
-    delete dialog.data();
-    return chosen;
+    return read(*dialog.get());
 }
 
 QStringList Run(QWidget* parent, const FileChoice& choice, QFileDialog::AcceptMode mode, QFileDialog::FileMode files)
 {
-    QFileDialog* dialog = MakeDialog(parent, choice, mode);
+    fw::ModalDialog<QFileDialog> dialog(parent, choice.title, choice.start, choice.filter);
+    dialog->setAcceptMode(mode);
+    if (!choice.defaultSuffix.isEmpty())
+        dialog->setDefaultSuffix(choice.defaultSuffix);
     dialog->setFileMode(files);
     return RunChooser(dialog, [](QFileDialog& d) { return d.selectedFiles(); });
 }
@@ -70,7 +61,8 @@ QString CQtDesktopServices::ChooseSaveFile(QWidget* parent, const FileChoice& ch
 
 QString CQtDesktopServices::ChooseFolder(QWidget* parent, const QString& start)
 {
-    return RunChooser(new CSelectFolderDlg(parent, m_questions, start), [](CSelectFolderDlg& d) { return d.Path(); });
+    fw::ModalDialog<CSelectFolderDlg> dialog(parent, m_questions, start);
+    return RunChooser(dialog, [](CSelectFolderDlg& d) { return d.Path(); });
 }
 
 std::optional<uint32_t> CQtDesktopServices::ChooseColor(QWidget* parent, uint32_t initial)
@@ -105,7 +97,7 @@ help::CHelpViewer* CQtDesktopServices::HelpViewer() const { return m_viewer.data
 
 bool CQtDesktopServices::ChoosePrint(QWidget* parent, QPrinter& printer, bool hasSelection)
 {
-    auto* dialog = new QPrintDialog(&printer, parent);
+    fw::ModalDialog<QPrintDialog> dialog(&printer, parent);
     dialog->setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
     dialog->setOption(QAbstractPrintDialog::PrintPageRange, true);
     return RunChooser(dialog, [](QPrintDialog&) { return true; });

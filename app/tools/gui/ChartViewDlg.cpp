@@ -1,6 +1,7 @@
 #include "app/tools/gui/ChartViewDlg.h"
 
 #include "app/framework/gui/AskWhenFree.h"
+#include "app/framework/gui/ModalDialog.h"
 #include "app/framework/gui/OwnedWindow.h"
 #include "app/res/gui/Icons.h"
 #include "app/shell/HelpTopics.h"
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
@@ -122,13 +124,13 @@ public:
     }
     std::string AskSavePath(const std::string& name) override
     {
-        QFileDialog dialog(&m_window, QString(), Local(name), FileFilter());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("sch"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        fw::ModalDialog<QFileDialog> dialog(&m_window, QString(), Local(name), FileFilter());
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setDefaultSuffix(QStringLiteral("sch"));
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        if (dialog.exec() != QDialog::Accepted || !dialog || dialog->selectedFiles().isEmpty())
             return {};
-        return dialog.selectedFiles().front().toStdString();
+        return dialog->selectedFiles().front().toStdString();
     }
 
 private:
@@ -431,6 +433,8 @@ void CChartViewDlg::OnCommand(int id)
 {
     if (!m_form->Enabled(id, true))
         return;
+    // Its dialogs and boxes wait for the user; the window may go meanwhile.
+    QPointer<CChartViewDlg> self = this;
     switch (id) {
     case ID_NEW_CHART:
         if (!m_form->CanClose())
@@ -494,7 +498,8 @@ void CChartViewDlg::OnCommand(int id)
     default:
         return;
     }
-    Refresh();
+    if (self)
+        Refresh();
 }
 
 void CChartViewDlg::AddItem()
@@ -509,12 +514,14 @@ void CChartViewDlg::AddItem()
             item.Item.MotorAddress = address;
         }
     }
+    QPointer<CChartViewDlg> self = this;
     m_itemDialog(this, item, true, [this](const CChartItem& chosen) {
         const auto added = m_form->AddItem(chosen);
         Refresh();
         return added;
     });
-    Refresh();
+    if (self)
+        Refresh();
 }
 
 void CChartViewDlg::EditItem()
@@ -524,30 +531,37 @@ void CChartViewDlg::EditItem()
         return;
     const std::string shown = item->Item.ValueText;
     item->Item.ValueText = CWatchItem::kChartMarker;
-    if (m_itemDialog(this, *item, false, {}))
+    QPointer<CChartViewDlg> self = this;
+    const bool edited = m_itemDialog(this, *item, false, {});
+    if (!self)
+        return; // gone under the dialog, its items with it
+    if (edited)
         m_form->ItemEdited();
     item->Item.ValueText = shown;
 }
 
 void CChartViewDlg::OpenChart()
 {
-    QFileDialog dialog(this, QStringLiteral("Open Chart File"), QString(), FileFilter());
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    fw::ModalDialog<QFileDialog> dialog(this, QStringLiteral("Open Chart File"), QString(), FileFilter());
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || !dialog || dialog->selectedFiles().isEmpty())
         return;
-    if (!m_form->CanClose())
+    const std::string path = dialog->selectedFiles().front().toStdString();
+    // Its question whether to save the chart shown is a box too.
+    QPointer<CChartViewDlg> self = this;
+    if (!m_form->CanClose() || !self)
         return;
-    if (m_form->Open(dialog.selectedFiles().front().toStdString()))
+    if (m_form->Open(path) && self)
         m_timer.Start(m_form->UpdateTime());
 }
 
 void CChartViewDlg::Properties()
 {
-    CChartSettingsDlg dialog(this, m_form->CurrentSettings(), m_questions);
-    if (dialog.exec() != QDialog::Accepted)
+    fw::ModalDialog<CChartSettingsDlg> dialog(this, m_form->CurrentSettings(), m_questions);
+    if (dialog.exec() != QDialog::Accepted || !dialog)
         return;
-    m_form->ApplySettings(dialog.Accepted());
+    m_form->ApplySettings(dialog->Accepted());
     m_timer.Start(m_form->UpdateTime());
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/framework/gui/OwnedWindow.h"
 #include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/ModalDialog.h"
 #include "app/shell/HelpTopics.h"
 
 #include "app/tools/gui/WatchIcons.h"
@@ -17,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -166,7 +168,10 @@ int CMonitorDlg::SelectedRow() const
 
 void CMonitorDlg::RunCommand(int id)
 {
+    QPointer<CMonitorDlg> self = this;
     const int row = m_form->OnCommand(id, SelectedRow());
+    if (!self)
+        return; // gone under one of its dialogs
     if (id == ID_WATCH_NEW || id == ID_WATCH_OPEN)
         return;
     if (QTreeWidgetItem* item = m_list->topLevelItem(row))
@@ -287,20 +292,20 @@ std::optional<std::string> CMonitorDlg::AskOpenPath()
 
 std::optional<std::string> CMonitorDlg::AskSavePath(const std::string& proposed)
 {
-    QFileDialog dlg(this, QStringLiteral("Save As"), Local(proposed),
-                    QStringLiteral("VQX Monitor Files (*.mon);;All Files (*)"));
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QString::fromLatin1(kDefaultExt));
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+    fw::ModalDialog<QFileDialog> dlg(this, QStringLiteral("Save As"), Local(proposed),
+                                     QStringLiteral("VQX Monitor Files (*.mon);;All Files (*)"));
+    dlg->setAcceptMode(QFileDialog::AcceptSave);
+    dlg->setDefaultSuffix(QString::fromLatin1(kDefaultExt));
+    if (dlg.exec() != QDialog::Accepted || !dlg || dlg->selectedFiles().isEmpty())
         return std::nullopt;
-    return dlg.selectedFiles().front().toStdString();
+    return dlg->selectedFiles().front().toStdString();
 }
 
 bool CMonitorDlg::RunItemDialog(CWatchItem* item)
 {
     WatchDlgServices services = m_itemServices;
     services.add = [this](CWatchItem* added) { return m_form->AddWatchItem(added); };
-    CWatchItemDlg dlg(this, item, true, services);
+    fw::ModalDialog<CWatchItemDlg> dlg(this, item, true, services);
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -1,6 +1,7 @@
 #include "app/tools/gui/MotorMonitorPage.h"
 
 #include "app/framework/gui/CommandTable.h"
+#include "app/framework/gui/ModalDialog.h"
 #include "app/tools/gui/IconButton.h"
 #include "app/tools/gui/PagePollButtons.h"
 #include "app/tools/gui/WatchListRows.h"
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
@@ -150,7 +152,10 @@ void CMotorMonitorPage::RunCommand(int id)
 {
     if (!m_form)
         return;
+    QPointer<CMotorMonitorPage> self = this;
     const int row = m_form->OnCommand(id, SelectedRow());
+    if (!self)
+        return; // its view went under one of its dialogs
     if (QTreeWidgetItem* item = m_list->topLevelItem(row))
         m_list->setCurrentItem(item);
     StateChanged();
@@ -251,12 +256,12 @@ std::optional<std::string> CMotorMonitorPage::AskOpenPath()
 
 std::optional<std::string> CMotorMonitorPage::AskSavePath(const std::string& proposed)
 {
-    QFileDialog dlg(this, QStringLiteral("Save As"), QString::fromStdString(proposed), kFilter);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QString::fromLatin1(kDefaultExt));
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+    fw::ModalDialog<QFileDialog> dlg(this, QStringLiteral("Save As"), QString::fromStdString(proposed), kFilter);
+    dlg->setAcceptMode(QFileDialog::AcceptSave);
+    dlg->setDefaultSuffix(QString::fromLatin1(kDefaultExt));
+    if (dlg.exec() != QDialog::Accepted || !dlg || dlg->selectedFiles().isEmpty())
         return std::nullopt;
-    return dlg.selectedFiles().front().toStdString();
+    return dlg->selectedFiles().front().toStdString();
 }
 
 bool CMotorMonitorPage::RunItemDialog(CWatchItem* item)
@@ -264,7 +269,7 @@ bool CMotorMonitorPage::RunItemDialog(CWatchItem* item)
     WatchDlgServices services = m_itemServices;
     services.add = [this](CWatchItem* added) { return m_form ? m_form->AddWatchItem(added) : added; };
     // The items stay bound to this view's motor.
-    CWatchItemDlg dlg(this, item, false, services);
+    fw::ModalDialog<CWatchItemDlg> dlg(this, item, false, services);
     return dlg.exec() == QDialog::Accepted;
 }
 

@@ -1,5 +1,6 @@
 #include "app/tools/gui/SessionMotors.h"
 
+#include "app/framework/gui/ModalDialog.h"
 #include "app/project/Project.h"
 #include "app/project/TerminalPane.h"
 #include "app/project/gui/SelectMotorDlg.h"
@@ -37,7 +38,9 @@ WatchDlgServices WatchDialogServices(QWidget& parent, CProject& project, const s
     items.questions = &project.Context().Questions();
     items.chooseMotor = [p, f](uint32_t key) -> std::optional<WatchTarget> {
         uint32_t selection = key;
-        CSelectMotorDlg dlg(QApplication::activeWindow() ? QApplication::activeWindow() : f, *p, &selection, 2);
+        // Over the item dialog that asks, which may go with its window while this one waits.
+        fw::ModalDialog<CSelectMotorDlg> dlg(QApplication::activeWindow() ? QApplication::activeWindow() : f, *p,
+                                             &selection, 2);
         if (dlg.exec() != QDialog::Accepted)
             return std::nullopt;
         return TargetOf(FindProjectMotor(*p, static_cast<int>(selection & 0xFFFF), static_cast<int>(selection >> 16)));

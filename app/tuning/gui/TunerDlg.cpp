@@ -4,6 +4,7 @@
 #include "app/framework/LongOperation.h"
 #include "app/framework/gui/CommandTable.h"
 #include "app/framework/gui/DockMDI.h"
+#include "app/framework/gui/ModalDialog.h"
 #include "app/framework/gui/Text8.h"
 #include "app/project/Project.h"
 #include "app/project/gui/SelectMotorDlg.h"
@@ -30,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -574,8 +576,9 @@ void CTunerDlg::OnSelectMotor()
     if (!m_wiring.project)
         return;
     uint32_t key = m_form.Key();
-    CSelectMotorDlg dlg(this, *m_wiring.project, &key, 0);
-    if (dlg.exec() != QDialog::Accepted || (key == m_form.Key() && m_form.Motor()))
+    QPointer<CTunerDlg> self = this;
+    fw::ModalDialog<CSelectMotorDlg> dlg(this, *m_wiring.project, &key, 0);
+    if (dlg.exec() != QDialog::Accepted || !self || (key == m_form.Key() && m_form.Motor()))
         return;
     if (std::string why = m_form.SelectTarget(key); !why.empty() && m_wiring.context)
         ui::OptionMessageBox(m_wiring.context->Questions(), why, ui::MB_OK | ui::MB_ICONERROR);
@@ -629,21 +632,29 @@ void CTunerDlg::OnMotorRemoved()
         return;
     if (m_built)
         m_motorName->clear();
+    QPointer<CTunerDlg> self = this;
     for (;;) {
         uint32_t key = 0;
         if (m_wiring.project) {
-            CSelectMotorDlg dlg(this, *m_wiring.project, &key, 0, tuner::kMotorRemovedPrompt);
-            if (dlg.exec() == QDialog::Accepted) {
+            fw::ModalDialog<CSelectMotorDlg> dlg(this, *m_wiring.project, &key, 0, tuner::kMotorRemovedPrompt);
+            const bool chosen = dlg.exec() == QDialog::Accepted;
+            if (!self)
+                return; // closed under its question (the project changed again)
+            if (chosen) {
                 const std::string why = m_form.SelectTarget(key);
                 if (why.empty())
                     break;
                 if (m_wiring.context)
                     ui::OptionMessageBox(m_wiring.context->Questions(), why, ui::MB_OK | ui::MB_ICONERROR);
+                if (!self)
+                    return;
             }
         }
         const int answer = m_wiring.context ? ui::OptionMessageBox(m_wiring.context->Questions(), tuner::kCloseQuestion,
                                                                    ui::MB_YESNO | ui::MB_ICONQUESTION)
                                             : ui::IDYES;
+        if (!self)
+            return;
         if (answer == ui::IDYES || !m_wiring.project) {
             RequestClose();
             return;

@@ -144,20 +144,7 @@ public:
         EXPECT_TRUE(Command(cmd::ID_NEW_MONITOR));
         EXPECT_TRUE(Command(cmd::ID_CHART_VIEW));
         if (CChartViewDlg* chart = Chart()) {
-            Answer([](QWidget* w) {
-                auto* d = qobject_cast<CWatchItemDlg*>(w);
-                if (!d) {
-                    ADD_FAILURE() << "not the item dialog";
-                    Decline(w);
-                    return;
-                }
-                QTreeWidget* list = d->List();
-                for (int i = 0; i < list->topLevelItemCount(); ++i)
-                    if (list->topLevelItem(i)->text(0) == QStringLiteral("Velocity"))
-                        list->setCurrentItem(list->topLevelItem(i));
-                QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-                d->reject();
-            });
+            AddPredefinedItem(QStringLiteral("Velocity"));
             chart->Action(chartview::ID_ADD_ITEM)->trigger();
             if (!chart->Form().Sampling())
                 chart->Action(chartview::ID_START)->trigger();
@@ -481,8 +468,13 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
             ADD_FAILURE() << what << " was not shown";
             return;
         }
-        // Where the window manager has it once it stays there.
-        QRect b = x.Frame(Id(box));
+        // Where it came on the screen, and where the window manager has it once it stays there:
+        // both over the centre (it is not moved there after a first frame elsewhere).
+        const QRect first = x.Frame(Id(box));
+        const QPoint firstOff = first.center() - x.Frame(Id(owner)).center();
+        EXPECT_TRUE(std::abs(firstOff.x()) <= kNudge && std::abs(firstOff.y()) <= kNudge)
+            << what << " came at " << first.x() << "," << first.y() << " " << first.width() << "x" << first.height();
+        QRect b = first;
         for (int tries = 0; tries < 50; ++tries) {
             QTest::qWait(100);
             const QRect now = x.Frame(Id(box));
@@ -523,6 +515,24 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
         return done;
     };
 
+    // The main window's page dialogs, each as its command opens it.
+    struct PageDialog {
+        int command;
+        const char* snapshot;
+        const char* what;
+    };
+    for (const PageDialog& page : {PageDialog{cmd::ID_COMM_SETTINGS, "settings", "Communication Settings"},
+                                   PageDialog{cmd::ID_OPTIONS, "options", "Options"},
+                                   PageDialog{cmd::ID_NEW_PROJECT, "new-project", "New Project"}}) {
+        AnswerWindow<CPageDlg>(
+            [&](CPageDlg* d) {
+                centredOver(d, frame, page.what);
+                Decline(d);
+            },
+            QString::fromLatin1(page.snapshot));
+        ASSERT_TRUE(Command(page.command)) << page.what;
+    }
+
     AutoAnswer("The operation finished successfully.", "OK");
     AutoAnswer("One or more Errors/Warnings were detected during the operation.", "OK");
     AnswerWindow<CDifferentSettingsDlg>([](CDifferentSettingsDlg* d) { Click(d, 1); }, QStringLiteral("different"), 60000,
@@ -557,12 +567,7 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
     ASSERT_TRUE(Shown(pg));
     pg->move(x.Frame(Id(frame)).topLeft() + QPoint(60, 60));
     QTest::qWait(300);
-    auto* ports = pg->findChild<QComboBox*>(QString::number(tools::pg::kPortList));
-    ASSERT_NE(ports, nullptr);
-    const int entry = ports->findText(QString::fromStdString(rig->DevicePath()).section(QLatin1Char('/'), -2));
-    ASSERT_GE(entry, 0);
-    ports->setCurrentIndex(entry);
-    Q_EMIT ports->activated(entry);
+    ASSERT_TRUE(ChooseChainPort(pg));
     ClickTitle(pg);
     ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == pg; }));
     auto pgWait = watchWaitBox(pg, "the playground's detection box");
