@@ -410,6 +410,8 @@ void CMainFrame::ClearToolSlot(shell::IToolWindow* window)
 
 void CMainFrame::TellToolWindows(const shell::SessionChange& change)
 {
+    // Ports and motors change what the commands may do.
+    m_commands->RefreshSoon();
     // Copies of the slots: a window told before may close another, or open one in its slot.
     std::vector<shell::ToolSlot> windows;
     for (shell::ToolSlot* slot : AllSlots())

@@ -3,7 +3,10 @@
 #include <QIcon>
 
 #include <QAction>
+#include <QApplication>
+#include <QEvent>
 #include <QMenu>
+#include <QPointer>
 
 namespace fw {
 
@@ -16,6 +19,9 @@ void PopUpContextMenu(QMenu* menu, const QPoint& globalPos)
 CommandTable::CommandTable(QObject* parent) : QObject(parent)
 {
     connect(&m_idle, &QTimer::timeout, this, &CommandTable::UpdateAll);
+    m_idle.setTimerType(Qt::CoarseTimer);
+    m_soon.setSingleShot(true);
+    connect(&m_soon, &QTimer::timeout, this, &CommandTable::UpdateAll);
 }
 
 namespace {
@@ -43,11 +49,7 @@ QAction* CommandTable::Add(const CommandInfo& info)
     if (IconProvider())
         action->setIcon(IconProvider()(info.id));
     const int id = info.id;
-    connect(action, &QAction::triggered, this, [this, id] {
-        Q_EMIT commandTriggered(id);
-        if (m_handler)
-            m_handler(id);
-    });
+    connect(action, &QAction::triggered, this, [this, id] { Run(id); });
     m_actions[id] = action;
     m_helpTopics[id] = info.helpTopic;
     return action;
@@ -72,10 +74,19 @@ bool CommandTable::Execute(int id)
     // A command without an action (a range item built on the fly) goes to the handler directly.
     if (!m_rules.State(id).enabled)
         return false;
-    Q_EMIT commandTriggered(id);
-    if (m_handler)
-        m_handler(id);
+    Run(id);
     return true;
+}
+
+void CommandTable::Run(int id)
+{
+    // A command may end the window that owns this table (Exit, Close Project's last window).
+    const QPointer<CommandTable> self(this);
+    Q_EMIT commandTriggered(id);
+    if (self && m_handler)
+        m_handler(id);
+    if (self)
+        RefreshSoon();
 }
 
 void CommandTable::Update(int id)
@@ -135,7 +146,39 @@ QMenu* CommandTable::AddMenu(QMenu* menu)
     return menu;
 }
 
-void CommandTable::StartIdleRefresh(int intervalMs) { m_idle.start(intervalMs); }
+void CommandTable::StartIdleRefresh(int catchAllMs)
+{
+    // A refresh on a clock alone wakes an idle program five times a second for nothing.
+    if (qApp)
+        qApp->installEventFilter(this);
+    m_idle.start(catchAllMs);
+}
+
+void CommandTable::RefreshSoon()
+{
+    if (!m_soon.isActive())
+        m_soon.start(0);
+}
+
+bool CommandTable::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::FocusIn:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Close: RefreshSoon(); break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 std::string CommandTable::HelpTopic(int id) const
 {

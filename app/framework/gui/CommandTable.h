@@ -2,7 +2,8 @@
 // The command table: numeric command ids to QActions. Menus, toolbars and context menus are built
 // from ids; every action carries its id (data()), its menu text, key, tooltip and status-bar text;
 // triggering any of them calls the one command handler with the id. The update rules
-// (CommandRules) are applied when a menu opens and by an idle refresh of the toolbar.
+// (CommandRules) are applied when a menu opens and by an idle refresh of the toolbar: soon after
+// each thing the user does and each change the program reports, and once a second besides.
 
 #include "app/framework/CommandRules.h"
 
@@ -47,8 +48,11 @@ public:
     void UpdateMenu(QMenu* menu);
     // Menus built here update themselves when they open.
     QMenu* AddMenu(QMenu* menu);
-    // Starts the idle refresh (about every 200 ms) of all actions.
-    void StartIdleRefresh(int intervalMs = 200);
+    // Starts the idle refresh of all actions: after the user's input, focus and window changes
+    // (the whole application's), after RefreshSoon, and every `catchAllMs` for what changes alone.
+    void StartIdleRefresh(int catchAllMs = 1000);
+    // Refreshes all actions once the events now waiting are done (many calls, one refresh).
+    void RefreshSoon();
 
     // The picture of each command added from now on (none by default): the program's icon set
     // supplies it, the table only asks.
@@ -69,7 +73,12 @@ private:
     std::map<int, std::string> m_helpTopics;
     CommandRules m_rules;
     std::function<void(int)> m_handler;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tells of the command, runs its handler, and refreshes the actions afterwards.
+    void Run(int id);
+
     QTimer m_idle;
+    QTimer m_soon;
     int m_refreshing = 0;
 };
 
