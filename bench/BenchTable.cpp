@@ -32,10 +32,8 @@ int RunCases(const std::vector<Case>& cases)
         Result r;
         try {
             r = c.run();
-        } catch (const std::exception& e) {
-            r.error = e.what();
         } catch (...) {
-            r.error = "unknown exception";
+            r.error = ErrorText(std::current_exception());
         }
         std::string status = "ok";
         std::string ratio = "-", floor = "-", target = "-", cpu = "-";

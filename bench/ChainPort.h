@@ -1,7 +1,8 @@
 #pragma once
 // The PC's port to a simulated RS-232 chain in the benchmarks: named "Bench", the chain's device,
-// the line rate, the time-outs for that many motors.
+// the line rate, the time-outs for that many motors; and a motor of firmware 450 entered in it.
 
+#include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "core/ui/OperationContext.h"
 
@@ -17,4 +18,17 @@ inline void SetUpChainPort(CCommPort& port, ui::COperationContext& context, cons
     port.BitPerSec = port.savedBitPerSec = baud;
     port.SetMaxMotors(motors);
     port.CalcTimeouts(port.MaxMotors);
+}
+
+// A motor of firmware 450 at the address, entered in the port's list as the project holds it
+// (its identity not read).
+inline CMotor& AddBenchMotor(CCommPort& port, int address)
+{
+    auto* motor = new CMotor;
+    motor->Address = address;
+    motor->Name = "Motor " + std::to_string(address);
+    motor->Version = "450";
+    port.motors.Add(motor);
+    port.RebuildAddressTable();
+    return *motor;
 }

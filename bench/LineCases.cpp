@@ -4,7 +4,7 @@
 #include "bench/LineCases.h"
 
 #include "bench/LineFloor.h"
-#include "core/analyzer/TrafficLog.h"
+#include "bench/SentCounter.h"
 #include "core/detect/DetectionFrame.h"
 #include "core/detect/RS232Chain.h"
 #include "core/motor/Motor.h"
@@ -29,30 +29,6 @@ namespace {
 constexpr size_t kImageSize = 27999;
 constexpr int kUnaddressed = 114;
 constexpr int kSweep[] = {38400, 9600, 19200, 4800, 2400};
-
-std::string Printable(const uint8_t* bytes, size_t n)
-{
-    std::string s;
-    for (size_t i = 0; i < n; ++i)
-        s += bytes[i] >= 0x20 && bytes[i] < 0x7F ? std::string(1, char(bytes[i])) : '<' + std::to_string(bytes[i]) + '>';
-    return s;
-}
-
-// Counts what the host put on the line.
-class SentCounter : public ITrafficLog {
-public:
-    size_t sent = 0;
-    void LogData(int, uint32_t flags, const uint8_t* bytes, size_t count) override
-    {
-        if (flags & SDA_SENT) {
-            sent += count;
-            if (std::getenv("VQX_BENCH_TRACE") && count < 8)
-                std::fprintf(stderr, "host %s\n", Printable(bytes, count).c_str());
-        }
-    }
-    void LogText(int, const char*, size_t) override {}
-    void SetPageFlags(int, uint32_t, bool) override {}
-};
 
 // The settings and traffic log of one run.
 struct BenchContext {
@@ -85,48 +61,48 @@ std::string Image()
     return transfer::BuildImage("400", labels, body);
 }
 
-std::string BytesNote(size_t host, size_t floor)
-{
-    if (host == floor)
-        return {};
-    return "the host sent " + std::to_string(host) + " bytes where the protocol sends " + std::to_string(floor);
-}
-
 // "To all" is address 0: its byte 0x80 goes out with every untracked command, and with a tracked
 // one only when the wire's selection is stale.
 //
-// Detection of an addressed chain of n motors listening at another rate than the port's: the
-// rate sweep (as many rounds as it takes the first WAKE's echo at 2400 to come back before the
-// host looks for it, else MaxMotors rounds), the port's rate and echo, the probe of every address
-// with the identity of each motor found, the probe of the unaddressed motor, the sleep of every
-// motor and the broadcast probe, WAKE and the selection of address 0.
+// Detection of an addressed chain of n motors listening at another rate than the port's: one round
+// of the rate sweep, the host looking for the chain's token once the first WAKE's echo at 2400 is
+// back whole (a host that looks sooner finds nothing and sends the whole sweep again: its own time
+// and bytes show that), the port's rate and echo, the probe of every address with the identity of
+// each motor found, the probe of the unaddressed motor, the sleep of every motor and the broadcast
+// probe, WAKE and the selection of address 0.
 double DetectFloor(LineFloor& f, const COptions& options, int portBaud)
 {
     const int n = static_cast<int>(f.Motors());
+    const auto frameOf = [](const std::string& text) { return double(text.size() + 2); }; // 0x80, text, blank
     f.SetEcho(false);
     int rate = portBaud;
     auto toAll = [&](const std::string& text) { f.Write(text, 0, false); };
-    f.SetBaud(2400);
-    const bool tokenInTime = double(6 + n) * f.CharSeconds() <= 3 * f.PauseSeconds(6);
-    for (int attempt = 0; attempt < (tokenInTime ? 1 : n); ++attempt) {
-        for (int r : kSweep) {
-            f.SetBaud(rate);
-            toAll("WAKE");
-            toAll("WAKE");
-            toAll("BAUD" + std::to_string(r));
-            rate = r;
-        }
+    for (int r : kSweep) {
         f.SetBaud(rate);
         toAll("WAKE");
         toAll("WAKE");
-        toAll("ECHO");
+        toAll("BAUD" + std::to_string(r));
+        rate = r;
     }
-    toAll("BAUD" + std::to_string(portBaud));
+    f.SetBaud(rate);
+    const double tokenBack = f.Seconds() + (frameOf("WAKE") + n) * f.CharSeconds();
+    toAll("WAKE");
+    toAll("WAKE");
+    toAll("ECHO");
+    if (f.Seconds() < tokenBack)
+        f.SleepMs((tokenBack - f.Seconds()) * 1000.0);
+
+    // The settling pause: 50 ms, or until the last echo of the rate command (at the sweep's last
+    // rate) and of the channel command (at the port's) is back through the chain, whichever ends
+    // later, counted from the moment each went out.
+    const std::string baud = "BAUD" + std::to_string(portBaud);
+    const double rateEchoBack = f.Seconds() + (frameOf(baud) + n) * f.CharSeconds();
+    toAll(baud);
     f.SetBaud(portBaud);
-    toAll("OCHN(RS2,0,N," + std::to_string(portBaud) + ",1,8,C)");
-    // The settling pause: 50 ms, or as long as the echo of the rate commands takes to come back
-    // through the chain (a character time per motor at the sweep's last rate and at the port's).
-    f.SleepMs(std::max(50.0, std::ceil(n * 10000.0 / 2400) + std::ceil(n * 10000.0 / portBaud)));
+    const std::string ochn = "OCHN(RS2,0,N," + std::to_string(portBaud) + ",1,8,C)";
+    const double channelEchoBack = f.Seconds() + (frameOf(ochn) + n) * f.CharSeconds();
+    toAll(ochn);
+    f.SleepMs(std::max(50.0, (std::max(rateEchoBack, channelEchoBack) - f.Seconds()) * 1000.0));
     f.SetEcho(true);
     toAll("ECHO");
 

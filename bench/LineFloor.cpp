@@ -10,6 +10,7 @@ namespace bench {
 namespace {
 constexpr size_t kChunk = 8;
 constexpr int kMaxBlockValues = 10;
+constexpr int kProgramRecord = 34;
 // The copies of the motors hear every frame at this time: only differences of time count.
 const vqxsim::TimePoint kHeard{};
 } // namespace
@@ -187,6 +188,14 @@ void LineFloor::Select(int address)
     Write("", address, true);
 }
 
+uint8_t LineFloor::EepromByte(int a, int address)
+{
+    for (vqxsim::SimMotor& m : m_motors)
+        if (m.Address() == a)
+            return address >= 0 && size_t(address) < m.Eeprom().size() ? m.Eeprom()[size_t(address)] : 0;
+    return 0;
+}
+
 void LineFloor::Raw(const std::string& bytes)
 {
     for (const std::string& chunk : Chunks(bytes))
@@ -204,51 +213,142 @@ int32_t Number(const std::string& reply)
     }
 }
 
-// One EEPROM value through a motor variable: save it, point, load, read, restore.
-int32_t ReadThrough(LineFloor& f, int a, const std::string& var, const std::string& load, int address, int32_t mask)
+} // namespace
+
+int32_t ReadEepromValueFloor(LineFloor& f, int a, int address, int bytes)
 {
+    const std::string var = bytes == 1 ? "ab[0]" : bytes == 2 ? "aw[0]" : "aaa";
+    const int32_t mask = bytes == 1 ? 0xFF : bytes == 2 ? 0xFFFF : -1;
     const int32_t saved = Number(f.MotorQuery("R" + var, a));
     f.MotorWrite("EPTR=" + std::to_string(address), a);
-    f.MotorWrite(load, a);
+    f.MotorWrite("VLD(" + var + ",1)", a);
     const int32_t value = Number(f.MotorQuery("R" + var, a));
     f.MotorWrite(var + "=" + std::to_string(saved & mask), a);
     return value;
 }
 
-// A block of EEPROM bytes through aaa..jjj, ten values at a time.
-void ReadBlock(LineFloor& f, int a, int address, int length)
+namespace {
+std::string BlockVariable(int i) { return std::string(3, char('a' + i)); }
+
+// Saves the block variables a k-value access uses; returns their restores.
+std::vector<std::string> SaveBlockVariables(LineFloor& f, int a, int k)
 {
-    const int k = (length + 3) / 4;
-    auto var = [](int i) { return std::string(3, char('a' + i)); };
     std::vector<std::string> restores;
     for (int i = 0; i < std::min(k, kMaxBlockValues); ++i)
-        restores.push_back(var(i) + "=" + std::to_string(Number(f.MotorQuery('R' + var(i), a))));
+        restores.push_back(BlockVariable(i) + "=" + std::to_string(Number(f.MotorQuery('R' + BlockVariable(i), a))));
+    return restores;
+}
+} // namespace
+
+std::vector<int32_t> ReadEepromFloor(LineFloor& f, int a, int address, int length)
+{
+    const int k = (length + 3) / 4;
+    const std::vector<std::string> restores = SaveBlockVariables(f, a, k);
     f.MotorWrite("EPTR=" + std::to_string(address), a);
+    std::vector<int32_t> values;
     for (int done = 0; done < k;) {
         const int m = std::min(k - done, kMaxBlockValues);
         f.MotorWrite("VLD(aaa," + std::to_string(m) + ")", a);
         for (int j = 0; j < m; ++j)
-            f.MotorQuery('R' + var(j), a);
+            values.push_back(Number(f.MotorQuery('R' + BlockVariable(j), a)));
+        done += m;
+    }
+    for (const std::string& r : restores)
+        f.MotorWrite(r, a);
+    return values;
+}
+
+void WriteEepromFloor(LineFloor& f, int a, int address, const std::vector<int32_t>& values)
+{
+    const int k = static_cast<int>(values.size());
+    const std::vector<std::string> restores = SaveBlockVariables(f, a, k);
+    f.MotorWrite("EPTR=" + std::to_string(address), a);
+    for (int done = 0; done < k;) {
+        const int m = std::min(k - done, kMaxBlockValues);
+        for (int j = 0; j < m; ++j)
+            f.MotorWrite(BlockVariable(j) + "=" + std::to_string(values[size_t(done + j)]), a);
+        f.MotorWrite("VST(aaa," + std::to_string(m) + ")", a);
+        f.MotorQuery("RBs", a);
         done += m;
     }
     for (const std::string& r : restores)
         f.MotorWrite(r, a);
 }
 
-} // namespace
+void WriteEepromByteFloor(LineFloor& f, int a, int address, uint8_t value)
+{
+    const int32_t saved = Number(f.MotorQuery("Rab[0]", a));
+    f.MotorWrite("ab[0]=" + std::to_string(value), a);
+    f.MotorWrite("EPTR=" + std::to_string(address), a);
+    f.MotorWrite("VST(ab[0],1)", a);
+    f.MotorQuery("RBs", a);
+    f.MotorWrite("ab[0]=" + std::to_string(saved & 0xFF), a);
+}
 
-void SerialNumberFloor(LineFloor& f, int a) { ReadThrough(f, a, "aaa", "VLD(aaa,1)", 32256, -1); }
+std::vector<uint8_t> ProgramRecord(const std::string& name, std::time_t when, uint32_t size)
+{
+    std::vector<uint8_t> r(kProgramRecord, 0);
+    const size_t slash = name.find_last_of('/');
+    const std::string file = (slash == std::string::npos ? name : name.substr(slash + 1)).substr(0, 23);
+    std::copy(file.begin(), file.end(), r.begin());
+    std::tm t{};
+    localtime_r(&when, &t);
+    const int date[] = {(t.tm_year + 1900) % 100, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+    for (int i = 0; i < 6; ++i)
+        r[size_t(24 + i)] = uint8_t(date[i]);
+    for (int i = 0; i < 4; ++i)
+        r[size_t(30 + i)] = uint8_t(size >> (24 - 8 * i));
+    return r;
+}
+
+void ProgramInfoFloor(LineFloor& f, int a, const std::vector<uint8_t>& record, bool sumFirst)
+{
+    constexpr int kRecordAt = 32548;
+    const int length = ReadEepromValueFloor(f, a, 32470, 2) & 0xFFFF;
+    if (length < 100 || length > 300)
+        return;
+    const int sumAt = 32467 + length;
+    uint8_t sum = 0;
+    std::vector<int32_t> old;
+    if (sumFirst)
+        sum = uint8_t(ReadEepromValueFloor(f, a, sumAt, 1));
+    old = ReadEepromFloor(f, a, kRecordAt, kProgramRecord);
+    if (!sumFirst)
+        sum = uint8_t(ReadEepromValueFloor(f, a, sumAt, 1));
+    // Whole values: the last one carries the bytes behind the record as the motor holds them.
+    std::vector<uint8_t> bytes = record;
+    for (int at = kRecordAt + int(bytes.size()); bytes.size() % 4 != 0; ++at)
+        bytes.push_back(f.EepromByte(a, at));
+    std::vector<int32_t> values;
+    for (size_t i = 0; i < bytes.size(); i += 4)
+        values.push_back(int32_t(uint32_t(bytes[i]) << 24 | uint32_t(bytes[i + 1]) << 16 | uint32_t(bytes[i + 2]) << 8 |
+                                 uint32_t(bytes[i + 3])));
+    // The sum covers block bytes 4 to length - 2.
+    unsigned corrected = sum;
+    for (size_t i = 0; i < record.size(); ++i) {
+        const int at = kRecordAt + int(i);
+        if (at >= 32468 + 4 && at < sumAt) {
+            const uint8_t was = uint8_t(uint32_t(old[i / 4]) >> (24 - 8 * (i % 4)));
+            corrected += unsigned(record[i]) - was;
+        }
+    }
+    WriteEepromFloor(f, a, kRecordAt, values);
+    WriteEepromByteFloor(f, a, sumAt, uint8_t(corrected));
+    ReadEepromValueFloor(f, a, sumAt, 1);
+}
+
+void SerialNumberFloor(LineFloor& f, int a) { ReadEepromValueFloor(f, a, 32256, 4); }
 
 double ReadVersionFloor(LineFloor& f, int a)
 {
     const std::string rsp = f.MotorQuery("RSP", a);
     f.MotorQuery("RCKS", a);
     SerialNumberFloor(f, a);
-    const int magic = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32468, 0xFFFF) & 0xFFFF;
-    const int length = ReadThrough(f, a, "aw[0]", "VLD(aw[0],1)", 32470, 0xFFFF) & 0xFFFF;
+    const int magic = ReadEepromValueFloor(f, a, 32468, 2) & 0xFFFF;
+    const int length = ReadEepromValueFloor(f, a, 32470, 2) & 0xFFFF;
     if (magic != 0xADB4 || length < 101 || length > 299)
         throw std::runtime_error("the floor covers motors with a factory block only");
-    ReadBlock(f, a, 32468, length);
+    ReadEepromFloor(f, a, 32468, length);
     const size_t slash = rsp.find('/');
     if (slash == std::string::npos)
         throw std::runtime_error("the floor's motor gave no sample period");

@@ -31,6 +31,8 @@
 #include "tests/sim/motor/SimMotor.h"
 #include "tests/sim/wiring/LineRig.h"
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -76,9 +78,20 @@ public:
     void Select(int address);
     // The motor the port regards as selected (-2: none yet).
     int Current() const { return m_current; }
+    // A selection made before the floor begins: the port regards this motor as selected and its
+    // address byte was the last one on the wire.
+    void Selected(int address)
+    {
+        m_current = address;
+        m_dirty = false;
+    }
     // Raw bytes checked against their echo (or paced), in chunks of at most 8.
     void Raw(const std::string& bytes);
     void SleepMs(double ms) { m_seconds += ms / 1000.0; }
+
+    // What motor a's copy holds in its EEPROM at address (0 beyond it): the bytes a write of whole
+    // values carries along past the end of what it was given.
+    uint8_t EepromByte(int a, int address);
 
     double Seconds() const { return m_seconds; }
     size_t BytesSent() const { return m_sent; }
@@ -122,6 +135,25 @@ double DownloadFloor(LineFloor& f, const std::string& image, bool chain, int a =
 // An upload: isolating the motor, END, the checksum, UPLOAD and what the motor sends back (its
 // program's body and the end byte FF), the final WAKE. Returns the number of bytes sent back.
 size_t UploadFloor(LineFloor& f, int a);
+// EEPROM access through the motor's variables. A single value (1, 2 or 4 bytes: "ab[0]", "aw[0]",
+// "aaa"): save the variable, point, load, read, restore; returns the value.
+int32_t ReadEepromValueFloor(LineFloor& f, int a, int address, int bytes);
+// A block of length bytes through aaa..jjj, ten values at a time; returns the values read.
+std::vector<int32_t> ReadEepromFloor(LineFloor& f, int a, int address, int length);
+// Whole 32-bit values from address: save aaa.., point, per ten values their assignments, the store
+// and one look at the write's status "Bs", restore.
+void WriteEepromFloor(LineFloor& f, int a, int address, const std::vector<int32_t>& values);
+// One byte: save ab[0], set it, point, store, the status, restore.
+void WriteEepromByteFloor(LineFloor& f, int a, int address, uint8_t value);
+// The 34-byte program record written into the factory block after a download (record: name, date
+// and size as the record holds them): the block's length, the old record and its sum byte (the sum
+// byte first when sumFirst), the new record, the corrected sum byte and its read-back. Nothing
+// after the length when the block is not 100 to 300 bytes long.
+void ProgramInfoFloor(LineFloor& f, int a, const std::vector<uint8_t>& record, bool sumFirst);
+// The record of a program: the file-name part (at most 23 characters, zero-padded to 24), year
+// modulo 100, month, day, hour, minute, second of its time (local), its size (4 bytes, MSB first).
+std::vector<uint8_t> ProgramRecord(const std::string& name, std::time_t when, uint32_t size);
+
 // The port and its motors moved to another rate: "BAUD<rate>" to all with tracking, at the old
 // rate, then the motor that was current selected again at the new one (nothing when none was).
 void MotorsBaudFloor(LineFloor& f, int baud);
