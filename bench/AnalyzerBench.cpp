@@ -1,7 +1,7 @@
 // The analyzer's row view scrolling through a full log: 30 pages of 5,000 entries (150,000),
-// each page scrolled from its first screen to its last, every screen drawn into an image. Prints
-// the time per screen drawn and the rows drawn per screen (goal: under 5 ms a screen). A plain
-// program; runs headless.
+// each page scrolled from its first screen to its last, every screen drawn into an image. Prints the
+// view's first paint apart, then the time per screen drawn and the rows drawn per screen (goal:
+// under 5 ms a screen). A plain program; runs headless.
 
 #include "app/setup/gui/AnalyzerView.h"
 #include "core/analyzer/SerialDataAnalyzer.h"
@@ -37,6 +37,12 @@ int main(int argc, char** argv)
     view.show();
     QApplication::processEvents();
     QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    // The view's first paint fills the glyph caches of its font once, when the window opens; it is
+    // printed apart from the screens scrolled through.
+    view.SetPage(&analyzer, &analyzer.Page(0));
+    const auto first0 = std::chrono::steady_clock::now();
+    view.viewport()->render(&image);
+    const double firstMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - first0).count();
     long long screens = 0, rows = 0;
     double worst = 0;
     std::vector<double> times;
@@ -58,8 +64,8 @@ int main(int argc, char** argv)
     const double total = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("analyzer view: %d pages x %d entries, %lld screens of %lld rows drawn\n", SDA_PAGES, SDA_RING, screens,
                 screens ? rows / screens : 0);
-    std::printf("  %.3f ms per screen on average, worst %.3f ms (goal: under 5 ms)\n", total / std::max(screens, 1LL),
-                worst);
+    std::printf("  the view's first paint %.3f ms; then %.3f ms per screen on average, worst %.3f ms (goal: under 5 ms)\n",
+                firstMs, total / std::max(screens, 1LL), worst);
     // The worst screen is the machine's (a wake-up late under load), the quantiles the view's.
     std::sort(times.begin(), times.end());
     if (!times.empty())

@@ -12,6 +12,7 @@
 #include "platform/clock/Clock.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -28,12 +29,36 @@ constexpr char kParityLetters[] = "NOEII";
 // holds it whole, so the last of them comes back one character time per motor after it was sent,
 // at the rate the chain heard it (the sweep's last rate), followed by what went out at the new
 // one. Cleared any earlier, that echo would be read as the echo of the test itself.
-int64_t SettleMs(const CCommPort& port, int sweptRate)
+int64_t CharsMs(const CCommPort& port, int64_t chars, int64_t rate)
 {
     const int64_t bits = port.Parity != 0 ? 11 : 10;
+    return (chars * bits * 1000 + rate - 1) / std::max<int64_t>(rate, 1);
+}
+
+int64_t SettleMs(const CCommPort& port, int sweptRate)
+{
     const int64_t motors = std::max(port.MaxMotors, 1);
-    auto chainMs = [&](int64_t rate) { return (motors * bits * 1000 + rate - 1) / std::max<int64_t>(rate, 1); };
-    return std::max<int64_t>(50, chainMs(sweptRate) + chainMs(port.BitPerSec));
+    return std::max<int64_t>(50, CharsMs(port, motors, sweptRate) + CharsMs(port, motors, port.BitPerSec));
+}
+
+// Looks for the chain's token until the first WAKE sent at the sweep's last rate can be back: its
+// frame, then one character time per motor that passes it on, and a little for the system. Looked
+// for only once, right after the writes, a chain longer than those writes take would never show it,
+// and every attempt would send the whole sweep again.
+bool ChainTokenBack(CCommPort& port, platform::TimePoint firstWake)
+{
+    const int64_t frame = 6; // address byte, "WAKE", blank
+    const auto deadline =
+        firstWake + std::chrono::milliseconds(CharsMs(port, frame + std::max(port.MaxMotors, 1) + 1, port.BitPerSec) + 10);
+    for (;;) {
+        // Only the token itself counts: behind an empty one lies what earlier reads left.
+        if (ReadChainToken(port) && port.lineBuffer[0] != 0 &&
+            std::strstr(reinterpret_cast<const char*>(port.lineBuffer) + 1, "WAKE"))
+            return true;
+        if (platform::Now() >= deadline)
+            return false;
+        platform::SleepMs(2);
+    }
 }
 
 // Puts the echo timeout back on every way out of EstablishChain.
@@ -91,6 +116,7 @@ int EstablishChain(CCommPort& port, int flags)
             port.WriteCommand(FormatNumber("BAUD%lld", rate), 0, false);
             port.Reopen(rate, -1);
         }
+        const platform::TimePoint firstWake = platform::Now();
         port.WriteCommand("WAKE", 0, false);
         port.WriteCommand("WAKE", 0, false);
         port.WriteCommand("ECHO", 0, false);
@@ -107,9 +133,7 @@ int EstablishChain(CCommPort& port, int flags)
             port.Echo = 1;
             return DETECT_CANCELLED;
         }
-        // Only the token itself counts: behind an empty one lies what earlier reads left.
-        if (ReadChainToken(port) && port.lineBuffer[0] != 0 &&
-            std::strstr(reinterpret_cast<const char*>(port.lineBuffer) + 1, "WAKE"))
+        if (ChainTokenBack(port, firstWake))
             break;
     }
 

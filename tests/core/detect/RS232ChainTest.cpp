@@ -4,6 +4,7 @@
 #include "tests/common/ChainCaseName.h"
 #include "tests/core/detect/DetectFixture.h"
 
+#include <chrono>
 #include <cstring>
 #include <ostream>
 
@@ -238,23 +239,41 @@ TEST_F(RS232ChainTest, ReadAvailableTakesPushbackFirstThenWhatIsQueued)
 
 namespace {
 
-// A token that is empty (the terminator came first) holds no "WAKE", whatever an earlier run
-// left behind it in the line buffer: the sweep goes on.
-TEST_F(RS232ChainTest, AnEmptyTokenIsNoProofOfTheChain)
+// What the chain gives back after the sweep's last ECHO decides how many sweeps are sent: an
+// empty token (the terminator came first) holds no "WAKE", whatever an earlier run left behind it
+// in the line buffer; the token of a long chain counts as long as its echo can take to come back
+// through every motor, after the writes have ended.
+TEST_F(RS232ChainTest, TheChainsTokenDecidesTheSweeps)
 {
-    Chain(0, 9600, 9600, false);
-    port->SetMaxMotors(4);
-    std::memcpy(port->lineBuffer, "\x80WAKE", 6); // what a successful earlier run leaves
-    int sweeps = 0;
-    line->SetHostWriteHook([&](platform::FakeSerialLine& l, const std::vector<uint8_t>& bytes) {
-        const std::string text(bytes.begin(), bytes.end());
-        sweeps += text.find("BAUD384") != std::string::npos;
-        if (text.find("ECHO") != std::string::npos && l.HostLine().baud == 2400)
-            l.PeerWrite("\r");
-        return true;
-    });
-    EXPECT_EQ(CodeOf([&] { EstablishChain(*port, 0); }), CVQXException::NoLink);
-    EXPECT_EQ(sweeps, 4) << "one sweep per attempt, MaxMotors attempts";
+    struct Row {
+        const char* name;
+        const char* back;
+        int delayMs;
+        int maxMotors;
+        int sweeps;
+    } rows[] = {
+        {"an empty token", "\r", 0, 4, 4},
+        {"the token at once", "\x80WAKE ", 0, 4, 1},
+        // 30 motors at 2400 bps: about 150 ms behind the first WAKE, well after the three writes.
+        {"a long chain's late token", "\x80WAKE ", 100, 30, 1},
+        {"a token later than any chain of 4", "\x80WAKE ", 100, 4, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Chain(0, 9600, 9600, false);
+        port->SetMaxMotors(row.maxMotors);
+        std::memcpy(port->lineBuffer, "\x80WAKE", 6); // what a successful earlier run leaves
+        int sweeps = 0;
+        line->SetHostWriteHook([&](platform::FakeSerialLine& l, const std::vector<uint8_t>& bytes) {
+            const std::string text(bytes.begin(), bytes.end());
+            sweeps += text.find("BAUD384") != std::string::npos;
+            if (text.find("ECHO") != std::string::npos && l.HostLine().baud == 2400)
+                l.PeerWriteAfter(std::chrono::milliseconds(row.delayMs), row.back);
+            return true;
+        });
+        EXPECT_EQ(CodeOf([&] { EstablishChain(*port, 0); }), CVQXException::NoLink) << "nothing echoes the last ECHO";
+        EXPECT_EQ(sweeps, row.sweeps);
+    }
 }
 
 } // namespace
