@@ -131,7 +131,13 @@ void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const C
     for (size_t i = 0; i < ports.size(); ++i)
         if (ports[i] && !ports[i]->IsSerial())
             add(ports[i]->Name, int(i), {});
-    m_selectedPort = m_portEntries.empty() ? -1 : (select >= 0 ? select : (preferred >= 0 ? preferred : 0));
+    int started = -1;
+    for (size_t i = 0; i < m_portEntries.size() && started < 0; ++i)
+        if (!m_portServices.startDevice.empty() && SameNoCase(m_portEntries[i].portName, m_portServices.startDevice))
+            started = int(i);
+    if (select < 0)
+        select = preferred >= 0 ? preferred : std::max(started, 0);
+    m_selectedPort = m_portEntries.empty() ? -1 : select;
     OnPortSelected(m_selectedPort);
 }
 
