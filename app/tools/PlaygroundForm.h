@@ -116,7 +116,7 @@ public:
     void SetPortServices(PortServices services) { m_portServices = std::move(services); }
     // The machine's serial ports (a project port of that name gives its index), the project's
     // other serial ports, then its Ethernet and USB ports. The entry of the motor's port is chosen,
-    // else the one of `prefer`, else the start device's, else the first.
+    // else the one of `prefer`, else the one chosen before, else the start device's, else the first.
     void FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer = nullptr);
     const std::vector<Entry>& PortEntries() const { return m_portEntries; }
     const std::vector<Entry>& MotorEntries() const { return m_motorEntries; }

@@ -393,6 +393,10 @@ protected:
     // Every message box whose text holds `text` is answered with its button `button` ("OK",
     // "&Yes") from now on, however often it comes.
     void AutoAnswer(const QString& text, const QString& button) { m_autoAnswers.push_back({text, button}); }
+    void StopAutoAnswer(const QString& text)
+    {
+        std::erase_if(m_autoAnswers, [&](const auto& answer) { return answer.first == text; });
+    }
     // Declines a dialog as a user does: Cancel, No, Close or OK (the first it shows), else Escape.
     static void Decline(QWidget* dialog)
     {

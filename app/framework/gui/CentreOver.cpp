@@ -4,12 +4,35 @@
 #include <QDialog>
 #include <QEvent>
 #include <QLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace fw {
+
+namespace {
+
+// The windows the user worked in, the latest first: between a box that just went and the next
+// window's activation, none is active, and the one the user came from is still the opener.
+std::vector<QPointer<QWidget>>& RecentlyActive()
+{
+    static std::vector<QPointer<QWidget>> windows;
+    return windows;
+}
+
+void Activated(QWidget* window)
+{
+    auto& recent = RecentlyActive();
+    std::erase_if(recent, [window](const QPointer<QWidget>& w) { return !w || w == window; });
+    recent.insert(recent.begin(), window);
+    if (recent.size() > 16)
+        recent.pop_back();
+}
+
+} // namespace
 
 QWidget* OpenerWindow(QWidget* fallback)
 {
@@ -17,6 +40,9 @@ QWidget* OpenerWindow(QWidget* fallback)
         return modal;
     if (QWidget* active = QApplication::activeWindow(); active && active->windowType() != Qt::Popup)
         return active;
+    for (const QPointer<QWidget>& w : RecentlyActive())
+        if (w && w->isVisible())
+            return w;
     return fallback ? fallback->window() : nullptr;
 }
 
@@ -59,6 +85,12 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const QEvent::Type type = event->type();
+        if (type == QEvent::WindowActivate && watched->isWidgetType()) {
+            auto* window = static_cast<QWidget*>(watched);
+            if (window->isWindow() && window->windowType() != Qt::Popup && window->windowType() != Qt::ToolTip)
+                Activated(window);
+            return false;
+        }
         if ((type != QEvent::Show && type != QEvent::Hide) || event->spontaneous() || !watched->isWidgetType())
             return false;
         auto* dialog = qobject_cast<QDialog*>(watched);

@@ -10,7 +10,8 @@ class QWidget;
 namespace fw {
 
 // The window the user works in now: the modal box open, else the program's active window (a
-// tool window, the main window), else `fallback`.
+// tool window, the main window), else the one active last that is still shown (once
+// CentreDialogsWhenShown watches), else `fallback`.
 QWidget* OpenerWindow(QWidget* fallback);
 // Moves `window` (not shown yet, or shown) so that it is centred over `over`'s window; nothing
 // when `over` is null or hidden.

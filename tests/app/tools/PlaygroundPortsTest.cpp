@@ -156,6 +156,9 @@ TEST_F(PlaygroundPorts, MachineAndProjectPortsAndTheMotorsEntry)
     startDevice = "/dev/pts/99";
     Make();
     EXPECT_EQ(form->SelectedPort(), EntryOf("pts/99"));
+    form->OnPortSelected(EntryOf("Com1"));
+    form->FillPortList(Ports());
+    EXPECT_EQ(form->SelectedPort(), EntryOf("Com1")) << "a list made again keeps the user's entry";
     form->SelectMotor(onCom3);
     EXPECT_EQ(form->SelectedPort(), EntryOf("Com3")) << "a motor's port still comes first";
 

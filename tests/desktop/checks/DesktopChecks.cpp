@@ -573,6 +573,15 @@ TEST_F(DesktopChecks, DialogsAndProgressBoxesOpenCentredOverTheWindowThatOpenedT
     auto pgWait = watchWaitBox(pg, "the playground's detection box");
     AnswerWindow<CDifferentSettingsDlg>([](CDifferentSettingsDlg* d) { Click(d, 1); }, QStringLiteral("different"), 60000,
                                         false);
+    // Its result comes after the please-wait box went and before the playground is active again:
+    // over the playground still, not over the main window.
+    StopAutoAnswer("The operation finished successfully.");
+    AnswerWindow<COptionMsgBox>(
+        [&](COptionMsgBox* d) {
+            centredOver(d, pg, "the playground's detection result");
+            Decline(d);
+        },
+        QStringLiteral("detection-result"));
     ClickOn(pg->findChild<QPushButton*>(QString::number(tools::pg::kDetect)));
     EXPECT_TRUE(WaitFor([&] { return *pgWait; }, 60000)) << "no detection box came";
     EXPECT_TRUE(WaitFor([] { return !fw::LongOperation::Active(); }, 60000));
