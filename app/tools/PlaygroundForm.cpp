@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <optional>
 
 namespace tools {
 namespace {
@@ -85,10 +84,6 @@ CPlaygroundPage* CPlaygroundForm::Page(int tab)
 void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer)
 {
     m_ports = ports;
-    // A list made again (a port added, the project's ports changed) keeps the entry chosen.
-    std::optional<Entry> chosen;
-    if (m_selectedPort >= 0 && m_selectedPort < int(m_portEntries.size()))
-        chosen = m_portEntries[size_t(m_selectedPort)];
     m_portEntries.clear();
     int select = -1;
     int preferred = -1;
@@ -136,19 +131,7 @@ void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const C
     for (size_t i = 0; i < ports.size(); ++i)
         if (ports[i] && !ports[i]->IsSerial())
             add(ports[i]->Name, int(i), {});
-    auto entryOf = [&](const std::string& text, const std::string& portName) {
-        for (size_t i = 0; i < m_portEntries.size(); ++i) {
-            const Entry& e = m_portEntries[i];
-            if (portName.empty() ? e.portName.empty() && e.text == text : SameNoCase(e.portName, portName))
-                return int(i);
-        }
-        return -1;
-    };
-    const int kept = chosen ? entryOf(chosen->text, chosen->portName) : -1;
-    const int started = m_portServices.startDevice.empty() ? -1 : entryOf({}, m_portServices.startDevice);
-    if (select < 0)
-        select = preferred >= 0 ? preferred : kept >= 0 ? kept : std::max(started, 0);
-    m_selectedPort = m_portEntries.empty() ? -1 : select;
+    m_selectedPort = m_portEntries.empty() ? -1 : (select >= 0 ? select : (preferred >= 0 ? preferred : 0));
     OnPortSelected(m_selectedPort);
 }
 

@@ -109,14 +109,11 @@ public:
         std::function<std::vector<CCommPort*>()> ports;
         std::function<bool(CCommPort& port, bool isNew)> properties;
         std::function<bool(std::unique_ptr<CCommPort> port)> append;
-        // The device the program was started with (the simulated chain of a first run, say):
-        // chosen when no motor's port is, rather than the machine's first port.
-        std::string startDevice;
     };
     void SetPortServices(PortServices services) { m_portServices = std::move(services); }
     // The machine's serial ports (a project port of that name gives its index), the project's
     // other serial ports, then its Ethernet and USB ports. The entry of the motor's port is chosen,
-    // else the one of `prefer`, else the one chosen before, else the start device's, else the first.
+    // else the one of `prefer`, else the first.
     void FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer = nullptr);
     const std::vector<Entry>& PortEntries() const { return m_portEntries; }
     const std::vector<Entry>& MotorEntries() const { return m_motorEntries; }

@@ -12,7 +12,6 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "platform/registry/Profile.h"
-#include "platform/serial/SerialDevices.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -621,9 +620,6 @@ void CPlaygroundDlg::SetPortDialogs(PortDialogs dialogs)
             return properties(this, port, isNew);
         };
     services.append = std::move(dialogs.append);
-    const std::vector<std::string> started = platform::KnownSerialDevices();
-    if (!started.empty())
-        services.startDevice = started.front();
     m_configure->setVisible(bool(services.properties));
     m_form->SetPortServices(std::move(services));
     FillLists();

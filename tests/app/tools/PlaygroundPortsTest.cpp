@@ -53,7 +53,6 @@ protected:
     };
     std::vector<Edit> edits;
     bool answerOk = true;
-    std::string startDevice;
 
     CCommPort& AddPort(const std::string& portName, uint8_t type = COMM_RS232, int motors = 0)
     {
@@ -99,7 +98,6 @@ protected:
             project.push_back(std::move(port));
             return true;
         };
-        s.startDevice = startDevice;
         form->SetPortServices(std::move(s));
         form->FillPortList(Ports());
     }
@@ -152,16 +150,6 @@ TEST_F(PlaygroundPorts, MachineAndProjectPortsAndTheMotorsEntry)
         EXPECT_EQ(form->SelectedMotor(), c.motorEntry) << c.portEntry;
         EXPECT_EQ(form->Motor(), c.motor);
     }
-    // Without a motor the device the program was started with comes before the machine's first.
-    startDevice = "/dev/pts/99";
-    Make();
-    EXPECT_EQ(form->SelectedPort(), EntryOf("pts/99"));
-    form->OnPortSelected(EntryOf("Com1"));
-    form->FillPortList(Ports());
-    EXPECT_EQ(form->SelectedPort(), EntryOf("Com1")) << "a list made again keeps the user's entry";
-    form->SelectMotor(onCom3);
-    EXPECT_EQ(form->SelectedPort(), EntryOf("Com3")) << "a motor's port still comes first";
-
     // A machine entry without a project port lists no motors and chooses none.
     form->OnPortSelected(EntryOf("pts/99"));
     EXPECT_TRUE(form->MotorEntries().empty());
