@@ -81,12 +81,14 @@ CPlaygroundPage* CPlaygroundForm::Page(int tab)
 
 // ---- ports and motors ------------------------------------------------------------------------
 
-void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer)
+void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer,
+                                   const std::string& preferDevice)
 {
     m_ports = ports;
     m_portEntries.clear();
     int select = -1;
     int preferred = -1;
+    int device = -1;
     const CCommPort* mine = m_motor ? m_motor->GetPort() : nullptr;
     auto add = [&](std::string text, int index, std::string portName) {
         const CCommPort* p = index >= 0 ? ports[size_t(index)] : nullptr;
@@ -94,6 +96,8 @@ void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const C
             select = int(m_portEntries.size());
         if (p && p == prefer)
             preferred = int(m_portEntries.size());
+        if (device < 0 && !preferDevice.empty() && SameNoCase(portName, preferDevice))
+            device = int(m_portEntries.size());
         m_portEntries.push_back({std::move(text), index, std::move(portName)});
     };
     auto projectPortOf = [&](const std::string& name) {
@@ -131,7 +135,10 @@ void CPlaygroundForm::FillPortList(const std::vector<CCommPort*>& ports, const C
     for (size_t i = 0; i < ports.size(); ++i)
         if (ports[i] && !ports[i]->IsSerial())
             add(ports[i]->Name, int(i), {});
-    m_selectedPort = m_portEntries.empty() ? -1 : (select >= 0 ? select : (preferred >= 0 ? preferred : 0));
+    m_selectedPort = m_portEntries.empty() ? -1
+                     : select >= 0         ? select
+                     : preferred >= 0      ? preferred
+                                           : std::max(device, 0);
     OnPortSelected(m_selectedPort);
 }
 

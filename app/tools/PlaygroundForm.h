@@ -113,8 +113,10 @@ public:
     void SetPortServices(PortServices services) { m_portServices = std::move(services); }
     // The machine's serial ports (a project port of that name gives its index), the project's
     // other serial ports, then its Ethernet and USB ports. The entry of the motor's port is chosen,
-    // else the one of `prefer`, else the first.
-    void FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer = nullptr);
+    // else the one of `prefer`, else the one on the device `preferDevice` (a path or "Com<n>"), else
+    // the first.
+    void FillPortList(const std::vector<CCommPort*>& ports, const CCommPort* prefer = nullptr,
+                      const std::string& preferDevice = {});
     const std::vector<Entry>& PortEntries() const { return m_portEntries; }
     const std::vector<Entry>& MotorEntries() const { return m_motorEntries; }
     int SelectedPort() const { return m_selectedPort; }

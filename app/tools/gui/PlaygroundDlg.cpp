@@ -12,6 +12,7 @@
 #include "core/motor/Motor.h"
 #include "core/port/CommPort.h"
 #include "platform/registry/Profile.h"
+#include "platform/serial/SerialDevices.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -633,10 +634,14 @@ void CPlaygroundDlg::FillLists()
 
 void CPlaygroundDlg::Show(CMotor* motor, int tab)
 {
-    if (motor)
+    if (motor) {
         m_form->SelectMotor(motor);
-    else
-        FillLists();
+    } else {
+        // Opened without a motor, it offers the line VQX was started with (the simulated chain of a
+        // first run, an adapter given on the command line), not the machine's first serial port.
+        const std::vector<std::string> started = platform::KnownSerialDevices();
+        m_form->FillPortList(m_ports ? m_ports() : std::vector<CCommPort*>{}, nullptr, started.empty() ? std::string() : started.front());
+    }
     m_form->OnTabChanged(tab);
     fw::CDockMDI::PlaceOverOwnersWorkArea(this);
     show();

@@ -150,6 +150,20 @@ TEST_F(PlaygroundPorts, MachineAndProjectPortsAndTheMotorsEntry)
         EXPECT_EQ(form->SelectedMotor(), c.motorEntry) << c.portEntry;
         EXPECT_EQ(form->Motor(), c.motor);
     }
+    // Without a motor the device asked for is chosen (its project port's motors listed), a device
+    // not listed or none at all gives the first entry; a motor's port comes before all of them.
+    const struct {
+        CMotor* motor;
+        const char* device;
+        int portEntry;
+    } preferred[] = {{nullptr, "/dev/pts/99", 3},    {nullptr, "/DEV/TTYUSB0", 2}, {nullptr, "/dev/pts/7", 0},
+                     {nullptr, "", 0},               {onCom3, "/dev/pts/99", 1}};
+    for (const auto& c : preferred) {
+        form->SelectMotor(c.motor);
+        form->FillPortList(Ports(), nullptr, c.device);
+        EXPECT_EQ(form->SelectedPort(), c.portEntry) << c.device;
+        EXPECT_EQ(form->Motor(), c.portEntry == 2 ? project[1]->motors.GetAt(0) : c.motor) << c.device;
+    }
     // A machine entry without a project port lists no motors and chooses none.
     form->OnPortSelected(EntryOf("pts/99"));
     EXPECT_TRUE(form->MotorEntries().empty());
