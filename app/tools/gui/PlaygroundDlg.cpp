@@ -171,9 +171,11 @@ void CPlaygroundDlg::BuildTop()
     m_disconnect = Named(new QPushButton(QStringLiteral("Disconnect"), this), pg::kDisconnect);
     // Shown once the main window hands over its Port Properties (SetPortDialogs).
     m_configure->setVisible(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_portList, m_motorList, m_detect, m_configure, m_connect, m_disconnect})
+    // The two lists share the row's free width: a motor's name holds its port's ("Motor1-<port>").
+    row->addWidget(m_portList, 1);
+    row->addWidget(m_motorList, 1);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_detect, m_configure, m_connect, m_disconnect})
         row->addWidget(w);
-    row->addStretch();
     root->addLayout(row);
 
     auto* ident = new QHBoxLayout;
