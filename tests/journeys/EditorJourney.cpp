@@ -7,6 +7,7 @@
 #include "app/shell/gui/AppContext.h"
 #include "scanner/Scanner.h"
 
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QWindow>
 #include <QTextCursor>
@@ -64,6 +65,19 @@ TEST_F(EditorJourney, ScanAndTransmitByTheirNamesAndKeys)
     EXPECT_TRUE(reads(QStringLiteral("Untitled"))) << "the other, restored: " << title().toStdString();
     untitled->showMaximized();
     EXPECT_TRUE(reads(QStringLiteral("Untitled"))) << "maximised again: " << title().toStdString();
+    // Saved under a name, restored or maximised: the title names it at once.
+    for (const char* name : {"Saved.tqs", "Again.tqs"}) {
+        const std::string path = dir / name;
+        Answer([path](QWidget* w) {
+            auto* chooser = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(chooser, nullptr) << "not a file dialog";
+            chooser->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        ASSERT_TRUE(Command(cmd::ID_FILE_SAVE_AS));
+        EXPECT_TRUE(reads(QString::fromLatin1(name))) << "saved as " << name << ": " << title().toStdString();
+        untitled->showNormal();
+    }
 }
 
 // The status bar's Version pane names the language of the source in front, also once the editor

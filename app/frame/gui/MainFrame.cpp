@@ -118,9 +118,13 @@ CMainFrame::CMainFrame(shell::CAppContext& context, QWidget* parent)
         UpdateFrameTitle();
         // Maximised, the area itself shows the document's name in this window's title: the title
         // is made again once the area has done so (queued), without the name, so it reads once.
-        if (sub)
+        if (sub) {
             connect(sub, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle,
                     Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+            // A document saved under another name renames its window: the title follows.
+            connect(sub, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateFrameTitle,
+                    Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        }
     });
     UpdateFrameTitle();
 }
