@@ -639,10 +639,12 @@ void CPlaygroundDlg::Show(CMotor* motor, int tab)
     if (motor) {
         m_form->SelectMotor(motor);
     } else {
-        // Opened without a motor, it offers the line VQX was started with (the simulated chain of a
-        // first run, an adapter given on the command line), not the machine's first serial port.
-        const std::vector<std::string> started = platform::KnownSerialDevices();
-        m_form->FillPortList(m_ports ? m_ports() : std::vector<CCommPort*>{}, nullptr, started.empty() ? std::string() : started.front());
+        // Opened without a motor, it offers the first line given by hand, the one VQX was started
+        // with (the simulated chain of a first run, an adapter named at start), not the machine's
+        // first serial port.
+        const std::vector<std::string> given = platform::KnownSerialDevices();
+        m_form->FillPortList(m_ports ? m_ports() : std::vector<CCommPort*>{}, nullptr,
+                             given.empty() ? std::string() : given.front());
     }
     m_form->OnTabChanged(tab);
     fw::CDockMDI::PlaceOverOwnersWorkArea(this);
